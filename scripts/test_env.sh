@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Starts (or stops) the display and wineserver that a test run shares.
+# Top-level windows need the wineserver to have been started under a display,
+# so every test process runs with DISPLAY set to our own Xvfb.
+set -u
+action=$1 dir=$2 prefix=$3
+export WINEPREFIX="$prefix" WINEDEBUG=-all
+mkdir -p "$dir"
+case "$action" in
+  start)
+    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    /usr/lib/wine/wineserver -k 2>/dev/null
+    for n in $(seq 91 140); do
+      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
+      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
+      pid=$!
+      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+      if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
+        echo "$pid" > "$dir/xvfb.pid"; echo ":$n" > "$dir/display"
+        export DISPLAY=":$n"
+        setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+        # Wine's own background processes start with the first program; let
+        # them start here, away from the test runner's output pipes.
+        timeout 60 /usr/lib/wine/wine64 cmd.exe /c exit </dev/null >/dev/null 2>&1
+        exit 0
+      fi
+    done
+    echo "test_env: no display could be started" >&2; exit 1 ;;
+  stop)
+    /usr/lib/wine/wineserver -k 2>/dev/null
+    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    rm -f "$dir/xvfb.pid" "$dir/display"
+    exit 0 ;;
+esac
