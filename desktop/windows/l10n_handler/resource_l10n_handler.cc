@@ -1,0 +1,208 @@
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
+
+#include "base/logging.h"
+#include "base/strings/string_split.h"
+#include "base/strings/string_util.h"
+#include "desktop/windows/l10n_handler/language_id_lookup.h"
+
+namespace {
+
+constexpr WORD kLanguageListResourceId = 134;
+constexpr wchar_t kTextResourceType[] = L"TXT";
+constexpr int kStringsPerBlock = 16;
+
+bool EqualsIgnoringCase(const std::wstring& a, const wchar_t* b) {
+  return base::EqualsCaseInsensitiveASCII(a, b);
+}
+
+// Codes that users and older settings give in ISO 639-1 form but that the
+// string tables carry under another name.
+std::wstring ConvertIsoCode(const std::wstring& language_code) {
+  if (EqualsIgnoringCase(language_code, L"no"))
+    return L"nb";
+  if (EqualsIgnoringCase(language_code, L"pt"))
+    return L"pt-PT";
+  if (EqualsIgnoringCase(language_code, L"tl"))
+    return L"fil";
+  return language_code;
+}
+
+}  // namespace
+
+ResourceL10nHandler::ResourceL10nHandler() = default;
+ResourceL10nHandler::~ResourceL10nHandler() = default;
+
+void ResourceL10nHandler::SelectLanguage(std::wstring* language_code) {
+  std::wstring converted = ConvertIsoCode(*language_code);
+  if (converted != *language_code) {
+    LOG(INFO) << "Language converted from ISO631:" << *language_code;
+    *language_code = converted;
+  }
+  if (IsLanguageAvailable(*language_code)) {
+    SetLanguage(*language_code);
+    return;
+  }
+
+  LOG(INFO) << "Language not in the available languages list: " << *language_code;
+  for (const std::wstring& system_language : GetSystemPreferredLanguages()) {
+    LOG(INFO) << "Trying language from system preferred list: " << system_language;
+    if (IsLanguageAvailable(system_language)) {
+      *language_code = system_language;
+      SetLanguage(*language_code);
+      return;
+    }
+    std::wstring adjusted = AdjustSystemLanguage(system_language);
+    LOG(INFO) << "Retrying after adjustments: " << adjusted;
+    if (IsLanguageAvailable(adjusted)) {
+      *language_code = adjusted;
+      SetLanguage(*language_code);
+      return;
+    }
+  }
+
+  *language_code = L"en";
+  LOG(WARNING) << "Falling back to english";
+  SetLanguage(*language_code);
+}
+
+LANGID ResourceL10nHandler::GetLanguageId() const {
+  return language_id_.load();
+}
+
+std::vector<std::wstring> ResourceL10nHandler::GetAvailableLanguages() const {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource =
+      FindResourceW(module, MAKEINTRESOURCEW(kLanguageListResourceId), kTextResourceType);
+  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (!data) {
+    LOG(ERROR) << "No language list in the executable";
+    return {std::wstring()};
+  }
+  // ASCII text: each byte is one character.
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+  std::wstring text(bytes, bytes + SizeofResource(module, resource));
+  return base::SplitString(text, L"\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_ALL);
+}
+
+std::wstring ResourceL10nHandler::GetString(int message_id,
+                                            const std::vector<std::wstring>& replacements) const {
+  return LoadLocalizedString(GetLanguageId(), message_id, replacements);
+}
+
+std::wstring ResourceL10nHandler::GetStringForLanguage(const std::wstring& language_code,
+                                                       int message_id) const {
+  return LoadLocalizedString(LookupLanguageId(language_code), message_id, {});
+}
+
+std::vector<std::wstring> ResourceL10nHandler::GetSystemPreferredLanguages() const {
+  ULONG count = 0;
+  ULONG size = 0;
+  if (!GetThreadPreferredUILanguages(MUI_LANGUAGE_NAME, &count, nullptr, &size) || size == 0) {
+    PLOG(ERROR) << "Cannot get the preferred languages";
+    return {};
+  }
+  std::wstring buffer(size, L'\0');
+  if (!GetThreadPreferredUILanguages(MUI_LANGUAGE_NAME, &count, buffer.data(), &size)) {
+    PLOG(ERROR) << "Cannot get the preferred languages";
+    return {};
+  }
+  // A list of zero-terminated names ended by an empty one.
+  std::vector<std::wstring> languages;
+  for (size_t start = 0; start < buffer.size() && buffer[start] != L'\0';) {
+    size_t end = buffer.find(L'\0', start);
+    if (end == std::wstring::npos)
+      end = buffer.size();
+    languages.push_back(buffer.substr(start, end - start));
+    start = end + 1;
+  }
+  return languages;
+}
+
+// An empty code is never available, even when the list has an empty line:
+// it would otherwise select no language at all instead of the system's.
+bool ResourceL10nHandler::IsLanguageAvailable(const std::wstring& language_code) const {
+  if (language_code.empty() || !base::IsStringASCII(language_code))
+    return false;
+  for (const std::wstring& available : GetAvailableLanguages()) {
+    if (base::EqualsCaseInsensitiveASCII(language_code, available))
+      return true;
+  }
+  return false;
+}
+
+void ResourceL10nHandler::SetLanguage(const std::wstring& language_code) {
+  language_id_.store(LookupLanguageId(language_code));
+}
+
+std::unique_ptr<L10nHandler> CreateResourceL10nHandler() {
+  return std::make_unique<ResourceL10nHandler>();
+}
+
+std::wstring LoadLocalizedString(LANGID language_id,
+                                 int message_id,
+                                 const std::vector<std::wstring>& replacements) {
+  // Block numbers are 16-bit resource ids counted from 1.
+  if (message_id < 0 || message_id / kStringsPerBlock + 1 > 0xFFFF) {
+    LOG(ERROR) << "Failed to find string " << message_id;
+    return std::wstring();
+  }
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource = FindResourceExW(
+      module, RT_STRING, MAKEINTRESOURCEW(message_id / kStringsPerBlock + 1), language_id);
+  if (!resource) {
+    PLOG(ERROR) << "Failed to find string";
+    return std::wstring();
+  }
+  HGLOBAL loaded = LoadResource(module, resource);
+  if (!loaded) {
+    PLOG(ERROR) << "Failed to load string";
+    return std::wstring();
+  }
+  const WORD* entry = static_cast<const WORD*>(LockResource(loaded));
+  if (!entry) {
+    PLOG(ERROR) << "Failed to lock string";
+    return std::wstring();
+  }
+
+  // Sixteen counted strings; a damaged block must not make us read past it.
+  const WORD* end = entry + SizeofResource(module, resource) / sizeof(WORD);
+  for (int skip = message_id % kStringsPerBlock; skip > 0 && entry < end; --skip)
+    entry += 1 + *entry;
+  if (entry >= end || *entry == 0 || *entry > end - entry - 1) {
+    LOG(ERROR) << "Failed to find string " << message_id;
+    return std::wstring();
+  }
+  std::wstring text(reinterpret_cast<const wchar_t*>(entry + 1), *entry);
+  if (replacements.empty())
+    return text;
+  return base::ReplaceStringPlaceholders(text, replacements, nullptr);
+}
+
+std::wstring AdjustSystemLanguage(const std::wstring& language_code) {
+  size_t dash = language_code.find(L'-');
+  if (dash == std::wstring::npos || dash == 0)
+    return language_code;
+  std::wstring prefix = language_code.substr(0, dash);
+  std::wstring region = language_code.substr(dash + 1);
+
+  if (EqualsIgnoringCase(prefix, L"es"))
+    return EqualsIgnoringCase(region, L"es") ? prefix : L"es-419";
+  if (EqualsIgnoringCase(prefix, L"zh")) {
+    if (EqualsIgnoringCase(region, L"hk") || EqualsIgnoringCase(region, L"mo"))
+      return L"zh-TW";
+    return L"zh-CN";
+  }
+  if (EqualsIgnoringCase(prefix, L"en")) {
+    for (const wchar_t* british : {L"au", L"ca", L"nz", L"za"}) {
+      if (EqualsIgnoringCase(region, british))
+        return L"en-GB";
+    }
+    return L"en-US";
+  }
+  if (EqualsIgnoringCase(prefix, L"no"))
+    return L"nb";
+  if (EqualsIgnoringCase(prefix, L"fil"))
+    return L"tl";
+  return prefix;
+}

@@ -1,0 +1,209 @@
+#include "desktop/windows/l10n_handler/resource_l10n_handler.h"
+
+#include <string>
+#include <vector>
+
+#include "base/logging.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Captures the log lines written while it lives.
+class ScopedLogCapture {
+ public:
+  ScopedLogCapture() : previous_(logging::GetLogMessageHandler()) {
+    lines().clear();
+    logging::SetLogMessageHandler(&Capture);
+  }
+  ~ScopedLogCapture() { logging::SetLogMessageHandler(previous_); }
+
+  bool Contains(const std::string& text) const {
+    for (const std::string& line : lines()) {
+      if (line.find(text) != std::string::npos)
+        return true;
+    }
+    return false;
+  }
+
+ private:
+  static std::vector<std::string>& lines() {
+    static std::vector<std::string> captured;
+    return captured;
+  }
+  static bool Capture(int, const char*, int, size_t message_start, const std::string& str) {
+    lines().push_back(str.substr(message_start));
+    return true;
+  }
+
+  logging::LogMessageHandlerFunction previous_;
+};
+
+// Offers a chosen language list and system preference instead of the
+// executable's and the machine's.
+class FakeListL10nHandler : public ResourceL10nHandler {
+ public:
+  FakeListL10nHandler(std::vector<std::wstring> available, std::vector<std::wstring> preferred)
+      : available_(std::move(available)), preferred_(std::move(preferred)) {}
+
+  std::vector<std::wstring> GetAvailableLanguages() const override { return available_; }
+
+ protected:
+  std::vector<std::wstring> GetSystemPreferredLanguages() const override { return preferred_; }
+
+ private:
+  std::vector<std::wstring> available_;
+  std::vector<std::wstring> preferred_;
+};
+
+std::wstring Select(const std::vector<std::wstring>& available,
+                    const std::vector<std::wstring>& preferred,
+                    const std::wstring& code,
+                    LANGID* id = nullptr) {
+  FakeListL10nHandler handler(available, preferred);
+  std::wstring selected = code;
+  handler.SelectLanguage(&selected);
+  if (id)
+    *id = handler.GetLanguageId();
+  return selected;
+}
+
+// The test executable carries the host's resources, English only.
+TEST(ResourceL10nHandlerTest, ReadsTheHostStringsAndLanguageList) {
+  ResourceL10nHandler handler;
+  EXPECT_EQ(std::vector<std::wstring>{L"en"}, handler.GetAvailableLanguages());
+  std::wstring code = L"en";
+  handler.SelectLanguage(&code);
+  EXPECT_EQ(L"en", code);
+  EXPECT_EQ(0x409, handler.GetLanguageId());
+  EXPECT_EQ(L"Tarvo Installer", handler.GetString(37000, {}));
+}
+
+// Before a selection the id is 0 and the loader's neutral rules apply.
+TEST(ResourceL10nHandlerTest, FindsStringsBeforeAnySelection) {
+  ResourceL10nHandler handler;
+  EXPECT_EQ(0, handler.GetLanguageId());
+  EXPECT_EQ(L"Tarvo Installer", handler.GetString(37000, {}));
+}
+
+// Blocks hold sixteen strings: 37007 ends one block, 37008 starts the next.
+TEST(ResourceL10nHandlerTest, FindsStringsAtBlockEdges) {
+  EXPECT_EQ(L"Accept and Install", LoadLocalizedString(0x409, 37007, {}));
+  EXPECT_EQ(L"Accept and Upgrade", LoadLocalizedString(0x409, 37008, {}));
+  EXPECT_EQ(L"TARVO.", LoadLocalizedString(0x409, 37023, {}));
+  EXPECT_EQ(L"Thank you for choosing Tarvo", LoadLocalizedString(0x409, 37024, {}));
+  EXPECT_EQ(L"drive $1 ($2 MB needed)", LoadLocalizedString(0x409, 37072, {}));
+}
+
+TEST(ResourceL10nHandlerTest, Replacements) {
+  // Without replacements the placeholder stays.
+  EXPECT_EQ(L"$1 DO MORE.", LoadLocalizedString(0x409, 37022, {}));
+  EXPECT_EQ(L"drive C: (512 MB needed)", LoadLocalizedString(0x409, 37072, {L"C:", L"512"}));
+  // A replacement is not expanded again.
+  EXPECT_EQ(L"drive $2 (512 MB needed)", LoadLocalizedString(0x409, 37072, {L"$2", L"512"}));
+  // A placeholder without its replacement is kept, not dropped.
+  EXPECT_EQ(L"drive C: ($2 MB needed)", LoadLocalizedString(0x409, 37072, {L"C:"}));
+}
+
+TEST(ResourceL10nHandlerTest, MissingStringsAreEmptyAndLogged) {
+  {
+    // No block at all.
+    ScopedLogCapture log;
+    EXPECT_EQ(L"", LoadLocalizedString(0x409, 50000, {}));
+    EXPECT_TRUE(log.Contains("Failed to find string"));
+  }
+  {
+    // A block that exists but has no string at this id.
+    ScopedLogCapture log;
+    EXPECT_EQ(L"", LoadLocalizedString(0x409, 37073, {}));
+    EXPECT_TRUE(log.Contains("Failed to find string"));
+  }
+  {
+    ScopedLogCapture log;
+    EXPECT_EQ(L"", LoadLocalizedString(0x409, -1, {}));
+    EXPECT_EQ(L"", LoadLocalizedString(0x409, 0x7FFFFFFF, {}));
+  }
+}
+
+// No fallback to another language's table.
+TEST(ResourceL10nHandlerTest, StringForLanguageUsesOnlyThatLanguage) {
+  ScopedLogCapture log;
+  ResourceL10nHandler handler;
+  EXPECT_EQ(L"OK", handler.GetStringForLanguage(L"EN", 37001));
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"de", 37001));
+  EXPECT_EQ(L"", handler.GetStringForLanguage(L"en-GB", 37001));
+}
+
+TEST(ResourceL10nHandlerSelectionTest, IsoCodesAreConverted) {
+  ScopedLogCapture log;
+  const std::vector<std::wstring> available = {L"en", L"nb", L"pt-PT", L"fil"};
+  LANGID id = 0;
+  for (const wchar_t* no : {L"no", L"NO", L"No"}) {
+    EXPECT_EQ(L"nb", Select(available, {}, no, &id)) << no;
+    EXPECT_EQ(0x414, id);
+  }
+  EXPECT_TRUE(log.Contains("Language converted from ISO631:NO"));
+  EXPECT_EQ(L"pt-PT", Select(available, {}, L"pt", &id));
+  EXPECT_EQ(0x816, id);
+  EXPECT_EQ(L"fil", Select(available, {}, L"TL", &id));
+  EXPECT_EQ(0x464, id);
+}
+
+TEST(ResourceL10nHandlerSelectionTest, AvailableCodeMatchesIgnoringCase) {
+  LANGID id = 0;
+  EXPECT_EQ(L"ZH-tw", Select({L"en", L"zh-TW"}, {L"en-US"}, L"ZH-tw", &id));
+  EXPECT_EQ(0x404, id);
+}
+
+TEST(ResourceL10nHandlerSelectionTest, SystemLanguagesAreAdjusted) {
+  const std::vector<std::wstring> available = {L"en", L"en-GB", L"en-US", L"es",
+                                               L"es-419", L"zh-TW", L"zh-CN"};
+  EXPECT_EQ(L"es-419", Select(available, {L"es-MX"}, L"xx"));
+  EXPECT_EQ(L"es", Select(available, {L"es-ES"}, L"xx"));
+  EXPECT_EQ(L"zh-TW", Select(available, {L"zh-MO"}, L"xx"));
+  EXPECT_EQ(L"zh-TW", Select(available, {L"zh-hk"}, L"xx"));
+  EXPECT_EQ(L"zh-CN", Select(available, {L"zh-SG"}, L"xx"));
+  EXPECT_EQ(L"en-GB", Select(available, {L"en-ZA"}, L"xx"));
+  EXPECT_EQ(L"en-US", Select(available, {L"en-IN"}, L"xx"));
+  EXPECT_EQ(L"nb", Select({L"nb"}, {L"no-NO"}, L"xx"));
+  EXPECT_EQ(L"tl", Select({L"tl"}, {L"fil-PH"}, L"xx"));
+  EXPECT_EQ(L"de", Select({L"de"}, {L"de-AT"}, L"xx"));
+}
+
+TEST(ResourceL10nHandlerSelectionTest, SystemLanguageAsItStandsComesFirst) {
+  ScopedLogCapture log;
+  EXPECT_EQ(L"es-MX", Select({L"es-419", L"es-MX"}, {L"es-MX"}, L"xx"));
+  EXPECT_TRUE(log.Contains("Language not in the available languages list: xx"));
+  EXPECT_TRUE(log.Contains("Trying language from system preferred list: es-MX"));
+  EXPECT_FALSE(log.Contains("Retrying after adjustments"));
+}
+
+// The first system language that fits, adjusted or not, wins over a later
+// exact match.
+TEST(ResourceL10nHandlerSelectionTest, SystemLanguagesAreTriedInOrder) {
+  ScopedLogCapture log;
+  EXPECT_EQ(L"de", Select({L"fr-CA", L"de"}, {L"de-AT", L"fr-CA"}, L"xx"));
+  EXPECT_TRUE(log.Contains("Retrying after adjustments: de"));
+}
+
+TEST(ResourceL10nHandlerSelectionTest, FallsBackToEnglish) {
+  LANGID id = 0;
+  {
+    ScopedLogCapture log;
+    // "en" itself need not be listed; a leading "-" is no region separator.
+    EXPECT_EQ(L"en", Select({L"de"}, {L"fr-FR", L"-de", L"ja"}, L"xx", &id));
+    EXPECT_EQ(0x409, id);
+    EXPECT_TRUE(log.Contains("Falling back to english"));
+    EXPECT_TRUE(log.Contains("Retrying after adjustments: -de"));
+  }
+  EXPECT_EQ(L"en", Select({L"de"}, {}, L"", &id));
+  EXPECT_EQ(0x409, id);
+}
+
+// A language list ending in a line break has an empty last entry; an empty
+// or non-ASCII requested code must not match anything.
+TEST(ResourceL10nHandlerSelectionTest, EmptyAndNonAsciiCodesAreNeverAvailable) {
+  EXPECT_EQ(L"de", Select({L"de", L""}, {L"de-DE"}, L""));
+  EXPECT_EQ(L"de", Select({L"de", L"\x00e9s"}, {L"de-DE"}, L"\x00e9s"));
+}
+
+}  // namespace
