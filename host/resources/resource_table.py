@@ -49,6 +49,8 @@ By installing or using Tarvo you agree to these terms.
 4. Usage statistics are sent only when you allow it in the installer options.
 
 The full terms are published at https://www.tarvo.example/terms.
+
+© Tarvo Software AS
 """
 
 # Ids that exist in every table but that the engine does not show.

@@ -282,6 +282,22 @@ TEST_F(InstallerResourcesTest, TextsAndVersionAndManifestAllLinked) {
   EXPECT_FALSE(Bytes(RT_GROUP_ICON, 1).empty());
 }
 
+TEST_F(InstallerResourcesTest, IconLoadsInEachSize) {
+  for (int size : {16, 32, 48}) {
+    HICON icon = static_cast<HICON>(
+        LoadImageW(module_, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, 0));
+    ASSERT_TRUE(icon) << size << " " << GetLastError();
+    ICONINFO info = {};
+    ASSERT_TRUE(GetIconInfo(icon, &info));
+    BITMAP bitmap = {};
+    GetObjectW(info.hbmColor, sizeof(bitmap), &bitmap);
+    EXPECT_EQ(size, bitmap.bmWidth);
+    DeleteObject(info.hbmColor);
+    DeleteObject(info.hbmMask);
+    DestroyIcon(icon);
+  }
+}
+
 // The images are written by our own encoders: GDI+ must decode them.
 TEST_F(InstallerResourcesTest, ImagesDecode) {
   Gdiplus::GdiplusStartupInput input;
