@@ -199,6 +199,22 @@ TEST(ResourceL10nHandlerSelectionTest, FallsBackToEnglish) {
   EXPECT_EQ(0x409, id);
 }
 
+class SystemLanguagesL10nHandler : public ResourceL10nHandler {
+ public:
+  using ResourceL10nHandler::GetSystemPreferredLanguages;
+};
+
+// Whatever the machine prefers, the list has names and no empty entries
+// from the double-terminated buffer.
+TEST(ResourceL10nHandlerSelectionTest, SystemPreferredLanguagesAreNamed) {
+  std::vector<std::wstring> languages = SystemLanguagesL10nHandler().GetSystemPreferredLanguages();
+  ASSERT_FALSE(languages.empty());
+  for (const std::wstring& language : languages) {
+    EXPECT_GE(language.size(), 2u);
+    EXPECT_EQ(std::wstring::npos, language.find(L'\0'));
+  }
+}
+
 // A language list ending in a line break has an empty last entry; an empty
 // or non-ASCII requested code must not match anything.
 TEST(ResourceL10nHandlerSelectionTest, EmptyAndNonAsciiCodesAreNeverAvailable) {
