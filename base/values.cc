@@ -725,7 +725,7 @@ ListValue::ListValue() : Value(Type::LIST) {}
 ListValue::ListValue(ListStorage&& storage) noexcept : Value(std::move(storage)) {}
 
 bool ListValue::Set(size_t index, std::unique_ptr<Value> in_value) {
-  if (!in_value)
+  if (!in_value || index >= list_.max_size())
     return false;
   if (index >= list_.size())
     list_.resize(index + 1);
