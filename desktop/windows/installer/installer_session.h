@@ -1,0 +1,71 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_SESSION_H_
+#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_SESSION_H_
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_path.h"
+
+namespace base {
+class CommandLine;
+}
+
+class ServerTrackingBlob;
+
+// The values that describe this run of the installer as a whole and that
+// every process of the run shares; made once per process from its command
+// line and written back as switches for each child installer process.
+class InstallerSession {
+ public:
+  explicit InstallerSession(const base::CommandLine* command_line);
+  virtual ~InstallerSession();
+  InstallerSession(const InstallerSession&) = delete;
+  InstallerSession& operator=(const InstallerSession&) = delete;
+
+  // The process-wide session, made on first use from the process's command
+  // line.
+  static InstallerSession* GetInstance();
+
+  virtual void AppendSwitches(base::CommandLine* command_line) const;
+  virtual base::FilePath GetPackageDir() const;
+  virtual std::string GetSessionGuid() const;
+  virtual bool IsAutoupdateSwitch() const;
+  virtual bool IsSilentSwitch() const;
+  virtual bool IsUninstallSwitch() const;
+  virtual bool IsInsidePackage() const;
+  virtual bool IsOutsidePackage() const;
+  virtual void SetPackageDir(const base::FilePath& path);
+  virtual bool HasPackageDir() const;
+  virtual bool IsFixDownloadableResources() const;
+  virtual ServerTrackingBlob* GetTrackingData() const;
+
+ private:
+  void ReadTrackingSwitches();
+
+  std::unique_ptr<ServerTrackingBlob> tracking_data_;
+  base::FilePath package_dir_;
+  std::string session_guid_;
+  const base::CommandLine* command_line_;
+  bool inside_package_ = false;
+  bool backend_ = false;
+};
+
+// Replaces the process-wide session for a test's lifetime.
+class ScopedInstallerSessionForTesting {
+ public:
+  explicit ScopedInstallerSessionForTesting(std::unique_ptr<InstallerSession> session);
+  ~ScopedInstallerSessionForTesting();
+  ScopedInstallerSessionForTesting(const ScopedInstallerSessionForTesting&) = delete;
+  ScopedInstallerSessionForTesting& operator=(const ScopedInstallerSessionForTesting&) = delete;
+
+ private:
+  std::unique_ptr<InstallerSession> session_;
+  InstallerSession* previous_;
+};
+
+bool IsAutoupdate();
+bool IsSilent();
+bool IsUninstall();
+ServerTrackingBlob* GetSessionTrackingData();
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_SESSION_H_

@@ -1,0 +1,109 @@
+#include "desktop/windows/installer/installer_session.h"
+
+#include "base/base64.h"
+#include "base/command_line.h"
+#include "desktop/windows/installer/server_tracking_blob.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+std::unique_ptr<InstallerSession> MakeSession(const base::CommandLine& command_line) {
+  return std::make_unique<InstallerSession>(&command_line);
+}
+
+TEST(ServerTrackingBlobTest, SerializeParseRoundTrip) {
+  ServerTrackingBlob blob;
+  EXPECT_EQ("", blob.Serialize());
+  blob.Set("utm.medium", "cpc");
+  blob.Set("uuid", "1234");
+  EXPECT_FALSE(blob.HasData());
+  std::string text = blob.Serialize();
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(0u, text.size() % 8);
+
+  std::string decoded;
+  std::string unpadded = text.substr(0, text.find(' '));
+  ASSERT_TRUE(base::Base64Decode(unpadded, &decoded));
+  // 64 hex digits of the digest, a colon, then sorted compact JSON.
+  EXPECT_EQ(':', decoded[64]);
+  EXPECT_EQ(R"({"utm.medium":"cpc","uuid":"1234"})", decoded.substr(65));
+
+  ServerTrackingBlob parsed;
+  ASSERT_TRUE(parsed.Parse(text));
+  EXPECT_TRUE(parsed.HasData());
+  std::string value;
+  EXPECT_TRUE(parsed.Get("utm.medium", &value));
+  EXPECT_EQ("cpc", value);
+}
+
+TEST(ServerTrackingBlobTest, ParseRefusesGarbageAndKeepsData) {
+  ServerTrackingBlob blob;
+  std::string good;
+  base::Base64Encode("abc:{\"a\":\"1\"}", &good);
+  ASSERT_TRUE(blob.Parse(good));
+  std::string no_brace;
+  base::Base64Encode("abc:[1]", &no_brace);
+  std::string list_json;
+  base::Base64Encode("x{\"a\":1} }", &list_json);
+  for (const std::string& bad : {std::string("@@not base64@@"), no_brace, list_json})
+    EXPECT_FALSE(blob.Parse(bad)) << bad;
+  std::string value;
+  EXPECT_TRUE(blob.Get("a", &value));
+  EXPECT_EQ("1", value);
+}
+
+TEST(InstallerSessionTest, TrackingSwitches) {
+  ServerTrackingBlob source;
+  source.Set("utm.medium", "from-blob");
+  source.Set("utm.source", "blob");
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  command_line.AppendSwitchASCII("server-tracking-blob", source.Serialize());
+  command_line.AppendSwitchASCII("otd", "a:1,b:2:3,c");
+  command_line.AppendSwitchASCII("medium", "switch");
+  std::unique_ptr<InstallerSession> session = MakeSession(command_line);
+  ServerTrackingBlob* data = session->GetTrackingData();
+  std::string value;
+  EXPECT_TRUE(data->Get("a", &value));
+  EXPECT_EQ("1", value);
+  EXPECT_TRUE(data->Get("b", &value));
+  EXPECT_EQ("2:3", value);
+  EXPECT_FALSE(data->Get("c", &value));
+  EXPECT_TRUE(data->Get("utm.medium", &value));
+  EXPECT_EQ("switch", value);
+
+  // The switch also wins in what is handed to the next process.
+  ServerTrackingBlob reparsed;
+  ASSERT_TRUE(reparsed.Parse(data->Serialize()));
+  EXPECT_TRUE(reparsed.Get("utm.medium", &value));
+  EXPECT_EQ("switch", value);
+  EXPECT_TRUE(reparsed.Get("utm.source", &value));
+  EXPECT_EQ("blob", value);
+}
+
+TEST(InstallerSessionTest, BackendTakesParentValues) {
+  base::CommandLine ui(base::CommandLine::NO_PROGRAM);
+  ui.AppendSwitchASCII("wait-for-package", "C:\\pkg dir");
+  ui.AppendSwitch("silent");
+  std::unique_ptr<InstallerSession> first = MakeSession(ui);
+  std::unique_ptr<InstallerSession> second = MakeSession(ui);
+  EXPECT_EQ(36u, first->GetSessionGuid().size());
+  EXPECT_NE(first->GetSessionGuid(), second->GetSessionGuid());
+  EXPECT_TRUE(first->HasPackageDir());
+
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  backend.AppendSwitch("backend");
+  first->AppendSwitches(&backend);
+  std::unique_ptr<InstallerSession> child = MakeSession(backend);
+  EXPECT_EQ(first->GetSessionGuid(), child->GetSessionGuid());
+  EXPECT_EQ(L"C:\\pkg dir", child->GetPackageDir().value());
+  EXPECT_TRUE(child->HasPackageDir());
+  EXPECT_TRUE(child->IsSilentSwitch());
+  EXPECT_FALSE(child->IsAutoupdateSwitch());
+
+  base::CommandLine bare_backend(base::CommandLine::NO_PROGRAM);
+  bare_backend.AppendSwitch("backend");
+  EXPECT_FALSE(MakeSession(bare_backend)->HasPackageDir());
+  EXPECT_EQ("", MakeSession(bare_backend)->GetSessionGuid());
+}
+
+}  // namespace

@@ -1,0 +1,80 @@
+#include "desktop/windows/installer/utils/installer_utils.h"
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/no_destructor.h"
+#include "base/path_service.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
+#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+
+namespace {
+
+constexpr wchar_t kFilesListName[] = L"files_list";
+constexpr wchar_t kPackagedInstallerName[] = L"installer.exe";
+constexpr int kDiskSpaceStringId = 37072;
+
+InstallerUtils* g_instance_for_testing = nullptr;
+
+}  // namespace
+
+InstallerUtils* InstallerUtils::GetInstance() {
+  if (g_instance_for_testing)
+    return g_instance_for_testing;
+  static base::NoDestructor<InstallerUtilsImpl> instance;
+  return instance.get();
+}
+
+void InstallerUtils::SetInstanceForTesting(InstallerUtils* utils) {
+  g_instance_for_testing = utils;
+}
+
+bool InstallerUtilsImpl::IsInsidePackageImpl() {
+  base::FilePath folder;
+  base::FilePath exe;
+  if (!base::PathService::Get(base::DIR_EXE, &folder) ||
+      !base::PathService::Get(base::FILE_EXE, &exe)) {
+    return false;
+  }
+  bool has_browser = base::PathExists(folder.Append(GetBrowserExeName()));
+  if (base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kUninstall)) {
+    if (has_browser)
+      return true;
+    LOG(ERROR) << "Requested to uninstall, but we are not in a valid "
+               << "installation folder";
+    return false;
+  }
+  return has_browser && base::PathExists(folder.Append(kFilesListName)) &&
+         exe.BaseName().value() == kPackagedInstallerName;
+}
+
+bool InstallerUtilsImpl::ReadFilesListImpl(const base::FilePath& path,
+                                           std::list<std::string>* files) {
+  VLOG(1) << "Reading files list : " << path.BaseName();
+  std::string text;
+  if (!base::ReadFileToString(path, &text))
+    return SetInstallerError(RESULT_GENERAL_FAILURE, "Cannot read files list to string",
+                             std::wstring());
+  std::vector<std::string> lines =
+      base::SplitString(text, "\r\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
+  // In file order, in front of whatever the list already holds.
+  files->insert(files->begin(), lines.begin(), lines.end());
+  return true;
+}
+
+std::wstring InstallerUtilsImpl::GetDiskSpaceMessageImpl(const std::vector<VolumeSpace>& volumes) {
+  std::wstring message;
+  for (const VolumeSpace& volume : volumes) {
+    if (!message.empty())
+      message += L", ";
+    message += GetLocalizedStringWithReplacements(kDiskSpaceStringId, volume.first,
+                                                  base::NumberToString16(volume.second));
+  }
+  return message;
+}
