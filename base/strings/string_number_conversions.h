@@ -25,6 +25,10 @@ std::wstring NumberToString16(unsigned long value);
 std::wstring NumberToString16(long long value);
 std::wstring NumberToString16(unsigned long long value);
 std::wstring NumberToString16(double value);
+template <typename T>
+std::wstring NumberToWString(T value) {
+  return NumberToString16(value);
+}
 inline std::string IntToString(int value) { return NumberToString(value); }
 inline std::wstring IntToString16(int value) { return NumberToString16(value); }
 inline std::string UintToString(unsigned value) { return NumberToString(value); }
