@@ -1,0 +1,90 @@
+#include "base/task_scheduler/task_tracker.h"
+
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "base/logging.h"
+#include "base/threading/sequenced_task_runner_handle.h"
+#include "base/threading/thread_task_runner_handle.h"
+
+namespace base {
+namespace internal {
+
+TaskTracker::TaskTracker() : cv_(&lock_) {}
+TaskTracker::~TaskTracker() = default;
+
+bool TaskTracker::WillPostTask(TaskShutdownBehavior behavior) {
+  AutoLock lock(lock_);
+  if (state_ == State::kShutDown)
+    return false;
+  if (state_ == State::kShuttingDown && behavior != TaskShutdownBehavior::BLOCK_SHUTDOWN)
+    return false;
+  if (behavior == TaskShutdownBehavior::BLOCK_SHUTDOWN)
+    ++num_blocking_shutdown_;
+  ++num_pending_;
+  return true;
+}
+
+bool TaskTracker::CanPostDelayedTask() const {
+  AutoLock lock(lock_);
+  return state_ == State::kRunning;
+}
+
+void TaskTracker::RunOrSkipTask(Task task) {
+  const TaskShutdownBehavior behavior = task.traits.shutdown_behavior();
+  bool run = false;
+  {
+    AutoLock lock(lock_);
+    if (behavior == TaskShutdownBehavior::BLOCK_SHUTDOWN) {
+      run = true;
+    } else if (state_ == State::kRunning) {
+      run = true;
+      if (behavior == TaskShutdownBehavior::SKIP_ON_SHUTDOWN)
+        ++num_blocking_shutdown_;
+    }
+  }
+
+  if (run) {
+    std::optional<ThreadTaskRunnerHandle> thread_handle;
+    std::optional<SequencedTaskRunnerHandle> sequenced_handle;
+    if (task.single_thread_task_runner)
+      thread_handle.emplace(task.single_thread_task_runner);
+    else if (task.sequenced_task_runner)
+      sequenced_handle.emplace(task.sequenced_task_runner);
+    std::move(task.task).Run();
+  } else {
+    VLOG(1) << "Task from " << task.posted_from.ToString() << " skipped at shutdown";
+  }
+  task.task.Reset();  // Whatever the task owned dies before it counts as done.
+
+  AutoLock lock(lock_);
+  if (run && behavior != TaskShutdownBehavior::CONTINUE_ON_SHUTDOWN)
+    --num_blocking_shutdown_;
+  --num_pending_;
+  cv_.Broadcast();
+}
+
+void TaskTracker::Shutdown() {
+  AutoLock lock(lock_);
+  if (state_ != State::kRunning)
+    return;
+  state_ = State::kShuttingDown;
+  while (num_blocking_shutdown_ > 0)
+    cv_.Wait();
+  state_ = State::kShutDown;
+}
+
+bool TaskTracker::IsShutdownComplete() const {
+  AutoLock lock(lock_);
+  return state_ == State::kShutDown;
+}
+
+void TaskTracker::FlushForTesting() {
+  AutoLock lock(lock_);
+  while (num_pending_ > 0)
+    cv_.Wait();
+}
+
+}  // namespace internal
+}  // namespace base
