@@ -10,13 +10,10 @@ namespace {
 constexpr DWORD kBasicProcessAccess = PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | SYNCHRONIZE;
 }
 
-Process::Process(ProcessHandle handle) : process_(handle) {
-  // The pseudo handle is no real handle: never close it.
-  if (handle == ::GetCurrentProcess()) {
-    (void)process_.Take();
-    is_current_process_ = true;
-  }
-}
+// GetCurrentProcess()'s pseudo handle equals INVALID_HANDLE_VALUE, so it
+// is taken as "no process" here; Process::Current() stands for this one.
+// Otherwise a failed open could end up terminating ourselves.
+Process::Process(ProcessHandle handle) : process_(handle) {}
 
 Process::Process(Process&& other) noexcept
     : process_(std::move(other.process_)), is_current_process_(other.is_current_process_) {

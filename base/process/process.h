@@ -13,7 +13,8 @@ namespace base {
 // handle to the same process.
 class Process {
  public:
-  // Takes ownership of `handle`.
+  // Takes ownership of `handle`. INVALID_HANDLE_VALUE (which is also the
+  // pseudo handle of this process) gives an invalid Process.
   explicit Process(ProcessHandle handle = kNullProcessHandle);
   Process(Process&& other) noexcept;
   Process& operator=(Process&& other) noexcept;

@@ -7,7 +7,8 @@ ProcessId GetCurrentProcId() { return ::GetCurrentProcessId(); }
 ProcessHandle GetCurrentProcessHandle() { return ::GetCurrentProcess(); }
 
 ProcessId GetProcId(ProcessHandle process) {
-  if (process == kNullProcessHandle || process == INVALID_HANDLE_VALUE) return kNullProcessId;
+  // INVALID_HANDLE_VALUE is also the pseudo handle of this process.
+  if (process == kNullProcessHandle) return kNullProcessId;
   return ::GetProcessId(process);
 }
 

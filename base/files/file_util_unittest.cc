@@ -1,0 +1,162 @@
+#include "base/files/file_util.h"
+
+#include "base/files/file_enumerator.h"
+#include "base/files/scoped_temp_dir.h"
+#include "gtest/gtest.h"
+
+namespace base {
+namespace {
+
+class FileUtilTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(temp_dir_.CreateUniqueTempDir()); }
+  FilePath Path(const wchar_t* relative) const { return temp_dir_.GetPath().Append(relative); }
+  void MakeFile(const FilePath& path, std::string_view content) {
+    ASSERT_TRUE(CreateDirectory(path.DirName()));
+    ASSERT_TRUE(WriteFile(path, content));
+  }
+
+  ScopedTempDir temp_dir_;
+};
+
+TEST_F(FileUtilTest, ScopedTempDirRemovesTreeWithReadOnlyFiles) {
+  FilePath kept;
+  {
+    ScopedTempDir dir;
+    ASSERT_TRUE(dir.CreateUniqueTempDir());
+    kept = dir.GetPath();
+    MakeFile(kept.Append(L"sub\\deep\\ro.txt"), "x");
+    SetFileAttributesW(kept.Append(L"sub\\deep\\ro.txt").value().c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(dir.CreateUniqueTempDir());  // already holds one
+  }
+  EXPECT_FALSE(PathExists(kept));
+
+  ScopedTempDir taken;
+  ASSERT_TRUE(taken.CreateUniqueTempDirUnderPath(Path(L"base\\x")));
+  const FilePath owned = taken.Take();
+  EXPECT_FALSE(taken.IsValid());
+  EXPECT_TRUE(DirectoryExists(owned));  // Take gives up deletion
+}
+
+TEST_F(FileUtilTest, DeleteSemantics) {
+  EXPECT_TRUE(DeleteFile(Path(L"missing"), false));
+  EXPECT_TRUE(DeleteFile(Path(L"missing\\deeper"), true));
+  MakeFile(Path(L"d\\f.txt"), "x");
+  EXPECT_FALSE(DeleteFile(Path(L"d"), false));  // not empty, not recursive
+  EXPECT_TRUE(PathExists(Path(L"d\\f.txt")));
+  EXPECT_TRUE(DeleteFile(Path(L"d"), true));
+  EXPECT_FALSE(PathExists(Path(L"d")));
+}
+
+TEST_F(FileUtilTest, CreateDirectoryIsRecursiveAndRefusesFileInTheWay) {
+  EXPECT_TRUE(CreateDirectory(Path(L"a\\b\\c")));
+  EXPECT_TRUE(CreateDirectory(Path(L"a\\b\\c")));  // existing is fine
+  MakeFile(Path(L"file"), "x");
+  File::Error error = File::FILE_OK;
+  EXPECT_FALSE(CreateDirectoryAndGetError(Path(L"file"), &error));
+  EXPECT_EQ(File::FILE_ERROR_NOT_A_DIRECTORY, error);
+  EXPECT_FALSE(CreateDirectory(Path(L"file\\below")));
+}
+
+TEST_F(FileUtilTest, ReadFileToStringHonoursMaxSize) {
+  MakeFile(Path(L"f"), "0123456789");
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"f"), &content, 10));
+  EXPECT_EQ("0123456789", content);
+  EXPECT_FALSE(ReadFileToString(Path(L"f"), &content, 4));
+  EXPECT_EQ("0123", content);
+  EXPECT_FALSE(ReadFileToString(Path(L"missing"), &content));
+  EXPECT_TRUE(content.empty());
+  // Paths leading out with ".." are refused.
+  EXPECT_FALSE(ReadFileToString(Path(L"x\\..\\f"), &content));
+  MakeFile(Path(L"empty"), "");
+  EXPECT_TRUE(ReadFileToString(Path(L"empty"), &content));
+  EXPECT_TRUE(content.empty());
+}
+
+TEST_F(FileUtilTest, CopyDirectoryIntoExistingFolderAndNeverIntoItself) {
+  MakeFile(Path(L"src\\a.txt"), "a");
+  MakeFile(Path(L"src\\sub\\b.txt"), "b");
+  ASSERT_TRUE(CreateDirectory(Path(L"dst")));
+  ASSERT_TRUE(CopyDirectory(Path(L"src"), Path(L"dst"), true));
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"dst\\src\\sub\\b.txt"), &content));
+  EXPECT_EQ("b", content);
+
+  ASSERT_TRUE(CopyDirectory(Path(L"src"), Path(L"fresh"), true));
+  EXPECT_TRUE(PathExists(Path(L"fresh\\sub\\b.txt")));
+
+  EXPECT_FALSE(CopyDirectory(Path(L"src"), Path(L"SRC\\sub\\inner"), true));
+  EXPECT_FALSE(CopyDirectory(Path(L"src"), Path(L"src"), true));
+  // A sibling whose name merely starts the same is fine.
+  EXPECT_TRUE(CopyDirectory(Path(L"src"), Path(L"src2"), true));
+}
+
+TEST_F(FileUtilTest, CopyFileClearsReadOnlyAndMoveReplaces) {
+  MakeFile(Path(L"ro"), "data");
+  SetFileAttributesW(Path(L"ro").value().c_str(), FILE_ATTRIBUTE_READONLY);
+  ASSERT_TRUE(CopyFile(Path(L"ro"), Path(L"copy")));
+  EXPECT_FALSE(GetFileAttributesW(Path(L"copy").value().c_str()) & FILE_ATTRIBUTE_READONLY);
+  SetFileAttributesW(Path(L"ro").value().c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  MakeFile(Path(L"target"), "old");
+  ASSERT_TRUE(Move(Path(L"copy"), Path(L"target")));
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"target"), &content));
+  EXPECT_EQ("data", content);
+  EXPECT_FALSE(PathExists(Path(L"copy")));
+}
+
+TEST_F(FileUtilTest, EnumeratorFiltersByPatternButDescendsEverywhere) {
+  MakeFile(Path(L"r\\a.txt"), "");
+  MakeFile(Path(L"r\\b.log"), "");
+  MakeFile(Path(L"r\\sub\\c.txt"), "");
+  std::vector<std::wstring> found;
+  FileEnumerator files(Path(L"r"), true, FileEnumerator::FILES, L"*.txt");
+  for (FilePath p = files.Next(); !p.empty(); p = files.Next()) found.push_back(p.BaseName().value());
+  std::sort(found.begin(), found.end());
+  EXPECT_EQ((std::vector<std::wstring>{L"a.txt", L"c.txt"}), found);
+  EXPECT_FALSE(IsDirectoryEmpty(Path(L"r")));
+  ASSERT_TRUE(CreateDirectory(Path(L"empty")));
+  EXPECT_TRUE(IsDirectoryEmpty(Path(L"empty")));
+}
+
+TEST_F(FileUtilTest, TemporaryNamesAreUniqueAndCreated) {
+  FilePath a, b;
+  ASSERT_TRUE(CreateTemporaryDirInDir(temp_dir_.GetPath(), L"pre", &a));
+  ASSERT_TRUE(CreateTemporaryDirInDir(temp_dir_.GetPath(), L"pre", &b));
+  EXPECT_NE(a, b);
+  EXPECT_TRUE(DirectoryExists(a));
+  EXPECT_EQ(0u, a.BaseName().value().find(L"pre"));
+  FilePath file;
+  ASSERT_TRUE(CreateTemporaryFileInDir(temp_dir_.GetPath(), &file));
+  int64_t size = -1;
+  EXPECT_TRUE(GetFileSize(file, &size));
+  EXPECT_EQ(0, size);
+}
+
+TEST_F(FileUtilTest, FileReadsWritesAndReportsErrors) {
+  File missing(Path(L"none"), File::FLAG_OPEN | File::FLAG_READ);
+  EXPECT_FALSE(missing.IsValid());
+  EXPECT_EQ(File::FILE_ERROR_NOT_FOUND, missing.error_details());
+
+  File file(Path(L"f"), File::FLAG_CREATE | File::FLAG_READ | File::FLAG_WRITE);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_TRUE(file.created());
+  EXPECT_EQ(5, file.Write(0, "hello", 5));
+  EXPECT_EQ(3, file.Write(10, "end", 3));  // leaves a gap
+  EXPECT_EQ(13, file.GetLength());
+  char buffer[16] = {};
+  EXPECT_EQ(3, file.Read(10, buffer, 16));
+  EXPECT_EQ(0, file.Read(13, buffer, 16));  // at the end: 0, not an error
+  EXPECT_TRUE(file.SetLength(2));
+  EXPECT_EQ(2, file.GetLength());
+
+  File again(Path(L"f"), File::FLAG_CREATE | File::FLAG_WRITE);
+  EXPECT_EQ(File::FILE_ERROR_EXISTS, again.error_details());
+  File exclusive(Path(L"f"), File::FLAG_OPEN | File::FLAG_READ | File::FLAG_EXCLUSIVE_WRITE);
+  EXPECT_EQ(File::FILE_ERROR_IN_USE, exclusive.error_details());  // `file` writes
+}
+
+}  // namespace
+}  // namespace base
