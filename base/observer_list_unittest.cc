@@ -1,5 +1,6 @@
 #include "base/observer_list.h"
 
+#include <functional>
 #include <memory>
 #include <vector>
 
