@@ -35,6 +35,14 @@ TEST_CHILD_ROLE(exit_seven) {
   return 7;
 }
 
+// Writes far more than a pipe buffer holds, then exits.
+TEST_CHILD_ROLE(spew) {
+  std::string block(1000, 'x');
+  block.back() = '\n';
+  for (int i = 0; i < 500; ++i) WriteStdout(block);
+  return 0;
+}
+
 // Prints its pid and then runs until killed (bounded as a safety net).
 TEST_CHILD_ROLE(sleep_forever) {
   WriteStdout("pid=" + NumberToString(GetCurrentProcessId()) + "\n");
@@ -101,6 +109,14 @@ TEST(LaunchTest, ExitCodeDecidesGetAppOutputButNotTheExitCodeForm) {
   EXPECT_TRUE(GetAppOutputWithExitCode(cl, &output, &exit_code));
   EXPECT_EQ(7, exit_code);
   EXPECT_FALSE(GetAppOutput(L"Z:\\no\\such\\program.exe", &output));
+}
+
+TEST(LaunchTest, LargeOutputDoesNotDeadlock) {
+  std::string output;
+  int exit_code = -1;
+  EXPECT_TRUE(GetAppOutputWithTimeout(testing_support::GetTestChildCommandLine("spew"), &output,
+                                      TimeDelta::FromSeconds(30), &exit_code));
+  EXPECT_EQ(500000u, output.size());
 }
 
 TEST(LaunchTest, TimeoutTerminatesChildAndKeepsPartialOutput) {

@@ -9,7 +9,8 @@ namespace base {
 // printf into a std::string. The narrow forms follow C99 (%zu, %lld, %s =
 // char*). The wide forms use the C runtime's formatter: "%s" and "%ls" take
 // a wchar_t* and "%hs" a char*, as everywhere on Windows; use %lld/%llu
-// there (older msvcrt.dll lacks %zu).
+// there (older msvcrt.dll lacks %zu). In narrow formats "%ls" converts
+// with the ANSI code page, not UTF-8: pass WideToUTF8(text) with "%s".
 std::string StringPrintf(const char* format, ...) __attribute__((format(gnu_printf, 1, 2)));
 std::wstring StringPrintf(const wchar_t* format, ...);
 std::string StringPrintV(const char* format, va_list ap)
