@@ -119,6 +119,27 @@ TEST(CommandLineTest, AppendSwitchNormalisesAndRefusesBadNames) {
   EXPECT_EQ(L"", cl.GetArgumentsString());
 }
 
+TEST(CommandLineTest, ArgumentsStringRebuildsTheSameCommandLine) {
+  // An elevated relaunch passes only the arguments string as parameters.
+  CommandLine cl(FilePath(L"C:\\dir\\setup.exe"));
+  cl.AppendSwitchPath("installfolder", FilePath(L"C:\\Program Files\\App\\"));
+  cl.AppendSwitchASCII("with-feature:x", "off");
+  cl.AppendArg("-looks-like-switch");
+  const CommandLine rebuilt =
+      CommandLine::FromString(L"\"C:\\dir\\setup.exe\" " + cl.GetArgumentsString());
+  EXPECT_EQ(cl.GetSwitches(), rebuilt.GetSwitches());
+  EXPECT_EQ(cl.GetArgs(), rebuilt.GetArgs());
+
+  CommandLine copy(CommandLine::NO_PROGRAM);
+  const char* const kWanted[] = {"with-feature:x", "absent"};
+  copy.CopySwitchesFrom(cl, kWanted, 2);
+  EXPECT_EQ(L"--with-feature:x=off", copy.GetArgumentsString());
+  copy.AppendArguments(cl, false);
+  EXPECT_EQ(2u, copy.GetSwitches().size());
+  EXPECT_EQ(cl.GetArgs(), copy.GetArgs());
+  EXPECT_TRUE(copy.GetProgram().empty());
+}
+
 TEST(CommandLineTest, ScopedCommandLineRestoresProcessInstance) {
   const bool had_instance = CommandLine::InitializedForCurrentProcess();
   const std::wstring before =

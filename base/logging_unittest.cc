@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/files/file_path.h"
 #include "base/test/scoped_command_line.h"
 #include "gtest/gtest.h"
 
@@ -71,6 +72,13 @@ TEST_F(LoggingTest, LineCarriesHeaderFileAndLine) {
   EXPECT_EQ(std::to_string(GetCurrentProcessId()), match[1].str());
   EXPECT_EQ(std::to_string(GetCurrentThreadId()), match[2].str());
   EXPECT_EQ(std::to_string(line), match[3].str());
+}
+
+TEST_F(LoggingTest, WideTextAndPathsAreWrittenAsUTF8) {
+  SetLogMessageHandler(&CaptureHandler);
+  LOG(INFO) << L"lit\x00E9 " << base::FilePath(L"C:\\\x00FC");
+  ASSERT_EQ(1u, captured_.size());
+  EXPECT_NE(std::string::npos, captured_[0].find("] lit\xC3\xA9 C:\\\xC3\xBC\n"));
 }
 
 TEST_F(LoggingTest, ErrorMacroFromWindowsHeadersStillMeansError) {

@@ -160,3 +160,51 @@ TEST_F(FileUtilTest, FileReadsWritesAndReportsErrors) {
 
 }  // namespace
 }  // namespace base
+
+namespace base {
+namespace {
+
+TEST_F(FileUtilTest, RecursiveDeleteRemovesLinksButNotWhatTheyPointTo) {
+  MakeFile(Path(L"outside\\precious.txt"), "keep me");
+  ASSERT_TRUE(CreateDirectory(Path(L"tree")));
+  // Wine 8 reports success without making the link, hence the check.
+  CreateSymbolicLinkW(Path(L"tree\\link").value().c_str(), Path(L"outside").value().c_str(),
+                      SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE);
+  const DWORD attributes = GetFileAttributesW(Path(L"tree\\link").value().c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    GTEST_SKIP() << "directory links cannot be made here";
+  // The enumerator lists the link but does not descend into it.
+  FileEnumerator entries(Path(L"tree"), true, FileEnumerator::FILES | FileEnumerator::DIRECTORIES);
+  int count = 0;
+  for (FilePath p = entries.Next(); !p.empty(); p = entries.Next()) ++count;
+  EXPECT_EQ(1, count);
+  EXPECT_TRUE(DeleteFile(Path(L"tree"), true));
+  EXPECT_FALSE(PathExists(Path(L"tree")));
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"outside\\precious.txt"), &content));
+  EXPECT_EQ("keep me", content);
+}
+
+TEST_F(FileUtilTest, AppendModeAndDeleteOnClose) {
+  File file(Path(L"log"), File::FLAG_CREATE_ALWAYS | File::FLAG_APPEND);
+  ASSERT_TRUE(file.IsValid());
+  EXPECT_EQ(3, file.WriteAtCurrentPos("abc", 3));
+  file.Seek(File::FROM_BEGIN, 0);
+  EXPECT_EQ(3, file.WriteAtCurrentPos("def", 3));  // still lands at the end
+  file.Close();
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"log"), &content));
+  EXPECT_EQ("abcdef", content);
+  EXPECT_TRUE(AppendToFile(Path(L"log"), "g", 1));
+  EXPECT_FALSE(AppendToFile(Path(L"missing"), "g", 1));  // never creates
+
+  {
+    File temp(Path(L"temp"), File::FLAG_CREATE | File::FLAG_WRITE | File::FLAG_DELETE_ON_CLOSE);
+    ASSERT_TRUE(temp.IsValid());
+    EXPECT_TRUE(PathExists(Path(L"temp")));
+  }
+  EXPECT_FALSE(PathExists(Path(L"temp")));
+}
+
+}  // namespace
+}  // namespace base

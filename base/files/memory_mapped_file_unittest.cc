@@ -49,3 +49,26 @@ TEST(MemoryMappedFileTest, WholeFileEmptyFileAndUnalignedRegion) {
 
 }  // namespace
 }  // namespace base
+
+namespace base {
+namespace {
+
+TEST(MemoryMappedFileTest, ReadWriteChangesReachTheFile) {
+  ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const FilePath path = dir.GetPath().Append(L"rw.bin");
+  ASSERT_TRUE(WriteFile(path, "abcdef"));
+  {
+    MemoryMappedFile mapped;
+    ASSERT_TRUE(mapped.Initialize(path, MemoryMappedFile::READ_WRITE));
+    mapped.data()[0] = 'X';
+  }
+  std::string content;
+  ASSERT_TRUE(ReadFileToString(path, &content));
+  EXPECT_EQ("Xbcdef", content);
+  MemoryMappedFile missing;
+  EXPECT_FALSE(missing.Initialize(dir.GetPath().Append(L"none")));
+}
+
+}  // namespace
+}  // namespace base

@@ -30,6 +30,12 @@ TEST_CHILD_ROLE(print_args) {
   return 0;
 }
 
+TEST_CHILD_ROLE(write_stderr) {
+  DWORD written = 0;
+  ::WriteFile(GetStdHandle(STD_ERROR_HANDLE), "err", 3, &written, nullptr);
+  return 0;
+}
+
 TEST_CHILD_ROLE(exit_seven) {
   WriteStdout("seven");
   return 7;
@@ -109,6 +115,14 @@ TEST(LaunchTest, ExitCodeDecidesGetAppOutputButNotTheExitCodeForm) {
   EXPECT_TRUE(GetAppOutputWithExitCode(cl, &output, &exit_code));
   EXPECT_EQ(7, exit_code);
   EXPECT_FALSE(GetAppOutput(L"Z:\\no\\such\\program.exe", &output));
+
+  // Standard error is dropped unless asked for.
+  const CommandLine err =
+      CommandLine::FromString(testing_support::GetTestChildCommandLine("write_stderr"));
+  EXPECT_TRUE(GetAppOutput(err, &output));
+  EXPECT_EQ("", output);
+  EXPECT_TRUE(GetAppOutputAndError(err, &output));
+  EXPECT_EQ("err", output);
 }
 
 TEST(LaunchTest, LargeOutputDoesNotDeadlock) {
