@@ -166,6 +166,15 @@ void SchedulerWorkerPool::RunWorker() {
   }
 }
 
+void SchedulerWorkerPool::RequestJoinAndLeak() {
+  AutoLock lock(lock_);
+  join_requested_ = true;
+  cv_.Broadcast();
+  for (HANDLE thread : threads_)
+    CloseHandle(thread);
+  threads_.clear();
+}
+
 void SchedulerWorkerPool::JoinForTesting() {
   std::vector<HANDLE> threads;
   {

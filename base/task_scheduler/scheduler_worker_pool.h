@@ -40,6 +40,9 @@ class SchedulerWorkerPool {
 
   // Lets the threads finish their queue and end; waits for them.
   void JoinForTesting();
+  // Like JoinForTesting without waiting; the threads keep using this object
+  // until they end, so it must then be leaked.
+  void RequestJoinAndLeak();
 
  private:
   static DWORD WINAPI WorkerMain(void* param);

@@ -18,8 +18,12 @@ bool TaskTracker::WillPostTask(TaskShutdownBehavior behavior) {
   AutoLock lock(lock_);
   if (state_ == State::kShutDown)
     return false;
-  if (state_ == State::kShuttingDown && behavior != TaskShutdownBehavior::BLOCK_SHUTDOWN)
-    return false;
+  if (state_ == State::kShuttingDown) {
+    if (behavior != TaskShutdownBehavior::BLOCK_SHUTDOWN || blocking_posts_left_during_shutdown_ == 0)
+      return false;
+    if (blocking_posts_left_during_shutdown_ > 0)
+      --blocking_posts_left_during_shutdown_;
+  }
   if (behavior == TaskShutdownBehavior::BLOCK_SHUTDOWN)
     ++num_blocking_shutdown_;
   ++num_pending_;
@@ -73,6 +77,16 @@ void TaskTracker::Shutdown() {
   while (num_blocking_shutdown_ > 0)
     cv_.Wait();
   state_ = State::kShutDown;
+}
+
+void TaskTracker::SetMaxBlockingPostsDuringShutdown(int max_posts) {
+  AutoLock lock(lock_);
+  blocking_posts_left_during_shutdown_ = max_posts;
+}
+
+bool TaskTracker::IsShutdownInProgress() const {
+  AutoLock lock(lock_);
+  return state_ != State::kRunning;
 }
 
 bool TaskTracker::IsShutdownComplete() const {

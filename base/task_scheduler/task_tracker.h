@@ -15,6 +15,10 @@ class TaskTracker {
  public:
   TaskTracker();
   ~TaskTracker();
+
+  // Limits the BLOCK_SHUTDOWN tasks accepted once shutdown started (by
+  // default any number).
+  void SetMaxBlockingPostsDuringShutdown(int max_posts);
   TaskTracker(const TaskTracker&) = delete;
   TaskTracker& operator=(const TaskTracker&) = delete;
 
@@ -28,6 +32,7 @@ class TaskTracker {
   void RunOrSkipTask(Task task);
 
   void Shutdown();
+  bool IsShutdownInProgress() const;
   bool IsShutdownComplete() const;
   void FlushForTesting();
 
@@ -41,6 +46,8 @@ class TaskTracker {
   int num_blocking_shutdown_ = 0;
   // Accepted immediate tasks not yet run or skipped.
   int num_pending_ = 0;
+  // -1: no limit.
+  int blocking_posts_left_during_shutdown_ = -1;
 };
 
 }  // namespace internal
