@@ -185,5 +185,22 @@ TEST_F(LoggingTest, MinLevelDropsLinesWithoutEvaluating) {
   EXPECT_EQ(1u, captured_.size());
 }
 
+TEST_F(LoggingTest, PassingChecksEvaluateOnceAndStaySilent) {
+  SetLogMessageHandler(&CaptureHandler);
+  int evaluated = 0;
+  CHECK(++evaluated == 1) << "not shown";
+  CHECK_EQ(2, ++evaluated);
+  DCHECK(true);
+  DCHECK_NE(1, 2);
+  PCHECK(evaluated == 2);
+  DLOG_IF(ERROR, false) << "x";
+  if (evaluated == 2)
+    CHECK(true);
+  else
+    LOG(ERROR) << "no dangling else";
+  EXPECT_EQ(2, evaluated);
+  EXPECT_TRUE(captured_.empty());
+}
+
 }  // namespace
 }  // namespace logging

@@ -105,8 +105,13 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
       continue;
     }
     if (exited) break;  // exited and drained
-    // Poll: wake at once when the child exits, else look again soon.
-    exited = ::WaitForSingleObject(process.Handle(), 10) == WAIT_OBJECT_0;
+    // Poll: wake at once when the child exits, else look again soon. A
+    // child that cannot be waited on (WAIT_FAILED) must not make this spin.
+    const DWORD wait = ::WaitForSingleObject(process.Handle(), 10);
+    if (wait == WAIT_OBJECT_0)
+      exited = true;
+    else if (wait == WAIT_FAILED)
+      ::Sleep(10);
   }
   if (*timed_out) {
     LOG(WARNING) << "Terminated a child that ran longer than " << timeout.InMilliseconds()
