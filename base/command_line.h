@@ -25,7 +25,7 @@ class CommandLine {
   using StringType = std::wstring;
   using CharType = wchar_t;
   using StringVector = std::vector<StringType>;
-  using SwitchMap = std::map<std::string, StringType, std::less<>>;
+  using SwitchMap = std::map<std::string, StringType>;
 
   enum NoProgram { NO_PROGRAM };
   explicit CommandLine(NoProgram);

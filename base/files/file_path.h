@@ -2,6 +2,7 @@
 #define BASE_FILES_FILE_PATH_H_
 
 #include <cstddef>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -128,5 +129,12 @@ class FilePath {
 std::ostream& operator<<(std::ostream& out, const FilePath& path);
 
 }  // namespace base
+
+template <>
+struct std::hash<base::FilePath> {
+  size_t operator()(const base::FilePath& path) const noexcept {
+    return std::hash<std::wstring>()(path.value());
+  }
+};
 
 #endif  // BASE_FILES_FILE_PATH_H_
