@@ -283,10 +283,10 @@ bool FilePath::ReferencesParent() const {
     size_t end = path_.find_first_of(L"\\/", start);
     if (end == kNpos) end = path_.size();
     const StringViewType component = StringViewType(path_).substr(start, end - start);
-    // Windows drops trailing dots and blanks of a name, so ".. " and "..."
-    // also lead to the parent.
-    if (component.size() >= 2 && component[0] == L'.' && component[1] == L'.' &&
-        component.find_first_not_of(L". ") == kNpos)
+    // Windows drops trailing dots and blanks of a name, so any name made
+    // only of dots and white space that holds ".." (".. ", "...", ". ..")
+    // may lead to the parent.
+    if (component.find(L"..") != kNpos && component.find_first_not_of(L". \t\r\n") == kNpos)
       return true;
     start = end + 1;
   }

@@ -95,8 +95,8 @@ class FilePath {
   // Removes trailing separators, keeping the root ones ("C:\", "\", "\\").
   FilePath StripTrailingSeparators() const;
 
-  // True when any component is ".." — or what Windows reads as "..": two
-  // or more dots followed only by dots and blanks ("..." or ".. ").
+  // True when any component is ".." — or may be read as ".." by Windows:
+  // made only of dots and white space and holding ".." ("...", ". ..").
   bool ReferencesParent() const;
 
   std::string AsUTF8Unsafe() const;

@@ -67,6 +67,8 @@ TEST(FilePathTest, ReferencesParentIncludesWhatWindowsTreatsAsParent) {
   EXPECT_TRUE(FilePath(L"..").ReferencesParent());
   EXPECT_TRUE(FilePath(L"a/.. /b").ReferencesParent());
   EXPECT_TRUE(FilePath(L"a\\...").ReferencesParent());
+  EXPECT_TRUE(FilePath(L"a\\. ..\\b").ReferencesParent());
+  EXPECT_FALSE(FilePath(L"a\\. .\\b").ReferencesParent());
   EXPECT_FALSE(FilePath(L"a\\..b\\c").ReferencesParent());
   EXPECT_FALSE(FilePath(L"a\\b..").ReferencesParent());
   EXPECT_FALSE(FilePath(L".\\a").ReferencesParent());
