@@ -184,6 +184,25 @@ TEST_P(MessageLoopTypeTest, TaskOfDeadWeakTargetIsDropped) {
   EXPECT_FALSE(target);
 }
 
+int64_t ThreadCpuMilliseconds() {
+  FILETIME creation, exit, kernel, user;
+  GetThreadTimes(GetCurrentThread(), &creation, &exit, &kernel, &user);
+  auto ms = [](const FILETIME& ft) {
+    return ((static_cast<int64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime) / 10000;
+  };
+  return ms(kernel) + ms(user);
+}
+
+TEST_P(MessageLoopTypeTest, WaitingForADelayedTaskDoesNotSpin) {
+  MessageLoop loop(GetParam());
+  RunLoop run_loop;
+  loop.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                      TimeDelta::FromMilliseconds(400));
+  const int64_t cpu_before = ThreadCpuMilliseconds();
+  run_loop.Run();
+  EXPECT_LT(ThreadCpuMilliseconds() - cpu_before, 150);
+}
+
 TEST(MessageLoopTest, PostingAfterTheLoopDiedFailsAndDestroysTheTask) {
   scoped_refptr<SingleThreadTaskRunner> runner;
   bool destroyed_unrun = false;
