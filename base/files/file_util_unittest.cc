@@ -107,6 +107,26 @@ TEST_F(FileUtilTest, CopyFileClearsReadOnlyAndMoveReplaces) {
   EXPECT_FALSE(PathExists(Path(L"copy")));
 }
 
+TEST_F(FileUtilTest, ReplaceFileAndNormalizeFilePath) {
+  MakeFile(Path(L"new"), "new");
+  MakeFile(Path(L"old"), "old");
+  File::Error error = File::FILE_OK;
+  ASSERT_TRUE(ReplaceFile(Path(L"new"), Path(L"old"), &error));
+  std::string content;
+  EXPECT_TRUE(ReadFileToString(Path(L"old"), &content));
+  EXPECT_EQ("new", content);
+  EXPECT_FALSE(PathExists(Path(L"new")));
+  EXPECT_FALSE(ReplaceFile(Path(L"missing"), Path(L"old"), &error));
+  EXPECT_EQ(File::FILE_ERROR_NOT_FOUND, error);
+
+  FilePath real;
+  ASSERT_TRUE(NormalizeFilePath(Path(L"old"), &real));
+  EXPECT_TRUE(FilePath::CompareEqualIgnoreCase(MakeAbsoluteFilePath(Path(L"old")).value(),
+                                               real.value()))
+      << real;
+  EXPECT_FALSE(NormalizeFilePath(Path(L"missing"), &real));
+}
+
 TEST_F(FileUtilTest, EnumeratorFiltersByPatternButDescendsEverywhere) {
   MakeFile(Path(L"r\\a.txt"), "");
   MakeFile(Path(L"r\\b.log"), "");
