@@ -118,7 +118,11 @@ bool PathProvider(int key, FilePath* result) {
       *result = path.Append(L"User Pinned\\TaskBar");
       return true;
     case DIR_APP_SHORTCUTS:
-      return FromKnownFolder(FOLDERID_ApplicationShortcuts, result);
+      if (FromKnownFolder(FOLDERID_ApplicationShortcuts, result)) return true;
+      // Its default place, for systems (and Wine) that do not know the id.
+      if (!FromCsidl(CSIDL_LOCAL_APPDATA, &path)) return false;
+      *result = path.Append(L"Microsoft\\Windows\\Application Shortcuts");
+      return true;
     default:
       return false;
   }

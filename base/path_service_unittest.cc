@@ -14,7 +14,8 @@ TEST(PathServiceTest, KnownKeysResolve) {
                   DIR_PROGRAM_FILES, DIR_PROGRAM_FILESX86, DIR_APP_DATA, DIR_LOCAL_APP_DATA,
                   DIR_COMMON_APP_DATA, DIR_START_MENU, DIR_TASKBAR_PINS, DIR_HOME,
                   DIR_USER_DESKTOP, DIR_COMMON_DESKTOP, DIR_COMMON_START_MENU,
-                  DIR_PROGRAM_FILES6432, DIR_USER_QUICK_LAUNCH, DIR_CURRENT, FILE_MODULE}) {
+                  DIR_PROGRAM_FILES6432, DIR_USER_QUICK_LAUNCH, DIR_CURRENT, FILE_MODULE,
+                  DIR_APP_SHORTCUTS}) {
     FilePath path;
     EXPECT_TRUE(PathService::Get(key, &path)) << key;
     EXPECT_TRUE(path.IsAbsolute()) << key << " " << path;
