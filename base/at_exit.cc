@@ -1,11 +1,9 @@
 #include "base/at_exit.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <utility>
 
 #include "base/bind.h"
+#include "base/logging.h"
 
 namespace base {
 
@@ -16,11 +14,7 @@ AtExitManager* g_top_manager = nullptr;
 }  // namespace
 
 AtExitManager::AtExitManager() : next_manager_(g_top_manager) {
-  if (g_top_manager) {
-    fprintf(stderr, "AtExitManager: a second manager without shadowing\n");
-    fflush(stderr);
-    abort();
-  }
+  CHECK(!g_top_manager) << "a second AtExitManager without shadowing";
   g_top_manager = this;
 }
 
@@ -41,8 +35,7 @@ bool AtExitManager::RegisterCallback(AtExitCallbackType func, void* param) {
 
 bool AtExitManager::RegisterTask(OnceClosure task) {
   if (!g_top_manager) {
-    fprintf(stderr, "AtExitManager: no manager; the exit callback will not run\n");
-    fflush(stderr);
+    LOG(WARNING) << "No AtExitManager: an exit callback will not run";
     return false;
   }
   AutoLock lock(g_top_manager->lock_);

@@ -1,7 +1,6 @@
 #include "base/synchronization/lock.h"
 
-#include <stdio.h>
-#include <stdlib.h>
+#include "base/logging.h"
 
 namespace base {
 
@@ -23,11 +22,8 @@ bool Lock::Try() {
 }
 
 void Lock::AssertAcquired() const {
-  if (owner_.load(std::memory_order_relaxed) != GetCurrentThreadId()) {
-    fprintf(stderr, "Lock::AssertAcquired: the lock is not held by this thread\n");
-    fflush(stderr);
-    abort();
-  }
+  CHECK(owner_.load(std::memory_order_relaxed) == GetCurrentThreadId())
+      << "the lock is not held by this thread";
 }
 
 }  // namespace base

@@ -1,18 +1,15 @@
 #include "base/synchronization/waitable_event.h"
 
-#include <stdio.h>
-#include <stdlib.h>
-
 #include <vector>
+
+#include "base/logging.h"
 
 namespace base {
 
 namespace {
 
-[[noreturn]] void FailFast(const char* what) {
-  fprintf(stderr, "WaitableEvent: %s failed, error %lu\n", what, GetLastError());
-  fflush(stderr);
-  abort();
+void FailFast(const char* what) {
+  PLOG(FATAL) << "WaitableEvent: " << what << " failed";
 }
 
 }  // namespace
