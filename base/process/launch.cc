@@ -114,11 +114,24 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
       ::Sleep(10);
   }
   if (*timed_out) {
+    // Keep what the child wrote before it was stopped.
+    DWORD available = 0;
+    while (::PeekNamedPipe(read_pipe.Get(), nullptr, 0, nullptr, &available, nullptr) &&
+           available > 0) {
+      DWORD read = 0;
+      if (!::ReadFile(read_pipe.Get(), buffer,
+                      std::min<DWORD>(available, static_cast<DWORD>(sizeof(buffer))), &read,
+                      nullptr) ||
+          read == 0)
+        break;
+      output->append(buffer, read);
+    }
     LOG(WARNING) << "Terminated a child that ran longer than " << timeout.InMilliseconds()
                  << " ms";
     return false;
   }
-  // The pipe may break before the exit is visible: wait a bounded time.
+  // The pipe may break before the exit is visible: wait for it, within
+  // what is left of the time limit.
   if (!process.WaitForExitWithTimeout(
           timeout.is_max() ? TimeDelta::Max() : std::max(deadline - TimeTicks::Now(), TimeDelta()),
           exit_code)) {
