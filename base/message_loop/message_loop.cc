@@ -128,9 +128,11 @@ void MessageLoop::Run(bool application_tasks_allowed) {
   if (application_tasks_allowed)
     task_execution_allowed_ = true;
 
+  // Only a UI loop has Windows messages to hand to a dispatcher.
   MessageDispatcher* dispatcher = RunLoop::GetCurrentDispatcher();
-  if (dispatcher && type_ == TYPE_UI)
-    static_cast<MessagePumpWin*>(pump_.get())->RunWithDispatcher(this, dispatcher);
+  auto* win_pump = type_ == TYPE_UI ? dynamic_cast<MessagePumpWin*>(pump_.get()) : nullptr;
+  if (dispatcher && win_pump)
+    win_pump->RunWithDispatcher(this, dispatcher);
   else
     pump_->Run(this);
 

@@ -189,6 +189,37 @@ TEST(MessageDispatcherTest, NestedPlainRunBypassesTheOuterDispatcher) {
   EXPECT_EQ(nullptr, RunLoop::GetCurrentDispatcher());
 }
 
+TEST(MessageDispatcherTest, NestedDispatcherRunRunsTasksOnlyWhenItsTypeAllows) {
+  MessageLoopForUI loop;
+  TestWindow window;
+  std::vector<int> log;
+  loop.task_runner()->PostTask(
+      FROM_HERE, BindOnce(
+                     [](std::vector<int>* log, HWND hwnd) {
+                       auto runner = ThreadTaskRunnerHandle::Get();
+                       {
+                         // Tasks allowed: a posted task can end the run.
+                         TestDispatcher dispatcher(MessageDispatcher::kHandled);
+                         RunLoop nested(&dispatcher, RunLoop::Type::kNestableTasksAllowed);
+                         runner->PostTask(FROM_HERE, BindOnce([](std::vector<int>* log) { log->push_back(1); }, log));
+                         runner->PostTask(FROM_HERE, nested.QuitClosure());
+                         nested.Run();
+                       }
+                       {
+                         // Default type: messages only; the task waits.
+                         TestDispatcher dispatcher(MessageDispatcher::kHandled);
+                         RunLoop nested(&dispatcher);
+                         runner->PostTask(FROM_HERE, BindOnce([](std::vector<int>* log) { log->push_back(3); }, log));
+                         PostMessageW(hwnd, kStopMessage, 0, 0);
+                         nested.Run();
+                         log->push_back(2);
+                       }
+                     },
+                     &log, window.hwnd()));
+  RunLoop().RunUntilIdle();
+  EXPECT_EQ((std::vector<int>{1, 2, 3}), log);
+}
+
 TEST(MessageDispatcherTest, DefaultLoopNeverConsultsTheDispatcher) {
   MessageLoop loop(MessageLoop::TYPE_DEFAULT);
   TestWindow window;
