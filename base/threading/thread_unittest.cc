@@ -14,9 +14,15 @@
 namespace base {
 namespace {
 
-TEST(ThreadTest, StopRunsWhatWasPostedIncludingFollowUps) {
+class ThreadTypeTest : public testing::TestWithParam<MessageLoop::Type> {};
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, ThreadTypeTest,
+                         testing::Values(MessageLoop::TYPE_DEFAULT, MessageLoop::TYPE_UI,
+                                         MessageLoop::TYPE_IO));
+
+TEST_P(ThreadTypeTest, StopRunsWhatWasPostedIncludingFollowUps) {
   Thread thread("stopper");
-  ASSERT_TRUE(thread.Start());
+  ASSERT_TRUE(thread.StartWithOptions(Thread::Options(GetParam())));
   EXPECT_TRUE(thread.IsRunning());
   std::vector<int> order;  // Only touched on the thread until Stop returns.
   auto runner = thread.task_runner();
