@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/at_exit.h"
+#include "base/command_line.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -55,6 +57,8 @@ int wmain(int argc, wchar_t** argv) {
     return role();
   }
 
+  base::AtExitManager at_exit_manager;
+  base::CommandLine::Init(0, nullptr);
   testing::InitGoogleTest(&argc, argv);
   DWORD limit = 60;
   if (const char* value = getenv("TARVO_TEST_TIMEOUT_SECONDS"))

@@ -1,9 +1,203 @@
+// The engine's one entry: decides the role of this process, builds the
+// process-wide services in a fixed order, runs the role and maps its result
+// to the exit code.
+
 #include <windows.h>
 
-extern "C" __declspec(dllexport) unsigned int RunInstaller() {
-  return 101;
+#include <memory>
+
+#include "base/at_exit.h"
+#include "base/command_line.h"
+#include "base/environment.h"
+#include "base/features/command_line_feature_reader.h"
+#include "base/features/feature_registry.h"
+#include "base/files/file_path.h"
+#include "base/logging.h"
+#include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/task_scheduler/scheduler_worker_pool_params.h"
+#include "base/task_scheduler/task_scheduler.h"
+#include "base/time/time.h"
+#include "base/win/scoped_com_initializer.h"
+#include "base/win/windows_version.h"
+#include "desktop/windows/installer/dpi_util.h"
+#include "desktop/windows/installer/installer_architecture.h"
+#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/installer_features.h"
+#include "desktop/windows/installer/installer_logging.h"
+#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/product_info.h"
+
+namespace {
+
+constexpr char kTaskSchedulerName[] = "installer";
+constexpr int kSuggestedReclaimSeconds = 30;
+
+// A role or service of the start-up order that this build does not carry
+// yet. The run stops there with a general failure: never a false success.
+uint32_t NotAvailable(const char* what) {
+  LOG(ERROR) << what << " is not available in this build";
+  return RESULT_GENERAL_FAILURE;
 }
 
-extern "C" __declspec(dllexport) void* GetHandleVerifier() {
+// Before logging exists the line can only go to standard output.
+uint32_t NotAvailableBeforeLogging(const char* what) {
+  PrintToConsole("%s is not available in this build\n", what);
+  return RunInstallerExitCode(RESULT_GENERAL_FAILURE);
+}
+
+void StartTaskScheduler() {
+  base::TaskScheduler::Create(kTaskSchedulerName);
+  const base::SchedulerWorkerPoolParams pool(
+      1, base::TimeDelta::FromSeconds(kSuggestedReclaimSeconds));
+  base::TaskScheduler::InitParams params(pool, pool, pool, pool);
+  params.foreground_blocking_com_sta = true;
+  base::TaskScheduler::GetInstance()->Start(params);
+}
+
+void LogRoleFlag(const char* label, bool value) {
+  LOG(INFO) << label << (value ? 1 : 0);
+}
+
+// Steps 6 to 21 of the start-up order: everything after the print modes
+// and the helper roles, with logging and the message loop in place.
+// Steps 13 to 20: experiments, own path, payload, architecture, statistics,
+// settings and the role itself.
+uint32_t RunRole(bool uninstall, bool inside_package) {
+  base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  if (uninstall) {
+    VLOG(1) << "Retrieving experiment states from installation folder...";
+    // An uninstall reads its experiments only from the installation's
+    // installer_prefs.json, through the preference store.
+    return NotAvailable("Reading installer experiments from the installation folder");
+  }
+  features::CommandLineFeatureReader reader(*command_line);
+  features::FeatureRegistry::GetInstance()->AddReader(&reader);
+  VLOG(1) << "Obtained experiment states from command line";
+  if (features::IsFeatureEnabled(kInstallerExperimentTest))
+    LOG(INFO) << "Test experiment is enabled";
+
+  base::FilePath own_path;
+  if (!base::PathService::Get(base::FILE_EXE, &own_path)) {
+    LOG(ERROR) << "Cannot find own file path";
+    return RESULT_GENERAL_FAILURE;
+  }
+
+  // Inside a package the full package is there and no payload is read.
+  if (!inside_package)
+    return NotAvailable("Reading the appended payload");
+  const bool full_package = true;
+
+  int architecture = INSTALLER_ARCHITECTURE_X86;
+  if (features::IsFeatureEnabled(kInstallerSupportX64Download) &&
+      (full_package ||
+       base::win::OSInfo::GetInstance()->architecture() == base::win::OSInfo::X64_ARCHITECTURE)) {
+    architecture = INSTALLER_ARCHITECTURE_X64;
+  }
+  uint32_t result = NotAvailable("Installer statistics");
+  VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
+  return result;
+}
+
+// Steps 6 to 21 of the start-up order: everything after the print modes
+// and the helper roles, with logging and the message loop in place.
+uint32_t RunInstallerRole() {
+  base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+
+  ApplyVerbosityFromEnvironment(command_line);
+  base::Time::Exploded start_time;
+  base::Time::Now().LocalExplode(&start_time);
+  InitInstallerLogging(GetLogFilePath(start_time));
+  EnableDpiAwareness();
+
+  std::string starting;
+  FormatWithProductName(&starting, "%s installer starting - version ", false);
+  LOG(INFO) << starting << product_info::GetVersion() << " " << product_info::GetChannelName();
+  LOG(INFO) << "Command line: " << command_line->GetCommandLineString();
+
+  const bool backend = command_line->HasSwitch(switches::kBackend) ||
+                       command_line->HasSwitch(switches::kRegisterAsProtocolHandler);
+  const bool uninstall = command_line->HasSwitch(switches::kUninstall);
+  const bool silent = IsSilent();
+  const bool autoupdate = IsAutoupdate();
+  const bool inside_package = InstallerSession::GetInstance()->IsInsidePackage();
+  if (command_line->HasSwitch(switches::kInstallFolder)) {
+    LOG(INFO) << "Install folder from command line: "
+              << command_line->GetSwitchValuePath(switches::kInstallFolder);
+  }
+  LogRoleFlag("Uninstall:", uninstall);
+  LogRoleFlag("Silent:", silent);
+  LogRoleFlag("Run Immediately", command_line->HasSwitch(switches::kRunImmediately));
+  LogRoleFlag("Backend", backend);
+  LogRoleFlag("Inside package", inside_package);
+  LogRoleFlag("Autoupdate:", autoupdate);
+
+  const bool ui_loop = !backend && !silent;
+  VLOG(1) << (ui_loop ? "Using UI message loop" : "Using default message loop");
+  auto message_loop = std::make_unique<base::MessageLoop>(
+      ui_loop ? base::MessageLoop::TYPE_UI : base::MessageLoop::TYPE_DEFAULT);
+  StartTaskScheduler();
+
+  uint32_t result = RunRole(uninstall, inside_package);
+
+  // The task scheduler ends with the run loop; then the loop itself goes.
+  if (base::TaskScheduler::GetInstance()) {
+    base::TaskScheduler::GetInstance()->Shutdown();
+    base::TaskScheduler::GetInstance()->JoinForTesting();
+    base::TaskScheduler::SetInstance(nullptr);
+  }
+  message_loop.reset();
+  return RunInstallerExitCode(result);
+}
+
+}  // namespace
+
+extern "C" unsigned int RunInstaller() {
+  base::CommandLine::Init(0, nullptr);
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(switches::kVersion)) {
+    PrintToConsole("%s", product_info::GetVersion().c_str());
+    return RunInstallerExitCodeIdentity(0);
+  }
+  if (command_line.HasSwitch(switches::kInternalVersion)) {
+    PrintToConsole("%s", product_info::GetInternalVersion().c_str());
+    return RunInstallerExitCodeIdentity(0);
+  }
+  if (command_line.HasSwitch(switches::kStream)) {
+    PrintToConsole("%s", product_info::GetChannelName().c_str());
+    return RunInstallerExitCodeIdentity(0);
+  }
+
+  base::AtExitManager at_exit_manager;
+  base::win::ScopedCOMInitializer com_initializer;
+  InitInstallerErrorRecord();
+
+  uint32_t exit_code;
+  if (command_line.HasSwitch(switches::kCrashReporterParentId)) {
+    exit_code = NotAvailableBeforeLogging("The crash reporter");
+  } else {
+    // Crash reporting client: without a reporter process nothing is
+    // installed, which is the documented "no reporter" path.
+    RegisterInstallerFeatures(features::FeatureRegistry::GetInstance());
+    if (command_line.HasSwitch(switches::kHelp) || command_line.HasSwitch(switches::kHelpShort)) {
+      PrintUsage();
+      exit_code = RunInstallerExitCodeIdentity(0);
+    } else if (command_line.HasSwitch(switches::kSetFolderPermission)) {
+      exit_code = NotAvailableBeforeLogging("The folder-permission helper");
+    } else {
+      exit_code = RunInstallerRole();
+    }
+  }
+
+  FreeInstallerErrorRecord();
+  return exit_code;
+}
+
+extern "C" void* GetHandleVerifier() {
+  // No handle verifier is active in this engine.
   return nullptr;
 }

@@ -1,0 +1,35 @@
+#include "desktop/windows/installer/download_folder.h"
+
+#include <windows.h>
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/work_directory.h"
+
+uint32_t ChooseDownloadFolder(const base::CommandLine& command_line,
+                              const base::FilePath& own_executable,
+                              base::FilePath* folder) {
+  if (command_line.HasSwitch(switches::kTempFolder)) {
+    VLOG(1) << "Using download folder from command line";
+    *folder = command_line.GetSwitchValuePath(switches::kTempFolder).Append(GetInstallerName());
+    if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder)) {
+      LOG(ERROR) << "Could not create temporary installer folder";
+      return RESULT_TEMP_FOLDER_FAILED;
+    }
+  } else if (!FindUsableWorkDirectory(GetInstallerName(), own_executable, folder)) {
+    LOG(ERROR) << "Could not obtain temporary installer folder";
+    return RESULT_TEMP_FOLDER_FAILED;
+  }
+  LOG(INFO) << "Installer download folder: " << *folder;
+  return RESULT_SUCCESS;
+}
+
+void RemoveDownloadFolderIfEmpty(const base::FilePath& folder) {
+  if (!folder.empty())
+    RemoveDirectoryW(folder.value().c_str());
+}

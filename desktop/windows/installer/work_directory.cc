@@ -1,0 +1,132 @@
+#include "desktop/windows/installer/work_directory.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include "base/command_line.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "desktop/windows/installer/installer_constants.h"
+
+namespace {
+
+// A probe that has not ended by then has still proven that it can run.
+constexpr int kProbeWaitSeconds = 30;
+constexpr DWORD kKnownFolderCreateInit = 0x8800;  // KF_FLAG_CREATE | KF_FLAG_INIT
+// FOLDERID_Downloads.
+constexpr GUID kDownloadsFolderId = {
+    0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}};
+
+using SHGetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+
+bool GetDownloadsFolder(base::FilePath* folder) {
+  HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
+  if (!shell32)
+    shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  auto get_path = shell32 ? reinterpret_cast<SHGetKnownFolderPathFunction>(
+                                GetProcAddress(shell32, "SHGetKnownFolderPath"))
+                          : nullptr;
+  if (!get_path)
+    return false;
+  for (DWORD flags : {DWORD{0}, kKnownFolderCreateInit}) {
+    PWSTR path = nullptr;
+    HRESULT result = get_path(kDownloadsFolderId, flags, nullptr, &path);
+    if (SUCCEEDED(result) && path) {
+      *folder = base::FilePath(path);
+      CoTaskMemFree(path);
+      return true;
+    }
+    CoTaskMemFree(path);
+  }
+  return false;
+}
+
+// The program and, beside it, the engine library it cannot start without.
+bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
+                 base::FilePath* copy, base::FilePath* engine_copy) {
+  *copy = folder.Append(program.BaseName());
+  if (!base::CopyFile(program, *copy))
+    return false;
+  base::FilePath engine = program.DirName().Append(kEngineDllName);
+  if (base::PathExists(engine)) {
+    *engine_copy = folder.Append(kEngineDllName);
+    if (!base::CopyFile(engine, *engine_copy)) {
+      base::DeleteFile(*copy, false);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ProbeProgram(const base::FilePath& program) {
+  base::CommandLine command_line(program);
+  command_line.AppendArg("--version");
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  base::Process process = base::LaunchProcess(command_line, options);
+  if (!process.IsValid())
+    return false;
+  int exit_code = 0;
+  if (!process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(kProbeWaitSeconds),
+                                      &exit_code)) {
+    process.Terminate(1, true);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool CanRunProgramInDirectory(const std::wstring& name,
+                              const base::FilePath& program,
+                              base::FilePath* folder) {
+  *folder = folder->Append(name);
+  if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder))
+    return false;
+  if (program.empty())
+    return true;
+  base::FilePath copy;
+  base::FilePath engine_copy;
+  bool ran = false;
+  if (CopyProgram(program, *folder, &copy, &engine_copy)) {
+    ran = ProbeProgram(copy);
+    base::DeleteFile(copy, false);
+    if (!engine_copy.empty())
+      base::DeleteFile(engine_copy, false);
+  }
+  if (!ran) {
+    RemoveDirectoryW(folder->value().c_str());  // Only when empty.
+    return false;
+  }
+  return true;
+}
+
+bool TryWorkDirectoryFromPathKey(const std::wstring& name,
+                                 const base::FilePath& program,
+                                 base::FilePath* folder,
+                                 int key) {
+  base::FilePath path;
+  if (!base::PathService::Get(key, &path))
+    return false;
+  *folder = path;
+  return CanRunProgramInDirectory(name, program, folder);
+}
+
+bool FindUsableWorkDirectory(const std::wstring& name,
+                             const base::FilePath& program,
+                             base::FilePath* folder) {
+  if (TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_TEMP))
+    return true;
+  base::FilePath downloads;
+  if (GetDownloadsFolder(&downloads)) {
+    *folder = downloads;
+    if (CanRunProgramInDirectory(name, program, folder))
+      return true;
+  }
+  return TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_HOME) ||
+         TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_EXE);
+}
