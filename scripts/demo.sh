@@ -18,7 +18,7 @@ echo
 
 echo "== installer.exe --silent (a run; its exit code and its log file)"
 temp_unix=$(timeout 60 "$wine" cmd.exe /c echo %TEMP% </dev/null 2>/dev/null | tr -d '\r')
-log_dir="$(timeout 60 /usr/lib/wine/winepath -u "$temp_unix\\Tarvo Installer" 2>/dev/null)"
+log_dir="$(timeout 60 "$wine" winepath.exe -u "$temp_unix\\Tarvo Installer" </dev/null 2>/dev/null | tr -d "\r")"
 set +e
 TARVO_INSTALLER_VERBOSITY=1 timeout 120 "$wine" "$installer" --silent </dev/null | cat
 code=${PIPESTATUS[0]}
