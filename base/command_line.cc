@@ -1,7 +1,6 @@
 #include "base/command_line.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <algorithm>
 
@@ -128,23 +127,93 @@ CommandLine CommandLine::FromString(std::wstring_view command_line) {
   return cmd;
 }
 
+// Splits a command line by the rules of CommandLineToArgvW. Done here rather
+// than by calling it: shell32 pulls in user32 and gdi32, which would make
+// every start of the installer, even `--version`, pay for loading them.
+std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
+  std::vector<std::wstring> argv;
+  size_t i = 0;
+  const size_t n = line.size();
+  auto is_blank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+
+  // The program path: quotes group, backslashes are plain characters.
+  std::wstring program;
+  if (i < n && line[i] == L'"') {
+    ++i;
+    while (i < n && line[i] != L'"')
+      program += line[i++];
+    if (i < n)
+      ++i;
+  } else {
+    while (i < n && !is_blank(line[i]))
+      program += line[i++];
+  }
+  argv.push_back(program);
+  while (i < n && is_blank(line[i]))
+    ++i;
+
+  std::wstring arg;
+  bool in_arg = false;
+  int quotes = 0;       // Quote state; 0 outside quotes.
+  size_t backslashes = 0;
+  while (i < n) {
+    wchar_t c = line[i];
+    if (is_blank(c) && quotes == 0) {
+      argv.push_back(arg);
+      arg.clear();
+      in_arg = false;
+      backslashes = 0;
+      while (i < n && is_blank(line[i]))
+        ++i;
+      continue;
+    }
+    in_arg = true;
+    if (c == L'\\') {
+      arg += c;
+      ++backslashes;
+      ++i;
+      continue;
+    }
+    if (c == L'"') {
+      if (backslashes % 2 == 0) {
+        // 2n backslashes and a quote: n backslashes, and the quote toggles.
+        arg.resize(arg.size() - backslashes / 2);
+        ++quotes;
+      } else {
+        // 2n+1 backslashes and a quote: n backslashes and a literal quote.
+        arg.resize(arg.size() - backslashes / 2 - 1);
+        arg += L'"';
+      }
+      ++i;
+      backslashes = 0;
+      // Runs of quotes: every third one is literal.
+      while (i < n && line[i] == L'"') {
+        if (++quotes == 3) {
+          arg += L'"';
+          quotes = 0;
+        }
+        ++i;
+      }
+      if (quotes == 2)
+        quotes = 0;
+      continue;
+    }
+    arg += c;
+    backslashes = 0;
+    ++i;
+  }
+  if (in_arg)
+    argv.push_back(arg);
+  return argv;
+}
+
 void CommandLine::ParseFromString(std::wstring_view command_line) {
-  // CommandLineToArgvW turns an empty line into this program's own path.
+  // An empty line has no program; CommandLineToArgvW would name ours.
   if (TrimWhitespace(command_line, TRIM_ALL).empty()) {
     InitFromArgv(StringVector());
     return;
   }
-  const std::wstring text(command_line);
-  int count = 0;
-  wchar_t** args = CommandLineToArgvW(text.c_str(), &count);
-  if (!args) {
-    PLOG(ERROR) << "CommandLineToArgvW failed on command line: " << text;
-    InitFromArgv(StringVector());
-    return;
-  }
-  StringVector argv(args, args + count);
-  LocalFree(args);
-  InitFromArgv(argv);
+  InitFromArgv(SplitCommandLine(command_line));
 }
 
 void CommandLine::InitFromArgv(const StringVector& argv) {

@@ -39,6 +39,30 @@ TEST(CommandLineTest, ParsesPrefixesCaseValuesAndDuplicates) {
             names);
 }
 
+// Our own splitter (the installer must not load shell32 to read its command
+// line) against the system's, on the lines where the rules are subtle.
+TEST(CommandLineTest, SplitsLikeTheSystem) {
+  const std::wstring lines[] = {
+      L"p.exe",
+      L"\"C:\\a b\\p.exe\" x",
+      L"C:\\a\\p.exe\"quoted\" rest",
+      L"p.exe a\\\\\"b c\" d",
+      L"p.exe a\\\\\\\"b c",
+      L"p.exe \"\" \"\"\"\" \"\"\"\"\"\" end",
+      L"p.exe \"a\"\"b\" \"c\"\"\"d\"",
+      L"p.exe a\\b\\\\ \\\\\\\\",
+      L"p.exe \t a\t\tb   ",
+      L"p.exe \"unterminated arg",
+      L"p.exe --v=\"1 2\" --x=\\\"y\\\"",
+  };
+  for (const std::wstring& line : lines) {
+    CommandLine reparsed(SystemArgv(line));
+    EXPECT_EQ(reparsed.GetProgram(), CommandLine::FromString(line).GetProgram()) << line;
+    EXPECT_EQ(reparsed.GetArgs(), CommandLine::FromString(line).GetArgs()) << line;
+    EXPECT_EQ(reparsed.GetSwitches(), CommandLine::FromString(line).GetSwitches()) << line;
+  }
+}
+
 TEST(CommandLineTest, TerminatorEndsSwitchParsing) {
   const CommandLine cl = CommandLine::FromString(L"p.exe --a -- --b /c --");
   EXPECT_TRUE(cl.HasSwitch("a"));
