@@ -61,6 +61,23 @@ TEST(InstallerStartupTest, LogFileName) {
   EXPECT_EQ(L"tarvo_installer_20260107090503042.log", GetLogFileName(time));
 }
 
+TEST(InstallerStartupTest, LogFolderFallsBackToCurrentDirectory) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  base::ScopedPathOverride temp(base::DIR_TEMP, scratch.GetPath());
+  base::Time::Exploded time = {};
+  time.year = 2026;
+  time.month = 12;
+  time.day_of_month = 7;
+  EXPECT_EQ(scratch.GetPath().Append(L"Tarvo Installer").Append(GetLogFileName(time)),
+            GetLogFilePath(time));
+  // A file where the log folder belongs: the bare name, relative to the
+  // current directory.
+  ASSERT_TRUE(base::DeleteFile(scratch.GetPath().Append(L"Tarvo Installer"), true));
+  ASSERT_EQ(1, base::WriteFile(scratch.GetPath().Append(L"Tarvo Installer"), "x", 1));
+  EXPECT_EQ(base::FilePath(GetLogFileName(time)), GetLogFilePath(time));
+}
+
 TEST(InstallerStartupTest, VerbosityFromEnvironment) {
   struct Case {
     const wchar_t* value;
