@@ -38,6 +38,57 @@ LONG ReadRaw(HKEY key, const wchar_t* name, std::vector<char>* data, DWORD* type
   return ERROR_MORE_DATA;
 }
 
+// Reads a string-typed value as UTF-16 text, zeros included.
+LONG ReadWide(HKEY key, const wchar_t* name, std::wstring* text, DWORD* type) {
+  std::vector<char> data;
+  LONG result = ReadRaw(key, name, &data, type);
+  if (result != ERROR_SUCCESS)
+    return result;
+  text->assign(data.size() / sizeof(wchar_t), L'\0');
+  if (!text->empty())
+    memcpy(text->data(), data.data(), text->size() * sizeof(wchar_t));
+  return ERROR_SUCCESS;
+}
+
+// Reads a value that must be exactly one |T| of |expected_type|.
+template <typename T>
+LONG ReadFixedSize(const RegKey& key, const wchar_t* name, DWORD expected_type, T* out_value) {
+  DWORD type = REG_NONE;
+  T value = 0;
+  DWORD size = sizeof(value);
+  LONG result = key.ReadValue(name, &value, &size, &type);
+  if (result == ERROR_SUCCESS) {
+    if (type != expected_type || size != sizeof(value))
+      return ERROR_CANTREAD;
+    *out_value = value;
+  } else if (result == ERROR_MORE_DATA) {
+    return ERROR_CANTREAD;
+  }
+  return result;
+}
+
+// Either count may be null.
+LONG QueryKeyCounts(HKEY key, DWORD* subkeys, DWORD* values) {
+  return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, subkeys, nullptr, nullptr, values,
+                          nullptr, nullptr, nullptr, nullptr);
+}
+
+// Opens |folder_key| for an iterator and counts its subkeys or values
+// (whichever pointer is not null); null when either fails.
+HKEY OpenForIteration(HKEY root_key, const wchar_t* folder_key, REGSAM wow64access,
+                      DWORD* subkeys, DWORD* values) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root_key, folder_key ? folder_key : L"", 0,
+                    KEY_READ | (wow64access & kWow64AccessMask), &key) != ERROR_SUCCESS) {
+    return nullptr;
+  }
+  if (QueryKeyCounts(key, subkeys, values) != ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return nullptr;
+  }
+  return key;
+}
+
 }  // namespace
 
 // RegKey ----------------------------------------------------------------------
@@ -92,16 +143,7 @@ LONG RegKey::CreateWithDisposition(HKEY rootkey, const wchar_t* subkey, DWORD* d
 LONG RegKey::CreateKey(const wchar_t* name, REGSAM access) {
   if (!key_)
     return ERROR_INVALID_HANDLE;
-  access = WithView(access, wow64access_);
-  HKEY subkey = nullptr;
-  LONG result = RegCreateKeyExW(key_, name ? name : L"", 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                access, nullptr, &subkey, nullptr);
-  if (result == ERROR_SUCCESS) {
-    Close();
-    key_ = subkey;
-    wow64access_ = access & kWow64AccessMask;
-  }
-  return result;
+  return CreateWithDisposition(key_, name, nullptr, WithView(access, wow64access_));
 }
 
 LONG RegKey::Open(HKEY rootkey, const wchar_t* subkey, REGSAM access) {
@@ -118,16 +160,7 @@ LONG RegKey::Open(HKEY rootkey, const wchar_t* subkey, REGSAM access) {
 LONG RegKey::OpenKey(const wchar_t* relative_key_name, REGSAM access) {
   if (!key_)
     return ERROR_INVALID_HANDLE;
-  access = WithView(access, wow64access_);
-  HKEY subkey = nullptr;
-  LONG result = RegOpenKeyExW(key_, relative_key_name ? relative_key_name : L"", 0, access,
-                              &subkey);
-  if (result == ERROR_SUCCESS) {
-    Close();
-    key_ = subkey;
-    wow64access_ = access & kWow64AccessMask;
-  }
-  return result;
+  return Open(key_, relative_key_name, WithView(access, wow64access_));
 }
 
 void RegKey::Close() {
@@ -163,9 +196,7 @@ bool RegKey::HasValue(const wchar_t* value_name) const {
 
 DWORD RegKey::GetValueCount() const {
   DWORD count = 0;
-  LONG result = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 &count, nullptr, nullptr, nullptr, nullptr);
-  return result == ERROR_SUCCESS ? count : 0;
+  return QueryKeyCounts(key_, nullptr, &count) == ERROR_SUCCESS ? count : 0;
 }
 
 LONG RegKey::GetValueNameAt(int index, std::wstring* name) const {
@@ -212,8 +243,7 @@ LONG RegKey::DeleteEmptyKey(const wchar_t* name) {
     return result;
   DWORD subkeys = 0;
   DWORD values = 0;
-  result = RegQueryInfoKeyW(subkey, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
-                            &values, nullptr, nullptr, nullptr, nullptr);
+  result = QueryKeyCounts(subkey, &subkeys, &values);
   RegCloseKey(subkey);
   if (result != ERROR_SUCCESS)
     return result;
@@ -227,46 +257,21 @@ LONG RegKey::DeleteValue(const wchar_t* name) {
 }
 
 LONG RegKey::ReadValueDW(const wchar_t* name, DWORD* out_value) const {
-  DWORD type = REG_NONE;
-  DWORD value = 0;
-  DWORD size = sizeof(value);
-  LONG result = ReadValue(name, &value, &size, &type);
-  if (result == ERROR_SUCCESS) {
-    if (type != REG_DWORD || size != sizeof(value))
-      return ERROR_CANTREAD;
-    *out_value = value;
-  } else if (result == ERROR_MORE_DATA) {
-    return ERROR_CANTREAD;
-  }
-  return result;
+  return ReadFixedSize(*this, name, REG_DWORD, out_value);
 }
 
 LONG RegKey::ReadInt64(const wchar_t* name, int64_t* out_value) const {
-  DWORD type = REG_NONE;
-  int64_t value = 0;
-  DWORD size = sizeof(value);
-  LONG result = ReadValue(name, &value, &size, &type);
-  if (result == ERROR_SUCCESS) {
-    if (type != REG_QWORD || size != sizeof(value))
-      return ERROR_CANTREAD;
-    *out_value = value;
-  } else if (result == ERROR_MORE_DATA) {
-    return ERROR_CANTREAD;
-  }
-  return result;
+  return ReadFixedSize(*this, name, REG_QWORD, out_value);
 }
 
 LONG RegKey::ReadValue(const wchar_t* name, std::wstring* out_value) const {
-  std::vector<char> data;
+  std::wstring value;
   DWORD type = REG_NONE;
-  LONG result = ReadRaw(key_, name, &data, &type);
+  LONG result = ReadWide(key_, name, &value, &type);
   if (result != ERROR_SUCCESS)
     return result;
   if (type != REG_SZ && type != REG_EXPAND_SZ)
     return ERROR_CANTREAD;
-  std::wstring value(data.size() / sizeof(wchar_t), L'\0');
-  if (!value.empty())
-    memcpy(value.data(), data.data(), value.size() * sizeof(wchar_t));
   // Stored strings usually, but not always, end with their terminator.
   size_t end = value.find(L'\0');
   if (end != std::wstring::npos)
@@ -287,16 +292,13 @@ LONG RegKey::ReadValue(const wchar_t* name, std::wstring* out_value) const {
 }
 
 LONG RegKey::ReadValues(const wchar_t* name, std::vector<std::wstring>* values) const {
-  std::vector<char> data;
+  std::wstring all;
   DWORD type = REG_NONE;
-  LONG result = ReadRaw(key_, name, &data, &type);
+  LONG result = ReadWide(key_, name, &all, &type);
   if (result != ERROR_SUCCESS)
     return result;
   if (type != REG_MULTI_SZ)
     return ERROR_CANTREAD;
-  std::wstring all(data.size() / sizeof(wchar_t), L'\0');
-  if (!all.empty())
-    memcpy(all.data(), data.data(), all.size() * sizeof(wchar_t));
   // "a\0b\0\0": strings separated by zeros, the list ended by an empty one.
   std::vector<std::wstring> result_values;
   size_t start = 0;
@@ -338,20 +340,10 @@ LONG RegKey::WriteValue(const wchar_t* name, const void* data, DWORD dsize, DWOR
 
 RegistryValueIterator::RegistryValueIterator(HKEY root_key, const wchar_t* folder_key,
                                              REGSAM wow64access) {
-  LONG result = RegOpenKeyExW(root_key, folder_key ? folder_key : L"", 0,
-                              KEY_READ | (wow64access & kWow64AccessMask), &key_);
-  if (result != ERROR_SUCCESS) {
-    key_ = nullptr;
-    return;
-  }
   DWORD count = 0;
-  result = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                            nullptr, nullptr, nullptr, nullptr);
-  if (result != ERROR_SUCCESS) {
-    RegCloseKey(key_);
-    key_ = nullptr;
+  key_ = OpenForIteration(root_key, folder_key, wow64access, nullptr, &count);
+  if (!key_)
     return;
-  }
   index_ = static_cast<int>(count) - 1;
   Read();
 }
@@ -363,11 +355,7 @@ RegistryValueIterator::~RegistryValueIterator() {
 
 DWORD RegistryValueIterator::ValueCount() const {
   DWORD count = 0;
-  if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-    return 0;
-  }
-  return count;
+  return QueryKeyCounts(key_, nullptr, &count) == ERROR_SUCCESS ? count : 0;
 }
 
 bool RegistryValueIterator::Valid() const {
@@ -415,20 +403,10 @@ bool RegistryValueIterator::Read() {
 RegistryKeyIterator::RegistryKeyIterator(HKEY root_key, const wchar_t* folder_key,
                                          REGSAM wow64access) {
   name_[0] = L'\0';
-  LONG result = RegOpenKeyExW(root_key, folder_key ? folder_key : L"", 0,
-                              KEY_READ | (wow64access & kWow64AccessMask), &key_);
-  if (result != ERROR_SUCCESS) {
-    key_ = nullptr;
-    return;
-  }
   DWORD count = 0;
-  result = RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                            nullptr, nullptr, nullptr, nullptr);
-  if (result != ERROR_SUCCESS) {
-    RegCloseKey(key_);
-    key_ = nullptr;
+  key_ = OpenForIteration(root_key, folder_key, wow64access, &count, nullptr);
+  if (!key_)
     return;
-  }
   index_ = static_cast<int>(count) - 1;
   Read();
 }
@@ -440,11 +418,7 @@ RegistryKeyIterator::~RegistryKeyIterator() {
 
 DWORD RegistryKeyIterator::SubkeyCount() const {
   DWORD count = 0;
-  if (RegQueryInfoKeyW(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
-                       nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-    return 0;
-  }
-  return count;
+  return QueryKeyCounts(key_, &count, nullptr) == ERROR_SUCCESS ? count : 0;
 }
 
 bool RegistryKeyIterator::Valid() const {
