@@ -1,5 +1,6 @@
 #include "base/task_scheduler/task_scheduler_impl.h"
 
+#include <type_traits>
 #include <utility>
 
 #include "base/bind.h"
@@ -33,62 +34,54 @@ class SchedulerParallelTaskRunner : public TaskRunner {
   SchedulerWorkerPool* const pool_;
 };
 
-class SchedulerSequencedTaskRunner : public SequencedTaskRunner {
+// Runs its tasks one at a time, in order, on |pool|. As a
+// SingleThreadTaskRunner it is given a pool of exactly one thread.
+template <typename RunnerType>
+class SchedulerSequenceTaskRunner : public RunnerType {
  public:
-  SchedulerSequencedTaskRunner(TaskSchedulerImpl* scheduler, const TaskTraits& traits,
-                               SchedulerWorkerPool* pool)
+  static constexpr bool kSingleThread = std::is_same_v<RunnerType, SingleThreadTaskRunner>;
+
+  SchedulerSequenceTaskRunner(TaskSchedulerImpl* scheduler, const TaskTraits& traits,
+                              SchedulerWorkerPool* pool)
       : scheduler_(scheduler),
         traits_(traits),
         pool_(pool),
         sequence_(MakeRefCounted<Sequence>(traits.priority())) {}
 
   bool PostDelayedTask(const Location& from_here, OnceClosure task, TimeDelta delay) override {
-    Task t{std::move(task), from_here, traits_, this, nullptr};
-    return scheduler_->PostTaskToPool(std::move(t), delay, pool_, sequence_);
+    return scheduler_->PostTaskToPool(MakeTask(from_here, std::move(task)), delay, pool_,
+                                      sequence_);
   }
   bool PostNonNestableDelayedTask(const Location& from_here, OnceClosure task,
                                   TimeDelta delay) override {
     return PostDelayedTask(from_here, std::move(task), delay);
   }
   bool RunsTasksInCurrentSequence() const override {
-    return SchedulerWorkerPool::CurrentSequence() == sequence_.get();
+    if constexpr (kSingleThread)
+      return pool_->RunsTasksOnCurrentThread();
+    else
+      return SchedulerWorkerPool::CurrentSequence() == sequence_.get();
   }
 
  private:
-  ~SchedulerSequencedTaskRunner() override = default;
+  ~SchedulerSequenceTaskRunner() override = default;
+
+  // The task sees this runner as its sequence's or its thread's.
+  Task MakeTask(const Location& from_here, OnceClosure task) {
+    if constexpr (kSingleThread)
+      return Task{std::move(task), from_here, traits_, nullptr, this};
+    else
+      return Task{std::move(task), from_here, traits_, this, nullptr};
+  }
+
   TaskSchedulerImpl* const scheduler_;
   const TaskTraits traits_;
   SchedulerWorkerPool* const pool_;
   const scoped_refptr<Sequence> sequence_;
 };
 
-// Runs on the one thread of a dedicated pool.
-class SchedulerSingleThreadTaskRunner : public SingleThreadTaskRunner {
- public:
-  SchedulerSingleThreadTaskRunner(TaskSchedulerImpl* scheduler, const TaskTraits& traits,
-                                  SchedulerWorkerPool* pool)
-      : scheduler_(scheduler),
-        traits_(traits),
-        pool_(pool),
-        sequence_(MakeRefCounted<Sequence>(traits.priority())) {}
-
-  bool PostDelayedTask(const Location& from_here, OnceClosure task, TimeDelta delay) override {
-    Task t{std::move(task), from_here, traits_, nullptr, this};
-    return scheduler_->PostTaskToPool(std::move(t), delay, pool_, sequence_);
-  }
-  bool PostNonNestableDelayedTask(const Location& from_here, OnceClosure task,
-                                  TimeDelta delay) override {
-    return PostDelayedTask(from_here, std::move(task), delay);
-  }
-  bool RunsTasksInCurrentSequence() const override { return pool_->RunsTasksOnCurrentThread(); }
-
- private:
-  ~SchedulerSingleThreadTaskRunner() override = default;
-  TaskSchedulerImpl* const scheduler_;
-  const TaskTraits traits_;
-  SchedulerWorkerPool* const pool_;
-  const scoped_refptr<Sequence> sequence_;
-};
+using SchedulerSequencedTaskRunner = SchedulerSequenceTaskRunner<SequencedTaskRunner>;
+using SchedulerSingleThreadTaskRunner = SchedulerSequenceTaskRunner<SingleThreadTaskRunner>;
 
 }  // namespace
 
