@@ -20,6 +20,16 @@ Time FromFileTime(const FILETIME& ft) {
   return Time::FromFileTime((static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime);
 }
 
+// Positions a synchronous ReadFile or WriteFile at |offset|.
+OVERLAPPED OverlappedAt(int64_t offset) {
+  LARGE_INTEGER offset_li;
+  offset_li.QuadPart = offset;
+  OVERLAPPED overlapped = {};
+  overlapped.Offset = offset_li.LowPart;
+  overlapped.OffsetHigh = static_cast<DWORD>(offset_li.HighPart);
+  return overlapped;
+}
+
 }  // namespace
 
 File::File() = default;
@@ -120,11 +130,7 @@ int64_t File::Seek(Whence whence, int64_t offset) {
 
 int File::Read(int64_t offset, char* data, int size) {
   if (!IsValid() || size < 0 || offset < 0) return -1;
-  LARGE_INTEGER offset_li;
-  offset_li.QuadPart = offset;
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = offset_li.LowPart;
-  overlapped.OffsetHigh = static_cast<DWORD>(offset_li.HighPart);
+  OVERLAPPED overlapped = OverlappedAt(offset);
   DWORD bytes_read = 0;
   if (::ReadFile(file_.Get(), data, static_cast<DWORD>(size), &bytes_read, &overlapped))
     return static_cast<int>(bytes_read);
@@ -154,11 +160,7 @@ int File::ReadAtCurrentPosNoBestEffort(char* data, int size) {
 
 int File::Write(int64_t offset, const char* data, int size) {
   if (!IsValid() || size < 0 || offset < 0) return -1;
-  LARGE_INTEGER offset_li;
-  offset_li.QuadPart = offset;
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = offset_li.LowPart;
-  overlapped.OffsetHigh = static_cast<DWORD>(offset_li.HighPart);
+  OVERLAPPED overlapped = OverlappedAt(offset);
   DWORD written = 0;
   if (::WriteFile(file_.Get(), data, static_cast<DWORD>(size), &written, &overlapped))
     return static_cast<int>(written);
