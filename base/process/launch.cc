@@ -51,6 +51,19 @@ win::ScopedHandle OpenNulDevice(DWORD access) {
 
 enum class OutputMode { kStdoutOnly, kStdoutAndStderr };
 
+// Appends up to |available| bytes from |pipe| to |output|; false when the
+// read fails or brings nothing.
+bool ReadAvailable(HANDLE pipe, DWORD available, std::string* output) {
+  char buffer[4096];
+  DWORD read = 0;
+  if (!::ReadFile(pipe, buffer, std::min<DWORD>(available, static_cast<DWORD>(sizeof(buffer))),
+                  &read, nullptr) ||
+      read == 0)
+    return false;
+  output->append(buffer, read);
+  return true;
+}
+
 // Reads the child's output until it has exited and the pipe is empty, or
 // until `timeout` (then the child is terminated). Never blocks on the
 // pipe itself: a grandchild holding the write end would keep it open.
@@ -83,7 +96,6 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
 
   const TimeTicks deadline =
       timeout.is_max() ? TimeTicks::Max() : TimeTicks::Now() + timeout;
-  char buffer[4096];
   bool exited = false;
   while (true) {
     if (TimeTicks::Now() >= deadline) {
@@ -95,13 +107,7 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
     if (!::PeekNamedPipe(read_pipe.Get(), nullptr, 0, nullptr, &available, nullptr))
       break;  // every writer is gone
     if (available > 0) {
-      DWORD read = 0;
-      if (!::ReadFile(read_pipe.Get(), buffer,
-                      std::min<DWORD>(available, static_cast<DWORD>(sizeof(buffer))), &read,
-                      nullptr) ||
-          read == 0)
-        break;
-      output->append(buffer, read);
+      if (!ReadAvailable(read_pipe.Get(), available, output)) break;
       continue;
     }
     if (exited) break;  // exited and drained
@@ -118,13 +124,7 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
     DWORD available = 0;
     while (::PeekNamedPipe(read_pipe.Get(), nullptr, 0, nullptr, &available, nullptr) &&
            available > 0) {
-      DWORD read = 0;
-      if (!::ReadFile(read_pipe.Get(), buffer,
-                      std::min<DWORD>(available, static_cast<DWORD>(sizeof(buffer))), &read,
-                      nullptr) ||
-          read == 0)
-        break;
-      output->append(buffer, read);
+      if (!ReadAvailable(read_pipe.Get(), available, output)) break;
     }
     LOG(WARNING) << "Terminated a child that ran longer than " << timeout.InMilliseconds()
                  << " ms";
