@@ -10,21 +10,18 @@
 
 #include "gtest/gtest.h"
 #include "host/host_exit_codes.h"
+#include "testing/program_runner.h"
 
 namespace {
 
-std::wstring OwnFolder() {
-  wchar_t path[MAX_PATH];
-  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring own(path, length);
-  return own.substr(0, own.find_last_of(L'\\'));
-}
+using testing_support::ExecutableFolder;
+using testing_support::ProgramRun;
 
 // Laid out by host/CMakeLists.txt: fakes beside this test, installer.exe in bin.
-std::wstring InstallerExe() { return OwnFolder() + L"\\..\\bin\\installer.exe"; }
-std::wstring FakeEngine() { return OwnFolder() + L"\\host_fake_engine.dll"; }
+std::wstring InstallerExe() { return ExecutableFolder() + L"\\..\\bin\\installer.exe"; }
+std::wstring FakeEngine() { return ExecutableFolder() + L"\\host_fake_engine.dll"; }
 std::wstring FakeEngineWithoutEntry() {
-  return OwnFolder() + L"\\host_fake_engine_without_entry.dll";
+  return ExecutableFolder() + L"\\host_fake_engine_without_entry.dll";
 }
 
 bool DeleteTree(const std::wstring& folder) {
@@ -45,26 +42,6 @@ bool DeleteTree(const std::wstring& folder) {
   }
   return RemoveDirectoryW(folder.c_str()) != 0;
 }
-
-std::string ReadFileText(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return std::string();
-  std::string text;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0)
-    text.append(buffer, read);
-  CloseHandle(file);
-  return text;
-}
-
-struct RunResult {
-  bool finished = false;
-  DWORD exit_code = 0;
-  std::string stderr_text;
-};
 
 class InstallerHostTest : public testing::Test {
  protected:
@@ -100,50 +77,15 @@ class InstallerHostTest : public testing::Test {
   }
 
   int CallCount() {
-    std::string calls = ReadFileText(calls_file_);
+    std::string calls = testing_support::ReadWholeFile(calls_file_);
     int count = 0;
     for (char c : calls)
       count += c == '\n';
     return count;
   }
 
-  static RunResult Run(const std::wstring& exe, const std::wstring& current_folder) {
-    RunResult result;
-    SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-    HANDLE read_end = nullptr, write_end = nullptr;
-    if (!CreatePipe(&read_end, &write_end, &inheritable, 1 << 16))
-      return result;
-    SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = write_end;
-    startup.hStdError = write_end;
-    std::wstring command = L"\"" + exe + L"\"";
-    PROCESS_INFORMATION process = {};
-    BOOL started = CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  current_folder.c_str(), &startup, &process);
-    CloseHandle(write_end);
-    if (started) {
-      if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
-        result.finished = true;
-        GetExitCodeProcess(process.hProcess, &result.exit_code);
-      } else {
-        TerminateProcess(process.hProcess, 1);
-      }
-      CloseHandle(process.hThread);
-      CloseHandle(process.hProcess);
-      char buffer[4096];
-      DWORD read = 0;
-      DWORD available = 0;
-      while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-             ReadFile(read_end, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        result.stderr_text.append(buffer, read);
-      }
-    }
-    CloseHandle(read_end);
-    return result;
+  static ProgramRun Run(const std::wstring& exe, const std::wstring& current_folder) {
+    return testing_support::RunProgram(exe, std::wstring(), current_folder.c_str());
   }
 
   std::wstring root_;
@@ -156,7 +98,7 @@ TEST_F(InstallerHostTest, ExitsWithTheEngineResultAfterExactlyOneCall) {
   for (const wchar_t* code : {L"0", L"124"}) {
     DeleteFileW(calls_file_.c_str());
     SetEnvironmentVariableW(L"TARVO_FAKE_ENGINE_RESULT", code);
-    RunResult run = Run(folder + L"\\installer.exe", root_);
+    ProgramRun run = Run(folder + L"\\installer.exe", root_);
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(wcstoul(code, nullptr, 10), run.exit_code);
     EXPECT_EQ(1, CallCount());
@@ -165,10 +107,10 @@ TEST_F(InstallerHostTest, ExitsWithTheEngineResultAfterExactlyOneCall) {
 
 TEST_F(InstallerHostTest, MissingEngineFailsWithAMessage) {
   std::wstring folder = MakeInstallerFolder(L"alone");
-  RunResult run = Run(folder + L"\\installer.exe", root_);
+  ProgramRun run = Run(folder + L"\\installer.exe", root_);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(static_cast<DWORD>(tarvo_host::kExitEngineNotLoaded), run.exit_code);
-  EXPECT_NE(std::string::npos, run.stderr_text.find("installer_engine.dll")) << run.stderr_text;
+  EXPECT_NE(std::string::npos, run.output.find("installer_engine.dll")) << run.output;
 }
 
 // A DLL planted in the current folder must not stand in for the engine.
@@ -178,7 +120,7 @@ TEST_F(InstallerHostTest, EngineInTheCurrentFolderIsNotLoaded) {
   ASSERT_TRUE(CreateDirectoryW(planted.c_str(), nullptr));
   PutEngine(FakeEngine(), planted);
   SetEnvironmentVariableW(L"TARVO_FAKE_ENGINE_RESULT", L"55");
-  RunResult run = Run(folder + L"\\installer.exe", planted);
+  ProgramRun run = Run(folder + L"\\installer.exe", planted);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(static_cast<DWORD>(tarvo_host::kExitEngineNotLoaded), run.exit_code);
   EXPECT_EQ(0, CallCount());
@@ -187,17 +129,17 @@ TEST_F(InstallerHostTest, EngineInTheCurrentFolderIsNotLoaded) {
 TEST_F(InstallerHostTest, EngineWithoutEntryPointFails) {
   std::wstring folder = MakeInstallerFolder(L"noentry");
   PutEngine(FakeEngineWithoutEntry(), folder);
-  RunResult run = Run(folder + L"\\installer.exe", root_);
+  ProgramRun run = Run(folder + L"\\installer.exe", root_);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(static_cast<DWORD>(tarvo_host::kExitNoEntryPoint), run.exit_code);
-  EXPECT_NE(std::string::npos, run.stderr_text.find("RunInstaller")) << run.stderr_text;
+  EXPECT_NE(std::string::npos, run.output.find("RunInstaller")) << run.output;
 }
 
 TEST_F(InstallerHostTest, FindsTheEngineInAFolderWithSpacesAndNonAsciiName) {
   std::wstring folder = MakeInstallerFolder(L"Program Files \x00fc \x5b89\x88c5");
   PutEngine(FakeEngine(), folder);
   SetEnvironmentVariableW(L"TARVO_FAKE_ENGINE_RESULT", L"7");
-  RunResult run = Run(folder + L"\\installer.exe", root_);
+  ProgramRun run = Run(folder + L"\\installer.exe", root_);
   ASSERT_TRUE(run.finished);
   EXPECT_EQ(7u, run.exit_code);
   EXPECT_EQ(1, CallCount());
