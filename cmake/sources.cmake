@@ -1,5 +1,5 @@
-# Collects the sources of a folder tree: production sources and unit tests
-# are told apart by the "_unittest" suffix.
+# Collects the sources of a folder tree: unit tests ("_unittest" suffix) and
+# test fakes (in "test_support" folders) go into the test executable only.
 function(tarvo_collect out_sources out_tests)
   set(sources)
   set(tests)
@@ -7,9 +7,9 @@ function(tarvo_collect out_sources out_tests)
     file(GLOB_RECURSE found CONFIGURE_DEPENDS
          ${CMAKE_SOURCE_DIR}/${dir}/*.cc ${CMAKE_SOURCE_DIR}/${dir}/*.c)
     foreach(f ${found})
-      if(f MATCHES "_unittest\\.cc$")
+      if(f MATCHES "_unittest\\.cc$" OR f MATCHES "/test_support/")
         list(APPEND tests ${f})
-      elseif(NOT f MATCHES "/test_support/")
+      else()
         list(APPEND sources ${f})
       endif()
     endforeach()
