@@ -1,9 +1,135 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_SERVICE_UTILS_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_SERVICE_UTILS_H_
 
-#include <string>
+#include <windows.h>
+#include <shtypes.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+
+// <security.h> maps GetUserNameEx to GetUserNameExW; ours takes a wide
+// string and must keep its own name wherever this header is seen.
+#ifdef GetUserNameEx
+#undef GetUserNameEx
+#endif
+
+namespace base {
+namespace win {
+struct ShortcutProperties;
+}
+}  // namespace base
+
+// Free, stateless helpers the whole installer shares.
+
+// "Software\<company name>": the maker's key below a hive root.
+std::wstring GetCompanyRegistryKey();
+// "Software\Microsoft\Windows\CurrentVersion\Uninstall\<entry_name>".
+std::wstring GetUninstallRegistryKey(const std::wstring& entry_name);
 // The browser executable's file name: the product's file-name base + ".exe".
 std::wstring GetBrowserExeName();
+
+// "Global\" or "Local\", `object_name`, "/" and `folder` with every "\"
+// turned into "/": names of kernel objects that belong to one folder.
+std::wstring MakeKernelObjectName(const std::wstring& folder, const std::wstring& object_name,
+                                  bool global);
+
+// The name of this build's stream.
+std::string GetStreamName();
+// 1 "Nightly", 2 "Developer", 3 "Next", 4 "Stable"; any other number gives
+// the product's channel name.
+std::string GetStreamNameForNumber(int stream);
+
+// The security object name of a key ("CURRENT_USER\Software\x"); a root
+// other than the four known ones gives the key path alone.
+void RegistryRootName(HKEY root, const std::wstring& key_path, std::wstring* name);
+
+// Whether `path` may name a file (or, with `is_folder`, a folder): shorter
+// than MAX_PATH (248 for folders), an optional drive or "\\server\share\"
+// prefix, and components without forbidden characters, leading blanks,
+// trailing blanks or dots, or device names. Empty components are allowed.
+bool IsValidFileSystemPath(const std::wstring& path, bool is_folder);
+
+// A known folder through shell32's SHGetKnownFolderPath when it exists
+// (looked up at run time), else SHGetFolderPathW with `csidl`. With `create`
+// a missing folder is made. Folders that some systems (and Wine) do not
+// know - UserProgramFiles, QuickLaunch, UserPinned - fall back to their
+// default places below the application-data folders. `path` is set only on
+// success.
+bool GetKnownFolderPath(REFKNOWNFOLDERID folder_id, int csidl, base::FilePath* path, bool create);
+
+// The process user's account name.
+bool GetCurrentUserName(std::wstring* name);
+// GetUserNameExW in `name_format` (an EXTENDED_NAME_FORMAT value).
+bool GetUserNameEx(std::wstring* name, int name_format);
+// DOMAIN\user.
+bool GetUserSamName(std::wstring* name);
+// The user's full name; fails where the system keeps none (also Wine).
+bool GetUserDisplayName(std::wstring* name);
+
+// English system text of a Windows error: "<message> (0x<code>)".
+std::string GetWindowsErrorText(DWORD error);
+
+enum PeMachineKind {
+  PE_MACHINE_I386 = 0,
+  PE_MACHINE_OTHER = 1,
+  // Missing, unreadable, truncated or not a PE image.
+  PE_MACHINE_UNKNOWN = 2,
+};
+PeMachineKind GetPeMachineKind(const base::FilePath& file);
+
+// Whether `child` lies strictly inside `parent`, ASCII case ignored.
+bool IsParentPathIgnoreCase(const base::FilePath& parent, const base::FilePath& child);
+
+// What identifies a file whatever path reaches it.
+struct FileIdentity {
+  DWORD volume_serial_number = 0;
+  uint64_t file_index = 0;
+
+  bool operator==(const FileIdentity& other) const = default;
+};
+bool GetFileIdentity(const base::FilePath& path, FileIdentity* identity);
+
+// Whether the shortcut's target is `file` (the same file on disk).
+bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file);
+
+// Appends to `pins` every taskbar pin ("*.lnk" in the path service's
+// DIR_TASKBAR_PINS) that points to `target` and carries `app_id`.
+void FindPinnedShortcutFor(const base::FilePath& target, const std::wstring& app_id,
+                           std::vector<base::FilePath>* pins);
+
+// Association names: protocols ("https") and file extensions (".htm").
+// An empty name is neither.
+bool IsProtocolName(const std::wstring& association);
+bool IsFileExtension(const std::wstring& association);
+
+// How shortcuts are read (base::win::ResolveShortcutProperties by default).
+// Replaceable because Wine cannot read a shortcut's application id back.
+using ShortcutPropertiesReader = bool (*)(const base::FilePath& shortcut, uint32_t options,
+                                          base::win::ShortcutProperties* properties);
+class ScopedShortcutPropertiesReaderForTesting {
+ public:
+  explicit ScopedShortcutPropertiesReaderForTesting(ShortcutPropertiesReader reader);
+  ~ScopedShortcutPropertiesReaderForTesting();
+  ScopedShortcutPropertiesReaderForTesting(const ScopedShortcutPropertiesReaderForTesting&) =
+      delete;
+  ScopedShortcutPropertiesReaderForTesting& operator=(
+      const ScopedShortcutPropertiesReaderForTesting&) = delete;
+
+ private:
+  ShortcutPropertiesReader previous_;
+};
+
+namespace service_utils_internal {
+
+using GetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+// GetKnownFolderPath with the known-folder function given (nullptr: the
+// system lacks it).
+bool GetKnownFolderPathWith(GetKnownFolderPathFunction function, REFKNOWNFOLDERID folder_id,
+                            int csidl, base::FilePath* path, bool create);
+
+}  // namespace service_utils_internal
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_SERVICE_UTILS_H_
