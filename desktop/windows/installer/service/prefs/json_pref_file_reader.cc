@@ -1,0 +1,205 @@
+#include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
+
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "base/features/feature_registry.h"
+#include "base/files/file.h"
+#include "base/files/file_util.h"
+#include "base/json/json_reader.h"
+#include "base/logging.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/values.h"
+#include "desktop/windows/installer/service/prefs/atomic_file_writer.h"
+
+const char kBackupPreferenceFilesFeature[] = "backup-preference-files";
+
+namespace {
+
+using PrefReadError = PersistentPrefStore::PrefReadError;
+
+constexpr wchar_t kBackupSuffix[] = L".backup";
+constexpr wchar_t kBadExtension[] = L"bad";
+constexpr wchar_t kLocalStateName[] = L"Local State";
+
+// Size in kilobytes of the last read, for the size figure.
+constexpr int kMaxSizeKilobytes = 10000;
+
+// The file could not be read: why, as a read error.
+PrefReadError FileErrorToReadError(base::File::Error error) {
+  switch (error) {
+    case base::File::FILE_ERROR_ACCESS_DENIED:
+      return PersistentPrefStore::PREF_READ_ERROR_ACCESS_DENIED;
+    case base::File::FILE_ERROR_IN_USE:
+      return PersistentPrefStore::PREF_READ_ERROR_FILE_LOCKED;
+    case base::File::FILE_ERROR_NOT_FOUND:
+      return PersistentPrefStore::PREF_READ_ERROR_NO_FILE;
+    default:
+      return PersistentPrefStore::PREF_READ_ERROR_FILE_OTHER;
+  }
+}
+
+// FILE_OK with the whole file in |contents|, or why it could not be read.
+base::File::Error ReadWholeFile(const base::FilePath& path, std::string* contents) {
+  base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
+                            base::File::FLAG_SEQUENTIAL_SCAN);
+  if (!file.IsValid())
+    return file.error_details();
+  const int64_t length = file.GetLength();
+  if (length < 0)
+    return base::File::GetLastFileError();
+  if (length > std::numeric_limits<int>::max())
+    return base::File::FILE_ERROR_NO_MEMORY;
+  contents->resize(static_cast<size_t>(length));
+  if (length == 0)
+    return base::File::FILE_OK;
+  const int read = file.ReadAtCurrentPosNoBestEffort(contents->data(), static_cast<int>(length));
+  if (read < 0)
+    return base::File::GetLastFileError();
+  contents->resize(static_cast<size_t>(read));
+  return base::File::FILE_OK;
+}
+
+bool IsLocalState(const base::FilePath& path) {
+  return base::EqualsCaseInsensitiveASCII(path.BaseName().value(), kLocalStateName);
+}
+
+bool IsBackupPath(const base::FilePath& path) {
+  return base::EndsWith(path.value(), kBackupSuffix, base::CompareCase::INSENSITIVE_ASCII);
+}
+
+bool BackupsEnabledFor(const base::FilePath& path) {
+  return !IsLocalState(path) && !IsBackupPath(path) &&
+         features::IsFeatureEnabled(kBackupPreferenceFilesFeature);
+}
+
+base::FilePath BackupPathFor(const base::FilePath& path) {
+  return base::FilePath(path.value() + kBackupSuffix);
+}
+
+// "installer_prefs.json.backup" and "Local State" give "installer_prefs"
+// and "Local_State".
+std::string FigureSuffixFor(const base::FilePath& path) {
+  std::wstring name = path.BaseName().value();
+  if (IsBackupPath(path))
+    name.resize(name.size() - (std::size(kBackupSuffix) - 1));
+  name = base::FilePath(name).RemoveExtension().value();
+  std::string suffix = base::WideToUTF8(name);
+  for (char& c : suffix) {
+    if (c == ' ')
+      c = '_';
+  }
+  return suffix;
+}
+
+// Where a corrupt |path| is kept: its extension replaced by "bad". A backup
+// of a file without extension ("Preferences.backup") would land on the
+// main file's own ".bad" copy; it keeps its whole name instead.
+base::FilePath BadPathFor(const base::FilePath& path) {
+  const base::FilePath bad_path = path.ReplaceExtension(kBadExtension);
+  if (!IsBackupPath(path))
+    return bad_path;
+  const std::wstring& name = path.value();
+  const base::FilePath main_path(name.substr(0, name.size() - (std::size(kBackupSuffix) - 1)));
+  if (!base::FilePath::CompareEqualIgnoreCase(
+          bad_path.value(), main_path.ReplaceExtension(kBadExtension).value())) {
+    return bad_path;
+  }
+  return base::FilePath(name + L"." + kBadExtension);
+}
+
+// A parse error: the file is kept beside it as ".bad" for a later look.
+PrefReadError MoveCorruptFileAside(const base::FilePath& path) {
+  const base::FilePath bad_path = BadPathFor(path);
+  const bool bad_existed = base::PathExists(bad_path);
+  if (!base::Move(path, bad_path))
+    PLOG(ERROR) << "Cannot move the corrupt file " << path << " to " << bad_path;
+  return bad_existed ? PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT
+                     : PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE;
+}
+
+// Reads and parses |path|; |contents| receives the bytes read.
+std::unique_ptr<JsonPrefStore::ReadResult> ReadAndParse(const base::FilePath& path,
+                                                        std::string* contents) {
+  auto result = std::make_unique<JsonPrefStore::ReadResult>();
+  const base::File::Error file_error = ReadWholeFile(path, contents);
+  if (file_error != base::File::FILE_OK) {
+    result->error = FileErrorToReadError(file_error);
+    if (result->error != PersistentPrefStore::PREF_READ_ERROR_NO_FILE)
+      LOG(ERROR) << "Cannot read " << path << ": " << base::File::ErrorToString(file_error);
+  } else {
+    // Files saved by hand in an editor may start with a byte order mark.
+    std::string_view json(*contents);
+    if (json.substr(0, 3) == "\xEF\xBB\xBF")
+      json.remove_prefix(3);
+    int parse_error = 0;
+    std::string message;
+    std::unique_ptr<base::Value> value =
+        base::JSONReader::ReadAndReturnError(json, base::JSON_PARSE_RFC, &parse_error, &message);
+    if (!value) {
+      LOG(ERROR) << "Corrupt preference file " << path << ": " << message;
+      result->error = MoveCorruptFileAside(path);
+    } else if (!value->is_dict()) {
+      LOG(ERROR) << "Preference file " << path << " does not hold a dictionary";
+      result->error = PersistentPrefStore::PREF_READ_ERROR_JSON_TYPE;
+    } else {
+      result->value = std::move(value);
+    }
+  }
+  result->no_dir = !base::DirectoryExists(path.DirName());
+  return result;
+}
+
+std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& path) {
+  std::string contents;
+  std::unique_ptr<JsonPrefStore::ReadResult> result = ReadAndParse(path, &contents);
+  const std::string figure_suffix = FigureSuffixFor(path);
+
+  const bool corrupt = result->error == PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE ||
+                       result->error == PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT;
+  if (corrupt && BackupsEnabledFor(path)) {
+    const base::FilePath backup_path = BackupPathFor(path);
+    std::string backup_contents;
+    std::unique_ptr<JsonPrefStore::ReadResult> backup_result =
+        ReadAndParse(backup_path, &backup_contents);
+    VLOG(1) << "Settings.RestoreFromBackupResult." << figure_suffix << " = "
+            << (backup_result->value ? "true" : "false");
+    if (backup_result->value) {
+      LOG(WARNING) << "Restored the preferences of " << path << " from " << backup_path;
+      // Without this the next read would find no file at all, and its first
+      // good read would then replace the backup with near-empty contents.
+      if (!WriteFileAtomically(path, backup_contents))
+        LOG(ERROR) << "Cannot put the restored preferences back into " << path;
+      return backup_result;
+    }
+    return result;
+  }
+
+  if (result->error != PersistentPrefStore::PREF_READ_ERROR_NONE)
+    return result;
+
+  const int64_t kilobytes = static_cast<int64_t>(contents.size()) / 1024;
+  VLOG(1) << "Settings.JsonDataReadSizeKilobytes." << figure_suffix << " = "
+          << (kilobytes < 1 ? 1 : kilobytes > kMaxSizeKilobytes ? kMaxSizeKilobytes : kilobytes);
+
+  // Only what just parsed as a dictionary becomes the backup.
+  if (BackupsEnabledFor(path) && !WriteFileAtomically(BackupPathFor(path), contents))
+    LOG(WARNING) << "Cannot update the backup of " << path;
+  return result;
+}
+
+}  // namespace
+
+std::unique_ptr<JsonPrefStore::ReadResult> ReadPrefsFromDisk(const base::FilePath& path) {
+  // A ".backup" path read directly is read as it is, with its figure.
+  if (IsBackupPath(path)) {
+    std::string contents;
+    std::unique_ptr<JsonPrefStore::ReadResult> result = ReadAndParse(path, &contents);
+    VLOG(1) << "Settings.RestoreFromBackupResult." << FigureSuffixFor(path) << " = "
+            << (result->value ? "true" : "false");
+    return result;
+  }
+  return ReadWithBackup(path);
+}
