@@ -1,0 +1,302 @@
+#include "desktop/windows/installer/avro_stats/avro_network_thread.h"
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <utility>
+
+#include "base/bind.h"
+#include "base/location.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/avro_stats/installer_event.h"
+
+namespace {
+
+std::atomic<uint16_t> g_test_server_port{0};
+
+constexpr wchar_t kUserAgent[] = L"Tarvo installer";
+constexpr wchar_t kRequestHeaders[] = L"Content-Type: avro/binary\r\n";
+
+// Redirects are never followed: a message must not leave TLS, and a 3xx
+// answer is no delivery anyway.
+constexpr DWORD kCommonRequestFlags =
+    INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES |
+    INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD;
+
+// Closes a WinINet handle when it goes out of scope.
+class ScopedInternetHandle {
+ public:
+  explicit ScopedInternetHandle(HINTERNET handle) : handle_(handle) {}
+  ~ScopedInternetHandle() {
+    if (handle_)
+      InternetCloseHandle(handle_);
+  }
+  ScopedInternetHandle(const ScopedInternetHandle&) = delete;
+  ScopedInternetHandle& operator=(const ScopedInternetHandle&) = delete;
+  HINTERNET get() const { return handle_; }
+  explicit operator bool() const { return handle_ != nullptr; }
+
+ private:
+  HINTERNET handle_;
+};
+
+void SetRequestTimeouts(HINTERNET request, base::TimeDelta timeout) {
+  int64_t ms = timeout.InMillisecondsRoundedUp();
+  DWORD value = ms <= 0 ? 1 : ms > 0x7fffffff ? 0x7fffffff : static_cast<DWORD>(ms);
+  // Set on the request itself: a session's timeouts are not inherited
+  // everywhere.
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionW(request, option, &value, sizeof(value));
+  }
+}
+
+}  // namespace
+
+AvroEndpoint GetAvroEndpoint(AvroSenderMode mode) {
+  AvroEndpoint endpoint;
+  endpoint.path = kAvroMessagePath;
+  if (mode == AvroSenderMode::kTestServer) {
+    endpoint.host = kAvroTestServerHost;
+    uint16_t port = g_test_server_port.load();
+    endpoint.port = port ? port : kAvroTestServerPort;
+    endpoint.secure = false;
+  } else {
+    endpoint.host = kAvroProductionHost;
+    endpoint.port = kAvroProductionPort;
+    endpoint.secure = true;
+  }
+  return endpoint;
+}
+
+void SetAvroTestServerPortForTesting(uint16_t port) {
+  g_test_server_port.store(port);
+}
+
+base::TimeDelta GetAvroRetryDelay(uint32_t retry_count) {
+  if (retry_count > 20)
+    retry_count = 20;
+  return base::TimeDelta::FromMilliseconds(400LL << retry_count);
+}
+
+AvroNetworkOptions MakeAvroNetworkOptions(const AvroEndpoint& endpoint) {
+  AvroNetworkOptions options;
+  options.endpoint = endpoint;
+  options.retry_delay = base::BindRepeating(&GetAvroRetryDelay);
+  return options;
+}
+
+AvroNetworkThread::AvroNetworkThread(std::unique_ptr<AvroMessageContext> context,
+                                     AvroNetworkOptions options)
+    : thread_("Avro Network thread"), options_(std::move(options)), context_(std::move(context)) {
+  if (!thread_.Start()) {
+    LOG(ERROR) << "Cannot start the statistics thread";
+    return;
+  }
+  thread_.task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(&AvroNetworkThread::OpenSession, base::Unretained(this)));
+}
+
+AvroNetworkThread::~AvroNetworkThread() {
+  if (thread_.IsRunning()) {
+    auto runner = thread_.task_runner();
+    bool drained = true;
+    {
+      base::AutoLock lock(lock_);
+      runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::StartShutdown,
+                                                 base::Unretained(this)));
+      const base::TimeTicks deadline = base::TimeTicks::Now() + options_.flush_deadline;
+      while (busy_) {
+        const base::TimeDelta left = deadline - base::TimeTicks::Now();
+        if (left <= base::TimeDelta()) {
+          drained = false;
+          break;
+        }
+        drained_.TimedWait(left);
+      }
+    }
+    if (!drained) {
+      // A stalled server must not keep the installer from exiting: the
+      // request under way ends within its own time limits, and what is
+      // still queued then is dumped.
+      abandoned_.store(true);
+      runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::AbandonQueue,
+                                                 base::Unretained(this)));
+    }
+    runner->PostTask(FROM_HERE,
+                     base::BindOnce(&AvroNetworkThread::CloseSession, base::Unretained(this)));
+    // Runs what is posted (pending retries are not due and are dropped).
+    thread_.Stop();
+  }
+  queue_.clear();
+  context_.reset();
+}
+
+void AvroNetworkThread::SendAvroMessage(std::unique_ptr<InstallerEvent> event) {
+  base::AutoLock lock(lock_);
+  ++messages_total_;
+  ++in_flight_;
+  busy_ = true;
+  if (!thread_.task_runner() ||
+      !thread_.task_runner()->PostTask(
+          FROM_HERE, base::BindOnce(&AvroNetworkThread::Enqueue, base::Unretained(this),
+                                    std::move(event)))) {
+    // The thread never started: nothing will take the event.
+    --in_flight_;
+    busy_ = !queue_.empty() || in_flight_ > 0;
+  }
+}
+
+void AvroNetworkThread::SetTrafficAllowed(bool allowed) {
+  if (auto runner = thread_.task_runner()) {
+    runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::ApplyTrafficAllowed,
+                                               base::Unretained(this), allowed));
+  }
+}
+
+void AvroNetworkThread::OpenSession() {
+  session_ = InternetOpenW(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (!session_)
+    PLOG(ERROR) << "Cannot open the statistics connection";
+}
+
+void AvroNetworkThread::CloseSession() {
+  if (session_) {
+    InternetCloseHandle(session_);
+    session_ = nullptr;
+  }
+}
+
+void AvroNetworkThread::Enqueue(std::unique_ptr<InstallerEvent> event) {
+  {
+    base::AutoLock lock(lock_);
+    --in_flight_;
+  }
+  queue_.push_back(std::move(event));
+  retry_counter_ = 0;
+  if (!retry_pending_)
+    SendPending();
+}
+
+void AvroNetworkThread::ApplyTrafficAllowed(bool allowed) {
+  VLOG(5) << "Traffic allowed: " << (allowed ? 1 : 0);
+  traffic_allowed_ = allowed;
+  if (traffic_allowed_ && !retry_pending_ && !queue_.empty())
+    SendPending();
+}
+
+void AvroNetworkThread::StartShutdown() {
+  shutting_down_ = true;
+  if (!retry_pending_ && !queue_.empty()) {
+    SendPending();
+    return;
+  }
+  // Nothing to send: let the waiting destructor go on.
+  base::AutoLock lock(lock_);
+  busy_ = !queue_.empty() || in_flight_ > 0;
+  drained_.Broadcast();
+}
+
+void AvroNetworkThread::AbandonQueue() {
+  if (!queue_.empty()) {
+    LOG(WARNING) << "Statistics not delivered before exit, dumping " << queue_.size()
+                 << " messages";
+    DumpQueue();
+  }
+  base::AutoLock lock(lock_);
+  busy_ = in_flight_ > 0;
+  drained_.Broadcast();
+}
+
+void AvroNetworkThread::DumpQueue() {
+  ++dumps_total_;
+  dumped_messages_total_ += static_cast<uint32_t>(queue_.size());
+  queue_.clear();
+}
+
+void AvroNetworkThread::SendPending() {
+  retry_pending_ = false;
+  while (!queue_.empty()) {
+    if (abandoned_.load()) {
+      AbandonQueue();
+      return;
+    }
+    if (!traffic_allowed_) {
+      // Without consent nothing may leave the machine, not even at exit.
+      if (shutting_down_)
+        queue_.clear();
+      break;
+    }
+    if (SendOverHttp(*queue_.front())) {
+      ++successfully_sent_total_;
+      queue_.pop_front();
+      // Only failures in a row count towards the retry limit.
+      retry_counter_ = 0;
+      continue;
+    }
+    const uint32_t failures_before = retry_counter_++;
+    if (failures_before > 3) {
+      LOG(WARNING) << "Retry limit exceeded. Dumping messages!";
+      DumpQueue();
+    } else {
+      retry_pending_ = true;
+      thread_.task_runner()->PostDelayedTask(
+          FROM_HERE, base::BindOnce(&AvroNetworkThread::SendPending, base::Unretained(this)),
+          options_.retry_delay.Run(retry_counter_));
+    }
+    break;
+  }
+  base::AutoLock lock(lock_);
+  busy_ = !queue_.empty() || in_flight_ > 0;
+  drained_.Broadcast();
+}
+
+SenderStatistics AvroNetworkThread::TakeStatistics() {
+  SenderStatistics statistics;
+  statistics.dumped_messages_total = dumped_messages_total_;
+  statistics.dumps_total = dumps_total_;
+  {
+    base::AutoLock lock(lock_);
+    statistics.messages_total = messages_total_;
+  }
+  statistics.send_attempts_total = send_attempts_total_;
+  statistics.successfully_sent_total = successfully_sent_total_;
+  return statistics;
+}
+
+bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
+  if (!session_)
+    return false;
+  std::string body;
+  context_->Serialize(&body, event, TakeStatistics());
+  ++send_attempts_total_;
+
+  const AvroEndpoint& endpoint = options_.endpoint;
+  ScopedInternetHandle connection(InternetConnectW(session_, endpoint.host.c_str(),
+                                                   endpoint.port, nullptr, nullptr,
+                                                   INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection)
+    return false;
+  const DWORD flags = kCommonRequestFlags | (endpoint.secure ? INTERNET_FLAG_SECURE : 0);
+  ScopedInternetHandle request(HttpOpenRequestW(connection.get(), L"POST", endpoint.path.c_str(),
+                                                L"HTTP/1.1", nullptr, nullptr, flags, 0));
+  if (!request)
+    return false;
+  SetRequestTimeouts(request.get(), options_.request_timeout);
+
+  const std::string& name = event.GetName();
+  VLOG(5) << "Attempting to send " << name;
+  bool succeeded = false;
+  if (HttpSendRequestW(request.get(), kRequestHeaders, static_cast<DWORD>(-1L), body.data(),
+                       static_cast<DWORD>(body.size()))) {
+    wchar_t status[32] = {};
+    DWORD size = sizeof(status);
+    if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {
+      const std::wstring code(status);
+      // A refused message (403) would be refused again: it counts as done.
+      succeeded = code == L"201" || code == L"403";
+    }
+  }
+  VLOG(5) << "Message " << name << " processed, sending " << (succeeded ? "succeeded" : "failed");
+  return succeeded;
+}

@@ -1,0 +1,361 @@
+#include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/strings/string_split.h"
+#include "base/task_scheduler/task_scheduler.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/avro_stats/avro_message_context.h"
+#include "desktop/windows/installer/avro_stats/installer_events.h"
+#include "desktop/windows/installer/avro_stats/sender_statistics.h"
+#include "desktop/windows/installer/avro_stats/test_support/avro_test_server.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+const base::TimeDelta kWait = base::TimeDelta::FromSeconds(10);
+
+// Sends "name|description|dumped|dumps|messages|attempts|sent" as the body,
+// so that tests read the counters without a decoder.
+class TextMessageContext : public AvroMessageContext {
+ public:
+  void Serialize(std::string* output,
+                 const InstallerEvent& event,
+                 const SenderStatistics& s) override {
+    *output = event.GetName() + "|" + std::to_string(event.message_session_id()) + "|" +
+              std::to_string(s.dumped_messages_total) + "|" + std::to_string(s.dumps_total) +
+              "|" + std::to_string(s.messages_total) + "|" +
+              std::to_string(s.send_attempts_total) + "|" +
+              std::to_string(s.successfully_sent_total);
+  }
+};
+
+struct Body {
+  std::string name;
+  int session_id;
+  uint32_t dumped_messages_total, dumps_total, messages_total, send_attempts_total,
+      successfully_sent_total;
+};
+
+Body ParseBody(const std::string& text) {
+  std::vector<std::string> parts =
+      base::SplitString(text, "|", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
+  Body body = {};
+  if (parts.size() != 7) {
+    ADD_FAILURE() << "unexpected body " << text;
+    return body;
+  }
+  body.name = parts[0];
+  body.session_id = std::stoi(parts[1]);
+  body.dumped_messages_total = std::stoul(parts[2]);
+  body.dumps_total = std::stoul(parts[3]);
+  body.messages_total = std::stoul(parts[4]);
+  body.send_attempts_total = std::stoul(parts[5]);
+  body.successfully_sent_total = std::stoul(parts[6]);
+  return body;
+}
+
+std::unique_ptr<InstallerEvent> Step(const std::string& name) {
+  return std::make_unique<InstallerStepStartingEvent>(name, 1);
+}
+
+class AvroStatsSenderImplTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start());
+    base::TaskScheduler::Create("avro_test");
+    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
+    base::TaskScheduler::GetInstance()->Start({one, one, one, one});
+  }
+  void TearDown() override {
+    sender_.reset();
+    server_.Stop();
+    base::TaskScheduler::GetInstance()->Shutdown();
+    base::TaskScheduler::GetInstance()->JoinForTesting();
+    base::TaskScheduler::SetInstance(nullptr);
+  }
+
+  AvroNetworkOptions Options(uint16_t port) {
+    AvroNetworkOptions options;
+    options.endpoint = {L"127.0.0.1", port, L"/v1/binary", false};
+    options.retry_delay = base::BindRepeating(
+        [](std::vector<uint32_t>* counts, std::mutex* mutex, uint32_t count) {
+          std::lock_guard<std::mutex> lock(*mutex);
+          counts->push_back(count);
+          return base::TimeDelta::FromMilliseconds(10);
+        },
+        &retry_counts_, &retry_mutex_);
+    options.request_timeout = base::TimeDelta::FromSeconds(2);
+    options.flush_deadline = base::TimeDelta::FromSeconds(5);
+    return options;
+  }
+
+  void MakeSender(int32_t max_level = 1) {
+    sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
+                                                    Options(server_.port()), max_level);
+  }
+
+  // Shuts the sender down and runs the loop until its closure arrives.
+  void ShutDownAndWait() {
+    base::RunLoop run_loop;
+    sender_->SendPendingAndShutdown(run_loop.QuitClosure());
+    run_loop.Run();
+  }
+
+  std::vector<Body> Bodies() {
+    std::vector<Body> bodies;
+    for (const AvroTestServer::Request& request : server_.requests())
+      bodies.push_back(ParseBody(request.body));
+    return bodies;
+  }
+
+  std::vector<uint32_t> RetryCounts() {
+    std::lock_guard<std::mutex> lock(retry_mutex_);
+    return retry_counts_;
+  }
+
+  base::MessageLoop message_loop_;
+  AvroTestServer server_;
+  std::mutex retry_mutex_;
+  std::vector<uint32_t> retry_counts_;
+  std::unique_ptr<AvroStatsSenderImpl> sender_;
+};
+
+TEST_F(AvroStatsSenderImplTest, HeldUntilTrafficAllowedThenSentInOrder) {
+  MakeSender();
+  sender_->Send(Step("a"));
+  sender_->Send(Step("b"));
+  sender_->Send(Step("c"));
+  EXPECT_FALSE(server_.WaitForRequests(1, base::TimeDelta::FromMilliseconds(300)));
+
+  sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(server_.WaitForRequests(3, kWait));
+  std::vector<AvroTestServer::Request> requests = server_.requests();
+  EXPECT_EQ("POST", requests[0].method);
+  EXPECT_EQ("/v1/binary", requests[0].path);
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(3u, bodies.size());
+  EXPECT_LT(bodies[0].session_id, bodies[1].session_id);
+  EXPECT_LT(bodies[1].session_id, bodies[2].session_id);
+  // The first message carries no attempt yet, but every accepted event.
+  EXPECT_EQ(0u, bodies[0].send_attempts_total);
+  EXPECT_EQ(3u, bodies[0].messages_total);
+  EXPECT_EQ(2u, bodies[2].send_attempts_total);
+  EXPECT_EQ(2u, bodies[2].successfully_sent_total);
+  ShutDownAndWait();
+  EXPECT_EQ(3u, server_.request_count());
+}
+
+TEST_F(AvroStatsSenderImplTest, Answers201And403AreDeliveredOthersRetried) {
+  server_.Script({AvroTestServer::Status(403), AvroTestServer::Status(200),
+                  AvroTestServer::Status(201)});
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("refused"));
+  sender_->Send(Step("accepted"));
+  ASSERT_TRUE(server_.WaitForRequests(3, kWait));
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(3u, bodies.size());
+  // 403: not retried. 200 is no delivery: the same message again.
+  EXPECT_EQ(bodies[1].session_id, bodies[2].session_id);
+  EXPECT_NE(bodies[0].session_id, bodies[1].session_id);
+  EXPECT_EQ(1u, bodies[2].successfully_sent_total);
+  EXPECT_EQ(std::vector<uint32_t>({1}), RetryCounts());
+}
+
+TEST_F(AvroStatsSenderImplTest, FifthFailureInARowDumpsTheQueue) {
+  server_.SetDefaultAction(AvroTestServer::Status(500));
+  MakeSender();
+  sender_->Send(Step("a"));
+  sender_->Send(Step("b"));
+  sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(server_.WaitForRequests(5, kWait));
+  EXPECT_FALSE(server_.WaitForRequests(6, base::TimeDelta::FromMilliseconds(300)));
+  EXPECT_EQ(std::vector<uint32_t>({1, 2, 3, 4}), RetryCounts());
+
+  // The next event starts afresh and reports the dump.
+  server_.SetDefaultAction(AvroTestServer::Status(201));
+  sender_->Send(Step("c"));
+  ASSERT_TRUE(server_.WaitForRequests(6, kWait));
+  Body last = Bodies().back();
+  EXPECT_EQ("installer_step_starting", last.name);
+  EXPECT_EQ(1u, last.dumps_total);
+  EXPECT_EQ(2u, last.dumped_messages_total);
+  EXPECT_EQ(5u, last.send_attempts_total);
+  EXPECT_EQ(3u, last.messages_total);
+  ShutDownAndWait();
+}
+
+TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
+  // Four failures, a success, then one more failure: not five in a row, so
+  // the second message is retried rather than dumped.
+  server_.Script({AvroTestServer::Status(500), AvroTestServer::Status(500),
+                  AvroTestServer::Status(500), AvroTestServer::Status(500),
+                  AvroTestServer::Status(201), AvroTestServer::Status(500),
+                  AvroTestServer::Status(201)});
+  MakeSender();
+  sender_->Send(Step("a"));
+  sender_->Send(Step("b"));
+  sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(server_.WaitForRequests(7, kWait));
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(7u, bodies.size());
+  EXPECT_EQ(0u, bodies[6].dumps_total);
+  EXPECT_EQ(1u, bodies[6].successfully_sent_total);
+  EXPECT_NE(bodies[0].session_id, bodies[6].session_id);
+}
+
+TEST_F(AvroStatsSenderImplTest, ConnectionClosedWithoutAnswerIsRetried) {
+  server_.Script({AvroTestServer::CloseEarly()});
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_GE(bodies.size(), 2u);
+  EXPECT_EQ(0u, bodies.back().dumps_total);
+  EXPECT_EQ(bodies.front().session_id, bodies.back().session_id);
+}
+
+TEST_F(AvroStatsSenderImplTest, ShutdownWithoutTrafficSendsNothing) {
+  MakeSender();
+  sender_->Send(Step("a"));
+  sender_->Send(Step("b"));
+  const base::TimeTicks start = base::TimeTicks::Now();
+  ShutDownAndWait();
+  EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(2));
+  EXPECT_EQ(0u, server_.request_count());
+}
+
+TEST_F(AvroStatsSenderImplTest, ShutdownFlushesTheQueue) {
+  MakeSender();
+  for (int i = 0; i < 5; ++i)
+    sender_->Send(Step("step"));
+  sender_->SetTrafficAllowed(true);
+  ShutDownAndWait();
+  EXPECT_EQ(5u, server_.request_count());
+
+  // Afterwards events are refused; nothing more goes out.
+  sender_->Send(Step("late"));
+  sender_->SetTrafficAllowed(true);
+  EXPECT_FALSE(server_.WaitForRequests(6, base::TimeDelta::FromMilliseconds(200)));
+}
+
+TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
+  server_.SetDefaultAction(AvroTestServer::Stall());
+  AvroNetworkOptions options = Options(server_.port());
+  options.request_timeout = base::TimeDelta::FromMilliseconds(700);
+  options.flush_deadline = base::TimeDelta::FromMilliseconds(1000);
+  sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
+                                                  std::move(options), 1);
+  sender_->SetTrafficAllowed(true);
+  for (int i = 0; i < 3; ++i)
+    sender_->Send(Step("stuck"));
+  ASSERT_TRUE(server_.WaitForRequests(1, kWait));
+  const base::TimeTicks start = base::TimeTicks::Now();
+  ShutDownAndWait();
+  // The deadline, plus at most the request under way.
+  EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(5));
+}
+
+TEST_F(AvroStatsSenderImplTest, RedirectsAreNotFollowed) {
+  AvroTestServer elsewhere;
+  ASSERT_TRUE(elsewhere.Start());
+  server_.SetDefaultAction(AvroTestServer::Status(
+      307, "Location: http://127.0.0.1:" + std::to_string(elsewhere.port()) + "/v1/binary\r\n"));
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  ASSERT_TRUE(server_.WaitForRequests(5, kWait));
+  ShutDownAndWait();
+  EXPECT_EQ(0u, elsewhere.request_count());
+  EXPECT_EQ(5u, server_.request_count());
+}
+
+TEST_F(AvroStatsSenderImplTest, LevelAboveTheMaximumIsDroppedUncounted) {
+  MakeSender(/*max_level=*/0);
+  sender_->Send(std::make_unique<ControllerLaunchedEvent>("0", "", false, true, true, "cmd",
+                                                          "x64", 1));
+  sender_->Send(std::make_unique<AutoupdateFailedEvent>("failed", FetchStatisticsList(),
+                                                        InstallationSettings(), "1.0", "dev", 0));
+  sender_->SetTrafficAllowed(true);
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(1u, bodies.size());
+  EXPECT_EQ("autoupdate_failed", bodies[0].name);
+  EXPECT_EQ(1u, bodies[0].messages_total);
+}
+
+TEST_F(AvroStatsSenderImplTest, ProducersOnTwoThreads) {
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  constexpr int kPerThread = 40;
+  auto produce = [this](const std::string& name) {
+    for (int i = 0; i < kPerThread; ++i)
+      sender_->Send(std::make_unique<ErrorEvent>(name, 1));
+  };
+  std::thread first(produce, "first");
+  std::thread second(produce, "second");
+  first.join();
+  second.join();
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(2u * kPerThread, bodies.size());
+  EXPECT_EQ(2u * kPerThread, bodies.back().messages_total);
+  EXPECT_EQ(2u * kPerThread - 1, bodies.back().successfully_sent_total);
+}
+
+TEST_F(AvroStatsSenderImplTest, BeforeShutdownHookEventsAreStillSent) {
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  SetAvroBeforeShutdownHook(base::BindOnce(
+      [](AvroStatsSender* sender) {
+        sender->Send(std::make_unique<PageTransitionEvent>(PageTransitionStats(), 1));
+      },
+      sender_.get()));
+  ShutDownAndWait();
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(1u, bodies.size());
+  EXPECT_EQ("page_transition", bodies[0].name);
+}
+
+TEST_F(AvroStatsSenderImplTest, DestroyingAnAttachedSenderFlushes) {
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  sender_->Send(Step("b"));
+  sender_.reset();
+  EXPECT_EQ(2u, server_.request_count());
+}
+
+TEST(AvroRetryDelayTest, DoublesFrom800Milliseconds) {
+  EXPECT_EQ(800, GetAvroRetryDelay(1).InMilliseconds());
+  EXPECT_EQ(1600, GetAvroRetryDelay(2).InMilliseconds());
+  EXPECT_EQ(3200, GetAvroRetryDelay(3).InMilliseconds());
+  EXPECT_EQ(6400, GetAvroRetryDelay(4).InMilliseconds());
+}
+
+TEST(AvroEndpointTest, TestServerIsPlainLoopbackProductionIsTls) {
+  AvroEndpoint production = GetAvroEndpoint(AvroSenderMode::kProduction);
+  EXPECT_TRUE(production.secure);
+  EXPECT_EQ(443, production.port);
+  EXPECT_EQ(L"/v1/binary", production.path);
+  AvroEndpoint test = GetAvroEndpoint(AvroSenderMode::kTestServer);
+  EXPECT_FALSE(test.secure);
+  EXPECT_EQ(L"127.0.0.1", test.host);
+  EXPECT_EQ(9000, test.port);
+  SetAvroTestServerPortForTesting(4321);
+  EXPECT_EQ(4321, GetAvroEndpoint(AvroSenderMode::kTestServer).port);
+  SetAvroTestServerPortForTesting(0);
+}
+
+}  // namespace
