@@ -1,0 +1,97 @@
+#include "desktop/windows/installer/service/installation_status.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+#include "base/strings/string_util.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+
+InstallationStatus::InstallationStatus(InstallationStatusSource source) : source(source) {}
+
+InstallationStatus::InstallationStatus(const InstallationStatus&) = default;
+
+InstallationStatus& InstallationStatus::operator=(const InstallationStatus&) = default;
+
+InstallationStatus::~InstallationStatus() = default;
+
+std::wstring InstallationStatus::GetAppIdWithSuffix() const {
+  return app_id + L"1";
+}
+
+std::string GetRegistryTypeName(uint32_t type) {
+  static const char* const kNames[] = {
+      "REG_NONE",          "REG_SZ",
+      "REG_EXPAND_SZ",     "REG_BINARY",
+      "REG_DWORD",         "REG_DWORD_BIG_ENDIAN",
+      "REG_LINK",          "REG_MULTI_SZ",
+      "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+      "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD",
+  };
+  if (type >= std::size(kNames))
+    return std::string();
+  return kNames[type];
+}
+
+namespace {
+
+std::string RegistryDataToString(const void* data, uint32_t type, uint32_t size) {
+  if (!data)
+    return std::string();
+  switch (type) {
+    case REG_SZ:
+    case REG_EXPAND_SZ: {
+      // The size may or may not count the terminator; never read past it.
+      const wchar_t* text = static_cast<const wchar_t*>(data);
+      size_t length = wcsnlen(text, size / sizeof(wchar_t));
+      return base::WideToUTF8(std::wstring_view(text, length));
+    }
+    case REG_BINARY: {
+      const unsigned char* bytes = static_cast<const unsigned char*>(data);
+      std::string result;
+      for (uint32_t i = 0; i < size; ++i)
+        result += base::StringPrintf(i == 0 ? "%.2x" : ",%.2x", bytes[i]);
+      return result;
+    }
+    case REG_DWORD: {
+      if (size < sizeof(DWORD))
+        return std::string();
+      DWORD value;
+      memcpy(&value, data, sizeof(value));
+      return base::StringPrintf("%.8lx", static_cast<unsigned long>(value));
+    }
+    default:
+      return std::string();
+  }
+}
+
+}  // namespace
+
+void RecordRegistryValueInStatus(std::vector<StatusRegistryKey>* keys,
+                                 const std::wstring& key_path,
+                                 const std::wstring& value_name,
+                                 const void* data,
+                                 uint32_t type,
+                                 uint32_t size,
+                                 int32_t clean) {
+  if (type == kDeletedRegistryValueType)
+    return;
+  std::string path = base::WideToUTF8(key_path);
+  auto found = std::find_if(keys->rbegin(), keys->rend(), [&path](const StatusRegistryKey& key) {
+    return base::EqualsCaseInsensitiveASCII(key.path, path);
+  });
+  StatusRegistryKey* key;
+  if (found != keys->rend()) {
+    key = &*found;
+    key->clean = std::max(key->clean, clean);
+  } else {
+    keys->push_back(StatusRegistryKey{clean, path, {}});
+    key = &keys->back();
+  }
+  key->values.push_back(StatusRegistryValue{GetRegistryTypeName(type),
+                                            base::WideToUTF8(value_name),
+                                            RegistryDataToString(data, type, size)});
+}

@@ -1,0 +1,242 @@
+#include "desktop/windows/installer/service/json_installation_status_reader.h"
+
+#include <utility>
+
+#include "base/json/json_reader.h"
+#include "base/strings/string_util.h"
+#include "base/values.h"
+
+namespace {
+
+std::wstring Trimmed(const std::wstring& text) {
+  return std::wstring(base::TrimWhitespace(text, base::TRIM_ALL));
+}
+
+// Reads a list of file paths. |required| makes an absent key an error.
+bool ReadFileList(const base::DictionaryValue& root, const char* key, bool required,
+                  std::vector<base::FilePath>* paths, std::string* error) {
+  const base::Value* value = nullptr;
+  if (!root.GetWithoutPathExpansion(key, &value)) {
+    if (!required)
+      return true;
+    *error = std::string("No ") + key + " list";
+    return false;
+  }
+  if (!value->is_list()) {
+    *error = required ? std::string("No ") + key + " list" : std::string(key) + " is not a list";
+    return false;
+  }
+  for (const base::Value& element : value->GetList()) {
+    if (!element.is_string()) {
+      *error = std::string("Element on ") + key + " list is not a string";
+      return false;
+    }
+    std::wstring path;
+    element.GetAsString(&path);
+    paths->emplace_back(Trimmed(path));
+  }
+  return true;
+}
+
+bool ReadRegistryValue(const base::Value& element, StatusRegistryValue* value,
+                       std::string* error) {
+  const base::DictionaryValue* dict = nullptr;
+  if (!element.GetAsDictionary(&dict)) {
+    *error = "Registry value is not a dictionary";
+    return false;
+  }
+  if (!dict->GetStringWithoutPathExpansion("name", &value->name)) {
+    *error = "No name in a registry key value";
+    return false;
+  }
+  if (!dict->GetStringWithoutPathExpansion("type", &value->type)) {
+    *error = "No type information on a registry key value";
+    return false;
+  }
+  dict->GetStringWithoutPathExpansion("data", &value->data);
+  return true;
+}
+
+bool ReadRegistryKey(const base::Value& element, StatusRegistryKey* key, std::string* error) {
+  const base::DictionaryValue* dict = nullptr;
+  if (!element.GetAsDictionary(&dict)) {
+    *error = "Registry key not a dictionary";
+    return false;
+  }
+  if (!dict->GetStringWithoutPathExpansion("path", &key->path)) {
+    *error = "Registry key dictionary doesn't specify a path";
+    return false;
+  }
+  int clean = 0;
+  if (!dict->GetIntegerWithoutPathExpansion("clean", &clean)) {
+    *error = "No cleanup information on a registry key";
+    return false;
+  }
+  key->clean = clean;
+  const base::ListValue* values = nullptr;
+  if (!dict->GetListWithoutPathExpansion("values", &values)) {
+    *error = "No values list in a registry key";
+    return false;
+  }
+  for (const base::Value& value_element : *values) {
+    StatusRegistryValue value;
+    if (!ReadRegistryValue(value_element, &value, error))
+      return false;
+    key->values.push_back(std::move(value));
+  }
+  return true;
+}
+
+// An absent hive is fine; one that is not a list fails with no message.
+bool ReadHive(const base::DictionaryValue& registry, const char* hive,
+              std::vector<StatusRegistryKey>* keys, std::string* error) {
+  const base::Value* value = nullptr;
+  if (!registry.GetWithoutPathExpansion(hive, &value))
+    return true;
+  if (!value->is_list()) {
+    error->clear();
+    return false;
+  }
+  for (const base::Value& element : value->GetList()) {
+    StatusRegistryKey key;
+    if (!ReadRegistryKey(element, &key, error))
+      return false;
+    keys->push_back(std::move(key));
+  }
+  return true;
+}
+
+bool ReadShortcuts(const base::DictionaryValue& root, InstallationStatus* status,
+                   std::string* error) {
+  const base::Value* value = nullptr;
+  if (!root.GetWithoutPathExpansion("shortcuts", &value))
+    return true;
+  const base::DictionaryValue* shortcuts = nullptr;
+  if (!value->GetAsDictionary(&shortcuts)) {
+    *error = "Shortcuts not a dictionary";
+    return false;
+  }
+  for (base::DictionaryValue::Iterator it(*shortcuts); !it.IsAtEnd(); it.Advance()) {
+    std::wstring path;
+    if (!it.value().GetAsString(&path)) {
+      *error = "Shorcut path is not a string";
+      return false;
+    }
+    const std::string& key = it.key();
+    base::FilePath* field = nullptr;
+    if (key == "SC_DEST_DESKTOP" || key == "SC_DEST_COMMON_DESKTOP")
+      field = &status->desktop_shortcut;
+    else if (key == "SC_DEST_MENU" || key == "SC_DEST_COMMON_MENU")
+      field = &status->start_menu_shortcut;
+    else if (key == "SC_DEST_QUICK_LAUNCH")
+      field = &status->quick_launch_shortcut;
+    if (!field) {
+      *error = "Invalid shortcut type " + key;
+      return false;
+    }
+    // Entries come in key order: of two names for one shortcut the later
+    // one ("SC_DEST_DESKTOP" after "SC_DEST_COMMON_DESKTOP") is kept.
+    *field = base::FilePath(path);
+  }
+  return true;
+}
+
+bool ReadComponents(const base::DictionaryValue& root, InstallationStatus* status,
+                    std::string* error) {
+  const base::DictionaryValue* components = nullptr;
+  if (!root.GetDictionaryWithoutPathExpansion("components", &components))
+    return true;
+  for (base::DictionaryValue::Iterator it(*components); !it.IsAtEnd(); it.Advance()) {
+    std::wstring path;
+    if (!it.value().GetAsString(&path)) {
+      *error = "Component path is not a string: " + it.key();
+      return false;
+    }
+    status->components.push_back(StatusComponent{it.key(), base::FilePath(Trimmed(path))});
+  }
+  return true;
+}
+
+bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::string* error) {
+  const base::DictionaryValue* root = nullptr;
+  if (!root_value.GetAsDictionary(&root)) {
+    *error = "The root is not a dictionary";
+    return false;
+  }
+  if (!root->GetStringWithoutPathExpansion("version", &status->version)) {
+    *error = "No version information";
+    return false;
+  }
+  const base::Value* app_id = nullptr;
+  if (root->GetWithoutPathExpansion("app_id", &app_id) && !app_id->GetAsString(&status->app_id)) {
+    *error = "Invalid app id type";
+    return false;
+  }
+  if (!root->GetBooleanWithoutPathExpansion("copy_only", &status->copy_only)) {
+    *error = "No copy only information";
+    return false;
+  }
+  if (!root->GetBooleanWithoutPathExpansion("_all_users", &status->all_users)) {
+    *error = "No all users information";
+    return false;
+  }
+  std::wstring path;
+  if (!root->GetStringWithoutPathExpansion("path", &path)) {
+    *error = "No install path information";
+    return false;
+  }
+  status->path = base::FilePath(Trimmed(path));
+  const base::Value* subfolder = nullptr;
+  if (root->GetWithoutPathExpansion("_subfolder", &subfolder)) {
+    std::wstring text;
+    if (!subfolder->GetAsString(&text)) {
+      *error = "Subfolder not a string";
+      return false;
+    }
+    status->subfolder = base::FilePath(Trimmed(text));
+  }
+  if (!ReadFileList(*root, "files", true, &status->files, error) ||
+      !ReadFileList(*root, "root_files", false, &status->root_files, error)) {
+    return false;
+  }
+  const base::DictionaryValue* registry = nullptr;
+  if (!root->GetDictionaryWithoutPathExpansion("registry", &registry)) {
+    *error = "No registry dictionary";
+    return false;
+  }
+  if (!ReadHive(*registry, "HKLM", &status->hklm_keys, error) ||
+      !ReadHive(*registry, "HKCU", &status->hkcu_keys, error)) {
+    return false;
+  }
+  return ReadShortcuts(*root, status, error) && ReadComponents(*root, status, error);
+}
+
+}  // namespace
+
+JsonInstallationStatusReader::JsonInstallationStatusReader() = default;
+
+JsonInstallationStatusReader::~JsonInstallationStatusReader() = default;
+
+void JsonInstallationStatusReader::Read(std::unique_ptr<InstallationStatus>* status,
+                                        const std::string& text,
+                                        InstallationStatusSource kind) {
+  status->reset();
+  std::string parse_error;
+  std::unique_ptr<base::Value> root =
+      base::JSONReader::ReadAndReturnError(text, base::JSON_PARSE_RFC, nullptr, &parse_error);
+  if (!root) {
+    error_message_ = "Cannot parse the file as JSON: " + parse_error;
+    return;
+  }
+  auto result = std::make_unique<InstallationStatus>(kind);
+  std::string error;
+  if (!ReadRoot(*root, result.get(), &error)) {
+    error_message_ = std::move(error);
+    return;
+  }
+  *status = std::move(result);
+}
+
+const std::string& JsonInstallationStatusReader::GetErrorMessage() const {
+  return error_message_;
+}
