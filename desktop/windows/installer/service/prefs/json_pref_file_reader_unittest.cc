@@ -76,20 +76,15 @@ TEST_F(JsonPrefFileReaderTest, CorruptFileFallsBackToBackupAndIsKeptAsBad) {
   EXPECT_EQ("fr", Language(*again));
 }
 
-TEST_F(JsonPrefFileReaderTest, SecondCorruptionReportsRepeatAndStillRestores) {
+TEST_F(JsonPrefFileReaderTest, SecondCorruptionReportsRepeat) {
   EnableBackups();
   const base::FilePath path = Path(L"installer_prefs.json");
   Write(Path(L"installer_prefs.bad"), "earlier");
   Write(path, kCorrupt);
-  auto without_backup = ReadPrefsFromDisk(path);
-  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT, without_backup->error);
-  EXPECT_FALSE(without_backup->value);
-
-  Write(path, kCorrupt);
-  Write(Path(L"installer_prefs.json.backup"), kOlder);
-  auto restored = ReadPrefsFromDisk(path);
-  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, restored->error);
-  EXPECT_EQ("fr", Language(*restored));
+  auto result = ReadPrefsFromDisk(path);
+  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT, result->error);
+  EXPECT_FALSE(result->value);
+  EXPECT_EQ(kCorrupt, Read(Path(L"installer_prefs.bad")));
 }
 
 TEST_F(JsonPrefFileReaderTest, CorruptBackupTooGivesNoValueAndTheFirstError) {
@@ -119,15 +114,6 @@ TEST_F(JsonPrefFileReaderTest, CorruptBackupOfFileWithoutExtensionKeepsBothBadCo
   EXPECT_EQ("[1,", Read(Path(L"Preferences.backup.bad")));
 }
 
-TEST_F(JsonPrefFileReaderTest, MissingBackupLeavesTheParseError) {
-  EnableBackups();
-  const base::FilePath path = Path(L"installer_prefs.json");
-  Write(path, kCorrupt);
-  auto result = ReadPrefsFromDisk(path);
-  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE, result->error);
-  EXPECT_FALSE(result->value);
-  EXPECT_FALSE(base::PathExists(path));
-}
 
 TEST_F(JsonPrefFileReaderTest, InstallerFeatureTableLeavesBackupsOff) {
   // The production registration: the backup feature is not among the
@@ -163,13 +149,6 @@ TEST_F(JsonPrefFileReaderTest, LocalStateIsNeverBackedUpNorRestored) {
   EXPECT_EQ(kOlder, Read(Path(L"Local State.backup")));
 }
 
-TEST_F(JsonPrefFileReaderTest, BackupFileReadDirectlyGetsNoBackupOfItsOwn) {
-  EnableBackups();
-  const base::FilePath path = Path(L"installer_prefs.json.backup");
-  Write(path, kGood);
-  EXPECT_EQ("de", Language(*ReadPrefsFromDisk(path)));
-  EXPECT_FALSE(base::PathExists(Path(L"installer_prefs.json.backup.backup")));
-}
 
 TEST_F(JsonPrefFileReaderTest, NonDictionaryIsATypeErrorAndNotMovedAside) {
   EnableBackups();

@@ -1,9 +1,6 @@
 #include "desktop/windows/installer/service/prefs/json_pref_store.h"
 
-#include <windows.h>
-
 #include <atomic>
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -99,16 +96,6 @@ TEST_F(JsonPrefStoreTest, UnreadableFileIsNeverReplaced) {
   EXPECT_EQ("[\"keep\"]", ReadFile());
 }
 
-TEST_F(JsonPrefStoreTest, ReadPrefsDropsUnsavedChanges) {
-  ASSERT_TRUE(base::WriteFile(path_, kPrefs));
-  JsonPrefStore store(path_, nullptr);
-  store.SetValue("language", std::make_unique<base::Value>("fr"));
-  EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_NONE, store.ReadPrefs());
-  EXPECT_FALSE(store.HasPendingWrite());
-  const base::Value* value = nullptr;
-  ASSERT_TRUE(store.GetValue("language", &value));
-  EXPECT_EQ("de", value->GetString());
-}
 
 TEST_F(JsonPrefStoreTest, UnserialisableValueLeavesFileIntact) {
   ASSERT_TRUE(base::WriteFile(path_, kPrefs));
@@ -194,11 +181,5 @@ TEST(AtomicFileWriterTest, FailedReplaceLeavesTheOldFileAndNoTemporary) {
   EXPECT_EQ("new contents", data);
 }
 
-TEST(AtomicFileWriterTest, MissingFolderFails) {
-  base::ScopedTempDir temp_dir;
-  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
-  EXPECT_FALSE(WriteFileAtomically(temp_dir.GetPath().Append(L"no").Append(L"p.json"), "{}"));
-  EXPECT_TRUE(base::IsDirectoryEmpty(temp_dir.GetPath()));
-}
 
 }  // namespace
