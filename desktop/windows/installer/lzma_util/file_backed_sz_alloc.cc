@@ -1,0 +1,102 @@
+#include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
+
+#include <cstdlib>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+
+// static
+void* FileBackedSzAlloc::AllocThunk(ISzAllocPtr p, size_t size) {
+  return reinterpret_cast<const Vt*>(p)->owner->Alloc(size);
+}
+
+// static
+void FileBackedSzAlloc::FreeThunk(ISzAllocPtr p, void* address) {
+  reinterpret_cast<const Vt*>(p)->owner->Free(address);
+}
+
+FileBackedSzAlloc::FileBackedSzAlloc(const base::FilePath& folder) {
+  vt_.vt.Alloc = &AllocThunk;
+  vt_.vt.Free = &FreeThunk;
+  vt_.owner = this;
+  if (!base::CreateTemporaryFileInDir(folder, &temp_file_path_))
+    return;
+  file_ = ::CreateFileW(temp_file_path_.value().c_str(), GENERIC_READ | GENERIC_WRITE, 0,
+                        nullptr, CREATE_ALWAYS,
+                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file_ == INVALID_HANDLE_VALUE) {
+    PLOG(WARNING) << "Decoder buffer stays on the heap; CreateFile failed for "
+                  << temp_file_path_;
+    base::DeleteFile(temp_file_path_, false);
+  }
+}
+
+FileBackedSzAlloc::~FileBackedSzAlloc() {
+  Unmap();
+  for (void* block : heap_blocks_)
+    std::free(block);
+  if (file_ != INVALID_HANDLE_VALUE)
+    ::CloseHandle(file_);
+}
+
+void* FileBackedSzAlloc::Alloc(size_t size) {
+  if (size == 0)
+    return nullptr;
+  if (is_file_backed() && !mapping_) {
+    if (void* mapped = MapFile(size))
+      return mapped;
+  }
+  void* block = std::malloc(size);
+  if (block)
+    heap_blocks_.insert(block);
+  return block;
+}
+
+void FileBackedSzAlloc::Free(void* address) {
+  if (!address)
+    return;
+  if (mapping_ && address == base_) {
+    Unmap();
+    return;
+  }
+  if (heap_blocks_.erase(address))
+    std::free(address);
+}
+
+bool FileBackedSzAlloc::Contains(const void* address) const {
+  const char* p = static_cast<const char*>(address);
+  return base_ && p >= base_ && p < base_ + size_;
+}
+
+void* FileBackedSzAlloc::MapFile(size_t size) {
+  LARGE_INTEGER length;
+  length.QuadPart = static_cast<LONGLONG>(size);
+  if (!::SetFilePointerEx(file_, length, nullptr, FILE_BEGIN) || !::SetEndOfFile(file_)) {
+    PLOG(WARNING) << "Cannot size the decoder buffer file to " << size << " bytes";
+    return nullptr;
+  }
+  mapping_ = ::CreateFileMappingW(file_, nullptr, PAGE_READWRITE, 0, 0, nullptr);
+  if (!mapping_) {
+    PLOG(WARNING) << "CreateFileMapping failed for the decoder buffer";
+    return nullptr;
+  }
+  base_ = static_cast<char*>(::MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, 0));
+  if (!base_) {
+    PLOG(WARNING) << "MapViewOfFile failed for the decoder buffer";
+    ::CloseHandle(mapping_);
+    mapping_ = nullptr;
+    return nullptr;
+  }
+  size_ = size;
+  return base_;
+}
+
+void FileBackedSzAlloc::Unmap() {
+  if (base_)
+    ::UnmapViewOfFile(base_);
+  if (mapping_)
+    ::CloseHandle(mapping_);
+  base_ = nullptr;
+  size_ = 0;
+  mapping_ = nullptr;
+}

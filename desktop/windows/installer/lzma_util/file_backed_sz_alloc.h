@@ -1,0 +1,60 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FILE_BACKED_SZ_ALLOC_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FILE_BACKED_SZ_ALLOC_H_
+
+#include <windows.h>
+
+#include <unordered_set>
+
+#include "7zTypes.h"
+#include "base/files/file_path.h"
+
+// The decoder's main allocator. The decoder unpacks a whole solid block
+// into one buffer, which for a package is hundreds of MB; that buffer is
+// placed in a delete-on-close temporary file mapped into memory, so the
+// system can page it out to its own file instead of the page file. One
+// mapping exists at a time (the first allocation, which is the block
+// buffer); other allocations, and every allocation when the temporary file
+// cannot be made, come from the heap.
+class FileBackedSzAlloc {
+ public:
+  // Makes the temporary file in `folder` (which must exist).
+  explicit FileBackedSzAlloc(const base::FilePath& folder);
+  FileBackedSzAlloc(const FileBackedSzAlloc&) = delete;
+  FileBackedSzAlloc& operator=(const FileBackedSzAlloc&) = delete;
+  // Releases the mapping and any heap block still allocated (a fault may
+  // have abandoned the decoder before it freed them), then closes (and so
+  // deletes) the temporary file.
+  ~FileBackedSzAlloc();
+
+  ISzAllocPtr get() const { return &vt_.vt; }
+
+  void* Alloc(size_t size);
+  void Free(void* address);
+  // Whether `address` lies inside the mapped buffer.
+  bool Contains(const void* address) const;
+
+  bool is_file_backed() const { return file_ != INVALID_HANDLE_VALUE; }
+  const base::FilePath& temp_file_path() const { return temp_file_path_; }
+
+ private:
+  static void* AllocThunk(ISzAllocPtr p, size_t size);
+  static void FreeThunk(ISzAllocPtr p, void* address);
+  void* MapFile(size_t size);
+  void Unmap();
+
+  // What the decoder holds: the function table and the way back to us.
+  struct Vt {
+    ISzAlloc vt;
+    FileBackedSzAlloc* owner;
+  };
+
+  Vt vt_;
+  base::FilePath temp_file_path_;
+  HANDLE file_ = INVALID_HANDLE_VALUE;
+  HANDLE mapping_ = nullptr;
+  char* base_ = nullptr;
+  size_t size_ = 0;
+  std::unordered_set<void*> heap_blocks_;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FILE_BACKED_SZ_ALLOC_H_

@@ -1,0 +1,132 @@
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "gtest/gtest.h"
+#include "testing/test_child_process.h"
+
+namespace {
+
+constexpr DWORD kDeviceDataError = 0xC000009C;  // STATUS_DEVICE_DATA_ERROR
+
+struct Range {
+  const char* begin;
+  size_t size;
+};
+
+bool InRange(const void* context, const void* address) {
+  const Range* range = static_cast<const Range*>(context);
+  const char* p = static_cast<const char*>(address);
+  return p >= range->begin && p < range->begin + range->size;
+}
+
+char g_first[64];
+char g_second[64];
+Range g_first_range = {g_first, sizeof(g_first)};
+Range g_second_range = {g_second, sizeof(g_second)};
+
+void RaiseInPageErrorAt(const void* address) {
+  const ULONG_PTR info[3] = {0, reinterpret_cast<ULONG_PTR>(address), kDeviceDataError};
+  RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, info);
+}
+
+void RaiseInFirstRange(void*) {
+  RaiseInPageErrorAt(g_first + 63);
+}
+
+void RaiseInSecondRange(void*) {
+  RaiseInPageErrorAt(g_second);
+}
+
+void SetFlag(void* flag) {
+  *static_cast<bool*>(flag) = true;
+}
+
+}  // namespace
+
+TEST(InPageErrorGuardTest, NormalReturnAndFaultInRange) {
+  InPageErrorGuard guard(&InRange, &g_first_range);
+  bool ran = false;
+  EXPECT_TRUE(guard.Run(&SetFlag, &ran));
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(0u, guard.fault_status());
+
+  EXPECT_FALSE(guard.Run(&RaiseInFirstRange, nullptr));
+  EXPECT_EQ(kDeviceDataError, guard.fault_status());
+
+  // The guard is reusable after a fault, and the status resets.
+  ran = false;
+  EXPECT_TRUE(guard.Run(&SetFlag, &ran));
+  EXPECT_TRUE(ran);
+  EXPECT_EQ(0u, guard.fault_status());
+}
+
+TEST(InPageErrorGuardTest, AccessViolationInRangeIsCaughtWithItsCode) {
+  void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
+  ASSERT_TRUE(page);
+  Range range = {static_cast<const char*>(page), 4096};
+  InPageErrorGuard guard(&InRange, &range);
+  EXPECT_FALSE(guard.Run([](void* p) { static_cast<volatile char*>(p)[100] = 1; }, page));
+  EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), guard.fault_status());
+  VirtualFree(page, 0, MEM_RELEASE);
+}
+
+struct NestedRun {
+  InPageErrorGuard* inner;
+  InPageErrorGuard::GuardedFunction function;
+  bool inner_returned = false;
+  bool inner_completed = false;
+};
+
+void RunInner(void* argument) {
+  NestedRun* nested = static_cast<NestedRun*>(argument);
+  nested->inner_completed = nested->inner->Run(nested->function, nullptr);
+  nested->inner_returned = true;
+}
+
+TEST(InPageErrorGuardTest, NestedGuardsEachCatchTheirOwnRange) {
+  InPageErrorGuard outer(&InRange, &g_first_range);
+  InPageErrorGuard inner(&InRange, &g_second_range);
+
+  NestedRun own{&inner, &RaiseInSecondRange};
+  EXPECT_TRUE(outer.Run(&RunInner, &own));
+  EXPECT_TRUE(own.inner_returned);
+  EXPECT_FALSE(own.inner_completed);
+  EXPECT_EQ(kDeviceDataError, inner.fault_status());
+
+  // A fault in the outer range abandons the inner run altogether.
+  NestedRun outers{&inner, &RaiseInFirstRange};
+  EXPECT_FALSE(outer.Run(&RunInner, &outers));
+  EXPECT_FALSE(outers.inner_returned);
+  EXPECT_EQ(kDeviceDataError, outer.fault_status());
+
+  // Both still work afterwards: nothing stale was left active.
+  NestedRun again{&inner, &RaiseInSecondRange};
+  EXPECT_TRUE(outer.Run(&RunInner, &again));
+  EXPECT_TRUE(again.inner_returned);
+  EXPECT_FALSE(again.inner_completed);
+}
+
+// A fault outside every guarded range must stay fatal, not be swallowed.
+TEST_CHILD_ROLE(in_page_fault_outside_range) {
+  InPageErrorGuard guard(&InRange, &g_first_range);
+  guard.Run(&RaiseInSecondRange, nullptr);
+  return 0;
+}
+
+TEST(InPageErrorGuardTest, FaultOutsideRangeIsNotHandled) {
+  std::wstring command_line =
+      testing_support::GetTestChildCommandLine("in_page_fault_outside_range");
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION info = {};
+  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &info));
+  CloseHandle(info.hThread);
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 30000));
+  DWORD exit_code = 0;
+  GetExitCodeProcess(info.hProcess, &exit_code);
+  CloseHandle(info.hProcess);
+  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_IN_PAGE_ERROR), exit_code);
+}

@@ -1,0 +1,122 @@
+#!/usr/bin/env python3
+"""Makes the 7z archives the LzmaUtil tests read, with p7zip, into the
+folder given as the only argument (replaced as a whole)."""
+import os
+import random
+import shutil
+import struct
+import subprocess
+import sys
+import zlib
+
+SEVEN_ZIP = "/usr/bin/7z"
+SIGNATURE = b"7z\xbc\xaf\x27\x1c"
+# 2021-03-04 05:06:07 UTC and 2019-12-31 23:59:58 UTC.
+MTIME = 1614834367
+OTHER_MTIME = 1577836798
+
+
+def write(path, data, mtime=MTIME):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(data)
+    os.utime(path, (mtime, mtime))
+
+
+def seven_zip(archive, cwd, entries, *switches):
+    subprocess.run([SEVEN_ZIP, "a", "-t7z", "-bd", *switches, archive, *entries],
+                   cwd=cwd, check=True, stdout=subprocess.DEVNULL)
+
+
+def fix_header_crcs(data):
+    """Recomputes NextHeaderCRC and StartHeaderCRC after a header patch."""
+    next_offset, next_size = struct.unpack_from("<QQ", data, 12)
+    start = 32 + next_offset
+    struct.pack_into("<I", data, 28, zlib.crc32(data[start:start + next_size]))
+    struct.pack_into("<I", data, 8, zlib.crc32(data[12:32]))
+
+
+def patched_name(source, old, new):
+    data = bytearray(source)
+    old16, new16 = old.encode("utf-16-le"), new.encode("utf-16-le")
+    assert len(old16) == len(new16) and data.count(old16) == 1, old
+    at = data.find(old16)
+    data[at:at + len(old16)] = new16
+    fix_header_crcs(data)
+    return bytes(data)
+
+
+def stub(size, rng):
+    """A self-extractor stand-in: "MZ", noise and a decoy signature whose
+    start header checksum is wrong."""
+    data = bytearray(b"MZ" + rng.randbytes(size - 2))
+    for i in range(len(data) - 5):
+        if data[i:i + 6] == SIGNATURE:
+            data[i] ^= 0xFF
+    data[5000:5006] = SIGNATURE
+    return bytes(data)
+
+
+def main():
+    out = os.path.abspath(sys.argv[1])
+    shutil.rmtree(out, ignore_errors=True)
+    src = os.path.join(out, "src")
+    rng = random.Random(7)
+
+    # A PE-like mix so that the x86 filters have work to do.
+    exe = bytearray()
+    while len(exe) < 300_000:
+        exe += b"\xe8" + rng.randbytes(4) + b"\x48\x89\xc3" + bytes(rng.randrange(40))
+    write(os.path.join(src, "installer.exe"), bytes(exe))
+    write(os.path.join(src, "readme.txt"), b"Tarvo package test text\r\n" * 2000,
+          OTHER_MTIME)
+    write(os.path.join(src, "empty.txt"), b"")
+    write(os.path.join(src, "sub", "inner", "c.txt"), rng.randbytes(70_000))
+    os.makedirs(os.path.join(src, "emptydir"))
+    os.utime(os.path.join(src, "emptydir"), (MTIME, MTIME))
+    entries = ["installer.exe", "readme.txt", "empty.txt", "sub", "emptydir"]
+
+    whole = os.path.join(out, "whole.7z")
+    seven_zip(whole, src, entries)
+    seven_zip(os.path.join(out, "bcj2.7z"), src, entries, "-mf=BCJ2", "-m0=LZMA2")
+    with open(whole, "rb") as f:
+        whole_data = f.read()
+
+    with open(os.path.join(out, "sfx_600k.exe"), "wb") as f:
+        f.write(stub(600 * 1024, rng) + whole_data)
+    with open(os.path.join(out, "sfx_after_1m.exe"), "wb") as f:
+        f.write(stub(1024 * 1024 + 512, rng) + whole_data)
+
+    # Hostile names: made with a plain name, then patched in the
+    # uncompressed header to the same length.
+    hostile = os.path.join(out, "hostile_src")
+    write(os.path.join(hostile, "good.txt"), b"good\r\n")
+    write(os.path.join(hostile, "zz", "escape.txt"), b"escaped\r\n")
+    plain = os.path.join(out, "hostile_plain.7z")
+    seven_zip(plain, hostile, ["good.txt", "zz/escape.txt"], "-mhc=off")
+    with open(plain, "rb") as f:
+        plain_data = f.read()
+    for name, new in (("parent_slash.7z", "../escape.txt"),
+                      ("parent_backslash.7z", "..\\escape.txt"),
+                      ("drive.7z", "C:/escape.txt")):
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(patched_name(plain_data, "zz/escape.txt", new))
+    shutil.rmtree(hostile)
+    os.remove(plain)
+
+    # A flipped byte in the packed data: the decoder's checksum fails.
+    corrupt = bytearray(whole_data)
+    packed_size = struct.unpack_from("<Q", corrupt, 12)[0]
+    corrupt[32 + packed_size // 2] ^= 0x55
+    with open(os.path.join(out, "corrupt.7z"), "wb") as f:
+        f.write(corrupt)
+    # The start header survives, the header it points to does not.
+    with open(os.path.join(out, "truncated.7z"), "wb") as f:
+        f.write(whole_data[:len(whole_data) // 2])
+
+    with open(os.path.join(out, "stamp"), "w") as f:
+        f.write("ok\n")
+
+
+if __name__ == "__main__":
+    main()
