@@ -5,6 +5,7 @@
 #include <climits>
 #include <utility>
 
+#include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -17,6 +18,10 @@ namespace {
 // MinGW declares the class id of MSXML 3's document but defines it nowhere.
 const CLSID kDomDocument30ClassId = {
     0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
+
+// IXMLDOMDocument2, for setProperty; MinGW's libraries lack its id.
+const IID kXmlDomDocument2Id = {
+    0x2933BF95, 0x7B36, 0x11D2, {0xB2, 0x0E, 0x00, 0xC0, 0x4F, 0x98, 0x3E, 0x60}};
 
 std::wstring TextToWide(const std::string& text) {
   std::wstring wide;
@@ -72,6 +77,19 @@ bool XmlDomCursor::LoadFromString(const std::string& text, std::string* error) {
   document_->put_async(VARIANT_FALSE);
   document_->put_validateOnParse(VARIANT_FALSE);
   document_->put_resolveExternals(VARIANT_FALSE);
+  // Nor document type declarations, whose entities could expand without
+  // bound; a status file never has one.
+  ComPtr<IXMLDOMDocument2> document2;
+  if (SUCCEEDED(document_->QueryInterface(kXmlDomDocument2Id,
+                                          reinterpret_cast<void**>(document2.GetAddressOf())))) {
+    base::win::ScopedBstr name(L"ProhibitDTD");
+    VARIANT value;
+    ::VariantInit(&value);
+    V_VT(&value) = VT_BOOL;
+    V_BOOL(&value) = VARIANT_TRUE;
+    HRESULT property_hr = document2->setProperty(name.Get(), value);
+    DLOG_IF(WARNING, FAILED(property_hr)) << "ProhibitDTD not set: " << property_hr;
+  }
 
   base::win::ScopedBstr xml(TextToWide(text));
   VARIANT_BOOL loaded = VARIANT_FALSE;

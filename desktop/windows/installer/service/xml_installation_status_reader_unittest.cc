@@ -145,6 +145,15 @@ TEST_F(XmlInstallationStatusReaderTest, MalformedXmlIsAParseError) {
   EXPECT_EQ(0u, error().find("Cannot parse the file as XML: ")) << error();
 }
 
+TEST_F(XmlInstallationStatusReaderTest, DocumentTypeDeclarationsAreRefused) {
+  // Entities could otherwise expand a small file without bound.
+  EXPECT_FALSE(Read("<!DOCTYPE install_log [<!ENTITY v \"50.0\">]>"
+                    "<install_log version=\"&v;\" copy_only=\"False\" all_users=\"False\">"
+                    "<path>p</path><files><file>f</file></files></install_log>"));
+  // MSXML refuses the load; Wine's loads it but shows no root element.
+  EXPECT_FALSE(error().empty());
+}
+
 TEST_F(XmlInstallationStatusReaderTest, WorksWithoutCallerComInitialisation) {
   std::unique_ptr<InstallationStatus> status;
   std::string error_text;
