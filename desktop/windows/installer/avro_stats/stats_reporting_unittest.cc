@@ -1,0 +1,108 @@
+#include "desktop/windows/installer/avro_stats/stats_reporting.h"
+
+#include <memory>
+#include <string>
+
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/task_scheduler/task_scheduler.h"
+#include "base/test/scoped_command_line.h"
+#include "desktop/windows/installer/avro_stats/avro/avro_codec.h"
+#include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
+#include "desktop/windows/installer/avro_stats/avro_network_thread.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/disabled_avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_events.h"
+#include "desktop/windows/installer/avro_stats/statistics_schema.h"
+#include "desktop/windows/installer/avro_stats/test_support/avro_test_server.h"
+#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/server_tracking_blob.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+class StatsReportingTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    base::TaskScheduler::Create("stats_test");
+    const base::SchedulerWorkerPoolParams one(1, base::TimeDelta::FromSeconds(30));
+    base::TaskScheduler::GetInstance()->Start({one, one, one, one});
+  }
+  void TearDown() override {
+    SetAvroStatsSender(nullptr);
+    SetAvroTestServerPortForTesting(0);
+    base::TaskScheduler::GetInstance()->Shutdown();
+    base::TaskScheduler::GetInstance()->JoinForTesting();
+    base::TaskScheduler::SetInstance(nullptr);
+  }
+
+  void ShutDownAndWait() {
+    base::RunLoop run_loop;
+    GetAvroStatsSender()->SendPendingAndShutdown(run_loop.QuitClosure());
+    run_loop.Run();
+  }
+
+  base::MessageLoop message_loop_;
+  base::test::ScopedCommandLine command_line_;
+};
+
+TEST_F(StatsReportingTest, HolderIsNeverEmpty) {
+  SetAvroStatsSender(nullptr);
+  ASSERT_TRUE(GetAvroStatsSender());
+  // Dropping events and answering the shutdown still work.
+  GetAvroStatsSender()->Send(std::make_unique<ErrorEvent>("dropped", 1));
+  ShutDownAndWait();
+}
+
+TEST_F(StatsReportingTest, BackendDropsEverything) {
+  AvroTestServer server;
+  ASSERT_TRUE(server.Start());
+  SetAvroTestServerPortForTesting(server.port());
+  command_line_.GetProcessCommandLine()->AppendSwitch(switches::kTestAvroServer);
+  InitializeStatsReporting(/*is_backend=*/true);
+  EXPECT_TRUE(dynamic_cast<DisabledAvroStatsSender*>(GetAvroStatsSender()));
+  GetAvroStatsSender()->SetTrafficAllowed(true);
+  GetAvroStatsSender()->Send(std::make_unique<ErrorEvent>("dropped", 1));
+  ShutDownAndWait();
+  EXPECT_EQ(0u, server.request_count());
+}
+
+TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
+  AvroTestServer server;
+  ASSERT_TRUE(server.Start());
+  SetAvroTestServerPortForTesting(server.port());
+  base::CommandLine* command_line = command_line_.GetProcessCommandLine();
+  command_line->AppendSwitch(switches::kTestAvroServer);
+  command_line->AppendSwitch(switches::kAutoupdate);
+  ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(command_line));
+  GetSessionTrackingData()->Set("utm.source", "mail");
+  GetSessionTrackingData()->Set("utm.campaign", "");
+  GetSessionTrackingData()->Set("uuid", "installer-7");
+
+  InitializeStatsReporting(/*is_backend=*/false);
+  GetAvroStatsSender()->Send(
+      std::make_unique<ControllerLaunchedEvent>("0", "", false, true, true, "", "x64", 1));
+  GetAvroStatsSender()->Send(std::make_unique<AutoupdateFailedEvent>(
+      "update failed", FetchStatisticsList(), InstallationSettings(), "1.2", "stable", 0));
+  GetAvroStatsSender()->SetTrafficAllowed(true);
+  ShutDownAndWait();
+
+  std::vector<AvroTestServer::Request> requests = server.requests();
+  ASSERT_EQ(1u, requests.size());
+  const std::string& body = requests[0].body;
+  ASSERT_GT(body.size(), AvroCodec::kSchemaIdHeaderSize);
+  auto root = AvroCodec().Decode(GetInstallerSchema(), body.substr(AvroCodec::kSchemaIdHeaderSize));
+  ASSERT_TRUE(root);
+  EXPECT_EQ(0, root->GetByPath("installer_event.event_type")->GetEnumIndex());
+  EXPECT_EQ("installer-7", root->GetByPath("identifiers.network_installer_id")->GetString());
+  EXPECT_EQ(InstallerSession::GetInstance()->GetSessionGuid(),
+            root->GetByPath("identifiers.session_guid")->GetString());
+  AvroDatum* campaign = root->GetByPath("context.campaign");
+  EXPECT_EQ("mail", campaign->GetByPath("source")->GetString());
+  // An empty tracking value is not reported.
+  EXPECT_EQ(0u, campaign->GetField("name")->GetUnionBranchIndex());
+  EXPECT_EQ(0u, campaign->GetField("medium")->GetUnionBranchIndex());
+}
+
+}  // namespace
