@@ -8,8 +8,9 @@
 
 namespace {
 
+// ASCII white space only: a name may end in a no-break or ideographic space.
 std::wstring Trimmed(const std::wstring& text) {
-  return std::wstring(base::TrimWhitespace(text, base::TRIM_ALL));
+  return std::wstring(base::TrimWhitespaceASCII(text, base::TRIM_ALL));
 }
 
 // Reads a list of file paths. |required| makes an absent key an error.

@@ -30,7 +30,8 @@ InstallationStatus FullStatus() {
   status.start_menu_shortcut = base::FilePath(L"C:\\ProgramData\\Start Menu\\Tarvo.lnk");
   status.quick_launch_shortcut = base::FilePath(L"C:\\QL\\Tarvo.lnk");
   status.files = {base::FilePath(L"tarvo.exe"), base::FilePath(L"locales\\de.pak"),
-                  base::FilePath(L"r\x00e9sum\x00e9 \x4e2d.dat")};
+                  base::FilePath(L"r\x00e9sum\x00e9 \x4e2d.dat"),
+                  base::FilePath(L"\x3000wide space\x00a0")};
   status.root_files = {base::FilePath(L"Assets\\logo.png"), base::FilePath(L"Resources.pri")};
   // Dots are part of a name, never a nesting.
   status.components = {{"widevine.cdm", base::FilePath(L"C:\\Tarvo\\cdm")},
