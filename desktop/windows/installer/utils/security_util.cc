@@ -1,0 +1,253 @@
+#include "desktop/windows/installer/utils/security_util.h"
+
+#include <windows.h>
+#include <aclapi.h>
+
+#include <atomic>
+#include <vector>
+
+#include "base/no_destructor.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/windows_version.h"
+#include "desktop/windows/installer/utils/acl_api.h"
+
+namespace {
+
+std::atomic<SecurityUtil*> g_replacement{nullptr};
+
+constexpr wchar_t kTakeOwnershipPrivilege[] = L"SeTakeOwnershipPrivilege";
+
+struct LocalFreeDeleter {
+  void operator()(void* memory) const { ::LocalFree(memory); }
+};
+template <typename T>
+using LocalPtr = std::unique_ptr<std::remove_pointer_t<T>, LocalFreeDeleter>;
+
+bool GetGenericMapping(SE_OBJECT_TYPE type, GENERIC_MAPPING* mapping) {
+  switch (type) {
+    case SE_FILE_OBJECT:
+      *mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+      return true;
+    case SE_REGISTRY_KEY:
+    case SE_REGISTRY_WOW64_32KEY:
+      *mapping = {KEY_READ, KEY_WRITE, KEY_EXECUTE, KEY_ALL_ACCESS};
+      return true;
+    default:
+      return false;
+  }
+}
+
+// The specific rights a mask stands for, generic bits included.
+ACCESS_MASK MapMask(SE_OBJECT_TYPE type, ACCESS_MASK mask) {
+  GENERIC_MAPPING mapping;
+  if (!GetGenericMapping(type, &mapping)) return mask;
+  ACCESS_MASK mapped = mask;
+  ::MapGenericMask(&mapped, &mapping);
+  return mask | mapped;
+}
+
+bool MakeAdministratorsSid(std::vector<BYTE>* sid) {
+  DWORD size = SECURITY_MAX_SID_SIZE;
+  sid->resize(size);
+  return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid->data(), &size) != FALSE;
+}
+
+// Keeps the object's own choice of whether its parent's entries flow in.
+SECURITY_INFORMATION DaclWriteInfo(PSECURITY_DESCRIPTOR descriptor) {
+  SECURITY_DESCRIPTOR_CONTROL control = 0;
+  DWORD revision = 0;
+  if (descriptor && ::GetSecurityDescriptorControl(descriptor, &control, &revision) &&
+      (control & SE_DACL_PROTECTED))
+    return DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION;
+  return DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION;
+}
+
+AclApi* SystemAclApi() {
+  static base::NoDestructor<AclApiImpl> api;
+  return api.get();
+}
+
+}  // namespace
+
+SecurityUtil::~SecurityUtil() = default;
+
+SecurityUtilImpl::SecurityUtilImpl() : acl_api_(SystemAclApi()) {}
+
+SecurityUtilImpl::SecurityUtilImpl(AclApi* acl_api) : acl_api_(acl_api) {}
+
+bool SecurityUtilImpl::IsUserAdmin(bool consider_linked_token) {
+  HANDLE raw = nullptr;
+  if (!acl_api_->OpenProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE, &raw)) return false;
+  base::win::ScopedHandle token(raw);
+  if (consider_linked_token && base::win::GetVersion() >= base::win::VERSION_VISTA) {
+    TOKEN_ELEVATION_TYPE type;
+    if (!acl_api_->QueryElevationType(token.Get(), &type)) return false;
+    if (type == TokenElevationTypeLimited) {
+      HANDLE linked = nullptr;
+      if (!acl_api_->QueryLinkedToken(token.Get(), &linked)) return false;
+      token.Set(linked);
+    }
+  }
+  HANDLE duplicate = nullptr;
+  if (!acl_api_->DuplicateForIdentification(token.Get(), &duplicate)) return false;
+  base::win::ScopedHandle identification(duplicate);
+  std::vector<BYTE> administrators;
+  bool is_member = false;
+  return MakeAdministratorsSid(&administrators) &&
+         acl_api_->IsTokenMember(identification.Get(), administrators.data(), &is_member) &&
+         is_member;
+}
+
+bool SecurityUtilImpl::HasAccess(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
+                                 ACCESS_MASK desired_access) {
+  GENERIC_MAPPING mapping;
+  if (!GetGenericMapping(object_type, &mapping)) return false;
+  HANDLE raw = nullptr;
+  if (!acl_api_->OpenProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_IMPERSONATE, &raw))
+    return false;
+  base::win::ScopedHandle token(raw);
+  HANDLE duplicate = nullptr;
+  if (!acl_api_->DuplicateForIdentification(token.Get(), &duplicate)) return false;
+  base::win::ScopedHandle identification(duplicate);
+
+  PSID owner = nullptr;
+  PSID group = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  const DWORD error = acl_api_->ReadNamedSecurity(
+      object_name, object_type,
+      OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+      &group, &dacl, &raw_descriptor);
+  LocalPtr<PSECURITY_DESCRIPTOR> descriptor(raw_descriptor);
+  if (error != ERROR_SUCCESS || !descriptor) return false;
+
+  // The check refuses generic rights: map them first.
+  ACCESS_MASK desired = desired_access;
+  ::MapGenericMask(&desired, &mapping);
+  bool allowed = false;
+  return acl_api_->CheckAccess(descriptor.get(), identification.Get(), desired, mapping,
+                               &allowed) &&
+         allowed;
+}
+
+bool SecurityUtilImpl::NeedsElevation(bool all_users, bool has_write_access) {
+  if (IsUserAdmin(false)) return false;
+  return all_users || !has_write_access;
+}
+
+bool SecurityUtilImpl::EnablePrivilege(const std::wstring& privilege_name, bool enable) {
+  HANDLE raw = nullptr;
+  if (!acl_api_->OpenProcessToken(TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &raw)) return false;
+  base::win::ScopedHandle token(raw);
+  LUID luid;
+  if (!acl_api_->LookupPrivilege(privilege_name, &luid)) return false;
+  return acl_api_->AdjustPrivilege(token.Get(), luid, enable) == ERROR_SUCCESS;
+}
+
+bool SecurityUtilImpl::TakeOwnershipForAdministrators(const std::wstring& object_name,
+                                                      SE_OBJECT_TYPE object_type) {
+  std::vector<BYTE> administrators;
+  if (!MakeAdministratorsSid(&administrators)) return false;
+  EnablePrivilege(kTakeOwnershipPrivilege, true);
+  const DWORD error = acl_api_->WriteNamedSecurity(object_name, object_type,
+                                                   OWNER_SECURITY_INFORMATION,
+                                                   administrators.data(), nullptr);
+  EnablePrivilege(kTakeOwnershipPrivilege, false);
+  return error == ERROR_SUCCESS;
+}
+
+bool SecurityUtilImpl::GrantAccessToCurrentUser(const std::wstring& object_name,
+                                                SE_OBJECT_TYPE object_type,
+                                                ACCESS_MASK access_mask, bool permanent,
+                                                std::unique_ptr<SavedSecurityInfo>* saved) {
+  saved->reset();
+  std::wstring user;
+  if (!acl_api_->ReadUserName(&user)) return false;
+
+  PACL old_dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  DWORD error = acl_api_->ReadNamedSecurity(object_name, object_type, DACL_SECURITY_INFORMATION,
+                                            nullptr, nullptr, &old_dacl, &raw_descriptor);
+  if (error == ERROR_ACCESS_DENIED) {
+    if (!TakeOwnershipForAdministrators(object_name, object_type)) return false;
+    raw_descriptor = nullptr;
+    old_dacl = nullptr;
+    error = acl_api_->ReadNamedSecurity(object_name, object_type, DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, &old_dacl, &raw_descriptor);
+  }
+  LocalPtr<PSECURITY_DESCRIPTOR> old_descriptor(raw_descriptor);
+  // Writing without knowing the old list would replace it: refuse.
+  if (error != ERROR_SUCCESS || !old_descriptor) return false;
+  if (!old_dacl) return true;  // no list: everyone may do everything already
+
+  ULONG entry_count = 0;
+  PEXPLICIT_ACCESS_W raw_entries = nullptr;
+  if (::GetExplicitEntriesFromAclW(old_dacl, &entry_count, &raw_entries) != ERROR_SUCCESS)
+    return false;
+  LocalPtr<PEXPLICIT_ACCESS_W> entries(raw_entries);
+
+  // Deny entries that hit this user would still win over the grant.
+  const ACCESS_MASK granted_rights = MapMask(object_type, access_mask);
+  std::vector<EXPLICIT_ACCESS_W> kept;
+  for (ULONG i = 0; i < entry_count; ++i) {
+    EXPLICIT_ACCESS_W entry = raw_entries[i];
+    if (entry.grfAccessMode == DENY_ACCESS && entry.Trustee.TrusteeForm == TRUSTEE_IS_SID) {
+      bool is_member = false;
+      if (acl_api_->IsTokenMember(nullptr, reinterpret_cast<PSID>(entry.Trustee.ptstrName),
+                                  &is_member) &&
+          is_member) {
+        entry.grfAccessPermissions &= ~granted_rights;
+        if (entry.grfAccessPermissions == 0) continue;  // denies nothing any more
+      }
+    }
+    kept.push_back(entry);
+  }
+
+  EXPLICIT_ACCESS_W grant = {};
+  ::BuildExplicitAccessWithNameW(&grant, user.data(), access_mask, GRANT_ACCESS,
+                                 OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+  PACL raw_user_acl = nullptr;
+  if (::SetEntriesInAclW(1, &grant, nullptr, &raw_user_acl) != ERROR_SUCCESS) return false;
+  LocalPtr<PACL> user_acl(raw_user_acl);
+  PACL raw_new_acl = nullptr;
+  if (::SetEntriesInAclW(static_cast<ULONG>(kept.size()), kept.empty() ? nullptr : kept.data(),
+                         user_acl.get(), &raw_new_acl) != ERROR_SUCCESS)
+    return false;
+  LocalPtr<PACL> new_acl(raw_new_acl);
+
+  const SECURITY_INFORMATION write_info = DaclWriteInfo(old_descriptor.get());
+  error = acl_api_->WriteNamedSecurity(object_name, object_type, write_info, nullptr,
+                                       new_acl.get());
+  if (error == ERROR_ACCESS_DENIED && TakeOwnershipForAdministrators(object_name, object_type)) {
+    error = acl_api_->WriteNamedSecurity(object_name, object_type, write_info, nullptr,
+                                         new_acl.get());
+  }
+  if (error != ERROR_SUCCESS) return false;
+  if (!permanent) {
+    *saved = std::make_unique<SavedSecurityInfo>(object_name, object_type, old_dacl,
+                                                 old_descriptor.release());
+  }
+  return true;
+}
+
+bool SecurityUtilImpl::RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) {
+  if (!*saved) return false;
+  std::unique_ptr<SavedSecurityInfo> info = std::move(*saved);
+  if (!info->old_dacl || !info->old_descriptor) return false;
+  return acl_api_->WriteNamedSecurity(info->object_name, info->object_type,
+                                      DaclWriteInfo(info->old_descriptor), nullptr,
+                                      info->old_dacl) == ERROR_SUCCESS;
+}
+
+SecurityUtil* GetSecurityUtil() {
+  if (SecurityUtil* replacement = g_replacement.load()) return replacement;
+  static base::NoDestructor<SecurityUtilImpl> instance;
+  return instance.get();
+}
+
+ScopedSecurityUtilForTesting::ScopedSecurityUtilForTesting(SecurityUtil* replacement)
+    : previous_(g_replacement.exchange(replacement)) {}
+
+ScopedSecurityUtilForTesting::~ScopedSecurityUtilForTesting() {
+  g_replacement.store(previous_);
+}
