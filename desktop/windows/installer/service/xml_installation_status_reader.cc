@@ -36,10 +36,6 @@ base::FilePath TrimmedPath(const std::string& text) {
   return base::FilePath(base::UTF8ToWide(base::TrimWhitespaceASCII(text, base::TRIM_ALL)));
 }
 
-bool IsElementName(const std::string& name, const char* expected) {
-  return name == expected;
-}
-
 bool NameIs(const XmlDomCursor& cursor, const char* expected) {
   std::string name;
   return cursor.GetNodeName(&name) && name == expected;
@@ -102,7 +98,7 @@ bool ReadRegistryKey(XmlDomCursor* cursor, StatusRegistryKey* key) {
 
 bool IsOneOf(const std::string& name, std::initializer_list<const char*> names) {
   for (const char* candidate : names) {
-    if (IsElementName(name, candidate))
+    if (name == candidate)
       return true;
   }
   return false;
