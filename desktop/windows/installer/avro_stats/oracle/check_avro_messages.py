@@ -1,0 +1,144 @@
+#!/usr/bin/python3
+"""Cross-checks the installer's statistics messages with python3-avro.
+
+Usage: check_avro_messages.py SCHEMA.avsc MESSAGE_DIR
+
+MESSAGE_DIR holds what the Wine side wrote: schema.json (the in-code schema
+tree) and pairs NAME.bin (a complete message) / NAME.json (the values it
+carries). Every message must start with 0x00 and the schema id 208
+big-endian, decode completely against the .avsc, carry the expected values
+(types included: a bool is no int), and re-encode to the same bytes.
+"""
+
+import io
+import json
+import os
+import sys
+
+import avro.io
+import avro.schema
+
+HEADER = b"\x00\x00\x00\x00\xd0"
+MIN_MESSAGES = 1 + 24 * 3
+
+
+def normalize_schema(node, path="root"):
+    """Reduces a JSON schema to what must agree: names, order, types,
+    nullability and symbol order. Namespaces must be empty."""
+    if isinstance(node, str):
+        return node
+    if isinstance(node, list):
+        return ["union", [normalize_schema(b, f"{path}|{i}") for i, b in enumerate(node)]]
+    kind = node["type"]
+    if node.get("namespace", "") != "":
+        raise AssertionError(f"{path}: namespace {node['namespace']!r}")
+    if kind == "record":
+        return ["record", node["name"],
+                [[f["name"], normalize_schema(f["type"], f"{path}.{f['name']}")]
+                 for f in node["fields"]]]
+    if kind == "enum":
+        return ["enum", node["name"], list(node["symbols"])]
+    if kind == "array":
+        return ["array", normalize_schema(node["items"], path + "[]")]
+    if kind == "map":
+        return ["map", normalize_schema(node["values"], path + "{}")]
+    if isinstance(kind, (dict, list)) or kind in (
+            "null", "boolean", "int", "long", "float", "double", "string", "bytes"):
+        return normalize_schema(kind, path)
+    raise AssertionError(f"{path}: unknown type {kind!r}")
+
+
+def first_difference(a, b, path="root"):
+    if isinstance(a, list) and isinstance(b, list):
+        for i, (x, y) in enumerate(zip(a, b)):
+            d = first_difference(x, y, f"{path}/{i}")
+            if d:
+                return d
+        if len(a) != len(b):
+            return f"{path}: lengths {len(a)} and {len(b)}"
+        return None
+    return None if a == b else f"{path}: {a!r} != {b!r}"
+
+
+def same_value(actual, expected, path, errors):
+    """Strict comparison: True is not 1, key order of records and maps counts."""
+    if type(actual) is not type(expected):
+        errors.append(f"{path}: {type(actual).__name__} {actual!r} "
+                      f"!= {type(expected).__name__} {expected!r}")
+        return
+    if isinstance(expected, dict):
+        if list(actual) != list(expected):
+            errors.append(f"{path}: keys {list(actual)} != {list(expected)}")
+            return
+        for key in expected:
+            same_value(actual[key], expected[key], f"{path}.{key}", errors)
+    elif isinstance(expected, list):
+        if len(actual) != len(expected):
+            errors.append(f"{path}: {len(actual)} items != {len(expected)}")
+            return
+        for i, (a, e) in enumerate(zip(actual, expected)):
+            same_value(a, e, f"{path}[{i}]", errors)
+    elif actual != expected:
+        errors.append(f"{path}: {actual!r} != {expected!r}")
+
+
+def check_message(schema, name, message, expected):
+    errors = []
+    if message[:5] != HEADER:
+        return [f"header {message[:5].hex()}"]
+    body = message[5:]
+    stream = io.BytesIO(body)
+    try:
+        decoded = avro.io.DatumReader(schema).read(avro.io.BinaryDecoder(stream))
+    except Exception as e:  # The library's errors have no common base.
+        return [f"decode failed: {e!r}"]
+    if stream.tell() != len(body):
+        errors.append(f"{len(body) - stream.tell()} bytes left over")
+    same_value(decoded, expected, "", errors)
+    out = io.BytesIO()
+    avro.io.DatumWriter(schema).write(decoded, avro.io.BinaryEncoder(out))
+    if out.getvalue() != body:
+        again = out.getvalue()
+        at = next((i for i in range(min(len(again), len(body))) if again[i] != body[i]),
+                  min(len(again), len(body)))
+        errors.append(f"re-encoding differs at byte {at}: ours {body[at:at + 8].hex()} "
+                      f"python {again[at:at + 8].hex()}")
+    return errors
+
+
+def main(argv):
+    if len(argv) != 3:
+        print(__doc__)
+        return 2
+    avsc_path, folder = argv[1], argv[2]
+    with open(avsc_path, encoding="utf-8") as f:
+        avsc_text = f.read()
+    schema = avro.schema.parse(avsc_text)
+
+    failures = []
+    with open(os.path.join(folder, "schema.json"), encoding="utf-8") as f:
+        ours = normalize_schema(json.load(f))
+    difference = first_difference(ours, normalize_schema(json.loads(avsc_text)))
+    if difference:
+        failures.append(f"schema.json: in-code tree differs from the .avsc at {difference}")
+
+    names = sorted(n[:-4] for n in os.listdir(folder) if n.endswith(".bin"))
+    if len(names) < MIN_MESSAGES:
+        failures.append(f"only {len(names)} messages, expected at least {MIN_MESSAGES}")
+    for name in names:
+        with open(os.path.join(folder, name + ".bin"), "rb") as f:
+            message = f.read()
+        with open(os.path.join(folder, name + ".json"), encoding="utf-8") as f:
+            expected = json.load(f)
+        for error in check_message(schema, name, message, expected):
+            failures.append(f"{name}: {error}")
+
+    for failure in failures:
+        print("FAIL", failure)
+    print(f"checked {len(names)} messages against {os.path.basename(avsc_path)}: "
+          f"{'FAILED' if failures else 'ok'}")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
