@@ -92,6 +92,7 @@ struct FileIdentity {
 };
 bool GetFileIdentity(const base::FilePath& path, FileIdentity* identity);
 
+// The two shortcut helpers need COM on the calling thread.
 // Whether the shortcut's target is `file` (the same file on disk).
 bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file);
 

