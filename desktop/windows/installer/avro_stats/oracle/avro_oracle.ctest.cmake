@@ -10,7 +10,7 @@ set_tests_properties(avro_oracle_clean PROPERTIES FIXTURES_SETUP avro_oracle_cle
 # The test maps the Unix path to Wine's Z: drive itself.
 add_test(NAME avro_oracle_write
          COMMAND ${wine_test} ${env_dir} ${TARVO_WINEPREFIX}
-                 $<TARGET_FILE:installer_unittests> --gtest_filter=AvroOracleTest.*)
+                 $<TARGET_FILE:installer_unittests> --gtest_filter=AvroOracleTest.*:AvroOracleEventsTest.*)
 set_tests_properties(avro_oracle_write PROPERTIES
     FIXTURES_REQUIRED "wine;avro_oracle_clean"
     FIXTURES_SETUP avro_oracle_messages

@@ -19,7 +19,10 @@ import avro.io
 import avro.schema
 
 HEADER = b"\x00\x00\x00\x00\xd0"
-MIN_MESSAGES = 1 + 24 * 3
+# The fresh message, three per event type built from the schema, and one
+# per event class serialised as the sender does ("evt_" files).
+MIN_MESSAGES = 1 + 24 * 3 + 22
+EVENT_CLASSES = 22
 
 
 def normalize_schema(node, path="root"):
@@ -125,6 +128,7 @@ def main(argv):
     names = sorted(n[:-4] for n in os.listdir(folder) if n.endswith(".bin"))
     if len(names) < MIN_MESSAGES:
         failures.append(f"only {len(names)} messages, expected at least {MIN_MESSAGES}")
+    event_classes = set()
     for name in names:
         with open(os.path.join(folder, name + ".bin"), "rb") as f:
             message = f.read()
@@ -132,6 +136,10 @@ def main(argv):
             expected = json.load(f)
         for error in check_message(schema, name, message, expected):
             failures.append(f"{name}: {error}")
+        if name.startswith("evt_") and isinstance(expected.get("installer_event"), dict):
+            event_classes.add(expected["installer_event"]["event_type"])
+    if len(event_classes) < EVENT_CLASSES:
+        failures.append(f"event classes seen: {len(event_classes)} of {EVENT_CLASSES}")
 
     for failure in failures:
         print("FAIL", failure)
