@@ -129,21 +129,24 @@ AvroNetworkThread::~AvroNetworkThread() {
     thread_.Stop();
   }
   queue_.clear();
+  in_flight_.clear();
   context_.reset();
 }
 
 void AvroNetworkThread::SendAvroMessage(std::unique_ptr<InstallerEvent> event) {
   base::AutoLock lock(lock_);
   ++messages_total_;
-  ++in_flight_;
   busy_ = true;
+  in_flight_.push_back(std::move(event));
+  if (in_flight_.size() > 1)
+    return;  // The posted task has not run yet and takes this one too.
   if (!thread_.task_runner() ||
-      !thread_.task_runner()->PostTask(
-          FROM_HERE, base::BindOnce(&AvroNetworkThread::Enqueue, base::Unretained(this),
-                                    std::move(event)))) {
-    // The thread never started: nothing will take the event.
-    --in_flight_;
-    busy_ = !queue_.empty() || in_flight_ > 0;
+      !thread_.task_runner()->PostDelayedTask(
+          FROM_HERE, base::BindOnce(&AvroNetworkThread::Enqueue, base::Unretained(this)),
+          options_.hand_over_delay)) {
+    // The thread is not running: nothing will take the event.
+    in_flight_.clear();
+    busy_ = false;
   }
 }
 
@@ -167,14 +170,21 @@ void AvroNetworkThread::CloseSession() {
   }
 }
 
-void AvroNetworkThread::Enqueue(std::unique_ptr<InstallerEvent> event) {
+bool AvroNetworkThread::TakeInFlight() {
+  EventQueue arrived;
   {
     base::AutoLock lock(lock_);
-    --in_flight_;
+    arrived.swap(in_flight_);
   }
-  queue_.push_back(std::move(event));
+  if (arrived.empty())
+    return false;
+  queue_.splice(queue_.end(), arrived);
   retry_counter_ = 0;
-  if (!retry_pending_)
+  return true;
+}
+
+void AvroNetworkThread::Enqueue() {
+  if (TakeInFlight() && !retry_pending_)
     SendPending();
 }
 
@@ -187,13 +197,15 @@ void AvroNetworkThread::ApplyTrafficAllowed(bool allowed) {
 
 void AvroNetworkThread::StartShutdown() {
   shutting_down_ = true;
+  // The hand-over task may not be due yet; stopping the thread drops it.
+  TakeInFlight();
   if (!retry_pending_ && !queue_.empty()) {
     SendPending();
     return;
   }
   // Nothing to send: let the waiting destructor go on.
   base::AutoLock lock(lock_);
-  busy_ = !queue_.empty() || in_flight_ > 0;
+  busy_ = !queue_.empty() || !in_flight_.empty();
   drained_.Broadcast();
 }
 
@@ -204,7 +216,7 @@ void AvroNetworkThread::AbandonQueue() {
     DumpQueue();
   }
   base::AutoLock lock(lock_);
-  busy_ = in_flight_ > 0;
+  busy_ = !in_flight_.empty();
   drained_.Broadcast();
 }
 
@@ -247,7 +259,7 @@ void AvroNetworkThread::SendPending() {
     break;
   }
   base::AutoLock lock(lock_);
-  busy_ = !queue_.empty() || in_flight_ > 0;
+  busy_ = !queue_.empty() || !in_flight_.empty();
   drained_.Broadcast();
 }
 

@@ -53,6 +53,9 @@ struct AvroNetworkOptions {
   base::RepeatingCallback<base::TimeDelta(uint32_t)> retry_delay;
   // Connect, send and receive timeout of every request.
   base::TimeDelta request_timeout = base::TimeDelta::FromSeconds(10);
+  // Events handed over within this time reach the thread together: a burst
+  // of events costs one wake-up instead of one each.
+  base::TimeDelta hand_over_delay = base::TimeDelta::FromMilliseconds(10);
   // How long the final flush may take; what is left then is dumped.
   base::TimeDelta flush_deadline = base::TimeDelta::FromSeconds(5);
 };
@@ -81,7 +84,9 @@ class AvroNetworkThread {
   // Network thread.
   void OpenSession();
   void CloseSession();
-  void Enqueue(std::unique_ptr<InstallerEvent> event);
+  void Enqueue();
+  // Moves the handed-over events to the queue; true when there were any.
+  bool TakeInFlight();
   void ApplyTrafficAllowed(bool allowed);
   void StartShutdown();
   void AbandonQueue();
@@ -114,7 +119,9 @@ class AvroNetworkThread {
   base::ConditionVariable drained_{&lock_};
   // Guarded by |lock_|.
   bool busy_ = false;
-  uint32_t in_flight_ = 0;
+  // Events handed over but not yet queued; one posted task moves them all,
+  // so a burst of events costs one wake-up of the thread.
+  EventQueue in_flight_;
   uint32_t messages_total_ = 0;
 };
 
