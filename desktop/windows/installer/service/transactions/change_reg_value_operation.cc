@@ -1,0 +1,141 @@
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+
+#include "base/logging.h"
+#include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/utils/saved_security_info.h"
+#include "desktop/windows/installer/utils/security_util.h"
+
+namespace {
+
+constexpr DWORD kQueryAndSet = KEY_QUERY_VALUE | KEY_SET_VALUE;
+
+}  // namespace
+
+ChangeRegValueOperation::ChangeRegValueOperation(HKEY root,
+                                                 const std::wstring& key_path,
+                                                 const std::wstring& value_name,
+                                                 const void* data,
+                                                 DWORD type,
+                                                 DWORD size,
+                                                 REGSAM access_flags)
+    : root_(root),
+      key_path_(key_path),
+      value_name_(value_name),
+      new_type_(type),
+      access_flags_(access_flags) {
+  if (data && size && type != kDeleteValue) {
+    const uint8_t* bytes = static_cast<const uint8_t*>(data);
+    new_data_.assign(bytes, bytes + size);
+  }
+}
+
+ChangeRegValueOperation::~ChangeRegValueOperation() {
+  if (saved_security_)
+    GetSecurityUtil()->RestoreAccess(&saved_security_);
+}
+
+bool ChangeRegValueOperation::OpenKey(LONG* result) {
+  *result = key_.Open(root_, key_path_.c_str(), access_flags_ | kQueryAndSet);
+  return *result == ERROR_SUCCESS;
+}
+
+bool ChangeRegValueOperation::Execute(Transaction* sub_operations, std::string* /*error*/) {
+  const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
+  const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
+  VLOG(1) << "Attempting to change registry value at " << object_name << " - " << value_name_
+          << ". New Type:" << new_type_;
+
+  LONG result;
+  OpenKey(&result);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    if (new_type_ == kDeleteValue) {
+      VLOG(1) << "Key does not exist, but we are trying to remove the value, nothing to do.";
+      return true;
+    }
+    VLOG(1) << "Key does not exist, try to create it.";
+    if (!sub_operations->Execute(
+            std::make_unique<CreateRegKeyOperation>(root_, key_path_, access_flags_), nullptr)) {
+      return false;
+    }
+    OpenKey(&result);
+  }
+
+  SecurityUtil* security = GetSecurityUtil();
+  const bool has_access = result == ERROR_SUCCESS &&
+                          security->HasAccess(object_name, object_type, kQueryAndSet);
+  if (!has_access) {
+    if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
+      LOG(ERROR) << "Failed to open " << object_name;
+      return false;
+    }
+    VLOG(1) << "We don't have enough permissions on the key.";
+    if (!saved_security_ &&
+        !security->GrantAccessToCurrentUser(object_name, object_type, kQueryAndSet, false,
+                                            &saved_security_)) {
+      LOG(ERROR) << "Failed to obtain sufficient permissions on " << object_name;
+      return false;
+    }
+    if (!OpenKey(&result)) {
+      LOG(ERROR) << "Failed to open " << object_name;
+      return false;
+    }
+  }
+
+  DWORD old_size = 0;
+  DWORD old_type = REG_NONE;
+  result = ::RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr, &old_type, nullptr,
+                              &old_size);
+  if (result == ERROR_FILE_NOT_FOUND) {
+    VLOG(1) << "The value doesn't already exist.";
+    old_type_ = kDeleteValue;
+    old_data_.clear();
+  } else if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed to read " << value_name_ << " from " << object_name;
+    return false;
+  } else {
+    old_data_.assign(old_size, 0);
+    result = ::RegQueryValueExW(key_.Handle(), value_name_.c_str(), nullptr, &old_type,
+                                old_data_.empty() ? nullptr : old_data_.data(), &old_size);
+    if (result != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to read " << value_name_ << " from " << object_name
+                 << " (but we succeeded before).";
+      return false;
+    }
+    old_data_.resize(old_size);
+    old_type_ = old_type;
+    VLOG(1) << "Value read successfully.";
+  }
+
+  if (new_type_ == kDeleteValue) {
+    if (old_type_ == kDeleteValue) {
+      VLOG(1) << "We are supposed to remove the value. Nothing to do.";
+      return true;
+    }
+    if (key_.DeleteValue(value_name_.c_str()) != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed to remove " << value_name_ << " from " << object_name;
+      return false;
+    }
+  } else if (key_.WriteValue(value_name_.c_str(), new_data_.empty() ? nullptr : new_data_.data(),
+                             static_cast<DWORD>(new_data_.size()),
+                             new_type_) != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed writing " << value_name_ << " to " << object_name;
+    return false;
+  }
+  VLOG(1) << "Value changed successfully.";
+  executed_ = true;
+  return true;
+}
+
+void ChangeRegValueOperation::Rollback() {
+  if (!executed_)
+    return;
+  executed_ = false;
+  if (old_type_ == kDeleteValue) {
+    key_.DeleteValue(value_name_.c_str());
+  } else {
+    key_.WriteValue(value_name_.c_str(), old_data_.empty() ? nullptr : old_data_.data(),
+                    static_cast<DWORD>(old_data_.size()), old_type_);
+  }
+}

@@ -1,0 +1,25 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
+
+#include "base/files/file_path.h"
+#include "desktop/windows/installer/service/transactions/operation.h"
+
+// Creates a folder with every missing parent. Rollback removes the folders
+// it created (deepest first) while they are empty; a folder that existed
+// already is never touched.
+class CreateFolderOperation : public Operation {
+ public:
+  explicit CreateFolderOperation(const base::FilePath& folder);
+  ~CreateFolderOperation() override;
+
+  bool Execute(Transaction* sub_operations, std::string* error) override;
+  void Rollback() override;
+
+ private:
+  base::FilePath folder_;
+  // The nearest folder that existed before; empty until this operation
+  // created folders.
+  base::FilePath ancestor_;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_

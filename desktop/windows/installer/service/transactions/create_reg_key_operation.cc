@@ -1,0 +1,94 @@
+#include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
+
+#include "base/logging.h"
+#include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/utils/saved_security_info.h"
+#include "desktop/windows/installer/utils/security_util.h"
+
+CreateRegKeyOperation::CreateRegKeyOperation(HKEY root,
+                                             const std::wstring& key_path,
+                                             REGSAM access_flags)
+    : key_path_(NormalizeRegistryKeyPath(key_path)), root_(root), access_flags_(access_flags) {}
+
+CreateRegKeyOperation::~CreateRegKeyOperation() {
+  if (saved_security_)
+    GetSecurityUtil()->RestoreAccess(&saved_security_);
+}
+
+bool CreateRegKeyOperation::Execute(Transaction* /*sub_operations*/, std::string* /*error*/) {
+  VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
+          << GetRegistryObjectName(root_, std::wstring());
+  HKEY key = nullptr;
+  LONG result =
+      ::RegOpenKeyExW(root_, key_path_.c_str(), 0, access_flags_ | KEY_QUERY_VALUE, &key);
+  if (result != ERROR_FILE_NOT_FOUND) {
+    if (result == ERROR_SUCCESS)
+      ::RegCloseKey(key);
+    VLOG(1) << "The key already exists. No need to do anything.";
+    return true;
+  }
+
+  VLOG(1) << "Attempting to find the nearest existing ancestor.";
+  std::wstring topmost = key_path_;
+  std::wstring ancestor = GetParentKeyPath(key_path_);
+  for (;;) {
+    key = nullptr;
+    result =
+        ::RegOpenKeyExW(root_, ancestor.c_str(), 0, access_flags_ | KEY_CREATE_SUB_KEY, &key);
+    if (result != ERROR_FILE_NOT_FOUND)
+      break;
+    if (ancestor.empty()) {
+      LOG(ERROR) << "No existing ancestor found.";
+      return false;
+    }
+    topmost = ancestor;
+    ancestor = GetParentKeyPath(ancestor);
+  }
+  if (result == ERROR_SUCCESS)
+    ::RegCloseKey(key);
+  else if (result != ERROR_ACCESS_DENIED) {
+    LOG(ERROR) << "Existing ancestor could not be opened.";
+    return false;
+  }
+
+  const std::wstring ancestor_name = GetRegistryObjectName(root_, ancestor);
+  const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
+  VLOG(1) << "Ancestor found: " << ancestor_name;
+  SecurityUtil* security = GetSecurityUtil();
+  if (result != ERROR_SUCCESS ||
+      !security->HasAccess(ancestor_name, object_type, KEY_CREATE_SUB_KEY)) {
+    VLOG(1) << "No access to" << ancestor_name;
+    if (!security->GrantAccessToCurrentUser(ancestor_name, object_type, KEY_CREATE_SUB_KEY, false,
+                                            &saved_security_)) {
+      LOG(ERROR) << "Failed obtaining permissions on " << ancestor_name;
+      return false;
+    }
+  }
+
+  // Remembered first: a creation that fails half-way is undone as well.
+  topmost_created_key_ = topmost;
+  key = nullptr;
+  result = ::RegCreateKeyExW(root_, key_path_.c_str(), 0, nullptr, 0,
+                             KEY_ALL_ACCESS | access_flags_, nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "Failed creating key.";
+    return false;
+  }
+  ::RegCloseKey(key);
+  return true;
+}
+
+void CreateRegKeyOperation::Rollback() {
+  if (topmost_created_key_.empty())
+    return;
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(root_, topmost_created_key_.c_str(), 0,
+                      access_flags_ | KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    // RegDeleteTreeW keeps the view of the handle; SHDeleteKeyW would not.
+    ::RegDeleteTreeW(key, nullptr);
+    ::RegCloseKey(key);
+  }
+  ::RegDeleteKeyExW(root_, topmost_created_key_.c_str(), access_flags_, 0);
+  topmost_created_key_.clear();
+}

@@ -1,0 +1,119 @@
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+
+#include <windows.h>
+
+#include <aclapi.h>
+
+#include <ctime>
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/utils/saved_security_info.h"
+#include "desktop/windows/installer/utils/security_util.h"
+
+namespace {
+
+// Generic write plus delete.
+constexpr DWORD kDeleteAccess = 0x130116;
+
+bool IsProgramOrLibrary(const base::FilePath& path) {
+  const std::wstring extension = path.FinalExtension();
+  return base::FilePath::CompareEqualIgnoreCase(extension, L".exe") ||
+         base::FilePath::CompareEqualIgnoreCase(extension, L".dll");
+}
+
+// Whether |path| can be opened for writing; ERROR_SUCCESS or the error.
+DWORD TryOpenForWriting(const base::FilePath& path) {
+  HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return ::GetLastError();
+  ::CloseHandle(file);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
+                                         bool check_in_use,
+                                         bool remove_empty_parents)
+    : path_(path.StripTrailingSeparators()),
+      check_in_use_(check_in_use),
+      remove_empty_parents_(remove_empty_parents) {}
+
+DeleteFileOperation::~DeleteFileOperation() {
+  if (moved_ && !rolled_back_) {
+    VLOG(1) << "Actual removal of " << moved_aside_path_;
+    if (!base::DeleteFile(moved_aside_path_, true))
+      base::DeleteFileAfterReboot(moved_aside_path_);
+    if (remove_empty_parents_)
+      RemoveEmptyFoldersUpward(path_.DirName(), base::FilePath());
+  } else if (saved_security_) {
+    GetSecurityUtil()->RestoreAccess(&saved_security_);
+  }
+}
+
+bool DeleteFileOperation::Execute(Transaction* /*sub_operations*/, std::string* error) {
+  VLOG(1) << "Preparing file " << path_ << " for removal";
+  if (!base::PathExists(path_)) {
+    VLOG(1) << "File does not exist. Nothing to do";
+    return true;
+  }
+
+  moved_aside_path_ = base::FilePath(path_.value() + L"." +
+                                     std::to_wstring(static_cast<long long>(std::time(nullptr))) +
+                                     L".old");
+  if (base::PathExists(moved_aside_path_)) {
+    LOG(ERROR) << "Temporary file with name" << moved_aside_path_ << "already exists";
+    SetOperationError(error, ".old file '" + moved_aside_path_.AsUTF8Unsafe() +
+                                 "' already exists ");
+    return false;
+  }
+
+  SecurityUtil* security = GetSecurityUtil();
+  if (!security->HasAccess(path_.value(), SE_FILE_OBJECT, kDeleteAccess)) {
+    // A temporary grant: a rollback puts the old access list back.
+    if (!security->GrantAccessToCurrentUser(path_.value(), SE_FILE_OBJECT, kDeleteAccess,
+                                            false, &saved_security_)) {
+      LOG(ERROR) << "Cannot obtain proper permissions on the file";
+      SetOperationError(error, "Cannot obtain proper permissions on the file");
+      return false;
+    }
+  }
+
+  DWORD result = RenamePath(path_, moved_aside_path_);
+  if (result == ERROR_SUCCESS) {
+    VLOG(1) << "File moved successfully to " << moved_aside_path_;
+    if (check_in_use_ && IsProgramOrLibrary(path_)) {
+      result = TryOpenForWriting(moved_aside_path_);
+      if (result != ERROR_SUCCESS) {
+        LOG(ERROR) << "Attempt to open the file for writing failed: "
+                   << GetWindowsErrorText(result);
+        // When the move back fails the file stays marked as moved, and the
+        // transaction's rollback of this failed operation tries again.
+        moved_ = RenamePath(moved_aside_path_, path_) != ERROR_SUCCESS;
+      }
+    }
+  }
+  if (result != ERROR_SUCCESS) {
+    LOG(ERROR) << "File removal failed";
+    SetOperationError(error, "Cannot move the file to .old: " + GetWindowsErrorText(result));
+    return false;
+  }
+  moved_ = true;
+  return true;
+}
+
+void DeleteFileOperation::Rollback() {
+  rolled_back_ = true;
+  if (!moved_)
+    return;
+  if (RenamePath(moved_aside_path_, path_) == ERROR_SUCCESS) {
+    moved_ = false;
+  } else {
+    LOG(ERROR) << "Cannot move " << moved_aside_path_ << " back to " << path_;
+  }
+}

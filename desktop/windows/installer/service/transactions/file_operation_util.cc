@@ -1,0 +1,52 @@
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+
+#include "desktop/windows/installer/service/service_utils.h"
+
+void AppendOperationError(std::string* error, std::string_view text) {
+  if (error)
+    error->append(text);
+}
+
+void SetOperationError(std::string* error, std::string_view text) {
+  if (error)
+    error->assign(text);
+}
+
+bool ClearReadOnlyAttribute(const base::FilePath& path) {
+  const DWORD attributes = ::GetFileAttributesW(path.value().c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return false;
+  if (!(attributes & FILE_ATTRIBUTE_READONLY))
+    return true;
+  return ::SetFileAttributesW(path.value().c_str(), attributes & ~FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath& stop_at) {
+  base::FilePath current = folder.StripTrailingSeparators();
+  while (!current.empty()) {
+    if (!stop_at.empty() &&
+        (PathsEqualIgnoreCase(current, stop_at) || !IsParentPathIgnoreCase(stop_at, current))) {
+      return;
+    }
+    if (!::RemoveDirectoryW(current.value().c_str())) {
+      const DWORD error = ::GetLastError();
+      if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)
+        return;
+    }
+    const base::FilePath parent = current.DirName();
+    if (parent == current)
+      return;
+    current = parent;
+  }
+}
+
+DWORD RenamePath(const base::FilePath& from, const base::FilePath& to) {
+  if (::MoveFileExW(from.value().c_str(), to.value().c_str(), 0))
+    return ERROR_SUCCESS;
+  return ::GetLastError();
+}
+
+bool PathsEqualIgnoreCase(const base::FilePath& a, const base::FilePath& b) {
+  return base::FilePath::CompareEqualIgnoreCase(a.StripTrailingSeparators().value(),
+                                                b.StripTrailingSeparators().value());
+}

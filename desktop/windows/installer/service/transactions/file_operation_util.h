@@ -1,0 +1,36 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_FILE_OPERATION_UTIL_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_FILE_OPERATION_UTIL_H_
+
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+
+#include "base/files/file_path.h"
+
+// Helpers shared by the file operations.
+
+// Adds |text| to what |error| holds (when |error| is given).
+void AppendOperationError(std::string* error, std::string_view text);
+// Replaces what |error| holds with |text| (when |error| is given).
+void SetOperationError(std::string* error, std::string_view text);
+
+// Clears the read-only attribute of |path| when it is set. True when the
+// attribute is clear at the end.
+bool ClearReadOnlyAttribute(const base::FilePath& path);
+
+// Removes |folder| and then its parents, one by one, as long as they are
+// empty; stops at the first folder that cannot be removed, and never
+// removes |stop_at| or anything above it (an empty |stop_at| sets no limit).
+// Folders on the way that no longer exist are passed over.
+void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath& stop_at);
+
+// Renames |from| to |to| without replacing anything; the Windows error code
+// (ERROR_SUCCESS on success).
+DWORD RenamePath(const base::FilePath& from, const base::FilePath& to);
+
+// The ASCII-case-insensitive equality of two paths, trailing separators
+// ignored.
+bool PathsEqualIgnoreCase(const base::FilePath& a, const base::FilePath& b);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_FILE_OPERATION_UTIL_H_

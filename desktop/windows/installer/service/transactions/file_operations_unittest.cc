@@ -1,0 +1,346 @@
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/move_file_operation.h"
+#include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+class FileOperationsTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(temp_dir_.CreateUniqueTempDir()); }
+
+  base::FilePath Path(const wchar_t* relative) const {
+    return temp_dir_.GetPath().Append(relative);
+  }
+  void Write(const base::FilePath& path, const std::string& contents) {
+    ASSERT_TRUE(base::CreateDirectory(path.DirName()));
+    ASSERT_TRUE(base::WriteFile(path, contents));
+  }
+  std::string Read(const base::FilePath& path) {
+    std::string contents;
+    EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path;
+    return contents;
+  }
+  std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(temp_dir_.GetPath()); }
+
+  // Opens `path` the way a running program or a loaded library holds it.
+  HANDLE Hold(const base::FilePath& path, DWORD share) {
+    HANDLE handle = ::CreateFileW(path.value().c_str(), GENERIC_READ, share, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(handle, INVALID_HANDLE_VALUE);
+    return handle;
+  }
+
+  base::ScopedTempDir temp_dir_;
+};
+
+TEST_F(FileOperationsTest, CreateFolderRollbackRemovesOnlyWhatItMade) {
+  ASSERT_TRUE(base::CreateDirectory(Path(L"a")));
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(std::make_unique<CreateFolderOperation>(Path(L"a\\b\\c")),
+                                  nullptr));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"a\\b\\c")));
+  transaction.Rollback();
+  EXPECT_FALSE(base::DirectoryExists(Path(L"a\\b")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"a")));
+}
+
+TEST_F(FileOperationsTest, CreateFolderRollbackKeepsFoldersSomeoneFilled) {
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(std::make_unique<CreateFolderOperation>(Path(L"a\\b\\c")),
+                                  nullptr));
+  Write(Path(L"a\\b\\user.txt"), "mine");
+  transaction.Rollback();
+  EXPECT_FALSE(base::DirectoryExists(Path(L"a\\b\\c")));
+  EXPECT_EQ(Read(Path(L"a\\b\\user.txt")), "mine");
+}
+
+TEST_F(FileOperationsTest, CreateFolderThatExistsIsNeverRemoved) {
+  ASSERT_TRUE(base::CreateDirectory(Path(L"a\\b")));
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(std::make_unique<CreateFolderOperation>(Path(L"a\\b")),
+                                  nullptr));
+  transaction.Rollback();
+  EXPECT_TRUE(base::DirectoryExists(Path(L"a\\b")));
+}
+
+TEST_F(FileOperationsTest, CreateFolderBlockedByAFileFails) {
+  Write(Path(L"a"), "file in the way");
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(std::make_unique<CreateFolderOperation>(Path(L"a\\b")),
+                                   &error));
+  EXPECT_EQ(error.rfind("Cannot create directory: ", 0), 0u) << error;
+  EXPECT_EQ(Read(Path(L"a")), "file in the way");
+}
+
+TEST_F(FileOperationsTest, CopyOverExistingFileRollsBackAndCommits) {
+  Write(Path(L"src.dll"), "new");
+  Write(Path(L"dst\\file.dll"), "old");
+  const auto before = Snapshot();
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<CopyFileOperation>(Path(L"src.dll"), Path(L"dst\\file.dll")), nullptr));
+    EXPECT_EQ(Read(Path(L"dst\\file.dll")), "new");
+    transaction.Rollback();
+  }
+  EXPECT_EQ(Snapshot(), before);
+
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<CopyFileOperation>(Path(L"src.dll"), Path(L"dst\\file.dll")), nullptr));
+    // Before the commit the old file waits beside the copy as an ".old".
+    EXPECT_EQ(Snapshot().size(), before.size() + 1);
+  }
+  auto after = Snapshot();
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_EQ(after[L"dst\\file.dll"], "file:rw:new");
+}
+
+TEST_F(FileOperationsTest, CopyIntoMissingFolderRollsBackTheFolder) {
+  Write(Path(L"src.txt"), "x");
+  const auto before = Snapshot();
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(
+      std::make_unique<CopyFileOperation>(Path(L"src.txt"), Path(L"n1\\n2\\dst.txt")), nullptr));
+  transaction.Rollback();
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FileOperationsTest, CopyOfMissingSourceFailsAndRestoresTheDestination) {
+  Write(Path(L"dst.txt"), "keep");
+  const auto before = Snapshot();
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<CopyFileOperation>(Path(L"missing.txt"), Path(L"dst.txt")), &error));
+  EXPECT_NE(error.find("does not exist."), std::string::npos) << error;
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FileOperationsTest, CopyWithTooLongPathFails) {
+  Write(Path(L"src.txt"), "x");
+  std::wstring name(260 - temp_dir_.GetPath().value().size() - 1, L'n');
+  const base::FilePath destination = temp_dir_.GetPath().Append(name);
+  ASSERT_EQ(destination.value().size(), 260u);
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<CopyFileOperation>(Path(L"src.txt"), destination), &error));
+  EXPECT_NE(error.find("One of the paths is too long."), std::string::npos) << error;
+}
+
+TEST_F(FileOperationsTest, DeleteOfMissingPathLeavesNothingToDo) {
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"missing"), false, false), nullptr));
+  transaction.Rollback();
+  EXPECT_TRUE(Snapshot().empty());
+}
+
+TEST_F(FileOperationsTest, DeleteMovesAsideAndCommitRemovesTheOldFile) {
+  Write(Path(L"keep.txt"), "keep");
+  Write(Path(L"d\\f.txt"), "data");
+  {
+    Transaction transaction;
+    auto operation = std::make_unique<DeleteFileOperation>(Path(L"d\\f.txt"), false, true);
+    DeleteFileOperation* raw = operation.get();
+    ASSERT_TRUE(transaction.Execute(std::move(operation), nullptr));
+    EXPECT_FALSE(base::PathExists(Path(L"d\\f.txt")));
+    const std::wstring old_name = raw->moved_aside_path().BaseName().value();
+    EXPECT_EQ(old_name.rfind(L"f.txt.", 0), 0u);
+    EXPECT_EQ(old_name.substr(old_name.size() - 4), L".old");
+    EXPECT_EQ(Read(raw->moved_aside_path()), "data");
+  }
+  // Committed, and the emptied parent went with it.
+  EXPECT_EQ(Snapshot().size(), 1u);
+}
+
+TEST_F(FileOperationsTest, DeleteOfAFolderRollsBackWithItsContents) {
+  Write(Path(L"d\\sub\\f.txt"), "data");
+  const auto before = Snapshot();
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"d"), false, false), nullptr));
+  EXPECT_FALSE(base::PathExists(Path(L"d")));
+  transaction.Rollback();
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FileOperationsTest, SecondDeleteInTheSameSecondFindsTheOldNameTaken) {
+  Write(Path(L"f.txt"), "first");
+  Transaction transaction;
+  auto first = std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false);
+  DeleteFileOperation* raw = first.get();
+  ASSERT_TRUE(transaction.Execute(std::move(first), nullptr));
+  Write(Path(L"f.txt"), "second");
+  // Whichever second the next deletion lands in, its ".old" name is taken.
+  const std::wstring taken = raw->moved_aside_path().value();
+  for (int delta = 1; delta <= 3; ++delta) {
+    const std::wstring seconds =
+        taken.substr(Path(L"f.txt.").value().size(),
+                     taken.size() - Path(L"f.txt.").value().size() - 4);
+    Write(Path((L"f.txt." + std::to_wstring(std::stoll(seconds) + delta) + L".old").c_str()),
+          "blocker");
+  }
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false), &error));
+  EXPECT_EQ(error.rfind(".old file '", 0), 0u) << error;
+  EXPECT_EQ(Read(Path(L"f.txt")), "second");
+  const base::FilePath first_old = raw->moved_aside_path();
+  transaction.Rollback();
+  // The first file could not go back: the second holds its name. Its ".old"
+  // copy must survive the rollback.
+  EXPECT_EQ(Read(first_old), "first");
+}
+
+TEST_F(FileOperationsTest, DeleteOfFileHeldWithoutShareDeleteFailsAndKeepsIt) {
+  Write(Path(L"held.txt"), "data");
+  const auto before = Snapshot();
+  HANDLE handle = Hold(Path(L"held.txt"), FILE_SHARE_READ | FILE_SHARE_WRITE);
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"held.txt"), true, true), &error));
+  ::CloseHandle(handle);
+  EXPECT_EQ(error.rfind("Cannot move the file to .old: ", 0), 0u) << error;
+  EXPECT_TRUE(transaction.empty());
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FileOperationsTest, DeleteOfProgramInUseIsMovedBackAndFails) {
+  Write(Path(L"app.EXE"), "program");
+  const auto before = Snapshot();
+  // Renamable but not writable, as a running program is.
+  HANDLE handle = Hold(Path(L"app.EXE"), FILE_SHARE_READ | FILE_SHARE_DELETE);
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"app.EXE"), true, true), &error));
+  ::CloseHandle(handle);
+  EXPECT_EQ(error.rfind("Cannot move the file to .old: ", 0), 0u) << error;
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(FileOperationsTest, InUseCheckIgnoresOtherExtensionsAndCanBeOff) {
+  Write(Path(L"data.bin"), "x");
+  Write(Path(L"lib.dll"), "y");
+  HANDLE data = Hold(Path(L"data.bin"), FILE_SHARE_READ | FILE_SHARE_DELETE);
+  HANDLE lib = Hold(Path(L"lib.dll"), FILE_SHARE_READ | FILE_SHARE_DELETE);
+  Transaction transaction;
+  EXPECT_TRUE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"data.bin"), true, false), nullptr));
+  EXPECT_TRUE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"lib.dll"), false, false), nullptr));
+  transaction.Rollback();
+  ::CloseHandle(data);
+  ::CloseHandle(lib);
+  EXPECT_EQ(Read(Path(L"data.bin")), "x");
+  EXPECT_EQ(Read(Path(L"lib.dll")), "y");
+}
+
+TEST_F(FileOperationsTest, FailedMoveBackIsRetriedAndNeverLosesTheOldFile) {
+  Write(Path(L"f.txt"), "precious");
+  auto operation = std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false);
+  Transaction unused;
+  ASSERT_TRUE(operation->Execute(&unused, nullptr));
+  const base::FilePath old_path = operation->moved_aside_path();
+  // Someone puts a file in the way: moving back fails.
+  Write(Path(L"f.txt"), "intruder");
+  operation->Rollback();
+  EXPECT_EQ(Read(old_path), "precious");
+  // Out of the way again: a second rollback brings the file back.
+  ASSERT_TRUE(base::DeleteFile(Path(L"f.txt"), false));
+  operation->Rollback();
+  EXPECT_EQ(Read(Path(L"f.txt")), "precious");
+  EXPECT_FALSE(base::PathExists(old_path));
+
+  // A rolled-back operation whose move back failed keeps the ".old" file
+  // when destroyed.
+  auto second = std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false);
+  ASSERT_TRUE(second->Execute(&unused, nullptr));
+  const base::FilePath second_old = second->moved_aside_path();
+  Write(Path(L"f.txt"), "intruder");
+  second->Rollback();
+  second.reset();
+  EXPECT_EQ(Read(second_old), "precious");
+}
+
+TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesThemBack) {
+  FakeSecurityUtil security;
+  ScopedSecurityUtilForTesting scoped(&security);
+  security.SetDefaultAccess(false);
+  Write(Path(L"locked.txt"), "data");
+  Write(Path(L"gone.txt"), "data");
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), false, false), nullptr));
+    ASSERT_EQ(security.grants().size(), 1u);
+    EXPECT_EQ(security.grants()[0].object_name, Path(L"locked.txt").value());
+    EXPECT_EQ(security.grants()[0].object_type, SE_FILE_OBJECT);
+    EXPECT_EQ(security.grants()[0].access_mask, 0x130116u);
+    EXPECT_FALSE(security.grants()[0].permanent);
+    transaction.Rollback();
+  }
+  EXPECT_EQ(security.restores(), std::vector<std::wstring>{Path(L"locked.txt").value()});
+  {
+    // Committed: the file is gone, nothing to give back.
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<DeleteFileOperation>(Path(L"gone.txt"), false, false), nullptr));
+  }
+  EXPECT_EQ(security.restores().size(), 1u);
+  EXPECT_FALSE(base::PathExists(Path(L"gone.txt")));
+
+  security.SetGrantSucceeds(false);
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), false, false), &error));
+  EXPECT_EQ(error, "Cannot obtain proper permissions on the file");
+  EXPECT_EQ(Read(Path(L"locked.txt")), "data");
+}
+
+TEST_F(FileOperationsTest, MoveRollsBackAndCommitRemovesEmptiedFolders) {
+  Write(Path(L"from\\deep\\f.txt"), "f");
+  Write(Path(L"to\\f.txt"), "old");
+  const auto before = Snapshot();
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<MoveFileOperation>(Path(L"from\\deep\\f.txt"), Path(L"to\\f.txt")),
+        nullptr));
+    EXPECT_EQ(Read(Path(L"to\\f.txt")), "f");
+    transaction.Rollback();
+  }
+  EXPECT_EQ(Snapshot(), before);
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<MoveFileOperation>(Path(L"from\\deep\\f.txt"), Path(L"to\\f.txt")),
+        nullptr));
+  }
+  auto after = Snapshot();
+  EXPECT_EQ(after.count(L"from"), 0u);
+  EXPECT_EQ(after[L"to\\f.txt"], "file:rw:f");
+  EXPECT_EQ(after.size(), 2u);
+}
+
+}  // namespace

@@ -1,0 +1,133 @@
+#include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+
+#include <vector>
+
+namespace {
+
+// Shared keys of at least three components (shorter ones are refused
+// anyway), lower case, normalised, without a "Wow6432Node" component.
+constexpr const wchar_t* kSharedKeys[] = {
+    L"software\\classes\\applications",
+    L"software\\classes\\appid",
+    L"software\\classes\\clsid",
+    L"software\\classes\\interface",
+    L"software\\classes\\typelib",
+    L"software\\classes\\mime",
+    L"software\\classes\\mime\\database",
+    L"software\\classes\\mime\\database\\content type",
+    L"software\\classes\\*",
+    L"software\\classes\\allfilesystemobjects",
+    L"software\\classes\\directory",
+    L"software\\classes\\drive",
+    L"software\\classes\\folder",
+    L"software\\classes\\systemfileassociations",
+    L"software\\classes\\protocols",
+    L"software\\classes\\http",
+    L"software\\classes\\https",
+    L"software\\classes\\ftp",
+    L"software\\classes\\mailto",
+    L"software\\classes\\.htm",
+    L"software\\classes\\.html",
+    L"software\\classes\\.shtml",
+    L"software\\classes\\.xht",
+    L"software\\classes\\.xhtml",
+    L"software\\classes\\.pdf",
+    L"software\\classes\\.svg",
+    L"software\\classes\\.webp",
+    L"software\\clients\\startmenuinternet",
+    L"software\\clients\\mail",
+    L"software\\microsoft\\windows",
+    L"software\\microsoft\\windows\\currentversion",
+    L"software\\microsoft\\windows\\currentversion\\uninstall",
+    L"software\\microsoft\\windows\\currentversion\\app paths",
+    L"software\\microsoft\\windows\\currentversion\\run",
+    L"software\\microsoft\\windows\\currentversion\\runonce",
+    L"software\\microsoft\\windows\\currentversion\\explorer",
+    L"software\\microsoft\\windows\\currentversion\\explorer\\fileexts",
+    L"software\\microsoft\\windows\\currentversion\\applicationassociationtoasts",
+    L"software\\microsoft\\windows\\shell",
+    L"software\\microsoft\\windows\\shell\\associations",
+    L"software\\microsoft\\windows\\shell\\associations\\urlassociations",
+    L"software\\microsoft\\windows nt",
+    L"software\\microsoft\\windows nt\\currentversion",
+    L"software\\microsoft\\internet explorer",
+    L"software\\policies\\microsoft",
+    L"system\\currentcontrolset\\services",
+    L"system\\currentcontrolset\\control",
+};
+
+std::vector<std::wstring> SplitKeyPath(const std::wstring& key_path) {
+  std::vector<std::wstring> components;
+  std::wstring current;
+  for (wchar_t c : key_path) {
+    if (c == L'\\' || c == L'/') {
+      if (!current.empty())
+        components.push_back(std::move(current));
+      current.clear();
+    } else {
+      current.push_back(c);
+    }
+  }
+  if (!current.empty())
+    components.push_back(std::move(current));
+  return components;
+}
+
+std::wstring JoinKeyPath(const std::vector<std::wstring>& components, size_t count) {
+  std::wstring path;
+  for (size_t i = 0; i < count && i < components.size(); ++i) {
+    if (i)
+      path.push_back(L'\\');
+    path.append(components[i]);
+  }
+  return path;
+}
+
+std::wstring ToLowerAscii(std::wstring text) {
+  for (wchar_t& c : text) {
+    if (c >= L'A' && c <= L'Z')
+      c = static_cast<wchar_t>(c - L'A' + L'a');
+  }
+  return text;
+}
+
+}  // namespace
+
+std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
+  const std::vector<std::wstring> components = SplitKeyPath(key_path);
+  return JoinKeyPath(components, components.size());
+}
+
+bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
+  std::vector<std::wstring> components = SplitKeyPath(ToLowerAscii(key_path));
+  // The 32-bit view's mirror of a shared key is just as shared.
+  for (size_t i = 0; i < components.size();) {
+    if (components[i] == L"wow6432node")
+      components.erase(components.begin() + static_cast<std::ptrdiff_t>(i));
+    else
+      ++i;
+  }
+  if (components.size() < 3)
+    return false;
+  const std::wstring normalized = JoinKeyPath(components, components.size());
+  for (const wchar_t* shared : kSharedKeys) {
+    if (normalized == shared)
+      return false;
+  }
+  return true;
+}
+
+bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key) {
+  key->clear();
+  if (clean < 1)
+    return false;
+  const std::vector<std::wstring> components = SplitKeyPath(key_path);
+  const size_t levels_up = static_cast<size_t>(clean) - 1;
+  if (levels_up >= components.size())
+    return false;
+  std::wstring candidate = JoinKeyPath(components, components.size() - levels_up);
+  if (!IsRegistryKeySafeToDelete(candidate))
+    return false;
+  *key = std::move(candidate);
+  return true;
+}

@@ -1,0 +1,26 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_SAFETY_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_SAFETY_H_
+
+#include <string>
+
+// Key paths come from templates, placeholders and status records; a wrong
+// one must never wipe a key that other programs or Windows itself own.
+
+// `key_path` with "/" turned into "\" and empty components dropped
+// ("Software//Classes\" gives "Software\Classes").
+std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path);
+
+// Whether a whole key (with its subtree) may be deleted: false for an empty
+// path, a path of fewer than three components, and well-known keys that
+// hold other programs' entries (Software\Classes\Applications,
+// Software\Clients\StartMenuInternet, the Uninstall key, App Paths, ...).
+// Compared ignoring case, after normalising separators; a "Wow6432Node"
+// view component is ignored.
+bool IsRegistryKeySafeToDelete(const std::wstring& key_path);
+
+// The key that a clean-up depth `clean` (>= 1) removes for a recorded
+// `key_path`: `clean` - 1 levels above it. False, with `key` empty, when that
+// goes above the root or gives a key IsRegistryKeySafeToDelete refuses.
+bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_SAFETY_H_

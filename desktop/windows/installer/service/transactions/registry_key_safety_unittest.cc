@@ -1,0 +1,61 @@
+#include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+
+#include "gtest/gtest.h"
+
+TEST(RegistryKeySafetyTest, NormalizationTurnsSlashesAndDropsEmptyComponents) {
+  EXPECT_EQ(NormalizeRegistryKeyPath(L"/Software//Classes\\\\x/"), L"Software\\Classes\\x");
+  EXPECT_EQ(NormalizeRegistryKeyPath(L"\\/"), L"");
+}
+
+TEST(RegistryKeySafetyTest, SharedAndShortKeysAreRefusedWhateverTheirSpelling) {
+  const wchar_t* refused[] = {
+      L"",
+      L"\\",
+      L"Software",
+      L"Software\\Tarvo Software",
+      L"SOFTWARE\\classes",
+      L"Software\\Classes\\Applications",
+      L"software/classes/applications/",
+      L"Software\\\\Classes\\Applications",
+      L"Software\\Clients\\StartMenuInternet\\",
+      L"Software\\RegisteredApplications",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths",
+      L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall",
+      L"Software\\Classes\\Wow6432Node\\CLSID",
+      L"Software\\Classes\\http",
+      L"Software\\Classes\\.html",
+  };
+  for (const wchar_t* key : refused)
+    EXPECT_FALSE(IsRegistryKeySafeToDelete(key)) << key;
+}
+
+TEST(RegistryKeySafetyTest, ProductKeysMayBeDeleted) {
+  const wchar_t* allowed[] = {
+      L"Software\\Classes\\TarvoHTML",
+      L"Software\\Classes\\Applications\\tarvo.exe",
+      L"Software\\Clients\\StartMenuInternet\\Tarvo",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tarvo.exe",
+      L"Software\\Tarvo Software\\Tarvo",
+  };
+  for (const wchar_t* key : allowed)
+    EXPECT_TRUE(IsRegistryKeySafeToDelete(key)) << key;
+}
+
+TEST(RegistryKeySafetyTest, CleanDepthClimbsAndStopsAtSharedKeys) {
+  std::wstring key;
+  EXPECT_TRUE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML\\shell\\open", 3, &key));
+  EXPECT_EQ(key, L"Software\\Classes\\TarvoHTML");
+  EXPECT_TRUE(GetRegistryKeyToClean(L"Software/Classes/TarvoHTML", 1, &key));
+  EXPECT_EQ(key, L"Software\\Classes\\TarvoHTML");
+  // One level more reaches Software\Classes.
+  EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML\\shell\\open", 4, &key));
+  EXPECT_TRUE(key.empty());
+  EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\.htm\\OpenWithProgids", 2, &key));
+  // Above the root, and depths that remove nothing.
+  EXPECT_FALSE(GetRegistryKeyToClean(L"a\\b\\c", 4, &key));
+  EXPECT_FALSE(GetRegistryKeyToClean(L"a\\b\\c", 100, &key));
+  EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML", 0, &key));
+  EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML", -1, &key));
+}

@@ -1,0 +1,22 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_OPERATION_UTIL_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_OPERATION_UTIL_H_
+
+#include <windows.h>
+
+#include <aclapi.h>
+
+#include <string>
+
+// Helpers shared by the registry operations.
+
+// The security object name of a key: "CURRENT_USER\<key_path>" and the like.
+std::wstring GetRegistryObjectName(HKEY root, const std::wstring& key_path);
+
+// The security object type for keys opened with `access_flags`: the 32-bit
+// view's type when the flags ask for exactly that view.
+SE_OBJECT_TYPE GetRegistryObjectType(REGSAM access_flags);
+
+// The parent of a key path below a root ("a\b" gives "a", "a" gives "").
+std::wstring GetParentKeyPath(const std::wstring& key_path);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_OPERATION_UTIL_H_

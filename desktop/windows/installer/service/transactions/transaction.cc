@@ -1,0 +1,46 @@
+#include "desktop/windows/installer/service/transactions/transaction.h"
+
+#include <utility>
+
+Transaction::Transaction() = default;
+
+Transaction::~Transaction() {
+  DestroyInOrder(&operations_);
+}
+
+bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* error) {
+  if (!operation)
+    return false;
+  Transaction sub_operations;
+  if (operation->Execute(&sub_operations, error)) {
+    for (auto& sub_operation : sub_operations.operations_)
+      operations_.push_back(std::move(sub_operation));
+    sub_operations.operations_.clear();
+    operations_.push_back(std::move(operation));
+    return true;
+  }
+  operation->Rollback();
+  sub_operations.Rollback();
+  operation.reset();
+  return false;
+}
+
+void Transaction::Rollback() {
+  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it)
+    (*it)->Rollback();
+  DestroyInOrder(&operations_);
+}
+
+void Transaction::Append(std::unique_ptr<Operation> operation) {
+  if (operation)
+    operations_.push_back(std::move(operation));
+}
+
+// static
+void Transaction::DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operations) {
+  // A vector destroys its elements in an unspecified order; commits must run
+  // oldest first (a copy's commit before the commit of the folder it needed).
+  for (auto& operation : *operations)
+    operation.reset();
+  operations->clear();
+}
