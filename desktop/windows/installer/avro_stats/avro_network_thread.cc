@@ -120,6 +120,7 @@ AvroNetworkThread::~AvroNetworkThread() {
       // request under way ends within its own time limits, and what is
       // still queued then is dumped.
       abandoned_.store(true);
+      CancelRequestInFlight();
       runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::AbandonQueue,
                                                  base::Unretained(this)));
     }
@@ -220,6 +221,14 @@ void AvroNetworkThread::AbandonQueue() {
   drained_.Broadcast();
 }
 
+void AvroNetworkThread::CancelRequestInFlight() {
+  base::AutoLock lock(request_lock_);
+  if (current_request_) {
+    InternetCloseHandle(current_request_);
+    current_request_ = nullptr;
+  }
+}
+
 void AvroNetworkThread::DumpQueue() {
   ++dumps_total_;
   dumped_messages_total_ += static_cast<uint32_t>(queue_.size());
@@ -290,23 +299,41 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
   if (!connection)
     return false;
   const DWORD flags = kCommonRequestFlags | (endpoint.secure ? INTERNET_FLAG_SECURE : 0);
-  ScopedInternetHandle request(HttpOpenRequestW(connection.get(), L"POST", endpoint.path.c_str(),
-                                                L"HTTP/1.1", nullptr, nullptr, flags, 0));
+  HINTERNET request = HttpOpenRequestW(connection.get(), L"POST", endpoint.path.c_str(),
+                                       L"HTTP/1.1", nullptr, nullptr, flags, 0);
   if (!request)
     return false;
-  SetRequestTimeouts(request.get(), options_.request_timeout);
+  SetRequestTimeouts(request, options_.request_timeout);
+  {
+    base::AutoLock lock(request_lock_);
+    if (abandoned_.load()) {
+      InternetCloseHandle(request);
+      return false;
+    }
+    current_request_ = request;
+  }
 
   const std::string& name = event.GetName();
   VLOG(5) << "Attempting to send " << name;
   bool succeeded = false;
-  if (HttpSendRequestW(request.get(), kRequestHeaders, static_cast<DWORD>(-1L), body.data(),
+  if (HttpSendRequestW(request, kRequestHeaders, static_cast<DWORD>(-1L), body.data(),
                        static_cast<DWORD>(body.size()))) {
     wchar_t status[32] = {};
     DWORD size = sizeof(status);
-    if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {
+    if (HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {
       const std::wstring code(status);
       // A refused message (403) would be refused again: it counts as done.
       succeeded = code == L"201" || code == L"403";
+    }
+  }
+  {
+    base::AutoLock lock(request_lock_);
+    // Null when the flush deadline closed it.
+    if (current_request_) {
+      InternetCloseHandle(current_request_);
+      current_request_ = nullptr;
+    } else {
+      succeeded = false;
     }
   }
   VLOG(5) << "Message " << name << " processed, sending " << (succeeded ? "succeeded" : "failed");

@@ -52,11 +52,12 @@ struct AvroNetworkOptions {
   AvroEndpoint endpoint;
   base::RepeatingCallback<base::TimeDelta(uint32_t)> retry_delay;
   // Connect, send and receive timeout of every request.
-  base::TimeDelta request_timeout = base::TimeDelta::FromSeconds(10);
+  base::TimeDelta request_timeout = base::TimeDelta::FromSeconds(5);
   // Events handed over within this time reach the thread together: a burst
   // of events costs one wake-up instead of one each.
   base::TimeDelta hand_over_delay = base::TimeDelta::FromMilliseconds(10);
-  // How long the final flush may take; what is left then is dumped.
+  // How long the final flush may take; what is left then is dumped and the
+  // request under way is closed (Wine lets it run to its own time limit).
   base::TimeDelta flush_deadline = base::TimeDelta::FromSeconds(5);
 };
 
@@ -93,6 +94,8 @@ class AvroNetworkThread {
   void SendPending();
   bool SendOverHttp(const InstallerEvent& event);
   void DumpQueue();
+  // Any thread: closes the request under way, which ends a blocked send.
+  void CancelRequestInFlight();
   SenderStatistics TakeStatistics();
 
   base::Thread thread_;
@@ -114,6 +117,10 @@ class AvroNetworkThread {
   // Set once the flush deadline passed: the loop stops after the request
   // under way and dumps the rest.
   std::atomic<bool> abandoned_{false};
+
+  // The request under way; closed by whoever clears it.
+  base::Lock request_lock_;
+  void* current_request_ = nullptr;
 
   base::Lock lock_;
   base::ConditionVariable drained_{&lock_};

@@ -253,7 +253,8 @@ TEST_F(AvroStatsSenderImplTest, ShutdownFlushesTheQueue) {
 TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
   server_.SetDefaultAction(AvroTestServer::Stall());
   AvroNetworkOptions options = Options(server_.port());
-  options.request_timeout = base::TimeDelta::FromMilliseconds(700);
+  // Five attempts would take 7.5 s.
+  options.request_timeout = base::TimeDelta::FromMilliseconds(1500);
   options.flush_deadline = base::TimeDelta::FromMilliseconds(1000);
   sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
                                                   std::move(options), 1);
@@ -263,8 +264,9 @@ TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
   ASSERT_TRUE(server_.WaitForRequests(1, kWait));
   const base::TimeTicks start = base::TimeTicks::Now();
   ShutDownAndWait();
-  // The deadline, plus at most the request under way.
-  EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(5));
+  // The deadline, plus at most what is left of the request under way (Wine
+  // does not end a blocked send when its handle is closed; Windows does).
+  EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(4));
 }
 
 TEST_F(AvroStatsSenderImplTest, RedirectsAreNotFollowed) {
