@@ -9,9 +9,23 @@ namespace {
 // Every invalid sequence becomes U+FFFD, so that a reader that insists on
 // UTF-8 never refuses the whole message because of one bad header value.
 std::string ToValidUTF8(std::string_view text) {
-  std::string result;
-  result.reserve(text.size());
+  // Nearly every value is valid, and most are ASCII: copy those as they are.
+  bool valid = true;
   size_t index = 0;
+  while (valid && index < text.size()) {
+    if (static_cast<unsigned char>(text[index]) < 0x80) {
+      ++index;
+      continue;
+    }
+    uint32_t code_point = 0;
+    valid = base::ReadUTF8CodePoint(text, &index, &code_point);
+  }
+  if (valid)
+    return std::string(text);
+
+  std::string result;
+  result.reserve(text.size() + 8);
+  index = 0;
   while (index < text.size()) {
     uint32_t code_point = 0;
     base::ReadUTF8CodePoint(text, &index, &code_point);
