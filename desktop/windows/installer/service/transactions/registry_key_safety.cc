@@ -56,11 +56,14 @@ constexpr const wchar_t* kSharedKeys[] = {
     L"system\\currentcontrolset\\control",
 };
 
-std::vector<std::wstring> SplitKeyPath(const std::wstring& key_path) {
+// Empty components are dropped. With `slash_separates`, "/" splits too: the
+// registry allows "/" inside key names ("text/html"), but a shared key
+// spelled with slashes must not slip through the comparisons.
+std::vector<std::wstring> SplitKeyPath(const std::wstring& key_path, bool slash_separates) {
   std::vector<std::wstring> components;
   std::wstring current;
   for (wchar_t c : key_path) {
-    if (c == L'\\' || c == L'/') {
+    if (c == L'\\' || (slash_separates && c == L'/')) {
       if (!current.empty())
         components.push_back(std::move(current));
       current.clear();
@@ -94,12 +97,14 @@ std::wstring ToLowerAscii(std::wstring text) {
 }  // namespace
 
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
-  const std::vector<std::wstring> components = SplitKeyPath(key_path);
+  const std::vector<std::wstring> components = SplitKeyPath(key_path, false);
   return JoinKeyPath(components, components.size());
 }
 
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
-  std::vector<std::wstring> components = SplitKeyPath(ToLowerAscii(key_path));
+  if (SplitKeyPath(key_path, false).size() < 3)
+    return false;
+  std::vector<std::wstring> components = SplitKeyPath(ToLowerAscii(key_path), true);
   // The 32-bit view's mirror of a shared key is just as shared.
   for (size_t i = 0; i < components.size();) {
     if (components[i] == L"wow6432node")
@@ -121,7 +126,7 @@ bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring
   key->clear();
   if (clean < 1)
     return false;
-  const std::vector<std::wstring> components = SplitKeyPath(key_path);
+  const std::vector<std::wstring> components = SplitKeyPath(key_path, false);
   const size_t levels_up = static_cast<size_t>(clean) - 1;
   if (levels_up >= components.size())
     return false;

@@ -6,16 +6,16 @@
 // Key paths come from templates, placeholders and status records; a wrong
 // one must never wipe a key that other programs or Windows itself own.
 
-// `key_path` with "/" turned into "\" and empty components dropped
-// ("Software//Classes\" gives "Software\Classes").
+// `key_path` without empty components ("\Software\\Classes\" gives
+// "Software\Classes"). "/" is kept: it may be part of a key name.
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path);
 
 // Whether a whole key (with its subtree) may be deleted: false for an empty
 // path, a path of fewer than three components, and well-known keys that
 // hold other programs' entries (Software\Classes\Applications,
 // Software\Clients\StartMenuInternet, the Uninstall key, App Paths, ...).
-// Compared ignoring case, after normalising separators; a "Wow6432Node"
-// view component is ignored.
+// Compared ignoring case, with "/" and "\" both taken as separators; a
+// "Wow6432Node" view component is ignored.
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path);
 
 // The key that a clean-up depth `clean` (>= 1) removes for a recorded

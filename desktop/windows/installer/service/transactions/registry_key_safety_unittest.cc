@@ -2,9 +2,12 @@
 
 #include "gtest/gtest.h"
 
-TEST(RegistryKeySafetyTest, NormalizationTurnsSlashesAndDropsEmptyComponents) {
-  EXPECT_EQ(NormalizeRegistryKeyPath(L"/Software//Classes\\\\x/"), L"Software\\Classes\\x");
-  EXPECT_EQ(NormalizeRegistryKeyPath(L"\\/"), L"");
+TEST(RegistryKeySafetyTest, NormalizationDropsEmptyComponentsAndKeepsSlashes) {
+  EXPECT_EQ(NormalizeRegistryKeyPath(L"\\Software\\\\Classes\\x\\"), L"Software\\Classes\\x");
+  // "/" belongs to key names such as MIME types.
+  EXPECT_EQ(NormalizeRegistryKeyPath(L"MIME\\Database\\Content Type\\text/html\\"),
+            L"MIME\\Database\\Content Type\\text/html");
+  EXPECT_EQ(NormalizeRegistryKeyPath(L"\\\\"), L"");
 }
 
 TEST(RegistryKeySafetyTest, SharedAndShortKeysAreRefusedWhateverTheirSpelling) {
@@ -47,12 +50,18 @@ TEST(RegistryKeySafetyTest, CleanDepthClimbsAndStopsAtSharedKeys) {
   std::wstring key;
   EXPECT_TRUE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML\\shell\\open", 3, &key));
   EXPECT_EQ(key, L"Software\\Classes\\TarvoHTML");
-  EXPECT_TRUE(GetRegistryKeyToClean(L"Software/Classes/TarvoHTML", 1, &key));
+  EXPECT_TRUE(GetRegistryKeyToClean(L"\\Software\\\\Classes\\TarvoHTML\\", 1, &key));
   EXPECT_EQ(key, L"Software\\Classes\\TarvoHTML");
   // One level more reaches Software\Classes.
   EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML\\shell\\open", 4, &key));
   EXPECT_TRUE(key.empty());
   EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\.htm\\OpenWithProgids", 2, &key));
+  // Only "\" climbs: "text/html" is one key.
+  EXPECT_TRUE(GetRegistryKeyToClean(
+      L"Software\\Classes\\MIME\\Database\\Content Type\\text/html", 1, &key));
+  EXPECT_EQ(key, L"Software\\Classes\\MIME\\Database\\Content Type\\text/html");
+  EXPECT_FALSE(GetRegistryKeyToClean(
+      L"Software\\Classes\\MIME\\Database\\Content Type\\text/html", 2, &key));
   // Above the root, and depths that remove nothing.
   EXPECT_FALSE(GetRegistryKeyToClean(L"a\\b\\c", 4, &key));
   EXPECT_FALSE(GetRegistryKeyToClean(L"a\\b\\c", 100, &key));

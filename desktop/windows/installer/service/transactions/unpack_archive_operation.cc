@@ -6,10 +6,27 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/service/relative_path.h"
 #include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+
+namespace {
+
+// Whether `path` names a place strictly below `folder`: a plain prefix test
+// would let "<folder>\..\x" through.
+bool IsBelow(const base::FilePath& folder, const base::FilePath& path) {
+  if (!IsParentPathIgnoreCase(folder, path))
+    return false;
+  const std::wstring& value = path.value();
+  size_t start = folder.StripTrailingSeparators().value().size();
+  while (start < value.size() && base::FilePath::IsSeparator(value[start]))
+    ++start;
+  return IsSafeRelativePath(std::wstring_view(value).substr(start));
+}
+
+}  // namespace
 
 UnpackArchiveOperation::UnpackArchiveOperation(const base::FilePath& archive,
                                                const base::FilePath& destination,
@@ -80,7 +97,7 @@ void UnpackArchiveOperation::Rollback() {
   for (const base::FilePath& file : extracted_files_) {
     // The unpacker reports only what it wrote below the destination; a path
     // elsewhere is never deleted.
-    if (!IsParentPathIgnoreCase(destination_, file)) {
+    if (!IsBelow(destination_, file)) {
       LOG(ERROR) << "Not removing " << file << ": outside " << destination_;
       continue;
     }
@@ -88,8 +105,10 @@ void UnpackArchiveOperation::Rollback() {
   }
   // Deepest first; each walk stops at a folder that is not empty.
   for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {
-    if (!PathsEqualIgnoreCase(*it, destination_) && !IsParentPathIgnoreCase(destination_, *it))
+    if (!PathsEqualIgnoreCase(*it, destination_) && !IsBelow(destination_, *it)) {
+      LOG(ERROR) << "Not removing " << *it << ": outside " << destination_;
       continue;
+    }
     RemoveEmptyFoldersUpward(*it, removal_limit_);
   }
 }

@@ -61,15 +61,15 @@ class FakeUnpacker : public LzmaUtil {
       written_files->push_back(path);
       ++written;
     }
-    if (!outside.empty())
-      written_files->push_back(outside);
+    for (const base::FilePath& path : outside)
+      written_files->push_back(path);
     return LzmaUtil::kOk;
   }
 
   uint32_t open_result = LzmaUtil::kOpenOk;
   int fail_after = -1;
   int extract_calls = 0;
-  base::FilePath outside;
+  std::vector<base::FilePath> outside;
 };
 
 class UnpackArchiveOperationTest : public testing::Test {
@@ -119,7 +119,7 @@ TEST_F(UnpackArchiveOperationTest, FailureHalfWayLeavesNothing) {
 TEST_F(UnpackArchiveOperationTest, RollbackNeverDeletesOutsideTheDestination) {
   const base::FilePath outside = Path(L"user.txt");
   ASSERT_TRUE(base::WriteFile(outside, "mine"));
-  unpacker_.outside = outside;
+  unpacker_.outside = {outside, Path(L"out\\..\\user.txt"), Path(L"out\\sub\\..\\..\\user.txt")};
   Transaction transaction;
   ASSERT_TRUE(transaction.Execute(
       std::make_unique<UnpackArchiveOperation>(archive_, Path(L"out"), &unpacker_, nullptr),
