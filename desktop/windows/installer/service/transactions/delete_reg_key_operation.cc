@@ -21,9 +21,9 @@ constexpr SECURITY_INFORMATION kSavedSecurity =
 constexpr DWORD kMaxKeyNameLength = 256;
 
 // Puts the saved access list (and group) on a recreated key, through a
-// handle opened before the list may shut this process out. Creating the key
-// with the descriptor instead is not honoured by Wine, and Wine refuses to
-// set the group: then the access list alone is put back.
+// handle opened before the list may shut this process out. (Wine ignores a
+// descriptor given to RegCreateKeyExW.) When the group cannot be set, the
+// access list alone is put back.
 void RestoreKeySecurity(HKEY key, std::vector<uint8_t>& descriptor) {
   if (descriptor.empty())
     return;
@@ -193,8 +193,8 @@ void DeleteRegKeyOperation::Rollback() {
     HKEY key = nullptr;
     DWORD disposition = 0;
     if (::RegCreateKeyExW(root_, saved.key_path.c_str(), 0, nullptr, 0,
-                          kDeleteTreeAccess | WRITE_DAC | access_flags_, nullptr, &key,
-                          &disposition) != ERROR_SUCCESS) {
+                          kDeleteTreeAccess | WRITE_DAC | WRITE_OWNER | access_flags_, nullptr,
+                          &key, &disposition) != ERROR_SUCCESS) {
       LOG(ERROR) << "Cannot recreate registry key "
                  << GetRegistryObjectName(root_, saved.key_path);
       continue;

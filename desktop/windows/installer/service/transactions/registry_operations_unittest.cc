@@ -140,35 +140,37 @@ TEST_F(DeleteRegKeyTest, DeleteAndRollbackRestoresKeysValuesAndTypes) {
   EXPECT_EQ(Snapshot(), before);
 }
 
-TEST_F(DeleteRegKeyTest, RollbackRestoresTheAccessList) {
+TEST_F(DeleteRegKeyTest, RollbackRestoresGroupAndAccessList) {
   // A protected access list on one subkey must come back as it was.
   PSECURITY_DESCRIPTOR descriptor = nullptr;
   ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
-      L"D:P(A;CI;KA;;;SY)(A;CI;KR;;;BU)(A;CI;KA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr));
+      L"G:BUD:P(A;CI;KA;;;SY)(A;CI;KR;;;BU)(A;CI;KA;;;BA)", SDDL_REVISION_1, &descriptor, nullptr));
   {
     base::win::RegKey key(HKEY_CURRENT_USER, Key(L"tree\\child1").c_str(), KEY_ALL_ACCESS);
-    ASSERT_EQ(::RegSetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, descriptor),
+    ASSERT_EQ(::RegSetKeySecurity(key.Handle(),
+                                  GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
+                                  descriptor),
               ERROR_SUCCESS);
   }
   ::LocalFree(descriptor);
   auto read_dacl = [this]() {
     base::win::RegKey key(HKEY_CURRENT_USER, Key(L"tree\\child1").c_str(), KEY_READ);
     DWORD size = 0;
-    ::RegGetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, nullptr, &size);
+    constexpr SECURITY_INFORMATION kWhat = GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+    ::RegGetKeySecurity(key.Handle(), kWhat, nullptr, &size);
     std::vector<BYTE> buffer(size);
-    EXPECT_EQ(::RegGetKeySecurity(key.Handle(), DACL_SECURITY_INFORMATION, buffer.data(), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(::RegGetKeySecurity(key.Handle(), kWhat, buffer.data(), &size), ERROR_SUCCESS);
     wchar_t* text = nullptr;
     std::wstring sddl;
-    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(
-            buffer.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr)) {
+    if (::ConvertSecurityDescriptorToStringSecurityDescriptorW(buffer.data(), SDDL_REVISION_1,
+                                                               kWhat, &text, nullptr)) {
       sddl = text;
       ::LocalFree(text);
     }
     return sddl;
   };
   const std::wstring before = read_dacl();
-  ASSERT_NE(before.find(L"BU"), std::wstring::npos) << before;
+  ASSERT_EQ(before.rfind(L"G:BUD:P", 0), 0u) << before;
 
   Transaction transaction;
   ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
