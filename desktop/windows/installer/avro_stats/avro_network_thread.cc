@@ -117,8 +117,8 @@ AvroNetworkThread::~AvroNetworkThread() {
     }
     if (!drained) {
       // A stalled server must not keep the installer from exiting: the
-      // request under way ends within its own time limits, and what is
-      // still queued then is dumped.
+      // request under way is closed (under Wine it still runs to its own
+      // time limit), and what is still queued then is dumped.
       abandoned_.store(true);
       CancelRequestInFlight();
       runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::AbandonQueue,
