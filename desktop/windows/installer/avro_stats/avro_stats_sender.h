@@ -21,7 +21,8 @@ class AvroStatsSender {
 };
 
 // The installed sender; never null: before set-up, and in processes that do
-// not report, it is one that drops everything.
+// not report, it is one that drops everything. Install senders before the
+// producers start: the pointer is valid until the next installation.
 AvroStatsSender* GetAvroStatsSender();
 
 // Installs |sender| (null installs one that drops everything) and destroys
