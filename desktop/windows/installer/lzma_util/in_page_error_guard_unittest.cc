@@ -40,38 +40,7 @@ void RaiseInSecondRange(void*) {
   RaiseInPageErrorAt(g_second);
 }
 
-void SetFlag(void* flag) {
-  *static_cast<bool*>(flag) = true;
-}
-
 }  // namespace
-
-TEST(InPageErrorGuardTest, NormalReturnAndFaultInRange) {
-  InPageErrorGuard guard(&InRange, &g_first_range);
-  bool ran = false;
-  EXPECT_TRUE(guard.Run(&SetFlag, &ran));
-  EXPECT_TRUE(ran);
-  EXPECT_EQ(0u, guard.fault_status());
-
-  EXPECT_FALSE(guard.Run(&RaiseInFirstRange, nullptr));
-  EXPECT_EQ(kDeviceDataError, guard.fault_status());
-
-  // The guard is reusable after a fault, and the status resets.
-  ran = false;
-  EXPECT_TRUE(guard.Run(&SetFlag, &ran));
-  EXPECT_TRUE(ran);
-  EXPECT_EQ(0u, guard.fault_status());
-}
-
-TEST(InPageErrorGuardTest, AccessViolationInRangeIsCaughtWithItsCode) {
-  void* page = VirtualAlloc(nullptr, 4096, MEM_COMMIT | MEM_RESERVE, PAGE_NOACCESS);
-  ASSERT_TRUE(page);
-  Range range = {static_cast<const char*>(page), 4096};
-  InPageErrorGuard guard(&InRange, &range);
-  EXPECT_FALSE(guard.Run([](void* p) { static_cast<volatile char*>(p)[100] = 1; }, page));
-  EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), guard.fault_status());
-  VirtualFree(page, 0, MEM_RELEASE);
-}
 
 struct NestedRun {
   InPageErrorGuard* inner;

@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Extraction of a realistic package with LzmaUtil under Wine against native
+# `7z x` of the same archive, as a ratio of median wall times over
+# interleaved runs, plus the peak memory of the extracting process.
+# The package is the Wine prefix's own system32 (hundreds of MB of real PE
+# files) in one solid LZMA2 block with the BCJ2 filter, made on first use
+# and kept in BUILD_DIR/extract_bench. Goal: ratio <= 1.6; peak private
+# memory far below the solid block's size.
+# Usage: bench/extract_bench.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$repo/build}" && pwd)"
+runs="${2:-3}"
+ninja -C "$build" bench_extract >/dev/null
+export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wine=/usr/lib/wine/wine64
+work="$build/extract_bench"
+archive="$work/system32.7z"
+mkdir -p "$work"
+
+if [ ! -f "$archive" ]; then
+  echo "making $archive from $WINEPREFIX/drive_c/windows/system32 ..." >&2
+  (cd "$WINEPREFIX/drive_c/windows/system32" &&
+   find . -type f -printf '%P\n' | sort > "$work/list.txt" &&
+   7z a -t7z -bd -mx=5 -m0=LZMA2:d=64m -mf=BCJ2 -ms=on "$archive.part" @"$work/list.txt" >/dev/null)
+  mv "$archive.part" "$archive"
+fi
+blocks=$(7z l -slt "$archive" | awk -F' = ' '/^Blocks/ {print $2}')
+unpacked=$(7z l "$archive" | tail -n1 | awk '{print $3}')
+[ "$blocks" = 1 ] || { echo "expected one solid block, got $blocks" >&2; exit 1; }
+
+/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
+timeout 60 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
+
+# Native 7-Zip with its default threads, and with one thread like ours.
+native_ms() {
+  rm -rf "$work/native"
+  local start; start=$(now_ms)
+  7z x -y -bd "$@" -o"$work/native" "$archive" >/dev/null
+  echo $(( $(now_ms) - start ))
+}
+
+# Wall time of the extraction under Wine; the Linux view of the process's
+# memory is sampled meanwhile (Wine's own private-bytes counters omit the
+# heap). RssAnon is private memory; RssFile includes the mapped buffer.
+peak_anon=0 peak_file=0 peak_hwm=0 last_ms=0
+run_ours() {
+  rm -rf "$work/ours"
+  local start end pid child status anon file hwm
+  start=$(now_ms)
+  timeout 600 "$wine" "$build/bench/bench_extract.exe" "Z:${archive//\//\\}" "Z:${work//\//\\}\\ours" \
+    </dev/null >"$work/ours.txt" 2>&1 &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    child=$(pgrep -P "$pid" | head -n1 || true)
+    if [ -n "$child" ] && [ -r "/proc/$child/status" ]; then
+      status="/proc/$child/status"
+      anon=$(kb RssAnon "$status"); file=$(kb RssFile "$status"); hwm=$(kb VmHWM "$status")
+      [ "${anon:-0}" -gt "$peak_anon" ] && peak_anon=$anon
+      [ "${file:-0}" -gt "$peak_file" ] && peak_file=$file
+      [ "${hwm:-0}" -gt "$peak_hwm" ] && peak_hwm=$hwm
+    fi
+    sleep 0.05
+  done
+  wait "$pid" || { cat "$work/ours.txt" >&2; exit 1; }
+  end=$(now_ms)
+  last_ms=$(( end - start ))
+}
+
+native=() single=() ours=()
+for _ in $(seq "$runs"); do
+  native+=("$(native_ms)")
+  single+=("$(native_ms -mmt=1)")
+  run_ours
+  ours+=("$last_ms")
+done
+diff -r -q "$work/native" "$work/ours" >/dev/null || { echo "outputs differ" >&2; exit 1; }
+rm -rf "$work/native" "$work/ours"
+
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+mn=$(median "${native[@]}")
+ms=$(median "${single[@]}")
+mo=$(median "${ours[@]}")
+mb() { awk -v b="$1" 'BEGIN {printf "%.1f MB", b / 1048576}'; }
+echo "archive: $(mb "$(stat -c %s "$archive")") packed, $(mb "$unpacked") in one solid block"
+echo "runs: $runs"
+echo "native 7z x median: ${mn} ms"
+echo "native 7z x -mmt=1 median: ${ms} ms"
+echo "LzmaUtil under Wine median: ${mo} ms"
+awk -v a="$mo" -v b="$mn" 'BEGIN {printf "ratio: %.2f (goal <= 1.6)\n", a / b}'
+awk -v a="$mo" -v b="$ms" 'BEGIN {printf "ratio to one native thread: %.2f\n", a / b}'
+echo "peak private memory (RssAnon): $(mb $((peak_anon * 1024)))"
+echo "peak mapped file pages (RssFile): $(mb $((peak_file * 1024)))"
+echo "peak resident set (VmHWM): $(mb $((peak_hwm * 1024)))"
+sed -n 's/^peak_private_bytes: /Wine peak private bytes: /p; s/^peak_working_set: /Wine peak working set: /p' \
+  "$work/ours.txt"
