@@ -269,6 +269,20 @@ TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
   EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(4));
 }
 
+TEST_F(AvroStatsSenderImplTest, RefusedConnectionsCountAsFailures) {
+  AvroTestServer gone;
+  ASSERT_TRUE(gone.Start());
+  const uint16_t closed_port = gone.port();
+  gone.Stop();
+  sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
+                                                  Options(closed_port), 1);
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  ShutDownAndWait();
+  // Four retries, then the fifth failure dumps instead of retrying.
+  EXPECT_EQ(std::vector<uint32_t>({1, 2, 3, 4}), RetryCounts());
+}
+
 TEST_F(AvroStatsSenderImplTest, RedirectsAreNotFollowed) {
   AvroTestServer elsewhere;
   ASSERT_TRUE(elsewhere.Start());
