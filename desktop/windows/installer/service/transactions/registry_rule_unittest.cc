@@ -112,7 +112,8 @@ TEST_F(RegistryRuleTest, ValueRulesWriteExpandedDataAndAreRecordedAtOnce) {
   Transaction transaction;
   auto text = Make(Row(L"Software\\Classes\\{ProgID}\\shell\\open\\command", nullptr, REG_SZ,
                        RuleText(L"\"{Folder}\" -- \"%1\""), 2));
-  auto binary = Make(Row(L"Software\\Classes\\{ProgID}", L"Bin", REG_BINARY, RuleBinary("\x01\xab")));
+  auto binary =
+      Make(Row(L"Software\\Classes\\{ProgID}", L"Bin", REG_BINARY, RuleBinary("\x01\xab")));
   auto dword = Make(Row(L"Software\\Classes\\{ProgID}", L"{ProgID}", REG_DWORD, RuleDword(255)));
   auto empty = Make(Row(L"Software\\Classes\\{ProgID}", L"Empty", REG_SZ, RuleText(L"{Empty}")));
   // Recorded when made, before anything is executed.

@@ -208,6 +208,30 @@ TEST_F(MixedTransactionTest, RollbackRestoresFilesAndRegistryExactly) {
   EXPECT_EQ(Registry(), registry);
 }
 
+TEST_F(MixedTransactionTest, FileInUseFailsTheRunAndRollbackRestoresEverything) {
+  const auto files = Files();
+  const auto registry = Registry();
+  // Held as a running program holds its image: no FILE_SHARE_DELETE.
+  HANDLE held = ::CreateFileW(install_.Append(L"tarvo.exe").value().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Transaction transaction;
+  std::string error;
+  ASSERT_TRUE(transaction.Execute(
+      std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
+                                              L"Software\\Tarvo Software\\Tarvo\\Old", 0),
+      &error));
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<CopyFileOperation>(temp_dir_.GetPath().Append(L"new.exe"),
+                                          install_.Append(L"tarvo.exe")),
+      &error));
+  EXPECT_NE(error.find("Cannot move the file to .old: "), std::string::npos) << error;
+  transaction.Rollback();
+  ::CloseHandle(held);
+  EXPECT_EQ(Files(), files);
+  EXPECT_EQ(Registry(), registry);
+}
+
 TEST_F(MixedTransactionTest, CommitLeavesNoOldFiles) {
   {
     Transaction transaction;
