@@ -46,7 +46,7 @@ std::unique_ptr<InstallerEvent> MakeEvent(int i) {
         list.push_back(stats);
       }
       return std::make_unique<FetchingPrimaryPackageEvent>(
-          "https://download.tarvo.com/package-" + std::to_string(i) + ".7z", list, 1);
+          "https://download.tarvo.example/package-" + std::to_string(i) + ".7z", list, 1);
     }
     case 4: {
       PageTransitionStats stats;

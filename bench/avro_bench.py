@@ -122,7 +122,7 @@ def make_event(i):
             "package_architecture": "x64"})
     elif kind == 3:
         event.update(event_type="fetching_primary_package",
-                     description="https://download.tarvo.com/package-%d.7z" % i,
+                     description="https://download.tarvo.example/package-%d.7z" % i,
                      fetch_details=[fetch_item(0), fetch_item(1)])
     elif kind == 4:
         page = {n: None for n in (

@@ -32,7 +32,7 @@ struct AvroEndpoint {
   bool secure = false;
 };
 
-inline constexpr wchar_t kAvroProductionHost[] = L"installer-stats.tarvo.com";
+inline constexpr wchar_t kAvroProductionHost[] = L"installer-stats.tarvo.example";
 inline constexpr uint16_t kAvroProductionPort = 443;
 inline constexpr wchar_t kAvroTestServerHost[] = L"127.0.0.1";
 inline constexpr uint16_t kAvroTestServerPort = 9000;
