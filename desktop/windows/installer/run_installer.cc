@@ -21,6 +21,7 @@
 #include "base/time/time.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/avro_stats/stats_reporting.h"
 #include "desktop/windows/installer/dpi_util.h"
 #include "desktop/windows/installer/installer_architecture.h"
 #include "desktop/windows/installer/installer_error_record.h"
@@ -67,7 +68,7 @@ void LogRoleFlag(const char* label, bool value) {
 // and the helper roles, with logging and the message loop in place.
 // Steps 13 to 20: experiments, own path, payload, architecture, statistics,
 // settings and the role itself.
-uint32_t RunRole(bool uninstall, bool inside_package) {
+uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
   if (uninstall) {
     VLOG(1) << "Retrieving experiment states from installation folder...";
@@ -98,9 +99,11 @@ uint32_t RunRole(bool uninstall, bool inside_package) {
        base::win::OSInfo::GetInstance()->architecture() == base::win::OSInfo::X64_ARCHITECTURE)) {
     architecture = INSTALLER_ARCHITECTURE_X64;
   }
-  uint32_t result = NotAvailable("Installer statistics");
+  InitializeStatsReporting(backend);
   VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
-  return result;
+
+  VLOG(2) << "Instantiating settings";
+  return NotAvailable("Building the installation settings");
 }
 
 // Steps 6 to 21 of the start-up order: everything after the print modes
@@ -142,7 +145,7 @@ uint32_t RunInstallerRole() {
       ui_loop ? base::MessageLoop::TYPE_UI : base::MessageLoop::TYPE_DEFAULT);
   StartTaskScheduler();
 
-  uint32_t result = RunRole(uninstall, inside_package);
+  uint32_t result = RunRole(backend, uninstall, inside_package);
 
   // The task scheduler ends with the run loop; then the loop itself goes.
   if (base::TaskScheduler::GetInstance()) {

@@ -216,4 +216,40 @@ TEST_F(InstallerProcessTest, RunWritesItsLogAndNeverFakesSuccess) {
   EXPECT_NE(std::string::npos, text.find("is not available in this build"));
 }
 
+// Run from an unpacked package, the run gets past the payload to the
+// statistics set-up, and still ends promptly without a false success.
+TEST_F(InstallerProcessTest, InsidePackageRunReachesTheSettings) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  base::FilePath package = scratch.GetPath().Append(L"package");
+  ASSERT_TRUE(base::CreateDirectory(package));
+  base::FilePath bin = InstallerExe().DirName();
+  ASSERT_TRUE(base::CopyFile(InstallerExe(), package.Append(L"installer.exe")));
+  ASSERT_TRUE(base::CopyFile(bin.Append(L"installer_engine.dll"),
+                             package.Append(L"installer_engine.dll")));
+  ASSERT_EQ(1, base::WriteFile(package.Append(L"tarvo.exe"), "x", 1));
+  ASSERT_EQ(13, base::WriteFile(package.Append(L"files_list"), "tarvo.exe\r\nx\r\n", 13));
+  ScopedEnvironmentVariable temp(L"TEMP", scratch.GetPath().value().c_str());
+  ScopedEnvironmentVariable tmp(L"TMP", scratch.GetPath().value().c_str());
+  ScopedEnvironmentVariable verbosity(L"TARVO_INSTALLER_VERBOSITY", L"2");
+
+  std::string output;
+  int exit_code = -1;
+  base::CommandLine command_line = base::CommandLine::FromString(
+      L"\"" + package.Append(L"installer.exe").value() + L"\" --silent");
+  ASSERT_TRUE(base::GetAppOutputWithTimeout(command_line, &output,
+                                            base::TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_EQ(101, exit_code);
+  base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
+                            base::FileEnumerator::FILES);
+  base::FilePath log = logs.Next();
+  ASSERT_FALSE(log.empty());
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(log, &text));
+  EXPECT_NE(std::string::npos, text.find("Inside package1"));
+  EXPECT_NE(std::string::npos, text.find("Enabling Avro in this process"));
+  EXPECT_NE(std::string::npos, text.find("Installer architecture: X64"));
+  EXPECT_NE(std::string::npos, text.find("Building the installation settings is not available"));
+}
+
 }  // namespace
