@@ -7,6 +7,7 @@
 
 #include "base/files/file.h"
 #include "base/files/file_util.h"
+#include "base/files/important_file_writer.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
 
@@ -44,34 +45,6 @@ void SetShortcut(base::DictionaryValue* shortcuts, const char* destination,
                  const base::FilePath& path) {
   if (!path.empty())
     shortcuts->SetStringWithoutPathExpansion(destination, path.value());
-}
-
-// Writes |data| to a new file beside |file| and renames it over |file|.
-bool ReplaceFileContents(const base::FilePath& file, const std::string& data) {
-  base::FilePath temp;
-  if (!base::CreateTemporaryFileInDir(file.DirName(), &temp)) {
-    PLOG(ERROR) << "Cannot create a temporary file beside " << file;
-    return false;
-  }
-  bool written = false;
-  {
-    base::File out(temp, base::File::FLAG_CREATE_ALWAYS | base::File::FLAG_WRITE);
-    written = out.IsValid() && data.size() <= static_cast<size_t>(INT_MAX) &&
-              (data.empty() ||
-               out.WriteAtCurrentPos(data.data(), static_cast<int>(data.size())) ==
-                   static_cast<int>(data.size())) &&
-              out.Flush();
-  }
-  if (!written) {
-    PLOG(ERROR) << "Cannot write " << temp;
-  } else if (!::MoveFileExW(temp.value().c_str(), file.value().c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    PLOG(ERROR) << "Cannot replace " << file;
-    written = false;
-  }
-  if (!written)
-    base::DeleteFile(temp, false);
-  return written;
 }
 
 }  // namespace
@@ -129,5 +102,5 @@ bool WriteInstallationStatusAsJson(const InstallationStatus& status, const base:
   std::string json = SerializeInstallationStatus(status);
   if (json.empty())
     return false;
-  return ReplaceFileContents(file, json);
+  return base::ImportantFileWriter::WriteFileAtomically(file, json);
 }

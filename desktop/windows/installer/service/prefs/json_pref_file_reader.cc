@@ -12,7 +12,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
-#include "desktop/windows/installer/service/prefs/atomic_file_writer.h"
+#include "base/files/important_file_writer.h"
 
 const char kBackupPreferenceFilesFeature[] = "backup-preference-files";
 
@@ -170,7 +170,7 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& 
       LOG(WARNING) << "Restored the preferences of " << path << " from " << backup_path;
       // Without this the next read would find no file at all, and its first
       // good read would then replace the backup with near-empty contents.
-      if (!WriteFileAtomically(path, backup_contents))
+      if (!base::ImportantFileWriter::WriteFileAtomically(path, backup_contents))
         LOG(ERROR) << "Cannot put the restored preferences back into " << path;
       return backup_result;
     }
@@ -185,7 +185,7 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& 
           << (kilobytes < 1 ? 1 : kilobytes > kMaxSizeKilobytes ? kMaxSizeKilobytes : kilobytes);
 
   // Only what just parsed as a dictionary becomes the backup.
-  if (BackupsEnabledFor(path) && !WriteFileAtomically(BackupPathFor(path), contents))
+  if (BackupsEnabledFor(path) && !base::ImportantFileWriter::WriteFileAtomically(BackupPathFor(path), contents))
     LOG(WARNING) << "Cannot update the backup of " << path;
   return result;
 }

@@ -11,14 +11,14 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "base/values.h"
-#include "desktop/windows/installer/service/prefs/atomic_file_writer.h"
+#include "base/files/important_file_writer.h"
 #include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
 
 namespace {
 
 void WriteToDisk(const base::FilePath& path, const std::string& data,
                  PersistentPrefStore::WriteDoneCallback done) {
-  const bool written = WriteFileAtomically(path, data);
+  const bool written = base::ImportantFileWriter::WriteFileAtomically(path, data);
   if (!written)
     LOG(ERROR) << "Preferences not saved to " << path;
   if (done)

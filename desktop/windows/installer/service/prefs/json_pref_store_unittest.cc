@@ -14,7 +14,6 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/threading/sequenced_worker_pool.h"
 #include "base/values.h"
-#include "desktop/windows/installer/service/prefs/atomic_file_writer.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "gtest/gtest.h"
 
@@ -156,30 +155,6 @@ TEST_F(JsonPrefStoreTest, PoolRefusingTheWriteWritesInline) {
   EXPECT_EQ(R"({"a":2})", ReadFile());
 }
 
-TEST(AtomicFileWriterTest, FailedReplaceLeavesTheOldFileAndNoTemporary) {
-  base::ScopedTempDir temp_dir;
-  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
-  const base::FilePath path = temp_dir.GetPath().Append(L"prefs.json");
-  ASSERT_TRUE(base::WriteFile(path, "old"));
-  {
-    // Held without delete sharing: the rename over it must fail.
-    base::File holder(path, base::File::FLAG_OPEN | base::File::FLAG_READ);
-    ASSERT_TRUE(holder.IsValid());
-    EXPECT_FALSE(WriteFileAtomically(path, "new contents"));
-  }
-  std::string data;
-  ASSERT_TRUE(base::ReadFileToString(path, &data));
-  EXPECT_EQ("old", data);
-  int count = 0;
-  base::FileEnumerator files(temp_dir.GetPath(), false, base::FileEnumerator::FILES);
-  for (base::FilePath name = files.Next(); !name.empty(); name = files.Next())
-    ++count;
-  EXPECT_EQ(1, count);
-
-  EXPECT_TRUE(WriteFileAtomically(path, "new contents"));
-  ASSERT_TRUE(base::ReadFileToString(path, &data));
-  EXPECT_EQ("new contents", data);
-}
 
 
 }  // namespace

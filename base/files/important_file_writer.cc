@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/service/prefs/atomic_file_writer.h"
+#include "base/files/important_file_writer.h"
 
 #include <windows.h>
 
@@ -8,21 +8,23 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 
-bool WriteFileAtomically(const base::FilePath& path, std::string_view data) {
+namespace base {
+
+bool ImportantFileWriter::WriteFileAtomically(const FilePath& path, std::string_view data) {
   if (data.size() > static_cast<size_t>(std::numeric_limits<int>::max())) {
     LOG(ERROR) << "Refusing to write " << data.size() << " bytes to " << path;
     return false;
   }
   // Same folder, so the rename stays on one volume and is a single step.
-  base::FilePath temp_path;
-  if (!base::CreateTemporaryFileInDir(path.DirName(), &temp_path)) {
-    LOG(ERROR) << "Cannot create a temporary file beside " << path;
+  FilePath temp_path;
+  if (!CreateTemporaryFileInDir(path.DirName(), &temp_path)) {
+    PLOG(ERROR) << "Cannot create a temporary file beside " << path;
     return false;
   }
 
   bool written = false;
   {
-    base::File file(temp_path, base::File::FLAG_OPEN_TRUNCATED | base::File::FLAG_WRITE);
+    File file(temp_path, File::FLAG_OPEN_TRUNCATED | File::FLAG_WRITE);
     const int size = static_cast<int>(data.size());
     written = file.IsValid() && (size == 0 || file.WriteAtCurrentPos(data.data(), size) == size) &&
               file.Flush();
@@ -35,6 +37,8 @@ bool WriteFileAtomically(const base::FilePath& path, std::string_view data) {
     written = false;
   }
   if (!written)
-    base::DeleteFile(temp_path, false);
+    DeleteFile(temp_path, false);
   return written;
 }
+
+}  // namespace base
