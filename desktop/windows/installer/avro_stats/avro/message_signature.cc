@@ -2,7 +2,7 @@
 
 #include "base/base64.h"
 #include "base/no_destructor.h"
-#include "desktop/windows/installer/avro_stats/avro/cng_crypto.h"
+#include "crypto/keyed_hash.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ std::string ComputeMessageSignature(std::string_view password,
                                     std::string_view salt) {
   std::string key;
   std::string mac;
-  if (!Pbkdf2HmacSha1(password, salt, kKeyIterations, kKeyLength, &key) ||
-      !HmacSha256(key, message, &mac)) {
+  if (!crypto::Pbkdf2HmacSha1(password, salt, kKeyIterations, kKeyLength, &key) ||
+      !crypto::HmacSha256(key, message, &mac)) {
     return std::string();
   }
   std::string signature;

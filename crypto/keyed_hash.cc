@@ -1,10 +1,11 @@
-#include "desktop/windows/installer/avro_stats/avro/cng_crypto.h"
+#include "crypto/keyed_hash.h"
 
 #include <windows.h>
 #include <bcrypt.h>
 
 #include <limits>
 
+namespace crypto {
 namespace {
 
 // Owns an algorithm provider handle.
@@ -84,3 +85,5 @@ bool Pbkdf2HmacSha1(std::string_view password,
   output->swap(key);
   return true;
 }
+
+}  // namespace crypto

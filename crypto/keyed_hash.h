@@ -1,11 +1,13 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_CNG_CRYPTO_H_
-#define DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_CNG_CRYPTO_H_
+#ifndef CRYPTO_KEYED_HASH_H_
+#define CRYPTO_KEYED_HASH_H_
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 #include <string_view>
+
+namespace crypto {
 
 // Keyed hashes over the system's CNG provider ("bcrypt"). Each returns false
 // (leaving |*output| empty) when the provider refuses.
@@ -16,4 +18,6 @@ bool Pbkdf2HmacSha1(std::string_view password,
                     size_t key_length,
                     std::string* output);
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_CNG_CRYPTO_H_
+}  // namespace crypto
+
+#endif  // CRYPTO_KEYED_HASH_H_
