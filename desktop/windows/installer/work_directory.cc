@@ -1,8 +1,7 @@
 #include "desktop/windows/installer/work_directory.h"
 
 #include <windows.h>
-#include <objbase.h>
-#include <shlobj.h>
+#include <knownfolders.h>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
@@ -12,39 +11,14 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/installer_constants.h"
+#include "desktop/windows/installer/service/service_utils.h"
 
 namespace {
 
 // A probe that has not ended by then has still proven that it can run.
 constexpr int kProbeWaitSeconds = 30;
-constexpr DWORD kKnownFolderCreateInit = 0x8800;  // KF_FLAG_CREATE | KF_FLAG_INIT
-// FOLDERID_Downloads.
-constexpr GUID kDownloadsFolderId = {
-    0x374DE290, 0x123F, 0x4565, {0x91, 0x64, 0x39, 0xC4, 0x92, 0x5E, 0x46, 0x7B}};
-
-using SHGetKnownFolderPathFunction = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
-
-bool GetDownloadsFolder(base::FilePath* folder) {
-  HMODULE shell32 = GetModuleHandleW(L"shell32.dll");
-  if (!shell32)
-    shell32 = LoadLibraryExW(L"shell32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-  auto get_path = shell32 ? reinterpret_cast<SHGetKnownFolderPathFunction>(
-                                GetProcAddress(shell32, "SHGetKnownFolderPath"))
-                          : nullptr;
-  if (!get_path)
-    return false;
-  for (DWORD flags : {DWORD{0}, kKnownFolderCreateInit}) {
-    PWSTR path = nullptr;
-    HRESULT result = get_path(kDownloadsFolderId, flags, nullptr, &path);
-    if (SUCCEEDED(result) && path) {
-      *folder = base::FilePath(path);
-      CoTaskMemFree(path);
-      return true;
-    }
-    CoTaskMemFree(path);
-  }
-  return false;
-}
+// Downloads has no CSIDL: without SHGetKnownFolderPath it is skipped.
+constexpr int kNoCsidl = -1;
 
 // The program and, beside it, the engine library it cannot start without.
 bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
@@ -122,7 +96,7 @@ bool FindUsableWorkDirectory(const std::wstring& name,
   if (TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_TEMP))
     return true;
   base::FilePath downloads;
-  if (GetDownloadsFolder(&downloads)) {
+  if (GetKnownFolderPath(FOLDERID_Downloads, kNoCsidl, &downloads, true)) {
     *folder = downloads;
     if (CanRunProgramInDirectory(name, program, folder))
       return true;
