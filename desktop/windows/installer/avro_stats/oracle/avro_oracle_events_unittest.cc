@@ -9,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "base/environment.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
-#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_codec.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
 #include "desktop/windows/installer/avro_stats/avro/test_support/avro_json_dump.h"
@@ -21,11 +19,11 @@
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/sender_statistics.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
+#include "desktop/windows/installer/avro_stats/oracle/test_support/oracle_output.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-constexpr char kOutputVariable[] = "TARVO_AVRO_ORACLE_DIR";
 constexpr int32_t kMinInt = std::numeric_limits<int32_t>::min();
 constexpr int32_t kMaxInt = std::numeric_limits<int32_t>::max();
 constexpr int64_t kMinLong = std::numeric_limits<int64_t>::min();
@@ -88,23 +86,10 @@ PageTransitionStats PageStats(bool full) {
   return s;
 }
 
-base::FilePath ToWindowsPath(const std::string& path) {
-  std::wstring wide = base::UTF8ToWide(path);
-  if (!wide.empty() && wide[0] == L'/') {
-    for (wchar_t& c : wide) {
-      if (c == L'/')
-        c = L'\\';
-    }
-    wide = L"Z:" + wide;
-  }
-  return base::FilePath(wide);
-}
-
 TEST(AvroOracleEventsTest, WriteOneMessagePerEventClass) {
-  std::string dir;
-  if (!base::Environment::Create()->GetVar(kOutputVariable, &dir) || dir.empty())
-    GTEST_SKIP() << kOutputVariable << " is not set";
-  base::FilePath output = ToWindowsPath(dir);
+  base::FilePath output;
+  if (!GetOracleOutputFolder(&output))
+    GTEST_SKIP() << kOracleOutputVariable << " is not set";
   ASSERT_TRUE(base::CreateDirectory(output));
 
   std::vector<std::unique_ptr<InstallerEvent>> events;

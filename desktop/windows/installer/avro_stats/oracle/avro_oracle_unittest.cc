@@ -9,19 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "base/environment.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
-#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_codec.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
 #include "desktop/windows/installer/avro_stats/avro/test_support/avro_json_dump.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
+#include "desktop/windows/installer/avro_stats/oracle/test_support/oracle_output.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-constexpr char kOutputVariable[] = "TARVO_AVRO_ORACLE_DIR";
 
 // How a message fills the unions of the schema.
 enum class Shape { kAllNull, kAllSet, kMixed };
@@ -105,27 +103,12 @@ class ValueFiller {
   size_t next_;
 };
 
-// A Unix path names the same place through Wine's Z: drive.
-base::FilePath ToWindowsPath(const std::string& path) {
-  std::wstring wide = base::UTF8ToWide(path);
-  if (!wide.empty() && wide[0] == L'/') {
-    for (wchar_t& c : wide) {
-      if (c == L'/')
-        c = L'\\';
-    }
-    wide = L"Z:" + wide;
-  }
-  return base::FilePath(wide);
-}
-
 class AvroOracleTest : public testing::Test {
  protected:
   void SetUp() override {
-    std::string dir;
-    if (!base::Environment::Create()->GetVar(kOutputVariable, &dir) || dir.empty())
-      GTEST_SKIP() << kOutputVariable << " is not set";
     // CTest empties the folder before this run.
-    output_ = ToWindowsPath(dir);
+    if (!GetOracleOutputFolder(&output_))
+      GTEST_SKIP() << kOracleOutputVariable << " is not set";
     ASSERT_TRUE(base::CreateDirectory(output_));
   }
 
