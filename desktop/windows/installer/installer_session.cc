@@ -16,6 +16,7 @@ namespace {
 constexpr char kMediumKey[] = "utm.medium";
 constexpr char kUuidKey[] = "uuid";
 
+// A test's replacement of the process-wide session, if any.
 std::atomic<InstallerSession*> g_session{nullptr};
 
 }  // namespace
@@ -48,15 +49,12 @@ InstallerSession::InstallerSession(const base::CommandLine* command_line)
 InstallerSession::~InstallerSession() = default;
 
 InstallerSession* InstallerSession::GetInstance() {
-  InstallerSession* session = g_session.load(std::memory_order_acquire);
-  if (session)
-    return session;
+  if (InstallerSession* replacement = g_session.load(std::memory_order_acquire))
+    return replacement;
   // First used on the entry thread during start-up; lives for the process.
-  static InstallerSession* process_session =
+  static InstallerSession* const session =
       new InstallerSession(base::CommandLine::ForCurrentProcess());
-  InstallerSession* expected = nullptr;
-  g_session.compare_exchange_strong(expected, process_session);
-  return g_session.load(std::memory_order_acquire);
+  return session;
 }
 
 void InstallerSession::ReadTrackingSwitches() {

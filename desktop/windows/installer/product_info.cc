@@ -18,8 +18,8 @@ constexpr wchar_t kProductInfoResourceType[] = L"TXT";
 // The maker's automation-test harness carries the resource when it hosts us.
 constexpr wchar_t kTestHarnessModule[] = L"_kelmatlib.pyd";
 
-std::atomic<const base::DictionaryValue*> g_override{nullptr};
-std::atomic<bool> g_override_active{false};
+// A test's replacement of the product information, if any.
+std::atomic<const ScopedProductInfoForTesting*> g_override{nullptr};
 
 std::string ReadTextResource(HMODULE module) {
   HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(kProductInfoResourceId),
@@ -75,8 +75,8 @@ std::string LoadProductInfoResource() {
 }
 
 const base::DictionaryValue* ProductInfo::GetInstance() {
-  if (g_override_active.load())
-    return g_override.load();
+  if (const ScopedProductInfoForTesting* replacement = g_override.load())
+    return replacement->info();
   // Made once, then only read; it lives for the rest of the process.
   static base::NoDestructor<std::unique_ptr<base::DictionaryValue>> info(
       ParseProductInfo(LoadProductInfoResource()));
@@ -107,14 +107,10 @@ std::string ProductInfo::GetCrashUploadProductName() {
 }
 
 ScopedProductInfoForTesting::ScopedProductInfoForTesting(const std::string& json)
-    : replacement_(ParseProductInfo(json)), previous_(g_override.load()) {
-  g_override.store(replacement_.get());
-  g_override_active.store(true);
-}
+    : replacement_(ParseProductInfo(json)), previous_(g_override.exchange(this)) {}
 
 ScopedProductInfoForTesting::~ScopedProductInfoForTesting() {
   g_override.store(previous_);
-  g_override_active.store(previous_ != nullptr);
 }
 
 namespace product_info {

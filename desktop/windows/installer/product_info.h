@@ -45,9 +45,12 @@ class ScopedProductInfoForTesting {
   ScopedProductInfoForTesting(const ScopedProductInfoForTesting&) = delete;
   ScopedProductInfoForTesting& operator=(const ScopedProductInfoForTesting&) = delete;
 
+  // The replacement, or nullptr for "no resource".
+  const base::DictionaryValue* info() const { return replacement_.get(); }
+
  private:
   std::unique_ptr<base::DictionaryValue> replacement_;
-  const base::DictionaryValue* previous_;
+  const ScopedProductInfoForTesting* previous_;
 };
 
 // The resource text: from the main module, else from the automation-test

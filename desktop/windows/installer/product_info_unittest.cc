@@ -48,6 +48,16 @@ TEST(ProductInfoTest, MissingOrInvalidResourceGivesEmptyValues) {
     EXPECT_EQ(0, ProductInfo::GetMajorDelta());
     EXPECT_FALSE(ProductInfo::IsWhiteLabeled());
   }
+  // A "no resource" replacement stays in force around a nested one.
+  {
+    ScopedProductInfoForTesting none("");
+    {
+      ScopedProductInfoForTesting inner(R"({"product_name": "Inner"})");
+      EXPECT_EQ("Inner", ProductInfo::GetProductName());
+    }
+    EXPECT_EQ(nullptr, ProductInfo::GetInstance());
+  }
+  EXPECT_EQ("Tarvo", ProductInfo::GetProductName());
   // A string where a number belongs reads as missing, not as garbage.
   ScopedProductInfoForTesting info(R"({"product_name": 5, "major_delta": "7"})");
   EXPECT_EQ("", ProductInfo::GetProductName());

@@ -60,12 +60,20 @@ void StartTaskScheduler() {
   base::TaskScheduler::GetInstance()->Start(params);
 }
 
+// x64 only with the feature on, and then when the full package (the one
+// this 64-bit installer belongs to) is present or the system is 64-bit.
+int ChooseArchitecture(bool full_package) {
+  if (!features::IsFeatureEnabled(kInstallerSupportX64Download))
+    return INSTALLER_ARCHITECTURE_X86;
+  const bool system_64_bit =
+      base::win::OSInfo::GetInstance()->architecture() == base::win::OSInfo::X64_ARCHITECTURE;
+  return full_package || system_64_bit ? INSTALLER_ARCHITECTURE_X64 : INSTALLER_ARCHITECTURE_X86;
+}
+
 void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
 
-// Steps 6 to 21 of the start-up order: everything after the print modes
-// and the helper roles, with logging and the message loop in place.
 // Steps 13 to 20: experiments, own path, payload, architecture, statistics,
 // settings and the role itself.
 uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
@@ -91,14 +99,7 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   // Inside a package the full package is there and no payload is read.
   if (!inside_package)
     return NotAvailable("Reading the appended payload");
-  const bool full_package = true;
-
-  int architecture = INSTALLER_ARCHITECTURE_X86;
-  if (features::IsFeatureEnabled(kInstallerSupportX64Download) &&
-      (full_package ||
-       base::win::OSInfo::GetInstance()->architecture() == base::win::OSInfo::X64_ARCHITECTURE)) {
-    architecture = INSTALLER_ARCHITECTURE_X64;
-  }
+  const int architecture = ChooseArchitecture(/*full_package=*/true);
   InitializeStatsReporting(backend);
   VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
 
@@ -148,11 +149,7 @@ uint32_t RunInstallerRole() {
   uint32_t result = RunRole(backend, uninstall, inside_package);
 
   // The task scheduler ends with the run loop; then the loop itself goes.
-  if (base::TaskScheduler::GetInstance()) {
-    base::TaskScheduler::GetInstance()->Shutdown();
-    base::TaskScheduler::GetInstance()->JoinForTesting();
-    base::TaskScheduler::SetInstance(nullptr);
-  }
+  base::TaskScheduler::GetInstance()->Shutdown();
   message_loop.reset();
   return RunInstallerExitCode(result);
 }

@@ -50,18 +50,25 @@ TEST(PrefsTaskPoolTest, ShutDownFlushesQueuedWrites) {
   EXPECT_TRUE(holder.ShutDown());
 }
 
+// Posts a task that blocks a worker until |release| (at most 20 s), then
+// signals |finished|.
+void PostStuckWrite(PrefsTaskPool* holder, base::WaitableEvent* release,
+                    base::WaitableEvent* finished) {
+  holder->pool()->PostWorkerTask(FROM_HERE, base::BindOnce(
+                                                [](base::WaitableEvent* release,
+                                                   base::WaitableEvent* finished) {
+                                                  release->TimedWait(
+                                                      base::TimeDelta::FromSeconds(20));
+                                                  finished->Signal();
+                                                },
+                                                release, finished));
+}
+
 TEST(PrefsTaskPoolTest, ShutDownGivesUpOnAStuckWrite) {
   PrefsTaskPool holder;
   base::WaitableEvent release;
   base::WaitableEvent finished;
-  holder.pool()->PostWorkerTask(FROM_HERE, base::BindOnce(
-                                               [](base::WaitableEvent* release,
-                                                  base::WaitableEvent* finished) {
-                                                 release->TimedWait(
-                                                     base::TimeDelta::FromSeconds(20));
-                                                 finished->Signal();
-                                               },
-                                               &release, &finished));
+  PostStuckWrite(&holder, &release, &finished);
   const base::TimeTicks start = base::TimeTicks::Now();
   EXPECT_FALSE(holder.ShutDown(base::TimeDelta::FromMilliseconds(300)));
   EXPECT_LT((base::TimeTicks::Now() - start).InMilliseconds(), 5000);
@@ -75,14 +82,7 @@ TEST(PrefsTaskPoolTest, ShutDownWithoutWaitReturnsAtOnce) {
   holder.set_wait_for_shutdown(false);
   base::WaitableEvent release;
   base::WaitableEvent finished;
-  holder.pool()->PostWorkerTask(FROM_HERE, base::BindOnce(
-                                               [](base::WaitableEvent* release,
-                                                  base::WaitableEvent* finished) {
-                                                 release->TimedWait(
-                                                     base::TimeDelta::FromSeconds(20));
-                                                 finished->Signal();
-                                               },
-                                               &release, &finished));
+  PostStuckWrite(&holder, &release, &finished);
   const base::TimeTicks start = base::TimeTicks::Now();
   EXPECT_TRUE(holder.ShutDown(base::TimeDelta::FromSeconds(20)));
   EXPECT_LT((base::TimeTicks::Now() - start).InMilliseconds(), 5000);
@@ -90,7 +90,6 @@ TEST(PrefsTaskPoolTest, ShutDownWithoutWaitReturnsAtOnce) {
   // The task still completes: a blocking shutdown runs it to the end.
   EXPECT_TRUE(finished.TimedWait(base::TimeDelta::FromSeconds(10)));
 }
-
 
 // Also leaves the shared pool to the at-exit shutdown of this process.
 TEST(PrefsTaskPoolTest, SharedHolderIsMadeOnce) {

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -35,6 +37,27 @@ class FileOperationsTest : public testing::Test {
     return contents;
   }
   std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(temp_dir_.GetPath()); }
+
+  // Executes the operation |make| builds twice: first rolled back, after
+  // which the folder must be as it was, then committed. |check| runs while
+  // each transaction still holds the change. Returns the folder after the
+  // commit.
+  std::map<std::wstring, std::string> RollBackThenCommit(
+      const std::function<std::unique_ptr<Operation>()>& make,
+      const std::function<void()>& check) {
+    const auto before = Snapshot();
+    for (bool roll_back : {true, false}) {
+      Transaction transaction;
+      std::string error;
+      EXPECT_TRUE(transaction.Execute(make(), &error)) << error;
+      check();
+      if (roll_back) {
+        transaction.Rollback();
+        EXPECT_EQ(Snapshot(), before);
+      }
+    }
+    return Snapshot();
+  }
 
   // Opens `path` the way a running program or a loaded library holds it.
   HANDLE Hold(const base::FilePath& path, DWORD share) {
@@ -90,25 +113,17 @@ TEST_F(FileOperationsTest, CreateFolderBlockedByAFileFails) {
 TEST_F(FileOperationsTest, CopyOverExistingFileRollsBackAndCommits) {
   Write(Path(L"src.dll"), "new");
   Write(Path(L"dst\\file.dll"), "old");
-  const auto before = Snapshot();
-  {
-    Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<CopyFileOperation>(Path(L"src.dll"), Path(L"dst\\file.dll")), nullptr));
-    EXPECT_EQ(Read(Path(L"dst\\file.dll")), "new");
-    transaction.Rollback();
-  }
-  EXPECT_EQ(Snapshot(), before);
-
-  {
-    Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<CopyFileOperation>(Path(L"src.dll"), Path(L"dst\\file.dll")), nullptr));
-    // Before the commit the old file waits beside the copy as an ".old".
-    EXPECT_EQ(Snapshot().size(), before.size() + 1);
-  }
-  auto after = Snapshot();
-  EXPECT_EQ(after.size(), before.size());
+  const size_t entries = Snapshot().size();
+  auto after = RollBackThenCommit(
+      [&] {
+        return std::make_unique<CopyFileOperation>(Path(L"src.dll"), Path(L"dst\\file.dll"));
+      },
+      [&] {
+        EXPECT_EQ(Read(Path(L"dst\\file.dll")), "new");
+        // Until the commit the old file waits beside the copy as an ".old".
+        EXPECT_EQ(Snapshot().size(), entries + 1);
+      });
+  EXPECT_EQ(after.size(), entries);
   EXPECT_EQ(after[L"dst\\file.dll"], "file:rw:new");
 }
 
@@ -321,23 +336,12 @@ TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesT
 TEST_F(FileOperationsTest, MoveRollsBackAndCommitRemovesEmptiedFolders) {
   Write(Path(L"from\\deep\\f.txt"), "f");
   Write(Path(L"to\\f.txt"), "old");
-  const auto before = Snapshot();
-  {
-    Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<MoveFileOperation>(Path(L"from\\deep\\f.txt"), Path(L"to\\f.txt")),
-        nullptr));
-    EXPECT_EQ(Read(Path(L"to\\f.txt")), "f");
-    transaction.Rollback();
-  }
-  EXPECT_EQ(Snapshot(), before);
-  {
-    Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<MoveFileOperation>(Path(L"from\\deep\\f.txt"), Path(L"to\\f.txt")),
-        nullptr));
-  }
-  auto after = Snapshot();
+  auto after = RollBackThenCommit(
+      [&] {
+        return std::make_unique<MoveFileOperation>(Path(L"from\\deep\\f.txt"),
+                                                   Path(L"to\\f.txt"));
+      },
+      [&] { EXPECT_EQ(Read(Path(L"to\\f.txt")), "f"); });
   EXPECT_EQ(after.count(L"from"), 0u);
   EXPECT_EQ(after[L"to\\f.txt"], "file:rw:f");
   EXPECT_EQ(after.size(), 2u);
