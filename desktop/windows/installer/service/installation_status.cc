@@ -22,6 +22,16 @@ std::wstring InstallationStatus::GetAppIdWithSuffix() const {
   return app_id + L"1";
 }
 
+base::FilePath* InstallationStatus::ShortcutForDestination(const std::string& destination) {
+  if (destination == "SC_DEST_DESKTOP" || destination == "SC_DEST_COMMON_DESKTOP")
+    return &desktop_shortcut;
+  if (destination == "SC_DEST_MENU" || destination == "SC_DEST_COMMON_MENU")
+    return &start_menu_shortcut;
+  if (destination == "SC_DEST_QUICK_LAUNCH")
+    return &quick_launch_shortcut;
+  return nullptr;
+}
+
 std::string GetRegistryTypeName(uint32_t type) {
   static const char* const kNames[] = {
       "REG_NONE",          "REG_SZ",

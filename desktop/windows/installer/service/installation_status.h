@@ -47,6 +47,10 @@ class InstallationStatus {
   // The id carried by the pinned taskbar shortcut: |app_id| + "1".
   std::wstring GetAppIdWithSuffix() const;
 
+  // The shortcut field a status file names |destination| ("SC_DEST_DESKTOP",
+  // "SC_DEST_COMMON_MENU", ...); null for a name it does not know.
+  base::FilePath* ShortcutForDestination(const std::string& destination);
+
   bool operator==(const InstallationStatus&) const = default;
 
   bool copy_only = false;

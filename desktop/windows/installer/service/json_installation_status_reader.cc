@@ -123,16 +123,9 @@ bool ReadShortcuts(const base::DictionaryValue& root, InstallationStatus* status
       *error = "Shorcut path is not a string";
       return false;
     }
-    const std::string& key = it.key();
-    base::FilePath* field = nullptr;
-    if (key == "SC_DEST_DESKTOP" || key == "SC_DEST_COMMON_DESKTOP")
-      field = &status->desktop_shortcut;
-    else if (key == "SC_DEST_MENU" || key == "SC_DEST_COMMON_MENU")
-      field = &status->start_menu_shortcut;
-    else if (key == "SC_DEST_QUICK_LAUNCH")
-      field = &status->quick_launch_shortcut;
+    base::FilePath* field = status->ShortcutForDestination(it.key());
     if (!field) {
-      *error = "Invalid shortcut type " + key;
+      *error = "Invalid shortcut type " + it.key();
       return false;
     }
     // Entries come in key order: of two names for one shortcut the later

@@ -271,13 +271,7 @@ bool XmlInstallationStatusReader::ReadShortcut(XmlDomCursor* cursor,
   std::string type;
   if (!cursor->GetAttribute(L"type", &type))
     return Fail("A shortcut element doesn't feature a type attribute");
-  base::FilePath* field = nullptr;
-  if (type == "SC_DEST_DESKTOP" || type == "SC_DEST_COMMON_DESKTOP")
-    field = &status->desktop_shortcut;
-  else if (type == "SC_DEST_MENU" || type == "SC_DEST_COMMON_MENU")
-    field = &status->start_menu_shortcut;
-  else if (type == "SC_DEST_QUICK_LAUNCH")
-    field = &status->quick_launch_shortcut;
+  base::FilePath* field = status->ShortcutForDestination(type);
   if (!field) {
     error_message_ = "Invalid shortcut type " + type;
     return false;
