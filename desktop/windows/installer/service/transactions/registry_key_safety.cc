@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "base/strings/string_util.h"
+
 namespace {
 
 // Shared keys of at least three components (shorter ones are refused
@@ -86,14 +88,6 @@ std::wstring JoinKeyPath(const std::vector<std::wstring>& components, size_t cou
   return path;
 }
 
-std::wstring ToLowerAscii(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'A' && c <= L'Z')
-      c = static_cast<wchar_t>(c - L'A' + L'a');
-  }
-  return text;
-}
-
 }  // namespace
 
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
@@ -104,7 +98,7 @@ std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
   if (SplitKeyPath(key_path, false).size() < 3)
     return false;
-  std::vector<std::wstring> components = SplitKeyPath(ToLowerAscii(key_path), true);
+  std::vector<std::wstring> components = SplitKeyPath(base::ToLowerASCII(key_path), true);
   // The 32-bit view's mirror of a shared key is just as shared.
   for (size_t i = 0; i < components.size();) {
     if (components[i] == L"wow6432node")
