@@ -1,5 +1,7 @@
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 
+#include <algorithm>
+
 #include "base/logging.h"
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
@@ -27,6 +29,17 @@ std::wstring ConvertIsoCode(const std::wstring& language_code) {
   return language_code;
 }
 
+// An empty code is never available, even when the list has an empty line:
+// it would otherwise select no language at all instead of the system's.
+bool IsLanguageAvailable(const std::wstring& language_code,
+                         const std::vector<std::wstring>& available) {
+  if (language_code.empty() || !base::IsStringASCII(language_code))
+    return false;
+  return std::any_of(available.begin(), available.end(), [&](const std::wstring& entry) {
+    return base::EqualsCaseInsensitiveASCII(language_code, entry);
+  });
+}
+
 }  // namespace
 
 ResourceL10nHandler::ResourceL10nHandler() = default;
@@ -38,31 +51,29 @@ void ResourceL10nHandler::SelectLanguage(std::wstring* language_code) {
     LOG(INFO) << "Language converted from ISO631:" << *language_code;
     *language_code = converted;
   }
-  if (IsLanguageAvailable(*language_code)) {
-    SetLanguage(*language_code);
-    return;
-  }
+  *language_code = ChooseLanguage(*language_code, GetAvailableLanguages());
+  language_id_.store(LookupLanguageId(*language_code));
+}
 
-  LOG(INFO) << "Language not in the available languages list: " << *language_code;
+std::wstring ResourceL10nHandler::ChooseLanguage(
+    const std::wstring& requested,
+    const std::vector<std::wstring>& available) const {
+  if (IsLanguageAvailable(requested, available))
+    return requested;
+
+  LOG(INFO) << "Language not in the available languages list: " << requested;
   for (const std::wstring& system_language : GetSystemPreferredLanguages()) {
     LOG(INFO) << "Trying language from system preferred list: " << system_language;
-    if (IsLanguageAvailable(system_language)) {
-      *language_code = system_language;
-      SetLanguage(*language_code);
-      return;
-    }
+    if (IsLanguageAvailable(system_language, available))
+      return system_language;
     std::wstring adjusted = AdjustSystemLanguage(system_language);
     LOG(INFO) << "Retrying after adjustments: " << adjusted;
-    if (IsLanguageAvailable(adjusted)) {
-      *language_code = adjusted;
-      SetLanguage(*language_code);
-      return;
-    }
+    if (IsLanguageAvailable(adjusted, available))
+      return adjusted;
   }
 
-  *language_code = L"en";
   LOG(WARNING) << "Falling back to english";
-  SetLanguage(*language_code);
+  return L"en";
 }
 
 LANGID ResourceL10nHandler::GetLanguageId() const {
@@ -117,22 +128,6 @@ std::vector<std::wstring> ResourceL10nHandler::GetSystemPreferredLanguages() con
     start = end + 1;
   }
   return languages;
-}
-
-// An empty code is never available, even when the list has an empty line:
-// it would otherwise select no language at all instead of the system's.
-bool ResourceL10nHandler::IsLanguageAvailable(const std::wstring& language_code) const {
-  if (language_code.empty() || !base::IsStringASCII(language_code))
-    return false;
-  for (const std::wstring& available : GetAvailableLanguages()) {
-    if (base::EqualsCaseInsensitiveASCII(language_code, available))
-      return true;
-  }
-  return false;
-}
-
-void ResourceL10nHandler::SetLanguage(const std::wstring& language_code) {
-  language_id_.store(LookupLanguageId(language_code));
 }
 
 std::unique_ptr<L10nHandler> CreateResourceL10nHandler() {

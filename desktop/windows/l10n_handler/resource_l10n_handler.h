@@ -34,8 +34,10 @@ class ResourceL10nHandler : public L10nHandler {
   virtual std::vector<std::wstring> GetSystemPreferredLanguages() const;
 
  private:
-  bool IsLanguageAvailable(const std::wstring& language_code) const;
-  void SetLanguage(const std::wstring& language_code);
+  // `requested` when it is offered, else the first system language that is
+  // offered as it stands or adjusted, else "en".
+  std::wstring ChooseLanguage(const std::wstring& requested,
+                              const std::vector<std::wstring>& available) const;
 
   // Read from any thread while the UI thread may select.
   std::atomic<LANGID> language_id_{0};
