@@ -118,16 +118,9 @@ std::vector<std::wstring> ResourceL10nHandler::GetSystemPreferredLanguages() con
     PLOG(ERROR) << "Cannot get the preferred languages";
     return {};
   }
-  // A list of zero-terminated names ended by an empty one.
-  std::vector<std::wstring> languages;
-  for (size_t start = 0; start < buffer.size() && buffer[start] != L'\0';) {
-    size_t end = buffer.find(L'\0', start);
-    if (end == std::wstring::npos)
-      end = buffer.size();
-    languages.push_back(buffer.substr(start, end - start));
-    start = end + 1;
-  }
-  return languages;
+  // Zero-terminated names, the list ended by an empty one.
+  return base::SplitString(buffer, std::wstring_view(L"\0", 1), base::KEEP_WHITESPACE,
+                           base::SPLIT_WANT_NONEMPTY);
 }
 
 std::unique_ptr<L10nHandler> CreateResourceL10nHandler() {
