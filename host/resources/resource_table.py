@@ -157,5 +157,5 @@ TEXTS = [
 
 # Dialog templates: .rc fragments (paths relative to this folder) included in
 # the generated resource script. Each fragment holds its own LANGUAGE
-# statement and may use the symbols of the generated "resource_ids.h".
+# statement.
 DIALOGS = []
