@@ -2,9 +2,8 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <lmcons.h>
 
-#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/service/service_utils.h"
 
 namespace {
 
@@ -127,9 +126,5 @@ DWORD AclApiImpl::AdjustPrivilege(HANDLE token, const LUID& luid, bool enable) {
 }
 
 bool AclApiImpl::ReadUserName(std::wstring* name) {
-  wchar_t buffer[UNLEN + 1];
-  DWORD size = UNLEN + 1;
-  if (!::GetUserNameW(buffer, &size) || size == 0) return false;
-  name->assign(buffer, size - 1);
-  return true;
+  return GetCurrentUserName(name);
 }
