@@ -1,6 +1,6 @@
 #include "base/message_loop/message_pump_win.h"
 
-#include <limits>
+#include <algorithm>
 
 #include "base/logging.h"
 
@@ -48,16 +48,10 @@ void MessagePumpWin::Quit() {
     state_->should_quit = true;
 }
 
-int MessagePumpWin::GetCurrentDelay() const {
+DWORD MessagePumpWin::GetCurrentDelay() const {
   if (delayed_work_time_.is_null())
-    return -1;
-  int64_t ms = (delayed_work_time_ - TimeTicks::Now()).InMillisecondsRoundedUp();
-  if (ms < 0)
-    return 0;
-  // INFINITE (-1 as DWORD) must never be the result of a finite delay.
-  if (ms >= std::numeric_limits<int>::max())
-    return std::numeric_limits<int>::max();
-  return static_cast<int>(ms);
+    return INFINITE;
+  return (delayed_work_time_ - TimeTicks::Now()).InMillisecondsForWait();
 }
 
 // MessagePumpForUI -------------------------------------------------------------
@@ -113,10 +107,8 @@ void MessagePumpForUI::ScheduleDelayedWork(const TimeTicks& delayed_work_time) {
     return;
   // The timer only matters while a native modal loop runs; our own loop
   // waits with the exact timeout.
-  int delay = GetCurrentDelay();
-  if (delay < static_cast<int>(USER_TIMER_MINIMUM))
-    delay = USER_TIMER_MINIMUM;
-  SetTimer(message_hwnd_, reinterpret_cast<UINT_PTR>(this), static_cast<UINT>(delay), nullptr);
+  const UINT delay = std::clamp<DWORD>(GetCurrentDelay(), USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
+  SetTimer(message_hwnd_, reinterpret_cast<UINT_PTR>(this), delay, nullptr);
 }
 
 LRESULT CALLBACK MessagePumpForUI::WndProcThunk(HWND hwnd, UINT message, WPARAM wparam,
@@ -164,9 +156,8 @@ void MessagePumpForUI::DoRunLoop() {
 }
 
 void MessagePumpForUI::WaitForWork() {
-  int delay = GetCurrentDelay();
-  DWORD timeout = delay < 0 ? INFINITE : static_cast<DWORD>(delay);
-  DWORD result = MsgWaitForMultipleObjectsEx(0, nullptr, timeout, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+  DWORD result =
+      MsgWaitForMultipleObjectsEx(0, nullptr, GetCurrentDelay(), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
   if (result == WAIT_OBJECT_0) {
     // Input is said to be available. When another thread's message loop
     // already saw it, nothing can be peeked; wait for really new input then
@@ -311,8 +302,7 @@ void MessagePumpForIO::DoRunLoop() {
 }
 
 void MessagePumpForIO::WaitForWork() {
-  int delay = GetCurrentDelay();
-  WaitForIOCompletion(delay < 0 ? INFINITE : static_cast<DWORD>(delay), nullptr);
+  WaitForIOCompletion(GetCurrentDelay(), nullptr);
 }
 
 bool MessagePumpForIO::WaitForIOCompletion(DWORD timeout, IOHandler* filter) {

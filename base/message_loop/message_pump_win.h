@@ -37,8 +37,9 @@ class MessagePumpWin : public MessagePump {
   };
 
   virtual void DoRunLoop() = 0;
-  // Milliseconds until the delayed work is due, rounded up; -1 when none.
-  int GetCurrentDelay() const;
+  // Milliseconds until the delayed work is due, rounded up; INFINITE when
+  // there is none.
+  DWORD GetCurrentDelay() const;
 
   TimeTicks delayed_work_time_;
   // Set while a wake-up is queued; the only field touched by other threads.

@@ -7,13 +7,8 @@ void ConditionVariable::Wait() {
 }
 
 void ConditionVariable::TimedWait(TimeDelta max_time) {
-  DWORD timeout = INFINITE;
-  if (!max_time.is_max()) {
-    int64_t ms = max_time.InMillisecondsRoundedUp();
-    timeout = ms <= 0 ? 0 : ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms);
-  }
   lock_->owner_.store(0, std::memory_order_relaxed);
-  SleepConditionVariableSRW(&cv_, &lock_->native_, timeout, 0);
+  SleepConditionVariableSRW(&cv_, &lock_->native_, max_time.InMillisecondsForWait(), 0);
   lock_->owner_.store(GetCurrentThreadId(), std::memory_order_relaxed);
 }
 

@@ -55,9 +55,7 @@ bool WaitableEvent::TimedWait(TimeDelta wait_delta) {
   // Windows waits may end a little early; wait again for what is left.
   const TimeTicks end = TimeTicks::Now() + wait_delta;
   for (;;) {
-    TimeDelta left = end - TimeTicks::Now();
-    int64_t ms = left.InMillisecondsRoundedUp();
-    DWORD timeout = ms <= 0 ? 0 : ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms);
+    const DWORD timeout = (end - TimeTicks::Now()).InMillisecondsForWait();
     DWORD result = WaitForSingleObject(handle_, timeout);
     if (result == WAIT_OBJECT_0)
       return true;

@@ -127,6 +127,14 @@ int64_t TimeDelta::InMillisecondsRoundedUp() const {
     ++result;
   return result;
 }
+uint32_t TimeDelta::InMillisecondsForWait() const {
+  if (is_max())
+    return INFINITE;
+  const int64_t ms = InMillisecondsRoundedUp();
+  if (ms <= 0)
+    return 0;
+  return ms >= INFINITE ? INFINITE - 1 : static_cast<uint32_t>(ms);
+}
 double TimeDelta::InMillisecondsF() const {
   return is_max() ? std::numeric_limits<double>::infinity() : static_cast<double>(delta_) / 1000;
 }

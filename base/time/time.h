@@ -39,6 +39,9 @@ class TimeDelta {
   int64_t InMilliseconds() const;
   // Rounded towards +infinity: what a wait needs so that it never ends early.
   int64_t InMillisecondsRoundedUp() const;
+  // The timeout of a Windows wait: rounded up, 0 when not positive, INFINITE
+  // (0xFFFFFFFF) for Max() only and just below it for other very long spans.
+  uint32_t InMillisecondsForWait() const;
   double InMillisecondsF() const;
   int64_t InMicroseconds() const { return delta_; }
 

@@ -1,5 +1,7 @@
 #include "base/time/time.h"
 
+#include <windows.h>
+
 #include "gtest/gtest.h"
 
 namespace base {
@@ -21,6 +23,17 @@ TEST(TimeDeltaTest, RoundingOfMilliseconds) {
   // Negative spans round towards zero both ways.
   EXPECT_EQ(0, TimeDelta::FromMicroseconds(-999).InMillisecondsRoundedUp());
   EXPECT_DOUBLE_EQ(1.5, TimeDelta::FromMilliseconds(1500).InSecondsF());
+}
+
+TEST(TimeDeltaTest, WaitTimeoutNeverEndsEarlyAndOnlyMaxWaitsForever) {
+  EXPECT_EQ(2u, TimeDelta::FromMicroseconds(1001).InMillisecondsForWait());
+  EXPECT_EQ(0u, TimeDelta().InMillisecondsForWait());
+  EXPECT_EQ(0u, TimeDelta::FromMilliseconds(-5).InMillisecondsForWait());
+  EXPECT_EQ(0u, TimeDelta::Min().InMillisecondsForWait());
+  EXPECT_EQ(INFINITE, TimeDelta::Max().InMillisecondsForWait());
+  // Longer than a DWORD of milliseconds (about 49.7 days), yet finite.
+  EXPECT_EQ(INFINITE - 1, TimeDelta::FromDays(60).InMillisecondsForWait());
+  EXPECT_EQ(INFINITE - 1, (TimeTicks::Max() - TimeTicks::Now()).InMillisecondsForWait());
 }
 
 TEST(TimeTest, TimeTRoundTripAndNullTime) {
