@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/strings/utf_string_conversions.h"
+
 namespace base {
 
 namespace {
@@ -15,10 +17,8 @@ using SetThreadDescriptionFunction = HRESULT(WINAPI*)(HANDLE, PCWSTR);
 void PlatformThread::Sleep(TimeDelta duration) {
   // ::Sleep may wake slightly early; sleep again for the rest.
   const TimeTicks end = TimeTicks::Now() + duration;
-  for (TimeTicks now = TimeTicks::Now(); now < end; now = TimeTicks::Now()) {
-    int64_t ms = (end - now).InMillisecondsRoundedUp();
-    ::Sleep(ms >= INFINITE ? INFINITE - 1 : static_cast<DWORD>(ms));
-  }
+  for (TimeTicks now = TimeTicks::Now(); now < end; now = TimeTicks::Now())
+    ::Sleep((end - now).InMillisecondsForWait());
 }
 
 void PlatformThread::SetName(const std::string& name) {
@@ -26,14 +26,8 @@ void PlatformThread::SetName(const std::string& name) {
   // Newer systems only, so looked up at run time.
   static const auto set_description = reinterpret_cast<SetThreadDescriptionFunction>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetThreadDescription")));
-  if (!set_description)
-    return;
-  int length = MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, nullptr, 0);
-  if (length <= 0)
-    return;
-  std::wstring wide(static_cast<size_t>(length), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, name.c_str(), -1, wide.data(), length);
-  set_description(GetCurrentThread(), wide.c_str());
+  if (set_description)
+    set_description(GetCurrentThread(), UTF8ToWide(name).c_str());
 }
 
 const char* PlatformThread::GetName() {
