@@ -15,7 +15,7 @@ thread_local RunLoop::Delegate* g_current_delegate = nullptr;
 RunLoop::Delegate::Delegate() = default;
 
 RunLoop::Delegate::~Delegate() {
-  if (bound_ && g_current_delegate == this)
+  if (g_current_delegate == this)
     g_current_delegate = nullptr;
 }
 
@@ -26,7 +26,6 @@ bool RunLoop::Delegate::ShouldQuitWhenIdle() const {
 void RunLoop::RegisterDelegateForCurrentThread(Delegate* delegate) {
   if (g_current_delegate && g_current_delegate != delegate)
     LOG(ERROR) << "This thread already has a run-loop delegate; replacing it";
-  delegate->bound_ = true;
   g_current_delegate = delegate;
 }
 

@@ -43,7 +43,6 @@ class RunLoop {
    private:
     friend class RunLoop;
     std::vector<RunLoop*> active_run_loops_;
-    bool bound_ = false;
   };
 
   explicit RunLoop(Type type = Type::kDefault);

@@ -57,8 +57,10 @@ class MessageLoopTaskRunner : public SingleThreadTaskRunner {
     }
     {
       AutoLock lock(lock_);
-      if (loop_)
-        return loop_->AddToIncomingQueue(from_here, std::move(task), delay, nestable);
+      if (loop_) {
+        loop_->AddToIncomingQueue(from_here, std::move(task), delay, nestable);
+        return true;
+      }
     }
     // The task (and whatever it owns) dies here, outside the lock.
     VLOG(1) << "Task from " << from_here.ToString() << " dropped: its thread's loop has ended";
@@ -93,11 +95,8 @@ MessageLoop::~MessageLoop() {
         deferred_non_nestable_work_queue_.empty())
       break;
   }
+  // From here on every post fails in the task runner.
   static_cast<MessageLoopTaskRunner*>(task_runner_.get())->Detach();
-  {
-    AutoLock lock(incoming_lock_);
-    accepting_tasks_ = false;
-  }
   ReloadWorkQueue();
   DeletePendingTasks();
 
@@ -155,7 +154,7 @@ bool MessageLoop::IsIdleForTesting() {
          delayed_work_queue_.front().delayed_run_time > TimeTicks::Now();
 }
 
-bool MessageLoop::AddToIncomingQueue(const Location& from_here, OnceClosure task, TimeDelta delay,
+void MessageLoop::AddToIncomingQueue(const Location& from_here, OnceClosure task, TimeDelta delay,
                                      bool nestable) {
   PendingTask pending;
   pending.task = std::move(task);
@@ -165,15 +164,12 @@ bool MessageLoop::AddToIncomingQueue(const Location& from_here, OnceClosure task
   pending.nestable = nestable;
 
   AutoLock lock(incoming_lock_);
-  if (!accepting_tasks_)
-    return false;
   pending.sequence_num = next_sequence_num_++;
   const bool was_empty = incoming_queue_.empty();
   incoming_queue_.push_back(std::move(pending));
-  // Under the lock so that the pump cannot be destroyed meanwhile.
+  // The poster holds the task runner's lock, so the pump outlives this call.
   if (was_empty)
     pump_->ScheduleWork();
-  return true;
 }
 
 void MessageLoop::ReloadWorkQueue() {
@@ -190,18 +186,16 @@ bool MessageLoop::DoWork() {
     ReloadWorkQueue();
     if (work_queue_.empty())
       return false;
-    do {
-      PendingTask pending = std::move(work_queue_.front());
-      work_queue_.pop_front();
-      if (pending.task.IsCancelled())
-        continue;  // Its target is gone.
-      if (!pending.delayed_run_time.is_null()) {
-        PushDelayedTask(std::move(pending));
-        continue;
-      }
-      if (DeferOrRunPendingTask(std::move(pending)))
-        return true;
-    } while (!work_queue_.empty());
+    PendingTask pending = std::move(work_queue_.front());
+    work_queue_.pop_front();
+    if (pending.task.IsCancelled())
+      continue;  // Its target is gone.
+    if (!pending.delayed_run_time.is_null()) {
+      PushDelayedTask(std::move(pending));
+      continue;
+    }
+    if (DeferOrRunPendingTask(std::move(pending)))
+      return true;
   }
 }
 

@@ -69,8 +69,8 @@ class MessageLoop : public MessagePump::Delegate, public RunLoop::Delegate {
   bool DoDelayedWork(TimeTicks* next_delayed_work_time) override;
   bool DoIdleWork() override;
 
-  // Called by the task runner from any thread; false when the loop is gone.
-  bool AddToIncomingQueue(const Location& from_here, OnceClosure task, TimeDelta delay,
+  // Called by the task runner from any thread, only while the loop lives.
+  void AddToIncomingQueue(const Location& from_here, OnceClosure task, TimeDelta delay,
                           bool nestable);
   void ReloadWorkQueue();
   bool DeferOrRunPendingTask(PendingTask pending_task);
@@ -87,7 +87,6 @@ class MessageLoop : public MessagePump::Delegate, public RunLoop::Delegate {
   Lock incoming_lock_;
   std::deque<PendingTask> incoming_queue_;
   int next_sequence_num_ = 0;
-  bool accepting_tasks_ = true;
 
   // Loop thread only.
   std::deque<PendingTask> work_queue_;
