@@ -63,20 +63,27 @@ inline ProgramRun RunProgram(const std::wstring& exe, const std::wstring& argume
                                 current_folder, &startup, &process);
   CloseHandle(write_end);
   if (started) {
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0) {
-      result.finished = true;
-      GetExitCodeProcess(process.hProcess, &result.exit_code);
-    } else {
-      TerminateProcess(process.hProcess, 1);
+    // Drain the pipe while waiting: a program that writes more than the
+    // pipe holds would otherwise block until it is killed.
+    const ULONGLONG deadline = GetTickCount64() + 30000;
+    char buffer[4096];
+    while (true) {
+      DWORD available = 0, read = 0;
+      while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+             ReadFile(read_end, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
+        result.output.append(buffer, read);
+      }
+      if (result.finished) break;  // exited and drained
+      if (WaitForSingleObject(process.hProcess, 10) == WAIT_OBJECT_0) {
+        result.finished = true;
+        GetExitCodeProcess(process.hProcess, &result.exit_code);
+      } else if (GetTickCount64() >= deadline) {
+        TerminateProcess(process.hProcess, 1);
+        break;
+      }
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    char buffer[4096];
-    DWORD read = 0, available = 0;
-    while (PeekNamedPipe(read_end, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-           ReadFile(read_end, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-      result.output.append(buffer, read);
-    }
   }
   CloseHandle(read_end);
   return result;
