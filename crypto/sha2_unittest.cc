@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
 #include "crypto/secure_hash.h"
 #include "gtest/gtest.h"
 
@@ -9,13 +11,7 @@ namespace crypto {
 namespace {
 
 std::string Hex(const std::string& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : bytes) {
-    out += kDigits[c >> 4];
-    out += kDigits[c & 15];
-  }
-  return out;
+  return base::ToLowerASCII(base::HexEncode(bytes));
 }
 
 TEST(SHA256Test, KnownDigests) {
