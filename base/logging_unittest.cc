@@ -2,14 +2,14 @@
 
 #include <windows.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 #include <thread>
 #include <vector>
 
 #include "base/command_line.h"
 #include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/test/scoped_command_line.h"
 #include "gtest/gtest.h"
 
@@ -23,18 +23,10 @@ bool CaptureHandler(int, const char*, int, size_t, const std::string& str) {
   return true;
 }
 
-std::wstring MakeScratchFolder() {
-  wchar_t temp[MAX_PATH];
-  GetTempPathW(MAX_PATH, temp);
-  std::wstring dir = std::wstring(temp) + L"logging_test_" + std::to_wstring(GetCurrentProcessId()) +
-                     L"_" + std::to_wstring(GetTickCount64());
-  CreateDirectoryW(dir.c_str(), nullptr);
-  return dir;
-}
-
 std::string ReadAll(const std::wstring& path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  std::string content;
+  base::ReadFileToString(base::FilePath(path), &content);
+  return content;
 }
 
 // Restores the process-wide logging state a test changes.
@@ -49,14 +41,16 @@ class LoggingTest : public testing::Test {
     InitLogging(settings);
     SetMinLogLevel(LOG_INFO);
     g_captured = nullptr;
-    if (!folder_.empty()) {
-      DeleteFileW((folder_ + L"\\test.log").c_str());
-      RemoveDirectoryW(folder_.c_str());
-    }
+  }
+
+  // A fresh folder for a log file; removed with the test.
+  std::wstring MakeScratchFolder() {
+    EXPECT_TRUE(temp_dir_.CreateUniqueTempDir());
+    return temp_dir_.GetPath().value();
   }
 
   std::vector<std::string> captured_;
-  std::wstring folder_;
+  base::ScopedTempDir temp_dir_;
 };
 
 TEST_F(LoggingTest, LineCarriesHeaderFileAndLine) {
@@ -123,12 +117,10 @@ TEST_F(LoggingTest, VerboseLevelComesFromSwitchAtInit) {
 }
 
 TEST_F(LoggingTest, DeleteOldReplacesFileAndAppendKeepsIt) {
-  folder_ = MakeScratchFolder();
-  const std::wstring file = folder_ + L"\\test.log";
-  {
-    std::ofstream old(file.c_str(), std::ios::binary);
-    old << "old content that is longer than the new line by quite a margin, surely\n";
-  }
+  const std::wstring file = MakeScratchFolder() + L"\\test.log";
+  ASSERT_TRUE(base::WriteFile(
+      base::FilePath(file),
+      "old content that is longer than the new line by quite a margin, surely\n"));
   LoggingSettings settings;
   settings.logging_dest = LOG_TO_FILE;
   settings.log_file = file;
@@ -149,10 +141,9 @@ TEST_F(LoggingTest, DeleteOldReplacesFileAndAppendKeepsIt) {
 }
 
 TEST_F(LoggingTest, ThreadsDoNotInterleaveLines) {
-  folder_ = MakeScratchFolder();
   LoggingSettings settings;
   settings.logging_dest = LOG_TO_FILE;
-  settings.log_file = folder_ + L"\\test.log";
+  settings.log_file = MakeScratchFolder() + L"\\test.log";
   settings.delete_old = DELETE_OLD_LOG_FILE;
   ASSERT_TRUE(InitLogging(settings));
   std::vector<std::thread> threads;
