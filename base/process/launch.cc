@@ -68,8 +68,7 @@ bool ReadAvailable(HANDLE pipe, DWORD available, std::string* output) {
 // until `timeout` (then the child is terminated). Never blocks on the
 // pipe itself: a grandchild holding the write end would keep it open.
 bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* output,
-                   TimeDelta timeout, int* exit_code, bool* timed_out) {
-  *timed_out = false;
+                   TimeDelta timeout, int* exit_code) {
   output->clear();
   SECURITY_ATTRIBUTES sa = {sizeof(sa), nullptr, TRUE};
   HANDLE read_raw = nullptr;
@@ -97,9 +96,10 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
   const TimeTicks deadline =
       timeout.is_max() ? TimeTicks::Max() : TimeTicks::Now() + timeout;
   bool exited = false;
+  bool timed_out = false;
   while (true) {
     if (TimeTicks::Now() >= deadline) {
-      *timed_out = true;
+      timed_out = true;
       process.Terminate(1, true);
       break;
     }
@@ -119,7 +119,7 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
     else if (wait == WAIT_FAILED)
       ::Sleep(10);
   }
-  if (*timed_out) {
+  if (timed_out) {
     // Keep what the child wrote before it was stopped.
     DWORD available = 0;
     while (::PeekNamedPipe(read_pipe.Get(), nullptr, 0, nullptr, &available, nullptr) &&
@@ -135,7 +135,6 @@ bool RunAndCollect(const std::wstring& cmdline, OutputMode mode, std::string* ou
   if (!process.WaitForExitWithTimeout(
           timeout.is_max() ? TimeDelta::Max() : std::max(deadline - TimeTicks::Now(), TimeDelta()),
           exit_code)) {
-    *timed_out = true;
     process.Terminate(1, true);
     return false;
   }
@@ -223,30 +222,25 @@ bool GetAppOutput(const CommandLine& cl, std::string* output) {
 
 bool GetAppOutput(const std::wstring& cl, std::string* output) {
   int exit_code = -1;
-  bool timed_out = false;
-  return RunAndCollect(cl, OutputMode::kStdoutOnly, output, TimeDelta::Max(), &exit_code,
-                       &timed_out) &&
+  return RunAndCollect(cl, OutputMode::kStdoutOnly, output, TimeDelta::Max(), &exit_code) &&
          exit_code == 0;
 }
 
 bool GetAppOutputAndError(const CommandLine& cl, std::string* output) {
   int exit_code = -1;
-  bool timed_out = false;
   return RunAndCollect(cl.GetCommandLineString(), OutputMode::kStdoutAndStderr, output,
-                       TimeDelta::Max(), &exit_code, &timed_out) &&
+                       TimeDelta::Max(), &exit_code) &&
          exit_code == 0;
 }
 
 bool GetAppOutputWithExitCode(const CommandLine& cl, std::string* output, int* exit_code) {
-  bool timed_out = false;
   return RunAndCollect(cl.GetCommandLineString(), OutputMode::kStdoutOnly, output,
-                       TimeDelta::Max(), exit_code, &timed_out);
+                       TimeDelta::Max(), exit_code);
 }
 
 bool GetAppOutputWithTimeout(const std::wstring& cl, std::string* output, TimeDelta timeout,
                              int* exit_code) {
-  bool timed_out = false;
-  return RunAndCollect(cl, OutputMode::kStdoutOnly, output, timeout, exit_code, &timed_out);
+  return RunAndCollect(cl, OutputMode::kStdoutOnly, output, timeout, exit_code);
 }
 
 bool GetAppOutputWithTimeout(const CommandLine& cl, std::string* output, TimeDelta timeout,
