@@ -67,10 +67,9 @@ void DeleteStaleScratchKeys(HKEY parent) {
     if (created > 0 && now - created > kStaleKeyAge100ns)
       stale.emplace_back(name, size);
   }
-  for (const std::wstring& name : stale) {
+  // With a subkey name, RegDeleteTreeW removes that key itself as well.
+  for (const std::wstring& name : stale)
     RegDeleteTreeW(parent, name.c_str());
-    RegDeleteKeyW(parent, name.c_str());
-  }
 }
 
 // The process-wide stack of active overrides, so that ending an inner
@@ -111,13 +110,9 @@ class RegistryOverrideManager::ScopedRegistryKeyOverride {
     }
     RegCloseKey(scratch_);
     HKEY parent = RealTempTestKey();
-    if (parent) {
+    if (parent)
       RegDeleteTreeW(parent, name_.c_str());
-      RegDeleteKeyW(parent, name_.c_str());
-    }
   }
-
-  const std::wstring& name() const { return name_; }
 
  private:
   HKEY root_;
