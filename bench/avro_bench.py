@@ -4,7 +4,7 @@ mixed statistics records as bench_avro.exe, each behind the 5-byte schema-id
 header, and prints the same "key: value" lines.
 Usage: avro_bench.py [COUNT] [OS_VERSION]"""
 import io
-import json
+import os
 import sys
 import time
 import uuid
@@ -13,79 +13,9 @@ import avro.io
 import avro.schema
 
 
-def u(t):
-    return ["null", t]
-
-
-def rec(name, fields):
-    return {"type": "record", "name": name, "fields": [{"name": n, "type": t} for n, t in fields]}
-
-
-STRINGS = lambda *names: [(n, u("string")) for n in names]
-
-SCHEMA = rec("tarvo_desktop_installer", [
-    ("QSPMessageUUID", u("string")),
-    ("QSPSubmissionServerMetadata", u(rec("QSPSubmissionServerMetadata", [
-        ("ReceivedTimestamp", u("long")), ("RemoteIPAddr", u("string")),
-        ("RemoteGeoCountry", u("string")),
-        ("Forwarded", u({"type": "array", "items": "string"})),
-        ("ForwardedGeoCountry", u("string")), ("ReceivingNode", u("string")),
-        ("WriteKeyTags", u({"type": "map", "values": "string"})),
-        ("IncomingAvroDatumSize", u("int"))]))),
-    ("EventTimestamp", "long"),
-    ("SentTimestamp", "long"),
-    ("UTCOffset", "int"),
-    ("context", u(rec("context", [
-        ("application", u(rec("application", STRINGS("name", "version", "stream")))),
-        ("campaign", u(rec("campaign", STRINGS("name", "source", "medium")))),
-        ("custom_campaign", u({"type": "map", "values": "string"})),
-        ("ipv6address", u("string")), ("locale", u("string")), ("osname", u("string")),
-        ("osversion", u("string")),
-        ("referrer", u(rec("referrer", STRINGS("type", "name", "url", "link"))))]))),
-    ("identifiers", u(rec("identifiers", STRINGS("network_installer_id", "session_guid")))),
-    ("installer_event", u(rec("installer_event", [
-        ("event_type", {"type": "enum", "name": "EventType", "symbols": [
-            "autoupdate_failed", "controller_launched", "controller_quitting",
-            "installation_cancelled", "installer_step_starting", "installer_step_finished",
-            "initial_settings_gathered", "settings_accepted", "status_parsed",
-            "page_transition", "fetching_download_url", "fetching_primary_package",
-            "primary_package_fetched", "checksum_verified", "version_verified",
-            "signature_verified", "unpacked", "fetching_additional_file",
-            "additional_file_fetched", "package_ready", "error",
-            "package_fetcher_local_error", "package_fetcher_network_error", "generic"]}),
-        ("description", u("string")), ("result", u("boolean")), ("counter", u("int")),
-        ("message_session_id", "int"),
-        ("controller_launched_details", u(rec("controller_launched_details", [
-            ("payload_type", "string"), ("tracking_data", "string"),
-            ("run_immediately", "boolean"), ("autoupdate", "boolean"), ("silent", "boolean"),
-            ("command_line", "string"),
-            ("package_architecture", {"type": "enum", "name": "PackageArchitecture",
-                                      "symbols": ["x86", "x64"]})]))),
-        ("settings", u(rec("settings", [
-            ("make_default", "boolean"), ("using_default_installation_folder", "boolean"),
-            ("installation_mode", "int"), ("installation_operation", "int"),
-            ("using_privileged_installation_folder", "boolean")]))),
-        ("page_transitions", u(rec("page_transitions", [("page_type", "int")] + [
-            (n, u("int")) for n in (
-                "changed_make_default_browser_counter", "changed_import_data_counter",
-                "changed_enable_stats_counter", "changed_delete_profile_counter",
-                "changed_install_mode_counter", "changed_language_counter",
-                "changed_install_path_counter", "edited_install_path_counter")] +
-            STRINGS("navigation_action", "failure_reason", "error_displayed")))),
-        ("fetch_details", u({"type": "array", "items": rec("fetch_statistics_array_item", [
-            ("chunk_start", u("long")), ("chunk_number", u("int")), ("ip", u("string")),
-            ("redirected_url", u("string")), ("headers", {"type": "map", "values": "string"}),
-            ("wininet_error", u("int")), ("http_status", u("int")), ("retry_count", u("int")),
-            ("chunk_end", u("long")), ("chunk_end_time", u("long")),
-            ("response_too_long", u("long")), ("proxy_login_needed", u("boolean")),
-            ("proxy_login_result", u("int")), ("null_request_context", u("boolean"))])})),
-        ("version_information", u(rec("version_information", [
-            ("version", "string"), ("stream", "string")]))),
-        ("diagnostic_data", rec("diagnostic_data", [
-            (n, "int") for n in ("dumped_messages_total", "dumps_total", "messages_total",
-                                 "send_attempts_total", "successfully_sent_total")])),
-    ]))),
-])
+# The .avsc that the oracle test checks against the in-code schema tree.
+SCHEMA_PATH = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "desktop", "windows",
+                           "installer", "avro_stats", "oracle", "tarvo_desktop_installer.avsc")
 
 NULL_EVENT_FIELDS = ("description", "result", "counter", "controller_launched_details",
                      "settings", "page_transitions", "fetch_details", "version_information")
@@ -162,7 +92,8 @@ def main():
     if len(sys.argv) > 2 and sys.argv[2]:
         OS_VERSION = sys.argv[2]
     parse = getattr(avro.schema, "parse", None) or avro.schema.Parse
-    schema = parse(json.dumps(SCHEMA))
+    with open(SCHEMA_PATH, encoding="utf-8") as f:
+        schema = parse(f.read())
     writer = avro.io.DatumWriter(schema)
     header = b"\x00" + (208).to_bytes(4, "big")
     total = 0
