@@ -5,7 +5,6 @@
 namespace {
 
 using Detail = InstallerEvent::Detail;
-using Details = std::vector<Detail>;
 
 Detail Description(std::string description) {
   return Detail("description", std::move(description));
@@ -19,11 +18,12 @@ Detail Settings(const InstallationSettings& settings) {
   return Detail("settings", settings);
 }
 
-Details VersionInformation(std::string version, std::string stream) {
-  Details details;
-  details.emplace_back("version_information.version", std::move(version));
-  details.emplace_back("version_information.stream", std::move(stream));
-  return details;
+Detail Version(std::string version) {
+  return Detail("version_information.version", std::move(version));
+}
+
+Detail Stream(std::string stream) {
+  return Detail("version_information.stream", std::move(stream));
 }
 
 }  // namespace
@@ -39,14 +39,8 @@ AutoupdateFailedEvent::AutoupdateFailedEvent(std::string description,
                                              std::string stream,
                                              int32_t level)
     : InstallerEvent("autoupdate_failed",
-                     [&] {
-                       Details details = {Description(std::move(description)),
-                                          Fetch(std::move(fetch_details)), Settings(settings)};
-                       for (Detail& detail :
-                            VersionInformation(std::move(version), std::move(stream)))
-                         details.push_back(std::move(detail));
-                       return details;
-                     }(),
+                     {Description(std::move(description)), Fetch(std::move(fetch_details)),
+                      Settings(settings), Version(std::move(version)), Stream(std::move(stream))},
                      level) {}
 
 ChecksumVerifiedEvent::ChecksumVerifiedEvent(int32_t level)
@@ -142,5 +136,5 @@ StatusParsedEvent::StatusParsedEvent(std::string description, int32_t level)
     : InstallerEvent("status_parsed", {Description(std::move(description))}, level) {}
 
 VersionVerifiedEvent::VersionVerifiedEvent(std::string version, std::string stream, int32_t level)
-    : InstallerEvent("version_verified", VersionInformation(std::move(version), std::move(stream)),
+    : InstallerEvent("version_verified", {Version(std::move(version)), Stream(std::move(stream))},
                      level) {}
