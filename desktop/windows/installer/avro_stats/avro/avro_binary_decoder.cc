@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "base/strings/utf8_code_points.h"
+#include "base/strings/string_util.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
 
 namespace {
@@ -32,16 +32,6 @@ uint64_t MinEncodedSize(const AvroSchemaNode& schema) {
     default:
       return 1;
   }
-}
-
-bool IsValidUTF8(std::string_view text) {
-  size_t index = 0;
-  while (index < text.size()) {
-    uint32_t code_point = 0;
-    if (!base::ReadUTF8CodePoint(text, &index, &code_point))
-      return false;
-  }
-  return true;
 }
 
 }  // namespace
@@ -141,7 +131,7 @@ bool AvroBinaryDecoder::Read(AvroDatum* datum) {
       std::string_view value;
       if (!ReadString(&value))
         return false;
-      if (datum->GetType() == AvroType::kString && !IsValidUTF8(value))
+      if (datum->GetType() == AvroType::kString && !base::IsStringUTF8(value))
         return false;
       return datum->SetString(value);
     }
@@ -175,7 +165,7 @@ bool AvroBinaryDecoder::Read(AvroDatum* datum) {
           AvroDatum* item = nullptr;
           if (is_map) {
             std::string_view key;
-            if (!ReadString(&key) || !IsValidUTF8(key))
+            if (!ReadString(&key) || !base::IsStringUTF8(key))
               return false;
             item = datum->GetOrAddMapValue(std::string(key));
             item->Reset();  // A repeated key keeps only its last value.
