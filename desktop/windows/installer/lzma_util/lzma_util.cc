@@ -111,15 +111,13 @@ bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
 
 LzmaUtil::LzmaUtil() = default;
 
-LzmaUtil::~LzmaUtil() {
-  Close();
-}
+LzmaUtil::~LzmaUtil() = default;
 
 uint32_t LzmaUtil::Open(const base::FilePath& archive_path) {
   Close();
-  archive_ = ::CreateFileW(archive_path.value().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (archive_ != INVALID_HANDLE_VALUE)
+  archive_.Set(::CreateFileW(archive_path.value().c_str(), GENERIC_READ, FILE_SHARE_READ,
+                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (archive_.IsValid())
     return kOpenOk;
   const DWORD error = ::GetLastError();
   PLOG(ERROR) << "Cannot open the archive " << archive_path;
@@ -127,9 +125,7 @@ uint32_t LzmaUtil::Open(const base::FilePath& archive_path) {
 }
 
 void LzmaUtil::Close() {
-  if (archive_ != INVALID_HANDLE_VALUE)
-    ::CloseHandle(archive_);
-  archive_ = INVALID_HANDLE_VALUE;
+  archive_.Close();
 }
 
 uint32_t LzmaUtil::GetLastErrorCode() {
@@ -146,7 +142,7 @@ bool LzmaUtil::SeekToArchive() {
   for (int64_t start = 0; start <= kLastSearchedOffset;
        start += kSearchBlockSize - sizeof(kSignature)) {
     DWORD read = 0;
-    if (!ReadAt(archive_, start, block, sizeof(block), &read))
+    if (!ReadAt(archive_.Get(), start, block, sizeof(block), &read))
       return false;
     for (DWORD i = 0; i + sizeof(kSignature) <= read; ++i) {
       const int64_t offset = start + i;
@@ -154,11 +150,11 @@ bool LzmaUtil::SeekToArchive() {
         return false;
       if (std::memcmp(block + i, kSignature, sizeof(kSignature)) != 0)
         continue;
-      if (!IsStartHeaderAt(archive_, offset))
+      if (!IsStartHeaderAt(archive_.Get(), offset))
         continue;
       LARGE_INTEGER position;
       position.QuadPart = offset;
-      return ::SetFilePointerEx(archive_, position, nullptr, FILE_BEGIN) != FALSE;
+      return ::SetFilePointerEx(archive_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
     }
     if (read < sizeof(block))
       return false;
@@ -194,7 +190,7 @@ uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
                            UnpackProgressObserver* observer,
                            std::vector<base::FilePath>* written_files,
                            std::vector<base::FilePath>* created_folders) {
-  if (archive_ == INVALID_HANDLE_VALUE)
+  if (!archive_.IsValid())
     return kNoArchiveOpen;
   CrcGenerateTable();
   if (!SeekToArchive()) {
@@ -202,7 +198,7 @@ uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
     return kNoSignature;
   }
 
-  HandleInStream in_stream(archive_);
+  HandleInStream in_stream(archive_.Get());
   CLookToRead2 look_stream;
   LookToRead2_CreateVTable(&look_stream, False);
   auto look_buffer = std::make_unique<Byte[]>(kLookBufferSize);

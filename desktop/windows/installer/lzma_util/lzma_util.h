@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
 
 class UnpackProgressObserver;
 
@@ -78,7 +79,7 @@ class LzmaUtil {
   bool CreateFolderTree(const base::FilePath& folder,
                         std::vector<base::FilePath>* created_folders);
 
-  HANDLE archive_ = INVALID_HANDLE_VALUE;
+  base::win::ScopedHandle archive_;
   std::set<base::FilePath> created_folders_;
   uint32_t last_error_code_ = 0;
 };
