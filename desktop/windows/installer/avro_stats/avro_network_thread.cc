@@ -8,6 +8,7 @@
 #include "base/bind.h"
 #include "base/location.h"
 #include "base/logging.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
 
 namespace {
@@ -23,22 +24,15 @@ constexpr DWORD kCommonRequestFlags =
     INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES |
     INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD;
 
-// Closes a WinINet handle when it goes out of scope.
-class ScopedInternetHandle {
- public:
-  explicit ScopedInternetHandle(HINTERNET handle) : handle_(handle) {}
-  ~ScopedInternetHandle() {
-    if (handle_)
-      InternetCloseHandle(handle_);
-  }
-  ScopedInternetHandle(const ScopedInternetHandle&) = delete;
-  ScopedInternetHandle& operator=(const ScopedInternetHandle&) = delete;
-  HINTERNET get() const { return handle_; }
-  explicit operator bool() const { return handle_ != nullptr; }
-
- private:
-  HINTERNET handle_;
+// WinINet handles: null means none.
+struct InternetHandleTraits {
+  using Handle = HINTERNET;
+  static bool CloseHandle(HINTERNET handle) { return InternetCloseHandle(handle) != FALSE; }
+  static bool IsHandleValid(HINTERNET handle) { return handle != nullptr; }
+  static HINTERNET NullHandle() { return nullptr; }
 };
+
+using ScopedInternetHandle = base::win::GenericScopedHandle<InternetHandleTraits>;
 
 void SetRequestTimeouts(HINTERNET request, base::TimeDelta timeout) {
   int64_t ms = timeout.InMillisecondsRoundedUp();
@@ -296,7 +290,7 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
   ScopedInternetHandle connection(InternetConnectW(session_, endpoint.host.c_str(),
                                                    endpoint.port, nullptr, nullptr,
                                                    INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection)
+  if (!connection.IsValid())
     return false;
   const DWORD flags = kCommonRequestFlags | (endpoint.secure ? INTERNET_FLAG_SECURE : 0);
   HINTERNET request = HttpOpenRequestW(connection.get(), L"POST", endpoint.path.c_str(),
