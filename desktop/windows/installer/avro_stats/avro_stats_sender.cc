@@ -78,12 +78,3 @@ void RunAvroBeforeShutdownHook() {
 void InitializeDisabledAvroStatsSender() {
   SetAvroStatsSender(std::make_unique<DisabledAvroStatsSender>());
 }
-
-ScopedAvroStatsSenderForTesting::ScopedAvroStatsSenderForTesting(
-    std::unique_ptr<AvroStatsSender> sender) {
-  SetAvroStatsSender(std::move(sender));
-}
-
-ScopedAvroStatsSenderForTesting::~ScopedAvroStatsSenderForTesting() {
-  SetAvroStatsSender(nullptr);
-}

@@ -40,13 +40,4 @@ void RunAvroBeforeShutdownHook();
 // Installs a sender that drops everything.
 void InitializeDisabledAvroStatsSender();
 
-// Installs a sender for a test's lifetime and restores a dropping one after.
-class ScopedAvroStatsSenderForTesting {
- public:
-  explicit ScopedAvroStatsSenderForTesting(std::unique_ptr<AvroStatsSender> sender);
-  ~ScopedAvroStatsSenderForTesting();
-  ScopedAvroStatsSenderForTesting(const ScopedAvroStatsSenderForTesting&) = delete;
-  ScopedAvroStatsSenderForTesting& operator=(const ScopedAvroStatsSenderForTesting&) = delete;
-};
-
 #endif  // DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_STATS_SENDER_H_
