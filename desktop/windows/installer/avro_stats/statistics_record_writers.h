@@ -19,8 +19,9 @@ class AvroDatum;
 // Writers of values and statistics records into a message datum at a dotted
 // path (every union on the path takes its non-null branch, so the target is
 // present in the message even when nothing is written below it). Each
-// returns false, writing nothing, when the path names no field or the field
-// has another type; that is a programming error and is logged.
+// returns false, leaving the value unwritten, when the path names no field or
+// the field has another type (the unions on the way may already have taken
+// their non-null branch); that is a programming error and is logged.
 
 bool WriteString(AvroDatum* datum, std::string_view path, std::string_view value);
 bool WriteBool(AvroDatum* datum, std::string_view path, bool value);
