@@ -54,7 +54,28 @@ TEST(LockTest, TryFailsWhileAnotherThreadHoldsIt) {
   lock.Release();
 }
 
-TEST(ConditionVariableTest, AutoUnlockLetsAWaiterIn) {
+TEST(LockTest, AutoUnlockLetsAnotherThreadInAndTakesTheLockBack) {
+  Lock lock;
+  AutoLock hold(lock);
+  auto try_elsewhere = [&lock] {
+    bool acquired = false;
+    std::thread other([&] {
+      acquired = lock.Try();
+      if (acquired)
+        lock.Release();
+    });
+    other.join();
+    return acquired;
+  };
+  {
+    AutoUnlock unlock(lock);
+    EXPECT_TRUE(try_elsewhere());
+  }
+  lock.AssertAcquired();
+  EXPECT_FALSE(try_elsewhere());
+}
+
+TEST(ConditionVariableTest, WaitReturnsHoldingTheLock) {
   Lock lock;
   ConditionVariable cv(&lock);
   bool ready = false;
