@@ -116,6 +116,7 @@ void Thread::Stop() {
   WaitForSingleObject(thread_, INFINITE);
   CloseHandle(thread_);
   thread_ = nullptr;
+  AutoLock lock(running_lock_);  // IsRunning reads it from any thread.
   stopping_ = false;
 }
 
