@@ -31,15 +31,15 @@ bool FileExists(const FilePath& path) {
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// A new shell link, loaded from |shortcut| when given.
-bool InitializeShortcutInterfaces(const wchar_t* shortcut, ComPtr<IShellLinkW>* link,
+// A new shell link, loaded from |shortcut| with |mode| when given.
+bool InitializeShortcutInterfaces(const wchar_t* shortcut, DWORD mode, ComPtr<IShellLinkW>* link,
                                   ComPtr<IPersistFile>* file) {
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                               IID_PPV_ARGS(link->GetAddressOf()))) ||
       FAILED((*link)->QueryInterface(IID_PPV_ARGS(file->GetAddressOf())))) {
     return false;
   }
-  if (shortcut && FAILED((*file)->Load(shortcut, STGM_READWRITE)))
+  if (shortcut && FAILED((*file)->Load(shortcut, mode)))
     return false;
   return true;
 }
@@ -79,11 +79,12 @@ bool CreateOrUpdateShortcutLink(const FilePath& shortcut_path,
   bool keep_old_arguments = false;
   switch (operation) {
     case SHORTCUT_CREATE_ALWAYS:
-      if (!InitializeShortcutInterfaces(nullptr, &link, &file))
+      if (!InitializeShortcutInterfaces(nullptr, 0, &link, &file))
         return false;
       break;
     case SHORTCUT_UPDATE_EXISTING:
-      if (!InitializeShortcutInterfaces(shortcut_path.value().c_str(), &link, &file))
+      if (!InitializeShortcutInterfaces(shortcut_path.value().c_str(), STGM_READWRITE, &link,
+                                        &file))
         return false;
       break;
     case SHORTCUT_REPLACE_EXISTING: {
@@ -96,7 +97,7 @@ bool CreateOrUpdateShortcutLink(const FilePath& shortcut_path,
         old_arguments = old.arguments;
         keep_old_arguments = true;
       }
-      if (!InitializeShortcutInterfaces(nullptr, &link, &file))
+      if (!InitializeShortcutInterfaces(nullptr, 0, &link, &file))
         return false;
       break;
     }
@@ -148,12 +149,8 @@ bool ResolveShortcutProperties(const FilePath& shortcut_path, uint32_t options,
                                ShortcutProperties* properties) {
   ComPtr<IShellLinkW> link;
   ComPtr<IPersistFile> file;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                              IID_PPV_ARGS(link.GetAddressOf()))) ||
-      FAILED(link->QueryInterface(IID_PPV_ARGS(file.GetAddressOf()))) ||
-      FAILED(file->Load(shortcut_path.value().c_str(), STGM_READ))) {
+  if (!InitializeShortcutInterfaces(shortcut_path.value().c_str(), STGM_READ, &link, &file))
     return false;
-  }
 
   ShortcutProperties result;
   wchar_t buffer[MAX_PATH];
