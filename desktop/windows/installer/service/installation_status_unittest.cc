@@ -89,18 +89,9 @@ TEST(RecordRegistryValueInStatusTest, DeletedValueRecordsNothing) {
   EXPECT_TRUE(keys.empty());
 }
 
-TEST(InstallationStatusTest, CopiesAreDeepAndAppIdSuffix) {
+TEST(InstallationStatusTest, AppIdSuffix) {
   InstallationStatus status(INSTALLATION_STATUS_SOURCE_GENERATED);
-  EXPECT_FALSE(status.copy_only);
-  EXPECT_TRUE(status.files.empty());
   status.app_id = L"Tarvo.2187";
-  status.files.emplace_back(L"tarvo.exe");
-  status.hkcu_keys.push_back({1, "Software\\Tarvo", {{"REG_SZ", "a", "b"}}});
-  InstallationStatus copy(status);
-  copy.hkcu_keys[0].values[0].data = "changed";
-  copy.files.clear();
-  EXPECT_EQ("b", status.hkcu_keys[0].values[0].data);
-  EXPECT_EQ(1u, status.files.size());
   EXPECT_EQ(L"Tarvo.21871", status.GetAppIdWithSuffix());
   EXPECT_EQ(L"1", InstallationStatus(INSTALLATION_STATUS_SOURCE_INVALID).GetAppIdWithSuffix());
 }
