@@ -1,12 +1,7 @@
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 
-#include <windows.h>
-
-#include <climits>
 #include <utility>
 
-#include "base/files/file.h"
-#include "base/files/file_util.h"
 #include "base/files/important_file_writer.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
