@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <string>
-
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/time/time.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -40,8 +41,6 @@ void RaiseInSecondRange(void*) {
   RaiseInPageErrorAt(g_second);
 }
 
-}  // namespace
-
 struct NestedRun {
   InPageErrorGuard* inner;
   InPageErrorGuard::GuardedFunction function;
@@ -54,6 +53,8 @@ void RunInner(void* argument) {
   nested->inner_completed = nested->inner->Run(nested->function, nullptr);
   nested->inner_returned = true;
 }
+
+}  // namespace
 
 TEST(InPageErrorGuardTest, NestedGuardsEachCatchTheirOwnRange) {
   InPageErrorGuard outer(&InRange, &g_first_range);
@@ -86,16 +87,11 @@ TEST_CHILD_ROLE(in_page_fault_outside_range) {
 }
 
 TEST(InPageErrorGuardTest, FaultOutsideRangeIsNotHandled) {
-  std::wstring command_line =
-      testing_support::GetTestChildCommandLine("in_page_fault_outside_range");
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION info = {};
-  ASSERT_TRUE(CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                             nullptr, &startup, &info));
-  CloseHandle(info.hThread);
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(info.hProcess, 30000));
-  DWORD exit_code = 0;
-  GetExitCodeProcess(info.hProcess, &exit_code);
-  CloseHandle(info.hProcess);
-  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_IN_PAGE_ERROR), exit_code);
+  base::Process child = base::LaunchProcess(
+      testing_support::GetTestChildCommandLine("in_page_fault_outside_range"),
+      base::LaunchOptions());
+  ASSERT_TRUE(child.IsValid());
+  int exit_code = 0;
+  ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &exit_code));
+  EXPECT_EQ(static_cast<DWORD>(EXCEPTION_IN_PAGE_ERROR), static_cast<DWORD>(exit_code));
 }
