@@ -2,14 +2,11 @@
 
 #include <string>
 
+#include "base/files/file_path.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 
 namespace {
-
-bool IsSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
-}
 
 bool IsForbiddenCharacter(wchar_t c) {
   return c < 32 || c == L':' || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' ||
@@ -53,11 +50,11 @@ bool IsReservedDeviceName(std::wstring_view component) {
 }
 
 bool IsSafeRelativePath(std::wstring_view entry) {
-  if (entry.empty() || IsSeparator(entry.front())) return false;
+  if (entry.empty() || base::FilePath::IsSeparator(entry.front())) return false;
   size_t start = 0;
   while (true) {
     size_t end = start;
-    while (end < entry.size() && !IsSeparator(entry[end])) ++end;
+    while (end < entry.size() && !base::FilePath::IsSeparator(entry[end])) ++end;
     if (!IsSafeComponent(entry.substr(start, end - start))) return false;
     if (end == entry.size()) return true;
     start = end + 1;

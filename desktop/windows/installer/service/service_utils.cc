@@ -31,10 +31,6 @@ namespace {
 
 std::atomic<ShortcutPropertiesReader> g_shortcut_reader{&base::win::ResolveShortcutProperties};
 
-bool IsPathSeparator(wchar_t c) {
-  return c == L'\\' || c == L'/';
-}
-
 bool IsValidPathComponent(std::wstring_view component) {
   if (component.empty()) return true;
   for (wchar_t c : component) {
@@ -50,7 +46,7 @@ bool IsValidPathComponent(std::wstring_view component) {
 // Skips a UNC server or share name at `*pos`; it must end in a separator.
 bool SkipUncPart(const std::wstring& path, size_t* pos) {
   size_t end = *pos;
-  while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+  while (end < path.size() && !base::FilePath::IsSeparator(path[end])) ++end;
   if (end == *pos || end == path.size()) return false;
   *pos = end + 1;
   return true;
@@ -189,7 +185,8 @@ bool IsValidFileSystemPath(const std::wstring& path, bool is_folder) {
   const size_t limit = is_folder ? 248 : MAX_PATH;
   if (path.empty() || path.size() >= limit) return false;
   size_t pos = 0;
-  if (path.size() >= 2 && IsPathSeparator(path[0]) && IsPathSeparator(path[1])) {
+  if (path.size() >= 2 && base::FilePath::IsSeparator(path[0]) &&
+      base::FilePath::IsSeparator(path[1])) {
     pos = 2;
     if (!SkipUncPart(path, &pos) || !SkipUncPart(path, &pos)) return false;
   } else if (path.size() >= 2 && path[1] == L':') {
@@ -197,7 +194,7 @@ bool IsValidFileSystemPath(const std::wstring& path, bool is_folder) {
   }
   while (pos <= path.size()) {
     size_t end = pos;
-    while (end < path.size() && !IsPathSeparator(path[end])) ++end;
+    while (end < path.size() && !base::FilePath::IsSeparator(path[end])) ++end;
     if (!IsValidPathComponent(std::wstring_view(path).substr(pos, end - pos))) return false;
     pos = end + 1;
   }
