@@ -39,9 +39,7 @@ FileEnumerator::FileEnumerator(const FilePath& root_path, bool recursive, int fi
   pending_paths_.push_back(root_path);
 }
 
-FileEnumerator::~FileEnumerator() {
-  if (find_handle_ != INVALID_HANDLE_VALUE) FindClose(find_handle_);
-}
+FileEnumerator::~FileEnumerator() = default;
 
 bool FileEnumerator::ShouldReturn(const WIN32_FIND_DATAW& data) const {
   const bool is_dir = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -50,19 +48,16 @@ bool FileEnumerator::ShouldReturn(const WIN32_FIND_DATAW& data) const {
 }
 
 FilePath FileEnumerator::Next() {
-  while (has_find_data_ || !pending_paths_.empty()) {
-    if (!has_find_data_) {
+  while (find_handle_.IsValid() || !pending_paths_.empty()) {
+    if (!find_handle_.IsValid()) {
       root_path_ = pending_paths_.back();
       pending_paths_.pop_back();
       const FilePath search = root_path_.Append(L"*");
-      find_handle_ = FindFirstFileExW(search.value().c_str(), FindExInfoBasic, &info_.find_data_,
-                                      FindExSearchNameMatch, nullptr, 0);
-      has_find_data_ = find_handle_ != INVALID_HANDLE_VALUE;
-      if (!has_find_data_) continue;
-    } else if (!FindNextFileW(find_handle_, &info_.find_data_)) {
-      FindClose(find_handle_);
-      find_handle_ = INVALID_HANDLE_VALUE;
-      has_find_data_ = false;
+      find_handle_.Set(FindFirstFileExW(search.value().c_str(), FindExInfoBasic,
+                                        &info_.find_data_, FindExSearchNameMatch, nullptr, 0));
+      if (!find_handle_.IsValid()) continue;
+    } else if (!FindNextFileW(find_handle_.Get(), &info_.find_data_)) {
+      find_handle_.Close();
       continue;
     }
     const WIN32_FIND_DATAW& data = info_.find_data_;

@@ -9,6 +9,7 @@
 
 #include "base/files/file_path.h"
 #include "base/time/time.h"
+#include "base/win/scoped_handle.h"
 
 namespace base {
 
@@ -58,8 +59,8 @@ class FileEnumerator {
   bool recursive_;
   int file_type_;
   std::wstring pattern_;
-  HANDLE find_handle_ = INVALID_HANDLE_VALUE;
-  bool has_find_data_ = false;
+  // Open while the folder being listed has entries left.
+  win::ScopedFindFileHandle find_handle_;
   FileInfo info_;
   std::vector<FilePath> pending_paths_;
 };
