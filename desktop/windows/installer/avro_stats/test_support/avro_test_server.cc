@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "base/strings/string_util.h"
+
 namespace {
 
 // Reads until the whole request (headers and Content-Length body) is in, the
@@ -20,9 +22,7 @@ bool ReadRequest(SOCKET connection, AvroTestServer::Request* request) {
       header_end = data.find("\r\n\r\n");
       if (header_end != std::string::npos) {
         std::string head = data.substr(0, header_end);
-        std::string lower = head;
-        for (char& c : lower)
-          c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        const std::string lower = base::ToLowerASCII(head);
         size_t length_at = lower.find("content-length:");
         if (length_at != std::string::npos)
           body_size = strtoul(head.c_str() + length_at + 15, nullptr, 10);
