@@ -116,6 +116,21 @@ TEST_F(UnpackArchiveOperationTest, FailureHalfWayLeavesNothing) {
   EXPECT_EQ(Snapshot(), before);
 }
 
+TEST_F(UnpackArchiveOperationTest, ArchiveThatCannotBeOpenedFailsAndLeavesNothing) {
+  const auto before = Snapshot();
+  unpacker_.open_result = LzmaUtil::kOpenError;
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<UnpackArchiveOperation>(archive_, Path(L"new\\out"), &unpacker_, nullptr),
+      &error));
+  EXPECT_EQ(error, "Could not open the archive: 2");
+  EXPECT_EQ(unpacker_.extract_calls, 0);
+  EXPECT_TRUE(transaction.empty());
+  // The folder made for the destination went with the failed operation.
+  EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(UnpackArchiveOperationTest, RollbackNeverDeletesOutsideTheDestination) {
   const base::FilePath outside = Path(L"user.txt");
   ASSERT_TRUE(base::WriteFile(outside, "mine"));
