@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "base/win/windows_version.h"
 
 namespace base {
 
@@ -68,9 +69,8 @@ bool MemoryMappedFile::MapFileRegionToMemory(const Region& region, Access access
   if (!file_mapping_.IsValid()) return false;
 
   // Views start on the allocation granularity; the region may not.
-  SYSTEM_INFO info;
-  ::GetSystemInfo(&info);
-  const int64_t granularity = info.dwAllocationGranularity;
+  const int64_t granularity =
+      static_cast<int64_t>(win::OSInfo::GetInstance()->allocation_granularity());
   const int64_t aligned_start = (offset / granularity) * granularity;
   const uint64_t adjustment = static_cast<uint64_t>(offset - aligned_start);
   const uint64_t view_size = size + adjustment;
