@@ -61,15 +61,13 @@ InstallerEvent::InstallerEvent(std::string name, std::vector<Detail> details, in
 InstallerEvent::~InstallerEvent() = default;
 
 void InstallerEvent::ToDatum(AvroDatum* root) const {
-  AvroDatum* event_union = root->GetField("installer_event");
-  AvroDatum* event = event_union ? event_union->SelectUnionBranch(1) : nullptr;
+  AvroDatum* event = root->GetByPath("installer_event");
   if (!event) {
     LOG(ERROR) << "Message datum without an installer_event record";
     return;
   }
   // An unknown name keeps the default symbol.
-  if (AvroDatum* type = event->GetField("event_type"))
-    type->SetEnumSymbol(name_);
+  WriteEnumSymbol(event, "event_type", name_);
   WriteInt(event, "message_session_id", message_session_id_);
   FillDetails(event);
   WriteLong(root, "EventTimestamp", ToUnixMilliseconds(creation_time_));
