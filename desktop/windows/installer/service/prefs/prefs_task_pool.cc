@@ -53,11 +53,6 @@ void PrefsTaskPool::set_wait_for_shutdown(bool wait) {
   wait_for_shutdown_ = wait;
 }
 
-bool PrefsTaskPool::wait_for_shutdown() const {
-  base::AutoLock lock(lock_);
-  return wait_for_shutdown_;
-}
-
 bool PrefsTaskPool::ShutDown(base::TimeDelta max_wait) {
   auto job = base::MakeRefCounted<ShutdownJob>();
   bool wait = false;

@@ -30,7 +30,6 @@ class PrefsTaskPool {
 
   // Whether ShutDown waits for the pool's writes (the default).
   void set_wait_for_shutdown(bool wait);
-  bool wait_for_shutdown() const;
 
   // Refuses new tasks, lets the queued writes finish and releases the pool.
   // When waiting, returns after at most |max_wait| (checking every 100 ms);
