@@ -59,7 +59,6 @@ bool MemoryMappedFile::MapFileRegionToMemory(const Region& region, Access access
     // Nothing to map: valid and empty.
     data_ = &g_empty_file_byte;
     length_ = 0;
-    valid_ = true;
     return true;
   }
 
@@ -82,7 +81,6 @@ bool MemoryMappedFile::MapFileRegionToMemory(const Region& region, Access access
   if (!view_) return false;
   data_ = view_ + adjustment;
   length_ = static_cast<size_t>(size);
-  valid_ = true;
   return true;
 }
 
@@ -91,7 +89,6 @@ void MemoryMappedFile::CloseHandles() {
   view_ = nullptr;
   data_ = nullptr;
   length_ = 0;
-  valid_ = false;
   file_mapping_.Close();
   file_.Close();
 }

@@ -40,7 +40,8 @@ class MemoryMappedFile {
   const uint8_t* data() const { return data_; }
   uint8_t* data() { return data_; }
   size_t length() const { return length_; }
-  bool IsValid() const { return valid_; }
+  // An empty file maps validly: data() then points at a placeholder byte.
+  bool IsValid() const { return data_ != nullptr; }
 
  private:
   bool MapFileRegionToMemory(const Region& region, Access access);
@@ -51,7 +52,6 @@ class MemoryMappedFile {
   uint8_t* view_ = nullptr;  // start of the mapped view (aligned)
   uint8_t* data_ = nullptr;  // start of the asked region inside it
   size_t length_ = 0;
-  bool valid_ = false;
 };
 
 }  // namespace base
