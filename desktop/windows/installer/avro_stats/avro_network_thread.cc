@@ -199,9 +199,7 @@ void AvroNetworkThread::StartShutdown() {
     return;
   }
   // Nothing to send: let the waiting destructor go on.
-  base::AutoLock lock(lock_);
-  busy_ = !queue_.empty() || !in_flight_.empty();
-  drained_.Broadcast();
+  UpdateBusy();
 }
 
 void AvroNetworkThread::AbandonQueue() {
@@ -210,9 +208,7 @@ void AvroNetworkThread::AbandonQueue() {
                  << " messages";
     DumpQueue();
   }
-  base::AutoLock lock(lock_);
-  busy_ = !in_flight_.empty();
-  drained_.Broadcast();
+  UpdateBusy();
 }
 
 void AvroNetworkThread::CancelRequestInFlight() {
@@ -261,6 +257,10 @@ void AvroNetworkThread::SendPending() {
     }
     break;
   }
+  UpdateBusy();
+}
+
+void AvroNetworkThread::UpdateBusy() {
   base::AutoLock lock(lock_);
   busy_ = !queue_.empty() || !in_flight_.empty();
   drained_.Broadcast();

@@ -94,6 +94,8 @@ class AvroNetworkThread {
   void SendPending();
   bool SendOverHttp(const InstallerEvent& event);
   void DumpQueue();
+  // Tells the waiting destructor whether anything is left to send.
+  void UpdateBusy();
   // Any thread: closes the request under way, which ends a blocked send.
   void CancelRequestInFlight();
   SenderStatistics TakeStatistics();
