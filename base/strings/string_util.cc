@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "base/strings/utf_string_conversions.h"
+#include "base/strings/utf8_code_points.h"
 
 namespace base {
 
@@ -291,8 +291,13 @@ bool ContainsOnlyChars(std::wstring_view input, std::wstring_view chars) {
 bool IsStringASCII(std::string_view s) { return IsASCIIT(s); }
 bool IsStringASCII(std::wstring_view s) { return IsASCIIT(s); }
 bool IsStringUTF8(std::string_view s) {
-  std::wstring ignored;
-  return UTF8ToWide(s.data(), s.size(), &ignored);
+  // Decodes in place: no converted copy, and the first bad sequence decides.
+  size_t i = 0;
+  uint32_t code_point;
+  while (i < s.size()) {
+    if (!ReadUTF8CodePoint(s, &i, &code_point)) return false;
+  }
+  return true;
 }
 
 void ReplaceSubstringsAfterOffset(std::string* str, size_t start, std::string_view find,

@@ -35,6 +35,9 @@ TEST(UTFStringConversionsTest, InvalidUTF8BecomesReplacementWithoutEatingText) {
   }
   EXPECT_FALSE(IsStringUTF8("\xED\xA0\x80"));
   EXPECT_TRUE(IsStringUTF8("\xF4\x8F\xBF\xBF"));
+  EXPECT_TRUE(IsStringUTF8(""));
+  EXPECT_FALSE(IsStringUTF8("valid text, then \xE2\x82"));  // cut short at the end
+  EXPECT_FALSE(IsStringUTF8("\xC0\xAF"));                   // overlong
 }
 
 TEST(UTFStringConversionsTest, LoneSurrogatesBecomeReplacement) {
