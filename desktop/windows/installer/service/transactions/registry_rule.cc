@@ -47,8 +47,10 @@ bool CreateOperationFromRegistryRule(const RegistryRule& rule,
     return true;
   }
 
+  std::wstring key;
+  std::wstring value_name;
+  ExpandRulePlaceholders(rule, &key, &value_name);
   if (row.type == kRegistryRuleDeleteKey) {
-    const std::wstring key = NormalizeRegistryKeyPath(ExpandPlaceholders(rule, row.key));
     if (!IsRegistryKeySafeToDelete(key)) {
       LOG(ERROR) << "Registry rule refused: it would delete the key \"" << key << "\"";
       return false;
@@ -89,9 +91,6 @@ bool CreateOperationFromRegistryRule(const RegistryRule& rule,
       break;
   }
 
-  std::wstring key;
-  std::wstring value_name;
-  ExpandRulePlaceholders(rule, &key, &value_name);
   if (key.empty()) {
     LOG(ERROR) << "Registry rule refused: its key \"" << (row.key ? row.key : L"")
                << "\" expands to nothing";
