@@ -59,6 +59,10 @@ class RegistryOperationsTest : public testing::Test {
         HKEY_CURRENT_USER, key_path, name, nullptr, ChangeRegValueOperation::kDeleteValue, 0, 0);
   }
 
+  std::unique_ptr<Operation> DeleteKey(const std::wstring& key_path, REGSAM access_flags = 0) {
+    return std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, key_path, access_flags);
+  }
+
   FakeSecurityUtil security_;
   ScopedSecurityUtilForTesting scoped_security_{&security_};
   registry_util::RegistryOverrideManager override_;
@@ -132,8 +136,7 @@ class DeleteRegKeyTest : public RegistryOperationsTest {
 TEST_F(DeleteRegKeyTest, DeleteAndRollbackRestoresKeysValuesAndTypes) {
   const auto before = Snapshot();
   Transaction transaction;
-  ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
-                                                                         Key(L"tree"), 0)));
+  ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
   EXPECT_FALSE(KeyExists(Key(L"tree")));
   EXPECT_TRUE(KeyExists(Key(L"sibling")));
   transaction.Rollback();
@@ -173,16 +176,14 @@ TEST_F(DeleteRegKeyTest, RollbackRestoresGroupAndAccessList) {
   ASSERT_EQ(before.rfind(L"G:BUD:P", 0), 0u) << before;
 
   Transaction transaction;
-  ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
-                                                                         Key(L"tree"), 0)));
+  ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
   transaction.Rollback();
   EXPECT_EQ(read_dacl(), before);
 }
 
 TEST_F(DeleteRegKeyTest, KeyRecreatedMeanwhileKeepsItsNewContent) {
   Transaction transaction;
-  ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
-                                                                         Key(L"tree"), 0)));
+  ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
   WriteString(Key(L"tree\\child0"), L"index", L"someone else's");
   transaction.Rollback();
   base::win::RegKey key(HKEY_CURRENT_USER, Key(L"tree\\child0").c_str(), KEY_READ);
@@ -198,8 +199,7 @@ TEST_F(DeleteRegKeyTest, KeyRecreatedMeanwhileKeepsItsNewContent) {
 TEST_F(DeleteRegKeyTest, MissingKeyIsNothingToDo) {
   const auto before = Snapshot();
   Transaction transaction;
-  ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER,
-                                                                         Key(L"absent"), 0)));
+  ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"absent"))));
   transaction.Rollback();
   EXPECT_EQ(Snapshot(), before);
 }
@@ -214,9 +214,7 @@ TEST_F(RegistryOperationsTest, SharedKeysAreNeverDeleted) {
   for (const wchar_t* path : shared) {
     WriteString(path[0] ? path : L"Software", L"marker", L"x");
     Transaction transaction;
-    EXPECT_FALSE(Run(&transaction,
-                     std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, path, 0)))
-        << path;
+    EXPECT_FALSE(Run(&transaction, DeleteKey(path))) << path;
     base::win::RegKey key(HKEY_CURRENT_USER, path[0] ? path : L"Software", KEY_READ);
     EXPECT_TRUE(key.HasValue(L"marker")) << path;
   }
@@ -229,8 +227,7 @@ TEST_F(RegistryOperationsTest, MissingRightsAreGrantedTemporarilyAndGivenBack) {
   {
     Transaction transaction;
     ASSERT_TRUE(Run(&transaction, SetString(Key(L"app"), L"v", L"new")));
-    ASSERT_TRUE(Run(&transaction, std::make_unique<DeleteRegKeyOperation>(
-                                      HKEY_CURRENT_USER, Key(L"gone"), KEY_WOW64_32KEY)));
+    ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"gone"), KEY_WOW64_32KEY)));
     ASSERT_EQ(security_.grants().size(), 3u);
     EXPECT_EQ(security_.grants()[0].object_name, L"CURRENT_USER\\" + Key(L"app"));
     EXPECT_EQ(security_.grants()[0].object_type, SE_REGISTRY_KEY);
@@ -252,8 +249,7 @@ TEST_F(RegistryOperationsTest, RefusedGrantFailsWithoutChanges) {
   Transaction transaction;
   EXPECT_FALSE(Run(&transaction, SetString(Key(L"app"), L"v", L"new")));
   EXPECT_FALSE(Run(&transaction, SetString(Key(L"new\\key"), L"v", L"new")));
-  EXPECT_FALSE(Run(&transaction,
-                   std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, Key(L"app"), 0)));
+  EXPECT_FALSE(Run(&transaction, DeleteKey(Key(L"app"))));
   EXPECT_EQ(Snapshot(), before);
 }
 
