@@ -211,9 +211,7 @@ Process LaunchProcess(const std::wstring& cmdline, const LaunchOptions& options)
     return Process();
   }
   ::CloseHandle(process_info.hThread);
-  Process process(process_info.hProcess);
-  if (options.wait) ::WaitForSingleObject(process.Handle(), INFINITE);
-  return process;
+  return Process(process_info.hProcess);
 }
 
 bool GetAppOutput(const CommandLine& cl, std::string* output) {

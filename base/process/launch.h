@@ -26,8 +26,6 @@ struct LaunchOptions {
   LaunchOptions(const LaunchOptions&);
   ~LaunchOptions();
 
-  // Wait (without limit) until the child exits.
-  bool wait = false;
   // No window for the child: SW_HIDE, and no console for console programs.
   bool start_hidden = false;
   Inherit inherit_mode = Inherit::kSpecific;

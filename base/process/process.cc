@@ -92,10 +92,6 @@ bool Process::Terminate(int exit_code, bool wait) const {
   return result;
 }
 
-bool Process::WaitForExit(int* exit_code) const {
-  return WaitForExitWithTimeout(TimeDelta::Max(), exit_code);
-}
-
 bool Process::WaitForExitWithTimeout(TimeDelta timeout, int* exit_code) const {
   if (!IsValid()) return false;
   DWORD ms = INFINITE;

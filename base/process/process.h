@@ -40,9 +40,8 @@ class Process {
   // minute) until it has really gone. True if it is gone or going.
   bool Terminate(int exit_code, bool wait) const;
 
-  // Waits without limit. `exit_code` may be null.
-  bool WaitForExit(int* exit_code) const;
-  // False when the process has not ended within `timeout`.
+  // False when the process has not ended within `timeout`. `exit_code` may
+  // be null.
   bool WaitForExitWithTimeout(TimeDelta timeout, int* exit_code) const;
 
  private:
