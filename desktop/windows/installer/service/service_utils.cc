@@ -52,6 +52,16 @@ bool SkipUncPart(const std::wstring& path, size_t* pos) {
   return true;
 }
 
+struct RegistryRoot {
+  HKEY root;
+  const wchar_t* name;  // with its trailing "\"
+};
+
+const RegistryRoot kRegistryRoots[] = {{HKEY_CLASSES_ROOT, L"CLASSES_ROOT\\"},
+                                       {HKEY_CURRENT_USER, L"CURRENT_USER\\"},
+                                       {HKEY_LOCAL_MACHINE, L"MACHINE\\"},
+                                       {HKEY_USERS, L"USERS\\"}};
+
 // Default places of known folders that some systems do not define.
 struct KnownFolderFallback {
   const KNOWNFOLDERID* folder;
@@ -170,15 +180,25 @@ std::string GetStreamNameForNumber(int stream) {
 
 void RegistryRootName(HKEY root, const std::wstring& key_path, std::wstring* name) {
   name->clear();
-  if (root == HKEY_CLASSES_ROOT)
-    *name = L"CLASSES_ROOT\\";
-  else if (root == HKEY_CURRENT_USER)
-    *name = L"CURRENT_USER\\";
-  else if (root == HKEY_LOCAL_MACHINE)
-    *name = L"MACHINE\\";
-  else if (root == HKEY_USERS)
-    *name = L"USERS\\";
+  for (const RegistryRoot& entry : kRegistryRoots) {
+    if (entry.root == root)
+      *name = entry.name;
+  }
   *name += key_path;
+}
+
+bool SplitRegistryObjectName(const std::wstring& name, HKEY* root, std::wstring* key_path) {
+  for (const RegistryRoot& entry : kRegistryRoots) {
+    const size_t length = wcslen(entry.name);
+    if (name.size() >= length &&
+        ::CompareStringOrdinal(name.c_str(), static_cast<int>(length), entry.name,
+                               static_cast<int>(length), TRUE) == CSTR_EQUAL) {
+      *root = entry.root;
+      *key_path = name.substr(length);
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsValidFileSystemPath(const std::wstring& path, bool is_folder) {

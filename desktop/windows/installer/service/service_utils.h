@@ -45,6 +45,9 @@ std::string GetStreamNameForNumber(int stream);
 // The security object name of a key ("CURRENT_USER\Software\x"); a root
 // other than the four known ones gives the key path alone.
 void RegistryRootName(HKEY root, const std::wstring& key_path, std::wstring* name);
+// The other way round: the root and key path of a security object name of
+// one of the four known roots (root name compared ignoring case).
+bool SplitRegistryObjectName(const std::wstring& name, HKEY* root, std::wstring* key_path);
 
 // Whether `path` may name a file (or, with `is_folder`, a folder): shorter
 // than MAX_PATH (248 for folders), an optional drive or "\\server\share\"

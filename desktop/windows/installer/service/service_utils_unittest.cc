@@ -36,6 +36,15 @@ TEST(ServiceUtilsTest, NamesAndKeys) {
   std::wstring name = L"stale";
   RegistryRootName(HKEY_CURRENT_CONFIG, L"System", &name);
   EXPECT_EQ(L"System", name);
+  RegistryRootName(HKEY_LOCAL_MACHINE, L"Software\\x", &name);
+  EXPECT_EQ(L"MACHINE\\Software\\x", name);
+  HKEY root = nullptr;
+  std::wstring key_path;
+  ASSERT_TRUE(SplitRegistryObjectName(L"machine\\Software\\x", &root, &key_path));
+  EXPECT_EQ(HKEY_LOCAL_MACHINE, root);
+  EXPECT_EQ(L"Software\\x", key_path);
+  EXPECT_FALSE(SplitRegistryObjectName(L"MACHINE", &root, &key_path));
+  EXPECT_FALSE(SplitRegistryObjectName(L"CONFIG\\System", &root, &key_path));
   // An empty association name is neither kind.
   EXPECT_FALSE(IsProtocolName(L""));
   EXPECT_FALSE(IsFileExtension(L""));

@@ -7,28 +7,6 @@
 
 namespace {
 
-// "MACHINE\Software\x" -> HKEY_LOCAL_MACHINE, "Software\x".
-bool SplitRegistryObjectName(const std::wstring& name, HKEY* root, std::wstring* path) {
-  static const struct {
-    const wchar_t* prefix;
-    HKEY root;
-  } kRoots[] = {{L"CLASSES_ROOT\\", HKEY_CLASSES_ROOT},
-                {L"CURRENT_USER\\", HKEY_CURRENT_USER},
-                {L"MACHINE\\", HKEY_LOCAL_MACHINE},
-                {L"USERS\\", HKEY_USERS}};
-  for (const auto& entry : kRoots) {
-    const size_t length = wcslen(entry.prefix);
-    if (name.size() >= length &&
-        ::CompareStringOrdinal(name.c_str(), static_cast<int>(length), entry.prefix,
-                               static_cast<int>(length), TRUE) == CSTR_EQUAL) {
-      *root = entry.root;
-      *path = name.substr(length);
-      return true;
-    }
-  }
-  return false;
-}
-
 // Some systems (Wine) answer a named read of a 32-bit-view key with success
 // and no descriptor; the key opened in that view answers properly.
 DWORD ReadWow64KeySecurity(const std::wstring& name, SECURITY_INFORMATION info, PSID* owner,
