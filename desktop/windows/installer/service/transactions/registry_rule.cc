@@ -10,6 +10,9 @@
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 
+// A value deletion passed on to the status record must record nothing.
+static_assert(ChangeRegValueOperation::kDeleteValue == kDeletedRegistryValueType);
+
 std::wstring ExpandPlaceholders(const RegistryRule& rule, const wchar_t* text) {
   std::wstring result = text ? text : L"";
   size_t position = 0;
