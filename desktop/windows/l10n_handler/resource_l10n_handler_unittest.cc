@@ -5,38 +5,11 @@
 
 #include "base/logging.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
-// Captures the log lines written while it lives.
-class ScopedLogCapture {
- public:
-  ScopedLogCapture() : previous_(logging::GetLogMessageHandler()) {
-    lines().clear();
-    logging::SetLogMessageHandler(&Capture);
-  }
-  ~ScopedLogCapture() { logging::SetLogMessageHandler(previous_); }
-
-  bool Contains(const std::string& text) const {
-    for (const std::string& line : lines()) {
-      if (line.find(text) != std::string::npos)
-        return true;
-    }
-    return false;
-  }
-
- private:
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> captured;
-    return captured;
-  }
-  static bool Capture(int, const char*, int, size_t message_start, const std::string& str) {
-    lines().push_back(str.substr(message_start));
-    return true;
-  }
-
-  logging::LogMessageHandlerFunction previous_;
-};
+using testing_support::ScopedLogCapture;
 
 // Offers a chosen language list and system preference instead of the
 // executable's and the machine's.

@@ -15,6 +15,7 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -57,34 +58,6 @@ class RecordingObserver : public UnpackProgressObserver {
     events.push_back("progress " + std::to_string(unpacked));
   }
   std::vector<std::string> events;
-};
-
-std::vector<std::string>* g_log_lines = nullptr;
-
-bool CaptureLog(int, const char*, int, size_t message_start, const std::string& line) {
-  if (g_log_lines)
-    g_log_lines->push_back(line.substr(message_start));
-  return false;
-}
-
-class ScopedLogCapture {
- public:
-  ScopedLogCapture() : previous_(logging::GetLogMessageHandler()) {
-    g_log_lines = &lines;
-    logging::SetLogMessageHandler(&CaptureLog);
-  }
-  ~ScopedLogCapture() {
-    logging::SetLogMessageHandler(previous_);
-    g_log_lines = nullptr;
-  }
-  bool Contains(const std::string& text) const {
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& l) { return l.find(text) != std::string::npos; });
-  }
-  std::vector<std::string> lines;
-
- private:
-  logging::LogMessageHandlerFunction previous_;
 };
 
 class ScopedDecodedBlockHook {
@@ -224,7 +197,7 @@ class LzmaUtilHostileNameTest : public LzmaUtilTest,
                                 public testing::WithParamInterface<const wchar_t*> {};
 
 TEST_P(LzmaUtilHostileNameTest, FailsBeforeWritingAnything) {
-  ScopedLogCapture log;
+  testing_support::ScopedLogCapture log;
   EXPECT_EQ(LzmaUtil::kBadEntryName, ExtractFrom(GetParam()));
   EXPECT_TRUE(log.Contains("escape.txt\": its name is not a safe relative path"));
   // Not even the harmless entry before it, and nothing beside the output.
@@ -284,7 +257,7 @@ void RaiseInPageError(uint8_t* block, size_t size) {
 }
 
 TEST_F(LzmaUtilTest, InPageErrorInTheDecoderBuffer) {
-  ScopedLogCapture log;
+  testing_support::ScopedLogCapture log;
   {
     ScopedDecodedBlockHook hook(&RaiseInPageError);
     EXPECT_EQ(LzmaUtil::kInPageError, ExtractFrom(L"whole.7z"));
