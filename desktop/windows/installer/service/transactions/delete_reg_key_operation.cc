@@ -89,6 +89,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
   SecurityUtil* security = GetSecurityUtil();
   base::win::RegKey key;
   LONG result = key.Open(root_, key_path.c_str(), access_flags_ | kDeleteTreeAccess);
+  bool granted = false;
   if (result != ERROR_SUCCESS || !security->HasAccess(object_name, object_type, kRequiredAccess)) {
     if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
       LOG(ERROR) << "Failed to open key " << object_name;
@@ -100,11 +101,17 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
       LOG(ERROR) << "Unable to obtain sufficient permissions on key" << object_name;
       return false;
     }
+    granted = true;
+  }
+  // Kept from here on, also when a step below fails: the rollback gives the
+  // grant back. Saved before the subkeys, so a rollback recreates parents
+  // first. |record| is valid until the subkeys are visited.
+  saved_keys_.push_back(std::move(saved));
+  SavedRegistryKey& record = saved_keys_.back();
+  if (granted) {
     result = key.Open(root_, key_path.c_str(), access_flags_ | kDeleteTreeAccess);
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to open key " << object_name;
-      // Keeps the grant so that the rollback puts the old access back.
-      saved_keys_.push_back(std::move(saved));
       return false;
     }
   }
@@ -113,19 +120,17 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
   result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity, nullptr, &descriptor_size);
   if (result != ERROR_INSUFFICIENT_BUFFER && result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to obtain security descriptor for " << object_name;
-    saved_keys_.push_back(std::move(saved));
     return false;
   }
-  saved.security_descriptor.assign(descriptor_size, 0);
+  record.security_descriptor.assign(descriptor_size, 0);
   result = ::RegGetKeySecurity(key.Handle(), kSavedSecurity,
-                               saved.security_descriptor.empty()
+                               record.security_descriptor.empty()
                                    ? nullptr
-                                   : saved.security_descriptor.data(),
+                                   : record.security_descriptor.data(),
                                &descriptor_size);
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to obtain security descriptor for " << object_name
                << " (but we succeeded earlier)";
-    saved_keys_.push_back(std::move(saved));
     return false;
   }
 
@@ -136,7 +141,6 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
                               &value_count, &max_value_name, &max_value_data, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to obtain key info for " << object_name;
-    saved_keys_.push_back(std::move(saved));
     return false;
   }
   VLOG(1) << value_count << " values";
@@ -151,17 +155,14 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
                              &type, data_buffer.data(), &data_size);
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to obtain value nr " << index;
-      saved_keys_.push_back(std::move(saved));
       return false;
     }
     SavedRegistryValue value;
     value.name.assign(name_buffer.data(), name_length);
     value.type = type;
     value.data.assign(data_buffer.begin(), data_buffer.begin() + data_size);
-    saved.values.push_back(std::move(value));
+    record.values.push_back(std::move(value));
   }
-  // Saved before the subkeys: a rollback recreates parents first.
-  saved_keys_.push_back(std::move(saved));
 
   for (;;) {
     wchar_t subkey_name[kMaxKeyNameLength];
