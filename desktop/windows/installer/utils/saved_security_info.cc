@@ -1,7 +1,5 @@
 #include "desktop/windows/installer/utils/saved_security_info.h"
 
-SavedSecurityInfo::SavedSecurityInfo() = default;
-
 SavedSecurityInfo::SavedSecurityInfo(const std::wstring& object_name, SE_OBJECT_TYPE object_type,
                                      PACL old_dacl, PSECURITY_DESCRIPTOR old_descriptor)
     : object_name(object_name),

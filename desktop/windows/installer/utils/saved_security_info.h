@@ -10,7 +10,6 @@
 // object and its access list from before the grant. Owns the old security
 // descriptor (freed with LocalFree); `old_dacl` points into it.
 struct SavedSecurityInfo {
-  SavedSecurityInfo();
   SavedSecurityInfo(const std::wstring& object_name, SE_OBJECT_TYPE object_type, PACL old_dacl,
                     PSECURITY_DESCRIPTOR old_descriptor);
   ~SavedSecurityInfo();
