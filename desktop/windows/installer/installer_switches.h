@@ -28,6 +28,35 @@ inline constexpr char kAutoupdate[] = "autoupdate";
 inline constexpr char kRegisterAsProtocolHandler[] = "register-tarvo-as-protocol-handler";
 inline constexpr char kFixDownloadableResources[] = "fix-downloadable-resources";
 
+// Settings flags; boolean values are "1" or "0" (see ParseSwitchBool).
+inline constexpr char kCopyOnly[] = "copyonly";
+inline constexpr char kSingleProfile[] = "singleprofile";
+inline constexpr char kLaunchTarvo[] = "launchtarvo";
+inline constexpr char kLaunchBrowser[] = "launchbrowser";
+inline constexpr char kAllUsers[] = "allusers";
+inline constexpr char kSetDefaultBrowser[] = "setdefaultbrowser";
+inline constexpr char kImportBrowserData[] = "import-browser-data";
+inline constexpr char kInstallAssistant[] = "install-assistant";
+inline constexpr char kEnableStats[] = "enable-stats";
+inline constexpr char kEnableInstallerStats[] = "enable-installer-stats";
+inline constexpr char kDesktopShortcut[] = "desktopshortcut";
+inline constexpr char kStartMenuShortcut[] = "startmenushortcut";
+inline constexpr char kQuickLaunchShortcut[] = "quicklaunchshortcut";
+inline constexpr char kPinToTaskbar[] = "pintotaskbar";
+inline constexpr char kDeleteUserProfile[] = "deleteuserprofile";
+
+// Other settings and what the backend is given.
+inline constexpr char kProfileFolder[] = "profile-folder";
+inline constexpr char kInstall[] = "install";
+inline constexpr char kInitialPid[] = "initial-pid";
+inline constexpr char kComponents[] = "components";
+inline constexpr char kServerTrackingData[] = "server-tracking-data";
+
+// Passed through to the backend untouched.
+inline constexpr char kImportBookmarks[] = "import-bookmarks";
+inline constexpr char kImportSession[] = "import-session";
+inline constexpr char kImportTopSitesToSpeedDial[] = "import-topsites-to-speeddial";
+
 // Logging and work folders.
 inline constexpr char kVerbosity[] = "v";
 inline constexpr char kTempFolder[] = "temp-folder";

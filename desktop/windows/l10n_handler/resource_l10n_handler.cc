@@ -1,6 +1,7 @@
 #include "desktop/windows/l10n_handler/resource_l10n_handler.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/logging.h"
 #include "base/strings/string_split.h"
@@ -40,17 +41,37 @@ bool IsLanguageAvailable(const std::wstring& language_code,
   });
 }
 
+BOOL CALLBACK MatchLanguage(HMODULE, LPCWSTR, LPCWSTR, WORD language, LONG_PTR wanted) {
+  auto* match = reinterpret_cast<std::pair<LANGID, bool>*>(wanted);
+  if (language != match->first)
+    return TRUE;
+  match->second = true;
+  return FALSE;
+}
+
+// Whether the string block exists in exactly `language_id`. The loader may
+// fall back to another language of the block where a specific one is
+// asked; a string is only ever taken from the language selected. Id 0
+// leaves the choice to the loader's neutral-language rules.
+bool HasBlockInLanguage(HMODULE module, const wchar_t* block_name, LANGID language_id) {
+  if (language_id == 0)
+    return true;
+  std::pair<LANGID, bool> match(language_id, false);
+  EnumResourceLanguagesW(module, RT_STRING, block_name, &MatchLanguage,
+                         reinterpret_cast<LONG_PTR>(&match));
+  if (!match.second)
+    SetLastError(ERROR_RESOURCE_LANG_NOT_FOUND);
+  return match.second;
+}
+
 }  // namespace
 
 ResourceL10nHandler::ResourceL10nHandler() = default;
 ResourceL10nHandler::~ResourceL10nHandler() = default;
 
 void ResourceL10nHandler::SelectLanguage(std::wstring* language_code) {
-  std::wstring converted = ConvertIsoCode(*language_code);
-  if (converted != *language_code) {
-    LOG(INFO) << "Language converted from ISO631:" << *language_code;
-    *language_code = converted;
-  }
+  *language_code = ConvertIsoCode(*language_code);
+  LOG(INFO) << "Language converted from ISO631:" << *language_code;
   *language_code = ChooseLanguage(*language_code, GetAvailableLanguages());
   language_id_.store(LookupLanguageId(*language_code));
 }
@@ -136,8 +157,10 @@ std::wstring LoadLocalizedString(LANGID language_id,
     return std::wstring();
   }
   HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC resource = FindResourceExW(
-      module, RT_STRING, MAKEINTRESOURCEW(message_id / kStringsPerBlock + 1), language_id);
+  const wchar_t* block_name = MAKEINTRESOURCEW(message_id / kStringsPerBlock + 1);
+  HRSRC resource = HasBlockInLanguage(module, block_name, language_id)
+                       ? FindResourceExW(module, RT_STRING, block_name, language_id)
+                       : nullptr;
   if (!resource) {
     PLOG(ERROR) << "Failed to find string";
     return std::wstring();
@@ -147,24 +170,39 @@ std::wstring LoadLocalizedString(LANGID language_id,
     PLOG(ERROR) << "Failed to load string";
     return std::wstring();
   }
-  const WORD* entry = static_cast<const WORD*>(LockResource(loaded));
-  if (!entry) {
+  const WORD* block = static_cast<const WORD*>(LockResource(loaded));
+  if (!block) {
     PLOG(ERROR) << "Failed to lock string";
     return std::wstring();
   }
 
-  // Sixteen counted strings; a damaged block must not make us read past it.
-  const WORD* end = entry + SizeofResource(module, resource) / sizeof(WORD);
-  for (int skip = message_id % kStringsPerBlock; skip > 0 && entry < end; --skip)
-    entry += 1 + *entry;
-  if (entry >= end || *entry == 0 || *entry > end - entry - 1) {
+  std::wstring text;
+  if (!ReadCountedString(block, SizeofResource(module, resource) / sizeof(WORD),
+                         message_id % kStringsPerBlock, &text)) {
     LOG(ERROR) << "Failed to find string " << message_id;
     return std::wstring();
   }
-  std::wstring text(reinterpret_cast<const wchar_t*>(entry + 1), *entry);
   if (replacements.empty())
     return text;
   return base::ReplaceStringPlaceholders(text, replacements, nullptr);
+}
+
+bool ReadCountedString(const WORD* block, size_t block_units, int index, std::wstring* text) {
+  // Every length is checked against what is left of the block: a damaged
+  // block must not make us read past it.
+  size_t position = 0;
+  for (int skip = index; skip > 0; --skip) {
+    if (position >= block_units || block[position] > block_units - position - 1)
+      return false;
+    position += 1 + block[position];
+  }
+  if (position >= block_units)
+    return false;
+  const size_t length = block[position];
+  if (length == 0 || length > block_units - position - 1)
+    return false;
+  text->assign(reinterpret_cast<const wchar_t*>(block + position + 1), length);
+  return true;
 }
 
 std::wstring AdjustSystemLanguage(const std::wstring& language_code) {

@@ -52,6 +52,11 @@ std::wstring LoadLocalizedString(LANGID language_id,
                                  int message_id,
                                  const std::vector<std::wstring>& replacements);
 
+// String `index` (0 to 15) of a string-table block of `block_units` 16-bit
+// units: counted strings, each a length and that many units. False when the
+// string is empty or the block ends before it.
+bool ReadCountedString(const WORD* block, size_t block_units, int index, std::wstring* text);
+
 // The adjustment of a system language that is not offered as it stands:
 // "es-MX" to "es-419", "zh-HK" to "zh-TW", "en-AU" to "en-GB", "de-AT" to
 // "de", and so on. A code without a region stays as it is.

@@ -97,6 +97,25 @@ TEST(ResourceL10nHandlerTest, MissingStringsAreEmptyAndLogged) {
   }
 }
 
+// Lengths are checked against the block: a damaged block yields nothing
+// rather than text from beyond it.
+TEST(ResourceL10nHandlerTest, CountedStringsStayInsideTheBlock) {
+  const WORD block[] = {2, L'a', L'b', 0, 1, L'c', 5, L'd'};
+  std::wstring text;
+  ASSERT_TRUE(ReadCountedString(block, 8, 0, &text));
+  EXPECT_EQ(L"ab", text);
+  EXPECT_FALSE(ReadCountedString(block, 8, 1, &text));  // an empty string
+  ASSERT_TRUE(ReadCountedString(block, 8, 2, &text));
+  EXPECT_EQ(L"c", text);
+  EXPECT_FALSE(ReadCountedString(block, 8, 3, &text));  // 5 units announced, 1 left
+  EXPECT_FALSE(ReadCountedString(block, 8, 4, &text));  // skipping needs the bad length
+  EXPECT_FALSE(ReadCountedString(block, 8, 15, &text));
+  EXPECT_FALSE(ReadCountedString(block, 2, 0, &text));  // cut inside the first string
+  EXPECT_FALSE(ReadCountedString(block, 0, 0, &text));
+  const WORD huge[] = {0xFFFF, L'x'};
+  EXPECT_FALSE(ReadCountedString(huge, 2, 1, &text));
+}
+
 // No fallback to another language's table.
 TEST(ResourceL10nHandlerTest, StringForLanguageUsesOnlyThatLanguage) {
   ScopedLogCapture log;
@@ -114,7 +133,7 @@ TEST(ResourceL10nHandlerSelectionTest, IsoCodesAreConverted) {
     EXPECT_EQ(L"nb", Select(available, {}, no, &id)) << no;
     EXPECT_EQ(0x414, id);
   }
-  EXPECT_TRUE(log.Contains("Language converted from ISO631:NO"));
+  EXPECT_TRUE(log.Contains("Language converted from ISO631:nb"));
   EXPECT_EQ(L"pt-PT", Select(available, {}, L"pt", &id));
   EXPECT_EQ(0x816, id);
   EXPECT_EQ(L"fil", Select(available, {}, L"TL", &id));
