@@ -1,0 +1,229 @@
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "base/at_exit.h"
+#include "base/bind.h"
+#include "base/command_line.h"
+#include "base/message_loop/message_loop.h"
+#include "base/observer_list.h"
+#include "base/process/launch.h"
+#include "base/process/process.h"
+#include "base/run_loop.h"
+#include "desktop/windows/installer/ipc/installer_message.h"
+#include "desktop/windows/installer/ipc/installer_message_builder.h"
+#include "desktop/windows/installer/ipc/installer_message_forwarder.h"
+#include "desktop/windows/installer/ipc/installer_message_reader.h"
+#include "desktop/windows/installer/ipc/ipc_names.h"
+#include "desktop/windows/installer/ipc/ipc_receiver.h"
+#include "desktop/windows/installer/ipc/ipc_sender.h"
+#include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
+#include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
+#include "testing/test_child_process.h"
+
+namespace {
+
+constexpr int kBulkMessages = 1000;
+
+// What the backend sends in the cross-process test, in order.
+void SendEveryMessage(InstallerObserver* backend, IPCSender* sender) {
+  backend->OnNotify();
+  backend->OnStartingNewMainProcess(false);
+  backend->OnReturnedToPreviousMainProcess();
+  backend->OnEnteringPhase(6);
+  backend->OnTotalSteps(3);
+  backend->OnStepStarting("copy_file:a b\\c.dll");
+  backend->OnStepFinished("copy_file:a b\\c.dll", 2, 1);
+  backend->OnImportantEvent("file_copy_retry");
+  // An oversize message must not hold up those behind it.
+  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT);
+  oversize->WriteString(std::string(3000, 'x'));
+  if (sender)
+    sender->Send(std::move(oversize));
+  backend->OnInstallerError(RESULT_FILE_COPY_FAILED, L"C:\\Program Files\\Tarvo \u00e9\U0001F600",
+                            std::string(4000, 'd'));
+  for (int i = 0; i < kBulkMessages; ++i)
+    backend->OnTotalSteps(i);
+  backend->OnInstallerSucceeded();
+}
+
+}  // namespace
+
+TEST_CHILD_ROLE(ipc_send_every_message) {
+  base::AtExitManager at_exit;
+  base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
+  IPCSender sender;
+  if (!sender.Connect(command_line.GetSwitchValueNative("mailslot")))
+    return 1;
+  InstallerMessageForwarder forwarder(&sender);
+  SendEveryMessage(&forwarder, &sender);
+  sender.Stop();
+  return 0;
+}
+
+namespace {
+
+class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
+ protected:
+  IPCChannelTest() {
+    observers_.AddObserver(&observer_);
+    static int counter = 0;
+    name_ = L"Tarvo/Installer/C:/test " + std::to_wstring(GetCurrentProcessId()) + L"/" +
+            std::to_wstring(++counter);
+  }
+
+  // IPCReceiver::Delegate.
+  void OnMailslotMessage(const base::Pickle& pickle) override {
+    InstallerMessage message;
+    if (ReadInstallerMessage(pickle, &message))
+      NotifyInstallerObservers(message, &observers_);
+  }
+
+  // Runs the loop until `last` is received, at most 20 s.
+  void RunUntil(const std::string& last) {
+    base::RunLoop run_loop;
+    observer_.set_on_call([&](const std::string& call) {
+      if (call == last)
+        run_loop.Quit();
+    });
+    loop_.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                         base::TimeDelta::FromSeconds(20));
+    run_loop.Run();
+    observer_.set_on_call(nullptr);
+  }
+
+  // The receiver creates its mailslot on its own thread.
+  void WaitForMailslot() {
+    for (int i = 0; i < 500; ++i) {
+      HANDLE client = CreateFileW(GetMailslotFullName(name_).c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                  nullptr);
+      if (client != INVALID_HANDLE_VALUE) {
+        CloseHandle(client);
+        return;
+      }
+      Sleep(10);
+    }
+  }
+
+  // A client handle writing raw bytes, as a foreign process could.
+  void WriteRaw(const void* data, DWORD size) {
+    HANDLE client = CreateFileW(GetMailslotFullName(name_).c_str(), GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, client);
+    DWORD written = 0;
+    WriteFile(client, data, size, &written, nullptr);
+    CloseHandle(client);
+  }
+
+  base::MessageLoop loop_;
+  RecordingInstallerObserver observer_;
+  base::ObserverList<InstallerObserver> observers_;
+  std::wstring name_;
+};
+
+TEST_F(IPCChannelTest, TwoProcessesExchangeEveryMessageInOrder) {
+  IPCReceiver receiver(this);
+  ASSERT_TRUE(receiver.Connect(name_));
+  base::Process child = base::LaunchProcess(
+      testing_support::GetTestChildCommandLine("ipc_send_every_message",
+                                               L"--mailslot=\"" + name_ + L"\""),
+      base::LaunchOptions());
+  ASSERT_TRUE(child.IsValid());
+  RunUntil("succeeded");
+  int exit_code = -1;
+  EXPECT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
+  EXPECT_EQ(0, exit_code);
+
+  // The same calls made in this process, minus the oversize message.
+  RecordingInstallerObserver expected;
+  SendEveryMessage(&expected, nullptr);
+  ASSERT_EQ(expected.calls().size(), observer_.calls().size());
+  EXPECT_EQ(expected.calls()[0], observer_.calls()[0]);
+  // The error's detail was cut to fit, its user text kept whole.
+  const std::string& error = observer_.calls()[8];
+  EXPECT_EQ(0u, error.find("error 10 C:\\Program Files\\Tarvo \xc3\xa9\xf0\x9f\x98\x80 ddd"));
+  EXPECT_LT(error.size(), 2048u);
+  for (size_t i = 0; i < expected.calls().size(); ++i) {
+    if (i != 8) {
+      EXPECT_EQ(expected.calls()[i], observer_.calls()[i]) << i;
+    }
+  }
+}
+
+TEST_F(IPCChannelTest, SenderWaitsForAMailslotCreatedLater) {
+  testing_support::ScopedLogCapture log;
+  IPCSender sender;
+  ASSERT_TRUE(sender.Connect(name_));
+  sender.Send(installer_messages::TotalSteps(4));
+  // Never written (Wine would deliver it cut), and nothing waits behind it.
+  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_STEP_STARTING);
+  oversize->WriteString(std::string(2100, 'x'));
+  sender.Send(std::move(oversize));
+  sender.Send(installer_messages::Success());
+  Sleep(100);
+  IPCReceiver receiver(this);
+  ASSERT_TRUE(receiver.Connect(name_));
+  RunUntil("succeeded");
+  EXPECT_EQ((std::vector<std::string>{"total_steps 4", "succeeded"}), observer_.calls());
+  EXPECT_TRUE(log.Contains("over the mailslot's limit"));
+}
+
+TEST_F(IPCChannelTest, SenderWithoutMailslotDropsItsMessages) {
+  testing_support::ScopedLogCapture log;
+  IPCSender sender(base::TimeDelta::FromMilliseconds(50));
+  ASSERT_TRUE(sender.Connect(name_));
+  sender.Send(installer_messages::Success());
+  sender.Stop();
+  EXPECT_TRUE(log.Contains("Messages unsent: 1"));
+  // Nothing waits on a stopped sender.
+  sender.Send(installer_messages::Success());
+}
+
+TEST_F(IPCChannelTest, ReceiverDropsCutAndMalformedMessagesAndReadsOn) {
+  testing_support::ScopedLogCapture log;
+  IPCReceiver receiver(this);
+  ASSERT_TRUE(receiver.Connect(name_));
+  WaitForMailslot();
+
+  // Oversize: Windows refuses the write, Wine delivers the first 2048 bytes.
+  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT);
+  oversize->WriteString(std::string(3000, 'x'));
+  WriteRaw(oversize->data(), static_cast<DWORD>(oversize->size()));
+  // A header promising more than follows.
+  std::unique_ptr<base::Pickle> total = installer_messages::TotalSteps(9);
+  std::string lying(static_cast<const char*>(total->data()), total->size());
+  lying[0] = 100;
+  WriteRaw(lying.data(), static_cast<DWORD>(lying.size()));
+  WriteRaw("", 0);
+  std::unique_ptr<base::Pickle> wrong_case = CreateInstallerMessage(IPC_MESSAGE_SUCCESS);
+  std::string bytes(static_cast<const char*>(wrong_case->data()), wrong_case->size());
+  bytes[9] = 'i';  // ":installer message:"
+  WriteRaw(bytes.data(), static_cast<DWORD>(bytes.size()));
+  std::unique_ptr<base::Pickle> success = installer_messages::Success();
+  WriteRaw(success->data(), static_cast<DWORD>(success->size()));
+
+  RunUntil("succeeded");
+  EXPECT_EQ(std::vector<std::string>{"succeeded"}, observer_.calls());
+  EXPECT_TRUE(log.Contains("disagrees with its size header"));
+  EXPECT_TRUE(log.Contains("Received a message without installer signature"));
+}
+
+TEST_F(IPCChannelTest, ReceiverWithoutItsMailslotStillConnectsAndStops) {
+  HANDLE taken = CreateMailslotW(GetMailslotFullName(name_).c_str(), 0, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, taken);
+  testing_support::ScopedLogCapture log;
+  {
+    IPCReceiver receiver(this);
+    EXPECT_TRUE(receiver.Connect(name_));
+    receiver.Stop();
+  }
+  CloseHandle(taken);
+  EXPECT_TRUE(log.Contains("Failed creating"));
+  EXPECT_TRUE(observer_.calls().empty());
+}
+
+}  // namespace

@@ -1,0 +1,56 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_IPC_IPC_RECEIVER_H_
+#define DESKTOP_WINDOWS_INSTALLER_IPC_IPC_RECEIVER_H_
+
+#include <atomic>
+#include <string>
+
+#include "base/memory/ref_counted.h"
+#include "base/memory/weak_ptr.h"
+#include "base/pickle.h"
+#include "base/single_thread_task_runner.h"
+#include "base/threading/thread.h"
+#include "base/time/time.h"
+
+// The UI process's end of the mailslot. Its "Installer IPC thread" reads
+// the messages and posts each whole one to the thread that made the
+// receiver, where the delegate gets it.
+class IPCReceiver {
+ public:
+  class Delegate {
+   public:
+    virtual ~Delegate() = default;
+    // A message whose size matches its header; its content is unchecked.
+    virtual void OnMailslotMessage(const base::Pickle& message) = 0;
+  };
+
+  // How long one read waits before the reader looks whether it should stop.
+  static constexpr base::TimeDelta kReadLimit = base::TimeDelta::FromMilliseconds(500);
+
+  // On the owner thread, which must have a task runner.
+  explicit IPCReceiver(Delegate* delegate);
+  // Stops.
+  ~IPCReceiver();
+  IPCReceiver(const IPCReceiver&) = delete;
+  IPCReceiver& operator=(const IPCReceiver&) = delete;
+
+  // Starts the thread, which creates "\\.\mailslot\" + `name` and reads
+  // from it. False only when the thread cannot start: a mailslot that cannot
+  // be created is logged, and nothing is ever delivered.
+  bool Connect(const std::wstring& name);
+
+  // Ends reading and the thread. Messages not yet delivered are lost.
+  void Stop();
+
+ private:
+  void ReadMessages(std::wstring full_name);
+  void OnMessageReceived(const base::Pickle& message);
+
+  Delegate* const delegate_;
+  const base::scoped_refptr<base::SingleThreadTaskRunner> owner_task_runner_;
+  base::Thread thread_;
+  std::wstring full_name_;
+  std::atomic<bool> stopping_{false};
+  base::WeakPtrFactory<IPCReceiver> weak_factory_{this};
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_IPC_IPC_RECEIVER_H_

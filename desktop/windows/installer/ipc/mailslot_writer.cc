@@ -1,0 +1,102 @@
+#include "desktop/windows/installer/ipc/mailslot_writer.h"
+
+#include <utility>
+
+#include "base/logging.h"
+#include "desktop/windows/installer/ipc/installer_message.h"
+
+MailslotWriter::MailslotWriter(std::wstring full_name) : full_name_(std::move(full_name)) {}
+
+MailslotWriter::~MailslotWriter() {
+  DCHECK(!write_pending_);
+  if (is_open())
+    CloseHandle(handle_);
+}
+
+DWORD MailslotWriter::Open() {
+  DCHECK(!is_open());
+  HANDLE handle = CreateFileW(full_name_.c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    return GetLastError();
+  if (!base::MessageLoopForIO::current()->RegisterIOHandler(handle, this)) {
+    DWORD error = GetLastError();
+    CloseHandle(handle);
+    return error ? error : ERROR_INVALID_FUNCTION;
+  }
+  handle_ = handle;
+  WriteNext();
+  return 0;
+}
+
+void MailslotWriter::Enqueue(std::unique_ptr<base::Pickle> message) {
+  queue_.push_back(std::move(message));
+  if (is_open() && !write_pending_)
+    WriteNext();
+}
+
+void MailslotWriter::WriteNext() {
+  if (!is_open())
+    return;
+  while (!queue_.empty() && !write_pending_) {
+    const base::Pickle& head = *queue_.front();
+    // The system refuses these, or (Wine) delivers them cut: never send one.
+    if (head.size() > kMaxInstallerMessageSize) {
+      LOG(ERROR) << "Dropped an installer message of " << head.size()
+                 << " bytes, over the mailslot's limit";
+      queue_.pop_front();
+      continue;
+    }
+    context_ = {};
+    if (WriteFile(handle_, head.data(), static_cast<DWORD>(head.size()), nullptr,
+                  &context_.overlapped) ||
+        GetLastError() == ERROR_IO_PENDING) {
+      // Even a write done at once reports through the completion port.
+      write_pending_ = true;
+      return;
+    }
+    // Retrying would fail the same way and hold up the final result.
+    PLOG(ERROR) << "Cannot write to mailslot";
+    queue_.pop_front();
+  }
+}
+
+void MailslotWriter::OnIOCompleted(base::MessageLoopForIO::IOContext* context, DWORD /*bytes*/,
+                                   DWORD error) {
+  DCHECK_EQ(&context_, context);
+  write_pending_ = false;
+  if (error)
+    LOG(ERROR) << "Cannot write to mailslot: " << logging::SystemErrorCodeToString(error);
+  if (!queue_.empty())
+    queue_.pop_front();
+  WriteNext();
+}
+
+bool MailslotWriter::Close(base::TimeDelta flush_limit) {
+  LOG(INFO) << "Closing mailslot.";
+  const base::TimeTicks deadline = base::TimeTicks::Now() + flush_limit;
+  while (write_pending_) {
+    base::TimeDelta left = deadline - base::TimeTicks::Now();
+    if (left <= base::TimeDelta())
+      break;
+    base::MessageLoopForIO::current()->WaitForIOCompletion(
+        static_cast<DWORD>(left.InMilliseconds()) + 1, this);
+  }
+  if (write_pending_) {
+    LOG(WARNING) << "I/O still pending on mailslot.";
+    CancelIo(handle_);
+  }
+  if (is_open()) {
+    CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+  }
+  if (write_pending_) {
+    // A cancelled write still completes through the port; give it a moment.
+    base::MessageLoopForIO::current()->WaitForIOCompletion(1000, this);
+  }
+  if (!queue_.empty())
+    LOG(WARNING) << "Messages unsent: " << queue_.size();
+  queue_.clear();
+  return !write_pending_;
+}
