@@ -31,7 +31,9 @@
 #include "desktop/windows/installer/installer_session.h"
 #include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/server_tracking_blob.h"
 
 namespace {
 
@@ -70,6 +72,34 @@ int ChooseArchitecture(bool full_package) {
   return full_package || system_64_bit ? INSTALLER_ARCHITECTURE_X64 : INSTALLER_ARCHITECTURE_X86;
 }
 
+void LogPayload(const PayloadManager& payload_manager) {
+  switch (payload_manager.GetPayloadType()) {
+    case PAYLOAD_TYPE_NONE:
+      LOG(WARNING) << "Failed reading payload";
+      break;
+    case PAYLOAD_TYPE_TRACKING_DATA:
+      LOG(INFO) << "Tracking data: " << payload_manager.GetPayload();
+      break;
+    case PAYLOAD_TYPE_EXTERNAL_TRACKING_DATA:
+      LOG(ERROR) << "External should only ever be reported after calling"
+                 << "SetPayload";
+      break;
+    case PAYLOAD_TYPE_FULL_PACKAGE:
+      LOG(INFO) << "Found full package";
+      break;
+    default:
+      break;
+  }
+}
+
+// The executable's headers are unreadable: the run ends with result 18.
+// The message box that explains it needs the dialog dispatcher, which this
+// build does not have yet, so only the log tells.
+uint32_t ReportCorruptedPayload() {
+  LOG(ERROR) << "Corrupted payload";
+  return RESULT_CORRUPTED_PAYLOAD;
+}
+
 void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
@@ -97,9 +127,19 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   }
 
   // Inside a package the full package is there and no payload is read.
-  if (!inside_package)
-    return NotAvailable("Reading the appended payload");
-  const int architecture = ChooseArchitecture(/*full_package=*/true);
+  std::unique_ptr<PayloadManager> payload_manager;
+  bool full_package = inside_package;
+  if (!inside_package) {
+    payload_manager = std::make_unique<PayloadManagerImpl>(own_path);
+    const PayloadType payload_type = payload_manager->GetPayloadType();
+    if (payload_type == PAYLOAD_TYPE_CORRUPTED)
+      return ReportCorruptedPayload();
+    full_package = payload_type == PAYLOAD_TYPE_FULL_PACKAGE;
+    LogPayload(*payload_manager);
+    if (payload_type == PAYLOAD_TYPE_TRACKING_DATA && !GetSessionTrackingData()->HasData())
+      GetSessionTrackingData()->Parse(payload_manager->GetPayload());
+  }
+  const int architecture = ChooseArchitecture(full_package);
   InitializeStatsReporting(backend);
   VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
 

@@ -252,4 +252,51 @@ TEST_F(InstallerProcessTest, InsidePackageRunReachesTheSettings) {
   EXPECT_NE(std::string::npos, text.find("Building the installation settings is not available"));
 }
 
+// The payload appended to installer.exe is read at start-up: tracking data
+// reaches the log, a full package counts as present.
+TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  ScopedEnvironmentVariable temp(L"TEMP", scratch.GetPath().value().c_str());
+  ScopedEnvironmentVariable tmp(L"TMP", scratch.GetPath().value().c_str());
+  const base::FilePath bin = InstallerExe().DirName();
+  struct {
+    const wchar_t* folder;
+    std::string payload;
+    const char* expected;
+  } cases[] = {
+      {L"tracking", "campaign=spring", "Tracking data: campaign=spring"},
+      {L"package", std::string("7z\xBC\xAF\x27\x1C", 6) + "rest", "Found full package"},
+  };
+  for (const auto& c : cases) {
+    base::FilePath folder = scratch.GetPath().Append(c.folder);
+    ASSERT_TRUE(base::CreateDirectory(folder));
+    base::FilePath exe = folder.Append(L"installer.exe");
+    ASSERT_TRUE(base::CopyFile(InstallerExe(), exe));
+    ASSERT_TRUE(base::CopyFile(bin.Append(L"installer_engine.dll"),
+                               folder.Append(L"installer_engine.dll")));
+    std::string tail = "TRV" + c.payload;
+    const int32_t length = static_cast<int32_t>(c.payload.size());
+    tail.append(reinterpret_cast<const char*>(&length), sizeof(length));
+    ASSERT_TRUE(base::AppendToFile(exe, tail.data(), static_cast<int>(tail.size())));
+
+    std::string output;
+    int exit_code = -1;
+    ASSERT_TRUE(base::GetAppOutputWithTimeout(
+        base::CommandLine::FromString(L"\"" + exe.value() + L"\" --silent"), &output,
+        base::TimeDelta::FromSeconds(60), &exit_code));
+    EXPECT_EQ(101, exit_code);
+    base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
+                              base::FileEnumerator::FILES);
+    std::string text;
+    for (base::FilePath log = logs.Next(); !log.empty(); log = logs.Next()) {
+      std::string one;
+      ASSERT_TRUE(base::ReadFileToString(log, &one));
+      text += one;
+    }
+    EXPECT_NE(std::string::npos, text.find(c.expected)) << c.expected;
+    ASSERT_TRUE(base::DeleteFile(scratch.GetPath().Append(L"Tarvo Installer"), true));
+  }
+}
+
 }  // namespace

@@ -1,0 +1,189 @@
+#include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
+
+namespace {
+
+constexpr uint32_t kPeOffset = 0x80;
+constexpr uint16_t kMachineAmd64 = 0x8664;
+constexpr uint16_t kMachineI386 = 0x14C;
+const std::string k7z("7z\xBC\xAF\x27\x1C" "archive", 13);
+
+template <typename T>
+void Put(std::string* bytes, size_t offset, T value) {
+  memcpy(&(*bytes)[offset], &value, sizeof(value));
+}
+
+// The headers of a PE image up to its data directories, 0x200 bytes.
+std::string Image(uint16_t machine = kMachineAmd64) {
+  std::string image(0x200, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  Put<uint32_t>(&image, 0x3C, kPeOffset);
+  memcpy(&image[kPeOffset], "PE\0\0", 4);
+  Put<uint16_t>(&image, kPeOffset + 4, machine);
+  return image;
+}
+
+void SetSecurityDirectory(std::string* image, uint32_t offset, uint32_t size,
+                          uint16_t machine = kMachineAmd64) {
+  const size_t entry = kPeOffset + (machine == kMachineI386 ? 0x98 : 0xA8);
+  Put<uint32_t>(image, entry, offset);
+  Put<uint32_t>(image, entry + 4, size);
+}
+
+std::string Tail(const std::string& payload) {
+  std::string tail = "TRV" + payload;
+  int32_t length = static_cast<int32_t>(payload.size());
+  tail.append(reinterpret_cast<const char*>(&length), 4);
+  return tail;
+}
+
+// Signs `image` with a made-up certificate table placed after `before`.
+std::string Signed(std::string image, const std::string& before, const std::string& after,
+                   uint16_t machine = kMachineAmd64) {
+  const std::string table(24, 'C');
+  SetSecurityDirectory(&image, static_cast<uint32_t>(image.size() + before.size()),
+                       static_cast<uint32_t>(table.size()), machine);
+  return image + before + table + after;
+}
+
+class PayloadManagerImplTest : public testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(temp_dir_.CreateUniqueTempDir()); }
+
+  PayloadType TypeOf(const std::string& bytes) {
+    return PayloadManagerImpl(Write(bytes)).GetPayloadType();
+  }
+
+  base::FilePath Write(const std::string& bytes) {
+    // A new name each time: a live manager keeps its file mapped.
+    base::FilePath path =
+        temp_dir_.GetPath().Append(L"installer" + std::to_wstring(++files_) + L".exe");
+    EXPECT_TRUE(base::WriteFile(path, bytes));
+    return path;
+  }
+
+  base::ScopedTempDir temp_dir_;
+  int files_ = 0;
+};
+
+TEST_F(PayloadManagerImplTest, UnsignedFullPackageIsServedAndWritten) {
+  PayloadManagerImpl manager(Write(Image() + Tail(k7z)));
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, manager.GetPayloadType());
+  EXPECT_EQ(k7z, manager.GetPayload());
+  base::FilePath out = temp_dir_.GetPath().Append(L"tarvo_package");
+  ASSERT_TRUE(manager.WritePayloadToFile(out));
+  std::string written;
+  ASSERT_TRUE(base::ReadFileToString(out, &written));
+  EXPECT_EQ(k7z, written);
+  // A folder in the way: the write fails.
+  EXPECT_FALSE(manager.WritePayloadToFile(temp_dir_.GetPath()));
+}
+
+TEST_F(PayloadManagerImplTest, TrackingDataAndExternalTrackingData) {
+  PayloadManagerImpl manager(Write(Image() + Tail("campaign=x&medium=y")));
+  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, manager.GetPayloadType());
+  EXPECT_EQ("campaign=x&medium=y", manager.GetPayload());
+  manager.SetExternalTrackingData("x");
+  EXPECT_EQ(PAYLOAD_TYPE_EXTERNAL_TRACKING_DATA, manager.GetPayloadType());
+  EXPECT_EQ("x", manager.GetPayload());
+  base::FilePath out = temp_dir_.GetPath().Append(L"tracking");
+  ASSERT_TRUE(manager.WritePayloadToFile(out));
+  std::string written;
+  ASSERT_TRUE(base::ReadFileToString(out, &written));
+  EXPECT_EQ("x", written);
+}
+
+TEST_F(PayloadManagerImplTest, SignedFilesUseOnlyWhatTheSignatureCovers) {
+  testing_support::ScopedLogCapture log;
+  // After the table the package is not covered: not used.
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(), "", Tail(k7z))));
+  EXPECT_TRUE(log.Contains("Found full package that is not covered by the signature"));
+  // Tracking data is written per download after signing.
+  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, TypeOf(Signed(Image(), "", Tail("tracking"))));
+  // Before the table (the signed placement).
+  PayloadManagerImpl manager(Write(Signed(Image(), Tail(k7z), "")));
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, manager.GetPayloadType());
+  EXPECT_EQ(k7z, manager.GetPayload());
+  // A 32-bit image keeps its security directory elsewhere.
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE,
+            TypeOf(Signed(Image(kMachineI386), Tail(k7z), "", kMachineI386)));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(kMachineI386), "", Tail(k7z), kMachineI386)));
+}
+
+TEST_F(PayloadManagerImplTest, NoPayload) {
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Image()));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(), "", "")));
+  // Lengths that do not fit the space before them.
+  std::string too_long = Image() + Tail(k7z);
+  Put<int32_t>(&too_long, too_long.size() - 4, static_cast<int32_t>(too_long.size()));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
+  Put<int32_t>(&too_long, too_long.size() - 4, -1);
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
+  Put<int32_t>(&too_long, too_long.size() - 4, INT32_MIN);
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
+  std::string bad_magic = Image() + Tail(k7z);
+  bad_magic[0x200] = 'X';
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(bad_magic));
+  // An executable that cannot be read.
+  EXPECT_EQ(PAYLOAD_TYPE_NONE,
+            PayloadManagerImpl(temp_dir_.GetPath().Append(L"missing.exe")).GetPayloadType());
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(""));
+  PayloadManagerImpl none(Write(Image()));
+  EXPECT_EQ("", none.GetPayload());
+  EXPECT_FALSE(none.WritePayloadToFile(temp_dir_.GetPath().Append(L"never")));
+  EXPECT_FALSE(base::PathExists(temp_dir_.GetPath().Append(L"never")));
+}
+
+TEST_F(PayloadManagerImplTest, HeadersOutsideTheFileAreCorrupted) {
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf("MZ12345678"));
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf("M"));
+  std::string not_mz = Image() + Tail(k7z);
+  not_mz[0] = 'N';
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(not_mz));
+  std::string bad_pe = Image();
+  bad_pe[kPeOffset + 2] = 'x';
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(bad_pe));
+  // e_lfanew past the end, and at the very end.
+  std::string distant = Image();
+  Put<uint32_t>(&distant, 0x3C, 0xFFFFFFF0u);
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(distant));
+  Put<uint32_t>(&distant, 0x3C, static_cast<uint32_t>(distant.size() - 2));
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(distant));
+  // The optional header cut off before the security directory.
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Image().substr(0, kPeOffset + 0xA8 + 6)));
+  // Certificate tables past the end of the file.
+  std::string past = Image() + Tail(k7z);
+  SetSecurityDirectory(&past, static_cast<uint32_t>(past.size() + 1), 8);
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(past));
+  SetSecurityDirectory(&past, static_cast<uint32_t>(past.size() - 8), 0xFFFFFFF0u);
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(past));
+}
+
+TEST_F(PayloadManagerImplTest, TableAtTheStartLeavesNoRoomBeforeIt) {
+  for (uint32_t offset : {0u, 3u, 6u}) {
+    std::string image = Image();
+    SetSecurityDirectory(&image, offset, 4);
+    EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(image)) << offset;
+  }
+}
+
+TEST(PayloadTypeTest, Names) {
+  EXPECT_EQ("none", PayloadTypeToString(PAYLOAD_TYPE_NONE));
+  EXPECT_EQ("tracking_data", PayloadTypeToString(PAYLOAD_TYPE_TRACKING_DATA));
+  EXPECT_EQ("external_tracking_data", PayloadTypeToString(PAYLOAD_TYPE_EXTERNAL_TRACKING_DATA));
+  EXPECT_EQ("full_package", PayloadTypeToString(PAYLOAD_TYPE_FULL_PACKAGE));
+  EXPECT_EQ("corrupted", PayloadTypeToString(PAYLOAD_TYPE_CORRUPTED));
+  EXPECT_EQ("", PayloadTypeToString(static_cast<PayloadType>(5)));
+}
+
+}  // namespace
