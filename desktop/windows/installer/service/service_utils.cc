@@ -322,6 +322,11 @@ bool GetFileIdentity(const base::FilePath& path, FileIdentity* identity) {
   return true;
 }
 
+bool ReadShortcutProperties(const base::FilePath& shortcut, uint32_t options,
+                            base::win::ShortcutProperties* properties) {
+  return g_shortcut_reader.load()(shortcut, options, properties);
+}
+
 bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file) {
   VLOG(1) << "Testing shortcut " << shortcut.value() << " for " << file.value();
   base::win::ShortcutProperties properties;

@@ -95,7 +95,10 @@ struct FileIdentity {
 };
 bool GetFileIdentity(const base::FilePath& path, FileIdentity* identity);
 
-// The two shortcut helpers need COM on the calling thread.
+// The shortcut helpers need COM on the calling thread.
+// Reads a shortcut through the replaceable reader below.
+bool ReadShortcutProperties(const base::FilePath& shortcut, uint32_t options,
+                            base::win::ShortcutProperties* properties);
 // Whether the shortcut's target is `file` (the same file on disk).
 bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file);
 

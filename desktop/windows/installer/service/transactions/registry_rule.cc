@@ -40,15 +40,18 @@ void ExpandRulePlaceholders(const RegistryRule& rule,
   *value_name = ExpandPlaceholders(rule, rule.row.value_name);
 }
 
+bool RegistryRuleApplies(const RegistryRuleRow& row, HKEY root) {
+  return static_cast<int32_t>(base::win::GetVersion()) >= row.min_windows_version &&
+         (!row.root || row.root == root) && row.min_stream <= kStreamId;
+}
+
 bool CreateOperationFromRegistryRule(const RegistryRule& rule,
                                      HKEY root,
                                      std::unique_ptr<Operation>* out) {
   out->reset();
   const RegistryRuleRow& row = rule.row;
-  if (static_cast<int32_t>(base::win::GetVersion()) < row.min_windows_version ||
-      (row.root && row.root != root) || row.min_stream > kStreamId) {
+  if (!RegistryRuleApplies(row, root))
     return true;
-  }
 
   std::wstring key;
   std::wstring value_name;

@@ -79,6 +79,10 @@ void ExpandRulePlaceholders(const RegistryRule& rule,
                             std::wstring* key,
                             std::wstring* value_name);
 
+// Whether `row` is written under `root` on this system by this build (its
+// Windows version, root and stream).
+bool RegistryRuleApplies(const RegistryRuleRow& row, HKEY root);
+
 // Makes the operation for `rule` executed under `root`. True with `out`
 // null when the rule does not apply (Windows version, root, stream); false
 // for an unknown type and for a rule that would endanger a shared key: a

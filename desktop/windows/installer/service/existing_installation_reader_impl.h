@@ -1,0 +1,58 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_IMPL_H_
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/service/existing_installation_reader.h"
+
+class AppOutputRunner;
+
+// Rebuilds a record from the uninstall entry that names the folder, the
+// newest versioned subfolder whose "installer.exe" tells its version, the
+// shortcuts into the folder, the files on disk and the registrations of
+// the browser registration table that are still present. Thread-safe.
+class ExistingInstallationReaderImpl : public ExistingInstallationReader {
+ public:
+  // How long a candidate's "installer.exe" may take to print its version
+  // before the candidate is passed over.
+  static constexpr base::TimeDelta kVersionTimeLimit = base::TimeDelta::FromSeconds(30);
+
+  ExistingInstallationReaderImpl();
+  // Runs the version queries through `runner`.
+  explicit ExistingInstallationReaderImpl(std::unique_ptr<AppOutputRunner> runner);
+  ~ExistingInstallationReaderImpl() override;
+
+  void Read(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder) override;
+
+ private:
+  // The newest versioned subfolder whose installer answers its version.
+  bool FindVersionedSubfolder(const base::FilePath& folder,
+                              base::FilePath* subfolder,
+                              std::string* version);
+
+  std::unique_ptr<AppOutputRunner> runner_;
+};
+
+namespace existing_installation_internal {
+
+// The single uninstall entry whose "InstallLocation" is `folder`: whether
+// it is an all-users one and its name. False when none or when both the
+// user's and the machine's hives have one.
+bool FindUninstallEntry(const base::FilePath& folder, bool* all_users, std::wstring* entry_name);
+
+// The first number of a versioned subfolder name ("51.0.2802.0"); false
+// for names that are no version.
+bool ParseVersionedFolderName(const std::wstring& name, int* major);
+
+// Records in `status` the registration table's values that exist under
+// the hive of `status->all_users`, for the installation `entry_name`.
+void AddRegistrations(const base::FilePath& folder,
+                      const std::wstring& entry_name,
+                      InstallationStatus* status);
+
+}  // namespace existing_installation_internal
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_IMPL_H_
