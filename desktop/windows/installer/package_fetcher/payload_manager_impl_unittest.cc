@@ -7,6 +7,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
 
@@ -175,6 +176,38 @@ TEST_F(PayloadManagerImplTest, TableAtTheStartLeavesNoRoomBeforeIt) {
     SetSecurityDirectory(&image, offset, 4);
     EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(image)) << offset;
   }
+}
+
+// installer.exe with payloads appended (and signed with a test signer) by
+// the package builder.
+TEST(PayloadManagerImplBuiltTest, InstallersFromThePackageBuilder) {
+  base::FilePath bin;
+  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
+  const base::FilePath build = bin.DirName();
+  const base::FilePath installers = build.Append(L"payload_installers");
+  std::string package;
+  ASSERT_TRUE(base::ReadFileToString(build.Append(L"test_package").Append(L"tarvo_package"),
+                                     &package));
+
+  PayloadManagerImpl unsigned_package(installers.Append(L"full_package.exe"));
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, unsigned_package.GetPayloadType());
+  base::ScopedTempDir temp_dir;
+  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
+  base::FilePath written = temp_dir.GetPath().Append(L"tarvo_package");
+  ASSERT_TRUE(unsigned_package.WritePayloadToFile(written));
+  std::string copy;
+  ASSERT_TRUE(base::ReadFileToString(written, &copy));
+  EXPECT_TRUE(copy == package);
+
+  PayloadManagerImpl covered(installers.Append(L"signed_full_package.exe"));
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, covered.GetPayloadType());
+  EXPECT_TRUE(covered.GetPayload() == package);
+  EXPECT_EQ(PAYLOAD_TYPE_NONE,
+            PayloadManagerImpl(installers.Append(L"signed_package_after_signature.exe"))
+                .GetPayloadType());
+  PayloadManagerImpl tracking(installers.Append(L"signed_tracking_data.exe"));
+  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, tracking.GetPayloadType());
+  EXPECT_EQ("campaign=signed", tracking.GetPayload());
 }
 
 TEST(PayloadTypeTest, Names) {
