@@ -1,0 +1,71 @@
+#include "desktop/windows/installer/signature_checker/authenticode_image.h"
+
+#include <windows.h>
+
+#include <wincrypt.h>
+
+#include <memory>
+
+#include "base/files/file.h"
+#include "crypto/secure_hash.h"
+
+namespace {
+
+std::unique_ptr<crypto::SecureHash> CreateHash(std::string_view algorithm_oid) {
+  if (algorithm_oid == szOID_OIWSEC_sha1)
+    return crypto::SecureHash::Create(crypto::SecureHash::SHA1);
+  if (algorithm_oid == szOID_NIST_sha256)
+    return crypto::SecureHash::Create(crypto::SecureHash::SHA256);
+  return nullptr;
+}
+
+std::string FinishHash(crypto::SecureHash* hash) {
+  std::string digest(hash->GetHashLength(), '\0');
+  if (digest.empty() || !hash->Finish(digest.data(), digest.size()))
+    return std::string();
+  return digest;
+}
+
+}  // namespace
+
+std::string HashByAlgorithmOid(std::string_view algorithm_oid, std::string_view data) {
+  std::unique_ptr<crypto::SecureHash> hash = CreateHash(algorithm_oid);
+  if (!hash)
+    return std::string();
+  hash->Update(data.data(), data.size());
+  return FinishHash(hash.get());
+}
+
+AuthenticodeImage::AuthenticodeImage() = default;
+AuthenticodeImage::~AuthenticodeImage() = default;
+
+bool AuthenticodeImage::Open(const base::FilePath& path) {
+  base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
+                            base::File::FLAG_EXCLUSIVE_WRITE);
+  return file.IsValid() && file_.Initialize(std::move(file)) &&
+         layout_.Parse(file_.data(), file_.length()) && layout_.HasValidCertificateTable();
+}
+
+std::string AuthenticodeImage::GetDigest(std::string_view algorithm_oid) {
+  if (!file_.IsValid())
+    return std::string();
+  if (auto it = digests_.find(algorithm_oid); it != digests_.end())
+    return it->second;
+  std::unique_ptr<crypto::SecureHash> hash = CreateHash(algorithm_oid);
+  if (!hash)
+    return std::string();
+  const uint8_t* data = file_.data();
+  const size_t size = file_.length();
+  const size_t table = layout_.certificate_table_offset();
+  const size_t table_end = table + layout_.certificate_table_size();
+  // The parts lie in this order; Parse checked every bound.
+  hash->Update(data, layout_.checksum_offset());
+  hash->Update(data + layout_.checksum_offset() + 4,
+               layout_.security_entry_offset() - layout_.checksum_offset() - 4);
+  hash->Update(data + layout_.security_entry_offset() + 8,
+               table - layout_.security_entry_offset() - 8);
+  hash->Update(data + table_end, size - table_end);
+  std::string digest = FinishHash(hash.get());
+  digests_.emplace(std::string(algorithm_oid), digest);
+  return digest;
+}

@@ -1,0 +1,40 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SIGNATURE_CHECKER_AUTHENTICODE_IMAGE_H_
+#define DESKTOP_WINDOWS_INSTALLER_SIGNATURE_CHECKER_AUTHENTICODE_IMAGE_H_
+
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "base/files/file_path.h"
+#include "base/files/memory_mapped_file.h"
+#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
+
+// A signed PE file, held open so that nobody can change it while it is
+// checked, and its Authenticode digest: the hash of every byte but the
+// header checksum, the security directory entry and the certificate table.
+class AuthenticodeImage {
+ public:
+  AuthenticodeImage();
+  AuthenticodeImage(const AuthenticodeImage&) = delete;
+  AuthenticodeImage& operator=(const AuthenticodeImage&) = delete;
+  ~AuthenticodeImage();
+
+  // Opens the file sharing it for reading only. False when it cannot be
+  // opened or mapped, or is not a PE image with a certificate table.
+  bool Open(const base::FilePath& path);
+
+  // The digest with the hash algorithm `algorithm_oid` (SHA-1 or SHA-256;
+  // others are refused); empty on failure. Computed once per algorithm.
+  std::string GetDigest(std::string_view algorithm_oid);
+
+ private:
+  base::MemoryMappedFile file_;
+  PeImageLayout layout_;
+  std::map<std::string, std::string, std::less<>> digests_;
+};
+
+// SHA-1 or SHA-256 of `data` by the algorithm's object identifier; empty
+// for other algorithms or when hashing fails.
+std::string HashByAlgorithmOid(std::string_view algorithm_oid, std::string_view data);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SIGNATURE_CHECKER_AUTHENTICODE_IMAGE_H_

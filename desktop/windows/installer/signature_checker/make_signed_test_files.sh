@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Makes the files of the signer-check tests from one unsigned program:
+#   unsigned.exe          no signature
+#   expected.exe          the expected signer (SHA-256)
+#   other.exe             another publisher under the same trusted root
+#   selfsigned.exe        a self-signed certificate with the expected name
+#   untrusted.exe         the expected name from a CA that is not trusted
+#   dual.exe              another publisher (SHA-1) with a nested SHA-256
+#                         signature of the expected signer
+#   evil_nested.exe       another publisher with a nested signature of the
+#                         self-signed expected name
+#   transplanted.exe      another publisher with a nested signature of the
+#                         expected signer made for a different file
+#   tampered.exe          expected.exe with one byte of code changed
+#   root.der              the root to trust
+# Usage: make_signed_test_files.sh PKI_SCRIPT PKI_DIR PROGRAM OUT_DIR
+set -euo pipefail
+pki_script=$1 pki=$2 program=$3 out=$4
+sign() { bash "$pki_script" sign "$pki" "$@"; }
+
+rm -rf "$out" && mkdir -p "$out"
+cp "$program" "$out/unsigned.exe"
+cp "$pki/root.der" "$out/root.der"
+sign signer "$out/unsigned.exe" "$out/expected.exe"
+sign other "$out/unsigned.exe" "$out/other.exe"
+sign selfsigned "$out/unsigned.exe" "$out/selfsigned.exe"
+sign untrusted "$out/unsigned.exe" "$out/untrusted.exe"
+sign other "$out/unsigned.exe" "$out/other_sha1.exe" -h sha1
+sign signer "$out/other_sha1.exe" "$out/dual.exe" -nest
+sign selfsigned "$out/other.exe" "$out/evil_nested.exe" -nest
+
+# Flips one byte of the first section (at 0x400 in these small programs).
+flip_code_byte() {
+  /usr/bin/python3 -c 'import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+data[0x400] ^= 0x01
+open(sys.argv[2], "wb").write(data)' "$1" "$2"
+}
+
+flip_code_byte "$out/unsigned.exe" "$out/different.exe"
+sign signer "$out/different.exe" "$out/different_signed.exe"
+osslsigncode extract-signature -in "$out/different_signed.exe" -out "$out/different.sig" >/dev/null
+# osslsigncode warns of the digest mismatch but attaches the signature.
+osslsigncode attach-signature -sigin "$out/different.sig" -nest \
+  -in "$out/other.exe" -out "$out/transplanted.exe" >/dev/null 2>&1 || true
+[ -s "$out/transplanted.exe" ] || { echo "cannot attach the transplanted signature" >&2; exit 1; }
+
+flip_code_byte "$out/expected.exe" "$out/tampered.exe"
+rm -f "$out/other_sha1.exe" "$out/different.exe" "$out/different_signed.exe" "$out/different.sig"
+touch "$out/stamp"

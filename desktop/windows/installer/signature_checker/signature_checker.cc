@@ -1,0 +1,251 @@
+#include "desktop/windows/installer/signature_checker/signature_checker.h"
+
+#include <softpub.h>
+#include <wintrust.h>
+
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "base/files/memory_mapped_file.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/signature_checker/authenticode_image.h"
+#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
+#include "desktop/windows/installer/signature_checker/scoped_cert_context.h"
+#include "desktop/windows/installer/signature_checker/scoped_cert_store.h"
+#include "desktop/windows/installer/signature_checker/scoped_crypt_msg.h"
+#include "desktop/windows/installer/signature_checker/signature_log.h"
+#include "desktop/windows/installer/signature_checker/signer_trust.h"
+
+namespace {
+
+// Real files nest one signature; deeper nesting is not examined.
+constexpr uint32_t kMaxNestingLevel = 8;
+constexpr char kNestedSignatureOid[] = "1.3.6.1.4.1.311.2.4.1";
+
+std::string LastErrorText() { return logging::SystemErrorCodeToString(GetLastError()); }
+
+LONG CallWinVerifyTrust(const base::FilePath& path) {
+  WINTRUST_FILE_INFO file_info = {};
+  file_info.cbStruct = sizeof(file_info);
+  file_info.pcwszFilePath = path.value().c_str();
+  WINTRUST_DATA data = {};
+  data.cbStruct = sizeof(data);
+  data.dwUIChoice = WTD_UI_NONE;
+  data.fdwRevocationChecks = WTD_REVOKE_NONE;
+  data.dwUnionChoice = WTD_CHOICE_FILE;
+  data.pFile = &file_info;
+  GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+  return WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+}
+
+std::unique_ptr<CMSG_SIGNER_INFO, decltype(&free)> GetSignerInfo(HCRYPTMSG message,
+                                                                 DWORD index,
+                                                                 SignatureLog* log,
+                                                                 uint32_t level) {
+  std::unique_ptr<CMSG_SIGNER_INFO, decltype(&free)> none(nullptr, &free);
+  DWORD size = 0;
+  if (!CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, nullptr, &size) || size == 0) {
+    log->BeginLevel(level) << "Cannot get signer size\n";
+    return none;
+  }
+  std::unique_ptr<CMSG_SIGNER_INFO, decltype(&free)> info(
+      static_cast<CMSG_SIGNER_INFO*>(malloc(size)), &free);
+  if (!info || !CryptMsgGetParam(message, CMSG_SIGNER_INFO_PARAM, index, info.get(), &size)) {
+    log->BeginLevel(level) << "Cannot get signer info\n";
+    return none;
+  }
+  return info;
+}
+
+std::wstring CertificateName(PCCERT_CONTEXT certificate) {
+  const DWORD size =
+      CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, nullptr, 0);
+  if (size <= 1)
+    return std::wstring();
+  std::wstring name(size, L'\0');
+  CertGetNameStringW(certificate, CERT_NAME_SIMPLE_DISPLAY_TYPE, 0, nullptr, name.data(), size);
+  name.resize(size - 1);
+  return name;
+}
+
+std::string CertificateThumbprint(PCCERT_CONTEXT certificate) {
+  BYTE hash[20];
+  DWORD size = sizeof(hash);
+  if (!CertGetCertificateContextProperty(certificate, CERT_SHA1_HASH_PROP_ID, hash, &size))
+    return std::string();
+  return base::HexEncode(hash, size);
+}
+
+void LogTrustChain(const SignerCheckContext& context,
+                   PCCERT_CONTEXT certificate,
+                   HCERTSTORE store,
+                   SignatureLog* log,
+                   uint32_t level) {
+  log->BeginLevel(level) << "Trust chain:\n";
+  ScopedCertChainContext chain = BuildCodeSigningChain(context.engine, certificate, store);
+  if (!chain.IsValid()) {
+    log->BeginLevel(level) << "Cannot get trust chain\n";
+    return;
+  }
+  log->BeginLevel(level) << "Chain trust status: " << chain.Get()->TrustStatus.dwErrorStatus
+                         << "\n";
+  for (DWORD c = 0; c < chain.Get()->cChain; ++c) {
+    const CERT_SIMPLE_CHAIN* simple = chain.Get()->rgpChain[c];
+    for (DWORD e = 0; e < simple->cElement; ++e) {
+      PCCERT_CONTEXT element = simple->rgpElement[e]->pCertContext;
+      log->BeginLevel(level) << "Chain " << e << " element: "
+                             << base::WideToUTF8(CertificateName(element)) << " "
+                             << CertificateThumbprint(element) << "\n";
+    }
+  }
+}
+
+// The nested signatures (unauthenticated attributes) of a signer.
+bool VerifyNestedSigners(const SignerCheckContext& context,
+                         const CMSG_SIGNER_INFO& info,
+                         SignatureLog* log,
+                         uint32_t level) {
+  for (DWORD i = 0; i < info.UnauthAttrs.cAttr; ++i) {
+    const CRYPT_ATTRIBUTE& attribute = info.UnauthAttrs.rgAttr[i];
+    if (strcmp(attribute.pszObjId, kNestedSignatureOid) != 0 || attribute.cValue == 0)
+      continue;
+    if (level + 1 > kMaxNestingLevel) {
+      log->BeginLevel(level) << "Nested signature too deep\n";
+      return false;
+    }
+    CERT_BLOB blob = attribute.rgValue[0];
+    DWORD encoding = 0;
+    HCERTSTORE store = nullptr;
+    HCRYPTMSG message = nullptr;
+    if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
+                          &message, nullptr)) {
+      log->BeginLevel(level) << "Cannot read nested signature\n";
+      continue;
+    }
+    ScopedCertStore nested_store(store);
+    ScopedCryptMsg nested_message(message);
+    if (VerifySigners(context, message, store, encoding, log, level + 1))
+      return true;
+  }
+  return false;
+}
+
+bool VerifySigner(const SignerCheckContext& context,
+                  HCRYPTMSG message,
+                  HCERTSTORE store,
+                  DWORD encoding,
+                  DWORD index,
+                  SignatureLog* log,
+                  uint32_t level) {
+  auto info = GetSignerInfo(message, index, log, level);
+  if (!info)
+    return false;
+  CERT_INFO issuer_and_serial = {};
+  issuer_and_serial.Issuer = info->Issuer;
+  issuer_and_serial.SerialNumber = info->SerialNumber;
+  ScopedCertContext certificate(CertFindCertificateInStore(
+      store, encoding, 0, CERT_FIND_SUBJECT_CERT, &issuer_and_serial, nullptr));
+  if (!certificate.IsValid()) {
+    log->BeginLevel(level) << "Cannot find certificate info in store\n";
+    return false;
+  }
+  if (log->IsCollecting())
+    LogTrustChain(context, certificate.Get(), store, log, level);
+  const std::wstring name = CertificateName(certificate.Get());
+  if (name.empty()) {
+    log->BeginLevel(level) << "Cert signer name has 0 size\n";
+    return false;
+  }
+  if (name == context.expected_signer) {
+    std::string reason;
+    if (IsSignerTrusted(message, index, *info, certificate.Get(), store, context.engine,
+                        context.image, &reason)) {
+      return true;
+    }
+    log->BeginLevel(level) << "Refused signer " << base::WideToUTF8(name) << ": " << reason
+                           << "\n";
+  } else {
+    log->BeginLevel(level) << "Tried signer " << base::WideToUTF8(name) << "\n";
+  }
+  return VerifyNestedSigners(context, *info, log, level);
+}
+
+}  // namespace
+
+bool HasCertificateTable(const base::FilePath& path, bool* has_table) {
+  base::MemoryMappedFile file;
+  PeImageLayout layout;
+  if (!file.Initialize(path) || !layout.Parse(file.data(), file.length()))
+    return false;
+  *has_table = layout.certificate_table_size() != 0;
+  return true;
+}
+
+bool VerifySigners(const SignerCheckContext& context,
+                   HCRYPTMSG message,
+                   HCERTSTORE store,
+                   DWORD encoding,
+                   SignatureLog* log,
+                   uint32_t level) {
+  DWORD count = 0;
+  DWORD size = sizeof(count);
+  if (!CryptMsgGetParam(message, CMSG_SIGNER_COUNT_PARAM, 0, &count, &size)) {
+    log->BeginLevel(level) << "Cannot get signer count\n";
+    return false;
+  }
+  for (DWORD index = 0; index < count; ++index) {
+    if (VerifySigner(context, message, store, encoding, index, log, level))
+      return true;
+  }
+  log->BeginLevel(level) << "Cannot find any viable signers\n";
+  return false;
+}
+
+bool VerifyFileSignature(const base::FilePath& path, std::string* error) {
+  std::unique_ptr<SignatureLog> log = SignatureLog::Create(error != nullptr);
+  std::string text;
+  // Held open, sharing reading only, until the decision is made.
+  AuthenticodeImage image;
+  const bool image_open = image.Open(path);
+  const LONG trust = CallWinVerifyTrust(path);
+  if (trust != 0)
+    text += base::StringPrintf("Cannot WinVerifyTrust: %ld, %s\n", trust, LastErrorText().c_str());
+  DWORD encoding = 0;
+  HCERTSTORE store = nullptr;
+  HCRYPTMSG message = nullptr;
+  if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.value().c_str(),
+                        CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
+                        0, &encoding, nullptr, nullptr, &store, &message, nullptr)) {
+    text += "Cannot CryptQueryObject:" + LastErrorText() + "\n";
+    if (error)
+      *error += text;
+    return false;
+  }
+  ScopedCertStore scoped_store(store);
+  ScopedCryptMsg scoped_message(message);
+  if (!image_open)
+    text += "Cannot read the signed image\n";
+
+  CERT_CHAIN_ENGINE_CONFIG config = {};
+  // The size every Windows version (and Wine) accepts: no exclusive roots.
+  config.cbSize = offsetof(CERT_CHAIN_ENGINE_CONFIG, hExclusiveRoot);
+  HCERTCHAINENGINE engine = nullptr;
+  if (!CertCreateCertificateChainEngine(&config, &engine))
+    text += "Cannot create a certificate chain engine:" + LastErrorText() + "\n";
+  ScopedCertChainEngine scoped_engine(engine);
+
+  const SignerCheckContext context{base::UTF8ToWide(ProductInfo::GetExpectedSigner()), engine,
+                                   &image};
+  const bool signers = image_open && engine && VerifySigners(context, message, store, encoding,
+                                                             log.get(), 0);
+  if (error)
+    *error += text + log->GetText();
+  return trust == 0 && signers;
+}

@@ -1,0 +1,156 @@
+#include "desktop/windows/installer/signature_checker/signature_checker.h"
+
+#include <windows.h>
+
+#include <wincrypt.h>
+
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
+#include "base/strings/string_number_conversions.h"
+#include "desktop/windows/installer/product_info.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Written by make_signed_test_files.sh.
+base::FilePath TestFile(const wchar_t* name) {
+  base::FilePath exe;
+  base::PathService::Get(base::DIR_EXE, &exe);
+  return exe.Append(L"signed_test_files").Append(name);
+}
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Trusts the test root in the machine's root store for its lifetime.
+// crypt32 does not persist a deletion from a system store, so the root's
+// registry key is removed instead.
+class ScopedTrustedTestRoot {
+ public:
+  ScopedTrustedTestRoot() {
+    std::string der;
+    EXPECT_TRUE(base::ReadFileToString(TestFile(L"root.der"), &der));
+    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                                     CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+    EXPECT_TRUE(store);
+    if (!store)
+      return;
+    PCCERT_CONTEXT added = nullptr;
+    EXPECT_TRUE(CertAddEncodedCertificateToStore(
+        store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+        static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added));
+    if (added) {
+      BYTE hash[20];
+      DWORD size = sizeof(hash);
+      if (CertGetCertificateContextProperty(added, CERT_SHA1_HASH_PROP_ID, hash, &size))
+        thumbprint_ = base::HexEncode(hash, size);
+      CertFreeCertificateContext(added);
+    }
+    CertCloseStore(store, 0);
+    EXPECT_FALSE(thumbprint_.empty());
+  }
+
+  ~ScopedTrustedTestRoot() {
+    if (thumbprint_.empty())
+      return;
+    const std::wstring key =
+        L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" +
+        std::wstring(thumbprint_.begin(), thumbprint_.end());
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str()));
+  }
+
+ private:
+  std::string thumbprint_;
+};
+
+class SignatureCheckerTest : public testing::Test {
+ protected:
+  // Refused with the text explaining it.
+  std::string Refusal(const wchar_t* name) {
+    std::string error;
+    EXPECT_FALSE(VerifyFileSignature(TestFile(name), &error)) << "file " << name;
+    EXPECT_FALSE(VerifyFileSignature(TestFile(name), nullptr)) << "file " << name;
+    return error;
+  }
+};
+
+// One test, so that no other test shard removes the root meanwhile.
+TEST_F(SignatureCheckerTest, DecisionsWithTheTestRootTrusted) {
+  ASSERT_EQ("Tarvo Software AS", ProductInfo::GetExpectedSigner());
+  ScopedTrustedTestRoot root;
+
+  std::string error;
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"expected.exe"), &error)) << error;
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"expected.exe"), nullptr));
+
+  // Dual-signed: the outer SHA-1 signer is tried at level 0, the nested
+  // SHA-256 one of the expected signer is accepted.
+  error.clear();
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"dual.exe"), &error)) << error;
+  EXPECT_TRUE(Contains(error, "Level 0: Tried signer Other Publisher\n")) << error;
+  EXPECT_TRUE(Contains(error, "Level 1: Trust chain:\n")) << error;
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"dual.exe"), nullptr));
+
+  error = Refusal(L"other.exe");
+  EXPECT_TRUE(Contains(error, "Level 0: Tried signer Other Publisher\n")) << error;
+  EXPECT_TRUE(Contains(error, "Level 0: Cannot find any viable signers\n")) << error;
+  EXPECT_TRUE(Contains(error, "Chain 1 element: Tarvo Test Root CA ")) << error;
+
+  // Windows (and Wine even more) would take these; the signer checks don't.
+  error = Refusal(L"selfsigned.exe");
+  EXPECT_TRUE(Contains(error, "Level 0: Refused signer Tarvo Software AS: certificate chain"))
+      << error;
+  error = Refusal(L"untrusted.exe");
+  EXPECT_TRUE(Contains(error, "Level 0: Refused signer Tarvo Software AS: certificate chain"))
+      << error;
+  error = Refusal(L"evil_nested.exe");
+  EXPECT_TRUE(Contains(error, "Level 1: Refused signer Tarvo Software AS: certificate chain"))
+      << error;
+  EXPECT_TRUE(Contains(error, "Level 1: Cannot find any viable signers\n")) << error;
+  error = Refusal(L"transplanted.exe");
+  EXPECT_TRUE(
+      Contains(error, "Level 1: Refused signer Tarvo Software AS: the signed digest is not the file's"))
+      << error;
+
+  error = Refusal(L"tampered.exe");
+  EXPECT_TRUE(Contains(error, "Cannot WinVerifyTrust: ")) << error;
+
+  error = Refusal(L"unsigned.exe");
+  EXPECT_TRUE(Contains(error, "Cannot WinVerifyTrust: ")) << error;
+  EXPECT_TRUE(Contains(error, "Cannot CryptQueryObject:")) << error;
+}
+
+TEST_F(SignatureCheckerTest, WithoutTheRootNothingIsTrusted) {
+  // Other shards may trust the root right now; only files that no root
+  // helps are checked here.
+  for (const wchar_t* name : {L"selfsigned.exe", L"untrusted.exe", L"evil_nested.exe", L"unsigned.exe"})
+    Refusal(name);
+}
+
+TEST(HasCertificateTableTest, TellsSignedFromUnsignedImages) {
+  bool has_table = false;
+  EXPECT_TRUE(HasCertificateTable(TestFile(L"expected.exe"), &has_table));
+  EXPECT_TRUE(has_table);
+  EXPECT_TRUE(HasCertificateTable(TestFile(L"unsigned.exe"), &has_table));
+  EXPECT_FALSE(has_table);
+
+  base::ScopedTempDir temp_dir;
+  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
+  const base::FilePath text = temp_dir.GetPath().Append(L"readme.txt");
+  ASSERT_TRUE(base::WriteFile(text, "MZ is not enough to be a program\n"));
+  EXPECT_FALSE(HasCertificateTable(text, &has_table));
+  EXPECT_FALSE(HasCertificateTable(temp_dir.GetPath().Append(L"missing.exe"), &has_table));
+
+  // Headers cut off inside the optional header.
+  std::string image;
+  ASSERT_TRUE(base::ReadFileToString(TestFile(L"expected.exe"), &image));
+  const base::FilePath cut = temp_dir.GetPath().Append(L"cut.exe");
+  ASSERT_TRUE(base::WriteFile(cut, image.substr(0, 0x100)));
+  EXPECT_FALSE(HasCertificateTable(cut, &has_table));
+}
+
+}  // namespace

@@ -1,0 +1,2 @@
+// A tiny program for tests to sign.
+int main() { return 0; }
