@@ -7,11 +7,11 @@
 #include "7z.h"
 #include "7zAlloc.h"
 #include "7zCrc.h"
-#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/stringprintf.h"
-#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/lzma_util/entry_writer.h"
 #include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
+#include "desktop/windows/installer/lzma_util/folder_pipeline.h"
 #include "desktop/windows/installer/lzma_util/handle_in_stream.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
@@ -25,47 +25,14 @@ constexpr DWORD kSearchBlockSize = 1024;
 // The start header must begin within the first MiB (self-extractor stubs).
 constexpr int64_t kLastSearchedOffset = 0xFFFFF;
 constexpr size_t kLookBufferSize = 1 << 20;
-constexpr DWORD kMaxWriteChunk = 1u << 30;
+constexpr UInt32 kNoFolder = 0xFFFFFFFF;
 
 const ISzAlloc kHeapAlloc = {SzAlloc, SzFree};
 const ISzAlloc kHeapTempAlloc = {SzAllocTemp, SzFreeTemp};
 
 LzmaUtil::DecodedBlockHook g_decoded_block_hook = nullptr;
-
-// Owns the archive database opened with the heap allocators.
-struct ScopedArchiveDb {
-  ScopedArchiveDb() { SzArEx_Init(&db); }
-  ~ScopedArchiveDb() { SzArEx_Free(&db, &kHeapAlloc); }
-  CSzArEx db;
-};
-
-// Everything one SzArEx_Extract call needs, so that it can run inside the
-// in-page guard without owning anything.
-struct DecodeCall {
-  const CSzArEx* db;
-  ILookInStreamPtr stream;
-  UInt32 index;
-  UInt32* block_index;
-  Byte** buffer;
-  size_t* buffer_size;
-  size_t* offset;
-  size_t* size;
-  ISzAllocPtr alloc_main;
-  SRes result;
-};
-
-void Decode(void* argument) {
-  DecodeCall* call = static_cast<DecodeCall*>(argument);
-  call->result = SzArEx_Extract(call->db, call->stream, call->index, call->block_index,
-                                call->buffer, call->buffer_size, call->offset, call->size,
-                                call->alloc_main, &kHeapTempAlloc);
-  if (call->result == SZ_OK && g_decoded_block_hook && *call->buffer)
-    g_decoded_block_hook(*call->buffer, *call->buffer_size);
-}
-
-bool InDecoderBuffer(const void* context, const void* address) {
-  return static_cast<const FileBackedSzAlloc*>(context)->Contains(address);
-}
+LzmaUtil::DecoderForTesting g_decoder_for_testing = LzmaUtil::DecoderForTesting::kAny;
+LzmaUtil::DecoderForTesting g_last_decoder = LzmaUtil::DecoderForTesting::kAny;
 
 std::wstring WithBackslashes(std::wstring name) {
   std::replace(name.begin(), name.end(), L'/', L'\\');
@@ -91,20 +58,356 @@ bool IsStartHeaderAt(HANDLE file, int64_t offset) {
   return CrcCalc(header + 12, kStartHeaderSize - 12) == stored_crc;
 }
 
-bool WriteAll(HANDLE file, const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, kMaxWriteChunk));
-    DWORD written = 0;
-    if (!::WriteFile(file, data, chunk, &written, nullptr))
-      return false;
-    if (written != chunk) {
-      ::SetLastError(ERROR_WRITE_FAULT);
+const FILETIME* ModifiedTime(const CSzArEx* db, UInt32 index, FILETIME* time) {
+  if (!SzBitWithVals_Check(&db->MTime, index))
+    return nullptr;
+  time->dwLowDateTime = db->MTime.Vals[index].Low;
+  time->dwHighDateTime = db->MTime.Vals[index].High;
+  return time;
+}
+
+void LogInPageError(uint32_t status) {
+  LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = "
+             << base::StringPrintf("0x%08X", status);
+}
+
+size_t DecoderThreads() {
+  SYSTEM_INFO info;
+  ::GetSystemInfo(&info);
+  return std::max<size_t>(1, info.dwNumberOfProcessors);
+}
+
+// A read-only view of the whole archive file, from which the streaming
+// decoder reads its packed streams.
+class ArchiveView {
+ public:
+  ArchiveView() = default;
+  ArchiveView(const ArchiveView&) = delete;
+  ArchiveView& operator=(const ArchiveView&) = delete;
+  ~ArchiveView() {
+    if (data_)
+      ::UnmapViewOfFile(data_);
+    if (mapping_)
+      ::CloseHandle(mapping_);
+  }
+
+  bool Map(HANDLE file) {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
+        static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) {
       return false;
     }
-    data += chunk;
-    size -= chunk;
+    mapping_ = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (!mapping_)
+      return false;
+    data_ = static_cast<const uint8_t*>(::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
+    size_ = static_cast<size_t>(size.QuadPart);
+    return data_ != nullptr;
   }
-  return true;
+
+  const uint8_t* data() const { return data_; }
+  size_t size() const { return size_; }
+
+ private:
+  HANDLE mapping_ = nullptr;
+  const uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+};
+
+}  // namespace
+
+// The archive database with the stream it was read from.
+struct LzmaUtil::Archive {
+  explicit Archive(HANDLE file) : in_stream(file) {
+    LookToRead2_CreateVTable(&look_stream, False);
+    look_buffer = std::make_unique<Byte[]>(kLookBufferSize);
+    look_stream.buf = look_buffer.get();
+    look_stream.bufSize = kLookBufferSize;
+    look_stream.realStream = &in_stream.vt;
+    LookToRead2_INIT(&look_stream);
+    SzArEx_Init(&db);
+  }
+  ~Archive() { SzArEx_Free(&db, &kHeapAlloc); }
+
+  HandleInStream in_stream;
+  CLookToRead2 look_stream;
+  std::unique_ptr<Byte[]> look_buffer;
+  CSzArEx db;
+};
+
+namespace {
+
+using ExtractResult = LzmaUtil::ExtractResult;
+
+// The entries to write, with their names checked.
+struct Selection {
+  std::vector<std::wstring> names;
+  std::vector<bool> selected;
+  size_t count = 0;
+};
+
+// Where the bytes of each entry come from.
+class EntrySource {
+ public:
+  virtual ~EntrySource() = default;
+  // Makes the entry's bytes ready to be read, before its file is made.
+  virtual ExtractResult Prepare(UInt32 index) = 0;
+  // The entry's next bytes; `*last` with its final piece.
+  virtual ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
+};
+
+// The decoder of the LZMA SDK: each solid block whole into one buffer in a
+// temporary file mapped into memory (FileBackedSzAlloc). Reads any folder
+// the SDK reads.
+class WholeBlockSource : public EntrySource {
+ public:
+  WholeBlockSource(const CSzArEx* db,
+                   ILookInStreamPtr stream,
+                   const base::FilePath& temp_folder,
+                   uint32_t* last_error_code)
+      : db_(db), stream_(stream), alloc_(temp_folder), last_error_code_(last_error_code) {}
+  ~WholeBlockSource() override { alloc_.Free(buffer_); }
+
+  LzmaUtil::ExtractResult Prepare(UInt32 index) override {
+    DecodeCall call = {this, index, SZ_OK};
+    InPageErrorGuard guard(&InBuffer, &alloc_);
+    if (!guard.Run(&Decode, &call)) {
+      *last_error_code_ = guard.fault_status();
+      LogInPageError(*last_error_code_);
+      return LzmaUtil::kInPageError;
+    }
+    if (call.result != SZ_OK) {
+      LOG(ERROR) << "Error returned by SzExtract: " << call.result;
+      return LzmaUtil::kDecodeFailed;
+    }
+    return LzmaUtil::kOk;
+  }
+
+  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override {
+    *size = std::min(size_, EntryWriter::kMaxWriteSize);
+    *data = buffer_ + offset_;
+    offset_ += *size;
+    size_ -= *size;
+    *last = size_ == 0;
+    return LzmaUtil::kOk;
+  }
+
+ private:
+  // Plain data for the guarded call, which may be abandoned by a fault.
+  struct DecodeCall {
+    WholeBlockSource* source;
+    UInt32 index;
+    SRes result;
+  };
+
+  static void Decode(void* argument) {
+    DecodeCall* call = static_cast<DecodeCall*>(argument);
+    WholeBlockSource* s = call->source;
+    call->result = SzArEx_Extract(s->db_, s->stream_, call->index, &s->block_index_, &s->buffer_,
+                                  &s->buffer_size_, &s->offset_, &s->size_, s->alloc_.get(),
+                                  &kHeapTempAlloc);
+    if (call->result == SZ_OK && g_decoded_block_hook && s->buffer_)
+      g_decoded_block_hook(s->buffer_, s->buffer_size_);
+  }
+
+  static bool InBuffer(const void* context, const void* address) {
+    return static_cast<const FileBackedSzAlloc*>(context)->Contains(address);
+  }
+
+  const CSzArEx* const db_;
+  const ILookInStreamPtr stream_;
+  FileBackedSzAlloc alloc_;
+  uint32_t* const last_error_code_;
+  UInt32 block_index_ = 0xFFFFFFFF;
+  Byte* buffer_ = nullptr;
+  size_t buffer_size_ = 0;
+  size_t offset_ = 0;
+  size_t size_ = 0;
+};
+
+// Streams each folder through a FolderPipeline: decoded on several threads
+// where the stream allows, checked, and handed on in pieces.
+class StreamingSource : public EntrySource {
+ public:
+  StreamingSource(const CSzArEx* db,
+                  const std::vector<bool>* selected,
+                  const ArchiveView* view,
+                  const base::FilePath& temp_folder,
+                  uint32_t* last_error_code)
+      : db_(db),
+        selected_(selected),
+        view_(view),
+        temp_folder_(temp_folder),
+        last_error_code_(last_error_code) {}
+
+  // Whether every folder's coders are ones FolderStream decodes.
+  static bool Covers(const CSzArEx* db) {
+    for (UInt32 i = 0; i < db->db.NumFolders; ++i) {
+      if (!FolderStream::IsSupported(db, i))
+        return false;
+    }
+    return true;
+  }
+
+  LzmaUtil::ExtractResult Prepare(UInt32 index) override {
+    const UInt32 folder = db_->FileToFolder[index];
+    if (folder == kNoFolder || (pipeline_ && folder == folder_))
+      return LzmaUtil::kOk;
+    pipeline_.reset();
+    folder_ = folder;
+    pipeline_ = std::make_unique<FolderPipeline>(db_, folder, view_->data(), view_->size(),
+                                                 EntriesOf(folder));
+    return Convert(pipeline_->Start(temp_folder_, DecoderThreads(), g_decoded_block_hook), 0);
+  }
+
+  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override {
+    FolderPipeline::Piece piece;
+    uint32_t fault_status = 0;
+    const FolderPipeline::Status status = pipeline_->NextPiece(&piece, &fault_status);
+    if (status != FolderPipeline::Status::kOk)
+      return Convert(status, fault_status);
+    *data = piece.data;
+    *size = piece.size;
+    *last = piece.last;
+    return LzmaUtil::kOk;
+  }
+
+ private:
+  // The selected entries of `folder` that have bytes, in order.
+  std::vector<FolderPipeline::Entry> EntriesOf(UInt32 folder) const {
+    std::vector<FolderPipeline::Entry> entries;
+    const UInt32 first = db_->FolderToFile[folder];
+    const UInt64 start = db_->UnpackPositions[first];
+    for (UInt32 i = first; i < db_->NumFiles && i < db_->FolderToFile[folder + 1]; ++i) {
+      if (!(*selected_)[i] || db_->FileToFolder[i] != folder)
+        continue;
+      FolderPipeline::Entry entry;
+      entry.offset = db_->UnpackPositions[i] - start;
+      entry.size = db_->UnpackPositions[i + 1] - db_->UnpackPositions[i];
+      entry.has_crc = SzBitWithVals_Check(&db_->CRCs, i);
+      entry.crc = entry.has_crc ? db_->CRCs.Vals[i] : 0;
+      entries.push_back(entry);
+    }
+    return entries;
+  }
+
+  LzmaUtil::ExtractResult Convert(FolderPipeline::Status status, uint32_t fault_status) {
+    switch (status) {
+      case FolderPipeline::Status::kOk:
+        return LzmaUtil::kOk;
+      case FolderPipeline::Status::kInPageError:
+        *last_error_code_ = fault_status;
+        LogInPageError(fault_status);
+        return LzmaUtil::kInPageError;
+      case FolderPipeline::Status::kDataError:
+      case FolderPipeline::Status::kCancelled:
+        break;
+    }
+    LOG(ERROR) << "Error returned by SzExtract: " << SZ_ERROR_DATA;
+    return LzmaUtil::kDecodeFailed;
+  }
+
+  const CSzArEx* const db_;
+  const std::vector<bool>* const selected_;
+  const ArchiveView* const view_;
+  const base::FilePath temp_folder_;
+  uint32_t* const last_error_code_;
+  UInt32 folder_ = kNoFolder;
+  std::unique_ptr<FolderPipeline> pipeline_;
+};
+
+// Names first, so that a hostile name fails the extraction before any file
+// is written.
+ExtractResult SelectEntries(const CSzArEx* db,
+                                                const std::set<std::wstring>* filter,
+                                                Selection* selection) {
+  std::set<std::wstring> wanted;
+  if (filter) {
+    for (const std::wstring& name : *filter)
+      wanted.insert(WithBackslashes(name));
+  }
+  selection->names.resize(db->NumFiles);
+  selection->selected.assign(db->NumFiles, false);
+  std::vector<UInt16> name_buffer;
+  for (UInt32 i = 0; i < db->NumFiles; ++i) {
+    const size_t length = SzArEx_GetFileNameUtf16(db, i, nullptr);
+    if (length == 0) {
+      LOG(ERROR) << "Couldn't get file name";
+      return LzmaUtil::kBadEntryName;
+    }
+    name_buffer.resize(length);
+    SzArEx_GetFileNameUtf16(db, i, name_buffer.data());
+    std::wstring& name = selection->names[i];
+    name = WithBackslashes(
+        std::wstring(reinterpret_cast<const wchar_t*>(name_buffer.data()), length - 1));
+    if (filter && wanted.erase(name) == 0)
+      continue;
+    selection->selected[i] = true;
+    ++selection->count;
+    if (!IsSafeRelativePath(name)) {
+      LOG(ERROR) << "Refusing the archive entry \"" << name
+                 << "\": its name is not a safe relative path";
+      return LzmaUtil::kBadEntryName;
+    }
+  }
+  for (const std::wstring& name : wanted)
+    LOG(WARNING) << "Not in the archive: " << name;
+  return LzmaUtil::kOk;
+}
+
+ExtractResult WriteEntry(const CSzArEx* db,
+                                             UInt32 index,
+                                             const std::wstring& name,
+                                             EntrySource* source,
+                                             EntryWriter* writer) {
+  ExtractResult result = source->Prepare(index);
+  if (result != LzmaUtil::kOk)
+    return result;
+  const bool is_folder = SzArEx_IsDir(db, index);
+  FILETIME time;
+  result = writer->Begin(name, is_folder ? EntryWriter::Kind::kFolder : EntryWriter::Kind::kFile,
+                         ModifiedTime(db, index, &time));
+  if (result != LzmaUtil::kOk || is_folder)
+    return result;
+  if (db->FileToFolder[index] != kNoFolder) {
+    for (bool last = false; !last;) {
+      const uint8_t* data = nullptr;
+      size_t size = 0;
+      result = source->NextPiece(&data, &size, &last);
+      if (result == LzmaUtil::kOk)
+        result = writer->Write(data, size);
+      if (result != LzmaUtil::kOk) {
+        writer->Abandon();
+        return result;
+      }
+    }
+  }
+  return writer->Finish();
+}
+
+// Writes the selected entries in archive order, with progress.
+ExtractResult WriteEntries(const CSzArEx* db,
+                                               const Selection& selection,
+                                               bool filtered,
+                                               UnpackProgressObserver* observer,
+                                               EntrySource* source,
+                                               EntryWriter* writer) {
+  size_t unpacked = 0;
+  size_t selected_left = selection.count;
+  for (UInt32 i = 0; i < db->NumFiles; ++i) {
+    if (filtered && selected_left == 0)
+      break;
+    if (!selection.selected[i])
+      continue;
+    --selected_left;
+    if (observer)
+      observer->OnUnpackProgressChanged(unpacked);
+    ++unpacked;
+    const ExtractResult result = WriteEntry(db, i, selection.names[i], source, writer);
+    if (result != LzmaUtil::kOk)
+      return result;
+  }
+  return LzmaUtil::kOk;
 }
 
 }  // namespace
@@ -137,6 +440,16 @@ void LzmaUtil::SetDecodedBlockHookForTesting(DecodedBlockHook hook) {
   g_decoded_block_hook = hook;
 }
 
+// static
+void LzmaUtil::SetDecoderForTesting(DecoderForTesting decoder) {
+  g_decoder_for_testing = decoder;
+}
+
+// static
+LzmaUtil::DecoderForTesting LzmaUtil::LastDecoderForTesting() {
+  return g_last_decoder;
+}
+
 bool LzmaUtil::SeekToArchive() {
   uint8_t block[kSearchBlockSize];
   for (int64_t start = 0; start <= kLastSearchedOffset;
@@ -162,27 +475,19 @@ bool LzmaUtil::SeekToArchive() {
   return false;
 }
 
-bool LzmaUtil::CreateFolderTree(const base::FilePath& folder,
-                                std::vector<base::FilePath>* created_folders) {
-  std::vector<base::FilePath> missing;
-  for (base::FilePath path = folder; !base::DirectoryExists(path);) {
-    missing.push_back(path);
-    base::FilePath parent = path.DirName();
-    if (parent == path)
-      break;
-    path = parent;
+LzmaUtil::ExtractResult LzmaUtil::OpenArchive(Archive* archive) {
+  CrcGenerateTable();
+  if (!SeekToArchive()) {
+    LOG(ERROR) << "No 7z archive within the first MiB of the file";
+    return kNoSignature;
   }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!::CreateDirectoryW(it->value().c_str(), nullptr)) {
-      if (::GetLastError() == ERROR_ALREADY_EXISTS && base::DirectoryExists(*it))
-        continue;
-      PLOG(ERROR) << "Cannot create the folder " << *it;
-      return false;
-    }
-    if (created_folders_.insert(*it).second && created_folders)
-      created_folders->push_back(*it);
+  const SRes result = SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc,
+                                  &kHeapTempAlloc);
+  if (result != SZ_OK) {
+    LOG(ERROR) << "Error returned by SzArchiveOpen: " << result;
+    return kArchiveOpenFailed;
   }
-  return true;
+  return kOk;
 }
 
 uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
@@ -192,144 +497,35 @@ uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
                            std::vector<base::FilePath>* created_folders) {
   if (!archive_.IsValid())
     return kNoArchiveOpen;
-  CrcGenerateTable();
-  if (!SeekToArchive()) {
-    LOG(ERROR) << "No 7z archive within the first MiB of the file";
-    return kNoSignature;
-  }
-
-  HandleInStream in_stream(archive_.Get());
-  CLookToRead2 look_stream;
-  LookToRead2_CreateVTable(&look_stream, False);
-  auto look_buffer = std::make_unique<Byte[]>(kLookBufferSize);
-  look_stream.buf = look_buffer.get();
-  look_stream.bufSize = kLookBufferSize;
-  look_stream.realStream = &in_stream.vt;
-  LookToRead2_INIT(&look_stream);
-
-  ScopedArchiveDb archive;
-  CSzArEx* db = &archive.db;
-  SRes result = SzArEx_Open(db, &look_stream.vt, &kHeapAlloc, &kHeapTempAlloc);
-  if (result != SZ_OK) {
-    LOG(ERROR) << "Error returned by SzArchiveOpen: " << result;
-    return kArchiveOpenFailed;
-  }
-
-  // Names first, so that a hostile name fails the extraction before any
-  // file is written.
-  std::set<std::wstring> wanted;
-  if (filter) {
-    for (const std::wstring& name : *filter)
-      wanted.insert(WithBackslashes(name));
-  }
-  std::vector<std::wstring> names(db->NumFiles);
-  std::vector<bool> selected(db->NumFiles, false);
-  std::vector<UInt16> name_buffer;
-  for (UInt32 i = 0; i < db->NumFiles; ++i) {
-    const size_t length = SzArEx_GetFileNameUtf16(db, i, nullptr);
-    if (length == 0) {
-      LOG(ERROR) << "Couldn't get file name";
-      return kBadEntryName;
-    }
-    name_buffer.resize(length);
-    SzArEx_GetFileNameUtf16(db, i, name_buffer.data());
-    names[i] = WithBackslashes(
-        std::wstring(reinterpret_cast<const wchar_t*>(name_buffer.data()), length - 1));
-    if (filter) {
-      if (wanted.erase(names[i]) == 0)
-        continue;
-    }
-    selected[i] = true;
-    if (!IsSafeRelativePath(names[i])) {
-      LOG(ERROR) << "Refusing the archive entry \"" << names[i]
-                 << "\": its name is not a safe relative path";
-      return kBadEntryName;
-    }
-  }
-  for (const std::wstring& name : wanted)
-    LOG(WARNING) << "Not in the archive: " << name;
-
-  if (!CreateFolderTree(output_folder, created_folders))
+  Archive archive(archive_.Get());
+  ExtractResult result = OpenArchive(&archive);
+  if (result != kOk)
+    return result;
+  const CSzArEx* db = &archive.db;
+  Selection selection;
+  result = SelectEntries(db, filter, &selection);
+  if (result != kOk)
+    return result;
+  if (!folders_.Create(output_folder, created_folders))
     return kCreateFileFailed;
-  FileBackedSzAlloc alloc_main(output_folder);
-
-  size_t to_unpack = filter ? filter->size() : db->NumFiles;
   if (observer)
-    observer->OnFilesToUnpackCounted(to_unpack);
+    observer->OnFilesToUnpackCounted(filter ? filter->size() : db->NumFiles);
 
-  UInt32 block_index = 0xFFFFFFFF;
-  Byte* out_buffer = nullptr;
-  size_t out_buffer_size = 0;
-  uint32_t status = kOk;
-  size_t unpacked = 0;
-  size_t selected_left = std::count(selected.begin(), selected.end(), true);
-  for (UInt32 i = 0; i < db->NumFiles && status == kOk; ++i) {
-    if (filter && selected_left == 0)
-      break;
-    if (!selected[i])
-      continue;
-    --selected_left;
-    if (observer)
-      observer->OnUnpackProgressChanged(unpacked);
-    ++unpacked;
-
-    size_t offset = 0;
-    size_t size = 0;
-    DecodeCall call = {db,    &look_stream.vt, i, &block_index, &out_buffer,
-                       &out_buffer_size, &offset, &size, alloc_main.get(), SZ_OK};
-    InPageErrorGuard guard(&InDecoderBuffer, &alloc_main);
-    if (!guard.Run(&Decode, &call)) {
-      last_error_code_ = guard.fault_status();
-      LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = "
-                 << base::StringPrintf("0x%08X", last_error_code_);
-      status = kInPageError;
-      break;
-    }
-    if (call.result != SZ_OK) {
-      LOG(ERROR) << "Error returned by SzExtract: " << call.result;
-      status = kDecodeFailed;
-      break;
-    }
-
-    const base::FilePath path = output_folder.Append(names[i]);
-    const bool is_dir = SzArEx_IsDir(db, i);
-    if (!CreateFolderTree(is_dir ? path : path.DirName(), created_folders)) {
-      status = kCreateFileFailed;
-      break;
-    }
-    if (is_dir)
-      continue;
-
-    base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr,
-                                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.IsValid()) {
-      PLOG(ERROR) << "Error returned by CreateFile: " << path;
-      status = kCreateFileFailed;
-      break;
-    }
-    if (written_files)
-      written_files->push_back(path);
-    if (!WriteAll(file.Get(), out_buffer + offset, size)) {
-      PLOG(ERROR) << "Error returned by WriteFile " << path;
-      status = kWriteFileFailed;
-      break;
-    }
-    if (SzBitWithVals_Check(&db->MTime, i)) {
-      FILETIME modified;
-      modified.dwLowDateTime = db->MTime.Vals[i].Low;
-      modified.dwHighDateTime = db->MTime.Vals[i].High;
-      if (!::SetFileTime(file.Get(), nullptr, nullptr, &modified)) {
-        PLOG(ERROR) << "Error returned by SetFileTime " << path;
-        status = kSetFileTimeFailed;
-        break;
-      }
-    }
-    if (!::CloseHandle(file.Take())) {
-      PLOG(ERROR) << "Error returned by CloseHandle " << path;
-      status = kCloseFileFailed;
-      break;
-    }
+  // The streaming decoder where it knows every coder and the archive can be
+  // mapped; the SDK's whole-block decoder otherwise.
+  // The view outlives the source, whose threads read it.
+  ArchiveView view;
+  std::unique_ptr<EntrySource> source;
+  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db) &&
+      view.Map(archive_.Get())) {
+    source = std::make_unique<StreamingSource>(db, &selection.selected, &view, output_folder,
+                                               &last_error_code_);
+    g_last_decoder = DecoderForTesting::kStreaming;
+  } else {
+    g_last_decoder = DecoderForTesting::kWholeBlock;
+    source = std::make_unique<WholeBlockSource>(db, &archive.look_stream.vt, output_folder,
+                                                &last_error_code_);
   }
-  alloc_main.Free(out_buffer);
-  return status;
+  EntryWriter writer(output_folder, &folders_, written_files, created_folders);
+  return WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer);
 }

@@ -10,14 +10,24 @@
 
 #include "base/files/file_path.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/lzma_util/folder_tree_maker.h"
 
 class UnpackProgressObserver;
 
 // Unpacks a 7z archive, or a self-extracting executable carrying one within
 // its first MiB, into a folder. Entry names may use "/" or "\"; an entry
 // whose name is not a safe relative path fails the whole extraction before
-// anything is written. The solid-block buffer lives in a temporary file in
-// the output folder (see FileBackedSzAlloc).
+// anything is written.
+//
+// Solid blocks of LZMA or LZMA2, alone, behind the x86 filter or with BCJ2
+// (what packages use) are streamed: decoded on several threads where the
+// LZMA2 stream has independent blocks, and written in pieces while decoding
+// goes on (see FolderPipeline). Other archives go through the LZMA SDK's
+// decoder, which unpacks a whole solid block first. Either way decoded data
+// waits in temporary files in the output folder, mapped into memory (see
+// FileBackedSzAlloc), not on the heap, and every file's CRC is checked: a
+// file whose data turns out bad is deleted again (it stays in the written
+// files).
 class LzmaUtil {
  public:
   enum OpenResult : uint32_t {
@@ -71,16 +81,22 @@ class LzmaUtil {
   using DecodedBlockHook = void (*)(uint8_t* block, size_t size);
   static void SetDecodedBlockHookForTesting(DecodedBlockHook hook);
 
+  // Tests only: which decoder Extract uses (kAny: the streaming one where it
+  // covers the archive), and which one the last Extract used.
+  enum class DecoderForTesting { kAny, kStreaming, kWholeBlock };
+  static void SetDecoderForTesting(DecoderForTesting decoder);
+  static DecoderForTesting LastDecoderForTesting();
+
  private:
+  struct Archive;
+
   // Positions the archive file at the 7z start header.
   bool SeekToArchive();
-  // Creates `folder` and its missing parents; reports those that are new
-  // to this object.
-  bool CreateFolderTree(const base::FilePath& folder,
-                        std::vector<base::FilePath>* created_folders);
+  // Finds the archive and reads its database.
+  ExtractResult OpenArchive(Archive* archive);
 
   base::win::ScopedHandle archive_;
-  std::set<base::FilePath> created_folders_;
+  FolderTreeMaker folders_;
   uint32_t last_error_code_ = 0;
 };
 

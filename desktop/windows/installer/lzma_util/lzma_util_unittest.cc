@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <set>
 #include <string>
@@ -59,6 +61,27 @@ class RecordingObserver : public UnpackProgressObserver {
   }
   std::vector<std::string> events;
 };
+
+class ScopedDecoder {
+ public:
+  explicit ScopedDecoder(LzmaUtil::DecoderForTesting decoder) {
+    LzmaUtil::SetDecoderForTesting(decoder);
+  }
+  ~ScopedDecoder() { LzmaUtil::SetDecoderForTesting(LzmaUtil::DecoderForTesting::kAny); }
+};
+
+// Threads of this process: the extraction's own must all have ended.
+size_t ThreadCount() {
+  size_t count = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry = {sizeof(entry)};
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId())
+      ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
 
 class ScopedDecodedBlockHook {
  public:
@@ -131,21 +154,6 @@ TEST_F(LzmaUtilTest, WholeArchiveWithTimesFilesAndFolders) {
   EXPECT_EQ(expected, observer_.events);
   EXPECT_EQ(0u, lzma_.GetLastErrorCode());
 }
-
-class LzmaUtilLayoutTest : public LzmaUtilTest,
-                           public testing::WithParamInterface<const wchar_t*> {};
-
-// The x86 filter real packages use, and a self-extractor whose archive
-// starts 600 KiB in, behind a stray signature with a bad start header.
-TEST_P(LzmaUtilLayoutTest, SameTreeAsTheSources) {
-  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(GetParam()));
-  EXPECT_EQ(kWholeTree, ListTree(out_));
-  ExpectSameAsSource(L"installer.exe");
-  ExpectSameAsSource(L"sub\\inner\\c.txt");
-}
-
-INSTANTIATE_TEST_SUITE_P(Archives, LzmaUtilLayoutTest,
-                         testing::Values(L"bcj2.7z", L"sfx_600k.exe"));
 
 TEST_F(LzmaUtilTest, FilterWritesOnlyTheNamedEntryAndStops) {
   const std::set<std::wstring> filter = {L"installer.exe"};
@@ -251,18 +259,171 @@ TEST_F(LzmaUtilTest, OutputFileThatCannotBeCreated) {
   EXPECT_TRUE(files_.empty());
 }
 
+// Files the decoders left behind (GetTempFileName's "*.tmp").
+size_t CountTemporaryFiles(const base::FilePath& root) {
+  size_t count = 0;
+  base::FileEnumerator it(root, true, base::FileEnumerator::FILES, L"*.tmp");
+  for (base::FilePath path = it.Next(); !path.empty(); path = it.Next())
+    ++count;
+  return count;
+}
+
+const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt", L"empty.txt",
+                                            L"dir\\",     L"dir\\second.exe", L"emptydir\\"};
+
+// Both decoders against the sources p7zip packed: same files, bytes and
+// times, same folders, and the decoder each archive is meant to take.
+struct DecoderCase {
+  const wchar_t* archive;
+  const wchar_t* source;
+  LzmaUtil::DecoderForTesting decoder;
+};
+
+class LzmaUtilArchiveTest : public LzmaUtilTest, public testing::WithParamInterface<DecoderCase> {
+ protected:
+  void ExpectSameTree(const base::FilePath& out) {
+    const base::FilePath source = TestData(GetParam().source);
+    EXPECT_EQ(ListTree(source), ListTree(out));
+    for (const std::wstring& entry : ListTree(source)) {
+      if (entry.back() == L'\\')
+        continue;
+      EXPECT_EQ(ReadAll(source.Append(entry)), ReadAll(out.Append(entry))) << entry;
+      base::File::Info expected, actual;
+      ASSERT_TRUE(base::GetFileInfo(source.Append(entry), &expected));
+      ASSERT_TRUE(base::GetFileInfo(out.Append(entry), &actual));
+      EXPECT_EQ(expected.last_modified.ToTimeT(), actual.last_modified.ToTimeT()) << entry;
+    }
+  }
+};
+
+TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
+  const size_t threads = ThreadCount();
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(GetParam().archive));
+  EXPECT_EQ(GetParam().decoder, LzmaUtil::LastDecoderForTesting());
+  ExpectSameTree(out_);
+  const std::vector<std::string> events = observer_.events;
+  const std::vector<base::FilePath> files = files_;
+
+  const base::FilePath whole_block_out = temp_.GetPath().Append(L"whole_block");
+  std::vector<base::FilePath> whole_block_files;
+  RecordingObserver whole_block_observer;
+  {
+    ScopedDecoder decoder(LzmaUtil::DecoderForTesting::kWholeBlock);
+    ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(whole_block_out, nullptr, &whole_block_observer,
+                                           &whole_block_files, nullptr));
+    EXPECT_EQ(LzmaUtil::DecoderForTesting::kWholeBlock, LzmaUtil::LastDecoderForTesting());
+  }
+  ExpectSameTree(whole_block_out);
+  EXPECT_EQ(events, whole_block_observer.events);
+  ASSERT_EQ(files.size(), whole_block_files.size());
+  for (size_t i = 0; i < files.size(); ++i)
+    EXPECT_EQ(files[i].BaseName(), whole_block_files[i].BaseName());
+  // The decoding threads are gone with the extraction.
+  EXPECT_EQ(threads, ThreadCount());
+}
+
+constexpr LzmaUtil::DecoderForTesting kStreaming = LzmaUtil::DecoderForTesting::kStreaming;
+constexpr LzmaUtil::DecoderForTesting kWholeBlock = LzmaUtil::DecoderForTesting::kWholeBlock;
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives,
+    LzmaUtilArchiveTest,
+    testing::Values(DecoderCase{L"whole.7z", L"src", kStreaming},
+                    DecoderCase{L"bcj.7z", L"src", kStreaming},
+                    DecoderCase{L"bcj2.7z", L"src", kStreaming},
+                    DecoderCase{L"lzma.7z", L"src", kStreaming},
+                    DecoderCase{L"folders.7z", L"src", kStreaming},
+                    DecoderCase{L"sfx_600k.exe", L"src", kStreaming},
+                    DecoderCase{L"blocks.7z", L"src_blocks", kStreaming},
+                    DecoderCase{L"blocks_bcj.7z", L"src_blocks", kStreaming},
+                    DecoderCase{L"blocks_bcj2.7z", L"src_blocks", kStreaming},
+                    DecoderCase{L"copy.7z", L"src", kWholeBlock},
+                    DecoderCase{L"delta.7z", L"src", kWholeBlock}),
+    [](const testing::TestParamInfo<DecoderCase>& info) {
+      std::string name;
+      for (const wchar_t* c = info.param.archive; *c; ++c)
+        name += iswalnum(*c) ? static_cast<char>(*c) : '_';
+      return name;
+    });
+
+TEST_F(LzmaUtilTest, FilterStopsAfterTheLastNamedEntryOfAStreamedBlock) {
+  // dir/second.exe is the first file of the block; the rest is not written.
+  const std::set<std::wstring> filter = {L"dir\\second.exe", L"emptydir"};
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"blocks_bcj2.7z", &filter));
+  EXPECT_EQ(LzmaUtil::DecoderForTesting::kStreaming, LzmaUtil::LastDecoderForTesting());
+  EXPECT_EQ((std::set<std::wstring>{L"dir\\", L"dir\\second.exe", L"emptydir\\"}), ListTree(out_));
+  EXPECT_EQ(ReadAll(TestData(L"src_blocks\\dir\\second.exe")),
+            ReadAll(out_.Append(L"dir\\second.exe")));
+  EXPECT_EQ((std::vector<std::string>{"count 2", "progress 0", "progress 1"}), observer_.events);
+}
+
+class LzmaUtilEachDecoderTest : public LzmaUtilTest,
+                                public testing::WithParamInterface<LzmaUtil::DecoderForTesting> {};
+
+INSTANTIATE_TEST_SUITE_P(Decoders,
+                         LzmaUtilEachDecoderTest,
+                         testing::Values(kStreaming, kWholeBlock),
+                         [](const testing::TestParamInfo<LzmaUtil::DecoderForTesting>& info) {
+                           return std::string(info.param == kStreaming ? "Streaming"
+                                                                       : "WholeBlock");
+                         });
+
+// The third LZMA2 block is damaged: the file decoded before it is whole,
+// the one it belongs to is gone again, nothing is left half-written.
+TEST_P(LzmaUtilEachDecoderTest, DamagedBlockLeavesOnlyWholeFiles) {
+  ScopedDecoder decoder(GetParam());
+  const size_t threads = ThreadCount();
+  EXPECT_EQ(LzmaUtil::kDecodeFailed, ExtractFrom(L"corrupt_block.7z"));
+  EXPECT_EQ(GetParam(), LzmaUtil::LastDecoderForTesting());
+  EXPECT_FALSE(base::PathExists(out_.Append(L"first.exe")));
+  for (const base::FilePath& file : files_) {
+    base::FilePath relative;
+    ASSERT_TRUE(out_.AppendRelativePath(file, &relative));
+    if (base::PathExists(file))
+      EXPECT_EQ(ReadAll(TestData(L"src_blocks").Append(relative)), ReadAll(file)) << file;
+  }
+  if (GetParam() == kStreaming) {
+    // Streamed: second.exe came out of the first two blocks.
+    EXPECT_EQ(ReadAll(TestData(L"src_blocks\\dir\\second.exe")),
+              ReadAll(out_.Append(L"dir\\second.exe")));
+  }
+  EXPECT_EQ(0u, CountTemporaryFiles(out_));
+  EXPECT_EQ(threads, ThreadCount());
+}
+
+// A file that cannot be created half-way stops the decoding threads, which
+// end before Extract returns, and takes their temporary files along.
+TEST_P(LzmaUtilEachDecoderTest, WriteFailureStopsTheDecoding) {
+  ScopedDecoder decoder(GetParam());
+  ASSERT_TRUE(base::CreateDirectory(out_.Append(L"first.exe")));
+  const size_t threads = ThreadCount();
+  EXPECT_EQ(LzmaUtil::kCreateFileFailed, ExtractFrom(L"blocks.7z"));
+  EXPECT_EQ(threads, ThreadCount());
+  EXPECT_EQ(0u, CountTemporaryFiles(out_));
+  EXPECT_EQ((std::vector<base::FilePath>{out_.Append(L"empty.txt"), out_.Append(L"dir\\second.exe")}),
+            files_);
+  EXPECT_EQ(ReadAll(TestData(L"src_blocks\\dir\\second.exe")),
+            ReadAll(out_.Append(L"dir\\second.exe")));
+
+  ASSERT_TRUE(base::DeleteFile(out_.Append(L"first.exe"), true));
+  ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out_, nullptr, nullptr, nullptr, nullptr));
+  EXPECT_EQ(kBlocksTree, ListTree(out_));
+}
+
 void RaiseInPageError(uint8_t* block, size_t size) {
   const ULONG_PTR info[3] = {0, reinterpret_cast<ULONG_PTR>(block + size / 2), kDeviceDataError};
   RaiseException(EXCEPTION_IN_PAGE_ERROR, 0, 3, info);
 }
 
-TEST_F(LzmaUtilTest, InPageErrorInTheDecoderBuffer) {
+TEST_P(LzmaUtilEachDecoderTest, InPageErrorInTheDecoderBuffer) {
+  ScopedDecoder decoder(GetParam());
   testing_support::ScopedLogCapture log;
   {
     ScopedDecodedBlockHook hook(&RaiseInPageError);
     EXPECT_EQ(LzmaUtil::kInPageError, ExtractFrom(L"whole.7z"));
   }
   EXPECT_EQ(kDeviceDataError, lzma_.GetLastErrorCode());
+  EXPECT_EQ(GetParam(), LzmaUtil::LastDecoderForTesting());
   EXPECT_TRUE(log.Contains(
       "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = 0xC000009C"));
   // Only entries without data (decoded without the buffer) came before the
@@ -271,6 +432,7 @@ TEST_F(LzmaUtilTest, InPageErrorInTheDecoderBuffer) {
   for (const std::wstring& entry : ListTree(out_))
     EXPECT_TRUE(kWholeTree.count(entry)) << entry;
   // ...and the object still works.
+  EXPECT_EQ(0u, CountTemporaryFiles(out_));
   EXPECT_EQ(LzmaUtil::kOk, lzma_.Extract(out_, nullptr, nullptr, nullptr, nullptr));
   EXPECT_EQ(kWholeTree, ListTree(out_));
 }
@@ -282,7 +444,8 @@ void MakeBlockUnreadable(uint8_t* block, size_t size) {
   static_cast<volatile uint8_t*>(block)[size - 1] = 0;
 }
 
-TEST_F(LzmaUtilTest, AccessViolationInTheDecoderBuffer) {
+TEST_P(LzmaUtilEachDecoderTest, AccessViolationInTheDecoderBuffer) {
+  ScopedDecoder decoder(GetParam());
   ScopedDecodedBlockHook hook(&MakeBlockUnreadable);
   EXPECT_EQ(LzmaUtil::kInPageError, ExtractFrom(L"whole.7z"));
   EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), lzma_.GetLastErrorCode());

@@ -2,6 +2,7 @@
 """Makes the 7z archives the LzmaUtil tests read, with p7zip, into the
 folder given as the only argument (replaced as a whole)."""
 import os
+import lzma
 import random
 import shutil
 import struct
@@ -57,6 +58,71 @@ def stub(size, rng):
     return bytes(data)
 
 
+def pe_like(rng, size):
+    """Bytes with x86 call opcodes among them, so that the x86 filters have
+    work to do."""
+    data = bytearray()
+    while len(data) < size:
+        data += b"\xe8" + rng.randbytes(4) + b"\x48\x89\xc3" + bytes(rng.randrange(40))
+    return bytes(data[:size])
+
+
+def lzma2_blocks(packed):
+    """Offsets of the chunks of the LZMA2 stream at the start of `packed`
+    that reset the dictionary."""
+    pos, resets = 0, []
+    while packed[pos] != 0:
+        control = packed[pos]
+        if control in (1, 2):
+            size = 3 + (packed[pos + 1] << 8 | packed[pos + 2]) + 1
+        else:
+            size = (6 if control >= 0xC0 else 5) + (packed[pos + 3] << 8 | packed[pos + 4]) + 1
+        if control == 1 or control >= 0xE0:
+            resets.append(pos)
+        pos += size
+    return resets
+
+
+def make_block_archives(out, rng):
+    """Archives whose LZMA2 streams hold several independent blocks, with
+    files across the block boundaries."""
+    src = os.path.join(out, "src_blocks")
+    write(os.path.join(src, "first.exe"), pe_like(rng, 2_600_000))
+    write(os.path.join(src, "small.txt"), b"between the blocks\r\n" * 50, OTHER_MTIME)
+    write(os.path.join(src, "empty.txt"), b"")
+    write(os.path.join(src, "dir", "second.exe"), pe_like(rng, 1_700_000))
+    os.makedirs(os.path.join(src, "emptydir"))
+    entries = ["first.exe", "small.txt", "empty.txt", "dir", "emptydir"]
+    seven_zip(os.path.join(out, "blocks.7z"), src, entries, "-m0=LZMA2:c=1m", "-mf=off")
+    seven_zip(os.path.join(out, "blocks_bcj.7z"), src, entries, "-m0=LZMA2:c=1m", "-mf=BCJ")
+    seven_zip(os.path.join(out, "blocks_bcj2.7z"), src, entries, "-m0=LZMA2:c=1m", "-mf=BCJ2")
+
+    with open(os.path.join(out, "blocks.7z"), "rb") as f:
+        data = bytearray(f.read())
+    next_offset = struct.unpack_from("<Q", data, 12)[0]
+    resets = lzma2_blocks(data[32:32 + next_offset])
+    assert len(resets) >= 4, resets
+    # A flipped byte in the third block: first.exe, in the first blocks,
+    # stays good; second.exe, after it, cannot be decoded.
+    data[32 + resets[2] + 100] ^= 0x55
+    with open(os.path.join(out, "corrupt_block.7z"), "wb") as f:
+        f.write(data)
+
+
+def make_raw_lzma2(out, rng):
+    """A raw LZMA2 stream of three independently coded blocks (streams
+    joined without their end marks but the last) and what it decodes to."""
+    parts = [pe_like(rng, 1_500_000), b"plain text " * 120_000, pe_like(rng, 700_000)]
+    filters = [{"id": lzma.FILTER_LZMA2, "preset": 1}]
+    packed = [lzma.compress(p, format=lzma.FORMAT_RAW, filters=filters) for p in parts]
+    stream = b"".join(p[:-1] for p in packed[:-1]) + packed[-1]
+    assert stream[-1] == 0 and len(lzma2_blocks(stream)) == 3
+    with open(os.path.join(out, "three_blocks.lzma2"), "wb") as f:
+        f.write(stream)
+    with open(os.path.join(out, "three_blocks.bin"), "wb") as f:
+        f.write(b"".join(parts))
+
+
 def main():
     out = os.path.abspath(sys.argv[1])
     shutil.rmtree(out, ignore_errors=True)
@@ -79,6 +145,14 @@ def main():
     whole = os.path.join(out, "whole.7z")
     seven_zip(whole, src, entries)
     seven_zip(os.path.join(out, "bcj2.7z"), src, entries, "-mf=BCJ2", "-m0=LZMA2")
+    seven_zip(os.path.join(out, "bcj.7z"), src, entries, "-mf=BCJ", "-m0=LZMA2")
+    seven_zip(os.path.join(out, "lzma.7z"), src, entries, "-mf=BCJ", "-m0=LZMA")
+    seven_zip(os.path.join(out, "folders.7z"), src, entries, "-ms=off")
+    # Coders only the whole-block decoder reads.
+    seven_zip(os.path.join(out, "copy.7z"), src, entries, "-m0=Copy")
+    seven_zip(os.path.join(out, "delta.7z"), src, entries, "-mf=Delta:4")
+    make_block_archives(out, rng)
+    make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:
         whole_data = f.read()
 

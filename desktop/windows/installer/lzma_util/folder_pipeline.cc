@@ -1,0 +1,223 @@
+#include "desktop/windows/installer/lzma_util/folder_pipeline.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "7zCrc.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+
+namespace {
+
+// One read of the folder stream, run under the in-page guard: plain data
+// only, as a caught fault abandons the stack without unwinding it.
+struct ReadCall {
+  FolderStream* stream;
+  uint8_t* dest;
+  size_t size;
+  size_t read;
+  FolderStream::Status status;
+  uint32_t fault_status;
+};
+
+void DoRead(void* argument) {
+  ReadCall* call = static_cast<ReadCall*>(argument);
+  call->status = call->stream->Read(call->dest, call->size, &call->read, &call->fault_status);
+}
+
+bool InFolderMemory(const void* context, const void* address) {
+  return static_cast<const FolderStream*>(context)->Contains(address);
+}
+
+}  // namespace
+
+FolderPipeline::FolderPipeline(const CSzArEx* db,
+                               uint32_t folder_index,
+                               const uint8_t* archive,
+                               size_t archive_size,
+                               std::vector<Entry> entries)
+    : stream_(db, folder_index, archive, archive_size),
+      entries_(std::move(entries)),
+      check_folder_crc_(SzBitWithVals_Check(&db->db.FolderCRCs, folder_index)),
+      folder_crc_(check_folder_crc_ ? db->db.FolderCRCs.Vals[folder_index] : 0),
+      running_folder_crc_(CRC_INIT_VAL) {}
+
+FolderPipeline::~FolderPipeline() {
+  Cancel();
+  if (thread_) {
+    // Our own thread, which stops at its next wait or read.
+    ::WaitForSingleObject(thread_, INFINITE);
+    ::CloseHandle(thread_);
+  }
+}
+
+FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
+                                             size_t max_threads,
+                                             ParallelBlockDecoder::DecodedBlockHook hook) {
+  DCHECK(!thread_);
+  const Status status = stream_.Start(temp_folder, max_threads, hook);
+  if (status != Status::kOk)
+    return status;
+  buffers_.reset(new uint8_t[kPieceSize * kPieceCount]);
+  scratch_.reset(new uint8_t[kPieceSize]);
+  for (size_t i = 0; i < kPieceCount; ++i)
+    free_buffers_.push_back(kPieceCount - 1 - i);
+  thread_ = ::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
+  if (!thread_) {
+    PLOG(ERROR) << "Cannot start the extraction thread";
+    return Status::kDataError;
+  }
+  return Status::kOk;
+}
+
+FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_status) {
+  base::AutoLock hold(lock_);
+  if (holding_) {
+    free_buffers_.push_back(held_buffer_);
+    holding_ = false;
+    changed_.Broadcast();
+  }
+  for (;;) {
+    if (!ready_.empty()) {
+      const Ready ready = ready_.front();
+      ready_.pop_front();
+      holding_ = true;
+      held_buffer_ = ready.buffer;
+      piece->data = buffers_.get() + ready.buffer * kPieceSize;
+      piece->size = ready.size;
+      piece->last = ready.last;
+      return Status::kOk;
+    }
+    if (failure_ != Status::kOk) {
+      *fault_status = failure_fault_status_;
+      return failure_;
+    }
+    if (cancelled_)
+      return Status::kCancelled;
+    changed_.Wait();
+  }
+}
+
+void FolderPipeline::Cancel() {
+  {
+    base::AutoLock hold(lock_);
+    cancelled_ = true;
+    changed_.Broadcast();
+  }
+  stream_.Cancel();
+}
+
+// static
+DWORD WINAPI FolderPipeline::ThreadMain(void* self) {
+  static_cast<FolderPipeline*>(self)->Run();
+  return 0;
+}
+
+void FolderPipeline::Run() {
+  const uint64_t folder_size = stream_.size();
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    const Entry& entry = entries_[i];
+    const bool last_entry = i + 1 == entries_.size();
+    const bool ends_folder = last_entry && (check_folder_crc_ || entry.offset + entry.size == folder_size);
+    const Status status = ReadEntry(entry, ends_folder);
+    if (status != Status::kOk) {
+      Fail(status);
+      return;
+    }
+  }
+}
+
+FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_folder) {
+  while (position_ < entry.offset) {
+    const size_t skip = static_cast<size_t>(std::min<uint64_t>(kPieceSize, entry.offset - position_));
+    const Status status = ReadExactly(scratch_.get(), skip);
+    if (status != Status::kOk)
+      return status;
+  }
+  uint32_t crc = CRC_INIT_VAL;
+  uint64_t left = entry.size;
+  for (;;) {
+    size_t buffer;
+    if (!TakeBuffer(&buffer))
+      return Status::kCancelled;
+    uint8_t* data = buffers_.get() + buffer * kPieceSize;
+    const size_t size = static_cast<size_t>(std::min<uint64_t>(kPieceSize, left));
+    Status status = ReadExactly(data, size);
+    if (status != Status::kOk)
+      return status;
+    crc = CrcUpdate(crc, data, size);
+    left -= size;
+    const bool last = left == 0;
+    if (last && entry.has_crc && CRC_GET_DIGEST(crc) != entry.crc) {
+      LOG(ERROR) << "CRC error in an entry";
+      return Status::kDataError;
+    }
+    if (last && ends_folder) {
+      // Whatever follows the entry up to the folder's end, then the streams'
+      // own ends: a damaged tail fails before the last piece is written.
+      while (position_ < stream_.size()) {
+        const size_t skip =
+            static_cast<size_t>(std::min<uint64_t>(kPieceSize, stream_.size() - position_));
+        status = ReadExactly(scratch_.get(), skip);
+        if (status != Status::kOk)
+          return status;
+      }
+      uint32_t fault_status = 0;
+      status = stream_.Finish(&fault_status);
+      if (status != Status::kOk) {
+        fault_status_ = fault_status;
+        return status;
+      }
+      if (check_folder_crc_ && CRC_GET_DIGEST(running_folder_crc_) != folder_crc_) {
+        LOG(ERROR) << "CRC error in a solid block";
+        return Status::kDataError;
+      }
+    }
+    base::AutoLock hold(lock_);
+    ready_.push_back({buffer, size, last});
+    changed_.Broadcast();
+    if (last)
+      return Status::kOk;
+  }
+}
+
+FolderPipeline::Status FolderPipeline::ReadExactly(uint8_t* dest, size_t size) {
+  ReadCall call = {&stream_, dest, size, 0, Status::kOk, 0};
+  InPageErrorGuard guard(&InFolderMemory, &stream_);
+  if (!guard.Run(&DoRead, &call)) {
+    fault_status_ = guard.fault_status();
+    return Status::kInPageError;
+  }
+  if (call.status != Status::kOk) {
+    fault_status_ = call.fault_status;
+    return call.status;
+  }
+  if (call.read != size) {
+    LOG(ERROR) << "The solid block ends early";
+    return Status::kDataError;
+  }
+  if (check_folder_crc_)
+    running_folder_crc_ = CrcUpdate(running_folder_crc_, dest, size);
+  position_ += size;
+  return Status::kOk;
+}
+
+bool FolderPipeline::TakeBuffer(size_t* buffer) {
+  base::AutoLock hold(lock_);
+  while (!cancelled_ && free_buffers_.empty())
+    changed_.Wait();
+  if (cancelled_)
+    return false;
+  *buffer = free_buffers_.back();
+  free_buffers_.pop_back();
+  return true;
+}
+
+void FolderPipeline::Fail(Status status) {
+  base::AutoLock hold(lock_);
+  if (failure_ == Status::kOk) {
+    failure_ = status;
+    failure_fault_status_ = fault_status_;
+  }
+  changed_.Broadcast();
+}

@@ -1,0 +1,107 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FOLDER_PIPELINE_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FOLDER_PIPELINE_H_
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "base/synchronization/condition_variable.h"
+#include "base/synchronization/lock.h"
+#include "desktop/windows/installer/lzma_util/folder_stream.h"
+
+// Cuts the bytes of one folder into the entries to be written, on a thread
+// of its own: it reads the FolderStream, checks each entry's CRC and hands
+// the entry's data on in pieces of at most kPieceSize, in order, through a
+// small ring of buffers, so that the reader (the writing thread) and the
+// decoding run side by side with bounded memory.
+class FolderPipeline {
+ public:
+  using Status = FolderStream::Status;
+
+  // Bytes of an entry within the folder.
+  struct Entry {
+    uint64_t offset = 0;
+    uint64_t size = 0;
+    bool has_crc = false;
+    uint32_t crc = 0;
+  };
+
+  struct Piece {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    // The entry's last piece: its CRC was right.
+    bool last = false;
+  };
+
+  static constexpr size_t kPieceSize = 1 << 20;
+  static constexpr size_t kPieceCount = 8;
+
+  // `entries` in folder order, none overlapping.
+  FolderPipeline(const CSzArEx* db,
+                 uint32_t folder_index,
+                 const uint8_t* archive,
+                 size_t archive_size,
+                 std::vector<Entry> entries);
+  FolderPipeline(const FolderPipeline&) = delete;
+  FolderPipeline& operator=(const FolderPipeline&) = delete;
+  // Cancels and joins the threads.
+  ~FolderPipeline();
+
+  Status Start(const base::FilePath& temp_folder,
+               size_t max_threads,
+               ParallelBlockDecoder::DecodedBlockHook hook);
+
+  // The next piece of the entries, waiting for it; the previous piece's
+  // bytes are given back. After a failure, the pieces before it still come
+  // first. On kInPageError, `*fault_status` receives the page-read status.
+  Status NextPiece(Piece* piece, uint32_t* fault_status);
+
+  // Stops the reading thread and the decoding; NextPiece returns kCancelled.
+  void Cancel();
+
+  const FolderStream& stream() const { return stream_; }
+
+ private:
+  struct Ready {
+    size_t buffer;
+    size_t size;
+    bool last;
+  };
+
+  static DWORD WINAPI ThreadMain(void* self);
+  void Run();
+  // Reads `size` bytes of the folder into `dest`, all of them or fails.
+  Status ReadExactly(uint8_t* dest, size_t size);
+  Status ReadEntry(const Entry& entry, bool ends_folder);
+  // Waits for a free buffer; false when cancelled.
+  bool TakeBuffer(size_t* buffer);
+  void Fail(Status status);
+
+  FolderStream stream_;
+  const std::vector<Entry> entries_;
+  const bool check_folder_crc_;
+  const uint32_t folder_crc_;
+  uint32_t running_folder_crc_;
+  uint64_t position_ = 0;
+  uint32_t fault_status_ = 0;
+  std::unique_ptr<uint8_t[]> buffers_;
+  std::unique_ptr<uint8_t[]> scratch_;
+  HANDLE thread_ = nullptr;
+
+  base::Lock lock_;
+  base::ConditionVariable changed_{&lock_};
+  // Guarded by lock_.
+  std::vector<size_t> free_buffers_;
+  std::deque<Ready> ready_;
+  Status failure_ = Status::kOk;
+  uint32_t failure_fault_status_ = 0;
+  bool cancelled_ = false;
+  bool holding_ = false;
+  size_t held_buffer_ = 0;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FOLDER_PIPELINE_H_
