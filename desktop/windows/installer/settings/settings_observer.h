@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_OBSERVER_H_
-#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_OBSERVER_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_OBSERVER_H_
+#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_OBSERVER_H_
 
 // Told when the settings change; reads what it needs back from the
 // settings. Called on the settings' thread.
@@ -13,4 +13,4 @@ class SettingsObserver {
   virtual void OnPathChanged() = 0;
 };
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_OBSERVER_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_OBSERVER_H_

@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_H_
-#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_H_
+#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_H_
 
 #include <cstdint>
 #include <string>
@@ -7,6 +7,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/avro_stats/installation_settings.h"
+#include "desktop/windows/installer/service/install_folder_problem.h"
 
 namespace base {
 class CommandLine;
@@ -29,14 +30,6 @@ enum InstallMode : uint32_t {
   INSTALL_MODE_ALL_USERS = 0,
   INSTALL_MODE_CURRENT_USER = 1,
   INSTALL_MODE_STANDALONE = 2,
-};
-
-enum FolderProblem : uint32_t {
-  FOLDER_PROBLEM_NONE = 0,
-  FOLDER_PROBLEM_INVALID_PATH = 1,
-  FOLDER_PROBLEM_NOT_ENOUGH_SPACE = 2,
-  // An uninstall was asked for a folder without an installation.
-  FOLDER_PROBLEM_NO_INSTALLATION = 3,
 };
 
 // Where a default install folder may come from; a mask of these.
@@ -63,7 +56,7 @@ class Settings {
   // default from the registry and standard sources, as if not copy-only.
   virtual std::vector<base::FilePath> GetCandidateInstallFolders() const = 0;
   virtual InstallOperation GetOperation() const = 0;
-  virtual FolderProblem GetFolderProblem() const = 0;
+  virtual InstallFolderProblem GetFolderProblem() const = 0;
   virtual InstallationSettings GetSummary() const = 0;
   // Never null.
   virtual const InstallationFolderDetails* GetFolderDetails() const = 0;
@@ -138,4 +131,4 @@ class Settings {
   virtual bool GetRunImmediately() const = 0;
 };
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_H_

@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_FLAG_H_
-#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_FLAG_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_FLAG_H_
+#define DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_FLAG_H_
 
 #include <string>
 
@@ -43,4 +43,4 @@ bool ParseSwitchBool(const std::wstring& value);
 // "1" or "0", as boolean switches are written.
 const wchar_t* SwitchBoolValue(bool value);
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_FLAG_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_SETTINGS_SETTINGS_FLAG_H_

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/settings_flag.h"
+#include "desktop/windows/installer/settings/settings_flag.h"
 
 #include <string>
 

@@ -1,0 +1,537 @@
+// Where the settings come from: defaults, switches, tracking data, the last
+// folder in the registry, the drives for a standalone copy, the registered
+// installations, and the details of the chosen folder.
+
+#include <windows.h>
+
+#include <knownfolders.h>
+
+#include <iterator>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
+#include "base/win/windows_version.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_events.h"
+#include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/installer_architecture.h"
+#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_source.h"
+#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/settings/settings_observer.h"
+#include "desktop/windows/installer/settings/standalone_drives.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+
+namespace {
+
+constexpr int kDesktopPriority = 5;
+// A best candidate above this (a CD-ROM is 6) gives no standalone folder.
+constexpr int kWorstUsablePriority = 6;
+constexpr size_t kMaxSubkeyName = 260;
+
+int DrivePriority(UINT drive_type) {
+  switch (drive_type) {
+    case DRIVE_REMOVABLE:
+      return 0;
+    case DRIVE_REMOTE:
+      return 1;
+    case DRIVE_FIXED:
+      return 3;
+    case DRIVE_RAMDISK:
+      return 4;
+    case DRIVE_CDROM:
+      return 6;
+    case DRIVE_NO_ROOT_DIR:
+      return 8;
+    default:
+      return 7;
+  }
+}
+
+std::wstring VisibleProductNameWithChannel() {
+  return base::UTF8ToWide(product_info::GetVisibleProductNameWithChannel());
+}
+
+// "C:\x" or "\\server\share": the forms the registry may name a folder in.
+bool IsAbsoluteFolderText(const std::wstring& text) {
+  if (text.size() >= 3 && ((text[0] >= L'A' && text[0] <= L'Z') || (text[0] >= L'a' && text[0] <= L'z')) && text[1] == L':' &&
+      base::FilePath::IsSeparator(text[2])) {
+    return true;
+  }
+  return text.size() >= 2 && base::FilePath::IsSeparator(text[0]) &&
+         base::FilePath::IsSeparator(text[1]);
+}
+
+struct RegistryFolderValue {
+  std::wstring name;
+  const char* label;
+};
+
+std::vector<RegistryFolderValue> RegistryFolderValues(int architecture) {
+  const std::wstring channel = base::UTF8ToWide(product_info::GetChannelName());
+  std::vector<RegistryFolderValue> values;
+  if (architecture == INSTALLER_ARCHITECTURE_X64)
+    values.push_back({L"Last " + channel + L" Install Path x64", "[legacy x64]"});
+  values.push_back({L"Last " + channel + L" Install Path", "[standard]"});
+  values.push_back(
+      {L"Last " + base::UTF8ToWide(GetStreamName()) + L" Install Path", "[beta=next]"});
+  if (kStreamId == 4)
+    values.push_back({L"Last install path", "[primordial]"});
+  return values;
+}
+
+// The word after the product name in an uninstall entry's display name
+// that marks an installation of this build's stream.
+bool IsWordOfThisStream(const std::wstring& word) {
+  switch (kStreamId) {
+    case 1:
+      return word == L"nightly";
+    case 2:
+      return word == L"developer" || word == L"Developer";
+    case 3:
+      return word == L"beta" || word == L"Next";
+    case 4:
+      return word == L"Stable";
+    default:
+      return false;
+  }
+}
+
+bool IsEntryOfThisStream(const base::win::RegKey& entry) {
+  std::wstring publisher;
+  if (entry.ReadValue(L"Publisher", &publisher) != ERROR_SUCCESS) {
+    VLOG(1) << "Cannot read Publisher in an uninstall key";
+    return false;
+  }
+  if (!base::StartsWith(publisher, base::UTF8ToWide(ProductInfo::GetCompanyName()),
+                        base::CompareCase::SENSITIVE)) {
+    return false;
+  }
+  std::wstring display_name;
+  if (entry.ReadValue(L"DisplayName", &display_name) != ERROR_SUCCESS) {
+    VLOG(1) << "Cannot read Display Name in an uninstall key";
+    return false;
+  }
+  const std::wstring prefix = base::UTF8ToWide(ProductInfo::GetProductName()) + L" ";
+  if (!base::StartsWith(display_name, prefix, base::CompareCase::SENSITIVE)) {
+    VLOG(1) << "DisplayName does not start with " << ProductInfo::GetProductName();
+    return false;
+  }
+  const size_t blank = display_name.find(L' ', prefix.size());
+  if (blank == std::wstring::npos)
+    return false;
+  return IsWordOfThisStream(display_name.substr(prefix.size(), blank - prefix.size()));
+}
+
+// Counts this stream's entries below one uninstall key, up to `limit`.
+int CountStreamEntries(HKEY root, REGSAM view, int limit) {
+  std::wstring key_path = GetUninstallRegistryKey(std::wstring());
+  if (!key_path.empty() && key_path.back() == L'\\')
+    key_path.pop_back();
+  base::win::RegKey key(root, key_path.c_str(), KEY_READ | view);
+  if (!key.Valid())
+    return 0;
+  const std::wstring product = base::UTF8ToWide(ProductInfo::GetProductName());
+  int count = 0;
+  for (DWORD index = 0; count < limit; ++index) {
+    wchar_t name[kMaxSubkeyName + 1];
+    DWORD name_size = std::size(name);
+    if (RegEnumKeyExW(key.Handle(), index, name, &name_size, nullptr, nullptr, nullptr,
+                      nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    if (!base::StartsWith(std::wstring_view(name, name_size), product,
+                          base::CompareCase::SENSITIVE)) {
+      continue;
+    }
+    base::win::RegKey entry(key.Handle(), name, KEY_READ | view);
+    if (entry.Valid() && IsEntryOfThisStream(entry))
+      ++count;
+  }
+  return count;
+}
+
+}  // namespace
+
+SettingsImpl::SettingsImpl(const base::FilePath& command_line_install_folder,
+                           int architecture,
+                           PayloadManager* payload_manager,
+                           InstallationFolderDetailsFetcherFactory fetcher_factory)
+    : fetcher_factory_(std::move(fetcher_factory)),
+      command_line_install_folder_(command_line_install_folder),
+      architecture_(architecture),
+      no_payload_manager_(payload_manager == nullptr) {
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  FindStandaloneFolders();
+  run_immediately_ = command_line.HasSwitch(switches::kRunImmediately);
+  folder_details_ = CreateInstallationFolderDetails();
+  // The entry point registers the details factory before any settings.
+  CHECK(folder_details_);
+  ReadInstallFolderFromRegistry();
+  VLOG(1) << "Obtaining system language";
+  SelectL10nLanguage(&language_);
+  VLOG(1) << "Initializing settings";
+
+  if (IsUninstall()) {
+    ReadDeleteProfileSwitch(command_line);
+    RequestFolderDetails(Installation::GetInstance()->GetFolder());
+    return;
+  }
+  if (command_line.HasSwitch(switches::kLanguage))
+    SetLanguage(command_line.GetSwitchValueNative(switches::kLanguage));
+  InitFromCommandLine();
+  if (!GetFlag(COPY_ONLY))
+    ApplyTrackingDataDefaults(command_line);
+  ChooseFirstFolder(command_line_install_folder);
+}
+
+void SettingsImpl::ApplyTrackingDataDefaults(const base::CommandLine& command_line) {
+  ServerTrackingBlob* tracking = GetSessionTrackingData();
+  std::string default_browser;
+  std::string stats;
+  if (!tracking || !tracking->Get("utm.defbr", &default_browser) ||
+      !tracking->Get("utm.fsce", &stats)) {
+    return;
+  }
+  run_immediately_ = true;
+  // Defaults of a campaign: a switch given on the command line (also the
+  // one the backend gets from the settings) wins over them.
+  LOG(INFO) << "defbr:" << default_browser;
+  if (!GetFlag(COPY_ONLY) && !command_line.HasSwitch(switches::kSetDefaultBrowser))
+    flags_[DEFAULT_BROWSER] = default_browser == "true";
+  LOG(INFO) << "fsce:" << stats;
+  if (!command_line.HasSwitch(switches::kEnableStats))
+    flags_[ENABLE_TARVO_STATS] = stats == "true";
+}
+
+void SettingsImpl::ChooseFirstFolder(const base::FilePath& command_line_install_folder) {
+  base::FilePath registry_default;
+  GetDefaultInstallFolder(&registry_default, DEFAULT_FOLDER_REGISTRY);
+  base::FilePath program_files_x86;
+  if (architecture_ == INSTALLER_ARCHITECTURE_X64 && command_line_install_folder.empty() &&
+      !registry_default.empty() &&
+      base::PathService::Get(base::DIR_PROGRAM_FILESX86, &program_files_x86) &&
+      IsParentPathIgnoreCase(program_files_x86, registry_default)) {
+    StartFetcher(registry_default, /*first_registry_folder=*/true);
+    return;
+  }
+  base::FilePath folder;
+  GetDefaultInstallFolder(&folder, DEFAULT_FOLDER_ALL);
+  // Always asked, also for an empty folder: the answer (an invalid path
+  // then) is what decides the operation and tells the observers.
+  RequestFolderDetails(folder);
+}
+
+bool SettingsImpl::ReadFlagSwitch(SettingsFlag flag,
+                                  const char* switch_name,
+                                  const base::CommandLine& command_line) {
+  if (!command_line.HasSwitch(switch_name))
+    return false;
+  flags_[flag] = ParseSwitchBool(command_line.GetSwitchValueNative(switch_name));
+  return true;
+}
+
+void SettingsImpl::InitFromCommandLine() {
+  if (!editable_)
+    return;
+  VLOG(1) << "Settings from command line";
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  // An interactive run may elevate, a silent one only uses the rights it has.
+  flags_[ALL_USERS_FLAG] = GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/!IsSilent());
+  flags_[COPY_ONLY] = false;
+  flags_[LAUNCH_TARVO] = true;
+  flags_[DEFAULT_BROWSER] = kStreamId == 4 && !IsAutoupdate();
+  flags_[IMPORT_BROWSER_DATA] = true;
+  flags_[ENABLE_INSTALLER_STATS] = true;
+  flags_[ENABLE_TARVO_STATS] = true;
+  flags_[SINGLE_PROFILE] = false;
+  flags_[DESKTOP_SHORTCUT] = true;
+  flags_[START_MENU_SHORTCUT] = true;
+  flags_[QUICK_LAUNCH_SHORTCUT] = base::win::GetVersion() < base::win::VERSION_WIN7;
+  flags_[PINNED_SHORTCUT] = true;
+
+  if (!ReadFlagSwitch(LAUNCH_TARVO, switches::kLaunchTarvo, command_line))
+    ReadFlagSwitch(LAUNCH_TARVO, switches::kLaunchBrowser, command_line);
+  ReadFlagSwitch(COPY_ONLY, switches::kCopyOnly, command_line);
+  ApplyCopyOnly(GetFlag(COPY_ONLY));
+  ReadFlagSwitch(IMPORT_BROWSER_DATA, switches::kImportBrowserData, command_line);
+  if (ReadFlagSwitch(ENABLE_TARVO_STATS, switches::kEnableStats, command_line))
+    flags_[ENABLE_INSTALLER_STATS] = GetFlag(ENABLE_TARVO_STATS);
+  ReadFlagSwitch(ENABLE_INSTALLER_STATS, switches::kEnableInstallerStats, command_line);
+
+  if (GetFlag(COPY_ONLY)) {
+    flags_[SINGLE_PROFILE] = true;
+  } else {
+    for (SettingsFlag flag : {ALL_USERS_FLAG, DEFAULT_BROWSER, DESKTOP_SHORTCUT,
+                              START_MENU_SHORTCUT, QUICK_LAUNCH_SHORTCUT, PINNED_SHORTCUT}) {
+      ReadFlagSwitch(flag, SettingsFlagSwitch(flag), command_line);
+    }
+  }
+  ReadFlagSwitch(SINGLE_PROFILE, switches::kSingleProfile, command_line);
+  if (command_line.HasSwitch(switches::kProfileFolder))
+    profile_folder_ = command_line.GetSwitchValuePath(switches::kProfileFolder);
+  if (command_line.HasSwitch(switches::kInstallAssistant) && !GetFlag(COPY_ONLY))
+    SetFlagValue(INSTALL_ASSISTANT, true);
+  LogFlags();
+}
+
+void SettingsImpl::ReadInstallFolderFromRegistry() {
+  base::win::RegKey key(HKEY_CURRENT_USER, GetCompanyRegistryKey().c_str(), KEY_READ);
+  if (!key.Valid())
+    return;
+  std::wstring text;
+  for (const RegistryFolderValue& value : RegistryFolderValues(architecture_)) {
+    if (key.ReadValue(value.name.c_str(), &text) == ERROR_SUCCESS) {
+      VLOG(1) << "Install folder reg value " << value.label << ": " << text;
+      break;
+    }
+    text.clear();
+  }
+  text = text.substr(0, text.find(L'\0'));
+  if (IsAbsoluteFolderText(text) && base::DirectoryExists(base::FilePath(text)))
+    registry_install_folder_ = base::FilePath(text);
+  VLOG(1) << "Install folder from reg value " << registry_install_folder_.value();
+}
+
+void SettingsImpl::FindStandaloneFolders() {
+  const std::wstring name = VisibleProductNameWithChannel();
+  int count = 0;
+  int best_priority = kWorstUsablePriority + 1;
+  base::FilePath best;
+  const auto consider = [&](const base::FilePath& candidate, int priority) {
+    ++count;
+    if (priority < best_priority) {
+      best_priority = priority;
+      best = candidate;
+    }
+  };
+  for (const StandaloneDrive& drive : ListDrivesWithMedia())
+    consider(drive.root.Append(name), DrivePriority(drive.type));
+  base::FilePath desktop;
+  if (base::PathService::Get(base::DIR_USER_DESKTOP, &desktop))
+    consider(desktop.Append(name), kDesktopPriority);
+  LOG(INFO) << "Found " << count << " paths for standalone install mode.";
+  if (best.empty())
+    return;
+  standalone_default_ = best;
+  VLOG(1) << "Default install path for standalone install mode: " << best.value();
+}
+
+void SettingsImpl::ComputeDefaultInstallFolder(base::FilePath* path,
+                                               int sources,
+                                               int architecture,
+                                               bool all_users,
+                                               bool copy_only) const {
+  VLOG(2) << "Retrieving default installation folder path";
+  VLOG(2) << " - Using command line: " << ((sources & DEFAULT_FOLDER_COMMAND_LINE) ? 1 : 0);
+  VLOG(2) << " - Using the registry: " << ((sources & DEFAULT_FOLDER_REGISTRY) ? 1 : 0);
+  VLOG(2) << " - Using the standard folder: " << ((sources & DEFAULT_FOLDER_STANDARD) ? 1 : 0);
+  *path = base::FilePath();
+  if ((sources & DEFAULT_FOLDER_COMMAND_LINE) && !command_line_install_folder_.empty()) {
+    *path = command_line_install_folder_;
+    return;
+  }
+  VLOG(2) << "Default install folder: not from command line";
+  if ((sources & DEFAULT_FOLDER_REGISTRY) && !copy_only && !registry_install_folder_.empty()) {
+    *path = registry_install_folder_;
+    return;
+  }
+  VLOG(2) << "Default install folder: not from registry";
+  if (!(sources & DEFAULT_FOLDER_STANDARD))
+    return;
+  const std::wstring name = VisibleProductNameWithChannel();
+  if (all_users) {
+    VLOG(2) << "Default install folder: for all users";
+    base::FilePath program_files;
+    const int key = architecture == INSTALLER_ARCHITECTURE_X64 ? base::DIR_PROGRAM_FILES6432
+                                                               : base::DIR_PROGRAM_FILESX86;
+    if (base::PathService::Get(key, &program_files) && !program_files.empty())
+      *path = program_files.Append(name);
+    return;
+  }
+  if (copy_only) {
+    VLOG(2) << "Default install folder: for all standalone";
+    *path = standalone_default_;
+    return;
+  }
+  VLOG(2) << "Default install folder: for current user";
+  // Never a bare name, which would be relative to the current folder: where
+  // the system knows no per-user program folder (Wine), the local
+  // application data's "Programs", else nothing (an invalid folder).
+  base::FilePath programs;
+  if (base::win::GetVersion() < base::win::VERSION_WIN7 ||
+      !GetKnownFolderPath(FOLDERID_UserProgramFiles, -1, &programs, /*create=*/true) ||
+      !programs.IsAbsolute()) {
+    base::FilePath local_app_data;
+    programs = base::PathService::Get(base::DIR_LOCAL_APP_DATA, &local_app_data) &&
+                       local_app_data.IsAbsolute()
+                   ? local_app_data.Append(L"Programs")
+                   : base::FilePath();
+  }
+  if (!programs.empty())
+    *path = programs.Append(name);
+}
+
+void SettingsImpl::ReadDeleteProfileSwitch(const base::CommandLine& command_line) {
+  if (IsUninstall()) {
+    if (command_line.HasSwitch(switches::kDeleteUserProfile)) {
+      SetFlagValue(DELETE_PROFILE,
+                   ParseSwitchBool(command_line.GetSwitchValueNative(switches::kDeleteUserProfile)));
+    } else {
+      flags_[DELETE_PROFILE] = false;
+    }
+  }
+  if (!command_line.HasSwitch(switches::kBackend))
+    CountStreamInstallations();
+}
+
+void SettingsImpl::CountStreamInstallations() {
+  struct View {
+    HKEY root;
+    REGSAM access;
+  };
+  std::vector<View> views = {{HKEY_CURRENT_USER, 0}};
+  if (base::win::OSInfo::GetInstance()->architecture() == base::win::OSInfo::X64_ARCHITECTURE)
+    views.push_back({HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY});
+  views.push_back({HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY});
+  constexpr int kAnother = 2;
+  int count = 0;
+  for (const View& view : views) {
+    count += CountStreamEntries(view.root, view.access, kAnother - count);
+    if (count >= kAnother) {
+      only_installation_of_stream_ = false;
+      return;
+    }
+  }
+}
+
+void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails> details) {
+  // The answer has come, whatever is done with it.
+  pending_fetcher_ = nullptr;
+  if (!editable_ || !details)
+    return;
+  folder_details_ = std::move(details);
+  const InstallOperation previous_operation = operation_;
+  operation_ = INSTALL_OPERATION_UNKNOWN;
+  folder_problem_ = FOLDER_PROBLEM_NONE;
+  LOG(INFO) << "Install folder set: " << folder_details_->GetPath().value();
+
+  const uint32_t details_problem = folder_details_->GetFolderProblem();
+  const bool existing = folder_details_->HasExistingInstallation();
+  if (details_problem == FOLDER_PROBLEM_NOT_ENOUGH_SPACE ||
+      details_problem == FOLDER_PROBLEM_INVALID_PATH) {
+    folder_problem_ = static_cast<InstallFolderProblem>(details_problem);
+  } else if (IsUninstall() && !existing) {
+    folder_problem_ = FOLDER_PROBLEM_NOTHING_TO_UNINSTALL;
+  }
+  if (folder_problem_ != FOLDER_PROBLEM_NONE) {
+    VLOG(1) << "Invalid install folder";
+    NotifyObservers(&SettingsObserver::OnPathChanged);
+    return;
+  }
+
+  LogFolderStatus();
+  if (previous_operation == INSTALL_OPERATION_UPGRADE || existing)
+    InitFromCommandLine();
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (InstallerSession::GetInstance()->IsFixDownloadableResources())
+    operation_ = INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES;
+  else if (IsUninstall())
+    operation_ = INSTALL_OPERATION_UNINSTALL;
+  else if (!existing)
+    operation_ = INSTALL_OPERATION_INSTALL;
+  else if (command_line.HasSwitch(switches::kRegisterAsProtocolHandler))
+    operation_ = INSTALL_OPERATION_REGISTER_PROTOCOL_HANDLER;
+  else
+    operation_ = INSTALL_OPERATION_UPGRADE;
+  LOG(INFO) << "Operation: " << operation_;
+
+  if (existing) {
+    ApplyExistingInstallation(command_line);
+  } else if (!IsUninstall() && !command_line.HasSwitch(switches::kSingleProfile)) {
+    const int single_profile = folder_details_->IsSingleProfile();
+    flags_[SINGLE_PROFILE] = single_profile >= 0 ? single_profile == 1 : GetFlag(COPY_ONLY);
+  }
+  LogFlags();
+  const std::wstring language = folder_details_->GetLanguage();
+  if (!language.empty() && (IsUninstall() || !command_line.HasSwitch(switches::kLanguage)))
+    SetLanguage(language);
+  NotifyObservers(&SettingsObserver::OnPathChanged);
+}
+
+void SettingsImpl::ApplyExistingInstallation(const base::CommandLine& command_line) {
+  VLOG(1) << "Using settings from existing installation";
+  const InstallationStatus* status = folder_details_->GetExistingInstallation();
+  GetAvroStatsSender()->Send(std::make_unique<StatusParsedEvent>(
+      InstallationStatusSourceToString(status->source), 1));
+  ApplyCopyOnly(status->copy_only);
+  flags_[ALL_USERS_FLAG] = status->all_users;
+  flags_[SINGLE_PROFILE] = folder_details_->IsSingleProfile() == 1;
+
+  const auto take_unless_switch = [&](SettingsFlag flag, bool value) {
+    if (!command_line.HasSwitch(SettingsFlagSwitch(flag)))
+      flags_[flag] = value;
+  };
+  // A preference the installation does not know (-1) keeps the default.
+  const auto take_known_unless_switch = [&](SettingsFlag flag, int tri_state) {
+    if (tri_state >= 0)
+      take_unless_switch(flag, tri_state == 1);
+  };
+  take_unless_switch(DESKTOP_SHORTCUT, folder_details_->DesktopShortcutExists());
+  take_unless_switch(START_MENU_SHORTCUT, folder_details_->StartMenuShortcutExists());
+  take_unless_switch(QUICK_LAUNCH_SHORTCUT, folder_details_->QuickLaunchShortcutExists());
+  take_unless_switch(PINNED_SHORTCUT,
+                     !folder_details_->GetPinnedShortcutPaths().empty() || !IsAutoupdate());
+  take_known_unless_switch(IMPORT_BROWSER_DATA, folder_details_->GetImportBrowserData());
+  take_known_unless_switch(ENABLE_TARVO_STATS, folder_details_->GetEnableStats());
+  // "enable-stats" sets both statistics flags (see InitFromCommandLine).
+  if (!command_line.HasSwitch(switches::kEnableStats))
+    take_known_unless_switch(ENABLE_INSTALLER_STATS, folder_details_->GetEnableStats());
+}
+
+void SettingsImpl::LogFolderStatus() const {
+  if (!VLOG_IS_ON(1))
+    return;
+  const InstallationFolderDetails& d = *folder_details_;
+  VLOG(1) << "status for install folder:";
+  VLOG(1) << "valid_parent folder: " << d.GetValidParentFolder().value();
+  VLOG(1) << "has_write_access: " << d.HasWriteAccess();
+  VLOG(1) << "installation_folder_problem: " << d.GetFolderProblem();
+  VLOG(1) << "existing_installation: " << d.HasExistingInstallation();
+  VLOG(1) << "existing_installation_traces: " << d.HasExistingInstallationTraces();
+  VLOG(1) << "desktop_shortcut_exists: " << d.DesktopShortcutExists();
+  VLOG(1) << "enable_stats: " << d.GetEnableStats();
+  VLOG(1) << "import_browser_data: " << d.GetImportBrowserData();
+  VLOG(1) << "is_http_handler: " << d.IsHttpHandler();
+  VLOG(1) << "language: " << d.GetLanguage();
+  VLOG(1) << "old_product_type: " << d.GetOldProductType();
+  VLOG(1) << "pinned_shortcut_paths:";
+  for (const base::FilePath& pin : d.GetPinnedShortcutPaths())
+    VLOG(1) << pin.value();
+  VLOG(1) << "profile_path: " << d.GetProfilePath().value();
+  VLOG(1) << "quick_launch_shortcut_exists: " << d.QuickLaunchShortcutExists();
+  VLOG(1) << "temporary_shortcut_folder: " << d.GetTemporaryShortcutFolder().value();
+  VLOG(1) << "temporary_shortcut_folder_exists: " << d.TemporaryShortcutFolderExists();
+  VLOG(1) << "recreate_desktop_shortcut: " << d.ShouldRecreateDesktopShortcut();
+  VLOG(1) << "recreate_pinned_shortcut: " << d.ShouldRecreatePinnedShortcut();
+  VLOG(1) << "recreate_quick_launch_shortcut: " << d.ShouldRecreateQuickLaunchShortcut();
+  VLOG(1) << "recreate_start_menu_shortcut: " << d.ShouldRecreateStartMenuShortcut();
+  VLOG(1) << "single_profile: " << d.IsSingleProfile();
+  VLOG(1) << "start_menu_shortcut_exists: " << d.StartMenuShortcutExists();
+  VLOG(1) << "welcome_url: " << d.GetWelcomeUrl();
+}
