@@ -323,7 +323,7 @@ void SettingsImpl::FindStandaloneFolders() {
   for (const StandaloneDrive& drive : ListDrivesWithMedia())
     consider(drive.root.Append(name), DrivePriority(drive.type));
   base::FilePath desktop;
-  if (base::PathService::Get(base::DIR_USER_DESKTOP, &desktop))
+  if (base::PathService::Get(base::DIR_USER_DESKTOP, &desktop) && desktop.IsAbsolute())
     consider(desktop.Append(name), kDesktopPriority);
   LOG(INFO) << "Found " << count << " paths for standalone install mode.";
   if (best.empty())
