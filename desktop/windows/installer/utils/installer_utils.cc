@@ -1,5 +1,7 @@
 #include "desktop/windows/installer/utils/installer_utils.h"
 
+#include <atomic>
+
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -21,6 +23,7 @@ constexpr wchar_t kPackagedInstallerName[] = L"installer.exe";
 constexpr int kDiskSpaceStringId = 37072;
 
 InstallerUtils* g_instance_for_testing = nullptr;
+std::atomic<InstallerUtils::SettingsValidator> g_settings_validator{nullptr};
 
 }  // namespace
 
@@ -33,6 +36,11 @@ InstallerUtils* InstallerUtils::GetInstance() {
 
 void InstallerUtils::SetInstanceForTesting(InstallerUtils* utils) {
   g_instance_for_testing = utils;
+}
+
+InstallerUtils::SettingsValidator InstallerUtils::SetSettingsValidator(
+    SettingsValidator validator) {
+  return g_settings_validator.exchange(validator);
 }
 
 bool InstallerUtilsImpl::IsInsidePackageImpl() {
@@ -77,4 +85,11 @@ std::wstring InstallerUtilsImpl::GetDiskSpaceMessageImpl(const std::vector<Volum
                                                   base::NumberToString16(volume.second));
   }
   return message;
+}
+
+bool InstallerUtilsImpl::ValidateSettingsImpl(const Settings& settings) {
+  if (SettingsValidator validator = g_settings_validator.load())
+    return validator(settings);
+  return SetInstallerError(RESULT_GENERAL_FAILURE, "Settings cannot be validated in this process",
+                           std::wstring());
 }

@@ -1,0 +1,59 @@
+#include "desktop/windows/installer/utils/installer_utils.h"
+
+#include <list>
+#include <string>
+
+#include "base/base_paths.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/test/scoped_command_line.h"
+#include "base/test/scoped_path_override.h"
+#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/service/service_utils.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+TEST(InstallerUtilsTest, FilesListSplitsAtEveryLineEnd) {
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  const base::FilePath crlf = dir.GetPath().Append(L"files_list");
+  ASSERT_TRUE(base::WriteFile(crlf, "a\r\n\r\n b \r\n"));
+  std::list<std::string> files = {"kept"};
+  ASSERT_TRUE(InstallerUtils::ReadFilesList(crlf, &files));
+  EXPECT_EQ((std::list<std::string>{"a", " b ", "kept"}), files);
+
+  const base::FilePath lf = dir.GetPath().Append(L"lf");
+  ASSERT_TRUE(base::WriteFile(lf, "a\n\nb"));
+  files.clear();
+  ASSERT_TRUE(InstallerUtils::ReadFilesList(lf, &files));
+  EXPECT_EQ((std::list<std::string>{"a", "b"}), files);
+
+  InitInstallerErrorRecord();
+  EXPECT_FALSE(InstallerUtils::ReadFilesList(dir.GetPath().Append(L"missing"), &files));
+  EXPECT_EQ(1u, GetInstallerErrorCode());
+  FreeInstallerErrorRecord();
+}
+
+TEST(InstallerUtilsTest, InsidePackageNeedsBrowserFilesListAndOwnName) {
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  base::test::ScopedCommandLine command_line;
+  const base::FilePath exe = dir.GetPath().Append(L"installer.exe");
+  base::ScopedPathOverride exe_dir(base::DIR_EXE, dir.GetPath(), true, false);
+  base::ScopedPathOverride exe_file(base::FILE_EXE, exe, true, false);
+  ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(GetBrowserExeName()), "x"));
+  EXPECT_FALSE(InstallerUtils::IsInsidePackage());  // no files_list
+  ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(L"files_list"), "x"));
+  EXPECT_TRUE(InstallerUtils::IsInsidePackage());
+  {
+    base::ScopedPathOverride other_name(base::FILE_EXE, dir.GetPath().Append(L"setup.exe"), true,
+                                        false);
+    EXPECT_FALSE(InstallerUtils::IsInsidePackage());
+    // An uninstall needs only the browser beside it.
+    command_line.GetProcessCommandLine()->AppendSwitch("uninstall");
+    EXPECT_TRUE(InstallerUtils::IsInsidePackage());
+  }
+}
+
+}  // namespace
