@@ -13,7 +13,7 @@ sudo=""
 packages=(
   cmake ninja-build python3 dpkg-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
-  wine64 xvfb xauth p7zip-full openssl osslsigncode
+  wine64 xvfb xauth p7zip-full
   nlohmann-json3-dev googletest libz-mingw-w64-dev python3-avro
   osslsigncode openssl
 )

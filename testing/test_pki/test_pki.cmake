@@ -7,8 +7,6 @@
 #   test_pki               the target that makes it
 #   test_pki_sample        a tiny program to sign
 # The signer's name is "expected_signer" of the product information.
-include_guard(GLOBAL)
-
 set(TARVO_TEST_PKI_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/test_pki.sh)
 set(TARVO_TEST_PKI_DIR ${CMAKE_BINARY_DIR}/test_pki)
 set(TARVO_TEST_PKI_STAMP ${TARVO_TEST_PKI_DIR}/ready)
@@ -25,6 +23,10 @@ endif()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${CMAKE_SOURCE_DIR}/host/resources/resource_table.py)
 
+# The rules exist once, whichever directory includes this file first.
+if(TARGET test_pki)
+  return()
+endif()
 add_custom_command(
   OUTPUT ${TARVO_TEST_PKI_STAMP}
   COMMAND bash ${TARVO_TEST_PKI_SCRIPT} init ${TARVO_TEST_PKI_DIR} "${TARVO_TEST_PKI_SIGNER}"
