@@ -287,4 +287,26 @@ TEST(SettingsImplTest, LanguageIsTheOneTheHandlerChose) {
   settings->RemoveObserver(&observer);
 }
 
+TEST(SettingsImplTest, SummaryForTheStatistics) {
+  SettingsTestEnvironment env;
+  auto settings = env.MakeSettings();
+  settings->SetDefaultBrowser(true);
+  InstallationSettings summary = settings->GetSummary();
+  EXPECT_TRUE(summary.make_default);
+  EXPECT_TRUE(summary.using_default_installation_folder);
+  // A writable folder for the current user needs no elevation.
+  EXPECT_FALSE(summary.using_privileged_installation_folder);
+  EXPECT_EQ(INSTALL_MODE_CURRENT_USER, static_cast<InstallMode>(summary.installation_mode));
+  EXPECT_EQ(INSTALL_OPERATION_INSTALL,
+            static_cast<InstallOperation>(summary.installation_operation));
+
+  settings->SetInstallFolder(L"D:\Elsewhere");
+  env.AnswerLatest();
+  ASSERT_TRUE(settings->SetMode(INSTALL_MODE_ALL_USERS));
+  summary = settings->GetSummary();
+  EXPECT_FALSE(summary.using_default_installation_folder);
+  EXPECT_TRUE(summary.using_privileged_installation_folder);
+  EXPECT_EQ(INSTALL_MODE_ALL_USERS, static_cast<InstallMode>(summary.installation_mode));
+}
+
 }  // namespace
