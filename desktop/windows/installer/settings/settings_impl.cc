@@ -301,10 +301,11 @@ void SettingsImpl::OnFolderDetailsFetched(uint64_t request,
   }
   // A 64-bit installer upgrades a 32-bit installation in place but never
   // installs anew into the 32-bit program-files folder.
-  pending_fetcher_ = nullptr;
   base::FilePath standard;
   GetDefaultInstallFolder(&standard, DEFAULT_FOLDER_STANDARD);
-  SetInstallFolder(standard.value());
+  VLOG(1) << "Setting install folder to: " << standard.value();
+  // Asked for even when empty, so that the settings settle.
+  RequestFolderDetails(standard);
 }
 
 void SettingsImpl::SetLanguage(const std::wstring& language) {
