@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "base/at_exit.h"
+#include "base/bind.h"
 #include "base/command_line.h"
 #include "base/environment.h"
 #include "base/features/command_line_feature_reader.h"
@@ -23,6 +24,7 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/avro_stats/stats_reporting.h"
 #include "desktop/windows/installer/dpi_util.h"
+#include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_architecture.h"
 #include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/installer_features.h"
@@ -215,6 +217,9 @@ extern "C" unsigned int RunInstaller() {
   base::AtExitManager at_exit_manager;
   base::win::ScopedCOMInitializer com_initializer;
   InitInstallerErrorRecord();
+  // Every folder check of this run makes its details here.
+  ScopedInstallationFolderDetailsFactory folder_details_factory(
+      base::BindRepeating(&CreateStandardInstallationFolderDetails));
 
   uint32_t exit_code;
   if (command_line.HasSwitch(switches::kCrashReporterParentId)) {
