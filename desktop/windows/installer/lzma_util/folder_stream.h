@@ -47,7 +47,10 @@ class FolderStream {
   // main stream at its end mark), else kDataError.
   Status Finish(uint32_t* fault_status);
 
-  void Cancel() { main_->Cancel(); }
+  void Cancel() {
+    if (main_)
+      main_->Cancel();
+  }
   bool Contains(const void* address) const;
   uint64_t size() const { return size_; }
   const ParallelBlockDecoder& main_decoder() const { return *main_; }

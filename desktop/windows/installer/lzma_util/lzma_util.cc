@@ -279,7 +279,10 @@ class StreamingSource : public EntrySource {
     const UInt32 first = db_->FolderToFile[folder];
     const UInt64 start = db_->UnpackPositions[first];
     for (UInt32 i = first; i < db_->NumFiles && i < db_->FolderToFile[folder + 1]; ++i) {
-      if (!(*selected_)[i] || db_->FileToFolder[i] != folder)
+      // An entry without bytes may still sit among a block's entries: a
+      // file among them gets its (empty) last piece, a folder none, as
+      // WriteEntry reads them.
+      if (!(*selected_)[i] || db_->FileToFolder[i] != folder || SzArEx_IsDir(db_, i))
         continue;
       FolderPipeline::Entry entry;
       entry.offset = db_->UnpackPositions[i] - start;
