@@ -1,9 +1,7 @@
 #include "desktop/windows/installer/service/installation.h"
 
-#include <mutex>
 #include <utility>
 
-#include "base/at_exit.h"
 #include "base/base_paths.h"
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
@@ -15,8 +13,11 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/service/default_browser_registrar.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
+#include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/profile_folder_safety.h"
+#include "desktop/windows/installer/service/replaceable_instance.h"
 #include "desktop/windows/installer/service/service_utils.h"
 
 namespace {
@@ -34,33 +35,9 @@ std::unique_ptr<Installation> MakeDefaultInstallation() {
   return std::make_unique<Installation>();
 }
 
-struct InstanceHolder {
-  std::mutex lock;
-  Installation::Factory factory = &MakeDefaultInstallation;
-  std::unique_ptr<Installation> instance;
-  bool at_exit_registered = false;
-};
-
-InstanceHolder& GetHolder() {
-  static InstanceHolder* holder = new InstanceHolder();
+ReplaceableInstance<Installation>& GetHolder() {
+  static auto* holder = new ReplaceableInstance<Installation>(&MakeDefaultInstallation);
   return *holder;
-}
-
-void DestroyInstanceAtExit(void*) {
-  std::unique_ptr<Installation> instance;
-  {
-    InstanceHolder& holder = GetHolder();
-    std::lock_guard<std::mutex> lock(holder.lock);
-    instance = std::move(holder.instance);
-    holder.at_exit_registered = false;
-  }
-}
-
-// Under the holder's lock.
-void RegisterAtExitOnce(InstanceHolder& holder) {
-  if (holder.at_exit_registered) return;
-  holder.at_exit_registered =
-      base::AtExitManager::RegisterCallback(&DestroyInstanceAtExit, nullptr);
 }
 
 base::FilePath GetRunningExecutableFolder() {
@@ -125,41 +102,22 @@ Installation::~Installation() = default;
 
 // static
 Installation* Installation::GetInstance() {
-  InstanceHolder& holder = GetHolder();
-  std::lock_guard<std::mutex> lock(holder.lock);
-  if (!holder.instance) {
-    holder.instance = holder.factory();
-    DCHECK(holder.instance);
-    RegisterAtExitOnce(holder);
-  }
-  return holder.instance.get();
+  return GetHolder().Get();
 }
 
 // static
 void Installation::SetFactory(Factory factory) {
-  InstanceHolder& holder = GetHolder();
-  std::lock_guard<std::mutex> lock(holder.lock);
-  DCHECK(!holder.instance) << "The installation factory is set after first use";
-  holder.factory = factory ? factory : &MakeDefaultInstallation;
+  GetHolder().SetFactory(factory);
 }
 
 // static
 void Installation::ResetForTesting() {
-  std::unique_ptr<Installation> instance;
-  InstanceHolder& holder = GetHolder();
-  std::lock_guard<std::mutex> lock(holder.lock);
-  instance = std::move(holder.instance);
-  holder.factory = &MakeDefaultInstallation;
+  GetHolder().Reset();
 }
 
 // static
 void Installation::SetInstanceForTesting(std::unique_ptr<Installation> installation) {
-  std::unique_ptr<Installation> previous;
-  InstanceHolder& holder = GetHolder();
-  std::lock_guard<std::mutex> lock(holder.lock);
-  previous = std::move(holder.instance);
-  holder.instance = std::move(installation);
-  if (holder.instance) RegisterAtExitOnce(holder);
+  GetHolder().Set(std::move(installation));
 }
 
 void Installation::LoadPrefs() {
@@ -337,48 +295,56 @@ bool Installation::IsSafeProfileFolderToDelete(const base::FilePath& folder) {
   return ::IsSafeProfileFolderToDelete(folder, folder_);
 }
 
-// Default-browser registration: not in this build yet; every operation
-// reports failure and changes nothing.
+DefaultBrowserRegistrar Installation::Registrar() {
+  return DefaultBrowserRegistrar(this, OSOperations::GetInstance(), app_registration_name_);
+}
+
 bool Installation::IsHttpHandler() {
-  return false;
+  return Registrar().IsHttpHandler();
 }
 
-bool Installation::GetAssociationCommand(const std::wstring&, bool, std::wstring*) {
-  return false;
+bool Installation::GetAssociationCommand(const std::wstring& association, bool all_users,
+                                         std::wstring* command) {
+  return Registrar().GetAssociationCommand(association, all_users, command);
 }
 
-bool Installation::IsHandlerFor(const std::wstring&) {
-  return false;
+bool Installation::IsHandlerFor(const std::wstring& association) {
+  return Registrar().IsHandlerFor(association);
 }
 
 bool Installation::IsDefaultBrowser() {
-  return false;
+  LoadStatus();
+  return Registrar().IsDefaultBrowser();
 }
 
-bool Installation::GetPreviousDefaultBrowser(std::wstring*) {
-  return false;
+bool Installation::GetPreviousDefaultBrowser(std::wstring* value) {
+  return Registrar().GetPreviousDefaultBrowser(value);
 }
 
-bool Installation::SetPreviousDefaultBrowser(const std::wstring&, bool) {
-  return false;
+bool Installation::SetPreviousDefaultBrowser(const std::wstring& value, bool all_users) {
+  return Registrar().SetPreviousDefaultBrowser(value, all_users);
 }
 
-void Installation::StorePreviousDefaultBrowser(bool) {}
-
-bool Installation::MakeDefaultBrowser(bool) {
-  return false;
+void Installation::StorePreviousDefaultBrowser(bool all_users) {
+  Registrar().StorePreviousDefaultBrowser(all_users);
 }
 
-bool Installation::RegisterFileHandlers(bool) {
-  return false;
+bool Installation::MakeDefaultBrowser(bool all_users) {
+  return Registrar().MakeDefaultBrowser(all_users);
 }
 
-bool Installation::SetAsDefaultFor(const std::wstring&, bool) {
-  return false;
+bool Installation::RegisterFileHandlers(bool all_users) {
+  return Registrar().RegisterFileHandlers(all_users);
 }
 
-bool Installation::SetStartMenuInternetDefault(bool) {
-  return false;
+bool Installation::SetAsDefaultFor(const std::wstring& association, bool all_users) {
+  LoadStatus();
+  return Registrar().SetAsDefaultFor(association, all_users);
+}
+
+bool Installation::SetStartMenuInternetDefault(bool all_users) {
+  LoadStatus();
+  return Registrar().SetStartMenuInternetDefault(all_users);
 }
 
 ExistingInstallation::~ExistingInstallation() = default;

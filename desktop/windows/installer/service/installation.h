@@ -14,6 +14,8 @@ class ListValue;
 class Value;
 }  // namespace base
 
+class DefaultBrowserRegistrar;
+
 // The preferences file an installation keeps beside its files.
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 // The status file Installation reads (no legacy or recovered copies).
@@ -138,6 +140,8 @@ class Installation {
   const base::Value* FindPref(std::string_view path) const;
   void LoadPrefs();
   void InitNames();
+  // The default-browser operations for this installation.
+  DefaultBrowserRegistrar Registrar();
   bool GetProfilePathInternal(base::FilePath* path, bool strip_user_name, int stream);
   bool ExpandProfileTemplate(int stream, base::FilePath* path);
 
