@@ -7,6 +7,8 @@
 #   untrusted.exe         the expected name from a CA that is not trusted
 #   dual.exe              another publisher (SHA-1) with a nested SHA-256
 #                         signature of the expected signer
+#   triple.exe            another publisher with two nested signatures, the
+#                         expected signer's not the attribute's first value
 #   evil_nested.exe       another publisher with a nested signature of the
 #                         self-signed expected name
 #   transplanted.exe      another publisher with a nested signature of the
@@ -28,6 +30,8 @@ sign untrusted "$out/unsigned.exe" "$out/untrusted.exe"
 sign other "$out/unsigned.exe" "$out/other_sha1.exe" -h sha1
 sign signer "$out/other_sha1.exe" "$out/dual.exe" -nest
 sign selfsigned "$out/other.exe" "$out/evil_nested.exe" -nest
+sign signer "$out/other.exe" "$out/other_twice.exe" -nest
+sign other "$out/other_twice.exe" "$out/triple.exe" -nest -h sha1
 
 # Flips one byte of the first section (at 0x400 in these small programs).
 flip_code_byte() {
@@ -46,5 +50,5 @@ osslsigncode attach-signature -sigin "$out/different.sig" -nest \
 [ -s "$out/transplanted.exe" ] || { echo "cannot attach the transplanted signature" >&2; exit 1; }
 
 flip_code_byte "$out/expected.exe" "$out/tampered.exe"
-rm -f "$out/other_sha1.exe" "$out/different.exe" "$out/different_signed.exe" "$out/different.sig"
+rm -f "$out/other_sha1.exe" "$out/other_twice.exe" "$out/different.exe" "$out/different_signed.exe" "$out/different.sig"
 touch "$out/stamp"

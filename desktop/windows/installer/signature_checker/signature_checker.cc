@@ -106,33 +106,42 @@ void LogTrustChain(const SignerCheckContext& context,
   }
 }
 
-// The nested signatures (unauthenticated attributes) of a signer.
+bool VerifyNestedSignature(const SignerCheckContext& context,
+                           CERT_BLOB blob,
+                           SignatureLog* log,
+                           uint32_t level) {
+  DWORD encoding = 0;
+  HCERTSTORE store = nullptr;
+  HCRYPTMSG message = nullptr;
+  if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
+                        &message, nullptr)) {
+    log->BeginLevel(level) << "Cannot read nested signature\n";
+    return false;
+  }
+  ScopedCertStore nested_store(store);
+  ScopedCryptMsg nested_message(message);
+  return VerifySigners(context, message, store, encoding, log, level + 1);
+}
+
+// The nested signatures (unauthenticated attributes) of a signer. Signing
+// tools add each further signature as one more value of the attribute.
 bool VerifyNestedSigners(const SignerCheckContext& context,
                          const CMSG_SIGNER_INFO& info,
                          SignatureLog* log,
                          uint32_t level) {
   for (DWORD i = 0; i < info.UnauthAttrs.cAttr; ++i) {
     const CRYPT_ATTRIBUTE& attribute = info.UnauthAttrs.rgAttr[i];
-    if (strcmp(attribute.pszObjId, kNestedSignatureOid) != 0 || attribute.cValue == 0)
+    if (strcmp(attribute.pszObjId, kNestedSignatureOid) != 0)
       continue;
     if (level + 1 > kMaxNestingLevel) {
       log->BeginLevel(level) << "Nested signature too deep\n";
       return false;
     }
-    CERT_BLOB blob = attribute.rgValue[0];
-    DWORD encoding = 0;
-    HCERTSTORE store = nullptr;
-    HCRYPTMSG message = nullptr;
-    if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
-                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
-                          &message, nullptr)) {
-      log->BeginLevel(level) << "Cannot read nested signature\n";
-      continue;
+    for (DWORD v = 0; v < attribute.cValue; ++v) {
+      if (VerifyNestedSignature(context, attribute.rgValue[v], log, level))
+        return true;
     }
-    ScopedCertStore nested_store(store);
-    ScopedCryptMsg nested_message(message);
-    if (VerifySigners(context, message, store, encoding, log, level + 1))
-      return true;
   }
   return false;
 }

@@ -95,6 +95,10 @@ TEST_F(SignatureCheckerTest, DecisionsWithTheTestRootTrusted) {
   EXPECT_TRUE(Contains(error, "Level 1: Trust chain:\n")) << error;
   EXPECT_TRUE(VerifyFileSignature(TestFile(L"dual.exe"), nullptr));
 
+  // Each further nested signature is one more value of the same attribute.
+  error.clear();
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"triple.exe"), &error)) << error;
+
   error = Refusal(L"other.exe");
   EXPECT_TRUE(Contains(error, "Level 0: Tried signer Other Publisher\n")) << error;
   EXPECT_TRUE(Contains(error, "Level 0: Cannot find any viable signers\n")) << error;
