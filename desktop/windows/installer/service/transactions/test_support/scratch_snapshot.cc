@@ -59,7 +59,9 @@ void SnapshotKeyInto(HKEY root,
       break;
     }
     const std::wstring child(name, name_length);
-    SnapshotKeyInto(root, key_path + L"\\" + child, relative + L"\\" + child, snapshot);
+    // The root itself ("") has no separator before its children.
+    const std::wstring child_path = key_path.empty() ? child : key_path + L"\\" + child;
+    SnapshotKeyInto(root, child_path, relative + L"\\" + child, snapshot);
   }
   ::RegCloseKey(key);
 }
