@@ -23,7 +23,9 @@
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/avro_stats/stats_reporting.h"
+#include "desktop/windows/installer/download_folder.h"
 #include "desktop/windows/installer/dpi_util.h"
+#include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
 #include "desktop/windows/installer/installation_folder_details_impl.h"
 #include "desktop/windows/installer/installer_architecture.h"
 #include "desktop/windows/installer/installer_error_record.h"
@@ -36,6 +38,9 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/utils/installer_utils.h"
 
 namespace {
 
@@ -106,6 +111,23 @@ void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
 
+uint32_t RunBackend(SettingsImpl& settings) {
+  VLOG(2) << "Running backend";
+  return NotAvailable("The backend runner");
+}
+
+// The UI or silent process: a download folder, then the runner and the
+// controller.
+uint32_t RunFrontEnd(SettingsImpl& settings, const base::FilePath& own_path) {
+  base::FilePath download_folder;
+  uint32_t result =
+      ChooseDownloadFolder(*base::CommandLine::ForCurrentProcess(), own_path, &download_folder);
+  if (result == RESULT_SUCCESS)
+    result = NotAvailable("The main process runner");
+  RemoveDownloadFolderIfEmpty(download_folder);
+  return result;
+}
+
 // Steps 13 to 20: experiments, own path, payload, architecture, statistics,
 // settings and the role itself.
 uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
@@ -146,7 +168,13 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
 
   VLOG(2) << "Instantiating settings";
-  return NotAvailable("Building the installation settings");
+  auto settings = std::make_unique<SettingsImpl>(
+      command_line->GetSwitchValuePath(switches::kInstallFolder), architecture,
+      payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
+  const uint32_t result = backend ? RunBackend(*settings) : RunFrontEnd(*settings, own_path);
+  // The settings go before the payload manager they were given.
+  settings.reset();
+  return result;
 }
 
 // Steps 6 to 21 of the start-up order: everything after the print modes
@@ -220,6 +248,8 @@ extern "C" unsigned int RunInstaller() {
   // Every folder check of this run makes its details here.
   ScopedInstallationFolderDetailsFactory folder_details_factory(
       base::BindRepeating(&CreateStandardInstallationFolderDetails));
+  // ValidateSettings checks settings through the settings layer's check.
+  InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
 
   uint32_t exit_code;
   if (command_line.HasSwitch(switches::kCrashReporterParentId)) {

@@ -216,9 +216,9 @@ TEST_F(InstallerProcessTest, RunWritesItsLogAndNeverFakesSuccess) {
   EXPECT_NE(std::string::npos, text.find("is not available in this build"));
 }
 
-// Run from an unpacked package, the run gets past the payload to the
-// statistics set-up, and still ends promptly without a false success.
-TEST_F(InstallerProcessTest, InsidePackageRunReachesTheSettings) {
+// Run from an unpacked package, the run gets past the payload and the
+// settings to the role, and still ends promptly without a false success.
+TEST_F(InstallerProcessTest, InsidePackageRunGoesPastTheSettings) {
   base::ScopedTempDir scratch;
   ASSERT_TRUE(scratch.CreateUniqueTempDir());
   base::FilePath package = scratch.GetPath().Append(L"package");
@@ -233,23 +233,37 @@ TEST_F(InstallerProcessTest, InsidePackageRunReachesTheSettings) {
   ScopedEnvironmentVariable tmp(L"TMP", scratch.GetPath().value().c_str());
   ScopedEnvironmentVariable verbosity(L"TARVO_INSTALLER_VERBOSITY", L"2");
 
-  std::string output;
-  int exit_code = -1;
-  base::CommandLine command_line = base::CommandLine::FromString(
-      L"\"" + package.Append(L"installer.exe").value() + L"\" --silent");
-  ASSERT_TRUE(base::GetAppOutputWithTimeout(command_line, &output,
-                                            base::TimeDelta::FromSeconds(60), &exit_code));
-  EXPECT_EQ(101, exit_code);
-  base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
-                            base::FileEnumerator::FILES);
-  base::FilePath log = logs.Next();
-  ASSERT_FALSE(log.empty());
-  std::string text;
-  ASSERT_TRUE(base::ReadFileToString(log, &text));
-  EXPECT_NE(std::string::npos, text.find("Inside package1"));
-  EXPECT_NE(std::string::npos, text.find("Enabling Avro in this process"));
-  EXPECT_NE(std::string::npos, text.find("Installer architecture: X64"));
-  EXPECT_NE(std::string::npos, text.find("Building the installation settings is not available"));
+  struct {
+    const wchar_t* switches;
+    const char* role_line;
+    const char* missing;
+  } cases[] = {
+      {L" --silent", "Installer download folder: ", "The main process runner is not available"},
+      {L" --backend --inside-package", "Running backend", "The backend runner is not available"},
+  };
+  for (const auto& c : cases) {
+    const base::FilePath log_folder = scratch.GetPath().Append(L"Tarvo Installer");
+    base::DeleteFile(log_folder, /*recursive=*/true);
+    std::string output;
+    int exit_code = -1;
+    base::CommandLine command_line = base::CommandLine::FromString(
+        L"\"" + package.Append(L"installer.exe").value() + L"\"" + c.switches);
+    ASSERT_TRUE(base::GetAppOutputWithTimeout(command_line, &output,
+                                              base::TimeDelta::FromSeconds(60), &exit_code));
+    EXPECT_EQ(101, exit_code);
+    base::FileEnumerator logs(log_folder, false, base::FileEnumerator::FILES);
+    base::FilePath log = logs.Next();
+    ASSERT_FALSE(log.empty());
+    std::string text;
+    ASSERT_TRUE(base::ReadFileToString(log, &text));
+    EXPECT_NE(std::string::npos, text.find("Inside package1"));
+    EXPECT_NE(std::string::npos, text.find("Installer architecture: X64"));
+    EXPECT_NE(std::string::npos, text.find("Instantiating settings"));
+    EXPECT_NE(std::string::npos, text.find("Initializing settings"));
+    EXPECT_NE(std::string::npos, text.find("Destroying settings"));
+    EXPECT_NE(std::string::npos, text.find(c.role_line)) << text;
+    EXPECT_NE(std::string::npos, text.find(c.missing)) << text;
+  }
 }
 
 // The payload appended to installer.exe is read at start-up: tracking data

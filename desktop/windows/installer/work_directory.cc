@@ -11,6 +11,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/installer_constants.h"
+#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/service/service_utils.h"
 
 namespace {
@@ -38,8 +39,10 @@ bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
 }
 
 bool ProbeProgram(const base::FilePath& program) {
+  // A switch, not an argument: an argument that looks like a switch is
+  // written after "--", and the copy would then run as a whole installer.
   base::CommandLine command_line(program);
-  command_line.AppendArg("--version");
+  command_line.AppendSwitch(switches::kVersion);
   base::LaunchOptions options;
   options.start_hidden = true;
   base::Process process = base::LaunchProcess(command_line, options);
