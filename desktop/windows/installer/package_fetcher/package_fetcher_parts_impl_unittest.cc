@@ -1,0 +1,182 @@
+#include "desktop/windows/installer/package_fetcher/package_fetcher_parts_impl.h"
+
+#include <memory>
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
+#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/package_fetcher/file_version_utils_impl.h"
+#include "desktop/windows/installer/package_fetcher/package_version_check.h"
+#include "desktop/windows/installer/utils/app_output_runner.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Answers the versions the test sets, as if read from the file.
+class FakeFileVersionUtils : public FileVersionUtils {
+ public:
+  bool GetVersionFromResources(const base::FilePath& /*path*/, base::Version* full,
+                               base::Version* internal, std::string* stream) override {
+    return Answer(full, internal, stream);
+  }
+  bool GetVersionFromExeOutput(const base::FilePath& /*path*/, base::Version* full,
+                               base::Version* internal, std::string* stream) override {
+    return Answer(full, internal, stream);
+  }
+
+  std::string version;  // Empty: unreadable.
+  std::string stream_name = "developer";
+
+ private:
+  bool Answer(base::Version* full, base::Version* internal, std::string* stream) {
+    if (version.empty())
+      return SetInstallerError(RESULT_GENERAL_FAILURE, "No file version in the package",
+                               std::wstring());
+    *full = base::Version(version);
+    *internal = GetInternalVersionOf(*full);
+    if (stream)
+      *stream = stream_name;
+    return true;
+  }
+};
+
+base::FilePath BuildFolder() {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  return bin.DirName();
+}
+
+class PackageVersionTest : public testing::Test {
+ protected:
+  PackageVersionTest() { InitInstallerErrorRecord(); }
+  ~PackageVersionTest() override { FreeInstallerErrorRecord(); }
+  void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
+
+  std::string Detail() {
+    std::string detail;
+    GetInstallerError(nullptr, &detail, nullptr);
+    return detail;
+  }
+
+  VersionComparison Compare(const std::string& version, std::string* stream,
+                            const std::string& allowed_override = "") {
+    fake_.version = version;
+    std::string full;
+    return CompareVersionWithInstaller(&fake_, base::FilePath(L"x.exe"), /*from_output=*/false,
+                                       &full, stream, allowed_override);
+  }
+
+  base::ScopedTempDir temp_;
+  FakeFileVersionUtils fake_;
+};
+
+TEST_F(PackageVersionTest, ComparedWithTheInstallersInternalVersionAndStream) {
+  std::string stream;
+  // The installer is 51.0.2802.0: its internal version is 2802.0.
+  EXPECT_EQ(VERSION_ACCEPTED, Compare("51.0.2802.0", &stream));
+  EXPECT_EQ(VERSION_ACCEPTED, Compare("40.0.2802.7", nullptr));
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2801.99", &stream));
+  EXPECT_EQ("Downloaded item is older than the installer", Detail());
+  // Without an internal version (not four numbers).
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2802", &stream));
+  fake_.stream_name = "stable";
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2803.0", &stream));
+  EXPECT_EQ("Downloaded item is of a different stream than the installer", Detail());
+  // A missing version is appended to what the reader said.
+  EXPECT_EQ(VERSION_DATA_MISSING, Compare("", &stream));
+  EXPECT_EQ("No file version in the package\nVersion data not present in the file", Detail());
+}
+
+TEST_F(PackageVersionTest, AllowedVersionOverrideReachesFiftyBuildsBack) {
+  EXPECT_EQ(VERSION_ACCEPTED, Compare("51.0.2760.0", nullptr, "2752.0"));
+  // Too far back to count: the installer's own version stays the reference.
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2760.0", nullptr, "2751.0"));
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2760.0", nullptr, "not a version"));
+}
+
+TEST_F(PackageVersionTest, VersionsOfRealProgramsFromResourcesAndOutput) {
+  FileVersionUtilsImpl utils(std::make_unique<AppOutputRunnerImpl>());
+  const base::FilePath launcher = BuildFolder().Append(L"package_programs").Append(L"launcher.exe");
+  base::Version full;
+  base::Version internal;
+  std::string stream;
+  ASSERT_TRUE(utils.GetVersionFromResources(launcher, &full, &internal, &stream));
+  EXPECT_EQ("51.0.2802.0", full.GetString());
+  EXPECT_EQ("2802.0", internal.GetString());
+  EXPECT_EQ("developer", stream);
+  ASSERT_TRUE(utils.GetVersionFromExeOutput(launcher, &full, &internal, &stream));
+  EXPECT_EQ("51.0.2802.0", full.GetString());
+  EXPECT_EQ("developer", stream);
+
+  EXPECT_FALSE(utils.GetVersionFromResources(temp_.GetPath().Append(L"missing.exe"), &full,
+                                             &internal, nullptr));
+  EXPECT_EQ("Cannot get the size of file version info", Detail());
+}
+
+class PackageFetcherPartsTest : public PackageVersionTest {
+ protected:
+  PackageFetcherPartsImpl MakeParts() {
+    return PackageFetcherPartsImpl(
+        std::make_unique<FileVersionUtilsImpl>(std::make_unique<AppOutputRunnerImpl>()),
+        std::make_unique<LzmaUtil>());
+  }
+};
+
+TEST_F(PackageFetcherPartsTest, LegacyPackageIsCheckedByItsInstallersOutput) {
+  // The package archive has no version resource: its installer.exe answers.
+  const base::FilePath package = temp_.GetPath().Append(L"tarvo_package");
+  ASSERT_TRUE(base::CopyFile(BuildFolder().Append(L"test_package").Append(L"tarvo_package"),
+                             package));
+  PackageFetcherPartsImpl parts = MakeParts();
+  EXPECT_TRUE(parts.CheckMainComponentVersion(package, nullptr));
+  std::string written;
+  ASSERT_TRUE(base::ReadFileToString(temp_.GetPath().Append(L"package_version"), &written));
+  EXPECT_EQ("51.0.2802.0", written);
+  // The check leaves only the version file behind.
+  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"installer.exe")));
+  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"installer_engine.dll")));
+}
+
+TEST_F(PackageFetcherPartsTest, PackageWithoutInstallerFails) {
+  const base::FilePath package = temp_.GetPath().Append(L"tarvo_package");
+  ASSERT_TRUE(base::CopyFile(BuildFolder().Append(L"bin").Append(L"lzma_test_data")
+                                 .Append(L"blocks.7z"),
+                             package));
+  PackageFetcherPartsImpl parts = MakeParts();
+  EXPECT_FALSE(parts.CheckMainComponentVersion(package, nullptr));
+  EXPECT_NE(std::string::npos,
+            Detail().find("Version data not present in the file\n"
+                          "Cannot unpack installer.exe for legacy version check\n"
+                          "Main component version check failed"));
+  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"package_version")));
+}
+
+TEST_F(PackageFetcherPartsTest, AdditionalFilesTrackingDataAndMove) {
+  PackageFetcherPartsImpl parts = MakeParts();
+  // "suite" falls back to the assistant's installer.
+  ASSERT_TRUE(base::CopyFile(
+      BuildFolder().Append(L"package_programs").Append(L"assistant_installer.exe"),
+      temp_.GetPath().Append(L"assistant_installer.exe")));
+  EXPECT_TRUE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "suite"));
+  EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "missing"));
+  EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "..\\assistant"));
+
+  parts.WriteServerTrackingData(temp_.GetPath(), "");
+  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"server_tracking_data")));
+  parts.WriteServerTrackingData(temp_.GetPath(), "blob");
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(temp_.GetPath().Append(L"server_tracking_data"), &text));
+  EXPECT_EQ("blob", text);
+
+  const base::FilePath from = temp_.GetPath().Append(L"prepared");
+  ASSERT_TRUE(base::CreateDirectory(from));
+  EXPECT_TRUE(parts.MovePreparedPackage(from, temp_.GetPath().Append(L"final")));
+  EXPECT_FALSE(parts.MovePreparedPackage(from, temp_.GetPath().Append(L"again")));
+  EXPECT_EQ("Cannot move the prepared package to the final destination", Detail());
+}
+
+}  // namespace
