@@ -7,6 +7,7 @@
 #include <knownfolders.h>
 
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "base/command_line.h"
@@ -21,9 +22,11 @@
 #include "desktop/windows/installer/installer_session.h"
 #include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/service/drive_enumerator.h"
+#include "desktop/windows/installer/service/drive_info.h"
+#include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
-#include "desktop/windows/installer/settings/standalone_drives.h"
 
 namespace {
 
@@ -187,8 +190,12 @@ void SettingsImpl::FindStandaloneFolders() {
       best = candidate;
     }
   };
-  for (const StandaloneDrive& drive : ListDrivesWithMedia())
-    consider(drive.root.Append(name), DrivePriority(drive.type));
+  // Under Wine the medium check fails for every drive: only the desktop.
+  std::unique_ptr<DriveEnumerator> drives = OSOperations::GetInstance()->CreateDriveEnumerator();
+  while (std::unique_ptr<DriveInfo> drive = drives->Next()) {
+    if (drive->IsMediaPresent())
+      consider(drive->GetRootPath().Append(name), DrivePriority(drive->GetDriveType()));
+  }
   base::FilePath desktop;
   if (base::PathService::Get(base::DIR_USER_DESKTOP, &desktop) && desktop.IsAbsolute())
     consider(desktop.Append(name), kDesktopPriority);

@@ -167,18 +167,20 @@ TEST(SettingsSourcesTest, RegistryFolderInProgramFilesX86) {
 }
 
 TEST(SettingsSourcesTest, StandaloneFolderPrefersRemovableDrives) {
-  SettingsTestEnvironment env({L"--copyonly=1"});
   {
-    ScopedStandaloneDrivesForTesting drives(
-        {{base::FilePath(L"C:\\"), DRIVE_FIXED}, {base::FilePath(L"E:\\"), DRIVE_REMOVABLE},
-         {base::FilePath(L"F:\\"), DRIVE_REMOVABLE}});
+    SettingsTestEnvironment env({L"--copyonly=1"});
+    env.os().drives = {{L'C', DRIVE_FIXED},
+                       {L'D', DRIVE_REMOVABLE, /*media_present=*/false},
+                       {L'E', DRIVE_REMOVABLE},
+                       {L'F', DRIVE_REMOVABLE}};
     auto settings = env.MakeSettings();
     EXPECT_EQ(base::FilePath(L"E:\\").Append(ProductFolderName()),
               settings->GetInstallFolderPath());
   }
   {
     // A CD-ROM loses to the desktop; a fixed drive wins over it.
-    ScopedStandaloneDrivesForTesting drives({{base::FilePath(L"D:\\"), DRIVE_CDROM}});
+    SettingsTestEnvironment env({L"--copyonly=1"});
+    env.os().drives = {{L'D', DRIVE_CDROM}};
     base::ScopedPathOverride desktop(base::DIR_USER_DESKTOP, env.scratch());
     auto settings = env.MakeSettings();
     EXPECT_EQ(env.scratch().Append(ProductFolderName()), settings->GetInstallFolderPath());
@@ -189,9 +191,9 @@ TEST(SettingsSourcesTest, StandaloneFolderPrefersRemovableDrives) {
 // standalone folder: the request is still made and answered as invalid.
 TEST(SettingsSourcesTest, NoStandaloneFolderStillSettles) {
   SettingsTestEnvironment env({L"--copyonly=1"});
-  ScopedStandaloneDrivesForTesting drives({{base::FilePath(L"Q:\\"), DRIVE_UNKNOWN}});
+  env.os().drives = {{L'Q', DRIVE_UNKNOWN}};
   base::ScopedPathOverride desktop(base::DIR_USER_DESKTOP, base::FilePath(L"relative"),
-                                         /*is_absolute=*/true, /*create=*/false);
+                                   /*is_absolute=*/true, /*create=*/false);
   SettingsImpl settings(base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
   ASSERT_EQ(1u, env.fetchers().fetchers().size());
   EXPECT_TRUE(env.fetchers().last()->folder().empty());

@@ -28,6 +28,9 @@ SettingsTestEnvironment::SettingsTestEnvironment(const std::vector<std::wstring>
   security_.SetUser(/*elevated=*/false, /*can_elevate=*/false);
   security_override_ = std::make_unique<ScopedSecurityUtilForTesting>(&security_);
   CHECK(scratch_.CreateUniqueTempDir());
+  auto os = std::make_unique<FakeOSOperations>();
+  os_ = os.get();
+  OSOperations::SetInstanceForTesting(std::move(os));
   // An uninstall takes the folder of the running installer's installation.
   Installation::SetInstanceForTesting(
       std::make_unique<FakeInstallation>(scratch_.GetPath().Append(L"Installed")));
@@ -35,6 +38,7 @@ SettingsTestEnvironment::SettingsTestEnvironment(const std::vector<std::wstring>
 
 SettingsTestEnvironment::~SettingsTestEnvironment() {
   Installation::ResetForTesting();
+  OSOperations::ResetForTesting();
 }
 
 std::unique_ptr<SettingsImpl> SettingsTestEnvironment::MakeSettings(

@@ -13,15 +13,15 @@
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details_fetcher.h"
+#include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
-#include "desktop/windows/installer/settings/standalone_drives.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "testing/registry_override.h"
 
 // What a SettingsImpl needs around it in a test: its own command line and
 // session, isolated HKCU and HKLM, a non-administrator user, no drives for
-// a standalone copy, fake folder details and fetchers that the test
+// a standalone copy (fake OS operations), fake folder details and fetchers that the test
 // answers. One environment per settings object; rebuild it for a second
 // command line.
 class SettingsTestEnvironment {
@@ -48,6 +48,8 @@ class SettingsTestEnvironment {
 
   FakeInstallationFolderDetailsFetcherFactory& fetchers() { return fetchers_; }
   FakeSecurityUtil& security() { return security_; }
+  // Its drives (none at first) are the ones a standalone copy may use.
+  FakeOSOperations& os() { return *os_; }
   const base::FilePath& scratch() const { return scratch_.GetPath(); }
 
  private:
@@ -56,10 +58,10 @@ class SettingsTestEnvironment {
   registry_util::RegistryOverrideManager registry_;
   FakeSecurityUtil security_;
   std::unique_ptr<ScopedSecurityUtilForTesting> security_override_;
-  ScopedStandaloneDrivesForTesting drives_{{}};
   ScopedInstallationFolderDetailsFactory details_factory_;
   FakeInstallationFolderDetailsFetcherFactory fetchers_;
   base::ScopedTempDir scratch_;
+  FakeOSOperations* os_ = nullptr;  // owned by OSOperations
 };
 
 // Counts the notifications of one settings object.
