@@ -65,6 +65,15 @@ TEST(SettingsImplTest, DeleteProfileOnlyInAnUninstallSession) {
     EXPECT_FALSE(settings->SetDeleteProfile(true));
     EXPECT_FALSE(settings->GetDeleteProfile());
   }
+  {
+    SettingsTestEnvironment env({L"--uninstall"});
+    auto settings = env.MakeSettings(
+        SettingsTestEnvironment::ExistingInstallation(env.scratch().Append(L"Installed")));
+    ASSERT_EQ(INSTALL_OPERATION_UNINSTALL, settings->GetOperation());
+    EXPECT_FALSE(settings->GetDeleteProfile());
+    EXPECT_TRUE(settings->SetDeleteProfile(true));
+    EXPECT_TRUE(settings->GetDeleteProfile());
+  }
 }
 
 TEST(SettingsImplTest, FrozenSettingsChangeNothing) {
