@@ -1,0 +1,48 @@
+#ifndef CRASH_REPORTER_CRASH_CLIENT_SETUP_H_
+#define CRASH_REPORTER_CRASH_CLIENT_SETUP_H_
+
+#include <windows.h>
+
+#include <string>
+
+// Crash-reporting set-up of an installer process, in the order the entry
+// point runs it: DisableExceptionSwallowing; EnsureCrashReporter and, when
+// that finds a reporter, InstallCrashHandler; SetInstallerCrashKeys. Every
+// failure leaves the process without crash reporting, silently.
+namespace crash_reporter {
+
+inline constexpr DWORD kReporterInitTimeoutMs = 2000;
+
+// Keeps exceptions inside window callbacks from being swallowed, where the
+// system has the policy functions.
+void DisableExceptionSwallowing();
+
+// The reporter to join (switch `crash-reporter-pid`) or a new one; false
+// when crash reporting is off or no reporter came up.
+bool EnsureCrashReporter();
+
+// Starts this program again as the reporter of this process and waits up
+// to `init_timeout_ms` for it to be ready. Its pid, or 0.
+DWORD LaunchCrashReporter(DWORD init_timeout_ms);
+
+// Connects the exception handler to the known reporter.
+void InstallCrashHandler();
+bool IsCrashHandlerInstalled();
+
+void SetInstallerCrashKeys();
+// Values of the process-wide keeper; ignored before it exists.
+void SetCrashKeyValue(const std::string& key, const std::string& value);
+void ClearCrashKey(const std::string& key);
+
+// "0x%04x" of the process's exception policy, or "" when unknown.
+std::string GetExceptionPolicyCrashValue();
+// "1" or "0", or "" when unknown.
+std::string GetWow64CrashValue();
+
+// How long EnsureCrashReporter waits for a reporter it starts; tests on a
+// loaded machine wait longer.
+void SetReporterInitTimeoutForTesting(DWORD timeout_ms);
+
+}  // namespace crash_reporter
+
+#endif  // CRASH_REPORTER_CRASH_CLIENT_SETUP_H_

@@ -1,0 +1,151 @@
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/test/scoped_command_line.h"
+#include "crash_reporter/crash_client_setup.h"
+#include "crash_reporter/crash_generation_client.h"
+#include "crash_reporter/crash_generation_server.h"
+#include "crash_reporter/crash_in_reporter.h"
+#include "crash_reporter/tarvo_crash_reporter_client.h"
+#include "crash_reporter/test_support/loopback_http_server.h"
+#include "gtest/gtest.h"
+#include "testing/test_child_process.h"
+
+namespace crash_reporter {
+namespace {
+
+std::wstring TestPipeName(const wchar_t* what) {
+  return std::wstring(kPipeNamePrefix) + L"Test" + what + std::to_wstring(GetCurrentProcessId());
+}
+
+struct Seen {
+  std::atomic<int> calls{0};
+  DWORD pid = 0;
+  CrashInfoBlock info = {};
+  std::vector<CustomInfoEntry> entries;
+};
+
+void RecordDump(void* context, const ClientInfo& client) {
+  auto* seen = static_cast<Seen*>(context);
+  seen->pid = client.pid();
+  ReadCrashInfo(client.process(), client.crash_info_address(), client.has_assertion(),
+                &seen->info);
+  client.ReadCustomInfo(&seen->entries);
+  ++seen->calls;
+}
+
+// Both ends in this process: the reporter side reads what the client side
+// left in memory.
+TEST(CrashGenerationTest, RegisteredClientGetsItsDumpRequestServed) {
+  Seen seen;
+  CrashGenerationServer server(TestPipeName(L"Served"), nullptr, &RecordDump, &seen);
+  ASSERT_TRUE(server.Start());
+  CustomInfoEntry entries[2] = {{L"ptype", L"installer"}, {L"ver", L"1"}};
+  CustomClientInfo info = {reinterpret_cast<uintptr_t>(entries), 2};
+  CrashGenerationClient client(TestPipeName(L"Served"), &info);
+  ASSERT_TRUE(client.Register());
+  EXCEPTION_RECORD record = {};
+  record.ExceptionCode = EXCEPTION_ACCESS_VIOLATION;
+  CONTEXT context = {};
+  EXCEPTION_POINTERS pointers = {&record, &context};
+  AssertionInfo assertion = {};
+  assertion.type = static_cast<uint32_t>(CrashKind::kPureCall);
+  ASSERT_TRUE(client.RequestDump(&pointers, &assertion));
+  EXPECT_EQ(1, seen.calls.load());
+  EXPECT_EQ(GetCurrentProcessId(), seen.pid);
+  EXPECT_EQ(GetCurrentThreadId(), seen.info.thread_id);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&pointers), seen.info.exception_pointers);
+  EXPECT_EQ(static_cast<uint32_t>(CrashKind::kPureCall), seen.info.assertion.type);
+  ASSERT_EQ(2u, seen.entries.size());
+  EXPECT_STREQ(L"installer", seen.entries[0].value);
+  // A second registration on the same pipe is served as well.
+  CrashGenerationClient second(TestPipeName(L"Served"), nullptr);
+  EXPECT_TRUE(second.Register());
+  server.Stop();
+}
+
+// A reporter that accepts the connection and then never answers leaves
+// the client unregistered after its time limit, not hung.
+TEST(CrashGenerationTest, SilentReporterLeavesTheClientWithoutHandler) {
+  std::wstring name = TestPipeName(L"Silent");
+  HANDLE pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                 PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE, 1, 512, 512, 0,
+                                 nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+  CrashGenerationClient client(name, nullptr);
+  EXPECT_FALSE(client.Register(/*timeout_ms=*/300));
+  EXPECT_FALSE(client.IsRegistered());
+  EXPECT_FALSE(client.RequestDump(nullptr, nullptr, 100));
+  CloseHandle(pipe);
+  // No pipe at all.
+  CrashGenerationClient nobody(TestPipeName(L"Nobody"), nullptr);
+  EXPECT_FALSE(nobody.Register(300));
+}
+
+TEST(CrashGenerationTest, PipeNamesAndLastCrashExpiry) {
+  std::wstring name;
+  ASSERT_TRUE(MakeCrashPipeName(4294967295u, &name));
+  EXPECT_EQ(L"\\\\.\\pipe\\TarvoCrashReporter4294967295", name);
+  constexpr uint64_t kDay = 864000000000ULL;
+  const uint64_t now = 1000 * kDay;
+  EXPECT_FALSE(IsLastReporterCrashExpired(now - 2 * kDay, now));
+  EXPECT_FALSE(IsLastReporterCrashExpired(now - 3 * kDay + 1, now));
+  EXPECT_TRUE(IsLastReporterCrashExpired(now - 3 * kDay, now));
+  EXPECT_TRUE(IsLastReporterCrashExpired(0, now));
+  // A last report in the future does not silence reports for good.
+  EXPECT_TRUE(IsLastReporterCrashExpired(now + kDay, now));
+}
+
+// Started as a reporter, tells its parent it is ready and ends.
+TEST_CHILD_ROLE(crash_reporter_ready) {
+  base::CommandLine::Init(0, nullptr);
+  std::wstring parent = base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(
+      "crash-reporter-parent-id");
+  HANDLE event =
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, (L"TarvoCrashReporterInitEvent" + parent).c_str());
+  return event && SetEvent(event) ? 0 : 1;
+}
+
+TEST_CHILD_ROLE(crash_reporter_quits) {
+  return 0;
+}
+
+// The reporter is this test program in a helper role, started with the
+// process's own command line.
+void UseRole(base::test::ScopedCommandLine* scoped, const char* role, const wchar_t* extra) {
+  *scoped->GetProcessCommandLine() = base::CommandLine::FromString(
+      testing_support::GetTestChildCommandLine(role, extra ? extra : L""));
+}
+
+TEST(CrashClientSetupTest, LaunchWaitsForTheReporterOrItsEnd) {
+  SetTestCrashProductValues();
+  {
+    base::test::ScopedCommandLine scoped;
+    UseRole(&scoped, "crash_reporter_quits", nullptr);
+    EXPECT_EQ(0u, LaunchCrashReporter(20000));
+  }
+  {
+    // A pid that is no number: the process starts its own reporter.
+    base::test::ScopedCommandLine scoped;
+    UseRole(&scoped, "crash_reporter_ready", L"--crash-reporter-pid=garbage");
+    SetReporterInitTimeoutForTesting(20000);
+    EXPECT_TRUE(EnsureCrashReporter());
+    SetReporterInitTimeoutForTesting(kReporterInitTimeoutMs);
+    EXPECT_NE(0u, TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
+  }
+  {
+    // A reporter to join: nothing is launched.
+    base::test::ScopedCommandLine scoped;
+    UseRole(&scoped, "crash_reporter_quits", L"--crash-reporter-pid=4242");
+    EXPECT_TRUE(EnsureCrashReporter());
+    EXPECT_EQ(4242u, TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
+  }
+  TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);
+}
+
+}  // namespace
+}  // namespace crash_reporter
