@@ -265,7 +265,7 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
     }
   }
   // A second report would follow the first crash's end within moments.
-  std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(2, 2000);
+  std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(2, 1000);
   ASSERT_EQ(1u, requests.size());
   EXPECT_EQ(std::string::npos, requests[0].head.find("Content-Encoding"));
   const std::string& body = requests[0].body;

@@ -6,7 +6,6 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "crash_reporter/test_support/loopback_http_server.h"
-#include "crash_reporter/test_support/minidump_reader.h"
 #include "gtest/gtest.h"
 
 namespace crash_reporter {
@@ -74,25 +73,6 @@ TEST_F(MinidumpWriterTest, InvalidArgumentTriesTheNextTypeOtherFailuresStop) {
   EXPECT_FALSE(base::PathExists(path_));
   EXPECT_FALSE(WriteScripted({{300, 0}, {300, 0}}, 200));
   EXPECT_FALSE(base::PathExists(path_));
-}
-
-// A real dump of this process through dbghelp, with the version stream.
-TEST_F(MinidumpWriterTest, RealDumpCarriesTheVersionStream) {
-  CrashInfoBlock info = {};
-  info.thread_id = GetCurrentThreadId();
-  info.assertion.type = static_cast<uint32_t>(CrashKind::kInvalidParameter);
-  wcscpy(info.assertion.expression, L"buffer != nullptr");
-  ASSERT_TRUE(WriteMiniDumpToFile(GetCurrentProcess(), GetCurrentProcessId(), info, path_, kNoCap));
-  std::string dump;
-  ASSERT_TRUE(base::ReadFileToString(path_, &dump));
-  MinidumpReader reader(dump);
-  ASSERT_TRUE(reader.valid());
-  EXPECT_EQ("51.0.2802.0 931610", reader.Stream(kVersionStreamType));
-  std::string assertion = reader.Stream(kAssertionStreamType);
-  ASSERT_EQ(sizeof(AssertionInfo), assertion.size());
-  EXPECT_STREQ(L"buffer != nullptr",
-               reinterpret_cast<const AssertionInfo*>(assertion.data())->expression);
-  EXPECT_FALSE(reader.HasStream(ExceptionStream));
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 
 namespace crash_reporter {
 
+// "MDMP" read as a little-endian number.
+inline constexpr ULONG32 kMinidumpSignature = 0x504d444d;
+
 // Reads the stream directory of a minidump held in memory.
 class MinidumpReader {
  public:
@@ -18,7 +21,7 @@ class MinidumpReader {
     if (dump_.size() < sizeof(MINIDUMP_HEADER))
       return false;
     const MINIDUMP_HEADER* header = Header();
-    return header->Signature == MINIDUMP_SIGNATURE &&
+    return header->Signature == kMinidumpSignature &&
            header->StreamDirectoryRva + header->NumberOfStreams * sizeof(MINIDUMP_DIRECTORY) <=
                dump_.size();
   }

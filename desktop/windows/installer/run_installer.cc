@@ -22,7 +22,11 @@
 #include "base/time/time.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/windows_version.h"
+#include "crash_reporter/crash_client_setup.h"
+#include "crash_reporter/crash_in_reporter.h"
+#include "crash_reporter/crash_reporter_server.h"
 #include "desktop/windows/installer/avro_stats/stats_reporting.h"
+#include "desktop/windows/installer/crash_product_setup.h"
 #include "desktop/windows/installer/download_folder.h"
 #include "desktop/windows/installer/dpi_util.h"
 #include "desktop/windows/installer/installation_folder_details_fetcher_impl.h"
@@ -252,11 +256,21 @@ extern "C" unsigned int RunInstaller() {
   InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
 
   uint32_t exit_code;
+  InitCrashProductValues();
   if (command_line.HasSwitch(switches::kCrashReporterParentId)) {
-    exit_code = NotAvailableBeforeLogging("The crash reporter");
+    // The reporter's own result is only logged: this role always ends with 0.
+    crash_reporter::InstallCrashInReporterHandlers();
+    if (command_line.HasSwitch(switches::kCrashReporterExceptionInfo))
+      crash_reporter::RunCrashInCrashReporterMode();
+    else
+      crash_reporter::RunCrashReporterServer();
+    exit_code = RunInstallerExitCodeIdentity(0);
   } else {
-    // Crash reporting client: without a reporter process nothing is
-    // installed, which is the documented "no reporter" path.
+    // Without a reporter the process runs on without crash handling.
+    crash_reporter::DisableExceptionSwallowing();
+    if (crash_reporter::EnsureCrashReporter())
+      crash_reporter::InstallCrashHandler();
+    crash_reporter::SetInstallerCrashKeys();
     RegisterInstallerFeatures(features::FeatureRegistry::GetInstance());
     if (command_line.HasSwitch(switches::kHelp) || command_line.HasSwitch(switches::kHelpShort)) {
       PrintUsage();
