@@ -15,13 +15,15 @@
 #include "base/strings/string_split.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/win/registry.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/browser_registration_table.h"
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/service/registry_key_enumerator.h"
+#include "desktop/windows/installer/service/registry_key_node.h"
 #include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 
@@ -34,24 +36,6 @@ constexpr wchar_t kAssetsFolder[] = L"Assets";
 constexpr const wchar_t* kRootFiles[] = {L"Resources.pri", L"launcher.visualelementsmanifest.xml"};
 constexpr char kVersionSwitch[] = "version";
 
-// Subkey names of `path` in enumeration order.
-std::vector<std::wstring> ListSubkeys(HKEY root, const std::wstring& path, REGSAM view) {
-  std::vector<std::wstring> names;
-  base::win::RegKey key(root, path.c_str(), KEY_READ | view);
-  if (!key.Valid())
-    return names;
-  for (DWORD index = 0;; ++index) {
-    wchar_t name[MAX_PATH];
-    DWORD size = MAX_PATH;
-    if (::RegEnumKeyExW(key.Handle(), index, name, &size, nullptr, nullptr, nullptr, nullptr) !=
-        ERROR_SUCCESS) {
-      break;
-    }
-    names.emplace_back(name, size);
-  }
-  return names;
-}
-
 bool SameFolder(const std::wstring& a, const base::FilePath& b) {
   return base::FilePath::CompareEqualIgnoreCase(base::FilePath(a).StripTrailingSeparators().value(),
                                                 b.StripTrailingSeparators().value());
@@ -61,21 +45,21 @@ bool SameFolder(const std::wstring& a, const base::FilePath& b) {
 bool FindEntryUnder(HKEY root, REGSAM view, const base::FilePath& folder, std::wstring* name) {
   const std::wstring product = base::UTF8ToWide(product_info::GetProductName());
   const std::wstring company = base::UTF8ToWide(ProductInfo::GetCompanyName());
-  for (const std::wstring& subkey : ListSubkeys(root, kUninstallKey, view)) {
-    if (!base::StartsWith(subkey, product, base::CompareCase::SENSITIVE))
-      continue;
-    base::win::RegKey entry(root, (std::wstring(kUninstallKey) + L"\\" + subkey).c_str(),
-                            KEY_READ | view);
+  std::unique_ptr<RegistryKeyEnumerator> entries =
+      OSOperations::GetInstance()
+          ->OpenRegistryKey(root, kUninstallKey, KEY_READ | view)
+          ->CreateSubkeyEnumerator();
+  for (std::unique_ptr<RegistryKeyNode> entry = entries->Next(); entry; entry = entries->Next()) {
+    const std::wstring entry_name = entry->GetName();
     std::wstring publisher;
     std::wstring location;
-    if (entry.ReadValue(L"Publisher", &publisher) != ERROR_SUCCESS ||
-        !base::StartsWith(publisher, company, base::CompareCase::SENSITIVE) ||
-        entry.ReadValue(L"InstallLocation", &location) != ERROR_SUCCESS ||
-        !SameFolder(location, folder)) {
-      continue;
+    if (base::StartsWith(entry_name, product, base::CompareCase::SENSITIVE) &&
+        entry->ReadValue(L"Publisher", &publisher) &&
+        base::StartsWith(publisher, company, base::CompareCase::SENSITIVE) &&
+        entry->ReadValue(L"InstallLocation", &location) && SameFolder(location, folder)) {
+      *name = entry_name;
+      return true;
     }
-    *name = subkey;
-    return true;
   }
   return false;
 }
@@ -255,8 +239,9 @@ void AddRegistrations(const base::FilePath& folder,
     std::wstring key_path;
     std::wstring value_name;
     ExpandRulePlaceholders(RegistryRule(row, &variables), &key_path, &value_name);
-    base::win::RegKey key(root, key_path.c_str(), KEY_READ | KEY_WOW64_32KEY);
-    if (!key.Valid() || !key.HasValue(value_name.c_str()))
+    std::unique_ptr<RegistryKeyNode> key =
+        OSOperations::GetInstance()->OpenRegistryKey(root, key_path, KEY_READ | KEY_WOW64_32KEY);
+    if (!key->IsValid() || !key->HasValue(value_name.c_str()))
       continue;
     // UTF-8 as everywhere in the record: value names hold the folder path,
     // which need not be ASCII.
