@@ -86,6 +86,26 @@ TEST(CrashGenerationTest, SilentReporterLeavesTheClientWithoutHandler) {
   EXPECT_FALSE(nobody.Register(300));
 }
 
+// Only the process at the other end of the pipe may register, so that no
+// client makes the reporter read and dump another process.
+TEST(CrashGenerationTest, RegistrationForAnotherProcessIsRefused) {
+  Seen seen;
+  std::wstring name = TestPipeName(L"Spoof");
+  CrashGenerationServer server(name, nullptr, &RecordDump, &seen);
+  ASSERT_TRUE(server.Start());
+  HANDLE pipe = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                            FILE_FLAG_OVERLAPPED, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, pipe);
+  DWORD mode = PIPE_READMODE_MESSAGE;
+  ASSERT_TRUE(SetNamedPipeHandleState(pipe, &mode, nullptr, nullptr));
+  RegistrationRequest request = {kRegisterTag, GetCurrentProcessId() + 4};
+  ASSERT_TRUE(PipeWrite(pipe, &request, sizeof(request), 2000));
+  RegistrationReply reply = {};
+  EXPECT_FALSE(PipeRead(pipe, &reply, sizeof(reply), 2000));
+  CloseHandle(pipe);
+  server.Stop();
+}
+
 TEST(CrashGenerationTest, PipeNamesAndLastCrashExpiry) {
   std::wstring name;
   ASSERT_TRUE(MakeCrashPipeName(4294967295u, &name));

@@ -1,0 +1,91 @@
+#include "crash_reporter/crash_client_setup.h"
+
+#include <string>
+#include <vector>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
+#include "crash_reporter/client_keys.h"
+#include "crash_reporter/crash_keys_keeper.h"
+#include "crash_reporter/crash_reporter_paths.h"
+#include "crash_reporter/crash_reporter_server.h"
+#include "crash_reporter/test_support/loopback_http_server.h"
+#include "gtest/gtest.h"
+
+namespace crash_reporter {
+namespace {
+
+class ScopedVariable {
+ public:
+  ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
+    SetEnvironmentVariableW(name, value);
+  }
+  ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+
+ private:
+  const wchar_t* name_;
+};
+
+CrashParameters KeeperKeys() {
+  const CustomClientInfo* info = CrashKeysKeeper::GetInstance()->custom_info();
+  auto* first = reinterpret_cast<const CustomInfoEntry*>(static_cast<uintptr_t>(info->entries));
+  return ParseClientKeys(std::vector<CustomInfoEntry>(first, first + info->count));
+}
+
+TEST(CrashClientSetupTest, InstallerKeysAndTheAutomationOrigin) {
+  SetTestCrashProductValues();
+  {
+    ScopedVariable kelmat(L"TARVO_CRASH_REPORTER_KELMAT_TEST", L"run-17");
+    ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
+    ScopedVariable email(L"TARVO_CRASH_EMAIL", L"qa@example.com");
+    SetInstallerCrashKeys();
+    CrashParameters keys = KeeperKeys();
+    EXPECT_EQ(L"Kelmat", keys[L"Origin"]);
+    EXPECT_EQ(L"run-17", keys[L"kelmat_test"]);
+    EXPECT_EQ(L"qa@example.com", keys[L"Email"]);
+    EXPECT_EQ(L"20171210317950", keys[L"BuildID"]);
+    EXPECT_EQ(L"nightly", keys[L"ReleaseChannel"]);
+    EXPECT_EQ(L"browser-syms", keys[L"symbols-package"]);
+    EXPECT_EQ(L"931610", keys[L"UBN"]);
+    // Wine has no exception-policy functions.
+    EXPECT_EQ(base::UTF8ToWide(GetExceptionPolicyCrashValue()), keys[L"exception_policy"]);
+    EXPECT_EQ(L"0", keys[L"is_wow64"]);
+  }
+  ClearCrashKey("Origin");
+  ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
+  SetInstallerCrashKeys();
+  EXPECT_EQ(L"nightly-bot", KeeperKeys()[L"Origin"]);
+}
+
+TEST(CrashReporterPathsTest, ConsentAndDumpNames) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  base::FilePath prefs = scratch.GetPath().Append(L"Local State");
+  EXPECT_TRUE(ReadCrashReportingConsent(base::FilePath()));
+  EXPECT_TRUE(ReadCrashReportingConsent(prefs));
+  ASSERT_TRUE(base::WriteFile(prefs, "{\"user_experience_metrics\":{\"reporting_enabled\":false}}"));
+  EXPECT_FALSE(ReadCrashReportingConsent(prefs));
+  ASSERT_TRUE(base::WriteFile(prefs, "{\"user_experience_metrics\":{\"reporting_enabled\":1}}"));
+  EXPECT_TRUE(ReadCrashReportingConsent(prefs));
+  ASSERT_TRUE(base::WriteFile(prefs, "[false]"));
+  EXPECT_TRUE(ReadCrashReportingConsent(prefs));
+
+  SetTestCrashProductValues();
+  std::wstring first = MakeDumpPath(scratch.GetPath()).BaseName().value();
+  std::wstring second = MakeDumpPath(scratch.GetPath()).BaseName().value();
+  std::wstring prefix = L"tarvo-crashlog-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  ASSERT_EQ(0u, first.find(prefix));
+  ASSERT_EQ(0u, second.find(prefix));
+  EXPECT_EQ(std::stoul(first.substr(prefix.size())) + 1, std::stoul(second.substr(prefix.size())));
+  EXPECT_EQ(L".dmp", second.substr(second.size() - 4));
+
+  ScopedVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().Append(L"new\\dumps").value().c_str());
+  CrashReporterPaths paths;
+  ASSERT_TRUE(InitCrashReporterPaths(&paths));
+  EXPECT_EQ(scratch.GetPath().Append(L"new\\dumps"), paths.dump_directory);
+  EXPECT_TRUE(base::DirectoryExists(paths.dump_directory));
+}
+
+}  // namespace
+}  // namespace crash_reporter
