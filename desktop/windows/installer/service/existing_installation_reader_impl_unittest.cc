@@ -15,6 +15,7 @@
 #include "base/time/time.h"
 #include "base/win/registry.h"
 #include "base/win/shortcut.h"
+#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/service_utils.h"
@@ -236,6 +237,26 @@ TEST_F(ExistingInstallationReaderTest, ShortcutsIntoTheFolderGiveTheAppId) {
   ASSERT_TRUE(status = Read());
   EXPECT_EQ(desktop.Append(L"Tarvo.lnk"), status->desktop_shortcut);
   EXPECT_EQ(L"12", status->app_id);
+}
+
+// The standard reader asks the real installer, which answers "--version"
+// with the engine's version.
+TEST_F(ExistingInstallationReaderTest, TheRealInstallerTellsItsVersion) {
+  AddOurEntry(HKEY_CURRENT_USER);
+  base::FilePath bin;
+  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
+  const base::FilePath version_folder = folder_.Append(L"64.0.3278.0");
+  Touch(version_folder.Append(L"tarvo.exe"));
+  ASSERT_TRUE(
+      base::CopyFile(bin.Append(L"installer.exe"), version_folder.Append(L"installer.exe")));
+  ASSERT_TRUE(base::CopyFile(bin.Append(L"installer_engine.dll"),
+                             version_folder.Append(L"installer_engine.dll")));
+
+  std::unique_ptr<InstallationStatus> status;
+  ExistingInstallationReaderImpl().Read(&status, folder_);
+  ASSERT_TRUE(status);
+  EXPECT_EQ(product_info::GetVersion(), status->version);
+  EXPECT_EQ(3u, status->files.size());
 }
 
 TEST(ExistingInstallationNamesTest, VersionedFolderNames) {
