@@ -10,6 +10,7 @@
 #include "crash_reporter/crash_keys_keeper.h"
 #include "crash_reporter/crash_reporter_paths.h"
 #include "crash_reporter/crash_reporter_server.h"
+#include "crash_reporter/pending_work.h"
 #include "crash_reporter/test_support/loopback_http_server.h"
 #include "gtest/gtest.h"
 
@@ -85,6 +86,24 @@ TEST(CrashReporterPathsTest, ConsentAndDumpNames) {
   ASSERT_TRUE(InitCrashReporterPaths(&paths));
   EXPECT_EQ(scratch.GetPath().Append(L"new\\dumps"), paths.dump_directory);
   EXPECT_TRUE(base::DirectoryExists(paths.dump_directory));
+}
+
+// Work added after the count once reached 0 (a dump that began as the
+// parent ended) is waited for as well.
+TEST(PendingWorkTest, EventFollowsTheCount) {
+  PendingWork pending;
+  ASSERT_TRUE(pending.IsValid());
+  auto is_set = [&] { return WaitForSingleObject(pending.event(), 0) == WAIT_OBJECT_0; };
+  pending.Add();
+  pending.Add();
+  pending.Release();
+  EXPECT_FALSE(is_set());
+  pending.Release();
+  EXPECT_TRUE(is_set());
+  pending.Add();
+  EXPECT_FALSE(is_set());
+  pending.Release();
+  EXPECT_TRUE(is_set());
 }
 
 }  // namespace

@@ -122,6 +122,8 @@ int Serve(DWORD parent, const CrashReporterPaths& paths) {
   // The parent watch holds one count until the parent ends.
   WaitForSingleObject(pending.event(), INFINITE);
   server.Stop();
+  // A dump that began as the parent ended has queued its upload by now.
+  WaitForSingleObject(pending.event(), INFINITE);
   UnregisterWaitEx(parent_wait, INVALID_HANDLE_VALUE);
   LOG(INFO) << "Crash reporter done";
   return 0;

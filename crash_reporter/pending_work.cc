@@ -10,12 +10,17 @@ PendingWork::~PendingWork() {
 }
 
 void PendingWork::Add() {
-  ++count_;
+  AcquireSRWLockExclusive(&lock_);
+  if (count_++ == 0)
+    ResetEvent(event_);
+  ReleaseSRWLockExclusive(&lock_);
 }
 
 void PendingWork::Release() {
+  AcquireSRWLockExclusive(&lock_);
   if (--count_ == 0)
     SetEvent(event_);
+  ReleaseSRWLockExclusive(&lock_);
 }
 
 }  // namespace crash_reporter

@@ -3,12 +3,12 @@
 
 #include <windows.h>
 
-#include <atomic>
 
 namespace crash_reporter {
 
 // Counts what keeps the reporter alive (the parent, queued uploads); its
-// event is set when the count drops to 0.
+// event is set while the count is 0 after work was added, so work added
+// late (a dump that began as the parent ended) is waited for too.
 class PendingWork {
  public:
   PendingWork();
@@ -23,7 +23,8 @@ class PendingWork {
 
  private:
   HANDLE event_;
-  std::atomic<long> count_{0};
+  SRWLOCK lock_ = SRWLOCK_INIT;
+  long count_ = 0;
 };
 
 }  // namespace crash_reporter
