@@ -65,6 +65,8 @@ inline constexpr char kTempFolder[] = "temp-folder";
 inline constexpr char kPackageDir[] = "package-dir";
 inline constexpr char kWaitForPackage[] = "wait-for-package";
 inline constexpr char kInsidePackage[] = "inside-package";
+// The versioned folder a prepared package was put in, below the install folder.
+inline constexpr char kInstallSubfolder[] = "install-subfolder";
 inline constexpr char kSessionGuid[] = "session-guid";
 inline constexpr char kServerTrackingBlob[] = "server-tracking-blob";
 inline constexpr char kOtd[] = "otd";

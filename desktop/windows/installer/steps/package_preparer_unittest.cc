@@ -1,0 +1,236 @@
+#include "desktop/windows/installer/steps/package_preparer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
+#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/steps/test_support/fake_step_context.h"
+#include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// A package archive without a version resource, like the test package.
+class NoResourceVersionUtils : public FileVersionUtils {
+ public:
+  bool GetVersionFromResources(const base::FilePath&, base::Version*, base::Version*,
+                               std::string*) override {
+    return SetInstallerError(RESULT_GENERAL_FAILURE, "No file version in the package",
+                             std::wstring());
+  }
+  bool GetVersionFromExeOutput(const base::FilePath&, base::Version*, base::Version*,
+                               std::string*) override {
+    return false;
+  }
+};
+
+base::FilePath BuildFolder() {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  return bin.DirName();
+}
+
+class PackagePreparerTest : public testing::Test, public PackagePreparer::Delegate {
+ protected:
+  PackagePreparerTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {
+    InitInstallerErrorRecord();
+  }
+  ~PackagePreparerTest() override { FreeInstallerErrorRecord(); }
+
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    context_.package_folder = temp_.GetPath().Append(L"package");
+    context_.base_install_folder = temp_.GetPath().Append(L"Tarvo");
+    ASSERT_TRUE(base::CreateDirectory(context_.package_folder));
+    ASSERT_TRUE(base::CreateDirectory(context_.base_install_folder));
+  }
+
+  void UsePackage(const base::FilePath& archive) {
+    ASSERT_TRUE(base::CopyFile(archive, context_.package_folder.Append(L"tarvo_package")));
+  }
+
+  bool Prepare() {
+    PackagePreparer preparer(std::make_unique<NoResourceVersionUtils>(),
+                             std::make_unique<LzmaUtil>(), &context_, this);
+    return preparer.Prepare(&command_line_);
+  }
+
+  std::string Error(uint32_t* code = nullptr, std::wstring* message = nullptr) {
+    std::string detail;
+    GetInstallerError(code, &detail, message);
+    return detail;
+  }
+
+  // Every file below the base install folder.
+  size_t FilesInstalled() {
+    size_t count = 0;
+    base::FileEnumerator files(context_.base_install_folder, true, base::FileEnumerator::FILES);
+    while (!files.Next().empty())
+      ++count;
+    return count;
+  }
+
+  // PackagePreparer::Delegate.
+  void OnFilesToUnpackCounted(size_t count) override {
+    events_.push_back("count " + std::to_string(count));
+  }
+  void OnUnpackProgressChanged(const std::string& name, size_t count) override {
+    events_.push_back(name + " " + std::to_string(count));
+  }
+
+  base::ScopedTempDir temp_;
+  OperationOnlySettings settings_;
+  FakeStepContext context_;
+  base::CommandLine command_line_{base::FilePath(L"installer.exe")};
+  std::vector<std::string> events_;
+};
+
+TEST_F(PackagePreparerTest, UnpacksIntoTheNextFreeVersionFolderAndRollsBack) {
+  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  // Broken earlier attempts hold the version's folder and its "_0".
+  ASSERT_TRUE(base::CreateDirectory(context_.base_install_folder.Append(L"51.0.2802.0")));
+  ASSERT_TRUE(base::CreateDirectory(context_.base_install_folder.Append(L"51.0.2802.0_0")));
+  ASSERT_TRUE(Prepare()) << Error();
+  EXPECT_EQ(L"51.0.2802.0_1", command_line_.GetSwitchValueNative("install-subfolder"));
+  const base::FilePath folder = context_.base_install_folder.Append(L"51.0.2802.0_1");
+  EXPECT_TRUE(base::PathExists(folder.Append(L"installer.exe")));
+  EXPECT_TRUE(base::PathExists(folder.Append(L"resources").Append(L"en.txt")));
+  ASSERT_FALSE(events_.empty());
+  EXPECT_EQ(0u, events_[0].find("count "));
+  EXPECT_EQ("direct_unpacking 0", events_[1]);
+
+  context_.GetTransaction()->Rollback();
+  EXPECT_FALSE(base::PathExists(folder));
+  EXPECT_EQ(0u, FilesInstalled());
+}
+
+// The road of an installer that carries its package: the payload is
+// written to the package folder and unpacked into the versioned folder.
+TEST_F(PackagePreparerTest, InstallerWithAppendedPackageReachesTheVersionedFolder) {
+  for (const wchar_t* installer : {L"full_package.exe", L"signed_full_package.exe"}) {
+    PayloadManagerImpl payload(
+        BuildFolder().Append(L"payload_installers").Append(installer));
+    ASSERT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, payload.GetPayloadType());
+    ASSERT_TRUE(payload.WritePayloadToFile(context_.package_folder.Append(L"tarvo_package")));
+    command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
+    ASSERT_TRUE(Prepare()) << Error();
+    const base::FilePath folder = context_.base_install_folder.Append(
+        command_line_.GetSwitchValueNative("install-subfolder"));
+    EXPECT_TRUE(base::PathExists(folder.Append(L"installer.exe")));
+    EXPECT_TRUE(base::PathExists(folder.Append(L"installer_engine.dll")));
+    EXPECT_TRUE(base::PathExists(folder.Append(L"files_list")));
+    context_.GetTransaction()->Rollback();
+  }
+}
+
+TEST_F(PackagePreparerTest, PackageVersionFileNamesTheFolderOrStopsBeforeAnyFolder) {
+  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  ASSERT_TRUE(base::WriteFile(context_.package_folder.Append(L"package_version"), "1.2.3.4"));
+  ASSERT_TRUE(Prepare()) << Error();
+  EXPECT_EQ(L"1.2.3.4", command_line_.GetSwitchValueNative("install-subfolder"));
+  context_.GetTransaction()->Rollback();
+
+  command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
+  ASSERT_TRUE(base::WriteFile(context_.package_folder.Append(L"package_version"), "..\\..\\x"));
+  EXPECT_FALSE(Prepare());
+  uint32_t code = 0;
+  EXPECT_EQ("Invalid package version found in package folder ..\\..\\x\n"
+            "Cannot create subfolder for package.",
+            Error(&code));
+  EXPECT_EQ(6u, code);
+  EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
+  EXPECT_FALSE(command_line_.HasSwitch("install-subfolder"));
+}
+
+TEST_F(PackagePreparerTest, UninstallAndRepairMakeNoFolder) {
+  for (InstallOperation operation :
+       {INSTALL_OPERATION_UNINSTALL, INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES}) {
+    settings_.set_operation(operation);
+    PackagePreparer preparer(std::make_unique<NoResourceVersionUtils>(),
+                             std::make_unique<LzmaUtil>(), &context_, this);
+    base::CommandLine command_line(base::FilePath(L"installer.exe"));
+    // Nothing to prepare from: only the subfolder step is looked at.
+    EXPECT_FALSE(preparer.Prepare(&command_line));
+    EXPECT_FALSE(command_line.HasSwitch("install-subfolder"));
+    EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
+  }
+}
+
+TEST_F(PackagePreparerTest, AGivenSubfolderMustBeAPlainName) {
+  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  command_line_.AppendSwitchNative("install-subfolder", L"..\\..\\Windows");
+  EXPECT_FALSE(Prepare());
+  uint32_t code = 0;
+  EXPECT_EQ(0u, Error(&code).find("Invalid install subfolder: ..\\..\\Windows"));
+  EXPECT_EQ(1u, code);
+  EXPECT_EQ(0u, FilesInstalled());
+}
+
+TEST_F(PackagePreparerTest, UnpackFailureLeavesNothingAfterRollback) {
+  UsePackage(BuildFolder().Append(L"bin").Append(L"lzma_test_data").Append(L"corrupt_block.7z"));
+  EXPECT_FALSE(Prepare());
+  uint32_t code = 0;
+  std::wstring message;
+  const std::string detail = Error(&code, &message);
+  EXPECT_EQ(0u, detail.find("Unpack archive operation failed\n"));
+  EXPECT_NE(std::string::npos, detail.find("Cannot unpack the installer"));
+  EXPECT_EQ(1u, code);
+  EXPECT_EQ(context_.package_folder.Append(L"tarvo_package").value(), message);
+  context_.GetTransaction()->Rollback();
+  EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
+}
+
+TEST_F(PackagePreparerTest, CopiesFromAnUnpackedPackageOneUnitPerFile) {
+  base::CommandLine session_command_line =
+      base::CommandLine::FromString(L"installer.exe --backend --inside-package");
+  ScopedInstallerSessionForTesting session(
+      std::make_unique<InstallerSession>(&session_command_line));
+  const base::FilePath package = context_.package_folder;
+  ASSERT_TRUE(base::WriteFile(package.Append(L"files_list"), "a.dll\r\nsub\\b.dll\r\n"));
+  ASSERT_TRUE(base::WriteFile(package.Append(L"root_files_list"), "root.xml\r\n"));
+  for (const wchar_t* name : {L"a.dll", L"root.xml", L"launcher.exe"})
+    ASSERT_TRUE(base::WriteFile(package.Append(name), "x"));
+  ASSERT_TRUE(base::CreateDirectory(package.Append(L"sub")));
+  ASSERT_TRUE(base::WriteFile(package.Append(L"sub").Append(L"b.dll"), "x"));
+
+  ASSERT_TRUE(Prepare()) << Error();
+  EXPECT_EQ((std::vector<std::string>{"count 6", "direct_unpacking 0", "direct_unpacking 1",
+                                      "direct_unpacking 2", "direct_unpacking 3",
+                                      "direct_unpacking 4", "direct_unpacking 5"}),
+            events_);
+  EXPECT_EQ(6u, FilesInstalled());
+
+  // A listed file that is missing fails with its target as the message.
+  context_.GetTransaction()->Rollback();
+  events_.clear();
+  command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
+  ASSERT_TRUE(base::DeleteFile(package.Append(L"launcher.exe"), false));
+  EXPECT_FALSE(Prepare());
+  uint32_t code = 0;
+  std::wstring message;
+  EXPECT_EQ(0u, Error(&code, &message).find("Cannot copy package file 'launcher.exe'\n"));
+  EXPECT_EQ(10u, code);
+  EXPECT_EQ(L"launcher.exe", base::FilePath(message).BaseName().value());
+  context_.GetTransaction()->Rollback();
+  EXPECT_EQ(0u, FilesInstalled());
+
+  // An entry that leaves the folder is refused before anything is copied.
+  ASSERT_TRUE(base::WriteFile(package.Append(L"files_list"), "a.dll\r\n..\\..\\evil.dll\r\n"));
+  EXPECT_FALSE(Prepare());
+  EXPECT_NE(std::string::npos, Error().find("Cannot read debug files list"));
+  context_.GetTransaction()->Rollback();
+  EXPECT_EQ(0u, FilesInstalled());
+}
+
+}  // namespace
