@@ -24,10 +24,6 @@ import subprocess
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-
-import test_pki  # noqa: E402
-
 MAGIC = b"TRV"
 SIGN_MODES = ("none", "covered", "after")
 MAX_PAYLOAD = 0x7FFFFFFF
@@ -58,7 +54,11 @@ def security_directory(data):
 
 
 def sign(in_path, out_path, pki_dir, osslsigncode="osslsigncode"):
-    key, cert = test_pki.make_signer(pki_dir)
+    """Signs with the signer of the shared test PKI (testing/test_pki)."""
+    key = os.path.join(pki_dir, "signer.key")
+    cert = os.path.join(pki_dir, "signer.pem")
+    if not (os.path.isfile(key) and os.path.isfile(cert)):
+        raise PayloadError("no test signer (signer.key, signer.pem) in %s" % pki_dir)
     if os.path.exists(out_path):
         os.remove(out_path)  # osslsigncode refuses to overwrite
     result = subprocess.run([osslsigncode, "sign", "-certs", cert, "-key", key, "-h", "sha256",
@@ -107,7 +107,7 @@ def main():
     source.add_argument("--package", help="a 7z package archive (tarvo_package) to append")
     source.add_argument("--tracking-data", help="tracking text to append")
     parser.add_argument("--sign", choices=SIGN_MODES, default="none")
-    parser.add_argument("--pki-dir", help="where the test signer is kept (made when missing)")
+    parser.add_argument("--pki-dir", help="the test PKI holding signer.key and signer.pem")
     args = parser.parse_args()
     if args.package:
         with open(args.package, "rb") as f:

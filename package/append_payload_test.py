@@ -35,7 +35,7 @@ class AppendPayloadTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.temp = tempfile.mkdtemp(prefix="append_payload_test_")
-        cls.pki = os.path.join(cls.temp, "pki")
+        cls.pki = ARGS.pki_dir
         cls.package = read(ARGS.package)
         cls.image = read(ARGS.installer)
 
@@ -50,7 +50,7 @@ class AppendPayloadTest(unittest.TestCase):
 
     def verify(self, path):
         return subprocess.run(["osslsigncode", "verify", "-in", path, "-CAfile",
-                               os.path.join(self.pki, "signer.pem")],
+                               os.path.join(self.pki, "root.pem")],
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=60)
 
     def test_unsigned_payload_ends_the_file(self):
@@ -90,6 +90,7 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--installer", required=True)
     parser.add_argument("--package", required=True)
+    parser.add_argument("--pki-dir", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest)
 
