@@ -30,12 +30,13 @@ bool IPCReceiver::Connect(const std::wstring& name) {
   }
   stopping_ = false;
   full_name_ = GetMailslotFullName(name);
-  thread_.task_runner()->PostTask(FROM_HERE, base::BindOnce(&IPCReceiver::ReadMessages,
-                                                            base::Unretained(this), full_name_));
+  thread_.task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(&IPCReceiver::ReadMessages, base::Unretained(this), full_name_,
+                                weak_factory_.GetWeakPtr()));
   return true;
 }
 
-void IPCReceiver::ReadMessages(std::wstring full_name) {
+void IPCReceiver::ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver> owner) {
   VLOG(1) << "Creating mailslot " << base::WideToUTF8(full_name);
   MailslotServer server;
   if (!server.Create(full_name, kMaxInstallerMessageSize, kReadLimit)) {
@@ -62,8 +63,7 @@ void IPCReceiver::ReadMessages(std::wstring full_name) {
       continue;
     }
     owner_task_runner_->PostTask(
-        FROM_HERE, base::BindOnce(&IPCReceiver::OnMessageReceived, weak_factory_.GetWeakPtr(),
-                                  std::move(message)));
+        FROM_HERE, base::BindOnce(&IPCReceiver::OnMessageReceived, owner, std::move(message)));
   }
   LOG(INFO) << "Closing mailslot";
 }

@@ -42,7 +42,8 @@ class IPCReceiver {
   void Stop();
 
  private:
-  void ReadMessages(std::wstring full_name);
+  // IPC thread: reads until Stop. `owner` is made on the owner thread.
+  void ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver> owner);
   void OnMessageReceived(const base::Pickle& message);
 
   Delegate* const delegate_;

@@ -24,8 +24,8 @@ MailslotServer::ReadResult MailslotServer::Read(std::vector<char>* message) {
   DWORD bytes = 0;
   if (!ReadFile(handle_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &bytes, nullptr)) {
     DWORD error = GetLastError();
-    // Wine fails the read of a zero-length message, with 0 bytes.
-    if (error == ERROR_SEM_TIMEOUT || bytes == 0)
+    // Wine fails the read of a zero-length message with ERROR_BROKEN_PIPE.
+    if (error == ERROR_SEM_TIMEOUT || (error == ERROR_BROKEN_PIPE && bytes == 0))
       return ReadResult::kNothing;
     SetLastError(error);
     return ReadResult::kError;
