@@ -12,6 +12,7 @@
 #include "base/environment.h"
 #include "base/features/command_line_feature_reader.h"
 #include "base/features/feature_registry.h"
+#include "base/features/list_feature_reader.h"
 #include "base/files/file_path.h"
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
@@ -20,6 +21,7 @@
 #include "base/task_scheduler/scheduler_worker_pool_params.h"
 #include "base/task_scheduler/task_scheduler.h"
 #include "base/time/time.h"
+#include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_client_setup.h"
@@ -42,6 +44,8 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
@@ -49,6 +53,8 @@
 namespace {
 
 constexpr char kTaskSchedulerName[] = "installer";
+constexpr wchar_t kInstallerPrefsFile[] = L"installer_prefs.json";
+constexpr char kInstallerExperimentsPref[] = "installer-experiments";
 constexpr int kSuggestedReclaimSeconds = 30;
 
 // A role or service of the start-up order that this build does not carry
@@ -136,15 +142,28 @@ uint32_t RunFrontEnd(SettingsImpl& settings, const base::FilePath& own_path) {
 // settings and the role itself.
 uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  // The readers, and the store whose list one reads, live for the run.
+  std::unique_ptr<JsonPrefStore> installation_prefs;
+  std::unique_ptr<features::FeatureReader> experiments;
   if (uninstall) {
+    // An uninstall never reads "with-feature:" switches: only the list the
+    // installation kept counts.
     VLOG(1) << "Retrieving experiment states from installation folder...";
-    // An uninstall reads its experiments only from the installation's
-    // installer_prefs.json, through the preference store.
-    return NotAvailable("Reading installer experiments from the installation folder");
+    installation_prefs = CreateJsonPrefStore(
+        nullptr, Installation::GetInstance()->GetFolder().Append(kInstallerPrefsFile));
+    const base::Value* list = nullptr;
+    const base::ListValue* experiment_list = nullptr;
+    if (installation_prefs->GetValue(kInstallerExperimentsPref, &list) &&
+        list->GetAsList(&experiment_list)) {
+      experiments = std::make_unique<features::ListFeatureReader>(*experiment_list);
+      VLOG(1) << "Retrieved experiment states from installation folder";
+    }
+  } else {
+    experiments = std::make_unique<features::CommandLineFeatureReader>(*command_line);
+    VLOG(1) << "Obtained experiment states from command line";
   }
-  features::CommandLineFeatureReader reader(*command_line);
-  features::FeatureRegistry::GetInstance()->AddReader(&reader);
-  VLOG(1) << "Obtained experiment states from command line";
+  if (experiments)
+    features::FeatureRegistry::GetInstance()->AddReader(experiments.get());
   if (features::IsFeatureEnabled(kInstallerExperimentTest))
     LOG(INFO) << "Test experiment is enabled";
 

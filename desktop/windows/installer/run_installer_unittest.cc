@@ -266,6 +266,44 @@ TEST_F(InstallerProcessTest, InsidePackageRunGoesPastTheSettings) {
   }
 }
 
+// An uninstall takes its experiments from the installation's preferences,
+// never from "with-feature:" switches, and goes on to the settings.
+TEST_F(InstallerProcessTest, UninstallReadsExperimentsOfTheInstallation) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  const base::FilePath installed = scratch.GetPath().Append(L"Tarvo");
+  ASSERT_TRUE(base::CreateDirectory(installed));
+  const base::FilePath bin = InstallerExe().DirName();
+  ASSERT_TRUE(base::CopyFile(InstallerExe(), installed.Append(L"installer.exe")));
+  ASSERT_TRUE(base::CopyFile(bin.Append(L"installer_engine.dll"),
+                             installed.Append(L"installer_engine.dll")));
+  ASSERT_EQ(1, base::WriteFile(installed.Append(L"tarvo.exe"), "x", 1));
+  const std::string prefs = R"({"installer-experiments": ["installer-experiment-test@1"]})";
+  ASSERT_TRUE(base::WriteFile(installed.Append(L"installer_prefs.json"), prefs));
+  ScopedEnvironmentVariable temp(L"TEMP", scratch.GetPath().value().c_str());
+  ScopedEnvironmentVariable tmp(L"TMP", scratch.GetPath().value().c_str());
+  ScopedEnvironmentVariable verbosity(L"TARVO_INSTALLER_VERBOSITY", L"2");
+
+  std::string output;
+  int exit_code = -1;
+  ASSERT_TRUE(base::GetAppOutputWithTimeout(
+      base::CommandLine::FromString(L"\"" + installed.Append(L"installer.exe").value() +
+                                    L"\" --uninstall --silent --with-feature:nothing=on"),
+      &output, base::TimeDelta::FromSeconds(60), &exit_code));
+  EXPECT_EQ(101, exit_code);
+  base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
+                            base::FileEnumerator::FILES, L"*.log");
+  base::FilePath log = logs.Next();
+  ASSERT_FALSE(log.empty());
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(log, &text));
+  EXPECT_NE(std::string::npos, text.find("Retrieved experiment states from installation folder"));
+  EXPECT_NE(std::string::npos, text.find("Test experiment is enabled"));
+  EXPECT_EQ(std::string::npos, text.find("Obtained experiment states from command line"));
+  EXPECT_NE(std::string::npos, text.find("Initializing settings"));
+  EXPECT_NE(std::string::npos, text.find("The main process runner is not available")) << text;
+}
+
 // The payload appended to installer.exe is read at start-up: tracking data
 // reaches the log, a full package counts as present.
 TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
