@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 #include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
+#include "desktop/windows/installer/ipc/mailslot_writer.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
@@ -170,6 +172,52 @@ TEST_F(IPCChannelTest, SenderWaitsForAMailslotCreatedLater) {
   RunUntil("succeeded");
   EXPECT_EQ((std::vector<std::string>{"total_steps 4", "succeeded"}), observer_.calls());
   EXPECT_TRUE(log.Contains("over the mailslot's limit"));
+}
+
+int g_passing_failures_left = 0;
+
+// Looks at the message's type and first int: an important event always
+// fails for good; total steps 1 always fails for want of resources, total
+// steps 2 only twice.
+BOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                             LPOVERLAPPED overlapped) {
+  const int32_t* fields = static_cast<const int32_t*>(data);
+  const int32_t type = size >= 32 ? fields[7] : -1;
+  const int32_t value = size >= 36 ? fields[8] : -1;
+  if (type == IPC_MESSAGE_IMPORTANT_EVENT) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (type == IPC_MESSAGE_TOTAL_STEPS &&
+      (value == 1 || (value == 2 && g_passing_failures_left-- > 0))) {
+    SetLastError(ERROR_NO_SYSTEM_RESOURCES);
+    return FALSE;
+  }
+  return WriteFile(file, data, size, written, overlapped);
+}
+
+TEST_F(IPCChannelTest, FailedWritesAreRetriedOrDroppedNeverBlocking) {
+  testing_support::ScopedLogCapture log;
+  MailslotWriter::SetWriteFileForTesting(&FailingWriteFile);
+  g_passing_failures_left = 2;
+  IPCReceiver receiver(this);
+  ASSERT_TRUE(receiver.Connect(name_));
+  {
+    IPCSender sender;
+    ASSERT_TRUE(sender.Connect(name_));
+    sender.Send(installer_messages::ImportantEvent("refused"));
+    sender.Send(installer_messages::TotalSteps(1));
+    sender.Send(installer_messages::TotalSteps(2));
+    sender.Send(installer_messages::Success());
+    RunUntil("succeeded");
+  }
+  MailslotWriter::SetWriteFileForTesting(nullptr);
+  EXPECT_EQ((std::vector<std::string>{"total_steps 2", "succeeded"}), observer_.calls());
+  EXPECT_EQ(-1, g_passing_failures_left);
+  std::vector<std::string> lines = log.lines();
+  EXPECT_EQ(2, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+              return line.find("message dropped") != std::string::npos;
+            }));
 }
 
 TEST_F(IPCChannelTest, SenderWithoutMailslotDropsItsMessages) {

@@ -1,9 +1,40 @@
 #include "desktop/windows/installer/ipc/mailslot_writer.h"
 
+#include <algorithm>
 #include <utility>
 
+#include "base/bind.h"
 #include "base/logging.h"
+#include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
+
+namespace {
+
+MailslotWriter::WriteFileFunction g_write_file = &::WriteFile;
+
+constexpr int kMaxRetriesOfAMessage = 3;
+constexpr base::TimeDelta kRetryDelay = base::TimeDelta::FromMilliseconds(50);
+
+// The system is short of something for a moment: worth another try.
+bool IsPassingError(DWORD error) {
+  switch (error) {
+    case ERROR_NO_SYSTEM_RESOURCES:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+    case ERROR_NOT_ENOUGH_QUOTA:
+    case ERROR_WORKING_SET_QUOTA:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+// static
+void MailslotWriter::SetWriteFileForTesting(WriteFileFunction write_file) {
+  g_write_file = write_file ? write_file : &::WriteFile;
+}
 
 MailslotWriter::MailslotWriter(std::wstring full_name) : full_name_(std::move(full_name)) {}
 
@@ -32,8 +63,13 @@ DWORD MailslotWriter::Open() {
 
 void MailslotWriter::Enqueue(std::unique_ptr<base::Pickle> message) {
   queue_.push_back(std::move(message));
-  if (is_open() && !write_pending_)
+  if (is_open() && !write_pending_ && !retry_pending_)
     WriteNext();
+}
+
+void MailslotWriter::Retry() {
+  retry_pending_ = false;
+  WriteNext();
 }
 
 void MailslotWriter::WriteNext() {
@@ -45,21 +81,36 @@ void MailslotWriter::WriteNext() {
     if (head.size() > kMaxInstallerMessageSize) {
       LOG(ERROR) << "Dropped an installer message of " << head.size()
                  << " bytes, over the mailslot's limit";
-      queue_.pop_front();
+      PopHead();
       continue;
     }
     context_ = {};
-    if (WriteFile(handle_, head.data(), static_cast<DWORD>(head.size()), nullptr,
-                  &context_.overlapped) ||
+    if (g_write_file(handle_, head.data(), static_cast<DWORD>(head.size()), nullptr,
+                     &context_.overlapped) ||
         GetLastError() == ERROR_IO_PENDING) {
       // Even a write done at once reports through the completion port.
       write_pending_ = true;
       return;
     }
-    // Retrying would fail the same way and hold up the final result.
-    PLOG(ERROR) << "Cannot write to mailslot";
-    queue_.pop_front();
+    const DWORD error = GetLastError();
+    if (IsPassingError(error) && head_retries_ < kMaxRetriesOfAMessage) {
+      ++head_retries_;
+      retry_pending_ = true;
+      base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+          FROM_HERE, base::BindOnce(&MailslotWriter::Retry, weak_factory_.GetWeakPtr()),
+          kRetryDelay);
+      return;
+    }
+    // Anything else would fail the same way and hold up the final result.
+    LOG(ERROR) << "Cannot write to mailslot, message dropped: "
+               << logging::SystemErrorCodeToString(error);
+    PopHead();
   }
+}
+
+void MailslotWriter::PopHead() {
+  queue_.pop_front();
+  head_retries_ = 0;
 }
 
 void MailslotWriter::OnIOCompleted(base::MessageLoopForIO::IOContext* context, DWORD /*bytes*/,
@@ -69,20 +120,28 @@ void MailslotWriter::OnIOCompleted(base::MessageLoopForIO::IOContext* context, D
   if (error)
     LOG(ERROR) << "Cannot write to mailslot: " << logging::SystemErrorCodeToString(error);
   if (!queue_.empty())
-    queue_.pop_front();
+    PopHead();
   WriteNext();
 }
 
 bool MailslotWriter::Close(base::TimeDelta flush_limit) {
   LOG(INFO) << "Closing mailslot.";
   const base::TimeTicks deadline = base::TimeTicks::Now() + flush_limit;
-  while (write_pending_) {
+  while (write_pending_ || retry_pending_) {
     base::TimeDelta left = deadline - base::TimeTicks::Now();
     if (left <= base::TimeDelta())
       break;
+    if (retry_pending_) {
+      // The posted retry would come after this; do it here.
+      Sleep(static_cast<DWORD>(std::min(left, kRetryDelay).InMilliseconds()));
+      Retry();
+      continue;
+    }
     base::MessageLoopForIO::current()->WaitForIOCompletion(
         static_cast<DWORD>(left.InMilliseconds()) + 1, this);
   }
+  retry_pending_ = false;
+  weak_factory_.InvalidateWeakPtrs();
   if (write_pending_) {
     LOG(WARNING) << "I/O still pending on mailslot.";
     CancelIo(handle_);

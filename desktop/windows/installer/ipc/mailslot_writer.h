@@ -7,16 +7,22 @@
 #include <memory>
 #include <string>
 
+#include "base/memory/weak_ptr.h"
 #include "base/message_loop/message_loop.h"
 #include "base/pickle.h"
 #include "base/time/time.h"
 
 // The client end of a mailslot, used only on its IO thread: writes queued
 // messages one at a time, in order, through the thread's completion port.
-// A message that cannot be written is dropped with one log line; nothing
-// ever holds up the messages behind it.
+// A write that fails for want of a system resource is tried again a few
+// times; any other failure drops the message with one log line, so nothing
+// ever holds up the messages behind it for long.
 class MailslotWriter : public base::MessageLoopForIO::IOHandler {
  public:
+  using WriteFileFunction = BOOL(WINAPI*)(HANDLE, LPCVOID, DWORD, LPDWORD, LPOVERLAPPED);
+  // Replaces ::WriteFile for every writer; nullptr restores it.
+  static void SetWriteFileForTesting(WriteFileFunction write_file);
+
   // `full_name` is "\\.\mailslot\..." .
   explicit MailslotWriter(std::wstring full_name);
   // Close must have returned true.
@@ -42,6 +48,8 @@ class MailslotWriter : public base::MessageLoopForIO::IOHandler {
 
  private:
   void WriteNext();
+  void Retry();
+  void PopHead();
   // IOHandler.
   void OnIOCompleted(base::MessageLoopForIO::IOContext* context, DWORD bytes,
                      DWORD error) override;
@@ -51,6 +59,10 @@ class MailslotWriter : public base::MessageLoopForIO::IOHandler {
   std::deque<std::unique_ptr<base::Pickle>> queue_;
   base::MessageLoopForIO::IOContext context_ = {};
   bool write_pending_ = false;
+  // A retry of the head is posted.
+  bool retry_pending_ = false;
+  int head_retries_ = 0;
+  base::WeakPtrFactory<MailslotWriter> weak_factory_{this};
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_IPC_MAILSLOT_WRITER_H_
