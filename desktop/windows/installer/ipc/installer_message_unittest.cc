@@ -51,7 +51,7 @@ TEST(InstallerMessageTest, TotalStepsHasTheDocumentedLayout) {
 
 TEST(InstallerMessageTest, EveryTypeReachesItsNotification) {
   EXPECT_EQ(Calls{"starting_new_main_process 0"},
-            Deliver(*installer_messages::StartingNewMainProcess(false)));
+            Deliver(*installer_messages::StartingNewMainProcess(/*unused=*/false)));
   EXPECT_EQ(Calls{"returned_to_previous_main_process"},
             Deliver(*installer_messages::ReturnedToPreviousMainProcess()));
   EXPECT_EQ(Calls{"notify"}, Deliver(*installer_messages::Notify()));

@@ -32,7 +32,7 @@ constexpr int kBulkMessages = 1000;
 // What the backend sends in the cross-process test, in order.
 void SendEveryMessage(InstallerObserver* backend, IPCSender* sender) {
   backend->OnNotify();
-  backend->OnStartingNewMainProcess(false);
+  backend->OnStartingNewMainProcess(/*unused=*/false);
   backend->OnReturnedToPreviousMainProcess();
   backend->OnEnteringPhase(6);
   backend->OnTotalSteps(3);

@@ -75,7 +75,8 @@ class PackagePreparerTest : public testing::Test, public PackagePreparer::Delega
   // Every file below the base install folder.
   size_t FilesInstalled() {
     size_t count = 0;
-    base::FileEnumerator files(context_.base_install_folder, true, base::FileEnumerator::FILES);
+    base::FileEnumerator files(context_.base_install_folder, /*recursive=*/true,
+                               base::FileEnumerator::FILES);
     while (!files.Next().empty())
       ++count;
     return count;
@@ -215,7 +216,7 @@ TEST_F(PackagePreparerTest, CopiesFromAnUnpackedPackageOneUnitPerFile) {
   context_.GetTransaction()->Rollback();
   events_.clear();
   command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
-  ASSERT_TRUE(base::DeleteFile(package.Append(L"launcher.exe"), false));
+  ASSERT_TRUE(base::DeleteFile(package.Append(L"launcher.exe"), /*recursive=*/false));
   EXPECT_FALSE(Prepare());
   uint32_t code = 0;
   std::wstring message;

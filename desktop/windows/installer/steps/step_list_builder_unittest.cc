@@ -140,7 +140,7 @@ TEST_F(StepListTest, EmptyListsAndMissingLists) {
             ErrorDetail());
 
   WriteList(context_.package_folder, L"files_list", "a.dll\r\n");
-  ASSERT_TRUE(base::DeleteFile(context_.package_folder.Append(L"root_files_list"), false));
+  ASSERT_TRUE(base::DeleteFile(context_.package_folder.Append(L"root_files_list"), /*recursive=*/false));
   EXPECT_EQ(Strings{"failed"}, Schedule(INSTALL_OPERATION_INSTALL));
   EXPECT_NE(std::string::npos,
             ErrorDetail().find("Root files list\nCannot read root files list\n"
