@@ -7,6 +7,7 @@
 
 #include "base/command_line.h"
 #include "base/logging.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/installer_result.h"
@@ -87,7 +88,11 @@ bool FileVersionUtilsImpl::RunWithSwitch(const base::FilePath& path, const char*
                                          std::string* output) {
   base::CommandLine command_line(path);
   command_line.AppendSwitch(switch_name);
-  return runner_->Run(command_line, output);
+  if (!runner_->Run(command_line, output))
+    return false;
+  // A program may end its answer with a line end.
+  base::TrimString(*output, base::kWhitespaceASCII, output);
+  return true;
 }
 
 bool FileVersionUtilsImpl::GetVersionFromExeOutput(const base::FilePath& path,

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
@@ -115,6 +116,31 @@ TEST_F(PackageVersionTest, VersionsOfRealProgramsFromResourcesAndOutput) {
   EXPECT_FALSE(utils.GetVersionFromResources(temp_.GetPath().Append(L"missing.exe"), &full,
                                              &internal, nullptr));
   EXPECT_EQ("Cannot get the size of file version info", Detail());
+}
+
+// Answers each switch with a fixed text.
+class FixedOutputRunner : public AppOutputRunner {
+ public:
+  bool Run(const base::CommandLine& command_line, std::string* output) override {
+    *output = command_line.HasSwitch("version") ? version : stream;
+    return true;
+  }
+  std::string version;
+  std::string stream;
+};
+
+TEST_F(PackageVersionTest, ProgramOutputMayEndInALineEnd) {
+  auto runner = std::make_unique<FixedOutputRunner>();
+  runner->version = "51.0.2802.1\r\n";
+  runner->stream = "developer\n";
+  FileVersionUtilsImpl utils(std::move(runner));
+  base::Version full;
+  base::Version internal;
+  std::string stream;
+  ASSERT_TRUE(utils.GetVersionFromExeOutput(base::FilePath(L"x.exe"), &full, &internal, &stream));
+  EXPECT_EQ("51.0.2802.1", full.GetString());
+  EXPECT_EQ("2802.1", internal.GetString());
+  EXPECT_EQ("developer", stream);
 }
 
 class PackageFetcherPartsTest : public PackageVersionTest {
