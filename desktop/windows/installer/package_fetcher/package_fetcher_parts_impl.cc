@@ -11,7 +11,7 @@
 #include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/service/relative_path.h"

@@ -10,7 +10,7 @@
 #include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/package_fetcher/file_version_utils_impl.h"
+#include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "gtest/gtest.h"
@@ -97,50 +97,6 @@ TEST_F(PackageVersionTest, AllowedVersionOverrideReachesFiftyBuildsBack) {
   // Too far back to count: the installer's own version stays the reference.
   EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2760.0", nullptr, "2751.0"));
   EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2760.0", nullptr, "not a version"));
-}
-
-TEST_F(PackageVersionTest, VersionsOfRealProgramsFromResourcesAndOutput) {
-  FileVersionUtilsImpl utils(std::make_unique<AppOutputRunnerImpl>());
-  const base::FilePath launcher = BuildFolder().Append(L"package_programs").Append(L"launcher.exe");
-  base::Version full;
-  base::Version internal;
-  std::string stream;
-  ASSERT_TRUE(utils.GetVersionFromResources(launcher, &full, &internal, &stream));
-  EXPECT_EQ("51.0.2802.0", full.GetString());
-  EXPECT_EQ("2802.0", internal.GetString());
-  EXPECT_EQ("developer", stream);
-  ASSERT_TRUE(utils.GetVersionFromExeOutput(launcher, &full, &internal, &stream));
-  EXPECT_EQ("51.0.2802.0", full.GetString());
-  EXPECT_EQ("developer", stream);
-
-  EXPECT_FALSE(utils.GetVersionFromResources(temp_.GetPath().Append(L"missing.exe"), &full,
-                                             &internal, nullptr));
-  EXPECT_EQ("Cannot get the size of file version info", Detail());
-}
-
-// Answers each switch with a fixed text.
-class FixedOutputRunner : public AppOutputRunner {
- public:
-  bool Run(const base::CommandLine& command_line, std::string* output) override {
-    *output = command_line.HasSwitch("version") ? version : stream;
-    return true;
-  }
-  std::string version;
-  std::string stream;
-};
-
-TEST_F(PackageVersionTest, ProgramOutputMayEndInALineEnd) {
-  auto runner = std::make_unique<FixedOutputRunner>();
-  runner->version = "51.0.2802.1\r\n";
-  runner->stream = "developer\n";
-  FileVersionUtilsImpl utils(std::move(runner));
-  base::Version full;
-  base::Version internal;
-  std::string stream;
-  ASSERT_TRUE(utils.GetVersionFromExeOutput(base::FilePath(L"x.exe"), &full, &internal, &stream));
-  EXPECT_EQ("51.0.2802.1", full.GetString());
-  EXPECT_EQ("2802.1", internal.GetString());
-  EXPECT_EQ("developer", stream);
 }
 
 class PackageFetcherPartsTest : public PackageVersionTest {

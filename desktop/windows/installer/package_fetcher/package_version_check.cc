@@ -4,7 +4,7 @@
 #include "base/version.h"
 #include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/product_info.h"
 
 namespace {

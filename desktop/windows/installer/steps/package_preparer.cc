@@ -14,7 +14,7 @@
 #include "desktop/windows/installer/installer_session.h"
 #include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/relative_path.h"
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"

@@ -13,7 +13,7 @@
 #include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/installer_session.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"

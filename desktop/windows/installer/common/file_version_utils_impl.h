@@ -1,10 +1,10 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FILE_VERSION_UTILS_IMPL_H_
-#define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FILE_VERSION_UTILS_IMPL_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_COMMON_FILE_VERSION_UTILS_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_COMMON_FILE_VERSION_UTILS_IMPL_H_
 
 #include <memory>
 #include <string>
 
-#include "desktop/windows/installer/package_fetcher/file_version_utils.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 
 class AppOutputRunner;
 
@@ -26,4 +26,4 @@ class FileVersionUtilsImpl : public FileVersionUtils {
   std::unique_ptr<AppOutputRunner> runner_;
 };
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_FILE_VERSION_UTILS_IMPL_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_FILE_VERSION_UTILS_IMPL_H_

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/package_fetcher/file_version_utils_impl.h"
+#include "desktop/windows/installer/common/file_version_utils_impl.h"
 
 #include <windows.h>
 
@@ -42,13 +42,6 @@ bool QueryString(std::vector<char>* data, const wchar_t* key, std::wstring* valu
 }
 
 }  // namespace
-
-base::Version GetInternalVersionOf(const base::Version& full_version) {
-  const std::vector<uint32_t>& numbers = full_version.components();
-  if (numbers.size() != 4 && numbers.size() != 5)
-    return base::Version();
-  return base::Version(std::vector<uint32_t>{numbers[2], numbers[3]});
-}
 
 FileVersionUtilsImpl::FileVersionUtilsImpl(std::unique_ptr<AppOutputRunner> runner)
     : runner_(std::move(runner)) {}
