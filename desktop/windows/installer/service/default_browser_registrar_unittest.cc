@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
@@ -303,6 +304,24 @@ TEST_F(DefaultBrowserTest, MakeDefaultBrowserStopsAfterHttpWhereWindowsAsksTheUs
   for (const auto& call : os_->CallsOf("SetDefaultAssociation")) EXPECT_EQ(L"http", call.second);
   EXPECT_TRUE(ReadString(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet", nullptr)
                   .empty());
+}
+
+TEST_F(DefaultBrowserTest, MakeDefaultBrowserOnWindows10WithTheAssociationInterfaces) {
+  os_->windows_version = base::win::VERSION_WIN10_RS4;
+  os_->set_default_association_succeeds = true;
+  auto installation = MakeInstallation(/*all_users_status=*/false);
+  installation->MakeDefaultBrowser(/*all_users=*/false);
+  std::vector<std::wstring> associations;
+  for (const auto& call : os_->CallsOf("SetDefaultAssociation")) {
+    EXPECT_EQ(L"Tarvo developer", call.first);
+    associations.push_back(call.second);
+  }
+  EXPECT_EQ((std::vector<std::wstring>{L"http", L"https", L"ftp", L".crx", L".htm", L".html",
+                                       L".tvext", L".tvdownload", L".shtml", L".xht", L".xhtml"}),
+            associations);
+  // The user's start-menu client is still written.
+  EXPECT_EQ(L"Tarvodeveloper",
+            ReadString(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet", nullptr));
 }
 
 TEST_F(DefaultBrowserTest, SingleProfileInstallationIsNeverMadeDefault) {
