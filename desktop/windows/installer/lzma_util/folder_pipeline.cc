@@ -118,7 +118,8 @@ void FolderPipeline::Run() {
   for (size_t i = 0; i < entries_.size(); ++i) {
     const Entry& entry = entries_[i];
     const bool last_entry = i + 1 == entries_.size();
-    const bool ends_folder = last_entry && (check_folder_crc_ || entry.offset + entry.size == folder_size);
+    const bool ends_folder =
+        last_entry && (check_folder_crc_ || entry.offset + entry.size == folder_size);
     const Status status = ReadEntry(entry, ends_folder);
     if (status != Status::kOk) {
       Fail(status);
@@ -129,7 +130,8 @@ void FolderPipeline::Run() {
 
 FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_folder) {
   while (position_ < entry.offset) {
-    const size_t skip = static_cast<size_t>(std::min<uint64_t>(kPieceSize, entry.offset - position_));
+    const size_t skip =
+        static_cast<size_t>(std::min<uint64_t>(kPieceSize, entry.offset - position_));
     const Status status = ReadExactly(scratch_.get(), skip);
     if (status != Status::kOk)
       return status;

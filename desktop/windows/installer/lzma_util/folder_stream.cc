@@ -66,9 +66,9 @@ bool FolderStream::IsSupported(const CSzArEx* db, uint32_t folder_index) {
              f.NumBonds == 0;
     case 2:
       return IsMainCoder(f.Coders[0]) && f.Coders[1].MethodID == kBcj &&
-             f.Coders[1].NumStreams == 1 && f.Coders[1].PropsSize == 0 &&
-             f.NumPackStreams == 1 && f.PackStreams[0] == 0 && f.NumBonds == 1 &&
-             f.Bonds[0].InIndex == 1 && f.Bonds[0].OutIndex == 0;
+             f.Coders[1].NumStreams == 1 && f.Coders[1].PropsSize == 0 && f.NumPackStreams == 1 &&
+             f.PackStreams[0] == 0 && f.NumBonds == 1 && f.Bonds[0].InIndex == 1 &&
+             f.Bonds[0].OutIndex == 0;
     case 4:
       return IsBcj2Layout(f);
     default:
@@ -285,8 +285,7 @@ bool FolderStream::RefillSideStream(int stream) {
 
 FolderStream::Status FolderStream::Finish(uint32_t* fault_status) {
   if (x86_filled_ != x86_converted_begin_ ||
-      (filter_ == Filter::kBcj2 &&
-       bcj2_.bufs[BCJ2_STREAM_MAIN] != bcj2_.lims[BCJ2_STREAM_MAIN])) {
+      (filter_ == Filter::kBcj2 && bcj2_.bufs[BCJ2_STREAM_MAIN] != bcj2_.lims[BCJ2_STREAM_MAIN])) {
     LOG(ERROR) << "The main stream is longer than the solid block";
     return Status::kDataError;
   }
@@ -307,8 +306,8 @@ FolderStream::Status FolderStream::Finish(uint32_t* fault_status) {
   bool ended = true;
   for (int i = BCJ2_STREAM_CALL; i < BCJ2_NUM_STREAMS; ++i)
     ended = ended && bcj2_.bufs[i] == bcj2_.lims[i];
-  ended = ended && produced_ == size_ && side_readers_[0].Finish() &&
-                     side_readers_[1].Finish() && Bcj2Dec_IsMaybeFinished(&bcj2_);
+  ended = ended && produced_ == size_ && side_readers_[0].Finish() && side_readers_[1].Finish() &&
+          Bcj2Dec_IsMaybeFinished(&bcj2_);
   if (!ended)
     LOG(ERROR) << "The BCJ2 streams do not end together";
   return ended ? Status::kOk : Status::kDataError;

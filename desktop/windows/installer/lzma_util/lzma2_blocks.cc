@@ -48,8 +48,7 @@ bool FindLzma2Blocks(const uint8_t* data,
     const bool resets_dictionary = control == 1 || control >= 0xE0;
     if (blocks->empty() && !resets_dictionary)
       return false;
-    if (resets_dictionary &&
-        (blocks->empty() || blocks->back().unpacked_size >= min_unpacked)) {
+    if (resets_dictionary && (blocks->empty() || blocks->back().unpacked_size >= min_unpacked)) {
       Lzma2Block block;
       block.packed_offset = pos;
       blocks->push_back(block);

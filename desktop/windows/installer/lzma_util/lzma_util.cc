@@ -8,13 +8,13 @@
 #include "7zAlloc.h"
 #include "7zCrc.h"
 #include "base/logging.h"
-#include "base/strings/stringprintf.h"
+#include "desktop/windows/installer/lzma_util/archive_view.h"
+#include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
-#include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
-#include "desktop/windows/installer/lzma_util/folder_pipeline.h"
 #include "desktop/windows/installer/lzma_util/handle_in_stream.h"
-#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
+#include "desktop/windows/installer/lzma_util/whole_block_source.h"
 #include "desktop/windows/installer/service/relative_path.h"
 
 namespace {
@@ -25,7 +25,7 @@ constexpr DWORD kSearchBlockSize = 1024;
 // The start header must begin within the first MiB (self-extractor stubs).
 constexpr int64_t kLastSearchedOffset = 0xFFFFF;
 constexpr size_t kLookBufferSize = 1 << 20;
-constexpr UInt32 kNoFolder = 0xFFFFFFFF;
+constexpr uint32_t kNoFolder = 0xFFFFFFFF;
 
 const ISzAlloc kHeapAlloc = {SzAlloc, SzFree};
 const ISzAlloc kHeapTempAlloc = {SzAllocTemp, SzFreeTemp};
@@ -66,54 +66,6 @@ const FILETIME* ModifiedTime(const CSzArEx* db, UInt32 index, FILETIME* time) {
   return time;
 }
 
-void LogInPageError(uint32_t status) {
-  LOG(ERROR) << "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = "
-             << base::StringPrintf("0x%08X", status);
-}
-
-size_t DecoderThreads() {
-  SYSTEM_INFO info;
-  ::GetSystemInfo(&info);
-  return std::max<size_t>(1, info.dwNumberOfProcessors);
-}
-
-// A read-only view of the whole archive file, from which the streaming
-// decoder reads its packed streams.
-class ArchiveView {
- public:
-  ArchiveView() = default;
-  ArchiveView(const ArchiveView&) = delete;
-  ArchiveView& operator=(const ArchiveView&) = delete;
-  ~ArchiveView() {
-    if (data_)
-      ::UnmapViewOfFile(data_);
-    if (mapping_)
-      ::CloseHandle(mapping_);
-  }
-
-  bool Map(HANDLE file) {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(file, &size) || size.QuadPart <= 0 ||
-        static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) {
-      return false;
-    }
-    mapping_ = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
-    if (!mapping_)
-      return false;
-    data_ = static_cast<const uint8_t*>(::MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 0));
-    size_ = static_cast<size_t>(size.QuadPart);
-    return data_ != nullptr;
-  }
-
-  const uint8_t* data() const { return data_; }
-  size_t size() const { return size_; }
-
- private:
-  HANDLE mapping_ = nullptr;
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
-};
-
 }  // namespace
 
 // The archive database with the stream it was read from.
@@ -146,184 +98,11 @@ struct Selection {
   size_t count = 0;
 };
 
-// Where the bytes of each entry come from.
-class EntrySource {
- public:
-  virtual ~EntrySource() = default;
-  // Makes the entry's bytes ready to be read, before its file is made.
-  virtual ExtractResult Prepare(UInt32 index) = 0;
-  // The entry's next bytes; `*last` with its final piece.
-  virtual ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
-};
-
-// The decoder of the LZMA SDK: each solid block whole into one buffer in a
-// temporary file mapped into memory (FileBackedSzAlloc). Reads any folder
-// the SDK reads.
-class WholeBlockSource : public EntrySource {
- public:
-  WholeBlockSource(const CSzArEx* db,
-                   ILookInStreamPtr stream,
-                   const base::FilePath& temp_folder,
-                   uint32_t* last_error_code)
-      : db_(db), stream_(stream), alloc_(temp_folder), last_error_code_(last_error_code) {}
-  ~WholeBlockSource() override { alloc_.Free(buffer_); }
-
-  LzmaUtil::ExtractResult Prepare(UInt32 index) override {
-    DecodeCall call = {this, index, SZ_OK};
-    InPageErrorGuard guard(&InBuffer, &alloc_);
-    if (!guard.Run(&Decode, &call)) {
-      *last_error_code_ = guard.fault_status();
-      LogInPageError(*last_error_code_);
-      return LzmaUtil::kInPageError;
-    }
-    if (call.result != SZ_OK) {
-      LOG(ERROR) << "Error returned by SzExtract: " << call.result;
-      return LzmaUtil::kDecodeFailed;
-    }
-    return LzmaUtil::kOk;
-  }
-
-  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override {
-    *size = std::min(size_, EntryWriter::kMaxWriteSize);
-    *data = buffer_ + offset_;
-    offset_ += *size;
-    size_ -= *size;
-    *last = size_ == 0;
-    return LzmaUtil::kOk;
-  }
-
- private:
-  // Plain data for the guarded call, which may be abandoned by a fault.
-  struct DecodeCall {
-    WholeBlockSource* source;
-    UInt32 index;
-    SRes result;
-  };
-
-  static void Decode(void* argument) {
-    DecodeCall* call = static_cast<DecodeCall*>(argument);
-    WholeBlockSource* s = call->source;
-    call->result = SzArEx_Extract(s->db_, s->stream_, call->index, &s->block_index_, &s->buffer_,
-                                  &s->buffer_size_, &s->offset_, &s->size_, s->alloc_.get(),
-                                  &kHeapTempAlloc);
-    if (call->result == SZ_OK && g_decoded_block_hook && s->buffer_)
-      g_decoded_block_hook(s->buffer_, s->buffer_size_);
-  }
-
-  static bool InBuffer(const void* context, const void* address) {
-    return static_cast<const FileBackedSzAlloc*>(context)->Contains(address);
-  }
-
-  const CSzArEx* const db_;
-  const ILookInStreamPtr stream_;
-  FileBackedSzAlloc alloc_;
-  uint32_t* const last_error_code_;
-  UInt32 block_index_ = 0xFFFFFFFF;
-  Byte* buffer_ = nullptr;
-  size_t buffer_size_ = 0;
-  size_t offset_ = 0;
-  size_t size_ = 0;
-};
-
-// Streams each folder through a FolderPipeline: decoded on several threads
-// where the stream allows, checked, and handed on in pieces.
-class StreamingSource : public EntrySource {
- public:
-  StreamingSource(const CSzArEx* db,
-                  const std::vector<bool>* selected,
-                  const ArchiveView* view,
-                  const base::FilePath& temp_folder,
-                  uint32_t* last_error_code)
-      : db_(db),
-        selected_(selected),
-        view_(view),
-        temp_folder_(temp_folder),
-        last_error_code_(last_error_code) {}
-
-  // Whether every folder's coders are ones FolderStream decodes.
-  static bool Covers(const CSzArEx* db) {
-    for (UInt32 i = 0; i < db->db.NumFolders; ++i) {
-      if (!FolderStream::IsSupported(db, i))
-        return false;
-    }
-    return true;
-  }
-
-  LzmaUtil::ExtractResult Prepare(UInt32 index) override {
-    const UInt32 folder = db_->FileToFolder[index];
-    if (folder == kNoFolder || (pipeline_ && folder == folder_))
-      return LzmaUtil::kOk;
-    pipeline_.reset();
-    folder_ = folder;
-    pipeline_ = std::make_unique<FolderPipeline>(db_, folder, view_->data(), view_->size(),
-                                                 EntriesOf(folder));
-    return Convert(pipeline_->Start(temp_folder_, DecoderThreads(), g_decoded_block_hook), 0);
-  }
-
-  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override {
-    FolderPipeline::Piece piece;
-    uint32_t fault_status = 0;
-    const FolderPipeline::Status status = pipeline_->NextPiece(&piece, &fault_status);
-    if (status != FolderPipeline::Status::kOk)
-      return Convert(status, fault_status);
-    *data = piece.data;
-    *size = piece.size;
-    *last = piece.last;
-    return LzmaUtil::kOk;
-  }
-
- private:
-  // The selected entries of `folder` that have bytes, in order.
-  std::vector<FolderPipeline::Entry> EntriesOf(UInt32 folder) const {
-    std::vector<FolderPipeline::Entry> entries;
-    const UInt32 first = db_->FolderToFile[folder];
-    const UInt64 start = db_->UnpackPositions[first];
-    for (UInt32 i = first; i < db_->NumFiles && i < db_->FolderToFile[folder + 1]; ++i) {
-      // An entry without bytes may still sit among a block's entries: a
-      // file among them gets its (empty) last piece, a folder none, as
-      // WriteEntry reads them.
-      if (!(*selected_)[i] || db_->FileToFolder[i] != folder || SzArEx_IsDir(db_, i))
-        continue;
-      FolderPipeline::Entry entry;
-      entry.offset = db_->UnpackPositions[i] - start;
-      entry.size = db_->UnpackPositions[i + 1] - db_->UnpackPositions[i];
-      entry.has_crc = SzBitWithVals_Check(&db_->CRCs, i);
-      entry.crc = entry.has_crc ? db_->CRCs.Vals[i] : 0;
-      entries.push_back(entry);
-    }
-    return entries;
-  }
-
-  LzmaUtil::ExtractResult Convert(FolderPipeline::Status status, uint32_t fault_status) {
-    switch (status) {
-      case FolderPipeline::Status::kOk:
-        return LzmaUtil::kOk;
-      case FolderPipeline::Status::kInPageError:
-        *last_error_code_ = fault_status;
-        LogInPageError(fault_status);
-        return LzmaUtil::kInPageError;
-      case FolderPipeline::Status::kDataError:
-      case FolderPipeline::Status::kCancelled:
-        break;
-    }
-    LOG(ERROR) << "Error returned by SzExtract: " << SZ_ERROR_DATA;
-    return LzmaUtil::kDecodeFailed;
-  }
-
-  const CSzArEx* const db_;
-  const std::vector<bool>* const selected_;
-  const ArchiveView* const view_;
-  const base::FilePath temp_folder_;
-  uint32_t* const last_error_code_;
-  UInt32 folder_ = kNoFolder;
-  std::unique_ptr<FolderPipeline> pipeline_;
-};
-
 // Names first, so that a hostile name fails the extraction before any file
 // is written.
 ExtractResult SelectEntries(const CSzArEx* db,
-                                                const std::set<std::wstring>* filter,
-                                                Selection* selection) {
+                            const std::set<std::wstring>* filter,
+                            Selection* selection) {
   std::set<std::wstring> wanted;
   if (filter) {
     for (const std::wstring& name : *filter)
@@ -358,11 +137,12 @@ ExtractResult SelectEntries(const CSzArEx* db,
   return LzmaUtil::kOk;
 }
 
+// Writes one entry: its folder, or its file with all its bytes.
 ExtractResult WriteEntry(const CSzArEx* db,
-                                             UInt32 index,
-                                             const std::wstring& name,
-                                             EntrySource* source,
-                                             EntryWriter* writer) {
+                         UInt32 index,
+                         const std::wstring& name,
+                         EntrySource* source,
+                         EntryWriter* writer) {
   ExtractResult result = source->Prepare(index);
   if (result != LzmaUtil::kOk)
     return result;
@@ -390,11 +170,11 @@ ExtractResult WriteEntry(const CSzArEx* db,
 
 // Writes the selected entries in archive order, with progress.
 ExtractResult WriteEntries(const CSzArEx* db,
-                                               const Selection& selection,
-                                               bool filtered,
-                                               UnpackProgressObserver* observer,
-                                               EntrySource* source,
-                                               EntryWriter* writer) {
+                           const Selection& selection,
+                           bool filtered,
+                           UnpackProgressObserver* observer,
+                           EntrySource* source,
+                           EntryWriter* writer) {
   size_t unpacked = 0;
   size_t selected_left = selection.count;
   for (UInt32 i = 0; i < db->NumFiles; ++i) {
@@ -421,8 +201,8 @@ LzmaUtil::~LzmaUtil() = default;
 
 uint32_t LzmaUtil::Open(const base::FilePath& archive_path) {
   Close();
-  archive_.Set(::CreateFileW(archive_path.value().c_str(), GENERIC_READ, FILE_SHARE_READ,
-                             nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  archive_.Set(::CreateFileW(archive_path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (archive_.IsValid())
     return kOpenOk;
   const DWORD error = ::GetLastError();
@@ -484,8 +264,8 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(Archive* archive) {
     LOG(ERROR) << "No 7z archive within the first MiB of the file";
     return kNoSignature;
   }
-  const SRes result = SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc,
-                                  &kHeapTempAlloc);
+  const SRes result =
+      SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc, &kHeapTempAlloc);
   if (result != SZ_OK) {
     LOG(ERROR) << "Error returned by SzArchiveOpen: " << result;
     return kArchiveOpenFailed;
@@ -515,19 +295,19 @@ uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
     observer->OnFilesToUnpackCounted(filter ? filter->size() : db->NumFiles);
 
   // The streaming decoder where it knows every coder and the archive can be
-  // mapped; the SDK's whole-block decoder otherwise.
-  // The view outlives the source, whose threads read it.
+  // mapped; the SDK's whole-block decoder otherwise. The view outlives the
+  // source, whose threads read it.
   ArchiveView view;
   std::unique_ptr<EntrySource> source;
   if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db) &&
       view.Map(archive_.Get())) {
     source = std::make_unique<StreamingSource>(db, &selection.selected, &view, output_folder,
-                                               &last_error_code_);
+                                               g_decoded_block_hook, &last_error_code_);
     g_last_decoder = DecoderForTesting::kStreaming;
   } else {
-    g_last_decoder = DecoderForTesting::kWholeBlock;
     source = std::make_unique<WholeBlockSource>(db, &archive.look_stream.vt, output_folder,
-                                                &last_error_code_);
+                                                g_decoded_block_hook, &last_error_code_);
+    g_last_decoder = DecoderForTesting::kWholeBlock;
   }
   EntryWriter writer(output_folder, &folders_, written_files, created_folders);
   return WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer);

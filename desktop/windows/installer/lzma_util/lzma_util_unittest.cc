@@ -91,9 +91,9 @@ class ScopedDecodedBlockHook {
   ~ScopedDecodedBlockHook() { LzmaUtil::SetDecodedBlockHookForTesting(nullptr); }
 };
 
-const std::set<std::wstring> kWholeTree = {
-    L"installer.exe", L"readme.txt", L"empty.txt",  L"sub\\",
-    L"sub\\inner\\",  L"sub\\inner\\c.txt", L"emptydir\\"};
+const std::set<std::wstring> kWholeTree = {L"installer.exe", L"readme.txt",   L"empty.txt",
+                                           L"sub\\",         L"sub\\inner\\", L"sub\\inner\\c.txt",
+                                           L"emptydir\\"};
 
 class LzmaUtilTest : public testing::Test {
  protected:
@@ -134,10 +134,10 @@ TEST_F(LzmaUtilTest, WholeArchiveWithTimesFilesAndFolders) {
   EXPECT_EQ(kOtherMTime, info.last_modified.ToTimeT());
 
   std::set<base::FilePath> files(files_.begin(), files_.end());
-  EXPECT_EQ((std::set<base::FilePath>{out_.Append(L"installer.exe"), out_.Append(L"readme.txt"),
-                                      out_.Append(L"empty.txt"),
-                                      out_.Append(L"sub\\inner\\c.txt")}),
-            files);
+  EXPECT_EQ(
+      (std::set<base::FilePath>{out_.Append(L"installer.exe"), out_.Append(L"readme.txt"),
+                                out_.Append(L"empty.txt"), out_.Append(L"sub\\inner\\c.txt")}),
+      files);
   // Every folder made, the output folder included, parents first, so that
   // a rollback deleting them in reverse order can empty the tree.
   ASSERT_EQ(4u, folders_.size());
@@ -216,9 +216,9 @@ TEST_P(LzmaUtilHostileNameTest, FailsBeforeWritingAnything) {
   EXPECT_TRUE(folders_.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, LzmaUtilHostileNameTest,
-                         testing::Values(L"parent_slash.7z", L"parent_backslash.7z",
-                                         L"drive.7z"));
+INSTANTIATE_TEST_SUITE_P(Names,
+                         LzmaUtilHostileNameTest,
+                         testing::Values(L"parent_slash.7z", L"parent_backslash.7z", L"drive.7z"));
 
 TEST_F(LzmaUtilTest, HostileNameOutsideTheFilterIsNeverTouched) {
   const std::set<std::wstring> filter = {L"good.txt"};
@@ -268,7 +268,7 @@ size_t CountTemporaryFiles(const base::FilePath& root) {
   return count;
 }
 
-const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt", L"empty.txt",
+const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt",       L"empty.txt",
                                             L"dir\\",     L"dir\\second.exe", L"emptydir\\"};
 
 // Both decoders against the sources p7zip packed: same files, bytes and
@@ -325,26 +325,25 @@ TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
 constexpr LzmaUtil::DecoderForTesting kStreaming = LzmaUtil::DecoderForTesting::kStreaming;
 constexpr LzmaUtil::DecoderForTesting kWholeBlock = LzmaUtil::DecoderForTesting::kWholeBlock;
 
-INSTANTIATE_TEST_SUITE_P(
-    Archives,
-    LzmaUtilArchiveTest,
-    testing::Values(DecoderCase{L"whole.7z", L"src", kStreaming},
-                    DecoderCase{L"bcj.7z", L"src", kStreaming},
-                    DecoderCase{L"bcj2.7z", L"src", kStreaming},
-                    DecoderCase{L"lzma.7z", L"src", kStreaming},
-                    DecoderCase{L"folders.7z", L"src", kStreaming},
-                    DecoderCase{L"sfx_600k.exe", L"src", kStreaming},
-                    DecoderCase{L"blocks.7z", L"src_blocks", kStreaming},
-                    DecoderCase{L"blocks_bcj.7z", L"src_blocks", kStreaming},
-                    DecoderCase{L"blocks_bcj2.7z", L"src_blocks", kStreaming},
-                    DecoderCase{L"copy.7z", L"src", kWholeBlock},
-                    DecoderCase{L"delta.7z", L"src", kWholeBlock}),
-    [](const testing::TestParamInfo<DecoderCase>& info) {
-      std::string name;
-      for (const wchar_t* c = info.param.archive; *c; ++c)
-        name += iswalnum(*c) ? static_cast<char>(*c) : '_';
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Archives,
+                         LzmaUtilArchiveTest,
+                         testing::Values(DecoderCase{L"whole.7z", L"src", kStreaming},
+                                         DecoderCase{L"bcj.7z", L"src", kStreaming},
+                                         DecoderCase{L"bcj2.7z", L"src", kStreaming},
+                                         DecoderCase{L"lzma.7z", L"src", kStreaming},
+                                         DecoderCase{L"folders.7z", L"src", kStreaming},
+                                         DecoderCase{L"sfx_600k.exe", L"src", kStreaming},
+                                         DecoderCase{L"blocks.7z", L"src_blocks", kStreaming},
+                                         DecoderCase{L"blocks_bcj.7z", L"src_blocks", kStreaming},
+                                         DecoderCase{L"blocks_bcj2.7z", L"src_blocks", kStreaming},
+                                         DecoderCase{L"copy.7z", L"src", kWholeBlock},
+                                         DecoderCase{L"delta.7z", L"src", kWholeBlock}),
+                         [](const testing::TestParamInfo<DecoderCase>& info) {
+                           std::string name;
+                           for (const wchar_t* c = info.param.archive; *c; ++c)
+                             name += iswalnum(*c) ? static_cast<char>(*c) : '_';
+                           return name;
+                         });
 
 TEST_F(LzmaUtilTest, FilterStopsAfterTheLastNamedEntryOfAStreamedBlock) {
   // dir/second.exe is the first file of the block; the rest is not written.
@@ -400,8 +399,9 @@ TEST_P(LzmaUtilEachDecoderTest, WriteFailureStopsTheDecoding) {
   EXPECT_EQ(LzmaUtil::kCreateFileFailed, ExtractFrom(L"blocks.7z"));
   EXPECT_EQ(threads, ThreadCount());
   EXPECT_EQ(0u, CountTemporaryFiles(out_));
-  EXPECT_EQ((std::vector<base::FilePath>{out_.Append(L"empty.txt"), out_.Append(L"dir\\second.exe")}),
-            files_);
+  EXPECT_EQ(
+      (std::vector<base::FilePath>{out_.Append(L"empty.txt"), out_.Append(L"dir\\second.exe")}),
+      files_);
   EXPECT_EQ(ReadAll(TestData(L"src_blocks\\dir\\second.exe")),
             ReadAll(out_.Append(L"dir\\second.exe")));
 
@@ -424,8 +424,8 @@ TEST_P(LzmaUtilEachDecoderTest, InPageErrorInTheDecoderBuffer) {
   }
   EXPECT_EQ(kDeviceDataError, lzma_.GetLastErrorCode());
   EXPECT_EQ(GetParam(), LzmaUtil::LastDecoderForTesting());
-  EXPECT_TRUE(log.Contains(
-      "EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = 0xC000009C"));
+  EXPECT_TRUE(
+      log.Contains("EXCEPTION_IN_PAGE_ERROR while accessing mapped memory; NTSTATUS = 0xC000009C"));
   // Only entries without data (decoded without the buffer) came before the
   // fault; the temporary file went with the abandoned decoder...
   EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe")));

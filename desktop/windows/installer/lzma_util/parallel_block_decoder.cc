@@ -43,8 +43,8 @@ void DecodeStep(void* argument) {
   ELzmaStatus status = LZMA_STATUS_NOT_SPECIFIED;
   SRes result;
   if (step->lzma2) {
-    result = Lzma2Dec_DecodeToDic(step->lzma2_decoder, limit, step->src, &consumed, finish,
-                                  &status);
+    result =
+        Lzma2Dec_DecodeToDic(step->lzma2_decoder, limit, step->src, &consumed, finish, &status);
     step->pos = step->lzma2_decoder->decoder.dicPos;
   } else {
     result = LzmaDec_DecodeToDic(step->lzma_decoder, limit, step->src, &consumed, finish, &status);

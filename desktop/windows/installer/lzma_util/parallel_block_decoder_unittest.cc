@@ -96,8 +96,7 @@ TEST_F(ParallelBlockDecoderTest, SizeOtherThanTheArchiveSaysIsRefused) {
   ParallelBlockDecoder::Input input = stream_.Input();
   input.unpacked_size += 1;
   ParallelBlockDecoder decoder(input);
-  EXPECT_EQ(ParallelBlockDecoder::Status::kDataError,
-            decoder.Start(temp_.GetPath(), 2, nullptr));
+  EXPECT_EQ(ParallelBlockDecoder::Status::kDataError, decoder.Start(temp_.GetPath(), 2, nullptr));
 }
 
 // Workers decoding ahead, waiting for buffers and mid-block: destroying the
@@ -158,14 +157,13 @@ TEST(Lzma2BlocksTest, RefusesMalformedStreams) {
 
   // No end mark; bytes after it; a chunk running past the end; a first
   // chunk that keeps a dictionary there is none of; a bad control byte.
-  const std::vector<std::vector<uint8_t>> bad = {
-      {0x01, 0x00, 0x02, 'a', 'b', 'c'},
-      {0x01, 0x00, 0x02, 'a', 'b', 'c', 0x00, 0x00},
-      {0x01, 0x00, 0x05, 'a', 'b', 'c', 0x00},
-      {0x02, 0x00, 0x02, 'a', 'b', 'c', 0x00},
-      {0x03, 0x00},
-      {0xE0, 0x00, 0x00, 0x00},
-      {}};
+  const std::vector<std::vector<uint8_t>> bad = {{0x01, 0x00, 0x02, 'a', 'b', 'c'},
+                                                 {0x01, 0x00, 0x02, 'a', 'b', 'c', 0x00, 0x00},
+                                                 {0x01, 0x00, 0x05, 'a', 'b', 'c', 0x00},
+                                                 {0x02, 0x00, 0x02, 'a', 'b', 'c', 0x00},
+                                                 {0x03, 0x00},
+                                                 {0xE0, 0x00, 0x00, 0x00},
+                                                 {}};
   for (const std::vector<uint8_t>& stream : bad)
     EXPECT_FALSE(FindLzma2Blocks(stream.data(), stream.size(), 1, &blocks)) << stream.size();
 }

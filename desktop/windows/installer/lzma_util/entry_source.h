@@ -1,0 +1,26 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_ENTRY_SOURCE_H_
+#define DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_ENTRY_SOURCE_H_
+
+#include <cstddef>
+#include <cstdint>
+
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
+
+// Where LzmaUtil::Extract gets the decoded bytes of the entries it writes,
+// one entry after the other in archive order.
+class EntrySource {
+ public:
+  virtual ~EntrySource() = default;
+  // Makes entry `index`'s bytes ready to be read, before its file is made.
+  virtual LzmaUtil::ExtractResult Prepare(uint32_t index) = 0;
+  // The entry's next bytes (valid until the next call); `*last` with its
+  // final piece. Only for entries with bytes in a solid block.
+  virtual LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
+
+ protected:
+  // Logs a failed page read of mapped memory, keeps its status as the last
+  // error code and returns kInPageError.
+  static LzmaUtil::ExtractResult InPageError(uint32_t status, uint32_t* last_error_code);
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_ENTRY_SOURCE_H_

@@ -1,0 +1,75 @@
+#include "desktop/windows/installer/lzma_util/whole_block_source.h"
+
+#include <algorithm>
+
+#include "7zAlloc.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/entry_writer.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+
+namespace {
+
+const ISzAlloc kHeapTempAlloc = {SzAllocTemp, SzFreeTemp};
+
+// Plain data for the guarded call, which a fault may abandon.
+struct DecodeCall {
+  WholeBlockSource* source;
+  UInt32 index;
+  SRes result;
+};
+
+}  // namespace
+
+WholeBlockSource::WholeBlockSource(const CSzArEx* db,
+                                   ILookInStreamPtr stream,
+                                   const base::FilePath& temp_folder,
+                                   LzmaUtil::DecodedBlockHook hook,
+                                   uint32_t* last_error_code)
+    : db_(db),
+      stream_(stream),
+      alloc_(temp_folder),
+      hook_(hook),
+      last_error_code_(last_error_code) {}
+
+WholeBlockSource::~WholeBlockSource() {
+  alloc_.Free(buffer_);
+}
+
+LzmaUtil::ExtractResult WholeBlockSource::Prepare(uint32_t index) {
+  DecodeCall call = {this, index, SZ_OK};
+  InPageErrorGuard guard(&InBuffer, &alloc_);
+  if (!guard.Run(&Decode, &call))
+    return InPageError(guard.fault_status(), last_error_code_);
+  if (call.result != SZ_OK) {
+    LOG(ERROR) << "Error returned by SzExtract: " << call.result;
+    return LzmaUtil::kDecodeFailed;
+  }
+  return LzmaUtil::kOk;
+}
+
+LzmaUtil::ExtractResult WholeBlockSource::NextPiece(const uint8_t** data,
+                                                    size_t* size,
+                                                    bool* last) {
+  *size = std::min(size_, EntryWriter::kMaxWriteSize);
+  *data = buffer_ + offset_;
+  offset_ += *size;
+  size_ -= *size;
+  *last = size_ == 0;
+  return LzmaUtil::kOk;
+}
+
+// static
+void WholeBlockSource::Decode(void* argument) {
+  DecodeCall* call = static_cast<DecodeCall*>(argument);
+  WholeBlockSource* s = call->source;
+  call->result =
+      SzArEx_Extract(s->db_, s->stream_, call->index, &s->block_index_, &s->buffer_,
+                     &s->buffer_size_, &s->offset_, &s->size_, s->alloc_.get(), &kHeapTempAlloc);
+  if (call->result == SZ_OK && s->hook_ && s->buffer_)
+    s->hook_(s->buffer_, s->buffer_size_);
+}
+
+// static
+bool WholeBlockSource::InBuffer(const void* context, const void* address) {
+  return static_cast<const FileBackedSzAlloc*>(context)->Contains(address);
+}
