@@ -25,8 +25,14 @@ LzmaUtil::ExtractResult EntryWriter::Begin(const std::wstring& name,
                                            const FILETIME* modified) {
   DCHECK(!file_.IsValid());
   path_ = output_folder_.Append(name);
-  if (!folders_->Create(kind == Kind::kFolder ? path_ : path_.DirName(), created_folders_))
-    return LzmaUtil::kCreateFileFailed;
+  // Most entries share their folder with the one before: looking it up
+  // again costs more than writing a small file.
+  const base::FilePath folder = kind == Kind::kFolder ? path_ : path_.DirName();
+  if (folder != last_folder_) {
+    if (!folders_->Create(folder, created_folders_))
+      return LzmaUtil::kCreateFileFailed;
+    last_folder_ = folder;
+  }
   if (kind == Kind::kFolder)
     return LzmaUtil::kOk;
   file_.Set(::CreateFileW(path_.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

@@ -48,6 +48,8 @@ class EntryWriter {
   FolderTreeMaker* const folders_;
   std::vector<base::FilePath>* const written_files_;
   std::vector<base::FilePath>* const created_folders_;
+  // The folder the last entry was put in, known to exist.
+  base::FilePath last_folder_;
   base::FilePath path_;
   base::win::ScopedHandle file_;
   bool has_time_ = false;

@@ -17,6 +17,7 @@ const ISzAlloc kHeapAlloc = {SzAlloc, SzFree};
 // Decoded bytes mapped at once, over all blocks in flight: more threads
 // than this allows would only add address space and temporary file.
 constexpr uint64_t kMaxMappedBytes = uint64_t{1} << 30;
+constexpr size_t kSpareBuffers = 2;
 
 // One step of one block, run under the in-page guard: plain data only, as a
 // caught fault abandons the stack without unwinding it.
@@ -142,7 +143,10 @@ ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& t
     return Status::kDataError;
   }
 
-  size_t count = std::min<size_t>(std::max<size_t>(max_threads, 1), blocks_.size());
+  // A few buffers more than threads, so that workers go on decoding while
+  // the reader is still busy with the blocks before.
+  const size_t threads = std::min<size_t>(std::max<size_t>(max_threads, 1), blocks_.size());
+  size_t count = std::min<size_t>(threads + kSpareBuffers, blocks_.size());
   count = std::min<uint64_t>(count, std::max<uint64_t>(1, kMaxMappedBytes / largest));
   for (size_t i = 0; i < count; ++i) {
     auto slot = std::make_unique<Slot>();
@@ -157,10 +161,10 @@ ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& t
   states_.resize(blocks_.size());
   for (int i = static_cast<int>(count) - 1; i >= 0; --i)
     free_slots_.push_back(i);
-  for (size_t i = 0; i < count; ++i) {
+  for (size_t i = 0; i < std::min(threads, count); ++i) {
     HANDLE thread = ::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
     if (!thread) {
-      PLOG(WARNING) << "Decoding with " << i << " threads instead of " << count;
+      PLOG(WARNING) << "Decoding with " << i << " threads instead of " << threads;
       break;
     }
     threads_.push_back(thread);
