@@ -53,9 +53,10 @@ FolderPipeline::~FolderPipeline() {
 
 FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
                                              size_t max_threads,
-                                             ParallelBlockDecoder::DecodedBlockHook hook) {
+                                             ParallelBlockDecoder::DecodedBlockHook hook,
+                                             uint32_t* fault_status) {
   DCHECK(!thread_);
-  const Status status = stream_.Start(temp_folder, max_threads, hook);
+  const Status status = stream_.Start(temp_folder, max_threads, hook, fault_status);
   if (status != Status::kOk)
     return status;
   buffers_.reset(new uint8_t[kPieceSize * kPieceCount]);

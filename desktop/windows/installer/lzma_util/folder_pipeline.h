@@ -51,9 +51,11 @@ class FolderPipeline {
   // Cancels and joins the threads.
   ~FolderPipeline();
 
+  // As ParallelBlockDecoder::Start.
   Status Start(const base::FilePath& temp_folder,
                size_t max_threads,
-               ParallelBlockDecoder::DecodedBlockHook hook);
+               ParallelBlockDecoder::DecodedBlockHook hook,
+               uint32_t* fault_status);
 
   // The next piece of the entries, waiting for it; the previous piece's
   // bytes are given back. After a failure, the pieces before it still come

@@ -98,7 +98,8 @@ bool FolderStream::PackedStream(uint32_t index, const uint8_t** data, size_t* si
 
 FolderStream::Status FolderStream::Start(const base::FilePath& temp_folder,
                                          size_t max_threads,
-                                         ParallelBlockDecoder::DecodedBlockHook hook) {
+                                         ParallelBlockDecoder::DecodedBlockHook hook,
+                                         uint32_t* fault_status) {
   CSzFolder f;
   const uint8_t* coders_data;
   if (!ReadFolder(db_, folder_index_, &f, &coders_data))
@@ -159,7 +160,7 @@ FolderStream::Status FolderStream::Start(const base::FilePath& temp_folder,
     bcj2_.bufs[BCJ2_STREAM_MAIN] = bcj2_.lims[BCJ2_STREAM_MAIN] = nullptr;
   }
   main_ = std::make_unique<ParallelBlockDecoder>(input);
-  return main_->Start(temp_folder, max_threads, hook);
+  return main_->Start(temp_folder, max_threads, hook, fault_status);
 }
 
 FolderStream::Status FolderStream::Read(uint8_t* dest,

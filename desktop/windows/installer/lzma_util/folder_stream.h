@@ -34,9 +34,11 @@ class FolderStream {
   FolderStream& operator=(const FolderStream&) = delete;
   ~FolderStream();
 
+  // As ParallelBlockDecoder::Start.
   Status Start(const base::FilePath& temp_folder,
                size_t max_threads,
-               ParallelBlockDecoder::DecodedBlockHook hook);
+               ParallelBlockDecoder::DecodedBlockHook hook,
+               uint32_t* fault_status);
 
   // Fills `dest` with the next `size` bytes; `*read` is less only at the
   // end of the folder. Reads mapped memory: run it under an

@@ -83,6 +83,20 @@ void RunHook(void* argument) {
   call->hook(call->block, call->size);
 }
 
+// The scan of the chunk headers, which reads the mapped archive, under the
+// in-page guard: nothing in it needs unwinding.
+struct ScanCall {
+  const ParallelBlockDecoder::Input* input;
+  std::vector<Lzma2Block>* blocks;
+  bool found;
+};
+
+void Scan(void* argument) {
+  ScanCall* call = static_cast<ScanCall*>(argument);
+  call->found = FindLzma2Blocks(call->input->packed, call->input->packed_size,
+                                ParallelBlockDecoder::kMinBlockSize, call->blocks);
+}
+
 bool InDecoderMemory(const void* context, const void* address) {
   return static_cast<const ParallelBlockDecoder*>(context)->Contains(address);
 }
@@ -116,12 +130,18 @@ ParallelBlockDecoder::~ParallelBlockDecoder() {
 
 ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& temp_folder,
                                                          size_t max_threads,
-                                                         DecodedBlockHook hook) {
+                                                         DecodedBlockHook hook,
+                                                         uint32_t* fault_status) {
   DCHECK(threads_.empty());
   hook_ = hook;
   if (input_.method == Method::kLzma2) {
-    if (input_.properties_size != 1 ||
-        !FindLzma2Blocks(input_.packed, input_.packed_size, kMinBlockSize, &blocks_)) {
+    ScanCall scan = {&input_, &blocks_, false};
+    InPageErrorGuard guard(&InDecoderMemory, this);
+    if (!guard.Run(&Scan, &scan)) {
+      *fault_status = guard.fault_status();
+      return Status::kInPageError;
+    }
+    if (input_.properties_size != 1 || !scan.found) {
       LOG(ERROR) << "The LZMA2 stream's chunk headers are damaged";
       return Status::kDataError;
     }

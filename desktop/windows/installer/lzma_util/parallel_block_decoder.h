@@ -67,8 +67,12 @@ class ParallelBlockDecoder {
 
   // Splits the stream, makes the buffers in `temp_folder` and starts up to
   // `max_threads` workers. kDataError when the stream's framing is bad or
-  // the buffers cannot be had.
-  Status Start(const base::FilePath& temp_folder, size_t max_threads, DecodedBlockHook hook);
+  // the buffers cannot be had; kInPageError, with the page-read status in
+  // `*fault_status`, when the packed input cannot be read.
+  Status Start(const base::FilePath& temp_folder,
+               size_t max_threads,
+               DecodedBlockHook hook,
+               uint32_t* fault_status);
 
   // The next decoded bytes, at most `max_size`, waiting until there are
   // some. `*size` is 0 at the end of the stream. The bytes stay valid until

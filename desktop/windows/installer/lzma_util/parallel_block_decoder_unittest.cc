@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/lzma_util/parallel_block_decoder.h"
 
+#include <windows.h>
+
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -61,12 +64,14 @@ class ParallelBlockDecoderTest : public testing::Test {
   void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
   base::ScopedTempDir temp_;
   ThreeBlocks stream_;
+  uint32_t fault_status_ = 0;
 };
 
 TEST_F(ParallelBlockDecoderTest, SameBytesWithOneThreadOrSeveral) {
   for (size_t threads : {1, 2, 3, 8}) {
     ParallelBlockDecoder decoder(stream_.Input());
-    ASSERT_EQ(ParallelBlockDecoder::Status::kOk, decoder.Start(temp_.GetPath(), threads, nullptr));
+    ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+              decoder.Start(temp_.GetPath(), threads, nullptr, &fault_status_));
     EXPECT_EQ(3u, decoder.block_count());
     EXPECT_EQ(std::min<size_t>(threads, 3), decoder.thread_count());
     std::string out;
@@ -84,7 +89,8 @@ TEST_F(ParallelBlockDecoderTest, DamagedBlockFailsAfterTheBlocksBeforeIt) {
   ASSERT_EQ(3u, blocks.size());
   stream_.packed[blocks[2].packed_offset + 200] ^= 0x55;
   ParallelBlockDecoder decoder(stream_.Input());
-  ASSERT_EQ(ParallelBlockDecoder::Status::kOk, decoder.Start(temp_.GetPath(), 3, nullptr));
+  ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+            decoder.Start(temp_.GetPath(), 3, nullptr, &fault_status_));
   std::string out;
   EXPECT_EQ(ParallelBlockDecoder::Status::kDataError, ReadAll(&decoder, 1 << 20, &out));
   const size_t good = blocks[0].unpacked_size + blocks[1].unpacked_size;
@@ -96,7 +102,8 @@ TEST_F(ParallelBlockDecoderTest, SizeOtherThanTheArchiveSaysIsRefused) {
   ParallelBlockDecoder::Input input = stream_.Input();
   input.unpacked_size += 1;
   ParallelBlockDecoder decoder(input);
-  EXPECT_EQ(ParallelBlockDecoder::Status::kDataError, decoder.Start(temp_.GetPath(), 2, nullptr));
+  EXPECT_EQ(ParallelBlockDecoder::Status::kDataError,
+            decoder.Start(temp_.GetPath(), 2, nullptr, &fault_status_));
 }
 
 // Workers decoding ahead, waiting for buffers and mid-block: destroying the
@@ -104,7 +111,8 @@ TEST_F(ParallelBlockDecoderTest, SizeOtherThanTheArchiveSaysIsRefused) {
 TEST_F(ParallelBlockDecoderTest, StoppedEarlyJoinsItsWorkers) {
   for (size_t threads : {1, 2}) {
     ParallelBlockDecoder decoder(stream_.Input());
-    ASSERT_EQ(ParallelBlockDecoder::Status::kOk, decoder.Start(temp_.GetPath(), threads, nullptr));
+    ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+              decoder.Start(temp_.GetPath(), threads, nullptr, &fault_status_));
     const uint8_t* data;
     size_t size = 0;
     uint32_t fault_status;
@@ -112,13 +120,37 @@ TEST_F(ParallelBlockDecoderTest, StoppedEarlyJoinsItsWorkers) {
     EXPECT_EQ(4096u, size);
   }
   ParallelBlockDecoder cancelled(stream_.Input());
-  ASSERT_EQ(ParallelBlockDecoder::Status::kOk, cancelled.Start(temp_.GetPath(), 1, nullptr));
+  ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+            cancelled.Start(temp_.GetPath(), 1, nullptr, &fault_status_));
   cancelled.Cancel();
   std::string out;
   const ParallelBlockDecoder::Status status = ReadAll(&cancelled, 1 << 20, &out);
   // Whatever was decoded before the cancellation may come out, then no more.
   EXPECT_TRUE(status == ParallelBlockDecoder::Status::kCancelled ||
               (status == ParallelBlockDecoder::Status::kOk && out == stream_.unpacked));
+}
+
+// A page of the packed input that cannot be read (as a disk error under a
+// mapped archive looks to Wine) stops the scan of the chunk headers.
+TEST_F(ParallelBlockDecoderTest, UnreadableInputIsAnInPageError) {
+  const size_t size = stream_.packed.size();
+  uint8_t* pages =
+      static_cast<uint8_t*>(VirtualAlloc(nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  ASSERT_TRUE(pages);
+  memcpy(pages, stream_.packed.data(), size);
+  DWORD old_protection;
+  // The second half, the headers there and the end mark included.
+  const size_t half = size / 2 / 4096 * 4096;
+  ASSERT_TRUE(VirtualProtect(pages + half, size - half, PAGE_NOACCESS, &old_protection));
+  ParallelBlockDecoder::Input input = stream_.Input();
+  input.packed = pages;
+  {
+    ParallelBlockDecoder decoder(input);
+    EXPECT_EQ(ParallelBlockDecoder::Status::kInPageError,
+              decoder.Start(temp_.GetPath(), 2, nullptr, &fault_status_));
+    EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), fault_status_);
+  }
+  VirtualFree(pages, 0, MEM_RELEASE);
 }
 
 TEST(Lzma2BlocksTest, SplitsAtDictionaryResetsAndJoinsSmallBlocks) {

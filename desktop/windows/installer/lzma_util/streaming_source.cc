@@ -53,7 +53,10 @@ LzmaUtil::ExtractResult StreamingSource::Prepare(uint32_t index) {
   folder_ = folder;
   pipeline_ = std::make_unique<FolderPipeline>(db_, folder, view_->data(), view_->size(),
                                                EntriesOf(folder));
-  return Convert(pipeline_->Start(temp_folder_, DecoderThreads(), hook_), 0);
+  uint32_t fault_status = 0;
+  const FolderPipeline::Status status =
+      pipeline_->Start(temp_folder_, DecoderThreads(), hook_, &fault_status);
+  return Convert(status, fault_status);
 }
 
 LzmaUtil::ExtractResult StreamingSource::NextPiece(const uint8_t** data, size_t* size, bool* last) {
