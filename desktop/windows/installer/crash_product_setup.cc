@@ -1,7 +1,7 @@
 #include "desktop/windows/installer/crash_product_setup.h"
 
 #include "crash_reporter/crash_product_values.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/work_directory.h"
 
 uint32_t ChooseDownloadFolder(const base::CommandLine& command_line,

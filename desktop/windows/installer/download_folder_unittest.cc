@@ -6,7 +6,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/test/scoped_path_override.h"
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -14,13 +14,13 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/installer_features.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/volume_queries_impl.h"
 
 namespace {

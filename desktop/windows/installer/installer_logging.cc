@@ -8,8 +8,8 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/work_directory.h"
 
 namespace {

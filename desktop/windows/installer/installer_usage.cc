@@ -10,8 +10,8 @@
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/installer_features.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
 namespace {

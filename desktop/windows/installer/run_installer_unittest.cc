@@ -14,9 +14,9 @@
 #include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/dpi_util.h"
-#include "desktop/windows/installer/installer_architecture.h"
 #include "desktop/windows/installer/installer_logging.h"
 #include "desktop/windows/installer/installer_usage.h"
+#include "desktop/windows/installer/utils/installer_architecture.h"
 #include "desktop/windows/installer/work_directory.h"
 #include "gtest/gtest.h"
 

@@ -10,9 +10,9 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
-#include "desktop/windows/installer/installer_constants.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/installer_constants.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/installation.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

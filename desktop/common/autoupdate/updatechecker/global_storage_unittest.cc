@@ -14,8 +14,8 @@
 #include "base/synchronization/waitable_event.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation_status.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/test_support/fake_installation.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 

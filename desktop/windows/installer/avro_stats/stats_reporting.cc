@@ -10,10 +10,10 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
 #include "desktop/windows/installer/avro_stats/campaign_info.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/product_info.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 
 namespace {
 

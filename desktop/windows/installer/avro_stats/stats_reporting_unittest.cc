@@ -15,9 +15,9 @@
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
 #include "desktop/windows/installer/avro_stats/test_support/avro_test_server.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "gtest/gtest.h"
 
 namespace {

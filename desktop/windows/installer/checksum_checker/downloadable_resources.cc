@@ -5,7 +5,7 @@
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/checksum_checker/file_sha1_checker.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 
 namespace {
 

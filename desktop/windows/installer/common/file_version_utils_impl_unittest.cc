@@ -7,8 +7,8 @@
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
-#include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/pickle.h"
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 // One builder per message type. Each result fits the mailslot's maximum
 // message size: texts that would pass it are cut at a character boundary,

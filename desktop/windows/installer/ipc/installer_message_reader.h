@@ -5,9 +5,9 @@
 
 #include "base/observer_list.h"
 #include "base/pickle.h"
-#include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 // One received installer message, its arguments read.
 struct InstallerMessage {

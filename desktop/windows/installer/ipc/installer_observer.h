@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 // The progress of one installation. The backend's Installer produces these;
 // the backend runner sends them over the mailslot and the UI side turns

@@ -15,7 +15,7 @@
 #include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/lzma_util/whole_block_source.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 

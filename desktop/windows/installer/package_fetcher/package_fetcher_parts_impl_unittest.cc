@@ -7,12 +7,12 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "gtest/gtest.h"
 
 namespace {

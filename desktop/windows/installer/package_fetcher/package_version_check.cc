@@ -2,10 +2,10 @@
 
 #include "base/logging.h"
 #include "base/version.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/installer_features.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/default_browser_rules.h"
 #include "desktop/windows/installer/service/file_handler_rule_variables.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/os_operations.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/service/installation.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 

@@ -17,15 +17,15 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/browser_registration_table.h"
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/registry_key_enumerator.h"
 #include "desktop/windows/installer/service/registry_key_node.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

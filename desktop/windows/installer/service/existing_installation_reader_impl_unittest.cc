@@ -15,11 +15,11 @@
 #include "base/time/time.h"
 #include "base/win/registry.h"
 #include "base/win/shortcut.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 #include "desktop/windows/installer/service/installation_status.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 

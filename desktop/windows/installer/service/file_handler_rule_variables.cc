@@ -1,7 +1,7 @@
 #include "desktop/windows/installer/service/file_handler_rule_variables.h"
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 FileHandlerRuleVariables::FileHandlerRuleVariables(const std::wstring& association,
                                                    const base::FilePath& folder,

@@ -1,8 +1,8 @@
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/product_info.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 InstallFolderTemplateVariables::InstallFolderTemplateVariables(const base::FilePath& install_folder,
                                                                const std::wstring& uninstall_entry)

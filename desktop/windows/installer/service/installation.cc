@@ -12,13 +12,13 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/default_browser_registrar.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/profile_folder_safety.h"
 #include "desktop/windows/installer/service/replaceable_instance.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

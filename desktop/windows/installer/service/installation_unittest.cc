@@ -9,10 +9,10 @@
 #include "base/path_service.h"
 #include "base/test/scoped_path_override.h"
 #include "base/values.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/test_support/fake_installation.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 
 namespace {

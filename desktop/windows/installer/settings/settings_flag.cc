@@ -1,7 +1,7 @@
 #include "desktop/windows/installer/settings/settings_flag.h"
 
 #include "base/strings/string_util.h"
-#include "desktop/windows/installer/installer_switches.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 
 namespace {
 

@@ -12,9 +12,9 @@
 #include "base/bind.h"
 #include "base/command_line.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 

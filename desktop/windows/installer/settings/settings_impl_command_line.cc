@@ -6,8 +6,8 @@
 #include "base/command_line.h"
 #include "base/features/feature_registry.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/installer_switches.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/installer_architecture.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/drive_enumerator.h"
 #include "desktop/windows/installer/service/drive_info.h"
 #include "desktop/windows/installer/service/os_operations.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/utils/installer_architecture.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/registry.h"
-#include "desktop/windows/installer/installer_architecture.h"
-#include "desktop/windows/installer/product_info.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/utils/installer_architecture.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <memory>
 #include <string>
 
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
 #include "gtest/gtest.h"
 

@@ -13,7 +13,6 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/signature_checker/authenticode_image.h"
 #include "desktop/windows/installer/signature_checker/pe_image_layout.h"
 #include "desktop/windows/installer/signature_checker/scoped_cert_context.h"
@@ -21,6 +20,7 @@
 #include "desktop/windows/installer/signature_checker/scoped_crypt_msg.h"
 #include "desktop/windows/installer/signature_checker/signature_log.h"
 #include "desktop/windows/installer/signature_checker/signer_trust.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 namespace {
 

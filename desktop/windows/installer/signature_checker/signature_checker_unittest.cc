@@ -10,7 +10,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 #include "gtest/gtest.h"
 
 namespace {

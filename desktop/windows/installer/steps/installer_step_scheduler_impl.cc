@@ -4,12 +4,12 @@
 
 #include "base/bind.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/installer_step_context.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/step_list_builder.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 
 namespace {
 

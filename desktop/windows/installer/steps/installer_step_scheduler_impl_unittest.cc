@@ -8,11 +8,11 @@
 #include "base/bind.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
-#include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include "desktop/windows/installer/steps/package_files_list.h"
 
 #include "base/strings/string_util.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 bool ReadPackageFilesList(const base::FilePath& path, std::list<std::string>* entries) {
   std::list<std::string> read;

@@ -9,14 +9,8 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/version.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
-#include "desktop/windows/installer/product_info.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
@@ -25,6 +19,12 @@
 #include "desktop/windows/installer/steps/installer_step_context.h"
 #include "desktop/windows/installer/steps/package_files_list.h"
 #include "desktop/windows/installer/steps/step_names.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 

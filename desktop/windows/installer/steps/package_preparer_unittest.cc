@@ -9,14 +9,14 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/installer_result.h"
-#include "desktop/windows/installer/installer_session.h"
-#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
+#include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/files/file_path.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 // Every step the step lists are made of.
 enum class StepKind {

@@ -3,11 +3,11 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "desktop/windows/installer/installer_error_record.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler_impl.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {

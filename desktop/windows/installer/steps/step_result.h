@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 // The verdict of one run of a step.
 enum StepStatus : uint32_t {

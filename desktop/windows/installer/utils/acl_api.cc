@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <aclapi.h>
 
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "base/command_line.h"
 #include "base/path_service.h"
-#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 

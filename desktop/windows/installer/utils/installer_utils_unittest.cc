@@ -8,8 +8,8 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/test/scoped_command_line.h"
 #include "base/test/scoped_path_override.h"
-#include "desktop/windows/installer/installer_error_record.h"
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 
 namespace {

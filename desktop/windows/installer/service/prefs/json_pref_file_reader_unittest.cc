@@ -6,7 +6,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/values.h"
-#include "desktop/windows/installer/installer_features.h"
+#include "desktop/windows/installer/utils/installer_features.h"
 #include "gtest/gtest.h"
 
 namespace {

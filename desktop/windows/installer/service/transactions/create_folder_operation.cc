@@ -6,8 +6,8 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder)
     : folder_(folder.StripTrailingSeparators()) {}

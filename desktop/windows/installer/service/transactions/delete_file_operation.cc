@@ -9,10 +9,10 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

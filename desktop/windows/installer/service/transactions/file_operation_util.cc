@@ -1,6 +1,6 @@
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 void AppendOperationError(std::string* error, std::string_view text) {
   if (error)

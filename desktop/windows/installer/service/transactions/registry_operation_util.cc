@@ -1,6 +1,6 @@
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 std::wstring GetRegistryObjectName(HKEY root, const std::wstring& key_path) {
   std::wstring name;

@@ -4,11 +4,11 @@
 
 #include "base/logging.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/product_info.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 // A value deletion passed on to the status record must record nothing.
 static_assert(ChangeRegValueOperation::kDeleteValue == kDeletedRegistryValueType);

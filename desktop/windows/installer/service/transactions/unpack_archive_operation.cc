@@ -6,11 +6,11 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
-#include "desktop/windows/installer/service/relative_path.h"
-#include "desktop/windows/installer/service/service_utils.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/utils/relative_path.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 #include <windows.h>
 
 #include <string>
 #include <thread>
 
-#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 
 #include <atomic>
 
@@ -7,9 +7,9 @@
 #include "base/path_service.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/installer_switches.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "desktop/windows/installer/installer_session.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 
 #include "base/base64.h"
 #include "base/command_line.h"
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "gtest/gtest.h"
 
 namespace {

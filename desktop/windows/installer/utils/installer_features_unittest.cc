@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/installer_features.h"
+#include "desktop/windows/installer/utils/installer_features.h"
 
 #include "base/command_line.h"
 #include "base/features/command_line_feature_reader.h"

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/installer_result.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 namespace {
 constexpr uint32_t kExitCodeOffset = 100;

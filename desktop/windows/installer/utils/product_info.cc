@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 #include <windows.h>
 
@@ -6,8 +6,8 @@
 
 #include "base/json/json_reader.h"
 #include "base/no_destructor.h"
-#include "base/strings/string_split.h"
 #include "base/strings/string_number_conversions.h"
+#include "base/strings/string_split.h"
 #include "base/strings/stringprintf.h"
 #include "base/values.h"
 

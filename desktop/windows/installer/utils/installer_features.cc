@@ -1,10 +1,10 @@
-#include "desktop/windows/installer/installer_features.h"
+#include "desktop/windows/installer/utils/installer_features.h"
 
 #include <iterator>
 
 #include "base/features/feature_registry.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 
 namespace {
 

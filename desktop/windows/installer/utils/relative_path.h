@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_RELATIVE_PATH_H_
-#define DESKTOP_WINDOWS_INSTALLER_SERVICE_RELATIVE_PATH_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_RELATIVE_PATH_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_RELATIVE_PATH_H_
 
 #include <string_view>
 
@@ -22,4 +22,4 @@ bool IsSafeRelativePath(std::string_view utf8_entry);
 // ("nul.txt", "Com1 .log").
 bool IsReservedDeviceName(std::wstring_view component);
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_RELATIVE_PATH_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_RELATIVE_PATH_H_

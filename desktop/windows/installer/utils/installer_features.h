@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_FEATURES_H_
-#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_FEATURES_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_FEATURES_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_FEATURES_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -66,4 +66,4 @@ const InstallerFeature* FindBrowserFeature(const std::string& name);
 // False before Windows 10 version 1703.
 bool ShouldHandleProprietaryUris();
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_FEATURES_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_FEATURES_H_

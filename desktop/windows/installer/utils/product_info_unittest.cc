@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 
 #include "gtest/gtest.h"
 

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -17,7 +17,7 @@
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
 #include "base/win/shortcut.h"
-#include "desktop/windows/installer/product_info.h"
+#include "desktop/windows/installer/utils/product_info.h"
 #include "gtest/gtest.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 
 #include "base/base64.h"
 #include "base/json/json_reader.h"

@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_SWITCHES_H_
-#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_SWITCHES_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_SWITCHES_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_SWITCHES_H_
 
 // Command-line switches of the installer's processes.
 namespace switches {
@@ -78,4 +78,4 @@ inline constexpr char kTestAvroServer[] = "test-avro-srv";
 
 }  // namespace switches
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_SWITCHES_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_SWITCHES_H_

@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_INSTALLER_RESULT_H_
-#define DESKTOP_WINDOWS_INSTALLER_INSTALLER_RESULT_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_RESULT_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_RESULT_H_
 
 #include <windows.h>
 
@@ -55,4 +55,4 @@ bool IsInstallerResultSuccess(uint32_t result);
 // earlier, better result instead.
 bool IsInstallerResultReportable(uint32_t result);
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_RESULT_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_RESULT_H_

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/service/service_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 #include <windows.h>
 #include <knownfolders.h>
@@ -12,20 +12,20 @@
 #include <atomic>
 #include <cstring>
 
+#include "base/base_paths.h"
 #include "base/files/file.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/base_paths.h"
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/product_info.h"
-#include "desktop/windows/installer/service/relative_path.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/installer_architecture.h"
+#include "desktop/windows/installer/utils/installer_architecture.h"
 
 std::string ArchitectureToString(int architecture) {
   switch (architecture) {
