@@ -239,6 +239,36 @@ TEST_F(ExistingInstallationReaderTest, ShortcutsIntoTheFolderGiveTheAppId) {
   EXPECT_EQ(L"12", status->app_id);
 }
 
+// Values that this build would not have written under that hive belong to
+// someone else: an uninstall must not remove them.
+TEST_F(ExistingInstallationReaderTest, OnlyValuesThisBuildWritesThereAreRecorded) {
+  AddOurEntry(HKEY_LOCAL_MACHINE);
+  AddVersion(L"51.0.2802.0");
+  auto set_default = [](const wchar_t* key_path) {
+    base::win::RegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, key.Create(HKEY_LOCAL_MACHINE, key_path, KEY_WRITE));
+    ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"", L"x"));
+  };
+  // Written for the current user only.
+  set_default(L"Software\\Classes\\Tarvodeveloper\\shell\\open\\ddeexec\\Application");
+  // Deleted, never written, for all users.
+  set_default(L"Software\\Classes\\Tarvodeveloper\\shell\\open\\ddeexec");
+  // Written only by the stable stream's build.
+  set_default(L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tarvo.exe");
+  // Ours.
+  set_default(L"Software\\Classes\\Tarvodeveloper\\DefaultIcon");
+
+  std::unique_ptr<InstallationStatus> status = Read();
+  ASSERT_TRUE(status);
+  std::vector<std::string> paths;
+  for (const StatusRegistryKey& key : status->hklm_keys)
+    paths.push_back(key.path);
+  EXPECT_EQ((std::vector<std::string>{
+                "Software\\Classes\\Tarvodeveloper\\DefaultIcon",
+                "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 51.0.2802.0"}),
+            paths);
+}
+
 // The standard reader asks the real installer, which answers "--version"
 // with the engine's version.
 TEST_F(ExistingInstallationReaderTest, TheRealInstallerTellsItsVersion) {
