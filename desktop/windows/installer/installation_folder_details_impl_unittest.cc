@@ -153,6 +153,21 @@ TEST_F(InstallationFolderDetailsImplTest, MissingAndReadOnlyDrivesAreRefused) {
   EXPECT_EQ(FOLDER_PROBLEM_NONE, details_->GetFolderProblem());
 }
 
+// The system's own answer for a letter no drive has.
+TEST_F(InstallationFolderDetailsImplTest, TheSystemKnowsNoDriveForAnUnusedLetter) {
+  const DWORD drives = ::GetLogicalDrives();
+  wchar_t letter = L'Z';
+  while (letter > L'D' && (drives & (1u << (letter - L'A'))))
+    --letter;
+  ASSERT_GT(letter, L'D') << "every drive letter is in use";
+  const std::wstring root = std::wstring(1, letter) + L":\\";
+  InstallationFolderDetailsImpl real;
+  testing_support::ScopedLogCapture log;
+  real.Initialize(base::FilePath(root + L"Tarvo"), /*recovery=*/false);
+  EXPECT_TRUE(log.Contains("Drive not found " + std::string(root.begin(), root.end())));
+  EXPECT_EQ(FOLDER_PROBLEM_INVALID_PATH, real.GetFolderProblem());
+}
+
 TEST_F(InstallationFolderDetailsImplTest, ANewFolderIsMadeInItsNearestExistingAncestor) {
   security_.SetDefaultAccess(false);
   security_.SetAccess(temp_dir_.GetPath().value(), true);
