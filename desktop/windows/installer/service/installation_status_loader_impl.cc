@@ -153,6 +153,9 @@ void InstallationStatusLoaderImpl::Load(std::unique_ptr<InstallationStatus>* sta
   DCHECK(description);
   DCHECK(text);
   status->reset();
+  // Both describe this folder's files only.
+  description->clear();
+  text->clear();
   StatusFileResult result =
       ReadStatusFile(INSTALLATION_STATUS_SOURCE_PRIMARY, folder, status, description, text);
   // A present but bad JSON file is never passed over for the legacy file:

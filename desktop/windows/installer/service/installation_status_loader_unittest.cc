@@ -45,8 +45,6 @@ class InstallationStatusLoaderTest : public testing::Test {
 
   std::unique_ptr<InstallationStatus> Load(bool recovery) {
     std::unique_ptr<InstallationStatus> status;
-    description_.clear();
-    text_.clear();
     InstallationStatusLoaderImpl().Load(&status, folder_, recovery, &description_, &text_);
     return status;
   }
