@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
@@ -18,6 +19,7 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -113,6 +115,31 @@ TEST_F(GlobalStorageTest, RegistryValuesAreAnsiTextWithoutTerminator) {
   EXPECT_EQ(GlobalStorage::kSuccess, storage->SetValue("UUID", ""));
   EXPECT_FALSE(ReadRegistry("UUID", &data, &type));
   EXPECT_FALSE(base::PathExists(FallbackFile()));
+}
+
+// The registry's own answer is logged; the registry calls do not set the
+// thread's last error, which would name some earlier failure.
+TEST_F(GlobalStorageTest, FailedWriteLogsTheRegistryAnswer) {
+  const std::string too_long(20000, 'n');
+  auto storage = MakeStorage();
+  ASSERT_EQ(GlobalStorage::kSuccess, storage->SetValue("UUID", "u1"));
+  // What the registry answers to such a name.
+  HKEY key = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, GetCompanyRegistryKey().c_str(), 0,
+                                         KEY_WRITE, &key));
+  const LSTATUS expected = RegSetValueExA(key, too_long.c_str(), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>("x"), 1);
+  RegCloseKey(key);
+  ASSERT_NE(ERROR_SUCCESS, expected);
+
+  testing_support::ScopedLogCapture log;
+  SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+  EXPECT_EQ(GlobalStorage::kFailure, storage->SetValue(too_long, "x"));
+  const std::vector<std::string> lines = log.lines();
+  ASSERT_EQ(1u, lines.size());
+  EXPECT_NE(std::string::npos,
+            lines[0].find("[AU] GS: Setting reg value failed with: " + std::to_string(expected)))
+      << lines[0];
 }
 
 TEST_F(GlobalStorageTest, BadArgumentsNeverTouchTheMutex) {
