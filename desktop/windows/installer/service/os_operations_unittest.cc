@@ -9,6 +9,7 @@
 #include "base/command_line.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/registry.h"
+#include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/service/association_service.h"
 #include "desktop/windows/installer/service/drive_enumerator.h"
 #include "desktop/windows/installer/service/drive_info.h"
@@ -157,8 +158,11 @@ TEST(OSOperationsImplTest, CommandOutputThroughTheRunner) {
 }
 
 TEST(OSOperationsImplTest, MissingServicesAnswerNoInsteadOfFailingTheProcess) {
-  // Wine, like Windows 7, exports no handler enumeration and answers none
-  // of the private interfaces: each route must end in a plain "no".
+  base::win::ScopedCOMInitializer com;
+  ASSERT_TRUE(com.Succeeded());
+  // Wine, like Windows 7, exports no handler enumeration, answers none of
+  // the private interfaces and implements neither the default query nor
+  // the default change: each route must end in a plain "no".
   for (int build : {7601, association_service::kHandlerRouteMinBuild}) {
     EXPECT_FALSE(association_service::IsInternetExplorerAvailable(build)) << build;
     EXPECT_FALSE(association_service::SetDefaultAssociation(build, L"Tarvo developer", L"Tarvo",
@@ -168,6 +172,11 @@ TEST(OSOperationsImplTest, MissingServicesAnswerNoInsteadOfFailingTheProcess) {
                                                             L".html"))
         << build;
   }
+  OSOperationsImpl os;
+  EXPECT_FALSE(os.QueryAppIsDefault(L"Tarvo developer", L"StartmenuInternet",
+                                    AssociationKind::kStartMenuClient));
+  EXPECT_FALSE(os.SetAppAsDefault(L"Tarvo developer", L"http", AssociationKind::kUrlProtocol));
+  EXPECT_FALSE(os.ActivateApplication(L"windows.immersivecontrolpanel_cw5n1h2txyewy!x", L""));
 }
 
 TEST(OSOperationsTest, FactoryInstanceAndReset) {
