@@ -119,9 +119,10 @@ class Installation {
   virtual void GetLocalDataPath(const base::FilePath& profile_path, base::FilePath* local_path);
 
   // Whether `folder` may be removed as profile data: refuses relative
-  // paths, drive and share roots, the user's home, the profile root, the
-  // application-data roots, Program Files, Windows (and what lies inside
-  // it), this installation's folder and every folder above any of these.
+  // paths, drive and share roots, the user's home and its desktop,
+  // documents and downloads, the profile root, the application-data
+  // roots, Program Files, Windows (and what lies inside it), this
+  // installation's folder and every folder above any of these.
   virtual bool IsSafeProfileFolderToDelete(const base::FilePath& folder);
 
  protected:

@@ -107,6 +107,10 @@ ProtectedFolders GetProtectedFolders(const base::FilePath& installation_folder) 
     above.push_back(home.DirName());
   }
   AddKnownFolder(FOLDERID_UserProfiles, -1, &above);
+  // The user's own documents live beside a profile, never inside one.
+  AddKnownFolder(FOLDERID_Desktop, CSIDL_DESKTOPDIRECTORY, &above);
+  AddKnownFolder(FOLDERID_Documents, CSIDL_PERSONAL, &above);
+  AddKnownFolder(FOLDERID_Downloads, -1, &above);
   AddPathServiceFolder(base::DIR_APP_DATA, &above);
   AddPathServiceFolder(base::DIR_LOCAL_APP_DATA, &above);
   AddPathServiceFolder(base::DIR_COMMON_APP_DATA, &above);

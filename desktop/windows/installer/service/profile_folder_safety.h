@@ -16,10 +16,11 @@ struct ProtectedFolders {
   std::vector<base::FilePath> with_ancestors_and_contents;
 };
 
-// The user's home, the folder holding every user's home, the roaming,
-// local and common application-data roots, Program Files (both views and
-// their common files), `installation_folder` (when not empty), and, with
-// its contents, Windows. Folders the system cannot name are left out.
+// The user's home, the folder holding every user's home, the user's
+// desktop, documents and downloads, the roaming, local and common
+// application-data roots, Program Files (both views and their common
+// files), `installation_folder` (when not empty), and, with its contents,
+// Windows. Folders the system cannot name are left out.
 ProtectedFolders GetProtectedFolders(const base::FilePath& installation_folder);
 
 // Whether `folder` may be deleted as a whole: an absolute, valid path that

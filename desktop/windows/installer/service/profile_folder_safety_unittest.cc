@@ -1,11 +1,16 @@
 #include "desktop/windows/installer/service/profile_folder_safety.h"
 
+#include <windows.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+
 #include <string>
 
 #include "base/base_paths.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -66,6 +71,9 @@ TEST(ProfileFolderSafetyTest, SystemFoldersOfThisMachine) {
   EXPECT_FALSE(IsSafeProfileFolderToDelete(app_data, folder));
   EXPECT_FALSE(IsSafeProfileFolderToDelete(local_app_data, folder));
   EXPECT_FALSE(IsSafeProfileFolderToDelete(windows.Append(L"Fonts"), folder));
+  base::FilePath documents;
+  ASSERT_TRUE(GetKnownFolderPath(FOLDERID_Documents, CSIDL_PERSONAL, &documents, false));
+  EXPECT_FALSE(IsSafeProfileFolderToDelete(documents, folder));
   EXPECT_FALSE(IsSafeProfileFolderToDelete(folder, folder));
   EXPECT_FALSE(IsSafeProfileFolderToDelete(folder.DirName(), folder));
   EXPECT_TRUE(IsSafeProfileFolderToDelete(folder.Append(L"profile\\data"), folder));
