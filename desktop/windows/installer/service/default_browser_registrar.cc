@@ -70,12 +70,16 @@ bool IsUsableAssociationName(const std::wstring& association) {
 
 DefaultBrowserRegistrar::DefaultBrowserRegistrar(Installation* installation, OSOperations* os,
                                                  const std::wstring& app_registration_name)
-    : installation_(installation), os_(os), app_registration_name_(app_registration_name) {}
+    : installation_(installation), os_(os), app_registration_name_(app_registration_name) {
+  DCHECK(installation_);
+  DCHECK(os_);
+}
 
 DefaultBrowserRegistrar::~DefaultBrowserRegistrar() = default;
 
 bool DefaultBrowserRegistrar::GetAssociationCommand(const std::wstring& association,
                                                     bool all_users, std::wstring* command) {
+  DCHECK(command);
   if (!IsUsableAssociationName(association)) return false;
   const bool extension = IsFileExtension(association);
   std::wstring prog_id;
@@ -139,6 +143,7 @@ bool DefaultBrowserRegistrar::IsDefaultBrowser() {
 }
 
 bool DefaultBrowserRegistrar::GetPreviousDefaultBrowser(std::wstring* value) {
+  DCHECK(value);
   const std::wstring company_key = GetCompanyRegistryKey();
   return ReadString(HKEY_CURRENT_USER, company_key, kPreviousDefaultBrowserValue, value) ==
              ERROR_SUCCESS ||

@@ -134,6 +134,7 @@ void Installation::InitNames() {
 }
 
 void Installation::LoadStatus() {
+  std::lock_guard<std::mutex> lock(status_lock_);
   if (status_loaded_) return;
   status_loaded_ = true;
   std::unique_ptr<InstallationStatus> status;
@@ -161,21 +162,25 @@ const base::Value* Installation::FindPref(std::string_view path) const {
 }
 
 bool Installation::GetPrefBoolean(std::string_view path, bool* value) const {
+  DCHECK(value);
   const base::Value* found = FindPref(path);
   return found && found->GetAsBoolean(value);
 }
 
 bool Installation::GetPrefString16(std::string_view path, std::wstring* value) const {
+  DCHECK(value);
   const base::Value* found = FindPref(path);
   return found && found->is_string() && found->GetAsString(value);
 }
 
 bool Installation::GetPrefString(std::string_view path, std::string* value) const {
+  DCHECK(value);
   const base::Value* found = FindPref(path);
   return found && found->is_string() && found->GetAsString(value);
 }
 
 bool Installation::GetPrefInt64(std::string_view path, int64_t* value) const {
+  DCHECK(value);
   std::string text;
   if (!GetPrefString(path, &text)) return false;
   // Whatever the text holds, a string counts as an answer; the number is 0
@@ -186,6 +191,7 @@ bool Installation::GetPrefInt64(std::string_view path, int64_t* value) const {
 }
 
 bool Installation::GetPrefList(std::string_view path, const base::ListValue** value) const {
+  DCHECK(value);
   const base::Value* found = FindPref(path);
   return found && found->GetAsList(value);
 }
@@ -232,6 +238,7 @@ bool Installation::GetProfilePathForStream(base::FilePath* path, int stream) {
 
 bool Installation::GetProfilePathInternal(base::FilePath* path, bool strip_user_name,
                                           int stream) {
+  DCHECK(path);
   if (folder_.empty()) return false;
   if (IsSingleProfile()) {
     *path = folder_.Append(L"profile").Append(L"data");
@@ -274,6 +281,7 @@ bool Installation::ExpandProfileTemplate(int stream, base::FilePath* path) {
 
 void Installation::GetLocalDataPath(const base::FilePath& profile_path,
                                     base::FilePath* local_path) {
+  DCHECK(local_path);
   *local_path = profile_path;
   if (!profile_path_.empty()) return;
   base::FilePath roaming;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -28,7 +29,8 @@ inline constexpr wchar_t kLauncherExeName[] = L"launcher.exe";
 // paths, the names it registers under and its default-browser registration.
 //
 // GetInstance() describes the installation the running installer belongs
-// to; ExistingInstallation describes any other folder. Used on one thread.
+// to; ExistingInstallation describes any other folder. Used on one thread,
+// except that the status may be loaded from any (it never changes after).
 class Installation {
  public:
   // Makes the process-wide instance.
@@ -149,6 +151,8 @@ class Installation {
   std::unique_ptr<base::Value> prefs_;
   base::FilePath folder_;
   std::wstring profile_path_;
+  // Guards the one-time status load.
+  std::mutex status_lock_;
   bool status_loaded_ = false;
   std::unique_ptr<InstallationStatus> status_;
   // Product name, blank, channel name: the name the browser is registered
