@@ -1,7 +1,7 @@
 // The settings model: flags with their refusal rules, modes, observers and
 // the folder-details request cycle. Where the values come from is in
-// settings_impl_sources.cc; the backend command line in
-// settings_impl_command_line.cc.
+// settings_impl_sources.cc, the default folders in settings_impl_folders.cc
+// and the backend command line in settings_impl_command_line.cc.
 
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
