@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
@@ -42,6 +43,17 @@ class SettingsValidationTest : public testing::Test {
 TEST_F(SettingsValidationTest, DecidedOperationIsValidWhateverElse) {
   EXPECT_TRUE(Validate(nullptr));
   EXPECT_EQ(0u, Error().code);
+}
+
+TEST_F(SettingsValidationTest, DecidedOperationWinsOverAFolderProblem) {
+  FakeSettings settings;
+  settings.operation = INSTALL_OPERATION_UPGRADE;
+  settings.folder_problem = FOLDER_PROBLEM_NOT_ENOUGH_SPACE;
+  EXPECT_TRUE(InstallerUtils::ValidateSettings(settings));
+  settings.operation = INSTALL_OPERATION_UNKNOWN;
+  settings.folder_details->volumes_without_enough_space = {{base::FilePath(L"E:"), 200}};
+  EXPECT_FALSE(InstallerUtils::ValidateSettings(settings));
+  EXPECT_EQ(L"drive E: (200 MB needed)", Error().message);
 }
 
 TEST_F(SettingsValidationTest, FolderProblemsBecomeResults) {
