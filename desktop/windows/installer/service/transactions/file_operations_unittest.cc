@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/service/transactions/write_file_operation.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
@@ -345,6 +346,52 @@ TEST_F(FileOperationsTest, MoveRollsBackAndCommitRemovesEmptiedFolders) {
   EXPECT_EQ(after.count(L"from"), 0u);
   EXPECT_EQ(after[L"to\\f.txt"], "file:rw:f");
   EXPECT_EQ(after.size(), 2u);
+}
+
+TEST_F(FileOperationsTest, WriteIntoMissingFolderRollsBackToNothing) {
+  Write(Path(L"keep.txt"), "keep");
+  auto after = RollBackThenCommit(
+      [&] {
+        return std::make_unique<WriteFileOperation>(Path(L"new\\sub\\record.json"), "{}");
+      },
+      [&] { EXPECT_EQ(Read(Path(L"new\\sub\\record.json")), "{}"); });
+  EXPECT_EQ(after[L"new\\sub\\record.json"], "file:rw:{}");
+  EXPECT_EQ(after.size(), 4u);
+}
+
+TEST_F(FileOperationsTest, WriteOverExistingFileRestoresItOnRollback) {
+  Write(Path(L"d\\record.json"), "old");
+  const size_t entries = Snapshot().size();
+  auto after = RollBackThenCommit(
+      [&] { return std::make_unique<WriteFileOperation>(Path(L"d\\record.json"), "new"); },
+      [&] {
+        EXPECT_EQ(Read(Path(L"d\\record.json")), "new");
+        EXPECT_EQ(Snapshot().size(), entries + 1);
+      });
+  // Committed: the old file's ".old" copy is gone too.
+  EXPECT_EQ(after.size(), entries);
+  EXPECT_EQ(after[L"d\\record.json"], "file:rw:new");
+}
+
+TEST_F(FileOperationsTest, WriteThatCannotReplaceLeavesEverythingAsItWas) {
+  Write(Path(L"held.json"), "old");
+  ASSERT_TRUE(base::CreateDirectory(Path(L"folder.json")));
+  Write(Path(L"folder.json\\inner"), "x");
+  const auto before = Snapshot();
+  HANDLE handle = Hold(Path(L"held.json"), FILE_SHARE_READ | FILE_SHARE_WRITE);
+  Transaction transaction;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<WriteFileOperation>(Path(L"held.json"), "new"), &error));
+  ::CloseHandle(handle);
+  EXPECT_NE(error.find("Cannot move the existing file aside."), std::string::npos) << error;
+  // A folder in the way is refused, not moved aside.
+  error.clear();
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<WriteFileOperation>(Path(L"folder.json"), "new"), &error));
+  EXPECT_NE(error.find("A folder stands where"), std::string::npos) << error;
+  EXPECT_TRUE(transaction.empty());
+  EXPECT_EQ(Snapshot(), before);
 }
 
 }  // namespace

@@ -1,0 +1,61 @@
+#include "desktop/windows/installer/service/transactions/write_file_operation.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <utility>
+
+#include "base/files/file_util.h"
+#include "base/files/important_file_writer.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+
+WriteFileOperation::WriteFileOperation(const base::FilePath& path, std::string contents)
+    : path_(path.StripTrailingSeparators()), contents_(std::move(contents)) {}
+
+WriteFileOperation::~WriteFileOperation() = default;
+
+bool WriteFileOperation::Execute(Transaction* sub_operations, std::string* error) {
+  if (base::DirectoryExists(path_)) {
+    // Never move a folder aside to make room for a record file.
+    SetOperationError(error, "A folder stands where the file " + path_.AsUTF8Unsafe() +
+                                 " should be written.");
+    return false;
+  }
+  const base::FilePath parent = path_.DirName();
+  if (!base::DirectoryExists(parent)) {
+    if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
+      AppendOperationError(error, "\nCannot create a folder to place the file in.");
+      return false;
+    }
+  } else if (base::PathExists(path_)) {
+    if (!sub_operations->Execute(std::make_unique<DeleteFileOperation>(path_, false, false),
+                                 error)) {
+      AppendOperationError(error, "\nCannot move the existing file aside.");
+      return false;
+    }
+  }
+
+  VLOG(1) << "Writing " << path_;
+  if (!base::ImportantFileWriter::WriteFileAtomically(path_, contents_)) {
+    const DWORD last_error = ::GetLastError();
+    LOG(ERROR) << "File write failed " << path_;
+    SetOperationError(error, "Could not write the file " + path_.AsUTF8Unsafe() + ": " +
+                                 GetWindowsErrorText(last_error));
+    return false;
+  }
+  written_ = true;
+  return true;
+}
+
+void WriteFileOperation::Rollback() {
+  if (!written_)
+    return;
+  if (!base::DeleteFile(path_, false))
+    LOG(ERROR) << "Cannot remove the written file " << path_;
+  written_ = false;
+}
