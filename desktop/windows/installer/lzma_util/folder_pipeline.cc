@@ -87,7 +87,8 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
       piece->data = buffers_.get() + ready.buffer * kPieceSize;
       piece->size = ready.size;
       piece->last = ready.last;
-      return Status::kOk;
+      base::AutoUnlock unlocked(lock_);
+      return CheckCrc(ready.entry, *piece);
     }
     if (failure_ != Status::kOk) {
       *fault_status = failure_fault_status_;
@@ -121,7 +122,7 @@ void FolderPipeline::Run() {
     const bool last_entry = i + 1 == entries_.size();
     const bool ends_folder =
         last_entry && (check_folder_crc_ || entry.offset + entry.size == folder_size);
-    const Status status = ReadEntry(entry, ends_folder);
+    const Status status = ReadEntry(i, ends_folder);
     if (status != Status::kOk) {
       Fail(status);
       return;
@@ -129,7 +130,8 @@ void FolderPipeline::Run() {
   }
 }
 
-FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_folder) {
+FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_folder) {
+  const Entry& entry = entries_[entry_index];
   while (position_ < entry.offset) {
     const size_t skip =
         static_cast<size_t>(std::min<uint64_t>(kPieceSize, entry.offset - position_));
@@ -137,7 +139,6 @@ FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_f
     if (status != Status::kOk)
       return status;
   }
-  uint32_t crc = CRC_INIT_VAL;
   uint64_t left = entry.size;
   for (;;) {
     size_t buffer;
@@ -148,13 +149,8 @@ FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_f
     Status status = ReadExactly(data, size);
     if (status != Status::kOk)
       return status;
-    crc = CrcUpdate(crc, data, size);
     left -= size;
     const bool last = left == 0;
-    if (last && entry.has_crc && CRC_GET_DIGEST(crc) != entry.crc) {
-      LOG(ERROR) << "CRC error in an entry";
-      return Status::kDataError;
-    }
     if (last && ends_folder) {
       // Whatever follows the entry up to the folder's end, then the streams'
       // own ends: a damaged tail fails before the last piece is written.
@@ -177,7 +173,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(const Entry& entry, bool ends_f
       }
     }
     base::AutoLock hold(lock_);
-    ready_.push_back({buffer, size, last});
+    ready_.push_back({buffer, size, last, entry_index});
     changed_.Broadcast();
     if (last)
       return Status::kOk;
@@ -214,6 +210,20 @@ bool FolderPipeline::TakeBuffer(size_t* buffer) {
   *buffer = free_buffers_.back();
   free_buffers_.pop_back();
   return true;
+}
+
+FolderPipeline::Status FolderPipeline::CheckCrc(size_t entry_index, const Piece& piece) {
+  crc_ = CrcUpdate(crc_, piece.data, piece.size);
+  if (!piece.last)
+    return Status::kOk;
+  const Entry& entry = entries_[entry_index];
+  const uint32_t crc = CRC_GET_DIGEST(crc_);
+  crc_ = CRC_INIT_VAL;
+  if (entry.has_crc && crc != entry.crc) {
+    LOG(ERROR) << "CRC error in an entry";
+    return Status::kDataError;
+  }
+  return Status::kOk;
 }
 
 void FolderPipeline::Fail(Status status) {

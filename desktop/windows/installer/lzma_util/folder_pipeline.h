@@ -9,15 +9,17 @@
 #include <memory>
 #include <vector>
 
+#include "7zCrc.h"
 #include "base/synchronization/condition_variable.h"
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/lzma_util/folder_stream.h"
 
 // Cuts the bytes of one folder into the entries to be written, on a thread
-// of its own: it reads the FolderStream, checks each entry's CRC and hands
-// the entry's data on in pieces of at most kPieceSize, in order, through a
-// small ring of buffers, so that the reader (the writing thread) and the
-// decoding run side by side with bounded memory.
+// of its own: it reads the FolderStream and hands each entry's data on in
+// pieces of at most kPieceSize, in order, through a small ring of buffers,
+// so that the caller of NextPiece (the writing thread), this thread and the
+// decoding run side by side with bounded memory. The entries' CRCs are
+// checked in NextPiece, which has less to do than this thread.
 class FolderPipeline {
  public:
   using Status = FolderStream::Status;
@@ -72,13 +74,17 @@ class FolderPipeline {
     size_t buffer;
     size_t size;
     bool last;
+    size_t entry;
   };
 
   static DWORD WINAPI ThreadMain(void* self);
   void Run();
   // Reads `size` bytes of the folder into `dest`, all of them or fails.
   Status ReadExactly(uint8_t* dest, size_t size);
-  Status ReadEntry(const Entry& entry, bool ends_folder);
+  Status ReadEntry(size_t entry_index, bool ends_folder);
+  // In NextPiece: adds the piece to its entry's CRC; at the entry's last
+  // piece, whether the CRC is right.
+  Status CheckCrc(size_t entry_index, const Piece& piece);
   // Waits for a free buffer; false when cancelled.
   bool TakeBuffer(size_t* buffer);
   void Fail(Status status);
@@ -88,6 +94,8 @@ class FolderPipeline {
   const bool check_folder_crc_;
   const uint32_t folder_crc_;
   uint32_t running_folder_crc_;
+  // Of the entry being read by NextPiece's caller.
+  uint32_t crc_ = CRC_INIT_VAL;
   uint64_t position_ = 0;
   uint32_t fault_status_ = 0;
   std::unique_ptr<uint8_t[]> buffers_;

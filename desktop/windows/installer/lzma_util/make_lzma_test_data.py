@@ -109,6 +109,22 @@ def make_block_archives(out, rng):
         f.write(data)
 
 
+def make_bad_crc(out, src, entries):
+    """An archive whose data decode well but whose stored CRC of
+    readme.txt is wrong (patched in the uncompressed header)."""
+    path = os.path.join(out, "bad_crc.7z")
+    seven_zip(path, src, entries, "-mhc=off")
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    with open(os.path.join(src, "readme.txt"), "rb") as f:
+        crc = struct.pack("<I", zlib.crc32(f.read()))
+    assert data.count(crc) == 1
+    data[data.find(crc)] ^= 0x01
+    fix_header_crcs(data)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def make_raw_lzma2(out, rng):
     """A raw LZMA2 stream of three independently coded blocks (streams
     joined without their end marks but the last) and what it decodes to."""
@@ -152,6 +168,7 @@ def main():
     seven_zip(os.path.join(out, "copy.7z"), src, entries, "-m0=Copy")
     seven_zip(os.path.join(out, "delta.7z"), src, entries, "-mf=Delta:4")
     make_block_archives(out, rng)
+    make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:
         whole_data = f.read()
