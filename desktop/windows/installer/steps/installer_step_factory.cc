@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "desktop/windows/installer/steps/file_and_status_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 
 namespace {
@@ -21,6 +22,8 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
  public:
   std::unique_ptr<InstallerStep> CreateStep(StepKind kind, const StepArguments& arguments,
                                             InstallerStepContext* context) override {
+    if (auto step = CreateFileOrStatusStep(kind, arguments, context))
+      return step;
     return std::make_unique<UnavailableStep>(GetStepName(kind, arguments), context);
   }
 };

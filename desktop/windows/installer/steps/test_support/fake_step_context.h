@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/steps/installer_step_context.h"
 
@@ -15,28 +16,36 @@ class FakeStepContext : public InstallerStepContext {
 
   Settings* GetSettings() override { return settings_; }
   Transaction* GetTransaction() override { return &transaction_; }
-  const InstallationStatus* GetExistingInstallation() override { return nullptr; }
+  const InstallationStatus* GetExistingInstallation() override { return existing_installation; }
   base::FilePath GetInstallFolder() override { return install_folder; }
   base::FilePath GetPackageFolder() override { return package_folder; }
   base::FilePath GetTargetFolder() override { return install_folder; }
   const base::FilePath& GetBaseInstallFolder() override { return base_install_folder; }
-  const base::FilePath& GetSettingsInstallFolder() override { return base_install_folder; }
-  InstallationStatus* GetInstallationStatus() override { return nullptr; }
-  const InstallationFolderDetails* GetFolderDetails() override { return nullptr; }
+  // The base install folder unless the test sets a root folder of its own.
+  const base::FilePath& GetSettingsInstallFolder() override {
+    return settings_install_folder.empty() ? base_install_folder : settings_install_folder;
+  }
+  InstallationStatus* GetInstallationStatus() override { return &installation_status; }
+  const InstallationFolderDetails* GetFolderDetails() override { return folder_details; }
   base::ProcessId GetParentPid() override { return 0; }
   RegistryRuleHost* GetRuleHost() override { return nullptr; }
   bool HasFinishedEvent() override { return false; }
   void StartRegistryRecording() override {}
   void StopRegistryRecording() override {}
   void ReportImportantEvent(const std::string& name) override { events.push_back(name); }
-  bool HasExistingInstallation() override { return false; }
-  bool IsMinimalInstall() override { return false; }
+  bool HasExistingInstallation() override { return existing_installation != nullptr; }
+  bool IsMinimalInstall() override { return minimal_install; }
   bool IsRunningFromInstallFolder() override { return running_from_install_folder; }
   bool HasPackageDir() override { return has_package_dir; }
 
   base::FilePath install_folder;
   base::FilePath package_folder;
   base::FilePath base_install_folder;
+  base::FilePath settings_install_folder;
+  const InstallationStatus* existing_installation = nullptr;
+  InstallationStatus installation_status{INSTALLATION_STATUS_SOURCE_GENERATED};
+  const InstallationFolderDetails* folder_details = nullptr;
+  bool minimal_install = false;
   bool running_from_install_folder = false;
   bool has_package_dir = false;
   std::vector<std::string> events;
