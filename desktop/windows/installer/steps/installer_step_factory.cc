@@ -4,6 +4,7 @@
 
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
+#include "desktop/windows/installer/steps/registration_step_factory.h"
 
 namespace {
 
@@ -23,6 +24,8 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
   std::unique_ptr<InstallerStep> CreateStep(StepKind kind, const StepArguments& arguments,
                                             InstallerStepContext* context) override {
     if (auto step = CreateFileOrStatusStep(kind, arguments, context))
+      return step;
+    if (auto step = CreateRegistrationStep(kind, arguments, context))
       return step;
     return std::make_unique<UnavailableStep>(GetStepName(kind, arguments), context);
   }

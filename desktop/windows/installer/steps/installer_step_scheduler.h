@@ -27,11 +27,12 @@ class InstallerStepScheduler {
 
   virtual ~InstallerStepScheduler() = default;
 
-  // `app_id` is read later by the registry step and must outlive the
+  // `app_id` is overwritten by the registry step with the uninstall key
+  // path (what the rule host gives for "{Uninstall}"); it must outlive the
   // scheduler. `total` receives the number of steps plus one (untouched for
   // the protocol-handler registration). False, with lines appended to the
   // error record, when a package list cannot be read.
-  virtual bool ScheduleSteps(InstallerStepContext* context, const std::wstring* app_id,
+  virtual bool ScheduleSteps(InstallerStepContext* context, std::wstring* app_id,
                              int* total) = 0;
   virtual void Start(base::scoped_refptr<base::SingleThreadTaskRunner> task_runner,
                      Observer* observer) = 0;

@@ -41,7 +41,7 @@ InstallerStepSchedulerImpl::InstallerStepSchedulerImpl(
 InstallerStepSchedulerImpl::~InstallerStepSchedulerImpl() = default;
 
 bool InstallerStepSchedulerImpl::ScheduleSteps(InstallerStepContext* context,
-                                               const std::wstring* app_id, int* total) {
+                                               std::wstring* app_id, int* total) {
   DCHECK(steps_.empty());
   const InstallOperation operation = context->GetSettings()->GetOperation();
   StepListBuilder builder(context, factory_.get(), app_id, &lists_);

@@ -28,7 +28,7 @@ class InstallerStepSchedulerImpl : public InstallerStepScheduler {
   InstallerStepSchedulerImpl& operator=(const InstallerStepSchedulerImpl&) = delete;
 
   // InstallerStepScheduler.
-  bool ScheduleSteps(InstallerStepContext* context, const std::wstring* app_id,
+  bool ScheduleSteps(InstallerStepContext* context, std::wstring* app_id,
                      int* total) override;
   void Start(base::scoped_refptr<base::SingleThreadTaskRunner> task_runner,
              Observer* observer) override;

@@ -55,8 +55,8 @@ struct StepArguments {
   base::FilePath path;
   // Verify package contents. Owned by the scheduler, which outlives the step.
   const PackageFileLists* lists = nullptr;
-  // Setup registry. Owned by the caller of ScheduleSteps.
-  const std::wstring* app_id = nullptr;
+  // Setup registry, which overwrites it. Owned by the caller of ScheduleSteps.
+  std::wstring* app_id = nullptr;
   // Clean registry: the machine of the existing launcher.exe.
   PeMachineKind launcher_machine = PE_MACHINE_UNKNOWN;
 };

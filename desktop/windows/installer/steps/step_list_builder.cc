@@ -19,7 +19,7 @@ constexpr wchar_t kLauncherExe[] = L"launcher.exe";
 }  // namespace
 
 StepListBuilder::StepListBuilder(InstallerStepContext* context, InstallerStepFactory* factory,
-                                 const std::wstring* app_id, PackageFileLists* lists)
+                                 std::wstring* app_id, PackageFileLists* lists)
     : context_(context), factory_(factory), app_id_(app_id), lists_(lists) {}
 
 bool StepListBuilder::Build(InstallOperation operation, Steps* steps) {

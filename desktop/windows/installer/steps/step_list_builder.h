@@ -19,7 +19,7 @@ class StepListBuilder {
   // Nothing is owned; `lists` receives what is read and must outlive the
   // steps.
   StepListBuilder(InstallerStepContext* context, InstallerStepFactory* factory,
-                  const std::wstring* app_id, PackageFileLists* lists);
+                  std::wstring* app_id, PackageFileLists* lists);
   StepListBuilder(const StepListBuilder&) = delete;
   StepListBuilder& operator=(const StepListBuilder&) = delete;
 
@@ -50,7 +50,7 @@ class StepListBuilder {
 
   InstallerStepContext* const context_;
   InstallerStepFactory* const factory_;
-  const std::wstring* const app_id_;
+  std::wstring* const app_id_;
   PackageFileLists* const lists_;
 };
 

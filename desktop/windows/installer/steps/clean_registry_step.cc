@@ -1,0 +1,89 @@
+#include "desktop/windows/installer/steps/clean_registry_step.h"
+
+#include <memory>
+#include <utility>
+
+#include "base/files/file_path.h"
+#include "base/logging.h"
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/settings/settings.h"
+
+namespace {
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr wchar_t kInstallLocation[] = L"InstallLocation";
+
+}  // namespace
+
+CleanRegistryStep::CleanRegistryStep(InstallerStepContext* context,
+                                     PeMachineKind launcher_machine)
+    : InstallerStep("clean_registry", context), launcher_machine_(launcher_machine) {}
+
+CleanRegistryStep::~CleanRegistryStep() = default;
+
+StepResult CleanRegistryStep::Run(int /*attempt*/) {
+  LOG(INFO) << "Cleaning up registry";
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (!existing) {
+    LOG(INFO) << "No record of an earlier installation: nothing to clean";
+    return StepResult(STEP_OK);
+  }
+  for (const StatusRegistryKey& key : existing->hkcu_keys)
+    CleanKey(HKEY_CURRENT_USER, key);
+  for (const StatusRegistryKey& key : existing->hklm_keys)
+    CleanKey(HKEY_LOCAL_MACHINE, key);
+  return StepResult(STEP_OK);
+}
+
+void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
+  const std::wstring path = base::UTF8ToWide(key.path);
+  VLOG(1) << "Cleanup for key " << path << " with depth " << key.clean;
+  const bool uninstall_key = base::StartsWith(path, kUninstallKey, base::CompareCase::INSENSITIVE_ASCII);
+  if (launcher_machine_ == PE_MACHINE_OTHER && uninstall_key)
+    CleanNativeUninstallEntry(root, path);
+  const REGSAM view = uninstall_key ? KEY_WOW64_32KEY : 0;
+  if (key.clean <= 0) {
+    for (const StatusRegistryValue& value : key.values) {
+      Execute(std::make_unique<ChangeRegValueOperation>(
+          root, path, base::UTF8ToWide(value.name), nullptr,
+          ChangeRegValueOperation::kDeleteValue, 0, view));
+    }
+    return;
+  }
+  // The record comes from a file on disk: a damaged one must not be able
+  // to name a key that other programs share.
+  std::wstring target;
+  if (!GetRegistryKeyToClean(path, key.clean, &target)) {
+    LOG(ERROR) << "Refusing to clean " << path << " with depth " << key.clean
+               << ": it would remove a shared registry key";
+    return;
+  }
+  Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));
+}
+
+void CleanRegistryStep::CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path) {
+  base::win::RegKey key(root, key_path.c_str(), KEY_READ);
+  std::wstring location;
+  if (!key.Valid() || key.ReadValue(kInstallLocation, &location) != ERROR_SUCCESS)
+    return;
+  key.Close();
+  if (!base::FilePath::CompareEqualIgnoreCase(
+          base::FilePath(location).StripTrailingSeparators().value(),
+          GetSettings()->GetInstallFolderPath().StripTrailingSeparators().value())) {
+    return;
+  }
+  Execute(std::make_unique<DeleteRegKeyOperation>(root, key_path, 0));
+}
+
+void CleanRegistryStep::Execute(std::unique_ptr<Operation> operation) {
+  std::string error;
+  if (!GetContext()->GetTransaction()->Execute(std::move(operation), &error))
+    LOG(WARNING) << "A registry clean-up failed: " << error;
+}

@@ -1,0 +1,40 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_CLEAN_REGISTRY_STEP_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_CLEAN_REGISTRY_STEP_H_
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/windows/installer/steps/installer_step.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+
+class Operation;
+struct StatusRegistryKey;
+
+// "clean_registry" (upgrade and uninstall): removes the registry values and
+// keys the existing installation recorded, each as its clean-up depth says.
+// A recorded key can never make it delete a shared key (the Uninstall key,
+// Software\Classes, ...): such deletions are refused and logged. Best
+// effort: never fails.
+class CleanRegistryStep : public InstallerStep {
+ public:
+  // `launcher_machine`: the machine of the existing launcher.exe. A 64-bit
+  // one may have left an uninstall entry in the 64-bit view too.
+  CleanRegistryStep(InstallerStepContext* context, PeMachineKind launcher_machine);
+  ~CleanRegistryStep() override;
+
+  StepResult Run(int attempt) override;
+
+ private:
+  void CleanKey(HKEY root, const StatusRegistryKey& key);
+  // Deletes the uninstall entry `key_path` of the default view when it
+  // belongs to this installation folder.
+  void CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path);
+  void Execute(std::unique_ptr<Operation> operation);
+
+  const PeMachineKind launcher_machine_;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_CLEAN_REGISTRY_STEP_H_

@@ -1,0 +1,308 @@
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "base/features/feature_registry.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/steps/clean_registry_step.h"
+#include "desktop/windows/installer/steps/setup_registry_step.h"
+#include "desktop/windows/installer/steps/test_support/registration_step_test_context.h"
+#include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "gtest/gtest.h"
+#include "testing/registry_override.h"
+
+namespace {
+
+constexpr REGSAM kView32 = KEY_WOW64_32KEY;
+
+std::wstring ThisVersionUninstallKey() {
+  return GetUninstallRegistryKey(
+      base::UTF8ToWide(product_info::GetProductName() + " " + product_info::GetVersionString()));
+}
+
+// Answers the uninstall key probes from a script: the keys listed exist,
+// `denied_suffix` is refused, everything else is missing.
+class ScriptedSetupRegistryStep : public SetupRegistryStep {
+ public:
+  using SetupRegistryStep::SetupRegistryStep;
+
+  int probes = 0;
+  bool everything_exists = false;
+  std::wstring denied;
+
+ protected:
+  LONG ProbeKey(HKEY /*root*/, const std::wstring& key) override {
+    ++probes;
+    if (everything_exists)
+      return ERROR_SUCCESS;
+    if (key == denied)
+      return ERROR_ACCESS_DENIED;
+    return key == ThisVersionUninstallKey() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+  }
+};
+
+class RegistryStepsTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(registry_.OverrideRegistry(HKEY_CURRENT_USER));
+    ASSERT_TRUE(registry_.OverrideRegistry(HKEY_LOCAL_MACHINE));
+    context_ = std::make_unique<RegistrationStepTestContext>(&settings_);
+  }
+
+  std::map<std::wstring, std::string> Snapshot() {
+    auto snapshot = SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software");
+    for (auto& [key, value] : SnapshotRegistryKey(HKEY_LOCAL_MACHINE, L"Software"))
+      snapshot[L"HKLM:" + key] = value;
+    return snapshot;
+  }
+
+  StepResult RunSetup() {
+    SetupRegistryStep step(context_.get(), &context_->app_id);
+    return step.Run(0);
+  }
+
+  static bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view = 0) {
+    base::win::RegKey opened(root, key.c_str(), KEY_READ | view);
+    return opened.Valid() && opened.HasValue(name);
+  }
+  static bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
+    return base::win::RegKey(root, key.c_str(), KEY_READ | view).Valid();
+  }
+
+  registry_util::RegistryOverrideManager registry_;
+  features::ScopedFeatureRegistryForTesting features_;
+  RegistrationStepTestSettings settings_;
+  std::unique_ptr<RegistrationStepTestContext> context_;
+};
+
+TEST_F(RegistryStepsTest, CopyOnlyWritesNothingAndChoosesNoUninstallKey) {
+  settings_.copy_only = true;
+  const auto before = Snapshot();
+  EXPECT_EQ(STEP_OK, RunSetup().status);
+  EXPECT_EQ(L"1500000000", context_->app_id);
+  EXPECT_TRUE(context_->GetTransaction()->empty());
+  EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(RegistryStepsTest, WritesTheTableRecordsItAndRollsBackToNothing) {
+  const auto before = Snapshot();
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  const std::wstring uninstall = ThisVersionUninstallKey();
+  EXPECT_EQ(uninstall, context_->app_id);
+  EXPECT_FALSE(context_->recording);
+
+  base::win::RegKey entry(HKEY_CURRENT_USER, uninstall.c_str(), KEY_READ | kView32);
+  std::wstring display_name;
+  ASSERT_EQ(ERROR_SUCCESS, entry.ReadValue(L"DisplayName", &display_name));
+  EXPECT_EQ(L"Tarvo developer 1.2.3.4", display_name);
+  EXPECT_FALSE(entry.HasValue(L"SystemComponent"));
+  entry.Close();
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\TarvoTest.Html\\shell\\open\\command",
+                       L""));
+  // Current user: the HKCU-only dde rows are written, the HKLM deletion is not.
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER,
+                        L"Software\\Classes\\TarvoTest.Html\\shell\\open\\ddeexec\\Topic"));
+  // Rows above this build's stream are skipped.
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER,
+                         L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tarvo.exe"));
+  EXPECT_TRUE(SnapshotRegistryKey(HKEY_LOCAL_MACHINE, L"Software").empty());
+
+  // Recorded with their clean-up depths, under HKCU only.
+  EXPECT_TRUE(context_->status.hklm_keys.empty());
+  bool found_uninstall = false, found_command = false;
+  for (const StatusRegistryKey& key : context_->status.hkcu_keys) {
+    if (key.path == base::WideToUTF8(uninstall)) {
+      found_uninstall = true;
+      EXPECT_EQ(1, key.clean);
+      EXPECT_EQ(11u, key.values.size());
+    }
+    if (key.path == "Software\\Classes\\TarvoTest.Html\\shell\\open\\command") {
+      found_command = true;
+      EXPECT_EQ(2, key.clean);
+    }
+  }
+  EXPECT_TRUE(found_uninstall);
+  EXPECT_TRUE(found_command);
+
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(RegistryStepsTest, AllUsersWritesUnderTheMachineRoot) {
+  settings_.all_users = true;
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, ThisVersionUninstallKey(), L"UninstallString", kView32));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE,
+                         L"Software\\Classes\\TarvoTest.Html\\shell\\open\\ddeexec\\Topic"));
+  EXPECT_TRUE(context_->status.hkcu_keys.empty());
+  EXPECT_FALSE(context_->status.hklm_keys.empty());
+}
+
+TEST_F(RegistryStepsTest, TheHidingFeatureAddsSystemComponent) {
+  features::FeatureRegistry::GetInstance()->RegisterFeature(
+      kInstallerHideFromProgramAndFeatures, /*enabled_by_default=*/true, /*overridable=*/false);
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  base::win::RegKey entry(HKEY_CURRENT_USER, ThisVersionUninstallKey().c_str(),
+                          KEY_READ | kView32);
+  DWORD hidden = 0;
+  EXPECT_EQ(ERROR_SUCCESS, entry.ReadValueDW(L"SystemComponent", &hidden));
+  EXPECT_EQ(1u, hidden);
+}
+
+TEST_F(RegistryStepsTest, AnExistingEntryOfTheSameVersionGetsTheNextSuffix) {
+  base::win::RegKey taken;
+  ASSERT_EQ(ERROR_SUCCESS, taken.Create(HKEY_CURRENT_USER, ThisVersionUninstallKey().c_str(),
+                                        KEY_WRITE | kView32));
+  taken.Close();
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  EXPECT_EQ(ThisVersionUninstallKey() + L"1", context_->app_id);
+
+  context_->app_id.clear();
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  EXPECT_EQ(ThisVersionUninstallKey() + L"2", context_->app_id);
+}
+
+TEST_F(RegistryStepsTest, AnUnreadableOrExhaustedUninstallKeyFailsTheStep) {
+  {
+    ScriptedSetupRegistryStep step(context_.get(), &context_->app_id);
+    step.denied = ThisVersionUninstallKey() + L"1";
+    const StepResult result = step.Run(0);
+    EXPECT_EQ(STEP_FAILED, result.status);
+    EXPECT_EQ("Failed writing uninstallation information", result.detail);
+    EXPECT_EQ(2, step.probes);
+  }
+  {
+    ScriptedSetupRegistryStep step(context_.get(), &context_->app_id);
+    step.everything_exists = true;
+    EXPECT_EQ(STEP_FAILED, step.Run(0).status);
+    EXPECT_EQ(SetupRegistryStep::kMaxUninstallKeySuffix + 1, step.probes);
+  }
+  EXPECT_EQ(L"1500000000", context_->app_id);
+  EXPECT_TRUE(context_->GetTransaction()->empty());
+}
+
+TEST_F(RegistryStepsTest, AnUnwritableUninstallEntryFailsTheStepOtherRowsDoNot) {
+  // The host expands "{Uninstall}" from its own id, left empty here, so
+  // the entry's rows name no key and are refused.
+  std::wstring written;
+  SetupRegistryStep step(context_.get(), &written);
+  context_->app_id.clear();
+  const StepResult result = step.Run(0);
+  EXPECT_EQ(STEP_FAILED, result.status);
+  EXPECT_EQ("Failed writing uninstallation information", result.detail);
+  EXPECT_EQ(ThisVersionUninstallKey(), written);
+  // The rows before the entry were written all the same.
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html"));
+}
+
+class CleanRegistryStepTest : public RegistryStepsTest {
+ protected:
+  void SetUp() override {
+    RegistryStepsTest::SetUp();
+    context_->existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  }
+
+  static void Write(HKEY root, const std::wstring& key, const wchar_t* name,
+                    const wchar_t* data, REGSAM view = 0) {
+    base::win::RegKey opened;
+    ASSERT_EQ(ERROR_SUCCESS, opened.Create(root, key.c_str(), KEY_WRITE | view));
+    ASSERT_EQ(ERROR_SUCCESS, opened.WriteValue(name, data));
+  }
+
+  void Record(const std::string& path, int clean, std::vector<std::string> values = {}) {
+    StatusRegistryKey key;
+    key.path = path;
+    key.clean = clean;
+    for (const std::string& name : values)
+      key.values.push_back({"REG_SZ", name, ""});
+    context_->existing->hkcu_keys.push_back(key);
+  }
+
+  StepResult RunClean(PeMachineKind machine = PE_MACHINE_I386) {
+    CleanRegistryStep step(context_.get(), machine);
+    return step.Run(0);
+  }
+};
+
+TEST_F(CleanRegistryStepTest, DepthsRemoveValuesKeysOrParentsAndRollBack) {
+  const std::wstring prog_id = L"Software\\Classes\\TarvoTest.Html";
+  Write(HKEY_CURRENT_USER, prog_id + L"\\shell\\open\\command", nullptr, L"launcher");
+  Write(HKEY_CURRENT_USER, prog_id + L"\\shell\\open\\ddeexec\\Topic", nullptr, L"");
+  Write(HKEY_CURRENT_USER, prog_id + L"\\shell\\print", nullptr, L"kept");
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"TarvoTest.Html", L"");
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Other.Html", L"");
+  Write(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html", nullptr, L"x");
+  Record("Software\\Classes\\TarvoTest.Html\\shell\\open\\command", 2, {""});
+  Record("Software\\Classes\\.htm\\OpenWithProgIDs", 0, {"TarvoTest.Html"});
+  Record("Software\\Clients\\StartMenuInternet\\TarvoTest.Html", 1, {""});
+  const auto before = Snapshot();
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, prog_id + L"\\shell\\open"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, prog_id + L"\\shell\\print"));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs",
+                        L"TarvoTest.Html"));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs",
+                       L"Other.Html"));
+  EXPECT_FALSE(
+      KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html"));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet"));
+
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
+TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
+  const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm", nullptr, L"Other.Html");
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Other.Html", L"");
+  Write(HKEY_CURRENT_USER, uninstall + L"\\Other", L"DisplayName", L"Other", kView32);
+  Write(HKEY_CURRENT_USER, uninstall + L"\\Tarvo 1", L"DisplayName", L"Tarvo", kView32);
+  Write(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\Other", nullptr, L"x");
+  Record("Software\\Classes\\.htm\\OpenWithProgIDs", 2);
+  Record("Software\\Classes\\Whatever", 2);
+  Record(base::WideToUTF8(uninstall) + "\\Tarvo 1", 2);
+  Record("Software\\Clients\\StartMenuInternet\\TarvoTest.Html\\Capabilities", 3);
+  Record("Software\\Clients", 1);
+  Record("Software", 5);
+  // A value of a shared key is still removed: depth 0 only touches values.
+  Record(base::WideToUTF8(uninstall) + "\\Tarvo 1", 0, {"DisplayName"});
+  const auto before = Snapshot();
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  auto after = Snapshot();
+  auto expected = before;
+  expected.erase(L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 1\\:DisplayName");
+  EXPECT_EQ(expected, after);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, uninstall + L"\\Other", kView32));
+}
+
+TEST_F(CleanRegistryStepTest, ANativeUninstallEntryGoesOnlyWhenItIsThisFolders) {
+  const std::wstring entry =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 1.2.3.4";
+  settings_.set_install_folder(base::FilePath(L"C:\\Users\\me\\Tarvo"));
+  Write(HKEY_CURRENT_USER, entry, L"InstallLocation", L"C:\\Users\\me\\Other");
+  Write(HKEY_CURRENT_USER, entry, L"DisplayName", L"Tarvo");
+  Record(base::WideToUTF8(entry), 0, {"DisplayName"});
+  ASSERT_EQ(STEP_OK, RunClean(PE_MACHINE_OTHER).status);
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, entry, L"InstallLocation"));
+
+  Write(HKEY_CURRENT_USER, entry, L"InstallLocation", L"c:\\users\\me\\tarvo\\");
+  ASSERT_EQ(STEP_OK, RunClean(PE_MACHINE_I386).status);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, entry));
+  ASSERT_EQ(STEP_OK, RunClean(PE_MACHINE_OTHER).status);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, entry));
+}
+
+TEST_F(CleanRegistryStepTest, NoRecordMeansNothingToDo) {
+  context_->existing.reset();
+  EXPECT_EQ(STEP_OK, RunClean().status);
+  EXPECT_TRUE(context_->GetTransaction()->empty());
+}
+
+}  // namespace

@@ -1,0 +1,35 @@
+#include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
+
+#include "base/logging.h"
+#include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+
+SetupFileAndProtocolHandlersStep::SetupFileAndProtocolHandlersStep(
+    InstallerStepContext* context)
+    : InstallerStep("setup_file_and_protocol_handlers", context) {}
+
+SetupFileAndProtocolHandlersStep::~SetupFileAndProtocolHandlersStep() = default;
+
+StepResult SetupFileAndProtocolHandlersStep::Run(int /*attempt*/) {
+  VLOG(1) << "Setting up protocol handlers.";
+  OSOperations* operations = OSOperations::GetInstance();
+  // Where only the Settings application can change defaults, a backend
+  // started by the UI leaves that to the UI process.
+  if (operations->GetWindowsVersion() >= base::win::VERSION_WIN10 &&
+      !operations->IsInternetExplorerAvailable() && GetContext()->GetParentPid() != 0) {
+    return StepResult(STEP_OK);
+  }
+  const Settings* settings = GetSettings();
+  const InstallationFolderDetails* details = GetFolderDetails();
+  BrowserRegistrationRequest request;
+  request.copy_only = settings->GetCopyOnly();
+  request.default_browser = settings->GetDefaultBrowser();
+  request.all_users = settings->GetAllUsers();
+  request.silent = IsSilent();
+  request.folder = details ? details->GetPath() : settings->GetInstallFolderPath();
+  request.folder_is_http_handler = details && details->IsHttpHandler();
+  operations->SetUpBrowserRegistration(request, GetInstallationStatus());
+  return StepResult(STEP_OK);
+}
