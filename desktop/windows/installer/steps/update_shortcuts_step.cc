@@ -1,0 +1,137 @@
+#include "desktop/windows/installer/steps/update_shortcuts_step.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "base/logging.h"
+#include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/move_file_operation.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+
+namespace {
+
+const InstallationStatus& EmptyStatus() {
+  static const InstallationStatus empty(INSTALLATION_STATUS_SOURCE_INVALID);
+  return empty;
+}
+
+bool Execute(InstallerStepContext* context, std::unique_ptr<Operation> operation) {
+  std::string error;
+  if (context->GetTransaction()->Execute(std::move(operation), &error))
+    return true;
+  LOG(WARNING) << "A shortcut operation failed: " << error;
+  return false;
+}
+
+}  // namespace
+
+UpdateShortcutsStep::UpdateShortcutsStep(InstallerStepContext* context)
+    : InstallerStep("update_shortcuts", context) {}
+
+UpdateShortcutsStep::~UpdateShortcutsStep() = default;
+
+bool UpdateShortcutsStep::NeedsRename() const {
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (!existing)
+    return false;
+  const std::wstring current = base::FilePath(MakeShortcutFileName()).RemoveExtension().value();
+  for (const base::FilePath* old : {&existing->desktop_shortcut, &existing->start_menu_shortcut,
+                                    &existing->quick_launch_shortcut}) {
+    if (!old->empty() && old->BaseName().RemoveExtension().value() != current)
+      return true;
+  }
+  return false;
+}
+
+void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut, bool rename,
+                                         std::vector<ShortcutDestination>* create) {
+  const base::FilePath folder = GetShortcutFolder(shortcut.place, GetSettings()->GetAllUsers());
+  if (shortcut.exists && !shortcut.wanted) {
+    VLOG(1) << "Removing shortcut";
+    Execute(GetContext(), std::make_unique<DeleteFileOperation>(*shortcut.old_path,
+                                                                /*check_in_use=*/false,
+                                                                /*remove_empty_parents=*/false));
+  } else if (shortcut.exists && !shortcut.recreate && !rename) {
+    *shortcut.new_path = *shortcut.old_path;
+  } else if (shortcut.exists && !shortcut.recreate) {
+    VLOG(1) << "Moving shortcut";
+    const base::FilePath moved = folder.Append(MakeShortcutFileName());
+    const bool done =
+        Execute(GetContext(), std::make_unique<MoveFileOperation>(*shortcut.old_path, moved));
+    *shortcut.new_path = done ? moved : *shortcut.old_path;
+  } else if (shortcut.exists) {
+    VLOG(1) << "Recreating shortcut";
+    Execute(GetContext(), std::make_unique<DeleteFileOperation>(*shortcut.old_path,
+                                                                /*check_in_use=*/false,
+                                                                /*remove_empty_parents=*/false));
+    create->emplace_back(folder, shortcut.new_path);
+  } else if (shortcut.wanted) {
+    VLOG(1) << "Preparing to add shortcut";
+    create->emplace_back(folder, shortcut.new_path);
+  }
+}
+
+bool UpdateShortcutsStep::HandlePins(bool rename) {
+  VLOG(1) << "Handling pinned shortcut:";
+  const Settings* settings = GetSettings();
+  // An autoupdate of an all-users installation runs without the user who
+  // pinned; the pins stay as they are.
+  if (IsAutoupdate() && settings->GetAllUsers())
+    return false;
+  const InstallationFolderDetails* details = GetFolderDetails();
+  const std::vector<base::FilePath> pins =
+      details ? details->GetPinnedShortcutPaths() : std::vector<base::FilePath>();
+  if (pins.empty())
+    return settings->GetPinnedShortcut();
+  if (!settings->GetPinnedShortcut()) {
+    VLOG(1) << "Unpinning existing shortcuts";
+    UnpinShortcuts(GetContext(), pins);
+    return false;
+  }
+  if (!rename && !details->ShouldRecreatePinnedShortcut())
+    return false;
+  VLOG(1) << "Unpinning existing shortcuts (with repin)";
+  UnpinShortcuts(GetContext(), pins);
+  return true;
+}
+
+StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
+  const Settings* settings = GetSettings();
+  if (settings->GetCopyOnly())
+    return StepResult(STEP_OK);
+  LOG(INFO) << "Updating shortcuts";
+  const bool rename = NeedsRename();
+  if (rename)
+    LOG(INFO) << "Shortcuts need to be renamed";
+  const InstallationStatus& old = GetExistingInstallation() ? *GetExistingInstallation()
+                                                            : EmptyStatus();
+  const InstallationFolderDetails* details = GetFolderDetails();
+  InstallationStatus* status = GetInstallationStatus();
+  const Shortcut shortcuts[] = {
+      {ShortcutPlace::kDesktop, &old.desktop_shortcut, &status->desktop_shortcut,
+       details && details->DesktopShortcutExists(), settings->GetDesktopShortcut(),
+       details && details->ShouldRecreateDesktopShortcut()},
+      {ShortcutPlace::kStartMenu, &old.start_menu_shortcut, &status->start_menu_shortcut,
+       details && details->StartMenuShortcutExists(), settings->GetStartMenuShortcut(),
+       details && details->ShouldRecreateStartMenuShortcut()},
+      {ShortcutPlace::kQuickLaunch, &old.quick_launch_shortcut, &status->quick_launch_shortcut,
+       details && details->QuickLaunchShortcutExists(), settings->GetQuickLaunchShortcut(),
+       details && details->ShouldRecreateQuickLaunchShortcut()},
+  };
+  const char* const announcements[] = {"Handling desktop shortcut:",
+                                       "Handling start menu shortcut:",
+                                       "Handling quick launch shortcut:"};
+  std::vector<ShortcutDestination> create;
+  for (size_t i = 0; i < std::size(shortcuts); ++i) {
+    VLOG(1) << announcements[i];
+    HandleShortcut(shortcuts[i], rename, &create);
+  }
+  const bool pin = HandlePins(rename);
+  CreateShortcuts(GetContext(), create, pin, GetShortcutTarget(GetContext()));
+  return StepResult(STEP_OK);
+}
