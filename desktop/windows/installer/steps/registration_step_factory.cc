@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/steps/registration_step_factory.h"
 
 #include "desktop/windows/installer/steps/clean_registry_step.h"
+#include "desktop/windows/installer/steps/install_tracking_data_step.h"
 #include "desktop/windows/installer/steps/installer_steps.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/remove_shortcuts_step.h"
@@ -12,6 +13,8 @@ std::unique_ptr<InstallerStep> CreateRegistrationStep(StepKind kind,
                                                       const StepArguments& arguments,
                                                       InstallerStepContext* context) {
   switch (kind) {
+    case StepKind::kInstallTrackingData:
+      return std::make_unique<InstallTrackingDataStep>(context);
     case StepKind::kSetupRegistry:
       return std::make_unique<SetupRegistryStep>(context, arguments.app_id);
     case StepKind::kCleanRegistry:

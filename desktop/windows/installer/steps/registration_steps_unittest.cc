@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_command_line.h"
 #include "base/win/registry.h"
@@ -11,10 +14,14 @@
 #include "desktop/windows/installer/service/test_support/fake_installation.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_os_operations.h"
+#include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/steps/install_tracking_data_step.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/test_support/registration_step_test_context.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
@@ -160,6 +167,49 @@ TEST_F(RegisterProtocolHandlersStepTest, NoInstallationOrNoProtocolDoesNothing) 
   EXPECT_EQ(STEP_OK, Run().status);
   EXPECT_TRUE(installation_->calls().empty());
   EXPECT_TRUE(context_.GetTransaction()->empty());
+}
+
+TEST(InstallTrackingDataStepTest, KeepsTheTrackingDataUndoablyAndOnlyWhenThereIsSome) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  RegistrationStepTestSettings settings;
+  const base::FilePath folder = scratch.GetPath().Append(L"Tarvo");
+  const base::FilePath file = folder.Append(L"server_tracking_data");
+  {
+    base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+    ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(&command_line));
+    RegistrationStepTestContext context(&settings);
+    context.base_install_folder = folder;
+    InstallTrackingDataStep step(&context);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+    EXPECT_TRUE(context.GetTransaction()->empty());
+  }
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  command_line.AppendSwitchASCII(switches::kMedium, "pb");
+  ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(&command_line));
+  const std::string expected = GetSessionTrackingData()->Serialize();
+  ASSERT_FALSE(expected.empty());
+  const auto before = SnapshotFolder(scratch.GetPath());
+  {
+    RegistrationStepTestContext context(&settings);
+    context.base_install_folder = folder;
+    InstallTrackingDataStep step(&context);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+    std::string written;
+    ASSERT_TRUE(base::ReadFileToString(file, &written));
+    EXPECT_EQ(expected, written);
+    EXPECT_TRUE(context.status.root_files.empty());
+    // A failed installation takes the file, and the folder made for it, away.
+    context.GetTransaction()->Rollback();
+    EXPECT_EQ(before, SnapshotFolder(scratch.GetPath()));
+  }
+  {
+    RegistrationStepTestContext context(&settings);
+    context.base_install_folder = folder;
+    InstallTrackingDataStep step(&context);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(file));
 }
 
 }  // namespace

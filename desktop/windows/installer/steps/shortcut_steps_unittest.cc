@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/base_paths.h"
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/test/scoped_path_override.h"
@@ -15,6 +16,8 @@
 #include "desktop/windows/installer/steps/remove_shortcuts_step.h"
 #include "desktop/windows/installer/steps/test_support/registration_step_test_context.h"
 #include "desktop/windows/installer/steps/update_shortcuts_step.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -169,6 +172,18 @@ TEST_F(ShortcutStepsTest, PinningPinsTheMasterAndThePartnerShortcutOnlyWhenAsked
   }
   ASSERT_EQ(1u, pins_.size());
   EXPECT_EQ(Pin(context_->install_folder, Master()), pins_[0]);
+
+  // A partner-brought installation gets the partner site pinned too.
+  {
+    base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+    command_line.AppendSwitchASCII(switches::kMedium, "pb");
+    ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(&command_line));
+    pins_.clear();
+    InstallShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+    ASSERT_EQ(2u, pins_.size());
+    EXPECT_EQ(context_->package_folder.Append(L"facebook.lnk"), pins_[1].second);
+  }
 
   const base::FilePath resources = context_->install_folder.Append(L"resources");
   ASSERT_TRUE(base::CreateDirectory(resources));

@@ -48,7 +48,6 @@ class RegistrationStepTestContext : public FakeStepContext, public RegistryRuleH
 
   const InstallationStatus* GetExistingInstallation() override { return existing.get(); }
   InstallationStatus* GetInstallationStatus() override { return &status; }
-  const InstallationFolderDetails* GetFolderDetails() override { return folder_details; }
   base::ProcessId GetParentPid() override { return parent_pid; }
   RegistryRuleHost* GetRuleHost() override { return this; }
   void StartRegistryRecording() override { recording = true; }
@@ -69,7 +68,6 @@ class RegistrationStepTestContext : public FakeStepContext, public RegistryRuleH
 
   InstallationStatus status;
   std::unique_ptr<InstallationStatus> existing;
-  const InstallationFolderDetails* folder_details = nullptr;
   base::ProcessId parent_pid = 0;
   bool recording = false;
   // What the registry step overwrites; "{Uninstall}" expands to it.
