@@ -95,6 +95,26 @@ base::FilePath GetShortcutFolder(ShortcutPlace place, bool all_users) {
   return folder;
 }
 
+bool IsShortcutInShortcutFolder(const base::FilePath& path) {
+  if (!base::FilePath::CompareEqualIgnoreCase(path.Extension(), L".lnk"))
+    return false;
+  const base::FilePath parent = path.DirName();
+  for (ShortcutPlace place :
+       {ShortcutPlace::kDesktop, ShortcutPlace::kStartMenu, ShortcutPlace::kQuickLaunch}) {
+    for (bool all_users : {false, true}) {
+      const base::FilePath folder = GetShortcutFolder(place, all_users);
+      if (!folder.empty() && base::FilePath::CompareEqualIgnoreCase(
+                                 folder.StripTrailingSeparators().value(),
+                                 parent.StripTrailingSeparators().value())) {
+        return true;
+      }
+    }
+  }
+  LOG(ERROR) << "Skipping the recorded shortcut " << path.value()
+             << ": it is no shortcut of a shortcut folder";
+  return false;
+}
+
 base::FilePath GetShortcutTarget(InstallerStepContext* context) {
   const InstallationFolderDetails* details = context->GetFolderDetails();
   return (details ? details->GetPath() : context->GetSettings()->GetInstallFolderPath())

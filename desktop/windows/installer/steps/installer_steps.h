@@ -44,6 +44,11 @@ bool CreateShortcuts(InstallerStepContext* context,
                      bool pin,
                      const base::FilePath& target);
 
+// Whether a shortcut path read from a status file may be moved or deleted:
+// a ".lnk" file right inside one of the shortcut folders. A damaged record
+// must not make the steps delete anything else.
+bool IsShortcutInShortcutFolder(const base::FilePath& path);
+
 // Unpins each shortcut and deletes it through the transaction.
 void UnpinShortcuts(InstallerStepContext* context, const std::vector<base::FilePath>& shortcuts);
 

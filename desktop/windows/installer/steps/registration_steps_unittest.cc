@@ -15,7 +15,13 @@
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/steps/clean_registry_step.h"
 #include "desktop/windows/installer/steps/install_tracking_data_step.h"
+#include "desktop/windows/installer/steps/installer_step_factory.h"
+#include "desktop/windows/installer/steps/installer_steps.h"
+#include "desktop/windows/installer/steps/remove_shortcuts_step.h"
+#include "desktop/windows/installer/steps/setup_registry_step.h"
+#include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
 #include "desktop/windows/installer/steps/test_support/registration_step_test_context.h"
@@ -210,6 +216,30 @@ TEST(InstallTrackingDataStepTest, KeepsTheTrackingDataUndoablyAndOnlyWhenThereIs
     EXPECT_EQ(STEP_OK, step.Run(0).status);
   }
   EXPECT_TRUE(base::PathExists(file));
+}
+
+TEST(RegistrationStepFactoryTest, TheStepListsGetTheRegistryRegistrationAndShortcutSteps) {
+  RegistrationStepTestSettings settings;
+  RegistrationStepTestContext context(&settings);
+  std::wstring app_id;
+  StepArguments arguments;
+  arguments.app_id = &app_id;
+  auto factory = CreateDefaultInstallerStepFactory();
+  auto is = [&](StepKind kind, auto* expected_type) {
+    std::unique_ptr<InstallerStep> step = factory->CreateStep(kind, arguments, &context);
+    EXPECT_EQ(GetStepName(kind, arguments), step->name());
+    return dynamic_cast<std::remove_pointer_t<decltype(expected_type)>*>(step.get()) != nullptr;
+  };
+  EXPECT_TRUE(is(StepKind::kInstallTrackingData, static_cast<InstallTrackingDataStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kSetupRegistry, static_cast<SetupRegistryStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kCleanRegistry, static_cast<CleanRegistryStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kRegisterProtocolHandlers,
+                 static_cast<RegisterProtocolHandlersStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kSetupFileAndProtocolHandlers,
+                 static_cast<SetupFileAndProtocolHandlersStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kInstallShortcuts, static_cast<InstallShortcutsStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kUpdateShortcuts, static_cast<UpdateShortcutsStep*>(nullptr)));
+  EXPECT_TRUE(is(StepKind::kRemoveShortcuts, static_cast<RemoveShortcutsStep*>(nullptr)));
 }
 
 }  // namespace

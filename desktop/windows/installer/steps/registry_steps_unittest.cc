@@ -6,6 +6,7 @@
 #include "base/features/feature_registry.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/steps/clean_registry_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
@@ -110,6 +111,12 @@ TEST_F(RegistryStepsTest, WritesTheTableRecordsItAndRollsBackToNothing) {
   // Rows above this build's stream are skipped.
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER,
                          L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tarvo.exe"));
+  // Rows for a newer Windows than this one are skipped.
+  const std::wstring urls =
+      L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html\\Capabilities\\UrlAssociations";
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, urls, L"https"));
+  EXPECT_EQ(base::win::GetVersion() >= base::win::VERSION_WIN10,
+            HasValue(HKEY_CURRENT_USER, urls, L"microsoft-edge"));
   EXPECT_TRUE(SnapshotRegistryKey(HKEY_LOCAL_MACHINE, L"Software").empty());
 
   // Recorded with their clean-up depths, under HKCU only.

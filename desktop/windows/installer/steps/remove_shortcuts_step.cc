@@ -24,6 +24,12 @@ void Delete(InstallerStepContext* context, const base::FilePath& path) {
   }
 }
 
+// A recorded shortcut goes only when it is one of the shortcut folders'.
+void DeleteRecordedShortcut(InstallerStepContext* context, const base::FilePath& path) {
+  if (!path.empty() && IsShortcutInShortcutFolder(path))
+    Delete(context, path);
+}
+
 }  // namespace
 
 RemoveShortcutsStep::RemoveShortcutsStep(InstallerStepContext* context)
@@ -47,15 +53,15 @@ StepResult RemoveShortcutsStep::Run(int /*attempt*/) {
   if (const InstallationStatus* existing = GetExistingInstallation()) {
     if (details->DesktopShortcutExists()) {
       VLOG(1) << "Removing desktop shortcut.";
-      Delete(GetContext(), existing->desktop_shortcut);
+      DeleteRecordedShortcut(GetContext(), existing->desktop_shortcut);
     }
     if (details->StartMenuShortcutExists()) {
       VLOG(1) << "Removing start menu shortcut.";
-      Delete(GetContext(), existing->start_menu_shortcut);
+      DeleteRecordedShortcut(GetContext(), existing->start_menu_shortcut);
     }
     if (details->QuickLaunchShortcutExists()) {
       VLOG(1) << "Removing quick launch shortcut.";
-      Delete(GetContext(), existing->quick_launch_shortcut);
+      DeleteRecordedShortcut(GetContext(), existing->quick_launch_shortcut);
     }
   }
   if (details->TemporaryShortcutFolderExists()) {

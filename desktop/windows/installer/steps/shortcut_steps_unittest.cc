@@ -294,4 +294,30 @@ TEST_F(ShortcutStepsTest, RemoveUnpinsAndDeletesEverythingAndRollsBack) {
   EXPECT_EQ(before, Snapshot());
 }
 
+TEST_F(ShortcutStepsTest, RecordedPathsOutsideTheShortcutFoldersAreNeverTouched) {
+  GiveExistingShortcuts(name_.c_str());
+  InstallationStatus& existing = *context_->existing;
+  existing.desktop_shortcut = Old(scratch_.GetPath().Append(L"Documents"), L"work.lnk");
+  existing.start_menu_shortcut = Old(user_.Append(L"Programs"), L"notes.txt");
+  const auto before = Snapshot();
+  {
+    RemoveShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(existing.desktop_shortcut));
+  EXPECT_TRUE(base::PathExists(existing.start_menu_shortcut));
+  EXPECT_FALSE(base::PathExists(existing.quick_launch_shortcut));
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+
+  // An update makes a fresh shortcut instead of keeping or moving them.
+  WantAll();
+  UpdateShortcutsStep step(context_.get());
+  ASSERT_EQ(STEP_OK, step.Run(0).status);
+  EXPECT_EQ(user_.Append(L"Desktop").Append(name_), context_->status.desktop_shortcut);
+  EXPECT_EQ(user_.Append(L"Programs").Append(name_), context_->status.start_menu_shortcut);
+  EXPECT_TRUE(base::PathExists(existing.desktop_shortcut));
+  EXPECT_TRUE(base::PathExists(existing.start_menu_shortcut));
+}
+
 }  // namespace

@@ -28,6 +28,10 @@ bool Execute(InstallerStepContext* context, std::unique_ptr<Operation> operation
   return false;
 }
 
+base::FilePath Checked(const base::FilePath& recorded) {
+  return recorded.empty() || !IsShortcutInShortcutFolder(recorded) ? base::FilePath() : recorded;
+}
+
 }  // namespace
 
 UpdateShortcutsStep::UpdateShortcutsStep(InstallerStepContext* context)
@@ -35,14 +39,10 @@ UpdateShortcutsStep::UpdateShortcutsStep(InstallerStepContext* context)
 
 UpdateShortcutsStep::~UpdateShortcutsStep() = default;
 
-bool UpdateShortcutsStep::NeedsRename() const {
-  const InstallationStatus* existing = GetExistingInstallation();
-  if (!existing)
-    return false;
+bool UpdateShortcutsStep::NeedsRename(const base::FilePath (&old_paths)[3]) const {
   const std::wstring current = base::FilePath(MakeShortcutFileName()).RemoveExtension().value();
-  for (const base::FilePath* old : {&existing->desktop_shortcut, &existing->start_menu_shortcut,
-                                    &existing->quick_launch_shortcut}) {
-    if (!old->empty() && old->BaseName().RemoveExtension().value() != current)
+  for (const base::FilePath& old : old_paths) {
+    if (!old.empty() && old.BaseName().RemoveExtension().value() != current)
       return true;
   }
   return false;
@@ -105,21 +105,26 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
   if (settings->GetCopyOnly())
     return StepResult(STEP_OK);
   LOG(INFO) << "Updating shortcuts";
-  const bool rename = NeedsRename();
-  if (rename)
-    LOG(INFO) << "Shortcuts need to be renamed";
   const InstallationStatus& old = GetExistingInstallation() ? *GetExistingInstallation()
                                                             : EmptyStatus();
+  // Only recorded shortcuts that are shortcuts of the shortcut folders are
+  // touched; any other recorded path counts as no shortcut.
+  const base::FilePath old_paths[] = {Checked(old.desktop_shortcut),
+                                      Checked(old.start_menu_shortcut),
+                                      Checked(old.quick_launch_shortcut)};
+  const bool rename = NeedsRename(old_paths);
+  if (rename)
+    LOG(INFO) << "Shortcuts need to be renamed";
   const InstallationFolderDetails* details = GetFolderDetails();
   InstallationStatus* status = GetInstallationStatus();
   const Shortcut shortcuts[] = {
-      {ShortcutPlace::kDesktop, &old.desktop_shortcut, &status->desktop_shortcut,
+      {ShortcutPlace::kDesktop, &old_paths[0], &status->desktop_shortcut,
        details && details->DesktopShortcutExists(), settings->GetDesktopShortcut(),
        details && details->ShouldRecreateDesktopShortcut()},
-      {ShortcutPlace::kStartMenu, &old.start_menu_shortcut, &status->start_menu_shortcut,
+      {ShortcutPlace::kStartMenu, &old_paths[1], &status->start_menu_shortcut,
        details && details->StartMenuShortcutExists(), settings->GetStartMenuShortcut(),
        details && details->ShouldRecreateStartMenuShortcut()},
-      {ShortcutPlace::kQuickLaunch, &old.quick_launch_shortcut, &status->quick_launch_shortcut,
+      {ShortcutPlace::kQuickLaunch, &old_paths[2], &status->quick_launch_shortcut,
        details && details->QuickLaunchShortcutExists(), settings->GetQuickLaunchShortcut(),
        details && details->ShouldRecreateQuickLaunchShortcut()},
   };
@@ -129,7 +134,9 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
   std::vector<ShortcutDestination> create;
   for (size_t i = 0; i < std::size(shortcuts); ++i) {
     VLOG(1) << announcements[i];
-    HandleShortcut(shortcuts[i], rename, &create);
+    Shortcut shortcut = shortcuts[i];
+    shortcut.exists = shortcut.exists && !shortcut.old_path->empty();
+    HandleShortcut(shortcut, rename, &create);
   }
   const bool pin = HandlePins(rename);
   CreateShortcuts(GetContext(), create, pin, GetShortcutTarget(GetContext()));

@@ -28,7 +28,7 @@ class UpdateShortcutsStep : public InstallerStep {
   };
 
   // Whether an earlier shortcut carries another name than this build's.
-  bool NeedsRename() const;
+  bool NeedsRename(const base::FilePath (&old_paths)[3]) const;
   // Keeps, moves or deletes the shortcut; adds it to `create` when it is to
   // be made.
   void HandleShortcut(const Shortcut& shortcut, bool rename,
