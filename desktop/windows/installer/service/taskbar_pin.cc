@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "base/base_paths.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
-#include "base/base_paths.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/win/shortcut.h"
@@ -42,7 +42,8 @@ ScopedTaskbarPinningForTesting::UnpinFunction g_unpin = &DefaultUnpinFromTaskbar
 
 // Runs the copy and waits for its answer; a helper that does not answer in
 // time is ended, so that its file can be deleted.
-bool LaunchAndWait(const base::FilePath& helper_copy, const base::FilePath& shortcut,
+bool LaunchAndWait(const base::FilePath& helper_copy,
+                   const base::FilePath& shortcut,
                    base::TimeDelta timeout) {
   const std::wstring command_line =
       L"\"" + helper_copy.value() + L"\" \"" + shortcut.value() + L"\"";
@@ -75,8 +76,10 @@ bool UnpinFromTaskbar(const base::FilePath& shortcut) {
   return g_unpin(shortcut);
 }
 
-bool RunPinHelper(const base::FilePath& helper, const base::FilePath& helper_copy,
-                  const base::FilePath& shortcut, base::TimeDelta timeout) {
+bool RunPinHelper(const base::FilePath& helper,
+                  const base::FilePath& helper_copy,
+                  const base::FilePath& shortcut,
+                  base::TimeDelta timeout) {
   if (!base::DeleteFile(helper_copy, /*recursive=*/false)) {
     VLOG(2) << "Could not delete the previous helper";
     return false;
@@ -92,8 +95,7 @@ bool RunPinHelper(const base::FilePath& helper, const base::FilePath& helper_cop
   return pinned;
 }
 
-ScopedTaskbarPinningForTesting::ScopedTaskbarPinningForTesting(PinFunction pin,
-                                                               UnpinFunction unpin)
+ScopedTaskbarPinningForTesting::ScopedTaskbarPinningForTesting(PinFunction pin, UnpinFunction unpin)
     : previous_pin_(g_pin), previous_unpin_(g_unpin) {
   g_pin = pin;
   g_unpin = unpin;

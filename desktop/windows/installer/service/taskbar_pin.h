@@ -23,14 +23,15 @@ inline constexpr base::TimeDelta kPinHelperTimeout = base::TimeDelta::FromSecond
 // copy with `shortcut` as its one argument and waits at most `timeout` for
 // it; a helper still running then is ended. The copy is removed in every
 // case. True when the helper answered 0.
-bool RunPinHelper(const base::FilePath& helper, const base::FilePath& helper_copy,
-                  const base::FilePath& shortcut, base::TimeDelta timeout);
+bool RunPinHelper(const base::FilePath& helper,
+                  const base::FilePath& helper_copy,
+                  const base::FilePath& shortcut,
+                  base::TimeDelta timeout);
 
 // Replaces what PinToTaskbar and UnpinFromTaskbar do for its lifetime.
 class ScopedTaskbarPinningForTesting {
  public:
-  using PinFunction = bool (*)(const base::FilePath& helper_folder,
-                               const base::FilePath& shortcut);
+  using PinFunction = bool (*)(const base::FilePath& helper_folder, const base::FilePath& shortcut);
   using UnpinFunction = bool (*)(const base::FilePath& shortcut);
 
   ScopedTaskbarPinningForTesting(PinFunction pin, UnpinFunction unpin);

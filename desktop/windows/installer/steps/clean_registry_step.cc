@@ -22,8 +22,7 @@ constexpr wchar_t kInstallLocation[] = L"InstallLocation";
 
 }  // namespace
 
-CleanRegistryStep::CleanRegistryStep(InstallerStepContext* context,
-                                     PeMachineKind launcher_machine)
+CleanRegistryStep::CleanRegistryStep(InstallerStepContext* context, PeMachineKind launcher_machine)
     : InstallerStep("clean_registry", context), launcher_machine_(launcher_machine) {}
 
 CleanRegistryStep::~CleanRegistryStep() = default;
@@ -45,15 +44,16 @@ StepResult CleanRegistryStep::Run(int /*attempt*/) {
 void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
   const std::wstring path = base::UTF8ToWide(key.path);
   VLOG(1) << "Cleanup for key " << path << " with depth " << key.clean;
-  const bool uninstall_key = base::StartsWith(path, kUninstallKey, base::CompareCase::INSENSITIVE_ASCII);
+  const bool uninstall_key =
+      base::StartsWith(path, kUninstallKey, base::CompareCase::INSENSITIVE_ASCII);
   if (launcher_machine_ == PE_MACHINE_OTHER && uninstall_key)
     CleanNativeUninstallEntry(root, path);
   const REGSAM view = uninstall_key ? KEY_WOW64_32KEY : 0;
   if (key.clean <= 0) {
     for (const StatusRegistryValue& value : key.values) {
       Execute(std::make_unique<ChangeRegValueOperation>(
-          root, path, base::UTF8ToWide(value.name), nullptr,
-          ChangeRegValueOperation::kDeleteValue, 0, view));
+          root, path, base::UTF8ToWide(value.name), nullptr, ChangeRegValueOperation::kDeleteValue,
+          0, view));
     }
     return;
   }

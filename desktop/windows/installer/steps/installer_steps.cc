@@ -53,11 +53,11 @@ bool CreatePartnerSiteShortcut(InstallerStepContext* context, const base::FilePa
   const base::FilePath resources = context->GetInstallFolder().Append(L"resources");
   if (medium != "pb" && !base::PathExists(resources.Append(L"tracking_user_agent.json")))
     return true;
-  const PartnerSite& site = context->GetSettings()->GetLanguage() == L"ru" ? kRussianPartnerSite
-                                                                          : kOtherPartnerSite;
+  const PartnerSite& site =
+      context->GetSettings()->GetLanguage() == L"ru" ? kRussianPartnerSite : kOtherPartnerSite;
   const std::wstring short_name = site.short_name;
-  base::win::ShortcutProperties properties = MakeProperties(
-      target, kAppIdPrefix + context->GetInstallationStatus()->GetAppIdWithSuffix());
+  base::win::ShortcutProperties properties =
+      MakeProperties(target, kAppIdPrefix + context->GetInstallationStatus()->GetAppIdWithSuffix());
   properties.set_icon(resources.Append(short_name + L"_icon.ico"), 0);
   properties.set_arguments(site.address);
   const base::FilePath path = context->GetPackageFolder().Append(short_name + L".lnk");
@@ -103,9 +103,9 @@ bool IsShortcutInShortcutFolder(const base::FilePath& path) {
        {ShortcutPlace::kDesktop, ShortcutPlace::kStartMenu, ShortcutPlace::kQuickLaunch}) {
     for (bool all_users : {false, true}) {
       const base::FilePath folder = GetShortcutFolder(place, all_users);
-      if (!folder.empty() && base::FilePath::CompareEqualIgnoreCase(
-                                 folder.StripTrailingSeparators().value(),
-                                 parent.StripTrailingSeparators().value())) {
+      if (!folder.empty() &&
+          base::FilePath::CompareEqualIgnoreCase(folder.StripTrailingSeparators().value(),
+                                                 parent.StripTrailingSeparators().value())) {
         return true;
       }
     }
@@ -167,8 +167,9 @@ void UnpinShortcuts(InstallerStepContext* context, const std::vector<base::FileP
     VLOG(1) << "Unpinning shortcut " << shortcut.value();
     const bool unpinned = UnpinFromTaskbar(shortcut);
     VLOG(1) << "Unpinning " << (unpinned ? "successful" : "failed");
-    ExecuteOperation(context, std::make_unique<DeleteFileOperation>(
-                                  shortcut, /*check_in_use=*/false, /*remove_empty_parents=*/false));
+    ExecuteOperation(context,
+                     std::make_unique<DeleteFileOperation>(shortcut, /*check_in_use=*/false,
+                                                           /*remove_empty_parents=*/false));
   }
 }
 

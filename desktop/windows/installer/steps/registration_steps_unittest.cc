@@ -19,16 +19,16 @@
 #include "desktop/windows/installer/steps/install_tracking_data_step.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/installer_steps.h"
-#include "desktop/windows/installer/steps/remove_shortcuts_step.h"
-#include "desktop/windows/installer/steps/setup_registry_step.h"
-#include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/steps/register_protocol_handlers_step.h"
+#include "desktop/windows/installer/steps/remove_shortcuts_step.h"
 #include "desktop/windows/installer/steps/setup_file_and_protocol_handlers_step.h"
+#include "desktop/windows/installer/steps/setup_registry_step.h"
 #include "desktop/windows/installer/steps/test_support/registration_step_test_context.h"
+#include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
-#include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 
@@ -115,8 +115,7 @@ class RegisterProtocolHandlersStepTest : public testing::Test {
     ASSERT_TRUE(registry_.OverrideRegistry(HKEY_LOCAL_MACHINE));
     command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
                                                               L"irc");
-    context_.existing =
-        std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+    context_.existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
   }
 
   void RecordCapabilities() {
@@ -233,8 +232,8 @@ TEST(RegistrationStepFactoryTest, TheStepListsGetTheRegistryRegistrationAndShort
   EXPECT_TRUE(is(StepKind::kInstallTrackingData, static_cast<InstallTrackingDataStep*>(nullptr)));
   EXPECT_TRUE(is(StepKind::kSetupRegistry, static_cast<SetupRegistryStep*>(nullptr)));
   EXPECT_TRUE(is(StepKind::kCleanRegistry, static_cast<CleanRegistryStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kRegisterProtocolHandlers,
-                 static_cast<RegisterProtocolHandlersStep*>(nullptr)));
+  EXPECT_TRUE(
+      is(StepKind::kRegisterProtocolHandlers, static_cast<RegisterProtocolHandlersStep*>(nullptr)));
   EXPECT_TRUE(is(StepKind::kSetupFileAndProtocolHandlers,
                  static_cast<SetupFileAndProtocolHandlersStep*>(nullptr)));
   EXPECT_TRUE(is(StepKind::kInstallShortcuts, static_cast<InstallShortcutsStep*>(nullptr)));

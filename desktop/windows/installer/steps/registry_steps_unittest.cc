@@ -103,8 +103,8 @@ TEST_F(RegistryStepsTest, WritesTheTableRecordsItAndRollsBackToNothing) {
   EXPECT_EQ(L"Tarvo developer 1.2.3.4", display_name);
   EXPECT_FALSE(entry.HasValue(L"SystemComponent"));
   entry.Close();
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\TarvoTest.Html\\shell\\open\\command",
-                       L""));
+  EXPECT_TRUE(
+      HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\TarvoTest.Html\\shell\\open\\command", L""));
   // Current user: the HKCU-only dde rows are written, the HKLM deletion is not.
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER,
                         L"Software\\Classes\\TarvoTest.Html\\shell\\open\\ddeexec\\Topic"));
@@ -154,8 +154,7 @@ TEST_F(RegistryStepsTest, TheHidingFeatureAddsSystemComponent) {
   features::FeatureRegistry::GetInstance()->RegisterFeature(
       kInstallerHideFromProgramAndFeatures, /*enabled_by_default=*/true, /*overridable=*/false);
   ASSERT_EQ(STEP_OK, RunSetup().status);
-  base::win::RegKey entry(HKEY_CURRENT_USER, ThisVersionUninstallKey().c_str(),
-                          KEY_READ | kView32);
+  base::win::RegKey entry(HKEY_CURRENT_USER, ThisVersionUninstallKey().c_str(), KEY_READ | kView32);
   DWORD hidden = 0;
   EXPECT_EQ(ERROR_SUCCESS, entry.ReadValueDW(L"SystemComponent", &hidden));
   EXPECT_EQ(1u, hidden);
@@ -204,7 +203,8 @@ TEST_F(RegistryStepsTest, AnUnwritableUninstallEntryFailsTheStepOtherRowsDoNot) 
   EXPECT_EQ("Failed writing uninstallation information", result.detail);
   EXPECT_EQ(ThisVersionUninstallKey(), written);
   // The rows before the entry were written all the same.
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html"));
+  EXPECT_TRUE(
+      KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html"));
 }
 
 class CleanRegistryStepTest : public RegistryStepsTest {
@@ -214,8 +214,11 @@ class CleanRegistryStepTest : public RegistryStepsTest {
     context_->existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
   }
 
-  static void Write(HKEY root, const std::wstring& key, const wchar_t* name,
-                    const wchar_t* data, REGSAM view = 0) {
+  static void Write(HKEY root,
+                    const std::wstring& key,
+                    const wchar_t* name,
+                    const wchar_t* data,
+                    REGSAM view = 0) {
     base::win::RegKey opened;
     ASSERT_EQ(ERROR_SUCCESS, opened.Create(root, key.c_str(), KEY_WRITE | view));
     ASSERT_EQ(ERROR_SUCCESS, opened.WriteValue(name, data));
@@ -252,10 +255,10 @@ TEST_F(CleanRegistryStepTest, DepthsRemoveValuesKeysOrParentsAndRollBack) {
   ASSERT_EQ(STEP_OK, RunClean().status);
   EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, prog_id + L"\\shell\\open"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, prog_id + L"\\shell\\print"));
-  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs",
-                        L"TarvoTest.Html"));
-  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs",
-                       L"Other.Html"));
+  EXPECT_FALSE(
+      HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"TarvoTest.Html"));
+  EXPECT_TRUE(
+      HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Other.Html"));
   EXPECT_FALSE(
       KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet\\TarvoTest.Html"));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet"));

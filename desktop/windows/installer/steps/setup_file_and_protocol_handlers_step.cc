@@ -6,8 +6,7 @@
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 
-SetupFileAndProtocolHandlersStep::SetupFileAndProtocolHandlersStep(
-    InstallerStepContext* context)
+SetupFileAndProtocolHandlersStep::SetupFileAndProtocolHandlersStep(InstallerStepContext* context)
     : InstallerStep("setup_file_and_protocol_handlers", context) {}
 
 SetupFileAndProtocolHandlersStep::~SetupFileAndProtocolHandlersStep() = default;

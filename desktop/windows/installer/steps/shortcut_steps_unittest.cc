@@ -52,12 +52,12 @@ class ShortcutStepsTest : public testing::Test {
     const base::FilePath root = scratch_.GetPath();
     user_ = root.Append(L"user");
     common_ = root.Append(L"common");
-    for (auto [key, folder] : {std::pair{base::DIR_USER_DESKTOP, user_.Append(L"Desktop")},
-                               std::pair{base::DIR_START_MENU, user_.Append(L"Programs")},
-                               std::pair{base::DIR_USER_QUICK_LAUNCH, user_.Append(L"Quick")},
-                               std::pair{base::DIR_COMMON_DESKTOP, common_.Append(L"Desktop")},
-                               std::pair{base::DIR_COMMON_START_MENU,
-                                         common_.Append(L"Programs")}}) {
+    for (auto [key, folder] :
+         {std::pair{base::DIR_USER_DESKTOP, user_.Append(L"Desktop")},
+          std::pair{base::DIR_START_MENU, user_.Append(L"Programs")},
+          std::pair{base::DIR_USER_QUICK_LAUNCH, user_.Append(L"Quick")},
+          std::pair{base::DIR_COMMON_DESKTOP, common_.Append(L"Desktop")},
+          std::pair{base::DIR_COMMON_START_MENU, common_.Append(L"Programs")}}) {
       overrides_.push_back(std::make_unique<base::ScopedPathOverride>(
           key, folder, /*is_absolute=*/true, /*create=*/false));
     }
@@ -187,7 +187,8 @@ TEST_F(ShortcutStepsTest, PinningPinsTheMasterAndThePartnerShortcutOnlyWhenAsked
 
   const base::FilePath resources = context_->install_folder.Append(L"resources");
   ASSERT_TRUE(base::CreateDirectory(resources));
-  ASSERT_TRUE(base::WriteFile(resources.Append(L"tracking_user_agent.json"), std::string_view("{}")));
+  ASSERT_TRUE(
+      base::WriteFile(resources.Append(L"tracking_user_agent.json"), std::string_view("{}")));
   settings_.language = L"ru";
   pins_.clear();
   {
@@ -237,9 +238,9 @@ TEST_F(ShortcutStepsTest, UpdateKeepsRemovesRecreatesAndAddsEachAsTheTableSays) 
   details_.quick_launch_shortcut_exists = false;
   base::DeleteFile(context_->existing->quick_launch_shortcut, /*recursive=*/false);
   context_->existing->quick_launch_shortcut.clear();
-  settings_.desktop_shortcut = true;          // exists, wanted: kept
-  settings_.start_menu_shortcut = false;      // exists, unwanted: removed
-  settings_.quick_launch_shortcut = true;     // missing, wanted: added
+  settings_.desktop_shortcut = true;       // exists, wanted: kept
+  settings_.start_menu_shortcut = false;   // exists, unwanted: removed
+  settings_.quick_launch_shortcut = true;  // missing, wanted: added
   UpdateShortcutsStep keep(context_.get());
   ASSERT_EQ(STEP_OK, keep.Run(0).status);
   const InstallationStatus& status = context_->status;
@@ -318,6 +319,25 @@ TEST_F(ShortcutStepsTest, RecordedPathsOutsideTheShortcutFoldersAreNeverTouched)
   EXPECT_EQ(user_.Append(L"Programs").Append(name_), context_->status.start_menu_shortcut);
   EXPECT_TRUE(base::PathExists(existing.desktop_shortcut));
   EXPECT_TRUE(base::PathExists(existing.start_menu_shortcut));
+}
+
+TEST_F(ShortcutStepsTest, ACommittedUpdateLeavesOnlyTheNewShortcuts) {
+  WantAll();
+  GiveExistingShortcuts(L"Old Browser.lnk");
+  details_.recreate_start_menu = true;
+  {
+    UpdateShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+  }
+  context_.reset();  // Commits.
+  std::vector<std::wstring> left;
+  for (const auto& [path, kind] : SnapshotFolder(user_)) {
+    if (kind != "dir")
+      left.push_back(path);
+  }
+  const std::vector<std::wstring> expected = {L"Desktop\\" + name_, L"Programs\\" + name_,
+                                              L"Quick\\" + name_};
+  EXPECT_EQ(expected, left);
 }
 
 }  // namespace

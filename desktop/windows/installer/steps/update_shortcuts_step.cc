@@ -48,7 +48,8 @@ bool UpdateShortcutsStep::NeedsRename(const base::FilePath (&old_paths)[3]) cons
   return false;
 }
 
-void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut, bool rename,
+void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut,
+                                         bool rename,
                                          std::vector<ShortcutDestination>* create) {
   const base::FilePath folder = GetShortcutFolder(shortcut.place, GetSettings()->GetAllUsers());
   if (shortcut.exists && !shortcut.wanted) {
@@ -105,8 +106,8 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
   if (settings->GetCopyOnly())
     return StepResult(STEP_OK);
   LOG(INFO) << "Updating shortcuts";
-  const InstallationStatus& old = GetExistingInstallation() ? *GetExistingInstallation()
-                                                            : EmptyStatus();
+  const InstallationStatus& old =
+      GetExistingInstallation() ? *GetExistingInstallation() : EmptyStatus();
   // Only recorded shortcuts that are shortcuts of the shortcut folders are
   // touched; any other recorded path counts as no shortcut.
   const base::FilePath old_paths[] = {Checked(old.desktop_shortcut),
@@ -128,9 +129,9 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
        details && details->QuickLaunchShortcutExists(), settings->GetQuickLaunchShortcut(),
        details && details->ShouldRecreateQuickLaunchShortcut()},
   };
-  const char* const announcements[] = {"Handling desktop shortcut:",
-                                       "Handling start menu shortcut:",
-                                       "Handling quick launch shortcut:"};
+  const char* const announcements[] = {
+      "Handling desktop shortcut:", "Handling start menu shortcut:",
+      "Handling quick launch shortcut:"};
   std::vector<ShortcutDestination> create;
   for (size_t i = 0; i < std::size(shortcuts); ++i) {
     VLOG(1) << announcements[i];

@@ -31,7 +31,8 @@ class UpdateShortcutsStep : public InstallerStep {
   bool NeedsRename(const base::FilePath (&old_paths)[3]) const;
   // Keeps, moves or deletes the shortcut; adds it to `create` when it is to
   // be made.
-  void HandleShortcut(const Shortcut& shortcut, bool rename,
+  void HandleShortcut(const Shortcut& shortcut,
+                      bool rename,
                       std::vector<ShortcutDestination>* create);
   // Whether the master shortcut is to be pinned; unpins the earlier pins
   // where they go.
