@@ -15,7 +15,7 @@
 #include "desktop/windows/installer/avro_stats/avro_message_context.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/sender_statistics.h"
-#include "desktop/windows/installer/avro_stats/test_support/avro_test_server.h"
+#include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -111,7 +111,7 @@ class AvroStatsSenderImplTest : public testing::Test {
 
   std::vector<Body> Bodies() {
     std::vector<Body> bodies;
-    for (const AvroTestServer::Request& request : server_.requests())
+    for (const LoopbackHttpServer::Request& request : server_.requests())
       bodies.push_back(ParseBody(request.body));
     return bodies;
   }
@@ -122,7 +122,7 @@ class AvroStatsSenderImplTest : public testing::Test {
   }
 
   base::MessageLoop message_loop_;
-  AvroTestServer server_;
+  LoopbackHttpServer server_;
   std::mutex retry_mutex_;
   std::vector<uint32_t> retry_counts_;
   std::unique_ptr<AvroStatsSenderImpl> sender_;
@@ -137,7 +137,7 @@ TEST_F(AvroStatsSenderImplTest, HeldUntilTrafficAllowedThenSentInOrder) {
 
   sender_->SetTrafficAllowed(true);
   ASSERT_TRUE(server_.WaitForRequests(3, kWait));
-  std::vector<AvroTestServer::Request> requests = server_.requests();
+  std::vector<LoopbackHttpServer::Request> requests = server_.requests();
   EXPECT_EQ("POST", requests[0].method);
   EXPECT_EQ("/v1/binary", requests[0].path);
   std::vector<Body> bodies = Bodies();
@@ -154,8 +154,8 @@ TEST_F(AvroStatsSenderImplTest, HeldUntilTrafficAllowedThenSentInOrder) {
 }
 
 TEST_F(AvroStatsSenderImplTest, Answers201And403AreDeliveredOthersRetried) {
-  server_.Script({AvroTestServer::Status(403), AvroTestServer::Status(200),
-                  AvroTestServer::Status(201)});
+  server_.Script({LoopbackHttpServer::Status(403), LoopbackHttpServer::Status(200),
+                  LoopbackHttpServer::Status(201)});
   MakeSender();
   sender_->SetTrafficAllowed(true);
   sender_->Send(Step("refused"));
@@ -172,7 +172,7 @@ TEST_F(AvroStatsSenderImplTest, Answers201And403AreDeliveredOthersRetried) {
 }
 
 TEST_F(AvroStatsSenderImplTest, FifthFailureInARowDumpsTheQueue) {
-  server_.SetDefaultAction(AvroTestServer::Status(500));
+  server_.SetDefaultAction(LoopbackHttpServer::Status(500));
   MakeSender();
   sender_->Send(Step("a"));
   sender_->Send(Step("b"));
@@ -182,7 +182,7 @@ TEST_F(AvroStatsSenderImplTest, FifthFailureInARowDumpsTheQueue) {
   EXPECT_EQ(std::vector<uint32_t>({1, 2, 3, 4}), RetryCounts());
 
   // The next event starts afresh and reports the dump.
-  server_.SetDefaultAction(AvroTestServer::Status(201));
+  server_.SetDefaultAction(LoopbackHttpServer::Status(201));
   sender_->Send(Step("c"));
   ASSERT_TRUE(server_.WaitForRequests(6, kWait));
   Body last = Bodies().back();
@@ -197,10 +197,10 @@ TEST_F(AvroStatsSenderImplTest, FifthFailureInARowDumpsTheQueue) {
 TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
   // Four failures, a success, then one more failure: not five in a row, so
   // the second message is retried rather than dumped.
-  server_.Script({AvroTestServer::Status(500), AvroTestServer::Status(500),
-                  AvroTestServer::Status(500), AvroTestServer::Status(500),
-                  AvroTestServer::Status(201), AvroTestServer::Status(500),
-                  AvroTestServer::Status(201)});
+  server_.Script({LoopbackHttpServer::Status(500), LoopbackHttpServer::Status(500),
+                  LoopbackHttpServer::Status(500), LoopbackHttpServer::Status(500),
+                  LoopbackHttpServer::Status(201), LoopbackHttpServer::Status(500),
+                  LoopbackHttpServer::Status(201)});
   MakeSender();
   sender_->Send(Step("a"));
   sender_->Send(Step("b"));
@@ -215,7 +215,7 @@ TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
 }
 
 TEST_F(AvroStatsSenderImplTest, ConnectionClosedWithoutAnswerIsRetried) {
-  server_.Script({AvroTestServer::CloseEarly()});
+  server_.Script({LoopbackHttpServer::CloseEarly()});
   MakeSender();
   sender_->SetTrafficAllowed(true);
   sender_->Send(Step("a"));
@@ -251,7 +251,7 @@ TEST_F(AvroStatsSenderImplTest, ShutdownFlushesTheQueue) {
 }
 
 TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
-  server_.SetDefaultAction(AvroTestServer::Stall());
+  server_.SetDefaultAction(LoopbackHttpServer::Stall());
   AvroNetworkOptions options = Options(server_.port());
   // Five attempts would take 7.5 s.
   options.request_timeout = base::TimeDelta::FromMilliseconds(1500);
@@ -270,7 +270,7 @@ TEST_F(AvroStatsSenderImplTest, StalledServerDoesNotHoldUpShutdown) {
 }
 
 TEST_F(AvroStatsSenderImplTest, RefusedConnectionsCountAsFailures) {
-  AvroTestServer gone;
+  LoopbackHttpServer gone;
   ASSERT_TRUE(gone.Start());
   const uint16_t closed_port = gone.port();
   gone.Stop();
@@ -284,9 +284,9 @@ TEST_F(AvroStatsSenderImplTest, RefusedConnectionsCountAsFailures) {
 }
 
 TEST_F(AvroStatsSenderImplTest, RedirectsAreNotFollowed) {
-  AvroTestServer elsewhere;
+  LoopbackHttpServer elsewhere;
   ASSERT_TRUE(elsewhere.Start());
-  server_.SetDefaultAction(AvroTestServer::Status(
+  server_.SetDefaultAction(LoopbackHttpServer::Status(
       307, "Location: http://127.0.0.1:" + std::to_string(elsewhere.port()) + "/v1/binary\r\n"));
   MakeSender();
   sender_->SetTrafficAllowed(true);

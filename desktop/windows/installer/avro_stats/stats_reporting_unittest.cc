@@ -14,7 +14,7 @@
 #include "desktop/windows/installer/avro_stats/disabled_avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
-#include "desktop/windows/installer/avro_stats/test_support/avro_test_server.h"
+#include "testing/loopback_http_server.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/server_tracking_blob.h"
@@ -56,7 +56,7 @@ TEST_F(StatsReportingTest, HolderIsNeverEmpty) {
 }
 
 TEST_F(StatsReportingTest, BackendDropsEverything) {
-  AvroTestServer server;
+  LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   SetAvroTestServerPortForTesting(server.port());
   command_line_.GetProcessCommandLine()->AppendSwitch(switches::kTestAvroServer);
@@ -69,7 +69,7 @@ TEST_F(StatsReportingTest, BackendDropsEverything) {
 }
 
 TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
-  AvroTestServer server;
+  LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   SetAvroTestServerPortForTesting(server.port());
   base::CommandLine* command_line = command_line_.GetProcessCommandLine();
@@ -88,7 +88,7 @@ TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
   GetAvroStatsSender()->SetTrafficAllowed(true);
   ShutDownAndWait();
 
-  std::vector<AvroTestServer::Request> requests = server.requests();
+  std::vector<LoopbackHttpServer::Request> requests = server.requests();
   ASSERT_EQ(1u, requests.size());
   const std::string& body = requests[0].body;
   ASSERT_GT(body.size(), AvroCodec::kSchemaIdHeaderSize);

@@ -1,0 +1,735 @@
+#include "desktop/windows/installer/wininet/wininet_downloader.h"
+
+#include <utility>
+
+#include "base/bind.h"
+#include "base/location.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/threading/platform_thread.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/wininet/download_progress_observer.h"
+#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+
+namespace {
+
+// Large reads keep a fast loopback or LAN download from being bound by the
+// per-call cost of WinINet and of the file write.
+constexpr DWORD kReadBufferSize = 64 * 1024;
+constexpr int kMaxRedirects = 10;
+// How long the session waits for WinINet to release its connection before it
+// is closed anyway (WinINet may never report it after a cancelled read).
+constexpr DWORD kTerminationWaitMs = 2000;
+// A time-out of a read shows as the socket's own error under Wine.
+constexpr DWORD kSocketTimedOut = 10060;
+
+// The request being read on this thread, for callbacks that come without
+// their context while InternetReadFile runs.
+thread_local void* t_reading_context = nullptr;
+
+bool IsConnectivityError(DWORD error) {
+  switch (error) {
+    case ERROR_INTERNET_TIMEOUT:
+    case ERROR_INTERNET_NAME_NOT_RESOLVED:
+    case ERROR_INTERNET_CANNOT_CONNECT:
+    case ERROR_INTERNET_CONNECTION_ABORTED:
+    case ERROR_INTERNET_CONNECTION_RESET:
+    case ERROR_HTTP_INVALID_SERVER_RESPONSE:
+    case kSocketTimedOut:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string UserAgent() {
+  return "Tarvo NetInstaller/" + product_info::GetVersionString();
+}
+
+// An absolute URL for a Location header, which may be relative to the
+// request's server or path.
+std::wstring ResolveLocation(const std::wstring& location, const CrackedUrl& base) {
+  const std::wstring lower = base::ToLowerASCII(location);
+  if (lower.rfind(L"http://", 0) == 0 || lower.rfind(L"https://", 0) == 0)
+    return location;
+  const std::wstring scheme = base.secure() ? L"https:" : L"http:";
+  if (location.rfind(L"//", 0) == 0)
+    return scheme + location;
+  std::wstring server = scheme + L"//" + base.host + L":" + std::to_wstring(base.port);
+  if (!location.empty() && location[0] == L'/')
+    return server + location;
+  std::wstring folder = base.path.substr(0, base.path.find(L'?'));
+  folder = folder.substr(0, folder.rfind(L'/') + 1);
+  return server + folder + location;
+}
+
+}  // namespace
+
+// What WinINet hands back with each callback of one handle. It belongs to
+// WinINet once the handle exists and is freed when the handle closes, so a
+// late callback or a read that WinINet still completes never touches a
+// downloader that is gone.
+struct WininetDownloader::HandleContext {
+  base::scoped_refptr<base::SingleThreadTaskRunner> runner;
+  base::WeakPtr<WininetDownloader> owner;
+  uint32_t generation = 0;
+  // Connections: signalled when WinINet has released the connection.
+  std::shared_ptr<void> released;
+  // Requests: the read buffer and the count of bytes read into it.
+  std::vector<char> buffer;
+  DWORD bytes_read = 0;
+};
+
+WininetDownloader::WininetDownloader(UICallbackRunner* ui_runner,
+                                     DownloadProgressObserver* progress)
+    : task_runner_(base::ThreadTaskRunnerHandle::Get()),
+      ui_runner_(ui_runner),
+      progress_(progress) {
+  DCHECK(ui_runner_);
+}
+
+WininetDownloader::~WininetDownloader() {
+  weak_factory_.InvalidateWeakPtrs();
+  CloseSession();
+  JoinTermination();
+}
+
+bool WininetDownloader::Start(const std::wstring& url, std::string payload,
+                              base::OnceClosure done, std::unique_ptr<ResponseWriter> writer,
+                              std::unique_ptr<DownloadObserver> observer) {
+  DCHECK(writer);
+  DCHECK(observer);
+  LOG(INFO) << "Starting download from " << base::WideToUTF8(url);
+  if (session_) {
+    // A request still in hand is abandoned, with its pending callbacks.
+    weak_factory_.InvalidateWeakPtrs();
+    CloseSession();
+  }
+  {
+    base::AutoLock lock(error_lock_);
+    error_message_.clear();
+  }
+  writer_ = std::move(writer);
+  observer_ = std::move(observer);
+  url_ = url;
+  last_http_status_ = 0;
+  CrackedUrl parts;
+  if (!CrackUrl(url_, &parts)) {
+    AddError(base::StringPrintf("Could not parse URL %s", base::WideToUTF8(url_).c_str()));
+    return false;
+  }
+  if (!IsHostAllowed(parts.host, allowed_hosts_)) {
+    AddError(base::StringPrintf("Domain disallowed %s", base::WideToUTF8(parts.host).c_str()));
+    return false;
+  }
+  if (termination_thread_.joinable()) {
+    LOG(INFO) << "Waiting for previous WinINET invocation to terminate.";
+    JoinTermination();
+  }
+  expected_size_ = 0;
+  total_written_ = 0;
+  chunk_start_total_ = 0;
+  chunk_open_ = false;
+  redirects_ = 0;
+  payload_dropped_ = false;
+  session_ = InternetOpenW(base::UTF8ToWide(UserAgent()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
+                           nullptr, nullptr, INTERNET_FLAG_ASYNC);
+  if (!session_) {
+    AddSystemError(base::StringPrintf("InternetOpen failed for %s", UserAgent().c_str()),
+                   GetLastError());
+    return false;
+  }
+  InternetSetStatusCallbackW(session_, &WininetDownloader::StatusCallback);
+  payload_ = std::move(payload);
+  if (!OpenAndSendRequest(parts, std::wstring())) {
+    LOG(ERROR) << "Could not send Request";
+    CloseSession();
+    return false;
+  }
+  done_ = std::move(done);
+  SetState(kRequestSent);
+  return true;
+}
+
+void WininetDownloader::Stop() {
+  LOG(INFO) << "Stopping the download";
+  weak_factory_.InvalidateWeakPtrs();
+  done_.Reset();
+  CloseSession();
+  JoinTermination();
+  SetState(kStopped);
+}
+
+std::string WininetDownloader::GetErrorMessage() const {
+  base::AutoLock lock(error_lock_);
+  return error_message_;
+}
+
+std::vector<FetchStatistics> WininetDownloader::GetFetchDetails() const {
+  return observer_ ? observer_->GetFetchDetails() : std::vector<FetchStatistics>();
+}
+
+// static
+void CALLBACK WininetDownloader::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
+                                                void* info, DWORD info_length) {
+  auto* handle_context = reinterpret_cast<HandleContext*>(context);
+  if (!handle_context) {
+    handle_context = static_cast<HandleContext*>(t_reading_context);
+    if (!handle_context || status == INTERNET_STATUS_HANDLE_CLOSING)
+      return;
+    handle_context->runner->PostTask(
+        FROM_HERE, base::BindOnce(&WininetDownloader::OnNullRequestContext, handle_context->owner));
+  }
+  switch (status) {
+    case INTERNET_STATUS_CONNECTED_TO_SERVER: {
+      if (!info || info_length == 0)
+        break;
+      // Wine passes a narrow text even to the wide callback.
+      const char* bytes = static_cast<const char*>(info);
+      std::string ip = info_length > 1 && bytes[1] == 0
+                           ? base::WideToUTF8(static_cast<const wchar_t*>(info))
+                           : std::string(bytes, strnlen(bytes, info_length));
+      handle_context->runner->PostTask(
+          FROM_HERE, base::BindOnce(&WininetDownloader::OnConnectedToServer, handle_context->owner,
+                                    std::move(ip)));
+      break;
+    }
+    case INTERNET_STATUS_REQUEST_COMPLETE: {
+      const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+      handle_context->runner->PostTask(
+          FROM_HERE,
+          base::BindOnce(&WininetDownloader::OnRequestComplete, handle_context->owner,
+                         handle_context->generation,
+                         static_cast<uint32_t>(result ? result->dwError : 0)));
+      break;
+    }
+    case INTERNET_STATUS_HANDLE_CLOSING:
+      if (handle_context->released)
+        SetEvent(handle_context->released.get());
+      delete handle_context;
+      break;
+    default:
+      break;
+  }
+}
+
+bool WininetDownloader::Connect(const CrackedUrl& parts) {
+  if (connection_ && connected_to_.SameServer(parts))
+    return true;
+  if (connection_) {
+    InternetCloseHandle(connection_);
+    connection_ = nullptr;
+    connection_context_ = nullptr;
+  }
+  auto* context = new HandleContext;
+  context->runner = task_runner_;
+  context->owner = weak_factory_.GetWeakPtr();
+  context->released =
+      std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), [](void* event) {
+        if (event)
+          CloseHandle(event);
+      });
+  connection_ = InternetConnectW(session_, parts.host.c_str(), parts.port, nullptr, nullptr,
+                                 INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(context));
+  if (!connection_) {
+    const DWORD error = GetLastError();
+    delete context;
+    AddSystemError(base::StringPrintf("InternetConnect failed for %s:%d",
+                                      base::WideToUTF8(parts.host).c_str(), parts.port),
+                   error);
+    return false;
+  }
+  connection_context_ = context;
+  connected_to_ = parts;
+  return true;
+}
+
+bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
+                                           const std::wstring& extra_headers) {
+  CloseRequest();
+  if (!Connect(parts))
+    return false;
+  LOG(INFO) << "Opening internet request";
+  const bool post = !payload_.empty() && !payload_dropped_;
+  const std::string where = base::StringPrintf(
+      "%s:%d%s, scheme %d, payload empty %d", base::WideToUTF8(parts.host).c_str(), parts.port,
+      base::WideToUTF8(parts.path).c_str(), static_cast<int>(parts.scheme), post ? 0 : 1);
+  // Redirects are followed by hand: WinINet's own following sends the
+  // request to the new host before anyone could check it.
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
+                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+  if (parts.secure())
+    flags |= INTERNET_FLAG_SECURE;
+  auto* context = new HandleContext;
+  context->runner = task_runner_;
+  context->owner = weak_factory_.GetWeakPtr();
+  context->generation = ++generation_;
+  context->buffer.resize(kReadBufferSize);
+  request_ = HttpOpenRequestW(connection_, post ? L"POST" : L"GET", parts.path.c_str(),
+                              L"HTTP/1.1", nullptr, nullptr, flags,
+                              reinterpret_cast<DWORD_PTR>(context));
+  if (!request_) {
+    const DWORD error = GetLastError();
+    delete context;
+    AddSystemError("HttpOpenRequest failed for " + where, error);
+    return false;
+  }
+  request_context_ = context;
+  request_parts_ = parts;
+  // WinINet has no time-out of its own here, and one set on the session is
+  // not inherited by its requests.
+  DWORD timeout_ms = timeout_.InMillisecondsForWait();
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionW(request_, option, &timeout_ms, sizeof(timeout_ms));
+  }
+  LOG(INFO) << (post ? "Sending POST request" : "Sending GET request");
+  awaiting_completion_ = true;
+  BOOL sent = HttpSendRequestW(
+      request_, extra_headers.empty() ? nullptr : extra_headers.c_str(),
+      static_cast<DWORD>(extra_headers.size()), post ? payload_.data() : nullptr,
+      post ? static_cast<DWORD>(payload_.size()) : 0);
+  const DWORD error = sent ? ERROR_SUCCESS : GetLastError();
+  if (!sent && error != ERROR_IO_PENDING) {
+    awaiting_completion_ = false;
+    AddSystemError("HttpSendRequest failed for " + where, error);
+    CloseRequest();
+    return false;
+  }
+  if (sent) {
+    task_runner_->PostTask(FROM_HERE, base::BindOnce(&WininetDownloader::OnRequestComplete,
+                                                     weak_factory_.GetWeakPtr(), generation_, 0u));
+  }
+  if (!chunk_open_) {
+    chunk_open_ = true;
+    chunk_start_total_ = total_written_;
+    observer_->OnChunkStarted(static_cast<int32_t>(total_written_));
+  }
+  return true;
+}
+
+void WininetDownloader::OnConnectedToServer(const std::string& ip) {
+  if (observer_)
+    observer_->SetIp(ip);
+}
+
+void WininetDownloader::OnNullRequestContext() {
+  if (observer_)
+    observer_->SetNullRequestContext();
+}
+
+void WininetDownloader::OnRequestComplete(uint32_t generation, uint32_t error) {
+  // A completion of a request closed since (a resume, a redirect) is stale.
+  if (generation != generation_ || !awaiting_completion_ ||
+      (state_ != kRequestSent && state_ != kReading)) {
+    return;
+  }
+  awaiting_completion_ = false;
+  observer_->SetWininetError(error);
+  if (error != 0) {
+    // A failed read leaves a stale count behind.
+    request_context_->bytes_read = 0;
+    if (IsConnectivityError(error)) {
+      LOG(WARNING) << "Request completed with an error indicating connectivity issues: " << error;
+      if (state_ == kReading)
+        ResumeAfterInterruption(error);
+      else
+        CheckRetriesAndResume(error);
+      return;
+    }
+    Fail(base::StringPrintf("Request completed with an unexpected error: %u", error));
+    return;
+  }
+  LOG(INFO) << "Handling request completion";
+  if (state_ == kRequestSent)
+    HandleInitialResponse();
+  else
+    ReadData();
+}
+
+void WininetDownloader::HandleInitialResponse() {
+  LOG(INFO) << "Initial request completion";
+  DWORD status = 0;
+  DWORD size = sizeof(status);
+  if (!HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+                      nullptr)) {
+    FailWithSystemError("Could not obtain HTTP response code", GetLastError());
+    return;
+  }
+  last_http_status_ = status;
+  observer_->SetHttpStatus(status);
+  for (const wchar_t* name : {L"Date", L"Server", L"X-Served-By", L"Content-Length"})
+    observer_->AddHeader(name, QueryHeader(HTTP_QUERY_CUSTOM, name));
+  switch (status) {
+    case HTTP_STATUS_OK: {
+      if (!RestartBody())
+        return;
+      uint32_t length = 0;
+      if (base::StringToUint(base::WideToUTF8(QueryHeader(HTTP_QUERY_CUSTOM, L"Content-Length")),
+                             &length)) {
+        expected_size_ = length;
+        LOG(INFO) << "Expected total size: " << expected_size_;
+      } else {
+        LOG(INFO) << "Could not get Content-Length from response";
+      }
+      if (progress_)
+        progress_->SetTotalProgress(expected_size_);
+      SetState(kReading);
+      ReadData();
+      return;
+    }
+    case HTTP_STATUS_PARTIAL_CONTENT:
+      if (!AcceptPartialContent())
+        return;
+      SetState(kReading);
+      ReadData();
+      return;
+    case HTTP_STATUS_MOVED:
+    case HTTP_STATUS_REDIRECT:
+    case HTTP_STATUS_REDIRECT_METHOD:
+    case HTTP_STATUS_REDIRECT_KEEP_VERB:
+    case 308:
+      HandleRedirect(status);
+      return;
+    case HTTP_STATUS_PROXY_AUTH_REQ:
+      RequestProxyLogin();
+      return;
+    case HTTP_STATUS_BAD_GATEWAY:
+    case HTTP_STATUS_SERVICE_UNAVAIL:
+    case HTTP_STATUS_GATEWAY_TIMEOUT:
+      LOG(WARNING) << "Download failed with " << status << " error";
+      CheckRetriesAndResume(status);
+      return;
+    default:
+      Fail(base::StringPrintf("Request completed with an unexpected HTTP status %u",
+                              static_cast<unsigned>(status)));
+      return;
+  }
+}
+
+bool WininetDownloader::RestartBody() {
+  if (total_written_ == 0)
+    return true;
+  // The server ignored the Range: the whole body comes again, so what was
+  // written must go rather than be repeated.
+  LOG(WARNING) << "Range ignored by the server, downloading from the start";
+  if (!writer_->Rewind()) {
+    Fail(base::StringPrintf("Failed writing the response with error %u", writer_->error_code()));
+    return false;
+  }
+  total_written_ = 0;
+  chunk_start_total_ = 0;
+  if (progress_)
+    progress_->SetCurrentProgress(0);
+  return true;
+}
+
+bool WininetDownloader::AcceptPartialContent() {
+  const std::string range = base::WideToUTF8(QueryHeader(HTTP_QUERY_CONTENT_RANGE, nullptr));
+  const std::string expected = "bytes " + std::to_string(total_written_) + "-";
+  if (range.rfind(expected, 0) != 0) {
+    Fail(base::StringPrintf("Partial content \"%s\" does not continue at byte %u", range.c_str(),
+                            total_written_));
+    return false;
+  }
+  uint32_t whole = 0;
+  size_t slash = range.find('/');
+  if (expected_size_ == 0 && slash != std::string::npos &&
+      base::StringToUint(range.substr(slash + 1), &whole)) {
+    expected_size_ = whole;
+    if (progress_)
+      progress_->SetTotalProgress(expected_size_);
+  }
+  return true;
+}
+
+void WininetDownloader::HandleRedirect(uint32_t status) {
+  LOG(INFO) << "Redirect occured";
+  const std::wstring location = QueryHeader(HTTP_QUERY_LOCATION, nullptr);
+  if (location.empty()) {
+    Fail("Redirect without a location");
+    return;
+  }
+  const std::wstring target = ResolveLocation(location, request_parts_);
+  const std::string target_utf8 = base::WideToUTF8(target);
+  observer_->SetRedirectedUrl(target);
+  CrackedUrl parts;
+  if (!CrackUrl(target, &parts)) {
+    Fail(base::StringPrintf("Redirect URL failed to parse %s", target_utf8.c_str()));
+    return;
+  }
+  if (!IsHostAllowed(parts.host, allowed_hosts_)) {
+    Fail(base::StringPrintf("Redirect URL is disallowed %s", target_utf8.c_str()));
+    return;
+  }
+  if (request_parts_.secure() && !parts.secure()) {
+    Fail(base::StringPrintf("Redirect from HTTPS to HTTP refused %s", target_utf8.c_str()));
+    return;
+  }
+  if (++redirects_ > kMaxRedirects) {
+    Fail("Too many redirects");
+    return;
+  }
+  if (status == HTTP_STATUS_REDIRECT_METHOD)
+    payload_dropped_ = true;
+  if (!OpenAndSendRequest(parts, RangeHeader()))
+    Fail("Could not follow the redirect");
+}
+
+void WininetDownloader::RequestProxyLogin() {
+  LOG(WARNING) << "Request completed with a proxy authentication request";
+  observer_->SetProxyLoginNeeded();
+  HINTERNET request = request_;
+  ui_runner_->RunUICallbackAndPostReply(
+      base::BindOnce(
+          [](HINTERNET request, HWND window) -> uint32_t {
+            return InternetErrorDlg(window, request, ERROR_INTERNET_INCORRECT_PASSWORD,
+                                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
+                                        FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                        FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
+                                    nullptr);
+          },
+          request),
+      task_runner_,
+      base::BindOnce(&WininetDownloader::OnProxyLoginDone, weak_factory_.GetWeakPtr(),
+                     generation_));
+}
+
+void WininetDownloader::OnProxyLoginDone(uint32_t generation, uint32_t result) {
+  if (generation != generation_ || state_ != kRequestSent)
+    return;
+  observer_->SetProxyLoginResult(result);
+  if (result == ERROR_INTERNET_FORCE_RETRY) {
+    LOG(INFO) << "Logged in to proxy - resuming download";
+    Resume();
+  } else if (result == ERROR_SUCCESS || result == ERROR_CANCELLED) {
+    Fail("The user cancelled the prompt for proxy credentials");
+  } else {
+    Fail("Failed to obtain credentials for proxy");
+  }
+}
+
+void WininetDownloader::ReadData() {
+  VLOG(2) << "Additional data downloaded";
+  HandleContext* context = request_context_;
+  while (true) {
+    if (context->bytes_read > 0) {
+      const DWORD count = context->bytes_read;
+      context->bytes_read = 0;
+      if (!writer_->Write(context->buffer.data(), count)) {
+        Fail(base::StringPrintf("Failed writing the response with error %u",
+                                writer_->error_code()));
+        return;
+      }
+      total_written_ += count;
+      // Progress ends a run of retries without it.
+      retry_count_ = 0;
+      if (progress_)
+        progress_->SetCurrentProgress(total_written_);
+    }
+    context->bytes_read = 0;
+    t_reading_context = context;
+    BOOL read = InternetReadFile(request_, context->buffer.data(),
+                                 static_cast<DWORD>(context->buffer.size()), &context->bytes_read);
+    const DWORD error = read ? ERROR_SUCCESS : GetLastError();
+    t_reading_context = nullptr;
+    if (read) {
+      if (context->bytes_read == 0) {
+        OnEndOfBody();
+        return;
+      }
+      continue;
+    }
+    if (error == ERROR_IO_PENDING) {
+      VLOG(2) << "More data pending";
+      awaiting_completion_ = true;
+      return;
+    }
+    context->bytes_read = 0;
+    if (error == ERROR_INVALID_HANDLE || error == ERROR_INTERNET_OPERATION_CANCELLED)
+      return;
+    if (IsConnectivityError(error)) {
+      LOG(WARNING) << "Download interrupted by loss of connectivity: " << error;
+      ResumeAfterInterruption(error);
+      return;
+    }
+    Fail(base::StringPrintf("Download interrupted for unknown reason: %u",
+                            static_cast<unsigned>(error)));
+    return;
+  }
+}
+
+void WininetDownloader::OnEndOfBody() {
+  LOG(INFO) << "Done reading from Internet";
+  if (expected_size_ > 0 && total_written_ < expected_size_) {
+    LOG(WARNING) << "Download completed, but we are below response size";
+    ResumeAfterInterruption(ERROR_INTERNET_CONNECTION_ABORTED);
+    return;
+  }
+  if (expected_size_ > 0 && total_written_ > expected_size_)
+    observer_->SetResponseTooLong(static_cast<int32_t>(total_written_ - expected_size_));
+  Complete();
+}
+
+void WininetDownloader::ResumeAfterInterruption(uint32_t error) {
+  // A chunk that brought bytes resumes at once; one that brought none counts
+  // as a retry, so a server that always closes early cannot spin.
+  if (total_written_ > chunk_start_total_)
+    Resume();
+  else
+    CheckRetriesAndResume(error);
+}
+
+void WininetDownloader::CheckRetriesAndResume(uint32_t error) {
+  if (retry_count_ >= 2 && progress_)
+    progress_->NotifyStalled();
+  if (retry_count_ > retry_limit_) {
+    Fail(base::StringPrintf("Number of retries exceeded, last error: %u", error));
+    return;
+  }
+  LOG(WARNING) << "Retrying " << retry_count_ << " of " << retry_limit_;
+  ++retry_count_;
+  CloseRequest();
+  task_runner_->PostDelayedTask(
+      FROM_HERE, base::BindOnce(&WininetDownloader::Resume, weak_factory_.GetWeakPtr()),
+      retry_delay_);
+}
+
+void WininetDownloader::Resume() {
+  if (state_ != kRequestSent && state_ != kReading)
+    return;
+  if (chunk_open_) {
+    chunk_open_ = false;
+    observer_->OnChunkEnded(static_cast<int32_t>(total_written_));
+  }
+  CloseRequest();
+  LOG(INFO) << "Attempting download resume";
+  redirects_ = 0;
+  payload_dropped_ = false;
+  CrackedUrl parts;
+  if (!CrackUrl(url_, &parts)) {
+    Fail(base::StringPrintf("Cannot parse URL on resume %s", base::WideToUTF8(url_).c_str()));
+    return;
+  }
+  observer_->SetRetryCount(static_cast<uint32_t>(retry_count_));
+  if (!OpenAndSendRequest(parts, RangeHeader())) {
+    Fail("Could not resume downloading");
+    return;
+  }
+  SetState(kRequestSent);
+}
+
+std::wstring WininetDownloader::RangeHeader() const {
+  if (total_written_ == 0)
+    return std::wstring();
+  return L"Range: bytes=" + std::to_wstring(total_written_) + L"-\r\n";
+}
+
+void WininetDownloader::Complete() {
+  retry_count_ = 0;
+  CloseSession();
+  LOG(INFO) << "Download completed";
+  SetState(kCompleted);
+  if (done_)
+    std::move(done_).Run();
+}
+
+void WininetDownloader::Fail(const std::string& message) {
+  AddError(message);
+  Finish();
+}
+
+void WininetDownloader::FailWithSystemError(const std::string& message, DWORD error) {
+  AddSystemError(message, error);
+  Finish();
+}
+
+void WininetDownloader::Finish() {
+  LOG(ERROR) << "Download failed";
+  CloseSession();
+  SetState(kFailed);
+  if (done_)
+    std::move(done_).Run();
+}
+
+void WininetDownloader::CloseRequest() {
+  awaiting_completion_ = false;
+  if (request_) {
+    InternetCloseHandle(request_);
+    request_ = nullptr;
+    request_context_ = nullptr;
+  }
+}
+
+void WininetDownloader::CloseSession() {
+  if (!session_)
+    return;
+  LOG(INFO) << "Closing download session";
+  if (chunk_open_) {
+    chunk_open_ = false;
+    observer_->OnChunkEnded(static_cast<int32_t>(total_written_));
+  }
+  if (writer_)
+    writer_->Close();
+  CloseRequest();
+  HINTERNET session = session_;
+  session_ = nullptr;
+  if (!connection_) {
+    InternetCloseHandle(session);
+    return;
+  }
+  std::shared_ptr<void> released = connection_context_->released;
+  InternetCloseHandle(connection_);
+  connection_ = nullptr;
+  connection_context_ = nullptr;
+  JoinTermination();
+  // The session goes once WinINet let go of the connection, or after a
+  // bound: WinINet may never say so after a cancelled read.
+  termination_thread_ = std::thread([session, released] {
+    base::PlatformThread::SetName("Wininet Termination");
+    LOG(INFO) << "Waiting for WinINET to finish";
+    WaitForSingleObject(released.get(), kTerminationWaitMs);
+    InternetCloseHandle(session);
+  });
+}
+
+void WininetDownloader::JoinTermination() {
+  if (termination_thread_.joinable())
+    termination_thread_.join();
+}
+
+void WininetDownloader::SetState(State state) {
+  state_ = state;
+  LOG(INFO) << "Downloader state: " << static_cast<unsigned>(state);
+}
+
+std::wstring WininetDownloader::QueryHeader(DWORD info_level, const wchar_t* name) {
+  std::wstring value(256, L'\0');
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (name)
+      value.replace(0, wcslen(name) + 1, std::wstring(name) + L'\0');
+    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    if (HttpQueryInfoW(request_, info_level, value.data(), &size, nullptr)) {
+      value.resize(size / sizeof(wchar_t));
+      return value;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+      break;
+    value.assign(size / sizeof(wchar_t) + 1 + (name ? wcslen(name) : 0), L'\0');
+  }
+  return std::wstring();
+}
+
+void WininetDownloader::AddError(const std::string& message) {
+  LOG(ERROR) << message;
+  base::AutoLock lock(error_lock_);
+  error_message_ += message + "\n";
+}
+
+void WininetDownloader::AddSystemError(const std::string& message, DWORD error) {
+  AddError(message + ", system error: " + std::to_string(error));
+}
