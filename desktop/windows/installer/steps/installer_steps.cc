@@ -152,8 +152,8 @@ bool CreateShortcuts(InstallerStepContext* context,
   }
   for (const ShortcutDestination& destination : destinations) {
     const base::FilePath path = destination.first.Append(name);
-    ExecuteOperation(context, std::make_unique<DeleteFileOperation>(
-                                  path, /*check_in_use=*/false, /*remove_empty_parents=*/false));
+    // The copy moves a file already there aside itself and puts it back
+    // when it fails, so a shortcut is never lost to a failed copy.
     if (ExecuteOperation(context, std::make_unique<CopyFileOperation>(master, path)))
       *destination.second = path;
   }

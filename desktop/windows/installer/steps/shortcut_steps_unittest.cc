@@ -340,4 +340,18 @@ TEST_F(ShortcutStepsTest, ACommittedUpdateLeavesOnlyTheNewShortcuts) {
   EXPECT_EQ(expected, left);
 }
 
+TEST_F(ShortcutStepsTest, AShortcutThatCannotBeMadeAgainKeepsItsOldFile) {
+  GiveExistingShortcuts(name_.c_str());
+  settings_.desktop_shortcut = true;
+  details_.recreate_desktop = true;
+  ASSERT_TRUE(base::DeleteFile(context_->package_folder, /*recursive=*/true));
+  ASSERT_TRUE(base::WriteFile(context_->package_folder, std::string_view("not a folder")));
+  UpdateShortcutsStep step(context_.get());
+  ASSERT_EQ(STEP_OK, step.Run(0).status);
+  EXPECT_EQ(context_->existing->desktop_shortcut, context_->status.desktop_shortcut);
+  std::string kept;
+  ASSERT_TRUE(base::ReadFileToString(context_->existing->desktop_shortcut, &kept));
+  EXPECT_EQ("old shortcut", kept);
+}
+
 }  // namespace

@@ -67,14 +67,26 @@ void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut,
     *shortcut.new_path = done ? moved : *shortcut.old_path;
   } else if (shortcut.exists) {
     VLOG(1) << "Recreating shortcut";
-    Execute(GetContext(), std::make_unique<DeleteFileOperation>(*shortcut.old_path,
-                                                                /*check_in_use=*/false,
-                                                                /*remove_empty_parents=*/false));
+    // The old file goes once the new one is in place (FinishRecreated).
     create->emplace_back(folder, shortcut.new_path);
+    recreated_.emplace_back(*shortcut.old_path, shortcut.new_path);
   } else if (shortcut.wanted) {
     VLOG(1) << "Preparing to add shortcut";
     create->emplace_back(folder, shortcut.new_path);
   }
+}
+
+void UpdateShortcutsStep::FinishRecreated() {
+  for (const auto& [old_path, new_path] : recreated_) {
+    if (new_path->empty()) {
+      // Not made again: the old shortcut stays and stays recorded.
+      *new_path = old_path;
+    } else if (!base::FilePath::CompareEqualIgnoreCase(new_path->value(), old_path.value())) {
+      Execute(GetContext(), std::make_unique<DeleteFileOperation>(old_path, /*check_in_use=*/false,
+                                                                  /*remove_empty_parents=*/false));
+    }
+  }
+  recreated_.clear();
 }
 
 bool UpdateShortcutsStep::HandlePins(bool rename) {
@@ -141,5 +153,6 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
   }
   const bool pin = HandlePins(rename);
   CreateShortcuts(GetContext(), create, pin, GetShortcutTarget(GetContext()));
+  FinishRecreated();
   return StepResult(STEP_OK);
 }

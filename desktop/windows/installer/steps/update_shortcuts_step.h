@@ -1,6 +1,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_UPDATE_SHORTCUTS_STEP_H_
 #define DESKTOP_WINDOWS_INSTALLER_STEPS_UPDATE_SHORTCUTS_STEP_H_
 
+#include <utility>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -34,9 +35,15 @@ class UpdateShortcutsStep : public InstallerStep {
   void HandleShortcut(const Shortcut& shortcut,
                       bool rename,
                       std::vector<ShortcutDestination>* create);
+  // Deletes the old files of the shortcuts made again; one that could not
+  // be made again keeps its old file, which stays recorded.
+  void FinishRecreated();
   // Whether the master shortcut is to be pinned; unpins the earlier pins
   // where they go.
   bool HandlePins(bool rename);
+
+  // Old path and new status field of each shortcut being made again.
+  std::vector<std::pair<base::FilePath, base::FilePath*>> recreated_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_UPDATE_SHORTCUTS_STEP_H_
