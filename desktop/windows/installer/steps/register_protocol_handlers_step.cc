@@ -24,6 +24,22 @@ bool IsRecorded(const std::vector<StatusRegistryKey>& keys, const std::string& p
   return false;
 }
 
+// A URL scheme: a letter, then letters, digits, "+", "-" or ".". The name
+// becomes part of registry key paths, so nothing else may pass.
+bool IsAsciiLetter(wchar_t c) {
+  return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z');
+}
+
+bool IsUrlScheme(const std::wstring& name) {
+  if (name.empty() || name.size() > 64 || !IsAsciiLetter(name[0]))
+    return false;
+  for (wchar_t c : name) {
+    if (!IsAsciiLetter(c) && !(c >= L'0' && c <= L'9') && c != L'+' && c != L'-' && c != L'.')
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 RegisterProtocolHandlersStep::RegisterProtocolHandlersStep(InstallerStepContext* context)
@@ -36,9 +52,10 @@ StepResult RegisterProtocolHandlersStep::Run(int /*attempt*/) {
     return StepResult(STEP_OK);
   const std::wstring protocol = base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(
       switches::kRegisterAsProtocolHandler);
-  // An empty name would overwrite the key's default value.
-  if (protocol.empty()) {
-    LOG(ERROR) << "No protocol to register";
+  // An empty name would overwrite the key's default value, and one with a
+  // backslash would name the keys of other programs.
+  if (!IsUrlScheme(protocol)) {
+    LOG(ERROR) << "Refusing to register \"" << protocol << "\": it is no URL scheme";
     return StepResult(STEP_OK);
   }
   const std::string name_with_channel = product_info::GetProductNameWithChannel();

@@ -162,16 +162,25 @@ TEST_F(RegisterProtocolHandlersStepTest, WithoutTheRecordOnlyTheDefaultIsAskedFo
   EXPECT_EQ(1u, installation_->calls().size());
 }
 
-TEST_F(RegisterProtocolHandlersStepTest, NoInstallationOrNoProtocolDoesNothing) {
+TEST_F(RegisterProtocolHandlersStepTest, NoInstallationOrNoUrlSchemeDoesNothing) {
   RecordCapabilities();
+  for (const wchar_t* bad : {L"", L"Applications\\tarvo.exe", L".html", L"1rc", L"ir c"}) {
+    command_line_.GetProcessCommandLine()->RemoveSwitch(switches::kRegisterAsProtocolHandler);
+    command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
+                                                              bad);
+    EXPECT_EQ(STEP_OK, Run().status);
+  }
   command_line_.GetProcessCommandLine()->RemoveSwitch(switches::kRegisterAsProtocolHandler);
   command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
-                                                            L"");
-  EXPECT_EQ(STEP_OK, Run().status);
+                                                            L"web+tarvo");
   context_.existing.reset();
   EXPECT_EQ(STEP_OK, Run().status);
   EXPECT_TRUE(installation_->calls().empty());
   EXPECT_TRUE(context_.GetTransaction()->empty());
+  // The same scheme for an installation is registered.
+  context_.existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  EXPECT_EQ(STEP_OK, Run().status);
+  EXPECT_EQ(1u, installation_->calls().size());
 }
 
 TEST(InstallTrackingDataStepTest, KeepsTheTrackingDataUndoablyAndOnlyWhenThereIsSome) {
