@@ -4,10 +4,15 @@
 #include "desktop/windows/installer/steps/copy_file_step.h"
 #include "desktop/windows/installer/steps/delete_file_step.h"
 #include "desktop/windows/installer/steps/delete_minimal_install_file_step.h"
+#include "desktop/windows/installer/steps/install_components_step.h"
 #include "desktop/windows/installer/steps/install_helper_step.h"
 #include "desktop/windows/installer/steps/move_file_step.h"
+#include "desktop/windows/installer/steps/move_old_status_step.h"
+#include "desktop/windows/installer/steps/uninstall_components_step.h"
 #include "desktop/windows/installer/steps/verify_downloadable_resources_step.h"
 #include "desktop/windows/installer/steps/verify_package_contents_step.h"
+#include "desktop/windows/installer/steps/write_installation_status_step.h"
+#include "desktop/windows/installer/steps/write_installer_prefs_step.h"
 
 std::unique_ptr<InstallerStep> CreateFileOrStatusStep(StepKind kind,
                                                       const StepArguments& arguments,
@@ -32,6 +37,18 @@ std::unique_ptr<InstallerStep> CreateFileOrStatusStep(StepKind kind,
       return std::make_unique<InstallHelperStep>(context);
     case StepKind::kRemoveMinimalInstallFile:
       return std::make_unique<DeleteMinimalInstallFileStep>(context);
+    case StepKind::kWriteInstallerPrefs:
+      return std::make_unique<WriteInstallerPrefsStep>(context);
+    case StepKind::kInstallComponents:
+      return std::make_unique<InstallComponentsStep>(context);
+    case StepKind::kUninstallComponents:
+      return std::make_unique<UninstallComponentsStep>(context);
+    case StepKind::kMoveOldStatus:
+      return std::make_unique<MoveOldStatusStep>(context);
+    case StepKind::kWriteInstallationStatus:
+      return std::make_unique<WriteInstallationStatusStep>(context);
+    case StepKind::kUpdateInstallationStatus:
+      return std::make_unique<UpdateInstallationStatusStep>(context);
     default:
       return nullptr;
   }

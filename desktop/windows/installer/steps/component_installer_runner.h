@@ -1,0 +1,62 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_COMPONENT_INSTALLER_RUNNER_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_COMPONENT_INSTALLER_RUNNER_H_
+
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/process/process.h"
+#include "base/win/scoped_handle.h"
+
+namespace base {
+class CommandLine;
+}
+
+// What the component steps ask of the system: the running installer, the
+// signer check, and starting a component installer.
+class ComponentInstallerRunner {
+ public:
+  virtual ~ComponentInstallerRunner() = default;
+
+  // The running installer executable; false when it cannot be found.
+  virtual bool GetRunningInstaller(base::FilePath* path) = 0;
+  // Whether the running installer is a signed build (a PE image with a
+  // certificate table).
+  virtual bool IsSignedBuild(const base::FilePath& installer) = 0;
+  // Whether `path` carries the product's trusted signer.
+  virtual bool VerifySignature(const base::FilePath& path, std::string* error) = 0;
+  // Starts `command_line`; an invalid Process when it does not start.
+  virtual base::Process Launch(const base::CommandLine& command_line) = 0;
+};
+
+class ComponentInstallerRunnerImpl : public ComponentInstallerRunner {
+ public:
+  bool GetRunningInstaller(base::FilePath* path) override;
+  bool IsSignedBuild(const base::FilePath& installer) override;
+  bool VerifySignature(const base::FilePath& path, std::string* error) override;
+  base::Process Launch(const base::CommandLine& command_line) override;
+};
+
+// The process-wide runner (an Impl unless a test replaced it).
+ComponentInstallerRunner* GetComponentInstallerRunner();
+
+class ScopedComponentInstallerRunnerForTesting {
+ public:
+  // `runner` is not owned and outlives this object.
+  explicit ScopedComponentInstallerRunnerForTesting(ComponentInstallerRunner* runner);
+  ~ScopedComponentInstallerRunnerForTesting();
+  ScopedComponentInstallerRunnerForTesting(const ScopedComponentInstallerRunnerForTesting&) =
+      delete;
+  ScopedComponentInstallerRunnerForTesting& operator=(
+      const ScopedComponentInstallerRunnerForTesting&) = delete;
+
+ private:
+  ComponentInstallerRunner* previous_;
+};
+
+// Opens a program that is about to be checked and started, for reading
+// and shared for reading only: while the handle lives nobody can change,
+// replace or rename the file, so what runs is what was checked. Invalid
+// when the file cannot be opened so (missing, or open for writing).
+base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_COMPONENT_INSTALLER_RUNNER_H_
