@@ -467,4 +467,20 @@ TEST_P(LzmaUtilEachDecoderTest, AccessViolationInTheDecoderBuffer) {
   EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), lzma_.GetLastErrorCode());
 }
 
+// The block is decoded, then its pages cannot be read by the thread that
+// cuts it into the files' pieces: that thread's guard reports it.
+void ProtectBlock(uint8_t* block, size_t size) {
+  DWORD old_protection;
+  VirtualProtect(block, size, PAGE_NOACCESS, &old_protection);
+}
+
+TEST_F(LzmaUtilTest, UnreadableBlockWhileStreamingIsAnInPageError) {
+  ScopedDecodedBlockHook hook(&ProtectBlock);
+  EXPECT_EQ(LzmaUtil::kInPageError, ExtractFrom(L"whole.7z"));
+  EXPECT_EQ(LzmaUtil::DecoderForTesting::kStreaming, LzmaUtil::LastDecoderForTesting());
+  EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), lzma_.GetLastErrorCode());
+  EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe")));
+  EXPECT_EQ(0u, CountTemporaryFiles(out_));
+}
+
 }  // namespace
