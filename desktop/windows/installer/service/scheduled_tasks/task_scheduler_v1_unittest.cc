@@ -1,0 +1,156 @@
+#include "desktop/windows/installer/service/scheduled_tasks/task_scheduler_v1.h"
+
+#include <windows.h>
+#include <mstask.h>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "gtest/gtest.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// Runs against Wine's real Task Scheduler 1.0; names carry the process id
+// so that parallel test shards never meet.
+class TaskSchedulerV1Test : public testing::Test {
+ protected:
+  TaskSchedulerV1Test()
+      : product_(base::StringPrintf("TarvoTest%lu", GetCurrentProcessId())),
+        product_info_(R"({"product_name": ")" + product_ + R"("})") {}
+
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    program_ = temp_.GetPath().Append(L"launcher.exe");
+    ASSERT_TRUE(base::WriteFile(program_, "MZ"));
+    ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER,
+                                           IID_PPV_ARGS(&raw_))));
+  }
+
+  ScheduledTaskInfo MakeInfo(const std::wstring& name, const base::FilePath& program) {
+    base::CommandLine command_line(program);
+    command_line.AppendSwitch("scheduledautoupdate");
+    ScheduledTaskInfo info(command_line);
+    info.name = name;
+    info.description = L"Autoupdate";
+    info.execution_time_limit = 3600;
+    info.trigger_kind = TASK_TRIGGER_KIND_DAILY;
+    info.logon_trigger = true;
+    return info;
+  }
+
+  ComPtr<ITask> OpenRaw(const std::wstring& own_name) {
+    ComPtr<IUnknown> unknown;
+    ComPtr<ITask> task;
+    if (FAILED(raw_->Activate(MakeScheduledTaskName(own_name).c_str(), IID_ITask, &unknown)) ||
+        FAILED(unknown.As(&task))) {
+      return nullptr;
+    }
+    return task;
+  }
+
+  base::win::ScopedCOMInitializer com_;
+  std::string product_;
+  ScopedProductInfoForTesting product_info_;
+  base::ScopedTempDir temp_;
+  base::FilePath program_;
+  ComPtr<ITaskScheduler> raw_;
+};
+
+TEST_F(TaskSchedulerV1Test, CreateChangeAndDeleteRoundTrip) {
+  TaskSchedulerV1 scheduler;
+  ASSERT_TRUE(scheduler.Initialize());
+  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
+  // Creating it again replaces it rather than failing.
+  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
+
+  ComPtr<ITask> task = OpenRaw(L"Autoupdate a");
+  ASSERT_TRUE(task);
+  WORD triggers = 0;
+  ASSERT_TRUE(SUCCEEDED(task->GetTriggerCount(&triggers)));
+  EXPECT_EQ(2, triggers);
+  ComPtr<ITaskTrigger> trigger;
+  TASK_TRIGGER data = {};
+  data.cbTriggerSize = sizeof(data);
+  ASSERT_TRUE(SUCCEEDED(task->GetTrigger(0, &trigger)));
+  ASSERT_TRUE(SUCCEEDED(trigger->GetTrigger(&data)));
+  EXPECT_EQ(TASK_TIME_TRIGGER_DAILY, data.TriggerType);
+  EXPECT_EQ(1, data.Type.Daily.DaysInterval);
+  DWORD max_run_time = 0;
+  ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
+  EXPECT_EQ(3600u * 1000u, max_run_time);
+  EXPECT_EQ(ScheduledTaskState::kReady, scheduler.GetTaskState(L"Autoupdate a"));
+  EXPECT_TRUE(scheduler.GetLastRunTime(L"Autoupdate a").is_null());
+
+  scheduler.UpdateTaskInterval(L"Autoupdate a", 3);
+  task = OpenRaw(L"Autoupdate a");
+  ASSERT_TRUE(SUCCEEDED(task->GetTrigger(0, &trigger)));
+  ASSERT_TRUE(SUCCEEDED(trigger->GetTrigger(&data)));
+  EXPECT_EQ(3, data.Type.Daily.DaysInterval);
+
+  // Disabling is saved, so that a fresh look at the work item sees it.
+  scheduler.SetTaskEnabled(L"Autoupdate a", /*enabled=*/false);
+  TaskSchedulerV1 other;
+  ASSERT_TRUE(other.Initialize());
+  EXPECT_EQ(ScheduledTaskState::kDisabled, other.GetTaskState(L"Autoupdate a"));
+  scheduler.SetTaskEnabled(L"Autoupdate a", /*enabled=*/true);
+  EXPECT_EQ(ScheduledTaskState::kReady, other.GetTaskState(L"Autoupdate a"));
+
+  // Wine keeps the job file open while a work item object lives.
+  task.Reset();
+  trigger.Reset();
+  scheduler.DeleteTask(L"Autoupdate a");
+  EXPECT_EQ(ScheduledTaskState::kCannotOpen, scheduler.GetTaskState(L"Autoupdate a"));
+}
+
+TEST_F(TaskSchedulerV1Test, StaleSweepKeepsForeignAndLiveTasks) {
+  TaskSchedulerV1 scheduler;
+  ASSERT_TRUE(scheduler.Initialize());
+  const base::FilePath gone = temp_.GetPath().Append(L"gone.exe");
+  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate stale", gone)));
+  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate live", program_)));
+  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate off", gone)));
+  scheduler.SetTaskEnabled(L"Autoupdate off", /*enabled=*/false);
+  // Another vendor's task with a missing program: not ours to delete.
+  const std::wstring foreign = base::UTF8ToWide(product_) + L"Other task";
+  {
+    ComPtr<IUnknown> unknown;
+    ComPtr<ITask> task;
+    ASSERT_TRUE(SUCCEEDED(raw_->NewWorkItem(foreign.c_str(), CLSID_CTask, IID_ITask, &unknown)));
+    ASSERT_TRUE(SUCCEEDED(unknown.As(&task)));
+    ASSERT_TRUE(SUCCEEDED(task->SetApplicationName(gone.value().c_str())));
+    ComPtr<IPersistFile> persist;
+    ASSERT_TRUE(SUCCEEDED(task.As(&persist)));
+    ASSERT_TRUE(SUCCEEDED(persist->Save(nullptr, TRUE)));
+  }
+
+  scheduler.DeleteStaleTasks();
+  EXPECT_EQ(ScheduledTaskState::kCannotOpen, scheduler.GetTaskState(L"Autoupdate stale"));
+  EXPECT_NE(ScheduledTaskState::kCannotOpen, scheduler.GetTaskState(L"Autoupdate live"));
+  EXPECT_EQ(ScheduledTaskState::kDisabled, scheduler.GetTaskState(L"Autoupdate off"));
+  ComPtr<IUnknown> unknown;
+  EXPECT_TRUE(SUCCEEDED(raw_->Activate(foreign.c_str(), IID_ITask, &unknown)));
+
+  scheduler.DeleteTask(L"Autoupdate live");
+  scheduler.DeleteTask(L"Autoupdate off");
+  raw_->Delete(foreign.c_str());
+}
+
+TEST(TaskSchedulerV1StateTest, MapsStatuses) {
+  EXPECT_EQ(ScheduledTaskState::kDisabled, MapTaskStatusV1(SCHED_S_TASK_DISABLED));
+  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStatusV1(SCHED_S_TASK_READY));
+  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStatusV1(SCHED_S_TASK_HAS_NOT_RUN));
+  EXPECT_EQ(ScheduledTaskState::kRunning, MapTaskStatusV1(SCHED_S_TASK_RUNNING));
+  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain, MapTaskStatusV1(SCHED_S_TASK_NO_MORE_RUNS));
+  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain, MapTaskStatusV1(SCHED_S_TASK_NOT_SCHEDULED));
+  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain,
+            MapTaskStatusV1(SCHED_S_TASK_NO_VALID_TRIGGERS));
+  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStatusV1(SCHED_S_TASK_TERMINATED));
+  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStatusV1(E_FAIL));
+}
+
+}  // namespace
