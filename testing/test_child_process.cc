@@ -14,6 +14,23 @@ std::map<std::string, TestChildRole>& Roles() {
   return roles;
 }
 
+// A copy of the executable named NAME.exe runs the role "program_NAME", so
+// that it can stand in for a system program that others start by name.
+TestChildRole FindStandInRole() {
+  wchar_t exe[MAX_PATH * 2];
+  DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
+  std::wstring path(exe, length);
+  std::wstring name = path.substr(path.find_last_of(L'\\') + 1);
+  if (name.size() <= 4)
+    return nullptr;
+  name.resize(name.size() - 4);
+  std::string role = "program_";
+  for (wchar_t c : name)
+    role.push_back(static_cast<char>(c >= L'A' && c <= L'Z' ? c - L'A' + L'a' : c));
+  auto it = Roles().find(role);
+  return it == Roles().end() ? nullptr : it->second;
+}
+
 }  // namespace
 
 bool RegisterTestChildRole(const char* name, TestChildRole role) {
@@ -24,7 +41,7 @@ bool RegisterTestChildRole(const char* name, TestChildRole role) {
 TestChildRole FindTestChildRole(const std::wstring& command_line) {
   size_t pos = command_line.find(kRoleSwitch);
   if (pos == std::wstring::npos)
-    return nullptr;
+    return FindStandInRole();
   pos += wcslen(kRoleSwitch);
   size_t end = command_line.find_first_of(L" \t\"", pos);
   std::wstring name = command_line.substr(pos, end == std::wstring::npos ? end : end - pos);

@@ -6,7 +6,8 @@
 // The test executable doubles as a helper program: started with
 // "--test-child-role=NAME" it runs the role registered under NAME and exits
 // with its result, so tests of runners, mailslots and elevation can use real
-// processes.
+// processes. A copy of it named NAME.exe runs the role "program_NAME"
+// without any switch, to stand in for a system program started by name.
 namespace testing_support {
 
 using TestChildRole = int (*)();
