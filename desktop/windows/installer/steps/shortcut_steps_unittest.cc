@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -351,6 +352,23 @@ TEST_F(ShortcutStepsTest, AShortcutThatCannotBeMadeAgainKeepsItsOldFile) {
   EXPECT_EQ(context_->existing->desktop_shortcut, context_->status.desktop_shortcut);
   std::string kept;
   ASSERT_TRUE(base::ReadFileToString(context_->existing->desktop_shortcut, &kept));
+  EXPECT_EQ("old shortcut", kept);
+}
+
+TEST_F(ShortcutStepsTest, ARenameLeavesAShortcutThatAlreadyHasTheNameInPlace) {
+  WantAll();
+  GiveExistingShortcuts(name_.c_str());
+  context_->existing->desktop_shortcut = Old(user_.Append(L"Desktop"), L"Old Browser.lnk");
+  testing_support::ScopedLogCapture log;
+  UpdateShortcutsStep step(context_.get());
+  ASSERT_EQ(STEP_OK, step.Run(0).status);
+  // No move of a file onto itself was even tried.
+  EXPECT_FALSE(log.Contains("shortcut operation failed"));
+  EXPECT_FALSE(base::PathExists(context_->existing->desktop_shortcut));
+  EXPECT_EQ(user_.Append(L"Desktop").Append(name_), context_->status.desktop_shortcut);
+  EXPECT_EQ(context_->existing->start_menu_shortcut, context_->status.start_menu_shortcut);
+  std::string kept;
+  ASSERT_TRUE(base::ReadFileToString(context_->status.start_menu_shortcut, &kept));
   EXPECT_EQ("old shortcut", kept);
 }
 

@@ -62,7 +62,10 @@ void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut,
   } else if (shortcut.exists && !shortcut.recreate) {
     VLOG(1) << "Moving shortcut";
     const base::FilePath moved = folder.Append(MakeShortcutFileName());
+    // Another shortcut's name may be what needs the renaming; this one
+    // already has the current name and place.
     const bool done =
+        base::FilePath::CompareEqualIgnoreCase(moved.value(), shortcut.old_path->value()) ||
         Execute(GetContext(), std::make_unique<MoveFileOperation>(*shortcut.old_path, moved));
     *shortcut.new_path = done ? moved : *shortcut.old_path;
   } else if (shortcut.exists) {
