@@ -101,6 +101,20 @@ WininetDownloader::~WininetDownloader() {
 bool WininetDownloader::Start(const std::wstring& url, std::string payload,
                               base::OnceClosure done, std::unique_ptr<ResponseWriter> writer,
                               std::unique_ptr<DownloadObserver> observer) {
+  if (StartRequest(url, std::move(payload), std::move(done), std::move(writer),
+                   std::move(observer))) {
+    return true;
+  }
+  // The caller may delete or reuse the target at once.
+  if (writer_)
+    writer_->Close();
+  return false;
+}
+
+bool WininetDownloader::StartRequest(const std::wstring& url, std::string payload,
+                                     base::OnceClosure done,
+                                     std::unique_ptr<ResponseWriter> writer,
+                                     std::unique_ptr<DownloadObserver> observer) {
   DCHECK(writer);
   DCHECK(observer);
   LOG(INFO) << "Starting download from " << base::WideToUTF8(url);
@@ -174,7 +188,7 @@ std::vector<FetchStatistics> WininetDownloader::GetFetchDetails() const {
 }
 
 // static
-void CALLBACK WininetDownloader::StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
+void CALLBACK WininetDownloader::StatusCallback(HINTERNET /*handle*/, DWORD_PTR context, DWORD status,
                                                 void* info, DWORD info_length) {
   auto* handle_context = reinterpret_cast<HandleContext*>(context);
   if (!handle_context) {

@@ -75,6 +75,9 @@ class WininetDownloader {
   static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
                                       void* info, DWORD info_length);
 
+  bool StartRequest(const std::wstring& url, std::string payload, base::OnceClosure done,
+                    std::unique_ptr<ResponseWriter> writer,
+                    std::unique_ptr<DownloadObserver> observer);
   bool Connect(const CrackedUrl& parts);
   bool OpenAndSendRequest(const CrackedUrl& parts, const std::wstring& extra_headers);
   void OnConnectedToServer(const std::string& ip);

@@ -28,7 +28,7 @@ using Server = LoopbackHttpServer;
 
 class NoWindowRunner : public UICallbackRunner {
  public:
-  void RunUICallbackAndPostReply(UICallback callback,
+  void RunUICallbackAndPostReply(UICallback /*callback*/,
                                  base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
                                  Reply reply) override {
     ++calls;
