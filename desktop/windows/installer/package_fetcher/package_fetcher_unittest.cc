@@ -1,0 +1,342 @@
+#include "desktop/windows/installer/package_fetcher/package_fetcher.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/test/scoped_command_line.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "base/values.h"
+#include "desktop/windows/installer/checksum_checker/checksum_checker.h"
+#include "desktop/windows/installer/package_fetcher/additional_component.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_parts.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager.h"
+#include "desktop/windows/installer/package_fetcher/threaded_fetcher.h"
+#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "testing/loopback_http_server.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+using Server = LoopbackHttpServer;
+
+class FakePayloadManager : public PayloadManager {
+ public:
+  PayloadType GetPayloadType() const override { return type; }
+  std::string GetPayload() const override { return payload; }
+  bool WritePayloadToFile(const base::FilePath& path) const override {
+    return write_succeeds && base::WriteFile(path, payload);
+  }
+  void SetExternalTrackingData(const std::string&) override {}
+
+  PayloadType type = PAYLOAD_TYPE_NONE;
+  std::string payload;
+  bool write_succeeds = true;
+};
+
+class FakeParts : public PackageFetcherParts {
+ public:
+  bool CheckMainComponentVersion(const base::FilePath&, PayloadManager*) override { return true; }
+  bool CheckAdditionalFileVersion(const base::FilePath&, const std::string&) override {
+    return true;
+  }
+  void WriteServerTrackingData(const base::FilePath&, const std::string&) override {}
+  bool MovePreparedPackage(const base::FilePath& from, const base::FilePath& to) override {
+    return base::Move(from, to);
+  }
+};
+
+class NoWindowRunner : public UICallbackRunner {
+ public:
+  void RunUICallbackAndPostReply(UICallback,
+                                 base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
+                                 Reply reply) override {
+    reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 0u));
+  }
+};
+
+class RecordingDelegate : public PackageFetcherDelegate {
+ public:
+  void OnPackageFetcherStatusChanged(uint32_t status) override {
+    statuses.push_back(status);
+    if (status == kPackageReady)
+      Finish();
+  }
+  void OnPackageFetcherError(uint32_t kind, std::string message,
+                             std::vector<FetchStatistics>) override {
+    error_kinds.push_back(kind);
+    errors.push_back(message);
+    Finish();
+  }
+  void SetTotalProgress(uint32_t) override {}
+  void SetCurrentProgress(uint32_t) override {}
+  void NotifyStalled() override {}
+
+  void Finish() {
+    ++finished;
+    if (quit)
+      quit.Run();
+  }
+
+  std::vector<uint32_t> statuses;
+  std::vector<uint32_t> error_kinds;
+  std::vector<std::string> errors;
+  int finished = 0;
+  base::RepeatingClosure quit;
+};
+
+class PackageFetcherTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start());
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    command_line_.GetProcessCommandLine()->AppendSwitchASCII(kInternalPackageServer,
+                                                             server_.Url("/netinstaller"));
+  }
+
+  void MakeFetcher(std::vector<std::string> needed = {}) {
+    fetcher_ = std::make_unique<PackageFetcher>(temp_.GetPath(), std::make_unique<FakeParts>(),
+                                                &runner_, &delegate_, &payload_, 1,
+                                                /*with_assistant=*/false, "tracking");
+    fetcher_->set_retry_delay_for_testing(base::TimeDelta());
+    if (!needed.empty())
+      fetcher_->SetNeededDownloadableResources(std::move(needed));
+  }
+
+  // Runs until the fetcher reported |count| outcomes (ready or error).
+  void WaitForOutcomes(int count) {
+    base::RunLoop run_loop;
+    delegate_.quit = run_loop.QuitClosure();
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                                         base::TimeDelta::FromSeconds(30));
+    if (delegate_.finished < count)
+      run_loop.Run();
+    delegate_.quit.Reset();
+    ASSERT_EQ(count, delegate_.finished);
+  }
+
+  // The reply naming |package| on the server, with |extra| JSON members.
+  std::string Reply(const std::string& package, const std::string& extra = "") {
+    return "{\"installer\": \"" + server_.Url("/package.7z") + "\", \"installer_checksum\": \"" +
+           ComputeSha256Hex(package.data(), package.size()) + "\"" + extra + "}";
+  }
+
+  std::string Read(const base::FilePath& path) {
+    std::string contents;
+    EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path.value();
+    return contents;
+  }
+
+  base::MessageLoop loop_;
+  base::test::ScopedCommandLine command_line_;
+  Server server_;
+  base::ScopedTempDir temp_;
+  FakePayloadManager payload_;
+  NoWindowRunner runner_;
+  RecordingDelegate delegate_;
+  std::unique_ptr<PackageFetcher> fetcher_;
+};
+
+TEST_F(PackageFetcherTest, FullPackagePayloadNeedsNoNetwork) {
+  payload_.type = PAYLOAD_TYPE_FULL_PACKAGE;
+  payload_.payload = "7z package";
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  EXPECT_EQ((std::vector<uint32_t>{0, 4}), delegate_.statuses);
+  EXPECT_EQ("7z package", Read(fetcher_->package_folder().Append(L"tarvo_package")));
+  EXPECT_EQ(0u, server_.request_count());
+}
+
+TEST_F(PackageFetcherTest, PayloadThatCannotBeWrittenIsAnError) {
+  payload_.type = PAYLOAD_TYPE_FULL_PACKAGE;
+  payload_.payload = "7z package";
+  payload_.write_succeeds = false;
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  EXPECT_EQ((std::vector<uint32_t>{0}), delegate_.statuses);
+  ASSERT_EQ(1u, delegate_.errors.size());
+  EXPECT_EQ(1u, delegate_.error_kinds[0]);
+  EXPECT_EQ("Unable to write the payload package", delegate_.errors[0]);
+}
+
+TEST_F(PackageFetcherTest, DownloadsVerifiesAndMovesThePackage) {
+  const std::string package(300000, 'p');
+  server_.Script({Server::Status(200, "",
+                                 Reply(package, ", \"url_welcome\": \"https://w.example/\"")),
+                  Server::Resource(package)});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 4}), delegate_.statuses);
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_TRUE(Read(folder.Append(L"tarvo_package")) == package);
+  std::unique_ptr<base::Value> prefs =
+      base::JSONReader::Read(Read(folder.Append(L"installer_prefs_include.json")));
+  ASSERT_TRUE(prefs && prefs->is_dict());
+  std::string welcome;
+  EXPECT_TRUE(static_cast<base::DictionaryValue*>(prefs.get())
+                  ->GetStringWithoutPathExpansion("welcome-url", &welcome));
+  EXPECT_EQ("https://w.example/", welcome);
+  std::vector<Server::Request> requests = server_.requests();
+  ASSERT_EQ(2u, requests.size());
+  EXPECT_EQ("POST", requests[0].method);
+  EXPECT_EQ("tracking", requests[0].body);
+  EXPECT_EQ("/package.7z", requests[1].path);
+  // The attempt folder became the package folder.
+  EXPECT_FALSE(base::PathExists(base::FilePath(folder.value() + L"0")));
+}
+
+TEST_F(PackageFetcherTest, ChecksumMismatchFailsAndTheNextAttemptUsesANewFolder) {
+  const std::string package(1000, 'p');
+  server_.Script({Server::Status(200, "", Reply(package)), Server::Resource("other bytes")});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_EQ(1u, delegate_.errors.size());
+  EXPECT_EQ(0u, delegate_.errors[0].find("Checksum incorrect for the downloaded package"));
+  const std::wstring base = fetcher_->package_folder().value();
+  EXPECT_TRUE(base::PathExists(base::FilePath(base + L"0")));
+
+  server_.Script({Server::Status(200, "", Reply(package)), Server::Resource(package)});
+  ASSERT_TRUE(fetcher_->RetryFetch());
+  WaitForOutcomes(2);
+  EXPECT_EQ(4u, delegate_.statuses.back());
+  EXPECT_FALSE(base::PathExists(base::FilePath(base + L"0")));
+  EXPECT_TRUE(Read(fetcher_->package_folder().Append(L"tarvo_package")) == package);
+}
+
+TEST_F(PackageFetcherTest, RetryLimits) {
+  // Three answers of 204 allow no fourth attempt.
+  server_.SetDefaultAction(Server::Status(204));
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  for (int attempt = 2; attempt <= 3; ++attempt) {
+    ASSERT_TRUE(fetcher_->RetryFetch());
+    WaitForOutcomes(attempt);
+  }
+  EXPECT_NE(std::string::npos, delegate_.errors[0].find("unexpected HTTP status 204"));
+  EXPECT_FALSE(fetcher_->RetryFetch());
+
+  // Five ordinary failures still allow a sixth attempt, not a seventh.
+  fetcher_.reset();
+  delegate_ = RecordingDelegate();
+  server_.SetDefaultAction(Server::Status(404));
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  for (int attempt = 2; attempt <= 5; ++attempt) {
+    ASSERT_TRUE(fetcher_->RetryFetch());
+    WaitForOutcomes(attempt);
+  }
+  ASSERT_TRUE(fetcher_->RetryFetch());
+  WaitForOutcomes(6);
+  EXPECT_FALSE(fetcher_->RetryFetch());
+
+  // 4 MiB downloaded in failed attempts allow 3 attempts in all.
+  fetcher_.reset();
+  delegate_ = RecordingDelegate();
+  const std::string big(0x400000, 'b');
+  server_.Script({Server::Status(200, "", Reply("not big")), Server::Resource(big)});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  for (int attempt = 2; attempt <= 3; ++attempt) {
+    ASSERT_TRUE(fetcher_->RetryFetch());
+    WaitForOutcomes(attempt);
+  }
+  EXPECT_FALSE(fetcher_->RetryFetch());
+}
+
+TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFolders) {
+  server_.Script({Server::Status(200, "", Reply("package")),
+                  [] {
+                    Server::Action stall = Server::Resource(std::string(100000, 'x'));
+                    stall.cut_after = 10;
+                    stall.cut_ending = Server::Action::CutEnding::kStall;
+                    return stall;
+                  }()});
+  MakeFetcher();
+  fetcher_->Restart();
+  ASSERT_TRUE(server_.WaitForRequests(2, base::TimeDelta::FromSeconds(20)));
+  const std::wstring attempt_folder = fetcher_->package_folder().value() + L"0";
+  EXPECT_TRUE(base::PathExists(base::FilePath(attempt_folder)));
+  fetcher_.reset();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(0, delegate_.finished);
+  EXPECT_FALSE(base::PathExists(base::FilePath(attempt_folder)));
+}
+
+TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePackage) {
+  const std::string package(1000, 'p');
+  const std::string partner = "partner bytes";
+  const std::string resource = "resource bytes";
+  auto sum = [](const std::string& s) { return ComputeSha256Hex(s.data(), s.size()); };
+  const std::string components =
+      ", \"minimal_installer\": \"" + server_.Url("/package.7z") +
+      "\", \"minimal_installer_checksum\": \"" + sum(package) + "\", \"components\": [" +
+      "{\"type\": \"partner_content\", \"location\": \"" + server_.Url("/partner") +
+      "\", \"checksum\": \"" + sum(partner) +
+      "\", \"archive\": 0, \"filename\": \"partner/content.dat\"}," +
+      "{\"type\": \"partner_content\", \"location\": \"" + server_.Url("/evil") +
+      "\", \"checksum\": \"" + sum(partner) + "\", \"archive\": 0, \"filename\": \"../evil.dat\"}," +
+      "{\"type\": \"downloadable_resource\", \"location\": \"" + server_.Url("/bad") +
+      "\", \"checksum\": \"" + sum(resource) +
+      "\", \"archive\": 0, \"filename\": \"localization/de.pak\"}," +
+      "{\"type\": \"unknown\", \"location\": \"x\"}]";
+  server_.Script({Server::Status(200, "", Reply("full package", components)),
+                  Server::Resource(package), Server::Resource(partner),
+                  Server::Resource("bad"), Server::Resource("bad"), Server::Resource("bad"),
+                  Server::Resource("bad")});
+  MakeFetcher({"localization/de.pak"});
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 3, 4}), delegate_.statuses);
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_TRUE(Read(folder.Append(L"tarvo_package")) == package);
+  EXPECT_EQ(partner, Read(folder.Append(L"partner\\content.dat")));
+  EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"evil.dat")));
+  EXPECT_FALSE(base::PathExists(folder.Append(L"localization")));
+  EXPECT_FALSE(base::PathExists(folder.Append(L"additional_file.tmp")));
+  EXPECT_EQ("partner/content.dat\r\n", Read(folder.Append(L"files_list")));
+  // The traversal was never fetched; the bad resource was tried 4 times.
+  std::vector<Server::Request> requests = server_.requests();
+  ASSERT_EQ(7u, requests.size());
+  EXPECT_EQ("/partner", requests[2].path);
+  for (size_t i = 3; i < 7; ++i)
+    EXPECT_EQ("/bad", requests[i].path);
+}
+
+TEST(AdditionalComponentTest, FilesListGetsItsMissingLineBreakFirst) {
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const base::FilePath list = temp.GetPath().Append(L"files_list");
+  ASSERT_TRUE(base::WriteFile(list, std::string("tarvo.exe\r\nlib.dll")));
+  ASSERT_TRUE(AdditionalComponent::AppendToFilesList(list, {"a.pak", "b/c.pak"}));
+  std::string contents;
+  ASSERT_TRUE(base::ReadFileToString(list, &contents));
+  EXPECT_EQ("tarvo.exe\r\nlib.dll\r\na.pak\r\nb/c.pak\r\n", contents);
+  // Nothing installed still ends the list with an empty line.
+  ASSERT_TRUE(AdditionalComponent::AppendToFilesList(list, {}));
+  ASSERT_TRUE(base::ReadFileToString(list, &contents));
+  EXPECT_EQ("tarvo.exe\r\nlib.dll\r\na.pak\r\nb/c.pak\r\n\r\n", contents);
+  const base::FilePath fresh = temp.GetPath().Append(L"new_list");
+  ASSERT_TRUE(AdditionalComponent::AppendToFilesList(fresh, {"x"}));
+  ASSERT_TRUE(base::ReadFileToString(fresh, &contents));
+  EXPECT_EQ("x\r\n", contents);
+}
+
+}  // namespace
