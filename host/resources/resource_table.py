@@ -158,4 +158,4 @@ TEXTS = [
 # Dialog templates: .rc fragments (paths relative to this folder) included in
 # the generated resource script. Each fragment holds its own LANGUAGE
 # statement.
-DIALOGS = []
+DIALOGS = ["installer_dialogs.rc"]

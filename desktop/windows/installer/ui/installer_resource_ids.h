@@ -1,0 +1,59 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_RESOURCE_IDS_H_
+#define DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_RESOURCE_IDS_H_
+
+// Resource and control ids of the installer's dialogs in the host
+// executable. Plain macros: the host's resource script includes this file.
+
+#define IDD_INSTALLER_MAIN 101
+#define IDD_CUSTOM_MESSAGE_BOX 102
+#define IDD_INSTALLER_OPTIONS 138
+
+#define IDI_INSTALLER 1
+#define IDR_BACKGROUND_JPG 139
+#define IDR_LOGO_PNG 140
+#define IDR_ERROR_BADGE_PNG 141
+
+// Main dialog.
+#define IDC_LOGO 1000
+#define IDC_OPTIONS 1001
+#define IDC_CANCEL 1002
+#define IDC_ACCEPT 1003
+#define IDC_FULL_PACKAGE 1004
+#define IDC_RETRY 1005
+#define IDC_UNINSTALL 1006
+#define IDC_HEADLINE 1007
+#define IDC_AGREEMENT 1008
+#define IDC_PROGRESS_HEADLINE 1009
+#define IDC_ERROR_HEADLINE 1010
+#define IDC_STATUS_TEXT 1011
+#define IDC_TERMS_TEXT 1012
+#define IDC_BACK 1013
+// A folder combo and browse button on the main dialog itself; the standard
+// layout keeps them on the options page and these hidden.
+#define IDC_MAIN_FOLDER_COMBO 1017
+#define IDC_MAIN_BROWSE 1019
+#define IDC_PROGRESS_BAR 1025
+#define IDC_MAIN_WARNING_TEXT 1028
+#define IDC_UNINSTALL_QUESTION 1029
+#define IDC_DELETE_PROFILE 1030
+#define IDC_UNINSTALL_ERROR_HEADLINE 1038
+
+// Options dialog.
+#define IDC_LANGUAGE_COMBO 1014
+#define IDC_INSTALL_TYPE_COMBO 1015
+#define IDC_FOLDER_COMBO 1016
+#define IDC_BROWSE 1018
+#define IDC_DEFAULT_BROWSER 1022
+#define IDC_IMPORT_DATA 1023
+#define IDC_SHARE_STATISTICS 1024
+#define IDC_FOLDER_PROBLEM_TEXT 1027
+#define IDC_LANGUAGE_LABEL 1031
+#define IDC_INSTALL_TYPE_LABEL 1032
+#define IDC_FOLDER_LABEL 1033
+
+// Custom message box.
+#define IDC_MESSAGE_BOX_BODY 1035
+#define IDC_MESSAGE_BOX_FIRST_BUTTON 1036
+#define IDC_MESSAGE_BOX_SECOND_BUTTON 1037
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_RESOURCE_IDS_H_
