@@ -24,8 +24,11 @@ constexpr int kMaxRedirects = 10;
 // How long the session waits for WinINet to release its connection before it
 // is closed anyway (WinINet may never report it after a cancelled read).
 constexpr DWORD kTerminationWaitMs = 2000;
-// A time-out of a read shows as the socket's own error under Wine.
+// Under Wine a read that times out, or meets a reset or aborted connection,
+// fails with the socket's own error instead of WinINet's.
 constexpr DWORD kSocketTimedOut = 10060;
+constexpr DWORD kSocketReset = 10054;
+constexpr DWORD kSocketAborted = 10053;
 
 // The request being read on this thread, for callbacks that come without
 // their context while InternetReadFile runs.
@@ -40,6 +43,8 @@ bool IsConnectivityError(DWORD error) {
     case ERROR_INTERNET_CONNECTION_RESET:
     case ERROR_HTTP_INVALID_SERVER_RESPONSE:
     case kSocketTimedOut:
+    case kSocketReset:
+    case kSocketAborted:
       return true;
     default:
       return false;
