@@ -21,6 +21,10 @@ class ProgressCalculator {
   virtual uint32_t GetProgress() const = 0;
   // Starts the current phase over and notifies.
   virtual void Refresh() = 0;
+  // Enters a phase (0 to 7; others are ignored) and notifies. The backend's
+  // phases arrive as InstallerObserver calls; the UI controller enters its
+  // own fetch phases through this.
+  virtual void OnEnteringPhase(int phase) = 0;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UI_PROGRESS_CALCULATOR_H_

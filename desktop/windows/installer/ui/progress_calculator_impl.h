@@ -47,8 +47,10 @@ class ProgressCalculatorImpl : public ProgressCalculator, public InstallerObserv
   uint32_t GetProgress() const override;
   void Refresh() override;
 
-  // InstallerObserver:
+  // ProgressCalculator and InstallerObserver:
   void OnEnteringPhase(int phase) override;
+
+  // InstallerObserver:
   void OnTotalSteps(int total) override;
   void OnStepFinished(const std::string& step_name, int attempt, int completed) override;
   void OnBackendProcessTerminated(InstallerResult result) override;

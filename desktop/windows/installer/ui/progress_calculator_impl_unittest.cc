@@ -115,6 +115,19 @@ TEST_F(ProgressCalculatorImplTest, RefreshStartsTheCurrentPhaseOver) {
   EXPECT_EQ(1u, calculator_.GetProgress());
 }
 
+TEST_F(ProgressCalculatorImplTest, ControllerEntersItsOwnFetchPhases) {
+  // The controller knows the calculator only by its interface.
+  ProgressCalculator* calculator = &calculator_;
+  calculator->OnEnteringPhase(1);
+  calculator->SetTotalProgress(4);
+  calculator->SetCurrentProgress(2);
+  EXPECT_EQ(501u, calculator->GetProgress());
+  calculator->OnEnteringPhase(5);
+  EXPECT_EQ(1003u, calculator->GetProgress());
+  calculator->OnEnteringPhase(9);
+  EXPECT_EQ(1003u, calculator->GetProgress());
+}
+
 TEST_F(ProgressCalculatorImplTest, OnlyASuccessfulEndFillsThePhase) {
   installer_observer()->OnEnteringPhase(7);
   installer_observer()->OnTotalSteps(10);
