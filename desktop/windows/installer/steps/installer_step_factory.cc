@@ -3,6 +3,7 @@
 #include <string>
 
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
+#include "desktop/windows/installer/steps/finalize/finalization_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/registration_step_factory.h"
 
@@ -26,6 +27,8 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
     if (auto step = CreateFileOrStatusStep(kind, arguments, context))
       return step;
     if (auto step = CreateRegistrationStep(kind, arguments, context))
+      return step;
+    if (auto step = CreateFinalizationStep(kind, context))
       return step;
     return std::make_unique<UnavailableStep>(GetStepName(kind, arguments), context);
   }

@@ -27,9 +27,9 @@ class FakeStepContext : public InstallerStepContext {
   }
   InstallationStatus* GetInstallationStatus() override { return &installation_status; }
   const InstallationFolderDetails* GetFolderDetails() override { return folder_details; }
-  base::ProcessId GetParentPid() override { return 0; }
+  base::ProcessId GetParentPid() override { return parent_pid; }
   RegistryRuleHost* GetRuleHost() override { return nullptr; }
-  bool HasFinishedEvent() override { return false; }
+  bool HasFinishedEvent() override { return finished_event; }
   void StartRegistryRecording() override {}
   void StopRegistryRecording() override {}
   void ReportImportantEvent(const std::string& name) override { events.push_back(name); }
@@ -48,6 +48,8 @@ class FakeStepContext : public InstallerStepContext {
   bool minimal_install = false;
   bool running_from_install_folder = false;
   bool has_package_dir = false;
+  bool finished_event = false;
+  base::ProcessId parent_pid = 0;
   std::vector<std::string> events;
 
  private:

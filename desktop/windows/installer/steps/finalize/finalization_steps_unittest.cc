@@ -1,0 +1,329 @@
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/json/json_reader.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/values.h"
+#include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/json_installation_status_writer.h"
+#include "desktop/windows/installer/service/scheduled_tasks/test_support/fake_windows_task_scheduler.h"
+#include "desktop/windows/installer/settings/test_support/fake_settings.h"
+#include "desktop/windows/installer/steps/finalize/finalize_step.h"
+#include "desktop/windows/installer/steps/finalize/remove_old_files_step.h"
+#include "desktop/windows/installer/steps/finalize/remove_old_root_files_step.h"
+#include "desktop/windows/installer/steps/finalize/uninstall_cleanup_step.h"
+#include "desktop/windows/installer/steps/finalize/uninstall_finalize_step.h"
+#include "desktop/windows/installer/steps/firewall/firewall_policy.h"
+#include "desktop/windows/installer/steps/test_support/fake_step_context.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+std::unique_ptr<FirewallPolicy> NoFirewall() {
+  return nullptr;
+}
+
+class FinalizationStepsTest : public testing::Test {
+ protected:
+  FinalizationStepsTest()
+      : product_info_(R"({"product_name": "Tarvo", "file_name_base": "tarvo",
+                          "schedule_autoupdate_task": true})"),
+        security_(&security_util_),
+        context_(&settings_) {
+    security_util_.SetUser(/*elevated=*/false, /*can_elevate=*/false);
+    SetFirewallPolicyFactoryForTesting(&NoFirewall);
+  }
+  ~FinalizationStepsTest() override { SetFirewallPolicyFactoryForTesting(nullptr); }
+
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    root_ = temp_.GetPath().Append(L"Tarvo");
+    ASSERT_TRUE(base::CreateDirectory(root_));
+    context_.base_install_folder = root_;
+    context_.install_folder = root_.Append(L"2.0");
+    context_.finished_event = true;  // Never starts k.bat for real here.
+  }
+
+  base::FilePath Put(const std::wstring& relative) {
+    const base::FilePath path = root_.Append(relative);
+    EXPECT_TRUE(base::CreateDirectory(path.DirName()));
+    EXPECT_TRUE(base::WriteFile(path, "x"));
+    return path;
+  }
+
+  // An old status record of `subfolder` with `files`, as "old_status" keeps it.
+  base::FilePath PutOldRecord(const std::wstring& name, const std::wstring& subfolder,
+                              const std::vector<std::wstring>& files) {
+    InstallationStatus record(INSTALLATION_STATUS_SOURCE_PRIMARY);
+    record.app_id = L"OLD";
+    record.subfolder = base::FilePath(subfolder);
+    for (const std::wstring& file : files)
+      record.files.push_back(base::FilePath(file));
+    const base::FilePath path = root_.Append(L"old_status").Append(name);
+    EXPECT_TRUE(base::CreateDirectory(path.DirName()));
+    EXPECT_TRUE(WriteInstallationStatusAsJson(record, path));
+    return path;
+  }
+
+  ScopedProductInfoForTesting product_info_;
+  FakeSecurityUtil security_util_;
+  ScopedSecurityUtilForTesting security_;
+  FakeSettings settings_;
+  FakeStepContext context_;
+  base::ScopedTempDir temp_;
+  base::FilePath root_;
+};
+
+TEST_F(FinalizationStepsTest, FinalizeCreatesTheAutoupdateTaskAndCountsAnErrorDown) {
+  FakeTaskSchedulerWorld tasks;
+  context_.installation_status.app_id = L"ABC";
+  ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
+                              R"({"au_task_error_count": 2})"));
+  settings_.flags[ALL_USERS_FLAG] = true;
+  FinalizeStep step(&context_);
+  EXPECT_EQ(STEP_OK, step.Run(0).status);
+  ASSERT_EQ(1u, tasks.created.size());
+  const ScheduledTaskInfo& info = tasks.created[0];
+  EXPECT_EQ(L"Autoupdate ABC", info.name);
+  EXPECT_EQ(1u, info.all_users);
+  EXPECT_EQ(3600u, info.execution_time_limit);
+  EXPECT_EQ(TASK_TRIGGER_KIND_DAILY, info.trigger_kind);
+  EXPECT_TRUE(info.logon_trigger);
+  EXPECT_TRUE(info.only_with_network);
+  EXPECT_EQ(root_.Append(L"launcher.exe"), info.command_line.GetProgram());
+  EXPECT_TRUE(info.command_line.HasSwitch("scheduledautoupdate"));
+  EXPECT_EQ(L"sweep", tasks.calls[0]);
+  std::string prefs;
+  ASSERT_TRUE(base::ReadFileToString(root_.Append(L"installer_prefs.json"), &prefs));
+  EXPECT_NE(std::string::npos, prefs.find("\"au_task_error_count\":1")) << prefs;
+}
+
+TEST_F(FinalizationStepsTest, FinalizeSkipsTheTaskWhenItMayNot) {
+  FakeTaskSchedulerWorld tasks;
+  // A current-user installation whose run has a finished event.
+  FinalizeStep(&context_).Run(0);
+  EXPECT_EQ(0, tasks.schedulers_made);
+  settings_.flags[COPY_ONLY] = true;
+  settings_.flags[ALL_USERS_FLAG] = true;
+  FinalizeStep(&context_).Run(0);
+  EXPECT_EQ(0, tasks.schedulers_made);
+  // A scheduler that cannot start or a task that cannot be made never
+  // fails the step, and leaves a zero error count alone.
+  settings_.flags[COPY_ONLY] = false;
+  tasks.create_result = false;
+  EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+  tasks.initialize_result = false;
+  EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+  EXPECT_EQ(1u, tasks.created.size());
+}
+
+TEST_F(FinalizationStepsTest, UpgradeKeepsARecordWithAFileInUse) {
+  settings_.operation = INSTALL_OPERATION_UPGRADE;
+  const base::FilePath a = Put(L"1.0\\a.dll");
+  const base::FilePath b = Put(L"1.0\\b.dll");
+  const base::FilePath record = PutOldRecord(L"installation_status.json.1", L"1.0",
+                                             {L"a.dll", L"b.dll"});
+  // Held without delete sharing: it can be neither renamed nor deleted.
+  HANDLE held = CreateFileW(b.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  {
+    RemoveOldFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(a));
+  EXPECT_TRUE(base::PathExists(b));
+  EXPECT_TRUE(base::PathExists(record));
+
+  // In an uninstall, what can go goes; the record goes too.
+  settings_.operation = INSTALL_OPERATION_UNINSTALL;
+  {
+    RemoveOldFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  CloseHandle(held);
+  EXPECT_FALSE(base::PathExists(a));
+  EXPECT_FALSE(base::PathExists(record));
+}
+
+TEST_F(FinalizationStepsTest, RecordsNamingFreshOrForeignFoldersAreKept) {
+  settings_.operation = INSTALL_OPERATION_UPGRADE;
+  const base::FilePath fresh = Put(L"2.0\\tarvo.exe");
+  const base::FilePath outside = temp_.GetPath().Append(L"other\\x.dll");
+  ASSERT_TRUE(base::CreateDirectory(outside.DirName()));
+  ASSERT_TRUE(base::WriteFile(outside, "x"));
+  const base::FilePath same = PutOldRecord(L"installation_status.json.1", L"2.0", {L"tarvo.exe"});
+  const base::FilePath upper =
+      PutOldRecord(L"installation_status.json.2", L"..\\other", {L"x.dll"});
+  const base::FilePath old = Put(L"1.0\\tarvo.exe");
+  const base::FilePath gone = PutOldRecord(L"installation_status.json.3", L"1.0", {L"tarvo.exe"});
+  const base::FilePath junk = Put(L"old_status\\notes.txt");
+  {
+    RemoveOldFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(fresh));
+  EXPECT_TRUE(base::PathExists(same));
+  EXPECT_TRUE(base::PathExists(outside));
+  EXPECT_TRUE(base::PathExists(upper));
+  EXPECT_TRUE(base::PathExists(junk));
+  EXPECT_FALSE(base::PathExists(old));
+  EXPECT_FALSE(base::PathExists(gone));
+}
+
+TEST_F(FinalizationStepsTest, OldRootFilesGoUnlessPutThereAgain) {
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  existing.root_files = {base::FilePath(L"old_helper.exe"), base::FilePath(L"Launcher.exe"),
+                         base::FilePath(L"..\\outside.txt")};
+  context_.existing_installation = &existing;
+  context_.installation_status.root_files = {base::FilePath(L"launcher.exe")};
+  const base::FilePath helper = Put(L"old_helper.exe");
+  const base::FilePath launcher = Put(L"launcher.exe");
+  const base::FilePath outside = temp_.GetPath().Append(L"outside.txt");
+  ASSERT_TRUE(base::WriteFile(outside, "x"));
+  {
+    RemoveOldRootFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_FALSE(base::PathExists(helper));
+  EXPECT_TRUE(base::PathExists(launcher));
+  EXPECT_TRUE(base::PathExists(outside));
+}
+
+TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
+  FakeTaskSchedulerWorld tasks;
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  existing.app_id = L"ABC";
+  existing.subfolder = base::FilePath(L"1.0");
+  existing.files = {base::FilePath(L"tarvo.exe"), base::FilePath(L"locales\\en.pak")};
+  existing.root_files = {base::FilePath(L"notes.txt")};
+  context_.existing_installation = &existing;
+  context_.parent_pid = 4321;
+  Put(L"1.0\\tarvo.exe");
+  const base::FilePath pak = Put(L"1.0\\locales\\en.pak");
+  const base::FilePath old_engine = Put(L"1.0\\installer_engine.dll.1700000000.old");
+  Put(L"launcher.exe");
+  Put(L"notes.txt");
+  HANDLE held = CreateFileW(pak.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  {
+    UninstallCleanupStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  CloseHandle(held);
+  std::vector<std::wstring> expected_calls = {L"sweep", L"delete Autoupdate ABC"};
+  EXPECT_EQ(expected_calls, tasks.calls);
+  EXPECT_FALSE(base::PathExists(root_.Append(L"1.0\\tarvo.exe")));
+  EXPECT_FALSE(base::PathExists(root_.Append(L"launcher.exe")));
+  EXPECT_FALSE(base::PathExists(root_.Append(L"notes.txt")));
+
+  std::string batch;
+  ASSERT_TRUE(base::ReadFileToString(root_.Append(L"k.bat"), &batch));
+  const std::string root = base::WideToUTF8(root_.value());
+  EXPECT_NE(std::string::npos, batch.find("SET PID3_RUNNING=TRUE\n"));
+  EXPECT_NE(std::string::npos, batch.find("PID eq 4321"));
+  EXPECT_EQ(std::string::npos, batch.find("PID2"));
+  EXPECT_NE(std::string::npos, batch.find("del \"" + root + "\\1.0\\locales\\en.pak\"\n"));
+  EXPECT_NE(std::string::npos,
+            batch.find("del \"" + base::WideToUTF8(old_engine.value()) + "\"\n"));
+  // Children first, nothing above the installation folder.
+  const size_t locales = batch.find("rmdir \"" + root + "\\1.0\\locales\"\n");
+  const size_t versioned = batch.find("rmdir \"" + root + "\\1.0\"\n");
+  const size_t top = batch.find("rmdir \"" + root + "\"\n");
+  ASSERT_NE(std::string::npos, locales);
+  ASSERT_NE(std::string::npos, versioned);
+  ASSERT_NE(std::string::npos, top);
+  EXPECT_LT(locales, versioned);
+  EXPECT_LT(versioned, top);
+  EXPECT_EQ(std::string::npos,
+            batch.find("rmdir \"" + base::WideToUTF8(temp_.GetPath().value()) + "\"\n"));
+}
+
+TEST_F(FinalizationStepsTest, ProfileDeletionTakesOnlyThisUsersFolder) {
+  FakeTaskSchedulerWorld tasks;
+  settings_.flags[COPY_ONLY] = true;
+  settings_.flags[DELETE_PROFILE] = true;
+  std::wstring user;
+  ASSERT_TRUE(GetCurrentUserName(&user));
+  const base::FilePath profiles = temp_.GetPath().Append(L"Profiles");
+  const base::FilePath mine = profiles.Append(user);
+  const base::FilePath theirs = profiles.Append(L"someone_else");
+  ASSERT_TRUE(base::CreateDirectory(mine.Append(L"Default")));
+  ASSERT_TRUE(base::CreateDirectory(theirs));
+  std::string escaped;
+  for (char c : base::WideToUTF8(profiles.value())) {
+    escaped.push_back(c);
+    if (c == '\\')
+      escaped.push_back('\\');
+  }
+  ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
+                              "{\"profile_path\": \"" + escaped + "\\\\<USERNAME>\"}"));
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  context_.existing_installation = &existing;
+  {
+    UninstallCleanupStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_FALSE(base::PathExists(mine));
+  EXPECT_TRUE(base::PathExists(theirs));
+  EXPECT_TRUE(base::PathExists(profiles));
+  EXPECT_EQ(0, tasks.schedulers_made);  // Copy-only: no task to remove.
+}
+
+TEST_F(FinalizationStepsTest, ProfileThatIsNotSafeToDeleteStays) {
+  settings_.flags[COPY_ONLY] = true;
+  settings_.flags[DELETE_PROFILE] = true;
+  // A profile preference naming the installation folder itself.
+  std::string escaped;
+  for (char c : base::WideToUTF8(root_.value())) {
+    escaped.push_back(c);
+    if (c == '\\')
+      escaped.push_back('\\');
+  }
+  ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
+                              "{\"profile_path\": \"" + escaped + "\"}"));
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  context_.existing_installation = &existing;
+  {
+    UninstallCleanupStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json")));
+}
+
+TEST_F(FinalizationStepsTest, UninstallFinalizeFailsOnlyWhenTheStatusFileStays) {
+  settings_.flags[COPY_ONLY] = true;
+  const base::FilePath status = Put(L"installation_status.json");
+  HANDLE held = CreateFileW(status.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  StepResult result = UninstallFinalizeStep(&context_).Run(0);
+  EXPECT_EQ(STEP_FAILED, result.status);
+  EXPECT_EQ(RESULT_UNINSTALL_FAILED, result.code);
+  EXPECT_EQ("Failed to remove installation status file", result.detail);
+  CloseHandle(held);
+  EXPECT_EQ(STEP_OK, UninstallFinalizeStep(&context_).Run(0).status);
+}
+
+TEST(UninstallSurveyTest, CommandLineKeepsTheAddressOneArgument) {
+  const base::FilePath ie(L"C:\\Program Files\\Internet Explorer\\iexplore.exe");
+  const std::wstring command_line =
+      BuildSurveyCommandLine(ie, "https://x/?a=\" --evil \"&b", /*private_window=*/true);
+  EXPECT_EQ(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -private "
+            L"\"https://x/?a=%22 --evil %22&b\"",
+            command_line);
+  base::CommandLine parsed = base::CommandLine::FromString(command_line);
+  EXPECT_EQ(ie, parsed.GetProgram());
+  ASSERT_EQ(2u, parsed.argv().size() - 1);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "desktop/windows/installer/steps/finalize/uninstall_cleanup_step.h"
+
+#include <memory>
+
+#include "base/command_line.h"
+#include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/process/process_handle.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/scheduled_tasks/windows_task_scheduler.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+
+namespace {
+
+constexpr char kStepName[] = "uninstall_cleanup";
+constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
+constexpr wchar_t kPrefDefaultOverridesName[] = L"pref_default_overrides";
+
+base::ProcessId InitialPid() {
+  const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  unsigned value = 0;
+  if (!base::StringToUint(command_line->GetSwitchValueASCII(switches::kInitialPid),
+                          &value)) {
+    return 0;
+  }
+  return value;
+}
+
+}  // namespace
+
+UninstallCleanupStep::UninstallCleanupStep(InstallerStepContext* context)
+    : InstallerStep(kStepName, context) {}
+
+UninstallCleanupStep::~UninstallCleanupStep() = default;
+
+StepResult UninstallCleanupStep::Run(int /*attempt*/) {
+  LOG(INFO) << "Cleaning up files after uninstallation";
+  if (!GetSettings()->GetCopyOnly())
+    RemoveScheduledTasks();
+  CleanupBatchFile batch(GetContext()->GetBaseInstallFolder());
+  DeleteFiles(&batch);
+  WriteBatchFile(&batch);
+
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (GetSettings()->GetDeleteProfile() && existing) {
+    ExistingInstallation installation(GetContext()->GetBaseInstallFolder(),
+                                      std::make_unique<InstallationStatus>(*existing));
+    DeleteProfile(&installation);
+  }
+  return StepResult(STEP_OK);
+}
+
+void UninstallCleanupStep::RemoveScheduledTasks() {
+  VLOG(1) << "Removing scheduled task";
+  std::unique_ptr<WindowsTaskScheduler> scheduler = CreateWindowsTaskScheduler();
+  if (!scheduler->Initialize())
+    return;
+  scheduler->DeleteStaleTasks();
+  if (const InstallationStatus* existing = GetExistingInstallation())
+    scheduler->DeleteTask(kAutoupdateTaskPrefix + existing->app_id);
+}
+
+bool UninstallCleanupStep::Delete(const base::FilePath& path) {
+  std::string error;
+  return GetContext()->GetTransaction()->Execute(
+      std::make_unique<DeleteFileOperation>(path, /*check_in_use=*/true,
+                                            /*remove_empty_parents=*/false),
+      &error);
+}
+
+void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
+  const base::FilePath root = GetContext()->GetBaseInstallFolder();
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (existing) {
+    const base::FilePath versioned = root.Append(existing->subfolder);
+    for (const base::FilePath& file : existing->files) {
+      const base::FilePath path = versioned.Append(file);
+      if (base::PathExists(path) && !Delete(path)) {
+        batch->AddFile(path);
+        batch->AddFolderAndAncestors(path.DirName());
+      }
+    }
+    // The running installer and engine are renamed aside rather than
+    // deleted (they cannot be while they run); they go once it has ended.
+    if (!existing->subfolder.empty()) {
+      base::FileEnumerator old_files(versioned, /*recursive=*/false, base::FileEnumerator::FILES,
+                                     L"*.old");
+      for (base::FilePath old = old_files.Next(); !old.empty(); old = old_files.Next())
+        batch->AddFile(old);
+      batch->AddFolderAndAncestors(versioned);
+    }
+  }
+  const base::FilePath launcher = root.Append(kLauncherExeName);
+  if (base::PathExists(launcher) && !Delete(launcher))
+    batch->AddFile(launcher);
+  if (!ProductInfo::IsWhiteLabeled()) {
+    const base::FilePath old_browser =
+        root.Append(GetBrowserExeName()).ReplaceExtension(L".old");
+    if (base::PathExists(old_browser))
+      Delete(old_browser);
+  }
+  const base::FilePath overrides = root.Append(kPrefDefaultOverridesName);
+  if (base::PathExists(overrides) && !Delete(overrides))
+    batch->AddFile(overrides);
+  if (existing) {
+    for (const base::FilePath& file : existing->root_files) {
+      const base::FilePath path = root.Append(file);
+      if (base::PathExists(path) && !Delete(path))
+        batch->AddFile(path);
+    }
+  }
+}
+
+void UninstallCleanupStep::WriteBatchFile(CleanupBatchFile* batch) {
+  batch->SetProcess(1, base::GetCurrentProcId());
+  batch->SetProcess(2, InitialPid());
+  batch->SetProcess(3, GetContext()->GetParentPid());
+  base::FilePath path;
+  if (!batch->Write(&path)) {
+    LOG(ERROR) << "Cannot write the final cleanup batch file";
+    return;
+  }
+  if (GetContext()->HasFinishedEvent())
+    return;
+  LOG(INFO) << "Starting final cleanup batch file.";
+  if (!StartCleanupBatchFile(path))
+    LOG(ERROR) << "Cannot start the final cleanup batch file";
+}
+
+void UninstallCleanupStep::DeleteProfile(Installation* installation) {
+  // Only this user's profile: the parent folder holds every user's.
+  base::FilePath profile;
+  if (!installation->GetProfilePath(&profile))
+    return;
+  base::FilePath local;
+  installation->GetLocalDataPath(profile, &local);
+  LOG(INFO) << "Deleting user profile.";
+  for (const base::FilePath& folder : {profile, local}) {
+    if (folder.empty() || !base::PathExists(folder))
+      continue;
+    if (!installation->IsSafeProfileFolderToDelete(folder)) {
+      LOG(ERROR) << "Refusing to delete profile folder " << base::WideToUTF8(folder.value());
+      continue;
+    }
+    base::DeleteFile(folder, /*recursive=*/true);
+  }
+}

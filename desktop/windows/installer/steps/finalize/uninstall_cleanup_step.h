@@ -1,0 +1,28 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_FINALIZE_UNINSTALL_CLEANUP_STEP_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_FINALIZE_UNINSTALL_CLEANUP_STEP_H_
+
+#include "desktop/windows/installer/steps/installer_step.h"
+
+class CleanupBatchFile;
+class Installation;
+
+// Removes the autoupdate task and the installed files; what cannot be
+// deleted while the installer runs is left to "k.bat", which waits for the
+// installer processes to end. Never fails.
+class UninstallCleanupStep : public InstallerStep {
+ public:
+  explicit UninstallCleanupStep(InstallerStepContext* context);
+  ~UninstallCleanupStep() override;
+
+  StepResult Run(int attempt) override;
+
+ private:
+  void RemoveScheduledTasks();
+  void DeleteFiles(CleanupBatchFile* batch);
+  // False when the delete failed.
+  bool Delete(const base::FilePath& path);
+  void WriteBatchFile(CleanupBatchFile* batch);
+  void DeleteProfile(Installation* installation);
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_FINALIZE_UNINSTALL_CLEANUP_STEP_H_
