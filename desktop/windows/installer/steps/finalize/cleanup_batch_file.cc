@@ -120,11 +120,22 @@ std::string CleanupBatchFile::GetContents(UINT code_page) const {
                               return base::FilePath::CompareEqualIgnoreCase(a.value(), b.value());
                             }),
                 folders.end());
+  bool remove_own_folder = false;
   for (const base::FilePath& folder : folders) {
+    if (base::FilePath::CompareEqualIgnoreCase(folder.value(), installation_folder_.value())) {
+      remove_own_folder = true;
+      continue;
+    }
     if (QuotePath(folder, code_page, &quoted))
       line("rmdir " + quoted);
   }
-  line("del %0");
+  // The installation folder holds this file, so it can only go once the
+  // file is gone; cmd reads no line after the file is deleted, hence the
+  // same line.
+  if (remove_own_folder && QuotePath(installation_folder_, code_page, &quoted))
+    line("del %0 & rmdir " + quoted);
+  else
+    line("del %0");
   return text;
 }
 
@@ -134,7 +145,9 @@ bool CleanupBatchFile::Write(base::FilePath* path) const {
 }
 
 bool StartCleanupBatchFile(const base::FilePath& batch_file) {
-  const std::wstring folder = batch_file.DirName().value();
+  // Run from the folder above, so that the installation folder is no
+  // process's current folder when the file removes it.
+  const std::wstring folder = batch_file.DirName().DirName().value();
   SHELLEXECUTEINFOW info = {};
   info.cbSize = sizeof(info);
   info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;

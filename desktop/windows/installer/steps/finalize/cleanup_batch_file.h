@@ -42,8 +42,7 @@ class CleanupBatchFile {
   std::vector<base::FilePath> folders_;
 };
 
-// Starts "k.bat" hidden, without waiting; its own folder is its working
-// folder, so programs placed there win over the system's.
+// Starts "k.bat" hidden, without waiting, from the folder above its own.
 bool StartCleanupBatchFile(const base::FilePath& batch_file);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_FINALIZE_CLEANUP_BATCH_FILE_H_

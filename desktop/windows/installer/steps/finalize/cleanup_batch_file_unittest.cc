@@ -90,8 +90,7 @@ TEST(CleanupBatchFileTest, GoldenText) {
       "rmdir \"C:\\Apps\\Tarvo 100%%\\1.2\\locales\\x\"\n"
       "rmdir \"C:\\Apps\\Tarvo 100%%\\1.2\\locales\"\n"
       "rmdir \"C:\\Apps\\Tarvo 100%%\\1.2\"\n"
-      "rmdir \"C:\\Apps\\Tarvo 100%%\"\n"
-      "del %0\n";
+      "del %0 & rmdir \"C:\\Apps\\Tarvo 100%%\"\n";
   EXPECT_EQ(expected, batch.GetContents(437));
 }
 
@@ -114,8 +113,9 @@ TEST(CleanupBatchFileTest, OnlyThisProcessAndUnnameablePathsLeftOut) {
   EXPECT_EQ(expected, batch.GetContents(437));
 }
 
-// Runs the written file under cmd, with the stand-ins in the batch file's
-// folder (which cmd searches first).
+// Runs the written file under cmd from the folder above, as
+// StartCleanupBatchFile does, with the stand-ins there (cmd searches its
+// current folder first).
 TEST(CleanupBatchFileTest, RunsAndRemovesNestedFoldersButNotOthers) {
   base::ScopedTempDir temp;
   ASSERT_TRUE(temp.CreateUniqueTempDir());
@@ -134,8 +134,8 @@ TEST(CleanupBatchFileTest, RunsAndRemovesNestedFoldersButNotOthers) {
   wchar_t exe[MAX_PATH];
   const DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
   const base::FilePath self(std::wstring(exe, length));
-  ASSERT_TRUE(base::CopyFile(self, root.Append(L"tasklist.exe")));
-  ASSERT_TRUE(base::CopyFile(self, root.Append(L"find.exe")));
+  ASSERT_TRUE(base::CopyFile(self, temp.GetPath().Append(L"tasklist.exe")));
+  ASSERT_TRUE(base::CopyFile(self, temp.GetPath().Append(L"find.exe")));
   const DWORD ended = EndedProcessId();
   ASSERT_NE(0u, ended);
 
@@ -151,7 +151,7 @@ TEST(CleanupBatchFileTest, RunsAndRemovesNestedFoldersButNotOthers) {
 
   testing_support::ProgramRun run = testing_support::RunProgram(
       L"C:\\windows\\system32\\cmd.exe", L"/c \"\"" + written.value() + L"\"\"",
-      root.value().c_str());
+      temp.GetPath().value().c_str());
   ASSERT_TRUE(run.finished) << run.output;
   EXPECT_FALSE(base::PathExists(file)) << run.exit_code << " " << run.output;
   EXPECT_FALSE(base::PathExists(old));
