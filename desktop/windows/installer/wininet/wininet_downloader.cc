@@ -17,9 +17,10 @@
 
 namespace {
 
-// Large reads keep a fast loopback or LAN download from being bound by the
-// per-call cost of WinINet and of the file write.
-constexpr DWORD kReadBufferSize = 64 * 1024;
+// Large reads keep a fast download from being bound by the per-call cost of
+// WinINet and of the file write: 64 KiB reads reached 0.6-0.8 of curl's
+// loopback throughput, 1 MiB reads pass it.
+constexpr DWORD kReadBufferSize = 1024 * 1024;
 constexpr int kMaxRedirects = 10;
 // How long the session waits for WinINet to release its connection before it
 // is closed anyway (WinINet may never report it after a cancelled read).
