@@ -203,11 +203,13 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
   existing.app_id = L"ABC";
   existing.subfolder = base::FilePath(L"1.0");
-  existing.files = {base::FilePath(L"tarvo.exe"), base::FilePath(L"locales\\en.pak")};
+  existing.files = {base::FilePath(L"tarvo.exe"), base::FilePath(L"locales\\en.pak"),
+                    base::FilePath(L"swiftshader\\libegl.dll")};
   existing.root_files = {base::FilePath(L"notes.txt")};
   context_.existing_installation = &existing;
   context_.parent_pid = 4321;
   Put(L"1.0\\tarvo.exe");
+  Put(L"1.0\\swiftshader\\libegl.dll");
   const base::FilePath pak = Put(L"1.0\\locales\\en.pak");
   const base::FilePath old_engine = Put(L"1.0\\installer_engine.dll.1700000000.old");
   Put(L"launcher.exe");
@@ -235,7 +237,10 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_NE(std::string::npos, batch.find("del \"" + root + "\\1.0\\locales\\en.pak\"\n"));
   EXPECT_NE(std::string::npos,
             batch.find("del \"" + base::WideToUTF8(old_engine.value()) + "\"\n"));
-  // Children first, nothing above the installation folder.
+  // Children first, nothing above the installation folder; the folders of
+  // deleted files too, for the batch file removes them once empty.
+  EXPECT_NE(std::string::npos, batch.find("rmdir \"" + root + "\\1.0\\swiftshader\"\n"));
+  EXPECT_EQ(std::string::npos, batch.find("libegl"));
   const size_t locales = batch.find("rmdir \"" + root + "\\1.0\\locales\"\n");
   const size_t versioned = batch.find("rmdir \"" + root + "\\1.0\"\n");
   const size_t top = batch.find("rmdir \"" + root + "\"\n");
@@ -246,6 +251,25 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_LT(versioned, top);
   EXPECT_EQ(std::string::npos,
             batch.find("rmdir \"" + base::WideToUTF8(temp_.GetPath().value()) + "\"\n"));
+}
+
+TEST_F(FinalizationStepsTest, UninstallCleanupFollowsNoRecordOutOfTheFolder) {
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  existing.subfolder = base::FilePath(L"..");
+  existing.files = {base::FilePath(L"outside.txt")};
+  existing.root_files = {base::FilePath(L"..\\outside2.txt")};
+  context_.existing_installation = &existing;
+  settings_.flags[COPY_ONLY] = true;
+  const base::FilePath outside = temp_.GetPath().Append(L"outside.txt");
+  const base::FilePath outside2 = temp_.GetPath().Append(L"outside2.txt");
+  ASSERT_TRUE(base::WriteFile(outside, "x"));
+  ASSERT_TRUE(base::WriteFile(outside2, "x"));
+  {
+    UninstallCleanupStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(outside));
+  EXPECT_TRUE(base::PathExists(outside2));
 }
 
 TEST_F(FinalizationStepsTest, ProfileDeletionTakesOnlyThisUsersFolder) {

@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
@@ -81,14 +82,19 @@ bool UninstallCleanupStep::Delete(const base::FilePath& path) {
 void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
   const base::FilePath root = GetContext()->GetBaseInstallFolder();
   const InstallationStatus* existing = GetExistingInstallation();
-  if (existing) {
+  // A record naming a folder outside the installation is not followed.
+  if (existing && (existing->subfolder.empty() ||
+                   IsSafeRelativePath(existing->subfolder.value()))) {
     const base::FilePath versioned = root.Append(existing->subfolder);
     for (const base::FilePath& file : existing->files) {
+      if (!IsSafeRelativePath(file.value()))
+        continue;
       const base::FilePath path = versioned.Append(file);
-      if (base::PathExists(path) && !Delete(path)) {
+      if (base::PathExists(path) && !Delete(path))
         batch->AddFile(path);
-        batch->AddFolderAndAncestors(path.DirName());
-      }
+      // Emptied only once the transaction commits: the batch file removes
+      // the folders then, each only when nothing else is left in it.
+      batch->AddFolderAndAncestors(path.DirName());
     }
     // The running installer and engine are renamed aside rather than
     // deleted (they cannot be while they run); they go once it has ended.
@@ -114,6 +120,8 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
     batch->AddFile(overrides);
   if (existing) {
     for (const base::FilePath& file : existing->root_files) {
+      if (!IsSafeRelativePath(file.value()))
+        continue;
       const base::FilePath path = root.Append(file);
       if (base::PathExists(path) && !Delete(path))
         batch->AddFile(path);
