@@ -3,6 +3,7 @@
 #include <atomic>
 #include <thread>
 
+#include "base/at_exit.h"
 #include "base/logging.h"
 
 namespace {
@@ -14,15 +15,21 @@ constexpr uintptr_t kBeingCreated = 1;
 }  // namespace
 
 // static
+void Win32DialogDispatcher::DestroyInstance(void* /*unused*/) {
+  delete reinterpret_cast<Win32DialogDispatcher*>(g_instance.exchange(0));
+}
+
+// static
 Win32DialogDispatcher* Win32DialogDispatcher::GetInstance() {
   uintptr_t state = g_instance.load(std::memory_order_acquire);
   if (state > kBeingCreated)
     return reinterpret_cast<Win32DialogDispatcher*>(state);
   uintptr_t expected = 0;
   if (g_instance.compare_exchange_strong(expected, kBeingCreated, std::memory_order_acq_rel)) {
-    // Never deleted: dialogs may still unselect themselves during exit.
     auto* instance = new Win32DialogDispatcher();
     g_instance.store(reinterpret_cast<uintptr_t>(instance), std::memory_order_release);
+    // Without an exit manager the instance simply lives until the process ends.
+    base::AtExitManager::RegisterCallback(&Win32DialogDispatcher::DestroyInstance, nullptr);
     return instance;
   }
   // Another thread makes it; it publishes in a moment.

@@ -11,7 +11,7 @@
 class Win32DialogDispatcher : public base::MessageDispatcher {
  public:
   // The process-wide instance, made on first use (safe from any thread)
-  // and kept until the process ends.
+  // and destroyed by the exit manager.
   static Win32DialogDispatcher* GetInstance();
 
   Win32DialogDispatcher(const Win32DialogDispatcher&) = delete;
@@ -28,6 +28,7 @@ class Win32DialogDispatcher : public base::MessageDispatcher {
  private:
   Win32DialogDispatcher();
   ~Win32DialogDispatcher() override;
+  static void DestroyInstance(void* unused);
 
   HWND selected_dialog_ = nullptr;
 };
