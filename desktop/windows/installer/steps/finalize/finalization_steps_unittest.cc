@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <memory>
 #include <string>
@@ -11,6 +12,9 @@
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
+#include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
+#include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/service/scheduled_tasks/test_support/fake_windows_task_scheduler.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/steps/finalize/finalize_step.h"
@@ -338,6 +342,88 @@ TEST_F(FinalizationStepsTest, UninstallFinalizeFailsOnlyWhenTheStatusFileStays) 
   EXPECT_EQ(STEP_OK, UninstallFinalizeStep(&context_).Run(0).status);
 }
 
+// As the started program sees its arguments.
+std::vector<std::wstring> SplitCommandLine(const std::wstring& command_line) {
+  int count = 0;
+  wchar_t** args = CommandLineToArgvW(command_line.c_str(), &count);
+  std::vector<std::wstring> result(args, args + count);
+  LocalFree(args);
+  return result;
+}
+
+std::vector<std::wstring>* g_launched = nullptr;
+
+bool RecordLaunch(const std::wstring& command_line) {
+  g_launched->push_back(command_line);
+  return true;
+}
+
+class UninstallFinalizeTest : public FinalizationStepsTest {
+ protected:
+  void SetUp() override {
+    FinalizationStepsTest::SetUp();
+    auto os = std::make_unique<FakeOSOperations>();
+    os->windows_version = base::win::VERSION_WIN10;
+    os_ = os.get();
+    OSOperations::SetInstanceForTesting(std::move(os));
+    g_launched = &launched_;
+    UninstallFinalizeStep::SetSurveyLauncherForTesting(&RecordLaunch);
+    details_.is_http_handler = true;
+    details_.welcome_url = "https://tarvo.example/welcome?campaign=a\"b";
+    context_.folder_details = &details_;
+  }
+  void TearDown() override {
+    UninstallFinalizeStep::SetSurveyLauncherForTesting(nullptr);
+    g_launched = nullptr;
+    OSOperations::ResetForTesting();
+    base::CommandLine::ForCurrentProcess()->RemoveSwitch("silent");
+  }
+
+  FakeOSOperations* os_ = nullptr;
+  FakeInstallationFolderDetails details_;
+  std::vector<std::wstring> launched_;
+};
+
+TEST_F(UninstallFinalizeTest, GivesTheRoleBackAndShowsTheSurvey) {
+  ScopedProductInfoForTesting info(
+      R"({"product_name": "Tarvo", "file_name_base": "tarvo",
+          "urls": {"uninstall_survey": "https://tarvo.example/survey"}})");
+  {
+    UninstallFinalizeStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  const auto defaults = os_->CallsOf("SetAppAsDefault");
+  ASSERT_EQ(4u, defaults.size());
+  EXPECT_EQ(L"Internet Explorer", defaults[0].first);
+  EXPECT_EQ(L".htm", defaults[0].second);
+  EXPECT_EQ(L"https", defaults[3].second);
+  ASSERT_EQ(1u, launched_.size());
+  const std::vector<std::wstring> argv = SplitCommandLine(launched_[0]);
+  ASSERT_EQ(3u, argv.size()) << launched_[0];
+  EXPECT_EQ(L"-private", argv[1]);
+  const std::wstring& url = argv[2];
+  EXPECT_EQ(0u, url.find(L"https://tarvo.example/survey?version=")) << url;
+  EXPECT_NE(std::wstring::npos, url.find(L"&uuid=")) << url;
+  EXPECT_NE(std::wstring::npos, url.find(L"&campaign=a%22b")) << url;
+
+  // Silent runs show no survey.
+  base::CommandLine::ForCurrentProcess()->AppendSwitch("silent");
+  UninstallFinalizeStep(&context_).Run(0);
+  EXPECT_EQ(1u, launched_.size());
+}
+
+TEST_F(UninstallFinalizeTest, CopyOnlyStopsAfterTheStatusFile) {
+  settings_.flags[COPY_ONLY] = true;
+  const base::FilePath status = Put(L"installation_status.json");
+  {
+    UninstallFinalizeStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_FALSE(base::PathExists(status));
+  EXPECT_TRUE(os_->calls().empty());
+  EXPECT_TRUE(launched_.empty());
+}
+
 TEST(UninstallSurveyTest, CommandLineKeepsTheAddressOneArgument) {
   const base::FilePath ie(L"C:\\Program Files\\Internet Explorer\\iexplore.exe");
   const std::wstring command_line =
@@ -345,9 +431,10 @@ TEST(UninstallSurveyTest, CommandLineKeepsTheAddressOneArgument) {
   EXPECT_EQ(L"\"C:\\Program Files\\Internet Explorer\\iexplore.exe\" -private "
             L"\"https://x/?a=%22 --evil %22&b\"",
             command_line);
-  base::CommandLine parsed = base::CommandLine::FromString(command_line);
-  EXPECT_EQ(ie, parsed.GetProgram());
-  ASSERT_EQ(2u, parsed.argv().size() - 1);
+  const std::vector<std::wstring> argv = SplitCommandLine(command_line);
+  ASSERT_EQ(3u, argv.size());
+  EXPECT_EQ(ie.value(), argv[0]);
+  EXPECT_EQ(L"https://x/?a=%22 --evil %22&b", argv[2]);
 }
 
 }  // namespace
