@@ -2,6 +2,10 @@
 
 #include <iterator>
 
+#include "base/strings/string_util.h"
+#include "base/strings/stringprintf.h"
+#include "base/strings/utf_string_conversions.h"
+
 bool CrackUrl(const std::wstring& url, CrackedUrl* parts) {
   wchar_t host[256] = {};
   wchar_t path[4096] = {};
@@ -47,4 +51,33 @@ bool IsHostAllowed(const std::wstring& host, const std::vector<std::wstring>& su
 
 bool IsLoopbackHost(const std::wstring& host) {
   return host == L"localhost" || host == L"127.0.0.1" || host == L"[::1]";
+}
+
+// An absolute URL for a Location header, which may be relative to the
+// request's server or path.
+std::wstring ResolveLocation(const std::wstring& location, const CrackedUrl& base) {
+  const std::wstring lower = base::ToLowerASCII(location);
+  if (lower.rfind(L"http://", 0) == 0 || lower.rfind(L"https://", 0) == 0)
+    return location;
+  const std::wstring scheme = base.secure() ? L"https:" : L"http:";
+  if (location.rfind(L"//", 0) == 0)
+    return scheme + location;
+  std::wstring server = scheme + L"//" + base.host + L":" + std::to_wstring(base.port);
+  if (!location.empty() && location[0] == L'/')
+    return server + location;
+  std::wstring folder = base.path.substr(0, base.path.find(L'?'));
+  folder = folder.substr(0, folder.rfind(L'/') + 1);
+  return server + folder + location;
+}
+
+std::string CheckRedirect(const CrackedUrl& from, const std::wstring& target,
+                          const std::vector<std::wstring>& allowed, CrackedUrl* parts) {
+  const std::string text = base::WideToUTF8(target);
+  if (!CrackUrl(target, parts))
+    return base::StringPrintf("Redirect URL failed to parse %s", text.c_str());
+  if (!IsHostAllowed(parts->host, allowed))
+    return base::StringPrintf("Redirect URL is disallowed %s", text.c_str());
+  if (from.secure() && !parts->secure())
+    return base::StringPrintf("Redirect from HTTPS to HTTP refused %s", text.c_str());
+  return std::string();
 }

@@ -29,6 +29,16 @@ bool CrackUrl(const std::wstring& url, CrackedUrl* parts);
 // (case-sensitive; an empty suffix allows every host).
 bool IsHostAllowed(const std::wstring& host, const std::vector<std::wstring>& suffixes);
 
+// An absolute URL for a Location header, which may be relative to the
+// server or the path of |base|.
+std::wstring ResolveLocation(const std::wstring& location, const CrackedUrl& base);
+
+// Why a redirect from |from| to the absolute URL |target| must not be
+// followed (a host outside |allowed|, HTTPS to HTTP, not http(s) at all), or
+// empty when it may; |parts| receives the target's parts.
+std::string CheckRedirect(const CrackedUrl& from, const std::wstring& target,
+                          const std::vector<std::wstring>& allowed, CrackedUrl* parts);
+
 // Whether |host| names this machine's loopback interface.
 bool IsLoopbackHost(const std::wstring& host);
 

@@ -56,23 +56,6 @@ std::string UserAgent() {
   return "Tarvo NetInstaller/" + product_info::GetVersionString();
 }
 
-// An absolute URL for a Location header, which may be relative to the
-// request's server or path.
-std::wstring ResolveLocation(const std::wstring& location, const CrackedUrl& base) {
-  const std::wstring lower = base::ToLowerASCII(location);
-  if (lower.rfind(L"http://", 0) == 0 || lower.rfind(L"https://", 0) == 0)
-    return location;
-  const std::wstring scheme = base.secure() ? L"https:" : L"http:";
-  if (location.rfind(L"//", 0) == 0)
-    return scheme + location;
-  std::wstring server = scheme + L"//" + base.host + L":" + std::to_wstring(base.port);
-  if (!location.empty() && location[0] == L'/')
-    return server + location;
-  std::wstring folder = base.path.substr(0, base.path.find(L'?'));
-  folder = folder.substr(0, folder.rfind(L'/') + 1);
-  return server + folder + location;
-}
-
 }  // namespace
 
 // What WinINet hands back with each callback of one handle. It belongs to
@@ -475,19 +458,11 @@ void WininetDownloader::HandleRedirect(uint32_t status) {
     return;
   }
   const std::wstring target = ResolveLocation(location, request_parts_);
-  const std::string target_utf8 = base::WideToUTF8(target);
   observer_->SetRedirectedUrl(target);
   CrackedUrl parts;
-  if (!CrackUrl(target, &parts)) {
-    Fail(base::StringPrintf("Redirect URL failed to parse %s", target_utf8.c_str()));
-    return;
-  }
-  if (!IsHostAllowed(parts.host, allowed_hosts_)) {
-    Fail(base::StringPrintf("Redirect URL is disallowed %s", target_utf8.c_str()));
-    return;
-  }
-  if (request_parts_.secure() && !parts.secure()) {
-    Fail(base::StringPrintf("Redirect from HTTPS to HTTP refused %s", target_utf8.c_str()));
+  const std::string refusal = CheckRedirect(request_parts_, target, allowed_hosts_, &parts);
+  if (!refusal.empty()) {
+    Fail(refusal);
     return;
   }
   if (++redirects_ > kMaxRedirects) {
