@@ -113,6 +113,26 @@ TEST(CleanupBatchFileTest, OnlyThisProcessAndUnnameablePathsLeftOut) {
   EXPECT_EQ(expected, batch.GetContents(437));
 }
 
+TEST(CleanupBatchFileTest, NameOutsideTheCodePageIsWrittenAsItsShortPath) {
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const base::FilePath file = temp.GetPath().Append(L"\u0416\u0416\u0416 file.dll");
+  ASSERT_TRUE(base::WriteFile(file, "x"));
+  wchar_t short_path[MAX_PATH];
+  const DWORD length = GetShortPathNameW(file.value().c_str(), short_path, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  const std::wstring expected(short_path, length);
+  if (expected == file.value() || expected.find(L'\u0416') != std::wstring::npos)
+    GTEST_SKIP() << "no short names on this volume";
+  CleanupBatchFile batch(temp.GetPath());
+  batch.AddFile(file);
+  const std::string contents = batch.GetContents(437);
+  std::string ascii;
+  for (wchar_t c : expected)
+    ascii.push_back(static_cast<char>(c));
+  EXPECT_NE(std::string::npos, contents.find("del \"" + ascii + "\"\n")) << contents;
+}
+
 // Runs the written file under cmd from the folder above, as
 // StartCleanupBatchFile does, with the stand-ins there (cmd searches its
 // current folder first).

@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/steps/finalize/uninstall_cleanup_step.h"
 #include "desktop/windows/installer/steps/finalize/uninstall_finalize_step.h"
 #include "desktop/windows/installer/steps/firewall/firewall_policy.h"
+#include "desktop/windows/installer/steps/firewall/test_support/fake_firewall_policy.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -127,6 +128,40 @@ TEST_F(FinalizationStepsTest, FinalizeSkipsTheTaskWhenItMayNot) {
   tasks.initialize_result = false;
   EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
   EXPECT_EQ(1u, tasks.created.size());
+}
+
+FakeFirewallPolicy::World* g_firewall = nullptr;
+
+std::unique_ptr<FirewallPolicy> MakeFakeFirewall() {
+  return std::make_unique<FakeFirewallPolicy>(g_firewall);
+}
+
+TEST_F(FinalizationStepsTest, FirewallRuleNeedsAnAdministrator) {
+  FakeTaskSchedulerWorld tasks;
+  FakeFirewallPolicy::World firewall;
+  g_firewall = &firewall;
+  SetFirewallPolicyFactoryForTesting(&MakeFakeFirewall);
+  FinalizeStep(&context_).Run(0);
+  EXPECT_TRUE(firewall.rules.empty());
+  security_util_.SetUser(/*elevated=*/true, /*can_elevate=*/true);
+  FinalizeStep(&context_).Run(0);
+  ASSERT_EQ(1u, firewall.rules.size());
+  EXPECT_EQ(root_.Append(L"2.0\\tarvo.exe").value(), firewall.rules[0]->application);
+
+  // Removing an old installation's files removes its rule, not this one's.
+  auto old_rule = std::make_shared<FirewallRuleSpec>();
+  old_rule->name = L"old";
+  old_rule->application = root_.Append(L"1.0\\TARVO.EXE").value();
+  firewall.rules.push_back(old_rule);
+  settings_.operation = INSTALL_OPERATION_UPGRADE;
+  PutOldRecord(L"installation_status.json.1", L"1.0", {});
+  {
+    RemoveOldFilesStep step(&context_);
+    step.Run(0);
+  }
+  ASSERT_EQ(1u, firewall.rules.size());
+  EXPECT_EQ(root_.Append(L"2.0\\tarvo.exe").value(), firewall.rules[0]->application);
+  g_firewall = nullptr;
 }
 
 TEST_F(FinalizationStepsTest, UpgradeKeepsARecordWithAFileInUse) {
