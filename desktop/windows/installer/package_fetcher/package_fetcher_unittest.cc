@@ -320,6 +320,43 @@ TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePacka
     EXPECT_EQ("/bad", requests[i].path);
 }
 
+TEST_F(PackageFetcherTest, ResourcesComeWithAMinimalPackageOrInResourcesOnlyMode) {
+  const std::string package(1000, 'p');
+  const std::string resource = "resource bytes";
+  const std::string component =
+      ", \"components\": [{\"type\": \"downloadable_resource\", \"location\": \"" +
+      server_.Url("/de.pak") + "\", \"checksum\": \"" +
+      ComputeSha256Hex(resource.data(), resource.size()) +
+      "\", \"archive\": 0, \"filename\": \"localization/de.pak\"}]";
+  // No minimal package offered: the full one comes without the resource,
+  // and the skipped resource still ends files_list with an empty line.
+  server_.Script({Server::Status(200, "", Reply(package, component)), Server::Resource(package)});
+  MakeFetcher({"localization/de.pak"});
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  EXPECT_EQ(2u, server_.request_count());
+  EXPECT_EQ("\r\n", Read(fetcher_->package_folder().Append(L"files_list")));
+  EXPECT_FALSE(base::PathExists(fetcher_->package_folder().Append(L"localization")));
+
+  // The repair fetches the resource alone, beside a copy of the installer.
+  fetcher_.reset();
+  delegate_ = RecordingDelegate();
+  server_.Script({Server::Status(200, "", Reply(package, component)), Server::Resource(resource)});
+  MakeFetcher({"localization/de.pak"});
+  fetcher_->FetchDownloadableResourcesOnly();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  EXPECT_EQ(4u, delegate_.statuses.back());
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_EQ(resource, Read(folder.Append(L"localization\\de.pak")));
+  EXPECT_EQ("localization/de.pak\r\n", Read(folder.Append(L"files_list")));
+  EXPECT_TRUE(base::PathExists(folder.Append(L"installer.exe")));
+  EXPECT_FALSE(base::PathExists(folder.Append(L"tarvo_package")));
+  EXPECT_EQ("/de.pak", server_.requests().back().path);
+}
+
 TEST(AdditionalComponentTest, FilesListGetsItsMissingLineBreakFirst) {
   base::ScopedTempDir temp;
   ASSERT_TRUE(temp.CreateUniqueTempDir());
