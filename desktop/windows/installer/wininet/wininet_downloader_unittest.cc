@@ -375,4 +375,19 @@ TEST_F(WininetDownloaderTest, ProxyLoginRefusedByTheUserFails) {
   EXPECT_EQ(static_cast<int32_t>(ERROR_CANCELLED), details[0].proxy_login_result);
 }
 
+TEST_F(WininetDownloaderTest, ProxyLoginGivenByTheUserSendsTheRequestAgain) {
+  const std::string body = Body(20000);
+  ui_.answer = ERROR_INTERNET_FORCE_RETRY;
+  server_.Script({Server::Status(407, "Proxy-Authenticate: Basic realm=\"x\"\r\n"),
+                  Server::Resource(body)});
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(1, ui_.calls);
+  EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state());
+  EXPECT_TRUE(FileContents() == body);
+  ASSERT_EQ(2u, server_.request_count());
+  EXPECT_EQ("", server_.requests()[1].Header("Range"));
+  EXPECT_EQ(0, downloader_->retry_count());
+}
+
 }  // namespace
