@@ -7,36 +7,11 @@
 #include <string>
 #include <vector>
 
-// The Task Scheduler 2.0 calls under TaskSchedulerV2, one call a method,
-// so that what a task definition holds is decided (and tested) above them.
-// Every method answers false or the failing HRESULT when the call fails.
-class TaskDefinitionV2 {
- public:
-  struct Settings {
-    // "PT<n>S".
-    std::wstring execution_time_limit;
-    bool only_with_network = false;
-    // Set for a task that runs once: delete it this long after it expired.
-    std::wstring delete_expired_task_after;
-  };
+#include "desktop/windows/installer/service/scheduled_tasks/task_definition_v2.h"
 
-  virtual ~TaskDefinitionV2() = default;
-
-  virtual bool SetRegistrationInfo(const std::wstring& author, const std::wstring& description) = 0;
-  // Also: ignore new instances, run on batteries, start when available.
-  virtual bool SetSettings(const Settings& settings) = 0;
-  virtual bool AddDailyTrigger(const std::wstring& id, const std::wstring& start_boundary,
-                               short days_interval) = 0;
-  virtual bool AddRegistrationTrigger(const std::wstring& id,
-                                      const std::wstring& end_boundary) = 0;
-  virtual bool AddBootTrigger(const std::wstring& id, const std::wstring& start_boundary,
-                              const std::wstring& delay) = 0;
-  virtual bool AddLogonTrigger(const std::wstring& id, const std::wstring& start_boundary,
-                               const std::wstring& delay, const std::wstring& user) = 0;
-  virtual bool AddExecAction(const std::wstring& path, const std::wstring& arguments) = 0;
-  virtual bool SetRunLevelHighest() = 0;
-};
-
+// The Task Scheduler 2.0 service under TaskSchedulerV2, one call a method,
+// so that what a task holds is decided (and tested) above it. Every method
+// answers false or the failing HRESULT when the call fails.
 class TaskServiceV2 {
  public:
   enum class LogonType { kServiceAccount, kInteractiveToken };

@@ -5,17 +5,9 @@
 #include <string>
 #include <vector>
 
-// The Windows Firewall calls under FirewallManager, one call a method, so
-// that which rules are touched is decided (and tested) above them.
-class FirewallRuleHandle {
- public:
-  virtual ~FirewallRuleHandle() = default;
-  virtual bool GetName(std::wstring* name) = 0;
-  // Empty for a rule bound to no program.
-  virtual bool GetApplicationName(std::wstring* path) = 0;
-  virtual bool SetName(const std::wstring& name) = 0;
-};
+#include "desktop/windows/installer/steps/firewall/firewall_rule_handle.h"
 
+// What a new rule holds.
 struct FirewallRuleSpec {
   std::wstring name;
   std::wstring description;
@@ -31,6 +23,8 @@ struct FirewallRuleSpec {
   int action = 0;
 };
 
+// The Windows Firewall calls under FirewallManager, one call a method, so
+// that which rules are touched is decided (and tested) above them.
 class FirewallPolicy {
  public:
   virtual ~FirewallPolicy() = default;
