@@ -68,6 +68,12 @@ TEST_F(TaskSchedulerV1Test, CreateChangeAndDeleteRoundTrip) {
   // Creating it again replaces it rather than failing.
   ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
 
+  wchar_t windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+  const base::FilePath job_file = base::FilePath(windows).Append(L"Tasks").Append(
+      MakeScheduledTaskName(L"Autoupdate a") + L".job");
+  EXPECT_TRUE(base::PathExists(job_file));
+
   ComPtr<ITask> task = OpenRaw(L"Autoupdate a");
   ASSERT_TRUE(task);
   WORD triggers = 0;
@@ -113,6 +119,7 @@ TEST_F(TaskSchedulerV1Test, CreateChangeAndDeleteRoundTrip) {
       Sleep(100);
   }
   EXPECT_EQ(ScheduledTaskState::kCannotOpen, scheduler.GetTaskState(L"Autoupdate a"));
+  EXPECT_FALSE(base::PathExists(job_file));
 }
 
 TEST_F(TaskSchedulerV1Test, StaleSweepKeepsForeignAndLiveTasks) {
