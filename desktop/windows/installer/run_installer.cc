@@ -36,10 +36,13 @@
 #include "desktop/windows/installer/installer_logging.h"
 #include "desktop/windows/installer/installer_usage.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/runner/backend_process_installer_runner_impl.h"
+#include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/steps/folder_permission_helper.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_features.h"
@@ -62,12 +65,6 @@ constexpr int kSuggestedReclaimSeconds = 30;
 uint32_t NotAvailable(const char* what) {
   LOG(ERROR) << what << " is not available in this build";
   return RESULT_GENERAL_FAILURE;
-}
-
-// Before logging exists the line can only go to standard output.
-uint32_t NotAvailableBeforeLogging(const char* what) {
-  PrintToConsole("%s is not available in this build\n", what);
-  return RunInstallerExitCode(RESULT_GENERAL_FAILURE);
 }
 
 void StartTaskScheduler() {
@@ -123,7 +120,8 @@ void LogRoleFlag(const char* label, bool value) {
 
 uint32_t RunBackend(SettingsImpl& settings) {
   VLOG(2) << "Running backend";
-  return NotAvailable("The backend runner");
+  BackendProcessInstallerRunnerImpl runner;
+  return runner.Run(&settings);
 }
 
 // The UI or silent process: a download folder, then the runner and the
@@ -132,8 +130,16 @@ uint32_t RunFrontEnd(SettingsImpl& settings, const base::FilePath& own_path) {
   base::FilePath download_folder;
   uint32_t result =
       ChooseDownloadFolder(*base::CommandLine::ForCurrentProcess(), own_path, &download_folder);
-  if (result == RESULT_SUCCESS)
-    result = NotAvailable("The main process runner");
+  if (result == RESULT_SUCCESS) {
+    MainProcessInstallerRunnerImpl runner;
+    if (IsSilent()) {
+      VLOG(2) << "Running silent controller";
+      result = NotAvailable("The silent controller");
+    } else {
+      VLOG(2) << "Running UI controller";
+      result = NotAvailable("The UI controller");
+    }
+  }
   RemoveDownloadFolderIfEmpty(download_folder);
   return result;
 }
@@ -295,7 +301,10 @@ extern "C" unsigned int RunInstaller() {
       PrintUsage();
       exit_code = RunInstallerExitCodeIdentity(0);
     } else if (command_line.HasSwitch(switches::kSetFolderPermission)) {
-      exit_code = NotAvailableBeforeLogging("The folder-permission helper");
+      RunSetFolderPermission();
+      if (command_line.HasSwitch(switches::kRunUninstallBat))
+        RunUninstallBat(Installation::GetInstance()->GetFolder());
+      exit_code = RunInstallerExitCodeIdentity(0);
     } else {
       exit_code = RunInstallerRole();
     }

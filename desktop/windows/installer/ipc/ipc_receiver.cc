@@ -47,6 +47,7 @@ void IPCReceiver::ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver
   while (!stopping_) {
     switch (server.Read(&bytes)) {
       case MailslotServer::ReadResult::kNothing:
+        ReleaseFlushWaiters();
         continue;
       case MailslotServer::ReadResult::kError:
         PLOG(ERROR) << "Cannot read from mailslot";
@@ -66,6 +67,29 @@ void IPCReceiver::ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver
         FROM_HERE, base::BindOnce(&IPCReceiver::OnMessageReceived, owner, std::move(message)));
   }
   LOG(INFO) << "Closing mailslot";
+}
+
+void IPCReceiver::ReleaseFlushWaiters() {
+  std::vector<base::OnceClosure> waiters;
+  {
+    base::AutoLock lock(flush_lock_);
+    waiters.swap(flush_waiters_);
+  }
+  // Posted behind the messages already posted, so they arrive after them.
+  for (base::OnceClosure& done : waiters)
+    owner_task_runner_->PostTask(FROM_HERE, std::move(done));
+}
+
+bool IPCReceiver::Flush(base::OnceClosure done) {
+  if (!thread_.IsRunning() || stopping_)
+    return false;
+  {
+    base::AutoLock lock(flush_lock_);
+    flush_waiters_.push_back(std::move(done));
+  }
+  // A zero-length write ends a read that waits, after what is queued.
+  MailslotServer::WakeReader(full_name_);
+  return true;
 }
 
 void IPCReceiver::OnMessageReceived(const base::Pickle& message) {

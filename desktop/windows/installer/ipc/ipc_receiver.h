@@ -3,11 +3,14 @@
 
 #include <atomic>
 #include <string>
+#include <vector>
 
+#include "base/callback.h"
 #include "base/memory/ref_counted.h"
 #include "base/memory/weak_ptr.h"
 #include "base/pickle.h"
 #include "base/single_thread_task_runner.h"
+#include "base/synchronization/lock.h"
 #include "base/threading/thread.h"
 #include "base/time/time.h"
 
@@ -38,6 +41,12 @@ class IPCReceiver {
   // be created is logged, and nothing is ever delivered.
   bool Connect(const std::wstring& name);
 
+  // Runs `done` on the owner thread once every message that was in the
+  // mailslot when this was called has been handed to the delegate (the
+  // writer has ended, and what it wrote must come before its end). False,
+  // and `done` dropped, while no reader runs.
+  bool Flush(base::OnceClosure done);
+
   // Ends reading and the thread. Messages not yet delivered are lost.
   void Stop();
 
@@ -45,12 +54,16 @@ class IPCReceiver {
   // IPC thread: reads until Stop. `owner` is made on the owner thread.
   void ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver> owner);
   void OnMessageReceived(const base::Pickle& message);
+  void ReleaseFlushWaiters();
 
   Delegate* const delegate_;
   const base::scoped_refptr<base::SingleThreadTaskRunner> owner_task_runner_;
   base::Thread thread_;
   std::wstring full_name_;
   std::atomic<bool> stopping_{false};
+  // Flush requests, taken by the reader once the mailslot is empty.
+  base::Lock flush_lock_;
+  std::vector<base::OnceClosure> flush_waiters_;
   base::WeakPtrFactory<IPCReceiver> weak_factory_{this};
 };
 

@@ -41,13 +41,15 @@ class PackagePreparer : public UnpackProgressObserver {
   // Adds the subfolder to `command_line` (the installer process to start
   // from it) as "install-subfolder". Failures are in the error record.
   bool Prepare(base::CommandLine* command_line);
+  // Only the subfolder: made (through the transaction) and added to
+  // `command_line`, unless the operation needs none or it has one already.
+  bool CreateInstallSubfolder(base::CommandLine* command_line);
 
   // UnpackProgressObserver.
   void OnFilesToUnpackCounted(size_t count) override;
   void OnUnpackProgressChanged(size_t count) override;
 
  private:
-  bool CreateInstallSubfolder(base::CommandLine* command_line);
   // The subfolder's name: the package's version, else the installer's.
   bool GetSubfolderName(std::wstring* name);
   bool CopyUnpackedFiles();

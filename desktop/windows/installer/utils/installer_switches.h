@@ -18,6 +18,19 @@ inline constexpr char kSetFolderPermission[] = "set-folder-permission";
 inline constexpr char kRunUninstallBat[] = "run-uninstall-bat";
 inline constexpr char kBackend[] = "backend";
 
+// Folder-permission helper.
+inline constexpr char kPermissionsForUser[] = "permissions-for-user";
+inline constexpr char kPermanentPermissions[] = "permanent-permissions";
+
+// Between the backends of one installation.
+inline constexpr char kInitialProcHandle[] = "initial-proc-handle";
+inline constexpr char kRunElevated[] = "run-elevated";
+inline constexpr char kParentPid[] = "parent-pid";
+inline constexpr char kPostElevatedInstallTasks[] = "post-elevated-install-tasks";
+
+// The browser's own switch for its first window.
+inline constexpr char kStartMaximized[] = "start-maximized";
+
 // Operations and documented options.
 inline constexpr char kSilent[] = "silent";
 inline constexpr char kRunImmediately[] = "runimmediately";

@@ -46,3 +46,7 @@ void RecordingInstallerObserver::OnInstallerError(InstallerResult code,
 void RecordingInstallerObserver::OnInstallerSucceeded() {
   Record("succeeded");
 }
+
+void RecordingInstallerObserver::OnBackendProcessTerminated(InstallerResult code) {
+  Record("backend_terminated " + std::to_string(code));
+}

@@ -30,6 +30,8 @@ class RecordingInstallerObserver : public InstallerObserver {
   void OnInstallerError(InstallerResult code, const std::wstring& message,
                         const std::string& detail) override;
   void OnInstallerSucceeded() override;
+  // "backend_terminated <code>".
+  void OnBackendProcessTerminated(InstallerResult code) override;
 
  private:
   void Record(const std::string& call);

@@ -1,0 +1,139 @@
+#include "desktop/windows/installer/runner/backend_process_installer_runner_impl.h"
+
+#include <utility>
+
+#include "base/bind.h"
+#include "base/command_line.h"
+#include "base/logging.h"
+#include "desktop/windows/installer/runner/initial_process.h"
+#include "desktop/windows/installer/service/installation_status_loader.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/steps/installer.h"
+#include "desktop/windows/installer/steps/installer_step_factory.h"
+#include "desktop/windows/installer/steps/installer_step_scheduler_impl.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/process_id_text.h"
+
+BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl()
+    : BackendProcessInstallerRunnerImpl(
+          std::make_unique<InstallerStepSchedulerImpl>(CreateDefaultInstallerStepFactory())) {}
+
+BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
+    std::unique_ptr<InstallerStepScheduler> scheduler)
+    : forwarder_(&sender_),
+      installer_(std::make_unique<Installer>(std::move(scheduler),
+                                             GetDefaultInstallationStatusLoaderFactory())) {}
+
+BackendProcessInstallerRunnerImpl::~BackendProcessInstallerRunnerImpl() {
+  if (initial_process_.IsValid())
+    initial_process_watcher_.StopWatching();
+  // An operation still running is cancelled and rolled back; its last
+  // messages still go out.
+  installer_.reset();
+  sender_.Stop();
+}
+
+uint32_t BackendProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
+  return RunWithSettings(settings);
+}
+
+uint32_t BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+  settings_ = settings;
+  bool watch = false;
+  const uint32_t open_result = OpenInitialProcess(&watch);
+  if (open_result != RESULT_SUCCESS)
+    return open_result;
+  if (watch && !initial_process_watcher_.StartWatchingOnce(initial_process_.Get(), this)) {
+    LOG(ERROR) << "Failed watching initial process";
+    return RESULT_INITIAL_PROCESS_FAILED;
+  }
+  installer_->AddObserver(&forwarder_);
+  installer_->AddObserver(this);
+  if (settings_->HasPendingFolderDetails()) {
+    VLOG(1) << "Waiting for settings to be ready";
+    settings_->AddObserver(this);
+  } else {
+    LOG(INFO) << "Settings already obtained. Running.";
+    StartInstallation();
+  }
+  run_loop_.Run();
+  LOG(INFO) << "Installer backend exiting";
+  settings_->RemoveObserver(this);
+  installer_->RemoveObserver(this);
+  return installer_->state();
+}
+
+uint32_t BackendProcessInstallerRunnerImpl::OpenInitialProcess(bool* watch) {
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(switches::kInitialProcHandle)) {
+    const std::string text = command_line.GetSwitchValueASCII(switches::kInitialProcHandle);
+    VLOG(1) << "Using initial process handle " << text;
+    HANDLE handle = nullptr;
+    if (!DecodeInitialProcessHandle(text, &handle)) {
+      LOG(ERROR) << "Failed parsing initial process handle";
+      return RESULT_BAD_INITIAL_PROCESS_HANDLE;
+    }
+    initial_process_.Set(handle);
+    *watch = true;
+    return RESULT_SUCCESS;
+  }
+  if (command_line.HasSwitch(switches::kInitialPid)) {
+    const std::wstring text = command_line.GetSwitchValueNative(switches::kInitialPid);
+    VLOG(1) << "Using initial pid " << text;
+    DWORD pid = 0;
+    if (!ParseProcessIdText(text, &pid)) {
+      LOG(ERROR) << "Failed parsing initial pid";
+      return RESULT_BAD_INITIAL_PID;
+    }
+    initial_process_.Set(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    if (!initial_process_.IsValid()) {
+      LOG(ERROR) << "Failed opening initial process";
+      return RESULT_INITIAL_PROCESS_FAILED;
+    }
+    *watch = true;
+    return RESULT_SUCCESS;
+  }
+  if (command_line.HasSwitch(switches::kRegisterAsProtocolHandler))
+    return RESULT_SUCCESS;
+  LOG(ERROR) << "Missing information about initial process";
+  return RESULT_MISSING_INITIAL_PROCESS;
+}
+
+void BackendProcessInstallerRunnerImpl::StartInstallation() {
+  VLOG(2) << "Starting installation";
+  ConnectMailslot();
+  installer_->Start(settings_);
+}
+
+void BackendProcessInstallerRunnerImpl::ConnectMailslot() {
+  // A backend without a mailslot still installs.
+  sender_.Connect(kInstallerMailslotPrefix + settings_->GetInstallFolderPath().value());
+}
+
+void BackendProcessInstallerRunnerImpl::OnPathChanged() {
+  VLOG(1) << "Settings obtained. Running.";
+  settings_->RemoveObserver(this);
+  StartInstallation();
+}
+
+void BackendProcessInstallerRunnerImpl::OnInstallerError(InstallerResult /*code*/,
+                                                         const std::wstring& /*message*/,
+                                                         const std::string& /*detail*/) {
+  run_loop_.Quit();
+}
+
+void BackendProcessInstallerRunnerImpl::OnInstallerSucceeded() {
+  run_loop_.Quit();
+}
+
+void BackendProcessInstallerRunnerImpl::OnProcessTerminating() {
+  LOG(INFO) << "Process terminating.";
+  run_loop_.Quit();
+}
+
+void BackendProcessInstallerRunnerImpl::OnObjectSignaled(HANDLE /*object*/) {
+  LOG(INFO) << "Installer UI process ended";
+  run_loop_.Quit();
+}

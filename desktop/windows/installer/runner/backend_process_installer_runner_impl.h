@@ -1,0 +1,69 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_RUNNER_BACKEND_PROCESS_INSTALLER_RUNNER_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_RUNNER_BACKEND_PROCESS_INSTALLER_RUNNER_IMPL_H_
+
+#include <memory>
+
+#include "base/run_loop.h"
+#include "base/win/object_watcher.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/ipc/installer_message_forwarder.h"
+#include "desktop/windows/installer/ipc/installer_observer.h"
+#include "desktop/windows/installer/ipc/ipc_sender.h"
+#include "desktop/windows/installer/runner/installer_runner.h"
+#include "desktop/windows/installer/settings/settings_observer.h"
+
+class Installer;
+class InstallerStepScheduler;
+class Settings;
+
+// The backend role: watches the process that started it, waits until the
+// settings are complete, runs the Installer and sends every notification
+// over the mailslot until the installation has ended or the starter has.
+class BackendProcessInstallerRunnerImpl : public InstallerRunner,
+                                          public SettingsObserver,
+                                          public InstallerObserver,
+                                          public base::win::ObjectWatcher::Delegate {
+ public:
+  BackendProcessInstallerRunnerImpl();
+  // For tests: the Installer runs `scheduler`'s steps.
+  explicit BackendProcessInstallerRunnerImpl(std::unique_ptr<InstallerStepScheduler> scheduler);
+  ~BackendProcessInstallerRunnerImpl() override;
+  BackendProcessInstallerRunnerImpl(const BackendProcessInstallerRunnerImpl&) = delete;
+  BackendProcessInstallerRunnerImpl& operator=(const BackendProcessInstallerRunnerImpl&) = delete;
+
+  // InstallerRunner: the Installer's state (20 when it never ended).
+  uint32_t Run(SettingsImpl* settings) override;
+  // The same for any settings (tests).
+  uint32_t RunWithSettings(Settings* settings);
+
+  // SettingsObserver.
+  void OnFlagChanged() override {}
+  void OnLanguageChanged() override {}
+  void OnPathChanged() override;
+
+  // InstallerObserver: the end of the run.
+  void OnInstallerError(InstallerResult code, const std::wstring& message,
+                        const std::string& detail) override;
+  void OnInstallerSucceeded() override;
+  void OnProcessTerminating() override;
+
+  // base::win::ObjectWatcher::Delegate: the starter ended.
+  void OnObjectSignaled(HANDLE object) override;
+
+ private:
+  // The starter's handle from the command line; 0 or an InstallerResult.
+  uint32_t OpenInitialProcess(bool* watch);
+  void StartInstallation();
+  void ConnectMailslot();
+
+  base::RunLoop run_loop_;
+  base::win::ScopedHandle initial_process_;
+  base::win::ObjectWatcher initial_process_watcher_;
+  IPCSender sender_;
+  // Sends what the Installer reports; registered before this runner.
+  InstallerMessageForwarder forwarder_;
+  std::unique_ptr<Installer> installer_;
+  Settings* settings_ = nullptr;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_RUNNER_BACKEND_PROCESS_INSTALLER_RUNNER_IMPL_H_

@@ -1,0 +1,16 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_RUNNER_INSTALLER_RUNNER_H_
+#define DESKTOP_WINDOWS_INSTALLER_RUNNER_INSTALLER_RUNNER_H_
+
+#include <cstdint>
+
+class SettingsImpl;
+
+// Runs the backend's side of an installation to its end.
+class InstallerRunner {
+ public:
+  virtual ~InstallerRunner() = default;
+  // An InstallerResult.
+  virtual uint32_t Run(SettingsImpl* settings) = 0;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_RUNNER_INSTALLER_RUNNER_H_

@@ -1,0 +1,279 @@
+#include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
+
+#include <string>
+#include <utility>
+
+#include "base/bind.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/process/launch.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/lock.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "crash_reporter/crash_reporter_switches.h"
+#include "crash_reporter/tarvo_crash_reporter_client.h"
+#include "desktop/windows/installer/ipc/installer_message_reader.h"
+#include "desktop/windows/installer/runner/initial_process.h"
+#include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+
+namespace {
+
+constexpr char kServerTrackingDataFile[] = "server_tracking_data";
+
+MainProcessInstallerRunnerImpl::CreateMutexFunction g_create_mutex = nullptr;
+
+}  // namespace
+
+MainProcessInstallerRunnerImpl::MainProcessInstallerRunnerImpl() : receiver_(this) {}
+
+MainProcessInstallerRunnerImpl::~MainProcessInstallerRunnerImpl() {
+  Stop();
+}
+
+std::wstring MainProcessInstallerRunnerImpl::GetMutexName(const base::FilePath& folder) {
+  std::wstring name = folder.value();
+  for (wchar_t& c : name) {
+    if (c == L'\\')
+      c = L'/';
+  }
+  return kInstallerMutexPrefix + name;
+}
+
+std::wstring MainProcessInstallerRunnerImpl::GetMailslotName(const base::FilePath& folder) {
+  return kInstallerMailslotPrefix + folder.value();
+}
+
+void MainProcessInstallerRunnerImpl::SetPackagePaths(const base::FilePath& package_folder,
+                                                     const base::FilePath& assistant_folder) {
+  package_folder_ = package_folder;
+  assistant_folder_ = assistant_folder;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
+  return RunWithSettings(settings);
+}
+
+uint32_t MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+  if (settings_ == settings)
+    LOG(WARNING) << "Duplicate installation attempt detected";
+  LOG(INFO) << "Beginning installation";
+  DCHECK(!settings_);
+  DCHECK(!settings->HasPendingFolderDetails());
+  DCHECK(!launched_);
+  if (!InstallerUtils::ValidateSettings(*settings)) {
+    AppendInstallerError("The settings are not valid");
+    const uint32_t code = GetInstallerErrorCode();
+    return code == RESULT_SUCCESS ? RESULT_GENERAL_FAILURE : code;
+  }
+  settings->SetEditable(false);
+  settings_ = settings;
+  const base::FilePath folder = settings->GetInstallFolderPath();
+
+  uint32_t result = AcquireMutex(settings->GetFolderDetails()->GetPath());
+  if (result != RESULT_SUCCESS)
+    return result;
+  VLOG(1) << "Installer mailslot name: " << GetMailslotName(folder);
+  if (!receiver_.Connect(GetMailslotName(folder))) {
+    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not connect to mailslot", std::wstring());
+    return RESULT_GENERAL_FAILURE;
+  }
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  settings->ToCommandLine(&command_line, /*suppress_launch=*/false);
+  command_line.AppendSwitchASCII(switches::kServerTrackingData, kServerTrackingDataFile);
+  command_line.AppendSwitchASCII(switches::kInitialPid, std::to_string(base::GetCurrentProcId()));
+  const DWORD reporter = crash_reporter::TarvoCrashReporterClient::GetInstance()->crash_reporter_pid();
+  if (reporter != 0) {
+    command_line.AppendSwitchASCII(crash_reporter::switches::kCrashReporterPid,
+                                   std::to_string(static_cast<long>(reporter)));
+  }
+  result = CreateEvents(folder, &command_line);
+  if (result != RESULT_SUCCESS)
+    return result;
+  return LaunchBackend(&command_line);
+}
+
+void MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(CreateMutexFunction function) {
+  g_create_mutex = function;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
+  const std::wstring name = GetMutexName(folder);
+  VLOG(1) << "Installer mutex name: " << name;
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  mutex_.Set((g_create_mutex ? g_create_mutex : &CreateMutexW)(&inheritable, FALSE, name.c_str()));
+  if (!mutex_.IsValid()) {
+    // An elevated installer of the same folder holds a mutex this user may
+    // not open: that is another installation, not a broken system.
+    if (GetLastError() == ERROR_ACCESS_DENIED) {
+      SetInstallerError(RESULT_DUPLICATE_INSTALLATION, "Could not acquire installer mutex",
+                        std::wstring());
+      return RESULT_DUPLICATE_INSTALLATION;
+    }
+    SetInstallerError(RESULT_MUTEX_CREATION_FAILED, "Could not create installer mutex",
+                      std::wstring());
+    return RESULT_MUTEX_CREATION_FAILED;
+  }
+  const DWORD wait = WaitForSingleObject(mutex_.Get(), 0);
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    mutex_.Close();
+    SetInstallerError(RESULT_DUPLICATE_INSTALLATION, "Could not acquire installer mutex",
+                      std::wstring());
+    return RESULT_DUPLICATE_INSTALLATION;
+  }
+  return RESULT_SUCCESS;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& folder,
+                                                      base::CommandLine* command_line) {
+  const std::wstring interrupted_name =
+      MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true);
+  VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
+  interrupted_event_.Set(CreateEventW(nullptr, TRUE, FALSE, interrupted_name.c_str()));
+  if (!interrupted_event_.IsValid()) {
+    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not create installation interruption event",
+                      std::wstring());
+    return RESULT_GENERAL_FAILURE;
+  }
+  base::FilePath exe;
+  if (!base::PathService::Get(base::FILE_EXE, &exe)) {
+    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not find own executable", std::wstring());
+    return RESULT_GENERAL_FAILURE;
+  }
+  InstallerSession::GetInstance()->AppendSwitches(command_line);
+  if (package_ready_) {
+    VLOG(1) << "Package is already available";
+  } else {
+    const std::wstring ready_name =
+        MakeKernelObjectName(folder.value(), kPackageReadyEventName, /*global=*/true);
+    VLOG(1) << "Event name for package_ready: " << ready_name;
+    package_ready_event_.Set(CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
+    if (!package_ready_event_.IsValid()) {
+      SetInstallerError(RESULT_GENERAL_FAILURE, "Package ready event invalid", std::wstring());
+      AppendInstallerError("Cannot create the package ready event");
+      return GetInstallerErrorCode();
+    }
+    command_line->AppendSwitch(switches::kWaitForPackage);
+  }
+  command_line->SetProgram(exe);
+  if (!assistant_folder_.empty()) {
+    command_line->AppendSwitchNative(switches::kComponents,
+                                     L"assistant:" + assistant_folder_.BaseName().value());
+  }
+  return RESULT_SUCCESS;
+}
+
+uint32_t MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine* command_line) {
+  {
+    // No other child may inherit the handle meant for the backend.
+    base::AutoLock lock(GetAppOutputLock());
+    HANDLE own = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own,
+                         SYNCHRONIZE, TRUE, 0)) {
+      SetInstallerError(RESULT_GENERAL_FAILURE, "Could not duplicate own process handle",
+                        std::wstring());
+      return RESULT_GENERAL_FAILURE;
+    }
+    command_line->AppendSwitchASCII(switches::kInitialProcHandle,
+                                    EncodeInitialProcessHandle(own));
+    base::LaunchOptions options;
+    options.inherit_mode = base::LaunchOptions::Inherit::kAll;
+    LOG(INFO) << "launching installer backend: " << command_line->GetCommandLineString();
+    backend_ = base::LaunchProcess(*command_line, options);
+    CloseHandle(own);
+  }
+  if (!backend_.IsValid()) {
+    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not launch installer backend process",
+                      std::wstring());
+    return RESULT_GENERAL_FAILURE;
+  }
+  launched_ = true;
+  AllowSetForegroundWindow(backend_.Pid());
+  VLOG(2) << "Installer backend started.";
+  if (!backend_watcher_.StartWatchingOnce(backend_.Handle(), this)) {
+    Stop();
+    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not monitor the installer process handle",
+                      std::wstring());
+    return RESULT_GENERAL_FAILURE;
+  }
+  return RESULT_SUCCESS;
+}
+
+void MainProcessInstallerRunnerImpl::Stop() {
+  LOG(INFO) << "Stopping installer backend (if running)";
+  if (launched_ && interrupted_event_.IsValid()) {
+    VLOG(1) << "Sending installation interrupted event";
+    SetEvent(interrupted_event_.Get());
+  }
+  if (mutex_.IsValid()) {
+    VLOG(1) << "Letting go of the installer mutex";
+    if (!launched_)
+      ReleaseMutex(mutex_.Get());
+    mutex_.Close();
+  }
+  interrupted_event_.Close();
+  package_ready_event_.Close();
+  receiver_.Stop();
+  settings_ = nullptr;
+}
+
+void MainProcessInstallerRunnerImpl::OnPackageReady() {
+  if (package_ready_)
+    return;
+  VLOG(2) << "Recording that we have the package";
+  package_ready_ = true;
+  if (launched_ && package_ready_event_.IsValid()) {
+    LOG(INFO) << "Informing the installer backend that the package is ready";
+    SetEvent(package_ready_event_.Get());
+  }
+}
+
+void MainProcessInstallerRunnerImpl::AddObserver(InstallerObserver* observer) {
+  observers_.AddObserver(observer);
+}
+
+void MainProcessInstallerRunnerImpl::RemoveObserver(InstallerObserver* observer) {
+  observers_.RemoveObserver(observer);
+}
+
+void MainProcessInstallerRunnerImpl::OnObjectSignaled(HANDLE /*object*/) {
+  VLOG(1) << "Installer backend process signaled";
+  const InstallerResult result = ExitCodeToInstallerResult(backend_.Handle());
+  launched_ = false;
+  end_pending_ = true;
+  // What the backend sent before it ended comes first; a mailslot that
+  // cannot say so gets a bounded wait.
+  base::OnceClosure deliver = base::BindOnce(&MainProcessInstallerRunnerImpl::DeliverBackendEnd,
+                                             weak_factory_.GetWeakPtr(), result);
+  if (!receiver_.Flush(std::move(deliver))) {
+    DeliverBackendEnd(result);
+    return;
+  }
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+      FROM_HERE,
+      base::BindOnce(&MainProcessInstallerRunnerImpl::DeliverBackendEnd,
+                     weak_factory_.GetWeakPtr(), result),
+      kLastMessagesLimit);
+}
+
+void MainProcessInstallerRunnerImpl::DeliverBackendEnd(InstallerResult result) {
+  if (!end_pending_)
+    return;
+  end_pending_ = false;
+  for (InstallerObserver& observer : observers_)
+    observer.OnBackendProcessTerminated(result);
+}
+
+void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickle) {
+  InstallerMessage message;
+  if (ReadInstallerMessage(pickle, &message))
+    NotifyInstallerObservers(message, &observers_);
+}

@@ -1,0 +1,151 @@
+#include "desktop/windows/installer/runner/test_support/two_process_harness.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <map>
+
+#include "base/bind.h"
+#include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "base/run_loop.h"
+#include "base/strings/string_split.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+
+// Sets an environment variable for the harness's lifetime; the backends
+// inherit it.
+class TwoProcessHarness::ScopedEnvironment {
+ public:
+  ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
+    wchar_t buffer[4096];
+    const DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
+    had_value_ = length > 0 && length < 4096;
+    if (had_value_)
+      previous_.assign(buffer, length);
+    SetEnvironmentVariableW(name, value.c_str());
+  }
+  ~ScopedEnvironment() { SetEnvironmentVariableW(name_, had_value_ ? previous_.c_str() : nullptr); }
+
+ private:
+  const wchar_t* name_;
+  std::wstring previous_;
+  bool had_value_ = false;
+};
+
+TwoProcessHarness::TwoProcessHarness(const Options& options) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  install_folder_ = scratch_.GetPath().Append(L"Tarvo");
+  const base::FilePath temp = scratch_.GetPath().Append(L"temp");
+  const base::FilePath records = scratch_.GetPath().Append(L"records");
+  CHECK(base::CreateDirectory(temp));
+  CHECK(base::CreateDirectory(records));
+  loop_ = std::make_unique<base::MessageLoop>();
+  InitInstallerErrorRecord();
+  for (const wchar_t* name : {L"TEMP", L"TMP"})
+    environment_.push_back(std::make_unique<ScopedEnvironment>(name, temp.value()));
+  environment_.push_back(
+      std::make_unique<ScopedEnvironment>(L"TARVO_INSTALLER_VERBOSITY", L"2"));
+  environment_.push_back(
+      std::make_unique<ScopedEnvironment>(L"TARVO_PACKAGE_RECORD_DIR", records.value()));
+
+  const base::FilePath package =
+      options.package_folder.empty() ? BuildTestPackage() : options.package_folder;
+  std::vector<std::wstring> switches = {L"--installfolder=" + install_folder_.value(),
+                                        L"--allusers=0", L"--package-dir=" + package.value()};
+  switches.insert(switches.end(), options.switches.begin(), options.switches.end());
+  settings_environment_ = std::make_unique<SettingsTestEnvironment>(switches);
+  exe_override_ = std::make_unique<base::ScopedPathOverride>(
+      base::FILE_EXE, options.installer.empty() ? BuildInstaller() : options.installer,
+      /*is_absolute=*/true, /*create=*/false);
+  previous_validator_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
+  settings_ = settings_environment_->MakeSettings();
+  runner_ = std::make_unique<MainProcessInstallerRunnerImpl>();
+  runner_->AddObserver(this);
+}
+
+TwoProcessHarness::~TwoProcessHarness() {
+  runner_->RemoveObserver(this);
+  // Interrupts a backend still running; give it the time to roll back.
+  runner_->Stop();
+  if (backend_started_ && !backend_ended_)
+    WaitForBackendEnd(base::TimeDelta::FromSeconds(20));
+  runner_.reset();
+  settings_.reset();
+  InstallerUtils::SetSettingsValidator(previous_validator_);
+  exe_override_.reset();
+  settings_environment_.reset();
+  loop_.reset();
+  FreeInstallerErrorRecord();
+}
+
+base::FilePath TwoProcessHarness::BuildInstaller() {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  return bin.Append(L"installer.exe");
+}
+
+base::FilePath TwoProcessHarness::BuildTestPackage() {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  return bin.DirName().Append(L"test_package");
+}
+
+uint32_t TwoProcessHarness::Start() {
+  const uint32_t result = runner_->Run(settings_.get());
+  backend_started_ = result == RESULT_SUCCESS;
+  return result;
+}
+
+void TwoProcessHarness::OnBackendProcessTerminated(InstallerResult code) {
+  backend_ended_ = true;
+  backend_result_ = code;
+  RecordingInstallerObserver::OnBackendProcessTerminated(code);
+}
+
+bool TwoProcessHarness::WaitForBackendEnd(base::TimeDelta limit) {
+  return WaitForMessage("backend_terminated", limit);
+}
+
+bool TwoProcessHarness::WaitForMessage(const std::string& prefix, base::TimeDelta limit) {
+  const base::TimeTicks deadline = base::TimeTicks::Now() + limit;
+  while (Lines(prefix).empty()) {
+    if (base::TimeTicks::Now() >= deadline)
+      return false;
+    base::RunLoop run_loop;
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                                         base::TimeDelta::FromMilliseconds(50));
+    run_loop.Run();
+  }
+  return true;
+}
+
+std::vector<std::string> TwoProcessHarness::Lines(const std::string& prefix) const {
+  std::vector<std::string> lines;
+  for (const std::string& line : calls()) {
+    if (line.compare(0, prefix.size(), prefix) == 0)
+      lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string TwoProcessHarness::BackendLogs() const {
+  std::map<std::wstring, std::string> logs;  // names sort by start time
+  base::FileEnumerator files(scratch_.GetPath().Append(L"temp").Append(L"Tarvo Installer"),
+                             false, base::FileEnumerator::FILES, L"*.log");
+  for (base::FilePath log = files.Next(); !log.empty(); log = files.Next())
+    base::ReadFileToString(log, &logs[log.BaseName().value()]);
+  std::string joined;
+  for (const auto& [name, text] : logs)
+    joined += text;
+  return joined;
+}
+
+std::vector<std::string> TwoProcessHarness::ProgramRecords(const std::wstring& program) const {
+  std::string text;
+  base::ReadFileToString(scratch_.GetPath().Append(L"records").Append(program + L".txt"), &text);
+  return base::SplitString(text, "\n", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
+}

@@ -1,0 +1,155 @@
+#include "desktop/windows/installer/steps/folder_permission_helper.h"
+
+#include <aclapi.h>
+
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/win/scoped_handle.h"
+#include "crash_reporter/crash_reporter_switches.h"
+#include "desktop/windows/installer/utils/acl_api.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/process_id_text.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+
+namespace {
+
+constexpr wchar_t kInstallerExe[] = L"installer.exe";
+constexpr wchar_t kUninstallBat[] = L"k.bat";
+
+HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* name,
+                      bool global) {
+  return OpenEventW(access, FALSE, MakeKernelObjectName(folder, name, global).c_str());
+}
+
+// The process named by switch "initial-pid", opened to wait for its end.
+HANDLE OpenRequester(const base::CommandLine& command_line) {
+  DWORD pid = 0;
+  if (!command_line.HasSwitch(switches::kInitialPid) ||
+      !ParseProcessIdText(command_line.GetSwitchValueNative(switches::kInitialPid), &pid)) {
+    return nullptr;
+  }
+  return OpenProcess(SYNCHRONIZE, FALSE, pid);
+}
+
+}  // namespace
+
+FolderPermissionHelper::FolderPermissionHelper(const base::CommandLine& command_line,
+                                               AclApi* acl_api, ProcessLauncher* launcher)
+    : command_line_(command_line), acl_api_(acl_api), launcher_(launcher) {}
+
+void FolderPermissionHelper::Run() {
+  if (!command_line_.HasSwitch(switches::kPermissionsForUser))
+    return;
+  if (command_line_.HasSwitch(switches::kWaitForPackage))
+    RunWaitingVariant();
+  else
+    RunGrantingVariant();
+}
+
+void FolderPermissionHelper::RunWaitingVariant() {
+  if (!command_line_.HasSwitch(switches::kInitialPid))
+    return;
+  const std::wstring folder = command_line_.GetSwitchValueNative(switches::kSetFolderPermission);
+  base::win::ScopedHandle ready(
+      OpenNamedEvent(SYNCHRONIZE, folder, kPackageReadyEventName, /*global=*/true));
+  base::win::ScopedHandle interrupted(
+      OpenNamedEvent(SYNCHRONIZE, folder, kInterruptedEventName, /*global=*/true));
+  if (!ready.IsValid() || !interrupted.IsValid())
+    return;
+  base::win::ScopedHandle installer(OpenRequester(command_line_));
+  if (!installer.IsValid())
+    return;
+  // Bounded by the installer's end: it goes when its UI process goes.
+  HANDLE handles[] = {ready.Get(), interrupted.Get(), installer.Get()};
+  if (WaitForMultipleObjects(3, handles, FALSE, INFINITE) != WAIT_OBJECT_0)
+    return;
+  // Only a packaged installer that is really there is started: never one
+  // found through the search path.
+  const base::FilePath package = command_line_.GetSwitchValuePath(switches::kWaitForPackage);
+  const base::FilePath program = package.Append(kInstallerExe);
+  if (!program.IsAbsolute() || !base::PathExists(program) || base::DirectoryExists(program))
+    return;
+  base::CommandLine granting(program);
+  for (const char* name : {crash_reporter::switches::kCrashReporterPid,
+                           switches::kSetFolderPermission, switches::kPermissionsForUser,
+                           switches::kPermanentPermissions, switches::kInitialPid}) {
+    if (!command_line_.HasSwitch(name))
+      continue;
+    const std::wstring value = command_line_.GetSwitchValueNative(name);
+    if (value.empty())
+      granting.AppendSwitch(name);
+    else
+      granting.AppendSwitchNative(name, value);
+  }
+  base::Process process = launcher_->Launch(granting, LaunchStyle::kPlain, nullptr);
+  if (!process.IsValid())
+    return;
+  // Our own program, which ends with the grant it holds.
+  WaitForSingleObject(process.Handle(), INFINITE);
+}
+
+void FolderPermissionHelper::RunGrantingVariant() {
+  const std::wstring folder = command_line_.GetSwitchValueNative(switches::kSetFolderPermission);
+  base::win::ScopedHandle done(
+      OpenNamedEvent(EVENT_ALL_ACCESS, folder, kGivePermissionEventName, /*global=*/false));
+  base::win::ScopedHandle undo(
+      OpenNamedEvent(EVENT_ALL_ACCESS, folder, kGivePermissionUndoEventName, /*global=*/false));
+  if (!done.IsValid() || !undo.IsValid())
+    return;
+  const base::FilePath folder_path(folder);
+  if (!base::DirectoryExists(folder_path) && !base::CreateDirectory(folder_path))
+    return;
+
+  PACL old_dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (acl_api_->ReadNamedSecurity(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                  nullptr, &old_dacl, &descriptor) != ERROR_SUCCESS) {
+    return;
+  }
+  std::wstring user = command_line_.GetSwitchValueNative(switches::kPermissionsForUser);
+  EXPLICIT_ACCESSW access = {};
+  BuildExplicitAccessWithNameW(&access, user.data(), GENERIC_ALL, GRANT_ACCESS,
+                               OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE);
+  PACL new_dacl = nullptr;
+  if (SetEntriesInAclW(1, &access, old_dacl, &new_dacl) == ERROR_SUCCESS) {
+    if (acl_api_->WriteNamedSecurity(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                     new_dacl) == ERROR_SUCCESS) {
+      const bool signalled = SetEvent(done.Get()) != FALSE;
+      if (!command_line_.HasSwitch(switches::kPermanentPermissions)) {
+        if (signalled && WaitForUndo(undo.Get()))
+          Sleep(static_cast<DWORD>(undo_grace_.InMilliseconds()));
+        acl_api_->WriteNamedSecurity(folder, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                     old_dacl);
+      }
+    }
+    LocalFree(new_dacl);
+  }
+  LocalFree(descriptor);
+}
+
+bool FolderPermissionHelper::WaitForUndo(HANDLE undo_event) {
+  base::win::ScopedHandle requester(OpenRequester(command_line_));
+  // A requester that is already gone needs no grant any more.
+  if (!requester.IsValid())
+    return false;
+  HANDLE handles[] = {undo_event, requester.Get()};
+  return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
+}
+
+void RunSetFolderPermission() {
+  AclApiImpl acl_api;
+  FolderPermissionHelper helper(*base::CommandLine::ForCurrentProcess(), &acl_api,
+                                GetProcessLauncher());
+  helper.Run();
+}
+
+void RunUninstallBat(const base::FilePath& installation_folder) {
+  const base::FilePath batch = installation_folder.Append(kUninstallBat);
+  if (!base::PathExists(batch))
+    return;
+  GetProcessLauncher()->Launch(base::CommandLine(batch), LaunchStyle::kHidden, nullptr);
+}

@@ -1,0 +1,54 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_FOLDER_PERMISSION_HELPER_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_FOLDER_PERMISSION_HELPER_H_
+
+#include <windows.h>
+
+#include "base/command_line.h"
+#include "base/time/time.h"
+
+class AclApi;
+class ProcessLauncher;
+
+// The elevated helper role ("set-folder-permission"): grants a named user
+// full control of an installation folder for a backend that cannot write
+// it, tells the backend through an event and takes the grant back when
+// asked, or when the backend has gone. The waiting variant
+// ("wait-for-package") first waits for the package and then starts the
+// packaged installer in the granting variant. Failures end the role
+// silently: the backend has its own limits.
+class FolderPermissionHelper {
+ public:
+  // After the Undo event, the backend's last writes may still be under way.
+  static constexpr base::TimeDelta kUndoGrace = base::TimeDelta::FromSeconds(10);
+
+  // `acl_api` and `launcher` are not owned and must outlive the helper.
+  FolderPermissionHelper(const base::CommandLine& command_line, AclApi* acl_api,
+                         ProcessLauncher* launcher);
+  FolderPermissionHelper(const FolderPermissionHelper&) = delete;
+  FolderPermissionHelper& operator=(const FolderPermissionHelper&) = delete;
+
+  void set_undo_grace_for_testing(base::TimeDelta grace) { undo_grace_ = grace; }
+
+  void Run();
+
+ private:
+  void RunWaitingVariant();
+  void RunGrantingVariant();
+  // Waits for Undo or the end of the requester; false when the requester
+  // ended (the grant is then taken back at once).
+  bool WaitForUndo(HANDLE undo_event);
+
+  const base::CommandLine command_line_;
+  AclApi* const acl_api_;
+  ProcessLauncher* const launcher_;
+  base::TimeDelta undo_grace_ = kUndoGrace;
+};
+
+// Runs the role from the process command line.
+void RunSetFolderPermission();
+
+// Starts "k.bat" of `installation_folder`, hidden, without waiting, when it
+// exists.
+void RunUninstallBat(const base::FilePath& installation_folder);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_FOLDER_PERMISSION_HELPER_H_

@@ -1,0 +1,223 @@
+#include "desktop/windows/installer/steps/folder_permission_helper.h"
+
+#include <aclapi.h>
+
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/process/launch.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/utils/acl_api.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
+#include "gtest/gtest.h"
+#include "testing/test_child_process.h"
+
+namespace {
+
+// Reads for real; records the access lists written instead of writing them
+// (the system under test does not enforce them anyway).
+class RecordingAclApi : public AclApiImpl {
+ public:
+  DWORD WriteNamedSecurity(const std::wstring& /*name*/, SE_OBJECT_TYPE /*type*/,
+                           SECURITY_INFORMATION /*info*/, PSID /*owner*/, PACL dacl) override {
+    std::vector<char> bytes;
+    if (dacl) {
+      const char* start = reinterpret_cast<const char*>(dacl);
+      bytes.assign(start, start + dacl->AclSize);
+    }
+    writes.push_back(bytes);
+    return ERROR_SUCCESS;
+  }
+  std::vector<std::vector<char>> writes;
+};
+
+std::vector<char> CurrentDacl(const base::FilePath& folder) {
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  std::vector<char> bytes;
+  if (GetNamedSecurityInfoW(folder.value().c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION,
+                            nullptr, nullptr, &dacl, nullptr, &descriptor) == ERROR_SUCCESS) {
+    if (dacl) {
+      const char* start = reinterpret_cast<const char*>(dacl);
+      bytes.assign(start, start + dacl->AclSize);
+    }
+    LocalFree(descriptor);
+  }
+  return bytes;
+}
+
+class FolderPermissionHelperTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.CreateUniqueTempDir());
+    folder_ = scratch_.GetPath().Append(L"Tarvo");
+    ASSERT_TRUE(base::CreateDirectory(folder_));
+    done_.Set(CreateEventW(nullptr, FALSE, FALSE, Name(kGivePermissionEventName, false).c_str()));
+    undo_.Set(
+        CreateEventW(nullptr, FALSE, FALSE, Name(kGivePermissionUndoEventName, false).c_str()));
+    ASSERT_TRUE(done_.IsValid() && undo_.IsValid());
+  }
+
+  std::wstring Name(const wchar_t* event, bool global) {
+    return MakeKernelObjectName(folder_.value(), event, global);
+  }
+
+  base::CommandLine HelperCommandLine(DWORD requester_pid) {
+    base::CommandLine command_line(base::FilePath(L"installer.exe"));
+    command_line.AppendSwitchPath("set-folder-permission", folder_);
+    std::wstring user;
+    GetCurrentUserName(&user);
+    command_line.AppendSwitchNative("permissions-for-user", user);
+    command_line.AppendSwitchASCII("initial-pid", std::to_string(requester_pid));
+    return command_line;
+  }
+
+  // A process that runs until the test ends it (or 20 s have passed).
+  base::Process StartRequester() {
+    base::LaunchOptions options;
+    return base::LaunchProcess(testing_support::GetTestChildCommandLine(
+                                   "fake_launched_process", L"--wait-event=NoSuchEventEver"),
+                               options);
+  }
+
+  base::ScopedTempDir scratch_;
+  base::FilePath folder_;
+  base::win::ScopedHandle done_;
+  base::win::ScopedHandle undo_;
+  RecordingAclApi acl_;
+  FakeProcessLauncher launcher_;
+};
+
+TEST_F(FolderPermissionHelperTest, WithoutUserNothingHappens) {
+  base::CommandLine command_line(base::FilePath(L"installer.exe"));
+  command_line.AppendSwitchPath("set-folder-permission", folder_);
+  command_line.AppendSwitch("permanent-permissions");
+  command_line.AppendSwitchPath("wait-for-package", folder_);
+  FolderPermissionHelper(command_line, &acl_, &launcher_).Run();
+  EXPECT_TRUE(acl_.writes.empty());
+  EXPECT_TRUE(launcher_.launched().empty());
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(done_.Get(), 0));
+}
+
+TEST_F(FolderPermissionHelperTest, PermanentGrantReturnsAtOnceAndStays) {
+  base::CommandLine command_line = HelperCommandLine(GetCurrentProcessId());
+  command_line.AppendSwitch("permanent-permissions");
+  const base::FilePath missing = folder_.Append(L"new");
+  command_line.AppendSwitchPath("set-folder-permission", missing);
+  // The events belong to the folder given.
+  base::win::ScopedHandle done(CreateEventW(
+      nullptr, FALSE, FALSE,
+      MakeKernelObjectName(missing.value(), kGivePermissionEventName, false).c_str()));
+  base::win::ScopedHandle undo(CreateEventW(
+      nullptr, FALSE, FALSE,
+      MakeKernelObjectName(missing.value(), kGivePermissionUndoEventName, false).c_str()));
+  FolderPermissionHelper(command_line, &acl_, &launcher_).Run();
+  EXPECT_TRUE(base::DirectoryExists(missing));  // made before the grant
+  ASSERT_EQ(1u, acl_.writes.size());
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.Get(), 0));
+}
+
+TEST_F(FolderPermissionHelperTest, UndoRestoresTheOldList) {
+  const std::vector<char> before = CurrentDacl(folder_);
+  FolderPermissionHelper helper(HelperCommandLine(GetCurrentProcessId()), &acl_, &launcher_);
+  helper.set_undo_grace_for_testing(base::TimeDelta());
+  std::thread thread([&helper] { helper.Run(); });
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
+  SetEvent(undo_.Get());
+  thread.join();
+  ASSERT_EQ(2u, acl_.writes.size());
+  EXPECT_NE(before, acl_.writes[0]);  // the grant
+  EXPECT_EQ(before, acl_.writes[1]);  // the old list back
+}
+
+// A backend that dies never sets Undo: the helper watches it and takes the
+// grant back instead of holding it for ever.
+TEST_F(FolderPermissionHelperTest, RequesterEndingRestoresTheOldList) {
+  const std::vector<char> before = CurrentDacl(folder_);
+  base::Process requester = StartRequester();
+  ASSERT_TRUE(requester.IsValid());
+  FolderPermissionHelper helper(HelperCommandLine(requester.Pid()), &acl_, &launcher_);
+  std::thread thread([&helper] { helper.Run(); });
+  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
+  requester.Terminate(1, /*wait=*/true);
+  thread.join();
+  ASSERT_EQ(2u, acl_.writes.size());
+  EXPECT_EQ(before, acl_.writes[1]);
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(undo_.Get(), 0));
+}
+
+class WaitingHelperTest : public FolderPermissionHelperTest {
+ protected:
+  void SetUp() override {
+    FolderPermissionHelperTest::SetUp();
+    ready_.Set(CreateEventW(nullptr, TRUE, FALSE, Name(kPackageReadyEventName, true).c_str()));
+    interrupted_.Set(
+        CreateEventW(nullptr, TRUE, FALSE, Name(kInterruptedEventName, true).c_str()));
+    package_ = scratch_.GetPath().Append(L"package");
+    ASSERT_TRUE(base::CreateDirectory(package_));
+  }
+
+  base::CommandLine WaitingCommandLine(DWORD requester_pid) {
+    base::CommandLine command_line = HelperCommandLine(requester_pid);
+    command_line.AppendSwitchPath("wait-for-package", package_);
+    command_line.AppendSwitch("permanent-permissions");
+    command_line.AppendSwitchASCII("crash-reporter-pid", "77");
+    return command_line;
+  }
+
+  base::win::ScopedHandle ready_;
+  base::win::ScopedHandle interrupted_;
+  base::FilePath package_;
+};
+
+TEST_F(WaitingHelperTest, InstallerEndingFirstLaunchesNothing) {
+  base::Process requester = StartRequester();
+  FolderPermissionHelper helper(WaitingCommandLine(requester.Pid()), &acl_, &launcher_);
+  requester.Terminate(1, /*wait=*/true);
+  helper.Run();
+  EXPECT_TRUE(launcher_.launched().empty());
+  EXPECT_TRUE(acl_.writes.empty());
+}
+
+TEST_F(WaitingHelperTest, PackageReadyStartsTheNamedInstallerOnly) {
+  SetEvent(ready_.Get());
+  // No installer.exe in the package folder yet: nothing found elsewhere.
+  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_).Run();
+  EXPECT_TRUE(launcher_.launched().empty());
+
+  ASSERT_TRUE(base::WriteFile(package_.Append(L"installer.exe"), "MZ"));
+  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_).Run();
+  ASSERT_EQ(1u, launcher_.launched().size());
+  const base::CommandLine& started = launcher_.launched()[0].command_line;
+  EXPECT_EQ(package_.Append(L"installer.exe"), started.GetProgram());
+  EXPECT_EQ(folder_.value(), started.GetSwitchValueNative("set-folder-permission"));
+  EXPECT_TRUE(started.HasSwitch("permissions-for-user"));
+  EXPECT_TRUE(started.HasSwitch("permanent-permissions"));
+  EXPECT_EQ("77", started.GetSwitchValueASCII("crash-reporter-pid"));
+  EXPECT_EQ(std::to_string(GetCurrentProcessId()), started.GetSwitchValueASCII("initial-pid"));
+  // The started helper grants: it has no wait-for-package.
+  EXPECT_FALSE(started.HasSwitch("wait-for-package"));
+  EXPECT_TRUE(acl_.writes.empty());
+}
+
+TEST(UninstallBatTest, StartsOnlyAnExistingBatchFile) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  FakeProcessLauncher launcher;
+  ScopedProcessLauncherForTesting scoped(&launcher);
+  RunUninstallBat(scratch.GetPath());
+  EXPECT_TRUE(launcher.launched().empty());
+  ASSERT_TRUE(base::WriteFile(scratch.GetPath().Append(L"k.bat"), "@exit 0\r\n"));
+  RunUninstallBat(scratch.GetPath());
+  ASSERT_EQ(1u, launcher.launched().size());
+  EXPECT_EQ(LaunchStyle::kHidden, launcher.launched()[0].style);
+  EXPECT_EQ(scratch.GetPath().Append(L"k.bat"), launcher.launched()[0].command_line.GetProgram());
+}
+
+}  // namespace

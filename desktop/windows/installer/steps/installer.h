@@ -1,0 +1,181 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_STEPS_INSTALLER_H_
+#define DESKTOP_WINDOWS_INSTALLER_STEPS_INSTALLER_H_
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/memory/ref_counted.h"
+#include "base/memory/weak_ptr.h"
+#include "base/observer_list.h"
+#include "base/single_thread_task_runner.h"
+#include "base/win/object_watcher.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/ipc/installer_observer.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_loader.h"
+#include "desktop/windows/installer/service/transactions/registry_rule.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/steps/installer_step_context.h"
+#include "desktop/windows/installer/steps/installer_step_scheduler.h"
+#include "desktop/windows/installer/steps/package_preparer.h"
+
+namespace base {
+class CommandLine;
+}
+namespace features {
+class FeatureReader;
+}
+
+// Carries out one operation in the backend process: checks rights (and
+// elevates or borrows folder permissions), waits for the package, prepares
+// it and hands over to the installer found in the versioned folder, or runs
+// the operation's steps. Every outcome reaches the observers; every change
+// goes through one transaction, rolled back on failure and committed when
+// the Installer goes. Lives on the backend's main thread.
+class Installer : public base::win::ObjectWatcher::Delegate,
+                  public InstallerStepContext,
+                  public RegistryRuleHost,
+                  public InstallerStepScheduler::Observer,
+                  public PackagePreparer::Delegate {
+ public:
+  Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
+            InstallationStatusLoaderFactory status_loader_factory);
+  ~Installer() override;
+  Installer(const Installer&) = delete;
+  Installer& operator=(const Installer&) = delete;
+
+  void AddObserver(InstallerObserver* observer);
+  void RemoveObserver(InstallerObserver* observer);
+
+  // Once, with settings whose folder details are complete; posts Run.
+  void Start(Settings* settings);
+
+  // 20 (not finished) until the operation ends, then its InstallerResult.
+  uint32_t state() const { return state_; }
+  bool running() const { return running_; }
+
+  // Elevation and hand-over.
+  bool CanElevate();
+  bool RunElevated();
+  bool GetFolderPermissionsElevated(const base::FilePath& folder, bool permanent);
+  bool RunInstallerFromPackage(bool post_elevated);
+  void RunPostElevationTasks();
+  void FinalizeInstallation();
+  // Gives the Administrators group full access to a kernel object.
+  static bool FixEventACL(HANDLE handle);
+
+  // base::win::ObjectWatcher::Delegate.
+  void OnObjectSignaled(HANDLE object) override;
+
+  // InstallerStepContext.
+  Settings* GetSettings() override;
+  Transaction* GetTransaction() override;
+  const InstallationStatus* GetExistingInstallation() override;
+  base::FilePath GetInstallFolder() override;
+  base::FilePath GetPackageFolder() override;
+  base::FilePath GetTargetFolder() override;
+  const base::FilePath& GetBaseInstallFolder() override;
+  const base::FilePath& GetSettingsInstallFolder() override;
+  InstallationStatus* GetInstallationStatus() override;
+  const InstallationFolderDetails* GetFolderDetails() override;
+  base::ProcessId GetParentPid() override;
+  RegistryRuleHost* GetRuleHost() override;
+  bool HasFinishedEvent() override;
+  void StartRegistryRecording() override;
+  void StopRegistryRecording() override;
+  void ReportImportantEvent(const std::string& name) override;
+  bool HasExistingInstallation() override;
+  bool IsMinimalInstall() override;
+  bool IsRunningFromInstallFolder() override;
+  bool HasPackageDir() override;
+
+  // RegistryRuleHost.
+  std::wstring GetValue(const std::wstring& name) override;
+  std::vector<StatusRegistryKey>* GetRegistryRecord(HKEY root) override;
+
+  // InstallerStepScheduler::Observer.
+  void OnStepStarting(const std::string& name) override;
+  void OnStepFinished(const std::string& name, int attempt, int completed) override;
+  void OnAllStepsDone(bool success) override;
+
+  // PackagePreparer::Delegate.
+  void OnFilesToUnpackCounted(size_t count) override;
+  void OnUnpackProgressChanged(const std::string& name, size_t count) override;
+
+  // The launcher's wait in FinalizeInstallation: it is not ours to wait for
+  // without end.
+  static constexpr DWORD kBrowserLaunchWaitMs = 60 * 1000;
+
+ private:
+  void Run();
+  // The parts of Run, each true when the flow goes on.
+  bool CheckPreconditions();
+  bool WatchInterruptedEvent();
+  bool CreateFolderEarly(const base::FilePath& folder, bool admin, bool* has_write);
+  void SaveLastInstallPath();
+  // Elevates or borrows rights when needed; false when the flow is over.
+  bool ObtainRights(const base::FilePath& folder, bool admin, bool access);
+  void ContinueWithFolder(const base::FilePath& folder);
+  void PrepareAndHandOver(bool post_elevated);
+  void FillStatus(const base::FilePath& folder);
+  bool HandleSubfolder(const base::FilePath& folder);
+  void ApplyInstallationExperiments(const base::FilePath& folder);
+  void ScheduleAndStartSteps(bool report_total);
+  void WaitForPackage(bool post_elevated);
+  void ReportElevatedRun(bool success);
+
+  void Fail(uint32_t code, const std::string& detail, const std::wstring& message);
+  void OnFailed();
+  void OnSucceeded();
+  void Cancel();
+  // Sets the finished event (the helper takes its grant back), then ends
+  // this process's work on the installation.
+  void Finish();
+  void ReleaseFolderGrant();
+  void EndWork();
+
+  base::FilePath GetInstallSubfolder();
+  bool HasOwnSwitch(const char* name) const;
+  // The command lines of the started installer processes.
+  base::CommandLine MakeElevatedCommandLine(const base::FilePath& exe);
+  base::CommandLine MakeHelperCommandLine(const base::FilePath& exe, const base::FilePath& folder,
+                                          bool permanent);
+  bool WaitForGrant(HANDLE helper, HANDLE grant_done);
+  void LaunchComponentInstallers();
+  void UpdateProfile(const base::FilePath& profile);
+  void UpdatePartnerContent(const base::FilePath& profile, bool* flag_updated);
+  void LaunchBrowser();
+
+  std::unique_ptr<InstallerStepScheduler> scheduler_;
+  InstallationStatusLoaderFactory status_loader_factory_;
+  base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;
+  Transaction transaction_;
+  base::ObserverList<InstallerObserver> observers_;
+  InstallationStatus status_;
+  std::wstring app_id_;
+  bool running_ = false;
+  uint32_t state_;
+  bool registry_recording_ = false;
+  base::win::ScopedHandle finished_event_;
+  base::ProcessId parent_pid_ = 0;
+  base::win::ScopedHandle package_ready_event_;
+  base::win::ScopedHandle interrupted_event_;
+  base::win::ObjectWatcher package_watcher_;
+  base::win::ObjectWatcher interrupted_watcher_;
+  Settings* settings_ = nullptr;
+  bool post_elevated_wait_ = false;
+  std::unique_ptr<PackagePreparer> package_preparer_;
+  // The experiment readers of an upgrade live as long as the registry
+  // may ask them.
+  std::vector<std::unique_ptr<features::FeatureReader>> experiment_readers_;
+  // Folders the context hands out by reference.
+  base::FilePath base_install_folder_;
+  base::FilePath settings_install_folder_;
+  base::WeakPtrFactory<Installer> weak_factory_{this};
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_INSTALLER_H_

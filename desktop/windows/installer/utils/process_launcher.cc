@@ -1,0 +1,75 @@
+#include "desktop/windows/installer/utils/process_launcher.h"
+
+#include <shellapi.h>
+
+#include <string>
+
+#include "base/command_line.h"
+#include "base/logging.h"
+#include "base/no_destructor.h"
+#include "base/process/launch.h"
+
+namespace {
+
+ProcessLauncher* g_replacement = nullptr;
+
+base::Process LaunchElevated(const base::CommandLine& command_line, DWORD* error) {
+  const std::wstring file = command_line.GetProgram().value();
+  const std::wstring parameters = command_line.GetArgumentsString();
+  SHELLEXECUTEINFOW info = {};
+  info.cbSize = sizeof(info);
+  info.fMask = SEE_MASK_NOCLOSEPROCESS;
+  info.lpVerb = L"runas";
+  info.lpFile = file.c_str();
+  info.lpParameters = parameters.c_str();
+  info.nShow = SW_SHOW;
+  if (!ShellExecuteExW(&info)) {
+    *error = GetLastError();
+    return base::Process();
+  }
+  if (!info.hProcess) {
+    // Started through something that gave no process back: nothing to wait
+    // for, so it counts as not started.
+    *error = ERROR_INVALID_HANDLE;
+    return base::Process();
+  }
+  return base::Process(info.hProcess);
+}
+
+}  // namespace
+
+base::Process ProcessLauncherImpl::Launch(const base::CommandLine& command_line,
+                                          LaunchStyle style, DWORD* error) {
+  DWORD ignored = 0;
+  if (!error)
+    error = &ignored;
+  *error = ERROR_SUCCESS;
+  if (style == LaunchStyle::kElevated)
+    return LaunchElevated(command_line, error);
+  base::LaunchOptions options;
+  options.inherit_mode = base::LaunchOptions::Inherit::kNone;
+  options.start_hidden = style == LaunchStyle::kHidden;
+  base::Process process = base::LaunchProcess(command_line, options);
+  if (!process.IsValid()) {
+    *error = GetLastError();
+    if (*error == ERROR_SUCCESS)
+      *error = ERROR_GEN_FAILURE;
+  }
+  return process;
+}
+
+ProcessLauncher* GetProcessLauncher() {
+  if (g_replacement)
+    return g_replacement;
+  static base::NoDestructor<ProcessLauncherImpl> launcher;
+  return launcher.get();
+}
+
+ScopedProcessLauncherForTesting::ScopedProcessLauncherForTesting(ProcessLauncher* replacement)
+    : previous_(g_replacement) {
+  g_replacement = replacement;
+}
+
+ScopedProcessLauncherForTesting::~ScopedProcessLauncherForTesting() {
+  g_replacement = previous_;
+}

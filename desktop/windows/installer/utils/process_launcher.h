@@ -1,0 +1,56 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_PROCESS_LAUNCHER_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_PROCESS_LAUNCHER_H_
+
+#include <windows.h>
+
+#include "base/process/process.h"
+
+namespace base {
+class CommandLine;
+}
+
+// How a child installer process, helper or browser is started.
+enum class LaunchStyle {
+  // CreateProcess; the child inherits no handle.
+  kPlain,
+  // ShellExecuteExW with "runas": the system asks for administrator rights.
+  kElevated,
+  // No window; for programs nobody waits for (batch files).
+  kHidden,
+};
+
+// Starts processes. Process-wide and replaceable, because what matters
+// most here - a refused elevation prompt - never happens where every process
+// is already elevated (Wine).
+class ProcessLauncher {
+ public:
+  virtual ~ProcessLauncher() = default;
+
+  // The started process, or an invalid one with `*error` (may be null) set
+  // to the Windows error: ERROR_CANCELLED when the user refused the prompt.
+  virtual base::Process Launch(const base::CommandLine& command_line, LaunchStyle style,
+                               DWORD* error) = 0;
+};
+
+class ProcessLauncherImpl : public ProcessLauncher {
+ public:
+  base::Process Launch(const base::CommandLine& command_line, LaunchStyle style,
+                       DWORD* error) override;
+};
+
+// The process-wide launcher (a ProcessLauncherImpl unless replaced).
+ProcessLauncher* GetProcessLauncher();
+
+// Replaces the process-wide launcher for a test's lifetime.
+class ScopedProcessLauncherForTesting {
+ public:
+  explicit ScopedProcessLauncherForTesting(ProcessLauncher* replacement);
+  ~ScopedProcessLauncherForTesting();
+  ScopedProcessLauncherForTesting(const ScopedProcessLauncherForTesting&) = delete;
+  ScopedProcessLauncherForTesting& operator=(const ScopedProcessLauncherForTesting&) = delete;
+
+ private:
+  ProcessLauncher* previous_;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_PROCESS_LAUNCHER_H_
