@@ -52,8 +52,15 @@ TwoProcessHarness::TwoProcessHarness(const Options& options) {
   environment_.push_back(
       std::make_unique<ScopedEnvironment>(L"TARVO_PACKAGE_RECORD_DIR", records.value()));
 
-  const base::FilePath package =
-      options.package_folder.empty() ? BuildTestPackage() : options.package_folder;
+  base::FilePath package = options.package_folder;
+  if (package.empty()) {
+    // What a download leaves: the archive and its version; the lists come
+    // with the archive.
+    package = scratch_.GetPath().Append(L"package");
+    CHECK(base::CreateDirectory(package));
+    for (const wchar_t* name : {L"tarvo_package", L"package_version"})
+      CHECK(base::CopyFile(BuildTestPackage().Append(name), package.Append(name)));
+  }
   std::vector<std::wstring> switches = {L"--installfolder=" + install_folder_.value(),
                                         L"--allusers=0", L"--package-dir=" + package.value()};
   switches.insert(switches.end(), options.switches.begin(), options.switches.end());

@@ -30,7 +30,8 @@ class TwoProcessHarness : public RecordingInstallerObserver {
     // Settings switches of the main process ("--allusers=0" is always
     // there, "--installfolder=" is added for install_folder()).
     std::vector<std::wstring> switches;
-    // Empty: the build's test package.
+    // Empty: a copy of the archive and version file of the build's test
+    // package.
     base::FilePath package_folder;
     // Empty: the build's installer.exe.
     base::FilePath installer;
