@@ -390,4 +390,21 @@ TEST_F(WininetDownloaderTest, ProxyLoginGivenByTheUserSendsTheRequestAgain) {
   EXPECT_EQ(0, downloader_->retry_count());
 }
 
+TEST_F(WininetDownloaderTest, StartWhileARequestRunsAbandonsIt) {
+  const std::string body = Body(8000);
+  server_.Script({Server::Stall(), Server::Resource(body)});
+  int abandoned_done = 0;
+  ASSERT_TRUE(downloader_->Start(base::UTF8ToWide(server_.Url("/stalled")), std::string(),
+                                 base::BindOnce([](int* count) { ++*count; }, &abandoned_done),
+                                 std::make_unique<FileResponseWriter>(),
+                                 std::make_unique<DownloadObserver>()));
+  ASSERT_TRUE(server_.WaitForRequests(1, base::TimeDelta::FromSeconds(10)));
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state());
+  EXPECT_TRUE(FileContents() == body);
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(0, abandoned_done);
+}
+
 }  // namespace
