@@ -42,6 +42,14 @@ void FakeProcessLauncher::ExitNextWith(DWORD exit_code, BeforeStart before) {
   answers_.push_back(answer);
 }
 
+void FakeProcessLauncher::ExitNextBeforeReturning(DWORD exit_code, BeforeStart before) {
+  Answer answer;
+  answer.exit_code = exit_code;
+  answer.before = std::move(before);
+  answer.end_before_return = true;
+  answers_.push_back(answer);
+}
+
 void FakeProcessLauncher::WaitNextFor(const std::wstring& event_name, DWORD exit_code,
                                       BeforeStart before) {
   Answer answer;
@@ -75,5 +83,7 @@ base::Process FakeProcessLauncher::Launch(const base::CommandLine& command_line,
       testing_support::GetTestChildCommandLine("fake_launched_process", arguments), options);
   if (error)
     *error = process.IsValid() ? ERROR_SUCCESS : GetLastError();
+  if (process.IsValid() && answer.end_before_return)
+    process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), nullptr);
   return process;
 }

@@ -31,6 +31,8 @@ class FakeProcessLauncher : public ProcessLauncher {
   ~FakeProcessLauncher() override;
 
   void FailNext(DWORD error);
+  // The next stand-in has ended before Launch returns.
+  void ExitNextBeforeReturning(DWORD exit_code, BeforeStart before = nullptr);
   void ExitNextWith(DWORD exit_code, BeforeStart before = nullptr);
   // The stand-in waits until `event` (a name) is set or 20 s have passed,
   // then ends with `exit_code`.
@@ -47,6 +49,7 @@ class FakeProcessLauncher : public ProcessLauncher {
     DWORD exit_code = 0;
     std::wstring wait_event;
     BeforeStart before;
+    bool end_before_return = false;
   };
 
   std::deque<Answer> answers_;

@@ -1,0 +1,288 @@
+#include "desktop/windows/installer/steps/installer.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/logging.h"
+#include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
+#include "base/run_loop.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
+#include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Schedules nothing real; remembers how far the run went and what the
+// transaction held when it was told to stop.
+class ScriptedScheduler : public InstallerStepScheduler {
+ public:
+  bool ScheduleSteps(InstallerStepContext* context, std::wstring* /*app_id*/,
+                     int* total) override {
+    context_ = context;
+    *total = 3;
+    return true;
+  }
+  void Start(base::scoped_refptr<base::SingleThreadTaskRunner> /*task_runner*/,
+             Observer* /*observer*/) override {
+    started = true;
+  }
+  void Cancel() override {
+    ++cancels;
+    if (context_)
+      operations_at_cancel = context_->GetTransaction()->size();
+  }
+
+  bool started = false;
+  int cancels = 0;
+  size_t operations_at_cancel = 0;
+
+ private:
+  InstallerStepContext* context_ = nullptr;
+};
+
+// Answers a fixed status record, as an elevated run would have written it.
+class StatusLoaderStub : public InstallationStatusLoader {
+ public:
+  explicit StatusLoaderStub(const base::FilePath& subfolder) : subfolder_(subfolder) {}
+  void Load(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder,
+            bool /*recovery*/, std::string* /*description*/, std::string* /*text*/) override {
+    *status = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+    (*status)->path = folder;
+    (*status)->subfolder = subfolder_;
+  }
+
+ private:
+  base::FilePath subfolder_;
+};
+
+class InstallerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InitInstallerErrorRecord();
+    previous_validator_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
+  }
+  void TearDown() override {
+    installer_.reset();
+    InstallerUtils::SetSettingsValidator(previous_validator_);
+    FreeInstallerErrorRecord();
+  }
+
+  // Settings for `switches` (plus the install folder), an Installer with
+  // the scripted scheduler, and the interrupted event the main process
+  // would have made.
+  void Make(std::vector<std::wstring> switches) {
+    CHECK(scratch_.CreateUniqueTempDir());
+    folder_ = scratch_.GetPath().Append(L"Tarvo");
+    switches.push_back(L"--installfolder=" + folder_.value());
+    environment_ = std::make_unique<SettingsTestEnvironment>(switches);
+    settings_ = environment_->MakeSettings();
+    interrupted_.Set(CreateEventW(
+        nullptr, TRUE, FALSE,
+        MakeKernelObjectName(folder_.value(), kInterruptedEventName, /*global=*/true).c_str()));
+    auto scheduler = std::make_unique<ScriptedScheduler>();
+    scheduler_ = scheduler.get();
+    installer_ = std::make_unique<Installer>(
+        std::move(scheduler), base::BindRepeating(
+                                  [](base::FilePath subfolder) {
+                                    return std::unique_ptr<InstallationStatusLoader>(
+                                        new StatusLoaderStub(subfolder));
+                                  },
+                                  base::FilePath(L"51.0.2802.0")));
+    installer_->AddObserver(&observer_);
+  }
+
+  void RunToTheEnd() {
+    installer_->Start(settings_.get());
+    base::RunLoop().RunUntilIdle();
+  }
+
+  FakeSecurityUtil& security() { return environment_->security(); }
+  std::string LastError() {
+    for (auto it = observer_.calls().rbegin(); it != observer_.calls().rend(); ++it) {
+      if (it->rfind("error ", 0) == 0)
+        return *it;
+    }
+    return std::string();
+  }
+
+  base::MessageLoop loop_;
+  base::ScopedTempDir scratch_;
+  base::FilePath folder_;
+  std::unique_ptr<SettingsTestEnvironment> environment_;
+  std::unique_ptr<SettingsImpl> settings_;
+  base::win::ScopedHandle interrupted_;
+  ScriptedScheduler* scheduler_ = nullptr;
+  std::unique_ptr<Installer> installer_;
+  RecordingInstallerObserver observer_;
+  FakeProcessLauncher launcher_;
+  ScopedProcessLauncherForTesting scoped_launcher_{&launcher_};
+  InstallerUtils::SettingsValidator previous_validator_ = nullptr;
+};
+
+// A user who refuses the elevation prompt: 8 with the system's text of the
+// refusal, nothing else started.
+TEST_F(InstallerTest, RefusedElevationPromptGives8) {
+  Make({L"--allusers=1"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  launcher_.FailNext(ERROR_CANCELLED);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_ELEVATION_FAILED, installer_->state());
+  EXPECT_EQ("error 8  Failed to run the elevated process: " + GetWindowsErrorText(ERROR_CANCELLED),
+            LastError());
+  ASSERT_EQ(1u, launcher_.launched().size());
+  const base::CommandLine& elevated = launcher_.launched()[0].command_line;
+  EXPECT_EQ(LaunchStyle::kElevated, launcher_.launched()[0].style);
+  EXPECT_TRUE(elevated.HasSwitch("run-elevated"));
+  EXPECT_EQ(std::to_string(GetCurrentProcessId()), elevated.GetSwitchValueASCII("parent-pid"));
+  // Only the user's own process starts the browser.
+  EXPECT_EQ("0", elevated.GetSwitchValueASCII("launchtarvo"));
+  EXPECT_FALSE(installer_->running());
+}
+
+// The elevated copy's result becomes this backend's: its 107 is result 7.
+TEST_F(InstallerTest, ElevatedChildResultIsTakenOver) {
+  Make({L"--allusers=1"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  launcher_.ExitNextWith(107);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_INSUFFICIENT_PRIVILEGES, installer_->state());
+  EXPECT_EQ("error 7  Elevated process returned an error.", LastError());
+  const std::vector<std::string> expected_start = {"starting_new_main_process 0",
+                                                   "returned_to_previous_main_process"};
+  EXPECT_EQ(expected_start, std::vector<std::string>(observer_.calls().begin(),
+                                                     observer_.calls().begin() + 2));
+}
+
+TEST_F(InstallerTest, ProcessThatShouldBeElevatedDoesNotTryAgain) {
+  Make({L"--allusers=1", L"--run-elevated"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  RunToTheEnd();
+  EXPECT_EQ("error 8  This process should already be elevated, but isn't.", LastError());
+  EXPECT_TRUE(launcher_.launched().empty());
+}
+
+// The elevated installation has committed; the user's own part failing to
+// start cannot undo it, so the run is a success.
+TEST_F(InstallerTest, FailedPostElevationHandOverStillSucceeds) {
+  Make({L"--allusers=1", L"--wait-for-package"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  launcher_.ExitNextWith(0);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_SUCCESS, installer_->state());
+  EXPECT_EQ("succeeded", observer_.calls().back());
+  // The packaged installer is not there: it is not looked for elsewhere.
+  EXPECT_EQ(1u, launcher_.launched().size());
+  EXPECT_EQ(L"51.0.2802.0",
+            base::CommandLine::ForCurrentProcess()->GetSwitchValueNative("install-subfolder"));
+}
+
+TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {
+  Make({});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
+  security().SetDefaultAccess(false);
+  security().SetGrantSucceeds(false);
+  launcher_.ExitNextBeforeReturning(0);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_ELEVATION_FAILED, installer_->state());
+  EXPECT_EQ(0u, LastError().find("error 8  Failed to wait for the elevated process: "));
+  ASSERT_EQ(1u, launcher_.launched().size());
+  const base::CommandLine& helper = launcher_.launched()[0].command_line;
+  EXPECT_EQ(folder_.value(), helper.GetSwitchValueNative("set-folder-permission"));
+  EXPECT_TRUE(helper.HasSwitch("permissions-for-user"));
+  // The helper watches this backend.
+  EXPECT_EQ(std::to_string(GetCurrentProcessId()), helper.GetSwitchValueASCII("initial-pid"));
+}
+
+// A helper that granted and has already ended (both signalled) has
+// granted; the temporary grant is taken back only after the packaged
+// installer, which writes the same folder, has ended.
+TEST_F(InstallerTest, TemporaryGrantOutlivesThePackagedInstaller) {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  Make({L"--package-dir=" + bin.DirName().Append(L"test_package").value()});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
+  security().SetDefaultAccess(false);
+  security().SetGrantSucceeds(false);
+  const std::wstring grant_name =
+      MakeKernelObjectName(folder_.value(), kGivePermissionEventName, /*global=*/false);
+  const std::wstring undo_name =
+      MakeKernelObjectName(folder_.value(), kGivePermissionUndoEventName, /*global=*/false);
+  launcher_.ExitNextBeforeReturning(0, [&](const base::CommandLine&) {
+    base::win::ScopedHandle grant(OpenEventW(EVENT_MODIFY_STATE, FALSE, grant_name.c_str()));
+    SetEvent(grant.Get());
+    security().SetAccess(folder_.value(), true);
+  });
+  bool undo_set_before_end = true;
+  launcher_.ExitNextWith(0, [&](const base::CommandLine&) {
+    base::win::ScopedHandle undo(OpenEventW(SYNCHRONIZE, FALSE, undo_name.c_str()));
+    undo_set_before_end = WaitForSingleObject(undo.Get(), 0) == WAIT_OBJECT_0;
+  });
+  base::win::ScopedHandle undo(OpenEventW(SYNCHRONIZE, FALSE, undo_name.c_str()));
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_SUCCESS, installer_->state()) << LastError();
+  ASSERT_EQ(2u, launcher_.launched().size());
+  EXPECT_EQ(folder_.Append(L"51.0.2802.0").Append(L"installer.exe"),
+            launcher_.launched()[1].command_line.GetProgram());
+  EXPECT_FALSE(undo_set_before_end);
+  undo.Set(OpenEventW(SYNCHRONIZE, FALSE, undo_name.c_str()));
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(undo.Get(), 0));
+}
+
+// The interrupted event while steps run: the scheduler is stopped while the
+// transaction still holds the work, then everything is rolled back and the
+// run ends unfinished.
+TEST_F(InstallerTest, InterruptionStopsTheStepsBeforeRollingBack) {
+  Make({L"--backend"});
+  RunToTheEnd();
+  ASSERT_TRUE(scheduler_->started) << LastError();
+  ASSERT_TRUE(base::DirectoryExists(folder_));
+  SetEvent(interrupted_.Get());
+  for (int i = 0; i < 200 && installer_->running(); ++i) {
+    Sleep(10);
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_FALSE(installer_->running());
+  EXPECT_EQ(1, scheduler_->cancels);
+  EXPECT_GT(scheduler_->operations_at_cancel, 0u);
+  EXPECT_EQ(RESULT_NOT_FINISHED, installer_->state());
+  EXPECT_FALSE(base::PathExists(folder_));
+}
+
+TEST_F(InstallerTest, TemplateVariables) {
+  Make({L"--backend"});
+  installer_->Start(settings_.get());
+  EXPECT_EQ(folder_.value(), installer_->GetValue(L"InstallFolder"));
+  EXPECT_EQ(L"51.0.2802.0", installer_->GetValue(L"Version"));
+  EXPECT_EQ(L"Software\\Tarvo Software", installer_->GetValue(L"CompanyRegistryKey"));
+  EXPECT_EQ(L"developer", installer_->GetValue(L"Stream"));
+  EXPECT_EQ(L"Tarvodeveloper", installer_->GetValue(L"ProgID"));
+  EXPECT_EQ(L"installfolder", installer_->GetValue(L"installfolder"));
+  EXPECT_EQ(nullptr, installer_->GetRegistryRecord(HKEY_CURRENT_USER));
+  installer_->StartRegistryRecording();
+  EXPECT_NE(nullptr, installer_->GetRegistryRecord(HKEY_LOCAL_MACHINE));
+}
+
+// The browser starts maximised after an install, as it was after an
+// upgrade.
+TEST_F(InstallerTest, BrowserLaunchAfterInstall) {
+  Make({L"--backend"});
+  installer_->Start(settings_.get());
+  installer_->FinalizeInstallation();
+  ASSERT_EQ(1u, launcher_.launched().size());
+  EXPECT_EQ(folder_.Append(L"launcher.exe"), launcher_.launched()[0].command_line.GetProgram());
+  EXPECT_TRUE(launcher_.launched()[0].command_line.HasSwitch("start-maximized"));
+}
+
+}  // namespace
