@@ -2,8 +2,11 @@
 #
 # generate_resources.py turns this table into the .rc files and the data
 # files they reference. To add a language: add its code to LANGUAGES (the
-# order is the order of the language list) and its texts to STRINGS. To add a
-# dialog: add an entry to DIALOGS naming an .rc fragment beside this file.
+# order is the order of the language list) and its texts to strings/<code>.txt.
+# To add a dialog: add an entry to DIALOGS naming an .rc fragment beside this
+# file.
+
+import os
 
 PRODUCT_INFO = {
     "company_name": "Tarvo Software",
@@ -33,10 +36,55 @@ PRODUCT_INFO = {
     "crash_upload_socorro_product_name": "Tarvo",
 }
 
-# Language code -> Windows language id of its string table. The engine maps
-# codes to ids with its own table; the two must agree.
+# Language code -> Windows language id of its string table, in the order of
+# the language list (TXT 134). The engine maps codes to ids with its own
+# table; the two must agree. Each code has its texts in strings/<code>.txt.
 LANGUAGES = {
     "en": 0x0409,
+    "en-GB": 0x0809,
+    "de": 0x0407,
+    "fr": 0x040C,
+    "fr-CA": 0x0C0C,
+    "es": 0x0C0A,
+    "es-419": 0x080A,
+    "it": 0x0410,
+    "pt-BR": 0x0416,
+    "pt-PT": 0x0816,
+    "nl": 0x0413,
+    "sv": 0x041D,
+    "da": 0x0406,
+    "nb": 0x0414,
+    "fi": 0x040B,
+    "pl": 0x0415,
+    "cs": 0x0405,
+    "sk": 0x041B,
+    "hu": 0x040E,
+    "ro": 0x0418,
+    "bg": 0x0402,
+    "ru": 0x0419,
+    "uk": 0x0422,
+    "el": 0x0408,
+    "tr": 0x041F,
+    "ar": 0x0401,
+    "he": 0x040D,
+    "fa": 0x0429,
+    "hi": 0x0439,
+    "ja": 0x0411,
+    "ko": 0x0412,
+    "zh-CN": 0x0804,
+    "zh-TW": 0x0404,
+    "th": 0x041E,
+    "vi": 0x042A,
+    "id": 0x0421,
+    "ms": 0x043E,
+    "hr": 0x041A,
+    "sl": 0x0424,
+    "sr": 0x0C1A,
+    "lt": 0x0427,
+    "lv": 0x0426,
+    "et": 0x0425,
+    "ca": 0x0403,
+    "fil": 0x0464,
 }
 
 TERMS_TEXT = """Tarvo Terms of Service
@@ -53,86 +101,34 @@ The full terms are published at https://www.tarvo.example/terms.
 © Tarvo Software AS
 """
 
-# Ids that exist in every table but that the engine does not show.
+# Ids that exist in every table but that the engine does not show; they are
+# not in the language files and get this text in every table.
+UNUSED_IDS = (37013, 37014, 37015, 37021, 37030, 37050)
 UNUSED_TEXT = "(unused)"
 
-STRINGS = {
-    "en": {
-        37000: "Tarvo Installer",
-        37001: "OK",
-        37002: "Cancel",
-        37003: "&Yes",
-        37004: "&No",
-        37005: 'By clicking on "$1" you are agreeing to Tarvo\'s <a href="tos">Terms of Service</a>',
-        37006: "&Options",
-        37007: "Accept and Install",
-        37008: "Accept and Upgrade",
-        37009: "&Back",
-        37010: "&Language",
-        37011: "&Install for",
-        37012: "Install &path",
-        37013: UNUSED_TEXT,
-        37014: UNUSED_TEXT,
-        37015: UNUSED_TEXT,
-        37016: "&Change",
-        37017: "The install path is invalid",
-        37018: "Make Tarvo the &default browser",
-        37019: "I&mport bookmarks and data from the default browser",
-        37020: "&Share usage data to help improve Tarvo",
-        37021: UNUSED_TEXT,
-        37022: "$1 DO MORE.",
-        37023: "TARVO.",
-        37024: "Thank you for choosing Tarvo",
-        37025: "Downloading\u2026",
-        37026: "Extracting\u2026",
-        37027: "Installing\u2026",
-        37028: "Installing for current user ($1)\u2026",
-        37029: "Uninstalling\u2026",
-        37030: UNUSED_TEXT,
-        37031: "Browse for folder",
-        37032: "All users on this computer",
-        37033: "Current user",
-        37034: "Stand-alone installation (USB)",
-        37035: "You are about to uninstall Tarvo from your system. Are you sure you want to uninstall?",
-        37036: "&Delete my Tarvo user data",
-        37037: "&Uninstall",
-        37038: "Tarvo is not finished installing. Are you sure you want to quit the installation?",
-        37039: "Tarvo is not finished uninstalling. Are you sure you want to quit the uninstallation?",
-        37040: "All users on this computer:",
-        37041: "Installs Tarvo with shortcuts and registry settings for all the users on the system. Requires system administrator privileges.",
-        37042: "Current user:",
-        37043: "Installs shortcuts and registry settings only for the current user. Does not require system administrator privileges.",
-        37044: "Stand-alone installation:",
-        37045: "Installs all files to a single folder, either locally or on external media, such as a USB drive, without touching the registry or creating any shortcuts.",
-        37046: "Tarvo failed to install",
-        37047: "Tarvo failed to uninstall",
-        37048: "&Try Again",
-        37049: "Get &full installer",
-        37050: UNUSED_TEXT,
-        37051: "English (United States)",
-        37052: "Keeps Tarvo up to date.",
-        37053: "Failed to download Tarvo.",
-        37054: "Package extraction failed.",
-        37055: "An error occurred while attempting to install Tarvo!",
-        37056: "An error occurred while attempting to uninstall Tarvo!",
-        37057: "Another instance of the Tarvo installer is already working on this folder. You can either cancel the installation, try again in a few minutes, or install in a different folder.",
-        37058: "The installation cannot be performed in the selected location.",
-        37059: "The folder $1 could not be created.",
-        37060: "Insufficient privileges for installing to the desired location.",
-        37061: "Failed to obtain administrator-level execution privileges.",
-        37062: "Error when copying file to $1.",
-        37063: "Unable to uninstall Tarvo.exe. Please make sure Tarvo is not running, and try again.",
-        37064: 'This version of Tarvo is not compatible with your operating system. Please click "$1" to obtain the correct Tarvo version.',
-        37065: "Tarvo requires a computer that supports SSE2 instructions.",
-        37066: "Tarvo installer",
-        37067: 'The installer file appears corrupted. Please go to <a href="tos">tarvo.example</a> and download Tarvo again.',
-        37068: "Go!",
-        37069: "Cancel",
-        37070: "Tarvo Browser",
-        37071: "Insufficient space on $1",
-        37072: "drive $1 ($2 MB needed)",
-    },
-}
+STRINGS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "strings")
+
+
+def strings_path(code):
+    return os.path.join(STRINGS_DIR, code + ".txt")
+
+
+def load_strings(code):
+    """The texts of one language file: "id = text" lines, "#" comments."""
+    texts = {}
+    with open(strings_path(code), encoding="utf-8") as f:
+        for number, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if not line.strip() or line.startswith("#"):
+                continue
+            key, sep, text = line.partition(" = ")
+            if not sep or not key.isdigit():
+                raise ValueError("%s:%d: expected \"id = text\"" % (strings_path(code), number))
+            if int(key) in texts:
+                raise ValueError("%s:%d: id %s twice" % (strings_path(code), number, key))
+            texts[int(key)] = text
+    return texts
+
 
 # Every language must define exactly these ids.
 FIRST_STRING_ID = 37000
