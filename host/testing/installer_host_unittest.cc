@@ -210,7 +210,12 @@ TEST_F(InstallerResourcesTest, StringsKeepQuotesAndNonAsciiCharacters) {
 // The engine keeps empty lines as language entries; a trailing line end
 // would offer an empty language.
 TEST_F(InstallerResourcesTest, LanguageListHasNoEmptyEntry) {
-  EXPECT_EQ("en", Bytes(L"TXT", 134));
+  std::string list = Bytes(L"TXT", 134);
+  EXPECT_EQ(0u, list.find("en\nen-GB\n"));
+  EXPECT_EQ(std::string::npos, list.find("\n\n"));
+  ASSERT_FALSE(list.empty());
+  EXPECT_NE('\n', list.back());
+  EXPECT_EQ("\nfil", list.substr(list.size() - 4));
 }
 
 TEST_F(InstallerResourcesTest, TextsAndVersionAndManifestAllLinked) {

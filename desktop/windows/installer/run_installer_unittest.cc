@@ -111,7 +111,7 @@ TEST(InstallerStartupTest, UsageText) {
                       "Operating system UI language.\n"));
   EXPECT_NE(std::string::npos, text.find("    Default value: True for Tarvo Stable.\n"));
   EXPECT_NE(std::string::npos,
-            text.find("\nLanguages available for the language option:\nen\n"));
+            text.find("\nLanguages available for the language option:\nen, en-GB, de, "));
   EXPECT_NE(std::string::npos,
             text.find("\t--with-feature:installer-support-x64-download [Enabled by default: "
                       "true]\n\t--with-feature:installer-handle-proprietary-uris [Enabled by "
