@@ -80,9 +80,12 @@ class FolderPermissionHelperTest : public testing::Test {
 
   // A process that runs until the test ends it (or 20 s have passed).
   base::Process StartRequester() {
+    const std::wstring kNeverSet =
+        L"Local\\TarvoTestNeverSet" + std::to_wstring(GetCurrentProcessId());
+    never_set_.Set(CreateEventW(nullptr, TRUE, FALSE, kNeverSet.c_str()));
     base::LaunchOptions options;
     return base::LaunchProcess(testing_support::GetTestChildCommandLine(
-                                   "fake_launched_process", L"--wait-event=NoSuchEventEver"),
+                                   "fake_launched_process", L"--wait-event=" + kNeverSet),
                                options);
   }
 
@@ -90,6 +93,7 @@ class FolderPermissionHelperTest : public testing::Test {
   base::FilePath folder_;
   base::win::ScopedHandle done_;
   base::win::ScopedHandle undo_;
+  base::win::ScopedHandle never_set_;
   RecordingAclApi acl_;
   FakeProcessLauncher launcher_;
 };
@@ -145,6 +149,8 @@ TEST_F(FolderPermissionHelperTest, RequesterEndingRestoresTheOldList) {
   FolderPermissionHelper helper(HelperCommandLine(requester.Pid()), &acl_, &launcher_);
   std::thread thread([&helper] { helper.Run(); });
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
+  // Still waiting for Undo or the requester.
+  EXPECT_EQ(1u, acl_.writes.size());
   requester.Terminate(1, /*wait=*/true);
   thread.join();
   ASSERT_EQ(2u, acl_.writes.size());
