@@ -11,6 +11,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/run_loop.h"
+#include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
@@ -82,12 +83,14 @@ class InstallerTest : public testing::Test {
   // Settings for `switches` (plus the install folder), an Installer with
   // the scripted scheduler, and the interrupted event the main process
   // would have made.
-  void Make(std::vector<std::wstring> switches) {
-    CHECK(scratch_.CreateUniqueTempDir());
+  void Make(std::vector<std::wstring> switches,
+            std::unique_ptr<FakeInstallationFolderDetails> details = nullptr) {
+    if (scratch_.GetPath().empty())
+      CHECK(scratch_.CreateUniqueTempDir());
     folder_ = scratch_.GetPath().Append(L"Tarvo");
     switches.push_back(L"--installfolder=" + folder_.value());
     environment_ = std::make_unique<SettingsTestEnvironment>(switches);
-    settings_ = environment_->MakeSettings();
+    settings_ = environment_->MakeSettings(std::move(details));
     interrupted_.Set(CreateEventW(
         nullptr, TRUE, FALSE,
         MakeKernelObjectName(folder_.value(), kInterruptedEventName, /*global=*/true).c_str()));
@@ -283,6 +286,70 @@ TEST_F(InstallerTest, BrowserLaunchAfterInstall) {
   ASSERT_EQ(1u, launcher_.launched().size());
   EXPECT_EQ(folder_.Append(L"launcher.exe"), launcher_.launched()[0].command_line.GetProgram());
   EXPECT_TRUE(launcher_.launched()[0].command_line.HasSwitch("start-maximized"));
+}
+
+TEST_F(InstallerTest, BrowserLaunchAfterUpgradeKeepsItsWindow) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  Make({L"--backend"},
+       SettingsTestEnvironment::ExistingInstallation(scratch_.GetPath().Append(L"Tarvo")));
+  ASSERT_EQ(INSTALL_OPERATION_UPGRADE, settings_->GetOperation());
+  installer_->Start(settings_.get());
+  installer_->FinalizeInstallation();
+  ASSERT_EQ(1u, launcher_.launched().size());
+  EXPECT_FALSE(launcher_.launched()[0].command_line.HasSwitch("start-maximized"));
+}
+
+TEST_F(InstallerTest, NoElevationWithUacSwitchedOff) {
+  Make({L"--allusers=1"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
+  base::win::RegKey policies;
+  ASSERT_EQ(ERROR_SUCCESS,
+            policies.Create(HKEY_LOCAL_MACHINE,
+                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                            KEY_WRITE));
+  ASSERT_EQ(ERROR_SUCCESS, policies.WriteValue(L"EnableLUA", static_cast<DWORD>(0)));
+  RunToTheEnd();
+  EXPECT_EQ("error 8  Cannot elevate with UAC disabled", LastError());
+  EXPECT_TRUE(launcher_.launched().empty());
+  // An administrator can always elevate, UAC or not.
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  EXPECT_TRUE(installer_->CanElevate());
+}
+
+TEST_F(InstallerTest, EventAclForAdministrators) {
+  base::win::ScopedHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  EXPECT_TRUE(Installer::FixEventACL(event.Get()));
+  EXPECT_FALSE(Installer::FixEventACL(nullptr));
+}
+
+// A "suite" component whose own sub-installer is missing gets the
+// assistant's, from the same folder; nothing waits for either.
+TEST_F(InstallerTest, PostElevationTasksStartComponentInstallers) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  const base::FilePath installed = scratch_.GetPath().Append(L"Tarvo");
+  const base::FilePath suite = scratch_.GetPath().Append(L"Suite");
+  const base::FilePath mail = scratch_.GetPath().Append(L"Mail");
+  ASSERT_TRUE(base::CreateDirectory(mail));
+  ASSERT_TRUE(base::WriteFile(mail.Append(L"mail_installer.exe"), "MZ"));
+  auto details = SettingsTestEnvironment::ExistingInstallation(installed);
+  InstallationStatus status = *details->existing_status;
+  status.components = {{"suite", suite}, {"mail", mail}};
+  details->SetExistingInstallation(status);
+  Make({L"--backend", L"--launchtarvo=0"}, std::move(details));
+  ASSERT_EQ(INSTALL_OPERATION_UPGRADE, settings_->GetOperation());
+  installer_->Start(settings_.get());
+  installer_->RunPostElevationTasks();
+  ASSERT_EQ(2u, launcher_.launched().size());
+  EXPECT_EQ(suite.Append(L"assistant_installer.exe"),
+            launcher_.launched()[0].command_line.GetProgram());
+  EXPECT_EQ(mail.Append(L"mail_installer.exe"), launcher_.launched()[1].command_line.GetProgram());
+  for (const FakeProcessLauncher::Launched& launched : launcher_.launched()) {
+    EXPECT_TRUE(launched.command_line.HasSwitch("post-elevated-install-tasks"));
+    EXPECT_EQ(launched.command_line.GetProgram().DirName(),
+              launched.command_line.GetSwitchValuePath("installfolder"));
+  }
+  // The browser is registered for this user.
+  EXPECT_FALSE(environment_->os().calls().empty());
 }
 
 }  // namespace
