@@ -28,6 +28,7 @@
 #include "crash_reporter/crash_in_reporter.h"
 #include "crash_reporter/crash_reporter_server.h"
 #include "desktop/windows/installer/avro_stats/stats_reporting.h"
+#include "desktop/windows/installer/corrupted_payload_box.h"
 #include "desktop/windows/installer/crash_product_setup.h"
 #include "desktop/windows/installer/download_folder.h"
 #include "desktop/windows/installer/dpi_util.h"
@@ -106,11 +107,16 @@ void LogPayload(const PayloadManager& payload_manager) {
   }
 }
 
-// The executable's headers are unreadable: the run ends with result 18.
-// The message box that explains it needs the dialog dispatcher, which this
-// build does not have yet, so only the log tells.
-uint32_t ReportCorruptedPayload() {
-  LOG(ERROR) << "Corrupted payload";
+// The executable's headers are unreadable: the run ends with result 18. The
+// interactive installer says so in a box first; a silent run or a backend
+// has nobody to answer a box and would wait for ever, so only the log tells.
+uint32_t ReportCorruptedPayload(bool interactive) {
+  if (!interactive || features::IsFeatureEnabledByValue("vemo-library")) {
+    LOG(ERROR) << "Corrupted payload";
+    return RESULT_CORRUPTED_PAYLOAD;
+  }
+  ShowCorruptedPayloadBox(
+      base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(switches::kLanguage));
   return RESULT_CORRUPTED_PAYLOAD;
 }
 
@@ -186,7 +192,7 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
     payload_manager = std::make_unique<PayloadManagerImpl>(own_path);
     const PayloadType payload_type = payload_manager->GetPayloadType();
     if (payload_type == PAYLOAD_TYPE_CORRUPTED)
-      return ReportCorruptedPayload();
+      return ReportCorruptedPayload(/*interactive=*/!backend && !IsSilent());
     full_package = payload_type == PAYLOAD_TYPE_FULL_PACKAGE;
     LogPayload(*payload_manager);
     if (payload_type == PAYLOAD_TYPE_TRACKING_DATA && !GetSessionTrackingData()->HasData())
