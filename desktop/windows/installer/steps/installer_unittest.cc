@@ -89,6 +89,9 @@ class InstallerTest : public testing::Test {
       CHECK(scratch_.CreateUniqueTempDir());
     folder_ = scratch_.GetPath().Append(L"Tarvo");
     switches.push_back(L"--installfolder=" + folder_.value());
+    installer_.reset();
+    settings_.reset();
+    environment_.reset();
     environment_ = std::make_unique<SettingsTestEnvironment>(switches);
     settings_ = environment_->MakeSettings(std::move(details));
     interrupted_.Set(CreateEventW(
@@ -297,6 +300,36 @@ TEST_F(InstallerTest, BrowserLaunchAfterUpgradeKeepsItsWindow) {
   installer_->FinalizeInstallation();
   ASSERT_EQ(1u, launcher_.launched().size());
   EXPECT_FALSE(launcher_.launched()[0].command_line.HasSwitch("start-maximized"));
+}
+
+// Without partner content in the package, the profile loses both files;
+// the profile is flagged only when a custom content file was removed.
+TEST_F(InstallerTest, FinalizationCleansThePartnerContentOfTheProfile) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  for (bool with_custom : {true, false}) {
+    const base::FilePath profile =
+        scratch_.GetPath().Append(with_custom ? L"profile_custom" : L"profile_plain");
+    ASSERT_TRUE(base::CreateDirectory(profile));
+    ASSERT_TRUE(base::WriteFile(profile.Append(L"Local State"),
+                                R"({"intl": {"app_locale": "de"}})"));
+    ASSERT_TRUE(base::WriteFile(profile.Append(L"tracking_user_agent.json"), "{}"));
+    if (with_custom)
+      ASSERT_TRUE(base::WriteFile(profile.Append(L"custom_partner_content.json"), "{}"));
+    auto details = std::make_unique<FakeInstallationFolderDetails>();
+    details->profile_path = profile;
+    Make({L"--backend", L"--launchtarvo=0"}, std::move(details));
+    installer_->Start(settings_.get());
+    installer_->FinalizeInstallation();
+    installer_.reset();
+
+    EXPECT_FALSE(base::PathExists(profile.Append(L"tracking_user_agent.json")));
+    EXPECT_FALSE(base::PathExists(profile.Append(L"custom_partner_content.json")));
+    std::string local_state;
+    ASSERT_TRUE(base::ReadFileToString(profile.Append(L"Local State"), &local_state));
+    EXPECT_NE(std::string::npos, local_state.find("\"app_locale\":\"en\"")) << local_state;
+    EXPECT_EQ(with_custom, local_state.find("\"updated\":true") != std::string::npos)
+        << local_state;
+  }
 }
 
 TEST_F(InstallerTest, NoElevationWithUacSwitchedOff) {
