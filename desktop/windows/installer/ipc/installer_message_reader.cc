@@ -93,12 +93,14 @@ bool ReadInstallerMessage(const base::Pickle& pickle, InstallerMessage* message)
     LOG(WARNING) << "Received installer message with invalid type";
     return false;
   }
-  *message = InstallerMessage();
-  message->type = static_cast<InstallerMessageType>(type);
-  if (!ReadArguments(&iter, message)) {
+  // Read aside: a message cut short leaves the caller's record as it was.
+  InstallerMessage read;
+  read.type = static_cast<InstallerMessageType>(type);
+  if (!ReadArguments(&iter, &read)) {
     LOG(ERROR) << "Received invalid " << InstallerMessageTypeToString(type) << " message";
     return false;
   }
+  *message = std::move(read);
   return true;
 }
 

@@ -1,3 +1,4 @@
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,28 @@ TEST(InstallerMessageTest, UntrustedBytesAreCheckedAndDropped) {
   base::Pickle bad_name = Raw(kInstallerMessageSignature, IPC_MESSAGE_STEP_STARTING);
   bad_name.WriteString("copy_file:\xff");
   EXPECT_EQ(Calls{}, Deliver(bad_name));
+}
+
+// Found by the fuzzer: an error message cut inside its wide text used to
+// leave the caller's record half overwritten.
+TEST(InstallerMessageTest, RefusedMessageLeavesTheRecordAsItWas) {
+  std::unique_ptr<base::Pickle> error =
+      installer_messages::Error(RESULT_SUCCESS, L"Setup failed", "detail");
+  const std::string whole = Bytes(*error);
+  std::string cut = whole.substr(0, whole.size() - 8);
+  const uint32_t payload = static_cast<uint32_t>(cut.size() - sizeof(uint32_t));
+  memcpy(&cut[0], &payload, sizeof(payload));
+  InstallerMessage message;
+  message.type = IPC_MESSAGE_TOTAL_STEPS;
+  message.value = 12;
+  message.text = "kept";
+  EXPECT_FALSE(ReadInstallerMessage(base::Pickle(cut.data(), cut.size()), &message));
+  EXPECT_EQ(IPC_MESSAGE_TOTAL_STEPS, message.type);
+  EXPECT_EQ(12, message.value);
+  EXPECT_EQ("kept", message.text);
+  EXPECT_TRUE(ReadInstallerMessage(base::Pickle(whole.data(), whole.size()), &message));
+  EXPECT_EQ(IPC_MESSAGE_ERROR, message.type);
+  EXPECT_EQ(L"Setup failed", message.message);
 }
 
 TEST(InstallerMessageTest, LongTextsAreCutToFitTheMailslot) {
