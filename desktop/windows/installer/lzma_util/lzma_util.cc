@@ -110,6 +110,12 @@ ExtractResult SelectEntries(const CSzArEx* db,
   }
   selection->names.resize(db->NumFiles);
   selection->selected.assign(db->NumFiles, false);
+  // Names are optional in a 7z header, and the SDK reads them without
+  // checking that they are there.
+  if (db->NumFiles > 0 && !db->FileNameOffsets) {
+    LOG(ERROR) << "The archive's entries have no names";
+    return LzmaUtil::kBadEntryName;
+  }
   std::vector<UInt16> name_buffer;
   for (UInt32 i = 0; i < db->NumFiles; ++i) {
     const size_t length = SzArEx_GetFileNameUtf16(db, i, nullptr);

@@ -201,6 +201,16 @@ TEST_F(LzmaUtilTest, ArchiveAfterTheFirstMiBIsNotFound) {
   EXPECT_TRUE(observer_.events.empty());
 }
 
+// Found by the fuzzer: the names are optional in the header, and reading a
+// name that is not there crashed.
+TEST_F(LzmaUtilTest, EntriesWithoutNamesFailBeforeWritingAnything) {
+  testing_support::ScopedLogCapture log;
+  EXPECT_EQ(LzmaUtil::kBadEntryName, ExtractFrom(L"no_names.7z"));
+  EXPECT_TRUE(log.Contains("The archive's entries have no names"));
+  EXPECT_FALSE(base::PathExists(out_));
+  EXPECT_TRUE(files_.empty());
+}
+
 class LzmaUtilHostileNameTest : public LzmaUtilTest,
                                 public testing::WithParamInterface<const wchar_t*> {};
 

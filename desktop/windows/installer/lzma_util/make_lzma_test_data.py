@@ -192,6 +192,15 @@ def main():
                       ("drive.7z", "C:/escape.txt")):
         with open(os.path.join(out, name), "wb") as f:
             f.write(patched_name(plain_data, "zz/escape.txt", new))
+    # No names at all: the names property (id 0x11, UTF-16 names of
+    # good.txt and zz/escape.txt) becomes a dummy property (0x19).
+    names = b"\x11" + bytes([1 + 2 * (len("good.txt") + len("zz/escape.txt") + 2), 0])
+    no_names = bytearray(plain_data)
+    assert no_names.count(names) == 1
+    no_names[no_names.find(names)] = 0x19
+    fix_header_crcs(no_names)
+    with open(os.path.join(out, "no_names.7z"), "wb") as f:
+        f.write(no_names)
     shutil.rmtree(hostile)
     os.remove(plain)
 
