@@ -91,6 +91,11 @@ std::wstring ResourceL10nHandler::ChooseLanguage(
     LOG(INFO) << "Retrying after adjustments: " << adjusted;
     if (IsLanguageAvailable(adjusted, available))
       return adjusted;
+    // The adjustments turn "fil" into "tl", which no table carries under that
+    // name; its ISO form is the one a list names ("fil").
+    std::wstring converted = ConvertIsoCode(adjusted);
+    if (converted != adjusted && IsLanguageAvailable(converted, available))
+      return converted;
   }
 
   LOG(WARNING) << "Falling back to english";

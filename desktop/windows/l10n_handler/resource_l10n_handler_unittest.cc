@@ -162,6 +162,11 @@ TEST(ResourceL10nHandlerSelectionTest, SystemLanguagesAreAdjusted) {
   EXPECT_EQ(L"en-US", Select(available, {L"en-IN"}, L"xx"));
   EXPECT_EQ(L"nb", Select({L"nb"}, {L"no-NO"}, L"xx"));
   EXPECT_EQ(L"tl", Select({L"tl"}, {L"fil-PH"}, L"xx"));
+  // A list that names Filipino by its code (and not the "tl" alias) still
+  // serves a Filipino system, before a later preference.
+  LANGID id = 0;
+  EXPECT_EQ(L"fil", Select({L"en", L"de", L"fil"}, {L"fil-PH", L"de-DE"}, L"xx", &id));
+  EXPECT_EQ(0x464, id);
   EXPECT_EQ(L"de", Select({L"de"}, {L"de-AT"}, L"xx"));
 }
 
