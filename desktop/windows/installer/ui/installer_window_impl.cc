@@ -1,0 +1,576 @@
+#include "desktop/windows/installer/ui/installer_window_impl.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <utility>
+
+#include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_events.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/ui/folder_state_page_widget.h"
+#include "desktop/windows/installer/ui/image_util.h"
+#include "desktop/windows/installer/ui/scoped_button_label_hook.h"
+#include "desktop/windows/installer/ui/installer_resource_ids.h"
+#include "desktop/windows/installer/ui/installer_string_ids.h"
+#include "desktop/windows/installer/ui/page_widget.h"
+#include "desktop/windows/installer/ui/progress_calculator.h"
+#include "desktop/windows/installer/ui/rich_edit_util.h"
+#include "desktop/windows/installer/ui/setting_flag_page_widget.h"
+#include "desktop/windows/installer/ui/settings_check_page_widget.h"
+#include "desktop/windows/installer/ui/toggled_page_widget.h"
+#include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+
+namespace {
+
+constexpr int kInstallPhaseDownload = 0;
+constexpr int kInstallPhaseFetched = 1;
+constexpr int kInstallPhaseExtract = 6;
+// A larger advance sets the bar at once; smaller ones step it.
+constexpr int kProgressJump = 10;
+
+HFONT MakeFont(HDC dc, int points, int weight, const wchar_t* face, bool smooth) {
+  const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS,
+                     smooth ? ANTIALIASED_QUALITY : DEFAULT_QUALITY,
+                     smooth ? VARIABLE_PITCH : DEFAULT_PITCH, face);
+}
+
+void SetControlFont(HWND dialog, int id, HFONT font) {
+  if (HWND control = GetDlgItem(dialog, id))
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+int FocusControlOfPage(int page) {
+  switch (page) {
+    case PAGE_MAIN:
+    case PAGE_TERMS:
+    case PAGE_OPTIONS:
+      return IDC_ACCEPT;
+    case PAGE_UNINSTALL:
+      return IDC_UNINSTALL;
+    case PAGE_ERROR:
+      return IDC_RETRY;
+    default:
+      return 0;
+  }
+}
+
+std::wstring UserNameForStatus() {
+  std::wstring name;
+  // The display-name query fails where there is no directory; the account
+  // name stands in.
+  if (!GetUserDisplayName(&name) || name.empty()) {
+    wchar_t account[257] = {};
+    DWORD size = ARRAYSIZE(account);
+    if (GetUserNameW(account, &size))
+      name = account;
+  }
+  return name;
+}
+
+std::wstring GetComboText(HWND combo) {
+  std::wstring text(GetWindowTextLengthW(combo) + 1, L'\0');
+  text.resize(GetWindowTextW(combo, text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
+}  // namespace
+
+// static
+std::unique_ptr<InstallerWindow> InstallerWindow::Create(Settings* settings,
+                                                         ProgressCalculator* progress_calculator) {
+  InitRichEdit();
+  auto window = std::make_unique<InstallerWindowImpl>(settings, progress_calculator);
+  if (!window->CreateDialogs()) {
+    PLOG(ERROR) << "Window creation failed.";
+    return nullptr;
+  }
+  return window;
+}
+
+InstallerWindowImpl::InstallerWindowImpl(Settings* settings,
+                                         ProgressCalculator* progress_calculator)
+    : settings_(settings), progress_calculator_(progress_calculator) {
+  DCHECK(settings_);
+  DCHECK(progress_calculator_);
+  if (L10nHandler* handler = GetL10nHandler())
+    languages_ = handler->GetAvailableLanguages();
+  if (!settings_->GetRunImmediately())
+    settings_->AddObserver(this);
+  progress_calculator_->SetObserver(this);
+}
+
+InstallerWindowImpl::~InstallerWindowImpl() {
+  progress_calculator_->SetObserver(nullptr);
+  stats_.page_type = -1;
+  SendPageTransition();
+  if (tooltip_)
+    DestroyWindow(tooltip_);
+  if (!settings_->GetRunImmediately())
+    settings_->RemoveObserver(this);
+  if (main_dialog_) {
+    Win32DialogDispatcher::GetInstance()->UnselectDialog(main_dialog_);
+    // The procedures must not reach this object while it is being torn down.
+    SetWindowLongPtrW(main_dialog_, DWLP_USER, 0);
+    if (options_dialog_)
+      SetWindowLongPtrW(options_dialog_, DWLP_USER, 0);
+    DestroyWindow(main_dialog_);
+  }
+  widgets_.clear();
+  brushes_.clear();
+  for (HBITMAP bitmap : {logo_, error_badge_, background_image_, background_}) {
+    if (bitmap)
+      DeleteObject(bitmap);
+  }
+  for (HFONT font : {normal_font_, bold_font_, headline_font_, title_font_}) {
+    if (font)
+      DeleteObject(font);
+  }
+}
+
+bool InstallerWindowImpl::CreateDialogs() {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  logo_ = LoadPngResourceBitmap(IDR_LOGO_PNG, L"PNG");
+  error_badge_ = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG");
+  background_image_ = LoadPngResourceBitmap(IDR_BACKGROUND_JPG, L"JPG");
+  main_dialog_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_INSTALLER_MAIN), nullptr,
+                                    MainDialogProc, reinterpret_cast<LPARAM>(this));
+  if (!main_dialog_)
+    return false;
+  options_dialog_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_INSTALLER_OPTIONS),
+                                       main_dialog_, OptionsDialogProc,
+                                       reinterpret_cast<LPARAM>(this));
+  if (!options_dialog_)
+    return false;
+  if (HICON icon = LoadIconW(module, MAKEINTRESOURCEW(IDI_INSTALLER))) {
+    SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
+  CreateFonts();
+  CreatePageWidgets();
+  LayOutOptions();
+  LoadTermsText();
+  RebuildBackground(/*force=*/true);
+  if (settings_->GetRunImmediately())
+    SetPage(PAGE_PROGRESS);
+  else
+    SetPage(IsUninstalling() ? PAGE_UNINSTALL : PAGE_MAIN);
+  ShowWindow(main_dialog_, SW_SHOW);
+  OnFlagChanged();
+  OnLanguageChanged();
+  if (!settings_->HasPendingFolderDetails())
+    OnPathChanged();
+  ShowPhaseStatus(kInstallPhaseDownload);
+  return true;
+}
+
+void InstallerWindowImpl::CreateFonts() {
+  HDC dc = GetDC(main_dialog_);
+  normal_font_ = MakeFont(dc, 8, 378, L"MS Shell Dlg", /*smooth=*/false);
+  bold_font_ = MakeFont(dc, 8, FW_BOLD, L"MS Shell Dlg", /*smooth=*/false);
+  title_font_ = MakeFont(dc, 14, FW_MEDIUM, L"MS Shell Dlg 2", /*smooth=*/true);
+  headline_font_ = MakeFont(dc, 22, FW_HEAVY, L"Segoe UI", /*smooth=*/true);
+  ReleaseDC(main_dialog_, dc);
+  SetControlFont(main_dialog_, IDC_UNINSTALL_QUESTION, bold_font_);
+  SetControlFont(options_dialog_, IDC_FOLDER_PROBLEM_TEXT, bold_font_);
+  for (int id : {IDC_PROGRESS_HEADLINE, IDC_ERROR_HEADLINE, IDC_UNINSTALL_ERROR_HEADLINE})
+    SetControlFont(main_dialog_, id, title_font_);
+  SetControlFont(main_dialog_, IDC_HEADLINE, headline_font_);
+}
+
+void InstallerWindowImpl::CreatePageWidgets() {
+  auto add = [this](int id, std::vector<int> pages) {
+    widgets_.push_back(PageWidget::Create(main_dialog_, id, std::move(pages)));
+    return widgets_.back().get();
+  };
+  add(IDC_LOGO, {PAGE_MAIN, PAGE_UNINSTALL, PAGE_PROGRESS, PAGE_ERROR});
+  add(IDC_TERMS_TEXT, {PAGE_TERMS});
+  add(IDC_HEADLINE, {PAGE_MAIN});
+  add(IDC_AGREEMENT, {PAGE_MAIN});
+  add(IDC_OPTIONS, {PAGE_MAIN});
+  add(IDC_ACCEPT, {PAGE_MAIN, PAGE_TERMS, PAGE_OPTIONS});
+  add(IDC_STATUS_TEXT, {PAGE_PROGRESS, PAGE_ERROR});
+  add(IDC_PROGRESS_BAR, {PAGE_PROGRESS});
+  add(IDC_RETRY, {PAGE_ERROR});
+  add(IDC_CANCEL, {PAGE_UNINSTALL});
+  widgets_.push_back(std::make_unique<SettingsCheckPageWidget>(main_dialog_, IDC_BACK, settings_));
+  auto full_package = std::make_unique<ToggledPageWidget>(main_dialog_, IDC_FULL_PACKAGE);
+  full_package_widget_ = full_package.get();
+  widgets_.push_back(std::move(full_package));
+  if (IsUninstalling()) {
+    add(IDC_UNINSTALL_ERROR_HEADLINE, {PAGE_ERROR});
+    add(IDC_UNINSTALL, {PAGE_UNINSTALL});
+    add(IDC_UNINSTALL_QUESTION, {PAGE_UNINSTALL});
+    widgets_.push_back(
+        std::make_unique<SettingFlagPageWidget>(main_dialog_, IDC_DELETE_PROFILE, settings_));
+    delete_profile_widget_ = widgets_.back().get();
+  } else {
+    add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
+    add(IDC_ERROR_HEADLINE, {PAGE_ERROR});
+  }
+  widgets_.push_back(std::make_unique<PageWidget>(options_dialog_, std::vector<int>{PAGE_OPTIONS}));
+  widgets_.push_back(std::make_unique<FolderStatePageWidget>(
+      options_dialog_, IDC_FOLDER_PROBLEM_TEXT, std::vector<int>{PAGE_OPTIONS}, settings_));
+  folder_problem_widget_ = widgets_.back().get();
+}
+
+void InstallerWindowImpl::LoadTermsText() {
+  if (IsUninstalling())
+    return;
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(142), L"TXT");
+  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (!data)
+    return;
+  std::string text(data, SizeofResource(module, resource));
+  for (size_t at = 0; (at = text.find("\r\n", at)) != std::string::npos;)
+    text.erase(at, 1);
+  SetDlgItemTextW(main_dialog_, IDC_TERMS_TEXT, base::UTF8ToWide(text).c_str());
+}
+
+bool InstallerWindowImpl::IsUninstalling() const {
+  return settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL;
+}
+
+HWND InstallerWindowImpl::GetHandle() const {
+  return main_dialog_;
+}
+
+void InstallerWindowImpl::SetPage(int page) {
+  if (page == current_page_)
+    return;
+  current_page_ = page;
+  stats_.page_type = page;
+  SendPageTransition();
+  stats_ = PageTransitionStats();
+  stats_.page_type = page;
+  if (int focus = FocusControlOfPage(page)) {
+    if (HWND control = GetDlgItem(main_dialog_, focus))
+      SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  }
+  for (const auto& widget : widgets_)
+    widget->UpdateVisibility(page);
+  error_page_shown_ = page == PAGE_ERROR;
+  InvalidateRect(main_dialog_, nullptr, TRUE);
+}
+
+void InstallerWindowImpl::SendPageTransition() {
+  GetAvroStatsSender()->Send(std::make_unique<PageTransitionEvent>(stats_, 1));
+}
+
+void InstallerWindowImpl::ShowProgressPage() {
+  SetPage(PAGE_PROGRESS);
+  HWND bar = GetDlgItem(main_dialog_, IDC_PROGRESS_BAR);
+  SendMessageW(bar, PBM_SETSTEP, 1, 0);
+  SendMessageW(bar, PBM_SETPOS, 0, 0);
+  SendMessageW(bar, PBM_SETRANGE32, progress_calculator_->GetProgress(),
+               progress_calculator_->GetMaxProgress());
+}
+
+void InstallerWindowImpl::ShowError(const std::wstring& text, bool offer_full_package,
+                                    const std::string& detail) {
+  full_package_widget_->SetShown(offer_full_package);
+  // The page may already be the error page: the widget still has to follow.
+  full_package_widget_->UpdateVisibility(current_page_);
+  SetPage(PAGE_ERROR);
+  LOG(ERROR) << "Displaying error: \"" << text << "\" and "
+             << (offer_full_package ? "" : "don't ") << "offer full package";
+  HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
+  SetWindowTextW(status, text.c_str());
+  InvalidateRect(status, nullptr, TRUE);
+  stats_.failure_reason = detail;
+}
+
+void InstallerWindowImpl::ShowMessageBox(const std::wstring& text) {
+  {
+    ScopedButtonLabelHook hook;
+    MessageBoxW(main_dialog_, text.c_str(), GetLocalizedString(IDS_INSTALLER_TITLE).c_str(),
+                MB_OK | MB_ICONERROR);
+  }
+  stats_.error_displayed = base::WideToUTF8(text);
+  // Last: an observer may end the run and destroy this window.
+  NotifyObservers(&InstallerWindowObserver::OnWindowClosed);
+}
+
+void InstallerWindowImpl::AddObserver(InstallerWindowObserver* observer) {
+  if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end())
+    observers_.push_back(observer);
+}
+
+void InstallerWindowImpl::RemoveObserver(InstallerWindowObserver* observer) {
+  std::erase(observers_, observer);
+}
+
+template <typename Notification>
+void InstallerWindowImpl::NotifyObservers(Notification notification) {
+  // A copy: an observer may remove itself or destroy the window.
+  const std::vector<InstallerWindowObserver*> observers = observers_;
+  for (InstallerWindowObserver* observer : observers)
+    (observer->*notification)();
+}
+
+void InstallerWindowImpl::ShowPhaseStatus(int phase) {
+  std::wstring text;
+  if (phase == kInstallPhaseDownload || phase == kInstallPhaseFetched)
+    text = GetLocalizedString(IDS_DOWNLOADING);
+  else if (phase == kInstallPhaseExtract)
+    text = GetLocalizedString(IDS_EXTRACTING);
+  else if (IsUninstalling())
+    text = GetLocalizedString(IDS_UNINSTALLING);
+  else if (settings_->GetInstallMode() == INSTALL_MODE_CURRENT_USER)
+    text = GetLocalizedStringWithReplacement(IDS_INSTALLING_CURRENT_USER, UserNameForStatus());
+  else
+    text = GetLocalizedString(IDS_INSTALLING);
+  if (!text.empty())
+    SetDlgItemTextW(main_dialog_, IDC_STATUS_TEXT, text.c_str());
+}
+
+void InstallerWindowImpl::OnProgressChanged(int value) {
+  HWND bar = GetDlgItem(main_dialog_, IDC_PROGRESS_BAR);
+  const int position = static_cast<int>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+  if (value > position + kProgressJump) {
+    SendMessageW(bar, PBM_SETPOS, value, 0);
+  } else {
+    for (int i = position; i < value; ++i)
+      SendMessageW(bar, PBM_STEPIT, 0, 0);
+  }
+}
+
+void InstallerWindowImpl::OnFlagChanged() {
+  UpdateTexts();
+}
+
+void InstallerWindowImpl::OnLanguageChanged() {
+  ReloadTexts();
+}
+
+void InstallerWindowImpl::OnPathChanged() {
+  if (settings_->GetFolderProblem() != FOLDER_PROBLEM_NONE && !IsUninstalling())
+    SetPage(PAGE_OPTIONS);
+  UpdateTexts();
+}
+
+void InstallerWindowImpl::ConfirmClose() {
+  const int text = IsUninstalling() ? IDS_CONFIRM_QUIT_UNINSTALL : IDS_CONFIRM_QUIT_INSTALL;
+  int answer;
+  {
+    ScopedButtonLabelHook hook;
+    answer = MessageBoxW(main_dialog_, GetLocalizedString(text).c_str(),
+                         GetLocalizedString(IDS_INSTALLER_TITLE).c_str(),
+                         MB_YESNO | MB_ICONQUESTION);
+  }
+  if (answer != IDYES)
+    return;
+  stats_.navigation_action = "CANCEL";
+  // Last: an observer may end the run and destroy this window.
+  NotifyObservers(&InstallerWindowObserver::OnWindowClosed);
+}
+
+// static
+INT_PTR CALLBACK InstallerWindowImpl::MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
+                                                    LPARAM l_param) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, l_param);
+    auto* window = reinterpret_cast<InstallerWindowImpl*>(l_param);
+    window->main_dialog_ = dialog;
+    return FALSE;
+  }
+  auto* window = reinterpret_cast<InstallerWindowImpl*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  return window ? window->HandleMainMessage(message, w_param, l_param) : FALSE;
+}
+
+INT_PTR InstallerWindowImpl::HandleMainMessage(UINT message, WPARAM w_param, LPARAM l_param) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(w_param) == WA_INACTIVE)
+        Win32DialogDispatcher::GetInstance()->UnselectDialog(main_dialog_);
+      else
+        Win32DialogDispatcher::GetInstance()->SelectDialog(main_dialog_);
+      return FALSE;
+    case WM_CLOSE:
+      ConfirmClose();
+      return TRUE;
+    case WM_COMMAND:
+      return HandleMainCommand(LOWORD(w_param), HIWORD(w_param));
+    case WM_NOTIFY:
+      HandleLinkNotification(reinterpret_cast<const NMHDR*>(l_param));
+      return FALSE;
+    case WM_ERASEBKGND:
+      if (!EraseBackground(reinterpret_cast<HDC>(w_param)))
+        return FALSE;
+      SetWindowLongPtrW(main_dialog_, DWLP_MSGRESULT, 1);
+      return TRUE;
+    case WM_WINDOWPOSCHANGED:
+      RebuildBackground(/*force=*/false);
+      return FALSE;
+    case WM_THEMECHANGED:
+      RebuildBackground(/*force=*/true);
+      return FALSE;
+    case WM_DRAWITEM:
+      if (w_param != IDC_LOGO)
+        return FALSE;
+      PaintLogo(reinterpret_cast<const DRAWITEMSTRUCT*>(l_param));
+      return TRUE;
+    case WM_CTLCOLORSTATIC:
+      return HandleStaticColour(reinterpret_cast<HDC>(w_param), reinterpret_cast<HWND>(l_param));
+    case WM_CTLCOLORDLG:
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR InstallerWindowImpl::HandleMainCommand(int id, int code) {
+  const bool clicked = code == BN_CLICKED;
+  switch (id) {
+    case IDCANCEL:
+    case IDC_CANCEL:
+      if (clicked)
+        ConfirmClose();
+      return TRUE;
+    case IDC_OPTIONS:
+      if (clicked) {
+        stats_.navigation_action = "OPTIONS";
+        SetPage(PAGE_OPTIONS);
+      }
+      return TRUE;
+    case IDC_ACCEPT:
+    case IDC_UNINSTALL:
+      if (clicked) {
+        stats_.navigation_action = id == IDC_ACCEPT ? "ACCEPT" : "UNINSTALL";
+        NotifyObservers(&InstallerWindowObserver::OnAcceptClicked);
+      }
+      return TRUE;
+    case IDC_FULL_PACKAGE:
+      if (clicked) {
+        stats_.navigation_action = "FULL_PACKAGE";
+        NotifyObservers(&InstallerWindowObserver::OnFullPackageRequested);
+      }
+      return TRUE;
+    case IDC_RETRY:
+      if (clicked) {
+        stats_.navigation_action = "RETRY";
+        NotifyObservers(&InstallerWindowObserver::OnRetryClicked);
+      }
+      return TRUE;
+    case IDC_BACK:
+      if (clicked) {
+        stats_.navigation_action = "BACK";
+        SetPage(PAGE_MAIN);
+      }
+      return TRUE;
+    case IDC_TERMS_TEXT:
+      if (code == EN_SETFOCUS)
+        SendMessageW(GetDlgItem(main_dialog_, IDC_TERMS_TEXT), EM_SETSEL, -1, 0);
+      return TRUE;
+    case IDC_MAIN_FOLDER_COMBO:
+      if (code == CBN_EDITCHANGE || code == CBN_SELCHANGE) {
+        HWND combo = GetDlgItem(main_dialog_, id);
+        if (code == CBN_SELCHANGE)
+          OnFolderSelectionChanged(combo);
+        else
+          OnFolderChanged(GetComboText(combo));
+      }
+      return TRUE;
+    case IDC_MAIN_BROWSE:
+      if (clicked)
+        Browse(GetDlgItem(main_dialog_, IDC_MAIN_FOLDER_COMBO));
+      return TRUE;
+    case IDC_DELETE_PROFILE:
+      if (clicked) {
+        OnCheckBoxClicked(id);
+        HWND box = GetDlgItem(main_dialog_, id);
+        RECT area;
+        GetWindowRect(box, &area);
+        MapWindowPoints(nullptr, main_dialog_, reinterpret_cast<POINT*>(&area), 2);
+        InvalidateRect(main_dialog_, &area, TRUE);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+void InstallerWindowImpl::HandleLinkNotification(const NMHDR* header) {
+  if (header->idFrom != IDC_AGREEMENT || header->code != EN_LINK)
+    return;
+  const auto* link = reinterpret_cast<const ENLINK*>(header);
+  if (link->msg != WM_LBUTTONUP)
+    return;
+  const std::wstring address = GetRichEditLinkAddress(header->hwndFrom, link->chrg);
+  stats_.navigation_action = "TOS";
+  if (address == L"tos")
+    SetPage(PAGE_TERMS);
+}
+
+INT_PTR InstallerWindowImpl::HandleStaticColour(HDC dc, HWND control) {
+  const int id = GetDlgCtrlID(control);
+  if (id == IDC_TERMS_TEXT)
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
+  SetTextColor(dc, id == IDC_MAIN_WARNING_TEXT ? RGB(0xFF, 0, 0) : RGB(0, 0, 0));
+  auto cached = brushes_.find(control);
+  if (cached != brushes_.end())
+    return reinterpret_cast<INT_PTR>(cached->second.brush());
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+}
+
+// static
+INT_PTR CALLBACK InstallerWindowImpl::OptionsDialogProc(HWND dialog, UINT message,
+                                                       WPARAM w_param, LPARAM l_param) {
+  if (message == WM_INITDIALOG) {
+    SetWindowLongPtrW(dialog, DWLP_USER, l_param);
+    return FALSE;
+  }
+  auto* window = reinterpret_cast<InstallerWindowImpl*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  return window ? window->HandleOptionsMessage(message, w_param, l_param) : FALSE;
+}
+
+INT_PTR InstallerWindowImpl::HandleOptionsMessage(UINT message, WPARAM w_param,
+                                                  LPARAM l_param) {
+  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
+    HWND control = reinterpret_cast<HWND>(l_param);
+    HDC dc = reinterpret_cast<HDC>(w_param);
+    const int id = GetDlgCtrlID(control);
+    if (id >= IDC_DEFAULT_BROWSER && id <= IDC_SHARE_STATISTICS)
+      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    SetTextColor(dc, id == IDC_FOLDER_PROBLEM_TEXT ? RGB(0xFF, 0, 0) : RGB(0, 0, 0));
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
+  }
+  if (message == WM_CTLCOLORDLG)
+    return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+  if (message != WM_COMMAND)
+    return FALSE;
+  const int id = LOWORD(w_param);
+  const int code = HIWORD(w_param);
+  HWND control = reinterpret_cast<HWND>(l_param);
+  if (id == IDC_LANGUAGE_COMBO && code == CBN_SELCHANGE) {
+    stats_.changed_language_counter = stats_.changed_language_counter.value_or(0) + 1;
+    OnLanguageSelected();
+  } else if (id == IDC_INSTALL_TYPE_COMBO && code == CBN_SELCHANGE) {
+    stats_.changed_install_mode_counter = stats_.changed_install_mode_counter.value_or(0) + 1;
+    OnInstallTypeSelected();
+  } else if (id == IDC_FOLDER_COMBO && code == CBN_EDITCHANGE) {
+    stats_.edited_install_path_counter = stats_.edited_install_path_counter.value_or(0) + 1;
+    OnFolderChanged(GetComboText(control));
+  } else if (id == IDC_FOLDER_COMBO && code == CBN_SELCHANGE) {
+    stats_.changed_install_path_counter = stats_.changed_install_path_counter.value_or(0) + 1;
+    OnFolderSelectionChanged(control);
+  } else if (id == IDC_BROWSE && code == BN_CLICKED) {
+    Browse(OptionsItem(IDC_FOLDER_COMBO));
+  } else if (id >= IDC_DEFAULT_BROWSER && id <= IDC_SHARE_STATISTICS && code == BN_CLICKED) {
+    OnCheckBoxClicked(id);
+  } else {
+    return FALSE;
+  }
+  return TRUE;
+}

@@ -1,0 +1,134 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_WINDOW_IMPL_H_
+#define DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_WINDOW_IMPL_H_
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "desktop/windows/installer/avro_stats/page_transition_stats.h"
+#include "desktop/windows/installer/settings/settings_observer.h"
+#include "desktop/windows/installer/ui/image_pair.h"
+#include "desktop/windows/installer/ui/installer_page.h"
+#include "desktop/windows/installer/ui/installer_window.h"
+#include "desktop/windows/installer/ui/progress_observer.h"
+
+class PageWidget;
+class ToggledPageWidget;
+
+class InstallerWindowImpl : public InstallerWindow,
+                            public SettingsObserver,
+                            public ProgressObserver {
+ public:
+  InstallerWindowImpl(Settings* settings, ProgressCalculator* progress_calculator);
+  ~InstallerWindowImpl() override;
+
+  InstallerWindowImpl(const InstallerWindowImpl&) = delete;
+  InstallerWindowImpl& operator=(const InstallerWindowImpl&) = delete;
+
+  // Creates both dialogs and shows the first page; false when either
+  // dialog cannot be made.
+  bool CreateDialogs();
+
+  // InstallerWindow:
+  HWND GetHandle() const override;
+  void ShowProgressPage() override;
+  void ShowError(const std::wstring& text, bool offer_full_package,
+                 const std::string& detail) override;
+  void ShowMessageBox(const std::wstring& text) override;
+  void AddObserver(InstallerWindowObserver* observer) override;
+  void RemoveObserver(InstallerWindowObserver* observer) override;
+  void ShowPhaseStatus(int phase) override;
+
+  // SettingsObserver:
+  void OnFlagChanged() override;
+  void OnLanguageChanged() override;
+  void OnPathChanged() override;
+
+  // ProgressObserver:
+  void OnProgressChanged(int value) override;
+
+  HWND options_dialog() const { return options_dialog_; }
+  int current_page() const { return current_page_; }
+  // The record of the page shown now.
+  const PageTransitionStats& page_stats() const { return stats_; }
+  // The window's language codes, in the order of the language list.
+  const std::vector<std::wstring>& languages() const { return languages_; }
+
+ private:
+  static INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
+                                         LPARAM l_param);
+  static INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM w_param,
+                                            LPARAM l_param);
+  INT_PTR HandleMainMessage(UINT message, WPARAM w_param, LPARAM l_param);
+  INT_PTR HandleOptionsMessage(UINT message, WPARAM w_param, LPARAM l_param);
+  INT_PTR HandleMainCommand(int id, int code);
+  INT_PTR HandleStaticColour(HDC dc, HWND control);
+  void HandleLinkNotification(const NMHDR* header);
+
+  void CreateFonts();
+  void CreatePageWidgets();
+  void LoadTermsText();
+  void SetPage(int page);
+  void SendPageTransition();
+  bool IsUninstalling() const;
+  template <typename Notification>
+  void NotifyObservers(Notification notification);
+  void ConfirmClose();
+
+  // Texts and the options page (installer_window_texts.cc).
+  void UpdateTexts();
+  void UpdateUninstallTexts(bool shield);
+  void ReloadTexts();
+  void SetControlTexts();
+  void ColourHeadline();
+  void FillLanguageCombo();
+  void FillInstallTypeCombo();
+  void RebuildTooltip();
+  void ResizeFullPackageButton();
+  void LayOutOptions();
+  void RefillFolderCombo();
+  void ShowFolderProblem(int problem);
+  void OnInstallTypeSelected();
+  void OnLanguageSelected();
+  void OnFolderChanged(const std::wstring& folder);
+  void OnFolderSelectionChanged(HWND combo);
+  void OnCheckBoxClicked(int id);
+  void Browse(HWND combo);
+  HWND OptionsItem(int id) const;
+
+  // Painting (installer_window_paint.cc).
+  void RebuildBackground(bool force);
+  void PaintLogo(const DRAWITEMSTRUCT* item);
+  void CacheBrushUnder(HWND control);
+  bool EraseBackground(HDC dc);
+
+  Settings* const settings_;
+  HWND main_dialog_ = nullptr;
+  HFONT normal_font_ = nullptr;
+  HFONT bold_font_ = nullptr;
+  HFONT headline_font_ = nullptr;
+  HFONT title_font_ = nullptr;
+  std::vector<std::wstring> languages_;
+  std::vector<InstallerWindowObserver*> observers_;
+  HBITMAP logo_ = nullptr;
+  HBITMAP error_badge_ = nullptr;
+  bool error_page_shown_ = false;
+  HBITMAP background_image_ = nullptr;
+  HBITMAP background_ = nullptr;
+  SIZE background_size_ = {};
+  HWND options_dialog_ = nullptr;
+  int current_page_ = PAGE_NONE;
+  HWND tooltip_ = nullptr;
+  std::vector<std::unique_ptr<PageWidget>> widgets_;
+  PageWidget* delete_profile_widget_ = nullptr;
+  ToggledPageWidget* full_package_widget_ = nullptr;
+  PageWidget* folder_problem_widget_ = nullptr;
+  std::unordered_map<HWND, ImagePair> brushes_;
+  PageTransitionStats stats_;
+  ProgressCalculator* const progress_calculator_;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_WINDOW_IMPL_H_

@@ -1,0 +1,450 @@
+// The installer window through its real controls: pages, texts, focus,
+// enabled state, the options page and the modal boxes.
+
+#include "desktop/windows/installer/ui/installer_window_impl.h"
+
+#include <commctrl.h>
+#include <richedit.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/settings/test_support/fake_settings.h"
+#include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
+#include "desktop/windows/installer/ui/installer_resource_ids.h"
+#include "desktop/windows/installer/ui/progress_calculator.h"
+#include "desktop/windows/installer/ui/scoped_button_label_hook.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+// Strings are "#<id>" with "$1" kept for the replacement; the agreement
+// holds a terms link.
+class FakeL10nHandler : public L10nHandler {
+ public:
+  void SelectLanguage(std::wstring*) override {}
+  LANGID GetLanguageId() const override { return 0x0409; }
+  std::vector<std::wstring> GetAvailableLanguages() const override {
+    // The empty code must not become a blank entry or shift the others.
+    return {L"en", L"", L"de", L"fr"};
+  }
+  std::wstring GetString(int id, const std::vector<std::wstring>& replacements) const override {
+    std::wstring text = id == 37005 ? L"Click $1 to accept the <a href=\"tos\">terms</a>."
+                        : id == 37022 ? L"$1 DO MORE."
+                                      : L"#" + std::to_wstring(id);
+    const size_t at = text.find(L"$1");
+    if (!replacements.empty() && at != std::wstring::npos)
+      text.replace(at, 2, replacements[0]);
+    return text;
+  }
+  std::wstring GetStringForLanguage(const std::wstring& code, int id) const override {
+    if (id != 37051)
+      return std::wstring();
+    static const std::map<std::wstring, std::wstring> names = {
+        {L"en", L"English"}, {L"de", L"Deutsch"}, {L"fr", L"Fran\u00e7ais"}};
+    return names.at(code);
+  }
+};
+
+class FakeProgressCalculator : public ProgressCalculator {
+ public:
+  void SetObserver(ProgressObserver* observer) override { observer_ = observer; }
+  void SetCurrentProgress(uint32_t) override {}
+  void SetTotalProgress(uint32_t) override {}
+  uint32_t GetMaxProgress() const override { return 1300; }
+  uint32_t GetProgress() const override { return 0; }
+  void Refresh() override {}
+  void OnEnteringPhase(int) override {}
+  ProgressObserver* observer_ = nullptr;
+};
+
+class RecordingSender : public AvroStatsSender {
+ public:
+  explicit RecordingSender(std::vector<std::string>* names) : names_(names) {}
+  void SetTrafficAllowed(bool) override {}
+  void Send(std::unique_ptr<InstallerEvent> event) override { names_->push_back(event->GetName()); }
+  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
+
+ private:
+  std::vector<std::string>* names_;
+};
+
+class RecordingObserver : public InstallerWindowObserver {
+ public:
+  void OnAcceptClicked() override { ++accepted; }
+  void OnRetryClicked() override { ++retried; }
+  void OnFullPackageRequested() override { ++full_package; }
+  void OnWindowClosed() override {
+    ++closed;
+    hook_installed_when_closed = ScopedButtonLabelHook::IsInstalled();
+    if (window_to_destroy)
+      window_to_destroy->reset();
+  }
+  int accepted = 0, retried = 0, full_package = 0, closed = 0;
+  bool hook_installed_when_closed = false;
+  std::unique_ptr<InstallerWindow>* window_to_destroy = nullptr;
+};
+
+// Answers the next message box of this thread from a timer, the way a
+// user would, and remembers the labels of its buttons.
+struct BoxAnswer {
+  int button = IDOK;
+  int answered = 0;
+  std::wstring labels;
+};
+BoxAnswer* g_answer = nullptr;
+
+BOOL CALLBACK AnswerBox(HWND window, LPARAM) {
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
+  if (lstrcmpW(class_name, L"#32770") != 0 || !IsWindowVisible(window) ||
+      !GetWindow(window, GW_OWNER)) {
+    return TRUE;
+  }
+  for (int id : {IDYES, IDNO, IDOK}) {
+    wchar_t label[32] = {};
+    if (GetDlgItemTextW(window, id, label, ARRAYSIZE(label)))
+      g_answer->labels += std::wstring(label) + L";";
+  }
+  ++g_answer->answered;
+  PostMessageW(window, WM_COMMAND, g_answer->button, 0);
+  return FALSE;
+}
+
+void CALLBACK AnswerTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_answer && !g_answer->answered)
+    EnumThreadWindows(GetCurrentThreadId(), AnswerBox, 0);
+}
+
+bool IsShown(HWND dialog, int id) {
+  return IsWindowVisible(GetDlgItem(dialog, id));
+}
+
+std::wstring Text(HWND window) {
+  wchar_t text[512] = {};
+  GetWindowTextW(window, text, ARRAYSIZE(text));
+  return text;
+}
+
+class InstallerWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ResetL10nHandlerForTesting();
+    previous_factory_ = SetL10nHandlerFactory(
+        []() -> std::unique_ptr<L10nHandler> { return std::make_unique<FakeL10nHandler>(); });
+    SetAvroStatsSender(std::make_unique<RecordingSender>(&events_));
+    security_.SetUser(/*elevated=*/true, /*can_elevate=*/true);
+    settings_.default_install_folder = base::FilePath(L"C:\\Programs\\Tarvo");
+    settings_.folder_details->path = base::FilePath(L"C:\\Programs\\Tarvo");
+  }
+
+  void TearDown() override {
+    window_.reset();
+    SetAvroStatsSender(nullptr);
+    SetL10nHandlerFactory(previous_factory_);
+    ResetL10nHandlerForTesting();
+  }
+
+  InstallerWindowImpl* Open() {
+    window_ = InstallerWindow::Create(&settings_, &progress_);
+    window_->AddObserver(&observer_);
+    return static_cast<InstallerWindowImpl*>(window_.get());
+  }
+
+  HWND main() const { return window_->GetHandle(); }
+  HWND options() const { return static_cast<InstallerWindowImpl*>(window_.get())->options_dialog(); }
+  int page() const { return static_cast<InstallerWindowImpl*>(window_.get())->current_page(); }
+
+  void Click(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+  void SelectComboItem(int id, int index) {
+    HWND combo = GetDlgItem(options(), id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(options(), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+  }
+
+  // Runs `action` while a timer answers the box it opens with `button`.
+  template <typename Action>
+  BoxAnswer AnswerBoxDuring(int button, Action action) {
+    BoxAnswer answer;
+    answer.button = button;
+    g_answer = &answer;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, AnswerTimer);
+    action();
+    KillTimer(nullptr, timer);
+    g_answer = nullptr;
+    return answer;
+  }
+
+  int PageEvents() const {
+    int count = 0;
+    for (const std::string& name : events_)
+      count += name == "page_transition";
+    return count;
+  }
+
+  L10nHandlerFactory previous_factory_ = nullptr;
+  std::vector<std::string> events_;
+  FakeSecurityUtil security_;
+  ScopedSecurityUtilForTesting security_override_{&security_};
+  FakeSettings settings_;
+  FakeProgressCalculator progress_;
+  RecordingObserver observer_;
+  std::unique_ptr<InstallerWindow> window_;
+};
+
+TEST_F(InstallerWindowTest, WelcomePageShowsItsControlsAndFocusesAccept) {
+  Open();
+  ASSERT_TRUE(main());
+  EXPECT_EQ(PAGE_MAIN, page());
+  for (int id : {IDC_LOGO, IDC_HEADLINE, IDC_AGREEMENT, IDC_OPTIONS, IDC_ACCEPT})
+    EXPECT_TRUE(IsShown(main(), id)) << id;
+  for (int id : {IDC_PROGRESS_BAR, IDC_RETRY, IDC_BACK, IDC_TERMS_TEXT, IDC_UNINSTALL,
+                 IDC_FULL_PACKAGE, IDC_STATUS_TEXT})
+    EXPECT_FALSE(IsShown(main(), id)) << id;
+  EXPECT_FALSE(IsWindowVisible(options()));
+  EXPECT_EQ(GetDlgItem(main(), IDC_ACCEPT), GetFocus());
+  EXPECT_EQ(L"#37007", Text(GetDlgItem(main(), IDC_ACCEPT)));
+  EXPECT_EQ(L"#37000", Text(main()));
+  EXPECT_EQ(L"#37006", Text(GetDlgItem(main(), IDC_OPTIONS)));
+  // The headline's $1 is the product word.
+  EXPECT_EQ(L"#37023 DO MORE.", Text(GetDlgItem(main(), IDC_HEADLINE)));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)));
+
+  Click(main(), IDC_ACCEPT);
+  EXPECT_EQ(1, observer_.accepted);
+}
+
+TEST_F(InstallerWindowTest, ExistingInstallationTurnsAcceptIntoUpgrade) {
+  settings_.folder_details->existing_status = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  Open();
+  EXPECT_EQ(L"#37008", Text(GetDlgItem(main(), IDC_ACCEPT)));
+}
+
+TEST_F(InstallerWindowTest, OptionsAndBackSwitchPagesAndSamePageSendsNoEvent) {
+  Open();
+  const int events = PageEvents();
+  Click(main(), IDC_OPTIONS);
+  EXPECT_EQ(PAGE_OPTIONS, page());
+  EXPECT_TRUE(IsWindowVisible(options()));
+  EXPECT_TRUE(IsShown(main(), IDC_BACK));
+  EXPECT_TRUE(IsShown(main(), IDC_ACCEPT));
+  EXPECT_FALSE(IsShown(main(), IDC_OPTIONS));
+  EXPECT_FALSE(IsShown(options(), IDC_FOLDER_PROBLEM_TEXT));
+  EXPECT_EQ(events + 1, PageEvents());
+  // The same page again: no statistics event.
+  settings_.NotifyFlagChanged();
+  SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS, BN_CLICKED), 0);
+  EXPECT_EQ(events + 1, PageEvents());
+
+  Click(main(), IDC_BACK);
+  EXPECT_EQ(PAGE_MAIN, page());
+  EXPECT_FALSE(IsWindowVisible(options()));
+  EXPECT_EQ(events + 2, PageEvents());
+}
+
+TEST_F(InstallerWindowTest, TermsLinkOpensTheTermsPage) {
+  Open();
+  HWND agreement = GetDlgItem(main(), IDC_AGREEMENT);
+  const std::wstring shown = Text(agreement);
+  const size_t at = shown.find(L"terms");
+  ASSERT_NE(std::wstring::npos, at) << shown;
+  ENLINK link = {};
+  link.nmhdr.hwndFrom = agreement;
+  link.nmhdr.idFrom = IDC_AGREEMENT;
+  link.nmhdr.code = EN_LINK;
+  link.msg = WM_LBUTTONUP;
+  link.chrg = {static_cast<LONG>(at), static_cast<LONG>(at + 5)};
+  SendMessageW(main(), WM_NOTIFY, IDC_AGREEMENT, reinterpret_cast<LPARAM>(&link));
+  EXPECT_EQ(PAGE_TERMS, page());
+  EXPECT_TRUE(IsShown(main(), IDC_TERMS_TEXT));
+  EXPECT_TRUE(IsShown(main(), IDC_ACCEPT));
+  EXPECT_FALSE(IsShown(main(), IDC_AGREEMENT));
+  EXPECT_EQ(GetDlgItem(main(), IDC_ACCEPT), GetFocus());
+}
+
+TEST_F(InstallerWindowTest, FolderProblemOpensOptionsAndDisablesAccept) {
+  settings_.folder_problem = FOLDER_PROBLEM_INVALID_PATH;
+  settings_.folder_details->folder_problem = FOLDER_PROBLEM_INVALID_PATH;
+  Open();
+  EXPECT_EQ(PAGE_OPTIONS, page());
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main(), IDC_BACK)));
+  EXPECT_TRUE(IsShown(options(), IDC_FOLDER_PROBLEM_TEXT));
+  EXPECT_EQ(L"#37017", Text(GetDlgItem(options(), IDC_FOLDER_PROBLEM_TEXT)));
+
+  settings_.folder_problem = FOLDER_PROBLEM_NONE;
+  settings_.folder_details->folder_problem = FOLDER_PROBLEM_NONE;
+  settings_.NotifyPathChanged();
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)));
+  EXPECT_FALSE(IsShown(options(), IDC_FOLDER_PROBLEM_TEXT));
+}
+
+TEST_F(InstallerWindowTest, LanguageComboSkipsEmptyCodesAndMapsItemsToTheList) {
+  settings_.language = L"fr";
+  Open();
+  HWND combo = GetDlgItem(options(), IDC_LANGUAGE_COMBO);
+  ASSERT_EQ(3, SendMessageW(combo, CB_GETCOUNT, 0, 0));
+  // Sorted or not, the selection follows the settings' language.
+  const LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  ASSERT_NE(CB_ERR, selected);
+  wchar_t name[32] = {};
+  SendMessageW(combo, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(name));
+  EXPECT_STREQ(L"Fran\u00e7ais", name);
+
+  const LRESULT deutsch =
+      SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"Deutsch"));
+  ASSERT_NE(CB_ERR, deutsch);
+  SelectComboItem(IDC_LANGUAGE_COMBO, static_cast<int>(deutsch));
+  EXPECT_EQ(L"de", settings_.language);
+  EXPECT_EQ(1, static_cast<InstallerWindowImpl*>(window_.get())
+                   ->page_stats().changed_language_counter.value_or(0));
+}
+
+TEST_F(InstallerWindowTest, FolderSelectionTakesTheSelectedItemNotTheOldEditText) {
+  settings_.folder_details->path = base::FilePath(L"D:\\Elsewhere");
+  Open();
+  HWND combo = GetDlgItem(options(), IDC_FOLDER_COMBO);
+  // A current folder that is no candidate is the edit text.
+  EXPECT_EQ(L"D:\\Elsewhere", Text(combo));
+  EXPECT_EQ(CB_ERR, SendMessageW(combo, CB_GETCURSEL, 0, 0));
+
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  // During the notification the edit part still holds the old text.
+  COMBOBOXINFO info = {sizeof(info)};
+  ASSERT_TRUE(GetComboBoxInfo(combo, &info));
+  SetWindowTextW(info.hwndItem, L"D:\\Elsewhere");
+  SendMessageW(options(), WM_COMMAND, MAKEWPARAM(IDC_FOLDER_COMBO, CBN_SELCHANGE),
+               reinterpret_cast<LPARAM>(combo));
+  ASSERT_EQ(1u, settings_.requested_folders.size());
+  EXPECT_EQ(L"C:\\Programs\\Tarvo", settings_.requested_folders[0]);
+}
+
+TEST_F(InstallerWindowTest, CheckBoxesAndInstallTypeChangeEditableSettingsOnly) {
+  Open();
+  Click(options(), IDC_IMPORT_DATA);
+  EXPECT_TRUE(settings_.GetImportBrowserData());
+  Click(options(), IDC_SHARE_STATISTICS);
+  EXPECT_TRUE(settings_.GetEnableBrowserStats());
+  EXPECT_TRUE(settings_.GetEnableInstallerStats());
+  SelectComboItem(IDC_INSTALL_TYPE_COMBO, INSTALL_MODE_STANDALONE);
+  ASSERT_EQ(1u, settings_.requested_modes.size());
+  EXPECT_EQ(INSTALL_MODE_STANDALONE, settings_.requested_modes[0]);
+
+  settings_.editable = false;
+  Click(options(), IDC_IMPORT_DATA);
+  SelectComboItem(IDC_INSTALL_TYPE_COMBO, INSTALL_MODE_ALL_USERS);
+  EXPECT_TRUE(settings_.GetImportBrowserData());
+  EXPECT_EQ(1u, settings_.requested_modes.size());
+  // The refreshed texts show the settings again, not the click.
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options(), IDC_IMPORT_DATA));
+}
+
+TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
+  settings_.operation = INSTALL_OPERATION_UNINSTALL;
+  settings_.flags[DELETE_PROFILE] = true;
+  Open();
+  EXPECT_EQ(PAGE_UNINSTALL, page());
+  for (int id : {IDC_UNINSTALL, IDC_CANCEL, IDC_UNINSTALL_QUESTION, IDC_DELETE_PROFILE, IDC_LOGO})
+    EXPECT_TRUE(IsShown(main(), id)) << id;
+  for (int id : {IDC_ACCEPT, IDC_OPTIONS, IDC_BACK, IDC_AGREEMENT})
+    EXPECT_FALSE(IsShown(main(), id)) << id;
+  EXPECT_EQ(GetDlgItem(main(), IDC_UNINSTALL), GetFocus());
+  EXPECT_EQ(L"#37037", Text(GetDlgItem(main(), IDC_UNINSTALL)));
+  EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(main(), IDC_DELETE_PROFILE));
+  EXPECT_EQ(0, SendMessageW(GetDlgItem(options(), IDC_LANGUAGE_COMBO), CB_GETCOUNT, 0, 0));
+
+  Click(main(), IDC_DELETE_PROFILE);
+  EXPECT_FALSE(settings_.GetDeleteProfile());
+  Click(main(), IDC_UNINSTALL);
+  EXPECT_EQ(1, observer_.accepted);
+
+  window_->ShowError(L"failed", /*offer_full_package=*/false, "detail");
+  EXPECT_TRUE(IsShown(main(), IDC_UNINSTALL_ERROR_HEADLINE));
+  EXPECT_FALSE(IsShown(main(), IDC_BACK));
+}
+
+TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {
+  Open();
+  window_->ShowProgressPage();
+  EXPECT_EQ(PAGE_PROGRESS, page());
+  EXPECT_TRUE(IsShown(main(), IDC_PROGRESS_BAR));
+  EXPECT_TRUE(IsShown(main(), IDC_PROGRESS_HEADLINE));
+  EXPECT_FALSE(IsShown(main(), IDC_ACCEPT));
+  HWND bar = GetDlgItem(main(), IDC_PROGRESS_BAR);
+  EXPECT_EQ(1300, SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
+  ASSERT_TRUE(progress_.observer_);
+  progress_.observer_->OnProgressChanged(500);
+  EXPECT_EQ(500, SendMessageW(bar, PBM_GETPOS, 0, 0));
+  progress_.observer_->OnProgressChanged(507);
+  EXPECT_EQ(507, SendMessageW(bar, PBM_GETPOS, 0, 0));
+  progress_.observer_->OnProgressChanged(300);
+  EXPECT_EQ(507, SendMessageW(bar, PBM_GETPOS, 0, 0));
+
+  window_->ShowPhaseStatus(6);
+  EXPECT_EQ(L"#37026", Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
+  window_->ShowPhaseStatus(1);
+  EXPECT_EQ(L"#37025", Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
+  settings_.flags[ALL_USERS_FLAG] = true;
+  window_->ShowPhaseStatus(3);
+  EXPECT_EQ(L"#37027", Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
+}
+
+TEST_F(InstallerWindowTest, ErrorPageOffersRetryAndTheFullPackage) {
+  Open();
+  window_->ShowError(L"It broke", /*offer_full_package=*/true, "broken");
+  EXPECT_EQ(PAGE_ERROR, page());
+  EXPECT_EQ(L"It broke", Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
+  for (int id : {IDC_RETRY, IDC_FULL_PACKAGE, IDC_ERROR_HEADLINE, IDC_BACK, IDC_STATUS_TEXT})
+    EXPECT_TRUE(IsShown(main(), id)) << id;
+  EXPECT_EQ(GetDlgItem(main(), IDC_RETRY), GetFocus());
+  EXPECT_EQ("broken", static_cast<InstallerWindowImpl*>(window_.get())
+                          ->page_stats().failure_reason.value_or(""));
+  Click(main(), IDC_RETRY);
+  Click(main(), IDC_FULL_PACKAGE);
+  EXPECT_EQ(1, observer_.retried);
+  EXPECT_EQ(1, observer_.full_package);
+
+  // Shown again without the offer, on the same page.
+  window_->ShowError(L"Again", /*offer_full_package=*/false, "again");
+  EXPECT_FALSE(IsShown(main(), IDC_FULL_PACKAGE));
+}
+
+TEST_F(InstallerWindowTest, CloseConfirmationNoKeepsRunningYesCloses) {
+  Open();
+  BoxAnswer no = AnswerBoxDuring(IDNO, [&] { SendMessageW(main(), WM_CLOSE, 0, 0); });
+  EXPECT_EQ(1, no.answered);
+  EXPECT_EQ(0, observer_.closed);
+  // The hook gave the box the installer's own labels.
+  EXPECT_EQ(L"#37003;#37004;", no.labels);
+
+  BoxAnswer yes = AnswerBoxDuring(IDYES, [&] { SendMessageW(main(), WM_CLOSE, 0, 0); });
+  EXPECT_EQ(1, yes.answered);
+  EXPECT_EQ(1, observer_.closed);
+  EXPECT_FALSE(observer_.hook_installed_when_closed);
+}
+
+TEST_F(InstallerWindowTest, MessageBoxObserverMayDestroyTheWindow) {
+  Open();
+  observer_.window_to_destroy = &window_;
+  BoxAnswer ok = AnswerBoxDuring(IDOK, [&] { window_->ShowMessageBox(L"Payload corrupted"); });
+  EXPECT_EQ(1, ok.answered);
+  EXPECT_EQ(L"#37001;", ok.labels);
+  EXPECT_EQ(1, observer_.closed);
+  // The hook is gone before the observers hear of the end.
+  EXPECT_FALSE(observer_.hook_installed_when_closed);
+  EXPECT_FALSE(window_);
+  EXPECT_FALSE(ScopedButtonLabelHook::IsInstalled());
+}
+
+}  // namespace
