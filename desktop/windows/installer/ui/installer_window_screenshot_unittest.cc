@@ -1,0 +1,162 @@
+// Not a check: saves a PNG of every page of the real window, in each
+// language of TARVO_SCREENSHOT_LANGUAGES, into TARVO_SCREENSHOT_DIR.
+// Run by scripts/screenshots.sh; disabled in the normal test run.
+
+#include <windows.h>
+#include <objidl.h>
+
+// GDI+ wants min/max from somewhere.
+#include <algorithm>
+namespace Gdiplus {
+using std::max;
+using std::min;
+}  // namespace Gdiplus
+#include <gdiplus.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/strings/string_split.h"
+#include "desktop/windows/installer/settings/test_support/fake_settings.h"
+#include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
+#include "desktop/windows/installer/ui/installer_window.h"
+#include "desktop/windows/installer/ui/installer_window_impl.h"
+#include "desktop/windows/installer/ui/progress_calculator.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+class StillProgress : public ProgressCalculator {
+ public:
+  void SetObserver(ProgressObserver*) override {}
+  void SetCurrentProgress(uint32_t) override {}
+  void SetTotalProgress(uint32_t) override {}
+  uint32_t GetMaxProgress() const override { return 1300; }
+  uint32_t GetProgress() const override { return 0; }
+  void Refresh() override {}
+  void OnEnteringPhase(int) override {}
+};
+
+std::wstring Environment(const wchar_t* name) {
+  wchar_t value[1024] = {};
+  const DWORD length = GetEnvironmentVariableW(name, value, ARRAYSIZE(value));
+  return length && length < ARRAYSIZE(value) ? value : L"";
+}
+
+void Settle(HWND window) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  for (int round = 0; round < 20; ++round) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    Sleep(10);
+  }
+}
+
+bool SavePng(HWND window, const std::wstring& path) {
+  Settle(window);
+  RECT rect;
+  GetWindowRect(window, &rect);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  // The PNG encoder of GDI+.
+  static const CLSID kPngEncoder = {
+      0x557cf406, 0x1a04, 0x11d3, {0x9a, 0x73, 0x00, 0x00, 0xf8, 0x1e, 0xf3, 0x2e}};
+  bool saved = false;
+  {
+    Gdiplus::Bitmap image(bitmap, nullptr);
+    saved = image.Save(path.c_str(), &kPngEncoder, nullptr) == Gdiplus::Ok;
+  }
+  DeleteObject(bitmap);
+  return saved;
+}
+
+class Screenshots {
+ public:
+  Screenshots(std::wstring folder, std::wstring language)
+      : folder_(std::move(folder)), language_(std::move(language)) {}
+
+  void Take(Settings* settings, const wchar_t* page,
+            void (*prepare)(InstallerWindow* window)) {
+    StillProgress progress;
+    std::unique_ptr<InstallerWindow> window = InstallerWindow::Create(settings, &progress);
+    ASSERT_TRUE(window);
+    SetWindowPos(window->GetHandle(), HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+    SetForegroundWindow(window->GetHandle());
+    if (prepare)
+      prepare(window.get());
+    const std::wstring path = folder_ + L"\\" + page + L"-" + language_ + L".png";
+    EXPECT_TRUE(SavePng(window->GetHandle(), path)) << path;
+  }
+
+ private:
+  std::wstring folder_;
+  std::wstring language_;
+};
+
+TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
+  const std::wstring folder = Environment(L"TARVO_SCREENSHOT_DIR");
+  ASSERT_FALSE(folder.empty()) << "TARVO_SCREENSHOT_DIR is not set";
+  std::wstring languages = Environment(L"TARVO_SCREENSHOT_LANGUAGES");
+  if (languages.empty())
+    languages = L"en";
+  Gdiplus::GdiplusStartupInput input;
+  ULONG_PTR token = 0;
+  ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&token, &input, nullptr));
+  FakeSecurityUtil security;
+  security.SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  ScopedSecurityUtilForTesting security_override(&security);
+
+  for (const std::wstring& language : base::SplitString(
+           languages, L",", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
+    ResetL10nHandlerForTesting();
+    std::wstring chosen = language;
+    SelectL10nLanguage(&chosen);
+    Screenshots shots(folder, language);
+    FakeSettings settings;
+    settings.language = chosen;
+    settings.default_install_folder = base::FilePath(L"C:\\Program Files\\Tarvo");
+    settings.folder_details->path = settings.default_install_folder;
+    settings.flags[ENABLE_INSTALLER_STATS] = true;
+    shots.Take(&settings, L"welcome", nullptr);
+    shots.Take(&settings, L"options", [](InstallerWindow* window) {
+      SendMessageW(window->GetHandle(), WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+    });
+    shots.Take(&settings, L"progress", [](InstallerWindow* window) {
+      window->ShowProgressPage();
+      static_cast<InstallerWindowImpl*>(window)->OnProgressChanged(640);
+      window->ShowPhaseStatus(3);
+    });
+    shots.Take(&settings, L"finish", [](InstallerWindow* window) {
+      window->ShowProgressPage();
+      static_cast<InstallerWindowImpl*>(window)->OnProgressChanged(1300);
+      window->ShowPhaseStatus(7);
+    });
+    shots.Take(&settings, L"error", [](InstallerWindow* window) {
+      window->ShowError(GetLocalizedString(37017), /*offer_full_package=*/true, "screenshot");
+    });
+    settings.operation = INSTALL_OPERATION_UNINSTALL;
+    settings.only_installation_of_stream = true;
+    shots.Take(&settings, L"uninstall", nullptr);
+  }
+  ResetL10nHandlerForTesting();
+  Gdiplus::GdiplusShutdown(token);
+}
+
+}  // namespace
