@@ -332,6 +332,20 @@ TEST_F(InstallerTest, FinalizationCleansThePartnerContentOfTheProfile) {
   }
 }
 
+// The protocol-handler registration goes straight to its steps: no folder,
+// no package, no interrupted event (there is none), no total.
+TEST_F(InstallerTest, ProtocolHandlerRegistrationOnlySchedules) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  Make({L"--backend", L"--register-tarvo-as-protocol-handler"},
+       SettingsTestEnvironment::ExistingInstallation(scratch_.GetPath().Append(L"Tarvo")));
+  ASSERT_EQ(INSTALL_OPERATION_REGISTER_PROTOCOL_HANDLER, settings_->GetOperation());
+  interrupted_.Close();
+  RunToTheEnd();
+  EXPECT_TRUE(scheduler_->started);
+  EXPECT_TRUE(observer_.calls().empty());
+  EXPECT_TRUE(installer_->running());
+}
+
 TEST_F(InstallerTest, NoElevationWithUacSwitchedOff) {
   Make({L"--allusers=1"});
   security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
