@@ -103,6 +103,7 @@ class InstallerWindowImpl : public InstallerWindow,
   void RebuildBackground(bool force);
   void PaintLogo(const DRAWITEMSTRUCT* item);
   void CacheBrushUnder(HWND control);
+  void MatchRichEditBackgrounds(HDC background);
   bool EraseBackground(HDC dc);
 
   Settings* const settings_;

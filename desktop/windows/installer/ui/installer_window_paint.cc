@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <richedit.h>
 #include <uxtheme.h>
 
 #include "desktop/windows/installer/ui/image_util.h"
@@ -47,6 +48,7 @@ void InstallerWindowImpl::RebuildBackground(bool force) {
     const SIZE image = BitmapSize(background_image_);
     AlphaBlendBitmap(dc, 0, 0, size.cx, size.cy, background_image_, 0, 0, image.cx, image.cy);
   }
+  MatchRichEditBackgrounds(dc);
   SelectObject(dc, old);
   DeleteDC(dc);
   ReleaseDC(main_dialog_, screen);
@@ -60,6 +62,22 @@ void InstallerWindowImpl::RebuildBackground(bool force) {
       CacheBrushUnder(box);
   }
   InvalidateRect(main_dialog_, nullptr, TRUE);
+}
+
+void InstallerWindowImpl::MatchRichEditBackgrounds(HDC background) {
+  // Rich edits paint an opaque background (Wine ignores their transparent
+  // style): give each the colour that lies behind its middle, which on the
+  // vertical gradient hides the box.
+  for (int id : {IDC_HEADLINE, IDC_AGREEMENT}) {
+    HWND control = GetDlgItem(main_dialog_, id);
+    if (!control)
+      continue;
+    const RECT rect = RectInParent(control, main_dialog_);
+    const COLORREF colour = GetPixel(background, (rect.left + rect.right) / 2,
+                                     (rect.top + rect.bottom) / 2);
+    if (colour != CLR_INVALID)
+      SendMessageW(control, EM_SETBKGNDCOLOR, 0, colour);
+  }
 }
 
 void InstallerWindowImpl::CacheBrushUnder(HWND control) {
