@@ -17,6 +17,7 @@
 #include "base/logging.h"
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
+#include "base/run_loop.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/task_scheduler/scheduler_worker_pool_params.h"
 #include "base/task_scheduler/task_scheduler.h"
@@ -28,6 +29,7 @@
 #include "crash_reporter/crash_in_reporter.h"
 #include "crash_reporter/crash_reporter_server.h"
 #include "desktop/windows/installer/avro_stats/stats_reporting.h"
+#include "desktop/windows/installer/controller/silent_installer_controller.h"
 #include "desktop/windows/installer/corrupted_payload_box.h"
 #include "desktop/windows/installer/crash_product_setup.h"
 #include "desktop/windows/installer/download_folder.h"
@@ -130,17 +132,34 @@ uint32_t RunBackend(SettingsImpl& settings) {
   return runner.Run(&settings);
 }
 
+// The silent role: the controller runs the installation on this thread's
+// run loop until it quits it.
+uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
+                             SettingsImpl& settings,
+                             PayloadManager* payload_manager,
+                             const base::FilePath& download_folder) {
+  VLOG(2) << "Running silent controller";
+  base::RunLoop run_loop;
+  SilentInstallerController controller(&runner, &settings);
+  const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
+  if (started != RESULT_SUCCESS)
+    return started;
+  run_loop.Run();
+  return controller.result();
+}
+
 // The UI or silent process: a download folder, then the runner and the
 // controller.
-uint32_t RunFrontEnd(SettingsImpl& settings, const base::FilePath& own_path) {
+uint32_t RunFrontEnd(SettingsImpl& settings,
+                     const base::FilePath& own_path,
+                     PayloadManager* payload_manager) {
   base::FilePath download_folder;
   uint32_t result =
       ChooseDownloadFolder(*base::CommandLine::ForCurrentProcess(), own_path, &download_folder);
   if (result == RESULT_SUCCESS) {
     MainProcessInstallerRunnerImpl runner;
     if (IsSilent()) {
-      VLOG(2) << "Running silent controller";
-      result = NotAvailable("The silent controller");
+      result = RunSilentController(runner, settings, payload_manager, download_folder);
     } else {
       VLOG(2) << "Running UI controller";
       result = NotAvailable("The UI controller");
@@ -206,7 +225,7 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
   auto settings = std::make_unique<SettingsImpl>(
       command_line->GetSwitchValuePath(switches::kInstallFolder), architecture,
       payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
-  const uint32_t result = backend ? RunBackend(*settings) : RunFrontEnd(*settings, own_path);
+  const uint32_t result = backend ? RunBackend(*settings) : RunFrontEnd(*settings, own_path, payload_manager.get());
   // The settings go before the payload manager they were given.
   settings.reset();
   return result;

@@ -196,8 +196,12 @@ TEST_F(InstallerProcessTest, RunWritesItsLogAndNeverFakesSuccess) {
   ScopedEnvironmentVariable verbosity(L"TARVO_INSTALLER_VERBOSITY", L"1");
   std::string output;
   int exit_code = -1;
-  ASSERT_TRUE(Run(L"--silent", &output, &exit_code));
-  // What this build cannot do yet ends the run with a general failure.
+  // A repair of a folder that holds no installation fails at once: a
+  // silent run goes as far as its controller and never fakes success.
+  const base::FilePath nothing_there = scratch.GetPath().Append(L"nothing there");
+  ASSERT_TRUE(Run(L"--silent --enable-installer-stats=0 --fix-downloadable-resources "
+                  L"\"--installfolder=" + nothing_there.value() + L"\"",
+                  &output, &exit_code));
   EXPECT_EQ(101, exit_code);
 
   base::FilePath log_folder = scratch.GetPath().Append(L"Tarvo Installer");
@@ -213,7 +217,9 @@ TEST_F(InstallerProcessTest, RunWritesItsLogAndNeverFakesSuccess) {
   EXPECT_NE(std::string::npos, text.find("Command line: "));
   EXPECT_NE(std::string::npos, text.find("Silent:1"));
   EXPECT_NE(std::string::npos, text.find("Using default message loop"));
-  EXPECT_NE(std::string::npos, text.find("is not available in this build"));
+  EXPECT_NE(std::string::npos, text.find("No installation to fix the downloadable resources"))
+      << text;
+  EXPECT_NE(std::string::npos, text.find("Terminating the controller")) << text;
 }
 
 // Run from an unpacked package, the run gets past the payload and the
@@ -239,7 +245,9 @@ TEST_F(InstallerProcessTest, InsidePackageRunGoesPastTheSettings) {
     const char* missing;
     int exit_code;
   } cases[] = {
-      {L" --silent", "Installer download folder: ", "The silent controller is not available", 101},
+      {L" --silent --enable-installer-stats=0 --fix-downloadable-resources "
+       L"--installfolder=C:\\nothing-there",
+       "Running silent controller", "No installation to fix the downloadable resources", 101},
       // Started by hand: no process to report to.
       {L" --backend --inside-package", "Running backend", "Missing information about initial process",
        121},
@@ -291,9 +299,11 @@ TEST_F(InstallerProcessTest, UninstallReadsExperimentsOfTheInstallation) {
   int exit_code = -1;
   ASSERT_TRUE(base::GetAppOutputWithTimeout(
       base::CommandLine::FromString(L"\"" + installed.Append(L"installer.exe").value() +
-                                    L"\" --uninstall --silent --with-feature:nothing=on"),
+                                    L"\" --uninstall --silent --enable-installer-stats=0 "
+                                    L"--with-feature:nothing=on"),
       &output, base::TimeDelta::FromSeconds(60), &exit_code));
-  EXPECT_EQ(101, exit_code);
+  // Nothing to uninstall there.
+  EXPECT_EQ(102, exit_code);
   base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
                             base::FileEnumerator::FILES, L"*.log");
   base::FilePath log = logs.Next();
@@ -304,7 +314,8 @@ TEST_F(InstallerProcessTest, UninstallReadsExperimentsOfTheInstallation) {
   EXPECT_NE(std::string::npos, text.find("Test experiment is enabled"));
   EXPECT_EQ(std::string::npos, text.find("Obtained experiment states from command line"));
   EXPECT_NE(std::string::npos, text.find("Initializing settings"));
-  EXPECT_NE(std::string::npos, text.find("The silent controller is not available")) << text;
+  // No installation there: the backend is refused before it starts.
+  EXPECT_NE(std::string::npos, text.find("The settings are not valid")) << text;
 }
 
 // The payload appended to installer.exe is read at start-up: tracking data
@@ -338,7 +349,11 @@ TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
     std::string output;
     int exit_code = -1;
     ASSERT_TRUE(base::GetAppOutputWithTimeout(
-        base::CommandLine::FromString(L"\"" + exe.value() + L"\" --silent"), &output,
+        base::CommandLine::FromString(L"\"" + exe.value() +
+                                      L"\" --silent --enable-installer-stats=0 "
+                                      L"--fix-downloadable-resources \"--installfolder=" +
+                                      folder.Append(L"nothing there").value() + L"\""),
+        &output,
         base::TimeDelta::FromSeconds(60), &exit_code));
     EXPECT_EQ(101, exit_code);
     base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,

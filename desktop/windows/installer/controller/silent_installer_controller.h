@@ -1,0 +1,70 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_CONTROLLER_SILENT_INSTALLER_CONTROLLER_H_
+#define DESKTOP_WINDOWS_INSTALLER_CONTROLLER_SILENT_INSTALLER_CONTROLLER_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/memory/weak_ptr.h"
+#include "base/time/time.h"
+#include "desktop/windows/installer/controller/installer_controller.h"
+
+// Runs an installation without any window (switch "silent"): adjusts what
+// would need elevation, starts the backend as soon as the settings are
+// complete, and ends when the backend ends. Every wait is bounded: the
+// settings must be complete within kSettingsLimit, and the run ends
+// kTerminateDelay after the backend process did.
+class SilentInstallerController : public InstallerController {
+ public:
+  static constexpr base::TimeDelta kSettingsLimit = base::TimeDelta::FromMinutes(2);
+  static constexpr base::TimeDelta kTerminateDelay = base::TimeDelta::FromSeconds(1);
+
+  SilentInstallerController(MainProcessInstallerRunner* runner, SettingsImpl* settings);
+  ~SilentInstallerController() override;
+
+  void set_settings_limit_for_testing(base::TimeDelta limit) { settings_limit_ = limit; }
+
+  // InstallerControllerInterface:
+  void RunUICallbackAndPostReply(UICallback callback,
+                                 base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
+                                 Reply reply) override;
+  uint32_t Start(PayloadManager* payload_manager,
+                 const base::FilePath& download_folder,
+                 base::OnceClosure quit) override;
+
+  // PackageFetcherDelegate:
+  void OnPackageFetcherStatusChanged(uint32_t status) override;
+  void OnPackageFetcherError(uint32_t kind,
+                             std::string message,
+                             std::vector<FetchStatistics> fetch_details) override;
+  void SetTotalProgress(uint32_t bytes) override;
+  void SetCurrentProgress(uint32_t bytes) override;
+  void NotifyStalled() override;
+
+  // InstallerObserver:
+  void OnInstallerError(InstallerResult code,
+                        const std::wstring& message,
+                        const std::string& detail) override;
+  void OnInstallerSucceeded() override;
+  void OnBackendProcessTerminated(InstallerResult code) override;
+
+  // SettingsObserver:
+  void OnPathChanged() override;
+
+ private:
+  // Switches to what needs no elevation; true when a new path
+  // notification follows.
+  bool AdjustForNoElevation();
+  void RunBackend();
+  void SendControllerLaunched(PayloadManager* payload_manager);
+  void OnSettingsLimit();
+  void TerminateAfterBackendEnd();
+
+  bool tracking_data_from_package_ = false;
+  bool backend_started_ = false;
+  bool observing_runner_ = false;
+  base::TimeDelta settings_limit_ = kSettingsLimit;
+  base::WeakPtrFactory<SilentInstallerController> weak_factory_{this};
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_CONTROLLER_SILENT_INSTALLER_CONTROLLER_H_
