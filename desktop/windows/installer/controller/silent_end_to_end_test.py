@@ -1,0 +1,332 @@
+#!/usr/bin/env python3
+"""Silent installations end to end: the real installer.exe and engine, with
+their packages appended, run under Wine in a Wine prefix of the test's own
+(made fresh for it), and what they leave is checked on disk and in the
+registry.
+
+  silent_end_to_end_test.py packages --build-dir B --out-dir D
+      builds the newer packages (and their installers) the scenarios share;
+  silent_end_to_end_test.py SCENARIO --build-dir B --packages-dir D
+      runs one scenario in a fresh prefix.
+
+A scenario that cannot get past a piece this build lacks (the engine logs
+"... is not available in this build") exits with 77, which CTest reports as
+skipped, after printing where the run stopped: never as a success.
+"""
+
+import argparse
+import glob
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+SKIP = 77
+V1, V2, V3 = "51.0.2802.0", "52.0.2802.0", "53.0.2802.0"
+# What the scenarios do not need: the browser started at the end, statistics,
+# and the preference-overrides service, which the test machine cannot reach.
+QUIET = ["--enable-installer-stats=0", "--launchbrowser=0",
+         "--with-feature:installer-pref-default-overrides-support=off"]
+# What Wine writes by itself when a program starts or first uses WinINet.
+WINE_NOISE = re.compile(r'"DriverDateData"=|\\Internet Settings\]"ProxyEnable"=')
+# A known folder the shell creates when it is first asked for (the
+# current-user programs folder, asked for the default install folder).
+SHELL_CREATED = os.path.join("AppData", "Local", "Programs")
+MISSING = re.compile(r"([^\]]*) is not available in this build")
+
+
+class Skip(Exception):
+    pass
+
+
+class Prefix:
+    """A fresh Wine prefix with its own display and wineserver."""
+
+    def __init__(self, root):
+        self.root = root
+        self.path = os.path.join(root, "prefix")
+        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
+                        TARVO_INSTALLER_VERBOSITY="1")
+        display = ":%d" % (500 + os.getpid() % 400)
+        self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["DISPLAY"] = display
+        subprocess.run([WINE, "wineboot", "-i"], env=self.env, timeout=300,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        self.wait()
+        self.c = os.path.join(self.path, "drive_c")
+
+    def wait(self):
+        subprocess.run([WINESERVER, "-w"], env=self.env, timeout=120, check=False)
+
+    def close(self):
+        subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, check=False,
+                       stderr=subprocess.DEVNULL)
+        self.xvfb.kill()
+        self.xvfb.wait()
+
+    def unix(self, windows_path):
+        assert windows_path[1:3] == ":\\"
+        return os.path.join(self.c, *windows_path[3:].split("\\"))
+
+    def run(self, exe, *args):
+        """Runs a Windows program to its end; returns its exit code."""
+        result = subprocess.run([WINE, exe, *args], env=self.env, timeout=240,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, check=False)
+        self.wait()
+        return result.returncode
+
+    def logs(self):
+        found = glob.glob(os.path.join(self.c, "users", "*", "Temp", "Tarvo Installer", "*.log"))
+        return sorted(found, key=os.path.getmtime)
+
+    def reg(self, key):
+        result = subprocess.run([WINE, "reg", "query", key, "/s"], env=self.env, timeout=60,
+                                capture_output=True, check=False)
+        return result.stdout.decode("utf-8", "replace").replace("\r", "")
+
+
+def installer_dir(prefix, name, exe):
+    """installer.exe (with its payload) and the engine beside it."""
+    folder = os.path.join(prefix.root, name)
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(exe, os.path.join(folder, "installer.exe"))
+    return os.path.join(folder, "installer.exe")
+
+
+def install(prefix, args, name, exe, engine_dir, expect=0):
+    path = installer_dir(prefix, name, exe)
+    shutil.copy(os.path.join(engine_dir, "installer_engine.dll"), os.path.dirname(path))
+    seen = set(prefix.logs())
+    code = prefix.run(path, "--silent", *QUIET, *args)
+    check_code(prefix, seen, code, expect, name)
+    return code
+
+
+def check_code(prefix, seen, code, expect, what):
+    if code == expect:
+        return
+    new_logs = [log for log in prefix.logs() if log not in seen]
+    for log in new_logs:
+        with open(log, encoding="utf-8", errors="replace") as f:
+            match = MISSING.search(f.read())
+        if match:
+            raise Skip("%s stops with exit code %d: %s is not available in this build (log %s)"
+                       % (what, code, match.group(1).split("] ")[-1], log))
+    raise AssertionError("%s: exit code %d, expected %d; logs: %s" % (what, code, expect, new_logs))
+
+
+def snapshot(prefix):
+    """Every file below drive_c (but the temporary folders, where the logs
+    go) with its digest, and the registry as Wine keeps it, without the
+    time stamps."""
+    prefix.wait()
+    files = {}
+    for root, dirs, names in os.walk(prefix.c):
+        rel_root = os.path.relpath(root, prefix.c)
+        if re.search(r"(^|/)(Temp|temp)(/|$)", rel_root) or rel_root.endswith(SHELL_CREATED):
+            continue
+        files[rel_root + "/"] = ""
+        for name in names:
+            path = os.path.join(root, name)
+            if os.path.islink(path):
+                continue
+            with open(path, "rb") as f:
+                files[os.path.join(rel_root, name)] = hashlib.sha1(f.read()).hexdigest()
+    registry = {}
+    for hive in ("system.reg", "user.reg", "userdef.reg"):
+        with open(os.path.join(prefix.path, hive), encoding="utf-8", errors="replace") as f:
+            key = None
+            for line in f.read().splitlines():
+                if line.startswith("["):
+                    # The key's name without the time stamp after it.
+                    key = line[:line.rindex("]") + 1]
+                    registry.setdefault(hive + " " + key, set())
+                elif key and line and not line.startswith("#time=") and not WINE_NOISE.search(key + line):
+                    registry[hive + " " + key].add(line)
+    return files, registry
+
+
+def diff(before, after):
+    changes = []
+    for key in sorted(set(before[0]) | set(after[0])):
+        if before[0].get(key) != after[0].get(key):
+            changes.append("file " + key)
+    for key in sorted(set(before[1]) | set(after[1])):
+        old, new = before[1].get(key), after[1].get(key)
+        if old is None or new is None:
+            changes.append("%s %s" % ("+" if old is None else "-", key))
+        elif old != new:
+            changes += ["%s -%s" % (key, line) for line in sorted(old - new)]
+            changes += ["%s +%s" % (key, line) for line in sorted(new - old)]
+    return changes
+
+
+def status(prefix, folder):
+    with open(os.path.join(prefix.unix(folder), "installation_status.json"), encoding="utf-8") as f:
+        return f.read()
+
+
+def scenario_current_user(prefix, a):
+    folder = "C:\\e2e\\Tarvo"
+    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
+    root = prefix.unix(folder)
+    for name in ("launcher.exe", "installation_status.json", V1 + "\\tarvo.exe"):
+        assert os.path.exists(os.path.join(root, *name.split("\\"))), name
+    assert V1 in status(prefix, folder)
+    assert "Tarvo" in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+
+
+def scenario_all_users(prefix, a):
+    install(prefix, ["--allusers=1"], "v1", a.v1, a.engine_v1)
+    folder = "C:\\Program Files\\Tarvo developer"
+    assert os.path.exists(os.path.join(prefix.unix(folder), "launcher.exe"))
+    # The uninstall entry of this 32-bit-view product.
+    assert "Tarvo" in prefix.reg(
+        "HKLM\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+
+
+def scenario_upgrade(prefix, a):
+    folder = "C:\\e2e\\Tarvo"
+    args = ["--allusers=0", "--installfolder=" + folder]
+    install(prefix, args, "v1", a.v1, a.engine_v1)
+    first = status(prefix, folder)
+    install(prefix, args, "v2", os.path.join(a.packages_dir, "installer_v2.exe"),
+            os.path.join(a.packages_dir, "bin_" + V2))
+    root = prefix.unix(folder)
+    assert os.path.isdir(os.path.join(root, "old_status")), "no old_status after the upgrade"
+    assert V2 in status(prefix, folder)
+    assert os.path.isdir(os.path.join(root, V2)), "no versioned folder of the new version"
+    app_id = re.search(r'"app_id"\s*:\s*"([^"]*)"', first)
+    if app_id:
+        assert app_id.group(1) in status(prefix, folder), "the app id changed"
+    install(prefix, args, "v3", os.path.join(a.packages_dir, "installer_v3.exe"),
+            os.path.join(a.packages_dir, "bin_" + V3))
+    # The old status's files go; their folders may stay, empty.
+    left = [os.path.join(d, f) for d, _, names in os.walk(os.path.join(root, V1)) for f in names]
+    assert not left, "the first version's files stayed: %s" % left
+
+
+def scenario_uninstall(prefix, a):
+    folder = "C:\\e2e\\Tarvo"
+    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
+    root = prefix.unix(folder)
+    uninstaller = os.path.join(root, V1, "installer.exe")
+    seen = set(prefix.logs())
+    code = prefix.run(uninstaller, "--uninstall", "--silent", *QUIET)
+    check_code(prefix, seen, code, 0, "uninstall")
+    assert not os.path.exists(os.path.join(root, "installation_status.json"))
+    assert "Tarvo" not in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+
+
+def scenario_failure_rolls_back(prefix, a):
+    """A step that fails late (the status file's place is taken by a
+    folder) rolls back everything the install did before it."""
+    folder = "C:\\e2e\\Tarvo"
+    blocker = os.path.join(prefix.unix(folder), "installation_status.json")
+    os.makedirs(blocker)
+    path = installer_dir(prefix, "v1", a.v1)
+    shutil.copy(os.path.join(a.build_dir, "bin", "installer_engine.dll"), os.path.dirname(path))
+    # Wine records its devices on the first start of a program: let it
+    # before the snapshot.
+    prefix.run("cmd.exe", "/c", "exit")
+    before = snapshot(prefix)
+    code = prefix.run(path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + folder)
+    assert code != 0, "an install that could not write its status reported success"
+    changes = diff(before, snapshot(prefix))
+    assert not changes, "left behind:\n  " + "\n  ".join(changes[:40])
+    failed = [line.split("] ", 1)[-1] for log in prefix.logs()
+              for line in open(log, encoding="utf-8", errors="replace")
+              if "failed:" in line and "Step " in line]
+    print("failed with exit code %d (%s) and left the prefix as it was"
+          % (code, failed[0].strip() if failed else "no step failure logged"))
+
+
+SCENARIOS = {
+    "current_user": scenario_current_user,
+    "all_users": scenario_all_users,
+    "upgrade": scenario_upgrade,
+    "uninstall": scenario_uninstall,
+    "failure_rolls_back": scenario_failure_rolls_back,
+}
+
+
+def versioned_copy(folder, names, version, out):
+    """Copies of the built programs that say `version` wherever they say
+    the build's own (the strings of the version resources), and an
+    installer.exe whose product information adds to the major version what
+    makes it `version`: same lengths, so nothing else in the files moves."""
+    os.makedirs(out, exist_ok=True)
+    for name in names:
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        for encoding in ("ascii", "utf-16-le"):
+            data = data.replace(V1.encode(encoding), version.encode(encoding))
+        delta = int(version.split(".")[0]) - int(V1.split(".")[0])
+        data = data.replace(b'"major_delta": 0,', b'"major_delta": %d,' % delta)
+        with open(os.path.join(out, name), "wb") as f:
+            f.write(data)
+
+
+def build_packages(a):
+    os.makedirs(a.out_dir, exist_ok=True)
+    here = os.path.join(a.source_dir, "package")
+    programs_dir = os.path.join(a.build_dir, "package_programs")
+    programs = [name for name in os.listdir(programs_dir)
+                if name.endswith(".exe") and not name.endswith("_unittests.exe")]
+    for version, name in ((V2, "installer_v2.exe"), (V3, "installer_v3.exe")):
+        bin_copy = os.path.join(a.out_dir, "bin_" + version)
+        versioned_copy(os.path.join(a.build_dir, "bin"), ["installer.exe", "installer_engine.dll"],
+                       version, bin_copy)
+        versioned_copy(programs_dir, programs, version, os.path.join(a.out_dir, "programs_" + version))
+        package = os.path.join(a.out_dir, "package_" + version)
+        subprocess.run([sys.executable, os.path.join(here, "build_package.py"),
+                        "--bin-dir", bin_copy,
+                        "--programs-dir", os.path.join(a.out_dir, "programs_" + version),
+                        "--out-dir", package, "--browser-exe", "tarvo.exe",
+                        "--version", version, "--stream", "developer"],
+                       check=True, stdout=subprocess.DEVNULL)
+        subprocess.run([sys.executable, os.path.join(here, "append_payload.py"),
+                        "--installer", os.path.join(bin_copy, "installer.exe"),
+                        "--out", os.path.join(a.out_dir, name),
+                        "--package", os.path.join(package, "tarvo_package"), "--sign", "none"],
+                       check=True, stdout=subprocess.DEVNULL)
+    return 0
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("what", choices=["packages", *SCENARIOS])
+    parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--source-dir")
+    parser.add_argument("--packages-dir")
+    parser.add_argument("--out-dir")
+    a = parser.parse_args()
+    if a.what == "packages":
+        return build_packages(a)
+    a.v1 = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
+    a.engine_v1 = os.path.join(a.build_dir, "bin")
+    root = tempfile.mkdtemp(prefix="tarvo-e2e-%s-" % a.what)
+    prefix = Prefix(root)
+    try:
+        SCENARIOS[a.what](prefix, a)
+        print("%s: passed" % a.what)
+        return 0
+    except Skip as stop:
+        print("SKIPPED: " + str(stop))
+        return SKIP
+    finally:
+        prefix.close()
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
