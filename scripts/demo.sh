@@ -77,7 +77,7 @@ show_installation() {
   say "-- files in C:\\Program Files\\Tarvo developer:"
   (cd "$install_dir" && find . -type f | sed 's|^\./|   |' | sort)
   say "-- registry rows the installation recorded (uninstall entry and registrations):"
-  timeout 60 "$wine" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null |
+  timeout 60 "$wine" reg query 'HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall' /s </dev/null 2>/dev/null |
     tr -d '\r' | grep -i -A3 'tarvo' | sed 's/^/   /' | head -n 20 || true
   timeout 60 "$wine" reg query 'HKLM\Software\Clients\StartMenuInternet' /s </dev/null 2>/dev/null |
     tr -d '\r' | grep -i 'tarvo' | sed 's/^/   /' | head -n 6 || true
@@ -85,8 +85,15 @@ show_installation() {
   find "$WINEPREFIX/drive_c/users" "$WINEPREFIX/drive_c/ProgramData" -iname '*tarvo*.lnk' 2>/dev/null |
     sed "s|$WINEPREFIX/drive_c|   C:|" || true
   say "-- scheduled tasks:"
-  find "$WINEPREFIX/drive_c/windows/tasks" "$WINEPREFIX/drive_c/windows/system32/tasks" -iname '*tarvo*' \
-    2>/dev/null | sed "s|$WINEPREFIX/drive_c|   C:|" || true
+  tasks="$(find "$WINEPREFIX/drive_c/windows/tasks" "$WINEPREFIX/drive_c/windows/system32/tasks" \
+    -iname 'Autoupdate*' 2>/dev/null | sed "s|$WINEPREFIX/drive_c|   C:|" || true)"
+  if [ -n "$tasks" ]; then
+    printf '%s\n' "$tasks"
+  else
+    # What the run said about its task.
+    grep -h -a 'scheduled task' "$log_dir"/*.log 2>/dev/null | sed 's/^\[[^]]*\] /   none; the log: /' |
+      tail -n1 || true
+  fi
   if [ -f "$install_dir/installation_status.json" ]; then
     say "-- status file installation_status.json (start):"
     head -c 600 "$install_dir/installation_status.json" | sed 's/^/   /'
@@ -110,26 +117,25 @@ show_installation
 
 say
 say "== 2. Upgrade: a newer package, same silent switches"
-package_v2="$work/package_v2"
-python3 "$repo/package/build_package.py" --bin-dir "$build/bin" --programs-dir "$build/package_programs" \
-  --out-dir "$package_v2" --browser-exe tarvo.exe --version 51.0.2803.0 --stream developer >/dev/null
+# The end-to-end tests' newer packages: the same programs, saying 52.0.
+python3 "$repo/desktop/windows/installer/controller/silent_end_to_end_test.py" packages \
+  --build-dir "$build" --source-dir "$repo" --out-dir "$work/packages" >/dev/null
 mkdir -p "$work/v2"
-python3 "$repo/package/append_payload.py" --installer "$build/bin/installer.exe" \
-  --out "$work/v2/installer.exe" --package "$package_v2/tarvo_package" --sign none >/dev/null
-cp "$build/bin/installer_engine.dll" "$work/v2/"
+cp "$work/packages/installer_v2.exe" "$work/v2/installer.exe"
+cp "$work/packages/bin_52.0.2802.0/installer_engine.dll" "$work/v2/"
 run_installer "$work/v2/installer.exe" --silent "${quiet[@]}"
 say "exit code $code ($(describe_result "$code")); log file: $log"
 if [ "$code" != 0 ]; then
   say "The upgrade stopped: $(first_error)"
   exit 1
 fi
-say "-- versioned folders now: $(cd "$install_dir" && ls -d 51.* | tr '\n' ' ')"
+say "-- versioned folders now: $(cd "$install_dir" && ls -d 5[0-9].* | tr '\n' ' ')"
 [ -d "$install_dir/old_status" ] && say "-- the previous status is kept in old_status"
 show_installation
 
 say
 say "== 3. Uninstall: the installer of the installation, --uninstall --silent"
-uninstaller="$(ls "$install_dir"/51.0.2803.0/installer.exe 2>/dev/null || true)"
+uninstaller="$install_dir/52.0.2802.0/installer.exe"
 run_installer "$uninstaller" --uninstall --silent "${quiet[@]}"
 say "exit code $code ($(describe_result "$code")); log file: $log"
 if [ "$code" != 0 ]; then
