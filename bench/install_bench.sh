@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# An offline silent installation of a realistic package against native
+# `7z x` of the same archive, in the same run, interleaved. The package is
+# the test package plus the Wine prefix's own system32 DLLs (hundreds of MB
+# of real PE files) as installed files, packed as one solid BCJ2 + LZMA2
+# archive and appended to installer.exe. The installer runs in a fresh Wine
+# prefix, each run into a folder of its own; the peak private memory
+# (RssAnon) of every installer process is sampled from Linux.
+# Goals: ratio <= 1.5; peak private memory <= 64 MB.
+# Usage: bench/install_bench.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="$(cd "${1:-$repo/build}" && pwd)"
+runs="${2:-3}"
+work="$build/install_bench"
+mkdir -p "$work"
+source_prefix="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}"
+
+# The package: the test package's tree plus system32's DLLs.
+archive="$work/tarvo_package"
+if [ ! -f "$archive" ]; then
+  rm -rf "$work/tree" && mkdir -p "$work/tree"
+  7z x -y -bd -o"$work/tree" "$build/test_package/tarvo_package" >/dev/null
+  (cd "$source_prefix/drive_c/windows/system32" &&
+   find . -maxdepth 1 -type f -iname '*.dll' -size +20k -printf '%P\n' | sort |
+   while read -r f; do cp "$f" "$work/tree/sys_$f"; printf 'sys_%s\r\n' "$f" >>"$work/tree/files_list"; done)
+  (cd "$work/tree" && 7z a -bd -y -mmt=4 -ms=on -m0=BCJ2 -m1=LZMA2:d=32m -m2=LZMA:d=1m -m3=LZMA:d=1m \
+     -mb0:1 -mb0s1:2 -mb0s2:3 "$archive.7z" . >/dev/null)
+  mv "$archive.7z" "$archive"
+fi
+installer_dir="$work/installer"
+mkdir -p "$installer_dir"
+python3 "$repo/package/append_payload.py" --installer "$build/bin/installer.exe" \
+  --out "$installer_dir/installer.exe" --package "$archive" --sign none >/dev/null
+cp "$build/bin/installer_engine.dll" "$installer_dir/"
+
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+wine=/usr/lib/wine/wine64
+rm -rf "$WINEPREFIX"
+timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+/usr/lib/wine/wineserver -w
+/usr/lib/wine/wineserver -p 120
+trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
+
+native_ms() {
+  rm -rf "$work/native"
+  local start; start=$(now_ms)
+  7z x -y -bd -o"$work/native" "$archive" >/dev/null
+  echo $(( $(now_ms) - start ))
+}
+
+# Wall time of one silent install; meanwhile the private memory of every
+# installer process (the main process and its backends) is sampled.
+peak_anon=0 last_ms=0 run=0
+run_install() {
+  run=$((run + 1))
+  local start pid status anon code
+  start=$(now_ms)
+  timeout 900 "$wine" "$installer_dir/installer.exe" --silent --enable-installer-stats=0 \
+    --launchbrowser=0 --with-feature:installer-pref-default-overrides-support=off \
+    --allusers=0 "--installfolder=C:\\bench\\$run" </dev/null >/dev/null 2>&1 &
+  pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    for status in $(grep -l -a 'installer.exe' /proc/[0-9]*/cmdline 2>/dev/null | sed 's/cmdline$/status/'); do
+      anon=$(kb RssAnon "$status")
+      [ "${anon:-0}" -gt "$peak_anon" ] && peak_anon=$anon
+    done
+    sleep 0.05
+  done
+  code=0
+  wait "$pid" || code=$?
+  last_ms=$(( $(now_ms) - start ))
+  [ "$code" = 0 ] || { echo "the install ended with exit code $code" >&2; exit 1; }
+}
+
+load=$(cut -d' ' -f1-3 /proc/loadavg)
+native=() ours=()
+for _ in $(seq "$runs"); do
+  native+=("$(native_ms)")
+  run_install
+  ours+=("$last_ms")
+done
+installed="$WINEPREFIX/drive_c/bench/$run"
+count=$(find "$installed" -type f -name 'sys_*' | wc -l)
+rm -rf "$work/native"
+
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print (NR%2) ? a[(NR+1)/2] : (a[NR/2]+a[NR/2+1])/2}'; }
+mn=$(median "${native[@]}")
+mo=$(median "${ours[@]}")
+mb() { awk -v b="$1" 'BEGIN {printf "%.1f MB", b / 1048576}'; }
+unpacked=$(7z l "$archive" | tail -n1 | awk '{print $3}')
+echo "package: $(mb "$(stat -c %s "$archive")") packed (BCJ2 + LZMA2, solid), $(mb "$unpacked") unpacked, $count system DLLs installed"
+echo "runs: $runs (load average before: $load)"
+echo "native 7z x median: ${mn} ms"
+echo "silent install under Wine median: ${mo} ms (all: ${ours[*]})"
+awk -v a="$mo" -v b="$mn" 'BEGIN {printf "ratio: %.2f (goal <= 1.5)\n", a / b}'
+echo "peak private memory of an installer process (RssAnon): $(mb $((peak_anon * 1024))) (goal <= 64 MB)"
