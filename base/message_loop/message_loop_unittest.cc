@@ -25,31 +25,61 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, MessageLoopTypeTest,
                          testing::Values(MessageLoop::TYPE_DEFAULT, MessageLoop::TYPE_UI,
                                          MessageLoop::TYPE_IO));
 
+// Notes the task and that it did not run before the earliest moment its
+// due time can have.
+void RecordNotBefore(std::vector<std::string>* log, const char* what, TimeTicks earliest_due) {
+  EXPECT_GE(TimeTicks::Now(), earliest_due) << what << " ran early";
+  log->push_back(what);
+}
+
 TEST_P(MessageLoopTypeTest, DelayedTasksRunByDueTimeThenPostingOrderAndNeverEarly) {
   MessageLoop loop(GetParam());
-  std::vector<std::string> log;
-  RunLoop run_loop;
   auto runner = loop.task_runner();
-  const TimeTicks start = TimeTicks::Now();
-  TimeTicks late_ran;
-  runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, &log, "late"),
-                          TimeDelta::FromMilliseconds(60));
-  runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, &log, "early1"),
-                          TimeDelta::FromMilliseconds(20));
-  runner->PostDelayedTask(FROM_HERE, BindOnce(&Record, &log, "early2"),
-                          TimeDelta::FromMilliseconds(20));
-  runner->PostTask(FROM_HERE, BindOnce(&Record, &log, "now1"));
-  runner->PostTask(FROM_HERE, BindOnce(&Record, &log, "now2"));
-  runner->PostDelayedTask(FROM_HERE, BindOnce(
-                                         [](TimeTicks* ran, RunLoop* run_loop) {
-                                           *ran = TimeTicks::Now();
-                                           run_loop->Quit();
-                                         },
-                                         &late_ran, &run_loop),
-                          TimeDelta::FromMilliseconds(60));
-  run_loop.Run();
-  EXPECT_EQ((std::vector<std::string>{"now1", "now2", "early1", "early2", "late"}), log);
-  EXPECT_GE(late_ran - start, TimeDelta::FromMilliseconds(60));
+  const TimeDelta kEarly = TimeDelta::FromMilliseconds(20);
+  const TimeDelta kLate = TimeDelta::FromMilliseconds(80);
+  // A busy machine may stall this thread between two posts long enough to
+  // turn the due times around, or make the delayed tasks due before the
+  // immediate ones ran; such a round says nothing about the order and is
+  // repeated. Never-early is checked in every round.
+  bool order_checked = false;
+  for (int round = 0; round < 25 && !order_checked; ++round) {
+    std::vector<std::string> log;
+    RunLoop run_loop;
+    TimeTicks latest_early_due;
+    TimeTicks earliest_late_due;
+    TimeTicks immediate_done;
+    auto post = [&](const char* what, TimeDelta delay) {
+      const TimeTicks earliest = TimeTicks::Now() + delay;
+      runner->PostDelayedTask(FROM_HERE, BindOnce(&RecordNotBefore, &log, what, earliest), delay);
+      return earliest;
+    };
+    earliest_late_due = post("late", kLate);
+    post("early1", kEarly);
+    post("early2", kEarly);
+    latest_early_due = TimeTicks::Now() + kEarly;
+    runner->PostTask(FROM_HERE, BindOnce(&Record, &log, "now1"));
+    runner->PostTask(FROM_HERE, BindOnce(
+                                    [](std::vector<std::string>* log, TimeTicks* done) {
+                                      log->push_back("now2");
+                                      *done = TimeTicks::Now();
+                                    },
+                                    &log, &immediate_done));
+    // Due with "late" at the soonest, and posted after it.
+    const TimeTicks earliest_quit = TimeTicks::Now() + kLate;
+    runner->PostDelayedTask(FROM_HERE, BindOnce(
+                                           [](RunLoop* run_loop, TimeTicks earliest) {
+                                             EXPECT_GE(TimeTicks::Now(), earliest);
+                                             run_loop->Quit();
+                                           },
+                                           &run_loop, earliest_quit),
+                            kLate);
+    run_loop.Run();
+    if (latest_early_due >= earliest_late_due || immediate_done >= earliest_late_due - kLate + kEarly)
+      continue;
+    EXPECT_EQ((std::vector<std::string>{"now1", "now2", "early1", "early2", "late"}), log);
+    order_checked = true;
+  }
+  EXPECT_TRUE(order_checked) << "the machine never let the tasks be posted in time";
 }
 
 TEST_P(MessageLoopTypeTest, NestedRunLoopRunsTasksOnlyWhenAllowed) {
@@ -155,33 +185,45 @@ TEST_P(MessageLoopTypeTest, RunUntilIdleLeavesFutureDelayedTasks) {
 
 class Target {
  public:
-  void Hit() { ++hits; }
-  int hits = 0;
+  explicit Target(int* hits) : hits_(hits) {}
+  void Hit() { ++*hits_; }
+
   WeakPtrFactory<Target> weak_factory{this};
+
+ private:
+  int* const hits_;
 };
 
 TEST_P(MessageLoopTypeTest, TaskOfDeadWeakTargetIsDropped) {
   MessageLoop loop(GetParam());
-  auto target = std::make_unique<Target>();
+  int hits = 0;
+  auto target = std::make_unique<Target>(&hits);
   auto runner = loop.task_runner();
-  runner->PostTask(FROM_HERE, BindOnce(&Target::Hit, target->weak_factory.GetWeakPtr()));
-  runner->PostDelayedTask(FROM_HERE, BindOnce(&Target::Hit, target->weak_factory.GetWeakPtr()),
-                          TimeDelta::FromMilliseconds(10));
-  // A task that runs first and invalidates the pointers mid-flight.
   RunLoop run_loop;
   Target* raw = target.get();
-  loop.task_runner()->PostTask(FROM_HERE, BindOnce([](Target* t) { t->Hit(); }, raw));
   runner->PostTask(FROM_HERE, BindOnce(&Target::Hit, target->weak_factory.GetWeakPtr()));
+  runner->PostTask(FROM_HERE, BindOnce([](Target* t) { t->Hit(); }, raw));
+  runner->PostTask(FROM_HERE, BindOnce(&Target::Hit, target->weak_factory.GetWeakPtr()));
+  // Leaves a delayed and an immediate task of the target queued, then
+  // destroys it. The quit shares the delayed task's delay and is posted
+  // after it, so it comes after it whatever the machine's speed.
   runner->PostTask(FROM_HERE, BindOnce(
-                                  [](std::unique_ptr<Target>* t) {
-                                    EXPECT_EQ(3, (*t)->hits);
+                                  [](std::unique_ptr<Target>* t, int* hits, RunLoop* run_loop) {
+                                    EXPECT_EQ(3, *hits);
+                                    auto r = ThreadTaskRunnerHandle::Get();
+                                    const TimeDelta delay = TimeDelta::FromMilliseconds(10);
+                                    r->PostDelayedTask(
+                                        FROM_HERE,
+                                        BindOnce(&Target::Hit, (*t)->weak_factory.GetWeakPtr()),
+                                        delay);
+                                    r->PostDelayedTask(FROM_HERE, run_loop->QuitClosure(), delay);
                                     t->reset();
                                   },
-                                  &target));
+                                  &target, &hits, &run_loop));
   runner->PostTask(FROM_HERE, BindOnce(&Target::Hit, raw->weak_factory.GetWeakPtr()));
-  runner->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(), TimeDelta::FromMilliseconds(30));
   run_loop.Run();  // Would use freed memory if a dropped task still ran.
   EXPECT_FALSE(target);
+  EXPECT_EQ(3, hits);
 }
 
 int64_t ThreadCpuMilliseconds() {
