@@ -40,6 +40,7 @@ std::wstring* g_relaunch_arguments_for_testing = nullptr;
 // Read by the second reporter from this process's memory.
 CrashInfoBlock g_crash_info = {};
 int64_t g_dump_size_cap_for_testing = 0;
+DWORD g_exception_event_timeout_for_testing = 0;
 EXCEPTION_RECORD g_record = {};
 CONTEXT g_context = {};
 EXCEPTION_POINTERS g_pointers = {};
@@ -64,10 +65,13 @@ void ReportOwnCrash() {
   }
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  const DWORD timeout = g_exception_event_timeout_for_testing
+                            ? g_exception_event_timeout_for_testing
+                            : kExceptionEventTimeoutMs;
   if (g_exception_event)
-    WaitForSingleObject(g_exception_event, kExceptionEventTimeoutMs);
+    WaitForSingleObject(g_exception_event, timeout);
   else
-    Sleep(kExceptionEventTimeoutMs);
+    Sleep(timeout);
 }
 
 void CopyText(const wchar_t* text, wchar_t* out) {
@@ -272,6 +276,10 @@ int RunCrashInCrashReporterMode() {
 
 void SetReporterDumpSizeCapForTesting(int64_t cap) {
   g_dump_size_cap_for_testing = cap;
+}
+
+void SetExceptionEventTimeoutForTesting(DWORD timeout_ms) {
+  g_exception_event_timeout_for_testing = timeout_ms;
 }
 
 void SetCrashInReporterRelaunchArgumentsForTesting(const std::wstring& arguments) {

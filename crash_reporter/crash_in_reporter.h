@@ -39,6 +39,11 @@ bool IsLastReporterCrashExpired(uint64_t last, uint64_t now);
 // program's dump is larger than the installer's.
 void SetReporterDumpSizeCapForTesting(int64_t cap);
 
+// Replaces how long a crashed reporter waits for the second one to have
+// read it (0: kExceptionEventTimeoutMs); a test program on a loaded machine
+// starts slower than the installer.
+void SetExceptionEventTimeoutForTesting(DWORD timeout_ms);
+
 // Arguments added to the relaunch command line (tests start their own
 // helper role).
 void SetCrashInReporterRelaunchArgumentsForTesting(const std::wstring& arguments);

@@ -38,6 +38,10 @@ constexpr char kGoEventVariable[] = "TARVO_TEST_CRASH_GO";
 constexpr char kRegistryVariable[] = "TARVO_TEST_CRASH_HKCU";
 constexpr char kHowSwitch[] = "crash-how";
 constexpr DWORD kChildWaitMs = 30000;
+// A crashed reporter waits this long for the second one, which on a loaded
+// machine may take longer than the normal limit to start and dump it; had
+// it ended first, the dump would hold no exception.
+constexpr DWORD kCrashedReporterWaitMs = 50000;
 
 std::string Variable(const char* name) {
   std::string value;
@@ -93,7 +97,13 @@ TEST_CHILD_ROLE(crashing_installer) {
   SetInstallerCrashKeys();
   SetCrashKeyValue("URL", "https://example.com/" + std::string(100, 'p'));
   std::string pid = std::to_string(TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
-  base::WriteFile(base::FilePath(base::UTF8ToWide(Variable(kPidFileVariable))), pid);
+  // Written aside and renamed, so that the test never reads it half-written.
+  const base::FilePath pid_file(base::UTF8ToWide(Variable(kPidFileVariable)));
+  const base::FilePath partial(pid_file.value() + L".partial");
+  if (!base::WriteFile(partial, pid) ||
+      !MoveFileExW(partial.value().c_str(), pid_file.value().c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    return 14;
+  }
   HANDLE go = OpenEventW(SYNCHRONIZE, FALSE, base::UTF8ToWide(Variable(kGoEventVariable)).c_str());
   if (!go || WaitForSingleObject(go, kChildWaitMs) != WAIT_OBJECT_0)
     return 13;
@@ -115,6 +125,7 @@ TEST_CHILD_ROLE(crashing_reporter) {
     return RunCrashInCrashReporterMode();
   }
   SetCrashInReporterRelaunchArgumentsForTesting(L"--test-child-role=crashing_reporter");
+  SetExceptionEventTimeoutForTesting(kCrashedReporterWaitMs);
   InstallCrashInReporterHandlers();
   CrashInReporterInvalidParameter(L"index < size", L"At", L"vector.cc", 42, 0);
   return 12;
@@ -282,7 +293,8 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
         testing_support::GetTestChildCommandLine("crashing_reporter"), base::LaunchOptions());
     ASSERT_TRUE(crashed.IsValid());
     int exit_code = -1;
-    ASSERT_TRUE(crashed.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &exit_code));
+    ASSERT_TRUE(crashed.WaitForExitWithTimeout(
+        base::TimeDelta::FromMilliseconds(kCrashedReporterWaitMs + 5000), &exit_code));
     EXPECT_EQ(0, exit_code);
     // The second reporter lets the first go before it uploads and counts.
     uint64_t marker = 0;
@@ -291,6 +303,7 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
            !(read_marker(&marker) && marker != 0 && FileText(counts_).find('1') != std::string::npos)) {
       Sleep(20);
     }
+    ASSERT_NE(0u, marker) << "the first crash was not reported";
   }
   // A second report would follow the first crash's end within moments.
   std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(2, 1000);
