@@ -84,16 +84,35 @@ class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
   }
 
   // Runs the loop until `last` is received, at most 20 s.
-  void RunUntil(const std::string& last) {
+  // Runs until the `last` call arrives or `child` (when given) failed. The
+  // bound leaves room for a child that starts slowly on a loaded machine.
+  void RunUntil(const std::string& last, HANDLE child = nullptr) {
     base::RunLoop run_loop;
     observer_.set_on_call([&](const std::string& call) {
       if (call == last)
         run_loop.Quit();
     });
     loop_.task_runner()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
-                                         base::TimeDelta::FromSeconds(20));
+                                         base::TimeDelta::FromSeconds(45));
+    if (child)
+      PollChild(child, run_loop.QuitClosure());
     run_loop.Run();
     observer_.set_on_call(nullptr);
+  }
+
+  // Calls `quit` once `child` ended with a failure; its messages written
+  // before a success stay in the mailslot and still arrive.
+  void PollChild(HANDLE child, base::RepeatingClosure quit) {
+    DWORD exit_code = 0;
+    if (WaitForSingleObject(child, 0) == WAIT_OBJECT_0 && GetExitCodeProcess(child, &exit_code) &&
+        exit_code != 0) {
+      quit.Run();
+      return;
+    }
+    loop_.task_runner()->PostDelayedTask(
+        FROM_HERE,
+        base::BindOnce(&IPCChannelTest::PollChild, base::Unretained(this), child, quit),
+        base::TimeDelta::FromMilliseconds(100));
   }
 
   // The receiver creates its mailslot on its own thread.
@@ -135,9 +154,9 @@ TEST_F(IPCChannelTest, TwoProcessesExchangeEveryMessageInOrder) {
                                                L"--mailslot=\"" + name_ + L"\""),
       base::LaunchOptions());
   ASSERT_TRUE(child.IsValid());
-  RunUntil("succeeded");
+  RunUntil("succeeded", child.Handle());
   int exit_code = -1;
-  EXPECT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
+  EXPECT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &exit_code));
   EXPECT_EQ(0, exit_code);
 
   // The same calls made in this process, minus the oversize message.
