@@ -71,13 +71,35 @@ class ScopedDecoder {
 };
 
 // Threads of this process: the extraction's own must all have ended.
+// The threads of this process that started in this program's own code.
+// The system's pool threads (started in its DLLs, on behalf of whatever
+// earlier test) come and go when they like and are not counted.
 size_t ThreadCount() {
+  using QueryThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+  constexpr int kThreadQuerySetWin32StartAddress = 9;
+  static const auto query = reinterpret_cast<QueryThread>(
+      GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationThread"));
+  const auto* image = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+      image + reinterpret_cast<const IMAGE_DOS_HEADER*>(image)->e_lfanew);
+  const BYTE* image_end = image + headers->OptionalHeader.SizeOfImage;
   size_t count = 0;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
   THREADENTRY32 entry = {sizeof(entry)};
   for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
-    if (entry.th32OwnerProcessID == GetCurrentProcessId())
+    if (entry.th32OwnerProcessID != GetCurrentProcessId())
+      continue;
+    HANDLE thread = OpenThread(THREAD_QUERY_INFORMATION, FALSE, entry.th32ThreadID);
+    if (!thread)
+      continue;  // ended since the snapshot
+    const BYTE* start = nullptr;
+    // A thread that cannot be asked counts: better a false alarm than none.
+    if (!query ||
+        query(thread, kThreadQuerySetWin32StartAddress, &start, sizeof(start), nullptr) != 0 ||
+        (start >= image && start < image_end)) {
       ++count;
+    }
+    CloseHandle(thread);
   }
   CloseHandle(snapshot);
   return count;
