@@ -18,17 +18,6 @@ constexpr DWORD kRetryDelayMs = 100;
 constexpr int kFinalAttempts = 10;
 constexpr DWORD kFinalDelayMs = 50;
 
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(SRWLOCK* lock) : lock_(lock) { AcquireSRWLockExclusive(lock_); }
-  ~ExclusiveLock() { ReleaseSRWLockExclusive(lock_); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
- private:
-  SRWLOCK* lock_;
-};
-
 // The integer members of the file's object; false for a read error, text
 // that is not JSON or a value that is not an object.
 bool ReadCounts(base::File* file, CountFileStore::Counts* counts) {
@@ -93,7 +82,7 @@ CountFileStore::~CountFileStore() {
 
 void CountFileStore::Add(const std::string& key, int n, bool wake) {
   {
-    ExclusiveLock lock(&lock_);
+    base::AutoLock lock(lock_);
     pending_[key] += n;
   }
   if (wake)
@@ -102,7 +91,7 @@ void CountFileStore::Add(const std::string& key, int n, bool wake) {
 
 void CountFileStore::AddAll(const Counts& counts, bool wake) {
   {
-    ExclusiveLock lock(&lock_);
+    base::AutoLock lock(lock_);
     for (const auto& [key, n] : counts)
       pending_[key] += n;
   }
@@ -112,13 +101,13 @@ void CountFileStore::AddAll(const Counts& counts, bool wake) {
 
 CountFileStore::Counts CountFileStore::TakePending() {
   Counts taken;
-  ExclusiveLock lock(&lock_);
+  base::AutoLock lock(lock_);
   taken.swap(pending_);
   return taken;
 }
 
 bool CountFileStore::HasPending() {
-  ExclusiveLock lock(&lock_);
+  base::AutoLock lock(lock_);
   return !pending_.empty();
 }
 

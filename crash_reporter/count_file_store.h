@@ -8,6 +8,7 @@
 #include <string>
 
 #include "base/files/file_path.h"
+#include "base/synchronization/lock.h"
 
 namespace crash_reporter {
 
@@ -43,7 +44,7 @@ class CountFileStore {
   const base::FilePath path_;
   HANDLE thread_ = nullptr;
   HANDLE wake_event_ = nullptr;
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  base::Lock lock_;
   Counts pending_;
   std::atomic<bool> stop_{false};
 };

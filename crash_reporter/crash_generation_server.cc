@@ -12,17 +12,6 @@ constexpr DWORD kPipeBufferSize = 512;
 constexpr DWORD kClientAccess =
     PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_DUP_HANDLE | SYNCHRONIZE;
 
-class ExclusiveLock {
- public:
-  explicit ExclusiveLock(SRWLOCK* lock) : lock_(lock) { AcquireSRWLockExclusive(lock_); }
-  ~ExclusiveLock() { ReleaseSRWLockExclusive(lock_); }
-  ExclusiveLock(const ExclusiveLock&) = delete;
-  ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
- private:
-  SRWLOCK* lock_;
-};
-
 bool ReadRemote(HANDLE process, uint64_t address, void* out, size_t size) {
   SIZE_T read = 0;
   return address != 0 &&
@@ -123,7 +112,7 @@ void CrashGenerationServer::Stop() {
   }
   std::list<std::unique_ptr<ClientInfo>> clients;
   {
-    ExclusiveLock lock(&lock_);
+    base::AutoLock lock(lock_);
     clients.swap(clients_);
   }
   for (auto& client : clients)
@@ -176,7 +165,7 @@ void CrashGenerationServer::ServeConnection() {
   ClientInfo* raw = client.get();
   raw->server_ = this;
   {
-    ExclusiveLock lock(&lock_);
+    base::AutoLock lock(lock_);
     clients_.push_back(std::move(client));
   }
   if (!RegisterWaitForSingleObject(&raw->request_wait_, raw->dump_request_,
@@ -235,7 +224,7 @@ std::unique_ptr<ClientInfo> CrashGenerationServer::Handshake() {
 }
 
 std::unique_ptr<ClientInfo> CrashGenerationServer::Detach(ClientInfo* client) {
-  ExclusiveLock lock(&lock_);
+  base::AutoLock lock(lock_);
   for (auto it = clients_.begin(); it != clients_.end(); ++it) {
     if (it->get() == client) {
       std::unique_ptr<ClientInfo> owned = std::move(*it);

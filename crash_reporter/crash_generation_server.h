@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/synchronization/lock.h"
 #include "crash_reporter/crash_generation_protocol.h"
 #include "crash_reporter/custom_info.h"
 
@@ -86,7 +87,7 @@ class CrashGenerationServer {
   HANDLE pipe_ = INVALID_HANDLE_VALUE;
   HANDLE stop_event_ = nullptr;
   HANDLE thread_ = nullptr;
-  SRWLOCK lock_ = SRWLOCK_INIT;
+  base::Lock lock_;
   std::list<std::unique_ptr<ClientInfo>> clients_;
 };
 
