@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <string>
 
 // The hand-shake between a crash client and the reporter over the
@@ -31,6 +32,24 @@ struct AssertionInfo {
   uint32_t type;  // CrashKind
 };
 static_assert(sizeof(AssertionInfo) == 776);
+
+// Fills |out| from a CRT failure report; texts are cut to fit. Safe in a
+// crashing process: no allocation, no locks.
+inline void FillAssertionInfo(CrashKind kind, const wchar_t* expression, const wchar_t* function,
+                              const wchar_t* file, unsigned int line, AssertionInfo* out) {
+  auto copy = [](const wchar_t* text, wchar_t* to) {
+    if (!text)
+      text = L"";
+    size_t n = wcsnlen(text, kAssertionTextUnits - 1);
+    wmemcpy(to, text, n);
+    to[n] = L'\0';
+  };
+  copy(expression, out->expression);
+  copy(function, out->function);
+  copy(file, out->file);
+  out->line = line;
+  out->type = static_cast<uint32_t>(kind);
+}
 
 // What a crashing process leaves for the reporter to read (792 bytes).
 struct CrashInfoBlock {

@@ -74,14 +74,6 @@ void ReportOwnCrash() {
     Sleep(timeout);
 }
 
-void CopyText(const wchar_t* text, wchar_t* out) {
-  if (!text)
-    return;
-  size_t n = wcsnlen(text, kAssertionTextUnits - 1);
-  wmemcpy(out, text, n);
-  out[n] = L'\0';
-}
-
 void HandleCrtFailure(DWORD code, CrashKind kind, const wchar_t* expression,
                       const wchar_t* function, const wchar_t* file, unsigned int line) {
   EnterOnce();
@@ -90,11 +82,7 @@ void HandleCrtFailure(DWORD code, CrashKind kind, const wchar_t* expression,
   g_record.ExceptionAddress = reinterpret_cast<void*>(g_context.Rip);
   g_pointers = {&g_record, &g_context};
   g_crash_info.exception_pointers = reinterpret_cast<uintptr_t>(&g_pointers);
-  CopyText(expression, g_crash_info.assertion.expression);
-  CopyText(function, g_crash_info.assertion.function);
-  CopyText(file, g_crash_info.assertion.file);
-  g_crash_info.assertion.line = line;
-  g_crash_info.assertion.type = static_cast<uint32_t>(kind);
+  FillAssertionInfo(kind, expression, function, file, line, &g_crash_info.assertion);
   ReportOwnCrash();
   TerminateProcess(GetCurrentProcess(), 0);
 }

@@ -17,14 +17,6 @@ constexpr DWORD kPureCallCode = 0xC0000025;
 std::atomic<ExceptionHandler*> g_handler{nullptr};
 std::atomic<bool> g_first_crash_taken{false};
 
-void CopyText(const wchar_t* text, wchar_t* out) {
-  if (!text)
-    return;
-  size_t n = wcsnlen(text, kAssertionTextUnits - 1);
-  wmemcpy(out, text, n);
-  out[n] = L'\0';
-}
-
 void OnTerminate() {
   ExceptionHandler::HandlePureCall();
 }
@@ -94,11 +86,7 @@ void ExceptionHandler::HandleCrtFailure(DWORD code, CrashKind kind, const wchar_
   record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
   EXCEPTION_POINTERS pointers = {&record, &context};
   AssertionInfo assertion = {};
-  CopyText(expression, assertion.expression);
-  CopyText(function, assertion.function);
-  CopyText(file, assertion.file);
-  assertion.line = line;
-  assertion.type = static_cast<uint32_t>(kind);
+  FillAssertionInfo(kind, expression, function, file, line, &assertion);
   if (ExceptionHandler* handler = g_handler.load())
     handler->client_.RequestDump(&pointers, &assertion);
   TerminateProcess(GetCurrentProcess(), code);
