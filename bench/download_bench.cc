@@ -11,19 +11,10 @@
 #include "base/run_loop.h"
 #include "desktop/windows/installer/wininet/download_observer.h"
 #include "desktop/windows/installer/wininet/file_response_writer.h"
-#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "desktop/windows/installer/wininet/wininet_downloader.h"
 
 namespace {
-
-class NoWindowRunner : public UICallbackRunner {
- public:
-  void RunUICallbackAndPostReply(UICallback,
-                                 base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
-                                 Reply reply) override {
-    reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 0u));
-  }
-};
 
 double Now() {
   LARGE_INTEGER frequency, counter;
@@ -41,7 +32,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   const int runs = argc > 3 ? _wtoi(argv[3]) : 1;
   base::MessageLoop loop;
-  NoWindowRunner runner;
+  NoWindowUICallbackRunner runner;
   int failures = 0;
   for (int run = 0; run < runs; ++run) {
     WininetDownloader downloader(&runner, nullptr);

@@ -21,7 +21,7 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/threaded_fetcher.h"
-#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
 
@@ -52,15 +52,6 @@ class FakeParts : public PackageFetcherParts {
   void WriteServerTrackingData(const base::FilePath&, const std::string&) override {}
   bool MovePreparedPackage(const base::FilePath& from, const base::FilePath& to) override {
     return base::Move(from, to);
-  }
-};
-
-class NoWindowRunner : public UICallbackRunner {
- public:
-  void RunUICallbackAndPostReply(UICallback,
-                                 base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
-                                 Reply reply) override {
-    reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 0u));
   }
 };
 
@@ -141,7 +132,7 @@ class PackageFetcherTest : public testing::Test {
   Server server_;
   base::ScopedTempDir temp_;
   FakePayloadManager payload_;
-  NoWindowRunner runner_;
+  NoWindowUICallbackRunner runner_;
   RecordingDelegate delegate_;
   std::unique_ptr<PackageFetcher> fetcher_;
 };

@@ -14,21 +14,12 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/product_info.h"
-#include "desktop/windows/installer/wininet/ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "desktop/windows/installer/wininet/wininet_downloader.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
 
 namespace {
-
-class SilentRunner : public UICallbackRunner {
- public:
-  void RunUICallbackAndPostReply(UICallback,
-                                 base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
-                                 Reply reply) override {
-    reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 0u));
-  }
-};
 
 class PrefDefaultOverridesFetcherTest : public testing::Test {
  protected:
@@ -69,7 +60,7 @@ class PrefDefaultOverridesFetcherTest : public testing::Test {
   base::test::ScopedCommandLine command_line_;
   LoopbackHttpServer server_;
   base::ScopedTempDir temp_;
-  SilentRunner runner_;
+  NoWindowUICallbackRunner runner_;
 };
 
 TEST_F(PrefDefaultOverridesFetcherTest, KeepsTheReplyOfThePost) {
