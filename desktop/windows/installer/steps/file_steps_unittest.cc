@@ -13,7 +13,7 @@
 #include "desktop/windows/installer/steps/delete_minimal_install_file_step.h"
 #include "desktop/windows/installer/steps/install_helper_step.h"
 #include "desktop/windows/installer/steps/move_file_step.h"
-#include "desktop/windows/installer/steps/test_support/fake_step_context.h"
+#include "desktop/windows/installer/steps/test_support/step_folder_test.h"
 #include "desktop/windows/installer/steps/verify_downloadable_resources_step.h"
 #include "desktop/windows/installer/steps/verify_package_contents_step.h"
 #include "gtest/gtest.h"
@@ -22,41 +22,17 @@ namespace {
 
 using Files = std::vector<base::FilePath>;
 
-class FileStepsTest : public testing::Test {
+class FileStepsTest : public StepFolderTest {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
-    context_ = std::make_unique<FakeStepContext>(&settings_);
-    context_->package_folder = Path(L"pkg");
-    context_->base_install_folder = Path(L"root");
-    context_->install_folder = Path(L"root\\1.0");
-    ASSERT_TRUE(base::CreateDirectory(context_->package_folder));
+    StepFolderTest::SetUp();
+    if (HasFatalFailure())
+      return;
     ASSERT_TRUE(base::CreateDirectory(context_->install_folder));
   }
   void TearDown() override { InstallHelperStep::SetIsNativeX64ForTesting(nullptr); }
 
-  base::FilePath Path(const std::wstring& relative) const {
-    return temp_dir_.GetPath().Append(relative);
-  }
-  void Write(const std::wstring& relative, const std::string& contents) {
-    ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
-    ASSERT_TRUE(base::WriteFile(Path(relative), contents));
-  }
-  std::string Read(const std::wstring& relative) {
-    std::string contents;
-    EXPECT_TRUE(base::ReadFileToString(Path(relative), &contents)) << relative;
-    return contents;
-  }
   bool Exists(const std::wstring& relative) { return base::PathExists(Path(relative)); }
-  std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(temp_dir_.GetPath()); }
-  InstallationStatus& Status() { return context_->installation_status; }
-  void RollBack() { context_->GetTransaction()->Rollback(); }
-  // Destroying the context commits its transaction.
-  void Commit() { context_.reset(); }
-
-  base::ScopedTempDir temp_dir_;
-  FakeSettings settings_;
-  std::unique_ptr<FakeStepContext> context_;
 };
 
 TEST_F(FileStepsTest, CopySucceedingOnTheSecondRunReportsOneRetryAndRecordsOnce) {

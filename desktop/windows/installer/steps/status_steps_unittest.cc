@@ -13,7 +13,7 @@
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/steps/move_old_status_step.h"
-#include "desktop/windows/installer/steps/test_support/fake_step_context.h"
+#include "desktop/windows/installer/steps/test_support/step_folder_test.h"
 #include "desktop/windows/installer/steps/write_installation_status_step.h"
 #include "desktop/windows/installer/steps/write_installer_prefs_step.h"
 #include "desktop/windows/installer/utils/installer_features.h"
@@ -24,42 +24,13 @@ namespace {
 
 using Files = std::vector<base::FilePath>;
 
-class StatusStepsTest : public testing::Test {
+class StatusStepsTest : public StepFolderTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
-    context_ = std::make_unique<FakeStepContext>(&settings_);
-    context_->package_folder = Path(L"pkg");
-    context_->base_install_folder = Path(L"root");
-    context_->install_folder = Path(L"root\\1.0");
-    ASSERT_TRUE(base::CreateDirectory(context_->package_folder));
-  }
-
-  base::FilePath Path(const std::wstring& relative) const {
-    return temp_dir_.GetPath().Append(relative);
-  }
-  void Write(const std::wstring& relative, const std::string& contents) {
-    ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
-    ASSERT_TRUE(base::WriteFile(Path(relative), contents));
-  }
-  std::string Read(const std::wstring& relative) {
-    std::string contents;
-    EXPECT_TRUE(base::ReadFileToString(Path(relative), &contents)) << relative;
-    return contents;
-  }
   std::unique_ptr<base::DictionaryValue> ReadJson(const std::wstring& relative) {
     auto dictionary = base::DictionaryValue::From(base::JSONReader::Read(Read(relative)));
     EXPECT_TRUE(dictionary) << relative;
     return dictionary ? std::move(dictionary) : std::make_unique<base::DictionaryValue>();
   }
-  std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(temp_dir_.GetPath()); }
-  InstallationStatus& Status() { return context_->installation_status; }
-  void RollBack() { context_->GetTransaction()->Rollback(); }
-  void Commit() { context_.reset(); }
-
-  base::ScopedTempDir temp_dir_;
-  FakeSettings settings_;
-  std::unique_ptr<FakeStepContext> context_;
 };
 
 TEST_F(StatusStepsTest, StatusOfAFreshInstallIsWrittenAndRolledBackToNothing) {
