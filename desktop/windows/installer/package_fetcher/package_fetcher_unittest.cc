@@ -104,6 +104,19 @@ class PackageFetcherTest : public testing::Test {
   }
 
   // Runs until the fetcher reported |count| outcomes (ready or error).
+  // Starts a fetch and retries it until `attempts` have been made; the
+  // fetcher must then refuse one more.
+  void ExpectAttemptLimit(int attempts) {
+    MakeFetcher();
+    fetcher_->Restart();
+    WaitForOutcomes(1);
+    for (int attempt = 2; attempt <= attempts; ++attempt) {
+      ASSERT_TRUE(fetcher_->RetryFetch());
+      WaitForOutcomes(attempt);
+    }
+    EXPECT_FALSE(fetcher_->RetryFetch());
+  }
+
   void WaitForOutcomes(int count) {
     base::RunLoop run_loop;
     delegate_.quit = run_loop.QuitClosure();
@@ -211,44 +224,21 @@ TEST_F(PackageFetcherTest, ChecksumMismatchFailsAndTheNextAttemptUsesANewFolder)
 TEST_F(PackageFetcherTest, RetryLimits) {
   // Three answers of 204 allow no fourth attempt.
   server_.SetDefaultAction(Server::Status(204));
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
-  for (int attempt = 2; attempt <= 3; ++attempt) {
-    ASSERT_TRUE(fetcher_->RetryFetch());
-    WaitForOutcomes(attempt);
-  }
+  ASSERT_NO_FATAL_FAILURE(ExpectAttemptLimit(3));
   EXPECT_NE(std::string::npos, delegate_.errors[0].find("unexpected HTTP status 204"));
-  EXPECT_FALSE(fetcher_->RetryFetch());
 
   // Five ordinary failures still allow a sixth attempt, not a seventh.
   fetcher_.reset();
   delegate_ = RecordingDelegate();
   server_.SetDefaultAction(Server::Status(404));
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
-  for (int attempt = 2; attempt <= 5; ++attempt) {
-    ASSERT_TRUE(fetcher_->RetryFetch());
-    WaitForOutcomes(attempt);
-  }
-  ASSERT_TRUE(fetcher_->RetryFetch());
-  WaitForOutcomes(6);
-  EXPECT_FALSE(fetcher_->RetryFetch());
+  ASSERT_NO_FATAL_FAILURE(ExpectAttemptLimit(6));
 
   // 4 MiB downloaded in failed attempts allow 3 attempts in all.
   fetcher_.reset();
   delegate_ = RecordingDelegate();
   const std::string big(0x400000, 'b');
   server_.Script({Server::Status(200, "", Reply("not big")), Server::Resource(big)});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
-  for (int attempt = 2; attempt <= 3; ++attempt) {
-    ASSERT_TRUE(fetcher_->RetryFetch());
-    WaitForOutcomes(attempt);
-  }
-  EXPECT_FALSE(fetcher_->RetryFetch());
+  ASSERT_NO_FATAL_FAILURE(ExpectAttemptLimit(3));
 }
 
 TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFolders) {
