@@ -10,6 +10,7 @@
 #include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
+#include "base/process/launch.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
@@ -39,7 +40,7 @@ constexpr wchar_t kAdditionalTempName[] = L"additional_file.tmp";
 constexpr uint64_t kLargeDownloadBytes = 0x400000;
 constexpr uint32_t kMaxFileRetries = 3;
 // A component's self-extracting archive gets this long to finish.
-constexpr DWORD kArchiveWaitMs = 10 * 60 * 1000;
+constexpr base::TimeDelta kArchiveWait = base::TimeDelta::FromMinutes(10);
 
 base::FilePath RunningExecutable() {
   wchar_t path[MAX_PATH * 4] = {};
@@ -571,22 +572,17 @@ bool ThreadedFetcher::RunArchive(const AdditionalComponent& component, const bas
     LOG(ERROR) << "Failed moving additional component SFX into place";
     return false;
   }
-  std::wstring command_line = L"\"" + archive.value() + L"\"";
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(archive.value().c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, folder.value().c_str(), &startup, &process)) {
+  base::LaunchOptions options;
+  options.current_directory = folder;
+  const base::Process process = base::LaunchProcess(L"\"" + archive.value() + L"\"", options);
+  if (!process.IsValid()) {
     LOG(ERROR) << "Failed starting SFX archive";
     return false;
   }
-  CloseHandle(process.hThread);
-  DWORD exit_code = 1;
-  const bool ended = WaitForSingleObject(process.hProcess, kArchiveWaitMs) == WAIT_OBJECT_0 &&
-                     GetExitCodeProcess(process.hProcess, &exit_code);
+  int exit_code = 1;
+  const bool ended = process.WaitForExitWithTimeout(kArchiveWait, &exit_code);
   if (!ended)
-    TerminateProcess(process.hProcess, 1);
-  CloseHandle(process.hProcess);
+    process.Terminate(1, /*wait=*/false);
   if (!ended || exit_code != 0) {
     LOG(ERROR) << "Failed extracting SFX archive";
     return false;
