@@ -2,6 +2,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/process/launch.h"
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -46,17 +47,14 @@ namespace {
 
 // The id of a process that has ended.
 DWORD EndedProcessId() {
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
-  wchar_t command[] = L"C:\\windows\\system32\\cmd.exe /c exit";
-  if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process)) {
+  base::LaunchOptions options;
+  options.start_hidden = true;
+  const base::Process process =
+      base::LaunchProcess(L"C:\\windows\\system32\\cmd.exe /c exit", options);
+  if (!process.IsValid())
     return 0;
-  }
-  WaitForSingleObject(process.hProcess, 30000);
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return process.dwProcessId;
+  process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), nullptr);
+  return process.Pid();
 }
 
 TEST(CleanupBatchFileTest, GoldenText) {
