@@ -8,6 +8,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/json/json_reader.h"
+#include "base/json/string_escape.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation.h"
@@ -57,6 +58,13 @@ class FinalizationStepsTest : public testing::Test {
     context_.finished_event = true;  // Never starts k.bat for real here.
   }
 
+  // The installer preferences naming `path` as the profile folder.
+  void WriteProfilePathPref(const std::string& path) {
+    std::string quoted;
+    ASSERT_TRUE(base::EscapeJSONString(path, /*put_in_quotes=*/true, &quoted));
+    ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
+                                "{\"profile_path\": " + quoted + "}"));
+  }
   base::FilePath Put(const std::wstring& relative) {
     const base::FilePath path = root_.Append(relative);
     EXPECT_TRUE(base::CreateDirectory(path.DirName()));
@@ -322,14 +330,8 @@ TEST_F(FinalizationStepsTest, ProfileDeletionTakesOnlyThisUsersFolder) {
   const base::FilePath theirs = profiles.Append(L"someone_else");
   ASSERT_TRUE(base::CreateDirectory(mine.Append(L"Default")));
   ASSERT_TRUE(base::CreateDirectory(theirs));
-  std::string escaped;
-  for (char c : base::WideToUTF8(profiles.value())) {
-    escaped.push_back(c);
-    if (c == '\\')
-      escaped.push_back('\\');
-  }
-  ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
-                              "{\"profile_path\": \"" + escaped + "\\\\<USERNAME>\"}"));
+  ASSERT_NO_FATAL_FAILURE(
+      WriteProfilePathPref(base::WideToUTF8(profiles.value()) + "\\<USERNAME>"));
   InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
   context_.existing_installation = &existing;
   {
@@ -346,14 +348,7 @@ TEST_F(FinalizationStepsTest, ProfileThatIsNotSafeToDeleteStays) {
   settings_.flags[COPY_ONLY] = true;
   settings_.flags[DELETE_PROFILE] = true;
   // A profile preference naming the installation folder itself.
-  std::string escaped;
-  for (char c : base::WideToUTF8(root_.value())) {
-    escaped.push_back(c);
-    if (c == '\\')
-      escaped.push_back('\\');
-  }
-  ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"),
-                              "{\"profile_path\": \"" + escaped + "\"}"));
+  ASSERT_NO_FATAL_FAILURE(WriteProfilePathPref(base::WideToUTF8(root_.value())));
   InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
   context_.existing_installation = &existing;
   {
