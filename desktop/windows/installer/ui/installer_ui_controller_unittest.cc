@@ -1,0 +1,396 @@
+#include "desktop/windows/installer/ui/installer_ui_controller.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/bind.h"
+#include "base/features/feature_registry.h"
+#include "base/message_loop/message_loop.h"
+#include "base/run_loop.h"
+#include "base/threading/thread_task_runner_handle.h"
+#include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
+#include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/controller/test_support/recording_main_process_runner.h"
+#include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
+#include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/ui/progress_calculator.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+class CountingStatsSender : public AvroStatsSender {
+ public:
+  void SetTrafficAllowed(bool /*allowed*/) override {}
+  void Send(std::unique_ptr<InstallerEvent> /*event*/) override { ++sent; }
+  void SendPendingAndShutdown(base::OnceClosure done) override {
+    base::ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(done));
+  }
+  int sent = 0;
+};
+
+struct WindowRecord {
+  int progress_pages = 0;
+  std::vector<std::wstring> errors;
+  std::vector<bool> full_package_offers;
+  std::vector<std::wstring> message_boxes;
+  std::vector<int> phase_statuses;
+  bool destroyed = false;
+};
+
+class FakeWindow : public InstallerWindow {
+ public:
+  explicit FakeWindow(WindowRecord* record) : record_(record) {}
+  ~FakeWindow() override { record_->destroyed = true; }
+  HWND GetHandle() const override { return nullptr; }
+  void ShowProgressPage() override { ++record_->progress_pages; }
+  void ShowError(const std::wstring& text, bool offer_full_package,
+                 const std::string& /*detail*/) override {
+    record_->errors.push_back(text);
+    record_->full_package_offers.push_back(offer_full_package);
+  }
+  void ShowMessageBox(const std::wstring& text) override {
+    record_->message_boxes.push_back(text);
+  }
+  void AddObserver(InstallerWindowObserver* observer) override { observer_ = observer; }
+  void RemoveObserver(InstallerWindowObserver* /*observer*/) override { observer_ = nullptr; }
+  void ShowPhaseStatus(int phase) override { record_->phase_statuses.push_back(phase); }
+
+ private:
+  WindowRecord* const record_;
+  InstallerWindowObserver* observer_ = nullptr;
+};
+
+class RecordingCalculator : public ProgressCalculator {
+ public:
+  explicit RecordingCalculator(std::vector<int>* phases) : phases_(phases) {}
+  void SetObserver(ProgressObserver* /*observer*/) override {}
+  void SetCurrentProgress(uint32_t /*done*/) override {}
+  void SetTotalProgress(uint32_t /*total*/) override {}
+  uint32_t GetMaxProgress() const override { return 0; }
+  uint32_t GetProgress() const override { return 0; }
+  void Refresh() override {}
+  void OnEnteringPhase(int phase) override { phases_->push_back(phase); }
+
+ private:
+  std::vector<int>* const phases_;
+};
+
+struct ShellCall {
+  std::wstring file;
+  std::wstring parameters;
+};
+
+class TestController : public InstallerUIController {
+ public:
+  TestController(MainProcessInstallerRunner* runner,
+                 SettingsImpl* settings,
+                 WindowRecord* window,
+                 std::vector<int>* phases)
+      : InstallerUIController(runner, std::make_unique<RecordingCalculator>(phases), settings),
+        window_(window) {}
+
+  std::vector<ShellCall> shell_calls;
+  std::vector<DWORD> raised;
+  bool internet_explorer = true;
+  bool window_fails = false;
+
+ protected:
+  std::unique_ptr<InstallerWindow> CreateInstallerWindow() override {
+    if (window_fails)
+      return nullptr;
+    return std::make_unique<FakeWindow>(window_);
+  }
+  bool ShellOpen(const std::wstring& file, const std::wstring& parameters) override {
+    shell_calls.push_back({file, parameters});
+    return true;
+  }
+  bool InternetExplorerExists() override { return internet_explorer; }
+  void RaiseOtherUi(DWORD thread_id) override { raised.push_back(thread_id); }
+  // The id, and "$1" so that replacements show.
+  std::wstring GetString(uint32_t id) override { return std::to_wstring(id) + L"$1"; }
+
+ private:
+  WindowRecord* const window_;
+};
+
+class InstallerUIControllerTest : public testing::Test {
+ protected:
+  explicit InstallerUIControllerTest(std::vector<std::wstring> switches = {}) : env_(switches) {
+    auto sender = std::make_unique<CountingStatsSender>();
+    sender_ = sender.get();
+    SetAvroStatsSender(std::move(sender));
+  }
+  ~InstallerUIControllerTest() override {
+    controller_.reset();
+    SetAvroStatsSender(nullptr);
+  }
+
+  std::unique_ptr<TestController> MakeController() {
+    auto controller = std::make_unique<TestController>(&runner_, settings_.get(), &window_, &phases_);
+    controller->set_lock_folder_for_testing(env_.scratch());
+    controller->set_pending_error_delay_for_testing(base::TimeDelta());
+    return controller;
+  }
+
+  // Starts the controller as the entry point does (no payload: an unpacked
+  // package) and lets it open its window.
+  void StartController(std::unique_ptr<FakeInstallationFolderDetails> details = nullptr,
+                       bool window_fails = false) {
+    settings_ = env_.MakeSettings(std::move(details));
+    controller_ = MakeController();
+    controller_->window_fails = window_fails;
+    ASSERT_EQ(static_cast<uint32_t>(RESULT_SUCCESS),
+              controller_->Start(nullptr, env_.scratch().Append(L"download"),
+                                 base::BindOnce([](bool* quit) { *quit = true; }, &quit_)));
+    base::RunLoop().RunUntilIdle();
+  }
+
+  void PlayBackendFailure(InstallerResult code) {
+    runner_.Notify([code](InstallerObserver* observer) {
+      observer->OnInstallerError(code, L"", "backend says no");
+    });
+    runner_.Notify(
+        [code](InstallerObserver* observer) { observer->OnBackendProcessTerminated(code); });
+  }
+
+  base::MessageLoop loop_;
+  features::ScopedFeatureRegistryForTesting features_;
+  SettingsTestEnvironment env_;
+  CountingStatsSender* sender_ = nullptr;
+  RecordingMainProcessRunner runner_;
+  std::unique_ptr<SettingsImpl> settings_;
+  WindowRecord window_;
+  std::vector<int> phases_;
+  std::unique_ptr<TestController> controller_;
+  bool quit_ = false;
+};
+
+// Only one UI per session: a second UI started while the first runs
+// starts nothing, raises the first UI's thread and returns 22.
+TEST_F(InstallerUIControllerTest, SecondInstanceReturns22AndRaisesTheFirst) {
+  StartController();
+  ASSERT_NE(nullptr, runner_.observers().size() ? runner_.observers()[0] : nullptr);
+  const size_t observers_before = runner_.observers().size();
+
+  uint32_t second_result = 0;
+  std::vector<DWORD> second_raised;
+  std::thread second([&] {
+    std::unique_ptr<TestController> other = MakeController();
+    second_result = other->Start(nullptr, env_.scratch().Append(L"download2"), base::OnceClosure());
+    second_raised = other->raised;
+  });
+  second.join();
+
+  EXPECT_EQ(static_cast<uint32_t>(RESULT_UI_ALREADY_RUNNING), second_result);
+  EXPECT_EQ(std::vector<DWORD>{GetCurrentThreadId()}, second_raised);
+  EXPECT_EQ(observers_before, runner_.observers().size());
+  EXPECT_EQ(0, runner_.run_count);
+  EXPECT_TRUE(controller_->raised.empty());
+}
+
+// Accept while the folder is still being examined is remembered and runs
+// the backend once the status arrives, once.
+TEST_F(InstallerUIControllerTest, AcceptDuringFolderExaminationRunsWhenStatusArrives) {
+  StartController();
+  settings_->RefreshFolderDetails();
+  ASSERT_TRUE(settings_->HasPendingFolderDetails());
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(0, runner_.run_count);
+
+  ASSERT_TRUE(env_.AnswerLatest());
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(1, runner_.run_count);
+  EXPECT_EQ(1, window_.progress_pages);
+  // A second Accept while the backend runs changes nothing.
+  controller_->OnAcceptClicked();
+  EXPECT_EQ(1, runner_.run_count);
+}
+
+// Its own fetch phases reach the progress calculator (the bar would stay
+// in phase 0 for the whole download otherwise); the backend's phases are
+// shown on the page once the backend runs.
+TEST_F(InstallerUIControllerTest, FetchPhasesReachTheProgressCalculator) {
+  StartController();
+  EXPECT_EQ(std::vector<int>{4}, phases_);  // no fetcher: the package is ready
+  phases_.clear();
+  for (uint32_t status : {1u, 2u, 3u, 4u, 7u})
+    controller_->OnPackageFetcherStatusChanged(status);
+  controller_->OnTrackingDataActionsDone();
+  EXPECT_EQ((std::vector<int>{0, 1, 3, 4, 5}), phases_);
+  EXPECT_TRUE(window_.phase_statuses.empty());
+
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  runner_.Notify([](InstallerObserver* observer) { observer->OnEnteringPhase(7); });
+  EXPECT_EQ(7, window_.phase_statuses.back());
+}
+
+// The full-package page opens in Internet Explorer only for the http
+// handler that has it; otherwise, and when it is missing, the default
+// handler opens the address. Either way the run ends with reason 2.
+TEST_F(InstallerUIControllerTest, FullPackageFallsBackToTheDefaultHandler) {
+  struct {
+    bool http_handler;
+    bool internet_explorer;
+    bool expect_ie;
+  } cases[] = {{true, true, true}, {true, false, false}, {false, true, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.http_handler << c.internet_explorer);
+    auto details = std::make_unique<FakeInstallationFolderDetails>();
+    details->is_http_handler = c.http_handler;
+    controller_.reset();
+    quit_ = false;
+    StartController(std::move(details));
+    controller_->internet_explorer = c.internet_explorer;
+    controller_->OnFullPackageRequested();
+    base::RunLoop().RunUntilIdle();
+    ASSERT_EQ(1u, controller_->shell_calls.size());
+    const ShellCall& call = controller_->shell_calls[0];
+    if (c.expect_ie) {
+      EXPECT_NE(std::wstring::npos, call.file.find(L"iexplore.exe"));
+      EXPECT_NE(std::wstring::npos, call.parameters.find(L"&product="));
+    } else {
+      EXPECT_NE(std::wstring::npos, call.file.find(L"&product="));
+      EXPECT_TRUE(call.parameters.empty());
+    }
+    EXPECT_TRUE(controller_->terminated());
+    EXPECT_TRUE(quit_);
+    EXPECT_TRUE(window_.destroyed);
+    window_ = WindowRecord();
+  }
+}
+
+// A failed backend shows its error once, even when the end is reported
+// twice: the second handling finds no pending error and does nothing.
+TEST_F(InstallerUIControllerTest, PendingErrorIsShownOnceAndNeverOffersTheFullPackageFirst) {
+  StartController();
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1, runner_.run_count);
+  PlayBackendFailure(RESULT_INSUFFICIENT_PRIVILEGES);
+  runner_.Notify([](InstallerObserver* observer) {
+    observer->OnBackendProcessTerminated(RESULT_INSUFFICIENT_PRIVILEGES);
+  });
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1u, window_.errors.size());
+  EXPECT_EQ(L"37060", window_.errors[0]);
+  EXPECT_FALSE(window_.full_package_offers[0]);
+  EXPECT_FALSE(controller_->terminated());
+  // Retry examines the folder again and runs the backend with the answer.
+  controller_->OnRetryClicked();
+  ASSERT_TRUE(env_.AnswerLatest());
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(2, runner_.run_count);
+}
+
+// A backend that ends without saying why still gets an error page, with
+// the text of its exit code.
+TEST_F(InstallerUIControllerTest, UnreportedBackendFailureShowsTheCodesText) {
+  StartController();
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  runner_.Notify([](InstallerObserver* observer) {
+    observer->OnBackendProcessTerminated(RESULT_INVALID_PATH);
+  });
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1u, window_.errors.size());
+  EXPECT_EQ(L"37058", window_.errors[0]);
+  EXPECT_EQ(RESULT_INVALID_PATH, controller_->result());
+}
+
+// A launch failure shows the error the runner recorded.
+TEST_F(InstallerUIControllerTest, LaunchFailureShowsAnErrorPage) {
+  StartController();
+  runner_.run_result = RESULT_DUPLICATE_INSTALLATION;
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1u, window_.errors.size());
+  EXPECT_EQ(0, window_.progress_pages);
+  EXPECT_FALSE(controller_->terminated());
+}
+
+// Closing the window ends the run; fetcher requests that come before the
+// backend runs wait for it, and those after the end are answered 1223.
+TEST_F(InstallerUIControllerTest, FetcherRequestsWaitForAcceptAndAreCancelledAfterTheEnd) {
+  StartController();
+  int ran = 0;
+  std::vector<uint32_t> replies;
+  auto request = [&] {
+    controller_->RunUICallbackAndPostReply(
+        base::BindOnce(
+            [](int* ran, HWND) {
+              ++*ran;
+              return 7u;
+            },
+            &ran),
+        base::ThreadTaskRunnerHandle::Get(),
+        base::BindOnce([](std::vector<uint32_t>* replies, uint32_t r) { replies->push_back(r); },
+                       &replies));
+  };
+  request();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(0, ran);
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(1, ran);
+  EXPECT_EQ(std::vector<uint32_t>{7u}, replies);
+
+  controller_->OnWindowClosed();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_TRUE(quit_);
+  request();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ(1, ran);
+  EXPECT_EQ((std::vector<uint32_t>{7u, 1223u}), replies);
+}
+
+// A window that cannot be created ends the run with result 1 instead of
+// leaving a run loop nobody can end.
+TEST_F(InstallerUIControllerTest, MissingWindowEndsTheRun) {
+  StartController(nullptr, /*window_fails=*/true);
+  EXPECT_TRUE(quit_);
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, controller_->result());
+  EXPECT_EQ(0, runner_.run_count);
+}
+
+TEST(InstallerUIControllerMessageIdTest, ResultsMapToTheirTexts) {
+  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(0));
+  EXPECT_EQ(37061u, InstallerUIController::MessageIdForResult(8));
+  EXPECT_EQ(37057u, InstallerUIController::MessageIdForResult(11));
+  EXPECT_EQ(37057u, InstallerUIController::MessageIdForResult(12));
+  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(22));
+  EXPECT_EQ(37055u, InstallerUIController::MessageIdForResult(24));
+  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(25));
+  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(0xFFFFFFFFu));
+}
+
+class InstallerUIControllerAllUsersTest : public InstallerUIControllerTest {
+ protected:
+  InstallerUIControllerAllUsersTest() : InstallerUIControllerTest({L"--allusers=1"}) {}
+};
+
+// Elevation failing in an all-users install switches to a current-user
+// install and runs the backend again, without an error page.
+TEST_F(InstallerUIControllerAllUsersTest, ElevationFailureRestartsAsCurrentUser) {
+  StartController();
+  ASSERT_TRUE(settings_->GetAllUsers());
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1, runner_.run_count);
+  PlayBackendFailure(RESULT_ELEVATION_FAILED);
+  base::RunLoop().RunUntilIdle();
+  if (settings_->HasPendingFolderDetails()) {
+    ASSERT_TRUE(env_.AnswerLatest());
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_FALSE(settings_->GetAllUsers());
+  EXPECT_EQ(2, runner_.run_count);
+  EXPECT_TRUE(window_.errors.empty());
+  EXPECT_FALSE(controller_->terminated());
+}
+
+}  // namespace
