@@ -46,6 +46,9 @@
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
 #include "desktop/windows/installer/steps/folder_permission_helper.h"
+#include "desktop/windows/installer/ui/installer_ui_controller.h"
+#include "desktop/windows/installer/ui/progress_calculator_impl.h"
+#include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_features.h"
@@ -62,13 +65,6 @@ constexpr char kTaskSchedulerName[] = "installer";
 constexpr wchar_t kInstallerPrefsFile[] = L"installer_prefs.json";
 constexpr char kInstallerExperimentsPref[] = "installer-experiments";
 constexpr int kSuggestedReclaimSeconds = 30;
-
-// A role or service of the start-up order that this build does not carry
-// yet. The run stops there with a general failure: never a false success.
-uint32_t NotAvailable(const char* what) {
-  LOG(ERROR) << what << " is not available in this build";
-  return RESULT_GENERAL_FAILURE;
-}
 
 void StartTaskScheduler() {
   base::TaskScheduler::Create(kTaskSchedulerName);
@@ -148,6 +144,26 @@ uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
   return controller.result();
 }
 
+// The interactive role: the dialog dispatcher drives the run loop, so that
+// the window's keyboard navigation works, until the controller quits it.
+uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
+                         SettingsImpl& settings,
+                         PayloadManager* payload_manager,
+                         const base::FilePath& download_folder) {
+  VLOG(2) << "Running UI controller";
+  base::RunLoop run_loop(Win32DialogDispatcher::GetInstance());
+  InstallerUIController controller(
+      &runner,
+      std::make_unique<ProgressCalculatorImpl>(&runner,
+                                               ProgressCalculatorImpl::GetDefaultPhaseWeights()),
+      &settings);
+  const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
+  if (started != RESULT_SUCCESS)
+    return started;
+  run_loop.Run();
+  return controller.result();
+}
+
 // The UI or silent process: a download folder, then the runner and the
 // controller.
 uint32_t RunFrontEnd(SettingsImpl& settings,
@@ -161,8 +177,7 @@ uint32_t RunFrontEnd(SettingsImpl& settings,
     if (IsSilent()) {
       result = RunSilentController(runner, settings, payload_manager, download_folder);
     } else {
-      VLOG(2) << "Running UI controller";
-      result = NotAvailable("The UI controller");
+      result = RunUIController(runner, settings, payload_manager, download_folder);
     }
   }
   RemoveDownloadFolderIfEmpty(download_folder);
