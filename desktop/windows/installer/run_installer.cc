@@ -166,15 +166,15 @@ uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
 
 // The UI or silent process: a download folder, then the runner and the
 // controller.
-uint32_t RunFrontEnd(SettingsImpl& settings,
+uint32_t RunFrontEnd(const InstallerSession& session,
+                     SettingsImpl& settings,
                      const base::FilePath& own_path,
                      PayloadManager* payload_manager) {
   base::FilePath download_folder;
-  uint32_t result =
-      ChooseDownloadFolder(*base::CommandLine::ForCurrentProcess(), own_path, &download_folder);
+  uint32_t result = ChooseDownloadFolder(session.command_line(), own_path, &download_folder);
   if (result == RESULT_SUCCESS) {
     MainProcessInstallerRunnerImpl runner;
-    if (IsSilent()) {
+    if (session.IsSilentSwitch()) {
       result = RunSilentController(runner, settings, payload_manager, download_folder);
     } else {
       result = RunUIController(runner, settings, payload_manager, download_folder);
@@ -186,8 +186,9 @@ uint32_t RunFrontEnd(SettingsImpl& settings,
 
 // Steps 13 to 20: experiments, own path, payload, architecture, statistics,
 // settings and the role itself.
-uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
-  base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
+                 bool inside_package) {
+  const base::CommandLine& command_line = session.command_line();
   // The readers, and the store whose list one reads, live for the run.
   std::unique_ptr<JsonPrefStore> installation_prefs;
   std::unique_ptr<features::FeatureReader> experiments;
@@ -205,7 +206,7 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
       VLOG(1) << "Retrieved experiment states from installation folder";
     }
   } else {
-    experiments = std::make_unique<features::CommandLineFeatureReader>(*command_line);
+    experiments = std::make_unique<features::CommandLineFeatureReader>(command_line);
     VLOG(1) << "Obtained experiment states from command line";
   }
   if (experiments)
@@ -233,14 +234,15 @@ uint32_t RunRole(bool backend, bool uninstall, bool inside_package) {
       GetSessionTrackingData()->Parse(payload_manager->GetPayload());
   }
   const int architecture = ChooseArchitecture(full_package);
-  InitializeStatsReporting(backend);
+  InitializeStatsReporting(session);
   VLOG(1) << "Installer architecture: " << ArchitectureToString(architecture);
 
   VLOG(2) << "Instantiating settings";
   auto settings = std::make_unique<SettingsImpl>(
-      command_line->GetSwitchValuePath(switches::kInstallFolder), architecture,
+      command_line.GetSwitchValuePath(switches::kInstallFolder), architecture,
       payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
-  const uint32_t result = backend ? RunBackend(*settings) : RunFrontEnd(*settings, own_path, payload_manager.get());
+  const uint32_t result = backend ? RunBackend(*settings)
+                                  : RunFrontEnd(session, *settings, own_path, payload_manager.get());
   // The settings go before the payload manager they were given.
   settings.reset();
   return result;
@@ -262,19 +264,21 @@ uint32_t RunInstallerRole() {
   LOG(INFO) << starting << product_info::GetVersion() << " " << product_info::GetChannelName();
   LOG(INFO) << "Command line: " << command_line->GetCommandLineString();
 
-  const bool backend = command_line->HasSwitch(switches::kBackend) ||
-                       command_line->HasSwitch(switches::kRegisterAsProtocolHandler);
-  const bool uninstall = command_line->HasSwitch(switches::kUninstall);
-  const bool silent = IsSilent();
-  const bool autoupdate = IsAutoupdate();
-  const bool inside_package = InstallerSession::GetInstance()->IsInsidePackage();
+  // Every role flag comes from the session, made here from this command
+  // line; "inside package" is the file check in every role.
+  const InstallerSession& session = *InstallerSession::GetInstance();
+  const bool backend = session.IsBackendRole();
+  const bool uninstall = session.IsUninstallSwitch();
+  const bool silent = session.IsSilentSwitch();
+  const bool autoupdate = session.IsAutoupdateSwitch();
+  const bool inside_package = session.IsInPackageFolder();
   if (command_line->HasSwitch(switches::kInstallFolder)) {
     LOG(INFO) << "Install folder from command line: "
               << command_line->GetSwitchValuePath(switches::kInstallFolder);
   }
   LogRoleFlag("Uninstall:", uninstall);
   LogRoleFlag("Silent:", silent);
-  LogRoleFlag("Run Immediately", command_line->HasSwitch(switches::kRunImmediately));
+  LogRoleFlag("Run Immediately", session.IsRunImmediatelySwitch());
   LogRoleFlag("Backend", backend);
   LogRoleFlag("Inside package", inside_package);
   LogRoleFlag("Autoupdate:", autoupdate);
@@ -285,7 +289,7 @@ uint32_t RunInstallerRole() {
       ui_loop ? base::MessageLoop::TYPE_UI : base::MessageLoop::TYPE_DEFAULT);
   StartTaskScheduler();
 
-  uint32_t result = RunRole(backend, uninstall, inside_package);
+  uint32_t result = RunRole(session, backend, uninstall, inside_package);
 
   // The task scheduler ends with the run loop; then the loop itself goes.
   base::TaskScheduler::GetInstance()->Shutdown();

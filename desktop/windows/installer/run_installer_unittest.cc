@@ -251,6 +251,8 @@ TEST_F(InstallerProcessTest, InsidePackageRunGoesPastTheSettings) {
       // Started by hand: no process to report to.
       {L" --backend --inside-package", "Running backend", "Missing information about initial process",
        121},
+      // Without the switch a backend still finds itself in the package.
+      {L" --backend", "Running backend", "Missing information about initial process", 121},
   };
   for (const auto& c : cases) {
     const base::FilePath log_folder = scratch.GetPath().Append(L"Tarvo Installer");

@@ -26,13 +26,13 @@ std::optional<std::string> GetNonEmpty(const ServerTrackingBlob* tracking, const
 
 }  // namespace
 
-void InitializeStatsReporting(bool is_backend) {
-  if (is_backend) {
+void InitializeStatsReporting(const InstallerSession& session) {
+  if (session.IsBackendRole()) {
     VLOG(2) << "Disabling Avro in this process";
     InitializeDisabledAvroStatsSender();
     return;
   }
-  const ServerTrackingBlob* tracking = GetSessionTrackingData();
+  const ServerTrackingBlob* tracking = session.GetTrackingData();
   CampaignInfo campaign;
   campaign.medium = GetNonEmpty(tracking, "utm.medium");
   campaign.name = GetNonEmpty(tracking, "utm.campaign");
@@ -40,13 +40,12 @@ void InitializeStatsReporting(bool is_backend) {
   std::string uuid;
   if (tracking)
     tracking->Get("uuid", &uuid);
-  const bool test_server =
-      base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kTestAvroServer);
+  const bool test_server = session.command_line().HasSwitch(switches::kTestAvroServer);
   VLOG(2) << "Enabling Avro in this process";
   // An autoupdate run reports only its failure (level 0).
-  const int32_t max_level = IsAutoupdate() ? 0 : 1;
+  const int32_t max_level = session.IsAutoupdateSwitch() ? 0 : 1;
   InitializeAvroStatsSender(
-      std::make_unique<AvroMessageContextImpl>(InstallerSession::GetInstance()->GetSessionGuid(),
+      std::make_unique<AvroMessageContextImpl>(session.GetSessionGuid(),
                                                uuid, product_info::GetVersion(),
                                                product_info::GetChannelName(), campaign),
       test_server ? AvroSenderMode::kTestServer : AvroSenderMode::kProduction, max_level);

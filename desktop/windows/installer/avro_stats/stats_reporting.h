@@ -1,12 +1,14 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_STATS_REPORTING_H_
 #define DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_STATS_REPORTING_H_
 
+class InstallerSession;
+
 // Installs the process's statistics sender: one that drops everything in
-// the backend; otherwise a reporting sender carrying the session, the
+// the backend role; otherwise a reporting sender carrying the session, the
 // tracking data's campaign and uuid, and the product version and stream,
 // which reports only "autoupdate_failed" in an autoupdate run and sends to
 // the local test endpoint with switch "test-avro-srv". Nothing is
 // transmitted until a controller allows traffic.
-void InitializeStatsReporting(bool is_backend);
+void InitializeStatsReporting(const InstallerSession& session);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_STATS_REPORTING_H_

@@ -14,11 +14,11 @@
 #include "desktop/windows/installer/avro_stats/disabled_avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
-#include "testing/loopback_http_server.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/server_tracking_blob.h"
 #include "gtest/gtest.h"
+#include "testing/loopback_http_server.h"
 
 namespace {
 
@@ -55,16 +55,23 @@ TEST_F(StatsReportingTest, HolderIsNeverEmpty) {
   ShutDownAndWait();
 }
 
-TEST_F(StatsReportingTest, BackendDropsEverything) {
+// The backend and the protocol-handler registration, which a backend
+// carries out, send nothing.
+TEST_F(StatsReportingTest, BackendRolesDropEverything) {
   LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   SetAvroTestServerPortForTesting(server.port());
-  command_line_.GetProcessCommandLine()->AppendSwitch(switches::kTestAvroServer);
-  InitializeStatsReporting(/*is_backend=*/true);
-  EXPECT_TRUE(dynamic_cast<DisabledAvroStatsSender*>(GetAvroStatsSender()));
-  GetAvroStatsSender()->SetTrafficAllowed(true);
-  GetAvroStatsSender()->Send(std::make_unique<ErrorEvent>("dropped", 1));
-  ShutDownAndWait();
+  for (const char* role : {switches::kBackend, switches::kRegisterAsProtocolHandler}) {
+    base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+    command_line.AppendSwitch(switches::kTestAvroServer);
+    command_line.AppendSwitch(role);
+    InstallerSession session(&command_line);
+    InitializeStatsReporting(session);
+    EXPECT_TRUE(dynamic_cast<DisabledAvroStatsSender*>(GetAvroStatsSender())) << role;
+    GetAvroStatsSender()->SetTrafficAllowed(true);
+    GetAvroStatsSender()->Send(std::make_unique<ErrorEvent>("dropped", 1));
+    ShutDownAndWait();
+  }
   EXPECT_EQ(0u, server.request_count());
 }
 
@@ -80,7 +87,7 @@ TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
   GetSessionTrackingData()->Set("utm.campaign", "");
   GetSessionTrackingData()->Set("uuid", "installer-7");
 
-  InitializeStatsReporting(/*is_backend=*/false);
+  InitializeStatsReporting(*InstallerSession::GetInstance());
   GetAvroStatsSender()->Send(
       std::make_unique<ControllerLaunchedEvent>("0", "", false, true, true, "", "x64", 1));
   GetAvroStatsSender()->Send(std::make_unique<AutoupdateFailedEvent>(

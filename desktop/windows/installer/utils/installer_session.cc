@@ -33,11 +33,12 @@ InstallerSession::InstallerSession(const base::CommandLine* command_line)
     base::PathService::Get(base::DIR_EXE, &package_dir_);
   }
 
+  in_package_folder_ = InstallerUtils::IsInsidePackage(IsUninstallSwitch());
   if (backend_) {
     inside_package_ = command_line_->HasSwitch(switches::kInsidePackage);
     session_guid_ = command_line_->GetSwitchValueASCII(switches::kSessionGuid);
   } else {
-    inside_package_ = InstallerUtils::IsInsidePackage();
+    inside_package_ = in_package_folder_;
     session_guid_ = base::GenerateGUID();
   }
 
@@ -135,6 +136,18 @@ bool InstallerSession::IsFixDownloadableResources() const {
 
 ServerTrackingBlob* InstallerSession::GetTrackingData() const {
   return tracking_data_.get();
+}
+
+bool InstallerSession::IsBackendRole() const {
+  return backend_ || command_line_->HasSwitch(switches::kRegisterAsProtocolHandler);
+}
+
+bool InstallerSession::IsInPackageFolder() const {
+  return in_package_folder_;
+}
+
+bool InstallerSession::IsRunImmediatelySwitch() const {
+  return command_line_->HasSwitch(switches::kRunImmediately);
 }
 
 ScopedInstallerSessionForTesting::ScopedInstallerSessionForTesting(

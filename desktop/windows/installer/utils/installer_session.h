@@ -15,6 +15,9 @@ class ServerTrackingBlob;
 // The values that describe this run of the installer as a whole and that
 // every process of the run shares; made once per process from its command
 // line and written back as switches for each child installer process.
+// It also answers the process's role flags, all from the command line it
+// was given: code past the entry point reads switches through the session,
+// never through the process-wide command line.
 class InstallerSession {
  public:
   explicit InstallerSession(const base::CommandLine* command_line);
@@ -39,6 +42,19 @@ class InstallerSession {
   virtual bool IsFixDownloadableResources() const;
   virtual ServerTrackingBlob* GetTrackingData() const;
 
+  // The backend role: switch "backend" or the protocol-handler
+  // registration, which a backend carries out.
+  bool IsBackendRole() const;
+  // Whether the running installer is the one in an unpacked package or an
+  // installation folder, by the files beside it (InstallerUtils), whatever
+  // the switches say. Unlike IsInsidePackage, a backend does not take this
+  // from its parent.
+  bool IsInPackageFolder() const;
+  bool IsRunImmediatelySwitch() const;
+  // The command line the session was made from, for the switches that are
+  // not role flags.
+  const base::CommandLine& command_line() const { return *command_line_; }
+
  private:
   void ReadTrackingSwitches();
 
@@ -47,6 +63,7 @@ class InstallerSession {
   std::string session_guid_;
   const base::CommandLine* command_line_;
   bool inside_package_ = false;
+  bool in_package_folder_ = false;
   bool backend_ = false;
 };
 

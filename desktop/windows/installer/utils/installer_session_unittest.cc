@@ -1,8 +1,17 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 
+#include <memory>
+#include <optional>
+
 #include "base/base64.h"
 #include "base/command_line.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/path_service.h"
+#include "base/test/scoped_path_override.h"
+#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -104,6 +113,94 @@ TEST(InstallerSessionTest, BackendTakesParentValues) {
   bare_backend.AppendSwitch("backend");
   EXPECT_FALSE(MakeSession(bare_backend)->HasPackageDir());
   EXPECT_EQ("", MakeSession(bare_backend)->GetSessionGuid());
+}
+
+// The running installer in a scratch folder: "installer.exe" beside the
+// browser, with "files_list" when `package` (an unpacked package) and
+// without it (an installation folder).
+class RunningInFolder {
+ public:
+  explicit RunningInFolder(bool package) {
+    EXPECT_TRUE(dir_.CreateUniqueTempDir());
+    EXPECT_TRUE(base::WriteFile(dir_.GetPath().Append(GetBrowserExeName()), "x"));
+    if (package)
+      EXPECT_TRUE(base::WriteFile(dir_.GetPath().Append(L"files_list"), "x"));
+    exe_dir_.emplace(base::DIR_EXE, dir_.GetPath(), true, false);
+    exe_file_.emplace(base::FILE_EXE, dir_.GetPath().Append(L"installer.exe"), true, false);
+  }
+
+ private:
+  base::ScopedTempDir dir_;
+  std::optional<base::ScopedPathOverride> exe_dir_;
+  std::optional<base::ScopedPathOverride> exe_file_;
+};
+
+base::CommandLine WithSwitches(std::initializer_list<const char*> names) {
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  for (const char* name : names)
+    command_line.AppendSwitch(name);
+  return command_line;
+}
+
+// "Inside package" of the role flags is the file check in every role; the
+// session's IsInsidePackage follows the parent in the backend only.
+TEST(InstallerSessionTest, RoleFlagsInAPackageFolder) {
+  RunningInFolder package(/*package=*/true);
+
+  base::CommandLine ui = WithSwitches({});
+  std::unique_ptr<InstallerSession> session = MakeSession(ui);
+  EXPECT_FALSE(session->IsBackendRole());
+  EXPECT_TRUE(session->IsInPackageFolder());
+  EXPECT_TRUE(session->IsInsidePackage());
+
+  // A backend started without "inside-package" is still in the package.
+  base::CommandLine backend = WithSwitches({switches::kBackend});
+  session = MakeSession(backend);
+  EXPECT_TRUE(session->IsBackendRole());
+  EXPECT_TRUE(session->IsInPackageFolder());
+  EXPECT_FALSE(session->IsInsidePackage());
+
+  // The protocol-handler registration runs as a backend, with the session
+  // values of a first process.
+  base::CommandLine handler = WithSwitches({switches::kRegisterAsProtocolHandler});
+  session = MakeSession(handler);
+  EXPECT_TRUE(session->IsBackendRole());
+  EXPECT_TRUE(session->IsInPackageFolder());
+  EXPECT_TRUE(session->IsInsidePackage());
+  EXPECT_EQ(36u, session->GetSessionGuid().size());
+  EXPECT_TRUE(session->HasPackageDir());
+}
+
+TEST(InstallerSessionTest, RoleFlagsOfAnUninstall) {
+  RunningInFolder installation(/*package=*/false);
+  base::CommandLine install = WithSwitches({switches::kSilent});
+  std::unique_ptr<InstallerSession> session = MakeSession(install);
+  EXPECT_FALSE(session->IsInPackageFolder());
+  EXPECT_FALSE(session->IsUninstallSwitch());
+  EXPECT_TRUE(session->IsSilentSwitch());
+
+  // An installation folder has no files list; the browser is enough.
+  base::CommandLine uninstall = WithSwitches({switches::kUninstall, switches::kRunImmediately});
+  session = MakeSession(uninstall);
+  EXPECT_TRUE(session->IsUninstallSwitch());
+  EXPECT_TRUE(session->IsInPackageFolder());
+  EXPECT_TRUE(session->IsRunImmediatelySwitch());
+  EXPECT_FALSE(session->IsBackendRole());
+  EXPECT_EQ(&uninstall, &session->command_line());
+}
+
+TEST(InstallerSessionTest, RoleFlagsOutsideAnyPackage) {
+  base::ScopedTempDir dir;
+  ASSERT_TRUE(dir.CreateUniqueTempDir());
+  base::ScopedPathOverride exe_dir(base::DIR_EXE, dir.GetPath(), true, false);
+  base::ScopedPathOverride exe_file(base::FILE_EXE, dir.GetPath().Append(L"installer.exe"), true,
+                                    false);
+  base::CommandLine uninstall = WithSwitches({switches::kUninstall});
+  EXPECT_FALSE(MakeSession(uninstall)->IsInPackageFolder());
+  base::CommandLine backend = WithSwitches({switches::kBackend, switches::kInsidePackage});
+  std::unique_ptr<InstallerSession> session = MakeSession(backend);
+  EXPECT_FALSE(session->IsInPackageFolder());
+  EXPECT_TRUE(session->IsInsidePackage());
 }
 
 }  // namespace

@@ -2,7 +2,6 @@
 
 #include <atomic>
 
-#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
@@ -12,7 +11,6 @@
 #include "base/strings/string_split.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
-#include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
@@ -43,7 +41,7 @@ InstallerUtils::SettingsValidator InstallerUtils::SetSettingsValidator(
   return g_settings_validator.exchange(validator);
 }
 
-bool InstallerUtilsImpl::IsInsidePackageImpl() {
+bool InstallerUtilsImpl::IsInsidePackageImpl(bool uninstall) {
   base::FilePath folder;
   base::FilePath exe;
   if (!base::PathService::Get(base::DIR_EXE, &folder) ||
@@ -51,7 +49,7 @@ bool InstallerUtilsImpl::IsInsidePackageImpl() {
     return false;
   }
   bool has_browser = base::PathExists(folder.Append(GetBrowserExeName()));
-  if (base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kUninstall)) {
+  if (uninstall) {
     if (has_browser)
       return true;
     LOG(ERROR) << "Requested to uninstall, but we are not in a valid "

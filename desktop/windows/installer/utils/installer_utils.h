@@ -33,7 +33,9 @@ class InstallerUtils {
   // previous one (null when none).
   static SettingsValidator SetSettingsValidator(SettingsValidator validator);
 
-  virtual bool IsInsidePackageImpl() = 0;
+  // `uninstall`: the process uninstalls, for which the browser beside the
+  // installer is enough (the session passes its own switch).
+  virtual bool IsInsidePackageImpl(bool uninstall) = 0;
   virtual bool ReadFilesListImpl(const base::FilePath& path, std::list<std::string>* files) = 0;
   virtual std::wstring GetDiskSpaceMessageImpl(const std::vector<VolumeSpace>& volumes) = 0;
   // True when the settings have decided their operation. False records the
@@ -41,7 +43,9 @@ class InstallerUtils {
   // (success), so a caller never reports a refused start as success.
   virtual bool ValidateSettingsImpl(const Settings& settings) = 0;
 
-  static bool IsInsidePackage() { return GetInstance()->IsInsidePackageImpl(); }
+  static bool IsInsidePackage(bool uninstall) {
+    return GetInstance()->IsInsidePackageImpl(uninstall);
+  }
   static bool ReadFilesList(const base::FilePath& path, std::list<std::string>* files) {
     return GetInstance()->ReadFilesListImpl(path, files);
   }
@@ -55,7 +59,7 @@ class InstallerUtils {
 
 class InstallerUtilsImpl : public InstallerUtils {
  public:
-  bool IsInsidePackageImpl() override;
+  bool IsInsidePackageImpl(bool uninstall) override;
   bool ReadFilesListImpl(const base::FilePath& path, std::list<std::string>* files) override;
   std::wstring GetDiskSpaceMessageImpl(const std::vector<VolumeSpace>& volumes) override;
   // The registered validator; without one, a general failure.

@@ -6,7 +6,6 @@
 #include "base/base_paths.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/test/scoped_command_line.h"
 #include "base/test/scoped_path_override.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -38,21 +37,20 @@ TEST(InstallerUtilsTest, FilesListSplitsAtEveryLineEnd) {
 TEST(InstallerUtilsTest, InsidePackageNeedsBrowserFilesListAndOwnName) {
   base::ScopedTempDir dir;
   ASSERT_TRUE(dir.CreateUniqueTempDir());
-  base::test::ScopedCommandLine command_line;
   const base::FilePath exe = dir.GetPath().Append(L"installer.exe");
   base::ScopedPathOverride exe_dir(base::DIR_EXE, dir.GetPath(), true, false);
   base::ScopedPathOverride exe_file(base::FILE_EXE, exe, true, false);
+  EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/true));  // no browser
   ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(GetBrowserExeName()), "x"));
-  EXPECT_FALSE(InstallerUtils::IsInsidePackage());  // no files_list
+  EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/false));  // no files_list
   ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(L"files_list"), "x"));
-  EXPECT_TRUE(InstallerUtils::IsInsidePackage());
+  EXPECT_TRUE(InstallerUtils::IsInsidePackage(/*uninstall=*/false));
   {
     base::ScopedPathOverride other_name(base::FILE_EXE, dir.GetPath().Append(L"setup.exe"), true,
                                         false);
-    EXPECT_FALSE(InstallerUtils::IsInsidePackage());
+    EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/false));
     // An uninstall needs only the browser beside it.
-    command_line.GetProcessCommandLine()->AppendSwitch("uninstall");
-    EXPECT_TRUE(InstallerUtils::IsInsidePackage());
+    EXPECT_TRUE(InstallerUtils::IsInsidePackage(/*uninstall=*/true));
   }
 }
 
