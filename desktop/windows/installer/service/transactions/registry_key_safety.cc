@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 
+#include <cwchar>
 #include <vector>
 
 #include "base/strings/string_util.h"
@@ -42,8 +43,6 @@ constexpr const wchar_t* kSharedKeys[] = {
     L"software\\microsoft\\windows\\currentversion",
     L"software\\microsoft\\windows\\currentversion\\uninstall",
     L"software\\microsoft\\windows\\currentversion\\app paths",
-    L"software\\microsoft\\windows\\currentversion\\run",
-    L"software\\microsoft\\windows\\currentversion\\runonce",
     L"software\\microsoft\\windows\\currentversion\\explorer",
     L"software\\microsoft\\windows\\currentversion\\explorer\\fileexts",
     L"software\\microsoft\\windows\\currentversion\\applicationassociationtoasts",
@@ -53,9 +52,18 @@ constexpr const wchar_t* kSharedKeys[] = {
     L"software\\microsoft\\windows nt",
     L"software\\microsoft\\windows nt\\currentversion",
     L"software\\microsoft\\internet explorer",
-    L"software\\policies\\microsoft",
     L"system\\currentcontrolset\\services",
     L"system\\currentcontrolset\\control",
+};
+
+// Keys whose whole subtree belongs to the administrator or to Windows: no
+// key at or below them is ours to delete.
+constexpr const wchar_t* kSharedSubtrees[] = {
+    L"software\\policies",
+    L"software\\microsoft\\windows\\currentversion\\policies",
+    L"software\\microsoft\\windows\\currentversion\\run",
+    L"software\\microsoft\\windows\\currentversion\\runonce",
+    L"software\\microsoft\\windows nt\\currentversion\\winlogon",
 };
 
 // Empty components are dropped. With `slash_separates`, "/" splits too: the
@@ -108,10 +116,28 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
   }
   if (components.size() < 3)
     return false;
+  // The registry gives "." and ".." no meaning; in a path they only hide
+  // where it leads.
+  for (const std::wstring& component : components) {
+    if (component == L"." || component == L"..")
+      return false;
+  }
+  // Every file extension's key is shared by all the programs that open it.
+  if (components.size() == 3 && components[0] == L"software" && components[1] == L"classes" &&
+      components[2][0] == L'.') {
+    return false;
+  }
   const std::wstring normalized = JoinKeyPath(components, components.size());
   for (const wchar_t* shared : kSharedKeys) {
     if (normalized == shared)
       return false;
+  }
+  for (const wchar_t* subtree : kSharedSubtrees) {
+    const size_t length = wcslen(subtree);
+    if (normalized.compare(0, length, subtree) == 0 &&
+        (normalized.size() == length || normalized[length] == L'\\')) {
+      return false;
+    }
   }
   return true;
 }

@@ -11,9 +11,11 @@
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path);
 
 // Whether a whole key (with its subtree) may be deleted: false for an empty
-// path, a path of fewer than three components, and well-known keys that
-// hold other programs' entries (Software\Classes\Applications,
-// Software\Clients\StartMenuInternet, the Uninstall key, App Paths, ...).
+// path, a path of fewer than three components or with a "." or ".."
+// component, well-known keys that hold other programs' entries
+// (Software\Classes\Applications, Software\Clients\StartMenuInternet, the
+// Uninstall key, App Paths, every Software\Classes\.<extension>, ...), and
+// any key at or below the policy, start-up (Run, RunOnce) and Winlogon keys.
 // Compared ignoring case, with "/" and "\" both taken as separators; a
 // "Wow6432Node" view component is ignored.
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path);

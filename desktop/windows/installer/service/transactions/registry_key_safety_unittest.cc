@@ -28,6 +28,22 @@ TEST(RegistryKeySafetyTest, SharedAndShortKeysAreRefusedWhateverTheirSpelling) {
       L"Software\\Classes\\Wow6432Node\\CLSID",
       L"Software\\Classes\\http",
       L"Software\\Classes\\.html",
+      // Any extension, and the keys of policies, start-up and logon.
+      L"Software\\Classes\\.tarvo-unknown",
+      L"Software\\WOW6432Node\\Classes\\.zip",
+      L"Software\\Policies\\Tarvo",
+      L"Software\\Policies\\Microsoft\\Windows\\System",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\\Tarvo",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\x",
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+      L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify",
+      // ".." and "." components, which only hide where a path leads.
+      L"Software\\Tarvo Software\\Tarvo\\..\\..\\Classes",
+      L"Software\\Classes\\TarvoHTML\\..",
+      L"Software\\Classes\\.\\TarvoHTML",
   };
   for (const wchar_t* key : refused)
     EXPECT_FALSE(IsRegistryKeySafeToDelete(key)) << key;
@@ -41,6 +57,11 @@ TEST(RegistryKeySafetyTest, ProductKeysMayBeDeleted) {
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo",
       L"Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\tarvo.exe",
       L"Software\\Tarvo Software\\Tarvo",
+      // Below an extension, and names that merely start like a shared key.
+      L"Software\\Classes\\.htm\\OpenWithProgids\\TarvoHTML",
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\RunTarvo",
+      L"Software\\Policiesx\\Tarvo",
+      L"Software\\Tarvo Software\\Tarvo\\...",
   };
   for (const wchar_t* key : allowed)
     EXPECT_TRUE(IsRegistryKeySafeToDelete(key)) << key;

@@ -102,8 +102,12 @@ bool CreateOperationFromRegistryRule(const RegistryRule& rule,
                << "\" expands to nothing";
     return false;
   }
+  // The status keeps the depth signed: 0x80000000 and above read back as
+  // negative, which means "the recorded values only", so no key is removed
+  // and none needs checking.
+  const int32_t clean = static_cast<int32_t>(row.clean);
   std::wstring key_to_clean;
-  if (row.clean >= 1 && !GetRegistryKeyToClean(key, static_cast<int>(row.clean), &key_to_clean)) {
+  if (clean >= 1 && !GetRegistryKeyToClean(key, clean, &key_to_clean)) {
     LOG(ERROR) << "Registry rule refused: clean-up depth " << row.clean << " of \"" << key
                << "\" would remove a shared key";
     return false;
@@ -116,8 +120,7 @@ bool CreateOperationFromRegistryRule(const RegistryRule& rule,
                                                    row.access_flags);
   std::vector<StatusRegistryKey>* record = rule.host ? rule.host->GetRegistryRecord(root) : nullptr;
   if (record) {
-    RecordRegistryValueInStatus(record, key, value_name, data, type, size,
-                                static_cast<int32_t>(row.clean));
+    RecordRegistryValueInStatus(record, key, value_name, data, type, size, clean);
   }
   return true;
 }

@@ -153,7 +153,7 @@ TEST_F(RegistryRuleTest, ValueRulesWriteExpandedDataAndAreRecordedAtOnce) {
 TEST_F(RegistryRuleTest, DeletionsAreNotRecordedAndHostMayRecordNothing) {
   EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", L"v", kRegistryRuleDeleteValue, 0)), nullptr);
   EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", nullptr, kRegistryRuleDeleteKey, 0)), nullptr);
-  EXPECT_TRUE(host_.hkcu.empty() || host_.hkcu[0].values.empty());
+  EXPECT_TRUE(host_.hkcu.empty());
   host_.record = false;
   host_.hkcu.clear();
   EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", L"v", REG_DWORD, RuleDword(1))), nullptr);
@@ -188,6 +188,21 @@ TEST_F(RegistryRuleTest, RulesThatWouldHitSharedKeysAreRefused) {
   // Writing a value into a shared key without cleaning it up is fine.
   EXPECT_NE(Make(Row(L"Software\\RegisteredApplications", L"Tarvo", REG_SZ, RuleText(L"x"))),
             nullptr);
+}
+
+// Depths of 0x80000000 and above are negative in the status, where they
+// mean "values only": such a rule is made and recorded, never refused.
+TEST_F(RegistryRuleTest, DepthsThatReadBackNegativeMeanValuesOnly) {
+  for (uint32_t depth : {0x80000000u, 0xffffffffu}) {
+    host_.hkcu.clear();
+    EXPECT_NE(Make(Row(L"Software\\RegisteredApplications", L"Tarvo", REG_SZ, RuleText(L"x"),
+                       depth)),
+              nullptr)
+        << depth;
+    ASSERT_EQ(host_.hkcu.size(), 1u);
+    EXPECT_EQ(host_.hkcu[0].clean, static_cast<int32_t>(depth));
+    EXPECT_LT(host_.hkcu[0].clean, 0);
+  }
 }
 
 }  // namespace
