@@ -7,8 +7,10 @@
 #include <string>
 
 // What a temporary access grant keeps so that it can be taken back: the
-// object and its access list from before the grant. Owns the old security
-// descriptor (freed with LocalFree); `old_dacl` points into it.
+// object, its access list and, for a file or folder, its attributes from
+// before the grant (some systems clear "read-only" when the list changes).
+// Owns the old security descriptor (freed with LocalFree); `old_dacl`
+// points into it.
 struct SavedSecurityInfo {
   SavedSecurityInfo(const std::wstring& object_name, SE_OBJECT_TYPE object_type, PACL old_dacl,
                     PSECURITY_DESCRIPTOR old_descriptor);
@@ -20,6 +22,8 @@ struct SavedSecurityInfo {
   SE_OBJECT_TYPE object_type = SE_UNKNOWN_OBJECT_TYPE;
   PACL old_dacl = nullptr;
   PSECURITY_DESCRIPTOR old_descriptor = nullptr;
+  // INVALID_FILE_ATTRIBUTES when not a file object or not known.
+  DWORD old_file_attributes = INVALID_FILE_ATTRIBUTES;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_SAVED_SECURITY_INFO_H_

@@ -67,6 +67,25 @@ AclApi* SystemAclApi() {
   return api.get();
 }
 
+// Puts back the attributes a file or folder had before the grant; true
+// when there is nothing to put back.
+bool RestoreFileAttributes(const SavedSecurityInfo& info) {
+  // What SetFileAttributesW accepts; the rest (directory, reparse point,
+  // compression) is the file system's.
+  constexpr DWORD kSettable = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
+                              FILE_ATTRIBUTE_TEMPORARY;
+  if (info.object_type != SE_FILE_OBJECT || info.old_file_attributes == INVALID_FILE_ATTRIBUTES)
+    return true;
+  const DWORD current = ::GetFileAttributesW(info.object_name.c_str());
+  if (current == INVALID_FILE_ATTRIBUTES) return false;
+  const DWORD wanted = info.old_file_attributes & kSettable;
+  if ((current & kSettable) == wanted) return true;
+  return ::SetFileAttributesW(info.object_name.c_str(),
+                              wanted ? wanted : FILE_ATTRIBUTE_NORMAL) != FALSE;
+}
+
 }  // namespace
 
 SecurityUtil::~SecurityUtil() = default;
@@ -176,6 +195,9 @@ bool SecurityUtilImpl::GrantAccessToCurrentUser(const std::wstring& object_name,
                                         nullptr, nullptr, &old_dacl, &raw_descriptor);
   }
   LocalPtr<PSECURITY_DESCRIPTOR> old_descriptor(raw_descriptor);
+  const DWORD old_attributes = object_type == SE_FILE_OBJECT
+                                   ? ::GetFileAttributesW(object_name.c_str())
+                                   : INVALID_FILE_ATTRIBUTES;
   // Writing without knowing the old list would replace it: refuse.
   if (error != ERROR_SUCCESS || !old_descriptor) return false;
   if (!old_dacl) return true;  // no list: everyone may do everything already
@@ -226,6 +248,7 @@ bool SecurityUtilImpl::GrantAccessToCurrentUser(const std::wstring& object_name,
   if (!permanent) {
     *saved = std::make_unique<SavedSecurityInfo>(object_name, object_type, old_dacl,
                                                  old_descriptor.release());
+    (*saved)->old_file_attributes = old_attributes;
   }
   return true;
 }
@@ -234,9 +257,10 @@ bool SecurityUtilImpl::RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) 
   if (!*saved) return false;
   std::unique_ptr<SavedSecurityInfo> info = std::move(*saved);
   if (!info->old_dacl || !info->old_descriptor) return false;
-  return acl_api_->WriteNamedSecurity(info->object_name, info->object_type,
-                                      DaclWriteInfo(info->old_descriptor), nullptr,
-                                      info->old_dacl) == ERROR_SUCCESS;
+  const bool restored = acl_api_->WriteNamedSecurity(info->object_name, info->object_type,
+                                                     DaclWriteInfo(info->old_descriptor), nullptr,
+                                                     info->old_dacl) == ERROR_SUCCESS;
+  return RestoreFileAttributes(*info) && restored;
 }
 
 SecurityUtil* GetSecurityUtil() {

@@ -334,6 +334,30 @@ TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesT
   EXPECT_EQ(Read(Path(L"locked.txt")), "data");
 }
 
+// With the real security code: whatever taking over the file's access
+// does to its attributes (some systems clear "read-only"), a rolled-back
+// delete gives the file back as it was.
+TEST_F(FileOperationsTest, RolledBackDeleteKeepsReadOnlyAndHidden) {
+  const base::FilePath file = Path(L"read-only.txt");
+  Write(file, "data");
+  ASSERT_TRUE(::SetFileAttributesW(file.value().c_str(),
+                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+  const DWORD before = ::GetFileAttributesW(file.value().c_str());
+  {
+    Transaction transaction;
+    std::string error;
+    ASSERT_TRUE(transaction.Execute(std::make_unique<DeleteFileOperation>(file, false, false),
+                                    &error))
+        << error;
+    EXPECT_FALSE(base::PathExists(file));
+    transaction.Rollback();
+  }
+  EXPECT_EQ(Read(file), "data");
+  EXPECT_EQ(before, ::GetFileAttributesW(file.value().c_str()));
+  // So that the scratch folder can go.
+  ::SetFileAttributesW(file.value().c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(FileOperationsTest, MoveRollsBackAndCommitRemovesEmptiedFolders) {
   Write(Path(L"from\\deep\\f.txt"), "f");
   Write(Path(L"to\\f.txt"), "old");
