@@ -13,6 +13,7 @@
 #include "base/values.h"
 #include "base/files/important_file_writer.h"
 #include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
+#include "desktop/windows/installer/service/prefs/pending_pref_writes.h"
 
 namespace {
 
@@ -146,17 +147,22 @@ void JsonPrefStore::CommitPendingWrite(WriteDoneCallback done) {
   // A runner that refuses the task has destroyed it, |done| included; keep
   // a way to report the inline write.
   auto shared_done = std::make_shared<WriteDoneCallback>(std::move(done));
-  if (file_task_runner_ &&
-      file_task_runner_->PostTask(
-          FROM_HERE, base::BindOnce(
-                         [](base::FilePath path, std::string data,
-                            std::shared_ptr<WriteDoneCallback> done) {
-                           WriteToDisk(path, data, std::move(*done));
-                         },
-                         path_, data, shared_done))) {
-    return;
-  }
-  if (file_task_runner_)
+  if (file_task_runner_) {
+    // Known as pending until written, so that a shutdown that gives up on
+    // it can say which change it loses.
+    PendingPrefWrites::GetInstance()->Add(path_);
+    if (file_task_runner_->PostTask(
+            FROM_HERE, base::BindOnce(
+                           [](base::FilePath path, std::string data,
+                              std::shared_ptr<WriteDoneCallback> done) {
+                             WriteToDisk(path, data, std::move(*done));
+                             PendingPrefWrites::GetInstance()->Remove(path);
+                           },
+                           path_, data, shared_done))) {
+      return;
+    }
+    PendingPrefWrites::GetInstance()->Remove(path_);
     LOG(WARNING) << "The preference pool refused the write of " << path_ << "; writing here";
+  }
   WriteToDisk(path_, data, std::move(*shared_done));
 }

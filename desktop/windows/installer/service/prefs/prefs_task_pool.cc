@@ -6,6 +6,7 @@
 
 #include "base/logging.h"
 #include "base/threading/sequenced_worker_pool.h"
+#include "desktop/windows/installer/service/prefs/pending_pref_writes.h"
 
 namespace {
 
@@ -85,6 +86,9 @@ bool PrefsTaskPool::ShutDown(base::TimeDelta max_wait) {
     if (base::TimeTicks::Now() >= deadline) {
       LOG(ERROR) << "Preference writes still running after " << max_wait.InMilliseconds()
                  << " ms; not waiting for them";
+      // The process ends next: what is still queued is lost.
+      for (const base::FilePath& file : PendingPrefWrites::GetInstance()->Files())
+        LOG(ERROR) << "Preference change to " << file << " lost: not written in time";
       return false;
     }
     ::Sleep(kShutdownPollMs);

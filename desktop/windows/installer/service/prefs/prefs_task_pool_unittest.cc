@@ -13,6 +13,7 @@
 #include "base/values.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -75,6 +76,36 @@ TEST(PrefsTaskPoolTest, ShutDownGivesUpOnAStuckWrite) {
   EXPECT_EQ(nullptr, holder.pool());
   release.Signal();
   EXPECT_TRUE(finished.TimedWait(base::TimeDelta::FromSeconds(10)));
+}
+
+// A change still queued when the wait ends is lost with the process: the
+// log names its file.
+TEST(PrefsTaskPoolTest, ShutDownThatGivesUpNamesTheLostChange) {
+  base::ScopedTempDir temp_dir;
+  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
+  const base::FilePath path = temp_dir.GetPath().Append(L"installer_prefs.json");
+  PrefsTaskPool holder;
+  base::WaitableEvent release;
+  JsonPrefStore::GetTaskRunnerForFile(path, holder.pool())
+      ->PostTask(FROM_HERE, base::BindOnce(
+                                [](base::WaitableEvent* release) {
+                                  release->TimedWait(base::TimeDelta::FromSeconds(20));
+                                },
+                                &release));
+  {
+    auto store = CreateJsonPrefStore(holder.pool(), path);
+    store->SetValue("language", std::make_unique<base::Value>("de"));
+  }
+  {
+    testing_support::ScopedLogCapture log;
+    EXPECT_FALSE(holder.ShutDown(base::TimeDelta::FromMilliseconds(300)));
+    EXPECT_TRUE(log.Contains("Preference change to " + path.AsUTF8Unsafe() + " lost"));
+  }
+  // Let the pool end before the folder goes.
+  release.Signal();
+  for (int i = 0; i < 100 && !base::PathExists(path); ++i)
+    base::PlatformThread::Sleep(base::TimeDelta::FromMilliseconds(100));
+  EXPECT_TRUE(base::PathExists(path));
 }
 
 TEST(PrefsTaskPoolTest, ShutDownWithoutWaitReturnsAtOnce) {
