@@ -250,7 +250,7 @@ void InstallerUIController::RunBackend() {
   }
   if (pending_fetcher_request_) {
     LOG(INFO) << "Running pending fetcher callback.";
-    std::move(pending_fetcher_request_).Run();
+    std::move(pending_fetcher_request_).Run(/*run=*/true);
   }
   if (restart_fetching_ && fetcher()) {
     LOG(INFO) << "Restarting fetching after background tries failed.";
@@ -476,26 +476,27 @@ void InstallerUIController::RunUICallbackAndPostReply(
     reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), kCancelledReply));
     return;
   }
-  base::OnceClosure request = base::BindOnce(
+  base::OnceCallback<void(bool)> request = base::BindOnce(
       [](base::WeakPtr<InstallerUIController> self, UICallback callback,
-         base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner, Reply reply) {
-        // A request that outlived the UI is answered as cancelled.
-        const uint32_t answer =
-            self && self->window_ ? std::move(callback).Run(self->window_->GetHandle())
-                                  : kCancelledReply;
+         base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner, Reply reply, bool run) {
+        // A replaced request, or one that outlived the UI, is answered as
+        // cancelled.
+        const uint32_t answer = run && self && self->window_
+                                    ? std::move(callback).Run(self->window_->GetHandle())
+                                    : kCancelledReply;
         reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), answer));
       },
       weak_factory_.GetWeakPtr(), std::move(callback), reply_runner, std::move(reply));
   if (!backend_running_ || pending_error_) {
     LOG(INFO) << "Store callback information for later.";
-    // An older request must still get its answer.
+    // An older request must still get an answer.
     if (pending_fetcher_request_)
-      std::move(pending_fetcher_request_).Run();
+      std::move(pending_fetcher_request_).Run(/*run=*/false);
     pending_fetcher_request_ = std::move(request);
     return;
   }
   LOG(INFO) << "Run the callback at once.";
-  std::move(request).Run();
+  std::move(request).Run(/*run=*/true);
 }
 
 void InstallerUIController::Finish() {

@@ -113,7 +113,8 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   void ObserveSettings(bool observe);
 
   std::unique_ptr<ProgressCalculator> progress_calculator_;
-  base::OnceClosure pending_fetcher_request_;
+  // Run(true) runs the stored fetcher request; Run(false) cancels it.
+  base::OnceCallback<void(bool)> pending_fetcher_request_;
   bool backend_running_ = false;
   int phase_ = 0;
   bool restart_fetching_ = false;

@@ -332,8 +332,11 @@ TEST_F(InstallerUIControllerTest, FetcherRequestsWaitForAcceptAndAreCancelledAft
                        &replies));
   };
   request();
+  request();  // replaces the first, which is answered as cancelled
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(0, ran);
+  EXPECT_EQ(std::vector<uint32_t>{1223u}, replies);
+  replies.clear();
   controller_->OnAcceptClicked();
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(1, ran);
