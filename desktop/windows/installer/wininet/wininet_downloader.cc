@@ -58,6 +58,34 @@ std::string UserAgent() {
 
 }  // namespace
 
+// The session behind a closing connection. WinINet still unlinks and frees
+// the connection after its HANDLE_CLOSING callback returns, and closing the
+// session walks its connections: closing it from the termination thread
+// while a WinINet thread tears the connection down reads freed memory. So
+// the session closes inside that callback, or after the bound under the
+// same lock, once.
+struct WininetDownloader::SessionCloser {
+  ~SessionCloser() {
+    if (released)
+      CloseHandle(released);
+  }
+  // Signals |released| when |signal| is set.
+  void CloseSession(bool signal) {
+    base::AutoLock hold(lock);
+    if (session) {
+      InternetCloseHandle(session);
+      session = nullptr;
+    }
+    if (signal && released)
+      SetEvent(released);
+  }
+
+  base::Lock lock;
+  // Handed over when the downloader closes its session.
+  HINTERNET session = nullptr;
+  HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+};
+
 // What WinINet hands back with each callback of one handle. It belongs to
 // WinINet once the handle exists and is freed when the handle closes, so a
 // late callback or a read that WinINet still completes never touches a
@@ -66,8 +94,8 @@ struct WininetDownloader::HandleContext {
   base::scoped_refptr<base::SingleThreadTaskRunner> runner;
   base::WeakPtr<WininetDownloader> owner;
   uint32_t generation = 0;
-  // Connections: signalled when WinINet has released the connection.
-  std::shared_ptr<void> released;
+  // Connections: closes the session once WinINet has released the connection.
+  std::shared_ptr<SessionCloser> closer;
   // Requests: the read buffer and the count of bytes read into it.
   std::vector<char> buffer;
   DWORD bytes_read = 0;
@@ -211,8 +239,8 @@ void CALLBACK WininetDownloader::StatusCallback(HINTERNET /*handle*/, DWORD_PTR 
       break;
     }
     case INTERNET_STATUS_HANDLE_CLOSING:
-      if (handle_context->released)
-        SetEvent(handle_context->released.get());
+      if (handle_context->closer)
+        handle_context->closer->CloseSession(/*signal=*/true);
       delete handle_context;
       break;
     default:
@@ -231,11 +259,7 @@ bool WininetDownloader::Connect(const CrackedUrl& parts) {
   auto* context = new HandleContext;
   context->runner = task_runner_;
   context->owner = weak_factory_.GetWeakPtr();
-  context->released =
-      std::shared_ptr<void>(CreateEventW(nullptr, TRUE, FALSE, nullptr), [](void* event) {
-        if (event)
-          CloseHandle(event);
-      });
+  context->closer = std::make_shared<SessionCloser>();
   connection_ = InternetConnectW(session_, parts.host.c_str(), parts.port, nullptr, nullptr,
                                  INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(context));
   if (!connection_) {
@@ -677,18 +701,23 @@ void WininetDownloader::CloseSession() {
     InternetCloseHandle(session);
     return;
   }
-  std::shared_ptr<void> released = connection_context_->released;
+  std::shared_ptr<SessionCloser> closer = connection_context_->closer;
+  {
+    base::AutoLock hold(closer->lock);
+    closer->session = session;
+  }
   InternetCloseHandle(connection_);
   connection_ = nullptr;
   connection_context_ = nullptr;
   JoinTermination();
   // The session goes once WinINet let go of the connection, or after a
   // bound: WinINet may never say so after a cancelled read.
-  termination_thread_ = std::thread([session, released] {
+  termination_thread_ = std::thread([closer] {
     base::PlatformThread::SetName("Wininet Termination");
     LOG(INFO) << "Waiting for WinINET to finish";
-    WaitForSingleObject(released.get(), kTerminationWaitMs);
-    InternetCloseHandle(session);
+    if (closer->released)
+      WaitForSingleObject(closer->released, kTerminationWaitMs);
+    closer->CloseSession(/*signal=*/false);
   });
 }
 

@@ -71,6 +71,7 @@ class WininetDownloader {
 
  private:
   struct HandleContext;
+  struct SessionCloser;
 
   static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
                                       void* info, DWORD info_length);
