@@ -9,10 +9,13 @@
 // name upper-cased, other characters than letters and digits as "_"), 0 when
 // unset or not a number. With the switch "version" or "stream" it also prints
 // its version or stream, without a line end, as the installer expects of the
-// component installers.
+// component installers. With TARVO_PACKAGE_STAY_SECONDS_<NAME> set it stays
+// running that many seconds (at most 120) before it exits, so that a test can
+// find it in use.
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <cwctype>
 #include <string>
 
@@ -82,14 +85,19 @@ void AppendRecord(const std::wstring& command_line) {
   CloseHandle(file);
 }
 
-// The whole text must be a decimal integer (optional sign); anything else 0.
-unsigned int ChosenExitCode() {
-  std::wstring variable = L"TARVO_PACKAGE_EXIT_CODE_";
+std::wstring VariableFor(const wchar_t* prefix) {
+  std::wstring variable = prefix;
   for (const wchar_t* p = kProgramName; *p; ++p) {
     wchar_t c = *p;
     bool alnum = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
     variable += alnum ? static_cast<wchar_t>(std::towupper(c)) : L'_';
   }
+  return variable;
+}
+
+// The whole text must be a decimal integer (optional sign); anything else 0.
+unsigned int ChosenExitCode() {
+  std::wstring variable = VariableFor(L"TARVO_PACKAGE_EXIT_CODE_");
   std::wstring value;
   if (!GetEnv(variable.c_str(), &value) || value.empty())
     return 0;
@@ -137,6 +145,16 @@ void Print(const char* text) {
   WriteFile(out, text, static_cast<DWORD>(strlen(text)), &written, nullptr);
 }
 
+void StayIfAsked() {
+  std::wstring value;
+  if (!GetEnv(VariableFor(L"TARVO_PACKAGE_STAY_SECONDS_").c_str(), &value))
+    return;
+  unsigned long seconds = wcstoul(value.c_str(), nullptr, 10);
+  if (seconds > 120)
+    seconds = 120;
+  Sleep(static_cast<DWORD>(seconds * 1000));
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -145,5 +163,6 @@ int wmain(int argc, wchar_t** argv) {
     Print(PACKAGE_VERSION);
   else if (HasSwitch(argc, argv, L"stream"))
     Print(PACKAGE_STREAM);
+  StayIfAsked();
   return static_cast<int>(ChosenExitCode());
 }

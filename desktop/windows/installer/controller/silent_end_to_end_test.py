@@ -23,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver"
@@ -125,10 +126,14 @@ def check_code(prefix, seen, code, expect, what):
 
 
 def snapshot(prefix):
+    prefix.wait()
+    return snapshot_without_wait(prefix)
+
+
+def snapshot_without_wait(prefix):
     """Every file below drive_c (but the temporary folders, where the logs
     go) with its digest, and the registry as Wine keeps it, without the
     time stamps."""
-    prefix.wait()
     files = {}
     for root, dirs, names in os.walk(prefix.c):
         rel_root = os.path.relpath(root, prefix.c)
@@ -227,6 +232,59 @@ def scenario_uninstall(prefix, a):
     assert "Tarvo" not in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
 
 
+def scenario_repair(prefix, a):
+    """Operation 5 on an installed folder: the downloadable resources are
+    put right, and the installation stays as it was."""
+    folder = "C:\\e2e\\Tarvo"
+    args = ["--allusers=0", "--installfolder=" + folder]
+    install(prefix, args, "v1", a.v1, a.engine_v1)
+    first = status(prefix, folder)
+    install(prefix, args + ["--fix-downloadable-resources"], "repair", a.v1, a.engine_v1)
+    root = prefix.unix(folder)
+    for name in ("launcher.exe", "installation_status.json", V1 + "\\tarvo.exe"):
+        assert os.path.exists(os.path.join(root, *name.split("\\"))), name
+    app_id = re.search(r'"app_id"\s*:\s*"([^"]*)"', first)
+    if app_id:
+        assert app_id.group(1) in status(prefix, folder), "the app id changed"
+    assert "Tarvo" in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+
+
+def scenario_uninstall_in_use(prefix, a):
+    """The browser runs: the uninstall ends with result 9 (exit code 109)
+    and takes nothing away."""
+    folder = "C:\\e2e\\Tarvo"
+    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
+    root = prefix.unix(folder)
+    browser = subprocess.Popen([WINE, os.path.join(root, V1, "tarvo.exe")],
+                               env=dict(prefix.env, TARVO_PACKAGE_STAY_SECONDS_TARVO="90"),
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                               stderr=subprocess.DEVNULL)
+    try:
+        # Wine has mapped the program once it shows in the task list.
+        for _ in range(100):
+            listed = subprocess.run([WINE, "tasklist"], env=prefix.env, timeout=60,
+                                    capture_output=True, check=False).stdout
+            if b"tarvo.exe" in listed.lower():
+                break
+            time.sleep(0.1)
+        else:
+            raise AssertionError("the browser did not start")
+        # No wait for the wineserver's end here: the browser keeps it.
+        before = snapshot_without_wait(prefix)
+        seen = set(prefix.logs())
+        code = subprocess.run([WINE, os.path.join(root, V1, "installer.exe"), "--uninstall",
+                               "--silent", *QUIET], env=prefix.env, timeout=240,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, check=False).returncode
+        check_code(prefix, seen, code, 109, "uninstall while the browser runs")
+        changes = diff(before, snapshot_without_wait(prefix))
+        assert not changes, "removed or changed:\n  " + "\n  ".join(changes[:40])
+    finally:
+        browser.kill()
+        browser.wait()
+        prefix.wait()
+
+
 def scenario_failure_rolls_back(prefix, a):
     """A step that fails late (the status file's place is taken by a
     folder) rolls back everything the install did before it."""
@@ -250,13 +308,63 @@ def scenario_failure_rolls_back(prefix, a):
           % (code, failed[0].strip() if failed else "no step failure logged"))
 
 
+# The install list of the packaged installer, in order (the first step of a
+# name where several share it). Each is made to fail in turn.
+INSTALL_STEPS = [
+    "verify_downloadable_resources", "verify_package_contents", "delete_file_step",
+    "move_file", "copy_file:launcher.exe", "install_tracking_data",
+    "copy_file:pref_default_overrides", "install_helper", "setup_registry",
+    "install_shortcuts", "write_installer_prefs", "install_components",
+    "write_installation_status", "setup_file_and_protocol_handlers", "finalize",
+]
+FAILURE_SHARDS = 3
+
+
+def scenario_failure_at_each_step(prefix, a, shard):
+    """The engine's test switch makes one named step of the install list
+    fail; whichever it is, the prefix is left as it was before the run.
+    All runs of a shard share the prefix: each starts from what the last
+    one must have left, the untouched prefix."""
+    folder = "C:\\e2e\\Tarvo"
+    path = installer_dir(prefix, "v1", a.v1)
+    shutil.copy(os.path.join(a.engine_v1, "installer_engine.dll"), os.path.dirname(path))
+    prefix.run("cmd.exe", "/c", "exit")
+    before = snapshot(prefix)
+    failures = []
+    for step in INSTALL_STEPS[shard::FAILURE_SHARDS]:
+        seen = set(prefix.logs())
+        env = dict(prefix.env, TARVO_INSTALLER_TEST_FAIL_STEP=step)
+        code = subprocess.run([WINE, path, "--silent", *QUIET, "--allusers=0",
+                               "--installfolder=" + folder], env=env, timeout=240,
+                              stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, check=False).returncode
+        prefix.wait()
+        logs = "".join(open(log, encoding="utf-8", errors="replace").read()
+                       for log in prefix.logs() if log not in seen)
+        if "Step %s was told to fail" % step not in logs:
+            failures.append("%s: never ran (exit code %d); not in the install list?" % (step, code))
+            continue
+        changes = diff(before, snapshot(prefix))
+        if code == 0 or changes:
+            failures.append("%s: exit code %d, left behind:\n    %s"
+                            % (step, code, "\n    ".join(changes[:20])))
+            break
+        print("%s failed with exit code %d and left the prefix as it was" % (step, code))
+    assert not failures, "\n".join(failures)
+
+
 SCENARIOS = {
     "current_user": scenario_current_user,
     "all_users": scenario_all_users,
     "upgrade": scenario_upgrade,
     "uninstall": scenario_uninstall,
     "failure_rolls_back": scenario_failure_rolls_back,
+    "repair": scenario_repair,
+    "uninstall_in_use": scenario_uninstall_in_use,
 }
+for _shard in range(FAILURE_SHARDS):
+    SCENARIOS["failure_at_steps_%d" % _shard] = (
+        lambda prefix, a, shard=_shard: scenario_failure_at_each_step(prefix, a, shard))
 
 
 def versioned_copy(folder, names, version, out):

@@ -111,4 +111,30 @@ TEST(BackendEndToEndTest, InterruptedBackendRollsBackUnfinished) {
   EXPECT_NE(std::string::npos, harness.BackendLogs().find("Installation was interrupted"));
 }
 
+// Interrupted while a step waits for its next attempt: the backends stop the
+// retries, roll back and end unfinished (result 20).
+TEST(BackendEndToEndTest, InterruptedDuringRetryRollsBack) {
+  TwoProcessHarness::Options options;
+  options.environment = {{L"TARVO_INSTALLER_TEST_RETRY_STEP", L"setup_registry"}};
+  TwoProcessHarness harness(options);
+  harness.runner().OnPackageReady();
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  ASSERT_TRUE(harness.WaitForMessage("step_starting setup_registry")) << Joined(harness.calls());
+  // The first retry is asked for well before the attempts run out.
+  for (int i = 0; i < 100 && harness.BackendLogs().find("Retrying step setup_registry") ==
+                                 std::string::npos;
+       ++i) {
+    harness.WaitForMessage("-", base::TimeDelta::FromMilliseconds(50));
+  }
+  ASSERT_NE(std::string::npos, harness.BackendLogs().find("Retrying step setup_registry"))
+      << harness.BackendLogs();
+  harness.runner().Stop();
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
+  EXPECT_EQ(RESULT_NOT_FINISHED, harness.backend_result()) << Joined(harness.calls());
+  EXPECT_FALSE(base::PathExists(harness.install_folder())) << Joined(harness.calls());
+  const std::string logs = harness.BackendLogs();
+  EXPECT_NE(std::string::npos, logs.find("Installation was interrupted")) << logs;
+  EXPECT_EQ(std::string::npos, logs.find("Retrying step setup_registry (attempt 5)")) << logs;
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/environment.h"
+
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
 #include "desktop/windows/installer/steps/finalize/finalization_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
@@ -20,17 +22,45 @@ class UnavailableStep : public InstallerStep {
   }
 };
 
+// For the end-to-end tests only: the step named by
+// TARVO_INSTALLER_TEST_FAIL_STEP fails at once, the one named by
+// TARVO_INSTALLER_TEST_RETRY_STEP asks for a retry on every attempt. Neither
+// is set outside those tests, and a failure is all either can cause.
+class ForcedFailureStep : public InstallerStep {
+ public:
+  ForcedFailureStep(std::string name, StepStatus status, InstallerStepContext* context)
+      : InstallerStep(std::move(name), context), status_(status) {}
+
+  StepResult Run(int /*attempt*/) override {
+    return StepResult(status_, RESULT_GENERAL_FAILURE, std::wstring(),
+                      "Step " + name() + " was told to fail by the test environment");
+  }
+
+ private:
+  const StepStatus status_;
+};
+
+bool IsNamedBy(const char* variable, const std::string& name) {
+  std::string value;
+  return base::Environment::Create()->GetVar(variable, &value) && value == name;
+}
+
 class DefaultInstallerStepFactory : public InstallerStepFactory {
  public:
   std::unique_ptr<InstallerStep> CreateStep(StepKind kind, const StepArguments& arguments,
                                             InstallerStepContext* context) override {
+    const std::string name = GetStepName(kind, arguments);
+    if (IsNamedBy("TARVO_INSTALLER_TEST_FAIL_STEP", name))
+      return std::make_unique<ForcedFailureStep>(name, STEP_FAILED, context);
+    if (IsNamedBy("TARVO_INSTALLER_TEST_RETRY_STEP", name))
+      return std::make_unique<ForcedFailureStep>(name, STEP_RETRY_THEN_FAIL, context);
     if (auto step = CreateFileOrStatusStep(kind, arguments, context))
       return step;
     if (auto step = CreateRegistrationStep(kind, arguments, context))
       return step;
     if (auto step = CreateFinalizationStep(kind, context))
       return step;
-    return std::make_unique<UnavailableStep>(GetStepName(kind, arguments), context);
+    return std::make_unique<UnavailableStep>(name, context);
   }
 };
 

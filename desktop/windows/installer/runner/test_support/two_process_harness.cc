@@ -28,10 +28,12 @@ class TwoProcessHarness::ScopedEnvironment {
       previous_.assign(buffer, length);
     SetEnvironmentVariableW(name, value.c_str());
   }
-  ~ScopedEnvironment() { SetEnvironmentVariableW(name_, had_value_ ? previous_.c_str() : nullptr); }
+  ~ScopedEnvironment() {
+    SetEnvironmentVariableW(name_.c_str(), had_value_ ? previous_.c_str() : nullptr);
+  }
 
  private:
-  const wchar_t* name_;
+  const std::wstring name_;
   std::wstring previous_;
   bool had_value_ = false;
 };
@@ -51,6 +53,8 @@ TwoProcessHarness::TwoProcessHarness(const Options& options) {
       std::make_unique<ScopedEnvironment>(L"TARVO_INSTALLER_VERBOSITY", L"2"));
   environment_.push_back(
       std::make_unique<ScopedEnvironment>(L"TARVO_PACKAGE_RECORD_DIR", records.value()));
+  for (const auto& [name, value] : options.environment)
+    environment_.push_back(std::make_unique<ScopedEnvironment>(name.c_str(), value));
 
   base::FilePath package = options.package_folder;
   if (package.empty()) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -35,6 +36,8 @@ class TwoProcessHarness : public RecordingInstallerObserver {
     base::FilePath package_folder;
     // Empty: the build's installer.exe.
     base::FilePath installer;
+    // More environment variables for the backends, name and value.
+    std::vector<std::pair<std::wstring, std::wstring>> environment;
   };
 
   explicit TwoProcessHarness(const Options& options);
