@@ -122,7 +122,10 @@ def check_code(prefix, seen, code, expect, what):
         if match:
             raise Skip("%s stops with exit code %d: %s is not available in this build (log %s)"
                        % (what, code, match.group(1).split("] ")[-1], log))
-    raise AssertionError("%s: exit code %d, expected %d; logs: %s" % (what, code, expect, new_logs))
+    errors = [line.rstrip() for log in new_logs
+              for line in open(log, encoding="utf-8", errors="replace") if ":ERROR:" in line]
+    raise AssertionError("%s: exit code %d, expected %d; logs: %s\n%s"
+                         % (what, code, expect, new_logs, "\n".join(errors[-10:])))
 
 
 def snapshot(prefix):
@@ -255,16 +258,17 @@ def scenario_uninstall_in_use(prefix, a):
     folder = "C:\\e2e\\Tarvo"
     install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
     root = prefix.unix(folder)
+    records = os.path.join(prefix.c, "records")
+    os.makedirs(records)
     browser = subprocess.Popen([WINE, os.path.join(root, V1, "tarvo.exe")],
-                               env=dict(prefix.env, TARVO_PACKAGE_STAY_SECONDS_TARVO="90"),
+                               env=dict(prefix.env, TARVO_PACKAGE_STAY_SECONDS_TARVO="90",
+                                        TARVO_PACKAGE_RECORD_DIR="C:\\records"),
                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                stderr=subprocess.DEVNULL)
     try:
-        # Wine has mapped the program once it shows in the task list.
-        for _ in range(100):
-            listed = subprocess.run([WINE, "tasklist"], env=prefix.env, timeout=60,
-                                    capture_output=True, check=False).stdout
-            if b"tarvo.exe" in listed.lower():
+        # The program records its start, then stays.
+        for _ in range(600):
+            if os.path.exists(os.path.join(records, "tarvo.txt")):
                 break
             time.sleep(0.1)
         else:
