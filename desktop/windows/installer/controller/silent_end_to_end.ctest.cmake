@@ -7,7 +7,8 @@ add_test(NAME e2e_packages
          COMMAND ${TARVO_PYTHON} ${e2e_script} packages --build-dir ${CMAKE_BINARY_DIR}
                  --source-dir ${CMAKE_SOURCE_DIR} --out-dir ${e2e_packages})
 set_tests_properties(e2e_packages PROPERTIES FIXTURES_SETUP e2e_packages TIMEOUT 120)
-foreach(scenario current_user all_users upgrade uninstall failure_rolls_back repair
+foreach(scenario current_user all_users upgrade uninstall uninstall_leaves_nothing
+                 failure_rolls_back repair
                  uninstall_in_use failure_at_steps_0 failure_at_steps_1 failure_at_steps_2)
   add_test(NAME e2e_${scenario}
            COMMAND ${TARVO_PYTHON} ${e2e_script} ${scenario} --build-dir ${CMAKE_BINARY_DIR}

@@ -289,6 +289,54 @@ def scenario_uninstall_in_use(prefix, a):
         prefix.wait()
 
 
+# What an install followed by an uninstall may leave, and why.
+LEGITIMATELY_LEFT = re.compile("|".join([
+    # Wine's cmd holds "k.bat" open, so the script cannot remove the folder
+    # it lies in (nor, then, its parent); the folders are empty.
+    r"file e2e/(Tarvo/)?$",
+    # Created by the shell when the Quick Launch folder is first asked for.
+    r"file users/[^/]+/AppData/Roaming/Microsoft/Internet Explorer/(Quick Launch/)?$",
+    # Wine's own: console settings and the compatibility assistant.
+    r"\+ user\.reg \[Console\]$",
+    r"\+ user\.reg \[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\AppCompatFlags(\\\\.*)?\]$",
+    # Keys other programs share are never deleted, only our values in them.
+    r"\+ user\.reg \[Software\\\\Classes\\\\\.[a-z]+\\\\OpenWithProgIDs\]$",
+    r"\+ user\.reg \[Software\\\\Clients\\\\StartMenuInternet\]$",
+    r"\+ user\.reg \[Software\\\\RegisteredApplications\]$",
+    r"\+ user\.reg \[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\]$",
+    # The company key keeps the user's "Last ... Install Path" preference,
+    # the folder offered to the next install.
+    r"\+ user\.reg \[Software\\\\Tarvo Software\]$",
+]))
+
+
+def scenario_uninstall_leaves_nothing(prefix, a):
+    """An install followed by an uninstall leaves the prefix as it was, but
+    for what LEGITIMATELY_LEFT lists."""
+    folder = "C:\\e2e\\Tarvo"
+    path = installer_dir(prefix, "v1", a.v1)
+    shutil.copy(os.path.join(a.build_dir, "bin", "installer_engine.dll"), os.path.dirname(path))
+    prefix.run("cmd.exe", "/c", "exit")
+    before = snapshot(prefix)
+    seen = set(prefix.logs())
+    code = prefix.run(path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + folder)
+    check_code(prefix, seen, code, 0, "install")
+    seen = set(prefix.logs())
+    code = prefix.run(os.path.join(prefix.unix(folder), V1, "installer.exe"),
+                      "--uninstall", "--silent", *QUIET)
+    check_code(prefix, seen, code, 0, "uninstall")
+    after = snapshot(prefix)
+    changes = [c for c in diff(before, after) if not LEGITIMATELY_LEFT.match(c)]
+    # What may stay is only the empty key itself, or the one user preference.
+    for key, lines in after[1].items():
+        if key in before[1] or not lines or re.search(r"\[Console\]|AppCompatFlags", key):
+            continue
+        if LEGITIMATELY_LEFT.match("+ " + key):
+            if not all(re.match(r'"Last [^"]* Install Path"=', line) for line in lines):
+                changes.append("values left in %s: %s" % (key, sorted(lines)))
+    assert not changes, "left behind:\n  " + "\n  ".join(changes[:40])
+
+
 def scenario_failure_rolls_back(prefix, a):
     """A step that fails late (the status file's place is taken by a
     folder) rolls back everything the install did before it."""
@@ -365,6 +413,7 @@ SCENARIOS = {
     "failure_rolls_back": scenario_failure_rolls_back,
     "repair": scenario_repair,
     "uninstall_in_use": scenario_uninstall_in_use,
+    "uninstall_leaves_nothing": scenario_uninstall_leaves_nothing,
 }
 for _shard in range(FAILURE_SHARDS):
     SCENARIOS["failure_at_steps_%d" % _shard] = (

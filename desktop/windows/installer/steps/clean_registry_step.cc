@@ -8,6 +8,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
@@ -38,6 +39,10 @@ StepResult CleanRegistryStep::Run(int /*attempt*/) {
     CleanKey(HKEY_CURRENT_USER, key);
   for (const StatusRegistryKey& key : existing->hklm_keys)
     CleanKey(HKEY_LOCAL_MACHINE, key);
+  // An upgrade keeps the handler class: the handler step writes it again
+  // only where Windows lets it.
+  if (GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL)
+    CleanFileHandlerClass(*existing);
   return StepResult(STEP_OK);
 }
 
@@ -66,6 +71,23 @@ void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
     return;
   }
   Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));
+}
+
+void CleanRegistryStep::CleanFileHandlerClass(const InstallationStatus& existing) {
+  // The handler class is written after the status record and is not in it;
+  // its name comes from the recorded app id, which must not be able to
+  // name another key.
+  const std::wstring& app_id = existing.app_id;
+  if (app_id.empty() || app_id.find_first_of(L"\\/{}") != std::wstring::npos ||
+      app_id == L"." || app_id == L"..") {
+    return;
+  }
+  ExistingInstallation installation(GetSettings()->GetInstallFolderPath(),
+                                    std::make_unique<InstallationStatus>(existing));
+  const std::wstring key = L"Software\\Classes\\" + installation.GetProgId();
+  VLOG(1) << "Cleanup of the file handler class " << key;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    Execute(std::make_unique<DeleteRegKeyOperation>(root, key, 0));
 }
 
 void CleanRegistryStep::CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path) {

@@ -11,10 +11,12 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 
 class Operation;
+class InstallationStatus;
 struct StatusRegistryKey;
 
 // "clean_registry" (upgrade and uninstall): removes the registry values and
-// keys the existing installation recorded, each as its clean-up depth says.
+// keys the existing installation recorded, each as its clean-up depth says;
+// an uninstall also removes the installation's file handler class.
 // A recorded key can never make it delete a shared key (the Uninstall key,
 // Software\Classes, ...): such deletions are refused and logged. Best
 // effort: never fails.
@@ -29,6 +31,7 @@ class CleanRegistryStep : public InstallerStep {
 
  private:
   void CleanKey(HKEY root, const StatusRegistryKey& key);
+  void CleanFileHandlerClass(const InstallationStatus& existing);
   // Deletes the uninstall entry `key_path` of the default view when it
   // belongs to this installation folder.
   void CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path);

@@ -267,6 +267,44 @@ TEST_F(CleanRegistryStepTest, DepthsRemoveValuesKeysOrParentsAndRollBack) {
   EXPECT_EQ(before, Snapshot());
 }
 
+// The handler class is not in the record: an uninstall removes it by the
+// recorded app id in both roots, undone by a rollback; an upgrade and a
+// record whose app id could name another key leave every class alone.
+TEST_F(CleanRegistryStepTest, AnUninstallRemovesTheFileHandlerClass) {
+  const std::wstring ours = L"Software\\Classes\\TarvoSoftware.TarvoWebBrowser.ABC";
+  const std::wstring other = L"Software\\Classes\\TarvoSoftware.TarvoWebBrowser.XYZ";
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    Write(root, ours + L"\\shell\\open\\command", nullptr, L"launcher");
+    Write(root, other + L"\\shell\\open\\command", nullptr, L"launcher");
+  }
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\TarvoSoftware.TarvoWebBrowser", nullptr, L"x");
+  context_->existing->app_id = L"ABC";
+  const auto before = Snapshot();
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_EQ(before, Snapshot());
+
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
+  for (const wchar_t* damaged : {L"", L"\\..\\..", L"..", L"{ProgID}"}) {
+    context_->existing->app_id = damaged;
+    ASSERT_EQ(STEP_OK, RunClean().status);
+    EXPECT_EQ(before, Snapshot()) << damaged;
+  }
+
+  context_->existing->app_id = L"ABC";
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  auto expected = before;
+  std::erase_if(expected, [](const auto& entry) {
+    return entry.first.find(L"TarvoWebBrowser.ABC") != std::wstring::npos;
+  });
+  EXPECT_EQ(expected, Snapshot());
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, ours));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, other));
+
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
 TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm", nullptr, L"Other.Html");

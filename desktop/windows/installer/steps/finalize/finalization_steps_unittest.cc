@@ -261,6 +261,9 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   const base::FilePath old_engine = Put(L"1.0\\installer_engine.dll.1700000000.old");
   Put(L"launcher.exe");
   Put(L"notes.txt");
+  Put(L"installer_prefs.json");
+  Put(L"installer_prefs.json.backup");
+  Put(L"installer_prefs.json.bad");
   HANDLE held = CreateFileW(pak.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
@@ -274,6 +277,10 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_FALSE(base::PathExists(root_.Append(L"1.0\\tarvo.exe")));
   EXPECT_FALSE(base::PathExists(root_.Append(L"launcher.exe")));
   EXPECT_FALSE(base::PathExists(root_.Append(L"notes.txt")));
+  EXPECT_FALSE(base::PathExists(root_.Append(L"installer_prefs.json")));
+  EXPECT_FALSE(base::PathExists(root_.Append(L"installer_prefs.json.backup")));
+  // A corrupt copy kept aside for a later look is the user's to remove.
+  EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json.bad")));
 
   std::string batch;
   ASSERT_TRUE(base::ReadFileToString(root_.Append(L"k.bat"), &batch));
@@ -349,13 +356,14 @@ TEST_F(FinalizationStepsTest, ProfileThatIsNotSafeToDeleteStays) {
   settings_.flags[DELETE_PROFILE] = true;
   // A profile preference naming the installation folder itself.
   ASSERT_NO_FATAL_FAILURE(WriteProfilePathPref(base::WideToUTF8(root_.value())));
+  const base::FilePath users_file = Put(L"Default\\Bookmarks");
   InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
   context_.existing_installation = &existing;
   {
     UninstallCleanupStep step(&context_);
     EXPECT_EQ(STEP_OK, step.Run(0).status);
   }
-  EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json")));
+  EXPECT_TRUE(base::PathExists(users_file));
 }
 
 TEST_F(FinalizationStepsTest, UninstallFinalizeFailsOnlyWhenTheStatusFileStays) {

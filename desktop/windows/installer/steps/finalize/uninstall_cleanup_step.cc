@@ -26,6 +26,8 @@ namespace {
 constexpr char kStepName[] = "uninstall_cleanup";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
 constexpr wchar_t kPrefDefaultOverridesName[] = L"pref_default_overrides";
+// The copy the preference reader keeps beside a file it read well.
+constexpr wchar_t kPrefsBackupSuffix[] = L".backup";
 
 base::ProcessId InitialPid() {
   const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
@@ -48,16 +50,20 @@ StepResult UninstallCleanupStep::Run(int /*attempt*/) {
   LOG(INFO) << "Cleaning up files after uninstallation";
   if (!GetSettings()->GetCopyOnly())
     RemoveScheduledTasks();
+  // Made before the files go: it reads the profile folder from the
+  // installer preferences, which are deleted with them.
+  const InstallationStatus* existing = GetExistingInstallation();
+  std::unique_ptr<ExistingInstallation> installation;
+  if (GetSettings()->GetDeleteProfile() && existing) {
+    installation = std::make_unique<ExistingInstallation>(
+        GetContext()->GetBaseInstallFolder(), std::make_unique<InstallationStatus>(*existing));
+  }
   CleanupBatchFile batch(GetContext()->GetBaseInstallFolder());
   DeleteFiles(&batch);
   WriteBatchFile(&batch);
 
-  const InstallationStatus* existing = GetExistingInstallation();
-  if (GetSettings()->GetDeleteProfile() && existing) {
-    ExistingInstallation installation(GetContext()->GetBaseInstallFolder(),
-                                      std::make_unique<InstallationStatus>(*existing));
-    DeleteProfile(&installation);
-  }
+  if (installation)
+    DeleteProfile(installation.get());
   return StepResult(STEP_OK);
 }
 
@@ -115,9 +121,15 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
     if (base::PathExists(old_browser))
       Delete(old_browser);
   }
-  const base::FilePath overrides = root.Append(kPrefDefaultOverridesName);
-  if (base::PathExists(overrides) && !Delete(overrides))
-    batch->AddFile(overrides);
+  // The installer's own preference files are in no record; the uninstall
+  // read what it needed from them at start-up.
+  const std::wstring prefs = kInstallerPrefsFileName;
+  for (const std::wstring& name : {std::wstring(kPrefDefaultOverridesName), prefs,
+                                   prefs + kPrefsBackupSuffix}) {
+    const base::FilePath path = root.Append(name);
+    if (base::PathExists(path) && !Delete(path))
+      batch->AddFile(path);
+  }
   if (existing) {
     for (const base::FilePath& file : existing->root_files) {
       if (!IsSafeRelativePath(file.value()))
