@@ -300,7 +300,8 @@ LEGITIMATELY_LEFT = re.compile("|".join([
     r"\+ user\.reg \[Console\]$",
     r"\+ user\.reg \[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\AppCompatFlags(\\\\.*)?\]$",
     # Keys other programs share are never deleted, only our values in them.
-    r"\+ user\.reg \[Software\\\\Classes\\\\\.[a-z]+\\\\OpenWithProgIDs\]$",
+    # (extension keys, even one only we wrote, and their OpenWithProgIDs).
+    r"\+ user\.reg \[Software\\\\Classes\\\\\.[a-z]+(\\\\OpenWithProgIDs)?\]$",
     r"\+ user\.reg \[Software\\\\Clients\\\\StartMenuInternet\]$",
     r"\+ user\.reg \[Software\\\\RegisteredApplications\]$",
     r"\+ user\.reg \[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\]$",
