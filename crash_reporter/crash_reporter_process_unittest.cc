@@ -142,6 +142,14 @@ class ScopedVariable {
   std::string name_;
 };
 
+// The minidump part of an uploaded body: from its signature to the end
+// (the form's closing boundary after it does not disturb the reader).
+// Empty when the body holds no dump.
+std::string DumpIn(const std::string& body) {
+  const size_t start = body.find("MDMP");
+  return start == std::string::npos ? std::string() : body.substr(start);
+}
+
 class CrashReporterProcessTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -242,9 +250,8 @@ TEST_F(CrashReporterProcessTest, StackOverflowIsDumped) {
   DWORD reporter = 0;
   RunCrashingInstaller(L"stack-overflow", /*keep_logs=*/false, &reporter);
   std::string body = UploadedBody();
-  size_t dump_start = body.find("MDMP");
-  ASSERT_NE(std::string::npos, dump_start);
-  std::string dump = body.substr(dump_start);
+  const std::string dump = DumpIn(body);
+  ASSERT_FALSE(dump.empty()) << "no minidump in the upload";
   MinidumpReader reader(dump);
   ASSERT_TRUE(reader.valid());
   EXPECT_EQ(0xC00000FDu, reader.ExceptionCode());
@@ -257,9 +264,8 @@ TEST_F(CrashReporterProcessTest, InvalidParameterDumpCarriesTheAssertion) {
   RunCrashingInstaller(L"invalid-parameter", /*keep_logs=*/false, &reporter);
   EXPECT_TRUE(base::IsDirectoryEmpty(dumps_));
   std::string body = UploadedBody();
-  size_t dump_start = body.find("MDMP");
-  ASSERT_NE(std::string::npos, dump_start);
-  std::string dump = body.substr(dump_start);
+  const std::string dump = DumpIn(body);
+  ASSERT_FALSE(dump.empty()) << "no minidump in the upload";
   MinidumpReader reader(dump);
   ASSERT_TRUE(reader.valid());
   EXPECT_EQ(0xC000000Du, reader.ExceptionCode());
@@ -311,9 +317,8 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
   EXPECT_EQ(std::string::npos, requests[0].head.find("Content-Encoding"));
   const std::string& body = requests[0].body;
   EXPECT_NE(std::string::npos, body.find("name=\"ptype\"\r\n\r\ncrash_reporter\r\n"));
-  size_t dump_start = body.find("MDMP");
-  ASSERT_NE(std::string::npos, dump_start);
-  std::string dump = body.substr(dump_start);
+  const std::string dump = DumpIn(body);
+  ASSERT_FALSE(dump.empty()) << "no minidump in the upload";
   MinidumpReader reader(dump);
   ASSERT_TRUE(reader.valid());
   EXPECT_EQ(0xC000000Du, reader.ExceptionCode());

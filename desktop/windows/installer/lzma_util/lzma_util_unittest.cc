@@ -410,8 +410,9 @@ TEST_P(LzmaUtilEachDecoderTest, DamagedBlockLeavesOnlyWholeFiles) {
   for (const base::FilePath& file : files_) {
     base::FilePath relative;
     ASSERT_TRUE(out_.AppendRelativePath(file, &relative));
-    if (base::PathExists(file))
+    if (base::PathExists(file)) {
       EXPECT_EQ(ReadAll(TestData(L"src_blocks").Append(relative)), ReadAll(file)) << file;
+    }
   }
   if (GetParam() == kStreaming) {
     // Streamed: second.exe came out of the first two blocks.
@@ -432,8 +433,9 @@ TEST_P(LzmaUtilEachDecoderTest, WrongCrcFailsThatFile) {
   for (const base::FilePath& file : files_) {
     base::FilePath relative;
     ASSERT_TRUE(out_.AppendRelativePath(file, &relative));
-    if (base::PathExists(file))
+    if (base::PathExists(file)) {
       ExpectSameAsSource(relative.value());
+    }
   }
   EXPECT_EQ(0u, CountTemporaryFiles(out_));
 }

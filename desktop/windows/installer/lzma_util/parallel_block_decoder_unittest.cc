@@ -162,8 +162,9 @@ TEST(Lzma2BlocksTest, SplitsAtDictionaryResetsAndJoinsSmallBlocks) {
   uint64_t unpacked = 0;
   for (size_t i = 0; i < blocks.size(); ++i) {
     unpacked += blocks[i].unpacked_size;
-    if (i > 0)
+    if (i > 0) {
       EXPECT_EQ(blocks[i - 1].packed_offset + blocks[i - 1].packed_size, blocks[i].packed_offset);
+    }
   }
   EXPECT_EQ(stream.unpacked.size(), unpacked);
   EXPECT_EQ(stream.packed.size(), blocks[2].packed_offset + blocks[2].packed_size);
