@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <psapi.h>
+
 #include <malloc.h>
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +26,7 @@ std::atomic<bool> g_counting{false};
 std::atomic<int64_t> g_live{0};
 std::atomic<int64_t> g_baseline{0};
 std::atomic<int64_t> g_peak{0};
+std::atomic<uint64_t> g_process_baseline{0};
 
 uint64_t Fnv1a(const std::string& data) {
   uint64_t hash = 0xCBF29CE484222325ull;
@@ -75,11 +79,35 @@ void OnAbort(int) {
   Die("crash", "abort", kCrashExit);
 }
 
+// What the process holds, heap or not: the C allocations of the archive
+// decoder and its virtual memory never pass through operator new.
+uint64_t ProcessMemory() {
+  PROCESS_MEMORY_COUNTERS_EX counters = {};
+  counters.cb = sizeof(counters);
+  if (!::GetProcessMemoryInfo(::GetCurrentProcess(),
+                              reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                              sizeof(counters))) {
+    return 0;
+  }
+  return std::max<uint64_t>(counters.PrivateUsage, counters.WorkingSetSize);
+}
+
+void CheckProcessMemory() {
+  const uint64_t baseline = g_process_baseline;
+  const uint64_t now = ProcessMemory();
+  if (baseline && now > baseline && now - baseline > g_limits.memory_cap)
+    Die("memory", "process memory cap per input exceeded", kMemoryExit);
+}
+
+// Sampled often: most inputs take a few milliseconds.
 DWORD WINAPI Watchdog(void*) {
   for (;;) {
-    ::Sleep(50);
-    if (g_running && ::GetTickCount64() - g_started > g_limits.time_limit_ms)
+    ::Sleep(10);
+    if (!g_running)
+      continue;
+    if (::GetTickCount64() - g_started > g_limits.time_limit_ms)
       Die("hang", "time limit per input exceeded", kHangExit);
+    CheckProcessMemory();
   }
 }
 
@@ -135,11 +163,13 @@ void BeginInput(const std::string& input) {
   g_counting = true;
   g_baseline = g_live.load();
   g_peak = g_live.load();
+  g_process_baseline = ProcessMemory();
   g_started = ::GetTickCount64();
   g_running = true;
 }
 
 void EndInput() {
+  CheckProcessMemory();
   g_running = false;
 }
 

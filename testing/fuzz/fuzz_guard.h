@@ -6,8 +6,8 @@
 
 namespace fuzz {
 
-// Watches the input being run: a crash, a hang past the time limit or the
-// heap growing past the memory cap writes the input to the findings folder
+// Watches the input being run: a crash, a hang past the time limit, or the
+// heap or the process's memory growing past the memory cap writes the input to the findings folder
 // of its target and ends the process (exit codes kCrashExit, kHangExit,
 // kMemoryExit). One input at a time, from one thread.
 inline constexpr int kCrashExit = 70;
