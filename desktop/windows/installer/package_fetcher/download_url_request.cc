@@ -37,7 +37,7 @@ std::string DownloadUrlRequest::BuildUrl(uint32_t architecture,
       return std::string();
     if (url.back() != '/')
       url += '/';
-    url += "v2/netinstaller/" + GetProductInfoUtil()->GetStreamName();
+    url += "v2/netinstaller/" + product_info::GetChannelName();
     if (architecture == 1)
       url += "/windows/x64/";
   }

@@ -23,10 +23,10 @@ class DownloadUrlRequestTest : public testing::Test {
 TEST_F(DownloadUrlRequestTest, UrlFromTheProductInformation) {
   ScopedProductInfoForTesting info(
       R"({"urls": {"autoupdate": "https://autoupdate.tarvo.example/update/"}})");
-  const std::string stream = GetProductInfoUtil()->GetStreamName();
-  EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/" + stream,
+  // The channel name, not the stream name ("Developer").
+  EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/developer",
             DownloadUrlRequest::BuildUrl(0, {}));
-  EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/" + stream +
+  EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/developer"
                 "/windows/x64/?additional_files=localization/de.pak,tarvo_150_percent.pak",
             DownloadUrlRequest::BuildUrl(1, {"localization/de.pak", "tarvo_150_percent.pak"}));
 }

@@ -12,7 +12,7 @@ namespace {
 constexpr uint32_t kOverrideReach = 50;
 
 base::Version GetReferenceVersion(const std::string& allowed_override) {
-  base::Version reference(GetProductInfoUtil()->GetInternalVersion());
+  base::Version reference(product_info::GetInternalVersion());
   base::Version override_version(allowed_override);
   if (override_version.IsValid() && reference.IsValid() &&
       override_version.components()[0] + kOverrideReach >= reference.components()[0]) {
@@ -50,7 +50,7 @@ VersionComparison CompareVersionWithInstaller(FileVersionUtils* utils,
     return Reject("Downloaded item is older than the installer");
   if (stream) {
     LOG(INFO) << "Downloaded item stream: " << *stream;
-    if (*stream != GetProductInfoUtil()->GetStreamName())
+    if (*stream != product_info::GetChannelName())
       return Reject("Downloaded item is of a different stream than the installer");
   }
   return VERSION_ACCEPTED;

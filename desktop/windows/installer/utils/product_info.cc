@@ -39,21 +39,21 @@ std::unique_ptr<base::DictionaryValue> ParseProductInfo(const std::string& text)
 
 std::string GetStringKey(const std::string& path) {
   std::string value;
-  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
+  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
     info->GetString(path, &value);
   return value;
 }
 
 int GetIntegerKey(const std::string& path) {
   int value = 0;
-  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
+  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
     info->GetInteger(path, &value);
   return value;
 }
 
 bool GetBooleanKey(const std::string& path) {
   bool value = false;
-  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
+  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
     info->GetBoolean(path, &value);
   return value;
 }
@@ -74,7 +74,7 @@ std::string LoadProductInfoResource() {
   return text;
 }
 
-const base::DictionaryValue* ProductInfo::GetInstance() {
+const base::DictionaryValue* ProductInfo::GetDictionary() {
   if (const ScopedProductInfoForTesting* replacement = g_override.load())
     return replacement->info();
   // Made once, then only read; it lives for the rest of the process.
@@ -170,16 +170,3 @@ int GetBuildRevision() {
 }
 
 }  // namespace product_info
-
-std::string ProductInfoUtil::GetStreamName() const {
-  return product_info::GetChannelName();
-}
-
-std::string ProductInfoUtil::GetInternalVersion() const {
-  return product_info::GetInternalVersion();
-}
-
-ProductInfoUtil* GetProductInfoUtil() {
-  static base::NoDestructor<ProductInfoUtil> util;
-  return util.get();
-}

@@ -15,7 +15,7 @@ class ProductInfo {
  public:
   // The parsed dictionary, or nullptr when the resource is missing or is not
   // a JSON object. Made on first use, thread-safe.
-  static const base::DictionaryValue* GetInstance();
+  static const base::DictionaryValue* GetDictionary();
 
   static std::string GetCompanyName();
   static std::string GetDefaultProfilePathTemplate();
@@ -85,16 +85,5 @@ int GetBuildNumber();
 int GetBuildRevision();
 
 }  // namespace product_info
-
-// The channel and internal version behind an interface, for the package
-// version checks.
-class ProductInfoUtil {
- public:
-  virtual ~ProductInfoUtil() = default;
-  virtual std::string GetStreamName() const;
-  virtual std::string GetInternalVersion() const;
-};
-
-ProductInfoUtil* GetProductInfoUtil();
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_PRODUCT_INFO_H_
