@@ -11,157 +11,18 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
-#include "desktop/windows/installer/dpi_util.h"
-#include "desktop/windows/installer/installer_logging.h"
-#include "desktop/windows/installer/installer_usage.h"
-#include "desktop/windows/installer/utils/installer_architecture.h"
-#include "desktop/windows/installer/work_directory.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_environment_variable.h"
 
 namespace {
 
-// Sets an environment variable of this process for a test's lifetime.
-class ScopedEnvironmentVariable {
- public:
-  ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-    wchar_t buffer[4096];
-    DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
-    had_value_ = length > 0 && length < 4096;
-    if (had_value_)
-      previous_.assign(buffer, length);
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedEnvironmentVariable() {
-    SetEnvironmentVariableW(name_, had_value_ ? previous_.c_str() : nullptr);
-  }
-
- private:
-  const wchar_t* name_;
-  std::wstring previous_;
-  bool had_value_ = false;
-};
+using testing_support::ScopedEnvironmentVariable;
 
 base::FilePath InstallerExe() {
   base::FilePath folder;
   base::PathService::Get(base::DIR_EXE, &folder);
   return folder.Append(L"installer.exe");
-}
-
-TEST(InstallerStartupTest, LogFileName) {
-  base::Time::Exploded time = {};
-  time.year = 2026;
-  time.month = 1;
-  time.day_of_month = 7;
-  time.hour = 9;
-  time.minute = 5;
-  time.second = 3;
-  time.millisecond = 42;
-  EXPECT_EQ(L"tarvo_installer_20260107090503042.log", GetLogFileName(time));
-}
-
-TEST(InstallerStartupTest, LogFolderFallsBackToCurrentDirectory) {
-  base::ScopedTempDir scratch;
-  ASSERT_TRUE(scratch.CreateUniqueTempDir());
-  base::ScopedPathOverride temp(base::DIR_TEMP, scratch.GetPath());
-  base::Time::Exploded time = {};
-  time.year = 2026;
-  time.month = 12;
-  time.day_of_month = 7;
-  EXPECT_EQ(scratch.GetPath().Append(L"Tarvo Installer").Append(GetLogFileName(time)),
-            GetLogFilePath(time));
-  // A file where the log folder belongs: the bare name, relative to the
-  // current directory.
-  ASSERT_TRUE(base::DeleteFile(scratch.GetPath().Append(L"Tarvo Installer"), true));
-  ASSERT_EQ(1, base::WriteFile(scratch.GetPath().Append(L"Tarvo Installer"), "x", 1));
-  EXPECT_EQ(base::FilePath(GetLogFileName(time)), GetLogFilePath(time));
-}
-
-TEST(InstallerStartupTest, VerbosityFromEnvironment) {
-  struct Case {
-    const wchar_t* value;
-    const char* expected;  // nullptr: no switch
-  } cases[] = {{L"12", nullptr}, {L"-1", nullptr}, {L"3x", nullptr}, {L"", nullptr},
-               {L" 3", nullptr}, {L"9", "9"},      {L"0", "0"}};
-  for (const Case& c : cases) {
-    ScopedEnvironmentVariable variable(L"TARVO_INSTALLER_VERBOSITY", c.value);
-    base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
-    ApplyVerbosityFromEnvironment(&command_line);
-    EXPECT_EQ(c.expected != nullptr, command_line.HasSwitch("v")) << c.value;
-    if (c.expected) {
-      EXPECT_EQ(c.expected, command_line.GetSwitchValueASCII("v"));
-    }
-  }
-  ScopedEnvironmentVariable variable(L"TARVO_INSTALLER_VERBOSITY", L"9");
-  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
-  command_line.AppendSwitchASCII("v", "2");
-  ApplyVerbosityFromEnvironment(&command_line);
-  EXPECT_EQ("2", command_line.GetSwitchValueASCII("v"));
-}
-
-TEST(InstallerStartupTest, UsageText) {
-  std::string text = GetUsageText();
-  EXPECT_EQ(0u, text.find("Tarvo Installer 51.0.2802.0 developer\n\n"
-                          "The following command line parameters affect the behavior of the "
-                          "installer:\n  silent\n    Run the installer fully unattended."));
-  EXPECT_NE(std::string::npos,
-            text.find("  language=LANGUAGE\n    Install Tarvo in the specified language.This "
-                      "language will also be used during installation.\n    Default value: The "
-                      "Operating system UI language.\n"));
-  EXPECT_NE(std::string::npos, text.find("    Default value: True for Tarvo Stable.\n"));
-  EXPECT_NE(std::string::npos,
-            text.find("\nLanguages available for the language option:\nen, en-GB, de, "));
-  EXPECT_NE(std::string::npos,
-            text.find("\t--with-feature:installer-support-x64-download [Enabled by default: "
-                      "true]\n\t--with-feature:installer-handle-proprietary-uris [Enabled by "
-                      "default: false]\n"));
-  EXPECT_EQ(L"Tarvo Installer", GetInstallerName());
-}
-
-TEST(InstallerStartupTest, ArchitectureNamesAndDpiScales) {
-  EXPECT_EQ("X64", ArchitectureToString(INSTALLER_ARCHITECTURE_X64));
-  EXPECT_EQ(L"invalid", ArchitectureToString16(INSTALLER_ARCHITECTURE_INVALID));
-  EXPECT_EQ("", ArchitectureToString(3));
-  // A scale half-way between two rows takes the earlier one.
-  EXPECT_EQ((std::set<int>{0, 4}), CollectMonitorDpi({1.0, 1.125, 1.1, 3.0}));
-  EXPECT_EQ((std::set<int>{1, 2}), CollectMonitorDpi({1.3, 1.4, 1.5}));
-  EXPECT_FALSE(GetMonitorDpis().empty());
-}
-
-TEST(WorkDirectoryTest, FolderIsMadeAndProbeFailureCleansUp) {
-  base::ScopedTempDir scratch;
-  ASSERT_TRUE(scratch.CreateUniqueTempDir());
-  base::FilePath folder = scratch.GetPath();
-  ASSERT_TRUE(CanRunProgramInDirectory(L"Work", base::FilePath(), &folder));
-  EXPECT_EQ(scratch.GetPath().Append(L"Work"), folder);
-  EXPECT_TRUE(base::DirectoryExists(folder));
-
-  // A "program" that cannot start: the empty folder made for it goes again.
-  base::FilePath not_a_program = scratch.GetPath().Append(L"fake.exe");
-  ASSERT_EQ(4, base::WriteFile(not_a_program, "text", 4));
-  folder = scratch.GetPath();
-  EXPECT_FALSE(CanRunProgramInDirectory(L"Probe", not_a_program, &folder));
-  EXPECT_FALSE(base::PathExists(scratch.GetPath().Append(L"Probe")));
-
-  // A folder that already holds files stays.
-  base::FilePath kept = scratch.GetPath().Append(L"Kept");
-  ASSERT_TRUE(base::CreateDirectory(kept));
-  ASSERT_EQ(1, base::WriteFile(kept.Append(L"file"), "x", 1));
-  folder = scratch.GetPath();
-  EXPECT_FALSE(CanRunProgramInDirectory(L"Kept", not_a_program, &folder));
-  EXPECT_TRUE(base::PathExists(kept.Append(L"file")));
-}
-
-TEST(WorkDirectoryTest, ProbeRunsCopyBesideItsEngine) {
-  base::ScopedTempDir scratch;
-  ASSERT_TRUE(scratch.CreateUniqueTempDir());
-  base::ScopedPathOverride temp(base::DIR_TEMP, scratch.GetPath());
-  base::FilePath folder;
-  ASSERT_TRUE(FindUsableWorkDirectory(L"Tarvo Installer", InstallerExe(), &folder));
-  EXPECT_EQ(scratch.GetPath().Append(L"Tarvo Installer"), folder);
-  // The probe's copies are gone again.
-  EXPECT_TRUE(base::IsDirectoryEmpty(folder));
 }
 
 // The host executable and the engine, run as a user would.
