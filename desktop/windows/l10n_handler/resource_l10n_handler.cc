@@ -229,7 +229,9 @@ std::wstring AdjustSystemLanguage(const std::wstring& language_code) {
       if (EqualsIgnoringCase(region, british))
         return L"en-GB";
     }
-    return L"en-US";
+    // US English is "en" in the language table (0x409); "en-US" is no code
+    // of it, so no list offers it and the user's English would be skipped.
+    return L"en";
   }
   if (EqualsIgnoringCase(prefix, L"no"))
     return L"nb";

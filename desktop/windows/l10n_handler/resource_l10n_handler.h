@@ -58,8 +58,8 @@ std::wstring LoadLocalizedString(LANGID language_id,
 bool ReadCountedString(const WORD* block, size_t block_units, int index, std::wstring* text);
 
 // The adjustment of a system language that is not offered as it stands:
-// "es-MX" to "es-419", "zh-HK" to "zh-TW", "en-AU" to "en-GB", "de-AT" to
-// "de", and so on. A code without a region stays as it is.
+// "es-MX" to "es-419", "zh-HK" to "zh-TW", "en-AU" to "en-GB", "en-IN" to
+// "en", "de-AT" to "de", and so on. A code without a region stays as it is.
 std::wstring AdjustSystemLanguage(const std::wstring& language_code);
 
 #endif  // DESKTOP_WINDOWS_L10N_HANDLER_RESOURCE_L10N_HANDLER_H_

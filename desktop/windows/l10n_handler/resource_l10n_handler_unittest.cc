@@ -151,15 +151,17 @@ TEST(ResourceL10nHandlerSelectionTest, AvailableCodeMatchesIgnoringCase) {
 }
 
 TEST(ResourceL10nHandlerSelectionTest, SystemLanguagesAreAdjusted) {
-  const std::vector<std::wstring> available = {L"en", L"en-GB", L"en-US", L"es",
-                                               L"es-419", L"zh-TW", L"zh-CN"};
+  const std::vector<std::wstring> available = {L"en", L"en-GB", L"es", L"es-419", L"zh-TW",
+                                               L"zh-CN"};
   EXPECT_EQ(L"es-419", Select(available, {L"es-MX"}, L"xx"));
   EXPECT_EQ(L"es", Select(available, {L"es-ES"}, L"xx"));
   EXPECT_EQ(L"zh-TW", Select(available, {L"zh-MO"}, L"xx"));
   EXPECT_EQ(L"zh-TW", Select(available, {L"zh-hk"}, L"xx"));
   EXPECT_EQ(L"zh-CN", Select(available, {L"zh-SG"}, L"xx"));
   EXPECT_EQ(L"en-GB", Select(available, {L"en-ZA"}, L"xx"));
-  EXPECT_EQ(L"en-US", Select(available, {L"en-IN"}, L"xx"));
+  LANGID english = 0;
+  EXPECT_EQ(L"en", Select(available, {L"en-IN"}, L"xx", &english));
+  EXPECT_EQ(0x409, english);
   EXPECT_EQ(L"nb", Select({L"nb"}, {L"no-NO"}, L"xx"));
   EXPECT_EQ(L"tl", Select({L"tl"}, {L"fil-PH"}, L"xx"));
   // A list that names Filipino by its code (and not the "tl" alias) still
@@ -168,6 +170,19 @@ TEST(ResourceL10nHandlerSelectionTest, SystemLanguagesAreAdjusted) {
   EXPECT_EQ(L"fil", Select({L"en", L"de", L"fil"}, {L"fil-PH", L"de-DE"}, L"xx", &id));
   EXPECT_EQ(0x464, id);
   EXPECT_EQ(L"de", Select({L"de"}, {L"de-AT"}, L"xx"));
+}
+
+// US English and other regions without their own table are the list's
+// "en": the user's English comes before a later system language.
+TEST(ResourceL10nHandlerSelectionTest, EnglishRegionsBecomeTheEnglishOfTheList) {
+  const std::vector<std::wstring> available = {L"en", L"en-GB", L"de"};
+  for (const wchar_t* system : {L"en-US", L"en-IN", L"EN-us"}) {
+    LANGID id = 0;
+    EXPECT_EQ(L"en", Select(available, {system, L"de-DE"}, L"xx", &id)) << system;
+    EXPECT_EQ(0x409, id) << system;
+  }
+  EXPECT_EQ(L"en", AdjustSystemLanguage(L"en-US"));
+  EXPECT_EQ(L"en-GB", AdjustSystemLanguage(L"en-AU"));
 }
 
 TEST(ResourceL10nHandlerSelectionTest, SystemLanguageAsItStandsComesFirst) {
