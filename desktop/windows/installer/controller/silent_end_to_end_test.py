@@ -216,8 +216,15 @@ def scenario_upgrade(prefix, a):
     app_id = re.search(r'"app_id"\s*:\s*"([^"]*)"', first)
     if app_id:
         assert app_id.group(1) in status(prefix, folder), "the app id changed"
-    install(prefix, args, "v3", os.path.join(a.packages_dir, "installer_v3.exe"),
+    # Without --installfolder the folder comes from the registry, where it is
+    # kept with a separator after it: the upgrade still spells it as the
+    # install did.
+    install(prefix, ["--allusers=0"], "v3", os.path.join(a.packages_dir, "installer_v3.exe"),
             os.path.join(a.packages_dir, "bin_" + V3))
+    entries = prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+    locations = re.findall(r"InstallLocation\s+REG_SZ\s+(.*)", entries)
+    assert locations == [folder], "install locations after the upgrade: %s" % locations
+    assert '"path":"C:\\\\e2e\\\\Tarvo"' in status(prefix, folder), status(prefix, folder)
     # The old status's files go; their folders may stay, empty.
     left = [os.path.join(d, f) for d, _, names in os.walk(os.path.join(root, V1)) for f in names]
     assert not left, "the first version's files stayed: %s" % left

@@ -173,8 +173,12 @@ void SettingsImpl::ReadInstallFolderFromRegistry() {
     text.clear();
   }
   text = text.substr(0, text.find(L'\0'));
+  // The value is written as the folder followed by a separator; the folder
+  // itself has none, or an upgrade would spell it differently from the
+  // install (uninstall entry, status, launcher paths) and add a separator
+  // to the value each time.
   if (IsAbsoluteFolderText(text) && base::DirectoryExists(base::FilePath(text)))
-    registry_install_folder_ = base::FilePath(text);
+    registry_install_folder_ = base::FilePath(text).StripTrailingSeparators();
   VLOG(1) << "Install folder from reg value " << registry_install_folder_.value();
 }
 

@@ -138,6 +138,22 @@ TEST(SettingsSourcesTest, RegistryFolderMustBeAnExistingAbsoluteFolder) {
   }
 }
 
+// The value holds the folder and a separator (two after an installer that
+// kept it): the folder is the same as a fresh install's, and a drive's root
+// keeps its own.
+TEST(SettingsSourcesTest, RegistryFolderLosesTheSeparatorItIsWrittenWith) {
+  for (const wchar_t* separators : {L"\\", L"\\\\", L"/"}) {
+    SettingsTestEnvironment env;
+    WriteLastInstallPath(StandardValueName(), env.scratch().value() + separators);
+    auto settings = env.MakeSettings();
+    EXPECT_EQ(env.scratch().value(), settings->GetInstallFolderPath().value()) << separators;
+  }
+  SettingsTestEnvironment env;
+  WriteLastInstallPath(StandardValueName(), L"C:\\");
+  auto settings = env.MakeSettings();
+  EXPECT_EQ(L"C:\\", settings->GetInstallFolderPath().value());
+}
+
 // A 64-bit installer upgrades a 32-bit installation in place but installs
 // anew only into the standard folder.
 TEST(SettingsSourcesTest, RegistryFolderInProgramFilesX86) {
