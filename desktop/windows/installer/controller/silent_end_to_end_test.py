@@ -17,6 +17,7 @@ skipped, after printing where the run stopped: never as a success.
 import argparse
 import glob
 import hashlib
+import json
 import os
 import re
 import shutil
@@ -191,6 +192,10 @@ def scenario_current_user(prefix, a):
         assert os.path.exists(os.path.join(root, *name.split("\\"))), name
     assert V1 in status(prefix, folder)
     assert "Tarvo" in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+    # The status names what is installed, and only that.
+    recorded = json.loads(status(prefix, folder))["files"]
+    missing = [f for f in recorded if not os.path.exists(os.path.join(root, V1, *f.split("\\")))]
+    assert not missing, "recorded but not installed: %s" % missing
 
 
 def scenario_all_users(prefix, a):

@@ -188,10 +188,14 @@ TEST_F(FileStepsTest, HelperOfAPreparedPackageOnX64DropsThe32BitOne) {
   context_->has_package_dir = true;
   Write(L"root\\1.0\\installer_helper.exe", "32");
   Write(L"root\\1.0\\installer_helper_64.exe", "64");
+  // As the copy steps of the package's file list recorded them.
+  Status().files = {base::FilePath(L"tarvo.exe"), base::FilePath(L"Installer_Helper.exe"),
+                    base::FilePath(L"installer_helper_64.exe")};
   const auto before = Snapshot();
   InstallHelperStep step(context_.get());
   ASSERT_EQ(step.Run(0).status, STEP_OK);
-  EXPECT_EQ(Status().files, Files{base::FilePath(L"installer_helper_64.exe")});
+  EXPECT_EQ(Status().files, (Files{base::FilePath(L"tarvo.exe"),
+                                   base::FilePath(L"installer_helper_64.exe")}));
   EXPECT_FALSE(Exists(L"root\\1.0\\installer_helper.exe"));
   RollBack();
   EXPECT_EQ(Snapshot(), before);

@@ -47,6 +47,10 @@ StepResult InstallHelperStep::Run(int /*attempt*/) {
                               nullptr)) {
       return StepResult(STEP_RETRY_THEN_IGNORE);
     }
+    // The package's file list put the 32-bit helper in place and on record;
+    // an x64 machine keeps only its own.
+    if (x64)
+      ForgetFile(&GetInstallationStatus()->files, base::FilePath(kHelper32));
   } else if (!transaction->Execute(
                  std::make_unique<CopyFileOperation>(GetPackageFolder().Append(helper),
                                                      GetInstallFolder().Append(helper)),

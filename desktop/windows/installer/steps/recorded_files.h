@@ -11,4 +11,8 @@
 // again, is recorded once.
 void RecordFileOnce(std::vector<base::FilePath>* files, const base::FilePath& file);
 
+// Removes every entry naming `file` (compared as RecordFileOnce does): a
+// file a step took away again is no longer installed.
+void ForgetFile(std::vector<base::FilePath>* files, const base::FilePath& file);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_RECORDED_FILES_H_
