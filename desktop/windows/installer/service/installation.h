@@ -9,6 +9,7 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 
 namespace base {
 class ListValue;
@@ -19,8 +20,6 @@ class DefaultBrowserRegistrar;
 
 // The preferences file an installation keeps beside its files.
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
-// The status file Installation reads (no legacy or recovered copies).
-inline constexpr wchar_t kInstallationStatusFileName[] = L"installation_status.json";
 // The browser's launcher, whose presence marks an installation folder.
 inline constexpr wchar_t kLauncherExeName[] = L"launcher.exe";
 

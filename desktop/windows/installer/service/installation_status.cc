@@ -9,6 +9,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 
 InstallationStatus::InstallationStatus(InstallationStatusSource source) : source(source) {}
 
@@ -23,11 +24,12 @@ std::wstring InstallationStatus::GetAppIdWithSuffix() const {
 }
 
 base::FilePath* InstallationStatus::ShortcutForDestination(const std::string& destination) {
-  if (destination == "SC_DEST_DESKTOP" || destination == "SC_DEST_COMMON_DESKTOP")
+  if (destination == status_keys::kDesktopShortcut ||
+      destination == status_keys::kCommonDesktopShortcut)
     return &desktop_shortcut;
-  if (destination == "SC_DEST_MENU" || destination == "SC_DEST_COMMON_MENU")
+  if (destination == status_keys::kMenuShortcut || destination == status_keys::kCommonMenuShortcut)
     return &start_menu_shortcut;
-  if (destination == "SC_DEST_QUICK_LAUNCH")
+  if (destination == status_keys::kQuickLaunchShortcut)
     return &quick_launch_shortcut;
   return nullptr;
 }

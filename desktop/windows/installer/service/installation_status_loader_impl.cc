@@ -11,15 +11,13 @@
 #include "base/strings/string_number_conversions.h"
 #include "desktop/windows/installer/service/existing_installation_reader.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 
 namespace status_loader_internal {
 
 namespace {
 
-constexpr wchar_t kJsonStatusFileName[] = L"installation_status.json";
-constexpr wchar_t kXmlStatusFileName[] = L"installation_status.xml";
-constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 constexpr char kCannotReadFile[] = "Cannot read a file to string";
 
 bool IsJsonKind(InstallationStatusSource kind) {
@@ -65,9 +63,9 @@ int64_t OldStatusNumber(const base::FilePath& file, InstallationStatusSource* ki
   // Only the file name counts: a folder path that happens to hold a status
   // file name must not make every file in it a candidate.
   const std::wstring name = file.BaseName().value();
-  if (name.find(kJsonStatusFileName) != std::wstring::npos)
+  if (name.find(kInstallationStatusFileName) != std::wstring::npos)
     *kind = INSTALLATION_STATUS_SOURCE_RECOVERED_FROM_OLD_FILES;
-  else if (name.find(kXmlStatusFileName) != std::wstring::npos)
+  else if (name.find(kLegacyStatusFileName) != std::wstring::npos)
     *kind = INSTALLATION_STATUS_SOURCE_LEGACY_XML_RECOVERED_FROM_OLD_FILES;
   else
     return 0;
@@ -87,7 +85,7 @@ StatusFileResult ReadStatusFile(InstallationStatusSource kind,
                                 std::string* text) {
   status->reset();
   const base::FilePath file =
-      folder.Append(IsJsonKind(kind) ? kJsonStatusFileName : kXmlStatusFileName);
+      folder.Append(IsJsonKind(kind) ? kInstallationStatusFileName : kLegacyStatusFileName);
   if (!base::PathExists(file))
     return STATUS_FILE_ABSENT;
   std::string error;

@@ -5,6 +5,7 @@
 #include "base/json/json_reader.h"
 #include "base/strings/string_util.h"
 #include "base/values.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 
 namespace {
 
@@ -46,15 +47,15 @@ bool ReadRegistryValue(const base::Value& element, StatusRegistryValue* value,
     *error = "Registry value is not a dictionary";
     return false;
   }
-  if (!dict->GetStringWithoutPathExpansion("name", &value->name)) {
+  if (!dict->GetStringWithoutPathExpansion(status_keys::kValueName, &value->name)) {
     *error = "No name in a registry key value";
     return false;
   }
-  if (!dict->GetStringWithoutPathExpansion("type", &value->type)) {
+  if (!dict->GetStringWithoutPathExpansion(status_keys::kValueType, &value->type)) {
     *error = "No type information on a registry key value";
     return false;
   }
-  dict->GetStringWithoutPathExpansion("data", &value->data);
+  dict->GetStringWithoutPathExpansion(status_keys::kValueData, &value->data);
   return true;
 }
 
@@ -64,18 +65,18 @@ bool ReadRegistryKey(const base::Value& element, StatusRegistryKey* key, std::st
     *error = "Registry key not a dictionary";
     return false;
   }
-  if (!dict->GetStringWithoutPathExpansion("path", &key->path)) {
+  if (!dict->GetStringWithoutPathExpansion(status_keys::kKeyPath, &key->path)) {
     *error = "Registry key dictionary doesn't specify a path";
     return false;
   }
   int clean = 0;
-  if (!dict->GetIntegerWithoutPathExpansion("clean", &clean)) {
+  if (!dict->GetIntegerWithoutPathExpansion(status_keys::kKeyClean, &clean)) {
     *error = "No cleanup information on a registry key";
     return false;
   }
   key->clean = clean;
   const base::ListValue* values = nullptr;
-  if (!dict->GetListWithoutPathExpansion("values", &values)) {
+  if (!dict->GetListWithoutPathExpansion(status_keys::kKeyValues, &values)) {
     *error = "No values list in a registry key";
     return false;
   }
@@ -110,7 +111,7 @@ bool ReadHive(const base::DictionaryValue& registry, const char* hive,
 bool ReadShortcuts(const base::DictionaryValue& root, InstallationStatus* status,
                    std::string* error) {
   const base::Value* value = nullptr;
-  if (!root.GetWithoutPathExpansion("shortcuts", &value))
+  if (!root.GetWithoutPathExpansion(status_keys::kShortcuts, &value))
     return true;
   const base::DictionaryValue* shortcuts = nullptr;
   if (!value->GetAsDictionary(&shortcuts)) {
@@ -138,7 +139,7 @@ bool ReadShortcuts(const base::DictionaryValue& root, InstallationStatus* status
 bool ReadComponents(const base::DictionaryValue& root, InstallationStatus* status,
                     std::string* error) {
   const base::DictionaryValue* components = nullptr;
-  if (!root.GetDictionaryWithoutPathExpansion("components", &components))
+  if (!root.GetDictionaryWithoutPathExpansion(status_keys::kComponents, &components))
     return true;
   for (base::DictionaryValue::Iterator it(*components); !it.IsAtEnd(); it.Advance()) {
     std::wstring path;
@@ -157,31 +158,32 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
     *error = "The root is not a dictionary";
     return false;
   }
-  if (!root->GetStringWithoutPathExpansion("version", &status->version)) {
+  if (!root->GetStringWithoutPathExpansion(status_keys::kVersion, &status->version)) {
     *error = "No version information";
     return false;
   }
   const base::Value* app_id = nullptr;
-  if (root->GetWithoutPathExpansion("app_id", &app_id) && !app_id->GetAsString(&status->app_id)) {
+  if (root->GetWithoutPathExpansion(status_keys::kAppId, &app_id) &&
+      !app_id->GetAsString(&status->app_id)) {
     *error = "Invalid app id type";
     return false;
   }
-  if (!root->GetBooleanWithoutPathExpansion("copy_only", &status->copy_only)) {
+  if (!root->GetBooleanWithoutPathExpansion(status_keys::kCopyOnly, &status->copy_only)) {
     *error = "No copy only information";
     return false;
   }
-  if (!root->GetBooleanWithoutPathExpansion("_all_users", &status->all_users)) {
+  if (!root->GetBooleanWithoutPathExpansion(status_keys::kAllUsers, &status->all_users)) {
     *error = "No all users information";
     return false;
   }
   std::wstring path;
-  if (!root->GetStringWithoutPathExpansion("path", &path)) {
+  if (!root->GetStringWithoutPathExpansion(status_keys::kPath, &path)) {
     *error = "No install path information";
     return false;
   }
   status->path = base::FilePath(Trimmed(path));
   const base::Value* subfolder = nullptr;
-  if (root->GetWithoutPathExpansion("_subfolder", &subfolder)) {
+  if (root->GetWithoutPathExpansion(status_keys::kSubfolder, &subfolder)) {
     std::wstring text;
     if (!subfolder->GetAsString(&text)) {
       *error = "Subfolder not a string";
@@ -189,17 +191,17 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
     }
     status->subfolder = base::FilePath(Trimmed(text));
   }
-  if (!ReadFileList(*root, "files", true, &status->files, error) ||
-      !ReadFileList(*root, "root_files", false, &status->root_files, error)) {
+  if (!ReadFileList(*root, status_keys::kFiles, true, &status->files, error) ||
+      !ReadFileList(*root, status_keys::kRootFiles, false, &status->root_files, error)) {
     return false;
   }
   const base::DictionaryValue* registry = nullptr;
-  if (!root->GetDictionaryWithoutPathExpansion("registry", &registry)) {
+  if (!root->GetDictionaryWithoutPathExpansion(status_keys::kRegistry, &registry)) {
     *error = "No registry dictionary";
     return false;
   }
-  if (!ReadHive(*registry, "HKLM", &status->hklm_keys, error) ||
-      !ReadHive(*registry, "HKCU", &status->hkcu_keys, error)) {
+  if (!ReadHive(*registry, status_keys::kHklm, &status->hklm_keys, error) ||
+      !ReadHive(*registry, status_keys::kHkcu, &status->hkcu_keys, error)) {
     return false;
   }
   return ReadShortcuts(*root, status, error) && ReadComponents(*root, status, error);

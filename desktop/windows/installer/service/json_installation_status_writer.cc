@@ -5,6 +5,7 @@
 #include "base/files/important_file_writer.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 
 namespace {
 
@@ -22,15 +23,15 @@ std::unique_ptr<base::ListValue> RegistryKeysToList(const std::vector<StatusRegi
     auto values = std::make_unique<base::ListValue>();
     for (const StatusRegistryValue& value : key.values) {
       auto entry = std::make_unique<base::DictionaryValue>();
-      entry->SetStringWithoutPathExpansion("type", value.type);
-      entry->SetStringWithoutPathExpansion("data", value.data);
-      entry->SetStringWithoutPathExpansion("name", value.name);
+      entry->SetStringWithoutPathExpansion(status_keys::kValueType, value.type);
+      entry->SetStringWithoutPathExpansion(status_keys::kValueData, value.data);
+      entry->SetStringWithoutPathExpansion(status_keys::kValueName, value.name);
       values->Append(std::move(entry));
     }
     auto entry = std::make_unique<base::DictionaryValue>();
-    entry->SetIntegerWithoutPathExpansion("clean", key.clean);
-    entry->SetListWithoutPathExpansion("values", std::move(values));
-    entry->SetStringWithoutPathExpansion("path", key.path);
+    entry->SetIntegerWithoutPathExpansion(status_keys::kKeyClean, key.clean);
+    entry->SetListWithoutPathExpansion(status_keys::kKeyValues, std::move(values));
+    entry->SetStringWithoutPathExpansion(status_keys::kKeyPath, key.path);
     list->Append(std::move(entry));
   }
   return list;
@@ -47,39 +48,41 @@ void SetShortcut(base::DictionaryValue* shortcuts, const char* destination,
 std::unique_ptr<base::DictionaryValue> InstallationStatusToDictionary(
     const InstallationStatus& status) {
   auto root = std::make_unique<base::DictionaryValue>();
-  root->SetStringWithoutPathExpansion("version", status.version);
-  root->SetBooleanWithoutPathExpansion("copy_only", status.copy_only);
-  root->SetBooleanWithoutPathExpansion("_all_users", status.all_users);
+  root->SetStringWithoutPathExpansion(status_keys::kVersion, status.version);
+  root->SetBooleanWithoutPathExpansion(status_keys::kCopyOnly, status.copy_only);
+  root->SetBooleanWithoutPathExpansion(status_keys::kAllUsers, status.all_users);
   if (!status.app_id.empty())
-    root->SetStringWithoutPathExpansion("app_id", status.app_id);
-  root->SetStringWithoutPathExpansion("path", status.path.value());
-  root->SetStringWithoutPathExpansion("_subfolder", status.subfolder.value());
-  root->SetListWithoutPathExpansion("files", PathsToList(status.files));
+    root->SetStringWithoutPathExpansion(status_keys::kAppId, status.app_id);
+  root->SetStringWithoutPathExpansion(status_keys::kPath, status.path.value());
+  root->SetStringWithoutPathExpansion(status_keys::kSubfolder, status.subfolder.value());
+  root->SetListWithoutPathExpansion(status_keys::kFiles, PathsToList(status.files));
   if (!status.root_files.empty())
-    root->SetListWithoutPathExpansion("root_files", PathsToList(status.root_files));
+    root->SetListWithoutPathExpansion(status_keys::kRootFiles, PathsToList(status.root_files));
 
   auto registry = std::make_unique<base::DictionaryValue>();
   if (!status.hklm_keys.empty())
-    registry->SetListWithoutPathExpansion("HKLM", RegistryKeysToList(status.hklm_keys));
+    registry->SetListWithoutPathExpansion(status_keys::kHklm, RegistryKeysToList(status.hklm_keys));
   if (!status.hkcu_keys.empty())
-    registry->SetListWithoutPathExpansion("HKCU", RegistryKeysToList(status.hkcu_keys));
-  root->SetDictionaryWithoutPathExpansion("registry", std::move(registry));
+    registry->SetListWithoutPathExpansion(status_keys::kHkcu, RegistryKeysToList(status.hkcu_keys));
+  root->SetDictionaryWithoutPathExpansion(status_keys::kRegistry, std::move(registry));
 
   auto shortcuts = std::make_unique<base::DictionaryValue>();
+  const bool common = status.all_users;
   SetShortcut(shortcuts.get(),
-              status.all_users ? "SC_DEST_COMMON_DESKTOP" : "SC_DEST_DESKTOP",
+              common ? status_keys::kCommonDesktopShortcut : status_keys::kDesktopShortcut,
               status.desktop_shortcut);
-  SetShortcut(shortcuts.get(), status.all_users ? "SC_DEST_COMMON_MENU" : "SC_DEST_MENU",
+  SetShortcut(shortcuts.get(),
+              common ? status_keys::kCommonMenuShortcut : status_keys::kMenuShortcut,
               status.start_menu_shortcut);
-  SetShortcut(shortcuts.get(), "SC_DEST_QUICK_LAUNCH", status.quick_launch_shortcut);
+  SetShortcut(shortcuts.get(), status_keys::kQuickLaunchShortcut, status.quick_launch_shortcut);
   if (!shortcuts->empty())
-    root->SetDictionaryWithoutPathExpansion("shortcuts", std::move(shortcuts));
+    root->SetDictionaryWithoutPathExpansion(status_keys::kShortcuts, std::move(shortcuts));
 
   if (!status.components.empty()) {
     auto components = std::make_unique<base::DictionaryValue>();
     for (const StatusComponent& component : status.components)
       components->SetStringWithoutPathExpansion(component.name, component.path.value());
-    root->SetDictionaryWithoutPathExpansion("components", std::move(components));
+    root->SetDictionaryWithoutPathExpansion(status_keys::kComponents, std::move(components));
   }
   return root;
 }

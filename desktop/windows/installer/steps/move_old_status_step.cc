@@ -7,16 +7,10 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
-
-namespace {
-
-constexpr wchar_t kLegacyStatusFileName[] = L"installation_status.xml";
-constexpr wchar_t kOldStatusFolderName[] = L"old_status";
-
-}  // namespace
 
 MoveOldStatusStep::MoveOldStatusStep(InstallerStepContext* context)
     : InstallerStep("move_old_status", context) {}

@@ -13,6 +13,7 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
@@ -24,7 +25,6 @@
 
 namespace {
 
-constexpr wchar_t kOldStatusFolderName[] = L"old_status";
 constexpr wchar_t kMessageCenterPattern[] = L"Tarvo*Message Center.lnk";
 
 InstallationStatusSource KindOf(const base::FilePath& file) {
