@@ -38,6 +38,9 @@ bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
   return true;
 }
 
+// Whether the copy ran: "--version" ends with 0. Starting is not enough: a
+// host that cannot load its engine there (missing, or refused by a policy
+// on libraries) starts and ends with a failure code of its own.
 bool ProbeProgram(const base::FilePath& program) {
   // A switch, not an argument: an argument that looks like a switch is
   // written after "--", and the copy would then run as a whole installer.
@@ -51,7 +54,12 @@ bool ProbeProgram(const base::FilePath& program) {
   int exit_code = 0;
   if (!process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(kProbeWaitSeconds),
                                       &exit_code)) {
-    process.Terminate(1, true);
+    process.Terminate(1, /*wait=*/true);
+    return true;
+  }
+  if (exit_code != 0) {
+    LOG(WARNING) << "The probe " << program.value() << " ended with " << exit_code;
+    return false;
   }
   return true;
 }

@@ -154,10 +154,15 @@ TEST_F(RegistryRuleTest, DeletionsAreNotRecordedAndHostMayRecordNothing) {
   EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", L"v", kRegistryRuleDeleteValue, 0)), nullptr);
   EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", nullptr, kRegistryRuleDeleteKey, 0)), nullptr);
   EXPECT_TRUE(host_.hkcu.empty());
+  // A host without a record still gets a working operation.
   host_.record = false;
-  host_.hkcu.clear();
-  EXPECT_NE(Make(Row(L"Software\\Classes\\{ProgID}", L"v", REG_DWORD, RuleDword(1))), nullptr);
-  EXPECT_TRUE(host_.hkcu.empty());
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(
+      Make(Row(L"Software\\Classes\\{ProgID}", L"v", REG_DWORD, RuleDword(7))), nullptr));
+  base::win::RegKey key(HKEY_CURRENT_USER, L"Software\\Classes\\TarvoHTML", KEY_READ);
+  DWORD value = 0;
+  EXPECT_EQ(key.ReadValueDW(L"v", &value), ERROR_SUCCESS);
+  EXPECT_EQ(value, 7u);
 }
 
 TEST_F(RegistryRuleTest, DeleteKeyRuleDeletesTheExpandedKey) {
