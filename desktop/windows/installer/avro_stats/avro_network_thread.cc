@@ -9,6 +9,7 @@
 #include "base/location.h"
 #include "base/logging.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/avro_stats/avro_request_headers.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
 
 namespace {
@@ -16,7 +17,6 @@ namespace {
 std::atomic<uint16_t> g_test_server_port{0};
 
 constexpr wchar_t kUserAgent[] = L"Tarvo installer";
-constexpr wchar_t kRequestHeaders[] = L"Content-Type: avro/binary\r\n";
 
 // Redirects are never followed: a message must not leave TLS, and a 3xx
 // answer is no delivery anyway.
@@ -43,6 +43,18 @@ void SetRequestTimeouts(HINTERNET request, base::TimeDelta timeout) {
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionW(request, option, &value, sizeof(value));
   }
+}
+
+bool SendOverWinInet(void* request, const AvroRequestHeaders& headers, const std::string& body) {
+  return HttpSendRequestW(static_cast<HINTERNET>(request), headers.text(),
+                          static_cast<DWORD>(headers.length()), const_cast<char*>(body.data()),
+                          static_cast<DWORD>(body.size())) != FALSE;
+}
+
+AvroNetworkOptions WithDefaultSend(AvroNetworkOptions options) {
+  if (!options.send_request)
+    options.send_request = base::BindRepeating(&SendOverWinInet);
+  return options;
 }
 
 }  // namespace
@@ -82,7 +94,7 @@ AvroNetworkOptions MakeAvroNetworkOptions(const AvroEndpoint& endpoint) {
 
 AvroNetworkThread::AvroNetworkThread(std::unique_ptr<AvroMessageContext> context,
                                      AvroNetworkOptions options)
-    : thread_("Avro Network thread"), options_(std::move(options)), context_(std::move(context)) {
+    : thread_("Avro Network thread"), options_(WithDefaultSend(std::move(options))), context_(std::move(context)) {
   if (!thread_.Start()) {
     LOG(ERROR) << "Cannot start the statistics thread";
     return;
@@ -309,9 +321,17 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
 
   const std::string& name = event.GetName();
   VLOG(5) << "Attempting to send " << name;
+  bool sent = false;
+  {
+    AvroRequestHeaders headers;
+    sent = options_.send_request.Run(request, headers, body);
+    // Whatever the outcome, the text leaves memory with the send.
+    headers.Wipe();
+    if (options_.headers_wiped)
+      options_.headers_wiped.Run(headers);
+  }
   bool succeeded = false;
-  if (HttpSendRequestW(request, kRequestHeaders, static_cast<DWORD>(-1L), body.data(),
-                       static_cast<DWORD>(body.size()))) {
+  if (sent) {
     wchar_t status[32] = {};
     DWORD size = sizeof(status);
     if (HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {

@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/avro_stats/avro_message_context.h"
 #include "desktop/windows/installer/avro_stats/sender_statistics.h"
 
+class AvroRequestHeaders;
 class InstallerEvent;
 
 // Where and how the statistics messages go.
@@ -59,6 +60,15 @@ struct AvroNetworkOptions {
   // How long the final flush may take; what is left then is dumped and the
   // request under way is closed (Wine lets it run to its own time limit).
   base::TimeDelta flush_deadline = base::TimeDelta::FromSeconds(5);
+  // Sends the opened WinINet |request| with |headers| and |body|;
+  // HttpSendRequestW when empty. Tests replace it to see what is sent.
+  base::RepeatingCallback<bool(void* request,
+                               const AvroRequestHeaders& headers,
+                               const std::string& body)>
+      send_request;
+  // Runs with the headers once they are wiped after the send, before their
+  // memory is freed (tests).
+  base::RepeatingCallback<void(const AvroRequestHeaders& headers)> headers_wiped;
 };
 
 // The defaults for |endpoint|: the real retry delays and time limits.

@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
 
+#include <windows.h>
+#include <wininet.h>
+
 #include <memory>
 #include <mutex>
 #include <string>
@@ -13,6 +16,7 @@
 #include "base/task_scheduler/task_scheduler.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/avro_stats/avro_message_context.h"
+#include "desktop/windows/installer/avro_stats/avro_request_headers.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/sender_statistics.h"
 #include "testing/loopback_http_server.h"
@@ -212,6 +216,113 @@ TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
   EXPECT_EQ(0u, bodies[6].dumps_total);
   EXPECT_EQ(1u, bodies[6].successfully_sent_total);
   EXPECT_NE(bodies[0].session_id, bodies[6].session_id);
+}
+
+// Each new event restarts the count of failures: one queued after four
+// failures gives the queue five more attempts before it is dumped.
+TEST_F(AvroStatsSenderImplTest, EventQueuedAfterFourFailuresRestartsTheRetries) {
+  server_.SetDefaultAction(LoopbackHttpServer::Status(500));
+  AvroNetworkOptions options = Options(server_.port());
+  options.hand_over_delay = base::TimeDelta();
+  auto* self = this;
+  options.retry_delay = base::BindRepeating(
+      [](decltype(self) test, uint32_t count) {
+        {
+          std::lock_guard<std::mutex> lock(test->retry_mutex_);
+          test->retry_counts_.push_back(count);
+        }
+        // After the fourth failure, while its retry waits: the hand-over
+        // (due at once) is queued before the retry runs.
+        if (test->RetryCounts().size() == 4)
+          test->sender_->Send(Step("late"));
+        return base::TimeDelta::FromMilliseconds(50);
+      },
+      self);
+  sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
+                                                  std::move(options), 1);
+  sender_->Send(Step("first"));
+  sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(server_.WaitForRequests(9, kWait));
+  EXPECT_FALSE(server_.WaitForRequests(10, base::TimeDelta::FromMilliseconds(300)));
+  // The failure after the hand-over is the first of a new count: retried
+  // after the shortest delay, and the queue lives on for four more retries.
+  EXPECT_EQ(std::vector<uint32_t>({1, 2, 3, 4, 1, 2, 3, 4}), RetryCounts());
+  std::vector<Body> bodies = Bodies();
+  ASSERT_EQ(9u, bodies.size());
+  for (const Body& body : bodies) {
+    EXPECT_EQ(bodies[0].session_id, body.session_id);  // Always the head.
+    EXPECT_EQ(0u, body.dumps_total);
+  }
+  EXPECT_EQ(2u, bodies[8].messages_total);
+
+  // The ninth failure dumped both; the next event reports it.
+  server_.SetDefaultAction(LoopbackHttpServer::Status(201));
+  sender_->Send(Step("next"));
+  ASSERT_TRUE(server_.WaitForRequests(10, kWait));
+  Body last = Bodies().back();
+  EXPECT_EQ(bodies[0].session_id + 2, last.session_id);
+  EXPECT_EQ(1u, last.dumps_total);
+  EXPECT_EQ(2u, last.dumped_messages_total);
+  EXPECT_EQ(9u, last.send_attempts_total);
+  ShutDownAndWait();
+}
+
+// The header text reaches the server, and the buffer handed to the send is
+// wiped after a failed send, a failed answer and a delivery alike.
+TEST_F(AvroStatsSenderImplTest, HeadersAreWipedAfterEverySend) {
+  server_.Script({LoopbackHttpServer::Status(500), LoopbackHttpServer::Status(201)});
+  struct Seen {
+    std::mutex mutex;
+    std::vector<const wchar_t*> sent_buffers;
+    std::vector<std::wstring> sent_texts;
+    std::vector<const wchar_t*> wiped_buffers;
+    std::vector<std::wstring> wiped_texts;
+  } seen;
+  AvroNetworkOptions options = Options(server_.port());
+  options.send_request = base::BindRepeating(
+      [](Seen* seen, void* request, const AvroRequestHeaders& headers, const std::string& body) {
+        size_t call;
+        {
+          std::lock_guard<std::mutex> lock(seen->mutex);
+          seen->sent_buffers.push_back(headers.text());
+          seen->sent_texts.emplace_back(headers.text(), headers.length());
+          call = seen->sent_buffers.size();
+        }
+        if (call == 1)
+          return false;  // The send itself fails.
+        return HttpSendRequestW(static_cast<HINTERNET>(request), headers.text(),
+                                static_cast<DWORD>(headers.length()),
+                                const_cast<char*>(body.data()),
+                                static_cast<DWORD>(body.size())) != FALSE;
+      },
+      &seen);
+  options.headers_wiped = base::BindRepeating(
+      [](Seen* seen, const AvroRequestHeaders& headers) {
+        std::lock_guard<std::mutex> lock(seen->mutex);
+        seen->wiped_buffers.push_back(headers.text());
+        seen->wiped_texts.emplace_back(headers.text());
+      },
+      &seen);
+  sender_ = std::make_unique<AvroStatsSenderImpl>(std::make_unique<TextMessageContext>(),
+                                                  std::move(options), 1);
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  ShutDownAndWait();
+
+  ASSERT_EQ(2u, server_.request_count());
+  for (const LoopbackHttpServer::Request& request : server_.requests()) {
+    EXPECT_EQ("avro/binary", request.Header("Content-Type"));
+    EXPECT_EQ("tarvo-desktop-installer", request.Header("X-Tarvo-Stats"));
+  }
+  std::lock_guard<std::mutex> lock(seen.mutex);
+  ASSERT_EQ(3u, seen.sent_buffers.size());
+  EXPECT_EQ(seen.sent_buffers, seen.wiped_buffers);
+  for (size_t i = 0; i < seen.sent_texts.size(); ++i) {
+    EXPECT_EQ(L"Content-Type: avro/binary\r\nX-Tarvo-Stats: tarvo-desktop-installer\r\n",
+              seen.sent_texts[i])
+        << i;
+    EXPECT_EQ(std::wstring(67, L'0'), seen.wiped_texts[i]) << i;
+  }
 }
 
 TEST_F(AvroStatsSenderImplTest, ConnectionClosedWithoutAnswerIsRetried) {

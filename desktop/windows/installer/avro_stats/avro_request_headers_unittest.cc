@@ -1,0 +1,77 @@
+#include "desktop/windows/installer/avro_stats/avro_request_headers.h"
+
+#include <string.h>
+#include <wchar.h>
+
+#include <string>
+#include <vector>
+
+#include "base/base_paths.h"
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/path_service.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+const char* const kPlainLines[] = {
+    "Content-Type: avro/binary\r\n",
+    "X-Tarvo-Stats: tarvo-desktop-installer\r\n",
+};
+
+// The bytes of |text| as a wide string stores them (UTF-16LE).
+std::string Utf16Bytes(const std::string& text) {
+  std::string bytes;
+  for (char c : text) {
+    bytes.push_back(c);
+    bytes.push_back('\0');
+  }
+  return bytes;
+}
+
+TEST(AvroRequestHeadersTest, AssemblesTheHeaderText) {
+  AvroRequestHeaders headers;
+  EXPECT_EQ(L"Content-Type: avro/binary\r\nX-Tarvo-Stats: tarvo-desktop-installer\r\n",
+            std::wstring(headers.text()));
+  EXPECT_EQ(67u, headers.length());
+  EXPECT_EQ(67u, wcslen(headers.text()));
+
+  headers.Wipe();
+  EXPECT_EQ(std::wstring(67, L'0'), std::wstring(headers.text()));
+  // Each instance assembles anew.
+  AvroRequestHeaders again;
+  EXPECT_EQ(L'C', again.text()[0]);
+}
+
+TEST(AvroRequestHeadersTest, TableScramblesEveryByte) {
+  std::vector<std::string> scrambled = AvroRequestHeaders::GetScrambledLinesForTesting();
+  ASSERT_EQ(std::size(kPlainLines), scrambled.size());
+  for (size_t line = 0; line < scrambled.size(); ++line) {
+    const std::string plain = kPlainLines[line];
+    ASSERT_EQ(plain.size(), scrambled[line].size());
+    for (size_t i = 0; i < plain.size(); ++i)
+      EXPECT_NE(plain[i], scrambled[line][i]) << "line " << line << " byte " << i;
+  }
+}
+
+// The shipped engine holds the scrambled table and none of the text, in
+// neither narrow nor wide form.
+TEST(AvroRequestHeadersTest, EngineBinaryHoldsOnlyTheScrambledTable) {
+  base::FilePath bin;
+  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
+  std::string engine;
+  ASSERT_TRUE(base::ReadFileToString(bin.Append(L"installer_engine.dll"), &engine));
+  for (const std::string& line : AvroRequestHeaders::GetScrambledLinesForTesting())
+    EXPECT_NE(std::string::npos, engine.find(line));
+  for (const char* line : kPlainLines) {
+    std::string plain = line;
+    plain.resize(plain.size() - 2);  // Without "\r\n".
+    EXPECT_EQ(std::string::npos, engine.find(plain)) << plain;
+    EXPECT_EQ(std::string::npos, engine.find(Utf16Bytes(plain))) << plain;
+  }
+  // Nor the values on their own.
+  EXPECT_EQ(std::string::npos, engine.find(Utf16Bytes("avro/binary")));
+  EXPECT_EQ(std::string::npos, engine.find(Utf16Bytes("tarvo-desktop-installer")));
+}
+
+}  // namespace
