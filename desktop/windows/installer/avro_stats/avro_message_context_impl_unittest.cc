@@ -1,14 +1,19 @@
 #include "desktop/windows/installer/avro_stats/avro_message_context_impl.h"
 
+#include <windows.h>
+
 #include <memory>
 #include <string>
 
+#include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_codec.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/avro_stats/sender_statistics.h"
 #include "desktop/windows/installer/avro_stats/statistics_schema.h"
+#include "desktop/windows/installer/avro_stats/test_support/registry_os_version.h"
 #include "gtest/gtest.h"
+#include "testing/registry_override.h"
 
 namespace {
 
@@ -45,7 +50,9 @@ TEST(AvroMessageContextImplTest, MessageCarriesHeaderContextAndCounters) {
                     ->GetUnionBranch()->GetField("name")->GetUnionBranchIndex());
   EXPECT_EQ("spring", root->GetByPath("context.campaign.name")->GetString());
   EXPECT_EQ("Windows", root->GetByPath("context.osname")->GetString());
-  EXPECT_EQ(GetAvroOsVersion(), root->GetByPath("context.osversion")->GetString());
+  const std::string os_version = GetOsVersionFromRegistry();
+  ASSERT_FALSE(os_version.empty());
+  EXPECT_EQ(os_version, root->GetByPath("context.osversion")->GetString());
   EXPECT_EQ(4, root->GetByPath("installer_event.diagnostic_data.messages_total")->GetInt());
   EXPECT_EQ(2, root->GetByPath("installer_event.diagnostic_data.send_attempts_total")->GetInt());
   // Invalid UTF-8 in a detail cannot make the service refuse the message.
@@ -54,14 +61,31 @@ TEST(AvroMessageContextImplTest, MessageCarriesHeaderContextAndCounters) {
   EXPECT_EQ(0u, root->GetField("QSPSubmissionServerMetadata")->GetUnionBranchIndex());
 }
 
-TEST(AvroMessageContextImplTest, OsVersionHasFourNumbers) {
-  std::string version = GetAvroOsVersion();
-  int major = -1, minor = -1, build = -1, revision = -1;
-  char tail = 0;
-  EXPECT_EQ(4, sscanf(version.c_str(), "%d.%d.%d.%d%c", &major, &minor, &build, &revision, &tail))
-      << version;
-  EXPECT_GE(major, 5);
-  EXPECT_GE(revision, 0);
+// The version the system reports, against what the registry records of it
+// (the test prefix is set to Windows 10, build 18362).
+TEST(AvroMessageContextImplTest, OsVersionIsTheOneTheRegistryRecords) {
+  const std::string expected = GetOsVersionFromRegistry();
+  ASSERT_FALSE(expected.empty());
+  EXPECT_EQ(expected, GetAvroOsVersion());
+  EXPECT_EQ(0u, GetAvroOsVersion().rfind("10.0.", 0)) << GetAvroOsVersion();
+}
+
+// The fourth number is the update build revision when the system has one.
+TEST(AvroMessageContextImplTest, OsVersionRevisionIsTheUpdateBuildRevision) {
+  const std::string real = GetAvroOsVersion();
+  const std::string build = real.substr(0, real.rfind('.') + 1);  // "a.b.c."
+  registry_util::RegistryOverrideManager registry;
+  ASSERT_TRUE(registry.OverrideRegistry(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(build + "0", GetAvroOsVersion());  // No key at all.
+
+  base::win::RegKey key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
+                        KEY_SET_VALUE);
+  ASSERT_TRUE(key.Valid());
+  EXPECT_EQ(build + "0", GetAvroOsVersion());  // A key without the value.
+  ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"UBR", DWORD{3155}));
+  EXPECT_EQ(build + "3155", GetAvroOsVersion());
+  ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"UBR", L"3155"));
+  EXPECT_EQ(build + "0", GetAvroOsVersion());  // Not a number.
 }
 
 }  // namespace

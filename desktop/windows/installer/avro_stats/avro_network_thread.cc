@@ -94,7 +94,9 @@ AvroNetworkOptions MakeAvroNetworkOptions(const AvroEndpoint& endpoint) {
 
 AvroNetworkThread::AvroNetworkThread(std::unique_ptr<AvroMessageContext> context,
                                      AvroNetworkOptions options)
-    : thread_("Avro Network thread"), options_(WithDefaultSend(std::move(options))), context_(std::move(context)) {
+    : thread_("Avro Network thread"),
+      options_(WithDefaultSend(std::move(options))),
+      context_(std::move(context)) {
   if (!thread_.Start()) {
     LOG(ERROR) << "Cannot start the statistics thread";
     return;
