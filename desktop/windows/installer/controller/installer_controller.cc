@@ -160,7 +160,15 @@ void InstallerController::FixDownloadableResources() {
   if (!fetcher_)
     return;
   const base::FilePath versioned_folder = details->GetPath().Append(existing->subfolder);
-  fetcher_->SetNeededDownloadableResources(FindMissingDownloadableResources(versioned_folder));
+  std::vector<std::string> missing = FindMissingDownloadableResources(versioned_folder);
+  if (missing.empty()) {
+    // Nothing to fetch: no request may keep the repair waiting (offline it
+    // would retry for hours), and the package folder stays empty.
+    LOG(INFO) << "Every downloadable resource is in place; nothing to fetch";
+    OnPackageFetcherStatusChanged(PackageFetcherDelegate::kPackageReady);
+    return;
+  }
+  fetcher_->SetNeededDownloadableResources(std::move(missing));
   fetcher_->FetchDownloadableResourcesOnly();
   fetcher_->Restart();
 }

@@ -17,7 +17,3 @@ foreach(scenario current_user all_users upgrade uninstall uninstall_leaves_nothi
   set_tests_properties(e2e_${scenario} PROPERTIES
       FIXTURES_REQUIRED e2e_packages TIMEOUT 600 SKIP_RETURN_CODE 77)
 endforeach()
-# Expected to fail until the engine is mended: the packaged installer of the
-# installed version copies itself over its own running installer.exe in the
-# versioned folder (sharing violation, exit code 110).
-set_tests_properties(e2e_repair PROPERTIES WILL_FAIL TRUE)

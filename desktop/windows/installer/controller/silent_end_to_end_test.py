@@ -15,8 +15,10 @@ skipped, after printing where the run stopped: never as a success.
 """
 
 import argparse
+import base64
 import glob
 import hashlib
+import http.server
 import json
 import os
 import re
@@ -24,6 +26,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 
 WINE = "/usr/lib/wine/wine64"
@@ -247,21 +250,123 @@ def scenario_uninstall(prefix, a):
     assert "Tarvo" not in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
 
 
+def downloadable_resources():
+    """The relative paths of the build's downloadable-resources table."""
+    table = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "checksum_checker",
+                         "downloadable_resources_table.cc")
+    with open(table, encoding="utf-8") as f:
+        rows = re.findall(r'\{"([A-Za-z0-9+/=]+)", "[A-Za-z0-9+/=]+"\}', f.read())
+    return [base64.b64decode(row).decode("utf-8") for row in rows]
+
+
+def stand_in(path):
+    """The contents whose digests the build's table holds."""
+    return ("stand-in for %s\n" % path).encode("utf-8")
+
+
+class EmptyReplyServer:
+    """The download-URL service on a loopback port: every request gets an
+    empty dictionary (no components); the resources come from the test
+    folder switch."""
+
+    def __init__(self):
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def answer(self):
+                length = int(self.headers.get("Content-Length") or 0)
+                if length:
+                    self.rfile.read(length)
+                body = b"{}"
+                self.send_response(200)
+                self.send_header("Content-Type", "application/json")
+                self.send_header("Content-Length", str(len(body)))
+                self.end_headers()
+                self.wfile.write(body)
+
+            do_GET = answer
+            do_POST = answer
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+        self.url = "http://127.0.0.1:%d/" % self.server.server_address[1]
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
 def scenario_repair(prefix, a):
-    """Operation 5 on an installed folder: the downloadable resources are
-    put right, and the installation stays as it was."""
+    """Operation 5 run by the installation's own installer.exe (from the
+    versioned folder it would otherwise copy over itself): the missing
+    downloadable resources come back, nothing else changes, and the status
+    keeps its version and app id. A second repair, with nothing missing and
+    no service at all, needs no fetch and changes nothing."""
     folder = "C:\\e2e\\Tarvo"
-    args = ["--allusers=0", "--installfolder=" + folder]
-    install(prefix, args, "v1", a.v1, a.engine_v1)
-    first = status(prefix, folder)
-    install(prefix, args + ["--fix-downloadable-resources"], "repair", a.v1, a.engine_v1)
+    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
     root = prefix.unix(folder)
-    for name in ("launcher.exe", "installation_status.json", V1 + "\\tarvo.exe"):
-        assert os.path.exists(os.path.join(root, *name.split("\\"))), name
-    app_id = re.search(r'"app_id"\s*:\s*"([^"]*)"', first)
-    if app_id:
-        assert app_id.group(1) in status(prefix, folder), "the app id changed"
+    versioned = os.path.join(root, V1)
+    # The stand-in package carries no resources: give the installation all
+    # of them, as a full release package would have.
+    resources = downloadable_resources()
+    assert len(resources) == 100, len(resources)
+    for path in resources:
+        target = os.path.join(versioned, *path.split("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "wb") as f:
+            f.write(stand_in(path))
+    first = status(prefix, folder)
+    before = snapshot(prefix)
+    lost = ["localization/de.pak", "localization/de.pak.info", "tarvo_150_percent.pak"]
+    for path in lost:
+        os.remove(os.path.join(versioned, *path.split("/")))
+    # What the fetch may bring: every resource, as a test folder.
+    offered = os.path.join(prefix.c, "offered")
+    for path in resources:
+        target = os.path.join(offered, *path.split("/"))
+        os.makedirs(os.path.dirname(target), exist_ok=True)
+        with open(target, "wb") as f:
+            f.write(stand_in(path))
+    installer = os.path.join(versioned, "installer.exe")
+    server = EmptyReplyServer()
+    try:
+        seen = set(prefix.logs())
+        code = prefix.run(installer, "--fix-downloadable-resources", "--silent", *QUIET,
+                          "--internal-package-server=" + server.url,
+                          "--test-downloadable-resources-dir=C:\\offered")
+        check_code(prefix, seen, code, 0, "repair")
+    finally:
+        server.close()
+    shutil.rmtree(offered)
+    for path in lost:
+        with open(os.path.join(versioned, *path.split("/")), "rb") as f:
+            assert f.read() == stand_in(path), "%s not restored" % path
+    check_repaired_status(first, status(prefix, folder))
+    status_file = "file e2e/Tarvo/installation_status.json"
+    changes = [c for c in diff(before, snapshot(prefix)) if c != status_file]
+    assert not changes, "changed by the repair:\n  " + "\n  ".join(changes[:40])
+
+    # Nothing missing now, and no service to ask: nothing is fetched.
+    repaired = snapshot(prefix)
+    seen = set(prefix.logs())
+    code = prefix.run(installer, "--fix-downloadable-resources", "--silent", *QUIET,
+                      "--internal-package-server=http://127.0.0.1:1/")
+    check_code(prefix, seen, code, 0, "repair with nothing missing")
+    changes = [c for c in diff(repaired, snapshot(prefix)) if c != status_file]
+    assert not changes, "changed by the second repair:\n  " + "\n  ".join(changes[:40])
+    check_repaired_status(first, status(prefix, folder))
     assert "Tarvo" in prefix.reg("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+
+
+def check_repaired_status(first, repaired):
+    """The repaired status names the same version, folder and app id."""
+    for key in ("version", "app_id", "subfolder", "path"):
+        old = re.search(r'"%s"\s*:\s*("[^"]*")' % key, first)
+        if old:
+            assert old.group(0) in repaired, "%s changed: %s" % (key, repaired)
+    assert V1 in repaired
 
 
 def scenario_uninstall_in_use(prefix, a):

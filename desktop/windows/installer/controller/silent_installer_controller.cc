@@ -63,6 +63,8 @@ uint32_t SilentInstallerController::Start(PayloadManager* payload_manager,
       set_fetch_started();
       fetcher()->Restart();
     }
+    if (fetch_started() && !tracking_data_from_package_)
+      WatchFetch();
   } else {
     tracking_data_from_package_ = true;
   }
@@ -100,6 +102,42 @@ void SilentInstallerController::OnSettingsLimit() {
                    "The installation settings were not complete in time");
 }
 
+void SilentInstallerController::WatchFetch() {
+  NoteFetchActivity();
+  if (watching_fetch_)
+    return;
+  watching_fetch_ = true;
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+      FROM_HERE,
+      base::BindOnce(&SilentInstallerController::CheckFetchProgress, weak_factory_.GetWeakPtr()),
+      fetch_stall_limit_);
+}
+
+void SilentInstallerController::NoteFetchActivity() {
+  last_fetch_activity_ = base::TimeTicks::Now();
+}
+
+void SilentInstallerController::CheckFetchProgress() {
+  if (!watching_fetch_ || terminated())
+    return;
+  const base::TimeDelta quiet = base::TimeTicks::Now() - last_fetch_activity_;
+  if (quiet < fetch_stall_limit_) {
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+        FROM_HERE,
+        base::BindOnce(&SilentInstallerController::CheckFetchProgress,
+                       weak_factory_.GetWeakPtr()),
+        fetch_stall_limit_ - quiet);
+    return;
+  }
+  watching_fetch_ = false;
+  VLOG(1) << "Package fetcher failed.";
+  InstallerController::OnPackageFetcherError(
+      PackageFetcherDelegate::kFetchError,
+      "No progress for " + std::to_string(fetch_stall_limit_.InSeconds()) + " seconds",
+      std::vector<FetchStatistics>());
+  Terminate();
+}
+
 void SilentInstallerController::OnPathChanged() {
   InstallerController::OnPathChanged();
   if (backend_started_ || terminated() || !SettingsComplete())
@@ -110,6 +148,8 @@ void SilentInstallerController::OnPathChanged() {
     FixDownloadableResources();
     if (terminated())
       return;
+    if (fetcher() && fetch_started() && !tracking_data_from_package_)
+      WatchFetch();
   }
   VLOG(1) << "Settings obtained. Starting.";
   RunBackend();
@@ -175,10 +215,12 @@ void SilentInstallerController::RunBackend() {
 }
 
 void SilentInstallerController::OnPackageFetcherStatusChanged(uint32_t status) {
+  NoteFetchActivity();
   if (status == PackageFetcherDelegate::kFetchingDownloadUrl) {
     VLOG(2) << "Package will be downloaded.";
   } else if (status == PackageFetcherDelegate::kPackageReady) {
     VLOG(1) << "Package fetched successfully.";
+    watching_fetch_ = false;
     tracking_data_from_package_ = true;
     if (backend_started_ && !terminated()) {
       VLOG(2) << "Got tracking data from status.";
@@ -190,15 +232,25 @@ void SilentInstallerController::OnPackageFetcherStatusChanged(uint32_t status) {
 void SilentInstallerController::OnPackageFetcherError(uint32_t kind,
                                                       std::string message,
                                                       std::vector<FetchStatistics> fetch_details) {
-  if (fetcher() && fetcher()->RetryFetch())
+  if (fetcher() && fetcher()->RetryFetch()) {
+    NoteFetchActivity();
     return;
+  }
+  watching_fetch_ = false;
   VLOG(1) << "Package fetcher failed.";
   InstallerController::OnPackageFetcherError(kind, std::move(message), std::move(fetch_details));
   Terminate();
 }
 
-void SilentInstallerController::SetTotalProgress(uint32_t /*bytes*/) {}
-void SilentInstallerController::SetCurrentProgress(uint32_t /*bytes*/) {}
+void SilentInstallerController::SetTotalProgress(uint32_t /*bytes*/) {
+  NoteFetchActivity();
+}
+
+void SilentInstallerController::SetCurrentProgress(uint32_t /*bytes*/) {
+  NoteFetchActivity();
+}
+
+// A stall is what the watch measures; the report itself is no progress.
 void SilentInstallerController::NotifyStalled() {}
 
 void SilentInstallerController::OnInstallerError(InstallerResult code,

@@ -12,17 +12,22 @@
 // Runs an installation without any window (switch "silent"): adjusts what
 // would need elevation, starts the backend as soon as the settings are
 // complete, and ends when the backend ends. Every wait is bounded: the
-// settings must be complete within kSettingsLimit, and the run ends
-// kTerminateDelay after the backend process did.
+// settings must be complete within kSettingsLimit, a fetch that reports no
+// progress for kFetchStallLimit fails the run (the downloader alone would
+// retry an unreachable service for an hour, and the backend waits for the
+// package meanwhile), and the run ends kTerminateDelay after the backend
+// process did.
 class SilentInstallerController : public InstallerController {
  public:
   static constexpr base::TimeDelta kSettingsLimit = base::TimeDelta::FromMinutes(2);
   static constexpr base::TimeDelta kTerminateDelay = base::TimeDelta::FromSeconds(1);
+  static constexpr base::TimeDelta kFetchStallLimit = base::TimeDelta::FromMinutes(10);
 
   SilentInstallerController(MainProcessInstallerRunner* runner, SettingsImpl* settings);
   ~SilentInstallerController() override;
 
   void set_settings_limit_for_testing(base::TimeDelta limit) { settings_limit_ = limit; }
+  void set_fetch_stall_limit_for_testing(base::TimeDelta limit) { fetch_stall_limit_ = limit; }
 
   // InstallerControllerInterface:
   void RunUICallbackAndPostReply(UICallback callback,
@@ -58,12 +63,20 @@ class SilentInstallerController : public InstallerController {
   void RunBackend();
   void SendControllerLaunched(PayloadManager* payload_manager);
   void OnSettingsLimit();
+  // The watch over a fetch under way: armed when one starts, fed by every
+  // status and progress report, ended by the package or a final error.
+  void WatchFetch();
+  void NoteFetchActivity();
+  void CheckFetchProgress();
   void TerminateAfterBackendEnd();
 
   bool tracking_data_from_package_ = false;
   bool backend_started_ = false;
   bool observing_runner_ = false;
   base::TimeDelta settings_limit_ = kSettingsLimit;
+  base::TimeDelta fetch_stall_limit_ = kFetchStallLimit;
+  bool watching_fetch_ = false;
+  base::TimeTicks last_fetch_activity_;
   base::WeakPtrFactory<SilentInstallerController> weak_factory_{this};
 };
 

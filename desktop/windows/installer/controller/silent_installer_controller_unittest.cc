@@ -14,8 +14,10 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/checksum_checker/downloadable_resources.h"
 #include "desktop/windows/installer/controller/test_support/recording_main_process_runner.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -297,11 +299,81 @@ TEST_F(SilentInstallerControllerTest, AllUsersWithoutRightsSwitchesToCurrentUser
   EXPECT_EQ(1, runner_.run_count);
 }
 
+// The download-URL service is a closed loopback port: a fetch that starts
+// never gets anywhere, and retries for as long as it is let.
 class SilentRepairTest : public SilentInstallerControllerTest {
  protected:
   SilentRepairTest()
-      : SilentInstallerControllerTest({L"--silent", L"--fix-downloadable-resources"}) {}
+      : SilentInstallerControllerTest({L"--silent", L"--fix-downloadable-resources",
+                                       L"--internal-package-server=http://127.0.0.1:1/"}) {}
+
+  // An installation in scratch\Tarvo\51.0 holding every downloadable
+  // resource but `left_out` (an index into the table, or -1).
+  std::unique_ptr<FakeInstallationFolderDetails> Installation(int left_out) {
+    const base::FilePath folder = env_.scratch().Append(L"Tarvo");
+    int index = 0;
+    for (const DownloadableResource& resource : GetDownloadableResources()) {
+      std::string path;
+      EXPECT_TRUE(DecodeResourcePath(resource, &path));
+      const base::FilePath file =
+          folder.Append(L"51.0").Append(base::FilePath::FromUTF8Unsafe(path).NormalizePathSeparators());
+      base::DeleteFile(file, /*recursive=*/false);
+      if (index++ != left_out) {
+        EXPECT_TRUE(base::CreateDirectory(file.DirName()));
+        EXPECT_TRUE(base::WriteFile(file, "resource"));
+      }
+    }
+    auto details = std::make_unique<FakeInstallationFolderDetails>();
+    details->path = folder;
+    details->valid_parent = folder;
+    InstallationStatus status(INSTALLATION_STATUS_SOURCE_PRIMARY);
+    status.path = folder;
+    status.subfolder = base::FilePath(L"51.0");
+    details->SetExistingInstallation(status);
+    return details;
+  }
+
+  // A plain installer without a payload: the fetcher would ask the service.
+  std::unique_ptr<PayloadManagerImpl> NoPayload() {
+    const base::FilePath exe = env_.scratch().Append(L"installer.exe");
+    EXPECT_TRUE(base::WriteFile(exe, std::string(4096, 'x')));
+    return std::make_unique<PayloadManagerImpl>(exe);
+  }
 };
+
+// Every resource in place: nothing is fetched, the package counts as ready
+// before the backend starts, and the backend's success ends the run.
+TEST_F(SilentRepairTest, NothingMissingNeedsNoFetch) {
+  std::unique_ptr<PayloadManagerImpl> payload = NoPayload();
+  settings_ = env_.MakeSettings(Installation(-1));
+  MakeController();
+  controller_->set_fetch_stall_limit_for_testing(base::TimeDelta::FromMilliseconds(100));
+  PlayBackend([](InstallerObserver* observer) { observer->OnInstallerSucceeded(); },
+              RESULT_SUCCESS);
+  StartAndRun(payload.get());
+  EXPECT_TRUE(quit_);
+  EXPECT_EQ(1, runner_.run_count);
+  EXPECT_EQ(1, runner_.package_ready_count);
+  EXPECT_EQ(RESULT_SUCCESS, controller_->result());
+}
+
+// One resource missing and a service that cannot be reached: the fetch
+// makes no progress, and the run ends with the fetcher's result instead of
+// waiting for the downloader's hour of retries. The backend never got the
+// package.
+TEST_F(SilentRepairTest, FetchWithoutProgressEndsTheRun) {
+  std::unique_ptr<PayloadManagerImpl> payload = NoPayload();
+  settings_ = env_.MakeSettings(Installation(7));
+  MakeController();
+  controller_->set_fetch_stall_limit_for_testing(base::TimeDelta::FromMilliseconds(300));
+  StartAndRun(payload.get(), base::TimeDelta::FromSeconds(30));
+  EXPECT_TRUE(quit_);
+  EXPECT_EQ(1, runner_.run_count);
+  EXPECT_EQ(0, runner_.package_ready_count);
+  EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller_->result());
+  EXPECT_NE(std::string::npos, controller_->error_detail().find("Fetcher error: No progress"))
+      << controller_->error_detail();
+}
 
 // Fixing the downloadable resources of a folder without an installation:
 // nothing would ever fetch the package the backend waits for, so the run

@@ -1,5 +1,7 @@
 #include "desktop/windows/installer/steps/copy_file_step.h"
 
+#include <windows.h>
+
 #include <memory>
 
 #include "base/files/file_util.h"
@@ -20,6 +22,39 @@ constexpr char kPrefDefaultOverridesName[] = "pref_default_overrides";
 // Preference overrides are small; anything bigger is not what we expect.
 constexpr size_t kMaxOverridesSize = 16 * 1024 * 1024;
 
+bool GetFileIdentity(const base::FilePath& path, BY_HANDLE_FILE_INFORMATION* info) {
+  // No data access: a running program's image opens this way too.
+  HANDLE file = ::CreateFileW(path.value().c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  const bool ok = ::GetFileInformationByHandle(file, info) != FALSE;
+  ::CloseHandle(file);
+  return ok;
+}
+
+std::wstring FullPath(const base::FilePath& path) {
+  wchar_t buffer[MAX_PATH];
+  const DWORD length = ::GetFullPathNameW(path.value().c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH)
+    return path.value();
+  return std::wstring(buffer, length);
+}
+
+// The same path, or two names of one file (a different spelling, a link).
+bool IsSameFile(const base::FilePath& a, const base::FilePath& b) {
+  if (base::FilePath::CompareEqualIgnoreCase(FullPath(a), FullPath(b)))
+    return true;
+  BY_HANDLE_FILE_INFORMATION first = {};
+  BY_HANDLE_FILE_INFORMATION second = {};
+  if (!GetFileIdentity(a, &first) || !GetFileIdentity(b, &second))
+    return false;
+  return first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh &&
+         first.nFileIndexLow == second.nFileIndexLow;
+}
+
 }  // namespace
 
 CopyFileStep::CopyFileStep(const std::string& relative_path, InstallerStepContext* context)
@@ -37,6 +72,14 @@ StepResult CopyFileStep::Run(int attempt) {
   const base::FilePath target = GetTargetFolder().Append(relative);
   if (ShouldSkip(source))
     return StepResult(STEP_OK);
+  // A package folder that is the target folder (an installation repaired by
+  // its own installer): the file is in place, and replacing it would move
+  // aside the very file it is copied from, or the running installer.
+  if (base::PathExists(target) && IsSameFile(source, target)) {
+    VLOG(1) << "Already in place: " << target;
+    OnFileCopied();
+    return StepResult(STEP_OK);
+  }
 
   last_error_.clear();
   if (!GetContext()->GetTransaction()->Execute(

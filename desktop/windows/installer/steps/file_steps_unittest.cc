@@ -87,6 +87,33 @@ TEST_F(FileStepsTest, ReplacedDestinationComesBackOnRollback) {
   EXPECT_EQ(Snapshot(), before);
 }
 
+// An installation repaired by its own installer: the package folder is the
+// versioned folder, and each file is already where it would be copied. It
+// stays as it is, even when held like a running program's image (which
+// cannot be moved aside), and counts as copied.
+TEST_F(FileStepsTest, CopyOntoItselfLeavesTheFileInPlace) {
+  Write(L"root\\1.0\\installer.exe", "running");
+  Write(L"root\\1.0\\sub\\a.dll", "lib");
+  const auto before = Snapshot();
+  HANDLE held = ::CreateFileW(Path(L"root\\1.0\\installer.exe").value().c_str(), GENERIC_READ,
+                              FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  // Spelled differently: another case and a "." component.
+  for (const wchar_t* package : {L"root\\1.0", L"ROOT\\.\\1.0"}) {
+    context_->package_folder = Path(package);
+    CopyPackageFileStep self("installer.exe", context_.get());
+    EXPECT_EQ(self.Run(0).status, STEP_OK) << package;
+    CopyPackageFileStep nested("sub\\a.dll", context_.get());
+    EXPECT_EQ(nested.Run(0).status, STEP_OK) << package;
+  }
+  ::CloseHandle(held);
+  EXPECT_EQ(Snapshot(), before);
+  EXPECT_EQ(Status().files,
+            (Files{base::FilePath(L"installer.exe"), base::FilePath(L"sub\\a.dll")}));
+  RollBack();
+  EXPECT_EQ(Snapshot(), before);
+}
+
 TEST_F(FileStepsTest, LauncherOfAPreparedPackageMovesToTheRootOnly) {
   context_->has_package_dir = true;
   Write(L"root\\1.0\\launcher.exe", "launcher");

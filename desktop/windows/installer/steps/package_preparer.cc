@@ -51,6 +51,12 @@ PackagePreparer::~PackagePreparer() = default;
 bool PackagePreparer::Prepare(base::CommandLine* command_line) {
   if (!CreateInstallSubfolder(command_line))
     return AppendInstallerError("Cannot create subfolder for package.");
+  // A repair works on the installation as it is: unpacking the package over
+  // it would replace files in use, and rolling that back would take the
+  // installation's own files away. The installation's installer copies what
+  // the fetch brought.
+  if (context_->GetSettings()->GetOperation() == INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES)
+    return true;
   if (InstallerSession::GetInstance()->IsInsidePackage()) {
     if (!CopyUnpackedFiles())
       return AppendInstallerError("Cannot copy unpacked files to subfolder.");

@@ -161,11 +161,31 @@ TEST_F(PackagePreparerTest, UninstallAndRepairMakeNoFolder) {
     PackagePreparer preparer(std::make_unique<NoResourceVersionUtils>(),
                              std::make_unique<LzmaUtil>(), &context_, this);
     base::CommandLine command_line(base::FilePath(L"installer.exe"));
-    // Nothing to prepare from: only the subfolder step is looked at.
-    EXPECT_FALSE(preparer.Prepare(&command_line));
+    // Nothing to prepare from: an uninstall fails at the unpacking, a repair
+    // never unpacks.
+    EXPECT_EQ(operation == INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES,
+              preparer.Prepare(&command_line));
     EXPECT_FALSE(command_line.HasSwitch("install-subfolder"));
     EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
   }
+}
+
+// A repair leaves the installed files as they are, even with a package at
+// hand: the package's files never replace them, and a failed repair takes
+// none of them away.
+TEST_F(PackagePreparerTest, RepairDoesNotUnpackOverTheInstallation) {
+  settings_.set_operation(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES);
+  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  context_.install_folder = context_.base_install_folder.Append(L"51.0.2802.0");
+  ASSERT_TRUE(base::CreateDirectory(context_.install_folder));
+  ASSERT_TRUE(base::WriteFile(context_.install_folder.Append(L"installer.exe"), "installed"));
+  ASSERT_TRUE(Prepare()) << Error();
+  EXPECT_EQ(1u, FilesInstalled());
+  context_.GetTransaction()->Rollback();
+  std::string contents;
+  ASSERT_TRUE(base::ReadFileToString(context_.install_folder.Append(L"installer.exe"), &contents));
+  EXPECT_EQ("installed", contents);
+  EXPECT_TRUE(events_.empty());
 }
 
 TEST_F(PackagePreparerTest, AGivenSubfolderMustBeAPlainName) {

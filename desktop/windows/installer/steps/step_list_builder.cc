@@ -196,8 +196,24 @@ void StepListBuilder::BuildRegisterProtocolHandler(Steps* steps) {
   Add(steps, StepKind::kWriteInstallerPrefs);
 }
 
+// A repair copies what its fetch brought: the package folder's list. The
+// versioned folder keeps no list once installed (the install deletes it).
+// Without a package folder, or without its list, nothing was fetched and
+// nothing is to be copied.
+bool StepListBuilder::ReadRepairList() {
+  lists_->standard.clear();
+  if (!context_->HasPackageDir())
+    return true;
+  const base::FilePath list = context_->GetPackageFolder().Append(kFilesList);
+  if (!base::PathExists(list))
+    return true;
+  if (!ReadPackageFilesList(list, &lists_->standard))
+    return AppendInstallerError("Normal files list");
+  return true;
+}
+
 bool StepListBuilder::BuildFixDownloadableResources(Steps* steps) {
-  if (!ReadStandardList(context_->GetInstallFolder()))
+  if (!ReadRepairList())
     return AppendInstallerError("Schedule fix downloadable resources failed");
   Add(steps, StepKind::kVerifyDownloadableResources);
   AddCopySteps(steps, lists_->standard);

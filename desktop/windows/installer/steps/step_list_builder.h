@@ -41,6 +41,7 @@ class StepListBuilder {
   bool ReadLists(const std::string& list_failure);
   bool ReadStandardList(const base::FilePath& folder);
   bool ReadExtraList();
+  bool ReadRepairList();
 
   void Add(Steps* steps, StepKind kind, StepArguments arguments = StepArguments());
   void AddCopySteps(Steps* steps, const std::list<std::string>& entries);

@@ -111,12 +111,39 @@ TEST_F(StepListTest, OtherOperations) {
   EXPECT_EQ(42, total);
   EXPECT_EQ(Strings{}, Schedule(INSTALL_OPERATION_UNKNOWN, &total));
   EXPECT_EQ(1, total);
-  // Repair reads the versioned folder's list whatever the package folder.
-  WriteList(context_.install_folder, L"files_list", "res\\a.bin\r\n");
+}
+
+// A repair copies what its fetch put into the package folder; the versioned
+// folder's own list (were one left there) names the whole package, which a
+// repair does not bring.
+TEST_F(StepListTest, RepairCopiesWhatTheFetchBrought) {
+  context_.has_package_dir = true;
+  WriteList(context_.install_folder, L"files_list", "tarvo.exe\r\ninstaller.exe\r\n");
+  WriteList(context_.package_folder, L"files_list", "res\\a.bin\r\n\r\n");
+  int total = 0;
   EXPECT_EQ((Strings{"verify_downloadable_resources", "copy_file:res\\a.bin",
                      "update_installation_status", "remove_minimal_install_file"}),
             Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES, &total));
   EXPECT_EQ(5, total);
+
+  // Nothing fetched (no list, an empty one, or no package folder at all):
+  // nothing to copy, and the repair still runs its other steps.
+  const Strings nothing_copied{"verify_downloadable_resources", "update_installation_status",
+                               "remove_minimal_install_file"};
+  WriteList(context_.package_folder, L"files_list", "\r\n");
+  EXPECT_EQ(nothing_copied, Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES));
+  ASSERT_TRUE(base::DeleteFile(context_.package_folder.Append(L"files_list"), /*recursive=*/false));
+  EXPECT_EQ(nothing_copied, Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES));
+  context_.has_package_dir = false;
+  WriteList(context_.package_folder, L"files_list", "res\\a.bin\r\n");
+  EXPECT_EQ(nothing_copied, Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES));
+
+  // An entry that leaves the folder still fails the read.
+  context_.has_package_dir = true;
+  WriteList(context_.package_folder, L"files_list", "..\\..\\evil.dll\r\n");
+  EXPECT_EQ(Strings{"failed"}, Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES));
+  EXPECT_NE(std::string::npos,
+            ErrorDetail().find("Schedule fix downloadable resources failed"));
 }
 
 TEST_F(StepListTest, EmptyListsAndMissingLists) {
@@ -132,11 +159,6 @@ TEST_F(StepListTest, EmptyListsAndMissingLists) {
   EXPECT_EQ(Strings{"failed"}, Schedule(INSTALL_OPERATION_UPGRADE));
   EXPECT_EQ("1:No files in normal files list\nSchedule upgrade steps\n"
             "Cannot schedule upgrade steps",
-            ErrorDetail());
-  WriteList(context_.install_folder, L"files_list", "");
-  EXPECT_EQ(Strings{"failed"}, Schedule(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES));
-  EXPECT_EQ("1:No files in normal files list\nSchedule fix downloadable resources failed\n"
-            "Cannot schedule fix resources steps",
             ErrorDetail());
 
   WriteList(context_.package_folder, L"files_list", "a.dll\r\n");
