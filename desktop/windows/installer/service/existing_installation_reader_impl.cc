@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/registry_key_enumerator.h"
 #include "desktop/windows/installer/service/registry_key_node.h"
+#include "desktop/windows/installer/signature_checker/program_run_policy.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -259,8 +260,15 @@ ExistingInstallationReaderImpl::ExistingInstallationReaderImpl()
     : ExistingInstallationReaderImpl(std::make_unique<AppOutputRunnerImpl>(kVersionTimeLimit)) {}
 
 ExistingInstallationReaderImpl::ExistingInstallationReaderImpl(
-    std::unique_ptr<AppOutputRunner> runner)
-    : runner_(std::move(runner)) {}
+    std::unique_ptr<AppOutputRunner> runner,
+    ProgramCheck program_check)
+    : runner_(std::move(runner)), program_check_(std::move(program_check)) {
+  if (!program_check_) {
+    program_check_ = [](const base::FilePath& program, std::string* error) {
+      return IsProgramAllowedToRun(program, error);
+    };
+  }
+}
 
 ExistingInstallationReaderImpl::~ExistingInstallationReaderImpl() = default;
 
@@ -268,7 +276,16 @@ bool ExistingInstallationReaderImpl::FindVersionedSubfolder(const base::FilePath
                                                             base::FilePath* subfolder,
                                                             std::string* version) {
   for (const VersionedFolder& candidate : ListVersionedFolders(folder)) {
-    base::CommandLine command_line(candidate.path.Append(kInstallerExe));
+    const base::FilePath installer = candidate.path.Append(kInstallerExe);
+    // The folder may be anybody's: only a program this installer would run
+    // anyway is started to ask its version.
+    std::string signature_error;
+    if (!program_check_(installer, &signature_error)) {
+      LOG(WARNING) << "Skipping " << candidate.path.value()
+                   << ": its installer is not signed by the expected signer: " << signature_error;
+      continue;
+    }
+    base::CommandLine command_line(installer);
     command_line.AppendSwitch(kVersionSwitch);
     if (!runner_->Run(command_line, version)) {
       // A hung or broken installer must not stall the folder check.

@@ -1,6 +1,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_IMPL_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_IMPL_H_
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -11,7 +12,8 @@
 class AppOutputRunner;
 
 // Rebuilds a record from the uninstall entry that names the folder, the
-// newest versioned subfolder whose "installer.exe" tells its version, the
+// newest versioned subfolder whose "installer.exe" tells its version (only
+// an installer that may be run is asked: anything can lie in a folder), the
 // shortcuts into the folder, the files on disk and the registrations of
 // the browser registration table that are still present. Thread-safe.
 class ExistingInstallationReaderImpl : public ExistingInstallationReader {
@@ -20,9 +22,15 @@ class ExistingInstallationReaderImpl : public ExistingInstallationReader {
   // before the candidate is passed over.
   static constexpr base::TimeDelta kVersionTimeLimit = base::TimeDelta::FromSeconds(30);
 
+  // Whether a candidate's "installer.exe" may be run; `error` says why not.
+  using ProgramCheck =
+      std::function<bool(const base::FilePath& program, std::string* error)>;
+
   ExistingInstallationReaderImpl();
-  // Runs the version queries through `runner`.
-  explicit ExistingInstallationReaderImpl(std::unique_ptr<AppOutputRunner> runner);
+  // Runs the version queries through `runner`, on the programs that
+  // `program_check` allows (by default those IsProgramAllowedToRun allows).
+  explicit ExistingInstallationReaderImpl(std::unique_ptr<AppOutputRunner> runner,
+                                          ProgramCheck program_check = ProgramCheck());
   ~ExistingInstallationReaderImpl() override;
 
   void Read(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder) override;
@@ -34,6 +42,7 @@ class ExistingInstallationReaderImpl : public ExistingInstallationReader {
                               std::string* version);
 
   std::unique_ptr<AppOutputRunner> runner_;
+  ProgramCheck program_check_;
 };
 
 namespace existing_installation_internal {

@@ -11,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/test/scoped_path_override.h"
 #include "base/time/time.h"
 #include "base/win/registry.h"
@@ -22,8 +23,11 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
+
+using testing_support::ScopedLogCapture;
 
 constexpr wchar_t kUninstall[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -76,8 +80,9 @@ class ExistingInstallationReaderTest : public testing::Test {
     base::win::RegKey key;
     ASSERT_EQ(ERROR_SUCCESS, key.Create(root, (kUninstall + name).c_str(), KEY_ALL_ACCESS));
     ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"Publisher", publisher.c_str()));
-    if (!location.empty())
+    if (!location.empty()) {
       ASSERT_EQ(ERROR_SUCCESS, key.WriteValue(L"InstallLocation", location.c_str()));
+    }
   }
 
   void AddOurEntry(HKEY root) {
@@ -214,6 +219,41 @@ TEST_F(ExistingInstallationReaderTest, AnInstallerThatDoesNotAnswerIsPassedOver)
 
   runner_->hung.push_back(L"50.0.2762.58");
   EXPECT_FALSE(Read());
+}
+
+// A candidate's installer that the signer check refuses is never started:
+// the next candidate is asked, and without one there is no record.
+TEST_F(ExistingInstallationReaderTest, AnInstallerOfAnotherSignerIsNeverRun) {
+  AddOurEntry(HKEY_CURRENT_USER);
+  AddVersion(L"51.0.2802.0");
+  AddVersion(L"50.0.2762.58");
+  std::vector<base::FilePath> refused = {folder_.Append(L"51.0.2802.0\\installer.exe")};
+  std::vector<base::FilePath> checked;
+  auto runner = std::make_unique<FakeVersionRunner>();
+  FakeVersionRunner* runs = runner.get();
+  reader_ = std::make_unique<ExistingInstallationReaderImpl>(
+      std::move(runner), [&](const base::FilePath& program, std::string* error) {
+        checked.push_back(program);
+        *error = "not ours";
+        return std::find(refused.begin(), refused.end(), program) == refused.end();
+      });
+  std::unique_ptr<InstallationStatus> status;
+  {
+    ScopedLogCapture log;
+    status = Read();
+    EXPECT_TRUE(log.Contains("Skipping " + base::WideToUTF8(folder_.value()) +
+                             "\\51.0.2802.0: its installer is not signed by the expected "
+                             "signer: not ours"));
+  }
+  ASSERT_TRUE(status);
+  EXPECT_EQ(L"50.0.2762.58", status->subfolder.value());
+  EXPECT_EQ(2u, checked.size());
+  ASSERT_EQ(1u, runs->runs.size());
+  EXPECT_EQ(std::wstring::npos, runs->runs[0].find(L"51.0.2802.0"));
+
+  refused.push_back(folder_.Append(L"50.0.2762.58\\installer.exe"));
+  EXPECT_FALSE(Read());
+  EXPECT_EQ(1u, runs->runs.size());
 }
 
 TEST_F(ExistingInstallationReaderTest, ShortcutsIntoTheFolderGiveTheAppId) {
