@@ -1,9 +1,15 @@
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 
+#include <windows.h>
+
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -93,6 +99,63 @@ TEST_F(VerifyChecksumTest, MismatchOfLongFileReportsFiftyBytesOfEachEnd) {
     EXPECT_EQ("7A", DetailString(details_, 5).substr(i, 2));
   }
   EXPECT_EQ(120, details_[3].second.GetInt());
+}
+
+// The file is read in pieces: the digest is the whole file's, and the
+// reported ends are the file's even where a piece ends inside them.
+TEST_F(VerifyChecksumTest, FileLargerThanOneReadKeepsItsDigestAndEnds) {
+  std::string contents;
+  for (size_t i = 0; contents.size() < (9u << 20) + 20; ++i)
+    contents.push_back(static_cast<char>('a' + i % 23));
+  const base::FilePath path = WriteFile(contents);
+  const std::string expected = ComputeSha256Hex(contents.data(), contents.size());
+  EXPECT_TRUE(VerifyChecksum(path, expected, &details_, &actual_, &length_));
+  EXPECT_EQ(expected, actual_);
+  EXPECT_EQ(contents.size(), length_);
+
+  EXPECT_FALSE(VerifyChecksum(path, kAbcSha256, &details_, &actual_, &length_));
+  ASSERT_EQ(6u, details_.size());
+  EXPECT_EQ(base::HexEncode(contents.data(), 50), DetailString(details_, 4));
+  EXPECT_EQ(base::HexEncode(contents.data() + contents.size() - 50, 50),
+            DetailString(details_, 5));
+  EXPECT_EQ(static_cast<int>(contents.size()), details_[3].second.GetInt());
+}
+
+// Another handle cuts the file short and lengthens it again while it is
+// verified (Wine lets it even while the file is mapped, and a mapping then
+// faults): every verification ends with an answer, never with a crash, and
+// a file that changed while it was read never matches.
+TEST_F(VerifyChecksumTest, AFileCutShortWhileItIsReadEndsWithAnAnswer) {
+  const std::string contents(24 << 20, 'x');
+  const base::FilePath path = WriteFile(contents);
+  const std::string expected = ComputeSha256Hex(contents.data(), contents.size());
+  base::win::ScopedHandle cutter_handle(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
+                                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                      OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(cutter_handle.IsValid());
+  std::atomic<bool> stop{false};
+  std::thread cutter([&] {
+    for (int i = 0; i < 20000 && !stop; ++i) {
+      for (LONGLONG size : {LONGLONG{1} << 20, LONGLONG{24} << 20}) {
+        LARGE_INTEGER at;
+        at.QuadPart = size;
+        ::SetFilePointerEx(cutter_handle.Get(), at, nullptr, FILE_BEGIN);
+        ::SetEndOfFile(cutter_handle.Get());
+      }
+    }
+  });
+  for (int run = 0; run < 4; ++run) {
+    details_.clear();
+    if (VerifyChecksum(path, expected, &details_, &actual_, &length_)) {
+      EXPECT_EQ(expected, actual_);
+      continue;
+    }
+    ASSERT_FALSE(details_.empty());
+    const std::string detail = DetailString(details_, 0);
+    EXPECT_TRUE(detail == "Unable to read the file" || detail == "Checksum mismatch") << detail;
+  }
+  stop = true;
+  cutter.join();
 }
 
 TEST_F(VerifyChecksumTest, UnreadableFileExplainsOnlyThat) {
