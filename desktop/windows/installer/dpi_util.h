@@ -18,7 +18,8 @@ void EnableDpiAwareness();
 // earlier row wins), without duplicates.
 std::set<int> CollectMonitorDpi(const std::vector<double>& scales);
 
-// The scale ids of all monitors; the controllers pick images by them.
+// The scale ids of all monitors; the controllers fetch the scale-factor
+// packs of a minimal package by them.
 std::set<int> GetMonitorDpis();
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_DPI_UTIL_H_

@@ -137,6 +137,7 @@ uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
   VLOG(2) << "Running silent controller";
   base::RunLoop run_loop;
   SilentInstallerController controller(&runner, &settings);
+  controller.SetMonitorScaleIds(GetMonitorDpis());
   const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
   if (started != RESULT_SUCCESS)
     return started;
@@ -157,6 +158,7 @@ uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
       std::make_unique<ProgressCalculatorImpl>(&runner,
                                                ProgressCalculatorImpl::GetDefaultPhaseWeights()),
       &settings);
+  controller.SetMonitorScaleIds(GetMonitorDpis());
   const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
   if (started != RESULT_SUCCESS)
     return started;

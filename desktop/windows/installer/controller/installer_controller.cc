@@ -79,9 +79,12 @@ void InstallerController::CreateFetcher(PayloadManager* payload_manager,
       download_folder, std::move(parts), this, this, payload_manager,
       settings_->GetArchitecture(), settings_->GetInstallAssistant(), tracking_text_);
   if (features::IsFeatureEnabled(kInstallerUseMinimalPackage)) {
-    fetcher_->SetNeededDownloadableResources(
-        GetResourceFilesToFetch(base::WideToUTF8(settings_->GetLanguage()), {}));
+    fetcher_->SetNeededDownloadableResources(GetNeededDownloadableResources());
   }
+}
+
+std::vector<std::string> InstallerController::GetNeededDownloadableResources() const {
+  return GetResourceFilesToFetch(base::WideToUTF8(settings_->GetLanguage()), monitor_scale_ids_);
 }
 
 bool InstallerController::SettingsComplete() const {
@@ -184,8 +187,7 @@ void InstallerController::OnPathChanged() {
 
 void InstallerController::OnLanguageChanged() {
   if (fetcher_ && features::IsFeatureEnabled(kInstallerUseMinimalPackage)) {
-    fetcher_->SetNeededDownloadableResources(
-        GetResourceFilesToFetch(base::WideToUTF8(settings_->GetLanguage()), {}));
+    fetcher_->SetNeededDownloadableResources(GetNeededDownloadableResources());
   }
 }
 

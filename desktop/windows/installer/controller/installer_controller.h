@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,13 @@ class InstallerController : public InstallerControllerInterface,
   void OnLanguageChanged() override;
   void OnPathChanged() override;
 
+  // The scale ids of the monitors (the DPI scale table's), whose
+  // resource packs a minimal package leaves out. Call before Start.
+  void SetMonitorScaleIds(std::set<int> ids) { monitor_scale_ids_ = std::move(ids); }
+  // What a minimal package needs fetched beside it: the language's pack and
+  // the monitors' scale packs.
+  std::vector<std::string> GetNeededDownloadableResources() const;
+
   // Read by the entry point once the run loop has ended; 20 (the operation
   // never finished) until something sets it.
   InstallerResult result() const { return result_; }
@@ -100,6 +108,7 @@ class InstallerController : public InstallerControllerInterface,
   std::string tracking_text_;
   std::string error_detail_;
   std::vector<FetchStatistics> fetch_records_;
+  std::set<int> monitor_scale_ids_;
   bool without_fetcher_ = false;
   bool terminated_ = false;
   bool fetch_started_ = false;

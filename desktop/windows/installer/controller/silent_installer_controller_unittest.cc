@@ -133,6 +133,22 @@ TEST_F(SilentInstallerControllerTest, CompleteSettingsRunTheBackendToSuccess) {
   EXPECT_EQ(1, sender_->flushes);
 }
 
+// A minimal package leaves out the language and scale-factor packs: the
+// monitors' scales (not the 100 % one, and not an unknown id) are fetched
+// with the language's pack.
+TEST_F(SilentInstallerControllerTest, NeededResourcesAreTheLanguageAndTheMonitorsScales) {
+  settings_ = env_.MakeSettings();
+  MakeController();
+  const std::string language_pack =
+      "localization/" + base::WideToUTF8(settings_->GetLanguage()) + ".pak";
+  EXPECT_EQ(std::vector<std::string>{language_pack},
+            controller_->GetNeededDownloadableResources());
+  controller_->SetMonitorScaleIds({0, 3, 2, 9});
+  EXPECT_EQ((std::vector<std::string>{language_pack, "tarvo_150_percent.pak",
+                                      "tarvo_200_percent.pak"}),
+            controller_->GetNeededDownloadableResources());
+}
+
 // What the backend's end does to the result: an exit code that only says
 // "exited with 1" (13) or "unknown" (15) keeps the error reported over the
 // mailslot; any other one wins; nothing reported leaves 20.
