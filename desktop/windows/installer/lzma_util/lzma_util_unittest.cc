@@ -284,6 +284,16 @@ TEST_F(LzmaUtilTest, DamagedArchives) {
     EXPECT_EQ(std::wstring::npos, entry.find(L".tmp")) << entry;
 }
 
+// An archive whose coder the decoder lacks is refused, with the reason in
+// the log, and none of its coded files is written.
+TEST_F(LzmaUtilTest, UnsupportedCoderIsRefusedAndSaysSo) {
+  testing_support::ScopedLogCapture log;
+  EXPECT_EQ(LzmaUtil::kDecodeFailed, ExtractFrom(L"encrypted.7z"));
+  EXPECT_TRUE(log.Contains("coded with a method this decoder does not support"));
+  EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe")));
+  EXPECT_FALSE(base::PathExists(out_.Append(L"readme.txt")));
+}
+
 TEST_F(LzmaUtilTest, OutputFileThatCannotBeCreated) {
   ASSERT_TRUE(base::CreateDirectory(out_.Append(L"installer.exe")));
   const std::set<std::wstring> filter = {L"installer.exe"};
@@ -369,7 +379,8 @@ INSTANTIATE_TEST_SUITE_P(Archives,
                                          DecoderCase{L"blocks_bcj.7z", L"src_blocks", kStreaming},
                                          DecoderCase{L"blocks_bcj2.7z", L"src_blocks", kStreaming},
                                          DecoderCase{L"copy.7z", L"src", kWholeBlock},
-                                         DecoderCase{L"delta.7z", L"src", kWholeBlock}),
+                                         DecoderCase{L"delta.7z", L"src", kWholeBlock},
+                                         DecoderCase{L"ppmd.7z", L"src", kWholeBlock}),
                          [](const testing::TestParamInfo<DecoderCase>& info) {
                            std::string name;
                            for (const wchar_t* c = info.param.archive; *c; ++c)

@@ -167,6 +167,9 @@ def main():
     # Coders only the whole-block decoder reads.
     seven_zip(os.path.join(out, "copy.7z"), src, entries, "-m0=Copy")
     seven_zip(os.path.join(out, "delta.7z"), src, entries, "-mf=Delta:4")
+    seven_zip(os.path.join(out, "ppmd.7z"), src, entries, "-m0=PPMd")
+    # Encrypted entries (names left readable): a coder no decoder here has.
+    seven_zip(os.path.join(out, "encrypted.7z"), src, entries, "-pTarvo", "-mhe=off")
     make_block_archives(out, rng)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
