@@ -50,22 +50,21 @@ void DisableExceptionSwallowing() {
     set(policy & ~kCallbackFilterEnabled);
 }
 
-bool EnsureCrashReporter() {
+bool EnsureCrashReporter(const base::CommandLine& command_line) {
   if (GetCrashProductValues().build_number < 0)
     return false;
   unsigned pid = 0;
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (!base::StringToUint(command_line.GetSwitchValueASCII(switches::kCrashReporterPid), &pid))
     pid = 0;
   if (pid == 0)
-    pid = LaunchCrashReporter(g_init_timeout_ms);
+    pid = LaunchCrashReporter(command_line, g_init_timeout_ms);
   TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(pid);
   return pid != 0;
 }
 
-DWORD LaunchCrashReporter(DWORD init_timeout_ms) {
+DWORD LaunchCrashReporter(const base::CommandLine& own_command_line, DWORD init_timeout_ms) {
   const DWORD own_pid = GetCurrentProcessId();
-  base::CommandLine command_line(*base::CommandLine::ForCurrentProcess());
+  base::CommandLine command_line(own_command_line);
   command_line.AppendSwitchASCII(switches::kCrashReporterParentId, std::to_string(own_pid));
 
   wchar_t event_name[kMaxEventNameUnits];

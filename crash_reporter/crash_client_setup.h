@@ -9,6 +9,10 @@
 // point runs it: DisableExceptionSwallowing; EnsureCrashReporter and, when
 // that finds a reporter, InstallCrashHandler; SetInstallerCrashKeys. Every
 // failure leaves the process without crash reporting, silently.
+namespace base {
+class CommandLine;
+}
+
 namespace crash_reporter {
 
 inline constexpr DWORD kReporterInitTimeoutMs = 2000;
@@ -17,13 +21,15 @@ inline constexpr DWORD kReporterInitTimeoutMs = 2000;
 // system has the policy functions.
 void DisableExceptionSwallowing();
 
-// The reporter to join (switch `crash-reporter-pid`) or a new one; false
-// when crash reporting is off or no reporter came up.
-bool EnsureCrashReporter();
+// The reporter to join (switch `crash-reporter-pid` of `command_line`, the
+// process's own) or a new one; false when crash reporting is off or no
+// reporter came up.
+bool EnsureCrashReporter(const base::CommandLine& command_line);
 
-// Starts this program again as the reporter of this process and waits up
-// to `init_timeout_ms` for it to be ready. Its pid, or 0.
-DWORD LaunchCrashReporter(DWORD init_timeout_ms);
+// Starts this program again, with the switches of `command_line` (the
+// process's own), as the reporter of this process and waits up to
+// `init_timeout_ms` for it to be ready. Its pid, or 0.
+DWORD LaunchCrashReporter(const base::CommandLine& command_line, DWORD init_timeout_ms);
 
 // Connects the exception handler to the known reporter.
 void InstallCrashHandler();

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
@@ -83,7 +84,7 @@ TEST(CrashReporterPathsTest, ConsentAndDumpNames) {
 
   ScopedVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().Append(L"new\\dumps").value().c_str());
   CrashReporterPaths paths;
-  ASSERT_TRUE(InitCrashReporterPaths(&paths));
+  ASSERT_TRUE(InitCrashReporterPaths(base::CommandLine(base::CommandLine::NO_PROGRAM), &paths));
   EXPECT_EQ(scratch.GetPath().Append(L"new\\dumps"), paths.dump_directory);
   EXPECT_TRUE(base::DirectoryExists(paths.dump_directory));
 }

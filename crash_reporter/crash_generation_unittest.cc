@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "base/command_line.h"
-#include "base/test/scoped_command_line.h"
 #include "crash_reporter/crash_client_setup.h"
 #include "crash_reporter/crash_generation_client.h"
 #include "crash_reporter/crash_generation_server.h"
@@ -135,33 +134,27 @@ TEST_CHILD_ROLE(crash_reporter_quits) {
 }
 
 // The reporter is this test program in a helper role, started with the
-// process's own command line.
-void UseRole(base::test::ScopedCommandLine* scoped, const char* role, const wchar_t* extra) {
-  *scoped->GetProcessCommandLine() = base::CommandLine::FromString(
+// command line it is given as its own.
+base::CommandLine RoleCommandLine(const char* role, const wchar_t* extra) {
+  return base::CommandLine::FromString(
       testing_support::GetTestChildCommandLine(role, extra ? extra : L""));
 }
 
 TEST(CrashClientSetupTest, LaunchWaitsForTheReporterOrItsEnd) {
   SetTestCrashProductValues();
-  {
-    base::test::ScopedCommandLine scoped;
-    UseRole(&scoped, "crash_reporter_quits", nullptr);
-    EXPECT_EQ(0u, LaunchCrashReporter(20000));
-  }
+  EXPECT_EQ(0u, LaunchCrashReporter(RoleCommandLine("crash_reporter_quits", nullptr), 20000));
   {
     // A pid that is no number: the process starts its own reporter.
-    base::test::ScopedCommandLine scoped;
-    UseRole(&scoped, "crash_reporter_ready", L"--crash-reporter-pid=garbage");
     SetReporterInitTimeoutForTesting(20000);
-    EXPECT_TRUE(EnsureCrashReporter());
+    EXPECT_TRUE(EnsureCrashReporter(
+        RoleCommandLine("crash_reporter_ready", L"--crash-reporter-pid=garbage")));
     SetReporterInitTimeoutForTesting(kReporterInitTimeoutMs);
     EXPECT_NE(0u, TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
   }
   {
     // A reporter to join: nothing is launched.
-    base::test::ScopedCommandLine scoped;
-    UseRole(&scoped, "crash_reporter_quits", L"--crash-reporter-pid=4242");
-    EXPECT_TRUE(EnsureCrashReporter());
+    EXPECT_TRUE(
+        EnsureCrashReporter(RoleCommandLine("crash_reporter_quits", L"--crash-reporter-pid=4242")));
     EXPECT_EQ(4242u, TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
   }
   TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);

@@ -158,10 +158,10 @@ class ExceptionEventSetter {
 };
 
 // Dumps and uploads the crashed reporter; true when the server took it.
-bool ReportCrashedReporter(DWORD crashed, uint64_t block_address,
-                           ExceptionEventSetter* event_setter) {
+bool ReportCrashedReporter(const base::CommandLine& command_line, DWORD crashed,
+                           uint64_t block_address, ExceptionEventSetter* event_setter) {
   CrashReporterPaths paths;
-  if (!InitCrashReporterPaths(&paths))
+  if (!InitCrashReporterPaths(command_line, &paths))
     return false;
   std::unique_ptr<CountFileStore> counts;
   if (!paths.count_file.empty()) {
@@ -238,8 +238,7 @@ bool IsLastReporterCrashExpired(uint64_t last, uint64_t now) {
   return (now - last) / kFileTimeUnitsPerDay >= kReportIntervalDays;
 }
 
-int RunCrashInCrashReporterMode() {
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+int RunCrashInCrashReporterMode(const base::CommandLine& command_line) {
   unsigned crashed = 0;
   if (!base::StringToUint(command_line.GetSwitchValueASCII(switches::kCrashReporterParentId),
                           &crashed)) {
@@ -257,7 +256,7 @@ int RunCrashInCrashReporterMode() {
   const uint64_t now = NowFileTime();
   if (!marker.Read(&last) || !IsLastReporterCrashExpired(last, now))
     return 0;
-  if (ReportCrashedReporter(crashed, block_address, &event_setter))
+  if (ReportCrashedReporter(command_line, crashed, block_address, &event_setter))
     marker.Write(NowFileTime());
   return 0;
 }

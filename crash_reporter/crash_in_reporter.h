@@ -11,6 +11,10 @@
 // A crash of the reporter itself: its handlers start a second reporter,
 // which reads the crash-information block from the first, dumps and
 // uploads it, at most once every 3 days.
+namespace base {
+class CommandLine;
+}
+
 namespace crash_reporter {
 
 inline constexpr int64_t kReporterDumpSizeCap = 512000;
@@ -21,8 +25,9 @@ inline constexpr wchar_t kLastCrashValueName[] = L"Last crash in crash reporter"
 // and the three handlers.
 void InstallCrashInReporterHandlers();
 
-// The second reporter's main (switch `crash-reporter-exception-info`).
-int RunCrashInCrashReporterMode();
+// The second reporter's main (switch `crash-reporter-exception-info` of
+// `command_line`, the process's own).
+int RunCrashInCrashReporterMode(const base::CommandLine& command_line);
 
 // The handlers, callable directly: under Wine the CRT never calls the
 // invalid-parameter and pure-call hooks.

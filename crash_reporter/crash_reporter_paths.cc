@@ -19,8 +19,7 @@ constexpr char kReportingEnabled[] = "user_experience_metrics.reporting_enabled"
 
 }  // namespace
 
-bool InitCrashReporterPaths(CrashReporterPaths* paths) {
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+bool InitCrashReporterPaths(const base::CommandLine& command_line, CrashReporterPaths* paths) {
   base::FilePath user_data = command_line.GetSwitchValuePath(switches::kUserDataDir);
   if (!user_data.empty())
     base::PathService::OverrideAndCreateIfNeeded(DIR_USER_DATA, user_data, false, true);

@@ -3,6 +3,10 @@
 
 #include "base/files/file_path.h"
 
+namespace base {
+class CommandLine;
+}
+
 namespace crash_reporter {
 
 // Where the reporter keeps its files. Empty paths are unknown.
@@ -12,11 +16,11 @@ struct CrashReporterPaths {
   base::FilePath preferences;
 };
 
-// The `user-data-dir` switch (which moves the user-data folder), the
+// The `user-data-dir` switch of `command_line` (which moves the user-data folder), the
 // path service's counters and preferences files, and the dump folder: the
 // dump variable's folder when it can be made, else the temporary folder.
 // False only when no dump folder is found.
-bool InitCrashReporterPaths(CrashReporterPaths* paths);
+bool InitCrashReporterPaths(const base::CommandLine& command_line, CrashReporterPaths* paths);
 
 // Consent starts on; the preferences' boolean
 // "user_experience_metrics.reporting_enabled" decides when present.

@@ -86,10 +86,10 @@ TEST_CHILD_ROLE(crashing_installer) {
   InitTestRole();
   const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (command_line.HasSwitch(switches::kCrashReporterParentId))
-    return RunCrashReporterServer() == 0 ? 0 : 20;
+    return RunCrashReporterServer(command_line) == 0 ? 0 : 20;
   SetReporterInitTimeoutForTesting(kChildWaitMs);
   DisableExceptionSwallowing();
-  if (!EnsureCrashReporter())
+  if (!EnsureCrashReporter(command_line))
     return 10;
   InstallCrashHandler();
   if (!IsCrashHandlerInstalled())
@@ -120,9 +120,10 @@ TEST_CHILD_ROLE(crashing_installer) {
 TEST_CHILD_ROLE(crashing_reporter) {
   base::AtExitManager at_exit_manager;
   InitTestRole();
-  if (base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kCrashReporterExceptionInfo)) {
+  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  if (command_line.HasSwitch(switches::kCrashReporterExceptionInfo)) {
     SetReporterDumpSizeCapForTesting(kClientDumpSizeCap);
-    return RunCrashInCrashReporterMode();
+    return RunCrashInCrashReporterMode(command_line);
   }
   SetCrashInReporterRelaunchArgumentsForTesting(L"--test-child-role=crashing_reporter");
   SetExceptionEventTimeoutForTesting(kCrashedReporterWaitMs);

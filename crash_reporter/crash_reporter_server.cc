@@ -138,17 +138,16 @@ base::FilePath MakeDumpPath(const base::FilePath& directory) {
   return directory.Append(base::UTF8ToWide(name));
 }
 
-int RunCrashReporterServer() {
+int RunCrashReporterServer(const base::CommandLine& command_line) {
   InstallCrashInReporterHandlers();
   unsigned parent = 0;
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   if (!base::StringToUint(command_line.GetSwitchValueASCII(switches::kCrashReporterParentId),
                           &parent)) {
     return -1;
   }
   InitReporterLogging();
   CrashReporterPaths paths;
-  if (!InitCrashReporterPaths(&paths)) {
+  if (!InitCrashReporterPaths(command_line, &paths)) {
     LOG(ERROR) << "No dump folder";
     return -1;
   }

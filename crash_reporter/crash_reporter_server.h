@@ -8,6 +8,10 @@
 
 #include "base/files/file_path.h"
 
+namespace base {
+class CommandLine;
+}
+
 namespace crash_reporter {
 
 class ClientInfo;
@@ -27,8 +31,9 @@ struct ServerContext {
 // The reporter's main, for the process started with
 // `crash-reporter-parent-id`: serves crash dumps of its parent and of the
 // processes that join it, until the parent ended and every upload is done.
-// 0 after an orderly end, -1 when it could not start.
-int RunCrashReporterServer();
+// 0 after an orderly end, -1 when it could not start. `command_line` is
+// the process's own.
+int RunCrashReporterServer(const base::CommandLine& command_line);
 
 // The dump callback: writes the client's dump, counts the crash and
 // queues the upload.

@@ -108,13 +108,12 @@ void LogPayload(const PayloadManager& payload_manager) {
 // The executable's headers are unreadable: the run ends with result 18. The
 // interactive installer says so in a box first; a silent run or a backend
 // has nobody to answer a box and would wait for ever, so only the log tells.
-uint32_t ReportCorruptedPayload(bool interactive) {
+uint32_t ReportCorruptedPayload(const base::CommandLine& command_line, bool interactive) {
   if (!interactive || features::IsFeatureEnabledByValue("vemo-library")) {
     LOG(ERROR) << "Corrupted payload";
     return RESULT_CORRUPTED_PAYLOAD;
   }
-  ShowCorruptedPayloadBox(
-      base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(switches::kLanguage));
+  ShowCorruptedPayloadBox(command_line.GetSwitchValueNative(switches::kLanguage));
   return RESULT_CORRUPTED_PAYLOAD;
 }
 
@@ -122,9 +121,9 @@ void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
 
-uint32_t RunBackend(SettingsImpl& settings) {
+uint32_t RunBackend(const InstallerSession& session, SettingsImpl& settings) {
   VLOG(2) << "Running backend";
-  BackendProcessInstallerRunnerImpl runner;
+  BackendProcessInstallerRunnerImpl runner(session.command_line());
   return runner.Run(&settings);
 }
 
@@ -229,11 +228,11 @@ uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
     payload_manager = std::make_unique<PayloadManagerImpl>(own_path);
     const PayloadType payload_type = payload_manager->GetPayloadType();
     if (payload_type == PAYLOAD_TYPE_CORRUPTED)
-      return ReportCorruptedPayload(/*interactive=*/!backend && !IsSilent());
+      return ReportCorruptedPayload(command_line, /*interactive=*/!backend && !session.IsSilentSwitch());
     full_package = payload_type == PAYLOAD_TYPE_FULL_PACKAGE;
     LogPayload(*payload_manager);
-    if (payload_type == PAYLOAD_TYPE_TRACKING_DATA && !GetSessionTrackingData()->HasData())
-      GetSessionTrackingData()->Parse(payload_manager->GetPayload());
+    if (payload_type == PAYLOAD_TYPE_TRACKING_DATA && !session.GetTrackingData()->HasData())
+      session.GetTrackingData()->Parse(payload_manager->GetPayload());
   }
   const int architecture = ChooseArchitecture(full_package);
   InitializeStatsReporting(session);
@@ -241,9 +240,9 @@ uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
 
   VLOG(2) << "Instantiating settings";
   auto settings = std::make_unique<SettingsImpl>(
-      command_line.GetSwitchValuePath(switches::kInstallFolder), architecture,
+      &session, command_line.GetSwitchValuePath(switches::kInstallFolder), architecture,
       payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
-  const uint32_t result = backend ? RunBackend(*settings)
+  const uint32_t result = backend ? RunBackend(session, *settings)
                                   : RunFrontEnd(session, *settings, own_path, payload_manager.get());
   // The settings go before the payload manager they were given.
   settings.reset();
@@ -252,8 +251,7 @@ uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
 
 // Steps 6 to 21 of the start-up order: everything after the print modes
 // and the helper roles, with logging and the message loop in place.
-uint32_t RunInstallerRole() {
-  base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+uint32_t RunInstallerRole(base::CommandLine* command_line) {
 
   ApplyVerbosityFromEnvironment(command_line);
   base::Time::Exploded start_time;
@@ -268,7 +266,7 @@ uint32_t RunInstallerRole() {
 
   // Every role flag comes from the session, made here from this command
   // line; "inside package" is the file check in every role.
-  const InstallerSession& session = *InstallerSession::GetInstance();
+  const InstallerSession& session = *InstallerSession::CreateForProcess(command_line);
   const bool backend = session.IsBackendRole();
   const bool uninstall = session.IsUninstallSwitch();
   const bool silent = session.IsSilentSwitch();
@@ -302,8 +300,11 @@ uint32_t RunInstallerRole() {
 }  // namespace
 
 extern "C" unsigned int RunInstaller() {
+  // The one read of the process command line: everything past this point is
+  // given it, or the session and the settings made from it.
   base::CommandLine::Init(0, nullptr);
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  base::CommandLine* const process_command_line = base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = *process_command_line;
   if (command_line.HasSwitch(switches::kVersion)) {
     PrintToConsole("%s", product_info::GetVersion().c_str());
     return RunInstallerExitCodeIdentity(0);
@@ -332,14 +333,14 @@ extern "C" unsigned int RunInstaller() {
     // The reporter's own result is only logged: this role always ends with 0.
     crash_reporter::InstallCrashInReporterHandlers();
     if (command_line.HasSwitch(switches::kCrashReporterExceptionInfo))
-      crash_reporter::RunCrashInCrashReporterMode();
+      crash_reporter::RunCrashInCrashReporterMode(command_line);
     else
-      crash_reporter::RunCrashReporterServer();
+      crash_reporter::RunCrashReporterServer(command_line);
     exit_code = RunInstallerExitCodeIdentity(0);
   } else {
     // Without a reporter the process runs on without crash handling.
     crash_reporter::DisableExceptionSwallowing();
-    if (crash_reporter::EnsureCrashReporter())
+    if (crash_reporter::EnsureCrashReporter(command_line))
       crash_reporter::InstallCrashHandler();
     crash_reporter::SetInstallerCrashKeys();
     RegisterInstallerFeatures(features::FeatureRegistry::GetInstance());
@@ -347,12 +348,12 @@ extern "C" unsigned int RunInstaller() {
       PrintUsage();
       exit_code = RunInstallerExitCodeIdentity(0);
     } else if (command_line.HasSwitch(switches::kSetFolderPermission)) {
-      RunSetFolderPermission();
+      RunSetFolderPermission(command_line);
       if (command_line.HasSwitch(switches::kRunUninstallBat))
         RunUninstallBat(Installation::GetInstance()->GetFolder());
       exit_code = RunInstallerExitCodeIdentity(0);
     } else {
-      exit_code = RunInstallerRole();
+      exit_code = RunInstallerRole(process_command_line);
     }
   }
 

@@ -270,7 +270,7 @@ TEST_F(SilentInstallerControllerTest, RefusedSwitchToCurrentUserStillRunsTheBack
                             L" Install Path")
                                .c_str(),
                            folder.value().c_str()));
-  settings_ = std::make_unique<SettingsImpl>(base::FilePath(), 0,
+  settings_ = std::make_unique<SettingsImpl>(env_.session(), base::FilePath(), 0,
                                              reinterpret_cast<PayloadManager*>(this),
                                              env_.fetchers().GetFactory());
   auto details = SettingsTestEnvironment::ExistingInstallation(folder, /*copy_only=*/false,

@@ -16,14 +16,18 @@
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/process_id_text.h"
 
-BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl()
+BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
+    const base::CommandLine& command_line)
     : BackendProcessInstallerRunnerImpl(
+          command_line,
           std::make_unique<InstallerStepSchedulerImpl>(CreateDefaultInstallerStepFactory())) {}
 
 BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
+    const base::CommandLine& command_line,
     std::unique_ptr<InstallerStepScheduler> scheduler)
-    : forwarder_(&sender_),
-      installer_(std::make_unique<Installer>(std::move(scheduler),
+    : command_line_(command_line),
+      forwarder_(&sender_),
+      installer_(std::make_unique<Installer>(command_line, std::move(scheduler),
                                              GetDefaultInstallationStatusLoaderFactory())) {}
 
 BackendProcessInstallerRunnerImpl::~BackendProcessInstallerRunnerImpl() {
@@ -66,7 +70,7 @@ uint32_t BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) 
 }
 
 uint32_t BackendProcessInstallerRunnerImpl::OpenInitialProcess(bool* watch) {
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = command_line_;
   if (command_line.HasSwitch(switches::kInitialProcHandle)) {
     const std::string text = command_line.GetSwitchValueASCII(switches::kInitialProcHandle);
     VLOG(1) << "Using initial process handle " << text;

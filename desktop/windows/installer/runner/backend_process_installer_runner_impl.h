@@ -12,6 +12,10 @@
 #include "desktop/windows/installer/runner/installer_runner.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
 
+namespace base {
+class CommandLine;
+}
+
 class Installer;
 class InstallerStepScheduler;
 class Settings;
@@ -24,9 +28,12 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
                                           public InstallerObserver,
                                           public base::win::ObjectWatcher::Delegate {
  public:
-  BackendProcessInstallerRunnerImpl();
+  // `command_line` is the backend's own (the session's); it outlives the
+  // runner.
+  explicit BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line);
   // For tests: the Installer runs `scheduler`'s steps.
-  explicit BackendProcessInstallerRunnerImpl(std::unique_ptr<InstallerStepScheduler> scheduler);
+  BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line,
+                                    std::unique_ptr<InstallerStepScheduler> scheduler);
   ~BackendProcessInstallerRunnerImpl() override;
   BackendProcessInstallerRunnerImpl(const BackendProcessInstallerRunnerImpl&) = delete;
   BackendProcessInstallerRunnerImpl& operator=(const BackendProcessInstallerRunnerImpl&) = delete;
@@ -56,6 +63,7 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
   void StartInstallation();
   void ConnectMailslot();
 
+  const base::CommandLine& command_line_;
   base::RunLoop run_loop_;
   base::win::ScopedHandle initial_process_;
   base::win::ObjectWatcher initial_process_watcher_;

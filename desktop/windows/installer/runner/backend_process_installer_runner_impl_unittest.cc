@@ -57,7 +57,8 @@ class BackendRunnerTest : public testing::Test {
     switches.push_back(L"--installfolder=" + folder_.value());
     SettingsTestEnvironment environment(switches);
     std::unique_ptr<SettingsImpl> settings = environment.MakeSettings();
-    BackendProcessInstallerRunnerImpl runner(std::make_unique<IdleScheduler>());
+    BackendProcessInstallerRunnerImpl runner(environment.command_line(),
+                                             std::make_unique<IdleScheduler>());
     return runner.Run(settings.get());
   }
 

@@ -156,7 +156,7 @@ bool SettingsImpl::SetQuickLaunchShortcut(bool value) {
 }
 
 bool SettingsImpl::SetDeleteProfile(bool value) {
-  return IsUninstall() && SetFlagValue(DELETE_PROFILE, value);
+  return session_->IsUninstallSwitch() && SetFlagValue(DELETE_PROFILE, value);
 }
 
 bool SettingsImpl::SetInstallAssistant(bool value) {
@@ -181,7 +181,7 @@ void SettingsImpl::ApplyCopyOnly(bool copy_only) {
     return;
   }
   flags_[COPY_ONLY] = false;
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = session_->command_line();
   for (SettingsFlag flag : kShortcutFlags) {
     const char* switch_name = SettingsFlagSwitch(flag);
     flags_[flag] = command_line.HasSwitch(switch_name)
@@ -207,7 +207,7 @@ bool SettingsImpl::SetMode(InstallMode mode) {
   if (!editable_)
     return false;
   const bool single_profile_switch =
-      base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kSingleProfile);
+      session_->command_line().HasSwitch(switches::kSingleProfile);
   const std::vector<base::FilePath> candidates = GetCandidateInstallFolders();
   const bool folder_was_candidate =
       std::find(candidates.begin(), candidates.end(), GetInstallFolderPath()) != candidates.end();
@@ -282,7 +282,7 @@ void SettingsImpl::StartFetcher(const base::FilePath& path, bool first_registry_
     pending_fetcher_ = nullptr;
   }
   const uint64_t request = ++latest_request_;
-  pending_fetcher_ = fetcher_factory_.Run(path, IsAutoupdate());
+  pending_fetcher_ = fetcher_factory_.Run(path, session_->IsAutoupdateSwitch());
   if (!pending_fetcher_)
     return;
   pending_fetcher_->FetchStatus(base::BindOnce(&SettingsImpl::OnFolderDetailsFetched,

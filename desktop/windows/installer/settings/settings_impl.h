@@ -19,6 +19,7 @@ class CommandLine;
 }
 
 class InstallationFolderDetails;
+class InstallerSession;
 class PayloadManager;
 
 // The settings of this process, built from the command line, tracking data,
@@ -28,9 +29,12 @@ class PayloadManager;
 // request counting.
 class SettingsImpl : public Settings {
  public:
+  // Every switch and role flag comes from `session` (and the command line
+  // it was made from), which outlives the settings.
   // `command_line_install_folder` is the value of switch "installfolder"
   // (empty when absent). `payload_manager` is null inside a package.
-  SettingsImpl(const base::FilePath& command_line_install_folder,
+  SettingsImpl(const InstallerSession* session,
+               const base::FilePath& command_line_install_folder,
                int architecture,
                PayloadManager* payload_manager,
                InstallationFolderDetailsFetcherFactory fetcher_factory);
@@ -100,7 +104,7 @@ class SettingsImpl : public Settings {
   // it and turns the shortcuts back on unless their switches say otherwise.
   // No notification; nothing while frozen.
   void ApplyCopyOnly(bool copy_only);
-  // Defaults, then the flag switches of the process's command line.
+  // Defaults, then the flag switches of the session's command line.
   void InitFromCommandLine();
   // The default folder from the `sources` mask for the given flags; empty
   // when no source gives one. Never a relative path.
@@ -136,6 +140,7 @@ class SettingsImpl : public Settings {
   void LogFolderStatus() const;
   void NotifyObservers(void (SettingsObserver::*notification)());
 
+  const InstallerSession* const session_;
   InstallOperation operation_ = INSTALL_OPERATION_UNKNOWN;
   InstallFolderProblem folder_problem_ = FOLDER_PROBLEM_NONE;
   bool flags_[SETTINGS_FLAG_COUNT] = {};

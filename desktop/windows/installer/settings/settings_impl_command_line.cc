@@ -7,6 +7,7 @@
 #include "base/features/feature_registry.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 
 namespace {
@@ -20,12 +21,12 @@ constexpr const char* kTrackingSwitches[] = {switches::kServerTrackingData};
 }  // namespace
 
 void SettingsImpl::AppendPassThroughSwitches(base::CommandLine* command_line) const {
-  command_line->CopySwitchesFrom(*base::CommandLine::ForCurrentProcess(), kPassThroughSwitches,
+  command_line->CopySwitchesFrom(session_->command_line(), kPassThroughSwitches,
                                  std::size(kPassThroughSwitches));
 }
 
 void SettingsImpl::ToCommandLine(base::CommandLine* command_line, bool suppress_launch) const {
-  const base::CommandLine& own = *base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& own = session_->command_line();
   const auto append_flag = [&](SettingsFlag flag) {
     command_line->AppendSwitchNative(SettingsFlagSwitch(flag), SwitchBoolValue(GetFlag(flag)));
   };

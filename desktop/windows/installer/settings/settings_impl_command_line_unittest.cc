@@ -187,7 +187,7 @@ TEST(SettingsCommandLineTest, WhatTheBackendIsGiven) {
 
 TEST(SettingsCommandLineTest, UnknownOperationWritesOnlyTheBackendSwitch) {
   SettingsTestEnvironment env({L"--v=1"});
-  SettingsImpl settings(base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
+  SettingsImpl settings(env.session(), base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
   ASSERT_EQ(INSTALL_OPERATION_UNKNOWN, settings.GetOperation());
   base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
   settings.ToCommandLine(&command_line, /*suppress_launch=*/false);

@@ -266,7 +266,7 @@ void SettingsImpl::ComputeDefaultInstallFolder(base::FilePath* path,
 }
 
 void SettingsImpl::ReadDeleteProfileSwitch(const base::CommandLine& command_line) {
-  if (IsUninstall()) {
+  if (session_->IsUninstallSwitch()) {
     if (command_line.HasSwitch(switches::kDeleteUserProfile)) {
       SetFlagValue(DELETE_PROFILE,
                    ParseSwitchBool(command_line.GetSwitchValueNative(switches::kDeleteUserProfile)));

@@ -29,15 +29,18 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
-SettingsImpl::SettingsImpl(const base::FilePath& command_line_install_folder,
+SettingsImpl::SettingsImpl(const InstallerSession* session,
+                           const base::FilePath& command_line_install_folder,
                            int architecture,
                            PayloadManager* payload_manager,
                            InstallationFolderDetailsFetcherFactory fetcher_factory)
-    : fetcher_factory_(std::move(fetcher_factory)),
+    : session_(session),
+      fetcher_factory_(std::move(fetcher_factory)),
       command_line_install_folder_(command_line_install_folder),
       architecture_(architecture),
       no_payload_manager_(payload_manager == nullptr) {
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  DCHECK(session_);
+  const base::CommandLine& command_line = session_->command_line();
   FindStandaloneFolders();
   run_immediately_ = command_line.HasSwitch(switches::kRunImmediately);
   folder_details_ = CreateInstallationFolderDetails();
@@ -48,7 +51,7 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_install_folder,
   SelectL10nLanguage(&language_);
   VLOG(1) << "Initializing settings";
 
-  if (IsUninstall()) {
+  if (session_->IsUninstallSwitch()) {
     ReadDeleteProfileSwitch(command_line);
     RequestFolderDetails(Installation::GetInstance()->GetFolder());
     return;
@@ -62,7 +65,7 @@ SettingsImpl::SettingsImpl(const base::FilePath& command_line_install_folder,
 }
 
 void SettingsImpl::ApplyTrackingDataDefaults(const base::CommandLine& command_line) {
-  ServerTrackingBlob* tracking = GetSessionTrackingData();
+  ServerTrackingBlob* tracking = session_->GetTrackingData();
   std::string default_browser;
   std::string stats;
   if (!tracking || !tracking->Get("utm.defbr", &default_browser) ||
@@ -111,12 +114,12 @@ void SettingsImpl::InitFromCommandLine() {
   if (!editable_)
     return;
   VLOG(1) << "Settings from command line";
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+  const base::CommandLine& command_line = session_->command_line();
   // An interactive run may elevate, a silent one only uses the rights it has.
-  flags_[ALL_USERS_FLAG] = GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/!IsSilent());
+  flags_[ALL_USERS_FLAG] = GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/!session_->IsSilentSwitch());
   flags_[COPY_ONLY] = false;
   flags_[LAUNCH_TARVO] = true;
-  flags_[DEFAULT_BROWSER] = kStreamId == 4 && !IsAutoupdate();
+  flags_[DEFAULT_BROWSER] = kStreamId == 4 && !session_->IsAutoupdateSwitch();
   flags_[IMPORT_BROWSER_DATA] = true;
   flags_[ENABLE_INSTALLER_STATS] = true;
   flags_[ENABLE_TARVO_STATS] = true;
@@ -167,7 +170,7 @@ void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails>
   if (details_problem == FOLDER_PROBLEM_NOT_ENOUGH_SPACE ||
       details_problem == FOLDER_PROBLEM_INVALID_PATH) {
     folder_problem_ = static_cast<InstallFolderProblem>(details_problem);
-  } else if (IsUninstall() && !existing) {
+  } else if (session_->IsUninstallSwitch() && !existing) {
     folder_problem_ = FOLDER_PROBLEM_NOTHING_TO_UNINSTALL;
   }
   if (folder_problem_ != FOLDER_PROBLEM_NONE) {
@@ -179,10 +182,10 @@ void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails>
   LogFolderStatus();
   if (previous_operation == INSTALL_OPERATION_UPGRADE || existing)
     InitFromCommandLine();
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  if (InstallerSession::GetInstance()->IsFixDownloadableResources())
+  const base::CommandLine& command_line = session_->command_line();
+  if (session_->IsFixDownloadableResources())
     operation_ = INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES;
-  else if (IsUninstall())
+  else if (session_->IsUninstallSwitch())
     operation_ = INSTALL_OPERATION_UNINSTALL;
   else if (!existing)
     operation_ = INSTALL_OPERATION_INSTALL;
@@ -194,13 +197,13 @@ void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails>
 
   if (existing) {
     ApplyExistingInstallation(command_line);
-  } else if (!IsUninstall() && !command_line.HasSwitch(switches::kSingleProfile)) {
+  } else if (!session_->IsUninstallSwitch() && !command_line.HasSwitch(switches::kSingleProfile)) {
     const int single_profile = folder_details_->IsSingleProfile();
     flags_[SINGLE_PROFILE] = single_profile >= 0 ? single_profile == 1 : GetFlag(COPY_ONLY);
   }
   LogFlags();
   const std::wstring language = folder_details_->GetLanguage();
-  if (!language.empty() && (IsUninstall() || !command_line.HasSwitch(switches::kLanguage)))
+  if (!language.empty() && (session_->IsUninstallSwitch() || !command_line.HasSwitch(switches::kLanguage)))
     SetLanguage(language);
   NotifyObservers(&SettingsObserver::OnPathChanged);
 }
@@ -227,7 +230,7 @@ void SettingsImpl::ApplyExistingInstallation(const base::CommandLine& command_li
   take_unless_switch(START_MENU_SHORTCUT, folder_details_->StartMenuShortcutExists());
   take_unless_switch(QUICK_LAUNCH_SHORTCUT, folder_details_->QuickLaunchShortcutExists());
   take_unless_switch(PINNED_SHORTCUT,
-                     !folder_details_->GetPinnedShortcutPaths().empty() || !IsAutoupdate());
+                     !folder_details_->GetPinnedShortcutPaths().empty() || !session_->IsAutoupdateSwitch());
   take_known_unless_switch(IMPORT_BROWSER_DATA, folder_details_->GetImportBrowserData());
   take_known_unless_switch(ENABLE_TARVO_STATS, folder_details_->GetEnableStats());
   // "enable-stats" sets both statistics flags (see InitFromCommandLine).

@@ -210,7 +210,7 @@ TEST(SettingsSourcesTest, NoStandaloneFolderStillSettles) {
   env.os().drives = {{L'Q', DRIVE_UNKNOWN}};
   base::ScopedPathOverride desktop(base::DIR_USER_DESKTOP, base::FilePath(L"relative"),
                                    /*is_absolute=*/true, /*create=*/false);
-  SettingsImpl settings(base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
+  SettingsImpl settings(env.session(), base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
   ASSERT_EQ(1u, env.fetchers().fetchers().size());
   EXPECT_TRUE(env.fetchers().last()->folder().empty());
   CountingSettingsObserver observer;

@@ -221,7 +221,7 @@ TEST(SettingsImplTest, AnAnswerToAnOlderRequestIsIgnored) {
         return base::scoped_refptr<InstallationFolderDetailsFetcher>(made->back());
       },
       &made);
-  SettingsImpl settings(base::FilePath(), 0, nullptr, factory);
+  SettingsImpl settings(env.session(), base::FilePath(), 0, nullptr, factory);
   ASSERT_EQ(1u, made.size());
   settings.SetInstallFolder(L"C:\\Newer");
   ASSERT_EQ(2u, made.size());

@@ -86,7 +86,7 @@ TEST_F(SettingsValidationTest, NotEnoughSpaceListsTheDrives) {
 // Details still awaited: refused, and never with code 0.
 TEST_F(SettingsValidationTest, UndecidedWithoutProblemIsAGeneralFailure) {
   SettingsTestEnvironment env;
-  SettingsImpl settings(base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
+  SettingsImpl settings(env.session(), base::FilePath(), 0, nullptr, env.fetchers().GetFactory());
   ASSERT_TRUE(settings.HasPendingFolderDetails());
   EXPECT_FALSE(InstallerUtils::ValidateSettings(settings));
   EXPECT_EQ(static_cast<uint32_t>(RESULT_GENERAL_FAILURE), Error().code);

@@ -11,7 +11,6 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
-#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/steps/component_installer_runner.h"
 #include "desktop/windows/installer/steps/install_components_step.h"
@@ -103,14 +102,13 @@ class ComponentStepsTest : public testing::Test {
     ASSERT_TRUE(base::WriteFile(Path(relative), "MZ"));
   }
   void SetComponents(const std::wstring& value) {
-    command_line_.GetProcessCommandLine()->AppendSwitchNative("components", value);
+    context_->command_line.AppendSwitchNative("components", value);
   }
   std::vector<StatusComponent>& Components() {
     return context_->installation_status.components;
   }
 
   base::ScopedTempDir temp_dir_;
-  base::test::ScopedCommandLine command_line_;
   FakeRunner runner_;
   ScopedComponentInstallerRunnerForTesting scoped_runner_{&runner_};
   FakeSettings settings_;

@@ -140,10 +140,9 @@ bool FolderPermissionHelper::WaitForUndo(HANDLE undo_event) {
   return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
-void RunSetFolderPermission() {
+void RunSetFolderPermission(const base::CommandLine& command_line) {
   AclApiImpl acl_api;
-  FolderPermissionHelper helper(*base::CommandLine::ForCurrentProcess(), &acl_api,
-                                GetProcessLauncher());
+  FolderPermissionHelper helper(command_line, &acl_api, GetProcessLauncher());
   helper.Run();
 }
 

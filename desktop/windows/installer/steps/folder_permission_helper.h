@@ -44,8 +44,8 @@ class FolderPermissionHelper {
   base::TimeDelta undo_grace_ = kUndoGrace;
 };
 
-// Runs the role from the process command line.
-void RunSetFolderPermission();
+// Runs the role from the command line the entry point read.
+void RunSetFolderPermission(const base::CommandLine& command_line);
 
 // Starts "k.bat" of `installation_folder`, hidden, without waiting, when it
 // exists.

@@ -25,7 +25,7 @@ StepResult InstallComponentsStep::Run(int /*attempt*/) {
 
   ComponentInstallerRunner* runner = GetComponentInstallerRunner();
   base::FilePath running_installer;
-  const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  const base::CommandLine* command_line = &GetContext()->GetCommandLine();
   if (!runner->GetRunningInstaller(&running_installer) ||
       !command_line->HasSwitch(switches::kComponents)) {
     return StepResult(STEP_OK);

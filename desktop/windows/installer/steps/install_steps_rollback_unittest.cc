@@ -4,7 +4,6 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
@@ -85,7 +84,6 @@ class InstallStepsRollbackTest : public testing::Test {
   }
 
   base::ScopedTempDir temp_dir_;
-  base::test::ScopedCommandLine command_line_;
   FakeSettings settings_;
   PackageFileLists lists_;
 };

@@ -53,9 +53,11 @@ HANDLE OpenInstallationEvent(const base::FilePath& folder, const wchar_t* name) 
 
 }  // namespace
 
-Installer::Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
+Installer::Installer(const base::CommandLine& command_line,
+                     std::unique_ptr<InstallerStepScheduler> scheduler,
                      InstallationStatusLoaderFactory status_loader_factory)
-    : scheduler_(std::move(scheduler)),
+    : command_line_(command_line),
+      scheduler_(std::move(scheduler)),
       status_loader_factory_(std::move(status_loader_factory)),
       task_runner_(base::ThreadTaskRunnerHandle::Get()),
       status_(INSTALLATION_STATUS_SOURCE_GENERATED),
@@ -100,10 +102,9 @@ void Installer::Run() {
   }
   if (!CheckPreconditions() || !WatchInterruptedEvent())
     return;
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch(switches::kParentPid)) {
+  if (command_line_.HasSwitch(switches::kParentPid)) {
     DWORD pid = 0;
-    if (ParseProcessIdText(command_line.GetSwitchValueNative(switches::kParentPid), &pid))
+    if (ParseProcessIdText(command_line_.GetSwitchValueNative(switches::kParentPid), &pid))
       parent_pid_ = pid;
     VLOG(1) << "Second installer pid: " << parent_pid_;
   }
@@ -297,7 +298,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
     return;
   }
   if (!HasPackageDir() &&
-      !package_preparer_->CreateInstallSubfolder(base::CommandLine::ForCurrentProcess())) {
+      !package_preparer_->CreateInstallSubfolder(&command_line_)) {
     OnFailed();
     return;
   }
@@ -314,7 +315,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
 void Installer::PrepareAndHandOver(bool post_elevated) {
   for (InstallerObserver& observer : observers_)
     observer.OnEnteringPhase(kPhasePreparingPackage);
-  if (!package_preparer_->Prepare(base::CommandLine::ForCurrentProcess())) {
+  if (!package_preparer_->Prepare(&command_line_)) {
     OnFailed();
     return;
   }
@@ -370,7 +371,7 @@ void Installer::ApplyInstallationExperiments(const base::FilePath& folder) {
     experiment_readers_.push_back(std::make_unique<features::ListFeatureReader>(*list));
     registry->AddReader(experiment_readers_.back().get());
     experiment_readers_.push_back(std::make_unique<features::CommandLineFeatureReader>(
-        *base::CommandLine::ForCurrentProcess()));
+        command_line_));
     registry->AddReader(experiment_readers_.back().get());
   }
   if (features::IsFeatureEnabled(kInstallerExperimentTest) !=

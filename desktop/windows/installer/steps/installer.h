@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/memory/ref_counted.h"
 #include "base/memory/weak_ptr.h"
@@ -23,9 +24,6 @@
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"
 #include "desktop/windows/installer/steps/package_preparer.h"
 
-namespace base {
-class CommandLine;
-}
 namespace features {
 class FeatureReader;
 }
@@ -42,7 +40,10 @@ class Installer : public base::win::ObjectWatcher::Delegate,
                   public InstallerStepScheduler::Observer,
                   public PackagePreparer::Delegate {
  public:
-  Installer(std::unique_ptr<InstallerStepScheduler> scheduler,
+  // `command_line` is the backend's own; the Installer keeps a copy, which
+  // also carries the install subfolder once this run has chosen it.
+  Installer(const base::CommandLine& command_line,
+            std::unique_ptr<InstallerStepScheduler> scheduler,
             InstallationStatusLoaderFactory status_loader_factory);
   ~Installer() override;
   Installer(const Installer&) = delete;
@@ -92,6 +93,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   bool IsMinimalInstall() override;
   bool IsRunningFromInstallFolder() override;
   bool HasPackageDir() override;
+  const base::CommandLine& GetCommandLine() override;
 
   // RegistryRuleHost.
   std::wstring GetValue(const std::wstring& name) override;
@@ -150,6 +152,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void UpdatePartnerContent(const base::FilePath& profile, bool* flag_updated);
   void LaunchBrowser();
 
+  base::CommandLine command_line_;
   std::unique_ptr<InstallerStepScheduler> scheduler_;
   InstallationStatusLoaderFactory status_loader_factory_;
   base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;

@@ -110,14 +110,18 @@ base::FilePath Installer::GetInstallSubfolder() {
   const InstallOperation operation = settings_->GetOperation();
   if (operation != INSTALL_OPERATION_UNINSTALL &&
       operation != INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES) {
-    return base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(switches::kInstallSubfolder);
+    return command_line_.GetSwitchValuePath(switches::kInstallSubfolder);
   }
   const InstallationStatus* existing = GetExistingInstallation();
   return existing ? existing->subfolder : base::FilePath();
 }
 
 bool Installer::HasOwnSwitch(const char* name) const {
-  return base::CommandLine::ForCurrentProcess()->HasSwitch(name);
+  return command_line_.HasSwitch(name);
+}
+
+const base::CommandLine& Installer::GetCommandLine() {
+  return command_line_;
 }
 
 std::wstring Installer::GetValue(const std::wstring& name) {

@@ -42,9 +42,9 @@ void AppendCrashReporterPid(base::CommandLine* command_line) {
   }
 }
 
-// Copies switch `name` of this process, with its value, when present.
-void CopyOwnSwitch(const char* name, base::CommandLine* command_line) {
-  const base::CommandLine& own = *base::CommandLine::ForCurrentProcess();
+// Copies switch `name` of `own`, with its value, when present.
+void CopyOwnSwitch(const base::CommandLine& own, const char* name,
+                   base::CommandLine* command_line) {
   if (!own.HasSwitch(name))
     return;
   const std::wstring value = own.GetSwitchValueNative(name);
@@ -85,7 +85,7 @@ base::CommandLine Installer::MakeElevatedCommandLine(const base::FilePath& exe) 
   command_line.AppendSwitchASCII(switches::kParentPid,
                                  std::to_string(base::GetCurrentProcId()));
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
-  CopyOwnSwitch(switches::kWaitForPackage, &command_line);
+  CopyOwnSwitch(command_line_, switches::kWaitForPackage, &command_line);
   command_line.AppendSwitch(switches::kRunElevated);
   return command_line;
 }
@@ -147,8 +147,7 @@ bool Installer::RunElevated() {
                              std::wstring());
   }
   // Later hand-overs use the folder the elevated process prepared.
-  base::CommandLine::ForCurrentProcess()->AppendSwitchPath(switches::kInstallSubfolder,
-                                                          written->subfolder);
+  command_line_.AppendSwitchPath(switches::kInstallSubfolder, written->subfolder);
   if (HasOwnSwitch(switches::kWaitForPackage)) {
     if (!RunInstallerFromPackage(/*post_elevated=*/true)) {
       // The elevated installation has committed: nothing can be rolled back
@@ -183,7 +182,7 @@ base::CommandLine Installer::MakeHelperCommandLine(const base::FilePath& exe,
     // The helper starts the packaged installer from this folder: it must be
     // named, never left to the search path.
     base::FilePath package =
-        base::CommandLine::ForCurrentProcess()->GetSwitchValuePath(switches::kWaitForPackage);
+        command_line_.GetSwitchValuePath(switches::kWaitForPackage);
     if (package.empty())
       package = GetPackageFolder();
     command_line.AppendSwitchPath(switches::kWaitForPackage, package);
@@ -281,7 +280,7 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   if (post_elevated)
     command_line.AppendSwitch(switches::kPostElevatedInstallTasks);
   AppendCrashReporterPid(&command_line);
-  CopyOwnSwitch(switches::kInstallSubfolder, &command_line);
+  CopyOwnSwitch(command_line_, switches::kInstallSubfolder, &command_line);
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
 
   for (InstallerObserver& observer : observers_)

@@ -6,6 +6,10 @@
 #include "base/files/file_path.h"
 #include "base/process/process_handle.h"
 
+namespace base {
+class CommandLine;
+}
+
 class InstallationFolderDetails;
 class InstallationStatus;
 class RegistryRuleHost;
@@ -50,6 +54,9 @@ class InstallerStepContext {
   // This backend runs from the prepared versioned folder.
   virtual bool IsRunningFromInstallFolder() = 0;
   virtual bool HasPackageDir() = 0;
+  // The backend's own command line, for the switches the settings do not
+  // hold.
+  virtual const base::CommandLine& GetCommandLine() = 0;
   virtual ~InstallerStepContext() = default;
 };
 

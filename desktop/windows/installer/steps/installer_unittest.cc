@@ -100,7 +100,7 @@ class InstallerTest : public testing::Test {
     auto scheduler = std::make_unique<ScriptedScheduler>();
     scheduler_ = scheduler.get();
     installer_ = std::make_unique<Installer>(
-        std::move(scheduler), base::BindRepeating(
+        environment_->command_line(), std::move(scheduler), base::BindRepeating(
                                   [](base::FilePath subfolder) {
                                     return std::unique_ptr<InstallationStatusLoader>(
                                         new StatusLoaderStub(subfolder));
@@ -191,7 +191,7 @@ TEST_F(InstallerTest, FailedPostElevationHandOverStillSucceeds) {
   // The packaged installer is not there: it is not looked for elsewhere.
   EXPECT_EQ(1u, launcher_.launched().size());
   EXPECT_EQ(L"51.0.2802.0",
-            base::CommandLine::ForCurrentProcess()->GetSwitchValueNative("install-subfolder"));
+            installer_->GetCommandLine().GetSwitchValueNative("install-subfolder"));
 }
 
 TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {

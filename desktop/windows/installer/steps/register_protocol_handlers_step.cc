@@ -50,7 +50,7 @@ RegisterProtocolHandlersStep::~RegisterProtocolHandlersStep() = default;
 StepResult RegisterProtocolHandlersStep::Run(int /*attempt*/) {
   if (!GetContext()->HasExistingInstallation())
     return StepResult(STEP_OK);
-  const std::wstring protocol = base::CommandLine::ForCurrentProcess()->GetSwitchValueNative(
+  const std::wstring protocol = GetContext()->GetCommandLine().GetSwitchValueNative(
       switches::kRegisterAsProtocolHandler);
   // An empty name would overwrite the key's default value, and one with a
   // backslash would name the keys of other programs.

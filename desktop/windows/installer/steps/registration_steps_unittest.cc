@@ -8,7 +8,6 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/test/scoped_command_line.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/test_support/fake_installation.h"
@@ -113,8 +112,7 @@ class RegisterProtocolHandlersStepTest : public testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(registry_.OverrideRegistry(HKEY_LOCAL_MACHINE));
-    command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
-                                                              L"irc");
+    context_.command_line.AppendSwitchNative(switches::kRegisterAsProtocolHandler, L"irc");
     context_.existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
   }
 
@@ -140,7 +138,6 @@ class RegisterProtocolHandlersStepTest : public testing::Test {
   }
 
   registry_util::RegistryOverrideManager registry_;
-  base::test::ScopedCommandLine command_line_;
   FakeInstallation* installation_;
   RegistrationStepTestSettings settings_;
   RegistrationStepTestContext context_;
@@ -165,14 +162,12 @@ TEST_F(RegisterProtocolHandlersStepTest, WithoutTheRecordOnlyTheDefaultIsAskedFo
 TEST_F(RegisterProtocolHandlersStepTest, NoInstallationOrNoUrlSchemeDoesNothing) {
   RecordCapabilities();
   for (const wchar_t* bad : {L"", L"Applications\\tarvo.exe", L".html", L"1rc", L"ir c"}) {
-    command_line_.GetProcessCommandLine()->RemoveSwitch(switches::kRegisterAsProtocolHandler);
-    command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
-                                                              bad);
+    context_.command_line.RemoveSwitch(switches::kRegisterAsProtocolHandler);
+    context_.command_line.AppendSwitchNative(switches::kRegisterAsProtocolHandler, bad);
     EXPECT_EQ(STEP_OK, Run().status);
   }
-  command_line_.GetProcessCommandLine()->RemoveSwitch(switches::kRegisterAsProtocolHandler);
-  command_line_.GetProcessCommandLine()->AppendSwitchNative(switches::kRegisterAsProtocolHandler,
-                                                            L"web+tarvo");
+  context_.command_line.RemoveSwitch(switches::kRegisterAsProtocolHandler);
+  context_.command_line.AppendSwitchNative(switches::kRegisterAsProtocolHandler, L"web+tarvo");
   context_.existing.reset();
   EXPECT_EQ(STEP_OK, Run().status);
   EXPECT_TRUE(installation_->calls().empty());

@@ -116,7 +116,7 @@ void WriteInstallerPrefsStep::SetSessionPrefs(base::DictionaryValue* prefs) {
     prefs->SetStringWithoutPathExpansion("installer_id", installer_id);
   }
   SetExperimentPrefs(prefs);
-  const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  const base::CommandLine* command_line = &GetContext()->GetCommandLine();
   if (command_line->HasSwitch(switches::kTempFolder)) {
     VLOG(1) << "Writing temp folder pref";
     prefs->SetStringWithoutPathExpansion(

@@ -4,6 +4,7 @@
 
 #include "base/command_line.h"
 #include "base/guid.h"
+#include "base/logging.h"
 #include "base/path_service.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
@@ -18,6 +19,8 @@ constexpr char kUuidKey[] = "uuid";
 
 // A test's replacement of the process-wide session, if any.
 std::atomic<InstallerSession*> g_session{nullptr};
+// The one the entry point made; lives for the process.
+std::atomic<InstallerSession*> g_process_session{nullptr};
 
 }  // namespace
 
@@ -49,12 +52,23 @@ InstallerSession::InstallerSession(const base::CommandLine* command_line)
 
 InstallerSession::~InstallerSession() = default;
 
+InstallerSession* InstallerSession::CreateForProcess(const base::CommandLine* command_line) {
+  DCHECK(command_line);
+  auto* session = new InstallerSession(command_line);
+  InstallerSession* previous = g_process_session.exchange(session, std::memory_order_acq_rel);
+  DCHECK(!previous) << "The process session is made once";
+  return session;
+}
+
 InstallerSession* InstallerSession::GetInstance() {
   if (InstallerSession* replacement = g_session.load(std::memory_order_acquire))
     return replacement;
-  // First used on the entry thread during start-up; lives for the process.
-  static InstallerSession* const session =
-      new InstallerSession(base::CommandLine::ForCurrentProcess());
+  if (InstallerSession* session = g_process_session.load(std::memory_order_acquire))
+    return session;
+  // Code reached before (or without) the entry point sees no switches.
+  static const base::CommandLine* const no_switches =
+      new base::CommandLine(base::CommandLine::NO_PROGRAM);
+  static InstallerSession* const session = new InstallerSession(no_switches);
   return session;
 }
 

@@ -25,8 +25,11 @@ class InstallerSession {
   InstallerSession(const InstallerSession&) = delete;
   InstallerSession& operator=(const InstallerSession&) = delete;
 
-  // The process-wide session, made on first use from the process's command
-  // line.
+  // Made once, by the entry point, from the command line it read; that
+  // command line must outlive the process's use of the session.
+  static InstallerSession* CreateForProcess(const base::CommandLine* command_line);
+  // The process-wide session: a test's replacement, else the entry point's;
+  // before the entry point made one, a session of a run without switches.
   static InstallerSession* GetInstance();
 
   virtual void AppendSwitches(base::CommandLine* command_line) const;

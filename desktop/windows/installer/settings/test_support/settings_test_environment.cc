@@ -17,12 +17,14 @@ std::unique_ptr<InstallationFolderDetails> MakeEmptyDetails() {
 }  // namespace
 
 SettingsTestEnvironment::SettingsTestEnvironment(const std::vector<std::wstring>& arguments)
-    : details_factory_(base::BindRepeating(&MakeEmptyDetails)) {
+    : command_line_(base::CommandLine::NO_PROGRAM),
+      details_factory_(base::BindRepeating(&MakeEmptyDetails)) {
   base::CommandLine::StringVector argv = {L"installer.exe"};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  *command_line_.GetProcessCommandLine() = base::CommandLine(argv);
-  session_ = std::make_unique<ScopedInstallerSessionForTesting>(
-      std::make_unique<InstallerSession>(command_line_.GetProcessCommandLine()));
+  command_line_ = base::CommandLine(argv);
+  auto session = std::make_unique<InstallerSession>(&command_line_);
+  session_ = session.get();
+  session_override_ = std::make_unique<ScopedInstallerSessionForTesting>(std::move(session));
   registry_.OverrideRegistry(HKEY_CURRENT_USER);
   registry_.OverrideRegistry(HKEY_LOCAL_MACHINE);
   security_.SetUser(/*elevated=*/false, /*can_elevate=*/false);
@@ -48,10 +50,10 @@ std::unique_ptr<SettingsImpl> SettingsTestEnvironment::MakeSettings(
   // As the entry point does: the folder of switch "installfolder".
   base::FilePath install_folder = command_line_install_folder;
   if (install_folder.empty())
-    install_folder = command_line_.GetProcessCommandLine()->GetSwitchValuePath("installfolder");
+    install_folder = command_line_.GetSwitchValuePath("installfolder");
   // Any non-null pointer stands for "a payload manager exists".
   auto settings = std::make_unique<SettingsImpl>(
-      install_folder, architecture, reinterpret_cast<PayloadManager*>(this),
+      session_, install_folder, architecture, reinterpret_cast<PayloadManager*>(this),
       fetchers_.GetFactory());
   AnswerLatest(std::move(first_details));
   return settings;

@@ -8,7 +8,7 @@
 
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/test/scoped_command_line.h"
+#include "base/command_line.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details_fetcher.h"
@@ -20,7 +20,7 @@
 #include "testing/registry_override.h"
 
 // What a SettingsImpl needs around it in a test: its own command line and
-// session, isolated HKCU and HKLM, a non-administrator user, no drives for
+// session (also the process-wide one while the environment lives), isolated HKCU and HKLM, a non-administrator user, no drives for
 // a standalone copy (fake OS operations), fake folder details and fetchers that the test
 // answers. One environment per settings object; rebuild it for a second
 // command line.
@@ -51,10 +51,13 @@ class SettingsTestEnvironment {
   // Its drives (none at first) are the ones a standalone copy may use.
   FakeOSOperations& os() { return *os_; }
   const base::FilePath& scratch() const { return scratch_.GetPath(); }
+  const base::CommandLine& command_line() const { return command_line_; }
+  InstallerSession* session() { return session_; }
 
  private:
-  base::test::ScopedCommandLine command_line_;
-  std::unique_ptr<ScopedInstallerSessionForTesting> session_;
+  base::CommandLine command_line_;
+  InstallerSession* session_ = nullptr;  // owned by session_override_
+  std::unique_ptr<ScopedInstallerSessionForTesting> session_override_;
   registry_util::RegistryOverrideManager registry_;
   FakeSecurityUtil security_;
   std::unique_ptr<ScopedSecurityUtilForTesting> security_override_;

@@ -414,7 +414,6 @@ class UninstallFinalizeTest : public FinalizationStepsTest {
     UninstallFinalizeStep::SetSurveyLauncherForTesting(nullptr);
     g_launched = nullptr;
     OSOperations::ResetForTesting();
-    base::CommandLine::ForCurrentProcess()->RemoveSwitch("silent");
   }
 
   FakeOSOperations* os_ = nullptr;
@@ -445,7 +444,7 @@ TEST_F(UninstallFinalizeTest, GivesTheRoleBackAndShowsTheSurvey) {
   EXPECT_NE(std::wstring::npos, url.find(L"&campaign=a%22b")) << url;
 
   // Silent runs show no survey.
-  base::CommandLine::ForCurrentProcess()->AppendSwitch("silent");
+  context_.command_line.AppendSwitch("silent");
   UninstallFinalizeStep(&context_).Run(0);
   EXPECT_EQ(1u, launched_.size());
 }

@@ -29,10 +29,9 @@ constexpr wchar_t kPrefDefaultOverridesName[] = L"pref_default_overrides";
 // The copy the preference reader keeps beside a file it read well.
 constexpr wchar_t kPrefsBackupSuffix[] = L".backup";
 
-base::ProcessId InitialPid() {
-  const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+base::ProcessId InitialPid(const base::CommandLine& command_line) {
   unsigned value = 0;
-  if (!base::StringToUint(command_line->GetSwitchValueASCII(switches::kInitialPid),
+  if (!base::StringToUint(command_line.GetSwitchValueASCII(switches::kInitialPid),
                           &value)) {
     return 0;
   }
@@ -143,7 +142,7 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
 
 void UninstallCleanupStep::WriteBatchFile(CleanupBatchFile* batch) {
   batch->SetProcess(1, base::GetCurrentProcId());
-  batch->SetProcess(2, InitialPid());
+  batch->SetProcess(2, InitialPid(GetContext()->GetCommandLine()));
   batch->SetProcess(3, GetContext()->GetParentPid());
   base::FilePath path;
   if (!batch->Write(&path)) {

@@ -189,7 +189,7 @@ std::string UninstallFinalizeStep::GetSurveyUrl() {
 }
 
 void UninstallFinalizeStep::ShowSurvey() {
-  if (base::CommandLine::ForCurrentProcess()->HasSwitch(switches::kSilent))
+  if (GetContext()->GetCommandLine().HasSwitch(switches::kSilent))
     return;
   const std::string url = GetSurveyUrl();
   if (url.empty())

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
@@ -37,6 +38,7 @@ class FakeStepContext : public InstallerStepContext {
   bool IsMinimalInstall() override { return minimal_install; }
   bool IsRunningFromInstallFolder() override { return running_from_install_folder; }
   bool HasPackageDir() override { return has_package_dir; }
+  const base::CommandLine& GetCommandLine() override { return command_line; }
 
   base::FilePath install_folder;
   base::FilePath package_folder;
@@ -50,6 +52,8 @@ class FakeStepContext : public InstallerStepContext {
   bool has_package_dir = false;
   bool finished_event = false;
   base::ProcessId parent_pid = 0;
+  // The backend's switches, as the test gives them.
+  base::CommandLine command_line{base::CommandLine::NO_PROGRAM};
   std::vector<std::string> events;
 
  private:
