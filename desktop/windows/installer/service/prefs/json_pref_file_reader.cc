@@ -9,6 +9,7 @@
 #include "base/files/file_util.h"
 #include "base/json/json_reader.h"
 #include "base/logging.h"
+#include "base/metrics/histogram_functions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
@@ -24,8 +25,12 @@ constexpr wchar_t kBackupSuffix[] = L".backup";
 constexpr wchar_t kBadExtension[] = L"bad";
 constexpr wchar_t kLocalStateName[] = L"Local State";
 
-// Size in kilobytes of the last read, for the size figure.
+constexpr char kRestoreHistogramPrefix[] = "Settings.RestoreFromBackupResult.";
+constexpr char kReadSizeHistogramPrefix[] = "Settings.JsonDataReadSizeKilobytes.";
+// The range of the read-size histogram, in kilobytes.
+constexpr int kMinSizeKilobytes = 1;
 constexpr int kMaxSizeKilobytes = 10000;
+constexpr int kSizeBuckets = 50;
 
 // The file could not be read: why, as a read error.
 PrefReadError FileErrorToReadError(base::File::Error error) {
@@ -79,9 +84,10 @@ base::FilePath BackupPathFor(const base::FilePath& path) {
   return base::FilePath(path.value() + kBackupSuffix);
 }
 
-// "installer_prefs.json.backup" and "Local State" give "installer_prefs"
-// and "Local_State".
-std::string FigureSuffixFor(const base::FilePath& path) {
+// The histograms' name suffix: "installer_prefs.json.backup" and
+// "Local State" give "installer_prefs" and "Local_State", so a file and its
+// backup share their histograms.
+std::string HistogramSuffixFor(const base::FilePath& path) {
   std::wstring name = path.BaseName().value();
   if (IsBackupPath(path))
     name.resize(name.size() - (std::size(kBackupSuffix) - 1));
@@ -152,10 +158,31 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadAndParse(const base::FilePath& pa
   return result;
 }
 
+void RecordReadSize(const base::FilePath& path, const std::string& contents) {
+  const size_t kilobytes = contents.size() / 1024;
+  base::UmaHistogramCustomCounts(
+      kReadSizeHistogramPrefix + HistogramSuffixFor(path),
+      kilobytes > static_cast<size_t>(kMaxSizeKilobytes) ? kMaxSizeKilobytes
+                                                         : static_cast<int>(kilobytes),
+      kMinSizeKilobytes, kMaxSizeKilobytes, kSizeBuckets);
+}
+
+// A ".backup" file is read as it is, never backed up or restored itself;
+// whether it gave preferences is recorded.
+std::unique_ptr<JsonPrefStore::ReadResult> ReadBackup(const base::FilePath& backup_path,
+                                                      std::string* contents) {
+  DCHECK(IsBackupPath(backup_path));
+  std::unique_ptr<JsonPrefStore::ReadResult> result = ReadAndParse(backup_path, contents);
+  base::UmaHistogramBoolean(kRestoreHistogramPrefix + HistogramSuffixFor(backup_path),
+                            result->value != nullptr);
+  if (result->error == PersistentPrefStore::PREF_READ_ERROR_NONE)
+    RecordReadSize(backup_path, *contents);
+  return result;
+}
+
 std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& path) {
   std::string contents;
   std::unique_ptr<JsonPrefStore::ReadResult> result = ReadAndParse(path, &contents);
-  const std::string figure_suffix = FigureSuffixFor(path);
 
   const bool corrupt = result->error == PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE ||
                        result->error == PersistentPrefStore::PREF_READ_ERROR_JSON_REPEAT;
@@ -163,9 +190,7 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& 
     const base::FilePath backup_path = BackupPathFor(path);
     std::string backup_contents;
     std::unique_ptr<JsonPrefStore::ReadResult> backup_result =
-        ReadAndParse(backup_path, &backup_contents);
-    VLOG(1) << "Settings.RestoreFromBackupResult." << figure_suffix << " = "
-            << (backup_result->value ? "true" : "false");
+        ReadBackup(backup_path, &backup_contents);
     if (backup_result->value) {
       LOG(WARNING) << "Restored the preferences of " << path << " from " << backup_path;
       // Without this the next read would find no file at all, and its first
@@ -180,9 +205,7 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& 
   if (result->error != PersistentPrefStore::PREF_READ_ERROR_NONE)
     return result;
 
-  const int64_t kilobytes = static_cast<int64_t>(contents.size()) / 1024;
-  VLOG(1) << "Settings.JsonDataReadSizeKilobytes." << figure_suffix << " = "
-          << (kilobytes < 1 ? 1 : kilobytes > kMaxSizeKilobytes ? kMaxSizeKilobytes : kilobytes);
+  RecordReadSize(path, contents);
 
   // Only what just parsed as a dictionary becomes the backup.
   if (BackupsEnabledFor(path) && !base::ImportantFileWriter::WriteFileAtomically(BackupPathFor(path), contents))
@@ -193,13 +216,9 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadWithBackup(const base::FilePath& 
 }  // namespace
 
 std::unique_ptr<JsonPrefStore::ReadResult> ReadPrefsFromDisk(const base::FilePath& path) {
-  // A ".backup" path read directly is read as it is, with its figure.
   if (IsBackupPath(path)) {
     std::string contents;
-    std::unique_ptr<JsonPrefStore::ReadResult> result = ReadAndParse(path, &contents);
-    VLOG(1) << "Settings.RestoreFromBackupResult." << FigureSuffixFor(path) << " = "
-            << (result->value ? "true" : "false");
-    return result;
+    return ReadBackup(path, &contents);
   }
   return ReadWithBackup(path);
 }

@@ -5,6 +5,7 @@
 #include "base/features/feature_registry.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/metrics/histogram_recorder.h"
 #include "base/values.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "gtest/gtest.h"
@@ -17,7 +18,19 @@ constexpr char kCorrupt[] = R"({"language":"de",)";
 
 class JsonPrefFileReaderTest : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(temp_dir_.CreateUniqueTempDir()); }
+  void SetUp() override {
+    ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
+    histograms()->Reset();
+  }
+  void TearDown() override { histograms()->Reset(); }
+
+  static base::HistogramRecorder* histograms() { return base::HistogramRecorder::GetInstance(); }
+  static base::HistogramRecorder::Samples Restores(const char* suffix) {
+    return histograms()->GetSamples(std::string("Settings.RestoreFromBackupResult.") + suffix);
+  }
+  static base::HistogramRecorder::Samples ReadSizes(const char* suffix) {
+    return histograms()->GetSamples(std::string("Settings.JsonDataReadSizeKilobytes.") + suffix);
+  }
 
   void EnableBackups() {
     features::FeatureRegistry::GetInstance()->RegisterFeature(kBackupPreferenceFilesFeature, true,
@@ -195,6 +208,79 @@ TEST_F(JsonPrefFileReaderTest, ByteOrderMarkAndEmptyFile) {
   Write(empty, "");
   EXPECT_EQ(PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE, ReadPrefsFromDisk(empty)->error);
   EXPECT_TRUE(base::PathExists(Path(L"empty.bad")));
+}
+
+using Samples = base::HistogramRecorder::Samples;
+
+TEST_F(JsonPrefFileReaderTest, HistogramsOfGoodReads) {
+  EnableBackups();
+  // Under one kilobyte counts as 1; the backup written beside it is no read.
+  Write(Path(L"installer_prefs.json"), kGood);
+  ReadPrefsFromDisk(Path(L"installer_prefs.json"));
+  EXPECT_EQ((Samples{{1, 1}}), ReadSizes("installer_prefs"));
+  EXPECT_TRUE(Restores("installer_prefs").empty());
+
+  // Whole kilobytes, rounded down; blanks of the name become "_".
+  Write(Path(L"Local State"), R"({"pad":")" + std::string(3 * 1024, 'x') + R"("})");
+  ReadPrefsFromDisk(Path(L"Local State"));
+  EXPECT_EQ((Samples{{3, 1}}), ReadSizes("Local_State"));
+
+  // A failed read records no size.
+  ReadPrefsFromDisk(Path(L"missing.json"));
+  Write(Path(L"list.json"), "[1,2]");
+  ReadPrefsFromDisk(Path(L"list.json"));
+  EXPECT_TRUE(ReadSizes("missing").empty());
+  EXPECT_TRUE(ReadSizes("list").empty());
+}
+
+TEST_F(JsonPrefFileReaderTest, HistogramsOfRestores) {
+  EnableBackups();
+  const base::FilePath path = Path(L"installer_prefs.json");
+  // A good backup restores: true, and the backup's read is the size read.
+  Write(path, kCorrupt);
+  Write(Path(L"installer_prefs.json.backup"), kOlder);
+  ReadPrefsFromDisk(path);
+  EXPECT_EQ((Samples{{1, 1}}), Restores("installer_prefs"));
+  EXPECT_EQ((Samples{{1, 1}}), ReadSizes("installer_prefs"));
+
+  // A corrupt backup: false, and no size.
+  histograms()->Reset();
+  Write(path, kCorrupt);
+  Write(Path(L"installer_prefs.json.backup"), "[1,");
+  ReadPrefsFromDisk(path);
+  EXPECT_EQ((Samples{{0, 1}}), Restores("installer_prefs"));
+  EXPECT_TRUE(ReadSizes("installer_prefs").empty());
+
+  // No backup to try: false as well.
+  histograms()->Reset();
+  Write(path, kCorrupt);
+  ReadPrefsFromDisk(path);
+  EXPECT_EQ((Samples{{0, 1}}), Restores("installer_prefs"));
+
+  // A backup file read directly records its result under the file's name.
+  histograms()->Reset();
+  Write(Path(L"Preferences.backup"), kOlder);
+  ReadPrefsFromDisk(Path(L"Preferences.backup"));
+  EXPECT_EQ((Samples{{1, 1}}), Restores("Preferences"));
+}
+
+TEST_F(JsonPrefFileReaderTest, NoRestoreHistogramWhereNoRestoreIsTried) {
+  // Feature off.
+  const base::FilePath path = Path(L"installer_prefs.json");
+  Write(path, kCorrupt);
+  Write(Path(L"installer_prefs.json.backup"), kOlder);
+  ReadPrefsFromDisk(path);
+  EXPECT_TRUE(Restores("installer_prefs").empty());
+
+  // "Local State", and a file that is not corrupt but no dictionary.
+  EnableBackups();
+  Write(Path(L"Local State"), kCorrupt);
+  Write(Path(L"Local State.backup"), kOlder);
+  ReadPrefsFromDisk(Path(L"Local State"));
+  Write(path, "[1,2]");
+  ReadPrefsFromDisk(path);
+  EXPECT_TRUE(Restores("Local_State").empty());
+  EXPECT_TRUE(Restores("installer_prefs").empty());
 }
 
 }  // namespace
