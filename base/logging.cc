@@ -82,8 +82,7 @@ void WriteToDestinations(const std::string& line) {
 bool InitLogging(const LoggingSettings& settings) {
   int vlog = 0;
   bool bad_vlog = false;
-  if (base::CommandLine::InitializedForCurrentProcess()) {
-    const base::CommandLine* command_line = base::CommandLine::ForCurrentProcess();
+  if (const base::CommandLine* command_line = settings.command_line) {
     if (command_line->HasSwitch("v")) {
       const std::string value = command_line->GetSwitchValueASCII("v");
       if (!base::StringToInt(value, &vlog) || vlog < 0) {

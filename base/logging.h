@@ -16,6 +16,10 @@
 //   CHECK(cond) is always on; DCHECK(cond) only in builds without NDEBUG.
 // Each line looks like
 //   [pid:tid:MMDD/HHMMSS.mmm:SEVERITY:file.cc(123)] message
+namespace base {
+class CommandLine;
+}
+
 namespace logging {
 
 using LogSeverity = int;
@@ -50,13 +54,16 @@ enum OldFileDeletionState { DELETE_OLD_LOG_FILE, APPEND_TO_OLD_LOG_FILE };
 
 struct LoggingSettings {
   uint32_t logging_dest = LOG_DEFAULT;
+  // The command line whose switch "v" gives the verbose level (the
+  // process's own, from its entry point); none: verbose logging is off.
+  const base::CommandLine* command_line = nullptr;
   // Empty: "debug.log" beside the executable.
   std::wstring log_file;
   OldFileDeletionState delete_old = APPEND_TO_OLD_LOG_FILE;
 };
 
 // Sets the destinations and opens the log file (replaced first when
-// asked). Takes the verbose level from switch "v" of the process command
+// asked). Takes the verbose level from switch "v" of the settings' command
 // line as it is now. Returns false when the file cannot be opened; the
 // other destinations still work then.
 bool InitLogging(const LoggingSettings& settings);

@@ -10,7 +10,6 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/test/scoped_command_line.h"
 #include "gtest/gtest.h"
 
 namespace logging {
@@ -94,10 +93,11 @@ TEST_F(LoggingTest, PlogAppendsTextOfErrorAtCreationAndKeepsLastError) {
 }
 
 TEST_F(LoggingTest, VerboseLevelComesFromSwitchAtInit) {
-  base::test::ScopedCommandLine scoped;
-  scoped.GetProcessCommandLine()->AppendSwitchASCII("v", "2");
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  command_line.AppendSwitchASCII("v", "2");
   LoggingSettings settings;
   settings.logging_dest = LOG_NONE;
+  settings.command_line = &command_line;
   InitLogging(settings);
   EXPECT_EQ(2, GetVlogVerbosity());
   SetLogMessageHandler(&CaptureHandler);
@@ -110,8 +110,13 @@ TEST_F(LoggingTest, VerboseLevelComesFromSwitchAtInit) {
 
   // A later change of the switch has no effect until the next InitLogging,
   // and a value that is no number leaves verbose logging off.
-  scoped.GetProcessCommandLine()->AppendSwitchASCII("v", "x");
+  command_line.AppendSwitchASCII("v", "x");
   EXPECT_EQ(2, GetVlogVerbosity());
+  InitLogging(settings);
+  EXPECT_EQ(0, GetVlogVerbosity());
+  // Without a command line there is no verbose logging.
+  command_line.AppendSwitchASCII("v", "3");
+  settings.command_line = nullptr;
   InitLogging(settings);
   EXPECT_EQ(0, GetVlogVerbosity());
 }

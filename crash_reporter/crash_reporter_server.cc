@@ -32,9 +32,10 @@ constexpr size_t kMaxLogPathUnits = 261;
 
 std::atomic<unsigned> g_dump_index{0};
 
-void InitReporterLogging() {
+void InitReporterLogging(const base::CommandLine& command_line) {
   base::FilePath temp;
   logging::LoggingSettings settings;
+  settings.command_line = &command_line;
   settings.logging_dest = logging::LOG_TO_SYSTEM_DEBUG_LOG;
   if (base::GetTempDir(&temp)) {
     base::FilePath log = temp.Append(base::UTF8ToWide(GetLowerProductName() + "_crashreporter.log"));
@@ -145,7 +146,7 @@ int RunCrashReporterServer(const base::CommandLine& command_line) {
                           &parent)) {
     return -1;
   }
-  InitReporterLogging();
+  InitReporterLogging(command_line);
   CrashReporterPaths paths;
   if (!InitCrashReporterPaths(command_line, &paths)) {
     LOG(ERROR) << "No dump folder";

@@ -45,8 +45,9 @@ base::FilePath GetLogFilePath(const base::Time::Exploded& start_time) {
   return base::FilePath(name);
 }
 
-bool InitInstallerLogging(const base::FilePath& log_file) {
+bool InitInstallerLogging(const base::CommandLine& command_line, const base::FilePath& log_file) {
   logging::LoggingSettings settings;
+  settings.command_line = &command_line;
   settings.logging_dest = logging::LOG_TO_FILE;
   settings.log_file = log_file.value();
   settings.delete_old = logging::DELETE_OLD_LOG_FILE;

@@ -24,6 +24,6 @@ std::wstring GetLogFileName(const base::Time::Exploded& start_time);
 base::FilePath GetLogFilePath(const base::Time::Exploded& start_time);
 
 // Logs to that file only, replacing an existing one.
-bool InitInstallerLogging(const base::FilePath& log_file);
+bool InitInstallerLogging(const base::CommandLine& command_line, const base::FilePath& log_file);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_INSTALLER_LOGGING_H_

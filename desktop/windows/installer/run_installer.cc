@@ -256,7 +256,7 @@ uint32_t RunInstallerRole(base::CommandLine* command_line) {
   ApplyVerbosityFromEnvironment(command_line);
   base::Time::Exploded start_time;
   base::Time::Now().LocalExplode(&start_time);
-  InitInstallerLogging(GetLogFilePath(start_time));
+  InitInstallerLogging(*command_line, GetLogFilePath(start_time));
   EnableDpiAwareness();
 
   std::string starting;

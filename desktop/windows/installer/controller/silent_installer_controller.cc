@@ -91,7 +91,8 @@ void SilentInstallerController::SendControllerLaunched(PayloadManager* payload_m
       payload_manager ? PayloadTypeToString(payload_manager->GetPayloadType()) : "none";
   GetAvroStatsSender()->Send(std::make_unique<ControllerLaunchedEvent>(
       payload_type, tracking_text(), /*run_immediately=*/true, IsAutoupdate(),
-      /*silent=*/true, base::WideToUTF8(base::CommandLine::ForCurrentProcess()->GetCommandLineString()),
+      /*silent=*/true,
+      base::WideToUTF8(InstallerSession::GetInstance()->command_line().GetCommandLineString()),
       base::WideToUTF8(ArchitectureToString16(settings()->GetArchitecture())), kEventLevel));
 }
 

@@ -25,10 +25,10 @@ bool GetNonEmptyString(const base::DictionaryValue& dictionary, const char* key,
 }  // namespace
 
 // static
-std::string DownloadUrlRequest::BuildUrl(uint32_t architecture,
+std::string DownloadUrlRequest::BuildUrl(const base::CommandLine& command_line,
+                                         uint32_t architecture,
                                          const std::vector<std::string>& needed) {
   LOG(INFO) << "Preparing to fetch the download URL";
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   const bool from_switch = command_line.HasSwitch(kInternalPackageServer);
   std::string url = from_switch ? command_line.GetSwitchValueASCII(kInternalPackageServer) : "";
   if (url.empty()) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 namespace base {
+class CommandLine;
 class DictionaryValue;
 class ListValue;
 }  // namespace base
@@ -18,8 +19,10 @@ class DownloadUrlRequest {
  public:
   // The URL for this product stream and |architecture| (1: x64), with the
   // needed downloadable resources as a query. Empty when the URL is refused
-  // (plain HTTP to another machine, not named by the test switch).
-  static std::string BuildUrl(uint32_t architecture, const std::vector<std::string>& needed);
+  // (plain HTTP to another machine, not named by the test switch of
+  // `command_line`, the installer's own).
+  static std::string BuildUrl(const base::CommandLine& command_line, uint32_t architecture,
+                              const std::vector<std::string>& needed);
 
   DownloadUrlRequest();
   ~DownloadUrlRequest();

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "base/command_line.h"
-#include "base/test/scoped_command_line.h"
 #include "base/values.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/service_request.h"
@@ -15,9 +14,9 @@ namespace {
 
 class DownloadUrlRequestTest : public testing::Test {
  protected:
-  base::CommandLine* command_line() { return command_line_.GetProcessCommandLine(); }
+  base::CommandLine* command_line() { return &command_line_; }
 
-  base::test::ScopedCommandLine command_line_;
+  base::CommandLine command_line_{base::CommandLine::NO_PROGRAM};
 };
 
 TEST_F(DownloadUrlRequestTest, UrlFromTheProductInformation) {
@@ -25,29 +24,31 @@ TEST_F(DownloadUrlRequestTest, UrlFromTheProductInformation) {
       R"({"urls": {"autoupdate": "https://autoupdate.tarvo.example/update/"}})");
   // The channel name, not the stream name ("Developer").
   EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/developer",
-            DownloadUrlRequest::BuildUrl(0, {}));
+            DownloadUrlRequest::BuildUrl(command_line_, 0, {}));
   EXPECT_EQ("https://autoupdate.tarvo.example/update/v2/netinstaller/developer"
                 "/windows/x64/?additional_files=localization/de.pak,tarvo_150_percent.pak",
-            DownloadUrlRequest::BuildUrl(1, {"localization/de.pak", "tarvo_150_percent.pak"}));
+            DownloadUrlRequest::BuildUrl(command_line_, 1,
+                                         {"localization/de.pak", "tarvo_150_percent.pak"}));
 }
 
 TEST_F(DownloadUrlRequestTest, SwitchGivesTheWholeUrlAndTakesTheQuery) {
   command_line()->AppendSwitchASCII(kInternalPackageServer, "http://packages.lan/get?x=1");
   EXPECT_EQ("http://packages.lan/get?x=1&additional_files=a,b",
-            DownloadUrlRequest::BuildUrl(1, {"a", "b"}));
-  base::test::ScopedCommandLine other;
-  other.GetProcessCommandLine()->AppendSwitchASCII(kInternalPackageServer, "http://p.lan/get");
-  EXPECT_EQ("http://p.lan/get?additional_files=a", DownloadUrlRequest::BuildUrl(0, {"a"}));
+            DownloadUrlRequest::BuildUrl(command_line_, 1, {"a", "b"}));
+  base::CommandLine other(base::CommandLine::NO_PROGRAM);
+  other.AppendSwitchASCII(kInternalPackageServer, "http://p.lan/get");
+  EXPECT_EQ("http://p.lan/get?additional_files=a", DownloadUrlRequest::BuildUrl(other, 0, {"a"}));
 }
 
 TEST_F(DownloadUrlRequestTest, PlainHttpServiceIsRefusedUnlessOnThisMachine) {
   {
     ScopedProductInfoForTesting info(R"({"urls": {"autoupdate": "http://au.tarvo.example/"}})");
-    EXPECT_EQ("", DownloadUrlRequest::BuildUrl(0, {}));
+    EXPECT_EQ("", DownloadUrlRequest::BuildUrl(command_line_, 0, {}));
   }
   {
     ScopedProductInfoForTesting info(R"({"urls": {"autoupdate": "http://localhost:8000/"}})");
-    EXPECT_EQ(0u, DownloadUrlRequest::BuildUrl(0, {}).rfind("http://localhost:8000/v2/", 0));
+    EXPECT_EQ(0u, DownloadUrlRequest::BuildUrl(command_line_, 0, {})
+                      .rfind("http://localhost:8000/v2/", 0));
   }
   EXPECT_TRUE(ServiceRequest::IsAcceptableUrl("http://au.tarvo.example/", /*from_test_switch=*/true));
   EXPECT_FALSE(ServiceRequest::IsAcceptableUrl("file:///c:/x", /*from_test_switch=*/true));

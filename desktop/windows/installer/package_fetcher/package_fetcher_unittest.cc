@@ -11,7 +11,6 @@
 #include "base/json/json_reader.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
-#include "base/test/scoped_command_line.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/values.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
@@ -21,6 +20,7 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/threaded_fetcher.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
@@ -90,8 +90,7 @@ class PackageFetcherTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(server_.Start());
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
-    command_line_.GetProcessCommandLine()->AppendSwitchASCII(kInternalPackageServer,
-                                                             server_.Url("/netinstaller"));
+    command_line_.AppendSwitchASCII(kInternalPackageServer, server_.Url("/netinstaller"));
   }
 
   void MakeFetcher(std::vector<std::string> needed = {}) {
@@ -141,7 +140,9 @@ class PackageFetcherTest : public testing::Test {
   }
 
   base::MessageLoop loop_;
-  base::test::ScopedCommandLine command_line_;
+  // The installer's switches, through the session the fetcher reads.
+  base::CommandLine command_line_{base::CommandLine::NO_PROGRAM};
+  ScopedInstallerSessionForTesting session_{std::make_unique<InstallerSession>(&command_line_)};
   Server server_;
   base::ScopedTempDir temp_;
   FakePayloadManager payload_;

@@ -11,6 +11,7 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/service_request.h"
 #include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/wininet/download_observer.h"
 #include "desktop/windows/installer/wininet/file_response_writer.h"
@@ -31,8 +32,7 @@ PrefDefaultOverridesFetcher::PrefDefaultOverridesFetcher(const base::FilePath& f
 PrefDefaultOverridesFetcher::~PrefDefaultOverridesFetcher() = default;
 
 // static
-std::string PrefDefaultOverridesFetcher::BuildUrl() {
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
+std::string PrefDefaultOverridesFetcher::BuildUrl(const base::CommandLine& command_line) {
   const bool from_switch = command_line.HasSwitch(kLocalPrefDefaultOverridesServer);
   std::string url;
   if (from_switch) {
@@ -63,7 +63,7 @@ void PrefDefaultOverridesFetcher::Fetch(const std::string& tracking_data,
   downloader_->SetAllowedHosts(ServiceRequest::AllowedHosts());
   // One connectivity retry, then the installer goes on without overrides.
   downloader_->set_retry_limit(0);
-  const std::string url = BuildUrl();
+  const std::string url = BuildUrl(InstallerSession::GetInstance()->command_line());
   auto writer = std::make_unique<FileResponseWriter>();
   if (url.empty() || !writer->Open(target_path_.value()) ||
       !downloader_->Start(base::UTF8ToWide(url), tracking_data,

@@ -7,6 +7,10 @@
 #include "base/callback.h"
 #include "base/files/file_path.h"
 
+namespace base {
+class CommandLine;
+}
+
 class UICallbackRunner;
 class WininetDownloader;
 
@@ -26,8 +30,9 @@ class PrefDefaultOverridesFetcher {
   void Fetch(const std::string& tracking_data, base::OnceClosure done);
 
   // The service URL; empty when it is refused (plain HTTP to another
-  // machine that no test switch named).
-  static std::string BuildUrl();
+  // machine that no test switch of `command_line`, the installer's own,
+  // named).
+  static std::string BuildUrl(const base::CommandLine& command_line);
 
   WininetDownloader* downloader_for_testing() { return downloader_.get(); }
 

@@ -9,10 +9,10 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
-#include "base/test/scoped_command_line.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "desktop/windows/installer/wininet/wininet_downloader.h"
@@ -32,8 +32,7 @@ class PrefDefaultOverridesFetcherTest : public testing::Test {
   }
 
   void UseTestServer() {
-    command_line_.GetProcessCommandLine()->AppendSwitchASCII(kLocalPrefDefaultOverridesServer,
-                                                             server_.Url("/prefs?a=%2B"));
+    command_line_.AppendSwitchASCII(kLocalPrefDefaultOverridesServer, server_.Url("/prefs?a=%2B"));
   }
 
   base::FilePath file() const { return temp_.GetPath().Append(L"pref_default_overrides"); }
@@ -57,7 +56,9 @@ class PrefDefaultOverridesFetcherTest : public testing::Test {
 
   base::MessageLoop loop_;
   features::ScopedFeatureRegistryForTesting registry_;
-  base::test::ScopedCommandLine command_line_;
+  // The installer's switches, through the session the fetcher reads.
+  base::CommandLine command_line_{base::CommandLine::NO_PROGRAM};
+  ScopedInstallerSessionForTesting session_{std::make_unique<InstallerSession>(&command_line_)};
   LoopbackHttpServer server_;
   base::ScopedTempDir temp_;
   NoWindowUICallbackRunner runner_;
@@ -105,19 +106,19 @@ TEST_F(PrefDefaultOverridesFetcherTest, ServiceUrlMustBeSecureUnlessATestSwitchN
   {
     ScopedProductInfoForTesting info(
         R"({"product_name": "Tarvo", "urls": {"autoupdate": "https://au.tarvo.example/update"}})");
-    const std::string url = PrefDefaultOverridesFetcher::BuildUrl();
+    const std::string url = PrefDefaultOverridesFetcher::BuildUrl(command_line_);
     EXPECT_EQ(0u, url.rfind("https://au.tarvo.example/update/api/prefs/?product=Tarvo&version=", 0))
         << url;
   }
   {
     ScopedProductInfoForTesting info(R"({"urls": {"autoupdate": "http://au.tarvo.example/"}})");
-    EXPECT_EQ("", PrefDefaultOverridesFetcher::BuildUrl());
+    EXPECT_EQ("", PrefDefaultOverridesFetcher::BuildUrl(command_line_));
     PrefDefaultOverridesFetcher fetcher(temp_.GetPath(), &runner_);
     EXPECT_EQ(1, FetchAndWait(&fetcher));
     EXPECT_FALSE(base::PathExists(file()));
   }
-  command_line_.GetProcessCommandLine()->AppendSwitch(kLocalPrefDefaultOverridesServer);
-  EXPECT_EQ("http://localhost:3001/", PrefDefaultOverridesFetcher::BuildUrl());
+  command_line_.AppendSwitch(kLocalPrefDefaultOverridesServer);
+  EXPECT_EQ("http://localhost:3001/", PrefDefaultOverridesFetcher::BuildUrl(command_line_));
 }
 
 }  // namespace

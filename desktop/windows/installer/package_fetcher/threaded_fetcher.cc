@@ -25,6 +25,7 @@
 #include "desktop/windows/installer/package_fetcher/service_request.h"
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/wininet/chunked_fetch_statistics_collector.h"
 #include "desktop/windows/installer/wininet/cracked_url.h"
@@ -91,6 +92,7 @@ ThreadedFetcher::ThreadedFetcher(PackageFetcherDelegate* delegate, UICallbackRun
       assistant_folder_(assistant_folder),
       architecture_(architecture),
       post_payload_(std::move(post_payload)),
+      command_line_(InstallerSession::GetInstance()->command_line()),
       worker_("Package fetcher worker") {
   self_ = self_factory_.GetWeakPtr();
   CHECK(worker_.Start());
@@ -238,7 +240,7 @@ void ThreadedFetcher::Start() {
 void ThreadedFetcher::FetchDownloadUrl() {
   proxy_->NotifyStatusChanged(PackageFetcherDelegate::kFetchingDownloadUrl);
   Send(std::make_unique<FetchingDownloadUrlEvent>(1));
-  const std::string url = DownloadUrlRequest::BuildUrl(architecture_, needed_resources_);
+  const std::string url = DownloadUrlRequest::BuildUrl(command_line_, architecture_, needed_resources_);
   LOG(INFO) << "Fetching the download URL";
   downloader_->SetAllowedHosts(ServiceRequest::AllowedHosts());
   download_bytes_counted_ = false;
@@ -266,9 +268,8 @@ void ThreadedFetcher::OnDownloadUrlFetched() {
   }
   components_ = AdditionalComponent::Choose(request_.components(), !assistant_folder_.empty(),
                                             needed_resources_);
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
   const base::FilePath test_folder(
-      command_line.GetSwitchValueNative(kTestDownloadableResourcesDir));
+      command_line_.GetSwitchValueNative(kTestDownloadableResourcesDir));
   if (!test_folder.empty()) {
     for (AdditionalComponent& component :
          AdditionalComponent::FromTestFolder(test_folder, needed_resources_)) {
@@ -473,8 +474,7 @@ void ThreadedFetcher::DownloadAdditionalFile() {
   }
   const base::FilePath temp = package_folder_.Append(kAdditionalTempName);
   const std::wstring location = base::UTF8ToWide(component.location);
-  const base::CommandLine& command_line = *base::CommandLine::ForCurrentProcess();
-  if (command_line.HasSwitch(kTestDownloadableResourcesDir) &&
+  if (command_line_.HasSwitch(kTestDownloadableResourcesDir) &&
       component.location.rfind("file:///", 0) == 0) {
     base::FilePath source(location.substr(8));
     bool copied = base::CopyFile(source, temp);

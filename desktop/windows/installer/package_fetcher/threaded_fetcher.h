@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/location.h"
 #include "base/memory/ref_counted.h"
@@ -96,6 +97,8 @@ class ThreadedFetcher {
   const base::FilePath assistant_folder_;
   const uint32_t architecture_;
   const std::string post_payload_;
+  // The session's switches, copied on the UI thread for the worker.
+  const base::CommandLine command_line_;
 
   // Worker thread only.
   base::FilePath attempt_folder_;

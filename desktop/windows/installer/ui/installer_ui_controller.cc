@@ -138,7 +138,7 @@ void InstallerUIController::SendControllerLaunched(PayloadManager* payload_manag
       payload_manager ? PayloadTypeToString(payload_manager->GetPayloadType()) : "none";
   SendEvent(std::make_unique<ControllerLaunchedEvent>(
       payload_type, tracking_text(), settings()->GetRunImmediately(), IsAutoupdate(), IsSilent(),
-      base::WideToUTF8(base::CommandLine::ForCurrentProcess()->GetCommandLineString()),
+      base::WideToUTF8(InstallerSession::GetInstance()->command_line().GetCommandLineString()),
       base::WideToUTF8(ArchitectureToString16(settings()->GetArchitecture())), kEventLevel));
 }
 
