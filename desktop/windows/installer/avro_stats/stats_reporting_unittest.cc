@@ -3,10 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "base/command_line.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
 #include "base/task_scheduler/task_scheduler.h"
-#include "base/test/scoped_command_line.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_codec.h"
 #include "desktop/windows/installer/avro_stats/avro/avro_datum.h"
 #include "desktop/windows/installer/avro_stats/avro_network_thread.h"
@@ -44,7 +44,7 @@ class StatsReportingTest : public testing::Test {
   }
 
   base::MessageLoop message_loop_;
-  base::test::ScopedCommandLine command_line_;
+  base::CommandLine command_line_{base::CommandLine::NO_PROGRAM};
 };
 
 TEST_F(StatsReportingTest, HolderIsNeverEmpty) {
@@ -79,7 +79,7 @@ TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
   LoopbackHttpServer server;
   ASSERT_TRUE(server.Start());
   SetAvroTestServerPortForTesting(server.port());
-  base::CommandLine* command_line = command_line_.GetProcessCommandLine();
+  base::CommandLine* command_line = &command_line_;
   command_line->AppendSwitch(switches::kTestAvroServer);
   command_line->AppendSwitch(switches::kAutoupdate);
   ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(command_line));

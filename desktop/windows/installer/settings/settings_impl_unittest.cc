@@ -76,6 +76,21 @@ TEST(SettingsImplTest, DeleteProfileOnlyInAnUninstallSession) {
   }
 }
 
+// The settings read every switch and role flag from the session they were
+// given, whatever session the process has.
+TEST(SettingsImplTest, SwitchesAndRolesComeFromTheGivenSession) {
+  SettingsTestEnvironment env({L"--uninstall", L"--deleteuserprofile=1"});
+  base::CommandLine other(base::CommandLine::NO_PROGRAM);
+  other.AppendSwitch("copyonly");
+  ScopedInstallerSessionForTesting process_session(std::make_unique<InstallerSession>(&other));
+  auto settings = env.MakeSettings(
+      SettingsTestEnvironment::ExistingInstallation(env.scratch().Append(L"Installed")));
+  EXPECT_EQ(INSTALL_OPERATION_UNINSTALL, settings->GetOperation());
+  EXPECT_TRUE(settings->GetDeleteProfile());
+  EXPECT_FALSE(settings->GetCopyOnly());
+  EXPECT_TRUE(settings->SetDeleteProfile(false));
+}
+
 TEST(SettingsImplTest, FrozenSettingsChangeNothing) {
   SettingsTestEnvironment env;
   auto settings = env.MakeSettings();

@@ -192,6 +192,8 @@ TEST_F(InstallerTest, FailedPostElevationHandOverStillSucceeds) {
   EXPECT_EQ(1u, launcher_.launched().size());
   EXPECT_EQ(L"51.0.2802.0",
             installer_->GetCommandLine().GetSwitchValueNative("install-subfolder"));
+  // The Installer's own copy carries it; the process's command line does not.
+  EXPECT_FALSE(base::CommandLine::ForCurrentProcess()->HasSwitch("install-subfolder"));
 }
 
 TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {

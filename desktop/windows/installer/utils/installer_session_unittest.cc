@@ -203,4 +203,26 @@ TEST(InstallerSessionTest, RoleFlagsOutsideAnyPackage) {
   EXPECT_TRUE(session->IsInsidePackage());
 }
 
+// Only the entry point gives the process session a command line; before
+// that (and in this test program, which has switches of its own) the
+// process session sees none, so nothing reads the process's switches by
+// way of the session.
+TEST(InstallerSessionTest, ProcessSessionBeforeTheEntryPointHasNoSwitches) {
+  ASSERT_TRUE(base::CommandLine::ForCurrentProcess());
+  InstallerSession* session = InstallerSession::GetInstance();
+  EXPECT_TRUE(session->command_line().GetSwitches().empty());
+  EXPECT_TRUE(session->command_line().GetProgram().empty());
+  EXPECT_FALSE(session->IsBackendRole());
+  EXPECT_EQ(session, InstallerSession::GetInstance());
+
+  base::CommandLine mine = WithSwitches({switches::kSilent});
+  {
+    ScopedInstallerSessionForTesting replaced(MakeSession(mine));
+    EXPECT_EQ(&mine, &InstallerSession::GetInstance()->command_line());
+    EXPECT_TRUE(IsSilent());
+  }
+  EXPECT_EQ(session, InstallerSession::GetInstance());
+  EXPECT_FALSE(IsSilent());
+}
+
 }  // namespace
