@@ -61,6 +61,10 @@ class TaskScheduler {
   // already started; every other task is dropped from then on, and so are
   // later posts (except BLOCK_SHUTDOWN tasks posted while waiting).
   virtual void Shutdown() = 0;
+  // As Shutdown, but waits at most `limit`: a task that never ends must not
+  // keep the process from ending. False when tasks were still running; they
+  // are left to end by themselves.
+  virtual bool ShutdownWithin(TimeDelta limit) = 0;
   // Waits until no task is queued or running (delayed tasks not yet due do
   // not count).
   virtual void FlushForTesting() = 0;

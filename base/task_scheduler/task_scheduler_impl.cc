@@ -203,6 +203,10 @@ void TaskSchedulerImpl::Shutdown() {
   task_tracker_.Shutdown();
 }
 
+bool TaskSchedulerImpl::ShutdownWithin(TimeDelta limit) {
+  return task_tracker_.ShutdownWithin(limit);
+}
+
 void TaskSchedulerImpl::FlushForTesting() {
   task_tracker_.FlushForTesting();
 }

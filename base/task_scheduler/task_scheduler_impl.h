@@ -30,6 +30,7 @@ class TaskSchedulerImpl : public TaskScheduler {
   scoped_refptr<SingleThreadTaskRunner> CreateCOMSTATaskRunnerWithTraits(
       const TaskTraits& traits) override;
   void Shutdown() override;
+  bool ShutdownWithin(TimeDelta limit) override;
   void FlushForTesting() override;
   void JoinForTesting() override;
 

@@ -99,6 +99,45 @@ TEST_F(TaskSchedulerTest, ShutdownRunsBlockingTasksAndSkipsTheRest) {
   EXPECT_EQ(0, skipped_ran.load());
 }
 
+// A running task that does not end (a check stuck on a dead drive) holds a
+// plain shutdown for ever; a bounded one gives up on it, refuses later
+// posts all the same, and the task may still end by itself.
+TEST_F(TaskSchedulerTest, BoundedShutdownLeavesAStuckTaskBehind) {
+  WaitableEvent entered, release, left;
+  PostTaskWithTraits(FROM_HERE, TaskTraits(MayBlock()),
+                     BindOnce(
+                         [](WaitableEvent* entered, WaitableEvent* release, WaitableEvent* left) {
+                           entered->Signal();
+                           release->Wait();
+                           left->Signal();
+                         },
+                         &entered, &release, &left));
+  ASSERT_TRUE(entered.TimedWait(kWait));
+  EXPECT_FALSE(TaskScheduler::GetInstance()->ShutdownWithin(TimeDelta::FromMilliseconds(50)));
+  EXPECT_FALSE(PostTaskWithTraits(FROM_HERE, TaskTraits(TaskShutdownBehavior::BLOCK_SHUTDOWN),
+                                  DoNothing()));
+  release.Signal();
+  EXPECT_TRUE(left.TimedWait(kWait));
+}
+
+// With nothing running, the bounded shutdown is the plain one.
+TEST_F(TaskSchedulerTest, BoundedShutdownRunsBlockingTasks) {
+  WaitableEvent gate_entered, gate;
+  std::atomic<int> blocking_ran{0};
+  PostTaskWithTraits(FROM_HERE, TaskTraits(), BindOnce(
+                                                  [](WaitableEvent* entered, WaitableEvent* gate) {
+                                                    entered->Signal();
+                                                    gate->Wait();
+                                                  },
+                                                  &gate_entered, &gate));
+  ASSERT_TRUE(gate_entered.TimedWait(kWait));
+  PostTaskWithTraits(FROM_HERE, TaskTraits(TaskShutdownBehavior::BLOCK_SHUTDOWN),
+                     BindOnce([](std::atomic<int>* n) { ++*n; }, &blocking_ran));
+  gate.Signal();
+  EXPECT_TRUE(TaskScheduler::GetInstance()->ShutdownWithin(kWait));
+  EXPECT_EQ(1, blocking_ran.load());
+}
+
 TEST_F(TaskSchedulerTest, ForegroundBlockingPoolIsSingleThreadedApartment) {
   HRESULT blocking_sta = E_FAIL, blocking_mta = E_FAIL, plain = E_FAIL;
   auto probe = [](HRESULT* sta, HRESULT* mta) {

@@ -70,13 +70,30 @@ void TaskTracker::RunOrSkipTask(Task task) {
 }
 
 void TaskTracker::Shutdown() {
+  ShutdownWithin(TimeDelta::Max());
+}
+
+bool TaskTracker::ShutdownWithin(TimeDelta limit) {
   AutoLock lock(lock_);
   if (state_ != State::kRunning)
-    return;
+    return true;
   state_ = State::kShuttingDown;
-  while (num_blocking_shutdown_ > 0)
-    cv_.Wait();
+  const bool bounded = !limit.is_max();
+  const TimeTicks deadline = bounded ? TimeTicks::Now() + limit : TimeTicks();
+  while (num_blocking_shutdown_ > 0) {
+    if (!bounded) {
+      cv_.Wait();
+      continue;
+    }
+    const TimeDelta left = deadline - TimeTicks::Now();
+    if (left <= TimeDelta())
+      break;
+    cv_.TimedWait(left);
+  }
+  // Later posts are refused either way; what still runs is left to end (or
+  // to end with the process).
   state_ = State::kShutDown;
+  return num_blocking_shutdown_ == 0;
 }
 
 void TaskTracker::SetMaxBlockingPostsDuringShutdown(int max_posts) {

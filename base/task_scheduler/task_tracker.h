@@ -5,6 +5,7 @@
 #include "base/synchronization/lock.h"
 #include "base/task_scheduler/sequence.h"
 #include "base/task_scheduler/task_traits.h"
+#include "base/time/time.h"
 
 namespace base {
 namespace internal {
@@ -32,6 +33,8 @@ class TaskTracker {
   void RunOrSkipTask(Task task);
 
   void Shutdown();
+  // As Shutdown, but waits at most `limit`; false when tasks still ran then.
+  bool ShutdownWithin(TimeDelta limit);
   bool IsShutdownInProgress() const;
   bool IsShutdownComplete() const;
   void FlushForTesting();

@@ -65,6 +65,9 @@ constexpr char kTaskSchedulerName[] = "installer";
 constexpr wchar_t kInstallerPrefsFile[] = L"installer_prefs.json";
 constexpr char kInstallerExperimentsPref[] = "installer-experiments";
 constexpr int kSuggestedReclaimSeconds = 30;
+// The statistics flush bounds itself well within this; a folder check stuck
+// on an unreachable drive would not, and must not keep the process alive.
+constexpr base::TimeDelta kSchedulerShutdownLimit = base::TimeDelta::FromSeconds(30);
 
 void StartTaskScheduler() {
   base::TaskScheduler::Create(kTaskSchedulerName);
@@ -292,7 +295,8 @@ uint32_t RunInstallerRole(base::CommandLine* command_line) {
   uint32_t result = RunRole(session, backend, uninstall, inside_package);
 
   // The task scheduler ends with the run loop; then the loop itself goes.
-  base::TaskScheduler::GetInstance()->Shutdown();
+  if (!base::TaskScheduler::GetInstance()->ShutdownWithin(kSchedulerShutdownLimit))
+    LOG(WARNING) << "Background work still running at exit is left behind";
   message_loop.reset();
   return RunInstallerExitCode(result);
 }
