@@ -279,6 +279,23 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(Archive* archive) {
   return kOk;
 }
 
+std::unique_ptr<EntrySource> LzmaUtil::MakeSource(Archive* archive,
+                                                  const std::vector<bool>& selected,
+                                                  const base::FilePath& output_folder,
+                                                  ArchiveView* view) {
+  DCHECK(view);
+  const CSzArEx* db = &archive->db;
+  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db) &&
+      view->Map(archive_.Get())) {
+    g_last_decoder = DecoderForTesting::kStreaming;
+    return std::make_unique<StreamingSource>(db, &selected, view, output_folder,
+                                             g_decoded_block_hook, &last_error_code_);
+  }
+  g_last_decoder = DecoderForTesting::kWholeBlock;
+  return std::make_unique<WholeBlockSource>(db, &archive->look_stream.vt, output_folder,
+                                            g_decoded_block_hook, &last_error_code_);
+}
+
 uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
                            const std::set<std::wstring>* filter,
                            UnpackProgressObserver* observer,
@@ -300,21 +317,10 @@ uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
   if (observer)
     observer->OnFilesToUnpackCounted(filter ? filter->size() : db->NumFiles);
 
-  // The streaming decoder where it knows every coder and the archive can be
-  // mapped; the SDK's whole-block decoder otherwise. The view outlives the
-  // source, whose threads read it.
+  // The view outlives the source, whose threads read it.
   ArchiveView view;
-  std::unique_ptr<EntrySource> source;
-  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db) &&
-      view.Map(archive_.Get())) {
-    source = std::make_unique<StreamingSource>(db, &selection.selected, &view, output_folder,
-                                               g_decoded_block_hook, &last_error_code_);
-    g_last_decoder = DecoderForTesting::kStreaming;
-  } else {
-    source = std::make_unique<WholeBlockSource>(db, &archive.look_stream.vt, output_folder,
-                                                g_decoded_block_hook, &last_error_code_);
-    g_last_decoder = DecoderForTesting::kWholeBlock;
-  }
+  std::unique_ptr<EntrySource> source = MakeSource(&archive, selection.selected, output_folder,
+                                                   &view);
   EntryWriter writer(output_folder, &folders_, written_files, created_folders);
   return WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer);
 }

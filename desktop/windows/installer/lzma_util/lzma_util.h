@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -12,6 +13,8 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/lzma_util/folder_tree_maker.h"
 
+class ArchiveView;
+class EntrySource;
 class UnpackProgressObserver;
 
 // Unpacks a 7z archive, or a self-extracting executable carrying one within
@@ -94,6 +97,13 @@ class LzmaUtil {
   bool SeekToArchive();
   // Finds the archive and reads its database.
   ExtractResult OpenArchive(Archive* archive);
+  // The decoder of the `selected` entries: the streaming one where it knows
+  // every coder and `view` can map the archive, the SDK's whole-block one
+  // otherwise.
+  std::unique_ptr<EntrySource> MakeSource(Archive* archive,
+                                          const std::vector<bool>& selected,
+                                          const base::FilePath& output_folder,
+                                          ArchiveView* view);
 
   base::win::ScopedHandle archive_;
   FolderTreeMaker folders_;
