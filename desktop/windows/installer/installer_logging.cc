@@ -30,7 +30,7 @@ void ApplyVerbosityFromEnvironment(base::CommandLine* command_line) {
 
 std::wstring GetLogFileName(const base::Time::Exploded& start_time) {
   std::string base_name;
-  FormatWithProductName(&base_name, "%s_installer", true);
+  FormatWithProductName(&base_name, "%s_installer", /*lower=*/true);
   base_name += base::StringPrintf("_%02d%02d%02d%02d%02d%02d%03d.log", start_time.year,
                                   start_time.month, start_time.day_of_month, start_time.hour,
                                   start_time.minute, start_time.second, start_time.millisecond);

@@ -82,7 +82,7 @@ const bool g_switch_table_ready = (InitSwitchTableAndCheckSse2(), true);
 
 std::string FormatTemplate(const char* format) {
   std::string text;
-  FormatWithProductName(&text, format, false);
+  FormatWithProductName(&text, format, /*lower=*/false);
   return text;
 }
 
@@ -113,7 +113,7 @@ void FormatWithProductName(std::string* out, const char* format, bool lower) {
 
 std::wstring GetInstallerName() {
   std::string name;
-  FormatWithProductName(&name, "%s Installer", false);
+  FormatWithProductName(&name, "%s Installer", /*lower=*/false);
   return base::UTF8ToWide(name);
 }
 

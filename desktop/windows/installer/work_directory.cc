@@ -31,7 +31,7 @@ bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
   if (base::PathExists(engine)) {
     *engine_copy = folder.Append(kEngineDllName);
     if (!base::CopyFile(engine, *engine_copy)) {
-      base::DeleteFile(*copy, false);
+      base::DeleteFile(*copy, /*recursive=*/false);
       return false;
     }
   }
@@ -79,9 +79,9 @@ bool CanRunProgramInDirectory(const std::wstring& name,
   bool ran = false;
   if (CopyProgram(program, *folder, &copy, &engine_copy)) {
     ran = ProbeProgram(copy);
-    base::DeleteFile(copy, false);
+    base::DeleteFile(copy, /*recursive=*/false);
     if (!engine_copy.empty())
-      base::DeleteFile(engine_copy, false);
+      base::DeleteFile(engine_copy, /*recursive=*/false);
   }
   if (!ran) {
     RemoveDirectoryW(folder->value().c_str());  // Only when empty.
@@ -107,7 +107,7 @@ bool FindUsableWorkDirectory(const std::wstring& name,
   if (TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_TEMP))
     return true;
   base::FilePath downloads;
-  if (GetKnownFolderPath(FOLDERID_Downloads, kNoCsidl, &downloads, true)) {
+  if (GetKnownFolderPath(FOLDERID_Downloads, kNoCsidl, &downloads, /*create=*/true)) {
     *folder = downloads;
     if (CanRunProgramInDirectory(name, program, folder))
       return true;

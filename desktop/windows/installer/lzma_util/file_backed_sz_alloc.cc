@@ -27,7 +27,7 @@ FileBackedSzAlloc::FileBackedSzAlloc(const base::FilePath& folder) {
   if (file_ == INVALID_HANDLE_VALUE) {
     PLOG(WARNING) << "Decoder buffer stays on the heap; CreateFile failed for "
                   << temp_file_path_;
-    base::DeleteFile(temp_file_path_, false);
+    base::DeleteFile(temp_file_path_, /*recursive=*/false);
   }
 }
 

@@ -284,7 +284,7 @@ void ParallelBlockDecoder::DecodeBlock(size_t index, uint8_t* buffer, Worker* wo
                                       static_cast<unsigned>(input_.properties_size), &kHeapAlloc);
     if (result != SZ_OK) {
       LOG(ERROR) << "The decoder's properties are not usable: " << result;
-      Publish(index, 0, false, Status::kDataError, 0);
+      Publish(index, 0, /*done=*/false, Status::kDataError, 0);
       return;
     }
     worker->allocated = true;
@@ -310,17 +310,17 @@ void ParallelBlockDecoder::DecodeBlock(size_t index, uint8_t* buffer, Worker* wo
   InPageErrorGuard guard(&InDecoderMemory, this);
   for (;;) {
     if (!guard.Run(&DecodeStep, &step)) {
-      Publish(index, step.pos, false, Status::kInPageError, guard.fault_status());
+      Publish(index, step.pos, /*done=*/false, Status::kInPageError, guard.fault_status());
       return;
     }
     if (step.failed) {
       LOG(ERROR) << "Data error in block " << index << " after " << step.pos << " bytes";
-      Publish(index, step.pos, false, Status::kDataError, 0);
+      Publish(index, step.pos, /*done=*/false, Status::kDataError, 0);
       return;
     }
     if (step.finished)
       break;
-    Publish(index, step.pos, false, Status::kOk, 0);
+    Publish(index, step.pos, /*done=*/false, Status::kOk, 0);
     base::AutoLock hold(lock_);
     if (cancelled_)
       return;
@@ -328,11 +328,11 @@ void ParallelBlockDecoder::DecodeBlock(size_t index, uint8_t* buffer, Worker* wo
   if (hook_) {
     HookCall call = {hook_, buffer, step.size};
     if (!guard.Run(&RunHook, &call)) {
-      Publish(index, step.pos, false, Status::kInPageError, guard.fault_status());
+      Publish(index, step.pos, /*done=*/false, Status::kInPageError, guard.fault_status());
       return;
     }
   }
-  Publish(index, step.pos, true, Status::kOk, 0);
+  Publish(index, step.pos, /*done=*/true, Status::kOk, 0);
 }
 
 void ParallelBlockDecoder::Publish(size_t index,

@@ -191,8 +191,9 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
     }
     status->subfolder = base::FilePath(Trimmed(text));
   }
-  if (!ReadFileList(*root, status_keys::kFiles, true, &status->files, error) ||
-      !ReadFileList(*root, status_keys::kRootFiles, false, &status->root_files, error)) {
+  if (!ReadFileList(*root, status_keys::kFiles, /*required=*/true, &status->files, error) ||
+      !ReadFileList(*root, status_keys::kRootFiles, /*required=*/false, &status->root_files,
+                    error)) {
     return false;
   }
   const base::DictionaryValue* registry = nullptr;

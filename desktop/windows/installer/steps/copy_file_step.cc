@@ -110,8 +110,8 @@ void CopyLauncherStep::OnFileCopied() {
   // Only the root folder's launcher is used; the outcome does not matter.
   GetContext()->GetTransaction()->Execute(
       std::make_unique<DeleteFileOperation>(
-          GetInstallFolder().Append(base::FilePath::FromUTF8Unsafe(kLauncherName)), false,
-          false),
+          GetInstallFolder().Append(base::FilePath::FromUTF8Unsafe(kLauncherName)),
+          /*check_in_use=*/false, /*remove_empty_parents=*/false),
       nullptr);
 }
 

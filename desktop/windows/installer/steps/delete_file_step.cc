@@ -14,7 +14,9 @@ DeleteFileStep::~DeleteFileStep() = default;
 StepResult DeleteFileStep::Run(int /*attempt*/) {
   LOG(INFO) << "Deleting file " << path_;
   if (!GetContext()->GetTransaction()->Execute(
-          std::make_unique<DeleteFileOperation>(path_, false, false), nullptr)) {
+          std::make_unique<DeleteFileOperation>(path_, /*check_in_use=*/false,
+                                                /*remove_empty_parents=*/false),
+          nullptr)) {
     return StepResult(STEP_RETRY_THEN_FAIL, RESULT_GENERAL_FAILURE, std::wstring(),
                       "Cannot delete file " + path_.AsUTF8Unsafe());
   }

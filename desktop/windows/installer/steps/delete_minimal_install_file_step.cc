@@ -18,7 +18,9 @@ StepResult DeleteMinimalInstallFileStep::Run(int /*attempt*/) {
   if (!FindMissingDownloadableResources(folder).empty())
     return StepResult(STEP_OK);
   GetContext()->GetTransaction()->Execute(
-      std::make_unique<DeleteFileOperation>(folder.Append(L"minimal_install"), false, false),
+      std::make_unique<DeleteFileOperation>(folder.Append(L"minimal_install"),
+                                            /*check_in_use=*/false,
+                                            /*remove_empty_parents=*/false),
       nullptr);
   return StepResult(STEP_OK);
 }

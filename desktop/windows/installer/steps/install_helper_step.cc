@@ -43,8 +43,10 @@ StepResult InstallHelperStep::Run(int /*attempt*/) {
   if (GetContext()->HasPackageDir()) {
     const base::FilePath helper32 = GetInstallFolder().Append(kHelper32);
     if (x64 && base::PathExists(helper32) &&
-        !transaction->Execute(std::make_unique<DeleteFileOperation>(helper32, false, false),
-                              nullptr)) {
+        !transaction->Execute(
+            std::make_unique<DeleteFileOperation>(helper32, /*check_in_use=*/false,
+                                                  /*remove_empty_parents=*/false),
+            nullptr)) {
       return StepResult(STEP_RETRY_THEN_IGNORE);
     }
     // The package's file list put the 32-bit helper in place and on record;

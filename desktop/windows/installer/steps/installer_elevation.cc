@@ -106,7 +106,7 @@ bool Installer::RunElevated() {
   const base::CommandLine command_line = MakeElevatedCommandLine(exe);
 
   for (InstallerObserver& observer : observers_)
-    observer.OnStartingNewMainProcess(false);
+    observer.OnStartingNewMainProcess(/*unused=*/false);
   DWORD error = ERROR_SUCCESS;
   base::Process process =
       GetProcessLauncher()->Launch(command_line, LaunchStyle::kElevated, &error);
@@ -284,7 +284,7 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
 
   for (InstallerObserver& observer : observers_)
-    observer.OnStartingNewMainProcess(false);
+    observer.OnStartingNewMainProcess(/*unused=*/false);
   // This process stops working on the installation before the next starts.
   // The helper's grant stays until that one has ended too: it writes the
   // same folder.

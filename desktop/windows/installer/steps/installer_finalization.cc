@@ -122,8 +122,8 @@ void Installer::UpdatePartnerContent(const base::FilePath& profile, bool* flag_u
   const base::FilePath profile_tracking = profile.Append(kTrackingUserAgent);
   if (!package_has_custom && !base::PathExists(resources.Append(kTrackingUserAgent))) {
     const bool custom_deleted =
-        base::PathExists(profile_custom) && base::DeleteFile(profile_custom, false);
-    base::DeleteFile(profile_tracking, false);
+        base::PathExists(profile_custom) && base::DeleteFile(profile_custom, /*recursive=*/false);
+    base::DeleteFile(profile_tracking, /*recursive=*/false);
     VLOG(1) << "Removing tracking ua file from the user profile";
     *flag_updated = custom_deleted;
     return;

@@ -83,7 +83,7 @@ InstallerUIController::InstallerUIController(
 InstallerUIController::~InstallerUIController() {
   if (window_)
     window_->RemoveObserver(this);
-  ObserveSettings(false);
+  ObserveSettings(/*observe=*/false);
   if (observing_runner_)
     runner()->RemoveObserver(this);
   DestroyUi();
@@ -144,7 +144,7 @@ void InstallerUIController::SendControllerLaunched(PayloadManager* payload_manag
 
 void InstallerUIController::Initialize() {
   LOG(INFO) << "Initializing installer UI";
-  ObserveSettings(true);
+  ObserveSettings(/*observe=*/true);
   runner()->AddObserver(this);
   observing_runner_ = true;
   window_ = CreateInstallerWindow();
@@ -222,7 +222,7 @@ void InstallerUIController::OnAcceptClicked() {
                        "This version of Tarvo doesn't support windows versions prior to Windows 7");
     return;
   }
-  ObserveSettings(false);
+  ObserveSettings(/*observe=*/false);
   backend_running_ = true;
   if (pending_error_) {
     LOG(INFO) << "An error is pending. Show it first.";
@@ -427,7 +427,7 @@ void InstallerUIController::HandlePendingError() {
   LOG(INFO) << "Handling pending error";
   backend_running_ = false;
   settings()->SetEditable(true);
-  ObserveSettings(true);
+  ObserveSettings(/*observe=*/true);
   if (OfferCurrentUserInstall())
     return;
   const bool offer_full_package =
@@ -504,7 +504,7 @@ void InstallerUIController::Finish() {
   if (window_)
     window_->RemoveObserver(this);
   if (!backend_running_)
-    ObserveSettings(false);
+    ObserveSettings(/*observe=*/false);
   // The window may be in its own dialog procedure now: destroy it later.
   base::ThreadTaskRunnerHandle::Get()->PostTask(
       FROM_HERE, base::BindOnce(&InstallerUIController::DestroyUi, weak_factory_.GetWeakPtr()));

@@ -167,11 +167,11 @@ bool SecurityUtilImpl::TakeOwnershipForAdministrators(const std::wstring& object
                                                       SE_OBJECT_TYPE object_type) {
   std::vector<BYTE> administrators;
   if (!MakeAdministratorsSid(&administrators)) return false;
-  EnablePrivilege(kTakeOwnershipPrivilege, true);
+  EnablePrivilege(kTakeOwnershipPrivilege, /*enable=*/true);
   const DWORD error = acl_api_->WriteNamedSecurity(object_name, object_type,
                                                    OWNER_SECURITY_INFORMATION,
                                                    administrators.data(), nullptr);
-  EnablePrivilege(kTakeOwnershipPrivilege, false);
+  EnablePrivilege(kTakeOwnershipPrivilege, /*enable=*/false);
   return error == ERROR_SUCCESS;
 }
 

@@ -349,7 +349,8 @@ void FindPinnedShortcutFor(const base::FilePath& target, const std::wstring& app
   FileIdentity target_identity;
   const bool have_identity = GetFileIdentity(target, &target_identity);
   const ShortcutPropertiesReader reader = g_shortcut_reader.load();
-  base::FileEnumerator shortcuts(pins_folder, false, base::FileEnumerator::FILES, L"*.lnk");
+  base::FileEnumerator shortcuts(pins_folder, /*recursive=*/false, base::FileEnumerator::FILES,
+                                 L"*.lnk");
   for (base::FilePath shortcut = shortcuts.Next(); !shortcut.empty(); shortcut = shortcuts.Next()) {
     base::win::ShortcutProperties properties;
     if (!reader(shortcut,

@@ -125,21 +125,21 @@ PersistentPrefStore::PrefReadError JsonPrefStore::ReadPrefs() {
 void JsonPrefStore::CommitPendingWrite(WriteDoneCallback done) {
   if (!pending_write_) {
     if (done)
-      std::move(done).Run(true);
+      std::move(done).Run(/*success=*/true);
     return;
   }
   if (read_only_) {
     LOG(ERROR) << "Not writing " << path_ << ": it could not be read (error " << read_error_
                << ")";
     if (done)
-      std::move(done).Run(false);
+      std::move(done).Run(/*success=*/false);
     return;
   }
   std::string data;
   if (!base::JSONWriter::Write(*prefs_, &data)) {
     LOG(ERROR) << "Cannot serialise the preferences of " << path_;
     if (done)
-      std::move(done).Run(false);
+      std::move(done).Run(/*success=*/false);
     return;
   }
   pending_write_ = false;
