@@ -11,9 +11,9 @@
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/work_directory.h"
 
-uint32_t ChooseDownloadFolder(const base::CommandLine& command_line,
-                              const base::FilePath& own_executable,
-                              base::FilePath* folder) {
+InstallerResult ChooseDownloadFolder(const base::CommandLine& command_line,
+                                     const base::FilePath& own_executable,
+                                     base::FilePath* folder) {
   if (command_line.HasSwitch(switches::kTempFolder)) {
     VLOG(1) << "Using download folder from command line";
     *folder = command_line.GetSwitchValuePath(switches::kTempFolder).Append(GetInstallerName());

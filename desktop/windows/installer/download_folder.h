@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "desktop/windows/installer/utils/installer_result.h"
+
 namespace base {
 class CommandLine;
 class FilePath;
@@ -12,9 +14,9 @@ class FilePath;
 // switch's path joined with the installer name, or the first usable work
 // folder. Returns 0, or result 16 when no folder can be had; `folder` is the
 // path tried either way, so that it can be removed afterwards.
-uint32_t ChooseDownloadFolder(const base::CommandLine& command_line,
-                              const base::FilePath& own_executable,
-                              base::FilePath* folder);
+InstallerResult ChooseDownloadFolder(const base::CommandLine& command_line,
+                                     const base::FilePath& own_executable,
+                                     base::FilePath* folder);
 
 // Removes the download folder only when it is empty: a folder that still
 // holds files is somebody's and stays.

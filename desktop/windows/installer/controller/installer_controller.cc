@@ -47,9 +47,9 @@ InstallerController::InstallerController(SettingsImpl* settings,
 
 InstallerController::~InstallerController() = default;
 
-uint32_t InstallerController::Start(PayloadManager* payload_manager,
-                                    const base::FilePath& download_folder,
-                                    base::OnceClosure quit) {
+InstallerResult InstallerController::Start(PayloadManager* payload_manager,
+                                           const base::FilePath& download_folder,
+                                           base::OnceClosure quit) {
   quit_ = std::move(quit);
   without_fetcher_ = payload_manager == nullptr;
   tracking_text_ = GetSessionTrackingData()->Serialize();

@@ -43,9 +43,9 @@ class InstallerController : public InstallerControllerInterface,
   InstallerController& operator=(const InstallerController&) = delete;
 
   // InstallerControllerInterface:
-  uint32_t Start(PayloadManager* payload_manager,
-                 const base::FilePath& download_folder,
-                 base::OnceClosure quit) override;
+  InstallerResult Start(PayloadManager* payload_manager,
+                        const base::FilePath& download_folder,
+                        base::OnceClosure quit) override;
   void OnTrackingDataActionsDone() override;
 
   // PackageFetcherDelegate:

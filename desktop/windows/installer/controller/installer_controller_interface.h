@@ -5,6 +5,7 @@
 
 #include "base/callback.h"
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
 
 class PayloadManager;
@@ -19,9 +20,9 @@ class InstallerControllerInterface : public UICallbackRunner {
   // `payload_manager` is null for an installer that runs from an unpacked
   // package. Returns an InstallerResult: 0 means the run loop must run
   // until `quit` is called; anything else ends the run at once.
-  virtual uint32_t Start(PayloadManager* payload_manager,
-                         const base::FilePath& download_folder,
-                         base::OnceClosure quit) = 0;
+  virtual InstallerResult Start(PayloadManager* payload_manager,
+                                const base::FilePath& download_folder,
+                                base::OnceClosure quit) = 0;
   virtual void OnTrackingDataActionsDone() = 0;
 };
 

@@ -48,12 +48,12 @@ void SilentInstallerController::RunUICallbackAndPostReply(
   reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), 0u));
 }
 
-uint32_t SilentInstallerController::Start(PayloadManager* payload_manager,
-                                          const base::FilePath& download_folder,
-                                          base::OnceClosure quit) {
+InstallerResult SilentInstallerController::Start(PayloadManager* payload_manager,
+                                                 const base::FilePath& download_folder,
+                                                 base::OnceClosure quit) {
   settings()->AddObserver(this);
-  const uint32_t result = InstallerController::Start(payload_manager, download_folder,
-                                                     std::move(quit));
+  const InstallerResult result =
+      InstallerController::Start(payload_manager, download_folder, std::move(quit));
   if (result != RESULT_SUCCESS)
     return result;
   if (fetcher()) {

@@ -33,9 +33,9 @@ class SilentInstallerController : public InstallerController {
   void RunUICallbackAndPostReply(UICallback callback,
                                  base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
                                  Reply reply) override;
-  uint32_t Start(PayloadManager* payload_manager,
-                 const base::FilePath& download_folder,
-                 base::OnceClosure quit) override;
+  InstallerResult Start(PayloadManager* payload_manager,
+                        const base::FilePath& download_folder,
+                        base::OnceClosure quit) override;
 
   // PackageFetcherDelegate:
   void OnPackageFetcherStatusChanged(uint32_t status) override;

@@ -39,14 +39,14 @@ BackendProcessInstallerRunnerImpl::~BackendProcessInstallerRunnerImpl() {
   sender_.Stop();
 }
 
-uint32_t BackendProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
+InstallerResult BackendProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
   return RunWithSettings(settings);
 }
 
-uint32_t BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+InstallerResult BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
   settings_ = settings;
   bool watch = false;
-  const uint32_t open_result = OpenInitialProcess(&watch);
+  const InstallerResult open_result = OpenInitialProcess(&watch);
   if (open_result != RESULT_SUCCESS)
     return open_result;
   if (watch && !initial_process_watcher_.StartWatchingOnce(initial_process_.Get(), this)) {
@@ -69,7 +69,7 @@ uint32_t BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) 
   return installer_->state();
 }
 
-uint32_t BackendProcessInstallerRunnerImpl::OpenInitialProcess(bool* watch) {
+InstallerResult BackendProcessInstallerRunnerImpl::OpenInitialProcess(bool* watch) {
   const base::CommandLine& command_line = command_line_;
   if (command_line.HasSwitch(switches::kInitialProcHandle)) {
     const std::string text = command_line.GetSwitchValueASCII(switches::kInitialProcHandle);

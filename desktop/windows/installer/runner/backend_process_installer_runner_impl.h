@@ -39,9 +39,9 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
   BackendProcessInstallerRunnerImpl& operator=(const BackendProcessInstallerRunnerImpl&) = delete;
 
   // InstallerRunner: the Installer's state (20 when it never ended).
-  uint32_t Run(SettingsImpl* settings) override;
+  InstallerResult Run(SettingsImpl* settings) override;
   // The same for any settings (tests).
-  uint32_t RunWithSettings(Settings* settings);
+  InstallerResult RunWithSettings(Settings* settings);
 
   // SettingsObserver.
   void OnFlagChanged() override {}
@@ -59,7 +59,7 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
 
  private:
   // The starter's handle from the command line; 0 or an InstallerResult.
-  uint32_t OpenInitialProcess(bool* watch);
+  InstallerResult OpenInitialProcess(bool* watch);
   void StartInstallation();
   void ConnectMailslot();
 

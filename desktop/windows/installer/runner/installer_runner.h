@@ -3,14 +3,15 @@
 
 #include <cstdint>
 
+#include "desktop/windows/installer/utils/installer_result.h"
+
 class SettingsImpl;
 
 // Runs the backend's side of an installation to its end.
 class InstallerRunner {
  public:
   virtual ~InstallerRunner() = default;
-  // An InstallerResult.
-  virtual uint32_t Run(SettingsImpl* settings) = 0;
+  virtual InstallerResult Run(SettingsImpl* settings) = 0;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_RUNNER_INSTALLER_RUNNER_H_

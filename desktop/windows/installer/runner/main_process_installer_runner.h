@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 class InstallerObserver;
 class SettingsImpl;
@@ -14,8 +15,8 @@ class MainProcessInstallerRunner {
  public:
   virtual ~MainProcessInstallerRunner() = default;
 
-  // An InstallerResult; 0 means the backend runs.
-  virtual uint32_t Run(SettingsImpl* settings) = 0;
+  // RESULT_SUCCESS means the backend runs.
+  virtual InstallerResult Run(SettingsImpl* settings) = 0;
   virtual void SetPackagePaths(const base::FilePath& package_folder,
                                const base::FilePath& assistant_folder) = 0;
   // Interrupts a running backend and lets go of everything.

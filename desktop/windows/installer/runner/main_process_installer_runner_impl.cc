@@ -58,11 +58,11 @@ void MainProcessInstallerRunnerImpl::SetPackagePaths(const base::FilePath& packa
   assistant_folder_ = assistant_folder;
 }
 
-uint32_t MainProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
+InstallerResult MainProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
   return RunWithSettings(settings);
 }
 
-uint32_t MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
   if (settings_ == settings)
     LOG(WARNING) << "Duplicate installation attempt detected";
   LOG(INFO) << "Beginning installation";
@@ -71,14 +71,14 @@ uint32_t MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
   DCHECK(!launched_);
   if (!InstallerUtils::ValidateSettings(*settings)) {
     AppendInstallerError("The settings are not valid");
-    const uint32_t code = GetInstallerErrorCode();
+    const InstallerResult code = GetInstallerErrorCode();
     return code == RESULT_SUCCESS ? RESULT_GENERAL_FAILURE : code;
   }
   settings->SetEditable(false);
   settings_ = settings;
   const base::FilePath folder = settings->GetInstallFolderPath();
 
-  uint32_t result = AcquireMutex(settings->GetFolderDetails()->GetPath());
+  InstallerResult result = AcquireMutex(settings->GetFolderDetails()->GetPath());
   if (result != RESULT_SUCCESS)
     return result;
   VLOG(1) << "Installer mailslot name: " << GetMailslotName(folder);
@@ -105,7 +105,7 @@ void MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(CreateMutexFunctio
   g_create_mutex = function;
 }
 
-uint32_t MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
+InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
   const std::wstring name = GetMutexName(folder);
   VLOG(1) << "Installer mutex name: " << name;
   SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
@@ -132,8 +132,8 @@ uint32_t MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& fold
   return RESULT_SUCCESS;
 }
 
-uint32_t MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& folder,
-                                                      base::CommandLine* command_line) {
+InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& folder,
+                                                             base::CommandLine* command_line) {
   const std::wstring interrupted_name =
       MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true);
   VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
@@ -171,7 +171,7 @@ uint32_t MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& fold
   return RESULT_SUCCESS;
 }
 
-uint32_t MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine* command_line) {
+InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine* command_line) {
   {
     // No other child may inherit the handle meant for the backend.
     base::AutoLock lock(GetAppOutputLock());

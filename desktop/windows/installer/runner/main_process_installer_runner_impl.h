@@ -36,7 +36,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   MainProcessInstallerRunnerImpl& operator=(const MainProcessInstallerRunnerImpl&) = delete;
 
   // MainProcessInstallerRunner.
-  uint32_t Run(SettingsImpl* settings) override;
+  InstallerResult Run(SettingsImpl* settings) override;
   void SetPackagePaths(const base::FilePath& package_folder,
                        const base::FilePath& assistant_folder) override;
   void Stop() override;
@@ -45,7 +45,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void RemoveObserver(InstallerObserver* observer) override;
 
   // The same for any settings (tests).
-  uint32_t RunWithSettings(Settings* settings);
+  InstallerResult RunWithSettings(Settings* settings);
 
   // base::win::ObjectWatcher::Delegate: the backend ended.
   void OnObjectSignaled(HANDLE object) override;
@@ -63,9 +63,9 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   static void SetCreateMutexForTesting(CreateMutexFunction function);
 
  private:
-  uint32_t AcquireMutex(const base::FilePath& folder);
-  uint32_t CreateEvents(const base::FilePath& folder, base::CommandLine* command_line);
-  uint32_t LaunchBackend(base::CommandLine* command_line);
+  InstallerResult AcquireMutex(const base::FilePath& folder);
+  InstallerResult CreateEvents(const base::FilePath& folder, base::CommandLine* command_line);
+  InstallerResult LaunchBackend(base::CommandLine* command_line);
   void DeliverBackendEnd(InstallerResult result);
 
   IPCReceiver receiver_;

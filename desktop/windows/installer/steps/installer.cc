@@ -461,10 +461,10 @@ void Installer::OnUnpackProgressChanged(const std::string& name, size_t count) {
     observer.OnStepFinished(name, 0, static_cast<int>(count));
 }
 
-void Installer::Fail(uint32_t code, const std::string& detail, const std::wstring& message) {
+void Installer::Fail(InstallerResult code, const std::string& detail, const std::wstring& message) {
   state_ = code;
   for (InstallerObserver& observer : observers_)
-    observer.OnInstallerError(static_cast<InstallerResult>(code), message, detail);
+    observer.OnInstallerError(code, message, detail);
   Cancel();
   LOG(ERROR) << detail;
 }
@@ -477,7 +477,7 @@ void Installer::OnFailed() {
   // A failure is never reported as success, whatever the record holds.
   if (code == RESULT_SUCCESS)
     code = RESULT_GENERAL_FAILURE;
-  Fail(code, detail, message);
+  Fail(static_cast<InstallerResult>(code), detail, message);
 }
 
 void Installer::OnSucceeded() {

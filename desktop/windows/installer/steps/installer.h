@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/steps/installer_step_context.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"
 #include "desktop/windows/installer/steps/package_preparer.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 namespace features {
 class FeatureReader;
@@ -56,7 +57,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void Start(Settings* settings);
 
   // 20 (not finished) until the operation ends, then its InstallerResult.
-  uint32_t state() const { return state_; }
+  InstallerResult state() const { return state_; }
   bool running() const { return running_; }
 
   // Elevation and hand-over.
@@ -130,7 +131,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void WaitForPackage(bool post_elevated);
   void ReportElevatedRun(bool success);
 
-  void Fail(uint32_t code, const std::string& detail, const std::wstring& message);
+  void Fail(InstallerResult code, const std::string& detail, const std::wstring& message);
   void OnFailed();
   void OnSucceeded();
   void Cancel();
@@ -161,7 +162,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   InstallationStatus status_;
   std::wstring app_id_;
   bool running_ = false;
-  uint32_t state_;
+  InstallerResult state_;
   bool registry_recording_ = false;
   base::win::ScopedHandle finished_event_;
   base::ProcessId parent_pid_ = 0;

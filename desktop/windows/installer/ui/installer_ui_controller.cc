@@ -112,9 +112,9 @@ DWORD InstallerUIController::AcquireUiLock() {
   return ui_lock_->Acquire();
 }
 
-uint32_t InstallerUIController::Start(PayloadManager* payload_manager,
-                                      const base::FilePath& download_folder,
-                                      base::OnceClosure quit) {
+InstallerResult InstallerUIController::Start(PayloadManager* payload_manager,
+                                             const base::FilePath& download_folder,
+                                             base::OnceClosure quit) {
   const DWORD owner = AcquireUiLock();
   if (owner != 0 && owner != GetCurrentThreadId()) {
     LOG(INFO) << "Another instance of the installer UI is running. Switching to it";
@@ -122,7 +122,7 @@ uint32_t InstallerUIController::Start(PayloadManager* payload_manager,
     return RESULT_UI_ALREADY_RUNNING;
   }
   InstallerController::OnFlagChanged();
-  const uint32_t result =
+  const InstallerResult result =
       InstallerController::Start(payload_manager, download_folder, std::move(quit));
   if (result != RESULT_SUCCESS)
     return result;

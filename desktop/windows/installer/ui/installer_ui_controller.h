@@ -14,6 +14,7 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/controller/installer_controller.h"
 #include "desktop/windows/installer/ui/installer_window.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 
 class InstallerUiLock;
 class ProgressCalculator;
@@ -44,9 +45,9 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   void RunUICallbackAndPostReply(UICallback callback,
                                  base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
                                  Reply reply) override;
-  uint32_t Start(PayloadManager* payload_manager,
-                 const base::FilePath& download_folder,
-                 base::OnceClosure quit) override;
+  InstallerResult Start(PayloadManager* payload_manager,
+                        const base::FilePath& download_folder,
+                        base::OnceClosure quit) override;
   void OnTrackingDataActionsDone() override;
 
   // InstallerWindowObserver:

@@ -53,6 +53,6 @@ void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* messag
     *message = record.message;
 }
 
-uint32_t GetInstallerErrorCode() {
-  return g_record ? g_record->code : 0;
+InstallerResult GetInstallerErrorCode() {
+  return g_record ? static_cast<InstallerResult>(g_record->code) : RESULT_SUCCESS;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "desktop/windows/installer/utils/installer_result.h"
+
 // The most recent failure on one thread: carried from where a failure is
 // detected to where it is reported. Only threads that asked for one have a
 // record; on other threads the setters do nothing.
@@ -31,7 +33,7 @@ bool AppendInstallerError(const std::string& detail,
 
 // Copies the three fields; all empty (code 0) on a thread without a record.
 void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* message);
-uint32_t GetInstallerErrorCode();
+InstallerResult GetInstallerErrorCode();
 
 bool HasInstallerErrorRecord();
 

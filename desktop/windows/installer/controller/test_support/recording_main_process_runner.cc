@@ -5,7 +5,7 @@
 RecordingMainProcessRunner::RecordingMainProcessRunner() = default;
 RecordingMainProcessRunner::~RecordingMainProcessRunner() = default;
 
-uint32_t RecordingMainProcessRunner::Run(SettingsImpl* settings) {
+InstallerResult RecordingMainProcessRunner::Run(SettingsImpl* settings) {
   ++run_count;
   run_settings = settings;
   return run_result;

@@ -18,7 +18,7 @@ class RecordingMainProcessRunner : public MainProcessInstallerRunner {
   RecordingMainProcessRunner();
   ~RecordingMainProcessRunner() override;
 
-  uint32_t Run(SettingsImpl* settings) override;
+  InstallerResult Run(SettingsImpl* settings) override;
   void SetPackagePaths(const base::FilePath& package_folder,
                        const base::FilePath& assistant_folder) override;
   void Stop() override;
@@ -33,7 +33,7 @@ class RecordingMainProcessRunner : public MainProcessInstallerRunner {
       notification(observer);
   }
 
-  uint32_t run_result = RESULT_SUCCESS;
+  InstallerResult run_result = RESULT_SUCCESS;
   int run_count = 0;
   int stop_count = 0;
   int package_ready_count = 0;

@@ -105,8 +105,8 @@ base::FilePath TwoProcessHarness::BuildTestPackage() {
   return bin.DirName().Append(L"test_package");
 }
 
-uint32_t TwoProcessHarness::Start() {
-  const uint32_t result = runner_->Run(settings_.get());
+InstallerResult TwoProcessHarness::Start() {
+  const InstallerResult result = runner_->Run(settings_.get());
   backend_started_ = result == RESULT_SUCCESS;
   return result;
 }

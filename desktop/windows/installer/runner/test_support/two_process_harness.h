@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
 
 // Plays the UI or silent process of a whole installation with the real main
@@ -50,7 +51,7 @@ class TwoProcessHarness : public RecordingInstallerObserver {
   static base::FilePath BuildTestPackage();
 
   // MainProcessInstallerRunner::Run; 0 when the backend runs.
-  uint32_t Start();
+  InstallerResult Start();
   MainProcessInstallerRunnerImpl& runner() { return *runner_; }
   // Runs this thread's loop until the backend has ended and its messages
   // are in, or `limit` has passed (false then).
