@@ -14,6 +14,7 @@
 InstallerResult ChooseDownloadFolder(const base::CommandLine& command_line,
                                      const base::FilePath& own_executable,
                                      base::FilePath* folder) {
+  DCHECK(folder);
   if (command_line.HasSwitch(switches::kTempFolder)) {
     VLOG(1) << "Using download folder from command line";
     *folder = command_line.GetSwitchValuePath(switches::kTempFolder).Append(GetInstallerName());

@@ -17,6 +17,7 @@ constexpr int kMaxVerbosity = 9;
 }  // namespace
 
 void ApplyVerbosityFromEnvironment(base::CommandLine* command_line) {
+  DCHECK(command_line);
   if (command_line->HasSwitch(switches::kVerbosity))
     return;
   std::string value;

@@ -69,6 +69,7 @@ bool ProbeProgram(const base::FilePath& program) {
 bool CanRunProgramInDirectory(const std::wstring& name,
                               const base::FilePath& program,
                               base::FilePath* folder) {
+  DCHECK(folder);
   *folder = folder->Append(name);
   if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder))
     return false;
@@ -94,6 +95,7 @@ bool TryWorkDirectoryFromPathKey(const std::wstring& name,
                                  const base::FilePath& program,
                                  base::FilePath* folder,
                                  int key) {
+  DCHECK(folder);
   base::FilePath path;
   if (!base::PathService::Get(key, &path))
     return false;
@@ -104,6 +106,7 @@ bool TryWorkDirectoryFromPathKey(const std::wstring& name,
 bool FindUsableWorkDirectory(const std::wstring& name,
                              const base::FilePath& program,
                              base::FilePath* folder) {
+  DCHECK(folder);
   if (TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_TEMP))
     return true;
   base::FilePath downloads;

@@ -103,6 +103,8 @@ struct Selection {
 ExtractResult SelectEntries(const CSzArEx* db,
                             const std::set<std::wstring>* filter,
                             Selection* selection) {
+  DCHECK(db);
+  DCHECK(selection);
   std::set<std::wstring> wanted;
   if (filter) {
     for (const std::wstring& name : *filter)
@@ -265,6 +267,7 @@ bool LzmaUtil::SeekToArchive() {
 }
 
 LzmaUtil::ExtractResult LzmaUtil::OpenArchive(Archive* archive) {
+  DCHECK(archive);
   CrcGenerateTable();
   if (!SeekToArchive()) {
     LOG(ERROR) << "No 7z archive within the first MiB of the file";

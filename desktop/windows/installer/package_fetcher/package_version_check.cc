@@ -34,6 +34,8 @@ VersionComparison CompareVersionWithInstaller(FileVersionUtils* utils,
                                               const base::FilePath& path, bool from_output,
                                               std::string* version, std::string* stream,
                                               const std::string& allowed_override) {
+  DCHECK(utils);
+  DCHECK(version);
   const base::Version reference = GetReferenceVersion(allowed_override);
   base::Version full;
   base::Version internal;

@@ -44,6 +44,9 @@ InstallerResult BackendProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
 }
 
 InstallerResult BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+  // One run per process: the run loop and the observers are not reusable.
+  DCHECK(settings);
+  DCHECK(!settings_);
   settings_ = settings;
   bool watch = false;
   const InstallerResult open_result = OpenInitialProcess(&watch);

@@ -63,6 +63,7 @@ InstallerResult MainProcessInstallerRunnerImpl::Run(SettingsImpl* settings) {
 }
 
 InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settings) {
+  DCHECK(settings);
   if (settings_ == settings)
     LOG(WARNING) << "Duplicate installation attempt detected";
   LOG(INFO) << "Beginning installation";

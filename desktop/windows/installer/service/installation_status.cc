@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
@@ -89,6 +90,7 @@ void RecordRegistryValueInStatus(std::vector<StatusRegistryKey>* keys,
                                  uint32_t type,
                                  uint32_t size,
                                  int32_t clean) {
+  DCHECK(keys);
   if (type == kDeletedRegistryValueType)
     return;
   std::string path = base::WideToUTF8(key_path);

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/json/json_reader.h"
+#include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
@@ -217,6 +218,7 @@ JsonInstallationStatusReader::~JsonInstallationStatusReader() = default;
 void JsonInstallationStatusReader::Read(std::unique_ptr<InstallationStatus>* status,
                                         const std::string& text,
                                         InstallationStatusSource kind) {
+  DCHECK(status);
   status->reset();
   std::string parse_error;
   std::unique_ptr<base::Value> root =

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -113,6 +114,7 @@ XmlInstallationStatusReader::~XmlInstallationStatusReader() = default;
 void XmlInstallationStatusReader::Read(std::unique_ptr<InstallationStatus>* status,
                                        const std::string& text,
                                        InstallationStatusSource kind) {
+  DCHECK(status);
   status->reset();
   // Balanced when the thread already has COM; the cursor goes first.
   base::win::ScopedCOMInitializer com;

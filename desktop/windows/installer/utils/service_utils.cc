@@ -179,6 +179,7 @@ std::string GetStreamNameForNumber(int stream) {
 }
 
 void RegistryRootName(HKEY root, const std::wstring& key_path, std::wstring* name) {
+  DCHECK(name);
   name->clear();
   for (const RegistryRoot& entry : kRegistryRoots) {
     if (entry.root == root)
@@ -188,6 +189,8 @@ void RegistryRootName(HKEY root, const std::wstring& key_path, std::wstring* nam
 }
 
 bool SplitRegistryObjectName(const std::wstring& name, HKEY* root, std::wstring* key_path) {
+  DCHECK(root);
+  DCHECK(key_path);
   for (const RegistryRoot& entry : kRegistryRoots) {
     const size_t length = wcslen(entry.name);
     if (name.size() >= length &&
@@ -231,6 +234,7 @@ namespace service_utils_internal {
 
 bool GetKnownFolderPathWith(GetKnownFolderPathFunction function, REFKNOWNFOLDERID folder_id,
                             int csidl, base::FilePath* path, bool create) {
+  DCHECK(path);
   base::FilePath result;
   bool found = function ? KnownFolderThroughFunction(function, folder_id, create, &result)
                         : FolderThroughCsidl(csidl, create, &result);
