@@ -22,7 +22,8 @@ constexpr char kReportingEnabled[] = "user_experience_metrics.reporting_enabled"
 bool InitCrashReporterPaths(const base::CommandLine& command_line, CrashReporterPaths* paths) {
   base::FilePath user_data = command_line.GetSwitchValuePath(switches::kUserDataDir);
   if (!user_data.empty())
-    base::PathService::OverrideAndCreateIfNeeded(DIR_USER_DATA, user_data, false, true);
+    base::PathService::OverrideAndCreateIfNeeded(DIR_USER_DATA, user_data, /*is_absolute=*/false,
+                                                 /*create=*/true);
   base::PathService::Get(FILE_CRASH_COUNTERS, &paths->count_file);
   base::PathService::Get(FILE_CRASH_PREFERENCES, &paths->preferences);
   std::string from_environment = GetEnvironmentValue(kCrashLogDirVariable);

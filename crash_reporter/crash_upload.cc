@@ -76,7 +76,7 @@ bool PostDump(const UploadTask& task) {
 bool UploadCrashDump(const UploadTask& task) {
   bool uploaded = PostDump(task);
   if (task.delete_dump)
-    base::DeleteFile(task.dump_path, false);
+    base::DeleteFile(task.dump_path, /*recursive=*/false);
   return uploaded;
 }
 
@@ -92,7 +92,7 @@ bool QueueCrashUpload(const base::FilePath& dump_path, const CrashParameters& pa
   }
   PLOG(ERROR) << "Cannot queue the upload";
   if (delete_dump)
-    base::DeleteFile(dump_path, false);
+    base::DeleteFile(dump_path, /*recursive=*/false);
   pending->Release();
   return false;
 }

@@ -18,9 +18,9 @@ void CommandLineFeatureReader::ReadFeatureStates(std::vector<FeatureState>* stat
       continue;
     std::string value = base::WideToUTF8(native_value);
     if (value.empty() || value == "on") {
-      states->emplace_back(name.substr(prefix.size()), true);
+      states->emplace_back(name.substr(prefix.size()), /*enabled=*/true);
     } else if (value == "off") {
-      states->emplace_back(name.substr(prefix.size()), false);
+      states->emplace_back(name.substr(prefix.size()), /*enabled=*/false);
     } else {
       LOG(WARNING) << name << " has unhandled value: \"" << value << "\" did you mean \"on\" or "
                    << "\"off\"? Using default setting.";

@@ -23,9 +23,9 @@ void ListFeatureReader::ReadFeatureStates(std::vector<FeatureState>* states) {
     if (parts.size() != 2 || !base::StringToInt(parts[1], &state))
       continue;
     if (state == kStateOn)
-      states->emplace_back(parts[0], true);
+      states->emplace_back(parts[0], /*enabled=*/true);
     else if (state == kStateOff)
-      states->emplace_back(parts[0], false);
+      states->emplace_back(parts[0], /*enabled=*/false);
   }
 }
 
