@@ -499,6 +499,10 @@ def scenario_failure_at_each_step(prefix, a, shard):
     path = installer_dir(prefix, "v1", a.v1)
     shutil.copy(os.path.join(a.engine_v1, "installer_engine.dll"), os.path.dirname(path))
     prefix.run("cmd.exe", "/c", "exit")
+    # The user's classes key exists on Windows; a fresh prefix lacks it, and
+    # the rollback of its creation would take along whatever a step left in
+    # it outside the transaction.
+    prefix.run("reg", "add", "HKCU\\Software\\Classes", "/f")
     before = snapshot(prefix)
     failures = []
     for step in INSTALL_STEPS[shard::FAILURE_SHARDS]:

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 #include "base/logging.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
@@ -11,6 +13,8 @@
 #include "desktop/windows/installer/service/file_handler_rule_variables.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -69,8 +73,12 @@ bool IsUsableAssociationName(const std::wstring& association) {
 }
 
 DefaultBrowserRegistrar::DefaultBrowserRegistrar(Installation* installation, OSOperations* os,
-                                                 const std::wstring& app_registration_name)
-    : installation_(installation), os_(os), app_registration_name_(app_registration_name) {
+                                                 const std::wstring& app_registration_name,
+                                                 Transaction* transaction)
+    : installation_(installation),
+      os_(os),
+      app_registration_name_(app_registration_name),
+      transaction_(transaction) {
   DCHECK(installation_);
   DCHECK(os_);
 }
@@ -155,6 +163,19 @@ bool DefaultBrowserRegistrar::SetPreviousDefaultBrowser(const std::wstring& valu
                                                         bool all_users) {
   // Created when missing: the value is what an uninstall restores, and
   // losing it silently would lose the user's browser choice.
+  if (transaction_) {
+    const std::wstring company_key = GetCompanyRegistryKey();
+    std::string error;
+    if (transaction_->Execute(std::make_unique<ChangeRegValueOperation>(
+                                  ChosenRoot(all_users), company_key, kPreviousDefaultBrowserValue,
+                                  value.c_str(), REG_SZ,
+                                  static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)), 0),
+                              &error)) {
+      return true;
+    }
+    LOG(ERROR) << "Cannot store the previous default browser: " << error;
+    return false;
+  }
   base::win::RegKey key;
   if (key.Create(ChosenRoot(all_users), GetCompanyRegistryKey().c_str(), KEY_SET_VALUE) !=
       ERROR_SUCCESS) {
@@ -175,7 +196,8 @@ bool DefaultBrowserRegistrar::RegisterFileHandlers(bool all_users) {
   if (installation_->GetFolder().empty()) return false;
   FileHandlerRuleVariables variables(std::wstring(), installation_->GetFolder(),
                                      installation_->GetProgId());
-  return ExecuteRegistryRules(GetFileHandlerRules(), &variables, ChosenRoot(all_users));
+  return ExecuteRegistryRules(GetFileHandlerRules(), &variables, ChosenRoot(all_users),
+                              transaction_);
 }
 
 bool DefaultBrowserRegistrar::WriteAssociationRules(const std::wstring& association,
@@ -185,7 +207,7 @@ bool DefaultBrowserRegistrar::WriteAssociationRules(const std::wstring& associat
                                      installation_->GetProgId());
   return ExecuteRegistryRules(
       IsFileExtension(association) ? GetFileExtensionRules() : GetProtocolRules(), &variables,
-      ChosenRoot(all_users));
+      ChosenRoot(all_users), transaction_);
 }
 
 bool DefaultBrowserRegistrar::SetAsDefaultFor(const std::wstring& association, bool all_users) {
@@ -237,7 +259,8 @@ bool DefaultBrowserRegistrar::SetStartMenuInternetDefault(bool all_users) {
   }
   FileHandlerRuleVariables variables(std::wstring(), installation_->GetFolder(),
                                      installation_->GetProgId());
-  return ExecuteRegistryRules(GetStartMenuInternetRules(), &variables, ChosenRoot(all_users));
+  return ExecuteRegistryRules(GetStartMenuInternetRules(), &variables, ChosenRoot(all_users),
+                              transaction_);
 }
 
 bool DefaultBrowserRegistrar::MakeDefaultBrowser(bool all_users) {

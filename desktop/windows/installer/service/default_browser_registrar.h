@@ -5,6 +5,7 @@
 
 class Installation;
 class OSOperations;
+class Transaction;
 
 // The default-browser operations of one installation: handler checks,
 // handler registration and making it the default in the way each Windows
@@ -16,9 +17,12 @@ class OSOperations;
 class DefaultBrowserRegistrar {
  public:
   // `installation` and `os` are borrowed. `app_registration_name` names
-  // the browser in the association service's calls.
+  // the browser in the association service's calls. The registry writes
+  // join `transaction` when given (borrowed); without, each operation
+  // commits its own.
   DefaultBrowserRegistrar(Installation* installation, OSOperations* os,
-                          const std::wstring& app_registration_name);
+                          const std::wstring& app_registration_name,
+                          Transaction* transaction = nullptr);
   DefaultBrowserRegistrar(const DefaultBrowserRegistrar&) = delete;
   DefaultBrowserRegistrar& operator=(const DefaultBrowserRegistrar&) = delete;
   ~DefaultBrowserRegistrar();
@@ -44,6 +48,7 @@ class DefaultBrowserRegistrar {
   Installation* installation_;
   OSOperations* os_;
   std::wstring app_registration_name_;
+  Transaction* transaction_;
 };
 
 // Whether `association` may name registry keys: a protocol or an

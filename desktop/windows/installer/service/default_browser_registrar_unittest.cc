@@ -12,6 +12,7 @@
 #include "base/win/registry.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/test_support/fake_os_operations.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
@@ -144,6 +145,57 @@ TEST_F(DefaultBrowserTest, AFailingRowUndoesTheEarlierOnes) {
 
   auto installation = MakeInstallation(/*all_users_status=*/false);
   EXPECT_FALSE(installation->RegisterFileHandlers(/*all_users=*/false));
+  EXPECT_EQ(before, Snapshot());
+}
+
+// Given the installation's transaction, every registry write of making the
+// browser the default joins it: a later rollback of the installation
+// takes all of it back, and until then nothing else is touched.
+TEST_F(DefaultBrowserTest, WritesJoinTheGivenTransactionAndRollBackWithIt) {
+  WriteString(HKEY_CURRENT_USER, L"Software\\Classes\\http\\shell\\open\\command", nullptr,
+              L"C:\\Other\\other.exe \"%1\"");
+  WriteString(HKEY_CURRENT_USER, L"Software\\Classes\\.html", nullptr, L"Other.Html");
+  const auto before = Snapshot();
+  Transaction transaction;
+  {
+    auto installation = MakeInstallation(/*all_users_status=*/false);
+    installation->SetRegistryTransaction(&transaction);
+    installation->StorePreviousDefaultBrowser(/*all_users=*/false);
+    EXPECT_TRUE(installation->MakeDefaultBrowser(/*all_users=*/false));
+    EXPECT_EQ(kProgId, ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\.html", nullptr));
+    std::wstring previous;
+    ASSERT_TRUE(installation->GetPreviousDefaultBrowser(&previous));
+    EXPECT_EQ(L"C:\\Other\\other.exe \"%1\"", previous);
+  }
+  EXPECT_FALSE(transaction.empty());
+  transaction.Rollback();
+  EXPECT_EQ(before, Snapshot());
+
+  // A failing row still undoes only its own group; what the transaction
+  // held before stays for its owner to decide.
+  auto installation = MakeInstallation(/*all_users_status=*/false);
+  installation->SetRegistryTransaction(&transaction);
+  ASSERT_TRUE(installation->SetStartMenuInternetDefault(/*all_users=*/false));
+  const auto with_client = Snapshot();
+  const size_t held = transaction.size();
+  const std::wstring class_key = std::wstring(kClasses) + L"\\" + kProgId;
+  base::win::RegKey class_root;
+  ASSERT_EQ(ERROR_SUCCESS, class_root.Create(HKEY_CURRENT_USER, class_key.c_str(), KEY_ALL_ACCESS));
+  HKEY shell = nullptr;
+  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(class_root.Handle(), L"shell", 0, nullptr,
+                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &shell,
+                                             nullptr));
+  ::RegCloseKey(shell);
+  const auto with_volatile_shell = Snapshot();
+  EXPECT_FALSE(installation->RegisterFileHandlers(/*all_users=*/false));
+  EXPECT_EQ(with_volatile_shell, Snapshot());
+  EXPECT_EQ(held, transaction.size());
+  ASSERT_EQ(ERROR_SUCCESS, class_root.DeleteKey(L"shell"));
+  class_root.Close();
+  ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(HKEY_CURRENT_USER, kClasses, KEY_ALL_ACCESS)
+                               .DeleteKey(kProgId));
+  EXPECT_EQ(with_client, Snapshot());
+  transaction.Rollback();
   EXPECT_EQ(before, Snapshot());
 }
 

@@ -5,6 +5,7 @@
 
 #include "base/logging.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/service/registry_rules_operation.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 
@@ -89,22 +90,13 @@ std::span<const RegistryRuleRow> GetStartMenuInternetRules() {
 }
 
 bool ExecuteRegistryRules(std::span<const RegistryRuleRow> rows, RegistryRuleHost* host,
-                          HKEY root) {
-  Transaction transaction;
-  for (const RegistryRuleRow& row : rows) {
-    std::unique_ptr<Operation> operation;
-    if (!CreateOperationFromRegistryRule(RegistryRule(row, host), root, &operation)) {
-      LOG(ERROR) << "Registry rule refused for " << row.key;
-      transaction.Rollback();
-      return false;
-    }
-    if (!operation) continue;
-    std::string error;
-    if (!transaction.Execute(std::move(operation), &error)) {
-      LOG(ERROR) << "Registry rule failed for " << row.key << ": " << error;
-      transaction.Rollback();
-      return false;
-    }
+                          HKEY root, Transaction* transaction) {
+  Transaction own;
+  std::string error;
+  if (!(transaction ? transaction : &own)
+           ->Execute(std::make_unique<RegistryRulesOperation>(rows, host, root), &error)) {
+    LOG(ERROR) << error;
+    return false;
   }
   return true;
 }

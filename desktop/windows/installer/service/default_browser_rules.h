@@ -8,6 +8,8 @@
 
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
 
+class Transaction;
+
 // The registry rows of the default-browser registration, with the
 // placeholders of FileHandlerRuleVariables.
 
@@ -20,10 +22,11 @@ std::span<const RegistryRuleRow> GetProtocolRules();
 // "Software\Clients\StartMenuInternet" naming this browser.
 std::span<const RegistryRuleRow> GetStartMenuInternetRules();
 
-// Executes `rows` for `root` in one transaction: rows that do not apply
-// there are skipped; the first failing row rolls back what the earlier
-// ones did and gives false.
+// Executes `rows` for `root` as one group: rows that do not apply there
+// are skipped; the first failing row rolls back what the earlier ones did
+// and gives false. With `transaction` the rows join it, to be committed or
+// rolled back with the rest of its work; without, they are committed here.
 bool ExecuteRegistryRules(std::span<const RegistryRuleRow> rows, RegistryRuleHost* host,
-                          HKEY root);
+                          HKEY root, Transaction* transaction = nullptr);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_DEFAULT_BROWSER_RULES_H_

@@ -304,7 +304,8 @@ bool Installation::IsSafeProfileFolderToDelete(const base::FilePath& folder) {
 }
 
 DefaultBrowserRegistrar Installation::Registrar() {
-  return DefaultBrowserRegistrar(this, OSOperations::GetInstance(), app_registration_name_);
+  return DefaultBrowserRegistrar(this, OSOperations::GetInstance(), app_registration_name_,
+                                 registry_transaction_);
 }
 
 bool Installation::IsHttpHandler() {

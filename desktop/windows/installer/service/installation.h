@@ -17,6 +17,7 @@ class Value;
 }  // namespace base
 
 class DefaultBrowserRegistrar;
+class Transaction;
 
 // The preferences file an installation keeps beside its files.
 inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
@@ -101,6 +102,11 @@ class Installation {
   virtual bool RegisterFileHandlers(bool all_users);
   virtual bool SetAsDefaultFor(const std::wstring& association, bool all_users);
   virtual bool SetStartMenuInternetDefault(bool all_users);
+  // The transaction the registry writes of the default-browser operations
+  // join from now on (borrowed; it must outlive them), so that a rollback
+  // of the installation undoes them. Null, as at first: each operation
+  // commits its own.
+  void SetRegistryTransaction(Transaction* transaction) { registry_transaction_ = transaction; }
 
   // "TarvoSoftware.TarvoWebBrowser." + the status' app id.
   virtual std::wstring GetProgId();
@@ -136,6 +142,7 @@ class Installation {
   void LoadStatus();
   const std::wstring& app_registration_name() const { return app_registration_name_; }
   const std::wstring& profile_path_preference() const { return profile_path_; }
+  Transaction* registry_transaction() const { return registry_transaction_; }
 
  private:
   // Looks `path` up through nested dictionaries of the preferences.
@@ -157,6 +164,7 @@ class Installation {
   // Product name, blank, channel name: the name the browser is registered
   // under with the association service.
   std::wstring app_registration_name_;
+  Transaction* registry_transaction_ = nullptr;
 };
 
 // An installation in a given folder (not the running installer's).

@@ -17,6 +17,7 @@ class CommandLine;
 class DriveEnumerator;
 class InstallationStatus;
 class RegistryKeyNode;
+class Transaction;
 
 // What the browser registration needs to know of the settings (filled by
 // the caller from them).
@@ -30,6 +31,10 @@ struct BrowserRegistrationRequest {
   // already handles http (both from the folder details).
   base::FilePath folder;
   bool folder_is_http_handler = false;
+  // The registry writes join this transaction (borrowed) when given, so
+  // that the installation's rollback undoes them; without, they are
+  // committed at once.
+  Transaction* transaction = nullptr;
 };
 
 // What an association-service call is about.

@@ -41,6 +41,7 @@ void OSOperationsImpl::SetUpBrowserRegistration(const BrowserRegistrationRequest
       status ? std::make_unique<ExistingInstallation>(
                    request.folder, std::make_unique<InstallationStatus>(*status))
              : std::make_unique<ExistingInstallation>(request.folder);
+  installation->SetRegistryTransaction(request.transaction);
   if (request.default_browser) {
     if (request.all_users) {
       VLOG(1) << "Storing old default browser settings for all users";

@@ -74,6 +74,11 @@ StepResult RegisterProtocolHandlersStep::Run(int /*attempt*/) {
       return StepResult(STEP_OK);
     }
   }
-  Installation::GetInstance()->SetAsDefaultFor(protocol, /*all_users=*/false);
+  // Through the step's transaction, like the value above; only for this
+  // call, since the installation outlives the step.
+  Installation* installation = Installation::GetInstance();
+  installation->SetRegistryTransaction(GetContext()->GetTransaction());
+  installation->SetAsDefaultFor(protocol, /*all_users=*/false);
+  installation->SetRegistryTransaction(nullptr);
   return StepResult(STEP_OK);
 }

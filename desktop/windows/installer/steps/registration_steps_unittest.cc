@@ -83,6 +83,8 @@ TEST_F(SetupFileAndProtocolHandlersStepTest, PassesTheSettingsAndTheChosenFolder
   EXPECT_TRUE(request.default_browser);
   EXPECT_EQ(details_.path, request.folder);
   EXPECT_TRUE(request.folder_is_http_handler);
+  // The registration is undone with the rest of the installation.
+  EXPECT_EQ(context_.GetTransaction(), request.transaction);
 }
 
 TEST_F(SetupFileAndProtocolHandlersStepTest, OnWindows10ABackendOfTheUiLeavesDefaultsAlone) {
@@ -147,8 +149,12 @@ TEST_F(RegisterProtocolHandlersStepTest, ARecordedCapabilitiesKeyGetsTheProtocol
   RecordCapabilities();
   ASSERT_EQ(STEP_OK, Run().status);
   EXPECT_EQ(base::UTF8ToWide(product_info::GetProductNameWithChannel()), ReadIrc());
-  const std::vector<FakeInstallation::Call> expected = {{"SetAsDefaultFor", L"irc", false}};
+  // Made default through the step's transaction, and only for that call.
+  const std::vector<FakeInstallation::Call> expected = {
+      {"SetAsDefaultFor", L"irc", false, context_.GetTransaction()}};
   EXPECT_EQ(expected, installation_->calls());
+  installation_->SetAsDefaultFor(L"irc", /*all_users=*/false);
+  EXPECT_EQ(nullptr, installation_->calls().back().transaction);
   context_.GetTransaction()->Rollback();
   EXPECT_EQ(L"", ReadIrc());
 }

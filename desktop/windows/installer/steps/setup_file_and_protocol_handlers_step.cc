@@ -29,6 +29,8 @@ StepResult SetupFileAndProtocolHandlersStep::Run(int /*attempt*/) {
   request.silent = IsSilent();
   request.folder = details ? details->GetPath() : settings->GetInstallFolderPath();
   request.folder_is_http_handler = details && details->IsHttpHandler();
+  // Like every change of a step, undone when the installation fails later.
+  request.transaction = GetContext()->GetTransaction();
   operations->SetUpBrowserRegistration(request, GetInstallationStatus());
   return StepResult(STEP_OK);
 }

@@ -61,7 +61,7 @@ bool FakeInstallation::RegisterFileHandlers(bool all_users) {
 }
 
 bool FakeInstallation::SetAsDefaultFor(const std::wstring& association, bool all_users) {
-  calls_.push_back({"SetAsDefaultFor", association, all_users});
+  calls_.push_back({"SetAsDefaultFor", association, all_users, registry_transaction()});
   return registration_succeeds;
 }
 

@@ -21,6 +21,8 @@ class FakeInstallation : public Installation {
     std::string operation;     // "MakeDefaultBrowser", "SetAsDefaultFor", ...
     std::wstring argument;     // The association or value, if any.
     bool all_users = false;
+    // The transaction the registry writes would have joined.
+    Transaction* transaction = nullptr;
 
     bool operator==(const Call&) const = default;
   };
