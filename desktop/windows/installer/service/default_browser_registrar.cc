@@ -64,6 +64,14 @@ std::wstring SettingsTargetFor(const std::wstring& association) {
 
 }  // namespace
 
+std::vector<std::wstring> GetDefaultBrowserAssociations() {
+  std::vector<std::wstring> associations = {L"http"};
+  associations.insert(associations.end(), std::begin(kFurtherAssociations),
+                      std::end(kFurtherAssociations));
+  associations.push_back(L"microsoft-edge");
+  return associations;
+}
+
 bool IsUsableAssociationName(const std::wstring& association) {
   if (association.empty() || association == L"." || association == L"..") return false;
   for (wchar_t c : association) {

@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_DEFAULT_BROWSER_REGISTRAR_H_
 
 #include <string>
+#include <vector>
 
 class Installation;
 class OSOperations;
@@ -50,6 +51,10 @@ class DefaultBrowserRegistrar {
   std::wstring app_registration_name_;
   Transaction* transaction_;
 };
+
+// Every association MakeDefaultBrowser may make this browser the default
+// for, protocols and extensions, in the order it does.
+std::vector<std::wstring> GetDefaultBrowserAssociations();
 
 // Whether `association` may name registry keys: a protocol or an
 // extension, not empty, without separators, control characters or

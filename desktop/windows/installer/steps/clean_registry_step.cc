@@ -8,11 +8,15 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "desktop/windows/installer/service/default_browser_registrar.h"
+#include "desktop/windows/installer/service/default_browser_rules.h"
+#include "desktop/windows/installer/service/file_handler_rule_variables.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/service/transactions/registry_rule.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/settings/settings.h"
 
@@ -39,10 +43,10 @@ StepResult CleanRegistryStep::Run(int /*attempt*/) {
     CleanKey(HKEY_CURRENT_USER, key);
   for (const StatusRegistryKey& key : existing->hklm_keys)
     CleanKey(HKEY_LOCAL_MACHINE, key);
-  // An upgrade keeps the handler class: the handler step writes it again
-  // only where Windows lets it.
+  // An upgrade keeps the default-browser registration: the handler step
+  // writes it again only where Windows lets it.
   if (GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL)
-    CleanFileHandlerClass(*existing);
+    CleanDefaultBrowserRegistration(*existing);
   return StepResult(STEP_OK);
 }
 
@@ -73,21 +77,78 @@ void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
   Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));
 }
 
-void CleanRegistryStep::CleanFileHandlerClass(const InstallationStatus& existing) {
-  // The handler class is written after the status record and is not in it;
-  // its name comes from the recorded app id, which must not be able to
-  // name another key.
+void CleanRegistryStep::CleanDefaultBrowserRegistration(const InstallationStatus& existing) {
+  // The default-browser rows are written after the status record and are
+  // not in it; their names come from the recorded app id, which must not
+  // be able to name another key.
   const std::wstring& app_id = existing.app_id;
   if (app_id.empty() || app_id.find_first_of(L"\\/{}") != std::wstring::npos ||
       app_id == L"." || app_id == L"..") {
     return;
   }
-  ExistingInstallation installation(GetSettings()->GetInstallFolderPath(),
-                                    std::make_unique<InstallationStatus>(existing));
-  const std::wstring key = L"Software\\Classes\\" + installation.GetProgId();
-  VLOG(1) << "Cleanup of the file handler class " << key;
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
-    Execute(std::make_unique<DeleteRegKeyOperation>(root, key, 0));
+  const base::FilePath folder = GetSettings()->GetInstallFolderPath();
+  ExistingInstallation installation(folder, std::make_unique<InstallationStatus>(existing));
+  const std::wstring prog_id = installation.GetProgId();
+  const std::wstring launcher = base::ToLowerASCII(folder.Append(kLauncherExeName).value());
+  VLOG(1) << "Cleanup of the default-browser registration of " << prog_id;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    FileHandlerRuleVariables handler_class(std::wstring(), folder, prog_id);
+    CleanRows(GetFileHandlerRules(), &handler_class, root);
+    // An association is ours to clean only while it still leads to this
+    // installation: another browser may have taken it since.
+    for (const std::wstring& association : GetDefaultBrowserAssociations()) {
+      const bool extension = IsFileExtension(association);
+      std::wstring current;
+      base::win::RegKey(root,
+                        (extension ? L"Software\\Classes\\" + association
+                                   : L"Software\\Classes\\" + association +
+                                         L"\\shell\\open\\command")
+                            .c_str(),
+                        KEY_READ)
+          .ReadValue(nullptr, &current);
+      const bool ours = extension ? base::EqualsCaseInsensitiveASCII(current, prog_id)
+                                  : base::ToLowerASCII(current).find(launcher) !=
+                                        std::wstring::npos;
+      if (!ours)
+        continue;
+      FileHandlerRuleVariables variables(association, folder, prog_id);
+      CleanRows(extension ? GetFileExtensionRules() : GetProtocolRules(), &variables, root);
+    }
+  }
+}
+
+void CleanRegistryStep::CleanRows(std::span<const RegistryRuleRow> rows,
+                                  RegistryRuleHost* host,
+                                  HKEY root) {
+  for (const RegistryRuleRow& row : rows) {
+    // A row that deleted something has nothing to take back.
+    if (!RegistryRuleApplies(row, root) || row.type == kRegistryRuleDeleteKey ||
+        row.type == kRegistryRuleDeleteValue) {
+      continue;
+    }
+    std::wstring key;
+    std::wstring value_name;
+    ExpandRulePlaceholders(RegistryRule(row, host), &key, &value_name);
+    base::win::RegKey opened(root, key.c_str(), KEY_READ);
+    if (!opened.Valid())
+      continue;
+    // The row's own clean-up depth: 0 takes only its value, so that a key
+    // other programs share (a protocol's, an extension's) stays.
+    if (row.clean == 0) {
+      const wchar_t* name = value_name.empty() ? nullptr : value_name.c_str();
+      if (opened.HasValue(name)) {
+        Execute(std::make_unique<ChangeRegValueOperation>(
+            root, key, value_name, nullptr, ChangeRegValueOperation::kDeleteValue, 0, 0));
+      }
+      continue;
+    }
+    opened.Close();
+    std::wstring target;
+    if (GetRegistryKeyToClean(key, static_cast<int>(row.clean), &target) &&
+        base::win::RegKey(root, target.c_str(), KEY_READ).Valid()) {
+      Execute(std::make_unique<DeleteRegKeyOperation>(root, target, 0));
+    }
+  }
 }
 
 void CleanRegistryStep::CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path) {

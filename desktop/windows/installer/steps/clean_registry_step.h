@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "desktop/windows/installer/service/transactions/registry_rule.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -16,7 +18,8 @@ struct StatusRegistryKey;
 
 // "clean_registry" (upgrade and uninstall): removes the registry values and
 // keys the existing installation recorded, each as its clean-up depth says;
-// an uninstall also removes the installation's file handler class.
+// an uninstall also removes the default-browser registration, which is in
+// no record.
 // A recorded key can never make it delete a shared key (the Uninstall key,
 // Software\Classes, ...): such deletions are refused and logged. Best
 // effort: never fails.
@@ -31,7 +34,12 @@ class CleanRegistryStep : public InstallerStep {
 
  private:
   void CleanKey(HKEY root, const StatusRegistryKey& key);
-  void CleanFileHandlerClass(const InstallationStatus& existing);
+  // On uninstall: the handler class, and the extensions and protocols
+  // that still lead to this installation, each row as deep as its table's
+  // clean-up depth says (the class key; only the values of a protocol's or
+  // an extension's key).
+  void CleanDefaultBrowserRegistration(const InstallationStatus& existing);
+  void CleanRows(std::span<const RegistryRuleRow> rows, RegistryRuleHost* host, HKEY root);
   // Deletes the uninstall entry `key_path` of the default view when it
   // belongs to this installation folder.
   void CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path);

@@ -305,6 +305,48 @@ TEST_F(CleanRegistryStepTest, AnUninstallRemovesTheFileHandlerClass) {
   EXPECT_EQ(before, Snapshot());
 }
 
+// An uninstall takes back the default-browser registration, each row as
+// deep as its table says: the handler class goes whole; an extension or a
+// protocol that still leads to this installation loses only the values it
+// was given, and its key stays; one that another browser took since stays
+// as it is. A rollback puts everything back.
+TEST_F(CleanRegistryStepTest, AnUninstallTakesBackTheRegistrationThatStillLeadsHere) {
+  const base::FilePath folder(L"C:\\Programs\\Tarvo");
+  settings_.set_install_folder(folder);
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
+  context_->existing->app_id = L"ABC";
+  const std::wstring prog_id = L"TarvoSoftware.TarvoWebBrowser.ABC";
+  const std::wstring command = L"\"C:\\Programs\\Tarvo\\launcher.exe\" -noautoupdate -- \"%1\"";
+  const std::wstring classes = L"Software\\Classes\\";
+  Write(HKEY_CURRENT_USER, classes + prog_id + L"\\shell\\open\\command", nullptr, command.c_str());
+  Write(HKEY_CURRENT_USER, classes + L".html", nullptr, prog_id.c_str());
+  Write(HKEY_CURRENT_USER, classes + L".html", L"Content Type", L"text/html");
+  Write(HKEY_CURRENT_USER, classes + L".htm", nullptr, L"Other.Html");
+  Write(HKEY_CURRENT_USER, classes + L"http", L"URL Protocol", L"");
+  Write(HKEY_CURRENT_USER, classes + L"http", L"Kept", L"theirs");
+  Write(HKEY_CURRENT_USER, classes + L"http\\DefaultIcon", nullptr, L"C:\\Programs\\Tarvo\\Launcher.exe,0");
+  Write(HKEY_CURRENT_USER, classes + L"http\\shell\\open\\command", nullptr, command.c_str());
+  Write(HKEY_CURRENT_USER, classes + L"https\\shell\\open\\command", nullptr, L"other.exe \"%1\"");
+  Write(HKEY_CURRENT_USER, classes + L"https", L"URL Protocol", L"");
+  const auto before = Snapshot();
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, classes + prog_id));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, classes + L".html", nullptr));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, classes + L".html", L"Content Type"));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, classes + L".htm", nullptr));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, classes + L"http", L"URL Protocol"));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, classes + L"http", L"Kept"));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, classes + L"http\\DefaultIcon", nullptr));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, classes + L"http\\shell\\open\\command"));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, classes + L"http\\shell\\open\\command", nullptr));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, classes + L"https", L"URL Protocol"));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, classes + L"https\\shell\\open\\command", nullptr));
+
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
 TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm", nullptr, L"Other.Html");
