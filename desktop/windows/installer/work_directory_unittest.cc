@@ -50,4 +50,15 @@ TEST(WorkDirectoryTest, ProbeRunsCopyBesideItsEngine) {
   EXPECT_TRUE(base::IsDirectoryEmpty(folder));
 }
 
+// A host that starts but cannot load its engine has not run.
+TEST(WorkDirectoryTest, HostWithoutItsEngineFailsTheProbe) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  const base::FilePath lone_host = scratch.GetPath().Append(L"installer.exe");
+  ASSERT_TRUE(base::CopyFile(InstallerExe(), lone_host));
+  base::FilePath folder = scratch.GetPath();
+  EXPECT_FALSE(CanRunProgramInDirectory(L"Probe", lone_host, &folder));
+  EXPECT_FALSE(base::PathExists(scratch.GetPath().Append(L"Probe")));
+}
+
 }  // namespace
