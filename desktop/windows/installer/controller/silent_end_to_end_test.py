@@ -55,7 +55,11 @@ class Prefix:
     def __init__(self, root):
         self.root = root
         self.path = os.path.join(root, "prefix")
-        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all",
+        # A home of its own: Wine links the user's Desktop to $HOME, where
+        # shortcuts would otherwise land in the real home, shared by all.
+        home = os.path.join(root, "home")
+        os.makedirs(home, exist_ok=True)
+        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", HOME=home,
                         WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
                         TARVO_INSTALLER_VERBOSITY="1")
         display = ":%d" % (500 + os.getpid() % 400)

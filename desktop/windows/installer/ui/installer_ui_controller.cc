@@ -67,6 +67,20 @@ constexpr uint32_t kCancelledReply = ERROR_CANCELLED;
 constexpr int kCancelReasonClosed = 1;
 constexpr int kCancelReasonFullPackage = 2;
 
+// "&&" stands for one "&"; a single "&" only marks the access key.
+std::wstring WithoutMnemonic(const std::wstring& label) {
+  std::wstring text;
+  for (size_t i = 0; i < label.size(); ++i) {
+    if (label[i] == L'&') {
+      if (i + 1 == label.size() || label[i + 1] != L'&')
+        continue;
+      ++i;
+    }
+    text += label[i];
+  }
+  return text;
+}
+
 void SendEvent(std::unique_ptr<InstallerEvent> event) {
   GetAvroStatsSender()->Send(std::move(event));
 }
@@ -158,7 +172,7 @@ void InstallerUIController::Initialize() {
   window_->AddObserver(this);
   if (!fetcher())
     EnterPhase(4);
-  if (!IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE)) {
+  if (!ProcessorSupportsSse2()) {
     LOG(ERROR) << "SSE2 not supported by the computer";
     window_->ShowMessageBox(GetString(kNoSse2));
     return;
@@ -216,8 +230,10 @@ void InstallerUIController::OnAcceptClicked() {
     RunTrackingDataActions();
   }
   SendEvent(std::make_unique<SettingsAcceptedEvent>(settings()->GetSummary(), kEventLevel));
-  if (base::win::GetVersion() < base::win::VERSION_WIN7) {
-    window_->ShowError(GetStringWithReplacement(kUnsupportedOs, GetString(kFullPackageLabel)),
+  if (GetWindowsVersion() < base::win::VERSION_WIN7) {
+    // The button's label inside a sentence, without its mnemonic marker.
+    window_->ShowError(GetStringWithReplacement(kUnsupportedOs,
+                                                WithoutMnemonic(GetString(kFullPackageLabel))),
                        /*offer_full_package=*/false,
                        "This version of Tarvo doesn't support windows versions prior to Windows 7");
     return;
@@ -541,6 +557,14 @@ bool InstallerUIController::InternetExplorerExists() {
 void InstallerUIController::RaiseOtherUi(DWORD thread_id) {
   if (!InstallerUiLock::RaiseWindowOfThread(thread_id))
     LOG(WARNING) << "The other installer UI has no window to raise";
+}
+
+base::win::Version InstallerUIController::GetWindowsVersion() {
+  return base::win::GetVersion();
+}
+
+bool InstallerUIController::ProcessorSupportsSse2() {
+  return IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE) != FALSE;
 }
 
 std::wstring InstallerUIController::GetString(uint32_t id) {

@@ -12,6 +12,7 @@
 #include "base/files/file_path.h"
 #include "base/memory/weak_ptr.h"
 #include "base/time/time.h"
+#include "base/win/windows_version.h"
 #include "desktop/windows/installer/controller/installer_controller.h"
 #include "desktop/windows/installer/ui/installer_window.h"
 #include "desktop/windows/installer/utils/installer_result.h"
@@ -87,6 +88,9 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   virtual void RaiseOtherUi(DWORD thread_id);
   // The string of a message id in the chosen language.
   virtual std::wstring GetString(uint32_t id);
+  // The system as the installer sees it; tests play other systems.
+  virtual base::win::Version GetWindowsVersion();
+  virtual bool ProcessorSupportsSse2();
 
   int phase() const { return phase_; }
   bool backend_running() const { return backend_running_; }

@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/ui/installer_ui_controller.h"
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
 #include "desktop/windows/installer/controller/test_support/recording_main_process_runner.h"
+#include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
@@ -51,8 +53,11 @@ class FakeWindow : public InstallerWindow {
     record_->errors.push_back(text);
     record_->full_package_offers.push_back(offer_full_package);
   }
+  // As the real window: the box is modal, and its end is the window's.
   void ShowMessageBox(const std::wstring& text) override {
     record_->message_boxes.push_back(text);
+    if (observer_)
+      observer_->OnWindowClosed();
   }
   void AddObserver(InstallerWindowObserver* observer) override { observer_ = observer; }
   void RemoveObserver(InstallerWindowObserver* /*observer*/) override { observer_ = nullptr; }
@@ -96,6 +101,12 @@ class TestController : public InstallerUIController {
   std::vector<DWORD> raised;
   bool internet_explorer = true;
   bool window_fails = false;
+  bool sse2 = true;
+  base::win::Version windows = base::win::VERSION_WIN10;
+  // Texts that replace the default "<id>$1".
+  std::map<uint32_t, std::wstring> strings;
+
+  using InstallerUIController::fetch_started;
 
  protected:
   std::unique_ptr<InstallerWindow> CreateInstallerWindow() override {
@@ -110,10 +121,38 @@ class TestController : public InstallerUIController {
   bool InternetExplorerExists() override { return internet_explorer; }
   void RaiseOtherUi(DWORD thread_id) override { raised.push_back(thread_id); }
   // The id, and "$1" so that replacements show.
-  std::wstring GetString(uint32_t id) override { return std::to_wstring(id) + L"$1"; }
+  std::wstring GetString(uint32_t id) override {
+    auto it = strings.find(id);
+    return it != strings.end() ? it->second : std::to_wstring(id) + L"$1";
+  }
+  base::win::Version GetWindowsVersion() override { return windows; }
+  bool ProcessorSupportsSse2() override { return sse2; }
 
  private:
   WindowRecord* const window_;
+};
+
+// A full-package payload whose writing waits until released: the fetcher
+// exists and has started, but reports nothing while a test plays its part.
+class HeldPayload : public PayloadManager {
+ public:
+  HeldPayload() : release_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+  ~HeldPayload() override {
+    Release();
+    CloseHandle(release_);
+  }
+  void Release() { SetEvent(release_); }
+  void Hold() { ResetEvent(release_); }
+  PayloadType GetPayloadType() const override { return PAYLOAD_TYPE_FULL_PACKAGE; }
+  std::string GetPayload() const override { return std::string(); }
+  bool WritePayloadToFile(const base::FilePath& /*path*/) const override {
+    WaitForSingleObject(release_, 60 * 1000);
+    return false;
+  }
+  void SetExternalTrackingData(const std::string& /*data*/) override {}
+
+ private:
+  const HANDLE release_;
 };
 
 class InstallerUIControllerTest : public testing::Test {
@@ -124,6 +163,8 @@ class InstallerUIControllerTest : public testing::Test {
     SetAvroStatsSender(std::move(sender));
   }
   ~InstallerUIControllerTest() override {
+    // The fetcher's worker must be free before the fetcher goes.
+    payload_.Release();
     controller_.reset();
     SetAvroStatsSender(nullptr);
   }
@@ -137,13 +178,20 @@ class InstallerUIControllerTest : public testing::Test {
 
   // Starts the controller as the entry point does (no payload: an unpacked
   // package) and lets it open its window.
+  // With `with_fetcher`, the installer carries the package (HeldPayload).
+  // `configure` runs before the window opens.
   void StartController(std::unique_ptr<FakeInstallationFolderDetails> details = nullptr,
-                       bool window_fails = false) {
+                       bool window_fails = false,
+                       bool with_fetcher = false,
+                       std::function<void(TestController*)> configure = nullptr) {
     settings_ = env_.MakeSettings(std::move(details));
     controller_ = MakeController();
     controller_->window_fails = window_fails;
+    if (configure)
+      configure(controller_.get());
     ASSERT_EQ(static_cast<uint32_t>(RESULT_SUCCESS),
-              controller_->Start(nullptr, env_.scratch().Append(L"download"),
+              controller_->Start(with_fetcher ? &payload_ : nullptr,
+                                 env_.scratch().Append(L"download"),
                                  base::BindOnce([](bool* quit) { *quit = true; }, &quit_)));
     base::RunLoop().RunUntilIdle();
   }
@@ -159,6 +207,7 @@ class InstallerUIControllerTest : public testing::Test {
   base::MessageLoop loop_;
   features::ScopedFeatureRegistryForTesting features_;
   SettingsTestEnvironment env_;
+  HeldPayload payload_;
   CountingStatsSender* sender_ = nullptr;
   RecordingMainProcessRunner runner_;
   std::unique_ptr<SettingsImpl> settings_;
@@ -166,6 +215,7 @@ class InstallerUIControllerTest : public testing::Test {
   std::vector<int> phases_;
   std::unique_ptr<TestController> controller_;
   bool quit_ = false;
+  int runs_before_ = 0;
 };
 
 // Only one UI per session: a second UI started while the first runs
@@ -358,6 +408,119 @@ TEST_F(InstallerUIControllerTest, MissingWindowEndsTheRun) {
   EXPECT_TRUE(quit_);
   EXPECT_EQ(RESULT_GENERAL_FAILURE, controller_->result());
   EXPECT_EQ(0, runner_.run_count);
+}
+
+// Closing the window, at any page before the end, ends the run as not
+// finished: result 20 (exit code 120), with cancel reason 1 sent.
+TEST_F(InstallerUIControllerTest, ClosingTheWindowEndsTheRunAsNotFinished) {
+  StartController();
+  const int sent_before = sender_->sent;
+  controller_->OnWindowClosed();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_TRUE(quit_);
+  EXPECT_TRUE(window_.destroyed);
+  EXPECT_EQ(RESULT_NOT_FINISHED, controller_->result());
+  EXPECT_LT(sent_before, sender_->sent);
+  EXPECT_EQ(0, runner_.run_count);
+}
+
+// Without SSE2 the only thing shown is the message box; its end is the
+// window's end, as if the user had closed it, and nothing else starts.
+TEST_F(InstallerUIControllerTest, NoSse2ShowsOnlyTheMessageBoxAndEndsAsClosed) {
+  StartController(nullptr, /*window_fails=*/false, /*with_fetcher=*/true,
+                  [](TestController* controller) { controller->sse2 = false; });
+  EXPECT_EQ(std::vector<std::wstring>{L"37065$1"}, window_.message_boxes);
+  EXPECT_TRUE(quit_);
+  EXPECT_TRUE(controller_->terminated());
+  EXPECT_FALSE(controller_->fetch_started());
+  EXPECT_EQ(RESULT_NOT_FINISHED, controller_->result());
+  EXPECT_TRUE(window_.errors.empty());
+  EXPECT_EQ(0, runner_.run_count);
+  // A late Accept finds the run over.
+  controller_->OnAcceptClicked();
+  EXPECT_EQ(0, runner_.run_count);
+}
+
+// Before Windows 7 Accept shows the unsupported-system page, naming the
+// full-installer button without its access-key marker, never offering the
+// full package and never launching the backend; the run goes on until the
+// user closes the window.
+TEST_F(InstallerUIControllerTest, BeforeWindows7AcceptShowsTheUnsupportedSystemPage) {
+  for (base::win::Version version : {base::win::VERSION_XP, base::win::VERSION_VISTA}) {
+    SCOPED_TRACE(static_cast<int>(version));
+    controller_.reset();
+    window_ = WindowRecord();
+    quit_ = false;
+    StartController(nullptr, /*window_fails=*/false, /*with_fetcher=*/false,
+                    [version](TestController* controller) {
+                      controller->windows = version;
+                      controller->strings[37064] = L"Please click \"$1\" now.";
+                      controller->strings[37049] = L"Get &full && more";
+                    });
+    controller_->OnAcceptClicked();
+    base::RunLoop().RunUntilIdle();
+    ASSERT_EQ(1u, window_.errors.size());
+    EXPECT_EQ(L"Please click \"Get full & more\" now.", window_.errors[0]);
+    EXPECT_FALSE(window_.full_package_offers[0]);
+    EXPECT_EQ(0, runner_.run_count);
+    EXPECT_EQ(0, window_.progress_pages);
+    EXPECT_FALSE(controller_->terminated());
+    controller_->OnWindowClosed();
+    base::RunLoop().RunUntilIdle();
+    EXPECT_TRUE(quit_);
+    EXPECT_EQ(RESULT_NOT_FINISHED, controller_->result());
+  }
+  // Windows 7 itself is supported.
+  controller_.reset();
+  window_ = WindowRecord();
+  StartController(nullptr, /*window_fails=*/false, /*with_fetcher=*/false,
+                  [](TestController* controller) { controller->windows = base::win::VERSION_WIN7; });
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  EXPECT_TRUE(window_.errors.empty());
+  EXPECT_EQ(1, runner_.run_count);
+}
+
+// The first error page never offers the full package; a later one does
+// when the package was to be downloaded or the failure came before the
+// download, and never for an installer without a fetcher or one whose
+// package came with it.
+TEST_F(InstallerUIControllerTest, LaterErrorPageOffersTheFullPackage) {
+  struct {
+    const char* name;
+    bool with_fetcher;
+    std::vector<uint32_t> statuses;  // what the fetcher reported before Accept
+    bool offered_later;
+  } cases[] = {
+      {"no fetcher", false, {}, false},
+      {"before downloading", true, {}, true},
+      {"package from the payload", true, {4}, false},
+      {"downloaded package", true, {1, 2, 3, 4}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    payload_.Release();
+    controller_.reset();
+    payload_.Hold();
+    window_ = WindowRecord();
+    StartController(nullptr, /*window_fails=*/false, c.with_fetcher);
+    ASSERT_EQ(c.with_fetcher, controller_->fetch_started());
+    for (uint32_t status : c.statuses)
+      controller_->OnPackageFetcherStatusChanged(status);
+    controller_->OnAcceptClicked();
+    base::RunLoop().RunUntilIdle();
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+      ASSERT_EQ(attempt, runner_.run_count - runs_before_);
+      PlayBackendFailure(RESULT_FILE_COPY_FAILED);
+      base::RunLoop().RunUntilIdle();
+      ASSERT_EQ(static_cast<size_t>(attempt), window_.errors.size());
+      EXPECT_EQ(attempt > 1 && c.offered_later, window_.full_package_offers.back()) << attempt;
+      controller_->OnRetryClicked();
+      ASSERT_TRUE(env_.AnswerLatest());
+      base::RunLoop().RunUntilIdle();
+    }
+    runs_before_ = runner_.run_count;
+  }
 }
 
 TEST(InstallerUIControllerMessageIdTest, ResultsMapToTheirTexts) {

@@ -1,0 +1,286 @@
+#!/usr/bin/env python3
+"""The interactive installer end to end: the real installer.exe with the
+full package appended, started without --silent on a display, its window
+driven from another process as a user would (installer_window_driver.exe
+presses Accept, or closes the window and answers the question).
+
+  interactive_end_to_end_test.py SCENARIO --build-dir B
+
+  accept      one prefix installs silently, another through the window:
+              same exit code, same files and registry changes; the window
+              went through the progress page to the end of the install.
+  close       the window is closed on its welcome page, and, with Wine
+              saying Windows Vista, on the unsupported-system error page
+              that Accept shows (without the full-package offer): each run
+              ends with result 20 (exit code 120) and installs nothing.
+
+Every wait is bounded; the scenarios share the silent end-to-end test's
+prefix handling and the package the build appended to installer.exe.
+"""
+
+import argparse
+import hashlib
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "controller"))
+import silent_end_to_end_test as e2e  # noqa: E402
+
+FOLDER = "C:\\e2e\\Tarvo"
+ARGS = [*e2e.QUIET, "--allusers=0", "--installfolder=" + FOLDER, "--language=en"]
+# Whole-run bound of one installer; the driver gives up a little earlier.
+RUN_SECONDS = 60
+DRIVER_SECONDS = 50
+# Values that differ from one install to the next whatever the way.
+VOLATILE = re.compile(rb'("last_installation_guid":"|"InstallDate"=")[^"]*')
+PROGRESS_LINE = re.compile(r"^page=(\d+) bar=(-?\d+)/(-?\d+)\.\.(-?\d+) accept=(\d) full=(\d) "
+                           r"status=(.*)$")
+
+
+class DisplayPrefix(e2e.Prefix):
+    """A fresh prefix on a display of its own (several per scenario), in
+    which Wine's X11 driver expects no window manager: managed windows
+    would wait for one at every unmap."""
+
+    def __init__(self, root, display_number):
+        self.root = root
+        self.path = os.path.join(root, "prefix")
+        home = os.path.join(root, "home")
+        os.makedirs(home, exist_ok=True)
+        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", HOME=home,
+                        WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
+                        TARVO_INSTALLER_VERBOSITY="1")
+        for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
+            self.env.pop(proxy, None)
+        display = ":%d" % display_number
+        self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24",
+                                      "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.env["DISPLAY"] = display
+        subprocess.run([e2e.WINE, "wineboot", "-i"], env=self.env, timeout=180,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+        self.wait()
+        self.c = os.path.join(self.path, "drive_c")
+        self.run("reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f")
+
+
+def make_prefixes(root, count):
+    """`count` fresh prefixes, booted side by side."""
+    base = 500 + (os.getpid() % 300) * 2
+    prefixes, errors = [None] * count, []
+
+    def boot(i):
+        try:
+            prefixes[i] = DisplayPrefix(os.path.join(root, str(i)), base + i)
+        except Exception as error:  # reported below, after the others booted
+            errors.append(error)
+
+    threads = [threading.Thread(target=boot, args=(i,)) for i in range(count)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    if errors:
+        for prefix in prefixes:
+            if prefix:
+                prefix.close()
+        raise errors[0]
+    return prefixes
+
+
+def place_installer(prefix, a):
+    folder = os.path.join(prefix.root, "installer")
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(a.installer, os.path.join(folder, "installer.exe"))
+    shutil.copy(os.path.join(a.build_dir, "bin", "installer_engine.dll"), folder)
+    return os.path.join(folder, "installer.exe")
+
+
+def run_with_window(prefix, installer, commands):
+    """Runs the installer without --silent while the driver works its
+    window; returns (exit code, the driver's lines)."""
+    installer_run = subprocess.Popen([e2e.WINE, installer, *ARGS], env=prefix.env,
+                                     stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+    try:
+        driver = subprocess.run([e2e.WINE, os.path.join(prefix.root, "..", "driver.exe"),
+                                 str(DRIVER_SECONDS), *commands],
+                                env=prefix.env, timeout=RUN_SECONDS, stdin=subprocess.DEVNULL,
+                                capture_output=True, check=False)
+        code = installer_run.wait(timeout=RUN_SECONDS)
+    finally:
+        if installer_run.poll() is None:
+            installer_run.kill()
+            installer_run.wait()
+    prefix.wait()
+    lines = driver.stdout.decode("utf-8", "replace").replace("\r", "").splitlines()
+    print("\n".join("  driver: " + line for line in lines))
+    assert driver.returncode == 0 and lines and lines[-1] == "ok", \
+        "the driver failed (exit code %d)" % driver.returncode
+    return code, lines
+
+
+def states(lines):
+    """The window's states as the driver saw them: (page, position, low,
+    high, accept enabled, full package shown, status text)."""
+    found = []
+    for line in lines:
+        match = PROGRESS_LINE.match(line)
+        if match:
+            found.append(tuple(int(v) for v in match.groups()[:6]) + (match.group(7),))
+    return found
+
+
+def normalized_changes(before, after):
+    """What an install changed, without what differs between any two
+    installs: time stamps and the ids generated for each (the app id of
+    the status file, in file contents and registry names alike)."""
+    app_id = None
+    for path, digest in after[0].items():
+        if path.endswith("installation_status.json") and digest:
+            with open(os.path.join(after[2], path), encoding="utf-8") as f:
+                match = re.search(r'"app_id":"([^"]+)"', f.read())
+                app_id = match and match.group(1)
+
+    def mask(data):
+        if app_id:
+            data = data.replace(app_id.encode("ascii"), b"*")
+            data = data.replace(app_id.encode("utf-16-le"), "*".encode("utf-16-le"))
+        return VOLATILE.sub(rb"\1*", data)
+
+    changes = set()
+    for path in set(before[0]) | set(after[0]):
+        if before[0].get(path) == after[0].get(path):
+            continue
+        digest = after[0].get(path)
+        if digest:
+            with open(os.path.join(after[2], path), "rb") as f:
+                data = mask(f.read())
+            if path.endswith(".lnk"):
+                # A shortcut's item ids hold its target's time stamps: what
+                # counts are its texts (target, folder, arguments, app id).
+                data = b"\n".join(re.findall(rb"[\x20-\x7e]{4,}|(?:[\x20-\x7e]\x00){4,}", data))
+            digest = hashlib.sha1(data).hexdigest()
+        changes.add("file %s %s" % (path, digest))
+    for change in e2e.diff(before[:2], after[:2]):
+        if not change.startswith("file "):
+            changes.add(mask(change.encode("utf-8")).decode("utf-8"))
+    return changes
+
+
+def snapshot(prefix):
+    """The silent test's snapshot, with the home's files (the desktop's
+    shortcut) under "home/", and the folder the paths start from."""
+    files, registry = e2e.snapshot(prefix)
+    home = prefix.env["HOME"]
+    for name in os.listdir(home):
+        path = os.path.join(home, name)
+        if os.path.isfile(path) and not os.path.islink(path):
+            with open(path, "rb") as f:
+                files[os.path.join("..", "..", "home", name)] = hashlib.sha1(f.read()).hexdigest()
+    return files, registry, prefix.c
+
+
+def scenario_accept(prefixes, a):
+    silent, interactive = prefixes
+    results = {}
+    for name, prefix in (("silent", silent), ("interactive", interactive)):
+        installer = place_installer(prefix, a)
+        # Wine records its devices on the first start of a program.
+        prefix.run("cmd.exe", "/c", "exit")
+        before = snapshot(prefix)
+        if name == "silent":
+            code = prefix.run(installer, "--silent", *ARGS)
+            lines = []
+        else:
+            code, lines = run_with_window(prefix, installer, ["accept", "wait-end"])
+        results[name] = (code, normalized_changes(before, snapshot(prefix)), lines)
+    assert results["silent"][0] == 0, "the silent install failed: %d" % results["silent"][0]
+    assert results["interactive"][0] == results["silent"][0], \
+        "exit code %d through the window, %d silently" % (results["interactive"][0],
+                                                          results["silent"][0])
+    only_silent = sorted(results["silent"][1] - results["interactive"][1])
+    only_window = sorted(results["interactive"][1] - results["silent"][1])
+    assert not only_silent and not only_window, \
+        "the installs differ:\n  silent only:\n    %s\n  window only:\n    %s" % (
+            "\n    ".join(only_silent[:20]), "\n    ".join(only_window[:20]))
+    seen = states(results["interactive"][2])
+    # The welcome page came first, with Accept enabled.
+    assert seen and seen[0][0] == 0 and seen[0][4] == 1, "no welcome page first: %s" % seen[:1]
+    # The last page the window showed is the progress page, with the bar
+    # on the full range and inside the installation steps' share of it.
+    progress = [s for s in seen if s[0] == 4]
+    assert progress, "the progress page never showed"
+    last_page = [s for s in seen if s[0] != 6][-1]
+    assert last_page[0] == 4, "the window ended on page %d" % last_page[0]
+    _, position, low, high, accept, full, _ = progress[-1]
+    assert high == 1304 and low <= 1204 <= position <= high, \
+        "the bar ended at %d of %d..%d" % (position, low, high)
+    assert accept == 0 and full == 0, "Accept or the full package shown while installing"
+    # The window being taken down may no longer answer for its texts.
+    status = [s[6] for s in progress if s[6] != "<no answer>"][-1]
+    assert status.startswith("Installing for current user ("), "last status: %r" % status
+    # The bar only moves forward.
+    positions = [s[1] for s in progress]
+    assert positions == sorted(positions), "the bar went back: %s" % positions
+
+
+def scenario_close(prefixes, a):
+    """Closing the window, on the welcome page and on the unsupported-system
+    page (Wine saying Windows Vista), ends the run as not finished."""
+    prefix = prefixes[0]
+    installer = place_installer(prefix, a)
+    code, lines = run_with_window(prefix, installer, ["close", "wait-end"])
+    assert any(line.startswith("question: Tarvo is not finished installing.") for line in lines), \
+        "no close question"
+    assert code == 120, "closing the window ended the run with exit code %d" % code
+    assert not os.path.exists(prefix.unix(FOLDER)), "closing the window left an installation"
+
+    prefix.run("reg", "add", "HKCU\\Software\\Wine\\AppDefaults\\installer.exe", "/v", "Version",
+               "/d", "vista", "/f")
+    code, lines = run_with_window(prefix, installer, ["accept", "wait-error", "close", "wait-end"])
+    error = [s for s in states(lines) if s[0] == 5]
+    assert error, "no error page"
+    status, full = error[-1][6], error[-1][5]
+    assert status == ("This version of Tarvo is not compatible with your operating system. "
+                      "Please click \"Get full installer\" to obtain the correct Tarvo version."), \
+        "error text: %r" % status
+    assert full == 0, "the unsupported-system page offered the full package"
+    assert code == 120, "closing the unsupported-system page: exit code %d" % code
+    assert not os.path.exists(prefix.unix(FOLDER)), "an unsupported system got an installation"
+
+
+SCENARIOS = {
+    "accept": (scenario_accept, 2),
+    "close": (scenario_close, 1),
+}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=list(SCENARIOS))
+    parser.add_argument("--build-dir", required=True)
+    a = parser.parse_args()
+    a.installer = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
+    scenario, count = SCENARIOS[a.scenario]
+    root = tempfile.mkdtemp(prefix="tarvo-ui-e2e-%s-" % a.scenario)
+    shutil.copy(os.path.join(a.build_dir, "host_test", "installer_window_driver.exe"),
+                os.path.join(root, "driver.exe"))
+    prefixes = make_prefixes(root, count)
+    try:
+        scenario(prefixes, a)
+        print("%s: passed" % a.scenario)
+        return 0
+    finally:
+        for prefix in prefixes:
+            prefix.close()
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

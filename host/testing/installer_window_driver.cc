@@ -1,0 +1,243 @@
+// Drives a running installer's window from another process, as a user
+// would, and reports what its controls show. Plain Win32, like the host.
+//
+//   installer_window_driver.exe SECONDS COMMAND...
+//
+// Commands, run in order; each waits at most until the deadline:
+//   accept      waits for the welcome page and presses Accept
+//   close       asks the window to close and answers Yes to the question
+//   wait-error  waits for the error page
+//   wait-end    watches the window until it is gone
+// Every change of what the window shows is printed as one line
+// "page=P bar=POS/LOW..HIGH accept=A full=F status=TEXT"; the last line is
+// "ok" or "failed: WHY". The exit code is 0 only after "ok".
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "desktop/windows/installer/ui/installer_resource_ids.h"
+
+namespace {
+
+constexpr DWORD kPollMs = 5;
+constexpr UINT kTextTimeoutMs = 2000;
+
+ULONGLONG g_deadline = 0;
+
+bool TimeLeft() { return GetTickCount64() < g_deadline; }
+
+std::string ToUtf8(const std::wstring& text) {
+  if (text.empty())
+    return std::string();
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                                       nullptr, 0, nullptr, nullptr);
+  std::string out(size > 0 ? size : 0, '\0');
+  if (size > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(),
+                        size, nullptr, nullptr);
+  }
+  return out;
+}
+
+// The text of another process's control: WM_GETTEXT is marshalled, and
+// the timeout keeps a hung window from hanging us.
+std::wstring ControlText(HWND control) {
+  if (!control)
+    return std::wstring();
+  wchar_t buffer[1024] = {};
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                           SMTO_ABORTIFHUNG, kTextTimeoutMs, &copied)) {
+    return L"<no answer>";
+  }
+  return std::wstring(buffer, copied < std::size(buffer) ? copied : std::size(buffer) - 1);
+}
+
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, kTextTimeoutMs,
+                           &result)) {
+    return -1;
+  }
+  return static_cast<LRESULT>(result);
+}
+
+bool Shown(HWND dialog, int id) {
+  HWND control = GetDlgItem(dialog, id);
+  return control && IsWindowVisible(control);
+}
+
+struct Find {
+  DWORD owner_process = 0;
+  HWND owner = nullptr;
+  HWND found = nullptr;
+};
+
+// The installer's main dialog: a visible dialog with the Accept button and
+// the progress bar.
+BOOL CALLBACK FindMainDialog(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<Find*>(param);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, std::size(name));
+  if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window) &&
+      GetDlgItem(window, IDC_ACCEPT) && GetDlgItem(window, IDC_PROGRESS_BAR)) {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A message box that the main dialog owns.
+BOOL CALLBACK FindOwnedBox(HWND window, LPARAM param) {
+  auto* find = reinterpret_cast<Find*>(param);
+  wchar_t name[32] = {};
+  GetClassNameW(window, name, std::size(name));
+  if (wcscmp(name, L"#32770") == 0 && IsWindowVisible(window) &&
+      GetWindow(window, GW_OWNER) == find->owner && GetDlgItem(window, IDYES)) {
+    find->found = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForMainDialog() {
+  while (TimeLeft()) {
+    Find find;
+    EnumWindows(FindMainDialog, reinterpret_cast<LPARAM>(&find));
+    if (find.found)
+      return find.found;
+    Sleep(kPollMs * 4);
+  }
+  return nullptr;
+}
+
+int PageOf(HWND dialog) {
+  if (Shown(dialog, IDC_PROGRESS_BAR))
+    return 4;
+  if (Shown(dialog, IDC_RETRY))
+    return 5;
+  if (Shown(dialog, IDC_TERMS_TEXT))
+    return 2;
+  if (Shown(dialog, IDC_UNINSTALL))
+    return 1;
+  if (Shown(dialog, IDC_AGREEMENT))
+    return 0;
+  if (Shown(dialog, IDC_ACCEPT))
+    return 3;
+  return 6;
+}
+
+// One line about what the window shows now.
+std::string Describe(HWND dialog) {
+  HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
+  HWND accept = GetDlgItem(dialog, IDC_ACCEPT);
+  char numbers[160];
+  snprintf(numbers, sizeof(numbers), "page=%d bar=%ld/%ld..%ld accept=%d full=%d status=",
+           PageOf(dialog), static_cast<long>(SendWithTimeout(bar, PBM_GETPOS, 0, 0)),
+           static_cast<long>(SendWithTimeout(bar, PBM_GETRANGE, TRUE, 0)),
+           static_cast<long>(SendWithTimeout(bar, PBM_GETRANGE, FALSE, 0)),
+           accept && IsWindowVisible(accept) && IsWindowEnabled(accept) ? 1 : 0,
+           Shown(dialog, IDC_FULL_PACKAGE) ? 1 : 0);
+  std::wstring status = ControlText(GetDlgItem(dialog, IDC_STATUS_TEXT));
+  for (wchar_t& c : status) {
+    if (c == L'\r' || c == L'\n')
+      c = L' ';
+  }
+  return numbers + ToUtf8(status);
+}
+
+// Prints each new state until `done` says stop or the window goes.
+template <typename Done>
+bool Watch(HWND dialog, Done done) {
+  std::string last;
+  while (TimeLeft()) {
+    if (!IsWindow(dialog)) {
+      printf("gone\n");
+      return done(-1);
+    }
+    const std::string now = Describe(dialog);
+    if (IsWindow(dialog) && now != last) {
+      printf("%s\n", now.c_str());
+      fflush(stdout);
+      last = now;
+    }
+    if (done(PageOf(dialog)))
+      return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+bool Accept(HWND dialog) {
+  // Accept shows on the welcome page; it is enabled once the folder is fine.
+  if (!Watch(dialog, [dialog](int page) {
+        HWND accept = GetDlgItem(dialog, IDC_ACCEPT);
+        return page == 0 && IsWindowEnabled(accept);
+      })) {
+    return false;
+  }
+  printf("pressing Accept\n");
+  return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDC_ACCEPT, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ACCEPT))) != FALSE;
+}
+
+bool Close(HWND dialog) {
+  printf("closing\n");
+  if (!PostMessageW(dialog, WM_CLOSE, 0, 0))
+    return false;
+  while (TimeLeft()) {
+    Find find;
+    GetWindowThreadProcessId(dialog, &find.owner_process);
+    find.owner = dialog;
+    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&find));
+    if (find.found) {
+      printf("question: %s\n", ToUtf8(ControlText(GetDlgItem(find.found, 0xFFFF))).c_str());
+      printf("answering Yes\n");
+      return PostMessageW(find.found, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(find.found, IDYES))) != FALSE;
+    }
+    if (!IsWindow(dialog))
+      return false;
+    Sleep(kPollMs * 4);
+  }
+  return false;
+}
+
+int Fail(const char* why) {
+  printf("failed: %s\n", why);
+  return 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc < 3)
+    return Fail("usage: installer_window_driver.exe SECONDS COMMAND...");
+  g_deadline = GetTickCount64() + 1000ull * _wtoi(argv[1]);
+  HWND dialog = WaitForMainDialog();
+  if (!dialog)
+    return Fail("no installer window appeared");
+  for (int i = 2; i < argc; ++i) {
+    const std::wstring command = argv[i];
+    bool ok = false;
+    if (command == L"accept")
+      ok = Accept(dialog);
+    else if (command == L"close")
+      ok = Close(dialog);
+    else if (command == L"wait-error")
+      ok = Watch(dialog, [](int page) { return page == 5; });
+    else if (command == L"wait-end")
+      ok = Watch(dialog, [](int page) { return page == -1; });
+    else
+      return Fail("unknown command");
+    if (!ok) {
+      printf("failed: %s\n", ToUtf8(command).c_str());
+      return 1;
+    }
+  }
+  printf("ok\n");
+  return 0;
+}
