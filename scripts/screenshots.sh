@@ -9,10 +9,41 @@ prefix="$repo/.cache/wineprefix"
 out="$build/screenshots"
 mkdir -p "$out"
 env_dir="$build/screenshot_env"
+replacements='HKCU\Software\Wine\Fonts\Replacements'
+wine_reg() { WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg "$@" >/dev/null 2>&1 || true; }
+cleanup() {
+  for face in "Tahoma" "Segoe UI"; do wine_reg delete "$replacements" /v "$face" /f; done
+  bash "$repo/scripts/test_env.sh" stop "$env_dir" "$prefix"
+}
 bash "$repo/scripts/test_env.sh" start "$env_dir" "$prefix"
-trap 'bash "$repo/scripts/test_env.sh" stop "$env_dir" "$prefix"' EXIT
+trap cleanup EXIT
 export TARVO_SCREENSHOT_DIR="Z:${out//\//\\}"
-export TARVO_SCREENSHOT_LANGUAGES="${1:-en}"
-bash "$repo/scripts/wine_test.sh" "$env_dir" "$prefix" "$build/bin/installer_unittests.exe" \
-  --gtest_also_run_disabled_tests --gtest_filter='InstallerWindowScreenshot.*'
+
+shoot() {
+  TARVO_SCREENSHOT_LANGUAGES="$1" bash "$repo/scripts/wine_test.sh" "$env_dir" "$prefix" \
+    "$build/bin/installer_unittests.exe" --gtest_also_run_disabled_tests \
+    --gtest_filter='InstallerWindowScreenshot.*'
+}
+
+# Chinese, Japanese and Korean go last, with the dialog and headline fonts
+# replaced by the CJK font: Wine's rich-edit controls do not follow font
+# links, so their texts would show boxes otherwise. The other scripts
+# (Arabic among them) keep the default fonts, which the CJK font lacks.
+others=() cjk=()
+IFS=, read -ra languages <<< "${1:-en}"
+for language in "${languages[@]}"; do
+  case "${language,,}" in
+    ja|ko|zh|zh-*) cjk+=("$language") ;;
+    *) others+=("$language") ;;
+  esac
+done
+if [ ${#others[@]} -gt 0 ]; then
+  shoot "$(IFS=,; echo "${others[*]}")"
+fi
+if [ ${#cjk[@]} -gt 0 ]; then
+  for face in "Tahoma" "Segoe UI"; do
+    wine_reg add "$replacements" /v "$face" /d "WenQuanYi Micro Hei" /f
+  done
+  shoot "$(IFS=,; echo "${cjk[*]}")"
+fi
 ls "$out"/*.png

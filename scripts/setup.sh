@@ -16,6 +16,7 @@ packages=(
   wine64 xvfb xauth p7zip-full
   nlohmann-json3-dev googletest libz-mingw-w64-dev python3-avro
   osslsigncode openssl
+  fonts-dejavu-core fonts-wqy-microhei
 )
 
 missing=()
@@ -63,4 +64,20 @@ if [ ! -f "$prefix/.tarvo-ready" ]; then
   /usr/lib/wine/wine64 winecfg -v win10 >/dev/null 2>&1
   /usr/lib/wine/wineserver -w
   touch "$prefix/.tarvo-ready"
+fi
+
+# Chinese, Japanese and Korean text in the installer's window (the options
+# page lists every language in its own script): Wine has no font linking to
+# a CJK font by itself. Its dialog font falls back to DejaVu Sans, which
+# gets WenQuanYi Micro Hei (fontconfig makes both visible to Wine) as the
+# link for the characters it lacks.
+if [ ! -f "$prefix/.tarvo-fonts" ]; then
+  for face in "DejaVu Sans" "DejaVu Sans Bold"; do
+    /usr/lib/wine/wine64 reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
+  done
+  # Saved once the server ends; one kept alive by a running test display
+  # (scripts/test_env.sh) holds it in memory meanwhile.
+  timeout 30 /usr/lib/wine/wineserver -w || true
+  touch "$prefix/.tarvo-fonts"
 fi

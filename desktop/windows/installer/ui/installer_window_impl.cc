@@ -4,7 +4,9 @@
 #include <richedit.h>
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+#include <vector>
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
@@ -75,6 +77,67 @@ std::wstring UserNameForStatus() {
   return name;
 }
 
+// Whether the chosen language reads right to left (Arabic, Hebrew, Persian,
+// Urdu): its window is then mirrored and its message boxes read that way.
+bool IsRightToLeftLanguage() {
+  L10nHandler* handler = GetL10nHandler();
+  if (!handler || handler->GetLanguageId() == 0)
+    return false;
+  wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
+  if (!LCIDToLocaleName(MAKELCID(handler->GetLanguageId(), SORT_DEFAULT), locale,
+                        LOCALE_NAME_MAX_LENGTH, 0)) {
+    return false;
+  }
+  DWORD layout = 0;
+  return GetLocaleInfoEx(locale, LOCALE_IREADINGLAYOUT | LOCALE_RETURN_NUMBER,
+                         reinterpret_cast<wchar_t*>(&layout), sizeof(layout) / sizeof(wchar_t)) &&
+         layout == 1;
+}
+
+UINT MessageBoxReadingFlags() {
+  return IsRightToLeftLanguage() ? MB_RTLREADING | MB_RIGHT : 0;
+}
+
+// Creates a dialog of the main module, mirrored for a right-to-left
+// language: the mirroring must be in the template's extended style, since
+// children inherit it only at their creation.
+HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bool mirrored) {
+  HINSTANCE module = GetModuleHandleW(nullptr);
+  if (!mirrored)
+    return CreateDialogParamW(module, MAKEINTRESOURCEW(id), parent, procedure, param);
+  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
+  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  const DWORD size = resource ? SizeofResource(module, resource) : 0;
+  // DIALOGEX: version 1, signature 0xFFFF, help id, then the extended style.
+  constexpr DWORD kExStyleOffset = 8;
+  const auto* words = static_cast<const WORD*>(data);
+  if (!data || size < kExStyleOffset + sizeof(DWORD) || words[0] != 1 || words[1] != 0xFFFF)
+    return CreateDialogParamW(module, MAKEINTRESOURCEW(id), parent, procedure, param);
+  std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
+  DWORD ex_style = 0;
+  memcpy(&ex_style, copy.data() + kExStyleOffset, sizeof(ex_style));
+  ex_style |= WS_EX_LAYOUTRTL;
+  memcpy(copy.data() + kExStyleOffset, &ex_style, sizeof(ex_style));
+  return CreateDialogIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(copy.data()),
+                                    parent, procedure, param);
+}
+
+// Texts of a mirrored window read right to left too; folder paths keep
+// reading left to right.
+BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
+  for (HWND window = control; window; window = GetParent(window)) {
+    const int id = GetDlgCtrlID(window);
+    if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO)
+      return TRUE;
+    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
+      break;
+  }
+  SetWindowLongPtrW(control, GWL_EXSTYLE,
+                    GetWindowLongPtrW(control, GWL_EXSTYLE) | WS_EX_RTLREADING);
+  return TRUE;
+}
+
 std::wstring GetComboText(HWND combo) {
   std::wstring text(GetWindowTextLengthW(combo) + 1, L'\0');
   text.resize(GetWindowTextW(combo, text.data(), static_cast<int>(text.size())));
@@ -137,18 +200,21 @@ InstallerWindowImpl::~InstallerWindowImpl() {
 
 bool InstallerWindowImpl::CreateDialogs() {
   HINSTANCE module = GetModuleHandleW(nullptr);
+  const bool mirrored = IsRightToLeftLanguage();
   logo_ = LoadPngResourceBitmap(IDR_LOGO_PNG, L"PNG");
   error_badge_ = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG");
   background_image_ = LoadPngResourceBitmap(IDR_BACKGROUND_JPG, L"JPG");
-  main_dialog_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_INSTALLER_MAIN), nullptr,
-                                    MainDialogProc, reinterpret_cast<LPARAM>(this));
+  main_dialog_ = CreateModuleDialog(IDD_INSTALLER_MAIN, nullptr, MainDialogProc,
+                                   reinterpret_cast<LPARAM>(this), mirrored);
   if (!main_dialog_)
     return false;
-  options_dialog_ = CreateDialogParamW(module, MAKEINTRESOURCEW(IDD_INSTALLER_OPTIONS),
-                                       main_dialog_, OptionsDialogProc,
-                                       reinterpret_cast<LPARAM>(this));
+  // A child of the main dialog: mirrored with it.
+  options_dialog_ = CreateModuleDialog(IDD_INSTALLER_OPTIONS, main_dialog_, OptionsDialogProc,
+                                       reinterpret_cast<LPARAM>(this), /*mirrored=*/false);
   if (!options_dialog_)
     return false;
+  if (mirrored)
+    EnumChildWindows(main_dialog_, SetRightToLeftReading, 0);
   if (HICON icon = LoadIconW(module, MAKEINTRESOURCEW(IDI_INSTALLER))) {
     SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -169,6 +235,10 @@ bool InstallerWindowImpl::CreateDialogs() {
     OnPathChanged();
   ShowPhaseStatus(kInstallPhaseDownload);
   return true;
+}
+
+bool InstallerWindowImpl::IsMirrored() const {
+  return main_dialog_ && (GetWindowLongPtrW(main_dialog_, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
 }
 
 void InstallerWindowImpl::CreateFonts() {
@@ -293,7 +363,7 @@ void InstallerWindowImpl::ShowMessageBox(const std::wstring& text) {
   {
     ScopedButtonLabelHook hook;
     MessageBoxW(main_dialog_, text.c_str(), GetLocalizedString(IDS_INSTALLER_TITLE).c_str(),
-                MB_OK | MB_ICONERROR);
+                MB_OK | MB_ICONERROR | MessageBoxReadingFlags());
   }
   stats_.error_displayed = base::WideToUTF8(text);
   // Last: an observer may end the run and destroy this window.
@@ -365,7 +435,7 @@ void InstallerWindowImpl::ConfirmClose() {
     ScopedButtonLabelHook hook;
     answer = MessageBoxW(main_dialog_, GetLocalizedString(text).c_str(),
                          GetLocalizedString(IDS_INSTALLER_TITLE).c_str(),
-                         MB_YESNO | MB_ICONQUESTION);
+                         MB_YESNO | MB_ICONQUESTION | MessageBoxReadingFlags());
   }
   if (answer != IDYES)
     return;

@@ -56,6 +56,8 @@ class InstallerWindowImpl : public InstallerWindow,
   const PageTransitionStats& page_stats() const { return stats_; }
   // The window's language codes, in the order of the language list.
   const std::vector<std::wstring>& languages() const { return languages_; }
+  // Laid out right to left: the language it was made in reads that way.
+  bool IsMirrored() const;
 
  private:
   static INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,

@@ -27,12 +27,15 @@
 
 namespace {
 
+// The language the fake handler reports as chosen.
+LANGID g_language_id = 0x0409;
+
 // Strings are "#<id>" with "$1" kept for the replacement; the agreement
 // holds a terms link.
 class FakeL10nHandler : public L10nHandler {
  public:
   void SelectLanguage(std::wstring*) override {}
-  LANGID GetLanguageId() const override { return 0x0409; }
+  LANGID GetLanguageId() const override { return g_language_id; }
   std::vector<std::wstring> GetAvailableLanguages() const override {
     // The empty code must not become a blank entry or shift the others.
     return {L"en", L"", L"de", L"fr"};
@@ -149,6 +152,7 @@ class InstallerWindowTest : public testing::Test {
 
   void TearDown() override {
     window_.reset();
+    g_language_id = 0x0409;
     SetAvroStatsSender(nullptr);
     SetL10nHandlerFactory(previous_factory_);
     ResetL10nHandlerForTesting();
@@ -432,6 +436,35 @@ TEST_F(InstallerWindowTest, CloseConfirmationNoKeepsRunningYesCloses) {
   EXPECT_EQ(1, yes.answered);
   EXPECT_EQ(1, observer_.closed);
   EXPECT_FALSE(observer_.hook_installed_when_closed);
+}
+
+// A language that reads right to left gets a mirrored window, options page
+// included, whose rich texts read right to left; others keep the layout.
+TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
+  const struct {
+    LANGID language;
+    bool mirrored;
+  } cases[] = {{0x0401, true}, {0x040D, true}, {0x0429, true}, {0x0409, false},
+               {0x0411, false}, {0x0407, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.language);
+    window_.reset();
+    g_language_id = c.language;
+    InstallerWindowImpl* window = Open();
+    ASSERT_TRUE(main());
+    EXPECT_EQ(c.mirrored, window->IsMirrored());
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(options(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    // Every control of the template is still there and keeps its texts.
+    EXPECT_EQ(L"#37007", Text(GetDlgItem(main(), IDC_ACCEPT)));
+    EXPECT_TRUE(GetDlgItem(options(), IDC_LANGUAGE_COMBO));
+    for (int id : {IDC_AGREEMENT, IDC_HEADLINE}) {
+      PARAFORMAT2 format = {};
+      format.cbSize = sizeof(format);
+      SendMessageW(GetDlgItem(main(), id), EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+      EXPECT_EQ(c.mirrored, (format.wEffects & PFE_RTLPARA) != 0) << id;
+    }
+  }
 }
 
 TEST_F(InstallerWindowTest, MessageBoxObserverMayDestroyTheWindow) {

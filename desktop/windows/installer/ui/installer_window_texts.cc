@@ -121,8 +121,10 @@ void InstallerWindowImpl::UpdateTexts() {
       details && (details->HasExistingInstallation() || details->HasExistingInstallationTraces());
   const std::wstring accept = GetLocalizedString(upgrade ? IDS_ACCEPT_UPGRADE : IDS_ACCEPT_INSTALL);
   SetDlgItemTextW(main_dialog_, IDC_ACCEPT, accept.c_str());
-  SetRichTextWithLinks(GetDlgItem(main_dialog_, IDC_AGREEMENT),
-                       GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept), kLinkColour);
+  HWND agreement = GetDlgItem(main_dialog_, IDC_AGREEMENT);
+  SetRichTextWithLinks(agreement, GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept),
+                       kLinkColour);
+  SetRichEditRightToLeft(agreement, IsMirrored());
   const bool vista_or_later = base::win::GetVersion() >= base::win::VERSION_VISTA;
   SetShield(main_dialog_, IDC_ACCEPT, vista_or_later && shield);
   SetShield(main_dialog_, IDC_RETRY, vista_or_later && shield);
@@ -199,6 +201,7 @@ void InstallerWindowImpl::ColourHeadline() {
   if (at != std::wstring::npos)
     text.replace(at, 2, product);
   SetWindowTextW(headline, text.c_str());
+  SetRichEditRightToLeft(headline, IsMirrored());
   SetRichEditTextColor(headline, kHeadlineColour);
   if (at != std::wstring::npos && !product.empty()) {
     ApplyRichEditCharFormat(headline, RGB(0, 0, 0), static_cast<int>(at),

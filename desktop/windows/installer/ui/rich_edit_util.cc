@@ -215,6 +215,21 @@ void ApplyRichEditCharFormat(HWND control, COLORREF colour, int first, int last)
   SetCharEffects(control, first, last, CFM_COLOR, 0, colour);
 }
 
+void SetRichEditRightToLeft(HWND control, bool right_to_left) {
+  if (!control)
+    return;
+  CHARRANGE old_selection = {};
+  SendMessageW(control, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&old_selection));
+  CHARRANGE all = {0, -1};
+  SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&all));
+  PARAFORMAT2 format = {};
+  format.cbSize = sizeof(format);
+  format.dwMask = PFM_RTLPARA;
+  format.wEffects = right_to_left ? PFE_RTLPARA : 0;
+  SendMessageW(control, EM_SETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
+  SendMessageW(control, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&old_selection));
+}
+
 std::wstring GetEditLineText(HWND control) {
   std::vector<wchar_t> buffer(kMaxLineLength + 1, L'\0');
   // EM_GETLINE reads the buffer size from the buffer's first word.

@@ -18,6 +18,9 @@ void SetRichEditTextColor(HWND control, COLORREF colour);
 // Colours the characters [first, last).
 void ApplyRichEditCharFormat(HWND control, COLORREF colour, int first, int last);
 
+// Makes every paragraph read right to left (or left to right again).
+void SetRichEditRightToLeft(HWND control, bool right_to_left);
+
 // The text of the first line, at most 65535 characters.
 std::wstring GetEditLineText(HWND control);
 
