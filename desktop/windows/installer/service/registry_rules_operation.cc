@@ -14,7 +14,7 @@ RegistryRulesOperation::RegistryRulesOperation(std::span<const RegistryRuleRow> 
 
 RegistryRulesOperation::~RegistryRulesOperation() = default;
 
-bool RegistryRulesOperation::Execute(Transaction* sub_operations, std::string* error) {
+bool RegistryRulesOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   for (const RegistryRuleRow& row : rows_) {
     std::unique_ptr<Operation> operation;
     if (!CreateOperationFromRegistryRule(RegistryRule(row, host_), root_, &operation)) {
@@ -34,4 +34,4 @@ bool RegistryRulesOperation::Execute(Transaction* sub_operations, std::string* e
   return true;
 }
 
-void RegistryRulesOperation::Rollback() {}
+void RegistryRulesOperation::DoRollback() {}

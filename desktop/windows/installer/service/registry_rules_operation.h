@@ -19,11 +19,11 @@ class RegistryRulesOperation : public Operation {
   RegistryRulesOperation(std::span<const RegistryRuleRow> rows, RegistryRuleHost* host, HKEY root);
   ~RegistryRulesOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  // The rows' own operations undo them.
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  // The rows' own operations undo them.
+  void DoRollback() override;
+
   std::span<const RegistryRuleRow> rows_;
   RegistryRuleHost* host_;
   HKEY root_;

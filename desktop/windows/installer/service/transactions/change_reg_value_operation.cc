@@ -41,7 +41,7 @@ bool ChangeRegValueOperation::OpenKey(LONG* result) {
   return *result == ERROR_SUCCESS;
 }
 
-bool ChangeRegValueOperation::Execute(Transaction* sub_operations, std::string* /*error*/) {
+bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string* /*error*/) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
   VLOG(1) << "Attempting to change registry value at " << object_name << " - " << value_name_
@@ -128,7 +128,7 @@ bool ChangeRegValueOperation::Execute(Transaction* sub_operations, std::string* 
   return true;
 }
 
-void ChangeRegValueOperation::Rollback() {
+void ChangeRegValueOperation::DoRollback() {
   if (!executed_)
     return;
   executed_ = false;

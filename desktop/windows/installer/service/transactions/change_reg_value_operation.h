@@ -31,10 +31,10 @@ class ChangeRegValueOperation : public Operation {
                           REGSAM access_flags);
   ~ChangeRegValueOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   bool OpenKey(LONG* result);
 
   HKEY root_;

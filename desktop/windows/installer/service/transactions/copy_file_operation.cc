@@ -25,7 +25,7 @@ CopyFileOperation::CopyFileOperation(const base::FilePath& source,
 
 CopyFileOperation::~CopyFileOperation() = default;
 
-bool CopyFileOperation::Execute(Transaction* sub_operations, std::string* error) {
+bool CopyFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   const base::FilePath parent = destination_.DirName();
   if (!base::DirectoryExists(parent)) {
     if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
@@ -87,7 +87,7 @@ bool CopyFileOperation::Execute(Transaction* sub_operations, std::string* error)
   return true;
 }
 
-void CopyFileOperation::Rollback() {
+void CopyFileOperation::DoRollback() {
   if (!copied_)
     return;
   base::DeleteFile(destination_, false);

@@ -11,10 +11,10 @@ class CopyFileOperation : public Operation {
   CopyFileOperation(const base::FilePath& source, const base::FilePath& destination);
   ~CopyFileOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath source_;
   base::FilePath destination_;
   bool copied_ = false;

@@ -14,7 +14,7 @@ CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder)
 
 CreateFolderOperation::~CreateFolderOperation() = default;
 
-bool CreateFolderOperation::Execute(Transaction* /*sub_operations*/, std::string* error) {
+bool CreateFolderOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
   VLOG(1) << "Attempting to create folder " << folder_;
   if (base::DirectoryExists(folder_)) {
     VLOG(1) << "Folder already exists";
@@ -52,7 +52,7 @@ bool CreateFolderOperation::Execute(Transaction* /*sub_operations*/, std::string
   return true;
 }
 
-void CreateFolderOperation::Rollback() {
+void CreateFolderOperation::DoRollback() {
   if (ancestor_.empty())
     return;
   RemoveEmptyFoldersUpward(folder_, ancestor_);

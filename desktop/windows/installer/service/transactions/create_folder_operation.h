@@ -12,10 +12,10 @@ class CreateFolderOperation : public Operation {
   explicit CreateFolderOperation(const base::FilePath& folder);
   ~CreateFolderOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath folder_;
   // The nearest folder that existed before; empty until this operation
   // created folders.

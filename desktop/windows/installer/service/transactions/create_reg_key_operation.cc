@@ -16,7 +16,7 @@ CreateRegKeyOperation::~CreateRegKeyOperation() {
     GetSecurityUtil()->RestoreAccess(&saved_security_);
 }
 
-bool CreateRegKeyOperation::Execute(Transaction* /*sub_operations*/, std::string* /*error*/) {
+bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
   VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
           << GetRegistryObjectName(root_, std::wstring());
   HKEY key = nullptr;
@@ -79,7 +79,7 @@ bool CreateRegKeyOperation::Execute(Transaction* /*sub_operations*/, std::string
   return true;
 }
 
-void CreateRegKeyOperation::Rollback() {
+void CreateRegKeyOperation::DoRollback() {
   if (topmost_created_key_.empty())
     return;
   HKEY key = nullptr;

@@ -18,10 +18,10 @@ class CreateRegKeyOperation : public Operation {
   CreateRegKeyOperation(HKEY root, const std::wstring& key_path, REGSAM access_flags);
   ~CreateRegKeyOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   std::wstring key_path_;
   HKEY root_;
   // The highest key this operation created; empty until it created one.

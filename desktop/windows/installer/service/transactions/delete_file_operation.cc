@@ -56,7 +56,7 @@ DeleteFileOperation::~DeleteFileOperation() {
   }
 }
 
-bool DeleteFileOperation::Execute(Transaction* /*sub_operations*/, std::string* error) {
+bool DeleteFileOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
   VLOG(1) << "Preparing file " << path_ << " for removal";
   if (!base::PathExists(path_)) {
     VLOG(1) << "File does not exist. Nothing to do";
@@ -107,7 +107,7 @@ bool DeleteFileOperation::Execute(Transaction* /*sub_operations*/, std::string* 
   return true;
 }
 
-void DeleteFileOperation::Rollback() {
+void DeleteFileOperation::DoRollback() {
   rolled_back_ = true;
   if (!moved_)
     return;

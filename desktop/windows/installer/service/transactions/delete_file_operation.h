@@ -20,13 +20,13 @@ class DeleteFileOperation : public Operation {
   DeleteFileOperation(const base::FilePath& path, bool check_in_use, bool remove_empty_parents);
   ~DeleteFileOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
   // Where the file was moved; empty before Execute.
   const base::FilePath& moved_aside_path() const { return moved_aside_path_; }
 
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath path_;
   base::FilePath moved_aside_path_;
   // The file lies at |moved_aside_path_|. Stays set when moving it back

@@ -56,7 +56,7 @@ DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
 
 DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 
-bool DeleteRegKeyOperation::Execute(Transaction* /*sub_operations*/, std::string* /*error*/) {
+bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   VLOG(1) << "Attempting to delete registry key " << object_name;
   if (!IsRegistryKeySafeToDelete(key_path_)) {
@@ -189,7 +189,7 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
   return true;
 }
 
-void DeleteRegKeyOperation::Rollback() {
+void DeleteRegKeyOperation::DoRollback() {
   for (SavedRegistryKey& saved : saved_keys_) {
     HKEY key = nullptr;
     DWORD disposition = 0;

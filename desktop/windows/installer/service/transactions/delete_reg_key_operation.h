@@ -42,10 +42,10 @@ class DeleteRegKeyOperation : public Operation {
   DeleteRegKeyOperation(HKEY root, const std::wstring& key_path, REGSAM access_flags);
   ~DeleteRegKeyOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   bool DeleteAndSaveRecursive(const std::wstring& key_path, const std::wstring& object_name);
 
   std::wstring key_path_;

@@ -22,7 +22,7 @@ MoveFileOperation::~MoveFileOperation() {
     RemoveEmptyFoldersUpward(source_.DirName(), base::FilePath());
 }
 
-bool MoveFileOperation::Execute(Transaction* sub_operations, std::string* error) {
+bool MoveFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   const base::FilePath parent = destination_.DirName();
   if (!base::DirectoryExists(parent)) {
     if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
@@ -54,7 +54,7 @@ bool MoveFileOperation::Execute(Transaction* sub_operations, std::string* error)
   return true;
 }
 
-void MoveFileOperation::Rollback() {
+void MoveFileOperation::DoRollback() {
   rolled_back_ = true;
   if (!moved_)
     return;

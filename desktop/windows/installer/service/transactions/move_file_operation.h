@@ -12,10 +12,10 @@ class MoveFileOperation : public Operation {
   MoveFileOperation(const base::FilePath& source, const base::FilePath& destination);
   ~MoveFileOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath source_;
   base::FilePath destination_;
   bool moved_ = false;

@@ -2,13 +2,18 @@
 
 #include <utility>
 
+#include "base/logging.h"
+
 Transaction::Transaction() = default;
 
 Transaction::~Transaction() {
+  CheckCalledOnOwningThread();
   DestroyInOrder(&operations_);
 }
 
 bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* error) {
+  CheckCalledOnOwningThread();
+  DCHECK(operation);
   if (!operation)
     return false;
   Transaction sub_operations;
@@ -26,12 +31,15 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* err
 }
 
 void Transaction::Rollback() {
+  CheckCalledOnOwningThread();
   for (auto it = operations_.rbegin(); it != operations_.rend(); ++it)
     (*it)->Rollback();
   DestroyInOrder(&operations_);
 }
 
 void Transaction::Append(std::unique_ptr<Operation> operation) {
+  CheckCalledOnOwningThread();
+  DCHECK(operation);
   if (operation)
     operations_.push_back(std::move(operation));
 }
@@ -43,4 +51,13 @@ void Transaction::DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operat
   for (auto& operation : *operations)
     operation.reset();
   operations->clear();
+}
+
+void Transaction::CheckCalledOnOwningThread() {
+#if DCHECK_IS_ON()
+  const base::PlatformThreadId current = base::PlatformThread::CurrentId();
+  if (owning_thread_ == base::kInvalidThreadId)
+    owning_thread_ = current;
+  DCHECK_EQ(owning_thread_, current) << "a transaction is used on one thread only";
+#endif
 }

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
 // The executed operations of a piece of work, oldest first. Rollback undoes
 // them newest first; destroying the transaction commits them, oldest first.
-// Used on one thread only.
+// Used on one thread only: the first thread that executes or appends
+// through it.
 class Transaction {
  public:
   Transaction();
@@ -35,7 +37,12 @@ class Transaction {
   // Destroys |operations| oldest first, which commits those not rolled back.
   static void DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operations);
 
+  // Binds the transaction to the calling thread on first use and DCHECKs
+  // that every later use comes from it.
+  void CheckCalledOnOwningThread();
+
   std::vector<std::unique_ptr<Operation>> operations_;
+  base::PlatformThreadId owning_thread_ = base::kInvalidThreadId;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TRANSACTION_H_

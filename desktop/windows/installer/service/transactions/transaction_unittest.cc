@@ -19,7 +19,8 @@ class JournalOperation : public Operation {
       : name_(std::move(name)), journal_(journal), succeed_(succeed), subs_(std::move(subs)) {}
   ~JournalOperation() override { journal_->push_back("d" + name_); }
 
-  bool Execute(Transaction* sub_operations, std::string* error) override {
+ private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override {
     for (auto& sub : subs_) {
       if (!sub_operations->Execute(std::move(sub), error))
         return false;
@@ -29,9 +30,8 @@ class JournalOperation : public Operation {
       *error += "failed " + name_;
     return succeed_;
   }
-  void Rollback() override { journal_->push_back("r" + name_); }
+  void DoRollback() override { journal_->push_back("r" + name_); }
 
- private:
   std::string name_;
   std::vector<std::string>* journal_;
   bool succeed_;

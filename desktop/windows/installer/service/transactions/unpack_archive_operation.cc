@@ -39,7 +39,7 @@ UnpackArchiveOperation::UnpackArchiveOperation(const base::FilePath& archive,
 
 UnpackArchiveOperation::~UnpackArchiveOperation() = default;
 
-bool UnpackArchiveOperation::Execute(Transaction* sub_operations, std::string* error) {
+bool UnpackArchiveOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   // A rollback removes folders up to the destination, and the destination
   // itself only when the unpacking made it.
   removal_limit_ = destination_;
@@ -90,7 +90,7 @@ bool UnpackArchiveOperation::Execute(Transaction* sub_operations, std::string* e
   return true;
 }
 
-void UnpackArchiveOperation::Rollback() {
+void UnpackArchiveOperation::DoRollback() {
   if (!something_to_undo_)
     return;
   something_to_undo_ = false;

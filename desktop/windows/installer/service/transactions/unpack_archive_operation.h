@@ -21,10 +21,10 @@ class UnpackArchiveOperation : public Operation {
                          UnpackProgressObserver* observer);
   ~UnpackArchiveOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath archive_;
   base::FilePath destination_;
   std::vector<base::FilePath> extracted_files_;

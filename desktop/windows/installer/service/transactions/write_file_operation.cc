@@ -19,7 +19,7 @@ WriteFileOperation::WriteFileOperation(const base::FilePath& path, std::string c
 
 WriteFileOperation::~WriteFileOperation() = default;
 
-bool WriteFileOperation::Execute(Transaction* sub_operations, std::string* error) {
+bool WriteFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   if (base::DirectoryExists(path_)) {
     // Never move a folder aside to make room for a record file.
     SetOperationError(error, "A folder stands where the file " + path_.AsUTF8Unsafe() +
@@ -52,7 +52,7 @@ bool WriteFileOperation::Execute(Transaction* sub_operations, std::string* error
   return true;
 }
 
-void WriteFileOperation::Rollback() {
+void WriteFileOperation::DoRollback() {
   if (!written_)
     return;
   if (!base::DeleteFile(path_, false))

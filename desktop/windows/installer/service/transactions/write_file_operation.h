@@ -16,10 +16,10 @@ class WriteFileOperation : public Operation {
   WriteFileOperation(const base::FilePath& path, std::string contents);
   ~WriteFileOperation() override;
 
-  bool Execute(Transaction* sub_operations, std::string* error) override;
-  void Rollback() override;
-
  private:
+  bool DoExecute(Transaction* sub_operations, std::string* error) override;
+  void DoRollback() override;
+
   base::FilePath path_;
   std::string contents_;
   bool written_ = false;
