@@ -1,7 +1,9 @@
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
+#include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
@@ -36,9 +38,8 @@ ChangeRegValueOperation::~ChangeRegValueOperation() {
     GetSecurityUtil()->RestoreAccess(&saved_security_);
 }
 
-bool ChangeRegValueOperation::OpenKey(LONG* result) {
-  *result = key_.Open(root_, key_path_.c_str(), access_flags_ | kQueryAndSet);
-  return *result == ERROR_SUCCESS;
+LONG ChangeRegValueOperation::OpenKey() {
+  return key_.Open(root_, key_path_.c_str(), access_flags_ | kQueryAndSet);
 }
 
 bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string* /*error*/) {
@@ -47,8 +48,7 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
   VLOG(1) << "Attempting to change registry value at " << object_name << " - " << value_name_
           << ". New Type:" << new_type_;
 
-  LONG result;
-  OpenKey(&result);
+  LONG result = OpenKey();
   if (result == ERROR_FILE_NOT_FOUND) {
     if (new_type_ == kDeleteValue) {
       VLOG(1) << "Key does not exist, but we are trying to remove the value, nothing to do.";
@@ -59,28 +59,20 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
             std::make_unique<CreateRegKeyOperation>(root_, key_path_, access_flags_), nullptr)) {
       return false;
     }
-    OpenKey(&result);
+    result = OpenKey();
   }
 
-  SecurityUtil* security = GetSecurityUtil();
-  const bool has_access = result == ERROR_SUCCESS &&
-                          security->HasAccess(object_name, object_type, kQueryAndSet);
-  if (!has_access) {
-    if (result != ERROR_SUCCESS && result != ERROR_ACCESS_DENIED) {
-      LOG(ERROR) << "Failed to open " << object_name;
-      return false;
-    }
-    VLOG(1) << "We don't have enough permissions on the key.";
-    if (!saved_security_ &&
-        !security->GrantAccessToCurrentUser(object_name, object_type, kQueryAndSet, false,
-                                            &saved_security_)) {
-      LOG(ERROR) << "Failed to obtain sufficient permissions on " << object_name;
-      return false;
-    }
-    if (!OpenKey(&result)) {
-      LOG(ERROR) << "Failed to open " << object_name;
-      return false;
-    }
+  const std::string name = base::WideToUTF8(object_name);
+  if (!EnsureAccess({.object_name = object_name,
+                     .object_type = object_type,
+                     .required = kQueryAndSet,
+                     .granted = kQueryAndSet},
+                    result,
+                    {.missing = "We don't have enough permissions on the key.",
+                     .grant_failed = "Failed to obtain sufficient permissions on " + name,
+                     .open_failed = "Failed to open " + name},
+                    [this] { return OpenKey(); }, &saved_security_)) {
+    return false;
   }
 
   DWORD old_size = 0;

@@ -35,7 +35,8 @@ class ChangeRegValueOperation : public Operation {
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;
 
-  bool OpenKey(LONG* result);
+  // Opens the key for querying and setting values; the registry's result.
+  LONG OpenKey();
 
   HKEY root_;
   std::wstring key_path_;

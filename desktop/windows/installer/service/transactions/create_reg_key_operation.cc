@@ -1,6 +1,8 @@
 #include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
 
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
@@ -53,17 +55,17 @@ bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
   }
 
   const std::wstring ancestor_name = GetRegistryObjectName(root_, ancestor);
-  const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
   VLOG(1) << "Ancestor found: " << ancestor_name;
-  SecurityUtil* security = GetSecurityUtil();
-  if (result != ERROR_SUCCESS ||
-      !security->HasAccess(ancestor_name, object_type, KEY_CREATE_SUB_KEY)) {
-    VLOG(1) << "No access to" << ancestor_name;
-    if (!security->GrantAccessToCurrentUser(ancestor_name, object_type, KEY_CREATE_SUB_KEY, false,
-                                            &saved_security_)) {
-      LOG(ERROR) << "Failed obtaining permissions on " << ancestor_name;
-      return false;
-    }
+  const std::string name = base::WideToUTF8(ancestor_name);
+  if (!EnsureAccess({.object_name = ancestor_name,
+                     .object_type = GetRegistryObjectType(access_flags_),
+                     .required = KEY_CREATE_SUB_KEY,
+                     .granted = KEY_CREATE_SUB_KEY},
+                    result,
+                    {.missing = "No access to" + name,
+                     .grant_failed = "Failed obtaining permissions on " + name},
+                    /*reopen=*/nullptr, &saved_security_)) {
+    return false;
   }
 
   // Remembered first: a creation that fails half-way is undone as well.

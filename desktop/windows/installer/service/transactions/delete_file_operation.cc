@@ -10,6 +10,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -18,6 +19,7 @@ namespace {
 
 // Generic write plus delete.
 constexpr DWORD kDeleteAccess = 0x130116;
+constexpr char kNoPermissions[] = "Cannot obtain proper permissions on the file";
 
 bool IsProgramOrLibrary(const base::FilePath& path) {
   const std::wstring extension = path.FinalExtension();
@@ -73,15 +75,15 @@ bool DeleteFileOperation::DoExecute(Transaction* /*sub_operations*/, std::string
     return false;
   }
 
-  SecurityUtil* security = GetSecurityUtil();
-  if (!security->HasAccess(path_.value(), SE_FILE_OBJECT, kDeleteAccess)) {
-    // A temporary grant: a rollback puts the old access list back.
-    if (!security->GrantAccessToCurrentUser(path_.value(), SE_FILE_OBJECT, kDeleteAccess,
-                                            false, &saved_security_)) {
-      LOG(ERROR) << "Cannot obtain proper permissions on the file";
-      SetOperationError(error, "Cannot obtain proper permissions on the file");
-      return false;
-    }
+  // A temporary grant, given back unless the commit removes the file.
+  if (!EnsureAccess({.object_name = path_.value(),
+                     .object_type = SE_FILE_OBJECT,
+                     .required = kDeleteAccess,
+                     .granted = kDeleteAccess},
+                    ERROR_SUCCESS, {.grant_failed = kNoPermissions}, /*reopen=*/nullptr,
+                    &saved_security_)) {
+    SetOperationError(error, kNoPermissions);
+    return false;
   }
 
   DWORD result = RenamePath(path_, moved_aside_path_);

@@ -3,40 +3,23 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "desktop/windows/installer/service/transactions/operation.h"
+#include "desktop/windows/installer/service/transactions/saved_registry_key.h"
 
-struct SavedSecurityInfo;
-
-// One value of a deleted key, kept for a rollback.
-struct SavedRegistryValue {
-  std::wstring name;
-  DWORD type = REG_NONE;
-  std::vector<uint8_t> data;
-};
-
-// One deleted key, kept for a rollback.
-struct SavedRegistryKey {
-  SavedRegistryKey();
-  SavedRegistryKey(SavedRegistryKey&&) noexcept;
-  SavedRegistryKey& operator=(SavedRegistryKey&&) noexcept;
-  ~SavedRegistryKey();
-
-  std::wstring key_path;  // Below the root.
-  // Self-relative descriptor: group, DACL and label.
-  std::vector<uint8_t> security_descriptor;
-  // From granting ourselves access to delete the key.
-  std::unique_ptr<SavedSecurityInfo> saved_security;
-  std::vector<SavedRegistryValue> values;
-};
+namespace base {
+namespace win {
+class RegKey;
+}  // namespace win
+}  // namespace base
 
 // Deletes a registry key with its whole subtree, keeping a copy of every
 // key (values and security) so that a rollback recreates what was deleted.
-// Shared keys (see IsRegistryKeySafeToDelete) are refused.
+// A deletion that fails half-way leaves the keys not yet deleted in place,
+// and its rollback recreates exactly those that were. Shared keys (see
+// IsRegistryKeySafeToDelete) are refused.
 class DeleteRegKeyOperation : public Operation {
  public:
   DeleteRegKeyOperation(HKEY root, const std::wstring& key_path, REGSAM access_flags);
@@ -46,11 +29,17 @@ class DeleteRegKeyOperation : public Operation {
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;
 
+  // Saves the key at `key_path`, then deletes its subkeys and itself.
   bool DeleteAndSaveRecursive(const std::wstring& key_path, const std::wstring& object_name);
+  // Deletes every subkey of the open `key` (saving each), then the key
+  // itself, whose record is `saved_keys_[index]`.
+  bool DeleteSubkeysAndKey(base::win::RegKey* key,
+                           size_t index,
+                           const std::wstring& object_name);
 
   std::wstring key_path_;
   HKEY root_;
-  // Parents before their subkeys.
+  // In the order visited: parents before their subkeys.
   std::vector<SavedRegistryKey> saved_keys_;
   REGSAM access_flags_;
 };

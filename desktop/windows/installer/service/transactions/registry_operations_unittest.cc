@@ -2,6 +2,7 @@
 
 #include <sddl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -179,6 +180,115 @@ TEST_F(DeleteRegKeyTest, RollbackRestoresGroupAndAccessList) {
   ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
   transaction.Rollback();
   EXPECT_EQ(read_dacl(), before);
+}
+
+// The integrity label and mask of `key_path`, as "S-1-16-4096:1"; empty
+// without a label.
+std::wstring ReadLabel(const std::wstring& key_path) {
+  base::win::RegKey key(HKEY_CURRENT_USER, key_path.c_str(), KEY_READ);
+  DWORD size = 0;
+  ::RegGetKeySecurity(key.Handle(), LABEL_SECURITY_INFORMATION, nullptr, &size);
+  std::vector<BYTE> buffer(size);
+  EXPECT_EQ(::RegGetKeySecurity(key.Handle(), LABEL_SECURITY_INFORMATION, buffer.data(), &size),
+            ERROR_SUCCESS);
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL sacl = nullptr;
+  void* ace = nullptr;
+  wchar_t* sid = nullptr;
+  if (!::GetSecurityDescriptorSacl(buffer.data(), &present, &sacl, &defaulted) || !present ||
+      !sacl || sacl->AceCount == 0 || !::GetAce(sacl, 0, &ace)) {
+    return std::wstring();
+  }
+  auto* label = static_cast<SYSTEM_MANDATORY_LABEL_ACE*>(ace);
+  EXPECT_EQ(label->Header.AceType, SYSTEM_MANDATORY_LABEL_ACE_TYPE);
+  if (!::ConvertSidToStringSidW(&label->SidStart, &sid))
+    return std::wstring();
+  const std::wstring text = std::wstring(sid) + L":" + std::to_wstring(label->Mask);
+  ::LocalFree(sid);
+  return text;
+}
+
+TEST_F(DeleteRegKeyTest, RollbackRestoresTheIntegrityLabel) {
+  // Low integrity, no write up. The label goes with the access list: Wine
+  // refuses it alone.
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      L"D:(A;CI;KA;;;BA)(A;CI;KA;;;SY)(A;CI;KR;;;BU)S:(ML;CI;NW;;;LW)", SDDL_REVISION_1,
+      &descriptor, nullptr));
+  {
+    base::win::RegKey key(HKEY_CURRENT_USER, Key(L"tree\\child2").c_str(),
+                          KEY_ALL_ACCESS | WRITE_OWNER);
+    ASSERT_EQ(::RegSetKeySecurity(key.Handle(),
+                                  DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
+                                  descriptor),
+              ERROR_SUCCESS);
+  }
+  ::LocalFree(descriptor);
+  const std::wstring label = ReadLabel(Key(L"tree\\child2"));
+  ASSERT_EQ(label, L"S-1-16-4096:1");
+  const std::wstring unlabelled = ReadLabel(Key(L"tree\\child0"));
+
+  Transaction transaction;
+  ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
+  transaction.Rollback();
+  EXPECT_EQ(ReadLabel(Key(L"tree\\child2")), label);
+  // A key without a label gets none.
+  EXPECT_EQ(ReadLabel(Key(L"tree\\child0")), unlabelled);
+}
+
+// The subkeys are visited in name order: child0 (with its grandchild) is
+// deleted, then child1's grandchild cannot be, so child1, child2 and the
+// tree stay.
+class HalfWayDeleteRegKeyTest : public DeleteRegKeyTest {
+ protected:
+  void SetUp() override {
+    DeleteRegKeyTest::SetUp();
+    security_.SetAccess(L"CURRENT_USER\\" + Key(L"tree\\child1\\grandchild"), false);
+    security_.SetGrantSucceeds(false);
+  }
+  // `snapshot` without the entries of `relative` (below the scratch key)
+  // and its subkeys.
+  static std::map<std::wstring, std::string> Without(std::map<std::wstring, std::string> snapshot,
+                                                     const std::wstring& relative) {
+    const std::wstring prefix = L"\\" + relative + L"\\";
+    std::erase_if(snapshot, [&](const auto& entry) { return entry.first.starts_with(prefix); });
+    return snapshot;
+  }
+};
+
+TEST_F(HalfWayDeleteRegKeyTest, FailedDeletionRecreatesWhatItDeletedAndNothingElse) {
+  const auto before = Snapshot();
+  Transaction transaction;
+  EXPECT_FALSE(Run(&transaction, DeleteKey(Key(L"tree"))));
+  EXPECT_TRUE(transaction.empty());
+  EXPECT_EQ(Snapshot(), before);
+}
+
+TEST_F(HalfWayDeleteRegKeyTest, RollbackLeavesKeysItDidNotDeleteAsTheyAreNow) {
+  const auto before = Snapshot();
+  auto operation = DeleteKey(Key(L"tree"));
+  Transaction sub_operations;
+  ASSERT_FALSE(operation->Execute(&sub_operations, nullptr));
+  // Exactly child0 and its grandchild are gone.
+  EXPECT_EQ(Snapshot(), Without(before, L"tree\\child0"));
+
+  // Meanwhile someone else removes child1 (visited and saved, not deleted
+  // by the operation) and changes the tree's default value: the rollback
+  // must bring back only what the operation deleted.
+  ASSERT_EQ(::RegDeleteTreeW(HKEY_CURRENT_USER, Key(L"tree\\child1").c_str()), ERROR_SUCCESS);
+  WriteString(Key(L"tree"), L"", L"changed by someone else");
+  auto expected = Without(before, L"tree\\child1");
+  expected[L"\\tree\\:"] = Snapshot()[L"\\tree\\:"];
+
+  operation->Rollback();
+  EXPECT_EQ(Snapshot(), expected);
+  // The recreated keys carry their values with their types.
+  base::win::RegKey grandchild(HKEY_CURRENT_USER, Key(L"tree\\child0\\grandchild").c_str(),
+                               KEY_READ);
+  std::wstring text;
+  EXPECT_EQ(grandchild.ReadValue(L"", &text), ERROR_SUCCESS);
+  EXPECT_EQ(text, L"deep");
 }
 
 TEST_F(DeleteRegKeyTest, KeyRecreatedMeanwhileKeepsItsNewContent) {
