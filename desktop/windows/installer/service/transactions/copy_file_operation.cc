@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-#include <memory>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
-#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/make_room_for_file.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -26,20 +24,13 @@ CopyFileOperation::CopyFileOperation(const base::FilePath& source,
 CopyFileOperation::~CopyFileOperation() = default;
 
 bool CopyFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
-  const base::FilePath parent = destination_.DirName();
-  if (!base::DirectoryExists(parent)) {
-    if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
-      AppendOperationError(error, "Cannot create a folder to place the file in.");
-      return false;
-    }
-  } else if (base::PathExists(destination_)) {
-    if (!sub_operations->Execute(
-            std::make_unique<DeleteFileOperation>(destination_, false, false), error)) {
-      AppendOperationError(error,
-                           "Cannot delete the already existing file to make room for the "
-                           "copied file.");
-      return false;
-    }
+  if (!MakeRoomForFile(
+          destination_, sub_operations,
+          {.folder_not_created = "Cannot create a folder to place the file in.",
+           .not_moved_aside =
+               "Cannot delete the already existing file to make room for the copied file."},
+          error)) {
+    return false;
   }
 
   VLOG(1) << "Copying " << source_ << " to " << destination_;

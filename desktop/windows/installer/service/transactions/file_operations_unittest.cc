@@ -361,6 +361,42 @@ TEST_F(FileOperationsTest, MoveRollsBackAndCommitRemovesEmptiedFolders) {
   EXPECT_EQ(after.size(), 2u);
 }
 
+TEST_F(FileOperationsTest, MoveCommitNeverRemovesTheStopFolderOrAbove) {
+  // The installation folder "apps\\tarvo" holds nothing but the moved file's
+  // folder, and "apps" nothing but the installation folder.
+  Write(Path(L"apps\\tarvo\\old\\f.txt"), "f");
+  ASSERT_TRUE(base::CreateDirectory(Path(L"elsewhere")));
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<MoveFileOperation>(Path(L"apps\\tarvo\\old\\f.txt"),
+                                            Path(L"elsewhere\\f.txt"),
+                                            /*stop_at=*/Path(L"apps\\tarvo\\")),
+        nullptr));
+  }
+  EXPECT_FALSE(base::PathExists(Path(L"apps\\tarvo\\old")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"apps\\tarvo")));
+  EXPECT_EQ(Read(Path(L"elsewhere\\f.txt")), "f");
+}
+
+TEST_F(FileOperationsTest, MoveCommitWithoutStopFolderStaysBelowTheCommonFolder) {
+  // "top" holds both ends of the move; by the commit the destination's
+  // folder is gone (a later operation of the same transaction may take it),
+  // so "top" is empty, and so would be "scratch" and the test's folder
+  // above it.
+  Write(Path(L"scratch\\top\\a\\f.txt"), "f");
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<MoveFileOperation>(Path(L"scratch\\top\\a\\f.txt"),
+                                            Path(L"scratch\\top\\b\\f.txt")),
+        nullptr));
+    ASSERT_TRUE(base::DeleteFile(Path(L"scratch\\top\\b"), /*recursive=*/true));
+  }
+  EXPECT_FALSE(base::PathExists(Path(L"scratch\\top\\a")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"scratch\\top")));
+}
+
 TEST_F(FileOperationsTest, WriteIntoMissingFolderRollsBackToNothing) {
   Write(Path(L"keep.txt"), "keep");
   auto after = RollBackThenCommit(

@@ -2,40 +2,56 @@
 
 #include <windows.h>
 
-#include <memory>
-
-#include "base/files/file_util.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
-#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/make_room_for_file.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
+namespace {
+
+// The deepest folder that holds both `a` and `b`; empty when there is none.
+base::FilePath CommonFolderIgnoreCase(const base::FilePath& a, const base::FilePath& b) {
+  base::FilePath candidate = a.DirName();
+  for (;;) {
+    if (IsParentPathIgnoreCase(candidate, b))
+      return candidate;
+    const base::FilePath parent = candidate.DirName();
+    if (parent == candidate)
+      return base::FilePath();
+    candidate = parent;
+  }
+}
+
+}  // namespace
+
 MoveFileOperation::MoveFileOperation(const base::FilePath& source,
-                                     const base::FilePath& destination)
+                                     const base::FilePath& destination,
+                                     const base::FilePath& stop_at)
     : source_(source.StripTrailingSeparators()),
-      destination_(destination.StripTrailingSeparators()) {}
+      destination_(destination.StripTrailingSeparators()),
+      stop_at_(stop_at.StripTrailingSeparators()) {
+  if (stop_at_.empty())
+    stop_at_ = CommonFolderIgnoreCase(source_, destination_);
+  // Without a stop the commit removes nothing: the source's own folder is
+  // the limit.
+  if (stop_at_.empty())
+    stop_at_ = source_.DirName();
+}
 
 MoveFileOperation::~MoveFileOperation() {
   if (moved_ && !rolled_back_)
-    RemoveEmptyFoldersUpward(source_.DirName(), base::FilePath());
+    RemoveEmptyFoldersUpward(source_.DirName(), stop_at_);
 }
 
 bool MoveFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
-  const base::FilePath parent = destination_.DirName();
-  if (!base::DirectoryExists(parent)) {
-    if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
-      AppendOperationError(error, "\nCannot create folder for the moved file");
-      return false;
-    }
-  } else if (base::PathExists(destination_)) {
-    if (!sub_operations->Execute(
-            std::make_unique<DeleteFileOperation>(destination_, false, false), error)) {
-      AppendOperationError(error,
-                           "\nCannot delete the file that has the same name as the move target");
-      return false;
-    }
+  if (!MakeRoomForFile(
+          destination_, sub_operations,
+          {.folder_not_created = "\nCannot create folder for the moved file",
+           .not_moved_aside =
+               "\nCannot delete the file that has the same name as the move target"},
+          error)) {
+    return false;
   }
 
   VLOG(1) << "Moving " << source_ << "to" << destination_;

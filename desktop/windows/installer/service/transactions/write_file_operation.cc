@@ -2,15 +2,13 @@
 
 #include <windows.h>
 
-#include <memory>
 #include <utility>
 
 #include "base/files/file_util.h"
 #include "base/files/important_file_writer.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
-#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/make_room_for_file.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -26,18 +24,11 @@ bool WriteFileOperation::DoExecute(Transaction* sub_operations, std::string* err
                                  " should be written.");
     return false;
   }
-  const base::FilePath parent = path_.DirName();
-  if (!base::DirectoryExists(parent)) {
-    if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {
-      AppendOperationError(error, "\nCannot create a folder to place the file in.");
-      return false;
-    }
-  } else if (base::PathExists(path_)) {
-    if (!sub_operations->Execute(std::make_unique<DeleteFileOperation>(path_, false, false),
-                                 error)) {
-      AppendOperationError(error, "\nCannot move the existing file aside.");
-      return false;
-    }
+  if (!MakeRoomForFile(path_, sub_operations,
+                       {.folder_not_created = "\nCannot create a folder to place the file in.",
+                        .not_moved_aside = "\nCannot move the existing file aside."},
+                       error)) {
+    return false;
   }
 
   VLOG(1) << "Writing " << path_;
