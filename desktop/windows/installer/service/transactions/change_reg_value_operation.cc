@@ -63,15 +63,16 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
   }
 
   const std::string name = base::WideToUTF8(object_name);
-  if (!EnsureAccess({.object_name = object_name,
-                     .object_type = object_type,
-                     .required = kQueryAndSet,
-                     .granted = kQueryAndSet},
-                    result,
-                    {.missing = "We don't have enough permissions on the key.",
-                     .grant_failed = "Failed to obtain sufficient permissions on " + name,
-                     .open_failed = "Failed to open " + name},
-                    [this] { return OpenKey(); }, &saved_security_)) {
+  if (!EnsureAccess(
+          {.object_name = object_name,
+           .object_type = object_type,
+           .required = kQueryAndSet,
+           .granted = kQueryAndSet},
+          result,
+          {.missing = "We don't have enough permissions on the key.",
+           .grant_failed = "Failed to obtain sufficient permissions on " + name,
+           .open_failed = "Failed to open " + name},
+          [this] { return OpenKey(); }, &saved_security_)) {
     return false;
   }
 

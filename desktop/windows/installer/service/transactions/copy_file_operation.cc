@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
@@ -81,6 +80,6 @@ bool CopyFileOperation::DoExecute(Transaction* sub_operations, std::string* erro
 void CopyFileOperation::DoRollback() {
   if (!copied_)
     return;
-  base::DeleteFile(destination_, false);
+  base::DeleteFile(destination_, /*recursive=*/false);
   copied_ = false;
 }

@@ -49,7 +49,7 @@ DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
 DeleteFileOperation::~DeleteFileOperation() {
   if (moved_ && !rolled_back_) {
     VLOG(1) << "Actual removal of " << moved_aside_path_;
-    if (!base::DeleteFile(moved_aside_path_, true))
+    if (!base::DeleteFile(moved_aside_path_, /*recursive=*/true))
       base::DeleteFileAfterReboot(moved_aside_path_);
     if (remove_empty_parents_)
       RemoveEmptyFoldersUpward(path_.DirName(), base::FilePath());

@@ -33,9 +33,7 @@ class DeleteRegKeyOperation : public Operation {
   bool DeleteAndSaveRecursive(const std::wstring& key_path, const std::wstring& object_name);
   // Deletes every subkey of the open `key` (saving each), then the key
   // itself, whose record is `saved_keys_[index]`.
-  bool DeleteSubkeysAndKey(base::win::RegKey* key,
-                           size_t index,
-                           const std::wstring& object_name);
+  bool DeleteSubkeysAndKey(base::win::RegKey* key, size_t index, const std::wstring& object_name);
 
   std::wstring key_path_;
   HKEY root_;

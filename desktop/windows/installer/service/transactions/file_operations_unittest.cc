@@ -164,7 +164,9 @@ TEST_F(FileOperationsTest, CopyWithTooLongPathFails) {
 TEST_F(FileOperationsTest, DeleteOfMissingPathLeavesNothingToDo) {
   Transaction transaction;
   ASSERT_TRUE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"missing"), false, false), nullptr));
+      std::make_unique<DeleteFileOperation>(Path(L"missing"), /*check_in_use=*/false,
+                                            /*remove_empty_parents=*/false),
+      nullptr));
   transaction.Rollback();
   EXPECT_TRUE(Snapshot().empty());
 }
@@ -174,7 +176,9 @@ TEST_F(FileOperationsTest, DeleteMovesAsideAndCommitRemovesTheOldFile) {
   Write(Path(L"d\\f.txt"), "data");
   {
     Transaction transaction;
-    auto operation = std::make_unique<DeleteFileOperation>(Path(L"d\\f.txt"), false, true);
+    auto operation =
+        std::make_unique<DeleteFileOperation>(Path(L"d\\f.txt"), /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/true);
     DeleteFileOperation* raw = operation.get();
     ASSERT_TRUE(transaction.Execute(std::move(operation), nullptr));
     EXPECT_FALSE(base::PathExists(Path(L"d\\f.txt")));
@@ -191,8 +195,10 @@ TEST_F(FileOperationsTest, DeleteOfAFolderRollsBackWithItsContents) {
   Write(Path(L"d\\sub\\f.txt"), "data");
   const auto before = Snapshot();
   Transaction transaction;
-  ASSERT_TRUE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"d"), false, false), nullptr));
+  ASSERT_TRUE(
+      transaction.Execute(std::make_unique<DeleteFileOperation>(Path(L"d"), /*check_in_use=*/false,
+                                                                /*remove_empty_parents=*/false),
+                          nullptr));
   EXPECT_FALSE(base::PathExists(Path(L"d")));
   transaction.Rollback();
   EXPECT_EQ(Snapshot(), before);
@@ -201,7 +207,8 @@ TEST_F(FileOperationsTest, DeleteOfAFolderRollsBackWithItsContents) {
 TEST_F(FileOperationsTest, SecondDeleteInTheSameSecondFindsTheOldNameTaken) {
   Write(Path(L"f.txt"), "first");
   Transaction transaction;
-  auto first = std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false);
+  auto first = std::make_unique<DeleteFileOperation>(Path(L"f.txt"), /*check_in_use=*/false,
+                                                     /*remove_empty_parents=*/false);
   DeleteFileOperation* raw = first.get();
   ASSERT_TRUE(transaction.Execute(std::move(first), nullptr));
   Write(Path(L"f.txt"), "second");
@@ -216,7 +223,9 @@ TEST_F(FileOperationsTest, SecondDeleteInTheSameSecondFindsTheOldNameTaken) {
   }
   std::string error;
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"f.txt"), false, false), &error));
+      std::make_unique<DeleteFileOperation>(Path(L"f.txt"), /*check_in_use=*/false,
+                                            /*remove_empty_parents=*/false),
+      &error));
   EXPECT_EQ(error.rfind(".old file '", 0), 0u) << error;
   EXPECT_EQ(Read(Path(L"f.txt")), "second");
   const base::FilePath first_old = raw->moved_aside_path();
@@ -233,7 +242,9 @@ TEST_F(FileOperationsTest, DeleteOfFileHeldWithoutShareDeleteFailsAndKeepsIt) {
   Transaction transaction;
   std::string error;
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"held.txt"), true, true), &error));
+      std::make_unique<DeleteFileOperation>(Path(L"held.txt"), /*check_in_use=*/true,
+                                            /*remove_empty_parents=*/true),
+      &error));
   ::CloseHandle(handle);
   EXPECT_EQ(error.rfind("Cannot move the file to .old: ", 0), 0u) << error;
   EXPECT_TRUE(transaction.empty());
@@ -248,7 +259,9 @@ TEST_F(FileOperationsTest, DeleteOfProgramInUseIsMovedBackAndFails) {
   Transaction transaction;
   std::string error;
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"app.EXE"), true, true), &error));
+      std::make_unique<DeleteFileOperation>(Path(L"app.EXE"), /*check_in_use=*/true,
+                                            /*remove_empty_parents=*/true),
+      &error));
   ::CloseHandle(handle);
   EXPECT_EQ(error.rfind("Cannot move the file to .old: ", 0), 0u) << error;
   EXPECT_EQ(Snapshot(), before);
@@ -261,9 +274,13 @@ TEST_F(FileOperationsTest, InUseCheckIgnoresOtherExtensionsAndCanBeOff) {
   HANDLE lib = Hold(Path(L"lib.dll"), FILE_SHARE_READ | FILE_SHARE_DELETE);
   Transaction transaction;
   EXPECT_TRUE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"data.bin"), true, false), nullptr));
+      std::make_unique<DeleteFileOperation>(Path(L"data.bin"), /*check_in_use=*/true,
+                                            /*remove_empty_parents=*/false),
+      nullptr));
   EXPECT_TRUE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"lib.dll"), false, false), nullptr));
+      std::make_unique<DeleteFileOperation>(Path(L"lib.dll"), /*check_in_use=*/false,
+                                            /*remove_empty_parents=*/false),
+      nullptr));
   transaction.Rollback();
   ::CloseHandle(data);
   ::CloseHandle(lib);
@@ -296,7 +313,9 @@ TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesT
   {
     Transaction transaction;
     ASSERT_TRUE(transaction.Execute(
-        std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), false, false), nullptr));
+        std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/false),
+        nullptr));
     ASSERT_EQ(security.grants().size(), 1u);
     EXPECT_EQ(security.grants()[0].object_name, Path(L"locked.txt").value());
     EXPECT_EQ(security.grants()[0].object_type, SE_FILE_OBJECT);
@@ -309,7 +328,9 @@ TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesT
     // Committed: the file is gone, nothing to give back.
     Transaction transaction;
     ASSERT_TRUE(transaction.Execute(
-        std::make_unique<DeleteFileOperation>(Path(L"gone.txt"), false, false), nullptr));
+        std::make_unique<DeleteFileOperation>(Path(L"gone.txt"), /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/false),
+        nullptr));
   }
   EXPECT_EQ(security.restores().size(), 1u);
   EXPECT_FALSE(base::PathExists(Path(L"gone.txt")));
@@ -318,7 +339,9 @@ TEST_F(FileOperationsTest, DeleteWithoutRightsGrantsTemporarilyAndRollbackGivesT
   Transaction transaction;
   std::string error;
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), false, false), &error));
+      std::make_unique<DeleteFileOperation>(Path(L"locked.txt"), /*check_in_use=*/false,
+                                            /*remove_empty_parents=*/false),
+      &error));
   EXPECT_EQ(error, "Cannot obtain proper permissions on the file");
   EXPECT_EQ(Read(Path(L"locked.txt")), "data");
 }
@@ -335,8 +358,10 @@ TEST_F(FileOperationsTest, RolledBackDeleteKeepsReadOnlyAndHidden) {
   {
     Transaction transaction;
     std::string error;
-    ASSERT_TRUE(transaction.Execute(std::make_unique<DeleteFileOperation>(file, false, false),
-                                    &error))
+    ASSERT_TRUE(
+        transaction.Execute(std::make_unique<DeleteFileOperation>(file, /*check_in_use=*/false,
+                                                                  /*remove_empty_parents=*/false),
+                            &error))
         << error;
     EXPECT_FALSE(base::PathExists(file));
     transaction.Rollback();
@@ -368,11 +393,10 @@ TEST_F(FileOperationsTest, MoveCommitNeverRemovesTheStopFolderOrAbove) {
   ASSERT_TRUE(base::CreateDirectory(Path(L"elsewhere")));
   {
     Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<MoveFileOperation>(Path(L"apps\\tarvo\\old\\f.txt"),
-                                            Path(L"elsewhere\\f.txt"),
-                                            /*stop_at=*/Path(L"apps\\tarvo\\")),
-        nullptr));
+    ASSERT_TRUE(transaction.Execute(std::make_unique<MoveFileOperation>(
+                                        Path(L"apps\\tarvo\\old\\f.txt"), Path(L"elsewhere\\f.txt"),
+                                        /*stop_at=*/Path(L"apps\\tarvo\\")),
+                                    nullptr));
   }
   EXPECT_FALSE(base::PathExists(Path(L"apps\\tarvo\\old")));
   EXPECT_TRUE(base::DirectoryExists(Path(L"apps\\tarvo")));
@@ -387,10 +411,10 @@ TEST_F(FileOperationsTest, MoveCommitWithoutStopFolderStaysBelowTheCommonFolder)
   Write(Path(L"scratch\\top\\a\\f.txt"), "f");
   {
     Transaction transaction;
-    ASSERT_TRUE(transaction.Execute(
-        std::make_unique<MoveFileOperation>(Path(L"scratch\\top\\a\\f.txt"),
-                                            Path(L"scratch\\top\\b\\f.txt")),
-        nullptr));
+    ASSERT_TRUE(
+        transaction.Execute(std::make_unique<MoveFileOperation>(Path(L"scratch\\top\\a\\f.txt"),
+                                                                Path(L"scratch\\top\\b\\f.txt")),
+                            nullptr));
     ASSERT_TRUE(base::DeleteFile(Path(L"scratch\\top\\b"), /*recursive=*/true));
   }
   EXPECT_FALSE(base::PathExists(Path(L"scratch\\top\\a")));

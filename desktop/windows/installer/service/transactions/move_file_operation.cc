@@ -48,8 +48,7 @@ bool MoveFileOperation::DoExecute(Transaction* sub_operations, std::string* erro
   if (!MakeRoomForFile(
           destination_, sub_operations,
           {.folder_not_created = "\nCannot create folder for the moved file",
-           .not_moved_aside =
-               "\nCannot delete the file that has the same name as the move target"},
+           .not_moved_aside = "\nCannot delete the file that has the same name as the move target"},
           error)) {
     return false;
   }

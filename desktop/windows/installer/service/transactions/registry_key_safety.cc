@@ -99,14 +99,15 @@ std::wstring JoinKeyPath(const std::vector<std::wstring>& components, size_t cou
 }  // namespace
 
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
-  const std::vector<std::wstring> components = SplitKeyPath(key_path, false);
+  const std::vector<std::wstring> components = SplitKeyPath(key_path, /*slash_separates=*/false);
   return JoinKeyPath(components, components.size());
 }
 
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
-  if (SplitKeyPath(key_path, false).size() < 3)
+  if (SplitKeyPath(key_path, /*slash_separates=*/false).size() < 3)
     return false;
-  std::vector<std::wstring> components = SplitKeyPath(base::ToLowerASCII(key_path), true);
+  std::vector<std::wstring> components =
+      SplitKeyPath(base::ToLowerASCII(key_path), /*slash_separates=*/true);
   // The 32-bit view's mirror of a shared key is just as shared.
   for (size_t i = 0; i < components.size();) {
     if (components[i] == L"wow6432node")
@@ -146,7 +147,7 @@ bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring
   key->clear();
   if (clean < 1)
     return false;
-  const std::vector<std::wstring> components = SplitKeyPath(key_path, false);
+  const std::vector<std::wstring> components = SplitKeyPath(key_path, /*slash_separates=*/false);
   const size_t levels_up = static_cast<size_t>(clean) - 1;
   if (levels_up >= components.size())
     return false;

@@ -219,9 +219,8 @@ TEST_F(DeleteRegKeyTest, RollbackRestoresTheIntegrityLabel) {
   {
     base::win::RegKey key(HKEY_CURRENT_USER, Key(L"tree\\child2").c_str(),
                           KEY_ALL_ACCESS | WRITE_OWNER);
-    ASSERT_EQ(::RegSetKeySecurity(key.Handle(),
-                                  DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION,
-                                  descriptor),
+    ASSERT_EQ(::RegSetKeySecurity(
+                  key.Handle(), DACL_SECURITY_INFORMATION | LABEL_SECURITY_INFORMATION, descriptor),
               ERROR_SUCCESS);
   }
   ::LocalFree(descriptor);

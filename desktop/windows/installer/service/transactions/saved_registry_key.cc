@@ -33,9 +33,9 @@ bool ReadValues(HKEY key, const std::wstring& object_name, SavedRegistryKey* sav
   DWORD value_count = 0;
   DWORD max_value_name = 0;
   DWORD max_value_data = 0;
-  LONG result = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                   &value_count, &max_value_name, &max_value_data, nullptr,
-                                   nullptr);
+  LONG result =
+      ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &value_count,
+                         &max_value_name, &max_value_data, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
     LOG(ERROR) << "Failed to obtain key info for " << object_name;
     return false;
@@ -69,8 +69,8 @@ bool HasLabel(PSECURITY_DESCRIPTOR descriptor) {
   BOOL present = FALSE;
   BOOL defaulted = FALSE;
   PACL sacl = nullptr;
-  return ::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present &&
-         sacl && sacl->AceCount > 0;
+  return ::GetSecurityDescriptorSacl(descriptor, &present, &sacl, &defaulted) && present && sacl &&
+         sacl->AceCount > 0;
 }
 
 // Puts the saved group, access list and label on a recreated key, through
@@ -91,8 +91,7 @@ void RestoreKeySecurity(HKEY key, const std::vector<uint8_t>& saved_descriptor) 
       (control & SE_DACL_PROTECTED)) {
     dacl |= PROTECTED_DACL_SECURITY_INFORMATION;
   }
-  const SECURITY_INFORMATION label =
-      HasLabel(descriptor.data()) ? LABEL_SECURITY_INFORMATION : 0;
+  const SECURITY_INFORMATION label = HasLabel(descriptor.data()) ? LABEL_SECURITY_INFORMATION : 0;
   const SECURITY_INFORMATION attempts[] = {
       dacl | GROUP_SECURITY_INFORMATION | label,
       dacl | GROUP_SECURITY_INFORMATION,
@@ -119,19 +118,16 @@ SavedRegistryKey::~SavedRegistryKey() = default;
 
 bool ReadSavedRegistryKey(HKEY key, const std::wstring& object_name, SavedRegistryKey* saved) {
   DCHECK(saved);
-  return ReadSecurityDescriptor(key, object_name, saved) &&
-         ReadValues(key, object_name, saved);
+  return ReadSecurityDescriptor(key, object_name, saved) && ReadValues(key, object_name, saved);
 }
 
 void WriteSavedRegistryKey(const SavedRegistryKey& saved, HKEY key) {
   for (const SavedRegistryValue& value : saved.values) {
-    const LONG result =
-        ::RegSetValueExW(key, value.name.c_str(), 0, value.type,
-                         value.data.empty() ? nullptr : value.data.data(),
-                         static_cast<DWORD>(value.data.size()));
+    const LONG result = ::RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                                         value.data.empty() ? nullptr : value.data.data(),
+                                         static_cast<DWORD>(value.data.size()));
     LOG_IF(ERROR, result != ERROR_SUCCESS)
-        << "Cannot restore the value " << value.name << " of " << saved.key_path << ": "
-        << result;
+        << "Cannot restore the value " << value.name << " of " << saved.key_path << ": " << result;
   }
   RestoreKeySecurity(key, saved.security_descriptor);
 }

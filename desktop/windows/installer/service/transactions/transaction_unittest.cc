@@ -55,7 +55,8 @@ TEST(TransactionTest, CommitDestroysOldestFirstWithSubOperationsBeforeTheirOwner
     subs.push_back(Journal("s2", &journal));
     ASSERT_TRUE(transaction.Execute(Journal("a", &journal), nullptr));
     ASSERT_TRUE(transaction.Execute(
-        std::make_unique<JournalOperation>("b", &journal, true, std::move(subs)), nullptr));
+        std::make_unique<JournalOperation>("b", &journal, /*succeed=*/true, std::move(subs)),
+        nullptr));
     EXPECT_EQ(transaction.size(), 4u);
     journal.clear();
   }
@@ -69,7 +70,8 @@ TEST(TransactionTest, RollbackUndoesNewestFirstThenDestroysOldestFirst) {
   subs.push_back(Journal("s", &journal));
   ASSERT_TRUE(transaction.Execute(Journal("a", &journal), nullptr));
   ASSERT_TRUE(transaction.Execute(
-      std::make_unique<JournalOperation>("b", &journal, true, std::move(subs)), nullptr));
+      std::make_unique<JournalOperation>("b", &journal, /*succeed=*/true, std::move(subs)),
+      nullptr));
   journal.clear();
   transaction.Rollback();
   EXPECT_EQ(journal, (std::vector<std::string>{"rb", "rs", "ra", "da", "ds", "db"}));
@@ -89,7 +91,8 @@ TEST(TransactionTest, FailedOperationIsUndoneWithItsSubOperationsAndNotKept) {
   journal.clear();
   std::string error = "before: ";
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<JournalOperation>("b", &journal, false, std::move(subs)), &error));
+      std::make_unique<JournalOperation>("b", &journal, /*succeed=*/false, std::move(subs)),
+      &error));
   EXPECT_EQ(error, "before: failed b");
   EXPECT_EQ(journal,
             (std::vector<std::string>{"xs1", "xs2", "xb", "rb", "rs2", "rs1", "ds1", "ds2", "db"}));
@@ -102,9 +105,10 @@ TEST(TransactionTest, FailedSubOperationStopsTheOwnerAndKeepsNothing) {
   Transaction transaction;
   std::vector<std::unique_ptr<Operation>> subs;
   subs.push_back(Journal("s1", &journal));
-  subs.push_back(Journal("s2", &journal, false));
+  subs.push_back(Journal("s2", &journal, /*succeed=*/false));
   EXPECT_FALSE(transaction.Execute(
-      std::make_unique<JournalOperation>("b", &journal, true, std::move(subs)), nullptr));
+      std::make_unique<JournalOperation>("b", &journal, /*succeed=*/true, std::move(subs)),
+      nullptr));
   EXPECT_TRUE(transaction.empty());
   // The failing sub-operation is undone by the inner transaction, the one
   // before it by the outer rollback.

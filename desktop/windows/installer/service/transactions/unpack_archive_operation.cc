@@ -101,7 +101,7 @@ void UnpackArchiveOperation::DoRollback() {
       LOG(ERROR) << "Not removing " << file << ": outside " << destination_;
       continue;
     }
-    base::DeleteFile(file, false);
+    base::DeleteFile(file, /*recursive=*/false);
   }
   // Deepest first; each walk stops at a folder that is not empty.
   for (auto it = created_folders_.rbegin(); it != created_folders_.rend(); ++it) {

@@ -179,8 +179,9 @@ class MixedTransactionTest : public testing::Test {
         std::make_unique<CreateFolderOperation>(install_.Append(L"new_version\\extra")),
         std::make_unique<CopyFileOperation>(temp_dir_.GetPath().Append(L"new.exe"),
                                             install_.Append(L"tarvo.exe")),
-        std::make_unique<DeleteFileOperation>(install_.Append(L"old_version\\lib.dll"), true,
-                                              true),
+        std::make_unique<DeleteFileOperation>(install_.Append(L"old_version\\lib.dll"),
+                                              /*check_in_use=*/true,
+                                              /*remove_empty_parents=*/true),
         std::make_unique<MoveFileOperation>(install_.Append(L"prefs.json"),
                                             install_.Append(L"new_version\\prefs.json")),
         std::make_unique<UnpackArchiveOperation>(TestArchive(L"whole.7z"),
@@ -190,8 +191,8 @@ class MixedTransactionTest : public testing::Test {
         std::make_unique<ChangeRegValueOperation>(
             HKEY_CURRENT_USER, product, L"path", new_path.c_str(), REG_SZ,
             static_cast<DWORD>((new_path.size() + 1) * sizeof(wchar_t)), 0),
-        std::make_unique<ChangeRegValueOperation>(HKEY_CURRENT_USER, product + L"\\New\\Deep",
-                                                  L"", L"", REG_SZ, 2, 0),
+        std::make_unique<ChangeRegValueOperation>(HKEY_CURRENT_USER, product + L"\\New\\Deep", L"",
+                                                  L"", REG_SZ, 2, 0),
     };
     for (auto& operation : operations) {
       std::string error;

@@ -46,7 +46,7 @@ bool WriteFileOperation::DoExecute(Transaction* sub_operations, std::string* err
 void WriteFileOperation::DoRollback() {
   if (!written_)
     return;
-  if (!base::DeleteFile(path_, false))
+  if (!base::DeleteFile(path_, /*recursive=*/false))
     LOG(ERROR) << "Cannot remove the written file " << path_;
   written_ = false;
 }

@@ -7,8 +7,8 @@
 
 std::map<std::wstring, std::string> SnapshotFolder(const base::FilePath& folder) {
   std::map<std::wstring, std::string> snapshot;
-  base::FileEnumerator enumerator(
-      folder, true, base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
+  base::FileEnumerator enumerator(folder, /*recursive=*/true,
+                                  base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
   for (base::FilePath path = enumerator.Next(); !path.empty(); path = enumerator.Next()) {
     base::FilePath relative;
     folder.AppendRelativePath(path, &relative);
