@@ -3,6 +3,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/logging.h"
 #include "base/strings/string_util.h"
 
 namespace {
@@ -144,6 +145,7 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
 }
 
 bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key) {
+  DCHECK(key);
   key->clear();
   if (clean < 1)
     return false;

@@ -36,6 +36,8 @@ std::wstring ExpandPlaceholders(const RegistryRule& rule, const wchar_t* text) {
 void ExpandRulePlaceholders(const RegistryRule& rule,
                             std::wstring* key,
                             std::wstring* value_name) {
+  DCHECK(key);
+  DCHECK(value_name);
   *key = NormalizeRegistryKeyPath(ExpandPlaceholders(rule, rule.row.key));
   *value_name = ExpandPlaceholders(rule, rule.row.value_name);
 }
@@ -48,6 +50,7 @@ bool RegistryRuleApplies(const RegistryRuleRow& row, HKEY root) {
 bool CreateOperationFromRegistryRule(const RegistryRule& rule,
                                      HKEY root,
                                      std::unique_ptr<Operation>* out) {
+  DCHECK(out);
   out->reset();
   const RegistryRuleRow& row = rule.row;
   if (!RegistryRuleApplies(row, root))

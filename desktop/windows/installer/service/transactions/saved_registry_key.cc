@@ -122,6 +122,7 @@ bool ReadSavedRegistryKey(HKEY key, const std::wstring& object_name, SavedRegist
 }
 
 void WriteSavedRegistryKey(const SavedRegistryKey& saved, HKEY key) {
+  DCHECK(key);
   for (const SavedRegistryValue& value : saved.values) {
     const LONG result = ::RegSetValueExW(key, value.name.c_str(), 0, value.type,
                                          value.data.empty() ? nullptr : value.data.data(),

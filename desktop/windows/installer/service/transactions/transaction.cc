@@ -46,6 +46,7 @@ void Transaction::Append(std::unique_ptr<Operation> operation) {
 
 // static
 void Transaction::DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operations) {
+  DCHECK(operations);
   // A vector destroys its elements in an unspecified order; commits must run
   // oldest first (a copy's commit before the commit of the folder it needed).
   for (auto& operation : *operations)
