@@ -406,9 +406,10 @@ TEST_F(FileOperationsTest, MoveCommitNeverRemovesTheStopFolderOrAbove) {
 TEST_F(FileOperationsTest, MoveCommitWithoutStopFolderStaysBelowTheCommonFolder) {
   // "top" holds both ends of the move; by the commit the destination's
   // folder is gone (a later operation of the same transaction may take it),
-  // so "top" is empty, and so would be "scratch" and the test's folder
-  // above it.
+  // so "top" is empty, and so is "scratch". The test's own folder is kept
+  // from being emptied, so that a climb that goes wrong stops there.
   Write(Path(L"scratch\\top\\a\\f.txt"), "f");
+  Write(Path(L"keep.txt"), "keep");
   {
     Transaction transaction;
     ASSERT_TRUE(
@@ -419,6 +420,7 @@ TEST_F(FileOperationsTest, MoveCommitWithoutStopFolderStaysBelowTheCommonFolder)
   }
   EXPECT_FALSE(base::PathExists(Path(L"scratch\\top\\a")));
   EXPECT_TRUE(base::DirectoryExists(Path(L"scratch\\top")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"scratch")));
 }
 
 TEST_F(FileOperationsTest, WriteIntoMissingFolderRollsBackToNothing) {
