@@ -111,7 +111,7 @@ void LogPayload(const PayloadManager& payload_manager) {
 // The executable's headers are unreadable: the run ends with result 18. The
 // interactive installer says so in a box first; a silent run or a backend
 // has nobody to answer a box and would wait for ever, so only the log tells.
-uint32_t ReportCorruptedPayload(const base::CommandLine& command_line, bool interactive) {
+InstallerResult ReportCorruptedPayload(const base::CommandLine& command_line, bool interactive) {
   if (!interactive || features::IsFeatureEnabledByValue("vemo-library")) {
     LOG(ERROR) << "Corrupted payload";
     return RESULT_CORRUPTED_PAYLOAD;
@@ -124,7 +124,7 @@ void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
 
-uint32_t RunBackend(const InstallerSession& session, SettingsImpl& settings) {
+InstallerResult RunBackend(const InstallerSession& session, SettingsImpl& settings) {
   VLOG(2) << "Running backend";
   BackendProcessInstallerRunnerImpl runner(session.command_line());
   return runner.Run(&settings);
@@ -132,7 +132,7 @@ uint32_t RunBackend(const InstallerSession& session, SettingsImpl& settings) {
 
 // The silent role: the controller runs the installation on this thread's
 // run loop until it quits it.
-uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
+InstallerResult RunSilentController(MainProcessInstallerRunnerImpl& runner,
                              SettingsImpl& settings,
                              PayloadManager* payload_manager,
                              const base::FilePath& download_folder) {
@@ -140,7 +140,7 @@ uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
   base::RunLoop run_loop;
   SilentInstallerController controller(&runner, &settings);
   controller.SetMonitorScaleIds(GetMonitorDpis());
-  const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
+  const InstallerResult started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
   if (started != RESULT_SUCCESS)
     return started;
   run_loop.Run();
@@ -149,7 +149,7 @@ uint32_t RunSilentController(MainProcessInstallerRunnerImpl& runner,
 
 // The interactive role: the dialog dispatcher drives the run loop, so that
 // the window's keyboard navigation works, until the controller quits it.
-uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
+InstallerResult RunUIController(MainProcessInstallerRunnerImpl& runner,
                          SettingsImpl& settings,
                          PayloadManager* payload_manager,
                          const base::FilePath& download_folder) {
@@ -161,7 +161,7 @@ uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
                                                ProgressCalculatorImpl::GetDefaultPhaseWeights()),
       &settings);
   controller.SetMonitorScaleIds(GetMonitorDpis());
-  const uint32_t started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
+  const InstallerResult started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
   if (started != RESULT_SUCCESS)
     return started;
   run_loop.Run();
@@ -170,12 +170,12 @@ uint32_t RunUIController(MainProcessInstallerRunnerImpl& runner,
 
 // The UI or silent process: a download folder, then the runner and the
 // controller.
-uint32_t RunFrontEnd(const InstallerSession& session,
+InstallerResult RunFrontEnd(const InstallerSession& session,
                      SettingsImpl& settings,
                      const base::FilePath& own_path,
                      PayloadManager* payload_manager) {
   base::FilePath download_folder;
-  uint32_t result = ChooseDownloadFolder(session.command_line(), own_path, &download_folder);
+  InstallerResult result = ChooseDownloadFolder(session.command_line(), own_path, &download_folder);
   if (result == RESULT_SUCCESS) {
     MainProcessInstallerRunnerImpl runner;
     if (session.IsSilentSwitch()) {
@@ -190,7 +190,7 @@ uint32_t RunFrontEnd(const InstallerSession& session,
 
 // Steps 13 to 20: experiments, own path, payload, architecture, statistics,
 // settings and the role itself.
-uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
+InstallerResult RunRole(const InstallerSession& session, bool backend, bool uninstall,
                  bool inside_package) {
   const base::CommandLine& command_line = session.command_line();
   // The readers, and the store whose list one reads, live for the run.
@@ -245,7 +245,7 @@ uint32_t RunRole(const InstallerSession& session, bool backend, bool uninstall,
   auto settings = std::make_unique<SettingsImpl>(
       &session, command_line.GetSwitchValuePath(switches::kInstallFolder), architecture,
       payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
-  const uint32_t result = backend ? RunBackend(session, *settings)
+  const InstallerResult result = backend ? RunBackend(session, *settings)
                                   : RunFrontEnd(session, *settings, own_path, payload_manager.get());
   // The settings go before the payload manager they were given.
   settings.reset();
@@ -292,7 +292,7 @@ uint32_t RunInstallerRole(base::CommandLine* command_line) {
       ui_loop ? base::MessageLoop::TYPE_UI : base::MessageLoop::TYPE_DEFAULT);
   StartTaskScheduler();
 
-  uint32_t result = RunRole(session, backend, uninstall, inside_package);
+  InstallerResult result = RunRole(session, backend, uninstall, inside_package);
 
   // The task scheduler ends with the run loop; then the loop itself goes.
   if (!base::TaskScheduler::GetInstance()->ShutdownWithin(kSchedulerShutdownLimit))

@@ -1,12 +1,13 @@
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 
+#include <windows.h>
+
 #include <climits>
 #include <condition_variable>
 #include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
+#include "base/win/scoped_handle.h"
 #include "crypto/secure_hash.h"
 #include "crypto/sha2.h"
 
@@ -101,6 +103,17 @@ void ReadPieces(base::File* file, ReadAhead* ahead) {
   }
 }
 
+struct ReaderArgs {
+  base::File* file;
+  ReadAhead* ahead;
+};
+
+DWORD WINAPI ReaderThread(void* param) {
+  const ReaderArgs* args = static_cast<const ReaderArgs*>(param);
+  ReadPieces(args->file, args->ahead);
+  return 0;
+}
+
 // Keeps the first and the last kReportedEdgeBytes bytes seen.
 void KeepEdges(std::string_view piece, std::string* start, std::string* end) {
   if (start->size() < kReportedEdgeBytes)
@@ -136,7 +149,13 @@ bool HashFile(const base::FilePath& path,
     return false;
   ReadAhead ahead;
   ahead.free.resize(kReadAheadPieces);
-  std::thread reader(&ReadPieces, &file, &ahead);
+  // A thread that cannot start is a failed check, not an exception.
+  ReaderArgs args{&file, &ahead};
+  base::win::ScopedHandle reader(::CreateThread(nullptr, 0, &ReaderThread, &args, 0, nullptr));
+  if (!reader.IsValid()) {
+    PLOG(ERROR) << "Cannot start the checksum reader";
+    return false;
+  }
   uint64_t total = 0;
   bool failed = false;
   for (;;) {
@@ -163,7 +182,7 @@ bool HashFile(const base::FilePath& path,
     ahead.stop = true;
     ahead.changed.notify_all();
   }
-  reader.join();
+  ::WaitForSingleObject(reader.Get(), INFINITE);
   // Cut short (or grown) while it was read: not the file that was asked for.
   if (failed || total != static_cast<uint64_t>(expected_length))
     return false;

@@ -123,8 +123,9 @@ class RunningInFolder {
   explicit RunningInFolder(bool package) {
     EXPECT_TRUE(dir_.CreateUniqueTempDir());
     EXPECT_TRUE(base::WriteFile(dir_.GetPath().Append(GetBrowserExeName()), "x"));
-    if (package)
+    if (package) {
       EXPECT_TRUE(base::WriteFile(dir_.GetPath().Append(L"files_list"), "x"));
+    }
     exe_dir_.emplace(base::DIR_EXE, dir_.GetPath(), true, false);
     exe_file_.emplace(base::FILE_EXE, dir_.GetPath().Append(L"installer.exe"), true, false);
   }
