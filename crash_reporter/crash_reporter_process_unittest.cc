@@ -37,11 +37,13 @@ constexpr char kPidFileVariable[] = "TARVO_TEST_CRASH_PID_FILE";
 constexpr char kGoEventVariable[] = "TARVO_TEST_CRASH_GO";
 constexpr char kRegistryVariable[] = "TARVO_TEST_CRASH_HKCU";
 constexpr char kHowSwitch[] = "crash-how";
-constexpr DWORD kChildWaitMs = 30000;
-// A crashed reporter waits this long for the second one, which on a loaded
-// machine may take longer than the normal limit to start and dump it; had
-// it ended first, the dump would hold no exception.
-constexpr DWORD kCrashedReporterWaitMs = 50000;
+// Each step of a crash (a process start, a dump, an upload) takes a second
+// or two alone, but far longer on a loaded two-core machine: the limits only
+// keep a broken run from hanging.
+constexpr DWORD kChildWaitMs = 120000;
+// A crashed reporter waits this long for the second one to start and dump
+// it; had it ended first, the dump would hold no exception.
+constexpr DWORD kCrashedReporterWaitMs = 120000;
 
 std::string Variable(const char* name) {
   std::string value;
@@ -192,7 +194,8 @@ class CrashReporterProcessTest : public testing::Test {
     base::Process reporter = base::Process::Open(*reporter_pid);
     SetEvent(go_);
     int exit_code = 0;
-    ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &exit_code));
+    ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromMilliseconds(kChildWaitMs),
+                                             &exit_code));
     ASSERT_NE(0u, *reporter_pid) << "client exit " << exit_code;
     // Wine ends a process whose stack overflowed with exit code 0.
     if (how != L"stack-overflow") {
@@ -201,13 +204,14 @@ class CrashReporterProcessTest : public testing::Test {
     }
     ASSERT_TRUE(reporter.IsValid());
     int reporter_exit = -1;
-    ASSERT_TRUE(reporter.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &reporter_exit));
+    ASSERT_TRUE(reporter.WaitForExitWithTimeout(base::TimeDelta::FromMilliseconds(kChildWaitMs),
+                                                &reporter_exit));
     EXPECT_EQ(0, reporter_exit);
   }
 
   // The one request's multipart body, unzipped.
   std::string UploadedBody() {
-    std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(1, 0);
+    std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(1, kChildWaitMs);
     EXPECT_EQ(1u, requests.size());
     return requests.empty() ? std::string() : Gunzip(requests[0].body);
   }
@@ -301,7 +305,7 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
     ASSERT_TRUE(crashed.IsValid());
     int exit_code = -1;
     ASSERT_TRUE(crashed.WaitForExitWithTimeout(
-        base::TimeDelta::FromMilliseconds(kCrashedReporterWaitMs + 5000), &exit_code));
+        base::TimeDelta::FromMilliseconds(kCrashedReporterWaitMs + kChildWaitMs), &exit_code));
     EXPECT_EQ(0, exit_code);
     // The second reporter lets the first go before it uploads and counts.
     uint64_t marker = 0;

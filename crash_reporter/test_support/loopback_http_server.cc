@@ -116,14 +116,15 @@ void LoopbackHttpServer::ServeOne(SOCKET client) {
       return;
     data.append(buffer, received);
   }
-  Request request{data.substr(0, head_end), data.substr(head_end + 4, wanted)};
+  // Recorded before the answer: a client that has its answer (and a process
+  // that ended after it) is sure to find its request in the list.
+  AcquireSRWLockExclusive(&lock_);
+  requests_.push_back({data.substr(0, head_end), data.substr(head_end + 4, wanted)});
+  ReleaseSRWLockExclusive(&lock_);
+  SetEvent(received_);
   std::string answer = "HTTP/1.1 " + std::to_string(status_) +
                        " Answer\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok";
   send(client, answer.data(), static_cast<int>(answer.size()), 0);
-  AcquireSRWLockExclusive(&lock_);
-  requests_.push_back(std::move(request));
-  ReleaseSRWLockExclusive(&lock_);
-  SetEvent(received_);
 }
 
 void SetTestCrashProductValues() {
