@@ -10,24 +10,33 @@ case "$action" in
   start)
     [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
     /usr/lib/wine/wineserver -k 2>/dev/null
-    for n in $(seq 91 140); do
-      [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] && continue
-      setsid Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >/dev/null 2>&1 &
-      pid=$!
-      for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-      if kill -0 "$pid" 2>/dev/null && [ -e "/tmp/.X11-unix/X$n" ]; then
-        echo "$pid" > "$dir/xvfb.pid"; echo ":$n" > "$dir/display"
-        export DISPLAY=":$n"
-        setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
-        # Wine's own background processes start with the first program; let
-        # them start here, away from the test runner's output pipes. That
-        # program also tells Wine's X11 driver that no window manager runs:
-        # managed windows would wait 2 s at every unmap for one to answer.
-        timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' \
-          /v Managed /d N /f </dev/null >/dev/null 2>&1
-        exit 0
-      fi
+    # Xvfb picks a display number no other server holds (test runs of other
+    # checkouts start theirs at the same time) and writes it once it accepts
+    # connections; checking for a free number first would race with them.
+    rm -f "$dir/display.new"
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+      </dev/null >/dev/null 2>&1 3>"$dir/display.new" &
+    pid=$!
+    for _ in $(seq 300); do
+      grep -q '^[0-9][0-9]*$' "$dir/display.new" 2>/dev/null && break
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
     done
+    n=$(grep '^[0-9][0-9]*$' "$dir/display.new" 2>/dev/null)
+    rm -f "$dir/display.new"
+    if [ -n "$n" ] && kill -0 "$pid" 2>/dev/null; then
+      echo "$pid" > "$dir/xvfb.pid"; echo ":$n" > "$dir/display"
+      export DISPLAY=":$n"
+      setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
+      # Wine's own background processes start with the first program; let
+      # them start here, away from the test runner's output pipes. That
+      # program also tells Wine's X11 driver that no window manager runs:
+      # managed windows would wait 2 s at every unmap for one to answer.
+      timeout 60 /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' \
+        /v Managed /d N /f </dev/null >/dev/null 2>&1
+      exit 0
+    fi
+    kill "$pid" 2>/dev/null
     echo "test_env: no display could be started" >&2; exit 1 ;;
   stop)
     /usr/lib/wine/wineserver -k 2>/dev/null

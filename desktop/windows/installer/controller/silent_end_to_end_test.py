@@ -22,6 +22,7 @@ import http.server
 import json
 import os
 import re
+import select
 import shutil
 import subprocess
 import sys
@@ -49,6 +50,33 @@ class Skip(Exception):
     pass
 
 
+def start_display():
+    """An Xvfb of the scenario's own: the server picks a display number no
+    other server holds (scenarios of other test runs start theirs at the same
+    time) and names it once it accepts connections."""
+    read, write = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
+                             "-nolisten", "tcp"], pass_fds=(write,),
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(write)
+    number = b""
+    deadline = time.monotonic() + 60
+    with os.fdopen(read, "rb", buffering=0) as pipe:
+        # Ends at the newline, or at the server's end (when it failed).
+        while not number.endswith(b"\n") and time.monotonic() < deadline:
+            if not select.select([pipe], [], [], max(0, deadline - time.monotonic()))[0]:
+                break
+            chunk = pipe.read(1)
+            if not chunk:
+                break
+            number += chunk
+    if not number.strip().isdigit():
+        xvfb.kill()
+        xvfb.wait()
+        raise AssertionError("Xvfb did not start (exit code %s)" % xvfb.poll())
+    return xvfb, ":" + number.decode().strip()
+
+
 class Prefix:
     """A fresh Wine prefix with its own display and wineserver."""
 
@@ -62,11 +90,7 @@ class Prefix:
         self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", HOME=home,
                         WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
                         TARVO_INSTALLER_VERBOSITY="1")
-        display = ":%d" % (500 + os.getpid() % 400)
-        self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24",
-                                      "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.env["DISPLAY"] = display
+        self.xvfb, self.env["DISPLAY"] = start_display()
         subprocess.run([WINE, "wineboot", "-i"], env=self.env, timeout=300,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         self.wait()
