@@ -91,9 +91,24 @@ class Prefix:
                         WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
                         TARVO_INSTALLER_VERBOSITY="1")
         self.xvfb, self.env["DISPLAY"] = start_display()
-        subprocess.run([WINE, "wineboot", "-i"], env=self.env, timeout=300,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        self.wait()
+        # A set-up that failed (wineboot ends with 53 when the display goes
+        # away under it) would show later as a program failing for no reason
+        # of its own: it fails the scenario here. The output goes through a
+        # file, which Wine's background processes may keep open.
+        try:
+            with tempfile.TemporaryFile() as out:
+                boot = subprocess.run([WINE, "wineboot", "-i"], env=self.env, timeout=300,
+                                      stdin=subprocess.DEVNULL, stdout=out,
+                                      stderr=subprocess.STDOUT, check=False)
+                self.wait()
+                out.seek(0)
+                if boot.returncode != 0:
+                    raise AssertionError("wineboot -i ended with %d:\n%s" % (
+                        boot.returncode, out.read().decode("utf-8", "replace")[-2000:]))
+        except BaseException:
+            self.close()
+            shutil.rmtree(root, ignore_errors=True)
+            raise
         self.c = os.path.join(self.path, "drive_c")
 
     def wait(self):
