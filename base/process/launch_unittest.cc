@@ -150,7 +150,7 @@ TEST(LaunchTest, TimeoutTerminatesChildAndKeepsPartialOutput) {
   ASSERT_TRUE(StringToUint(pid, &pid_value));
   Process child = Process::Open(pid_value);
   if (child.IsValid()) {
-    EXPECT_TRUE(child.WaitForExitWithTimeout(TimeDelta::FromSeconds(5), nullptr));
+    EXPECT_TRUE(child.WaitForExitWithTimeout(TimeDelta::FromSeconds(30), nullptr));
   }
 }
 
@@ -198,7 +198,7 @@ TEST(ProcessTest, WaitTimesOutThenTerminateGivesExitCode) {
   Process second = child.Duplicate();
   EXPECT_TRUE(child.Terminate(5, true));
   int exit_code = 0;
-  EXPECT_TRUE(second.WaitForExitWithTimeout(TimeDelta::FromSeconds(5), &exit_code));
+  EXPECT_TRUE(second.WaitForExitWithTimeout(TimeDelta::FromSeconds(30), &exit_code));
   EXPECT_EQ(5, exit_code);
   EXPECT_TRUE(Process::Current().IsValid());
   EXPECT_EQ(GetCurrentProcId(), Process::Current().Pid());
