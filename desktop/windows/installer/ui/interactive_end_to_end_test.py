@@ -47,7 +47,7 @@ class DisplayPrefix(e2e.Prefix):
     which Wine's X11 driver expects no window manager: managed windows
     would wait for one at every unmap."""
 
-    def __init__(self, root, display_number):
+    def __init__(self, root):
         self.root = root
         self.path = os.path.join(root, "prefix")
         home = os.path.join(root, "home")
@@ -57,11 +57,9 @@ class DisplayPrefix(e2e.Prefix):
                         TARVO_INSTALLER_VERBOSITY="1")
         for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
             self.env.pop(proxy, None)
-        display = ":%d" % display_number
-        self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1024x768x24",
-                                      "-nolisten", "tcp"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.env["DISPLAY"] = display
+        # A display number of its own, picked by the server, which other
+        # runs' scenarios starting theirs at the same time cannot take.
+        self.xvfb, self.env["DISPLAY"] = e2e.start_display()
         subprocess.run([e2e.WINE, "wineboot", "-i"], env=self.env, timeout=180,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
         self.wait()
@@ -71,12 +69,11 @@ class DisplayPrefix(e2e.Prefix):
 
 def make_prefixes(root, count):
     """`count` fresh prefixes, booted side by side."""
-    base = 500 + (os.getpid() % 300) * 2
     prefixes, errors = [None] * count, []
 
     def boot(i):
         try:
-            prefixes[i] = DisplayPrefix(os.path.join(root, str(i)), base + i)
+            prefixes[i] = DisplayPrefix(os.path.join(root, str(i)))
         except Exception as error:  # reported below, after the others booted
             errors.append(error)
 
