@@ -5,5 +5,5 @@ foreach(scenario accept close)
   add_test(NAME e2e_interactive_${scenario}
            COMMAND ${TARVO_PYTHON} ${CMAKE_CURRENT_LIST_DIR}/interactive_end_to_end_test.py
                    ${scenario} --build-dir ${CMAKE_BINARY_DIR})
-  set_tests_properties(e2e_interactive_${scenario} PROPERTIES TIMEOUT 240)
+  set_tests_properties(e2e_interactive_${scenario} PROPERTIES TIMEOUT 600)
 endforeach()
