@@ -350,9 +350,11 @@ bool Installer::HandleSubfolder(const base::FilePath& folder) {
   }
   const base::FilePath exe = folder.Append(subfolder).Append(GetBrowserExeName());
   std::string error;
-  if (!transaction_.Execute(std::make_unique<DeleteFileOperation>(exe, /*check_in_use=*/true,
-                                                                  /*remove_empty_parents=*/true),
-                            &error)) {
+  // An emptied subfolder goes, never the installation folder or above it.
+  if (!transaction_.Execute(
+          std::make_unique<DeleteFileOperation>(exe, /*check_in_use=*/true,
+                                                /*remove_empty_parents=*/true, /*stop_at=*/folder),
+          &error)) {
     Fail(RESULT_PRODUCT_IN_USE, "Can't uninstall when " + base::WideToUTF8(exe.value()) +
                                     " is in use",
          std::wstring());

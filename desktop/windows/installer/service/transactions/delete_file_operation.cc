@@ -41,10 +41,12 @@ DWORD TryOpenForWriting(const base::FilePath& path) {
 
 DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
                                          bool check_in_use,
-                                         bool remove_empty_parents)
+                                         bool remove_empty_parents,
+                                         const base::FilePath& stop_at)
     : path_(path.StripTrailingSeparators()),
       check_in_use_(check_in_use),
-      remove_empty_parents_(remove_empty_parents) {}
+      remove_empty_parents_(remove_empty_parents),
+      stop_at_(stop_at.StripTrailingSeparators()) {}
 
 DeleteFileOperation::~DeleteFileOperation() {
   if (moved_ && !rolled_back_) {
@@ -52,7 +54,7 @@ DeleteFileOperation::~DeleteFileOperation() {
     if (!base::DeleteFile(moved_aside_path_, /*recursive=*/true))
       base::DeleteFileAfterReboot(moved_aside_path_);
     if (remove_empty_parents_)
-      RemoveEmptyFoldersUpward(path_.DirName(), base::FilePath());
+      RemoveEmptyFoldersUpward(path_.DirName(), stop_at_);
   } else if (saved_security_) {
     GetSecurityUtil()->RestoreAccess(&saved_security_);
   }

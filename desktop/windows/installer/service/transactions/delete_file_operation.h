@@ -16,8 +16,13 @@ class DeleteFileOperation : public Operation {
   // |check_in_use|: an ".exe" or ".dll" that cannot be opened for writing
   // after the move (a running program, a loaded library) is moved back and
   // the deletion fails. |remove_empty_parents|: at commit, the parent folder
-  // and its parents are removed while they are empty.
-  DeleteFileOperation(const base::FilePath& path, bool check_in_use, bool remove_empty_parents);
+  // and its parents are removed while they are empty, up to |stop_at| (the
+  // installation folder, for example): it and everything above it are never
+  // removed. Without |stop_at| nothing is removed.
+  DeleteFileOperation(const base::FilePath& path,
+                      bool check_in_use,
+                      bool remove_empty_parents,
+                      const base::FilePath& stop_at = base::FilePath());
   ~DeleteFileOperation() override;
 
   // Where the file was moved; empty before Execute.
@@ -37,6 +42,7 @@ class DeleteFileOperation : public Operation {
   bool rolled_back_ = false;
   bool check_in_use_;
   bool remove_empty_parents_;
+  base::FilePath stop_at_;
   std::unique_ptr<SavedSecurityInfo> saved_security_;
 };
 

@@ -23,11 +23,13 @@ bool ClearReadOnlyAttribute(const base::FilePath& path) {
 
 void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath& stop_at) {
   base::FilePath current = folder.StripTrailingSeparators();
+  // Without a limit the climb could take emptied folders far above the work
+  // (a user's "Programs" folder, a temp folder), so it does not start.
+  if (stop_at.empty())
+    return;
   while (!current.empty()) {
-    if (!stop_at.empty() &&
-        (PathsEqualIgnoreCase(current, stop_at) || !IsParentPathIgnoreCase(stop_at, current))) {
+    if (PathsEqualIgnoreCase(current, stop_at) || !IsParentPathIgnoreCase(stop_at, current))
       return;
-    }
     if (!::RemoveDirectoryW(current.value().c_str())) {
       const DWORD error = ::GetLastError();
       if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND)

@@ -21,8 +21,9 @@ bool ClearReadOnlyAttribute(const base::FilePath& path);
 
 // Removes |folder| and then its parents, one by one, as long as they are
 // empty; stops at the first folder that cannot be removed, and never
-// removes |stop_at| or anything above it (an empty |stop_at| sets no limit).
-// Folders on the way that no longer exist are passed over.
+// removes |stop_at| or anything above it, nor anything outside it: an empty
+// |stop_at| removes nothing. Folders on the way that no longer exist are
+// passed over.
 void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath& stop_at);
 
 // Renames |from| to |to| without replacing anything; the Windows error code

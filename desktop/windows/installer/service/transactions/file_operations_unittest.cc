@@ -178,7 +178,8 @@ TEST_F(FileOperationsTest, DeleteMovesAsideAndCommitRemovesTheOldFile) {
     Transaction transaction;
     auto operation =
         std::make_unique<DeleteFileOperation>(Path(L"d\\f.txt"), /*check_in_use=*/false,
-                                              /*remove_empty_parents=*/true);
+                                              /*remove_empty_parents=*/true,
+                                              /*stop_at=*/temp_dir_.GetPath());
     DeleteFileOperation* raw = operation.get();
     ASSERT_TRUE(transaction.Execute(std::move(operation), nullptr));
     EXPECT_FALSE(base::PathExists(Path(L"d\\f.txt")));
@@ -189,6 +190,46 @@ TEST_F(FileOperationsTest, DeleteMovesAsideAndCommitRemovesTheOldFile) {
   }
   // Committed, and the emptied parent went with it.
   EXPECT_EQ(Snapshot().size(), 1u);
+}
+
+TEST_F(FileOperationsTest, DeleteCommitNeverRemovesTheStopFolderOrAbove) {
+  // "apps" holds nothing but the installation folder "apps\\tarvo", which
+  // holds nothing but the deleted file's folders. The test's own folder is
+  // kept from being emptied, so that a climb that goes wrong stops there.
+  Write(Path(L"keep.txt"), "keep");
+  Write(Path(L"apps\\tarvo\\old\\deep\\f.txt"), "f");
+  Write(Path(L"other\\g.txt"), "g");
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<DeleteFileOperation>(Path(L"apps\\tarvo\\old\\deep\\f.txt"),
+                                              /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/true,
+                                              /*stop_at=*/Path(L"APPS\\Tarvo\\")),
+        nullptr));
+    // A stop folder that does not hold the file bounds the climb too.
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<DeleteFileOperation>(Path(L"other\\g.txt"), /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/true,
+                                              /*stop_at=*/Path(L"apps")),
+        nullptr));
+  }
+  EXPECT_FALSE(base::PathExists(Path(L"apps\\tarvo\\old")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"apps\\tarvo")));
+  EXPECT_FALSE(base::PathExists(Path(L"other\\g.txt")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"other")));
+
+  // Without a stop folder nothing above the file is removed.
+  Write(Path(L"lone\\h.txt"), "h");
+  {
+    Transaction transaction;
+    ASSERT_TRUE(transaction.Execute(
+        std::make_unique<DeleteFileOperation>(Path(L"lone\\h.txt"), /*check_in_use=*/false,
+                                              /*remove_empty_parents=*/true),
+        nullptr));
+  }
+  EXPECT_FALSE(base::PathExists(Path(L"lone\\h.txt")));
+  EXPECT_TRUE(base::DirectoryExists(Path(L"lone")));
 }
 
 TEST_F(FileOperationsTest, DeleteOfAFolderRollsBackWithItsContents) {

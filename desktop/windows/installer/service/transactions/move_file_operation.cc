@@ -31,12 +31,9 @@ MoveFileOperation::MoveFileOperation(const base::FilePath& source,
     : source_(source.StripTrailingSeparators()),
       destination_(destination.StripTrailingSeparators()),
       stop_at_(stop_at.StripTrailingSeparators()) {
+  // Still empty when they share no folder; the commit then removes nothing.
   if (stop_at_.empty())
     stop_at_ = CommonFolderIgnoreCase(source_, destination_);
-  // Without a stop the commit removes nothing: the source's own folder is
-  // the limit.
-  if (stop_at_.empty())
-    stop_at_ = source_.DirName();
 }
 
 MoveFileOperation::~MoveFileOperation() {

@@ -181,7 +181,7 @@ class MixedTransactionTest : public testing::Test {
                                             install_.Append(L"tarvo.exe")),
         std::make_unique<DeleteFileOperation>(install_.Append(L"old_version\\lib.dll"),
                                               /*check_in_use=*/true,
-                                              /*remove_empty_parents=*/true),
+                                              /*remove_empty_parents=*/true, /*stop_at=*/install_),
         std::make_unique<MoveFileOperation>(install_.Append(L"prefs.json"),
                                             install_.Append(L"new_version\\prefs.json")),
         std::make_unique<UnpackArchiveOperation>(TestArchive(L"whole.7z"),
