@@ -20,16 +20,20 @@ int wmain(int argc, wchar_t** argv) {
   QueryPerformanceFrequency(&frequency);
   QueryPerformanceCounter(&start);
   LzmaUtil lzma;
-  uint32_t result = lzma.Open(base::FilePath(argv[1]));
+  const LzmaUtil::OpenResult open_result = lzma.Open(base::FilePath(argv[1]));
   std::vector<base::FilePath> files;
-  if (result == LzmaUtil::kOpenOk)
-    result = lzma.Extract(base::FilePath(argv[2]), nullptr, nullptr, &files, nullptr);
+  LzmaUtil::ExtractResult extract_result = LzmaUtil::kNoArchiveOpen;
+  if (open_result == LzmaUtil::kOpenOk)
+    extract_result = lzma.Extract(base::FilePath(argv[2]), nullptr, nullptr, &files, nullptr);
   QueryPerformanceCounter(&end);
 
   PROCESS_MEMORY_COUNTERS_EX memory = {};
   memory.cb = sizeof(memory);
   GetProcessMemoryInfo(GetCurrentProcess(),
                        reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory), sizeof(memory));
+  // An archive that did not open reports how the opening failed.
+  const unsigned result = open_result != LzmaUtil::kOpenOk ? static_cast<unsigned>(open_result)
+                                                           : static_cast<unsigned>(extract_result);
   std::printf("result: %u\n", result);
   std::printf("files: %zu\n", files.size());
   std::printf("seconds: %.3f\n",

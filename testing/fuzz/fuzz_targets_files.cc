@@ -131,12 +131,13 @@ std::string RunLzmaUtil(const std::string& input, const base::FilePath& scratch,
   LzmaUtil lzma;
   std::vector<base::FilePath> written, created;
   if (lzma.Open(archive) != LzmaUtil::kOpenOk) {
-    const uint32_t result = lzma.Extract(out, nullptr, nullptr, &written, &created);
+    const LzmaUtil::ExtractResult result =
+        lzma.Extract(out, nullptr, nullptr, &written, &created);
     if (result != LzmaUtil::kNoArchiveOpen || !written.empty() || base::PathExists(out))
       return "an archive that did not open was extracted";
     return "";
   }
-  const uint32_t result = lzma.Extract(out, nullptr, nullptr, &written, &created);
+  const LzmaUtil::ExtractResult result = lzma.Extract(out, nullptr, nullptr, &written, &created);
   lzma.Close();
   *accepted = result == LzmaUtil::kOk;
   static const std::set<uint32_t> kResults = {

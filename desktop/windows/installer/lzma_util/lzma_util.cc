@@ -207,7 +207,7 @@ LzmaUtil::LzmaUtil() = default;
 
 LzmaUtil::~LzmaUtil() = default;
 
-uint32_t LzmaUtil::Open(const base::FilePath& archive_path) {
+LzmaUtil::OpenResult LzmaUtil::Open(const base::FilePath& archive_path) {
   Close();
   archive_.Set(::CreateFileW(archive_path.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -299,11 +299,11 @@ std::unique_ptr<EntrySource> LzmaUtil::MakeSource(Archive* archive,
                                             g_decoded_block_hook, &last_error_code_);
 }
 
-uint32_t LzmaUtil::Extract(const base::FilePath& output_folder,
-                           const std::set<std::wstring>* filter,
-                           UnpackProgressObserver* observer,
-                           std::vector<base::FilePath>* written_files,
-                           std::vector<base::FilePath>* created_folders) {
+LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
+                                          const std::set<std::wstring>* filter,
+                                          UnpackProgressObserver* observer,
+                                          std::vector<base::FilePath>* written_files,
+                                          std::vector<base::FilePath>* created_folders) {
   if (!archive_.IsValid())
     return kNoArchiveOpen;
   Archive archive(archive_.Get());

@@ -61,7 +61,7 @@ class LzmaUtil {
   virtual ~LzmaUtil();
 
   // Closes any open archive first.
-  virtual uint32_t Open(const base::FilePath& archive_path);
+  virtual OpenResult Open(const base::FilePath& archive_path);
   virtual void Close();
 
   // Writes the entries (all, or only those named in `filter`, matched
@@ -70,11 +70,11 @@ class LzmaUtil {
   // archive order, even when a later entry fails; `created_folders` the
   // folders this object created that no earlier extraction reported,
   // parents before children. Both may be null.
-  virtual uint32_t Extract(const base::FilePath& output_folder,
-                           const std::set<std::wstring>* filter,
-                           UnpackProgressObserver* observer,
-                           std::vector<base::FilePath>* written_files,
-                           std::vector<base::FilePath>* created_folders);
+  virtual ExtractResult Extract(const base::FilePath& output_folder,
+                                const std::set<std::wstring>* filter,
+                                UnpackProgressObserver* observer,
+                                std::vector<base::FilePath>* written_files,
+                                std::vector<base::FilePath>* created_folders);
 
   // The page-read status of the last in-page error, 0 if none occurred.
   virtual uint32_t GetLastErrorCode();

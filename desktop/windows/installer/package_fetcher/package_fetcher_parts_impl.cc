@@ -124,16 +124,17 @@ bool PackageFetcherPartsImpl::MovePreparedPackage(const base::FilePath& from,
 bool PackageFetcherPartsImpl::UnpackArchive(const base::FilePath& archive,
                                             const std::set<std::wstring>& names,
                                             std::vector<base::FilePath>* written) {
-  uint32_t result = lzma_util_->Open(archive);
-  if (result != 0) {
+  const LzmaUtil::OpenResult open_result = lzma_util_->Open(archive);
+  if (open_result != LzmaUtil::kOpenOk) {
     return SetInstallerError(RESULT_GENERAL_FAILURE,
                              base::StringPrintf("Archive opening failed with error %d",
-                                                static_cast<int>(result)),
+                                                static_cast<int>(open_result)),
                              std::wstring());
   }
-  result = lzma_util_->Extract(archive.DirName(), &names, nullptr, written, nullptr);
+  const LzmaUtil::ExtractResult result =
+      lzma_util_->Extract(archive.DirName(), &names, nullptr, written, nullptr);
   lzma_util_->Close();
-  if (result != 0) {
+  if (result != LzmaUtil::kOk) {
     return SetInstallerError(RESULT_GENERAL_FAILURE,
                              base::StringPrintf("Archive unpacking failed with error %d",
                                                 static_cast<int>(result)),

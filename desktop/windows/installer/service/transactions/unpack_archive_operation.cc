@@ -66,13 +66,13 @@ bool UnpackArchiveOperation::DoExecute(Transaction* sub_operations, std::string*
   }
   LzmaUtil* unpacker = unpacker_;
   unpacker_ = nullptr;
-  const uint32_t open_result = unpacker->Open(archive_);
+  const LzmaUtil::OpenResult open_result = unpacker->Open(archive_);
   if (open_result != LzmaUtil::kOpenOk) {
     SetOperationError(error, "Could not open the archive: " + std::to_string(open_result));
     LOG(ERROR) << "Could not open the archive";
     return false;
   }
-  const uint32_t result =
+  const LzmaUtil::ExtractResult result =
       unpacker->Extract(destination_, nullptr, observer_, &extracted_files_, &created_folders_);
   unpacker->Close();
   if (result != LzmaUtil::kOk) {

@@ -37,13 +37,13 @@ base::FilePath TestArchive(const wchar_t* name) {
 // can report a path outside the destination (which must never be deleted).
 class FakeUnpacker : public LzmaUtil {
  public:
-  uint32_t Open(const base::FilePath& /*archive_path*/) override { return open_result; }
+  OpenResult Open(const base::FilePath& /*archive_path*/) override { return open_result; }
   void Close() override {}
-  uint32_t Extract(const base::FilePath& output_folder,
-                   const std::set<std::wstring>* /*filter*/,
-                   UnpackProgressObserver* /*observer*/,
-                   std::vector<base::FilePath>* written_files,
-                   std::vector<base::FilePath>* created_folders) override {
+  ExtractResult Extract(const base::FilePath& output_folder,
+                        const std::set<std::wstring>* /*filter*/,
+                        UnpackProgressObserver* /*observer*/,
+                        std::vector<base::FilePath>* written_files,
+                        std::vector<base::FilePath>* created_folders) override {
     ++extract_calls;
     const wchar_t* entries[] = {L"a.txt", L"dir\\b.txt", L"dir\\sub\\c.txt"};
     int written = 0;
@@ -66,7 +66,7 @@ class FakeUnpacker : public LzmaUtil {
     return LzmaUtil::kOk;
   }
 
-  uint32_t open_result = LzmaUtil::kOpenOk;
+  OpenResult open_result = LzmaUtil::kOpenOk;
   int fail_after = -1;
   int extract_calls = 0;
   std::vector<base::FilePath> outside;
