@@ -87,6 +87,19 @@ class DefaultBrowserTest : public testing::Test {
     return folder_.GetPath().Append(name).value();
   }
 
+  // A volatile key cannot get lasting subkeys: the user's class gets a
+  // volatile "shell", so that the command row fails after the earlier ones.
+  static void MakeVolatileShellKey(base::win::RegKey* class_root) {
+    const std::wstring class_key = std::wstring(kClasses) + L"\\" + kProgId;
+    ASSERT_EQ(ERROR_SUCCESS,
+              class_root->Create(HKEY_CURRENT_USER, class_key.c_str(), KEY_ALL_ACCESS));
+    HKEY shell = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(class_root->Handle(), L"shell", 0, nullptr,
+                                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                               &shell, nullptr));
+    ::RegCloseKey(shell);
+  }
+
   // Everything under both (overridden) hives' Software keys.
   static std::map<std::wstring, std::string> Snapshot() {
     std::map<std::wstring, std::string> all = SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software");
@@ -131,16 +144,10 @@ TEST_F(DefaultBrowserTest, FileHandlersRegisterTheInstallationsProgId) {
 }
 
 TEST_F(DefaultBrowserTest, AFailingRowUndoesTheEarlierOnes) {
-  // A volatile key cannot get lasting subkeys: the command row fails after
-  // the class, its name values and its icon were written.
-  const std::wstring class_key = std::wstring(kClasses) + L"\\" + kProgId;
+  // The command row fails after the class, its name values and its icon
+  // were written.
   base::win::RegKey class_root;
-  ASSERT_EQ(ERROR_SUCCESS, class_root.Create(HKEY_CURRENT_USER, class_key.c_str(), KEY_ALL_ACCESS));
-  HKEY shell = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(class_root.Handle(), L"shell", 0, nullptr,
-                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &shell,
-                                             nullptr));
-  ::RegCloseKey(shell);
+  ASSERT_NO_FATAL_FAILURE(MakeVolatileShellKey(&class_root));
   const auto before = Snapshot();
 
   auto installation = MakeInstallation(/*all_users_status=*/false);
@@ -178,14 +185,8 @@ TEST_F(DefaultBrowserTest, WritesJoinTheGivenTransactionAndRollBackWithIt) {
   ASSERT_TRUE(installation->SetStartMenuInternetDefault(/*all_users=*/false));
   const auto with_client = Snapshot();
   const size_t held = transaction.size();
-  const std::wstring class_key = std::wstring(kClasses) + L"\\" + kProgId;
   base::win::RegKey class_root;
-  ASSERT_EQ(ERROR_SUCCESS, class_root.Create(HKEY_CURRENT_USER, class_key.c_str(), KEY_ALL_ACCESS));
-  HKEY shell = nullptr;
-  ASSERT_EQ(ERROR_SUCCESS, ::RegCreateKeyExW(class_root.Handle(), L"shell", 0, nullptr,
-                                             REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &shell,
-                                             nullptr));
-  ::RegCloseKey(shell);
+  ASSERT_NO_FATAL_FAILURE(MakeVolatileShellKey(&class_root));
   const auto with_volatile_shell = Snapshot();
   EXPECT_FALSE(installation->RegisterFileHandlers(/*all_users=*/false));
   EXPECT_EQ(with_volatile_shell, Snapshot());
