@@ -18,6 +18,8 @@ constexpr DWORD kRetryDelayMs = 100;
 constexpr int kFinalAttempts = 10;
 constexpr DWORD kFinalDelayMs = 50;
 
+CountFileStore::OpenedHook g_opened_hook = nullptr;
+
 // The integer members of the file's object; false for a read error, text
 // that is not JSON or a value that is not an object.
 bool ReadCounts(base::File* file, CountFileStore::Counts* counts) {
@@ -124,10 +126,14 @@ bool CountFileStore::Flush() {
 bool CountFileStore::MergeIntoFile(const Counts& counts) {
   base::File file(path_, base::File::FLAG_OPEN_ALWAYS | base::File::FLAG_READ |
                              base::File::FLAG_WRITE);
+  if (file.IsValid() && g_opened_hook)
+    g_opened_hook(path_);
   if (!file.IsValid() || file.Lock() != base::File::FILE_OK)
     return false;
+  // Read even a file this open created: another store may have written it
+  // between that creation and this lock.
   Counts merged;
-  if (!file.created() && !ReadCounts(&file, &merged))
+  if (!ReadCounts(&file, &merged))
     return false;
   for (const auto& [key, n] : counts)
     merged[key] += n;
@@ -139,6 +145,11 @@ bool CountFileStore::MergeIntoFile(const Counts& counts) {
     return false;
   // Closing the file releases the lock.
   return WriteWhole(&file, text);
+}
+
+// static
+void CountFileStore::SetOpenedHookForTesting(OpenedHook hook) {
+  g_opened_hook = hook;
 }
 
 DWORD WINAPI CountFileStore::ThreadProc(void* self) {

@@ -34,6 +34,11 @@ class CountFileStore {
   // Merges the pending counts into the file. On failure they stay pending.
   bool Flush();
 
+  // Called with the file's path between its opening and its locking, so
+  // that a test can write as another store would; null for none.
+  using OpenedHook = void (*)(const base::FilePath& path);
+  static void SetOpenedHookForTesting(OpenedHook hook);
+
  private:
   // The thread's main function: flushes on every wake-up.
   void ThreadMain();

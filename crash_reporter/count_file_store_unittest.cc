@@ -23,6 +23,8 @@ class CountFileStoreTest : public testing::Test {
     return text;
   }
 
+  void TearDown() override { CountFileStore::SetOpenedHookForTesting(nullptr); }
+
   void PutFile(const std::string& text) { ASSERT_TRUE(base::WriteFile(path_, text)); }
 
   base::ScopedTempDir scratch_;
@@ -80,6 +82,22 @@ TEST_F(CountFileStoreTest, LockedFileKeepsCountsUntilItIsFree) {
   }
   EXPECT_TRUE(store.Flush());
   EXPECT_EQ("{\"installer\":3}", FileText());
+}
+
+// Another store may write the file between this store's creating it and
+// locking it: its counts are merged, not overwritten.
+TEST_F(CountFileStoreTest, CountsWrittenBetweenCreationAndLockAreMerged) {
+  CountFileStore::SetOpenedHookForTesting([](const base::FilePath& path) {
+    base::File other(path, base::File::FLAG_OPEN | base::File::FLAG_WRITE);
+    ASSERT_TRUE(other.IsValid());
+    ASSERT_EQ(15, other.Write(0, "{\"installer\":5}", 15));
+  });
+  ASSERT_FALSE(base::PathExists(path_));
+  CountFileStore store(path_);
+  store.Add("installer", 1, /*wake=*/false);
+  EXPECT_TRUE(store.Flush());
+  CountFileStore::SetOpenedHookForTesting(nullptr);
+  EXPECT_EQ("{\"installer\":6}", FileText());
 }
 
 // Two stores on one file, each woken by its Add and flushing again when it
