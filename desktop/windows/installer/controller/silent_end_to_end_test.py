@@ -117,8 +117,15 @@ class Prefix:
     def close(self):
         subprocess.run([WINESERVER, "-k"], env=self.env, timeout=60, check=False,
                        stderr=subprocess.DEVNULL)
-        self.xvfb.kill()
-        self.xvfb.wait()
+        # Terminated, not killed: the server then removes its lock file,
+        # which a later server would take for a live one once another
+        # process has the pid written in it.
+        self.xvfb.terminate()
+        try:
+            self.xvfb.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            self.xvfb.kill()
+            self.xvfb.wait()
 
     def unix(self, windows_path):
         assert windows_path[1:3] == ":\\"
@@ -173,6 +180,17 @@ def check_code(prefix, seen, code, expect, what):
               for line in open(log, encoding="utf-8", errors="replace") if ":ERROR:" in line]
     raise AssertionError("%s: exit code %d, expected %d; logs: %s\n%s"
                          % (what, code, expect, new_logs, "\n".join(errors[-10:])))
+
+
+def print_log_ends(prefix, count=15):
+    """The last lines of every log of a failed scenario: a time-out or a
+    failed check says nothing by itself about how far the runs came."""
+    for log in prefix.logs():
+        with open(log, encoding="utf-8", errors="replace") as f:
+            lines = f.read().splitlines()
+        print("--- end of %s" % os.path.basename(log))
+        for line in lines[-count:]:
+            print("  " + line[:300])
 
 
 def snapshot(prefix):
@@ -649,6 +667,9 @@ def main():
     except Skip as stop:
         print("SKIPPED: " + str(stop))
         return SKIP
+    except BaseException:
+        print_log_ends(prefix)
+        raise
     finally:
         prefix.close()
         shutil.rmtree(root, ignore_errors=True)
