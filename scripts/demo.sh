@@ -26,10 +26,17 @@ cleanup() {
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-display=":$((100 + RANDOM % 400))"
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and names it once it accepts connections.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 \
+  3>"$work/display" &
 xvfb_pid=$!
-export DISPLAY="$display"
+for _ in $(seq 300); do
+  grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null && break
+  kill -0 "$xvfb_pid" 2>/dev/null || break
+  sleep 0.1
+done
+grep -q '^[0-9][0-9]*$' "$work/display" 2>/dev/null || { echo "no display could be started" >&2; exit 1; }
+export DISPLAY=":$(grep -m1 '^[0-9][0-9]*$' "$work/display")"
 
 say() { printf '%s\n' "$*"; }
 unix_path() { timeout 60 "$wine" winepath.exe -u "$1" </dev/null 2>/dev/null | tr -d '\r'; }
