@@ -50,22 +50,9 @@ class DisplayPrefix(e2e.Prefix):
     would wait for one at every unmap."""
 
     def __init__(self, root):
-        self.root = root
-        self.path = os.path.join(root, "prefix")
-        home = os.path.join(root, "home")
-        os.makedirs(home, exist_ok=True)
-        self.env = dict(os.environ, WINEPREFIX=self.path, WINEDEBUG="-all", HOME=home,
-                        WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d",
-                        TARVO_INSTALLER_VERBOSITY="1")
+        super().__init__(root)
         for proxy in ("http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY"):
             self.env.pop(proxy, None)
-        # A display number of its own, picked by the server, which other
-        # runs' scenarios starting theirs at the same time cannot take.
-        self.xvfb, self.env["DISPLAY"] = e2e.start_display()
-        subprocess.run([e2e.WINE, "wineboot", "-i"], env=self.env, timeout=180,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
-        self.wait()
-        self.c = os.path.join(self.path, "drive_c")
         self.run("reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f")
 
 
