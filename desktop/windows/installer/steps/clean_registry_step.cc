@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/steps/clean_registry_step.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -13,6 +14,8 @@
 #include "desktop/windows/installer/service/file_handler_rule_variables.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/registry_key_enumerator.h"
+#include "desktop/windows/installer/service/registry_key_node.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
@@ -24,6 +27,29 @@ namespace {
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kInstallLocation[] = L"InstallLocation";
+
+// The default-browser associations, then every other protocol of the
+// user's classes: a protocol registered on its own (the protocol-handler
+// operation) is in no record and has any name. Whether one still leads
+// here is for the caller to check.
+std::vector<std::wstring> GetAssociationsToCheck() {
+  std::vector<std::wstring> associations = GetDefaultBrowserAssociations();
+  std::vector<std::wstring> found;
+  RegistryKeyEnumerator classes(HKEY_CURRENT_USER, L"Software\\Classes", KEY_READ);
+  while (std::unique_ptr<RegistryKeyNode> node = classes.Next()) {
+    const std::wstring name = node->GetName();
+    if (name.empty() || IsFileExtension(name) || !node->HasValue(L"URL Protocol"))
+      continue;
+    const bool known = std::any_of(associations.begin(), associations.end(),
+                                   [&name](const std::wstring& association) {
+                                     return base::EqualsCaseInsensitiveASCII(association, name);
+                                   });
+    if (!known)
+      found.push_back(name);
+  }
+  associations.insert(associations.end(), found.begin(), found.end());
+  return associations;
+}
 
 }  // namespace
 
@@ -91,12 +117,14 @@ void CleanRegistryStep::CleanDefaultBrowserRegistration(const InstallationStatus
   const std::wstring prog_id = installation.GetProgId();
   const std::wstring launcher = base::ToLowerASCII(folder.Append(kLauncherExeName).value());
   VLOG(1) << "Cleanup of the default-browser registration of " << prog_id;
+  // Gathered before any clean-up, which may change the classes enumerated.
+  const std::vector<std::wstring> associations = GetAssociationsToCheck();
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     FileHandlerRuleVariables handler_class(std::wstring(), folder, prog_id);
     CleanRows(GetFileHandlerRules(), &handler_class, root);
     // An association is ours to clean only while it still leads to this
     // installation: another browser may have taken it since.
-    for (const std::wstring& association : GetDefaultBrowserAssociations()) {
+    for (const std::wstring& association : associations) {
       const bool extension = IsFileExtension(association);
       std::wstring current;
       base::win::RegKey(root,

@@ -35,9 +35,10 @@ class CleanRegistryStep : public InstallerStep {
  private:
   void CleanKey(HKEY root, const StatusRegistryKey& key);
   // On uninstall: the handler class, and the extensions and protocols
-  // that still lead to this installation, each row as deep as its table's
-  // clean-up depth says (the class key; only the values of a protocol's or
-  // an extension's key).
+  // (the default browser's and any other of the user's classes) that still
+  // lead to this installation, each row as deep as its table's clean-up
+  // depth says (the class key; only the values of a protocol's or an
+  // extension's key).
   void CleanDefaultBrowserRegistration(const InstallationStatus& existing);
   void CleanRows(std::span<const RegistryRuleRow> rows, RegistryRuleHost* host, HKEY root);
   // Deletes the uninstall entry `key_path` of the default view when it

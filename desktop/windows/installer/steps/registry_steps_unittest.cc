@@ -347,6 +347,49 @@ TEST_F(CleanRegistryStepTest, AnUninstallTakesBackTheRegistrationThatStillLeadsH
   EXPECT_EQ(before, Snapshot());
 }
 
+// A protocol registered on its own (the protocol-handler operation) is in
+// no record and has any name: an uninstall finds it among the user's
+// classes and takes back its values while it still leads here; another
+// program's protocol, and a class that is no protocol, stay.
+TEST_F(CleanRegistryStepTest, AnUninstallTakesBackAProtocolRegisteredOnItsOwn) {
+  settings_.set_install_folder(base::FilePath(L"C:\\Programs\\Tarvo"));
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
+  context_->existing->app_id = L"ABC";
+  const std::wstring command = L"\"C:\\Programs\\Tarvo\\launcher.exe\" -noautoupdate -- \"%1\"";
+  const std::wstring ours = L"Software\\Classes\\tarvo-irc";
+  const std::wstring theirs = L"Software\\Classes\\other-irc";
+  const std::wstring no_protocol = L"Software\\Classes\\Other.Document";
+  for (const std::wstring& key : {ours, theirs}) {
+    Write(HKEY_CURRENT_USER, key, L"URL Protocol", L"");
+    Write(HKEY_CURRENT_USER, key + L"\\DefaultIcon", nullptr, L"C:\\Programs\\Tarvo\\Launcher.exe,0");
+    Write(HKEY_CURRENT_USER, key + L"\\shell\\open\\ddeexec\\Topic", nullptr, L"");
+  }
+  base::win::RegKey flags;
+  ASSERT_EQ(ERROR_SUCCESS, flags.Create(HKEY_CURRENT_USER, ours.c_str(), KEY_WRITE));
+  ASSERT_EQ(ERROR_SUCCESS, flags.WriteValue(L"EditFlags", DWORD{2}));
+  flags.Close();
+  Write(HKEY_CURRENT_USER, ours + L"\\shell\\open\\command", nullptr, command.c_str());
+  Write(HKEY_CURRENT_USER, theirs + L"\\shell\\open\\command", nullptr, L"other.exe \"%1\"");
+  Write(HKEY_CURRENT_USER, no_protocol + L"\\shell\\open\\command", nullptr, command.c_str());
+  const auto before = Snapshot();
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  for (const wchar_t* name : {L"URL Protocol", L"EditFlags"})
+    EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, ours, name)) << name;
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, ours + L"\\DefaultIcon", nullptr));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, ours + L"\\shell\\open\\command", nullptr));
+  EXPECT_FALSE(HasValue(HKEY_CURRENT_USER, ours + L"\\shell\\open\\ddeexec\\Topic", nullptr));
+  // The protocol's own key stays: only the values it was given go.
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, ours));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, theirs, L"URL Protocol"));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, theirs + L"\\DefaultIcon", nullptr));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, theirs + L"\\shell\\open\\command", nullptr));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, no_protocol + L"\\shell\\open\\command", nullptr));
+
+  context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
 TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   const std::wstring uninstall = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
   Write(HKEY_CURRENT_USER, L"Software\\Classes\\.htm", nullptr, L"Other.Html");
