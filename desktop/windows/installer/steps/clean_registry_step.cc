@@ -38,8 +38,11 @@ std::vector<std::wstring> GetAssociationsToCheck() {
   RegistryKeyEnumerator classes(HKEY_CURRENT_USER, L"Software\\Classes", KEY_READ);
   while (std::unique_ptr<RegistryKeyNode> node = classes.Next()) {
     const std::wstring name = node->GetName();
-    if (name.empty() || IsFileExtension(name) || !node->HasValue(L"URL Protocol"))
+    // Braces would read as placeholders of the rule rows.
+    if (name.empty() || IsFileExtension(name) || name.find_first_of(L"{}") != std::wstring::npos ||
+        !node->HasValue(L"URL Protocol")) {
       continue;
+    }
     const bool known = std::any_of(associations.begin(), associations.end(),
                                    [&name](const std::wstring& association) {
                                      return base::EqualsCaseInsensitiveASCII(association, name);
