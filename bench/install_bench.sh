@@ -67,7 +67,7 @@ run_install() {
   while kill -0 "$pid" 2>/dev/null; do
     # Only this run's processes: the machine may run other installers.
     for status in $(grep -l -a 'installer.exe' /proc/[0-9]*/cmdline 2>/dev/null | sed 's/cmdline$/status/'); do
-      grep -q -a -x "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' <"${status%status}environ" 2>/dev/null) || continue
+      grep -q -a -x "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' 2>/dev/null <"${status%status}environ") || continue
       anon=$(kb RssAnon "$status")
       [ "${anon:-0}" -gt "$peak_anon" ] && peak_anon=$anon
     done
