@@ -10,11 +10,8 @@ build="${1:-$repo/build}"
 count="${2:-100000}"
 python_count="${3:-$count}"
 ninja -C "$build" bench_avro >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
-/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
-timeout 60 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+source "$repo/bench/wine_env.sh"
+warm_wineserver
 
 ours="$(timeout 300 "$wine" "$build/bench/bench_avro.exe" "$count" </dev/null 2>/dev/null | tr -d '\r')"
 value() { printf '%s\n' "$1" | awk -v k="$2" -F': ' '$1 == k {print $2}'; }

@@ -13,9 +13,7 @@ build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-5}"
 size_mb="${3:-256}"
 ninja -C "$build" bench_checksum >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
+source "$repo/bench/wine_env.sh"
 work="$build/checksum_bench"
 file="$work/data_${size_mb}m.bin"
 mkdir -p "$work"
@@ -24,8 +22,7 @@ if [ ! -f "$file" ]; then
   mv "$file.part" "$file"
 fi
 
-/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
-timeout 60 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+warm_wineserver
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 expected=$(sha256sum "$file" | cut -d' ' -f1)

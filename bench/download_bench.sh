@@ -12,12 +12,9 @@ build="${1:-$repo/build}"
 size_mb="${2:-100}"
 runs="${3:-5}"
 ninja -C "$build" bench_download >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
+source "$repo/bench/wine_env.sh"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
-wine=/usr/lib/wine/wine64
-/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
-timeout 60 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+warm_wineserver
 
 work="$(mktemp -d)"
 server_pid=""

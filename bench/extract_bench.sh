@@ -14,9 +14,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-5}"
 ninja -C "$build" bench_extract >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
+source "$repo/bench/wine_env.sh"
 work="$build/extract_bench"
 mkdir -p "$work"
 

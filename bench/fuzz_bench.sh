@@ -9,9 +9,7 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
 seconds="${2:-10}"
 ninja -C "$build" installer_fuzz >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
+source "$repo/bench/wine_env.sh"
 fuzzer="$build/bin/installer_fuzz.exe"
 work="$build/fuzz_bench"
 rm -rf "$work" && mkdir -p "$work"

@@ -8,11 +8,8 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$repo/build}"
 runs="${2:-30}"
 bash "$repo/scripts/build.sh" installer installer_engine bench_hello_world >/dev/null
-export WINEPREFIX="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
-/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
-timeout 60 "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+source "$repo/bench/wine_env.sh"
+warm_wineserver
 
 time_ms() {
   local start end
