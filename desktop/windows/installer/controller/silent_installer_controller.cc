@@ -63,8 +63,7 @@ InstallerResult SilentInstallerController::Start(PayloadManager* payload_manager
       set_fetch_started();
       fetcher()->Restart();
     }
-    if (fetch_started() && !tracking_data_from_package_)
-      WatchFetch();
+    WatchFetch();
   } else {
     tracking_data_from_package_ = true;
   }
@@ -104,6 +103,9 @@ void SilentInstallerController::OnSettingsLimit() {
 }
 
 void SilentInstallerController::WatchFetch() {
+  // Only a fetch this run waits for: none, or a package already here, is not watched.
+  if (!fetcher() || !fetch_started() || tracking_data_from_package_)
+    return;
   NoteFetchActivity();
   if (watching_fetch_)
     return;
@@ -130,12 +132,17 @@ void SilentInstallerController::CheckFetchProgress() {
         fetch_stall_limit_ - quiet);
     return;
   }
+  FailFetch(PackageFetcherDelegate::kFetchError,
+            "No progress for " + std::to_string(fetch_stall_limit_.InSeconds()) + " seconds",
+            std::vector<FetchStatistics>());
+}
+
+void SilentInstallerController::FailFetch(uint32_t kind,
+                                          std::string message,
+                                          std::vector<FetchStatistics> fetch_details) {
   watching_fetch_ = false;
   VLOG(1) << "Package fetcher failed.";
-  InstallerController::OnPackageFetcherError(
-      PackageFetcherDelegate::kFetchError,
-      "No progress for " + std::to_string(fetch_stall_limit_.InSeconds()) + " seconds",
-      std::vector<FetchStatistics>());
+  InstallerController::OnPackageFetcherError(kind, std::move(message), std::move(fetch_details));
   Terminate();
 }
 
@@ -149,8 +156,7 @@ void SilentInstallerController::OnPathChanged() {
     FixDownloadableResources();
     if (terminated())
       return;
-    if (fetcher() && fetch_started() && !tracking_data_from_package_)
-      WatchFetch();
+    WatchFetch();
   }
   VLOG(1) << "Settings obtained. Starting.";
   RunBackend();
@@ -237,10 +243,7 @@ void SilentInstallerController::OnPackageFetcherError(uint32_t kind,
     NoteFetchActivity();
     return;
   }
-  watching_fetch_ = false;
-  VLOG(1) << "Package fetcher failed.";
-  InstallerController::OnPackageFetcherError(kind, std::move(message), std::move(fetch_details));
-  Terminate();
+  FailFetch(kind, std::move(message), std::move(fetch_details));
 }
 
 void SilentInstallerController::SetTotalProgress(uint32_t /*bytes*/) {

@@ -68,6 +68,8 @@ class SilentInstallerController : public InstallerController {
   void WatchFetch();
   void NoteFetchActivity();
   void CheckFetchProgress();
+  // A fetch that will not bring the package: the run ends with its error.
+  void FailFetch(uint32_t kind, std::string message, std::vector<FetchStatistics> fetch_details);
   void TerminateAfterBackendEnd();
 
   bool tracking_data_from_package_ = false;
