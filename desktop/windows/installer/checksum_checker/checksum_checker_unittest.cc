@@ -122,9 +122,8 @@ TEST_F(VerifyChecksumTest, FileLargerThanOneReadKeepsItsDigestAndEnds) {
 }
 
 // Another handle cuts the file short and lengthens it again while it is
-// verified (Wine lets it even while the file is mapped, and a mapping then
-// faults): every verification ends with an answer, never with a crash, and
-// a file that changed while it was read never matches.
+// read: every verification ends with an answer, never with a crash or a
+// wait, and a file that changed while it was read never matches.
 TEST_F(VerifyChecksumTest, AFileCutShortWhileItIsReadEndsWithAnAnswer) {
   const std::string contents(24 << 20, 'x');
   const base::FilePath path = WriteFile(contents);
