@@ -87,18 +87,22 @@ TEST_F(SetupFileAndProtocolHandlersStepTest, PassesTheSettingsAndTheChosenFolder
   EXPECT_EQ(context_.GetTransaction(), request.transaction);
 }
 
-TEST_F(SetupFileAndProtocolHandlersStepTest, OnWindows10ABackendOfTheUiLeavesDefaultsAlone) {
+// Only the elevated copy (started with "parent-pid") leaves the defaults to
+// the user's own process; a backend that got the folder-permission helper's
+// id as its parent pid is that process and registers.
+TEST_F(SetupFileAndProtocolHandlersStepTest, OnWindows10OnlyTheElevatedCopyLeavesDefaultsAlone) {
   operations_->windows_version = base::win::VERSION_WIN10;
   operations_->internet_explorer_available = false;
   context_.parent_pid = 1234;
   Run();
-  EXPECT_TRUE(requests_.empty());
+  EXPECT_EQ(1u, requests_.size());
 
-  // With the association interfaces, or without a UI process, it registers.
-  operations_->internet_explorer_available = true;
+  context_.command_line.AppendSwitchASCII(switches::kParentPid, "1234");
   Run();
-  operations_->internet_explorer_available = false;
-  context_.parent_pid = 0;
+  EXPECT_EQ(1u, requests_.size());
+
+  // With the association interfaces it registers in any case.
+  operations_->internet_explorer_available = true;
   Run();
   EXPECT_EQ(2u, requests_.size());
 }
