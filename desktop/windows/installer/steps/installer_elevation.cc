@@ -136,6 +136,12 @@ bool Installer::RunElevated() {
   if (result != RESULT_SUCCESS)
     return SetInstallerError(result, "Elevated process returned an error.", std::wstring());
 
+  // An uninstall deletes the status file: there is nothing to read back,
+  // and nothing to hand over.
+  if (settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL) {
+    RunPostElevationTasks();
+    return true;
+  }
   std::unique_ptr<InstallationStatus> written;
   std::string description;
   std::string text;

@@ -53,12 +53,16 @@ class ScriptedScheduler : public InstallerStepScheduler {
   InstallerStepContext* context_ = nullptr;
 };
 
-// Answers a fixed status record, as an elevated run would have written it.
+// Answers a fixed status record, as an elevated run would have written it;
+// with an empty subfolder, no record, as an elevated uninstall leaves none.
 class StatusLoaderStub : public InstallationStatusLoader {
  public:
   explicit StatusLoaderStub(const base::FilePath& subfolder) : subfolder_(subfolder) {}
   void Load(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder,
             bool /*recovery*/, std::string* /*description*/, std::string* /*text*/) override {
+    status->reset();
+    if (subfolder_.empty())
+      return;
     *status = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
     (*status)->path = folder;
     (*status)->subfolder = subfolder_;
@@ -94,18 +98,21 @@ class InstallerTest : public testing::Test {
     environment_.reset();
     environment_ = std::make_unique<SettingsTestEnvironment>(switches);
     settings_ = environment_->MakeSettings(std::move(details));
-    interrupted_.Set(CreateEventW(
-        nullptr, TRUE, FALSE,
-        MakeKernelObjectName(folder_.value(), kInterruptedEventName, /*global=*/true).c_str()));
+    // An uninstall works on the running installer's folder, not on the
+    // switch's.
+    interrupted_.Set(CreateEventW(nullptr, TRUE, FALSE,
+                                  MakeKernelObjectName(settings_->GetInstallFolderPath().value(),
+                                                       kInterruptedEventName, /*global=*/true)
+                                      .c_str()));
     auto scheduler = std::make_unique<ScriptedScheduler>();
     scheduler_ = scheduler.get();
     installer_ = std::make_unique<Installer>(
         environment_->command_line(), std::move(scheduler), base::BindRepeating(
-                                  [](base::FilePath subfolder) {
+                                  [](const base::FilePath* subfolder) {
                                     return std::unique_ptr<InstallationStatusLoader>(
-                                        new StatusLoaderStub(subfolder));
+                                        new StatusLoaderStub(*subfolder));
                                   },
-                                  base::FilePath(L"51.0.2802.0")));
+                                  &written_subfolder_));
     installer_->AddObserver(&observer_);
   }
 
@@ -126,6 +133,8 @@ class InstallerTest : public testing::Test {
   base::MessageLoop loop_;
   base::ScopedTempDir scratch_;
   base::FilePath folder_;
+  // The subfolder of the status an elevated run leaves; empty: none.
+  base::FilePath written_subfolder_{L"51.0.2802.0"};
   std::unique_ptr<SettingsTestEnvironment> environment_;
   std::unique_ptr<SettingsImpl> settings_;
   base::win::ScopedHandle interrupted_;
@@ -194,6 +203,36 @@ TEST_F(InstallerTest, FailedPostElevationHandOverStillSucceeds) {
             installer_->GetCommandLine().GetSwitchValueNative("install-subfolder"));
   // The Installer's own copy carries it; the process's command line does not.
   EXPECT_FALSE(base::CommandLine::ForCurrentProcess()->HasSwitch("install-subfolder"));
+}
+
+// An elevated uninstall deletes the status file: its success is a success,
+// and the user's part (no registration, no browser) runs here.
+TEST_F(InstallerTest, ElevatedUninstallSucceedsWithoutAStatus) {
+  auto details = SettingsTestEnvironment::ExistingInstallation(base::FilePath(),
+                                                               /*copy_only=*/false,
+                                                               /*all_users=*/true);
+  details->path.clear();
+  details->valid_parent.clear();
+  written_subfolder_.clear();
+  Make({L"--uninstall"}, std::move(details));
+  ASSERT_EQ(INSTALL_OPERATION_UNINSTALL, settings_->GetOperation());
+  ASSERT_TRUE(settings_->GetAllUsers());
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  launcher_.ExitNextWith(0);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_SUCCESS, installer_->state()) << LastError();
+  EXPECT_EQ("succeeded", observer_.calls().back());
+  ASSERT_EQ(1u, launcher_.launched().size());
+  EXPECT_TRUE(launcher_.launched()[0].command_line.HasSwitch("uninstall"));
+  EXPECT_FALSE(installer_->GetCommandLine().HasSwitch("install-subfolder"));
+  EXPECT_TRUE(environment_->os().calls().empty());
+
+  // An install whose elevated copy wrote no status has failed.
+  Make({L"--allusers=1"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  launcher_.ExitNextWith(0);
+  RunToTheEnd();
+  EXPECT_EQ("error 1  Elevated process did not write new installation status", LastError());
 }
 
 TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {
