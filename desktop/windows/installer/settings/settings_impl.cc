@@ -12,6 +12,7 @@
 #include "base/bind.h"
 #include "base/command_line.h"
 #include "base/logging.h"
+#include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
@@ -186,8 +187,16 @@ void SettingsImpl::ApplyCopyOnly(bool copy_only) {
     const char* switch_name = SettingsFlagSwitch(flag);
     flags_[flag] = command_line.HasSwitch(switch_name)
                        ? ParseSwitchBool(command_line.GetSwitchValueNative(switch_name))
-                       : true;
+                       : GetShortcutDefault(flag);
   }
+}
+
+// static
+bool SettingsImpl::GetShortcutDefault(SettingsFlag flag) {
+  // The taskbar took the quick-launch bar's place in Windows 7.
+  if (flag == QUICK_LAUNCH_SHORTCUT)
+    return base::win::GetVersion() < base::win::VERSION_WIN7;
+  return true;
 }
 
 bool SettingsImpl::SetCopyOnly(bool value) {

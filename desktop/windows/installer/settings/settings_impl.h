@@ -101,9 +101,11 @@ class SettingsImpl : public Settings {
   bool GetRunImmediately() const override;
 
   // Sets copy-only and clears what a standalone copy cannot have, or clears
-  // it and turns the shortcuts back on unless their switches say otherwise.
+  // it and gives the shortcuts back their switches' values or defaults.
   // No notification; nothing while frozen.
   void ApplyCopyOnly(bool copy_only);
+  // A shortcut flag's value when no switch names it.
+  static bool GetShortcutDefault(SettingsFlag flag);
   // Defaults, then the flag switches of the session's command line.
   void InitFromCommandLine();
   // The default folder from the `sources` mask for the given flags; empty

@@ -124,10 +124,10 @@ void SettingsImpl::InitFromCommandLine() {
   flags_[ENABLE_INSTALLER_STATS] = true;
   flags_[ENABLE_TARVO_STATS] = true;
   flags_[SINGLE_PROFILE] = false;
-  flags_[DESKTOP_SHORTCUT] = true;
-  flags_[START_MENU_SHORTCUT] = true;
-  flags_[QUICK_LAUNCH_SHORTCUT] = base::win::GetVersion() < base::win::VERSION_WIN7;
-  flags_[PINNED_SHORTCUT] = true;
+  for (SettingsFlag flag :
+       {DESKTOP_SHORTCUT, START_MENU_SHORTCUT, QUICK_LAUNCH_SHORTCUT, PINNED_SHORTCUT}) {
+    flags_[flag] = GetShortcutDefault(flag);
+  }
 
   if (!ReadFlagSwitch(LAUNCH_TARVO, switches::kLaunchTarvo, command_line))
     ReadFlagSwitch(LAUNCH_TARVO, switches::kLaunchBrowser, command_line);

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "base/bind.h"
+#include "base/command_line.h"
+#include "base/win/windows_version.h"
 
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "gtest/gtest.h"
@@ -145,13 +147,29 @@ TEST(SettingsImplTest, StandaloneThenCurrentUserRestoresTheShortcuts) {
   EXPECT_FALSE(settings->GetAllUsers());
   EXPECT_TRUE(settings->GetDesktopShortcut());
   EXPECT_TRUE(settings->GetStartMenuShortcut());
-  EXPECT_TRUE(settings->GetQuickLaunchShortcut());  // turned on, as the others
+  // Back to the default: no quick-launch bar from Windows 7 on.
+  EXPECT_FALSE(settings->GetQuickLaunchShortcut());
   EXPECT_TRUE(settings->GetPinnedShortcut());
   EXPECT_EQ(INSTALL_MODE_CURRENT_USER, settings->GetInstallMode());
 
   ASSERT_TRUE(settings->SetMode(INSTALL_MODE_ALL_USERS));
   EXPECT_TRUE(settings->GetAllUsers());
   EXPECT_FALSE(settings->SetMode(static_cast<InstallMode>(3)));
+}
+
+// The switches left out, each shortcut has its default: from Windows 7 on
+// (the tests' system) all but the quick-launch one.
+TEST(SettingsImplTest, ShortcutDefaults) {
+  ASSERT_GE(base::win::GetVersion(), base::win::VERSION_WIN7);
+  SettingsTestEnvironment env;
+  auto settings = env.MakeSettings();
+  EXPECT_TRUE(settings->GetDesktopShortcut());
+  EXPECT_TRUE(settings->GetStartMenuShortcut());
+  EXPECT_FALSE(settings->GetQuickLaunchShortcut());
+  EXPECT_TRUE(settings->GetPinnedShortcut());
+  base::CommandLine backend(base::CommandLine::NO_PROGRAM);
+  settings->ToCommandLine(&backend, /*suppress_launch=*/false);
+  EXPECT_EQ("0", backend.GetSwitchValueASCII("quicklaunchshortcut"));
 }
 
 TEST(SettingsImplTest, ShortcutSwitchesWinWhenCopyOnlyIsLeft) {
