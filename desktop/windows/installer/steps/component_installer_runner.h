@@ -5,14 +5,19 @@
 
 #include "base/files/file_path.h"
 #include "base/process/process.h"
+#include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 
 namespace base {
 class CommandLine;
 }
 
+// How long an install waits for a component installer before it ends it
+// and goes on without the component.
+inline constexpr base::TimeDelta kComponentInstallerTimeout = base::TimeDelta::FromMinutes(10);
+
 // What the component steps ask of the system: the running installer, the
-// signer check, and starting a component installer.
+// signer check, starting a component installer and how long to wait for it.
 class ComponentInstallerRunner {
  public:
   virtual ~ComponentInstallerRunner() = default;
@@ -26,6 +31,7 @@ class ComponentInstallerRunner {
   virtual bool VerifySignature(const base::FilePath& path, std::string* error) = 0;
   // Starts `command_line`; an invalid Process when it does not start.
   virtual base::Process Launch(const base::CommandLine& command_line) = 0;
+  virtual base::TimeDelta GetWaitLimit() { return kComponentInstallerTimeout; }
 };
 
 class ComponentInstallerRunnerImpl : public ComponentInstallerRunner {

@@ -29,6 +29,12 @@ TEST_CHILD_ROLE(component_installer_exit_7) {
   return 7;
 }
 
+// A component installer that never ends by itself.
+TEST_CHILD_ROLE(component_installer_hang) {
+  Sleep(INFINITE);
+  return 0;
+}
+
 // Whether `path` can be opened for writing, or renamed, right now.
 bool CanBeChanged(const base::FilePath& path) {
   HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE,
@@ -66,14 +72,19 @@ class FakeRunner : public ComponentInstallerRunner {
         changeable_while_launched || CanBeChanged(command_line.GetProgram());
     const std::wstring name = command_line.GetProgram().BaseName().value();
     auto it = exit_codes.find(name);
-    const std::wstring role = (it != exit_codes.end() && it->second == 7)
-                                  ? L"component_installer_exit_7"
-                                  : L"component_installer_exit_0";
-    // A real short-lived process whose exit code the step reads.
-    return base::LaunchProcess(
-        testing_support::GetTestChildCommandLine(std::string(role.begin(), role.end())),
-        base::LaunchOptions());
+    std::string role = "component_installer_exit_0";
+    if (hanging.count(name))
+      role = "component_installer_hang";
+    else if (it != exit_codes.end() && it->second == 7)
+      role = "component_installer_exit_7";
+    // A real process whose exit code the step reads.
+    base::Process process = base::LaunchProcess(testing_support::GetTestChildCommandLine(role),
+                                                base::LaunchOptions());
+    if (hanging.count(name))
+      hung_process = process.Duplicate();
+    return process;
   }
+  base::TimeDelta GetWaitLimit() override { return wait_limit; }
 
   bool signed_build = false;
   std::set<std::wstring> refused;
@@ -82,6 +93,9 @@ class FakeRunner : public ComponentInstallerRunner {
   std::vector<std::wstring> launched;
   bool changeable_while_checked = false;
   bool changeable_while_launched = false;
+  std::set<std::wstring> hanging;
+  base::Process hung_process;
+  base::TimeDelta wait_limit = kComponentInstallerTimeout;
 };
 
 class ComponentStepsTest : public testing::Test {
@@ -137,6 +151,24 @@ TEST_F(ComponentStepsTest, OnlyComponentsThatExitWithZeroAreRecorded) {
   ASSERT_EQ(Components().size(), 1u);
   EXPECT_EQ(Components()[0].name, "suite");
   EXPECT_EQ(Components()[0].path, Path(L"root\\suite"));
+}
+
+// A component installer that hangs is ended once the wait limit has
+// passed; its component is not recorded and the next one still runs.
+TEST_F(ComponentStepsTest, HungComponentInstallerIsEndedAndSkipped) {
+  Write(L"download\\h\\hang_installer.exe");
+  Write(L"download\\m\\mail_installer.exe");
+  runner_.hanging = {L"hang_installer.exe"};
+  runner_.wait_limit = base::TimeDelta::FromMilliseconds(300);
+  SetComponents(L"hang:h|mail:m");
+  InstallComponentsStep step(context_.get());
+  EXPECT_EQ(step.Run(0).status, STEP_OK);
+  ASSERT_EQ(runner_.launched.size(), 2u);
+  ASSERT_TRUE(runner_.hung_process.IsValid());
+  int exit_code = 0;
+  EXPECT_TRUE(runner_.hung_process.WaitForExitWithTimeout(base::TimeDelta(), &exit_code));
+  ASSERT_EQ(Components().size(), 1u);
+  EXPECT_EQ(Components()[0].name, "mail");
 }
 
 TEST_F(ComponentStepsTest, SignedBuildRunsOnlySignedInstallersHeldFromCheckToStart) {

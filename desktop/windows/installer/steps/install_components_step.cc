@@ -13,6 +13,13 @@
 #include "desktop/windows/installer/steps/component_installer_runner.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 
+namespace {
+
+// The exit code given to a component installer ended for hanging.
+constexpr int kHungComponentExitCode = 1;
+
+}  // namespace
+
 InstallComponentsStep::InstallComponentsStep(InstallerStepContext* context)
     : InstallerStep("install_components", context) {}
 
@@ -94,11 +101,16 @@ bool InstallComponentsStep::RunComponent(ComponentInstallerRunner* runner,
     LOG(ERROR) << "Cannot start component installer " << installer;
     return false;
   }
-  // The component's own installer: its end is needed before the status is
-  // written, however long it takes.
+  // Its end is needed before the status is written; one that hangs must
+  // not hang the installation with it.
+  const base::TimeDelta limit = runner->GetWaitLimit();
   int exit_code = -1;
-  if (!process.WaitForExitWithTimeout(base::TimeDelta::Max(), &exit_code))
+  if (!process.WaitForExitWithTimeout(limit, &exit_code)) {
+    LOG(ERROR) << "Component installer " << installer << " did not end within "
+               << limit.InSeconds() << " s; ending it";
+    process.Terminate(kHungComponentExitCode, /*wait=*/true);
     return false;
+  }
   LOG(INFO) << "Component installer returned " << exit_code;
   return exit_code == 0;
 }
