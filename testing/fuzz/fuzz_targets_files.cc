@@ -19,7 +19,7 @@ void Put(std::string* bytes, size_t offset, T value) {
   memcpy(&(*bytes)[offset], &value, sizeof(value));
 }
 
-// The headers of a PE image up to its data directories.
+// The headers of a PE image, 0x200 bytes, without sections.
 std::string Image(uint16_t machine) {
   std::string image(0x200, '\0');
   image[0] = 'M';
@@ -27,6 +27,8 @@ std::string Image(uint16_t machine) {
   Put<uint32_t>(&image, 0x3C, kPeOffset);
   memcpy(&image[kPeOffset], "PE\0\0", 4);
   Put<uint16_t>(&image, kPeOffset + 4, machine);
+  Put<uint16_t>(&image, kPeOffset + 20, 0xF0);  // SizeOfOptionalHeader
+  Put<uint32_t>(&image, kPeOffset + 24 + 60, 0x200);  // SizeOfHeaders
   return image;
 }
 

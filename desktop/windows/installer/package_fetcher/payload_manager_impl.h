@@ -12,7 +12,9 @@
 //   "TRV", the payload (L bytes), L (int32, little-endian)
 // ending at the end of the file or, in a signed file, right before the
 // certificate table. Every header field read from the file is checked
-// against its length first.
+// against its length first. Anything after the PE image that is no valid
+// payload makes the file "corrupted": a cut or damaged payload never passes
+// for none.
 class PayloadManagerImpl : public PayloadManager {
  public:
   explicit PayloadManagerImpl(const base::FilePath& executable);
@@ -35,8 +37,15 @@ class PayloadManagerImpl : public PayloadManager {
   PayloadType ReadPayload();
   // False when the headers up to the security directory are not in the file.
   bool ReadSecurityDirectory(SecurityDirectory* directory) const;
-  // Looks for a payload whose length field starts at `pos`.
-  bool TryPayloadEndingAt(uint64_t pos);
+  // The end of what the PE image itself holds; false when its section
+  // table is not in the file.
+  bool ReadImageEnd(uint64_t* end) const;
+  // Whether anything but a signing tool's padding follows the image,
+  // before or after the certificate table.
+  bool HoldsDataAfterImage(uint64_t image_end, const SecurityDirectory& security) const;
+  // Looks for a payload whose length field starts at `pos` and whose magic
+  // lies at or after `image_end`.
+  bool TryPayloadEndingAt(uint64_t pos, uint64_t image_end);
   bool StartsWith7zSignature() const;
 
   const base::FilePath executable_;

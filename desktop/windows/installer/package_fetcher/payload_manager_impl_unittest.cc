@@ -23,15 +23,30 @@ void Put(std::string* bytes, size_t offset, T value) {
   memcpy(&(*bytes)[offset], &value, sizeof(value));
 }
 
-// The headers of a PE image up to its data directories, 0x200 bytes.
+constexpr uint32_t kHeadersSize = 0x200;
+constexpr size_t kOptionalHeader = kPeOffset + 24;
+
+// The headers of a PE image, 0x200 bytes, without sections.
 std::string Image(uint16_t machine = kMachineAmd64) {
-  std::string image(0x200, '\0');
+  std::string image(kHeadersSize, '\0');
   image[0] = 'M';
   image[1] = 'Z';
   Put<uint32_t>(&image, 0x3C, kPeOffset);
   memcpy(&image[kPeOffset], "PE\0\0", 4);
   Put<uint16_t>(&image, kPeOffset + 4, machine);
+  Put<uint16_t>(&image, kPeOffset + 20, 0xF0);  // SizeOfOptionalHeader
+  Put<uint32_t>(&image, kOptionalHeader + 60, kHeadersSize);
   return image;
+}
+
+// Adds one section whose raw data is `data`, placed after what is there.
+void AddSection(std::string* image, const std::string& data) {
+  const uint16_t count = static_cast<uint16_t>((*image)[kPeOffset + 6]);
+  const size_t header = kOptionalHeader + 0xF0 + 40 * count;
+  Put<uint16_t>(image, kPeOffset + 6, count + 1);
+  Put<uint32_t>(image, header + 16, static_cast<uint32_t>(data.size()));
+  Put<uint32_t>(image, header + 20, static_cast<uint32_t>(image->size()));
+  image->append(data);
 }
 
 void SetSecurityDirectory(std::string* image, uint32_t offset, uint32_t size,
@@ -124,17 +139,13 @@ TEST_F(PayloadManagerImplTest, SignedFilesUseOnlyWhatTheSignatureCovers) {
 TEST_F(PayloadManagerImplTest, NoPayload) {
   EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Image()));
   EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(), "", "")));
-  // Lengths that do not fit the space before them.
-  std::string too_long = Image() + Tail(k7z);
-  Put<int32_t>(&too_long, too_long.size() - 4, static_cast<int32_t>(too_long.size()));
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
-  Put<int32_t>(&too_long, too_long.size() - 4, -1);
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
-  Put<int32_t>(&too_long, too_long.size() - 4, INT32_MIN);
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long));
-  std::string bad_magic = Image() + Tail(k7z);
-  bad_magic[0x200] = 'X';
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(bad_magic));
+  // A signing tool's padding before the table is nothing.
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(), std::string(7, '\0'), "")));
+  // What lies inside the image is never taken for a payload, even when it
+  // reads like one.
+  std::string image = Image();
+  AddSection(&image, Tail(k7z));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(image));
   // An executable that cannot be read.
   EXPECT_EQ(PAYLOAD_TYPE_NONE,
             PayloadManagerImpl(temp_dir_.GetPath().Append(L"missing.exe")).GetPayloadType());
@@ -168,6 +179,43 @@ TEST_F(PayloadManagerImplTest, HeadersOutsideTheFileAreCorrupted) {
   EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(past));
   SetSecurityDirectory(&past, static_cast<uint32_t>(past.size() - 8), 0xFFFFFFF0u);
   EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(past));
+}
+
+// A payload cut short or damaged is corrupted, never a plain installer that
+// goes on to download.
+TEST_F(PayloadManagerImplTest, DataAfterTheImageThatIsNoPayloadIsCorrupted) {
+  testing_support::ScopedLogCapture log;
+  const std::string whole = Image() + Tail(k7z);
+  // Every cut inside the magic, the payload or the length field.
+  for (size_t size = kHeadersSize + 1; size < whole.size(); ++size)
+    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(whole.substr(0, size))) << size;
+  EXPECT_TRUE(log.Contains("The data after the executable's image is no valid payload"));
+  // Cut at the image's end: a plain installer.
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(whole.substr(0, kHeadersSize)));
+  // Lengths that do not fit the space before them.
+  std::string too_long = whole;
+  for (int32_t length : {static_cast<int32_t>(whole.size()), -1, INT32_MIN, 0}) {
+    Put<int32_t>(&too_long, too_long.size() - 4, length);
+    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(too_long)) << length;
+  }
+  std::string bad_magic = whole;
+  bad_magic[kHeadersSize] = 'X';
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(bad_magic));
+  // After a section, too.
+  std::string image = Image();
+  AddSection(&image, "section data");
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(image + "TR"));
+  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, TypeOf(image + Tail("tracking")));
+  // Before or after a certificate table.
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), Tail(k7z).substr(1), "")));
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), "", Tail("tracking").substr(2))));
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), std::string(8, '\0'), "")));
+  // A section table that is not in the file, or sections cut short.
+  std::string cut = Image();
+  AddSection(&cut, "section data");
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(cut.substr(0, cut.size() - 1)));
+  Put<uint16_t>(&cut, kPeOffset + 6, 0xFFFF);
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(cut));
 }
 
 TEST_F(PayloadManagerImplTest, TableAtTheStartLeavesNoRoomBeforeIt) {
@@ -208,6 +256,21 @@ TEST(PayloadManagerImplBuiltTest, InstallersFromThePackageBuilder) {
   PayloadManagerImpl tracking(installers.Append(L"signed_tracking_data.exe"));
   EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, tracking.GetPayloadType());
   EXPECT_EQ("campaign=signed", tracking.GetPayload());
+
+  // The real installer cut anywhere in its tail.
+  std::string whole;
+  ASSERT_TRUE(base::ReadFileToString(installers.Append(L"full_package.exe"), &whole));
+  std::string host;
+  ASSERT_TRUE(base::ReadFileToString(bin.Append(L"installer.exe"), &host));
+  ASSERT_LT(host.size(), whole.size());
+  const base::FilePath cut_path = temp_dir.GetPath().Append(L"cut.exe");
+  for (size_t size : {host.size() + 1, host.size() + 3, host.size() + 9, whole.size() / 2 + host.size() / 2,
+                      whole.size() - 5, whole.size() - 1}) {
+    ASSERT_TRUE(base::WriteFile(cut_path, whole.substr(0, size)));
+    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, PayloadManagerImpl(cut_path).GetPayloadType()) << size;
+  }
+  ASSERT_TRUE(base::WriteFile(cut_path, whole.substr(0, host.size())));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, PayloadManagerImpl(cut_path).GetPayloadType());
 }
 
 TEST(PayloadTypeTest, Names) {
