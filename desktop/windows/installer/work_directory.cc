@@ -21,16 +21,24 @@ constexpr int kProbeWaitSeconds = 30;
 // Downloads has no CSIDL: without SHGetKnownFolderPath it is skipped.
 constexpr int kNoCsidl = -1;
 
+// A copy that failed half way (a full drive) leaves nothing behind.
+bool CopyWhole(const base::FilePath& from, const base::FilePath& to) {
+  if (base::CopyFile(from, to))
+    return true;
+  base::DeleteFile(to, /*recursive=*/false);
+  return false;
+}
+
 // The program and, beside it, the engine library it cannot start without.
 bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
                  base::FilePath* copy, base::FilePath* engine_copy) {
   *copy = folder.Append(program.BaseName());
-  if (!base::CopyFile(program, *copy))
+  if (!CopyWhole(program, *copy))
     return false;
   base::FilePath engine = program.DirName().Append(kEngineDllName);
   if (base::PathExists(engine)) {
     *engine_copy = folder.Append(kEngineDllName);
-    if (!base::CopyFile(engine, *engine_copy)) {
+    if (!CopyWhole(engine, *engine_copy)) {
       base::DeleteFile(*copy, /*recursive=*/false);
       return false;
     }
