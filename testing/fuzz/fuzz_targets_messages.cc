@@ -25,15 +25,23 @@ std::string PickleBytes(const std::unique_ptr<base::Pickle>& pickle) {
   return std::string(static_cast<const char*>(pickle->data()), pickle->size());
 }
 
+// The secret the seeds carry and the target expects: mutations reach what
+// the main process reads once a message proved to be the run's.
+const RunSecret& FuzzSecret() {
+  static const RunSecret secret =
+      RunSecret::FromBytesForTesting(std::string(RunSecret::kSize, '\x5a'));
+  return secret;
+}
+
 std::vector<std::string> MessageSeeds() {
-  namespace m = installer_messages;
-  return {PickleBytes(m::StartingNewMainProcess(true)), PickleBytes(m::Notify()),
-          PickleBytes(m::TotalSteps(12)), PickleBytes(m::StepStarting("CopyFiles")),
-          PickleBytes(m::StepFinished("CopyFiles", 2, 7)),
-          PickleBytes(m::ImportantEvent("elevated")),
-          PickleBytes(m::Error(RESULT_SUCCESS, L"Setup failed \u00e9", "detail")),
-          PickleBytes(m::Success()), PickleBytes(m::EnteringPhase(3)),
-          PickleBytes(m::ReturnedToPreviousMainProcess())};
+  const InstallerMessageBuilder m(FuzzSecret());
+  return {PickleBytes(m.StartingNewMainProcess(true)), PickleBytes(m.Notify()),
+          PickleBytes(m.TotalSteps(12)), PickleBytes(m.StepStarting("CopyFiles")),
+          PickleBytes(m.StepFinished("CopyFiles", 2, 7)),
+          PickleBytes(m.ImportantEvent("elevated")),
+          PickleBytes(m.Error(RESULT_SUCCESS, L"Setup failed \u00e9", "detail")),
+          PickleBytes(m.Success()), PickleBytes(m.EnteringPhase(3)),
+          PickleBytes(m.ReturnedToPreviousMainProcess())};
 }
 
 bool SameMessage(const InstallerMessage& a, const InstallerMessage& b) {
@@ -52,11 +60,13 @@ std::string RunInstallerMessage(const std::string& input, const base::FilePath&,
   before.completed = 6;
   before.message = L"kept";
   InstallerMessage message = before;
-  if (!ReadInstallerMessage(pickle, &message))
+  if (ReadInstallerMessage(pickle, FuzzSecret(), &message) != InstallerMessageStatus::kAccepted)
     return SameMessage(message, before) ? "" : "a refused message changed the record";
   *accepted = true;
   if (message.type < 0 || message.type >= IPC_MESSAGE_TYPE_COUNT)
     return "accepted a type out of range";
+  if (message.type == IPC_MESSAGE_ERROR && message.code == RESULT_SUCCESS)
+    return "accepted an error that says success";
   base::ObserverList<InstallerObserver> observers;
   NotifyInstallerObservers(message, &observers);
   return "";

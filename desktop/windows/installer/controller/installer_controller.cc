@@ -215,7 +215,8 @@ void InstallerController::OnInstallerError(InstallerResult code,
   LOG(ERROR) << "Installer error: " << detail;
   SendEvent(std::make_unique<ErrorEvent>(detail, kEventLevel));
   error_detail_ = detail;
-  result_ = code;
+  // An error is never a success, whatever code it carries.
+  result_ = code == RESULT_SUCCESS ? RESULT_GENERAL_FAILURE : code;
 }
 
 void InstallerController::OnInstallerSucceeded() {

@@ -27,9 +27,12 @@ const char* InstallerMessageTypeToString(int type) {
   }
 }
 
-std::unique_ptr<base::Pickle> CreateInstallerMessage(InstallerMessageType type) {
+std::unique_ptr<base::Pickle> CreateInstallerMessage(InstallerMessageType type,
+                                                     const RunSecret& secret) {
   auto message = std::make_unique<base::Pickle>();
   message->WriteString(std::string_view(kInstallerMessageSignature));
+  if (!secret.empty())
+    message->WriteString(secret.bytes());
   message->WriteInt(type);
   return message;
 }

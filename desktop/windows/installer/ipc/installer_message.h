@@ -6,10 +6,13 @@
 #include <memory>
 
 #include "base/pickle.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 // What the backend tells the UI process over the mailslot. A message is a
-// pickle holding the signature string, the type (int32) and the arguments of
-// that type.
+// pickle holding the signature string, the run's secret (a string of
+// RunSecret::kSize bytes), the type (int32) and the arguments of that type.
+// A backend that was handed no secret (one started by a main process of an
+// earlier version) leaves the secret out, as that main process expects.
 enum InstallerMessageType : int32_t {
   IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS = 0,          // bool
   IPC_MESSAGE_RETURNED_TO_PREVIOUS_MAIN_PROCESS = 1,  // -
@@ -34,8 +37,9 @@ inline constexpr size_t kMaxInstallerMessageSize = 2048;
 // message and for values outside the table.
 const char* InstallerMessageTypeToString(int type);
 
-// A new message holding the signature and `type`; the caller appends the
-// arguments.
-std::unique_ptr<base::Pickle> CreateInstallerMessage(InstallerMessageType type);
+// A new message holding the signature, `secret` (unless empty) and `type`;
+// the caller appends the arguments.
+std::unique_ptr<base::Pickle> CreateInstallerMessage(InstallerMessageType type,
+                                                     const RunSecret& secret);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_IPC_INSTALLER_MESSAGE_H_

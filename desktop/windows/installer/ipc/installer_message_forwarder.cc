@@ -1,12 +1,15 @@
 #include "desktop/windows/installer/ipc/installer_message_forwarder.h"
 
+#include <utility>
+
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
 
-InstallerMessageForwarder::InstallerMessageForwarder(IPCSender* sender) : sender_(sender) {
+InstallerMessageForwarder::InstallerMessageForwarder(IPCSender* sender, RunSecret secret)
+    : sender_(sender), builder_(std::move(secret)) {
   DCHECK(sender_);
 }
 
@@ -17,43 +20,43 @@ void InstallerMessageForwarder::Send(std::unique_ptr<base::Pickle> message) {
 }
 
 void InstallerMessageForwarder::OnNotify() {
-  Send(installer_messages::Notify());
+  Send(builder_.Notify());
 }
 
 void InstallerMessageForwarder::OnStartingNewMainProcess(bool unused) {
   VLOG(1) << "Sending IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS(" << unused << ")";
-  Send(installer_messages::StartingNewMainProcess(unused));
+  Send(builder_.StartingNewMainProcess(unused));
 }
 
 void InstallerMessageForwarder::OnEnteringPhase(int phase) {
   VLOG(1) << "Sending IPC_MESSAGE_ENTERING_PHASE(" << phase << ")";
-  Send(installer_messages::EnteringPhase(phase));
+  Send(builder_.EnteringPhase(phase));
 }
 
 void InstallerMessageForwarder::OnReturnedToPreviousMainProcess() {
   VLOG(1) << "Sending IPC_MESSAGE_RETURNED_TO_PREVIOUS_MAIN_PROCESS";
-  Send(installer_messages::ReturnedToPreviousMainProcess());
+  Send(builder_.ReturnedToPreviousMainProcess());
 }
 
 void InstallerMessageForwarder::OnTotalSteps(int total) {
   VLOG(1) << "Sending IPC_MESSAGE_TOTAL_STEPS(" << total << ")";
-  Send(installer_messages::TotalSteps(total));
+  Send(builder_.TotalSteps(total));
 }
 
 void InstallerMessageForwarder::OnStepStarting(const std::string& step_name) {
   VLOG(1) << "Sending IPC_MESSAGE_STEP_STARTING";
-  Send(installer_messages::StepStarting(step_name));
+  Send(builder_.StepStarting(step_name));
 }
 
 void InstallerMessageForwarder::OnStepFinished(const std::string& step_name, int attempt,
                                                int completed) {
   VLOG(1) << "Sending IPC_MESSAGE_STEP_FINISHED";
-  Send(installer_messages::StepFinished(step_name, attempt, completed));
+  Send(builder_.StepFinished(step_name, attempt, completed));
 }
 
 void InstallerMessageForwarder::OnImportantEvent(const std::string& event_name) {
   VLOG(1) << "Sending IPC_FILE_COPY_RETRY";
-  Send(installer_messages::ImportantEvent(event_name));
+  Send(builder_.ImportantEvent(event_name));
 }
 
 void InstallerMessageForwarder::OnInstallerError(InstallerResult code,
@@ -61,10 +64,10 @@ void InstallerMessageForwarder::OnInstallerError(InstallerResult code,
                                                  const std::string& detail) {
   VLOG(1) << "Sending IPC_MESSAGE_ERROR(" << code << "," << base::WideToUTF8(message) << ","
           << detail << ")";
-  Send(installer_messages::Error(code, message, detail));
+  Send(builder_.Error(code, message, detail));
 }
 
 void InstallerMessageForwarder::OnInstallerSucceeded() {
   VLOG(1) << "Sending IPC_MESSAGE_SUCCESS";
-  Send(installer_messages::Success());
+  Send(builder_.Success());
 }

@@ -5,16 +5,19 @@
 #include <string>
 
 #include "base/pickle.h"
+#include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 class IPCSender;
 
 // Backend side: turns each notification that has a message into that
-// message and sends it, logging it as "Sending ...".
+// message, carrying the run's secret, and sends it, logging it as
+// "Sending ...".
 class InstallerMessageForwarder : public InstallerObserver {
  public:
   // `sender` must outlive this object.
-  explicit InstallerMessageForwarder(IPCSender* sender);
+  InstallerMessageForwarder(IPCSender* sender, RunSecret secret);
   ~InstallerMessageForwarder() override;
 
   void OnNotify() override;
@@ -33,6 +36,7 @@ class InstallerMessageForwarder : public InstallerObserver {
   void Send(std::unique_ptr<base::Pickle> message);
 
   IPCSender* const sender_;
+  const InstallerMessageBuilder builder_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_IPC_INSTALLER_MESSAGE_FORWARDER_H_

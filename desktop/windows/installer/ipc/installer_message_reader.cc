@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
 
+#include <string>
+#include <utility>
+
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -19,6 +22,11 @@ bool ReadError(base::PickleIterator* iter, InstallerMessage* message) {
   // Consumers index tables by result; an unknown code is not one.
   if (code < 0 || code >= static_cast<int>(RESULT_COUNT))
     return false;
+  // An error is never a success, whatever code it carries.
+  if (code == RESULT_SUCCESS) {
+    LOG(WARNING) << "IPC_MESSAGE_ERROR with code 0 taken as a general failure";
+    code = RESULT_GENERAL_FAILURE;
+  }
   message->code = static_cast<InstallerResult>(code);
   return true;
 }
@@ -79,29 +87,35 @@ void LogReceived(const InstallerMessage& message) {
 
 }  // namespace
 
-bool ReadInstallerMessage(const base::Pickle& pickle, InstallerMessage* message) {
+InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const RunSecret& secret,
+                                            InstallerMessage* message) {
+  DCHECK(!secret.empty());
   base::PickleIterator iter(pickle);
   std::string signature;
   if (!iter.ReadString(&signature) || signature != kInstallerMessageSignature) {
     LOG(WARNING) << "Received a message without installer signature";
-    return false;
+    return InstallerMessageStatus::kMalformed;
   }
+  // Nothing of a message without the secret is looked at.
+  std::string carried;
+  if (!iter.ReadString(&carried) || !secret.Matches(carried))
+    return InstallerMessageStatus::kWithoutSecret;
   int type = 0;
   if (!iter.ReadInt(&type))
-    return false;
+    return InstallerMessageStatus::kMalformed;
   if (type < 0 || type >= IPC_MESSAGE_TYPE_COUNT) {
     LOG(WARNING) << "Received installer message with invalid type";
-    return false;
+    return InstallerMessageStatus::kMalformed;
   }
   // Read aside: a message cut short leaves the caller's record as it was.
   InstallerMessage read;
   read.type = static_cast<InstallerMessageType>(type);
   if (!ReadArguments(&iter, &read)) {
     LOG(ERROR) << "Received invalid " << InstallerMessageTypeToString(type) << " message";
-    return false;
+    return InstallerMessageStatus::kMalformed;
   }
   *message = std::move(read);
-  return true;
+  return InstallerMessageStatus::kAccepted;
 }
 
 void NotifyInstallerObservers(const InstallerMessage& message,

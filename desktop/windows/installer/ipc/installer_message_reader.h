@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/ipc/installer_message.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 // One received installer message, its arguments read.
 struct InstallerMessage {
@@ -22,11 +23,23 @@ struct InstallerMessage {
   std::wstring message;
 };
 
-// Reads a message from the other process, which is not trusted: signature
-// (exact case), type, then the type's arguments, every read bounds-checked.
-// Names and details must be UTF-8 and the error code a known result. A bad
-// message is dropped after one log line and false is returned.
-bool ReadInstallerMessage(const base::Pickle& pickle, InstallerMessage* message);
+enum class InstallerMessageStatus {
+  kAccepted,
+  // Dropped after one log line.
+  kMalformed,
+  // Without the run's secret: written by some process other than the
+  // run's backends, or by a backend of an earlier run. Dropped silently;
+  // the caller counts them.
+  kWithoutSecret,
+};
+
+// Reads a message from the mailslot, which any process of the user may
+// write to: signature (exact case), the run's `secret`, type, then the
+// type's arguments, every read bounds-checked. Names and details must be
+// UTF-8 and the error code a known result; an error that says 0 is taken
+// as failure 1. `message` is set only when the message is accepted.
+InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const RunSecret& secret,
+                                            InstallerMessage* message);
 
 // Logs `message` and calls its notification on each observer, in order.
 void NotifyInstallerObservers(const InstallerMessage& message,

@@ -9,6 +9,7 @@
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
 
@@ -16,13 +17,28 @@ namespace {
 
 using Calls = std::vector<std::string>;
 
+const RunSecret& Secret() {
+  static const RunSecret secret = RunSecret::Generate();
+  return secret;
+}
+
+// The messages of the run's backend.
+const InstallerMessageBuilder& Backend() {
+  static const InstallerMessageBuilder builder(Secret());
+  return builder;
+}
+
+InstallerMessageStatus Read(const base::Pickle& pickle, InstallerMessage* message) {
+  return ReadInstallerMessage(pickle, Secret(), message);
+}
+
 // Reads `pickle` as the UI side does; the calls it made, or {} when dropped.
 Calls Deliver(const base::Pickle& pickle) {
   RecordingInstallerObserver observer;
   base::ObserverList<InstallerObserver> observers;
   observers.AddObserver(&observer);
   InstallerMessage message;
-  if (ReadInstallerMessage(pickle, &message))
+  if (Read(pickle, &message) == InstallerMessageStatus::kAccepted)
     NotifyInstallerObservers(message, &observers);
   return observer.calls();
 }
@@ -31,43 +47,93 @@ std::string Bytes(const base::Pickle& pickle) {
   return std::string(static_cast<const char*>(pickle.data()), pickle.size());
 }
 
-// A message with the signature `signature` and then `type`.
+// A message with the signature `signature`, the run's secret and `type`.
 base::Pickle Raw(const std::string& signature, int type) {
   base::Pickle pickle;
   pickle.WriteString(signature);
+  pickle.WriteString(Secret().bytes());
   pickle.WriteInt(type);
   return pickle;
 }
 
 TEST(InstallerMessageTest, TotalStepsHasTheDocumentedLayout) {
-  const std::string expected(
+  const std::string secret(RunSecret::kSize, '\x7f');
+  const std::string expected =
+      std::string("\x44\x00\x00\x00"
+                  "\x13\x00\x00\x00"
+                  ":Installer message:\x00"
+                  "\x20\x00\x00\x00",
+                  32) +
+      secret + std::string("\x03\x00\x00\x00\x19\x00\x00\x00", 8);
+  EXPECT_EQ(expected,
+            Bytes(*InstallerMessageBuilder(RunSecret::FromBytesForTesting(secret)).TotalSteps(25)));
+  // A backend that was given no secret writes what a main process of an
+  // earlier version reads.
+  const std::string legacy(
       "\x20\x00\x00\x00"
       "\x13\x00\x00\x00"
       ":Installer message:\x00"
       "\x03\x00\x00\x00"
       "\x19\x00\x00\x00",
       36);
-  EXPECT_EQ(expected, Bytes(*installer_messages::TotalSteps(25)));
+  EXPECT_EQ(legacy, Bytes(*InstallerMessageBuilder(RunSecret()).TotalSteps(25)));
+}
+
+// Any process of the user may write to the mailslot: only what carries
+// the run's secret is read, so a forged success or error changes nothing.
+TEST(InstallerMessageTest, MessagesWithoutTheRunsSecretAreDropped) {
+  const InstallerMessageBuilder without{RunSecret()};
+  const InstallerMessageBuilder other_run{RunSecret::Generate()};
+  for (const InstallerMessageBuilder* forger : {&without, &other_run}) {
+    for (const auto& forged : {forger->Success(), forger->Error(RESULT_SUCCESS, L"", "forged"),
+                               forger->TotalSteps(1)}) {
+      InstallerMessage message;
+      message.text = "kept";
+      EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(*forged, &message));
+      EXPECT_EQ("kept", message.text);
+    }
+  }
+  // The secret cut short, or one byte off.
+  std::string bytes = Secret().bytes();
+  base::Pickle short_secret;
+  short_secret.WriteString(kInstallerMessageSignature);
+  short_secret.WriteString(bytes.substr(0, RunSecret::kSize - 1));
+  short_secret.WriteInt(IPC_MESSAGE_SUCCESS);
+  bytes[RunSecret::kSize - 1] ^= 1;
+  base::Pickle wrong_byte;
+  wrong_byte.WriteString(kInstallerMessageSignature);
+  wrong_byte.WriteString(bytes);
+  wrong_byte.WriteInt(IPC_MESSAGE_SUCCESS);
+  InstallerMessage message;
+  EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(short_secret, &message));
+  EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(wrong_byte, &message));
+  EXPECT_EQ(Calls{"succeeded"}, Deliver(*Backend().Success()));
+}
+
+// Whoever wrote it, an error that says 0 is a failure.
+TEST(InstallerMessageTest, ErrorWithCodeZeroIsAFailure) {
+  EXPECT_EQ(Calls{"error 1  detail"},
+            Deliver(*Backend().Error(RESULT_SUCCESS, L"", "detail")));
 }
 
 TEST(InstallerMessageTest, EveryTypeReachesItsNotification) {
   EXPECT_EQ(Calls{"starting_new_main_process 0"},
-            Deliver(*installer_messages::StartingNewMainProcess(/*unused=*/false)));
+            Deliver(*Backend().StartingNewMainProcess(/*unused=*/false)));
   EXPECT_EQ(Calls{"returned_to_previous_main_process"},
-            Deliver(*installer_messages::ReturnedToPreviousMainProcess()));
-  EXPECT_EQ(Calls{"notify"}, Deliver(*installer_messages::Notify()));
-  EXPECT_EQ(Calls{"total_steps 25"}, Deliver(*installer_messages::TotalSteps(25)));
+            Deliver(*Backend().ReturnedToPreviousMainProcess()));
+  EXPECT_EQ(Calls{"notify"}, Deliver(*Backend().Notify()));
+  EXPECT_EQ(Calls{"total_steps 25"}, Deliver(*Backend().TotalSteps(25)));
   EXPECT_EQ(Calls{"step_starting copy_file:a\\b.dll"},
-            Deliver(*installer_messages::StepStarting("copy_file:a\\b.dll")));
+            Deliver(*Backend().StepStarting("copy_file:a\\b.dll")));
   EXPECT_EQ(Calls{"step_finished finalize 5 17"},
-            Deliver(*installer_messages::StepFinished("finalize", 5, 17)));
+            Deliver(*Backend().StepFinished("finalize", 5, 17)));
   EXPECT_EQ(Calls{"important_event file_copy_retry"},
-            Deliver(*installer_messages::ImportantEvent("file_copy_retry")));
+            Deliver(*Backend().ImportantEvent("file_copy_retry")));
   EXPECT_EQ(Calls{"error 6 C:\\x detail"},
-            Deliver(*installer_messages::Error(RESULT_FOLDER_CREATION_FAILED, L"C:\\x", "detail")));
-  EXPECT_EQ(Calls{"error 1  "}, Deliver(*installer_messages::Error(RESULT_GENERAL_FAILURE, L"", "")));
-  EXPECT_EQ(Calls{"succeeded"}, Deliver(*installer_messages::Success()));
-  EXPECT_EQ(Calls{"entering_phase 7"}, Deliver(*installer_messages::EnteringPhase(7)));
+            Deliver(*Backend().Error(RESULT_FOLDER_CREATION_FAILED, L"C:\\x", "detail")));
+  EXPECT_EQ(Calls{"error 1  "}, Deliver(*Backend().Error(RESULT_GENERAL_FAILURE, L"", "")));
+  EXPECT_EQ(Calls{"succeeded"}, Deliver(*Backend().Success()));
+  EXPECT_EQ(Calls{"entering_phase 7"}, Deliver(*Backend().EnteringPhase(7)));
 }
 
 TEST(InstallerMessageTest, WideTextOfOddLengthAndOutsideTheBmpSurvives) {
@@ -79,9 +145,9 @@ TEST(InstallerMessageTest, WideTextOfOddLengthAndOutsideTheBmpSurvives) {
   observers.AddObserver(&observer);
   InstallerMessage message;
   std::unique_ptr<base::Pickle> pickle =
-      installer_messages::Error(RESULT_FILE_COPY_FAILED, text, "d\xc3\xa9tail");
+      Backend().Error(RESULT_FILE_COPY_FAILED, text, "d\xc3\xa9tail");
   EXPECT_EQ(0u, pickle->size() % 4);
-  ASSERT_TRUE(ReadInstallerMessage(*pickle, &message));
+  ASSERT_EQ(InstallerMessageStatus::kAccepted, Read(*pickle, &message));
   NotifyInstallerObservers(message, &observers);
   EXPECT_EQ(text, observer.last_error_message());
   EXPECT_EQ("d\xc3\xa9tail", message.text);
@@ -105,6 +171,7 @@ TEST(InstallerMessageTest, UntrustedBytesAreCheckedAndDropped) {
   // Cut before the type: dropped without a word.
   base::Pickle no_type;
   no_type.WriteString(kInstallerMessageSignature);
+  no_type.WriteString(Secret().bytes());
   EXPECT_EQ(Calls{}, Deliver(no_type));
 
   EXPECT_EQ(Calls{}, Deliver(Raw(kInstallerMessageSignature, 10)));
@@ -146,7 +213,7 @@ TEST(InstallerMessageTest, UntrustedBytesAreCheckedAndDropped) {
 // leave the caller's record half overwritten.
 TEST(InstallerMessageTest, RefusedMessageLeavesTheRecordAsItWas) {
   std::unique_ptr<base::Pickle> error =
-      installer_messages::Error(RESULT_SUCCESS, L"Setup failed", "detail");
+      Backend().Error(RESULT_SUCCESS, L"Setup failed", "detail");
   const std::string whole = Bytes(*error);
   std::string cut = whole.substr(0, whole.size() - 8);
   const uint32_t payload = static_cast<uint32_t>(cut.size() - sizeof(uint32_t));
@@ -155,11 +222,12 @@ TEST(InstallerMessageTest, RefusedMessageLeavesTheRecordAsItWas) {
   message.type = IPC_MESSAGE_TOTAL_STEPS;
   message.value = 12;
   message.text = "kept";
-  EXPECT_FALSE(ReadInstallerMessage(base::Pickle(cut.data(), cut.size()), &message));
+  EXPECT_EQ(InstallerMessageStatus::kMalformed, Read(base::Pickle(cut.data(), cut.size()), &message));
   EXPECT_EQ(IPC_MESSAGE_TOTAL_STEPS, message.type);
   EXPECT_EQ(12, message.value);
   EXPECT_EQ("kept", message.text);
-  EXPECT_TRUE(ReadInstallerMessage(base::Pickle(whole.data(), whole.size()), &message));
+  EXPECT_EQ(InstallerMessageStatus::kAccepted,
+            Read(base::Pickle(whole.data(), whole.size()), &message));
   EXPECT_EQ(IPC_MESSAGE_ERROR, message.type);
   EXPECT_EQ(L"Setup failed", message.message);
 }
@@ -168,29 +236,29 @@ TEST(InstallerMessageTest, LongTextsAreCutToFitTheMailslot) {
   const std::string detail(5000, 'd');
   const std::wstring message(300, L'm');
   std::unique_ptr<base::Pickle> error =
-      installer_messages::Error(RESULT_FILE_COPY_FAILED, message, detail);
+      Backend().Error(RESULT_FILE_COPY_FAILED, message, detail);
   EXPECT_LE(error->size(), kMaxInstallerMessageSize);
   EXPECT_GT(error->size(), kMaxInstallerMessageSize - 4);
   InstallerMessage read;
-  ASSERT_TRUE(ReadInstallerMessage(*error, &read));
+  ASSERT_EQ(InstallerMessageStatus::kAccepted, Read(*error, &read));
   // The detail gives way first; the user's text stays whole.
   EXPECT_EQ(message, read.message);
-  EXPECT_EQ(std::string(2048 - 32 - 12 - 600, 'd'), read.text);
+  EXPECT_EQ(std::string(2048 - 32 - 36 - 12 - 600, 'd'), read.text);
 
   // A user text that alone is too long is cut too, and the detail is empty.
-  error = installer_messages::Error(RESULT_FILE_COPY_FAILED, std::wstring(3000, L'm'), detail);
+  error = Backend().Error(RESULT_FILE_COPY_FAILED, std::wstring(3000, L'm'), detail);
   EXPECT_LE(error->size(), kMaxInstallerMessageSize);
-  ASSERT_TRUE(ReadInstallerMessage(*error, &read));
-  EXPECT_EQ(1002u, read.message.size());
+  ASSERT_EQ(InstallerMessageStatus::kAccepted, Read(*error, &read));
+  EXPECT_EQ(984u, read.message.size());
   EXPECT_EQ("", read.text);
 
   std::unique_ptr<base::Pickle> step =
-      installer_messages::StepFinished("copy_file:" + std::string(3000, 'x'), 1, 2);
+      Backend().StepFinished("copy_file:" + std::string(3000, 'x'), 1, 2);
   EXPECT_LE(step->size(), kMaxInstallerMessageSize);
-  ASSERT_TRUE(ReadInstallerMessage(*step, &read));
+  ASSERT_EQ(InstallerMessageStatus::kAccepted, Read(*step, &read));
   EXPECT_EQ(1, read.attempt);
   EXPECT_EQ(2, read.completed);
-  EXPECT_LE(installer_messages::ImportantEvent(std::string(4000, 'e'))->size(),
+  EXPECT_LE(Backend().ImportantEvent(std::string(4000, 'e'))->size(),
             kMaxInstallerMessageSize);
 }
 
@@ -207,8 +275,8 @@ TEST(InstallerMessageTest, CutsKeepWholeCharacters) {
   for (int i = 0; i < 1500; ++i)
     detail += "\xe2\x82\xac";  // The euro sign, three bytes.
   InstallerMessage read;
-  ASSERT_TRUE(ReadInstallerMessage(*installer_messages::Error(RESULT_GENERAL_FAILURE, L"", detail),
-                                   &read));
+  ASSERT_EQ(InstallerMessageStatus::kAccepted,
+            Read(*Backend().Error(RESULT_GENERAL_FAILURE, L"", detail), &read));
   EXPECT_TRUE(base::IsStringUTF8(read.text));
   EXPECT_EQ(0u, read.text.size() % 3);
 }

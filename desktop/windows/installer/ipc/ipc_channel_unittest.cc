@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/run_loop.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/installer_message_forwarder.h"
@@ -19,8 +21,11 @@
 #include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/ipc/ipc_sender.h"
+#include "desktop/windows/installer/ipc/mailslot_server.h"
 #include "desktop/windows/installer/ipc/mailslot_writer.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
+#include "desktop/windows/installer/utils/run_secret.h"
+#include "desktop/windows/installer/utils/test_support/kernel_object_dacl.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
@@ -30,7 +35,7 @@ namespace {
 constexpr int kBulkMessages = 1000;
 
 // What the backend sends in the cross-process test, in order.
-void SendEveryMessage(InstallerObserver* backend, IPCSender* sender) {
+void SendEveryMessage(InstallerObserver* backend, IPCSender* sender, const RunSecret& secret) {
   backend->OnNotify();
   backend->OnStartingNewMainProcess(/*unused=*/false);
   backend->OnReturnedToPreviousMainProcess();
@@ -40,7 +45,8 @@ void SendEveryMessage(InstallerObserver* backend, IPCSender* sender) {
   backend->OnStepFinished("copy_file:a b\\c.dll", 2, 1);
   backend->OnImportantEvent("file_copy_retry");
   // An oversize message must not hold up those behind it.
-  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT);
+  std::unique_ptr<base::Pickle> oversize =
+      CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT, secret);
   oversize->WriteString(std::string(3000, 'x'));
   if (sender)
     sender->Send(std::move(oversize));
@@ -53,14 +59,18 @@ void SendEveryMessage(InstallerObserver* backend, IPCSender* sender) {
 
 }  // namespace
 
+// Sends with the secret it inherited, as a backend does.
 TEST_CHILD_ROLE(ipc_send_every_message) {
   base::AtExitManager at_exit;
   base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
+  const RunSecret secret = RunSecret::TakeFromCommandLine(command_line);
+  if (secret.empty())
+    return 2;
   IPCSender sender;
   if (!sender.Connect(command_line.GetSwitchValueNative("mailslot")))
     return 1;
-  InstallerMessageForwarder forwarder(&sender);
-  SendEveryMessage(&forwarder, &sender);
+  InstallerMessageForwarder forwarder(&sender, secret);
+  SendEveryMessage(&forwarder, &sender, secret);
   sender.Stop();
   return 0;
 }
@@ -69,7 +79,7 @@ namespace {
 
 class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
  protected:
-  IPCChannelTest() {
+  IPCChannelTest() : secret_(RunSecret::Generate()), backend_(secret_) {
     observers_.AddObserver(&observer_);
     static int counter = 0;
     name_ = L"Tarvo/Installer/C:/test " + std::to_wstring(GetCurrentProcessId()) + L"/" +
@@ -79,7 +89,7 @@ class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
   // IPCReceiver::Delegate.
   void OnMailslotMessage(const base::Pickle& pickle) override {
     InstallerMessage message;
-    if (ReadInstallerMessage(pickle, &message))
+    if (ReadInstallerMessage(pickle, secret_, &message) == InstallerMessageStatus::kAccepted)
       NotifyInstallerObservers(message, &observers_);
   }
 
@@ -140,6 +150,9 @@ class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
     CloseHandle(client);
   }
 
+  const RunSecret secret_;
+  // Messages of the run's backend.
+  const InstallerMessageBuilder backend_;
   base::MessageLoop loop_;
   RecordingInstallerObserver observer_;
   base::ObserverList<InstallerObserver> observers_;
@@ -149,10 +162,18 @@ class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
 TEST_F(IPCChannelTest, TwoProcessesExchangeEveryMessageInOrder) {
   IPCReceiver receiver(this);
   ASSERT_TRUE(receiver.Connect(name_));
+  base::win::ScopedHandle shared = secret_.Share(/*inheritable=*/true);
+  ASSERT_TRUE(shared.IsValid());
+  base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+  RunSecret::AppendSwitches(shared.Get(), base::kNullProcessId, &command_line);
+  base::LaunchOptions options;
+  options.inherit_mode = base::LaunchOptions::Inherit::kSpecific;
+  options.handles_to_inherit = {shared.Get()};
   base::Process child = base::LaunchProcess(
-      testing_support::GetTestChildCommandLine("ipc_send_every_message",
-                                               L"--mailslot=\"" + name_ + L"\""),
-      base::LaunchOptions());
+      testing_support::GetTestChildCommandLine(
+          "ipc_send_every_message",
+          L"--mailslot=\"" + name_ + L"\" " + command_line.GetArgumentsString()),
+      options);
   ASSERT_TRUE(child.IsValid());
   RunUntil("succeeded", child.Handle());
   int exit_code = -1;
@@ -161,7 +182,7 @@ TEST_F(IPCChannelTest, TwoProcessesExchangeEveryMessageInOrder) {
 
   // The same calls made in this process, minus the oversize message.
   RecordingInstallerObserver expected;
-  SendEveryMessage(&expected, nullptr);
+  SendEveryMessage(&expected, nullptr, secret_);
   ASSERT_EQ(expected.calls().size(), observer_.calls().size());
   EXPECT_EQ(expected.calls()[0], observer_.calls()[0]);
   // The error's detail was cut to fit, its user text kept whole.
@@ -179,12 +200,13 @@ TEST_F(IPCChannelTest, SenderWaitsForAMailslotCreatedLater) {
   testing_support::ScopedLogCapture log;
   IPCSender sender;
   ASSERT_TRUE(sender.Connect(name_));
-  sender.Send(installer_messages::TotalSteps(4));
+  sender.Send(backend_.TotalSteps(4));
   // Never written (Wine would deliver it cut), and nothing waits behind it.
-  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_STEP_STARTING);
+  std::unique_ptr<base::Pickle> oversize =
+      CreateInstallerMessage(IPC_MESSAGE_STEP_STARTING, secret_);
   oversize->WriteString(std::string(2100, 'x'));
   sender.Send(std::move(oversize));
-  sender.Send(installer_messages::Success());
+  sender.Send(backend_.Success());
   Sleep(100);
   IPCReceiver receiver(this);
   ASSERT_TRUE(receiver.Connect(name_));
@@ -201,8 +223,9 @@ int g_passing_failures_left = 0;
 BOOL WINAPI FailingWriteFile(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
                              LPOVERLAPPED overlapped) {
   const int32_t* fields = static_cast<const int32_t*>(data);
-  const int32_t type = size >= 32 ? fields[7] : -1;
-  const int32_t value = size >= 36 ? fields[8] : -1;
+  // After the header, the signature and the secret.
+  const int32_t type = size >= 68 ? fields[16] : -1;
+  const int32_t value = size >= 72 ? fields[17] : -1;
   if (type == IPC_MESSAGE_IMPORTANT_EVENT) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -224,10 +247,10 @@ TEST_F(IPCChannelTest, FailedWritesAreRetriedOrDroppedNeverBlocking) {
   {
     IPCSender sender;
     ASSERT_TRUE(sender.Connect(name_));
-    sender.Send(installer_messages::ImportantEvent("refused"));
-    sender.Send(installer_messages::TotalSteps(1));
-    sender.Send(installer_messages::TotalSteps(2));
-    sender.Send(installer_messages::Success());
+    sender.Send(backend_.ImportantEvent("refused"));
+    sender.Send(backend_.TotalSteps(1));
+    sender.Send(backend_.TotalSteps(2));
+    sender.Send(backend_.Success());
     RunUntil("succeeded");
   }
   MailslotWriter::SetWriteFileForTesting(nullptr);
@@ -243,11 +266,11 @@ TEST_F(IPCChannelTest, SenderWithoutMailslotDropsItsMessages) {
   testing_support::ScopedLogCapture log;
   IPCSender sender(base::TimeDelta::FromMilliseconds(50));
   ASSERT_TRUE(sender.Connect(name_));
-  sender.Send(installer_messages::Success());
+  sender.Send(backend_.Success());
   sender.Stop();
   EXPECT_TRUE(log.Contains("Messages unsent: 1"));
   // Nothing waits on a stopped sender.
-  sender.Send(installer_messages::Success());
+  sender.Send(backend_.Success());
 }
 
 TEST_F(IPCChannelTest, ReceiverDropsCutAndMalformedMessagesAndReadsOn) {
@@ -257,26 +280,39 @@ TEST_F(IPCChannelTest, ReceiverDropsCutAndMalformedMessagesAndReadsOn) {
   WaitForMailslot();
 
   // Oversize: Windows refuses the write, Wine delivers the first 2048 bytes.
-  std::unique_ptr<base::Pickle> oversize = CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT);
+  std::unique_ptr<base::Pickle> oversize =
+      CreateInstallerMessage(IPC_MESSAGE_IMPORTANT_EVENT, secret_);
   oversize->WriteString(std::string(3000, 'x'));
   WriteRaw(oversize->data(), static_cast<DWORD>(oversize->size()));
   // A header promising more than follows.
-  std::unique_ptr<base::Pickle> total = installer_messages::TotalSteps(9);
+  std::unique_ptr<base::Pickle> total = backend_.TotalSteps(9);
   std::string lying(static_cast<const char*>(total->data()), total->size());
   lying[0] = 100;
   WriteRaw(lying.data(), static_cast<DWORD>(lying.size()));
   WriteRaw("", 0);
-  std::unique_ptr<base::Pickle> wrong_case = CreateInstallerMessage(IPC_MESSAGE_SUCCESS);
+  std::unique_ptr<base::Pickle> wrong_case =
+      CreateInstallerMessage(IPC_MESSAGE_SUCCESS, secret_);
   std::string bytes(static_cast<const char*>(wrong_case->data()), wrong_case->size());
   bytes[9] = 'i';  // ":installer message:"
   WriteRaw(bytes.data(), static_cast<DWORD>(bytes.size()));
-  std::unique_ptr<base::Pickle> success = installer_messages::Success();
+  std::unique_ptr<base::Pickle> success = backend_.Success();
   WriteRaw(success->data(), static_cast<DWORD>(success->size()));
 
   RunUntil("succeeded");
   EXPECT_EQ(std::vector<std::string>{"succeeded"}, observer_.calls());
   EXPECT_TRUE(log.Contains("disagrees with its size header"));
   EXPECT_TRUE(log.Contains("Received a message without installer signature"));
+}
+
+// Only the user, SYSTEM and the Administrators may write to the mailslot.
+TEST_F(IPCChannelTest, MailslotIsOpenOnlyToTheUser) {
+  MailslotServer server;
+  ASSERT_TRUE(server.Create(GetMailslotFullName(name_), kMaxInstallerMessageSize,
+                            IPCReceiver::kReadLimit));
+  bool only_allowed = false;
+  EXPECT_EQ((std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()}),
+            AllowedAccounts(server.handle_for_testing(), &only_allowed));
+  EXPECT_TRUE(only_allowed);
 }
 
 TEST_F(IPCChannelTest, ReceiverWithoutItsMailslotStillConnectsAndStops) {

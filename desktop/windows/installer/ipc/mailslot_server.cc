@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/ipc/mailslot_server.h"
 
 #include "base/logging.h"
+#include "desktop/windows/installer/utils/kernel_object_security.h"
 
 MailslotServer::MailslotServer() = default;
 
@@ -12,8 +13,15 @@ MailslotServer::~MailslotServer() {
 bool MailslotServer::Create(const std::wstring& full_name, size_t max_message_size,
                             base::TimeDelta read_limit) {
   DCHECK_EQ(INVALID_HANDLE_VALUE, handle_);
+  KernelObjectSecurity security;
+  SECURITY_ATTRIBUTES* attributes = security.Get(/*inheritable=*/false);
+  // Never a mailslot open to everyone.
+  if (!attributes) {
+    SetLastError(ERROR_INVALID_SECURITY_DESCR);
+    return false;
+  }
   handle_ = CreateMailslotW(full_name.c_str(), static_cast<DWORD>(max_message_size),
-                            static_cast<DWORD>(read_limit.InMilliseconds()), nullptr);
+                            static_cast<DWORD>(read_limit.InMilliseconds()), attributes);
   if (handle_ == INVALID_HANDLE_VALUE)
     return false;
   buffer_.resize(max_message_size);

@@ -27,9 +27,12 @@ class MailslotServer {
   MailslotServer& operator=(const MailslotServer&) = delete;
 
   // Creates "\\.\mailslot\..." for messages of up to `max_message_size`
-  // bytes. False, with the Windows error in GetLastError, on failure.
+  // bytes, which only the user, SYSTEM and the Administrators may write to.
+  // False, with the Windows error in GetLastError, on failure.
   bool Create(const std::wstring& full_name, size_t max_message_size,
               base::TimeDelta read_limit);
+  // Wine reports a mailslot's security only through the server's handle.
+  HANDLE handle_for_testing() const { return handle_; }
 
   // Waits up to the read limit for the next message and puts it, whole, in
   // `message`.

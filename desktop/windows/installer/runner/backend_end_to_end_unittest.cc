@@ -20,7 +20,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 
 // The first backend unpacks the package into the versioned folder and hands
 // over to the installer found there, which runs the install steps one by
-// one. Where a step class is still missing from this build, that step fails
+// one; both send with the secret the main process handed the first. Where a step class is still missing from this build, that step fails
 // the operation: both backends roll back and the failure's code reaches the
 // main process from each; otherwise both succeed.
 TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
@@ -53,20 +53,22 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
     EXPECT_EQ("step_finished " + name + " 0 " + std::to_string(++completed), calls[i + 1])
         << Joined(calls);
   }
-  const bool succeeded = calls[i] == "succeeded";
-  // Success: "succeeded", back, "succeeded", the end. Failure: the failing
-  // step's start, its error, back, the first backend's error, the end.
-  ASSERT_EQ(i + (succeeded ? 4 : 5), calls.size()) << Joined(calls);
+  // Success: back, then the success, which counts once the backend has
+  // ended with 0, and the end. Failure: the failing step's start, its
+  // error, back, the first backend's error, the end.
+  const bool succeeded = calls[i] == "returned_to_previous_main_process";
+  ASSERT_EQ(i + (succeeded ? 3 : 5), calls.size()) << Joined(calls);
   if (succeeded) {
     EXPECT_EQ(16, completed);
-    EXPECT_EQ("succeeded", calls[i + 2]);
-    EXPECT_EQ("backend_terminated 0", calls[i + 3]);
+    EXPECT_EQ("succeeded", calls[i + 1]);
+    EXPECT_EQ("backend_terminated 0", calls[i + 2]);
     EXPECT_TRUE(base::PathExists(harness.install_folder().Append(L"launcher.exe")));
   } else {
     // "step_starting <name>" then its failure, "error <code> ...".
     ASSERT_EQ(0u, calls[i].rfind("step_starting ", 0)) << Joined(calls);
     ASSERT_EQ(0u, calls[i + 1].rfind("error ", 0)) << Joined(calls);
     const std::string code = calls[i + 1].substr(6, calls[i + 1].find(' ', 6) - 6);
+    EXPECT_EQ("returned_to_previous_main_process", calls[i + 2]);
     EXPECT_EQ("error " + code + "  Installer process did not complete successfully.",
               calls[i + 3]);
     EXPECT_EQ("backend_terminated " + code, calls.back());
@@ -74,7 +76,6 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
     // folder and the folder itself are rolled back.
     EXPECT_FALSE(base::PathExists(harness.install_folder())) << Joined(calls);
   }
-  EXPECT_EQ("returned_to_previous_main_process", calls[i + (succeeded ? 1 : 2)]);
   const std::string logs = harness.BackendLogs();
   EXPECT_NE(std::string::npos, logs.find("--install-subfolder=51.0.2802.0")) << logs;
 }

@@ -5,13 +5,13 @@
 #include "base/bind.h"
 #include "base/command_line.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/runner/initial_process.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/steps/installer.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler_impl.h"
+#include "desktop/windows/installer/utils/handle_text.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/process_id_text.h"
@@ -26,9 +26,13 @@ BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
     const base::CommandLine& command_line,
     std::unique_ptr<InstallerStepScheduler> scheduler)
     : command_line_(command_line),
-      forwarder_(&sender_),
+      secret_(RunSecret::TakeFromCommandLine(command_line)),
+      forwarder_(&sender_, secret_),
       installer_(std::make_unique<Installer>(command_line, std::move(scheduler),
-                                             GetDefaultInstallationStatusLoaderFactory())) {}
+                                             GetDefaultInstallationStatusLoaderFactory())) {
+  // Handed on to the installer processes the Installer starts.
+  installer_->set_run_secret(secret_);
+}
 
 BackendProcessInstallerRunnerImpl::~BackendProcessInstallerRunnerImpl() {
   if (initial_process_.IsValid())
@@ -78,7 +82,7 @@ InstallerResult BackendProcessInstallerRunnerImpl::OpenInitialProcess(bool* watc
     const std::string text = command_line.GetSwitchValueASCII(switches::kInitialProcHandle);
     VLOG(1) << "Using initial process handle " << text;
     HANDLE handle = nullptr;
-    if (!DecodeInitialProcessHandle(text, &handle)) {
+    if (!DecodeHandleText(text, &handle)) {
       LOG(ERROR) << "Failed parsing initial process handle";
       return RESULT_BAD_INITIAL_PROCESS_HANDLE;
     }

@@ -11,6 +11,7 @@
 #include "desktop/windows/installer/ipc/ipc_sender.h"
 #include "desktop/windows/installer/runner/installer_runner.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 namespace base {
 class CommandLine;
@@ -22,14 +23,15 @@ class Settings;
 
 // The backend role: watches the process that started it, waits until the
 // settings are complete, runs the Installer and sends every notification
-// over the mailslot until the installation has ended or the starter has.
+// over the mailslot, with the run's secret it was handed, until the
+// installation has ended or the starter has.
 class BackendProcessInstallerRunnerImpl : public InstallerRunner,
                                           public SettingsObserver,
                                           public InstallerObserver,
                                           public base::win::ObjectWatcher::Delegate {
  public:
   // `command_line` is the backend's own (the session's); it outlives the
-  // runner.
+  // runner. The run's secret is taken from it here.
   explicit BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line);
   // For tests: the Installer runs `scheduler`'s steps.
   BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line,
@@ -68,6 +70,7 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
   base::win::ScopedHandle initial_process_;
   base::win::ObjectWatcher initial_process_watcher_;
   IPCSender sender_;
+  const RunSecret secret_;
   // Sends what the Installer reports; registered before this runner.
   InstallerMessageForwarder forwarder_;
   std::unique_ptr<Installer> installer_;

@@ -13,16 +13,17 @@
 #include "crash_reporter/crash_reporter_switches.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
-#include "desktop/windows/installer/runner/initial_process.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/handle_text.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/kernel_object_security.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
@@ -30,6 +31,27 @@ namespace {
 constexpr char kServerTrackingDataFile[] = "server_tracking_data";
 
 MainProcessInstallerRunnerImpl::CreateMutexFunction g_create_mutex = nullptr;
+
+// A new manual-reset event, not set, open only to the user, SYSTEM and the
+// Administrators. One that exists already is taken only when one of those
+// owns it (an earlier installer's, whose signal is cleared); anything else
+// was planted by someone who could set it at will.
+HANDLE CreateRunEvent(const std::wstring& name) {
+  KernelObjectSecurity security;
+  SECURITY_ATTRIBUTES* attributes = security.Get(/*inheritable=*/false);
+  if (!attributes)
+    return nullptr;
+  base::win::ScopedHandle event(CreateEventW(attributes, TRUE, FALSE, name.c_str()));
+  if (!event.IsValid() || GetLastError() != ERROR_ALREADY_EXISTS)
+    return event.Take();
+  if (!KernelObjectSecurity::HasTrustedOwner(event.Get())) {
+    LOG(ERROR) << "The event " << base::WideToUTF8(name) << " belongs to someone else";
+    return nullptr;
+  }
+  LOG(WARNING) << "The event " << base::WideToUTF8(name) << " was left by an earlier run";
+  ResetEvent(event.Get());
+  return event.Take();
+}
 
 }  // namespace
 
@@ -109,8 +131,12 @@ void MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(CreateMutexFunctio
 InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
   const std::wstring name = GetMutexName(folder);
   VLOG(1) << "Installer mutex name: " << name;
-  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
-  mutex_.Set((g_create_mutex ? g_create_mutex : &CreateMutexW)(&inheritable, FALSE, name.c_str()));
+  KernelObjectSecurity security;
+  SECURITY_ATTRIBUTES* inheritable = security.Get(/*inheritable=*/true);
+  if (inheritable) {
+    mutex_.Set(
+        (g_create_mutex ? g_create_mutex : &CreateMutexW)(inheritable, FALSE, name.c_str()));
+  }
   if (!mutex_.IsValid()) {
     // An elevated installer of the same folder holds a mutex this user may
     // not open: that is another installation, not a broken system.
@@ -138,7 +164,7 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
   const std::wstring interrupted_name =
       MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true);
   VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
-  interrupted_event_.Set(CreateEventW(nullptr, TRUE, FALSE, interrupted_name.c_str()));
+  interrupted_event_.Set(CreateRunEvent(interrupted_name));
   if (!interrupted_event_.IsValid()) {
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not create installation interruption event",
                       std::wstring());
@@ -156,7 +182,7 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
     const std::wstring ready_name =
         MakeKernelObjectName(folder.value(), kPackageReadyEventName, /*global=*/true);
     VLOG(1) << "Event name for package_ready: " << ready_name;
-    package_ready_event_.Set(CreateEventW(nullptr, TRUE, FALSE, ready_name.c_str()));
+    package_ready_event_.Set(CreateRunEvent(ready_name));
     if (!package_ready_event_.IsValid()) {
       SetInstallerError(RESULT_GENERAL_FAILURE, "Package ready event invalid", std::wstring());
       AppendInstallerError("Cannot create the package ready event");
@@ -173,8 +199,12 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
 }
 
 InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine* command_line) {
+  // A new secret for each backend: what an earlier one still sends is
+  // dropped.
+  secret_ = RunSecret::Generate();
+  success_reported_ = false;
   {
-    // No other child may inherit the handle meant for the backend.
+    // No other child may inherit the handles meant for the backend.
     base::AutoLock lock(GetAppOutputLock());
     HANDLE own = nullptr;
     if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own,
@@ -183,13 +213,19 @@ InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine*
                         std::wstring());
       return RESULT_GENERAL_FAILURE;
     }
-    command_line->AppendSwitchASCII(switches::kInitialProcHandle,
-                                    EncodeInitialProcessHandle(own));
+    base::win::ScopedHandle own_handle(own);
+    base::win::ScopedHandle shared_secret = secret_.Share(/*inheritable=*/true);
+    if (!shared_secret.IsValid()) {
+      SetInstallerError(RESULT_GENERAL_FAILURE, "Could not share the run's secret",
+                        std::wstring());
+      return RESULT_GENERAL_FAILURE;
+    }
+    command_line->AppendSwitchASCII(switches::kInitialProcHandle, EncodeHandleText(own));
+    RunSecret::AppendSwitches(shared_secret.Get(), base::kNullProcessId, command_line);
     base::LaunchOptions options;
     options.inherit_mode = base::LaunchOptions::Inherit::kAll;
     LOG(INFO) << "launching installer backend: " << command_line->GetCommandLineString();
     backend_ = base::LaunchProcess(*command_line, options);
-    CloseHandle(own);
   }
   if (!backend_.IsValid()) {
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not launch installer backend process",
@@ -223,6 +259,10 @@ void MainProcessInstallerRunnerImpl::Stop() {
   interrupted_event_.Close();
   package_ready_event_.Close();
   receiver_.Stop();
+  if (messages_without_secret_ > 0) {
+    LOG(WARNING) << "Installer messages dropped for want of the run's secret: "
+                 << messages_without_secret_;
+  }
   settings_ = nullptr;
 }
 
@@ -269,12 +309,62 @@ void MainProcessInstallerRunnerImpl::DeliverBackendEnd(InstallerResult result) {
   if (!end_pending_)
     return;
   end_pending_ = false;
+  // Only now is a reported success one: the process this runner started
+  // has ended with 0.
+  if (success_reported_ && result == RESULT_SUCCESS) {
+    for (InstallerObserver& observer : observers_)
+      observer.OnInstallerSucceeded();
+  } else if (success_reported_) {
+    LOG(ERROR) << "The installer backend reported success but ended with result " << result;
+  }
+  success_reported_ = false;
   for (InstallerObserver& observer : observers_)
     observer.OnBackendProcessTerminated(result);
 }
 
 void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickle) {
   InstallerMessage message;
-  if (ReadInstallerMessage(pickle, &message))
-    NotifyInstallerObservers(message, &observers_);
+  switch (ReadInstallerMessage(pickle, secret_, &message)) {
+    case InstallerMessageStatus::kMalformed:
+      return;
+    case InstallerMessageStatus::kWithoutSecret:
+      ++messages_without_secret_;
+      LOG(WARNING) << "Dropped an installer message without the run's secret ("
+                   << messages_without_secret_ << " so far)";
+      return;
+    case InstallerMessageStatus::kAccepted:
+      break;
+  }
+  if (message.type == IPC_MESSAGE_SUCCESS) {
+    OnSuccessReported();
+    return;
+  }
+  NotifyInstallerObservers(message, &observers_);
+}
+
+void MainProcessInstallerRunnerImpl::OnSuccessReported() {
+  VLOG(1) << "IPC_MESSAGE_SUCCESS received";
+  // The backend's end decides; a packaged installer's success is followed
+  // by the first backend's own. What the backend sent before it ended still
+  // counts while its end waits for its messages.
+  if (success_reported_ || (!launched_ && !end_pending_))
+    return;
+  success_reported_ = true;
+  if (!launched_)
+    return;
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+      FROM_HERE,
+      base::BindOnce(&MainProcessInstallerRunnerImpl::OnSuccessEndOverdue,
+                     weak_factory_.GetWeakPtr()),
+      success_end_limit_);
+}
+
+void MainProcessInstallerRunnerImpl::OnSuccessEndOverdue() {
+  if (!success_reported_ || !launched_)
+    return;
+  success_reported_ = false;
+  const std::string detail = "The installer backend reported success but did not end";
+  LOG(ERROR) << detail;
+  for (InstallerObserver& observer : observers_)
+    observer.OnInstallerError(RESULT_GENERAL_FAILURE, std::wstring(), detail);
 }

@@ -13,15 +13,19 @@
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 class Settings;
 
 // Takes the installer mutex of the installation folder, opens the mailslot,
-// creates the interrupted and package-ready events and launches this
-// executable as the backend, which it watches. Received messages become
-// notifications of its observers; the backend's end becomes
-// OnBackendProcessTerminated, after every message it sent. Lives on the UI
-// thread.
+// creates the interrupted and package-ready events (all open only to the
+// user, SYSTEM and the Administrators) and launches this executable as the
+// backend, handing it a new secret, and watches it. Received messages that
+// carry the secret become notifications of its observers; others are
+// dropped and counted. A reported success counts only once the launched
+// backend has ended with 0, within kSuccessEndLimit; the backend's end
+// becomes OnBackendProcessTerminated, after every message it sent. Lives on
+// the UI thread.
 class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
                                        public base::win::ObjectWatcher::Delegate,
                                        public IPCReceiver::Delegate {
@@ -29,6 +33,9 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // How long the end of the backend waits for its last messages when the
   // mailslot cannot say that it has delivered them.
   static constexpr base::TimeDelta kLastMessagesLimit = base::TimeDelta::FromSeconds(5);
+  // How long a backend that reported success may take to end: it commits
+  // and, when it handed over, waits for the installer it started.
+  static constexpr base::TimeDelta kSuccessEndLimit = base::TimeDelta::FromMinutes(2);
 
   MainProcessInstallerRunnerImpl();
   ~MainProcessInstallerRunnerImpl() override;
@@ -61,12 +68,18 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // elevated. Null restores the default.
   using CreateMutexFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
   static void SetCreateMutexForTesting(CreateMutexFunction function);
+  void set_success_end_limit_for_testing(base::TimeDelta limit) { success_end_limit_ = limit; }
+  // The secret of the backend launched last (tests play its messages).
+  const RunSecret& secret_for_testing() const { return secret_; }
 
  private:
   InstallerResult AcquireMutex(const base::FilePath& folder);
   InstallerResult CreateEvents(const base::FilePath& folder, base::CommandLine* command_line);
   InstallerResult LaunchBackend(base::CommandLine* command_line);
   void DeliverBackendEnd(InstallerResult result);
+  // The backend reported success: it counts once the backend ends with 0.
+  void OnSuccessReported();
+  void OnSuccessEndOverdue();
 
   IPCReceiver receiver_;
   base::FilePath assistant_folder_;
@@ -81,6 +94,12 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   bool launched_ = false;
   // The backend ended; its end is reported once its messages are in.
   bool end_pending_ = false;
+  // Handed to the backend launched last; its messages must carry it.
+  RunSecret secret_;
+  int messages_without_secret_ = 0;
+  // The backend launched last reported success.
+  bool success_reported_ = false;
+  base::TimeDelta success_end_limit_ = kSuccessEndLimit;
   base::ObserverList<InstallerObserver> observers_;
   base::WeakPtrFactory<MainProcessInstallerRunnerImpl> weak_factory_{this};
 };

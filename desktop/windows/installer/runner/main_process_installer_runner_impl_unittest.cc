@@ -2,16 +2,28 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <vector>
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
+#include "base/time/time.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/ipc/installer_message_builder.h"
+#include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/runner/test_support/two_process_harness.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/kernel_object_security.h"
+#include "desktop/windows/installer/utils/run_secret.h"
+#include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/kernel_object_dacl.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
 
 // Holds the installer mutex named by "--mutex=" (the rest of the line),
@@ -34,7 +46,68 @@ TEST_CHILD_ROLE(hold_installer_mutex) {
   return 0;
 }
 
+// Plays a process of the user that writes to an installation's mailslot
+// ("--mailslot="): a success and an error with code 0 in the layout without
+// a secret, and both again with a secret of its own. With "--seconds=N" it
+// keeps doing so (waiting for the mailslot to appear) for N seconds.
+TEST_CHILD_ROLE(forge_installer_messages) {
+  const base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
+  const std::wstring name = GetMailslotFullName(command_line.GetSwitchValueNative("mailslot"));
+  const int seconds = _wtoi(command_line.GetSwitchValueNative("seconds").c_str());
+  const base::TimeTicks end = base::TimeTicks::Now() + base::TimeDelta::FromSeconds(seconds);
+  int written_messages = 0;
+  do {
+    HANDLE mailslot = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  nullptr, OPEN_EXISTING, 0, nullptr);
+    if (mailslot != INVALID_HANDLE_VALUE) {
+      for (const RunSecret& secret : {RunSecret(), RunSecret::Generate()}) {
+        const InstallerMessageBuilder forger(secret);
+        for (const auto& forged :
+             {forger.Success(), forger.Error(RESULT_SUCCESS, L"", "forged")}) {
+          DWORD written = 0;
+          if (WriteFile(mailslot, forged->data(), static_cast<DWORD>(forged->size()), &written,
+                        nullptr)) {
+            ++written_messages;
+          }
+        }
+      }
+      CloseHandle(mailslot);
+    }
+    if (seconds > 0)
+      Sleep(20);
+  } while (base::TimeTicks::Now() < end);
+  return written_messages > 0 ? 0 : 3;
+}
+
 namespace {
+
+// A stand-in backend that stays `seconds` and then ends with `exit_code`.
+TwoProcessHarness::Options StandInBackend(int seconds, int exit_code) {
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  TwoProcessHarness::Options options;
+  options.installer = bin.DirName().Append(L"package_programs").Append(L"launcher.exe");
+  options.environment = {{L"TARVO_PACKAGE_STAY_SECONDS_LAUNCHER", std::to_wstring(seconds)},
+                         {L"TARVO_PACKAGE_EXIT_CODE_LAUNCHER", std::to_wstring(exit_code)}};
+  return options;
+}
+
+// Writes `message` into the runner's mailslot as any process could.
+void WriteToMailslot(const TwoProcessHarness& harness, const base::Pickle& message) {
+  const std::wstring name = GetMailslotFullName(
+      MainProcessInstallerRunnerImpl::GetMailslotName(harness.install_folder()));
+  HANDLE mailslot = INVALID_HANDLE_VALUE;
+  // The receiver creates the mailslot on its own thread.
+  for (int i = 0; i < 500 && mailslot == INVALID_HANDLE_VALUE; ++i, Sleep(10)) {
+    mailslot = CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  ASSERT_NE(INVALID_HANDLE_VALUE, mailslot);
+  DWORD written = 0;
+  EXPECT_TRUE(WriteFile(mailslot, message.data(), static_cast<DWORD>(message.size()), &written,
+                        nullptr));
+  CloseHandle(mailslot);
+}
 
 TEST(MainProcessInstallerRunnerTest, ObjectNames) {
   const base::FilePath folder(L"C:\\Program Files\\Tarvo");
@@ -129,6 +202,122 @@ TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
   }
   // The package was ready: the backend does not wait for it.
   EXPECT_EQ(std::string::npos, line.find("--wait-for-package"));
+}
+
+// Another process of the user forges a success and an error with code 0
+// while the backend runs: both are dropped and counted, and the run's
+// result is the backend's own.
+TEST(MainProcessInstallerRunnerTest, ForgedMessagesAreDroppedAndCounted) {
+  testing_support::ScopedLogCapture log;
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/3, /*exit_code=*/103));
+  harness.runner().OnPackageReady();
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  // The forger opens the mailslot only once it exists.
+  WriteToMailslot(harness, *InstallerMessageBuilder(harness.runner().secret_for_testing())
+                                .TotalSteps(5));
+  base::Process forger = base::LaunchProcess(
+      testing_support::GetTestChildCommandLine(
+          "forge_installer_messages",
+          L"--mailslot=\"" +
+              MainProcessInstallerRunnerImpl::GetMailslotName(harness.install_folder()) + L"\""),
+      base::LaunchOptions());
+  ASSERT_TRUE(forger.IsValid());
+  int exit_code = -1;
+  ASSERT_TRUE(forger.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
+  EXPECT_EQ(0, exit_code);
+  ASSERT_TRUE(harness.WaitForBackendEnd());
+  EXPECT_EQ((std::vector<std::string>{"total_steps 5", "backend_terminated 3"}), harness.calls());
+  EXPECT_TRUE(log.Contains("Dropped an installer message without the run's secret (4 so far)"));
+  harness.runner().Stop();
+  EXPECT_TRUE(log.Contains("Installer messages dropped for want of the run's secret: 4"));
+}
+
+// A success reported with the run's secret counts only when the backend
+// this runner launched then ends with 0.
+TEST(MainProcessInstallerRunnerTest, ReportedSuccessCountsOnlyWithExitCodeZero) {
+  for (const int exit_code : {103, 0}) {
+    TwoProcessHarness harness(StandInBackend(/*seconds=*/2, exit_code));
+    harness.runner().OnPackageReady();
+    ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+    WriteToMailslot(harness,
+                    *InstallerMessageBuilder(harness.runner().secret_for_testing()).Success());
+    ASSERT_TRUE(harness.WaitForBackendEnd());
+    if (exit_code == 0) {
+      EXPECT_EQ((std::vector<std::string>{"succeeded", "backend_terminated 0"}),
+                harness.calls());
+    } else {
+      EXPECT_EQ(std::vector<std::string>{"backend_terminated 3"}, harness.calls());
+    }
+  }
+}
+
+// A backend that reported success but does not end fails the run once the
+// wait for its end is over.
+TEST(MainProcessInstallerRunnerTest, SuccessWithoutTheBackendsEndIsAFailure) {
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/4, /*exit_code=*/0));
+  harness.runner().set_success_end_limit_for_testing(base::TimeDelta::FromMilliseconds(300));
+  harness.runner().OnPackageReady();
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  WriteToMailslot(harness,
+                  *InstallerMessageBuilder(harness.runner().secret_for_testing()).Success());
+  ASSERT_TRUE(harness.WaitForMessage("error", base::TimeDelta::FromSeconds(10)));
+  EXPECT_EQ(std::vector<std::string>{
+                "error 1  The installer backend reported success but did not end"},
+            harness.calls());
+}
+
+// The mutex and the events of a run are open only to the user, SYSTEM and
+// the Administrators (the mailslot: IPCChannelTest).
+TEST(MainProcessInstallerRunnerTest, RunObjectsAreOpenOnlyToTheUser) {
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/1, /*exit_code=*/0));
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  const base::FilePath& folder = harness.install_folder();
+  std::vector<base::win::ScopedHandle> objects;
+  objects.emplace_back(OpenMutexW(READ_CONTROL, FALSE,
+                                  MainProcessInstallerRunnerImpl::GetMutexName(folder).c_str()));
+  for (const wchar_t* event : {kInterruptedEventName, kPackageReadyEventName}) {
+    objects.emplace_back(OpenEventW(
+        READ_CONTROL, FALSE, MakeKernelObjectName(folder.value(), event, /*global=*/true).c_str()));
+  }
+  for (const base::win::ScopedHandle& object : objects) {
+    ASSERT_TRUE(object.IsValid());
+    bool only_allowed = false;
+    EXPECT_EQ((std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()}),
+              AllowedAccounts(object.Get(), &only_allowed));
+    EXPECT_TRUE(only_allowed);
+  }
+  ASSERT_TRUE(harness.WaitForBackendEnd());
+}
+
+// An interrupted event planted by another user before the run is refused:
+// whoever planted it could interrupt the run at will. One an earlier run of
+// this user left set is cleared and used.
+TEST(MainProcessInstallerRunnerTest, PlantedEventIsRefusedALeftOneCleared) {
+  {
+    TwoProcessHarness harness(StandInBackend(/*seconds=*/0, /*exit_code=*/0));
+    base::win::ScopedHandle planted(CreateEventW(
+        nullptr, TRUE, TRUE,
+        MakeKernelObjectName(harness.install_folder().value(), kInterruptedEventName,
+                             /*global=*/true)
+            .c_str()));
+    ASSERT_TRUE(SetObjectOwner(planted.Get(), L"S-1-5-21-1-2-3-1001"));
+    EXPECT_EQ(RESULT_GENERAL_FAILURE, harness.Start());
+    uint32_t code = 0;
+    std::string detail;
+    std::wstring message;
+    GetInstallerError(&code, &detail, &message);
+    EXPECT_EQ("Could not create installation interruption event", detail);
+  }
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/0, /*exit_code=*/0));
+  KernelObjectSecurity security;
+  base::win::ScopedHandle left(CreateEventW(
+      security.Get(/*inheritable=*/false), TRUE, TRUE,
+      MakeKernelObjectName(harness.install_folder().value(), kInterruptedEventName,
+                           /*global=*/true)
+          .c_str()));
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(left.Get(), 0));
+  ASSERT_TRUE(harness.WaitForBackendEnd());
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "base/memory/ref_counted.h"
 #include "base/memory/weak_ptr.h"
 #include "base/observer_list.h"
+#include "base/process/process.h"
 #include "base/single_thread_task_runner.h"
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
@@ -24,6 +25,7 @@
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"
 #include "desktop/windows/installer/steps/package_preparer.h"
 #include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 
 namespace features {
 class FeatureReader;
@@ -55,6 +57,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
 
   // Once, with settings whose folder details are complete; posts Run.
   void Start(Settings* settings);
+  // The run's secret, handed on to the installer processes this one starts
+  // (its elevated copy, the packaged installer). Empty: none is handed on.
+  void set_run_secret(const RunSecret& secret) { run_secret_ = secret; }
 
   // 20 (not finished) until the operation ends, then its InstallerResult.
   InstallerResult state() const { return state_; }
@@ -148,12 +153,15 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   base::CommandLine MakeHelperCommandLine(const base::FilePath& exe, const base::FilePath& folder,
                                           bool permanent);
   bool WaitForGrant(HANDLE helper, HANDLE grant_done);
+  // Starts an installer process (plain) that inherits the run's secret.
+  base::Process LaunchWithRunSecret(base::CommandLine* command_line, DWORD* error);
   void LaunchComponentInstallers();
   void UpdateProfile(const base::FilePath& profile);
   void UpdatePartnerContent(const base::FilePath& profile, bool* flag_updated);
   void LaunchBrowser();
 
   base::CommandLine command_line_;
+  RunSecret run_secret_;
   std::unique_ptr<InstallerStepScheduler> scheduler_;
   InstallationStatusLoaderFactory status_loader_factory_;
   base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;

@@ -12,6 +12,7 @@
 #include "base/process/process.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/synchronization/lock.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporter_switches.h"
@@ -19,6 +20,7 @@
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer.h"
+#include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_session.h"
@@ -103,7 +105,12 @@ bool Installer::RunElevated() {
   base::FilePath exe;
   if (!GetOwnExe(&exe))
     return false;
-  const base::CommandLine command_line = MakeElevatedCommandLine(exe);
+  base::CommandLine command_line = MakeElevatedCommandLine(exe);
+  // The elevated copy cannot inherit: it copies the secret's handle out of
+  // this process, which holds it until the copy has ended.
+  base::win::ScopedHandle shared_secret = run_secret_.Share(/*inheritable=*/false);
+  if (shared_secret.IsValid())
+    RunSecret::AppendSwitches(shared_secret.Get(), base::GetCurrentProcId(), &command_line);
 
   for (InstallerObserver& observer : observers_)
     observer.OnStartingNewMainProcess(/*unused=*/false);
@@ -298,7 +305,7 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   LOG(INFO) << "Running installer from the package with command line: "
             << command_line.GetCommandLineString();
   DWORD error = ERROR_SUCCESS;
-  base::Process process = GetProcessLauncher()->Launch(command_line, LaunchStyle::kPlain, &error);
+  base::Process process = LaunchWithRunSecret(&command_line, &error);
   InstallerResult result = RESULT_SUCCESS;
   if (process.IsValid()) {
     // Our own program, which carries out the operation.
@@ -318,6 +325,18 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
     return SetInstallerError(result, "Installer process did not complete successfully.",
                              std::wstring());
   return true;
+}
+
+base::Process Installer::LaunchWithRunSecret(base::CommandLine* command_line, DWORD* error) {
+  if (run_secret_.empty())
+    return GetProcessLauncher()->Launch(*command_line, LaunchStyle::kPlain, error);
+  // No other child may inherit the secret meanwhile.
+  base::AutoLock lock(GetAppOutputLock());
+  base::win::ScopedHandle shared = run_secret_.Share(/*inheritable=*/true);
+  if (!shared.IsValid())
+    return GetProcessLauncher()->Launch(*command_line, LaunchStyle::kPlain, error);
+  RunSecret::AppendSwitches(shared.Get(), base::kNullProcessId, command_line);
+  return GetProcessLauncher()->LaunchInheriting(*command_line, shared.Get(), error);
 }
 
 bool Installer::FixEventACL(HANDLE handle) {

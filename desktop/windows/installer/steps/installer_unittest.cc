@@ -11,6 +11,8 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/run_loop.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
@@ -19,6 +21,7 @@
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
 #include "gtest/gtest.h"
@@ -402,6 +405,41 @@ TEST_F(InstallerTest, NoElevationWithUacSwitchedOff) {
   // An administrator can always elevate, UAC or not.
   security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
   EXPECT_TRUE(installer_->CanElevate());
+}
+
+// The run's secret reaches every installer process this one starts, never
+// through the command line: the elevated copy copies it out of this process,
+// the packaged installer inherits it; component installers and the browser
+// get nothing.
+TEST_F(InstallerTest, RunSecretIsHandedOnToInstallerProcesses) {
+  const RunSecret secret = RunSecret::Generate();
+  Make({L"--allusers=1"});
+  installer_->set_run_secret(secret);
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  RunSecret taken;
+  launcher_.ExitNextWith(107, [&](const base::CommandLine& command_line) {
+    taken = RunSecret::TakeFromCommandLine(command_line);
+  });
+  RunToTheEnd();
+  ASSERT_EQ(1u, launcher_.launched().size());
+  const base::CommandLine& elevated = launcher_.launched()[0].command_line;
+  EXPECT_EQ(std::to_string(GetCurrentProcessId()), elevated.GetSwitchValueASCII("run-secret-owner"));
+  EXPECT_EQ(secret.bytes(), taken.bytes());
+  EXPECT_EQ(std::string::npos, elevated.GetCommandLineString().find(base::UTF8ToWide(
+                                   base::HexEncode(secret.bytes().data(), RunSecret::kSize))));
+
+  base::FilePath bin;
+  base::PathService::Get(base::DIR_EXE, &bin);
+  Make({L"--package-dir=" + bin.DirName().Append(L"test_package").value()});
+  installer_->set_run_secret(secret);
+  RunToTheEnd();
+  ASSERT_EQ(2u, launcher_.launched().size()) << LastError();
+  const FakeProcessLauncher::Launched& packaged = launcher_.launched()[1];
+  EXPECT_EQ(folder_.Append(L"51.0.2802.0").Append(L"installer.exe"),
+            packaged.command_line.GetProgram());
+  EXPECT_TRUE(packaged.command_line.HasSwitch("run-secret-handle"));
+  EXPECT_FALSE(packaged.command_line.HasSwitch("run-secret-owner"));
+  EXPECT_EQ(secret.bytes(), packaged.inherited_bytes);
 }
 
 TEST_F(InstallerTest, EventAclForAdministrators) {

@@ -27,6 +27,10 @@ inline constexpr char kInitialProcHandle[] = "initial-proc-handle";
 inline constexpr char kRunElevated[] = "run-elevated";
 inline constexpr char kParentPid[] = "parent-pid";
 inline constexpr char kPostElevatedInstallTasks[] = "post-elevated-install-tasks";
+// The run's secret: a read-only section handle inherited by the child, or,
+// with the pid of the process that holds it, a handle to copy from there.
+inline constexpr char kRunSecretHandle[] = "run-secret-handle";
+inline constexpr char kRunSecretOwner[] = "run-secret-owner";
 
 // The browser's own switch for its first window.
 inline constexpr char kStartMaximized[] = "start-maximized";

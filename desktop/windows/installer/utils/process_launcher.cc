@@ -36,6 +36,17 @@ base::Process LaunchElevated(const base::CommandLine& command_line, DWORD* error
   return base::Process(info.hProcess);
 }
 
+base::Process LaunchWith(const base::CommandLine& command_line,
+                         const base::LaunchOptions& options, DWORD* error) {
+  base::Process process = base::LaunchProcess(command_line, options);
+  if (!process.IsValid()) {
+    *error = GetLastError();
+    if (*error == ERROR_SUCCESS)
+      *error = ERROR_GEN_FAILURE;
+  }
+  return process;
+}
+
 }  // namespace
 
 base::Process ProcessLauncherImpl::Launch(const base::CommandLine& command_line,
@@ -49,13 +60,19 @@ base::Process ProcessLauncherImpl::Launch(const base::CommandLine& command_line,
   base::LaunchOptions options;
   options.inherit_mode = base::LaunchOptions::Inherit::kNone;
   options.start_hidden = style == LaunchStyle::kHidden;
-  base::Process process = base::LaunchProcess(command_line, options);
-  if (!process.IsValid()) {
-    *error = GetLastError();
-    if (*error == ERROR_SUCCESS)
-      *error = ERROR_GEN_FAILURE;
-  }
-  return process;
+  return LaunchWith(command_line, options, error);
+}
+
+base::Process ProcessLauncherImpl::LaunchInheriting(const base::CommandLine& command_line,
+                                                    HANDLE inherited, DWORD* error) {
+  DWORD ignored = 0;
+  if (!error)
+    error = &ignored;
+  *error = ERROR_SUCCESS;
+  base::LaunchOptions options;
+  options.inherit_mode = base::LaunchOptions::Inherit::kSpecific;
+  options.handles_to_inherit = {inherited};
+  return LaunchWith(command_line, options, error);
 }
 
 ProcessLauncher* GetProcessLauncher() {

@@ -30,12 +30,18 @@ class ProcessLauncher {
   // to the Windows error: ERROR_CANCELLED when the user refused the prompt.
   virtual base::Process Launch(const base::CommandLine& command_line, LaunchStyle style,
                                DWORD* error) = 0;
+  // As kPlain, but the child inherits `inherited` (an inheritable handle)
+  // and no other handle.
+  virtual base::Process LaunchInheriting(const base::CommandLine& command_line, HANDLE inherited,
+                                         DWORD* error) = 0;
 };
 
 class ProcessLauncherImpl : public ProcessLauncher {
  public:
   base::Process Launch(const base::CommandLine& command_line, LaunchStyle style,
                        DWORD* error) override;
+  base::Process LaunchInheriting(const base::CommandLine& command_line, HANDLE inherited,
+                                 DWORD* error) override;
 };
 
 // The process-wide launcher (a ProcessLauncherImpl unless replaced).

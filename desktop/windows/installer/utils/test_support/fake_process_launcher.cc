@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/process/launch.h"
+#include "desktop/windows/installer/utils/run_secret.h"
 #include "testing/test_child_process.h"
 
 // A stand-in child: "--code=N" is its exit code; with "--wait-event=NAME"
@@ -85,5 +86,17 @@ base::Process FakeProcessLauncher::Launch(const base::CommandLine& command_line,
     *error = process.IsValid() ? ERROR_SUCCESS : GetLastError();
   if (process.IsValid() && answer.end_before_return)
     process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), nullptr);
+  return process;
+}
+
+base::Process FakeProcessLauncher::LaunchInheriting(const base::CommandLine& command_line,
+                                                    HANDLE inherited, DWORD* error) {
+  std::string bytes;
+  if (const void* view = MapViewOfFile(inherited, FILE_MAP_READ, 0, 0, 0)) {
+    bytes.assign(static_cast<const char*>(view), RunSecret::kSize);
+    UnmapViewOfFile(view);
+  }
+  base::Process process = Launch(command_line, LaunchStyle::kPlain, error);
+  launched_.back().inherited_bytes = std::move(bytes);
   return process;
 }

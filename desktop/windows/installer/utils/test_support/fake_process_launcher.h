@@ -21,6 +21,8 @@ class FakeProcessLauncher : public ProcessLauncher {
   struct Launched {
     base::CommandLine command_line;
     LaunchStyle style;
+    // LaunchInheriting: what the inherited section held when launched.
+    std::string inherited_bytes;
   };
   // Runs in the caller's thread just before the stand-in starts; lets a
   // test play what the real child would have done (set an event, write a
@@ -42,6 +44,9 @@ class FakeProcessLauncher : public ProcessLauncher {
 
   base::Process Launch(const base::CommandLine& command_line, LaunchStyle style,
                        DWORD* error) override;
+  // Recorded as kPlain, with the inherited section's bytes.
+  base::Process LaunchInheriting(const base::CommandLine& command_line, HANDLE inherited,
+                                 DWORD* error) override;
 
  private:
   struct Answer {

@@ -1,44 +1,44 @@
-#include "desktop/windows/installer/runner/initial_process.h"
+#include "desktop/windows/installer/utils/handle_text.h"
 
 #include "desktop/windows/installer/utils/process_id_text.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-TEST(InitialProcessTest, HandleTextOfEightOrFourBytes) {
+TEST(HandleTextTest, HandleTextOfEightOrFourBytes) {
   HANDLE handle = nullptr;
-  ASSERT_TRUE(DecodeInitialProcessHandle("8C01000000000000", &handle));
+  ASSERT_TRUE(DecodeHandleText("8C01000000000000", &handle));
   EXPECT_EQ(reinterpret_cast<HANDLE>(0x18C), handle);
-  ASSERT_TRUE(DecodeInitialProcessHandle("0100000000000080", &handle));
+  ASSERT_TRUE(DecodeHandleText("0100000000000080", &handle));
   EXPECT_EQ(reinterpret_cast<HANDLE>(0x8000000000000001ull), handle);
   // Four bytes are a signed value widened with its sign.
-  ASSERT_TRUE(DecodeInitialProcessHandle("FCFFFFFF", &handle));
+  ASSERT_TRUE(DecodeHandleText("FCFFFFFF", &handle));
   EXPECT_EQ(reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4)), handle);
-  ASSERT_TRUE(DecodeInitialProcessHandle("c4000000", &handle));
+  ASSERT_TRUE(DecodeHandleText("c4000000", &handle));
   EXPECT_EQ(reinterpret_cast<HANDLE>(0xC4), handle);
 
   for (const char* bad : {"8C0100", "8C010000000", "", "8C01000000000000FF", "ZZ000000",
                           "8C01 000"}) {
     handle = reinterpret_cast<HANDLE>(7);
-    EXPECT_FALSE(DecodeInitialProcessHandle(bad, &handle)) << bad;
+    EXPECT_FALSE(DecodeHandleText(bad, &handle)) << bad;
     EXPECT_EQ(reinterpret_cast<HANDLE>(7), handle) << bad;
   }
 }
 
-TEST(InitialProcessTest, EncodedHandleReadsBack) {
+TEST(HandleTextTest, EncodedHandleReadsBack) {
   const HANDLE handles[] = {reinterpret_cast<HANDLE>(0x2A8),
                             reinterpret_cast<HANDLE>(0xFFFFFFFFFFFFFFFEull)};
   for (HANDLE original : handles) {
-    const std::string text = EncodeInitialProcessHandle(original);
+    const std::string text = EncodeHandleText(original);
     EXPECT_EQ(16u, text.size());
     HANDLE decoded = nullptr;
-    ASSERT_TRUE(DecodeInitialProcessHandle(text, &decoded));
+    ASSERT_TRUE(DecodeHandleText(text, &decoded));
     EXPECT_EQ(original, decoded);
   }
-  EXPECT_EQ("A802000000000000", EncodeInitialProcessHandle(reinterpret_cast<HANDLE>(0x2A8)));
+  EXPECT_EQ("A802000000000000", EncodeHandleText(reinterpret_cast<HANDLE>(0x2A8)));
 }
 
-TEST(InitialProcessTest, ProcessIdTexts) {
+TEST(HandleTextTest, ProcessIdTexts) {
   DWORD pid = 0;
   EXPECT_TRUE(ParseProcessIdText(L"+12", &pid));
   EXPECT_EQ(12u, pid);

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/runner/initial_process.h"
+#include "desktop/windows/installer/utils/handle_text.h"
 
 #include <cstdint>
 #include <cstring>
@@ -6,7 +6,7 @@
 
 #include "base/strings/string_number_conversions.h"
 
-bool DecodeInitialProcessHandle(const std::string& text, HANDLE* handle) {
+bool DecodeHandleText(const std::string& text, HANDLE* handle) {
   std::vector<uint8_t> bytes;
   if (!base::HexStringToBytes(text, &bytes))
     return false;
@@ -25,7 +25,7 @@ bool DecodeInitialProcessHandle(const std::string& text, HANDLE* handle) {
   return true;
 }
 
-std::string EncodeInitialProcessHandle(HANDLE handle) {
+std::string EncodeHandleText(HANDLE handle) {
   uint64_t value = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(handle));
   uint8_t bytes[8];
   for (int i = 0; i < 8; ++i)

@@ -1,0 +1,17 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_TEST_SUPPORT_KERNEL_OBJECT_DACL_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_TEST_SUPPORT_KERNEL_OBJECT_DACL_H_
+
+#include <windows.h>
+
+#include <set>
+#include <string>
+
+// The accounts (SIDs as text) that `object`'s DACL allows; `only_allowed`
+// is false when it denies anything or cannot be read.
+std::set<std::wstring> AllowedAccounts(HANDLE object, bool* only_allowed);
+std::wstring CurrentUserSid();
+// Wine lets the owner be set to any account: a test plants another user's
+// object this way.
+bool SetObjectOwner(HANDLE object, const wchar_t* sid_text);
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_TEST_SUPPORT_KERNEL_OBJECT_DACL_H_
