@@ -12,6 +12,7 @@
 #include "base/process/process.h"
 #include "desktop/windows/installer/utils/installer_constants.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
@@ -79,21 +80,25 @@ bool CanRunProgramInDirectory(const std::wstring& name,
                               base::FilePath* folder) {
   DCHECK(folder);
   *folder = folder->Append(name);
-  if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder))
+  const bool made = !base::DirectoryExists(*folder);
+  if (made && !base::CreateDirectory(*folder))
     return false;
   if (program.empty())
     return true;
-  base::FilePath copy;
-  base::FilePath engine_copy;
+  // The copies go into a new folder of this run's own: installers started
+  // at the same time never run, replace or remove each other's copies.
+  base::FilePath probe_folder;
   bool ran = false;
-  if (CopyProgram(program, *folder, &copy, &engine_copy)) {
-    ran = ProbeProgram(copy);
-    base::DeleteFile(copy, /*recursive=*/false);
-    if (!engine_copy.empty())
-      base::DeleteFile(engine_copy, /*recursive=*/false);
+  if (CreateFreshPrivateFolder(folder->Append(L"probe_" + RandomNameToken()), &probe_folder)) {
+    base::FilePath copy;
+    base::FilePath engine_copy;
+    if (CopyProgram(program, probe_folder, &copy, &engine_copy))
+      ran = ProbeProgram(copy);
+    base::DeleteFile(probe_folder, /*recursive=*/true);
   }
   if (!ran) {
-    RemoveDirectoryW(folder->value().c_str());  // Only when empty.
+    if (made)
+      RemoveDirectoryW(folder->value().c_str());  // Only when empty.
     return false;
   }
   return true;

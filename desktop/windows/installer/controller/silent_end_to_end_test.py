@@ -656,13 +656,21 @@ def main():
     a = parser.parse_args()
     if a.what == "packages":
         return build_packages(a)
+    return run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
+
+
+def run_in_fresh_prefix(what, scenario, a):
+    """Runs scenario(prefix, a) in a fresh prefix of its own, with a.v1 (the
+    build's installer that carries its package) and a.engine_v1 (its
+    engine's folder) set; returns the exit code: 0, or SKIP. A failure
+    raises, after the end of every log is printed."""
     a.v1 = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
     a.engine_v1 = os.path.join(a.build_dir, "bin")
-    root = tempfile.mkdtemp(prefix="tarvo-e2e-%s-" % a.what)
+    root = tempfile.mkdtemp(prefix="tarvo-e2e-%s-" % what)
     prefix = Prefix(root)
     try:
-        SCENARIOS[a.what](prefix, a)
-        print("%s: passed" % a.what)
+        scenario(prefix, a)
+        print("%s: passed" % what)
         return 0
     except Skip as stop:
         print("SKIPPED: " + str(stop))

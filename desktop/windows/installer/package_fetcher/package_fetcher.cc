@@ -7,16 +7,19 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_parts.h"
 #include "desktop/windows/installer/package_fetcher/threaded_fetcher.h"
+#include "desktop/windows/installer/utils/private_folder.h"
 
 namespace {
 
 // "_" and the local time as year (four digits), month, day, hour, minute
-// and second.
-std::wstring TimeSuffix() {
+// and second, then "_" and a random token: runs started in the same second
+// get folders of their own, and nobody can make a run's folder before it.
+std::wstring RunSuffix() {
   base::Time::Exploded now;
   base::Time::Now().LocalExplode(&now);
-  return base::StringPrintf(L"_%02d%02d%02d%02d%02d%02d", now.year, now.month, now.day_of_month,
-                            now.hour, now.minute, now.second);
+  return base::StringPrintf(L"_%02d%02d%02d%02d%02d%02d_", now.year, now.month, now.day_of_month,
+                            now.hour, now.minute, now.second) +
+         RandomNameToken();
 }
 
 }  // namespace
@@ -29,7 +32,7 @@ PackageFetcher::PackageFetcher(const base::FilePath& download_folder,
                                uint32_t architecture,
                                bool with_assistant,
                                std::string post_payload) {
-  const std::wstring suffix = TimeSuffix();
+  const std::wstring suffix = RunSuffix();
   package_folder_ = download_folder.Append(L"tarvo_package" + suffix);
   if (with_assistant)
     assistant_folder_ = download_folder.Append(L"assistant" + suffix);

@@ -22,6 +22,7 @@ class PackageFetcherParts {
                                           const std::string& name) = 0;
   // Writes <folder>\server_tracking_data when `data` is not empty.
   virtual void WriteServerTrackingData(const base::FilePath& folder, const std::string& data) = 0;
+  // Renames folder `from` to `to`, which must not exist yet.
   virtual bool MovePreparedPackage(const base::FilePath& from, const base::FilePath& to) = 0;
 };
 

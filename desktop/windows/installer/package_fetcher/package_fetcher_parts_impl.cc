@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
@@ -114,7 +115,8 @@ void PackageFetcherPartsImpl::WriteServerTrackingData(const base::FilePath& fold
 
 bool PackageFetcherPartsImpl::MovePreparedPackage(const base::FilePath& from,
                                                   const base::FilePath& to) {
-  if (base::Move(from, to))
+  // Never into a folder that is there already, whoever made it.
+  if (RenameFolderToNewPath(from, to))
     return true;
   return SetInstallerError(RESULT_GENERAL_FAILURE,
                            "Cannot move the prepared package to the final destination",

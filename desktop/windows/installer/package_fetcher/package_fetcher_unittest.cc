@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/threaded_fetcher.h"
 #include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
@@ -51,7 +53,7 @@ class FakeParts : public PackageFetcherParts {
   }
   void WriteServerTrackingData(const base::FilePath&, const std::string&) override {}
   bool MovePreparedPackage(const base::FilePath& from, const base::FilePath& to) override {
-    return base::Move(from, to);
+    return RenameFolderToNewPath(from, to);
   }
 };
 
@@ -259,6 +261,76 @@ TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFo
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(0, delegate_.finished);
   EXPECT_FALSE(base::PathExists(base::FilePath(attempt_folder)));
+}
+
+// What another program (of this user, or of anyone when the download folder
+// is a shared one) made under the names the fetcher would use: an attempt
+// folder holding files the installation would take over, and a folder at
+// the package folder's own name. The fetcher uses neither, reads nothing
+// from them and removes neither.
+TEST_F(PackageFetcherTest, FoldersMadeByOthersAreNeitherUsedNorRemoved) {
+  const std::string package(1000, 'p');
+  server_.Script({Server::Status(200, "", Reply(package)), Server::Resource(package)});
+  MakeFetcher();
+  const base::FilePath planted(fetcher_->package_folder().value() + L"0");
+  ASSERT_TRUE(base::CreateDirectory(planted));
+  const std::map<std::wstring, std::string> planted_files = {
+      {L"pref_default_overrides", "{\"homepage\": \"https://planted.example/\"}"},
+      {L"installer_prefs_include.json", "{\"welcome-url\": \"https://planted.example/\"}"},
+      {L"server_tracking_data", "planted"}};
+  for (const auto& [name, contents] : planted_files)
+    ASSERT_TRUE(base::WriteFile(planted.Append(name), contents));
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_TRUE(Read(folder.Append(L"tarvo_package")) == package);
+  for (const auto& [name, contents] : planted_files)
+    EXPECT_FALSE(base::PathExists(folder.Append(name))) << name;
+  fetcher_.reset();
+  for (const auto& [name, contents] : planted_files)
+    EXPECT_EQ(contents, Read(planted.Append(name)));
+
+  // A folder at the package folder's name: the prepared package is not
+  // merged into it, and it stays, as does everything in it.
+  delegate_ = RecordingDelegate();
+  server_.Script({Server::Status(200, "", Reply(package)), Server::Resource(package)});
+  MakeFetcher();
+  const base::FilePath taken = fetcher_->package_folder();
+  ASSERT_TRUE(base::CreateDirectory(taken));
+  ASSERT_TRUE(base::WriteFile(taken.Append(L"pref_default_overrides"), "planted"));
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_EQ(1u, delegate_.errors.size());
+  EXPECT_EQ(2u, delegate_.error_kinds[0]);
+  EXPECT_FALSE(base::PathExists(taken.Append(L"tarvo_package")));
+  fetcher_.reset();
+  EXPECT_EQ("planted", Read(taken.Append(L"pref_default_overrides")));
+}
+
+// Two installers started in the same second: each fetcher has folders of
+// its own, and the one that ends first (another installation of the same
+// folder ends at once) takes nothing of the other's away.
+TEST_F(PackageFetcherTest, FetchersOfTheSameSecondKeepTheirOwnFolders) {
+  payload_.type = PAYLOAD_TYPE_FULL_PACKAGE;
+  payload_.payload = "7z package";
+  MakeFetcher();
+  RecordingDelegate second_delegate;
+  auto second = std::make_unique<PackageFetcher>(temp_.GetPath(), std::make_unique<FakeParts>(),
+                                                 &runner_, &second_delegate, &payload_, 1,
+                                                 /*with_assistant=*/true, "tracking");
+  EXPECT_NE(fetcher_->package_folder(), second->package_folder());
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  second->Restart();
+  second.reset();
+  EXPECT_EQ("7z package", Read(fetcher_->package_folder().Append(L"tarvo_package")));
+  // The one that goes takes only its own.
+  const base::FilePath mine = fetcher_->package_folder();
+  fetcher_.reset();
+  EXPECT_FALSE(base::PathExists(mine));
+  EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
 }
 
 TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePackage) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/bind.h"
@@ -26,6 +27,7 @@
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/wininet/chunked_fetch_statistics_collector.h"
 #include "desktop/windows/installer/wininet/cracked_url.h"
@@ -187,8 +189,9 @@ void ThreadedFetcher::ShutdownOnWorkerThread() {
     downloader_->Stop();
   for (const base::FilePath& folder : attempt_folders_)
     base::DeleteFile(folder, /*recursive=*/true);
-  base::DeleteFile(package_folder_, /*recursive=*/true);
-  if (!assistant_folder_.empty())
+  if (package_folder_made_)
+    base::DeleteFile(package_folder_, /*recursive=*/true);
+  if (assistant_folder_made_)
     base::DeleteFile(assistant_folder_, /*recursive=*/true);
   step_factory_.InvalidateWeakPtrs();
   self_factory_.InvalidateWeakPtrs();
@@ -204,26 +207,8 @@ void ThreadedFetcher::Start() {
   step_factory_.InvalidateWeakPtrs();
   LOG(INFO) << "Starting the package fetcher";
   proxy_->NotifyStatusChanged(PackageFetcherDelegate::kStarted);
-  if (!attempt_folder_.empty() && !base::DeleteFile(attempt_folder_, /*recursive=*/true))
-    LOG(ERROR) << "Unable to delete " << attempt_folder_.value();
-  if (!base::DeleteFile(package_folder_, /*recursive=*/true)) {
-    LocalError(PackageFetcherDelegate::kFolderError, "Unable to remove the package folder");
+  if (!PrepareAttemptFolder())
     return;
-  }
-  uint32_t attempt = 0;
-  {
-    base::AutoLock lock(lock_);
-    attempt = attempt_counter_;
-  }
-  attempt_folder_ = base::FilePath(package_folder_.value() + std::to_wstring(attempt));
-  if (!base::CreateDirectory(attempt_folder_)) {
-    LocalError(PackageFetcherDelegate::kFolderError, "Could not create unpacking folder");
-    return;
-  }
-  if (std::find(attempt_folders_.begin(), attempt_folders_.end(), attempt_folder_) ==
-      attempt_folders_.end()) {
-    attempt_folders_.push_back(attempt_folder_);
-  }
   if (payload_manager_ && payload_manager_->GetPayloadType() == PAYLOAD_TYPE_FULL_PACKAGE) {
     const base::FilePath package = attempt_folder_.Append(kPackageFileName);
     // A full disk must not become a ready package.
@@ -235,6 +220,70 @@ void ThreadedFetcher::Start() {
     return;
   }
   PostStep("FetchDownloadUrl", base::BindOnce(&ThreadedFetcher::FetchDownloadUrl, StepPtr()));
+}
+
+bool ThreadedFetcher::PrepareAttemptFolder() {
+  if (!attempt_folder_.empty()) {
+    if (base::DeleteFile(attempt_folder_, /*recursive=*/true)) {
+      ForgetAttemptFolder();
+    } else {
+      // Kept in the list: the shutdown tries again.
+      LOG(ERROR) << "Unable to delete " << attempt_folder_.value();
+      attempt_folder_.clear();
+    }
+  }
+  if (package_folder_made_) {
+    if (!base::DeleteFile(package_folder_, /*recursive=*/true)) {
+      LocalError(PackageFetcherDelegate::kFolderError, "Unable to remove the package folder");
+      return false;
+    }
+    package_folder_made_ = false;
+  }
+  uint32_t attempt = 0;
+  {
+    base::AutoLock lock(lock_);
+    attempt = attempt_counter_;
+  }
+  // Never a folder somebody else made, or one of an earlier attempt that
+  // could not be removed: a new one, under another name if need be.
+  base::FilePath folder;
+  if (!CreateFreshPrivateFolder(base::FilePath(package_folder_.value() + std::to_wstring(attempt)),
+                                &folder)) {
+    LocalError(PackageFetcherDelegate::kFolderError, "Could not create unpacking folder");
+    return false;
+  }
+  attempt_folder_ = folder;
+  attempt_folders_.push_back(folder);
+  VLOG(1) << "Attempt folder " << folder.value();
+  return true;
+}
+
+bool ThreadedFetcher::MoveAttemptFolderIntoPlace() {
+  if (!parts_->MovePreparedPackage(attempt_folder_, package_folder_))
+    return false;
+  package_folder_made_ = true;
+  ForgetAttemptFolder();
+  return true;
+}
+
+void ThreadedFetcher::ForgetAttemptFolder() {
+  // The name is free now: whatever appears under it later is not ours.
+  attempt_folders_.erase(
+      std::remove(attempt_folders_.begin(), attempt_folders_.end(), attempt_folder_),
+      attempt_folders_.end());
+  attempt_folder_.clear();
+}
+
+bool ThreadedFetcher::PrepareTargetFolder(const base::FilePath& folder) {
+  if (folder != assistant_folder_)
+    return package_folder_made_ && folder == package_folder_;
+  if (assistant_folder_made_)
+    return true;
+  // Its name was handed to the backend already: it cannot change.
+  if (!CreateNewPrivateFolder(assistant_folder_))
+    return false;
+  assistant_folder_made_ = true;
+  return true;
 }
 
 void ThreadedFetcher::FetchDownloadUrl() {
@@ -277,7 +326,7 @@ void ThreadedFetcher::OnDownloadUrlFetched() {
     }
   }
   if (resources_only_) {
-    if (!base::Move(attempt_folder_, package_folder_)) {
+    if (!MoveAttemptFolderIntoPlace()) {
       LocalError(PackageFetcherDelegate::kVersionError,
                  "Cannot move the prepared package to the final destination");
       return;
@@ -350,7 +399,7 @@ void ThreadedFetcher::CheckVersion(base::FilePath package_file) {
   bool ok = parts_->CheckMainComponentVersion(package_file, payload_manager_);
   if (ok) {
     parts_->WriteServerTrackingData(attempt_folder_, post_payload_);
-    ok = parts_->MovePreparedPackage(attempt_folder_, package_folder_);
+    ok = MoveAttemptFolderIntoPlace();
   }
   if (!ok) {
     VersionCheckError();
@@ -547,7 +596,8 @@ bool ThreadedFetcher::InstallAdditionalFile(const AdditionalComponent& component
   if (component.archive)
     return RunArchive(component, file, folder);
   const base::FilePath target = folder.Append(base::UTF8ToWide(component.filename));
-  if (!base::CreateDirectory(target.DirName()) || !base::Move(file, target)) {
+  if (!PrepareTargetFolder(folder) || !base::CreateDirectory(target.DirName()) ||
+      !base::Move(file, target)) {
     LOG(ERROR) << "Failed moving additional file into place";
     return false;
   }
@@ -563,7 +613,7 @@ bool ThreadedFetcher::RunArchive(const AdditionalComponent& component, const bas
     return false;
   }
   Send(std::make_unique<SignatureVerifiedEvent>(1));
-  if (!base::CreateDirectory(folder)) {
+  if (!PrepareTargetFolder(folder)) {
     LOG(ERROR) << "Could not create unpacking folder for additional file";
     return false;
   }

@@ -63,6 +63,17 @@ class ThreadedFetcher {
 
   void InitializeOnWorkerThread();
   void ShutdownOnWorkerThread();
+  // A new attempt folder, the last one and the package folder of an
+  // earlier attempt removed; false after reporting the error.
+  bool PrepareAttemptFolder();
+  // The attempt folder becomes the package folder.
+  bool MoveAttemptFolderIntoPlace();
+  // The attempt folder is gone (removed, or renamed into the package
+  // folder): it leaves the list of folders to remove.
+  void ForgetAttemptFolder();
+  // The package folder once made, or the assistant folder, made new the
+  // first time.
+  bool PrepareTargetFolder(const base::FilePath& folder);
   void FetchDownloadUrl();
   void OnDownloadUrlFetched();
   void DownloadPackage();
@@ -100,9 +111,12 @@ class ThreadedFetcher {
   // The session's switches, copied on the UI thread for the worker.
   const base::CommandLine command_line_;
 
-  // Worker thread only.
+  // Worker thread only. A run removes only folders it made itself.
   base::FilePath attempt_folder_;
   std::vector<base::FilePath> attempt_folders_;
+  // The package folder is made by renaming an attempt folder.
+  bool package_folder_made_ = false;
+  bool assistant_folder_made_ = false;
   std::unique_ptr<WininetDownloader> downloader_;
   bool download_bytes_counted_ = true;
   std::string reply_text_;
