@@ -124,9 +124,11 @@ void LogRoleFlag(const char* label, bool value) {
   LOG(INFO) << label << (value ? 1 : 0);
 }
 
-InstallerResult RunBackend(const InstallerSession& session, SettingsImpl& settings) {
+InstallerResult RunBackend(const InstallerSession& session, SettingsImpl& settings,
+                           const PayloadManager* payload_manager) {
   VLOG(2) << "Running backend";
-  BackendProcessInstallerRunnerImpl runner(session.command_line());
+  // The payload tells the backend which package it may unpack.
+  BackendProcessInstallerRunnerImpl runner(session.command_line(), payload_manager);
   return runner.Run(&settings);
 }
 
@@ -245,7 +247,7 @@ InstallerResult RunRole(const InstallerSession& session, bool backend, bool unin
   auto settings = std::make_unique<SettingsImpl>(
       &session, command_line.GetSwitchValuePath(switches::kInstallFolder), architecture,
       payload_manager.get(), GetInstallationFolderDetailsFetcherFactory());
-  const InstallerResult result = backend ? RunBackend(session, *settings)
+  const InstallerResult result = backend ? RunBackend(session, *settings, payload_manager.get())
                                   : RunFrontEnd(session, *settings, own_path, payload_manager.get());
   // The settings go before the payload manager they were given.
   settings.reset();

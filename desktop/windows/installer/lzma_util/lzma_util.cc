@@ -218,6 +218,14 @@ LzmaUtil::OpenResult LzmaUtil::Open(const base::FilePath& archive_path) {
   return error == ERROR_FILE_NOT_FOUND ? kOpenFileNotFound : kOpenError;
 }
 
+LzmaUtil::OpenResult LzmaUtil::OpenFile(base::File archive) {
+  Close();
+  if (!archive.IsValid())
+    return kOpenError;
+  archive_.Set(archive.TakePlatformFile());
+  return kOpenOk;
+}
+
 void LzmaUtil::Close() {
   archive_.Close();
 }

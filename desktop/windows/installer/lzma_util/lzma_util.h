@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/lzma_util/folder_tree_maker.h"
@@ -62,6 +63,10 @@ class LzmaUtil {
 
   // Closes any open archive first.
   virtual OpenResult Open(const base::FilePath& archive_path);
+  // Takes `archive`, already open for reading (one whose bytes were checked
+  // through this very handle, so that what is unpacked is what was
+  // checked). Closes any open archive first.
+  virtual OpenResult OpenFile(base::File archive);
   virtual void Close();
 
   // Writes the entries (all, or only those named in `filter`, matched

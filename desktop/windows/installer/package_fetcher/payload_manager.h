@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_PAYLOAD_MANAGER_H_
 
 #include <string>
+#include <string_view>
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/package_fetcher/payload_type.h"
@@ -21,6 +22,9 @@ class PayloadManager {
   // Tracking data obtained another way; the type becomes
   // "external_tracking_data".
   virtual void SetExternalTrackingData(const std::string& data) = 0;
+  // The bytes of a "full_package" payload where they lie, for comparing a
+  // package with; empty for every other type.
+  virtual std::string_view GetFullPackage() const { return std::string_view(); }
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_PAYLOAD_MANAGER_H_

@@ -242,6 +242,13 @@ bool PayloadManagerImpl::WritePayloadToFile(const base::FilePath& path) const {
   return written;
 }
 
+std::string_view PayloadManagerImpl::GetFullPackage() const {
+  if (type_ != PAYLOAD_TYPE_FULL_PACKAGE || !file_.IsValid())
+    return std::string_view();
+  return std::string_view(reinterpret_cast<const char*>(file_.data() + payload_offset_),
+                          static_cast<size_t>(payload_length_));
+}
+
 void PayloadManagerImpl::SetExternalTrackingData(const std::string& data) {
   external_tracking_data_ = data;
   type_ = PAYLOAD_TYPE_EXTERNAL_TRACKING_DATA;

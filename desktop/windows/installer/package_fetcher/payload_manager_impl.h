@@ -27,6 +27,7 @@ class PayloadManagerImpl : public PayloadManager {
   std::string GetPayload() const override;
   bool WritePayloadToFile(const base::FilePath& path) const override;
   void SetExternalTrackingData(const std::string& data) override;
+  std::string_view GetFullPackage() const override;
 
  private:
   struct SecurityDirectory {

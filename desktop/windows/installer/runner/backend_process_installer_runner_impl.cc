@@ -11,25 +11,29 @@
 #include "desktop/windows/installer/steps/installer.h"
 #include "desktop/windows/installer/steps/installer_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler_impl.h"
+#include "desktop/windows/installer/steps/package_verifier.h"
 #include "desktop/windows/installer/utils/handle_text.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/process_id_text.h"
 
 BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
-    const base::CommandLine& command_line)
+    const base::CommandLine& command_line, const PayloadManager* payload)
     : BackendProcessInstallerRunnerImpl(
           command_line,
-          std::make_unique<InstallerStepSchedulerImpl>(CreateDefaultInstallerStepFactory())) {}
+          std::make_unique<InstallerStepSchedulerImpl>(CreateDefaultInstallerStepFactory()),
+          payload) {}
 
 BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
     const base::CommandLine& command_line,
-    std::unique_ptr<InstallerStepScheduler> scheduler)
+    std::unique_ptr<InstallerStepScheduler> scheduler,
+    const PayloadManager* payload)
     : command_line_(command_line),
       secret_(RunSecret::TakeFromCommandLine(command_line)),
       forwarder_(&sender_, secret_),
       installer_(std::make_unique<Installer>(command_line, std::move(scheduler),
-                                             GetDefaultInstallationStatusLoaderFactory())) {
+                                             GetDefaultInstallationStatusLoaderFactory(),
+                                             PackageVerifierImpl::ForRunningInstaller(payload))) {
   // Handed on to the installer processes the Installer starts.
   installer_->set_run_secret(secret_);
 }

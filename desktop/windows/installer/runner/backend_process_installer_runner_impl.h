@@ -19,6 +19,7 @@ class CommandLine;
 
 class Installer;
 class InstallerStepScheduler;
+class PayloadManager;
 class Settings;
 
 // The backend role: watches the process that started it, waits until the
@@ -30,12 +31,15 @@ class BackendProcessInstallerRunnerImpl : public InstallerRunner,
                                           public InstallerObserver,
                                           public base::win::ObjectWatcher::Delegate {
  public:
-  // `command_line` is the backend's own (the session's); it outlives the
-  // runner. The run's secret is taken from it here.
-  explicit BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line);
+  // `command_line` is the backend's own (the session's); it and `payload`,
+  // the running installer's payload read at start-up (null: none), outlive
+  // the runner. The run's secret is taken from the command line here.
+  BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line,
+                                    const PayloadManager* payload);
   // For tests: the Installer runs `scheduler`'s steps.
   BackendProcessInstallerRunnerImpl(const base::CommandLine& command_line,
-                                    std::unique_ptr<InstallerStepScheduler> scheduler);
+                                    std::unique_ptr<InstallerStepScheduler> scheduler,
+                                    const PayloadManager* payload = nullptr);
   ~BackendProcessInstallerRunnerImpl() override;
   BackendProcessInstallerRunnerImpl(const BackendProcessInstallerRunnerImpl&) = delete;
   BackendProcessInstallerRunnerImpl& operator=(const BackendProcessInstallerRunnerImpl&) = delete;

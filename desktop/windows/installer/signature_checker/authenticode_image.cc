@@ -3,13 +3,18 @@
 #include <windows.h>
 
 #include <wincrypt.h>
+#include <wintrust.h>
 
+#include <cstring>
 #include <memory>
 
 #include "base/files/file.h"
 #include "crypto/secure_hash.h"
+#include "desktop/windows/installer/signature_checker/der_reader.h"
 
 namespace {
+
+constexpr size_t kEntryHeaderSize = 8;
 
 std::unique_ptr<crypto::SecureHash> CreateHash(std::string_view algorithm_oid) {
   if (algorithm_oid == szOID_OIWSEC_sha1)
@@ -39,11 +44,32 @@ std::string HashByAlgorithmOid(std::string_view algorithm_oid, std::string_view 
 AuthenticodeImage::AuthenticodeImage() = default;
 AuthenticodeImage::~AuthenticodeImage() = default;
 
-bool AuthenticodeImage::Open(const base::FilePath& path) {
-  base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
-                            base::File::FLAG_EXCLUSIVE_WRITE);
+bool AuthenticodeImage::Open(base::File file) {
   return file.IsValid() && file_.Initialize(std::move(file)) &&
          layout_.Parse(file_.data(), file_.length()) && layout_.HasValidCertificateTable();
+}
+
+std::string_view AuthenticodeImage::GetSignedData() const {
+  if (!file_.IsValid())
+    return std::string_view();
+  // WIN_CERTIFICATE: length (including these 8 bytes), revision, type.
+  const uint8_t* entry = file_.data() + layout_.certificate_table_offset();
+  const size_t table_size = layout_.certificate_table_size();
+  if (table_size < kEntryHeaderSize)
+    return std::string_view();
+  uint32_t length;
+  uint16_t type;
+  memcpy(&length, entry, sizeof(length));
+  memcpy(&type, entry + 6, sizeof(type));
+  if (type != WIN_CERT_TYPE_PKCS_SIGNED_DATA || length < kEntryHeaderSize || length > table_size)
+    return std::string_view();
+  const std::string_view data(reinterpret_cast<const char*>(entry + kEntryHeaderSize),
+                              length - kEntryHeaderSize);
+  DerReader reader(data);
+  std::string_view contents;
+  if (!reader.ReadElement(DerReader::kSequence, &contents))
+    return std::string_view();
+  return data.substr(0, static_cast<size_t>(contents.data() + contents.size() - data.data()));
 }
 
 std::string AuthenticodeImage::GetDigest(std::string_view algorithm_oid) {

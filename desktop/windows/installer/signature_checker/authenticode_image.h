@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "base/files/file_path.h"
+#include "base/files/file.h"
 #include "base/files/memory_mapped_file.h"
 #include "desktop/windows/installer/signature_checker/pe_image_layout.h"
 
@@ -19,13 +19,19 @@ class AuthenticodeImage {
   AuthenticodeImage& operator=(const AuthenticodeImage&) = delete;
   ~AuthenticodeImage();
 
-  // Opens the file sharing it for reading only. False when it cannot be
-  // opened or mapped, or is not a PE image with a certificate table.
-  bool Open(const base::FilePath& path);
+  // Maps `file`, which is open for reading and shared for reading only.
+  // False when it cannot be mapped or is not a PE image with a certificate
+  // table.
+  bool Open(base::File file);
 
   // The digest with the hash algorithm `algorithm_oid` (SHA-1 or SHA-256;
   // others are refused); empty on failure. Computed once per algorithm.
   std::string GetDigest(std::string_view algorithm_oid);
+
+  // The signature: the PKCS #7 signed data of the certificate table's first
+  // entry, without the entry's padding; empty when that entry is not an
+  // Authenticode signature.
+  std::string_view GetSignedData() const;
 
  private:
   base::MemoryMappedFile file_;

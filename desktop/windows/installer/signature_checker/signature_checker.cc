@@ -30,10 +30,12 @@ constexpr char kNestedSignatureOid[] = "1.3.6.1.4.1.311.2.4.1";
 
 std::string LastErrorText() { return logging::SystemErrorCodeToString(GetLastError()); }
 
-LONG CallWinVerifyTrust(const base::FilePath& path) {
+// Windows reads the file through `file` when it is open, else by path.
+LONG CallWinVerifyTrust(const base::FilePath& path, const base::File& file) {
   WINTRUST_FILE_INFO file_info = {};
   file_info.cbStruct = sizeof(file_info);
   file_info.pcwszFilePath = path.value().c_str();
+  file_info.hFile = file.IsValid() ? file.GetPlatformFile() : nullptr;
   WINTRUST_DATA data = {};
   data.cbStruct = sizeof(data);
   data.dwUIChoice = WTD_UI_NONE;
@@ -217,21 +219,46 @@ bool VerifySigners(const SignerCheckContext& context,
   return false;
 }
 
+bool RunningImageHasCertificateTable() {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  // The loader checked these headers before it ran the program.
+  PeImageLayout layout;
+  return layout.Parse(base, nt->OptionalHeader.SizeOfHeaders) &&
+         layout.certificate_table_size() != 0;
+}
+
 bool VerifyFileSignature(const base::FilePath& path, std::string* error) {
+  // Held open, sharing reading only, until the decision is made.
+  const base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |
+                                  base::File::FLAG_EXCLUSIVE_WRITE);
+  return VerifyOpenFileSignature(file, path, error);
+}
+
+bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
+                             std::string* error) {
   std::unique_ptr<SignatureLog> log = SignatureLog::Create(error != nullptr);
   std::string text;
-  // Held open, sharing reading only, until the decision is made.
+  // Every signer must vouch for the digest of these very bytes.
   AuthenticodeImage image;
-  const bool image_open = image.Open(path);
-  const LONG trust = CallWinVerifyTrust(path);
+  const bool image_open = file.IsValid() && image.Open(file.Duplicate());
+  const LONG trust = CallWinVerifyTrust(path, file);
   if (trust != 0)
     text += base::StringPrintf("Cannot WinVerifyTrust: %ld, %s\n", trust, LastErrorText().c_str());
   DWORD encoding = 0;
   HCERTSTORE store = nullptr;
   HCRYPTMSG message = nullptr;
-  if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.value().c_str(),
-                        CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED, CERT_QUERY_FORMAT_FLAG_BINARY,
-                        0, &encoding, nullptr, nullptr, &store, &message, nullptr)) {
+  if (!image_open)
+    text += "Cannot read the signed image\n";
+  // The signature, too, is read from the bytes held, not from the path.
+  const std::string_view signed_data = image_open ? image.GetSignedData() : std::string_view();
+  CERT_BLOB blob = {static_cast<DWORD>(signed_data.size()),
+                    reinterpret_cast<BYTE*>(const_cast<char*>(signed_data.data()))};
+  if (signed_data.empty() ||
+      !CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
+                        &message, nullptr)) {
     text += "Cannot CryptQueryObject:" + LastErrorText() + "\n";
     if (error)
       *error += text;
@@ -239,8 +266,6 @@ bool VerifyFileSignature(const base::FilePath& path, std::string* error) {
   }
   ScopedCertStore scoped_store(store);
   ScopedCryptMsg scoped_message(message);
-  if (!image_open)
-    text += "Cannot read the signed image\n";
 
   CERT_CHAIN_ENGINE_CONFIG config = {};
   // The size every Windows version (and Wine) accepts: no exclusive roots.
@@ -252,8 +277,8 @@ bool VerifyFileSignature(const base::FilePath& path, std::string* error) {
 
   const SignerCheckContext context{base::UTF8ToWide(ProductInfo::GetExpectedSigner()), engine,
                                    &image};
-  const bool signers = image_open && engine && VerifySigners(context, message, store, encoding,
-                                                             log.get(), 0);
+  const bool signers =
+      engine && VerifySigners(context, message, store, encoding, log.get(), 0);
   if (error)
     *error += text + log->GetText();
   return trust == 0 && signers;

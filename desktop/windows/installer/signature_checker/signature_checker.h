@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 
 class AuthenticodeImage;
@@ -25,6 +26,18 @@ bool HasCertificateTable(const base::FilePath& path, bool* has_table);
 // file (see IsSignerTrusted). Fails closed. `error`, when not null,
 // receives the explanation of the decision.
 bool VerifyFileSignature(const base::FilePath& path, std::string* error);
+
+// The same for a file already open for reading and shared for reading only
+// (`path` names it): the bytes whose digest is checked and Windows' verdict
+// are those behind `file`, whatever the path names meanwhile. A caller
+// that goes on to use the file through `file` uses the very bytes checked.
+bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
+                             std::string* error);
+
+// Whether the image of the running program carries a certificate table, as
+// its headers were when it was loaded: a file put at the program's path
+// since then changes nothing.
+bool RunningImageHasCertificateTable();
 
 // What VerifySigners compares each signer with.
 struct SignerCheckContext {

@@ -10,62 +10,19 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-// Written by make_signed_test_files.sh.
 base::FilePath TestFile(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"signed_test_files").Append(name);
+  return SignedTestFile(name);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
 }
-
-// Trusts the test root in the machine's root store for its lifetime.
-// crypt32 does not persist a deletion from a system store, so the root's
-// registry key is removed instead.
-class ScopedTrustedTestRoot {
- public:
-  ScopedTrustedTestRoot() {
-    std::string der;
-    EXPECT_TRUE(base::ReadFileToString(TestFile(L"root.der"), &der));
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
-                                     CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
-    EXPECT_TRUE(store);
-    if (!store)
-      return;
-    PCCERT_CONTEXT added = nullptr;
-    EXPECT_TRUE(CertAddEncodedCertificateToStore(
-        store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
-        static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, &added));
-    if (added) {
-      BYTE hash[20];
-      DWORD size = sizeof(hash);
-      if (CertGetCertificateContextProperty(added, CERT_SHA1_HASH_PROP_ID, hash, &size))
-        thumbprint_ = base::HexEncode(hash, size);
-      CertFreeCertificateContext(added);
-    }
-    CertCloseStore(store, 0);
-    EXPECT_FALSE(thumbprint_.empty());
-  }
-
-  ~ScopedTrustedTestRoot() {
-    if (thumbprint_.empty())
-      return;
-    const std::wstring key =
-        L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\" +
-        std::wstring(thumbprint_.begin(), thumbprint_.end());
-    EXPECT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str()));
-  }
-
- private:
-  std::string thumbprint_;
-};
 
 class SignatureCheckerTest : public testing::Test {
  protected:
@@ -128,6 +85,22 @@ TEST_F(SignatureCheckerTest, DecisionsWithTheTestRootTrusted) {
   EXPECT_TRUE(Contains(error, "Cannot CryptQueryObject:")) << error;
 }
 
+// An open file is judged by the bytes behind its handle, its signature
+// included, whatever its path names meanwhile: the path only names it in
+// the explanation.
+TEST_F(SignatureCheckerTest, AnOpenFileIsJudgedByItsOwnBytes) {
+  ScopedTrustedTestRoot root;
+  const uint32_t flags =
+      base::File::FLAG_OPEN | base::File::FLAG_READ | base::File::FLAG_EXCLUSIVE_WRITE;
+  const base::File expected(TestFile(L"expected.exe"), flags);
+  const base::File other(TestFile(L"other.exe"), flags);
+  std::string error;
+  EXPECT_TRUE(VerifyOpenFileSignature(expected, TestFile(L"other.exe"), &error)) << error;
+  error.clear();
+  EXPECT_FALSE(VerifyOpenFileSignature(other, TestFile(L"expected.exe"), &error));
+  EXPECT_TRUE(Contains(error, "Level 0: Tried signer Other Publisher\n")) << error;
+}
+
 TEST_F(SignatureCheckerTest, WithoutTheRootNothingIsTrusted) {
   // Other shards may trust the root right now; only files that no root
   // helps are checked here.
@@ -141,6 +114,8 @@ TEST(HasCertificateTableTest, TellsSignedFromUnsignedImages) {
   EXPECT_TRUE(has_table);
   EXPECT_TRUE(HasCertificateTable(TestFile(L"unsigned.exe"), &has_table));
   EXPECT_FALSE(has_table);
+  // The test program itself is not signed.
+  EXPECT_FALSE(RunningImageHasCertificateTable());
 
   base::ScopedTempDir temp_dir;
   ASSERT_TRUE(temp_dir.CreateUniqueTempDir());

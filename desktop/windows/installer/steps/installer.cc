@@ -33,6 +33,7 @@
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
+#include "desktop/windows/installer/steps/package_verifier.h"
 
 namespace {
 
@@ -55,7 +56,8 @@ HANDLE OpenInstallationEvent(const base::FilePath& folder, const wchar_t* name) 
 
 Installer::Installer(const base::CommandLine& command_line,
                      std::unique_ptr<InstallerStepScheduler> scheduler,
-                     InstallationStatusLoaderFactory status_loader_factory)
+                     InstallationStatusLoaderFactory status_loader_factory,
+                     std::unique_ptr<PackageVerifier> package_verifier)
     : command_line_(command_line),
       scheduler_(std::move(scheduler)),
       status_loader_factory_(std::move(status_loader_factory)),
@@ -64,7 +66,8 @@ Installer::Installer(const base::CommandLine& command_line,
       state_(RESULT_NOT_FINISHED) {
   DCHECK(scheduler_);
   package_preparer_ = std::make_unique<PackagePreparer>(
-      std::make_unique<FileVersionUtilsImpl>(nullptr), std::make_unique<LzmaUtil>(), this, this);
+      std::make_unique<FileVersionUtilsImpl>(nullptr), std::make_unique<LzmaUtil>(),
+      std::move(package_verifier), this, this);
 }
 
 Installer::~Installer() {

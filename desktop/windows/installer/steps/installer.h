@@ -31,6 +31,8 @@ namespace features {
 class FeatureReader;
 }
 
+class PackageVerifier;
+
 // Carries out one operation in the backend process: checks rights (and
 // elevates or borrows folder permissions), waits for the package, prepares
 // it and hands over to the installer found in the versioned folder, or runs
@@ -44,10 +46,12 @@ class Installer : public base::win::ObjectWatcher::Delegate,
                   public PackagePreparer::Delegate {
  public:
   // `command_line` is the backend's own; the Installer keeps a copy, which
-  // also carries the install subfolder once this run has chosen it.
+  // also carries the install subfolder once this run has chosen it. Only a
+  // package `package_verifier` accepts is unpacked.
   Installer(const base::CommandLine& command_line,
             std::unique_ptr<InstallerStepScheduler> scheduler,
-            InstallationStatusLoaderFactory status_loader_factory);
+            InstallationStatusLoaderFactory status_loader_factory,
+            std::unique_ptr<PackageVerifier> package_verifier);
   ~Installer() override;
   Installer(const Installer&) = delete;
   Installer& operator=(const Installer&) = delete;

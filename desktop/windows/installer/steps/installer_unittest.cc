@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/steps/package_verifier.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
@@ -115,7 +116,8 @@ class InstallerTest : public testing::Test {
                                     return std::unique_ptr<InstallationStatusLoader>(
                                         new StatusLoaderStub(*subfolder));
                                   },
-                                  &written_subfolder_));
+                                  &written_subfolder_),
+        std::make_unique<PackageVerifierImpl>(nullptr, /*signature_required=*/false));
     installer_->AddObserver(&observer_);
   }
 

@@ -17,6 +17,7 @@
 #include "desktop/windows/installer/service/transactions/unpack_archive_operation.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer_step_context.h"
+#include "desktop/windows/installer/steps/package_verifier.h"
 #include "desktop/windows/installer/steps/package_files_list.h"
 #include "desktop/windows/installer/steps/step_names.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
@@ -37,11 +38,14 @@ constexpr int kMaxSubfolderSuffix = 1000;
 
 PackagePreparer::PackagePreparer(std::unique_ptr<FileVersionUtils> version_utils,
                                  std::unique_ptr<LzmaUtil> lzma_util,
+                                 std::unique_ptr<PackageVerifier> verifier,
                                  InstallerStepContext* context, Delegate* delegate)
     : version_utils_(std::move(version_utils)),
       lzma_util_(std::move(lzma_util)),
+      verifier_(std::move(verifier)),
       context_(context),
       delegate_(delegate) {
+  DCHECK(verifier_);
   DCHECK(context_);
   DCHECK(delegate_);
 }
@@ -174,9 +178,13 @@ bool PackagePreparer::CopyUnpackedFiles() {
 
 bool PackagePreparer::UnpackArchive(const base::FilePath& destination) {
   const base::FilePath archive = context_->GetPackageFolder().Append(kPackageArchive);
+  base::File file;
+  if (!verifier_->OpenVerified(archive, &file))
+    return false;
   std::string error;
   if (!context_->GetTransaction()->Execute(
-          std::make_unique<UnpackArchiveOperation>(archive, destination, lzma_util_.get(), this),
+          std::make_unique<UnpackArchiveOperation>(std::move(file), archive, destination,
+                                                   lzma_util_.get(), this),
           &error)) {
     return SetInstallerError(RESULT_GENERAL_FAILURE, "Unpack archive operation failed\n" + error,
                              archive.value());

@@ -15,6 +15,7 @@ class CommandLine;
 class FileVersionUtils;
 class InstallerStepContext;
 class LzmaUtil;
+class PackageVerifier;
 
 // Puts the package's files into a new versioned subfolder of the
 // installation folder, so that the installer found there can take over:
@@ -30,9 +31,11 @@ class PackagePreparer : public UnpackProgressObserver {
     virtual void OnUnpackProgressChanged(const std::string& name, size_t count) = 0;
   };
 
-  // `context` and `delegate` are not owned and outlive the preparer.
+  // `context` and `delegate` are not owned and outlive the preparer. Only
+  // an archive `verifier` accepts is unpacked.
   PackagePreparer(std::unique_ptr<FileVersionUtils> version_utils,
-                  std::unique_ptr<LzmaUtil> lzma_util, InstallerStepContext* context,
+                  std::unique_ptr<LzmaUtil> lzma_util,
+                  std::unique_ptr<PackageVerifier> verifier, InstallerStepContext* context,
                   Delegate* delegate);
   ~PackagePreparer() override;
   PackagePreparer(const PackagePreparer&) = delete;
@@ -59,6 +62,7 @@ class PackagePreparer : public UnpackProgressObserver {
 
   std::unique_ptr<FileVersionUtils> version_utils_;
   std::unique_ptr<LzmaUtil> lzma_util_;
+  std::unique_ptr<PackageVerifier> verifier_;
   InstallerStepContext* const context_;
   Delegate* const delegate_;
   // The subfolder made by this object; empty when it made none.

@@ -12,6 +12,8 @@
 #include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
+#include "desktop/windows/installer/steps/package_verifier.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
@@ -41,6 +43,13 @@ base::FilePath BuildFolder() {
   return bin.DirName();
 }
 
+std::string ReadTestArchive(const wchar_t* name) {
+  std::string contents;
+  EXPECT_TRUE(base::ReadFileToString(
+      BuildFolder().Append(L"bin").Append(L"lzma_test_data").Append(name), &contents));
+  return contents;
+}
+
 class PackagePreparerTest : public testing::Test, public PackagePreparer::Delegate {
  protected:
   PackagePreparerTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {
@@ -60,11 +69,13 @@ class PackagePreparerTest : public testing::Test, public PackagePreparer::Delega
     ASSERT_TRUE(base::CopyFile(archive, context_.package_folder.Append(L"tarvo_package")));
   }
 
-  bool Prepare() {
-    PackagePreparer preparer(std::make_unique<NoResourceVersionUtils>(),
-                             std::make_unique<LzmaUtil>(), &context_, this);
-    return preparer.Prepare(&command_line_);
+  std::unique_ptr<PackagePreparer> MakePreparer() {
+    return std::make_unique<PackagePreparer>(
+        std::make_unique<NoResourceVersionUtils>(), std::make_unique<LzmaUtil>(),
+        std::make_unique<PackageVerifierImpl>(payload_, signature_required_), &context_, this);
   }
+
+  bool Prepare() { return MakePreparer()->Prepare(&command_line_); }
 
   std::string Error(uint32_t* code = nullptr, std::wstring* message = nullptr) {
     std::string detail;
@@ -95,6 +106,9 @@ class PackagePreparerTest : public testing::Test, public PackagePreparer::Delega
   FakeStepContext context_;
   base::CommandLine command_line_{base::FilePath(L"installer.exe")};
   std::vector<std::string> events_;
+  // What the verifier knows of the running installer.
+  const PayloadManager* payload_ = nullptr;
+  bool signature_required_ = false;
 };
 
 TEST_F(PackagePreparerTest, UnpacksIntoTheNextFreeVersionFolderAndRollsBack) {
@@ -117,12 +131,14 @@ TEST_F(PackagePreparerTest, UnpacksIntoTheNextFreeVersionFolderAndRollsBack) {
 }
 
 // The road of an installer that carries its package: the payload is
-// written to the package folder and unpacked into the versioned folder.
+// written to the package folder and unpacked into the versioned folder once
+// the backend found it to be its own payload.
 TEST_F(PackagePreparerTest, InstallerWithAppendedPackageReachesTheVersionedFolder) {
   for (const wchar_t* installer : {L"full_package.exe", L"signed_full_package.exe"}) {
     PayloadManagerImpl payload(
         BuildFolder().Append(L"payload_installers").Append(installer));
     ASSERT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, payload.GetPayloadType());
+    payload_ = &payload;
     ASSERT_TRUE(payload.WritePayloadToFile(context_.package_folder.Append(L"tarvo_package")));
     command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
     ASSERT_TRUE(Prepare()) << Error();
@@ -133,6 +149,65 @@ TEST_F(PackagePreparerTest, InstallerWithAppendedPackageReachesTheVersionedFolde
     EXPECT_TRUE(base::PathExists(folder.Append(L"files_list")));
     context_.GetTransaction()->Rollback();
   }
+  payload_ = nullptr;
+}
+
+// What a program of the user may put into the package folder (and announce
+// with the package-ready event): an installer that carries its package
+// unpacks nothing but those very bytes, not an intact archive of another
+// kind, not its own package with one byte changed.
+TEST_F(PackagePreparerTest, InstallerWithAppendedPackageRefusesAnyOtherArchive) {
+  PayloadManagerImpl payload(
+      BuildFolder().Append(L"payload_installers").Append(L"full_package.exe"));
+  ASSERT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, payload.GetPayloadType());
+  payload_ = &payload;
+  const base::FilePath archive = context_.package_folder.Append(L"tarvo_package");
+  std::string changed(payload.GetFullPackage());
+  changed.back() ^= 1;
+  for (const std::string& planted :
+       {ReadTestArchive(L"folders.7z"), ReadTestArchive(L"whole.7z"), changed}) {
+    ASSERT_TRUE(base::WriteFile(archive, planted));
+    command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
+    EXPECT_FALSE(Prepare());
+    uint32_t code = 0;
+    const std::string detail = Error(&code);
+    EXPECT_EQ(1u, code);
+    EXPECT_NE(std::string::npos, detail.find("was refused: it is not the package this installer "
+                                             "carries\nCannot unpack the installer"))
+        << detail;
+    context_.GetTransaction()->Rollback();
+    EXPECT_EQ(0u, FilesInstalled());
+    EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
+    EXPECT_TRUE(events_.empty());
+  }
+  payload_ = nullptr;
+}
+
+// A signed installer that carries no package unpacks only what the
+// expected signer signed: the build's unsigned test package is refused, an
+// installer signed by the expected signer that carries the package (a
+// signed executable with the archive inside, as the update service serves
+// packages) is unpacked.
+TEST_F(PackagePreparerTest, SignedInstallerUnpacksOnlyASignedPackage) {
+  signature_required_ = true;
+  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  EXPECT_FALSE(Prepare());
+  EXPECT_NE(std::string::npos, Error().find("was refused: its signature is not the expected "
+                                            "signer's"))
+      << Error();
+  context_.GetTransaction()->Rollback();
+  EXPECT_EQ(0u, FilesInstalled());
+
+  ScopedTrustedTestRoot root;
+  const base::FilePath archive = context_.package_folder.Append(L"tarvo_package");
+  ASSERT_TRUE(base::DeleteFile(archive, /*recursive=*/false));
+  UsePackage(BuildFolder().Append(L"payload_installers").Append(L"signed_full_package.exe"));
+  command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
+  ASSERT_TRUE(Prepare()) << Error();
+  const base::FilePath folder = context_.base_install_folder.Append(
+      command_line_.GetSwitchValueNative("install-subfolder"));
+  EXPECT_TRUE(base::PathExists(folder.Append(L"installer.exe")));
+  context_.GetTransaction()->Rollback();
 }
 
 TEST_F(PackagePreparerTest, PackageVersionFileNamesTheFolderOrStopsBeforeAnyFolder) {
@@ -158,13 +233,11 @@ TEST_F(PackagePreparerTest, UninstallAndRepairMakeNoFolder) {
   for (InstallOperation operation :
        {INSTALL_OPERATION_UNINSTALL, INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES}) {
     settings_.set_operation(operation);
-    PackagePreparer preparer(std::make_unique<NoResourceVersionUtils>(),
-                             std::make_unique<LzmaUtil>(), &context_, this);
     base::CommandLine command_line(base::FilePath(L"installer.exe"));
     // Nothing to prepare from: an uninstall fails at the unpacking, a repair
     // never unpacks.
     EXPECT_EQ(operation == INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES,
-              preparer.Prepare(&command_line));
+              MakePreparer()->Prepare(&command_line));
     EXPECT_FALSE(command_line.HasSwitch("install-subfolder"));
     EXPECT_TRUE(base::IsDirectoryEmpty(context_.base_install_folder));
   }

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
@@ -37,6 +38,15 @@ UnpackArchiveOperation::UnpackArchiveOperation(const base::FilePath& archive,
       unpacker_(unpacker),
       observer_(observer) {}
 
+UnpackArchiveOperation::UnpackArchiveOperation(base::File archive_file,
+                                               const base::FilePath& archive,
+                                               const base::FilePath& destination,
+                                               LzmaUtil* unpacker,
+                                               UnpackProgressObserver* observer)
+    : UnpackArchiveOperation(archive, destination, unpacker, observer) {
+  archive_file_ = std::move(archive_file);
+}
+
 UnpackArchiveOperation::~UnpackArchiveOperation() = default;
 
 bool UnpackArchiveOperation::DoExecute(Transaction* sub_operations, std::string* error) {
@@ -53,7 +63,7 @@ bool UnpackArchiveOperation::DoExecute(Transaction* sub_operations, std::string*
   }
 
   VLOG(1) << "Unpacking " << archive_ << " to " << destination_;
-  if (!base::PathExists(archive_)) {
+  if (!archive_file_.IsValid() && !base::PathExists(archive_)) {
     const std::string text = "The archive " + archive_.AsUTF8Unsafe() + " does not exist.";
     LOG(ERROR) << text;
     SetOperationError(error, text);
@@ -66,7 +76,9 @@ bool UnpackArchiveOperation::DoExecute(Transaction* sub_operations, std::string*
   }
   LzmaUtil* unpacker = unpacker_;
   unpacker_ = nullptr;
-  const LzmaUtil::OpenResult open_result = unpacker->Open(archive_);
+  const LzmaUtil::OpenResult open_result = archive_file_.IsValid()
+                                                ? unpacker->OpenFile(std::move(archive_file_))
+                                                : unpacker->Open(archive_);
   if (open_result != LzmaUtil::kOpenOk) {
     SetOperationError(error, "Could not open the archive: " + std::to_string(open_result));
     LOG(ERROR) << "Could not open the archive";

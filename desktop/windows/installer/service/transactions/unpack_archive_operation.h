@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
@@ -19,6 +20,13 @@ class UnpackArchiveOperation : public Operation {
                          const base::FilePath& destination,
                          LzmaUtil* unpacker,
                          UnpackProgressObserver* observer);
+  // Unpacks the archive that `archive_file` holds open (`archive` names
+  // it in messages), never what the path names by then.
+  UnpackArchiveOperation(base::File archive_file,
+                         const base::FilePath& archive,
+                         const base::FilePath& destination,
+                         LzmaUtil* unpacker,
+                         UnpackProgressObserver* observer);
   ~UnpackArchiveOperation() override;
 
  private:
@@ -26,6 +34,7 @@ class UnpackArchiveOperation : public Operation {
   void DoRollback() override;
 
   base::FilePath archive_;
+  base::File archive_file_;
   base::FilePath destination_;
   std::vector<base::FilePath> extracted_files_;
   std::vector<base::FilePath> created_folders_;
