@@ -14,6 +14,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/controller/test_support/recording_main_process_runner.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
@@ -23,15 +24,10 @@
 
 namespace {
 
-class CountingStatsSender : public AvroStatsSender {
- public:
-  void SetTrafficAllowed(bool /*allowed*/) override {}
-  void Send(std::unique_ptr<InstallerEvent> /*event*/) override { ++sent; }
-  void SendPendingAndShutdown(base::OnceClosure done) override {
-    base::ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(done));
-  }
-  int sent = 0;
-};
+// What the statistics call a closed window and a request for the full
+// package.
+constexpr int kCancelReasonClosed = 1;
+constexpr int kCancelReasonFullPackage = 2;
 
 struct WindowRecord {
   int progress_pages = 0;
@@ -158,15 +154,27 @@ class HeldPayload : public PayloadManager {
 class InstallerUIControllerTest : public testing::Test {
  protected:
   explicit InstallerUIControllerTest(std::vector<std::wstring> switches = {}) : env_(switches) {
-    auto sender = std::make_unique<CountingStatsSender>();
-    sender_ = sender.get();
-    SetAvroStatsSender(std::move(sender));
+    InstallRecordingSender();
   }
   ~InstallerUIControllerTest() override {
     // The fetcher's worker must be free before the fetcher goes.
     payload_.Release();
     controller_.reset();
     SetAvroStatsSender(nullptr);
+  }
+
+  void InstallRecordingSender() {
+    auto sender = std::make_unique<RecordingStatsSender>();
+    sender_ = sender.get();
+    SetAvroStatsSender(std::move(sender));
+  }
+
+  // The reasons of the cancellations sent, in order.
+  std::vector<int> CancelReasons() const {
+    std::vector<int> reasons;
+    for (const RecordingStatsSender::Record* record : sender_->Named("installation_cancelled"))
+      reasons.push_back(record->Int("counter").value_or(-1));
+    return reasons;
   }
 
   std::unique_ptr<TestController> MakeController() {
@@ -208,7 +216,7 @@ class InstallerUIControllerTest : public testing::Test {
   features::ScopedFeatureRegistryForTesting features_;
   SettingsTestEnvironment env_;
   HeldPayload payload_;
-  CountingStatsSender* sender_ = nullptr;
+  RecordingStatsSender* sender_ = nullptr;
   RecordingMainProcessRunner runner_;
   std::unique_ptr<SettingsImpl> settings_;
   WindowRecord window_;
@@ -294,6 +302,7 @@ TEST_F(InstallerUIControllerTest, FullPackageFallsBackToTheDefaultHandler) {
     details->is_http_handler = c.http_handler;
     controller_.reset();
     quit_ = false;
+    InstallRecordingSender();
     StartController(std::move(details));
     controller_->internet_explorer = c.internet_explorer;
     controller_->OnFullPackageRequested();
@@ -310,6 +319,7 @@ TEST_F(InstallerUIControllerTest, FullPackageFallsBackToTheDefaultHandler) {
     EXPECT_TRUE(controller_->terminated());
     EXPECT_TRUE(quit_);
     EXPECT_TRUE(window_.destroyed);
+    EXPECT_EQ(std::vector<int>{kCancelReasonFullPackage}, CancelReasons());
     window_ = WindowRecord();
   }
 }
@@ -414,13 +424,12 @@ TEST_F(InstallerUIControllerTest, MissingWindowEndsTheRun) {
 // finished: result 20 (exit code 120), with cancel reason 1 sent.
 TEST_F(InstallerUIControllerTest, ClosingTheWindowEndsTheRunAsNotFinished) {
   StartController();
-  const int sent_before = sender_->sent;
   controller_->OnWindowClosed();
   base::RunLoop().RunUntilIdle();
   EXPECT_TRUE(quit_);
   EXPECT_TRUE(window_.destroyed);
   EXPECT_EQ(RESULT_NOT_FINISHED, controller_->result());
-  EXPECT_LT(sent_before, sender_->sent);
+  EXPECT_EQ(std::vector<int>{kCancelReasonClosed}, CancelReasons());
   EXPECT_EQ(0, runner_.run_count);
 }
 

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/bind.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
@@ -168,12 +169,15 @@ InstallerWindowImpl::InstallerWindowImpl(Settings* settings,
   if (!settings_->GetRunImmediately())
     settings_->AddObserver(this);
   progress_calculator_->SetObserver(this);
+  // The window is destroyed after the controller has flushed the
+  // statistics: its last record must go out with that flush.
+  SetAvroBeforeShutdownHook(
+      base::BindOnce(&InstallerWindowImpl::SendLastPageRecord, weak_factory_.GetWeakPtr()));
 }
 
 InstallerWindowImpl::~InstallerWindowImpl() {
   progress_calculator_->SetObserver(nullptr);
-  stats_.page_type = -1;
-  SendPageTransition();
+  SendLastPageRecord();
   if (tooltip_)
     DestroyWindow(tooltip_);
   if (!settings_->GetRunImmediately())
@@ -334,6 +338,14 @@ void InstallerWindowImpl::SetPage(int page) {
 
 void InstallerWindowImpl::SendPageTransition() {
   GetAvroStatsSender()->Send(std::make_unique<PageTransitionEvent>(stats_, 1));
+}
+
+void InstallerWindowImpl::SendLastPageRecord() {
+  if (last_record_sent_)
+    return;
+  last_record_sent_ = true;
+  stats_.page_type = -1;
+  SendPageTransition();
 }
 
 void InstallerWindowImpl::ShowProgressPage() {

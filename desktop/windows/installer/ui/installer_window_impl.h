@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/memory/weak_ptr.h"
 #include "desktop/windows/installer/avro_stats/page_transition_stats.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
 #include "desktop/windows/installer/ui/image_pair.h"
@@ -75,6 +76,10 @@ class InstallerWindowImpl : public InstallerWindow,
   void LoadTermsText();
   void SetPage(int page);
   void SendPageTransition();
+  // The record of the page shown last, page type -1; sent once, when the
+  // statistics are flushed at the end of the run or, failing that, when
+  // the window is destroyed.
+  void SendLastPageRecord();
   bool IsUninstalling() const;
   template <typename Notification>
   void NotifyObservers(Notification notification);
@@ -132,6 +137,8 @@ class InstallerWindowImpl : public InstallerWindow,
   std::unordered_map<HWND, ImagePair> brushes_;
   PageTransitionStats stats_;
   ProgressCalculator* const progress_calculator_;
+  bool last_record_sent_ = false;
+  base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_WINDOW_IMPL_H_

@@ -6,14 +6,17 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "base/bind.h"
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
@@ -70,17 +73,6 @@ class FakeProgressCalculator : public ProgressCalculator {
   ProgressObserver* observer_ = nullptr;
 };
 
-class RecordingSender : public AvroStatsSender {
- public:
-  explicit RecordingSender(std::vector<std::string>* names) : names_(names) {}
-  void SetTrafficAllowed(bool) override {}
-  void Send(std::unique_ptr<InstallerEvent> event) override { names_->push_back(event->GetName()); }
-  void SendPendingAndShutdown(base::OnceClosure done) override { std::move(done).Run(); }
-
- private:
-  std::vector<std::string>* names_;
-};
-
 class RecordingObserver : public InstallerWindowObserver {
  public:
   void OnAcceptClicked() override { ++accepted; }
@@ -89,11 +81,14 @@ class RecordingObserver : public InstallerWindowObserver {
   void OnWindowClosed() override {
     ++closed;
     hook_installed_when_closed = ScopedButtonLabelHook::IsInstalled();
+    if (on_closed)
+      on_closed();
     if (window_to_destroy)
       window_to_destroy->reset();
   }
   int accepted = 0, retried = 0, full_package = 0, closed = 0;
   bool hook_installed_when_closed = false;
+  std::function<void()> on_closed;
   std::unique_ptr<InstallerWindow>* window_to_destroy = nullptr;
 };
 
@@ -144,7 +139,9 @@ class InstallerWindowTest : public testing::Test {
     ResetL10nHandlerForTesting();
     previous_factory_ = SetL10nHandlerFactory(
         []() -> std::unique_ptr<L10nHandler> { return std::make_unique<FakeL10nHandler>(); });
-    SetAvroStatsSender(std::make_unique<RecordingSender>(&events_));
+    auto sender = std::make_unique<RecordingStatsSender>();
+    sender_ = sender.get();
+    SetAvroStatsSender(std::move(sender));
     security_.SetUser(/*elevated=*/true, /*can_elevate=*/true);
     settings_.default_install_folder = base::FilePath(L"C:\\Programs\\Tarvo");
     settings_.folder_details->path = base::FilePath(L"C:\\Programs\\Tarvo");
@@ -158,8 +155,13 @@ class InstallerWindowTest : public testing::Test {
     ResetL10nHandlerForTesting();
   }
 
+  // Null, and the test failed, when the window cannot be made (no display).
   InstallerWindowImpl* Open() {
     window_ = InstallerWindow::Create(&settings_, &progress_);
+    if (!window_) {
+      ADD_FAILURE() << "the installer window could not be created";
+      return nullptr;
+    }
     window_->AddObserver(&observer_);
     return static_cast<InstallerWindowImpl*>(window_.get());
   }
@@ -190,15 +192,10 @@ class InstallerWindowTest : public testing::Test {
     return answer;
   }
 
-  int PageEvents() const {
-    int count = 0;
-    for (const std::string& name : events_)
-      count += name == "page_transition";
-    return count;
-  }
+  int PageEvents() const { return static_cast<int>(sender_->Named("page_transition").size()); }
 
   L10nHandlerFactory previous_factory_ = nullptr;
-  std::vector<std::string> events_;
+  RecordingStatsSender* sender_ = nullptr;
   FakeSecurityUtil security_;
   ScopedSecurityUtilForTesting security_override_{&security_};
   FakeSettings settings_;
@@ -208,7 +205,7 @@ class InstallerWindowTest : public testing::Test {
 };
 
 TEST_F(InstallerWindowTest, WelcomePageShowsItsControlsAndFocusesAccept) {
-  Open();
+  ASSERT_TRUE(Open());
   ASSERT_TRUE(main());
   EXPECT_EQ(PAGE_MAIN, page());
   for (int id : {IDC_LOGO, IDC_HEADLINE, IDC_AGREEMENT, IDC_OPTIONS, IDC_ACCEPT})
@@ -231,12 +228,12 @@ TEST_F(InstallerWindowTest, WelcomePageShowsItsControlsAndFocusesAccept) {
 
 TEST_F(InstallerWindowTest, ExistingInstallationTurnsAcceptIntoUpgrade) {
   settings_.folder_details->existing_status = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
-  Open();
+  ASSERT_TRUE(Open());
   EXPECT_EQ(L"#37008", Text(GetDlgItem(main(), IDC_ACCEPT)));
 }
 
 TEST_F(InstallerWindowTest, OptionsAndBackSwitchPagesAndSamePageSendsNoEvent) {
-  Open();
+  ASSERT_TRUE(Open());
   const int events = PageEvents();
   Click(main(), IDC_OPTIONS);
   EXPECT_EQ(PAGE_OPTIONS, page());
@@ -258,7 +255,7 @@ TEST_F(InstallerWindowTest, OptionsAndBackSwitchPagesAndSamePageSendsNoEvent) {
 }
 
 TEST_F(InstallerWindowTest, TermsLinkOpensTheTermsPage) {
-  Open();
+  ASSERT_TRUE(Open());
   HWND agreement = GetDlgItem(main(), IDC_AGREEMENT);
   const std::wstring shown = Text(agreement);
   const size_t at = shown.find(L"terms");
@@ -280,7 +277,7 @@ TEST_F(InstallerWindowTest, TermsLinkOpensTheTermsPage) {
 TEST_F(InstallerWindowTest, FolderProblemOpensOptionsAndDisablesAccept) {
   settings_.folder_problem = FOLDER_PROBLEM_INVALID_PATH;
   settings_.folder_details->folder_problem = FOLDER_PROBLEM_INVALID_PATH;
-  Open();
+  ASSERT_TRUE(Open());
   EXPECT_EQ(PAGE_OPTIONS, page());
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)));
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(main(), IDC_BACK)));
@@ -296,7 +293,7 @@ TEST_F(InstallerWindowTest, FolderProblemOpensOptionsAndDisablesAccept) {
 
 TEST_F(InstallerWindowTest, LanguageComboSkipsEmptyCodesAndMapsItemsToTheList) {
   settings_.language = L"fr";
-  Open();
+  ASSERT_TRUE(Open());
   HWND combo = GetDlgItem(options(), IDC_LANGUAGE_COMBO);
   ASSERT_EQ(3, SendMessageW(combo, CB_GETCOUNT, 0, 0));
   // Sorted or not, the selection follows the settings' language.
@@ -317,7 +314,7 @@ TEST_F(InstallerWindowTest, LanguageComboSkipsEmptyCodesAndMapsItemsToTheList) {
 
 TEST_F(InstallerWindowTest, FolderSelectionTakesTheSelectedItemNotTheOldEditText) {
   settings_.folder_details->path = base::FilePath(L"D:\\Elsewhere");
-  Open();
+  ASSERT_TRUE(Open());
   HWND combo = GetDlgItem(options(), IDC_FOLDER_COMBO);
   // A current folder that is no candidate is the edit text.
   EXPECT_EQ(L"D:\\Elsewhere", Text(combo));
@@ -335,7 +332,7 @@ TEST_F(InstallerWindowTest, FolderSelectionTakesTheSelectedItemNotTheOldEditText
 }
 
 TEST_F(InstallerWindowTest, CheckBoxesAndInstallTypeChangeEditableSettingsOnly) {
-  Open();
+  ASSERT_TRUE(Open());
   Click(options(), IDC_IMPORT_DATA);
   EXPECT_TRUE(settings_.GetImportBrowserData());
   Click(options(), IDC_SHARE_STATISTICS);
@@ -357,7 +354,7 @@ TEST_F(InstallerWindowTest, CheckBoxesAndInstallTypeChangeEditableSettingsOnly) 
 TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
   settings_.operation = INSTALL_OPERATION_UNINSTALL;
   settings_.flags[DELETE_PROFILE] = true;
-  Open();
+  ASSERT_TRUE(Open());
   EXPECT_EQ(PAGE_UNINSTALL, page());
   for (int id : {IDC_UNINSTALL, IDC_CANCEL, IDC_UNINSTALL_QUESTION, IDC_DELETE_PROFILE, IDC_LOGO})
     EXPECT_TRUE(IsShown(main(), id)) << id;
@@ -379,7 +376,7 @@ TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
 }
 
 TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {
-  Open();
+  ASSERT_TRUE(Open());
   window_->ShowProgressPage();
   EXPECT_EQ(PAGE_PROGRESS, page());
   EXPECT_TRUE(IsShown(main(), IDC_PROGRESS_BAR));
@@ -405,7 +402,7 @@ TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {
 }
 
 TEST_F(InstallerWindowTest, ErrorPageOffersRetryAndTheFullPackage) {
-  Open();
+  ASSERT_TRUE(Open());
   window_->ShowError(L"It broke", /*offer_full_package=*/true, "broken");
   EXPECT_EQ(PAGE_ERROR, page());
   EXPECT_EQ(L"It broke", Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
@@ -425,7 +422,7 @@ TEST_F(InstallerWindowTest, ErrorPageOffersRetryAndTheFullPackage) {
 }
 
 TEST_F(InstallerWindowTest, CloseConfirmationNoKeepsRunningYesCloses) {
-  Open();
+  ASSERT_TRUE(Open());
   BoxAnswer no = AnswerBoxDuring(IDNO, [&] { SendMessageW(main(), WM_CLOSE, 0, 0); });
   EXPECT_EQ(1, no.answered);
   EXPECT_EQ(0, observer_.closed);
@@ -451,7 +448,7 @@ TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
     window_.reset();
     g_language_id = c.language;
     InstallerWindowImpl* window = Open();
-    ASSERT_TRUE(main());
+    ASSERT_TRUE(window);
     EXPECT_EQ(c.mirrored, window->IsMirrored());
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(options(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
@@ -468,7 +465,7 @@ TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
 }
 
 TEST_F(InstallerWindowTest, MessageBoxObserverMayDestroyTheWindow) {
-  Open();
+  ASSERT_TRUE(Open());
   observer_.window_to_destroy = &window_;
   BoxAnswer ok = AnswerBoxDuring(IDOK, [&] { window_->ShowMessageBox(L"Payload corrupted"); });
   EXPECT_EQ(1, ok.answered);
@@ -478,6 +475,58 @@ TEST_F(InstallerWindowTest, MessageBoxObserverMayDestroyTheWindow) {
   EXPECT_FALSE(observer_.hook_installed_when_closed);
   EXPECT_FALSE(window_);
   EXPECT_FALSE(ScopedButtonLabelHook::IsInstalled());
+}
+
+// The run ends by flushing the statistics while the window still stands
+// (it is destroyed later, outside its own dialog procedure): the record of
+// the page the user closed goes out with that flush, with what it showed.
+TEST_F(InstallerWindowTest, LastPageRecordGoesOutWithTheFinalFlush) {
+  enum End { kCloseWelcome, kCloseError, kMessageBox };
+  const struct {
+    const char* name;
+    End end;
+    const char* action;
+    const char* failure_reason;
+    const char* error_displayed;
+  } cases[] = {
+      {"closed welcome page", kCloseWelcome, "CANCEL", nullptr, nullptr},
+      {"closed error page", kCloseError, "CANCEL", "broken", nullptr},
+      {"message box", kMessageBox, nullptr, nullptr, "No SSE2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto sender = std::make_unique<RecordingStatsSender>();
+    sender_ = sender.get();
+    SetAvroStatsSender(std::move(sender));
+    ASSERT_TRUE(Open());
+    observer_.on_closed = [] {
+      GetAvroStatsSender()->SendPendingAndShutdown(base::BindOnce([] {}));
+    };
+    if (c.end == kCloseError)
+      window_->ShowError(L"It broke", /*offer_full_package=*/false, "broken");
+    if (c.end == kMessageBox)
+      AnswerBoxDuring(IDOK, [&] { window_->ShowMessageBox(L"No SSE2"); });
+    else
+      AnswerBoxDuring(IDYES, [&] { SendMessageW(main(), WM_CLOSE, 0, 0); });
+    ASSERT_TRUE(sender_->finished());
+    window_.reset();
+    EXPECT_EQ(0, sender_->lost());
+    const std::vector<const RecordingStatsSender::Record*> pages =
+        sender_->Named("page_transition");
+    ASSERT_FALSE(pages.empty());
+    const RecordingStatsSender::Record* last = pages.back();
+    EXPECT_EQ(-1, last->Int("page_transitions.page_type"));
+    auto expect = [](const char* expected, std::optional<std::string> actual) {
+      if (expected)
+        EXPECT_EQ(expected, actual.value_or("<none>"));
+      else
+        EXPECT_FALSE(actual) << *actual;
+    };
+    expect(c.action, last->String("page_transitions.navigation_action"));
+    expect(c.failure_reason, last->String("page_transitions.failure_reason"));
+    expect(c.error_displayed, last->String("page_transitions.error_displayed"));
+    observer_.on_closed = nullptr;
+  }
 }
 
 }  // namespace
