@@ -34,7 +34,6 @@ namespace {
 constexpr int32_t kEventLevel = 1;
 
 enum MessageId : uint32_t {
-  kFullPackageLabel = 37049,
   kDownloadFailed = 37053,
   kExtractionFailed = 37054,
   kInstallFailed = 37055,
@@ -66,20 +65,6 @@ constexpr uint32_t kResultMessages[] = {
 constexpr uint32_t kCancelledReply = ERROR_CANCELLED;
 constexpr int kCancelReasonClosed = 1;
 constexpr int kCancelReasonFullPackage = 2;
-
-// "&&" stands for one "&"; a single "&" only marks the access key.
-std::wstring WithoutMnemonic(const std::wstring& label) {
-  std::wstring text;
-  for (size_t i = 0; i < label.size(); ++i) {
-    if (label[i] == L'&') {
-      if (i + 1 == label.size() || label[i + 1] != L'&')
-        continue;
-      ++i;
-    }
-    text += label[i];
-  }
-  return text;
-}
 
 void SendEvent(std::unique_ptr<InstallerEvent> event) {
   GetAvroStatsSender()->Send(std::move(event));
@@ -231,10 +216,8 @@ void InstallerUIController::OnAcceptClicked() {
   }
   SendEvent(std::make_unique<SettingsAcceptedEvent>(settings()->GetSummary(), kEventLevel));
   if (GetWindowsVersion() < base::win::VERSION_WIN7) {
-    // The button's label inside a sentence, without its mnemonic marker.
-    window_->ShowError(GetStringWithReplacement(kUnsupportedOs,
-                                                WithoutMnemonic(GetString(kFullPackageLabel))),
-                       /*offer_full_package=*/false,
+    // The page offers no full installer: its text names no button.
+    window_->ShowError(GetString(kUnsupportedOs), /*offer_full_package=*/false,
                        "This version of Tarvo doesn't support windows versions prior to Windows 7");
     return;
   }
@@ -274,8 +257,11 @@ void InstallerUIController::RunBackend() {
     EnterPhase(0);
     fetcher()->Restart();
   }
-  if (window_)
+  if (window_) {
     window_->ShowProgressPage();
+    // The status line still shows what it showed when the window opened.
+    window_->ShowPhaseStatus(phase_);
+  }
 }
 
 void InstallerUIController::OnRetryClicked() {
@@ -399,7 +385,22 @@ void InstallerUIController::OnInstallerError(InstallerResult code,
                                              const std::wstring& message,
                                              const std::string& detail) {
   InstallerController::OnInstallerError(code, message, detail);
-  ReportError(MessageIdForResult(code), message, detail);
+  ReportError(MessageIdForError(code), message, detail);
+}
+
+// A failed uninstall is told as such, never as a failed installation.
+uint32_t InstallerUIController::MessageIdForError(InstallerResult code) {
+  const uint32_t id = MessageIdForResult(code);
+  if (settings()->GetOperation() != INSTALL_OPERATION_UNINSTALL)
+    return id;
+  switch (id) {
+    case kInstallFailed:
+    case kInvalidLocation:
+    case kNoPrivileges:
+      return kUninstallFailed;
+    default:
+      return id;
+  }
 }
 
 void InstallerUIController::ReportError(uint32_t id,

@@ -106,6 +106,8 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   DWORD AcquireUiLock();
   void Initialize();
   void EnterPhase(int phase);
+  // The message of an installer error in this operation.
+  uint32_t MessageIdForError(InstallerResult code);
   void ReportError(uint32_t id, const std::wstring& replacement, const std::string& detail);
   void HandlePendingError();
   bool OfferCurrentUserInstall();

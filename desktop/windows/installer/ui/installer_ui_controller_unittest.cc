@@ -450,10 +450,9 @@ TEST_F(InstallerUIControllerTest, NoSse2ShowsOnlyTheMessageBoxAndEndsAsClosed) {
   EXPECT_EQ(0, runner_.run_count);
 }
 
-// Before Windows 7 Accept shows the unsupported-system page, naming the
-// full-installer button without its access-key marker, never offering the
-// full package and never launching the backend; the run goes on until the
-// user closes the window.
+// Before Windows 7 Accept shows the unsupported-system page, which names
+// no button (it offers no full installer), never launches the backend, and
+// stays until the user closes the window.
 TEST_F(InstallerUIControllerTest, BeforeWindows7AcceptShowsTheUnsupportedSystemPage) {
   for (base::win::Version version : {base::win::VERSION_XP, base::win::VERSION_VISTA}) {
     SCOPED_TRACE(static_cast<int>(version));
@@ -461,15 +460,11 @@ TEST_F(InstallerUIControllerTest, BeforeWindows7AcceptShowsTheUnsupportedSystemP
     window_ = WindowRecord();
     quit_ = false;
     StartController(nullptr, /*window_fails=*/false, /*with_fetcher=*/false,
-                    [version](TestController* controller) {
-                      controller->windows = version;
-                      controller->strings[37064] = L"Please click \"$1\" now.";
-                      controller->strings[37049] = L"Get &full && more";
-                    });
+                    [version](TestController* controller) { controller->windows = version; });
     controller_->OnAcceptClicked();
     base::RunLoop().RunUntilIdle();
     ASSERT_EQ(1u, window_.errors.size());
-    EXPECT_EQ(L"Please click \"Get full & more\" now.", window_.errors[0]);
+    EXPECT_EQ(L"37064$1", window_.errors[0]);
     EXPECT_FALSE(window_.full_package_offers[0]);
     EXPECT_EQ(0, runner_.run_count);
     EXPECT_EQ(0, window_.progress_pages);
@@ -533,14 +528,55 @@ TEST_F(InstallerUIControllerTest, LaterErrorPageOffersTheFullPackage) {
 }
 
 TEST(InstallerUIControllerMessageIdTest, ResultsMapToTheirTexts) {
-  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(0));
-  EXPECT_EQ(37061u, InstallerUIController::MessageIdForResult(8));
-  EXPECT_EQ(37057u, InstallerUIController::MessageIdForResult(11));
-  EXPECT_EQ(37057u, InstallerUIController::MessageIdForResult(12));
-  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(22));
-  EXPECT_EQ(37055u, InstallerUIController::MessageIdForResult(24));
-  EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(25));
+  // Indexed by result; a result past the table has no text.
+  const uint32_t expected[] = {
+      0,     37055, 37056, 37058, 37071, 37055, 37059, 37060, 37061, 37063, 37062, 37057, 37057,
+      37055, 37055, 37055, 37055, 37055, 37055, 37055, 37055, 37055, 0,     37055, 37055, 0};
+  for (uint32_t code = 0; code < std::size(expected); ++code)
+    EXPECT_EQ(expected[code], InstallerUIController::MessageIdForResult(code)) << code;
   EXPECT_EQ(0u, InstallerUIController::MessageIdForResult(0xFFFFFFFFu));
+}
+
+class InstallerUIControllerUninstallTest : public InstallerUIControllerTest {
+ protected:
+  InstallerUIControllerUninstallTest() : InstallerUIControllerTest({L"--uninstall"}) {}
+};
+
+// A failed uninstall never says that installing failed: the texts that
+// speak of installing become the uninstall failure; others stay.
+TEST_F(InstallerUIControllerUninstallTest, FailedUninstallSpeaksOfUninstalling) {
+  const struct {
+    InstallerResult code;
+    const wchar_t* text;
+  } cases[] = {{RESULT_GENERAL_FAILURE, L"37056"},
+               {RESULT_INVALID_PATH, L"37056"},
+               {RESULT_INSUFFICIENT_PRIVILEGES, L"37056"},
+               {RESULT_ELEVATION_FAILED, L"37061"},
+               {RESULT_UNINSTALL_FAILED, L"37056"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.code);
+    controller_.reset();
+    window_ = WindowRecord();
+    StartController(SettingsTestEnvironment::ExistingInstallation(env_.scratch().Append(L"Installed")));
+    ASSERT_EQ(INSTALL_OPERATION_UNINSTALL, settings_->GetOperation());
+    controller_->OnAcceptClicked();
+    base::RunLoop().RunUntilIdle();
+    PlayBackendFailure(c.code);
+    base::RunLoop().RunUntilIdle();
+    ASSERT_EQ(1u, window_.errors.size());
+    EXPECT_EQ(c.text, window_.errors[0]);
+  }
+}
+
+// The progress page opens on the status of the phase the run is in (here
+// the package is ready and its tracking data handled: installing), not on
+// the one the window opened with.
+TEST_F(InstallerUIControllerTest, ProgressPageShowsTheCurrentPhase) {
+  StartController();
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  ASSERT_EQ(1, window_.progress_pages);
+  EXPECT_EQ(std::vector<int>{5}, window_.phase_statuses);
 }
 
 class InstallerUIControllerAllUsersTest : public InstallerUIControllerTest {

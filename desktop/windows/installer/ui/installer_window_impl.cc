@@ -139,10 +139,16 @@ BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
   return TRUE;
 }
 
-std::wstring GetComboText(HWND combo) {
-  std::wstring text(GetWindowTextLengthW(combo) + 1, L'\0');
-  text.resize(GetWindowTextW(combo, text.data(), static_cast<int>(text.size())));
-  return text;
+// Statics are drawn over the dialog's background: a changed text needs
+// that background painted again, or the old text stays under the new.
+void RedrawUnder(HWND control) {
+  HWND parent = GetParent(control);
+  if (!control || !parent)
+    return;
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  RedrawWindow(parent, &rect, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 }  // namespace
@@ -178,21 +184,10 @@ InstallerWindowImpl::InstallerWindowImpl(Settings* settings,
 InstallerWindowImpl::~InstallerWindowImpl() {
   progress_calculator_->SetObserver(nullptr);
   SendLastPageRecord();
-  if (tooltip_)
-    DestroyWindow(tooltip_);
   if (!settings_->GetRunImmediately())
     settings_->RemoveObserver(this);
-  if (main_dialog_) {
-    Win32DialogDispatcher::GetInstance()->UnselectDialog(main_dialog_);
-    // The procedures must not reach this object while it is being torn down.
-    SetWindowLongPtrW(main_dialog_, DWLP_USER, 0);
-    if (options_dialog_)
-      SetWindowLongPtrW(options_dialog_, DWLP_USER, 0);
-    DestroyWindow(main_dialog_);
-  }
-  widgets_.clear();
-  brushes_.clear();
-  for (HBITMAP bitmap : {logo_, error_badge_, background_image_, background_}) {
+  TearDownDialogs();
+  for (HBITMAP bitmap : {logo_, error_badge_, background_image_}) {
     if (bitmap)
       DeleteObject(bitmap);
   }
@@ -203,31 +198,17 @@ InstallerWindowImpl::~InstallerWindowImpl() {
 }
 
 bool InstallerWindowImpl::CreateDialogs() {
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  const bool mirrored = IsRightToLeftLanguage();
   logo_ = LoadPngResourceBitmap(IDR_LOGO_PNG, L"PNG");
   error_badge_ = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG");
   background_image_ = LoadPngResourceBitmap(IDR_BACKGROUND_JPG, L"JPG");
-  main_dialog_ = CreateModuleDialog(IDD_INSTALLER_MAIN, nullptr, MainDialogProc,
-                                   reinterpret_cast<LPARAM>(this), mirrored);
-  if (!main_dialog_)
+  const bool mirrored = IsRightToLeftLanguage();
+  HWND main = nullptr;
+  HWND options = nullptr;
+  if (!CreateDialogWindows(mirrored, &main, &options))
     return false;
-  // A child of the main dialog: mirrored with it.
-  options_dialog_ = CreateModuleDialog(IDD_INSTALLER_OPTIONS, main_dialog_, OptionsDialogProc,
-                                       reinterpret_cast<LPARAM>(this), /*mirrored=*/false);
-  if (!options_dialog_)
-    return false;
-  if (mirrored)
-    EnumChildWindows(main_dialog_, SetRightToLeftReading, 0);
-  if (HICON icon = LoadIconW(module, MAKEINTRESOURCEW(IDI_INSTALLER))) {
-    SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-    SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  }
-  CreateFonts();
-  CreatePageWidgets();
-  LayOutOptions();
-  LoadTermsText();
-  RebuildBackground(/*force=*/true);
+  main_dialog_ = main;
+  options_dialog_ = options;
+  SetUpDialogs(mirrored);
   if (settings_->GetRunImmediately())
     SetPage(PAGE_PROGRESS);
   else
@@ -241,17 +222,129 @@ bool InstallerWindowImpl::CreateDialogs() {
   return true;
 }
 
+bool InstallerWindowImpl::CreateDialogWindows(bool mirrored, HWND* main, HWND* options) {
+  *main = CreateModuleDialog(IDD_INSTALLER_MAIN, nullptr, MainDialogProc,
+                             reinterpret_cast<LPARAM>(this), mirrored);
+  if (!*main)
+    return false;
+  // A child of the main dialog: mirrored with it.
+  *options = CreateModuleDialog(IDD_INSTALLER_OPTIONS, *main, OptionsDialogProc,
+                                reinterpret_cast<LPARAM>(this), /*mirrored=*/false);
+  if (*options)
+    return true;
+  SetWindowLongPtrW(*main, DWLP_USER, 0);
+  DestroyWindow(*main);
+  *main = nullptr;
+  return false;
+}
+
+void InstallerWindowImpl::SetUpDialogs(bool mirrored) {
+  if (mirrored)
+    EnumChildWindows(main_dialog_, SetRightToLeftReading, 0);
+  if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_INSTALLER))) {
+    SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  }
+  CreateFonts();
+  CreatePageWidgets();
+  EnableKeyboardLink(GetDlgItem(main_dialog_, IDC_AGREEMENT));
+  LayOutOptions();
+  LoadTermsText();
+  RebuildBackground(/*force=*/true);
+}
+
+void InstallerWindowImpl::TearDownDialogs() {
+  if (tooltip_)
+    DestroyWindow(tooltip_);
+  tooltip_ = nullptr;
+  delete_profile_widget_ = nullptr;
+  full_package_widget_ = nullptr;
+  folder_problem_widget_ = nullptr;
+  widgets_.clear();
+  brushes_.clear();
+  if (background_)
+    DeleteObject(background_);
+  background_ = nullptr;
+  background_size_ = {};
+  if (main_dialog_) {
+    Win32DialogDispatcher::GetInstance()->UnselectDialog(main_dialog_);
+    // The procedures must not reach this object while it is being torn down.
+    SetWindowLongPtrW(main_dialog_, DWLP_USER, 0);
+    if (options_dialog_)
+      SetWindowLongPtrW(options_dialog_, DWLP_USER, 0);
+    DestroyWindow(main_dialog_);
+  }
+  main_dialog_ = nullptr;
+  options_dialog_ = nullptr;
+}
+
+// A dialog's reading direction is fixed when it is made: a language that
+// reads the other way gets new dialogs, in the old one's place, on the
+// same page, with the same focus and progress.
+void InstallerWindowImpl::RebuildForDirection() {
+  const bool mirrored = IsRightToLeftLanguage();
+  HWND old_main = main_dialog_;
+  HWND old_options = options_dialog_;
+  HWND new_main = nullptr;
+  HWND new_options = nullptr;
+  const bool made = CreateDialogWindows(mirrored, &new_main, &new_options);
+  // Creating a dialog names it the main one: the old ones are still it.
+  main_dialog_ = old_main;
+  options_dialog_ = old_options;
+  if (!made) {
+    PLOG(ERROR) << "Window creation failed.";
+    return;
+  }
+  HWND focus = GetFocus();
+  const int focus_id = focus && IsChild(old_main, focus) ? GetDlgCtrlID(focus) : 0;
+  const bool focus_in_options = focus && IsChild(old_options, focus);
+  const bool active = GetActiveWindow() == old_main;
+  const bool offer_full_package = full_package_widget_ && full_package_widget_->shown();
+  RECT place = {};
+  GetWindowRect(old_main, &place);
+  HWND old_bar = GetDlgItem(old_main, IDC_PROGRESS_BAR);
+  PBRANGE range = {};
+  SendMessageW(old_bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
+  const LRESULT position = SendMessageW(old_bar, PBM_GETPOS, 0, 0);
+  const std::wstring status = WindowText(GetDlgItem(old_main, IDC_STATUS_TEXT));
+  // Hidden while it is replaced, so that the new one is not activated away.
+  ShowWindow(old_main, SW_HIDE);
+  TearDownDialogs();
+
+  main_dialog_ = new_main;
+  options_dialog_ = new_options;
+  SetUpDialogs(mirrored);
+  SetWindowPos(main_dialog_, nullptr, place.left, place.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  HWND bar = GetDlgItem(main_dialog_, IDC_PROGRESS_BAR);
+  SendMessageW(bar, PBM_SETSTEP, 1, 0);
+  SendMessageW(bar, PBM_SETRANGE32, range.iLow, range.iHigh);
+  SendMessageW(bar, PBM_SETPOS, position, 0);
+  SetDlgItemTextW(main_dialog_, IDC_STATUS_TEXT, status.c_str());
+  full_package_widget_->SetShown(offer_full_package);
+  ShowPageControls(current_page_);
+  ShowWindow(main_dialog_, active ? SW_SHOW : SW_SHOWNA);
+  if (HWND control = focus_id ? GetDlgItem(focus_in_options ? options_dialog_ : main_dialog_,
+                                           focus_id)
+                              : nullptr) {
+    SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+  }
+}
+
 bool InstallerWindowImpl::IsMirrored() const {
   return main_dialog_ && (GetWindowLongPtrW(main_dialog_, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
 }
 
 void InstallerWindowImpl::CreateFonts() {
-  HDC dc = GetDC(main_dialog_);
-  normal_font_ = MakeFont(dc, 8, 378, L"MS Shell Dlg", /*smooth=*/false);
-  bold_font_ = MakeFont(dc, 8, FW_BOLD, L"MS Shell Dlg", /*smooth=*/false);
-  title_font_ = MakeFont(dc, 14, FW_MEDIUM, L"MS Shell Dlg 2", /*smooth=*/true);
-  headline_font_ = MakeFont(dc, 22, FW_HEAVY, L"Segoe UI", /*smooth=*/true);
-  ReleaseDC(main_dialog_, dc);
+  // Made once; new dialogs of another direction reuse them.
+  if (!normal_font_) {
+    HDC dc = GetDC(main_dialog_);
+    normal_font_ = MakeFont(dc, 8, 378, L"MS Shell Dlg", /*smooth=*/false);
+    bold_font_ = MakeFont(dc, 8, FW_BOLD, L"MS Shell Dlg", /*smooth=*/false);
+    title_font_ = MakeFont(dc, 14, FW_MEDIUM, L"MS Shell Dlg 2", /*smooth=*/true);
+    headline_font_ = MakeFont(dc, 22, FW_HEAVY, L"Segoe UI", /*smooth=*/true);
+    ReleaseDC(main_dialog_, dc);
+  }
   SetControlFont(main_dialog_, IDC_UNINSTALL_QUESTION, bold_font_);
   SetControlFont(options_dialog_, IDC_FOLDER_PROBLEM_TEXT, bold_font_);
   for (int id : {IDC_PROGRESS_HEADLINE, IDC_ERROR_HEADLINE, IDC_UNINSTALL_ERROR_HEADLINE})
@@ -273,7 +366,12 @@ void InstallerWindowImpl::CreatePageWidgets() {
   add(IDC_STATUS_TEXT, {PAGE_PROGRESS, PAGE_ERROR});
   add(IDC_PROGRESS_BAR, {PAGE_PROGRESS});
   add(IDC_RETRY, {PAGE_ERROR});
-  add(IDC_CANCEL, {PAGE_UNINSTALL});
+  // A failed uninstall has no Back: Cancel is its way out.
+  if (IsUninstalling())
+    add(IDC_CANCEL, {PAGE_UNINSTALL, PAGE_ERROR});
+  else
+    add(IDC_CANCEL, {PAGE_UNINSTALL});
+  add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
   widgets_.push_back(std::make_unique<SettingsCheckPageWidget>(main_dialog_, IDC_BACK, settings_));
   auto full_package = std::make_unique<ToggledPageWidget>(main_dialog_, IDC_FULL_PACKAGE);
   full_package_widget_ = full_package.get();
@@ -286,7 +384,6 @@ void InstallerWindowImpl::CreatePageWidgets() {
         std::make_unique<SettingFlagPageWidget>(main_dialog_, IDC_DELETE_PROFILE, settings_));
     delete_profile_widget_ = widgets_.back().get();
   } else {
-    add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
     add(IDC_ERROR_HEADLINE, {PAGE_ERROR});
   }
   widgets_.push_back(std::make_unique<PageWidget>(options_dialog_, std::vector<int>{PAGE_OPTIONS}));
@@ -314,6 +411,13 @@ bool InstallerWindowImpl::IsUninstalling() const {
   return settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL;
 }
 
+// static
+std::wstring InstallerWindowImpl::WindowText(HWND control) {
+  std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
+  text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
+  return text;
+}
+
 HWND InstallerWindowImpl::GetHandle() const {
   return main_dialog_;
 }
@@ -326,6 +430,10 @@ void InstallerWindowImpl::SetPage(int page) {
   SendPageTransition();
   stats_ = PageTransitionStats();
   stats_.page_type = page;
+  ShowPageControls(page);
+}
+
+void InstallerWindowImpl::ShowPageControls(int page) {
   if (int focus = FocusControlOfPage(page)) {
     if (HWND control = GetDlgItem(main_dialog_, focus))
       SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
@@ -365,9 +473,7 @@ void InstallerWindowImpl::ShowError(const std::wstring& text, bool offer_full_pa
   SetPage(PAGE_ERROR);
   LOG(ERROR) << "Displaying error: \"" << text << "\" and "
              << (offer_full_package ? "" : "don't ") << "offer full package";
-  HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
-  SetWindowTextW(status, text.c_str());
-  InvalidateRect(status, nullptr, TRUE);
+  SetStatusText(text);
   stats_.failure_reason = detail;
 }
 
@@ -400,6 +506,7 @@ void InstallerWindowImpl::NotifyObservers(Notification notification) {
 }
 
 void InstallerWindowImpl::ShowPhaseStatus(int phase) {
+  status_phase_ = phase;
   std::wstring text;
   if (phase == kInstallPhaseDownload || phase == kInstallPhaseFetched)
     text = GetLocalizedString(IDS_DOWNLOADING);
@@ -412,7 +519,13 @@ void InstallerWindowImpl::ShowPhaseStatus(int phase) {
   else
     text = GetLocalizedString(IDS_INSTALLING);
   if (!text.empty())
-    SetDlgItemTextW(main_dialog_, IDC_STATUS_TEXT, text.c_str());
+    SetStatusText(text);
+}
+
+void InstallerWindowImpl::SetStatusText(const std::wstring& text) {
+  HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
+  SetWindowTextW(status, text.c_str());
+  RedrawUnder(status);
 }
 
 void InstallerWindowImpl::OnProgressChanged(int value) {
@@ -431,6 +544,8 @@ void InstallerWindowImpl::OnFlagChanged() {
 }
 
 void InstallerWindowImpl::OnLanguageChanged() {
+  if (main_dialog_ && IsRightToLeftLanguage() != IsMirrored())
+    RebuildForDirection();
   ReloadTexts();
 }
 
@@ -559,7 +674,7 @@ INT_PTR InstallerWindowImpl::HandleMainCommand(int id, int code) {
         if (code == CBN_SELCHANGE)
           OnFolderSelectionChanged(combo);
         else
-          OnFolderChanged(GetComboText(combo));
+          OnFolderChanged(WindowText(combo));
       }
       return TRUE;
     case IDC_MAIN_BROWSE:
@@ -643,7 +758,7 @@ INT_PTR InstallerWindowImpl::HandleOptionsMessage(UINT message, WPARAM w_param,
     OnInstallTypeSelected();
   } else if (id == IDC_FOLDER_COMBO && code == CBN_EDITCHANGE) {
     stats_.edited_install_path_counter = stats_.edited_install_path_counter.value_or(0) + 1;
-    OnFolderChanged(GetComboText(control));
+    OnFolderChanged(WindowText(control));
   } else if (id == IDC_FOLDER_COMBO && code == CBN_SELCHANGE) {
     stats_.changed_install_path_counter = stats_.changed_install_path_counter.value_or(0) + 1;
     OnFolderSelectionChanged(control);

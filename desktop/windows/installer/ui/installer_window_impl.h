@@ -71,10 +71,22 @@ class InstallerWindowImpl : public InstallerWindow,
   INT_PTR HandleStaticColour(HDC dc, HWND control);
   void HandleLinkNotification(const NMHDR* header);
 
+  // Both dialogs, mirrored or not; false (and neither made) on failure.
+  bool CreateDialogWindows(bool mirrored, HWND* main, HWND* options);
+  // What the dialogs get once made: fonts, widgets, layout, background.
+  void SetUpDialogs(bool mirrored);
+  // Destroys the dialogs and what was made for them.
+  void TearDownDialogs();
+  void RebuildForDirection();
   void CreateFonts();
   void CreatePageWidgets();
   void LoadTermsText();
   void SetPage(int page);
+  // Focus and the controls of `page`, without statistics.
+  void ShowPageControls(int page);
+  // A text over the dialog's background: what lies behind the control is
+  // painted again, so no trace of the old text stays.
+  void SetStatusText(const std::wstring& text);
   void SendPageTransition();
   // The record of the page shown last, page type -1; sent once, when the
   // statistics are flushed at the end of the run or, failing that, when
@@ -105,6 +117,7 @@ class InstallerWindowImpl : public InstallerWindow,
   void OnCheckBoxClicked(int id);
   void Browse(HWND combo);
   HWND OptionsItem(int id) const;
+  static std::wstring WindowText(HWND control);
 
   // Painting (installer_window_paint.cc).
   void RebuildBackground(bool force);
@@ -138,6 +151,9 @@ class InstallerWindowImpl : public InstallerWindow,
   PageTransitionStats stats_;
   ProgressCalculator* const progress_calculator_;
   bool last_record_sent_ = false;
+  // The phase whose text the status line shows (a language change shows
+  // it again in the new language).
+  int status_phase_ = 0;
   base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};
 };
 

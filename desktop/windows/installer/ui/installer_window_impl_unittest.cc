@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 #include "desktop/windows/installer/ui/scoped_button_label_hook.h"
+#include "desktop/windows/installer/ui/test_support/fake_progress_calculator.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
@@ -59,18 +60,6 @@ class FakeL10nHandler : public L10nHandler {
         {L"en", L"English"}, {L"de", L"Deutsch"}, {L"fr", L"Fran\u00e7ais"}};
     return names.at(code);
   }
-};
-
-class FakeProgressCalculator : public ProgressCalculator {
- public:
-  void SetObserver(ProgressObserver* observer) override { observer_ = observer; }
-  void SetCurrentProgress(uint32_t) override {}
-  void SetTotalProgress(uint32_t) override {}
-  uint32_t GetMaxProgress() const override { return 1300; }
-  uint32_t GetProgress() const override { return 0; }
-  void Refresh() override {}
-  void OnEnteringPhase(int) override {}
-  ProgressObserver* observer_ = nullptr;
 };
 
 class RecordingObserver : public InstallerWindowObserver {
@@ -370,9 +359,18 @@ TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
   Click(main(), IDC_UNINSTALL);
   EXPECT_EQ(1, observer_.accepted);
 
+  // Its progress page names the browser above the bar.
+  window_->ShowProgressPage();
+  EXPECT_TRUE(IsShown(main(), IDC_PROGRESS_HEADLINE));
+  EXPECT_EQ(L"#37070", Text(GetDlgItem(main(), IDC_PROGRESS_HEADLINE)));
+
+  // A failed uninstall has no Back: Cancel is the way out.
   window_->ShowError(L"failed", /*offer_full_package=*/false, "detail");
   EXPECT_TRUE(IsShown(main(), IDC_UNINSTALL_ERROR_HEADLINE));
   EXPECT_FALSE(IsShown(main(), IDC_BACK));
+  EXPECT_TRUE(IsShown(main(), IDC_RETRY));
+  EXPECT_TRUE(IsShown(main(), IDC_CANCEL));
+  EXPECT_EQ(L"#37002", Text(GetDlgItem(main(), IDC_CANCEL)));
 }
 
 TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {
@@ -384,12 +382,12 @@ TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {
   EXPECT_FALSE(IsShown(main(), IDC_ACCEPT));
   HWND bar = GetDlgItem(main(), IDC_PROGRESS_BAR);
   EXPECT_EQ(1300, SendMessageW(bar, PBM_GETRANGE, FALSE, 0));
-  ASSERT_TRUE(progress_.observer_);
-  progress_.observer_->OnProgressChanged(500);
+  ASSERT_TRUE(progress_.observer());
+  progress_.observer()->OnProgressChanged(500);
   EXPECT_EQ(500, SendMessageW(bar, PBM_GETPOS, 0, 0));
-  progress_.observer_->OnProgressChanged(507);
+  progress_.observer()->OnProgressChanged(507);
   EXPECT_EQ(507, SendMessageW(bar, PBM_GETPOS, 0, 0));
-  progress_.observer_->OnProgressChanged(300);
+  progress_.observer()->OnProgressChanged(300);
   EXPECT_EQ(507, SendMessageW(bar, PBM_GETPOS, 0, 0));
 
   window_->ShowPhaseStatus(6);

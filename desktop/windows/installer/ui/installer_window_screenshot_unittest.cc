@@ -1,6 +1,7 @@
-// Not a check: saves a PNG of every page of the real window, in each
-// language of TARVO_SCREENSHOT_LANGUAGES, into TARVO_SCREENSHOT_DIR.
-// Run by scripts/screenshots.sh; disabled in the normal test run.
+// The pixels of the real window: a changed status text leaves nothing of
+// the old one behind. And, not a check, a PNG of every page of the window
+// in each language of TARVO_SCREENSHOT_LANGUAGES, into TARVO_SCREENSHOT_DIR
+// (run by scripts/screenshots.sh; disabled in the normal test run).
 
 #include <windows.h>
 #include <objidl.h>
@@ -22,25 +23,15 @@ using std::min;
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/ui/installer_window.h"
+#include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/installer_window_impl.h"
-#include "desktop/windows/installer/ui/progress_calculator.h"
+#include "desktop/windows/installer/ui/test_support/fake_progress_calculator.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gtest/gtest.h"
 
 namespace {
-
-class StillProgress : public ProgressCalculator {
- public:
-  void SetObserver(ProgressObserver*) override {}
-  void SetCurrentProgress(uint32_t) override {}
-  void SetTotalProgress(uint32_t) override {}
-  uint32_t GetMaxProgress() const override { return 1300; }
-  uint32_t GetProgress() const override { return 0; }
-  void Refresh() override {}
-  void OnEnteringPhase(int) override {}
-};
 
 std::wstring Environment(const wchar_t* name) {
   wchar_t value[1024] = {};
@@ -94,7 +85,7 @@ class Screenshots {
 
   void Take(Settings* settings, const wchar_t* page,
             void (*prepare)(InstallerWindow* window)) {
-    StillProgress progress;
+    FakeProgressCalculator progress;
     std::unique_ptr<InstallerWindow> window = InstallerWindow::Create(settings, &progress);
     ASSERT_TRUE(window);
     SetWindowPos(window->GetHandle(), HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
@@ -109,6 +100,82 @@ class Screenshots {
   std::wstring folder_;
   std::wstring language_;
 };
+
+// The pixels the window shows in the status line's place, read from the
+// window's own surface once every pending paint is done.
+std::vector<uint32_t> StatusPixels(HWND window) {
+  for (int round = 0; round < 100; ++round) {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    MSG message;
+    bool pending = false;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      pending = true;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+    if (!pending && !GetUpdateRect(window, nullptr, FALSE))
+      break;
+  }
+  HWND status = GetDlgItem(window, IDC_STATUS_TEXT);
+  RECT rect = {};
+  GetWindowRect(status, &rect);
+  MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  HDC source = GetDC(window);
+  HDC memory = CreateCompatibleDC(source);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, source, rect.left, rect.top, SRCCOPY);
+  GdiFlush();
+  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
+                               static_cast<const uint32_t*>(bits) + width * height);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(window, source);
+  return pixels;
+}
+
+// The status line is drawn over the window's background: a new status
+// must look exactly as if it had been the first, with no pixel of the old
+// text left under it.
+TEST(InstallerWindowScreenshot, StatusChangeLeavesNoTraceOfTheOldText) {
+  ResetL10nHandlerForTesting();
+  FakeSettings settings;
+  settings.language = L"en";
+  std::wstring chosen = settings.language;
+  SelectL10nLanguage(&chosen);
+  settings.default_install_folder = base::FilePath(L"C:\\Program Files\\Tarvo");
+  settings.folder_details->path = settings.default_install_folder;
+  FakeProgressCalculator progress;
+  auto show = [&](int first_phase, int second_phase) {
+    std::unique_ptr<InstallerWindow> window = InstallerWindow::Create(&settings, &progress);
+    EXPECT_TRUE(window);
+    if (!window)
+      return std::vector<uint32_t>();
+    window->ShowProgressPage();
+    window->ShowPhaseStatus(first_phase);
+    StatusPixels(window->GetHandle());
+    if (second_phase >= 0)
+      window->ShowPhaseStatus(second_phase);
+    return StatusPixels(window->GetHandle());
+  };
+  const std::vector<uint32_t> downloading = show(0, -1);
+  const std::vector<uint32_t> extracting = show(6, -1);
+  ASSERT_FALSE(extracting.empty());
+  ASSERT_NE(downloading, extracting) << "the two statuses look the same";
+  EXPECT_TRUE(show(0, 6) == extracting) << "\"Downloading\" shows under \"Extracting\"";
+  EXPECT_TRUE(show(6, 0) == downloading) << "\"Extracting\" shows under \"Downloading\"";
+  ResetL10nHandlerForTesting();
+}
 
 TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
   const std::wstring folder = Environment(L"TARVO_SCREENSHOT_DIR");

@@ -56,6 +56,7 @@ constexpr ControlText kUninstallTexts[] = {
     {IDC_UNINSTALL_ERROR_HEADLINE, IDS_UNINSTALL_ERROR_HEADLINE},
     {IDC_RETRY, IDS_RETRY},
     {IDC_CANCEL, IDS_CANCEL},
+    {IDC_PROGRESS_HEADLINE, IDS_BROWSER_NAME},
     {IDC_UNINSTALL, IDS_UNINSTALL},
     {IDC_UNINSTALL_QUESTION, IDS_UNINSTALL_QUESTION},
     {IDC_DELETE_PROFILE, IDS_DELETE_PROFILE},
@@ -94,6 +95,24 @@ std::wstring ComboItemText(HWND combo, int index) {
       SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(copied == CB_ERR ? 0 : copied);
   return text;
+}
+
+bool ComboListIs(HWND combo, const std::vector<base::FilePath>& folders) {
+  if (SendMessageW(combo, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(folders.size()))
+    return false;
+  for (size_t i = 0; i < folders.size(); ++i) {
+    if (ComboItemText(combo, static_cast<int>(i)) != folders[i].value())
+      return false;
+  }
+  return true;
+}
+
+// Whether a typed path names `folder`: Windows ignores case and trailing
+// separators.
+bool NamesFolder(const std::wstring& typed, const std::wstring& folder) {
+  return base::FilePath::CompareEqualIgnoreCase(
+      base::FilePath(typed).StripTrailingSeparators().value(),
+      base::FilePath(folder).StripTrailingSeparators().value());
 }
 
 }  // namespace
@@ -172,6 +191,10 @@ void InstallerWindowImpl::ReloadTexts() {
   SetControlTexts();
   ColourHeadline();
   SetWindowTextW(main_dialog_, GetLocalizedString(IDS_INSTALLER_TITLE).c_str());
+  // The error page's text came from the controller; a phase text is ours.
+  if (current_page_ != PAGE_ERROR)
+    ShowPhaseStatus(status_phase_);
+  RedrawWindow(main_dialog_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   if (IsUninstalling())
     return;
   FillLanguageCombo();
@@ -322,24 +345,32 @@ void InstallerWindowImpl::LayOutOptions() {
 
 void InstallerWindowImpl::RefillFolderCombo() {
   HWND combo = OptionsItem(IDC_FOLDER_COMBO);
-  SendMessageW(combo, CB_RESETCONTENT, 0, 0);
-  const std::wstring current = settings_->GetInstallFolderPath().value();
-  int selected = CB_ERR;
-  for (const base::FilePath& folder : settings_->GetCandidateInstallFolders()) {
-    const LRESULT item =
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.value().c_str()));
-    if (selected == CB_ERR && item >= 0 && lstrcmpiW(folder.value().c_str(), current.c_str()) == 0)
-      selected = static_cast<int>(item);
-  }
-  if (selected != CB_ERR) {
-    SendMessageW(combo, CB_SETCURSEL, selected, 0);
+  if (!combo)
     return;
+  const std::vector<base::FilePath> candidates = settings_->GetCandidateInstallFolders();
+  // Emptying the list empties the edit box too, and puts its caret at the
+  // start: the list is rebuilt only when it changed, and the text kept.
+  if (!ComboListIs(combo, candidates)) {
+    const std::wstring text = WindowText(combo);
+    SendMessageW(combo, CB_RESETCONTENT, 0, 0);
+    for (const base::FilePath& folder : candidates)
+      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.value().c_str()));
+    SetWindowTextW(combo, text.c_str());
   }
-  SetWindowTextW(combo, current.c_str());
-  const LRESULT exact =
+  // While the user's newest text is examined, or when the box already
+  // names the folder, the text under the user's caret stays as it is.
+  const std::wstring shown = WindowText(combo);
+  const std::wstring current = settings_->GetInstallFolderPath().value();
+  if ((settings_->HasPendingFolderDetails() && !shown.empty()) || NamesFolder(shown, current))
+    return;
+  const LRESULT item =
       SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(current.c_str()));
-  if (exact != CB_ERR)
-    SendMessageW(combo, CB_SETCURSEL, exact, 0);
+  if (item != CB_ERR)
+    SendMessageW(combo, CB_SETCURSEL, item, 0);
+  else
+    SetWindowTextW(combo, current.c_str());
+  const int end = GetWindowTextLengthW(combo);
+  SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(end, end));
 }
 
 void InstallerWindowImpl::OnInstallTypeSelected() {
@@ -410,8 +441,7 @@ void InstallerWindowImpl::OnCheckBoxClicked(int id) {
 
 void InstallerWindowImpl::Browse(HWND combo) {
   const std::wstring title = GetLocalizedString(IDS_BROWSE_TITLE);
-  std::wstring start(GetWindowTextLengthW(combo) + 1, L'\0');
-  start.resize(GetWindowTextW(combo, start.data(), static_cast<int>(start.size())));
+  const std::wstring start = WindowText(combo);
   BROWSEINFOW info = {};
   info.hwndOwner = main_dialog_;
   info.lpszTitle = title.c_str();

@@ -137,11 +137,19 @@ TEST_F(ProgressCalculatorImplTest, OnlyASuccessfulEndFillsThePhase) {
   EXPECT_EQ(1304u, calculator_.GetProgress());
 }
 
-TEST_F(ProgressCalculatorImplTest, NoObserverNoCall) {
-  calculator_.SetObserver(nullptr);
-  installer_observer()->OnEnteringPhase(6);
-  EXPECT_EQ(1004u, calculator_.GetProgress());
-  EXPECT_TRUE(observer_.values.empty());
+// Progress made before the window observes it is computed and kept, not
+// replayed: the observer set later hears only what changes after.
+TEST_F(ProgressCalculatorImplTest, ProgressWithoutAnObserverIsKeptNotReplayed) {
+  FakeRunner runner;
+  ProgressCalculatorImpl calculator(&runner, ProgressCalculatorImpl::GetDefaultPhaseWeights());
+  InstallerObserver* events = &calculator;
+  events->OnEnteringPhase(6);
+  EXPECT_EQ(1004u, calculator.GetProgress());
+  RecordingObserver late;
+  calculator.SetObserver(&late);
+  events->OnEnteringPhase(6);
+  events->OnEnteringPhase(7);
+  EXPECT_EQ(std::vector<int>{1204}, late.values);
 }
 
 }  // namespace

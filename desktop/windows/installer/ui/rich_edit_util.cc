@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/ui/rich_edit_util.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <algorithm>
 #include <string>
@@ -13,6 +14,7 @@ namespace {
 
 constexpr DWORD kCommonControlClasses = 0xC2FF;
 constexpr UINT_PTR kLinkMapSubclassId = 0x4C494E4B;  // "LINK"
+constexpr UINT_PTR kKeyboardLinkSubclassId = 0x4B455953;  // "KEYS"
 constexpr wchar_t kLinkMapProperty[] = L"TarvoRichEditLinks";
 constexpr int kMaxLineLength = 65535;
 
@@ -193,6 +195,72 @@ bool ExtractFieldAddress(const std::wstring& text, std::wstring* address) {
   return true;
 }
 
+// The range the first link's text covers in the control now (field codes
+// may sit before it): found by its text.
+bool FindFirstLink(HWND control, CHARRANGE* range) {
+  const LinkMap* map = GetLinkMap(control);
+  if (!map || map->texts.empty() || map->texts[0].empty())
+    return false;
+  FINDTEXTEXW find = {};
+  find.chrg = {0, -1};
+  find.lpstrText = map->texts[0].c_str();
+  if (SendMessageW(control, EM_FINDTEXTEXW, FR_DOWN | FR_MATCHCASE,
+                   reinterpret_cast<LPARAM>(&find)) < 0) {
+    return false;
+  }
+  *range = find.chrgText;
+  return true;
+}
+
+void SendLinkClick(HWND control) {
+  ENLINK link = {};
+  if (!FindFirstLink(control, &link.chrg))
+    return;
+  link.nmhdr.hwndFrom = control;
+  link.nmhdr.idFrom = GetDlgCtrlID(control);
+  link.nmhdr.code = EN_LINK;
+  link.msg = WM_LBUTTONUP;
+  SendMessageW(GetParent(control), WM_NOTIFY, link.nmhdr.idFrom, reinterpret_cast<LPARAM>(&link));
+}
+
+LRESULT CALLBACK KeyboardLinkSubclassProc(HWND window, UINT message, WPARAM w_param,
+                                          LPARAM l_param, UINT_PTR id, DWORD_PTR /*data*/) {
+  switch (message) {
+    case WM_GETDLGCODE: {
+      // Enter would press the default button; Tab and the arrows move on.
+      const auto* key = reinterpret_cast<const MSG*>(l_param);
+      if (key && key->message == WM_KEYDOWN && key->wParam == VK_RETURN)
+        return DLGC_WANTMESSAGE;
+      return DefSubclassProc(window, message, w_param, l_param) &
+             ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTARROWS | DLGC_WANTMESSAGE);
+    }
+    case WM_SETFOCUS: {
+      const LRESULT result = DefSubclassProc(window, message, w_param, l_param);
+      CHARRANGE range;
+      if (FindFirstLink(window, &range))
+        SendMessageW(window, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+      HideCaret(window);
+      return result;
+    }
+    case WM_KEYDOWN:
+      if (w_param == VK_RETURN || w_param == VK_SPACE) {
+        SendLinkClick(window);
+        return 0;
+      }
+      break;
+    case WM_CHAR:
+      if (w_param == L'\r' || w_param == L' ')
+        return 0;
+      break;
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(window, KeyboardLinkSubclassProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(window, message, w_param, l_param);
+}
+
 }  // namespace
 
 void InitRichEdit() {
@@ -303,4 +371,9 @@ std::wstring GetRichEditLinkAddress(HWND control, const CHARRANGE& range) {
     }
   }
   return text;
+}
+
+void EnableKeyboardLink(HWND control) {
+  if (control)
+    SetWindowSubclass(control, KeyboardLinkSubclassProc, kKeyboardLinkSubclassId, 0);
 }

@@ -40,4 +40,10 @@ bool SetRichTextWithLinks(HWND control, const std::wstring& text, COLORREF colou
 // address, else the range's text.
 std::wstring GetRichEditLinkAddress(HWND control, const CHARRANGE& range);
 
+// Makes the first link of a read-only rich edit (a tab stop) work from the
+// keyboard: focus selects the link's text without a caret, Tab leaves the
+// control, and Enter or Space send the parent the link notification a
+// click would (EN_LINK with a left-button release over the link).
+void EnableKeyboardLink(HWND control);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_UI_RICH_EDIT_UTIL_H_

@@ -11,6 +11,7 @@ class ToggledPageWidget : public PageWidget {
 
   bool IsVisibleOnPage(int page) const override;
   void SetShown(bool shown) { shown_ = shown; }
+  bool shown() const { return shown_; }
 
  private:
   bool shown_ = false;
