@@ -18,6 +18,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import images  # noqa: E402
 import resource_table as table  # noqa: E402
+import window_text_check  # noqa: E402
 
 # Each language's own name, shown in the language list.
 LANGUAGE_NAME_ID = 37051
@@ -117,6 +118,12 @@ def load_all_strings():
     lang_ids = list(table.LANGUAGES.values())
     if len(set(lang_ids)) != len(lang_ids):
         errors.append("two languages share a Windows language id")
+    # Every text fits its control and no two controls of a page share an
+    # access key, in every language.
+    try:
+        errors += window_text_check.check_window_texts(strings)
+    except OSError as e:
+        errors.append(str(e))
     return strings, errors
 
 

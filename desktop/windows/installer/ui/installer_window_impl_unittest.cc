@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <richedit.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -524,6 +525,49 @@ TEST_F(InstallerWindowTest, LastPageRecordGoesOutWithTheFinalFlush) {
     expect(c.failure_reason, last->String("page_transitions.failure_reason"));
     expect(c.error_displayed, last->String("page_transitions.error_displayed"));
     observer_.on_closed = nullptr;
+  }
+}
+
+// The labels and check boxes of the options page hold their texts in every
+// language as this system draws them (the build measures the same texts
+// with the same fonts; this holds that measure to the real controls).
+TEST_F(InstallerWindowTest, EveryLanguageFitsTheOptionsPage) {
+  SetL10nHandlerFactory(previous_factory_);
+  ResetL10nHandlerForTesting();
+  const std::vector<std::wstring> languages = GetL10nHandler()->GetAvailableLanguages();
+  ASSERT_EQ(45u, languages.size());
+  for (const std::wstring& language : languages) {
+    SCOPED_TRACE(language);
+    window_.reset();
+    ResetL10nHandlerForTesting();
+    std::wstring chosen = language;
+    SelectL10nLanguage(&chosen);
+    ASSERT_EQ(language, chosen);
+    settings_.language = chosen;
+    ASSERT_TRUE(Open());
+    RECT box_room = {0, 0, 12, 8};
+    MapDialogRect(options(), &box_room);
+    for (int id : {IDC_LANGUAGE_LABEL, IDC_INSTALL_TYPE_LABEL, IDC_FOLDER_LABEL,
+                   IDC_DEFAULT_BROWSER, IDC_IMPORT_DATA, IDC_SHARE_STATISTICS}) {
+      HWND control = GetDlgItem(options(), id);
+      std::wstring text = Text(control);
+      text.erase(std::remove(text.begin(), text.end(), L'&'), text.end());
+      RECT client = {};
+      GetClientRect(control, &client);
+      const bool check_box = id >= IDC_DEFAULT_BROWSER;
+      RECT needed = {0, 0, client.right - (check_box ? box_room.right : 0), 0};
+      HDC dc = GetDC(control);
+      HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+      TEXTMETRICW metrics = {};
+      GetTextMetricsW(dc, &metrics);
+      DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+      SelectObject(dc, old);
+      ReleaseDC(control, dc);
+      // A label is one line; a check box two.
+      const int lines = (needed.bottom + metrics.tmHeight - 1) / metrics.tmHeight;
+      EXPECT_LE(lines, check_box ? 2 : 1) << id << " " << text;
+      EXPECT_LE(needed.right, client.right) << id << " " << text;
+    }
   }
 }
 
