@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -79,7 +80,8 @@ InstallationFolderDetailsImpl::~InstallationFolderDetailsImpl() = default;
 
 void InstallationFolderDetailsImpl::Initialize(const base::FilePath& folder, bool recovery) {
   VLOG(1) << "Initializing status: " << folder.value() << " with recovery mode " << recovery;
-  path_ = folder;
+  // Once, here: every name and comparison after this uses the one form.
+  path_ = CanonicalizeFolderPath(folder);
   folder_problem_ = FOLDER_PROBLEM_INVALID_PATH;
   existing_installation_traces_ = false;
   status_file_description_.clear();

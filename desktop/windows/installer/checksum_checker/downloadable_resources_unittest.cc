@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -38,6 +39,8 @@ TEST(DownloadableResourcesTest, TableRowsAreSafePathsInTheirLayout) {
     } else {
       EXPECT_TRUE(EndsWith(path, ".pak")) << path;
     }
+    // The room an installation folder leaves for the package's files.
+    EXPECT_LE(path.size(), kLongestPackagedPath) << path;
     if (i < 90)
       EXPECT_EQ(0u, path.rfind("localization/", 0)) << path;
     else

@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings_flag.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_session.h"
@@ -182,7 +183,7 @@ bool SilentInstallerController::AdjustForNoElevation() {
   } else {
     return false;
   }
-  if (!folder.empty() && folder != settings->GetInstallFolderPath())
+  if (!folder.empty() && !IsSameFolder(folder, settings->GetInstallFolderPath()))
     settings->SetInstallFolderPath(folder);
   return settings->HasPendingFolderDetails();
 }

@@ -11,15 +11,19 @@ silent_end_to_end_test.py).
 """
 
 import argparse
+import datetime
+import json
 import os
+import re
 import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from silent_end_to_end_test import (  # noqa: E402
-    QUIET, SKIP, WINE, Prefix, Skip, check_code, installer_dir, print_log_ends)
+    QUIET, SKIP, V1, WINE, Prefix, Skip, check_code, installer_dir, print_log_ends)
 
 
 def new_log_text(prefix, seen):
@@ -65,8 +69,143 @@ def scenario_forged_success(prefix, a):
     print("failed with exit code %d; forged messages dropped" % code)
 
 
+def start_install(prefix, path, folder, env=None):
+    return subprocess.Popen([WINE, path, "--silent", *QUIET, "--allusers=0",
+                             "--installfolder=" + folder], env=env or prefix.env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def wait_for_log_line(prefix, seen, text, limit=120):
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        if text in new_log_text(prefix, seen):
+            return
+        time.sleep(0.2)
+    raise AssertionError("no log said %r within %d s" % (text, limit))
+
+
+def main_process_runs(prefix, seen):
+    """(start, end, took the mutex) of every main process that logged since
+    `seen`: its log's name holds its start, its last change is its end."""
+    runs = []
+    for log in prefix.logs():
+        if log in seen:
+            continue
+        text = open(log, encoding="utf-8", errors="replace").read()
+        if "Installer mutex name: " not in text:
+            continue
+        stamp = re.search(r"_(\d{17})\.log$", log).group(1)
+        start = datetime.datetime.strptime(stamp[:14], "%Y%m%d%H%M%S").timestamp() + \
+            int(stamp[14:]) / 1000.0
+        runs.append((start, os.path.getmtime(log),
+                     "Could not acquire installer mutex" not in text))
+    return runs
+
+
+def unix_path(prefix, folder):
+    """Where a folder lies below the prefix, its letters as on disk: Wine
+    finds names whatever their case, the Unix file system does not."""
+    path = prefix.c
+    for part in folder[3:].split("\\"):
+        found = [name for name in os.listdir(path) if name.lower() == part.lower()] \
+            if os.path.isdir(path) else []
+        path = os.path.join(path, found[0] if found else part)
+    return path
+
+
+def check_installed(prefix, folder):
+    root = unix_path(prefix, folder)
+    with open(os.path.join(root, "installation_status.json"), encoding="utf-8") as f:
+        status = json.load(f)
+    assert status["path"].lower() == folder.lower(), \
+        "status path %r, not %r" % (status["path"], folder)
+    versioned = os.path.join(root, status["_subfolder"])
+    for name in ("tarvo.exe", "installer.exe"):
+        assert os.path.exists(os.path.join(versioned, name)), "%s missing" % name
+    # The package was unpacked once, beside the installer that unpacked it,
+    # never into its own folder.
+    assert not os.path.exists(os.path.join(versioned, status["_subfolder"])), \
+        "the package was unpacked again inside %s" % versioned
+    return status
+
+
+def scenario_case_twins(prefix, a):
+    """Two installers of one folder spelt in two letter cases: while one
+    runs (held at a step that keeps asking for retries) the other is refused
+    with 112 at once; started together, repeatedly, never do two runs hold
+    the folder at the same time, and the installation they leave is whole."""
+    path = copy_installer(prefix, a)
+    first, second = "C:\\Tarvo2", "c:\\TARVO2"
+    seen = set(prefix.logs())
+    slow = start_install(prefix, path, first,
+                         dict(prefix.env, TARVO_INSTALLER_TEST_RETRY_STEP="setup_registry"))
+    try:
+        wait_for_log_line(prefix, seen, "Retrying step setup_registry")
+        code = start_install(prefix, path, second).wait(timeout=240)
+        check_code(prefix, seen, code, 112, "the second installer of the folder")
+    finally:
+        slow_code = slow.wait(timeout=240)
+    prefix.wait()
+    assert slow_code != 0, "the step that never stopped retrying succeeded"
+    assert not os.path.exists(unix_path(prefix, first)), "the failed run left the folder"
+    for round_number in (1, 2):
+        seen = set(prefix.logs())
+        runs = [start_install(prefix, path, first), start_install(prefix, path, second)]
+        codes = [run.wait(timeout=240) for run in runs]
+        prefix.wait()
+        assert all(code in (0, 112) for code in codes) and 0 in codes, \
+            "round %d: exit codes %s" % (round_number, codes)
+        holders = sorted(run for run in main_process_runs(prefix, seen) if run[2])
+        for earlier, later in zip(holders, holders[1:]):
+            assert later[0] >= earlier[1] - 0.5, \
+                "round %d: two runs held the folder at once: %s" % (round_number, holders)
+        check_installed(prefix, "C:\\Tarvo2")
+        print("round %d: exit codes %s" % (round_number, codes))
+
+
+def scenario_odd_spellings(prefix, a):
+    """A folder written with "/" or a doubled separator installs into the
+    folder it names, once, and every record names it in its one form."""
+    path = copy_installer(prefix, a)
+    for spelling, folder in (("C:/fz/forward", "C:\\fz\\forward"),
+                             ("C:\\fz/mixed", "C:\\fz\\mixed"),
+                             ("C:\\fz\\\\double\\", "C:\\fz\\double")):
+        seen = set(prefix.logs())
+        code = prefix.run(path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + spelling)
+        check_code(prefix, seen, code, 0, "install into " + spelling)
+        status = check_installed(prefix, folder)
+        assert status["path"] == folder, "status path %r, not %r" % (status["path"], folder)
+        assert status["_subfolder"] == V1, status["_subfolder"]
+        entries = os.listdir(unix_path(prefix, folder))
+        assert [e for e in entries if e.startswith(V1)] == [V1], entries
+
+
+def scenario_long_folders(prefix, a):
+    """The longest folder the installation fits in installs; one character
+    more, and the lengths that used to pass validation and then fail, are
+    refused up front with 103, leaving nothing behind."""
+    path = copy_installer(prefix, a)
+    limit = 259 - (1 + len(V1) + 4 + 1 + 32 + 15)
+    base = "C:\\long\\"
+    for length, expect in ((limit + 1, 103), (234, 103), (247, 103), (248, 103), (limit, 0)):
+        folder = base + "a" * (length - len(base))
+        assert len(folder) == length
+        seen = set(prefix.logs())
+        code = prefix.run(path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + folder)
+        check_code(prefix, seen, code, expect, "install into a folder of %d characters" % length)
+        if expect == 0:
+            check_installed(prefix, folder)
+        else:
+            assert not os.path.exists(prefix.unix(folder)), "a refused folder was made"
+        print("%d characters: exit code %d" % (length, code))
+
+
 SCENARIOS = {
     "forged_success": scenario_forged_success,
+    "case_twins": scenario_case_twins,
+    "odd_spellings": scenario_odd_spellings,
+    "long_folders": scenario_long_folders,
 }
 
 

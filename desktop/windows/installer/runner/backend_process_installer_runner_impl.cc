@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/process_id_text.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 BackendProcessInstallerRunnerImpl::BackendProcessInstallerRunnerImpl(
     const base::CommandLine& command_line, const PayloadManager* payload)
@@ -124,7 +125,7 @@ void BackendProcessInstallerRunnerImpl::StartInstallation() {
 
 void BackendProcessInstallerRunnerImpl::ConnectMailslot() {
   // A backend without a mailslot still installs.
-  sender_.Connect(kInstallerMailslotPrefix + settings_->GetInstallFolderPath().value());
+  sender_.Connect(GetInstallerMailslotName(settings_->GetInstallFolderPath()));
 }
 
 void BackendProcessInstallerRunnerImpl::OnPathChanged() {

@@ -86,7 +86,7 @@ TEST_F(BackendRunnerTest, InitialProcessSwitches) {
 TEST_F(BackendRunnerTest, StarterEndingMidRunRollsBack) {
   IgnoringDelegate delegate;
   IPCReceiver receiver(&delegate);
-  ASSERT_TRUE(receiver.Connect(MainProcessInstallerRunnerImpl::GetMailslotName(folder_)));
+  ASSERT_TRUE(receiver.Connect(GetInstallerMailslotName(folder_)));
   base::win::ScopedHandle interrupted(CreateEventW(
       nullptr, TRUE, FALSE,
       MakeKernelObjectName(folder_.value(), kInterruptedEventName, true).c_str()));

@@ -61,19 +61,6 @@ MainProcessInstallerRunnerImpl::~MainProcessInstallerRunnerImpl() {
   Stop();
 }
 
-std::wstring MainProcessInstallerRunnerImpl::GetMutexName(const base::FilePath& folder) {
-  std::wstring name = folder.value();
-  for (wchar_t& c : name) {
-    if (c == L'\\')
-      c = L'/';
-  }
-  return kInstallerMutexPrefix + name;
-}
-
-std::wstring MainProcessInstallerRunnerImpl::GetMailslotName(const base::FilePath& folder) {
-  return kInstallerMailslotPrefix + folder.value();
-}
-
 void MainProcessInstallerRunnerImpl::SetPackagePaths(const base::FilePath& package_folder,
                                                      const base::FilePath& assistant_folder) {
   package_folder_ = package_folder;
@@ -104,8 +91,8 @@ InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settin
   InstallerResult result = AcquireMutex(settings->GetFolderDetails()->GetPath());
   if (result != RESULT_SUCCESS)
     return result;
-  VLOG(1) << "Installer mailslot name: " << GetMailslotName(folder);
-  if (!receiver_.Connect(GetMailslotName(folder))) {
+  VLOG(1) << "Installer mailslot name: " << GetInstallerMailslotName(folder);
+  if (!receiver_.Connect(GetInstallerMailslotName(folder))) {
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not connect to mailslot", std::wstring());
     return RESULT_GENERAL_FAILURE;
   }
@@ -129,7 +116,7 @@ void MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(CreateMutexFunctio
 }
 
 InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
-  const std::wstring name = GetMutexName(folder);
+  const std::wstring name = GetInstallerMutexName(folder);
   VLOG(1) << "Installer mutex name: " << name;
   KernelObjectSecurity security;
   SECURITY_ATTRIBUTES* inheritable = security.Get(/*inheritable=*/true);

@@ -59,9 +59,6 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // IPCReceiver::Delegate.
   void OnMailslotMessage(const base::Pickle& message) override;
 
-  // "Global\Tarvo/Installer/" + the folder with "/" for "\".
-  static std::wstring GetMutexName(const base::FilePath& folder);
-  static std::wstring GetMailslotName(const base::FilePath& folder);
 
   // How the installer mutex is made (CreateMutexW unless replaced): an
   // elevated holder's refusal cannot be produced where every process is

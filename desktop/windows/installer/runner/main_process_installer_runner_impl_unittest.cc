@@ -11,6 +11,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
+#include "base/strings/string_util.h"
 #include "base/time/time.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
@@ -95,7 +96,7 @@ TwoProcessHarness::Options StandInBackend(int seconds, int exit_code) {
 // Writes `message` into the runner's mailslot as any process could.
 void WriteToMailslot(const TwoProcessHarness& harness, const base::Pickle& message) {
   const std::wstring name = GetMailslotFullName(
-      MainProcessInstallerRunnerImpl::GetMailslotName(harness.install_folder()));
+      GetInstallerMailslotName(harness.install_folder()));
   HANDLE mailslot = INVALID_HANDLE_VALUE;
   // The receiver creates the mailslot on its own thread.
   for (int i = 0; i < 500 && mailslot == INVALID_HANDLE_VALUE; ++i, Sleep(10)) {
@@ -109,12 +110,17 @@ void WriteToMailslot(const TwoProcessHarness& harness, const base::Pickle& messa
   CloseHandle(mailslot);
 }
 
+// Every name is made of the folder's one canonical, upper-cased form: mutex
+// names compare case-sensitively and mailslot names do not, so another
+// spelling of the folder must never give another mutex.
 TEST(MainProcessInstallerRunnerTest, ObjectNames) {
-  const base::FilePath folder(L"C:\\Program Files\\Tarvo");
-  EXPECT_EQ(L"Global\\Tarvo/Installer/C:/Program Files/Tarvo",
-            MainProcessInstallerRunnerImpl::GetMutexName(folder));
-  EXPECT_EQ(L"tarvo_installer\\C:\\Program Files\\Tarvo",
-            MainProcessInstallerRunnerImpl::GetMailslotName(folder));
+  for (const wchar_t* spelling : {L"C:\\Program Files\\Tarvo", L"c:/program files\\\\TARVO\\"}) {
+    const base::FilePath folder(spelling);
+    EXPECT_EQ(L"Global\\Tarvo/Installer/C:/PROGRAM FILES/TARVO", GetInstallerMutexName(folder));
+    EXPECT_EQ(L"tarvo_installer\\C:\\PROGRAM FILES\\TARVO", GetInstallerMailslotName(folder));
+    EXPECT_EQ(L"Global\\TarvoInstaller/PackageReady/C:/PROGRAM FILES/TARVO",
+              MakeKernelObjectName(spelling, kPackageReadyEventName, /*global=*/true));
+  }
 }
 
 TEST(MainProcessInstallerRunnerTest, StopBeforeRunDoesNothing) {
@@ -125,8 +131,8 @@ TEST(MainProcessInstallerRunnerTest, StopBeforeRunDoesNothing) {
   runner.Stop();
 }
 
-// Another installer of the same folder holds the mutex: 12, and nothing is
-// launched.
+// Another installer of the same folder, spelt in other letters, holds the
+// mutex: 12, and nothing is launched.
 TEST(MainProcessInstallerRunnerTest, SecondInstallationOfTheFolderGets12) {
   TwoProcessHarness harness({});
   const std::wstring quit = L"Local\\TarvoTestHolder" + std::to_wstring(GetCurrentProcessId());
@@ -137,7 +143,8 @@ TEST(MainProcessInstallerRunnerTest, SecondInstallationOfTheFolderGets12) {
       testing_support::GetTestChildCommandLine(
           "hold_installer_mutex",
           L"--quit=" + quit + L" --mutex=" +
-              MainProcessInstallerRunnerImpl::GetMutexName(harness.install_folder())),
+              GetInstallerMutexName(
+                  base::FilePath(base::ToUpperASCII(harness.install_folder().value())))),
       options);
   ASSERT_TRUE(holder.IsValid());
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holding.Get(), 20000));
@@ -219,7 +226,7 @@ TEST(MainProcessInstallerRunnerTest, ForgedMessagesAreDroppedAndCounted) {
       testing_support::GetTestChildCommandLine(
           "forge_installer_messages",
           L"--mailslot=\"" +
-              MainProcessInstallerRunnerImpl::GetMailslotName(harness.install_folder()) + L"\""),
+              GetInstallerMailslotName(harness.install_folder()) + L"\""),
       base::LaunchOptions());
   ASSERT_TRUE(forger.IsValid());
   int exit_code = -1;
@@ -274,7 +281,7 @@ TEST(MainProcessInstallerRunnerTest, RunObjectsAreOpenOnlyToTheUser) {
   const base::FilePath& folder = harness.install_folder();
   std::vector<base::win::ScopedHandle> objects;
   objects.emplace_back(OpenMutexW(READ_CONTROL, FALSE,
-                                  MainProcessInstallerRunnerImpl::GetMutexName(folder).c_str()));
+                                  GetInstallerMutexName(folder).c_str()));
   for (const wchar_t* event : {kInterruptedEventName, kPackageReadyEventName}) {
     objects.emplace_back(OpenEventW(
         READ_CONTROL, FALSE, MakeKernelObjectName(folder.value(), event, /*global=*/true).c_str()));

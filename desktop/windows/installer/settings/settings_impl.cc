@@ -14,6 +14,7 @@
 #include "base/logging.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -67,7 +68,7 @@ InstallationSettings SettingsImpl::GetSummary() const {
   summary.make_default = GetFlag(DEFAULT_BROWSER);
   base::FilePath standard;
   GetDefaultInstallFolder(&standard, DEFAULT_FOLDER_STANDARD);
-  summary.using_default_installation_folder = GetInstallFolderPath() == standard;
+  summary.using_default_installation_folder = IsSameFolder(GetInstallFolderPath(), standard);
   summary.using_privileged_installation_folder = GetSecurityUtil()->NeedsElevation(
       GetFlag(ALL_USERS_FLAG), folder_details_->HasWriteAccess());
   summary.installation_mode = static_cast<int32_t>(GetInstallMode());
@@ -219,7 +220,9 @@ bool SettingsImpl::SetMode(InstallMode mode) {
       session_->command_line().HasSwitch(switches::kSingleProfile);
   const std::vector<base::FilePath> candidates = GetCandidateInstallFolders();
   const bool folder_was_candidate =
-      std::find(candidates.begin(), candidates.end(), GetInstallFolderPath()) != candidates.end();
+      std::any_of(candidates.begin(), candidates.end(), [this](const base::FilePath& candidate) {
+        return IsSameFolder(candidate, GetInstallFolderPath());
+      });
   const bool keep_single_profile = single_profile_switch || IsUpgrade();
 
   bool result = false;
@@ -272,7 +275,9 @@ void SettingsImpl::SetInstallFolder(const std::wstring& path) {
   if (!editable_)
     return;
   VLOG(1) << "Setting install folder to: " << path;
-  if (base::FilePath(path) != folder_details_->GetPath())
+  // Another spelling of the same folder changes nothing: the details hold
+  // the folder's canonical form.
+  if (!IsSameFolder(base::FilePath(path), folder_details_->GetPath()))
     RequestFolderDetails(base::FilePath(path));
 }
 

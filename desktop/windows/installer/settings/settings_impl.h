@@ -128,6 +128,9 @@ class SettingsImpl : public Settings {
                       const base::CommandLine& command_line);
   void ApplyTrackingDataDefaults(const base::CommandLine& command_line);
   void ChooseFirstFolder(const base::FilePath& command_line_install_folder);
+  // Whether every name and path the installation makes of its folder fits
+  // (an uninstall makes none that are new).
+  bool FolderFitsInstallation() const;
   void ReadInstallFolderFromRegistry();
   void FindStandaloneFolders();
   void ReadDeleteProfileSwitch(const base::CommandLine& command_line);

@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/service/installation_status_source.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/settings/settings_observer.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
@@ -101,6 +102,16 @@ void SettingsImpl::ChooseFirstFolder(const base::FilePath& command_line_install_
   RequestFolderDetails(folder);
 }
 
+bool SettingsImpl::FolderFitsInstallation() const {
+  const size_t length = folder_details_->GetPath().value().size();
+  const size_t limit = GetMaxInstallFolderLength(product_info::GetVersion().size());
+  if (length <= limit)
+    return true;
+  LOG(WARNING) << "The install folder is too long: " << length << " characters, at most "
+               << limit;
+  return false;
+}
+
 bool SettingsImpl::ReadFlagSwitch(SettingsFlag flag,
                                   const char* switch_name,
                                   const base::CommandLine& command_line) {
@@ -172,6 +183,8 @@ void SettingsImpl::ApplyFolderDetails(std::unique_ptr<InstallationFolderDetails>
     folder_problem_ = static_cast<InstallFolderProblem>(details_problem);
   } else if (session_->IsUninstallSwitch() && !existing) {
     folder_problem_ = FOLDER_PROBLEM_NOTHING_TO_UNINSTALL;
+  } else if (!session_->IsUninstallSwitch() && !FolderFitsInstallation()) {
+    folder_problem_ = FOLDER_PROBLEM_INVALID_PATH;
   }
   if (folder_problem_ != FOLDER_PROBLEM_NONE) {
     VLOG(1) << "Invalid install folder";

@@ -7,6 +7,8 @@
 #include "base/win/windows_version.h"
 
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
+#include "desktop/windows/installer/utils/product_info.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -204,6 +206,46 @@ TEST(SettingsImplTest, ModeMovesOnlyADefaultFolder) {
   ASSERT_TRUE(settings->SetMode(INSTALL_MODE_CURRENT_USER));
   EXPECT_EQ(fetchers, env.fetchers().fetchers().size());
   EXPECT_EQ(Folder(L"D:\\Mine"), settings->GetInstallFolderPath());
+}
+
+// Another spelling of the folder the settings hold asks for nothing new.
+TEST(SettingsImplTest, AnotherSpellingOfTheFolderIsTheSameFolder) {
+  SettingsTestEnvironment env;
+  auto settings = env.MakeSettings();
+  settings->SetInstallFolder(L"D:\\Mine");
+  env.AnswerLatest();
+  const size_t fetchers = env.fetchers().fetchers().size();
+  for (const wchar_t* spelling : {L"d:/mine", L"D:\\\\MINE\\", L"D:\\x\\..\\Mine"})
+    settings->SetInstallFolder(spelling);
+  EXPECT_EQ(fetchers, env.fetchers().fetchers().size());
+  settings->SetInstallFolder(L"D:\\Mine2");
+  EXPECT_EQ(fetchers + 1, env.fetchers().fetchers().size());
+}
+
+// A folder too long for what an installation makes of it is an invalid
+// path (exit code 103) up front; an installation already there can still
+// be uninstalled.
+TEST(SettingsImplTest, FolderTooLongForTheInstallationIsInvalid) {
+  const size_t limit = GetMaxInstallFolderLength(product_info::GetVersion().size());
+  const auto folder_of = [](size_t length) {
+    return base::FilePath(L"C:\\" + std::wstring(length - 3, L'a'));
+  };
+  SettingsTestEnvironment env;
+  auto settings = env.MakeSettings();
+  settings->SetInstallFolderPath(folder_of(limit));
+  env.AnswerLatest();
+  EXPECT_EQ(FOLDER_PROBLEM_NONE, settings->GetFolderProblem());
+  EXPECT_EQ(INSTALL_OPERATION_INSTALL, settings->GetOperation());
+  settings->SetInstallFolderPath(folder_of(limit + 1));
+  env.AnswerLatest();
+  EXPECT_EQ(FOLDER_PROBLEM_INVALID_PATH, settings->GetFolderProblem());
+  EXPECT_EQ(INSTALL_OPERATION_UNKNOWN, settings->GetOperation());
+
+  SettingsTestEnvironment uninstall({L"--uninstall"});
+  auto uninstalling = uninstall.MakeSettings(
+      SettingsTestEnvironment::ExistingInstallation(folder_of(limit + 20)));
+  EXPECT_EQ(FOLDER_PROBLEM_NONE, uninstalling->GetFolderProblem());
+  EXPECT_EQ(INSTALL_OPERATION_UNINSTALL, uninstalling->GetOperation());
 }
 
 TEST(SettingsImplTest, OnlyTheLatestFolderAnswerApplies) {

@@ -44,12 +44,20 @@ constexpr ACCESS_MASK kFolderAccess = 0x1201BF;
 constexpr int kPhasePreparingPackage = 6;
 constexpr int kPhaseRunningSteps = 7;
 
-HANDLE OpenInstallationEvent(const base::FilePath& folder, const wchar_t* name) {
+// The event `name` of the installation in `folder`. A main process of an
+// earlier version named it after the folder as it spelt it, `spelling`: that
+// name is tried when the installation has no event of the name of today.
+HANDLE OpenInstallationEvent(const base::FilePath& folder, const std::wstring& spelling,
+                             const wchar_t* name) {
   const std::wstring full_name = MakeKernelObjectName(folder.value(), name, /*global=*/true);
   VLOG(1) << "Event name for " << (name == kInterruptedEventName ? "interrupted installation: "
                                                                  : "package_ready: ")
           << full_name;
-  return OpenEventW(SYNCHRONIZE, FALSE, full_name.c_str());
+  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, full_name.c_str());
+  if (event || GetLastError() != ERROR_FILE_NOT_FOUND || spelling.empty())
+    return event;
+  return OpenEventW(SYNCHRONIZE, FALSE,
+                    MakeKernelObjectNameOfSpelling(spelling, name, /*global=*/true).c_str());
 }
 
 }  // namespace
@@ -162,8 +170,9 @@ bool Installer::CheckPreconditions() {
 }
 
 bool Installer::WatchInterruptedEvent() {
-  interrupted_event_.Set(OpenInstallationEvent(settings_->GetInstallFolderPath(),
-                                               kInterruptedEventName));
+  interrupted_event_.Set(OpenInstallationEvent(
+      settings_->GetInstallFolderPath(),
+      command_line_.GetSwitchValueNative(switches::kInstallFolder), kInterruptedEventName));
   if (!interrupted_event_.IsValid()) {
     Fail(RESULT_GENERAL_FAILURE, "Failed to open a handle to the installation interrupted event",
          std::wstring());
@@ -401,8 +410,9 @@ void Installer::ScheduleAndStartSteps(bool report_total) {
 void Installer::WaitForPackage(bool post_elevated) {
   LOG(INFO) << "Need to wait for actual package";
   post_elevated_wait_ = post_elevated;
-  package_ready_event_.Set(
-      OpenInstallationEvent(settings_->GetInstallFolderPath(), kPackageReadyEventName));
+  package_ready_event_.Set(OpenInstallationEvent(
+      settings_->GetInstallFolderPath(),
+      command_line_.GetSwitchValueNative(switches::kInstallFolder), kPackageReadyEventName));
   if (!package_ready_event_.IsValid()) {
     Fail(RESULT_GENERAL_FAILURE, "Failed to open a handle to the package ready event",
          std::wstring());

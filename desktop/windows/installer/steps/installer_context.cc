@@ -7,6 +7,7 @@
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/product_info.h"
@@ -98,8 +99,7 @@ bool Installer::IsRunningFromInstallFolder() {
   base::FilePath exe;
   if (!base::PathService::Get(base::FILE_EXE, &exe))
     return false;
-  return base::FilePath::CompareEqualIgnoreCase(exe.DirName().value(),
-                                                GetInstallFolder().value());
+  return IsSameFolder(exe.DirName(), GetInstallFolder());
 }
 
 bool Installer::HasPackageDir() {

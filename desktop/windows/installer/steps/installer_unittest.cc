@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/steps/installer.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "base/message_loop/message_loop.h"
 #include "base/path_service.h"
 #include "base/run_loop.h"
+#include "base/test/scoped_path_override.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
@@ -96,7 +98,8 @@ class InstallerTest : public testing::Test {
     if (scratch_.GetPath().empty())
       CHECK(scratch_.CreateUniqueTempDir());
     folder_ = scratch_.GetPath().Append(L"Tarvo");
-    switches.push_back(L"--installfolder=" + folder_.value());
+    switches.push_back(L"--installfolder=" +
+                       (folder_spelling_.empty() ? folder_.value() : folder_spelling_));
     installer_.reset();
     settings_.reset();
     environment_.reset();
@@ -138,6 +141,8 @@ class InstallerTest : public testing::Test {
   base::MessageLoop loop_;
   base::ScopedTempDir scratch_;
   base::FilePath folder_;
+  // How the folder is spelt on the command line, when not as folder_.
+  std::wstring folder_spelling_;
   // The subfolder of the status an elevated run leaves; empty: none.
   base::FilePath written_subfolder_{L"51.0.2802.0"};
   std::unique_ptr<SettingsTestEnvironment> environment_;
@@ -312,6 +317,27 @@ TEST_F(InstallerTest, InterruptionStopsTheStepsBeforeRollingBack) {
   EXPECT_FALSE(base::PathExists(folder_));
 }
 
+// A main process of an earlier version named the installation's events
+// after the folder as it spelt it: a backend of today still finds them.
+TEST_F(InstallerTest, EventsOfAnEarlierMainProcessAreFound) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  folder_spelling_ = scratch_.GetPath().Append(L"tarvo").value();
+  Make({L"--backend"});
+  interrupted_.Set(CreateEventW(
+      nullptr, TRUE, FALSE,
+      MakeKernelObjectNameOfSpelling(folder_spelling_, kInterruptedEventName, /*global=*/true)
+          .c_str()));
+  RunToTheEnd();
+  ASSERT_TRUE(scheduler_->started) << LastError();
+  SetEvent(interrupted_.Get());
+  for (int i = 0; i < 200 && installer_->running(); ++i) {
+    Sleep(10);
+    base::RunLoop().RunUntilIdle();
+  }
+  EXPECT_EQ(1, scheduler_->cancels);
+  EXPECT_EQ(RESULT_NOT_FINISHED, installer_->state());
+}
+
 TEST_F(InstallerTest, TemplateVariables) {
   Make({L"--backend"});
   installer_->Start(settings_.get());
@@ -442,6 +468,25 @@ TEST_F(InstallerTest, RunSecretIsHandedOnToInstallerProcesses) {
   EXPECT_TRUE(packaged.command_line.HasSwitch("run-secret-handle"));
   EXPECT_FALSE(packaged.command_line.HasSwitch("run-secret-owner"));
   EXPECT_EQ(secret.bytes(), packaged.inherited_bytes);
+}
+
+// The packaged installer runs from the versioned folder however the folder
+// is spelt: it must see so, or it would unpack the package over itself.
+TEST_F(InstallerTest, RunningFromTheInstallFolderWhateverItsSpelling) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  std::wstring spelling = scratch_.GetPath().Append(L"Tarvo").value();
+  std::replace(spelling.begin(), spelling.end(), L'\\', L'/');
+  folder_spelling_ = spelling + L"//";
+  Make({L"--install-subfolder=51.0.2802.0"});
+  installer_->Start(settings_.get());
+  base::ScopedPathOverride exe(base::FILE_EXE,
+                               folder_.Append(L"51.0.2802.0").Append(L"installer.exe"),
+                               /*is_absolute=*/true, /*create=*/false);
+  EXPECT_TRUE(installer_->IsRunningFromInstallFolder());
+  base::ScopedPathOverride elsewhere(base::FILE_EXE,
+                                     folder_.Append(L"51.0.2802.00").Append(L"installer.exe"),
+                                     /*is_absolute=*/true, /*create=*/false);
+  EXPECT_FALSE(installer_->IsRunningFromInstallFolder());
 }
 
 TEST_F(InstallerTest, EventAclForAdministrators) {

@@ -2,7 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_EVENT_NAMES_H_
 
 // Kernel objects shared by the processes of one installation, named after
-// its folder with MakeKernelObjectName.
+// its folder's key (GetFolderKey) with MakeKernelObjectName.
 
 // Set by the main process: the user stopped the installation ("Global\").
 inline constexpr wchar_t kInterruptedEventName[] = L"TarvoInstaller/InstallationInterrupted";
@@ -15,10 +15,13 @@ inline constexpr wchar_t kGivePermissionEventName[] = L"TarvoInstaller/GiveInsta
 inline constexpr wchar_t kGivePermissionUndoEventName[] =
     L"TarvoInstaller/GiveInstallPermission/Undo";
 
-// "Global\Tarvo/Installer/" + the folder with "/" for "\": one installation
-// of a folder at a time, machine-wide.
+// "Global\Tarvo/Installer/" + the folder's key with "/" for "\": one
+// installation of a folder at a time, machine-wide.
 inline constexpr wchar_t kInstallerMutexPrefix[] = L"Global\\Tarvo/Installer/";
-// Below "\\.\mailslot\"; followed by the folder with its backslashes kept.
+// Where mailslot names live.
+inline constexpr wchar_t kMailslotNamespace[] = L"\\\\.\\mailslot\\";
+// Below kMailslotNamespace; followed by the folder's key with its
+// backslashes kept.
 inline constexpr wchar_t kInstallerMailslotPrefix[] = L"tarvo_installer\\";
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_EVENT_NAMES_H_

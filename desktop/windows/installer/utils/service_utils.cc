@@ -9,6 +9,7 @@
 // Our GetUserNameEx takes a wide string; the system one is GetUserNameExW.
 #undef GetUserNameEx
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -24,6 +25,8 @@
 #include "base/win/scoped_handle.h"
 #include "base/win/shortcut.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 
@@ -150,13 +153,31 @@ std::wstring GetBrowserExeName() {
   return base::UTF8ToWide(ProductInfo::GetFileNameBase()) + L".exe";
 }
 
+namespace {
+
+std::wstring WithForwardSlashes(std::wstring text) {
+  std::replace(text.begin(), text.end(), L'\\', L'/');
+  return text;
+}
+
+}  // namespace
+
 std::wstring MakeKernelObjectName(const std::wstring& folder, const std::wstring& object_name,
                                   bool global) {
-  std::wstring name = global ? L"Global\\" : L"Local\\";
-  name += object_name;
-  name += L'/';
-  for (wchar_t c : folder) name += c == L'\\' ? L'/' : c;
-  return name;
+  return MakeKernelObjectNameOfSpelling(GetFolderKey(base::FilePath(folder)), object_name, global);
+}
+
+std::wstring MakeKernelObjectNameOfSpelling(const std::wstring& spelling,
+                                            const std::wstring& object_name, bool global) {
+  return (global ? L"Global\\" : L"Local\\") + object_name + L"/" + WithForwardSlashes(spelling);
+}
+
+std::wstring GetInstallerMutexName(const base::FilePath& folder) {
+  return kInstallerMutexPrefix + WithForwardSlashes(GetFolderKey(folder));
+}
+
+std::wstring GetInstallerMailslotName(const base::FilePath& folder) {
+  return kInstallerMailslotPrefix + GetFolderKey(folder);
 }
 
 std::string GetStreamName() {

@@ -31,10 +31,20 @@ std::wstring GetUninstallRegistryKey(const std::wstring& entry_name);
 // The browser executable's file name: the product's file-name base + ".exe".
 std::wstring GetBrowserExeName();
 
-// "Global\" or "Local\", `object_name`, "/" and `folder` with every "\"
-// turned into "/": names of kernel objects that belong to one folder.
+// "Global\" or "Local\", `object_name`, "/" and the folder's key
+// (GetFolderKey) with every "\" turned into "/": names of kernel objects
+// that belong to one installation folder, however it is spelt.
 std::wstring MakeKernelObjectName(const std::wstring& folder, const std::wstring& object_name,
                                   bool global);
+// The same with `spelling` taken as it is, as installers of earlier
+// versions named their objects.
+std::wstring MakeKernelObjectNameOfSpelling(const std::wstring& spelling,
+                                            const std::wstring& object_name, bool global);
+// The installer mutex of `folder`: kInstallerMutexPrefix and its key with
+// "/" for "\".
+std::wstring GetInstallerMutexName(const base::FilePath& folder);
+// Its mailslot below "\\.\mailslot\": kInstallerMailslotPrefix and its key.
+std::wstring GetInstallerMailslotName(const base::FilePath& folder);
 
 // The name of this build's stream.
 std::string GetStreamName();

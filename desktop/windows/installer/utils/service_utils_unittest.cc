@@ -29,8 +29,13 @@ TEST(ServiceUtilsTest, NamesAndKeys) {
     ScopedProductInfoForTesting info(R"({"company_name": "Tarv\u00f6 AS"})");
     EXPECT_EQ(L"Software\\Tarv\x00f6 AS", GetCompanyRegistryKey());
   }
-  EXPECT_EQ(L"Global\\TarvoInstaller/PackageReady/C:/Program Files/Tarvo",
-            MakeKernelObjectName(L"C:\\Program Files\\Tarvo", L"TarvoInstaller/PackageReady", true));
+  // Named after the folder's key; the spelling as given only on request.
+  EXPECT_EQ(L"Global\\TarvoInstaller/PackageReady/C:/PROGRAM FILES/TARVO",
+            MakeKernelObjectName(L"c:/Program Files\\Tarvo", L"TarvoInstaller/PackageReady",
+                                 /*global=*/true));
+  EXPECT_EQ(L"Local\\TarvoInstaller/PackageReady/c:/Program Files//Tarvo",
+            MakeKernelObjectNameOfSpelling(L"c:/Program Files\\\\Tarvo",
+                                           L"TarvoInstaller/PackageReady", /*global=*/false));
   EXPECT_EQ("Developer", GetStreamName());
   EXPECT_EQ(product_info::GetChannelName(), GetStreamNameForNumber(5));
   std::wstring name = L"stale";
