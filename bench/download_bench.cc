@@ -36,7 +36,9 @@ int wmain(int argc, wchar_t** argv) {
   int failures = 0;
   for (int run = 0; run < runs; ++run) {
     WininetDownloader downloader(&runner, nullptr);
-    downloader.SetRetryDelayForTesting(base::TimeDelta());
+    WininetDownloader::Limits limits;
+    limits.retry_delay = base::TimeDelta();
+    downloader.set_limits(limits);
     auto writer = std::make_unique<FileResponseWriter>();
     if (!writer->Open(argv[2]))
       return 1;

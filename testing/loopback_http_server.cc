@@ -101,6 +101,31 @@ LoopbackHttpServer::Action LoopbackHttpServer::Stall() {
   return action;
 }
 
+LoopbackHttpServer::Action LoopbackHttpServer::Endless(std::string piece) {
+  Action action;
+  action.kind = Action::Kind::kEndless;
+  action.status = 200;
+  action.body = std::move(piece);
+  return action;
+}
+
+LoopbackHttpServer::Action LoopbackHttpServer::Cut(std::string body, int64_t after,
+                                                   Action::CutEnding ending, bool ignore_range) {
+  Action action = Resource(std::move(body));
+  action.cut_after = after;
+  action.cut_ending = ending;
+  action.ignore_range = ignore_range;
+  return action;
+}
+
+LoopbackHttpServer::Action LoopbackHttpServer::Trickle(std::string body, size_t bytes,
+                                                       base::TimeDelta interval) {
+  Action action = Resource(std::move(body));
+  action.trickle_bytes = bytes;
+  action.trickle_interval = interval;
+  return action;
+}
+
 LoopbackHttpServer::LoopbackHttpServer() = default;
 
 LoopbackHttpServer::~LoopbackHttpServer() {
@@ -193,9 +218,16 @@ void LoopbackHttpServer::Serve() {
     if (select(0, &readable, nullptr, nullptr, &wait) <= 0)
       continue;
     SOCKET connection = accept(listener_, nullptr, nullptr);
-    if (connection != INVALID_SOCKET)
+    if (connection == INVALID_SOCKET)
+      continue;
+    if (concurrent_)
+      connection_threads_.emplace_back(&LoopbackHttpServer::Handle, this, connection);
+    else
       Handle(connection);
   }
+  for (std::thread& thread : connection_threads_)
+    thread.join();
+  connection_threads_.clear();
 }
 
 void LoopbackHttpServer::Handle(SOCKET connection) {
@@ -248,15 +280,51 @@ int64_t RangeStart(const std::string& range) {
 
 }  // namespace
 
+bool LoopbackHttpServer::Stopping() const {
+  return WaitForSingleObject(stop_event_, 0) == WAIT_OBJECT_0;
+}
+
+bool LoopbackHttpServer::SendBody(SOCKET connection, std::string_view body, size_t offset,
+                                  const Action& action) {
+  if (action.kind == Action::Kind::kEndless) {
+    while (!body.empty() && !Stopping()) {
+      if (!SendAll(connection, body.data(), body.size()))
+        return false;
+    }
+    return false;
+  }
+  const size_t at_once =
+      action.trickle_bytes == 0
+          ? body.size()
+          : std::min(body.size(), action.trickle_from - std::min(action.trickle_from, offset));
+  if (!SendAll(connection, body.data(), at_once))
+    return false;
+  for (size_t at = at_once; at < body.size(); at += action.trickle_bytes) {
+    if (Stopping() ||
+        !SendAll(connection, body.data() + at, std::min(action.trickle_bytes, body.size() - at))) {
+      return false;
+    }
+    if (WaitForSingleObject(stop_event_,
+                            static_cast<DWORD>(action.trickle_interval.InMilliseconds())) ==
+        WAIT_OBJECT_0) {
+      return false;
+    }
+  }
+  return true;
+}
+
 bool LoopbackHttpServer::Answer(SOCKET connection, const Request& request, const Action& action) {
   int status = action.status;
   std::string headers = action.headers;
   std::string_view body = action.body;
+  size_t offset = 0;
   switch (action.kind) {
     case Action::Kind::kStall:
       return false;
     case Action::Kind::kCloseEarly:
       return true;
+    case Action::Kind::kEndless:
+      break;
     case Action::Kind::kEcho:
       body = request.body;
       break;
@@ -267,6 +335,7 @@ bool LoopbackHttpServer::Answer(SOCKET connection, const Request& request, const
         headers += "Content-Range: bytes " + std::to_string(from) + "-" +
                    std::to_string(body.size() - 1) + "/" + std::to_string(body.size()) + "\r\n";
         body = body.substr(static_cast<size_t>(from));
+        offset = static_cast<size_t>(from);
       }
       break;
     }
@@ -274,8 +343,12 @@ bool LoopbackHttpServer::Answer(SOCKET connection, const Request& request, const
       break;
   }
   std::string head = "HTTP/1.1 " + std::to_string(status) + " Scripted\r\nConnection: close\r\n";
-  head += action.chunked ? std::string("Transfer-Encoding: chunked\r\n")
-                         : "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  const int64_t length =
+      action.declared_length >= 0 ? action.declared_length : static_cast<int64_t>(body.size());
+  if (action.chunked)
+    head += "Transfer-Encoding: chunked\r\n";
+  else if (action.kind != Action::Kind::kEndless)
+    head += "Content-Length: " + std::to_string(length) + "\r\n";
   head += headers + "\r\n";
   size_t to_send = body.size();
   if (action.cut_after >= 0)
@@ -292,7 +365,7 @@ bool LoopbackHttpServer::Answer(SOCKET connection, const Request& request, const
     if (sent && action.cut_after < 0)
       SendAll(connection, "0\r\n\r\n", 5);
   } else if (sent) {
-    SendAll(connection, body.data(), to_send);
+    SendBody(connection, body.substr(0, to_send), offset, action);
   }
   if (action.cut_after >= 0 && action.cut_ending == Action::CutEnding::kStall) {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -9,6 +9,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -16,7 +17,10 @@
 
 // A small HTTP server on an ephemeral loopback port, answering each request
 // as scripted and keeping what it received. One connection is served at a
-// time; every answer closes its connection.
+// time unless set_concurrent says otherwise; every answer closes its
+// connection. Besides honest answers it plays
+// the servers a download must survive: cut, reset or stalled bodies, Range
+// ignored, a lying Content-Length, an endless body and a slow trickle.
 class LoopbackHttpServer {
  public:
   struct Action {
@@ -27,6 +31,8 @@ class LoopbackHttpServer {
       kEcho,        // 200 with the request's own body.
       kCloseEarly,  // Close without answering once the request is read.
       kStall,       // Never answer; the connection stays open until Stop.
+      kEndless,     // 200 without a length, then |body| over and over until
+                    // the client goes or Stop.
     };
     Kind kind = Kind::kStatus;
     int status = 201;
@@ -36,6 +42,14 @@ class LoopbackHttpServer {
     bool ignore_range = false;
     // Sent with "Transfer-Encoding: chunked" instead of a length.
     bool chunked = false;
+    // When not negative: the Content-Length sent, whatever the body is.
+    int64_t declared_length = -1;
+    // When not zero: the body beyond byte |trickle_from| (of the whole body,
+    // whatever the Range) goes out |trickle_bytes| at a time, one piece per
+    // |trickle_interval|.
+    size_t trickle_bytes = 0;
+    base::TimeDelta trickle_interval;
+    size_t trickle_from = 0;
     // When not negative: only this many body bytes are sent (the declared
     // length stays the whole), then the connection ends as |cut_ending|.
     int64_t cut_after = -1;
@@ -57,6 +71,12 @@ class LoopbackHttpServer {
   static Action Echo();
   static Action CloseEarly();
   static Action Stall();
+  static Action Endless(std::string piece);
+  // |body| as a resource whose answer ends after |after| bytes, as |ending|
+  // says; with |ignore_range| every answer is the whole body from byte 0.
+  static Action Cut(std::string body, int64_t after, Action::CutEnding ending,
+                    bool ignore_range = false);
+  static Action Trickle(std::string body, size_t bytes, base::TimeDelta interval);
 
   LoopbackHttpServer();
   ~LoopbackHttpServer();
@@ -69,6 +89,10 @@ class LoopbackHttpServer {
   uint16_t port() const { return port_; }
   // "http://localhost:<port>" + path, or with |host| in place of localhost.
   std::string Url(const std::string& path, const std::string& host = "localhost") const;
+
+  // Before Start: each connection gets a thread of its own, so that one
+  // still being answered (slowly) does not hold up the next.
+  void set_concurrent(bool concurrent) { concurrent_ = concurrent; }
 
   // Answers for the next requests, in order; once used up every request
   // gets |default_action|.
@@ -85,10 +109,16 @@ class LoopbackHttpServer {
   void Handle(SOCKET connection);
   // Sends the answer of |action|; false when the connection is to stay open.
   bool Answer(SOCKET connection, const Request& request, const Action& action);
+  // False when the client went away or the server stops.
+  // |offset|: where |body| starts in the action's whole body.
+  bool SendBody(SOCKET connection, std::string_view body, size_t offset, const Action& action);
+  bool Stopping() const;
 
   SOCKET listener_ = INVALID_SOCKET;
   uint16_t port_ = 0;
   std::thread thread_;
+  bool concurrent_ = false;
+  std::vector<std::thread> connection_threads_;
   HANDLE stop_event_ = nullptr;
 
   mutable std::mutex mutex_;

@@ -95,6 +95,7 @@ ThreadedFetcher::ThreadedFetcher(PackageFetcherDelegate* delegate, UICallbackRun
       architecture_(architecture),
       post_payload_(std::move(post_payload)),
       command_line_(InstallerSession::GetInstance()->command_line()),
+      download_timeout_(GetTestSwitchSeconds(command_line_, kTestDownloadTimeout)),
       worker_("Package fetcher worker") {
   self_ = self_factory_.GetWeakPtr();
   CHECK(worker_.Start());
@@ -169,18 +170,13 @@ bool ThreadedFetcher::CanRetry() const {
   return attempt_counter_ < limit;
 }
 
-void ThreadedFetcher::SetDownloadRetryDelayForTesting(base::TimeDelta delay) {
-  PostToWorker("SetDownloadRetryDelayForTesting",
-               base::BindOnce(
-                   [](ThreadedFetcher* fetcher, base::TimeDelta delay) {
-                     fetcher->download_retry_delay_ = delay;
-                     fetcher->downloader_->SetRetryDelayForTesting(delay);
-                   },
-                   base::Unretained(this), delay));
-}
-
 void ThreadedFetcher::InitializeOnWorkerThread() {
   downloader_ = std::make_unique<WininetDownloader>(proxy_.get(), proxy_.get());
+  if (!download_timeout_.is_zero()) {
+    WininetDownloader::Limits limits = downloader_->limits();
+    limits.request_timeout = download_timeout_;
+    downloader_->set_limits(limits);
+  }
   InitInstallerErrorRecord();
 }
 

@@ -53,9 +53,6 @@ class ThreadedFetcher {
   // Any thread: whether another attempt is allowed after the failures so far.
   bool CanRetry() const;
 
-  // Worker-side retry delay of the downloader, for tests.
-  void SetDownloadRetryDelayForTesting(base::TimeDelta delay);
-
  private:
   bool PostToWorker(const char* name, base::OnceClosure task);
   void PostStep(const char* name, base::OnceClosure step);
@@ -110,6 +107,8 @@ class ThreadedFetcher {
   const std::string post_payload_;
   // The session's switches, copied on the UI thread for the worker.
   const base::CommandLine command_line_;
+  // The downloader's request time-out from the test switch, or zero.
+  const base::TimeDelta download_timeout_;
 
   // Worker thread only. A run removes only folders it made itself.
   base::FilePath attempt_folder_;
@@ -128,7 +127,6 @@ class ThreadedFetcher {
   bool minimal_package_ = false;
   std::vector<std::string> needed_resources_;
   bool resources_only_ = false;
-  base::TimeDelta download_retry_delay_;
 
   mutable base::Lock lock_;
   uint32_t attempt_counter_ = 0;  // Guarded by lock_.

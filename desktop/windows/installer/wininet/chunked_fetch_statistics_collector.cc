@@ -16,7 +16,10 @@ void ChunkedFetchStatisticsCollector::OnChunkStarted(int32_t offset) {
   FetchStatistics record;
   record.chunk_start = offset;
   record.chunk_number = chunk_counter_;
-  records_.push_back(std::move(record));
+  if (records_.size() == kMaxRecords)
+    records_.back() = std::move(record);
+  else
+    records_.push_back(std::move(record));
 }
 
 void ChunkedFetchStatisticsCollector::SetIp(const std::string& ip) {

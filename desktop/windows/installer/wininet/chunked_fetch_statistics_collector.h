@@ -1,15 +1,20 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_WININET_CHUNKED_FETCH_STATISTICS_COLLECTOR_H_
 #define DESKTOP_WINDOWS_INSTALLER_WININET_CHUNKED_FETCH_STATISTICS_COLLECTOR_H_
 
+#include <stddef.h>
+
 #include <vector>
 
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/wininet/download_observer.h"
 
 // One record per chunk of a download: the first request and each resume.
-// Reports before the first chunk starts have no record to go to.
+// Reports before the first chunk starts have no record to go to. A download
+// that keeps resuming keeps its first records and its latest one.
 class ChunkedFetchStatisticsCollector : public DownloadObserver {
  public:
+  static constexpr size_t kMaxRecords = 50;
+
   ChunkedFetchStatisticsCollector();
   ~ChunkedFetchStatisticsCollector() override;
 

@@ -66,4 +66,21 @@ TEST(ChunkedFetchStatisticsCollectorTest, OneRecordPerChunk) {
   EXPECT_EQ(2007, details[2].chunk_end);
 }
 
+// A download that resumes for ever must not keep a record of every chunk:
+// the first ones stay and the last slot follows the latest chunk.
+TEST(ChunkedFetchStatisticsCollectorTest, RecordsAreBounded) {
+  ChunkedFetchStatisticsCollector collector;
+  const int chunks = 3 * ChunkedFetchStatisticsCollector::kMaxRecords;
+  for (int i = 0; i < chunks; ++i) {
+    collector.OnChunkStarted(i * 10);
+    collector.OnChunkEnded(i * 10 + 10);
+  }
+  std::vector<FetchStatistics> details = collector.GetFetchDetails();
+  ASSERT_EQ(ChunkedFetchStatisticsCollector::kMaxRecords, details.size());
+  EXPECT_EQ(0, details[0].chunk_number);
+  EXPECT_EQ(static_cast<int>(details.size()) - 2, details[details.size() - 2].chunk_number);
+  EXPECT_EQ(chunks - 1, details.back().chunk_number);
+  EXPECT_EQ(chunks * 10, details.back().chunk_end);
+}
+
 }  // namespace

@@ -3,7 +3,8 @@
 
 #include <stdint.h>
 
-// Where the downloader puts a response body.
+// Where the downloader puts a response body. A write that would pass
+// max_size() fails with ERROR_FILE_TOO_LARGE.
 class ResponseWriter {
  public:
   virtual ~ResponseWriter() = default;
@@ -12,6 +13,11 @@ class ResponseWriter {
   // Drops everything written so far, for a server that answers a resume with
   // the whole body again.
   virtual bool Rewind() = 0;
+  // Closes and drops what was written, the file included: a failed download
+  // leaves nothing behind.
+  virtual void Discard() = 0;
+  // The largest body this writer takes, in bytes.
+  virtual uint64_t max_size() const = 0;
   // Why the last Write or Rewind failed (a system error code), or 0.
   virtual uint32_t error_code() const { return 0; }
 };

@@ -23,6 +23,8 @@ class StringResponseWriter : public ResponseWriter {
   bool Write(const char* data, uint32_t size) override;
   void Close() override {}
   bool Rewind() override;
+  void Discard() override { target_->clear(); }
+  uint64_t max_size() const override { return max_size_; }
   uint32_t error_code() const override { return error_code_; }
 
  private:

@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/wininet/wininet_downloader.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "base/bind.h"
@@ -30,6 +31,16 @@ constexpr DWORD kTerminationWaitMs = 2000;
 constexpr DWORD kSocketTimedOut = 10060;
 constexpr DWORD kSocketReset = 10054;
 constexpr DWORD kSocketAborted = 10053;
+
+// A body that flows slowly is read as it comes: WinINet ends an asynchronous
+// read only once the whole buffer is full, so a large read would show no
+// progress for long, and a time-out would lose what it had read. Once
+// queries keep finding WinINet's own buffer full, the body flows fast and
+// whole-buffer reads save the per-call cost, until one has to wait long; a
+// download that was once too slow is read as it comes to its end.
+constexpr DWORD kFullQueryBytes = 8192;
+constexpr int kFullQueriesForFastReads = 16;
+constexpr base::TimeDelta kSlowRead = base::TimeDelta::FromMilliseconds(500);
 
 // The request being read on this thread, for callbacks that come without
 // their context while InternetReadFile runs.
@@ -122,9 +133,9 @@ bool WininetDownloader::Start(const std::wstring& url, std::string payload,
                    std::move(observer))) {
     return true;
   }
-  // The caller may delete or reuse the target at once.
+  // Nothing was downloaded: the target goes, and the caller may reuse it.
   if (writer_)
-    writer_->Close();
+    writer_->Discard();
   return false;
 }
 
@@ -163,7 +174,11 @@ bool WininetDownloader::StartRequest(const std::wstring& url, std::string payloa
   }
   expected_size_ = 0;
   total_written_ = 0;
-  chunk_start_total_ = 0;
+  high_water_ = 0;
+  request_start_high_water_ = 0;
+  requests_ = 0;
+  slowed_down_ = false;
+  started_at_ = base::TimeTicks::Now();
   chunk_open_ = false;
   redirects_ = 0;
   payload_dropped_ = false;
@@ -230,12 +245,14 @@ void CALLBACK WininetDownloader::StatusCallback(HINTERNET /*handle*/, DWORD_PTR 
       break;
     }
     case INTERNET_STATUS_REQUEST_COMPLETE: {
+      // dwError holds an error only when dwResult says the call failed: a
+      // query for available data puts the byte count there.
       const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
+      const DWORD error = result && !result->dwResult ? result->dwError : ERROR_SUCCESS;
       handle_context->runner->PostTask(
           FROM_HERE,
           base::BindOnce(&WininetDownloader::OnRequestComplete, handle_context->owner,
-                         handle_context->generation,
-                         static_cast<uint32_t>(result ? result->dwError : 0)));
+                         handle_context->generation, static_cast<uint32_t>(error)));
       break;
     }
     case INTERNET_STATUS_HANDLE_CLOSING:
@@ -309,7 +326,7 @@ bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
   request_parts_ = parts;
   // WinINet has no time-out of its own here, and one set on the session is
   // not inherited by its requests.
-  DWORD timeout_ms = timeout_.InMillisecondsForWait();
+  DWORD timeout_ms = limits_.request_timeout.InMillisecondsForWait();
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionW(request_, option, &timeout_ms, sizeof(timeout_ms));
@@ -331,9 +348,13 @@ bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
     task_runner_->PostTask(FROM_HERE, base::BindOnce(&WininetDownloader::OnRequestComplete,
                                                      weak_factory_.GetWeakPtr(), generation_, 0u));
   }
+  ++requests_;
+  request_start_high_water_ = high_water_;
+  fast_reads_ = false;
+  full_queries_ = 0;
+  StartPaceWindow();
   if (!chunk_open_) {
     chunk_open_ = true;
-    chunk_start_total_ = total_written_;
     observer_->OnChunkStarted(static_cast<int32_t>(total_written_));
   }
   return true;
@@ -371,11 +392,14 @@ void WininetDownloader::OnRequestComplete(uint32_t generation, uint32_t error) {
     Fail(base::StringPrintf("Request completed with an unexpected error: %u", error));
     return;
   }
-  LOG(INFO) << "Handling request completion";
-  if (state_ == kRequestSent)
+  if (state_ == kRequestSent) {
+    LOG(INFO) << "Handling request completion";
     HandleInitialResponse();
-  else
+  } else {
+    // Once per read: not for the log file.
+    VLOG(2) << "Handling request completion";
     ReadData();
+  }
 }
 
 void WininetDownloader::HandleInitialResponse() {
@@ -395,16 +419,16 @@ void WininetDownloader::HandleInitialResponse() {
     case HTTP_STATUS_OK: {
       if (!RestartBody())
         return;
-      uint32_t length = 0;
-      if (base::StringToUint(base::WideToUTF8(QueryHeader(HTTP_QUERY_CUSTOM, L"Content-Length")),
-                             &length)) {
-        expected_size_ = length;
-        LOG(INFO) << "Expected total size: " << expected_size_;
+      uint64_t length = 0;
+      if (base::StringToUint64(
+              base::WideToUTF8(QueryHeader(HTTP_QUERY_CUSTOM, L"Content-Length")), &length)) {
+        LOG(INFO) << "Expected total size: " << length;
       } else {
         LOG(INFO) << "Could not get Content-Length from response";
+        length = 0;
       }
-      if (progress_)
-        progress_->SetTotalProgress(expected_size_);
+      if (!SetExpectedSize(length))
+        return;
       SetState(kReading);
       ReadData();
       return;
@@ -448,10 +472,23 @@ bool WininetDownloader::RestartBody() {
     Fail(base::StringPrintf("Failed writing the response with error %u", writer_->error_code()));
     return false;
   }
+  // The bytes that come again up to the furthest one are no progress.
   total_written_ = 0;
-  chunk_start_total_ = 0;
-  if (progress_)
-    progress_->SetCurrentProgress(0);
+  return true;
+}
+
+bool WininetDownloader::SetExpectedSize(uint64_t length) {
+  if (length > writer_->max_size()) {
+    Fail(base::StringPrintf("The announced length %llu is over the limit of %llu bytes",
+                            static_cast<unsigned long long>(length),
+                            static_cast<unsigned long long>(writer_->max_size())));
+    return false;
+  }
+  const bool changed = length != expected_size_;
+  expected_size_ = static_cast<uint32_t>(length);
+  // A body sent again with the same length shows no new total.
+  if (progress_ && (changed || high_water_ == 0))
+    progress_->SetTotalProgress(expected_size_);
   return true;
 }
 
@@ -463,13 +500,11 @@ bool WininetDownloader::AcceptPartialContent() {
                             total_written_));
     return false;
   }
-  uint32_t whole = 0;
+  uint64_t whole = 0;
   size_t slash = range.find('/');
   if (expected_size_ == 0 && slash != std::string::npos &&
-      base::StringToUint(range.substr(slash + 1), &whole)) {
-    expected_size_ = whole;
-    if (progress_)
-      progress_->SetTotalProgress(expected_size_);
+      base::StringToUint64(range.substr(slash + 1), &whole)) {
+    return SetExpectedSize(whole);
   }
   return true;
 }
@@ -524,7 +559,7 @@ void WininetDownloader::OnProxyLoginDone(uint32_t generation, uint32_t result) {
   observer_->SetProxyLoginResult(result);
   if (result == ERROR_INTERNET_FORCE_RETRY) {
     LOG(INFO) << "Logged in to proxy - resuming download";
-    Resume();
+    Resume(result);
   } else if (result == ERROR_SUCCESS || result == ERROR_CANCELLED) {
     Fail("The user cancelled the prompt for proxy credentials");
   } else {
@@ -537,49 +572,99 @@ void WininetDownloader::ReadData() {
   HandleContext* context = request_context_;
   while (true) {
     if (context->bytes_read > 0) {
+      // A whole-buffer read that had to wait long: the body no longer flows.
+      if (whole_read_ && base::TimeTicks::Now() - read_started_ > kSlowRead) {
+        fast_reads_ = false;
+        full_queries_ = 0;
+      }
       const DWORD count = context->bytes_read;
       context->bytes_read = 0;
-      if (!writer_->Write(context->buffer.data(), count)) {
-        Fail(base::StringPrintf("Failed writing the response with error %u",
-                                writer_->error_code()));
+      if (!WriteBody(context->buffer.data(), count))
         return;
-      }
-      total_written_ += count;
-      // Progress ends a run of retries without it.
-      retry_count_ = 0;
-      if (progress_)
-        progress_->SetCurrentProgress(total_written_);
     }
-    context->bytes_read = 0;
-    t_reading_context = context;
-    BOOL read = InternetReadFile(request_, context->buffer.data(),
-                                 static_cast<DWORD>(context->buffer.size()), &context->bytes_read);
-    const DWORD error = read ? ERROR_SUCCESS : GetLastError();
-    t_reading_context = nullptr;
-    if (read) {
-      if (context->bytes_read == 0) {
-        OnEndOfBody();
-        return;
-      }
-      continue;
-    }
-    if (error == ERROR_IO_PENDING) {
-      VLOG(2) << "More data pending";
-      awaiting_completion_ = true;
+    const DWORD error = ReadSome(context);
+    if (error != ERROR_SUCCESS) {
+      OnReadError(error);
       return;
     }
-    context->bytes_read = 0;
-    if (error == ERROR_INVALID_HANDLE || error == ERROR_INTERNET_OPERATION_CANCELLED)
-      return;
-    if (IsConnectivityError(error)) {
-      LOG(WARNING) << "Download interrupted by loss of connectivity: " << error;
-      ResumeAfterInterruption(error);
+    if (context->bytes_read == 0) {
+      OnEndOfBody();
       return;
     }
-    Fail(base::StringPrintf("Download interrupted for unknown reason: %u",
-                            static_cast<unsigned>(error)));
+  }
+}
+
+DWORD WininetDownloader::ReadSome(HandleContext* context) {
+  DWORD size = static_cast<DWORD>(context->buffer.size());
+  context->bytes_read = 0;
+  t_reading_context = context;
+  BOOL done = TRUE;
+  whole_read_ = fast_reads_;
+  if (whole_read_) {
+    read_started_ = base::TimeTicks::Now();
+  } else {
+    DWORD available = 0;
+    done = InternetQueryDataAvailable(request_, &available, 0, 0);
+    size = std::min(size, available);
+    full_queries_ = available >= kFullQueryBytes ? full_queries_ + 1 : 0;
+    fast_reads_ = !slowed_down_ && full_queries_ >= kFullQueriesForFastReads;
+  }
+  if (done)
+    done = InternetReadFile(request_, context->buffer.data(), size, &context->bytes_read);
+  const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+  t_reading_context = nullptr;
+  return error;
+}
+
+void WininetDownloader::OnReadError(DWORD error) {
+  if (error == ERROR_IO_PENDING) {
+    VLOG(2) << "More data pending";
+    awaiting_completion_ = true;
     return;
   }
+  request_context_->bytes_read = 0;
+  if (error == ERROR_INVALID_HANDLE || error == ERROR_INTERNET_OPERATION_CANCELLED)
+    return;
+  if (IsConnectivityError(error)) {
+    LOG(WARNING) << "Download interrupted by loss of connectivity: " << error;
+    ResumeAfterInterruption(error);
+    return;
+  }
+  Fail(base::StringPrintf("Download interrupted for unknown reason: %u",
+                          static_cast<unsigned>(error)));
+}
+
+bool WininetDownloader::WriteBody(const char* data, uint32_t count) {
+  DCHECK(expected_size_ == 0 || total_written_ <= expected_size_);
+  // The body ends at the announced length, whatever more the server sends.
+  uint32_t excess = 0;
+  if (expected_size_ > 0 && count > expected_size_ - total_written_) {
+    excess = count - (expected_size_ - total_written_);
+    count -= excess;
+  }
+  if (!writer_->Write(data, count)) {
+    if (writer_->error_code() == ERROR_FILE_TOO_LARGE) {
+      Fail(base::StringPrintf("The response is over the limit of %llu bytes",
+                              static_cast<unsigned long long>(writer_->max_size())));
+    } else {
+      Fail(base::StringPrintf("Failed writing the response with error %u",
+                              writer_->error_code()));
+    }
+    return false;
+  }
+  total_written_ += count;
+  window_bytes_ += count;
+  if (total_written_ > high_water_) {
+    high_water_ = total_written_;
+    if (progress_)
+      progress_->SetCurrentProgress(total_written_);
+  }
+  if (excess > 0) {
+    observer_->SetResponseTooLong(static_cast<int32_t>(excess));
+    Complete();
+    return false;
+  }
+  return true;
 }
 
 void WininetDownloader::OnEndOfBody() {
@@ -589,37 +674,87 @@ void WininetDownloader::OnEndOfBody() {
     ResumeAfterInterruption(ERROR_INTERNET_CONNECTION_ABORTED);
     return;
   }
-  if (expected_size_ > 0 && total_written_ > expected_size_)
-    observer_->SetResponseTooLong(static_cast<int32_t>(total_written_ - expected_size_));
   Complete();
 }
 
 void WininetDownloader::ResumeAfterInterruption(uint32_t error) {
-  // A chunk that brought bytes resumes at once; one that brought none counts
-  // as a retry, so a server that always closes early cannot spin.
-  if (total_written_ > chunk_start_total_)
-    Resume();
-  else
+  // A request that brought new bytes resumes at once and ends a run of
+  // retries; one that brought none (nothing, or bytes of a body sent again
+  // from the start) counts as a retry, so a server that always stops at
+  // the same point cannot spin.
+  if (high_water_ > request_start_high_water_) {
+    retry_count_ = 0;
+    Resume(error);
+  } else {
     CheckRetriesAndResume(error);
+  }
 }
 
 void WininetDownloader::CheckRetriesAndResume(uint32_t error) {
   if (retry_count_ >= 2 && progress_)
     progress_->NotifyStalled();
-  if (retry_count_ > retry_limit_) {
+  if (retry_count_ > limits_.retry_limit) {
     Fail(base::StringPrintf("Number of retries exceeded, last error: %u", error));
     return;
   }
-  LOG(WARNING) << "Retrying " << retry_count_ << " of " << retry_limit_;
+  LOG(WARNING) << "Retrying " << retry_count_ << " of " << limits_.retry_limit << " (error "
+               << error << ", " << high_water_ << " bytes, request " << requests_ << ")";
   ++retry_count_;
   CloseRequest();
   task_runner_->PostDelayedTask(
-      FROM_HERE, base::BindOnce(&WininetDownloader::Resume, weak_factory_.GetWeakPtr()),
-      retry_delay_);
+      FROM_HERE, base::BindOnce(&WininetDownloader::Resume, weak_factory_.GetWeakPtr(), error),
+      limits_.retry_delay);
 }
 
-void WininetDownloader::Resume() {
+bool WininetDownloader::WithinBudget(uint32_t last_error, BudgetUse use) {
+  const base::TimeDelta taken = base::TimeTicks::Now() - started_at_;
+  const bool requests_left =
+      use == BudgetUse::kGoOn || requests_ < limits_.max_requests;
+  if (requests_left && taken < limits_.max_duration)
+    return true;
+  AddError(requests_left ? base::StringPrintf("The download took over its %d seconds",
+                                              static_cast<int>(limits_.max_duration.InSeconds()))
+                         : base::StringPrintf("The download used up its %d requests",
+                                              limits_.max_requests));
+  Fail(base::StringPrintf("Number of retries exceeded, last error: %u", last_error));
+  return false;
+}
+
+void WininetDownloader::StartPaceWindow() {
+  window_bytes_ = 0;
+  window_high_water_ = high_water_;
+  task_runner_->PostDelayedTask(
+      FROM_HERE,
+      base::BindOnce(&WininetDownloader::CheckPace, weak_factory_.GetWeakPtr(), generation_),
+      limits_.slow_window);
+}
+
+void WininetDownloader::CheckPace(uint32_t generation) {
+  // Only a request that waits for WinINet is judged: not one closed since,
+  // and not one waiting for the user's proxy credentials.
+  if (generation != generation_ || !awaiting_completion_ ||
+      (state_ != kRequestSent && state_ != kReading)) {
+    return;
+  }
+  if (!WithinBudget(ERROR_INTERNET_TIMEOUT, BudgetUse::kGoOn))
+    return;
+  if (window_bytes_ < limits_.slow_bytes) {
+    LOG(WARNING) << "Download too slow: " << window_bytes_ << " bytes in "
+                 << limits_.slow_window.InMilliseconds() << " ms";
+    slowed_down_ = true;
+    CheckRetriesAndResume(ERROR_INTERNET_TIMEOUT);
+    return;
+  }
+  // Steady progress ends a run of retries.
+  if (high_water_ > window_high_water_)
+    retry_count_ = 0;
+  StartPaceWindow();
+}
+
+void WininetDownloader::Resume(uint32_t cause) {
   if (state_ != kRequestSent && state_ != kReading)
+    return;
+  if (!WithinBudget(cause, BudgetUse::kNewRequest))
     return;
   if (chunk_open_) {
     chunk_open_ = false;
@@ -670,6 +805,8 @@ void WininetDownloader::FailWithSystemError(const std::string& message, DWORD er
 void WininetDownloader::Finish() {
   LOG(ERROR) << "Download failed";
   CloseSession();
+  if (writer_)
+    writer_->Discard();
   SetState(kFailed);
   if (done_)
     std::move(done_).Run();

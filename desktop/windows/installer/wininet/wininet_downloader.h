@@ -27,8 +27,10 @@ class UICallbackRunner;
 // One HTTP or HTTPS request at a time with asynchronous WinINet: a GET, or a
 // POST when a payload is given. The body streams into a ResponseWriter; an
 // interrupted body is resumed with a Range request; connectivity failures
-// and 502-504 answers are retried after a delay. Lives on the thread that
-// made it; WinINet's callbacks are posted to that thread.
+// and 502-504 answers are retried after a delay. Whatever the server does,
+// a download ends: Limits bounds its retries, pace, requests and time, and
+// the writer its size. Lives on the thread that made it; WinINet's
+// callbacks are posted to that thread.
 class WininetDownloader {
  public:
   enum State : uint32_t {
@@ -42,7 +44,26 @@ class WininetDownloader {
 
   static constexpr int kDefaultRetryLimit = 600;
 
-  // |ui_runner| is required; |progress| may be null.
+  // What bounds one download, from Start to its end, resumes and retries
+  // included. Progress means new bytes: bytes beyond the furthest one the
+  // download ever wrote, so a body sent again from the start is none.
+  struct Limits {
+    // Retries in a row without progress, |retry_delay| apart.
+    int retry_limit = kDefaultRetryLimit;
+    base::TimeDelta retry_delay = base::TimeDelta::FromSeconds(6);
+    // Connect, send and receive time-out of each request.
+    base::TimeDelta request_timeout = base::TimeDelta::FromSeconds(60);
+    // A request that brings fewer than |slow_bytes| in a |slow_window| is
+    // cut and counts as a retry without progress: a trickle is no download.
+    uint32_t slow_bytes = 128 * 1024;
+    base::TimeDelta slow_window = base::TimeDelta::FromMinutes(2);
+    // Requests sent and time taken by the whole download.
+    int max_requests = 1000;
+    base::TimeDelta max_duration = base::TimeDelta::FromHours(3);
+  };
+
+  // |ui_runner| is required; |progress| may be null. Progress is reported
+  // only for new bytes.
   WininetDownloader(UICallbackRunner* ui_runner, DownloadProgressObserver* progress);
   ~WininetDownloader();
   WininetDownloader(const WininetDownloader&) = delete;
@@ -64,10 +85,9 @@ class WininetDownloader {
 
   void SetAllowedHosts(std::vector<std::wstring> suffixes) { allowed_hosts_ = std::move(suffixes); }
   // Retries of one request beyond the first attempt are limit + 1.
-  void set_retry_limit(int limit) { retry_limit_ = limit; }
-  void SetRetryDelayForTesting(base::TimeDelta delay) { retry_delay_ = delay; }
-  // Connect, send and receive time-out of every request.
-  void SetTimeoutForTesting(base::TimeDelta timeout) { timeout_ = timeout; }
+  void set_retry_limit(int limit) { limits_.retry_limit = limit; }
+  const Limits& limits() const { return limits_; }
+  void set_limits(const Limits& limits) { limits_ = limits; }
 
  private:
   struct HandleContext;
@@ -90,11 +110,26 @@ class WininetDownloader {
   void HandleRedirect(uint32_t status);
   void RequestProxyLogin();
   void OnProxyLoginDone(uint32_t generation, uint32_t result);
+  // The announced length of the body (0: none); false when it is refused.
+  bool SetExpectedSize(uint64_t length);
   void ReadData();
+  // Reads what the body has (or waits for it); an error code, or success
+  // with the count in |context| (0 at the end of the body).
+  DWORD ReadSome(HandleContext* context);
+  void OnReadError(DWORD error);
+  // False when the download ended: failed, or complete at the announced
+  // length.
+  bool WriteBody(const char* data, uint32_t count);
   void OnEndOfBody();
   void ResumeAfterInterruption(uint32_t error);
   void CheckRetriesAndResume(uint32_t error);
-  void Resume();
+  void Resume(uint32_t cause);
+  // Whether the budget allows the request in hand to go on, or a new one.
+  enum class BudgetUse { kGoOn, kNewRequest };
+  // False, the download failed, once its time (or requests) are used up.
+  bool WithinBudget(uint32_t last_error, BudgetUse use);
+  void StartPaceWindow();
+  void CheckPace(uint32_t generation);
   std::wstring RangeHeader() const;
   void Complete();
   void Fail(const std::string& message);
@@ -126,8 +161,26 @@ class WininetDownloader {
   // A completion of the current request or read is due.
   bool awaiting_completion_ = false;
   uint32_t total_written_ = 0;
-  uint32_t chunk_start_total_ = 0;
+  // The furthest the body ever got in this download, and where it stood
+  // when the current request was sent.
+  uint32_t high_water_ = 0;
+  uint32_t request_start_high_water_ = 0;
   bool chunk_open_ = false;
+  // The budget of the whole download.
+  int requests_ = 0;
+  base::TimeTicks started_at_;
+  // The pace of the current request: bytes since the window began, and
+  // the furthest byte then.
+  uint32_t window_bytes_ = 0;
+  uint32_t window_high_water_ = 0;
+  // How the current request is read: as the bytes come, or a whole buffer
+  // at a time once they flow fast.
+  bool fast_reads_ = false;
+  int full_queries_ = 0;
+  bool slowed_down_ = false;
+  // The read in hand asked for the whole buffer, at |read_started_|.
+  bool whole_read_ = false;
+  base::TimeTicks read_started_;
   int redirects_ = 0;
   uint32_t last_http_status_ = 0;
   uint32_t generation_ = 0;
@@ -139,9 +192,7 @@ class WininetDownloader {
   mutable base::Lock error_lock_;
   std::string error_message_;
   int retry_count_ = 0;
-  int retry_limit_ = kDefaultRetryLimit;
-  base::TimeDelta retry_delay_ = base::TimeDelta::FromSeconds(6);
-  base::TimeDelta timeout_ = base::TimeDelta::FromSeconds(60);
+  Limits limits_;
   base::WeakPtrFactory<WininetDownloader> weak_factory_{this};
 };
 

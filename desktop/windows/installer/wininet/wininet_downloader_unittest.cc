@@ -40,11 +40,20 @@ class NoWindowRunner : public UICallbackRunner {
 
 class CountingProgress : public DownloadProgressObserver {
  public:
-  void SetTotalProgress(uint32_t bytes) override { total = bytes; }
-  void SetCurrentProgress(uint32_t bytes) override { current = bytes; }
+  void SetTotalProgress(uint32_t bytes) override {
+    total = bytes;
+    current = 0;
+    ++total_reports;
+  }
+  void SetCurrentProgress(uint32_t bytes) override {
+    // Progress is new bytes only: it never goes back or repeats itself.
+    EXPECT_GT(bytes, current);
+    current = bytes;
+  }
   void NotifyStalled() override { ++stalls; }
   uint32_t total = 0;
   uint32_t current = 0;
+  int total_reports = 0;
   int stalls = 0;
 };
 
@@ -68,8 +77,9 @@ class WininetDownloaderTest : public testing::Test {
     ASSERT_TRUE(server_.Start());
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
     downloader_ = std::make_unique<WininetDownloader>(&ui_, &progress_);
-    downloader_->SetRetryDelayForTesting(base::TimeDelta::FromMilliseconds(10));
-    downloader_->set_retry_limit(2);
+    limits_.retry_delay = base::TimeDelta::FromMilliseconds(10);
+    limits_.retry_limit = 2;
+    downloader_->set_limits(limits_);
   }
   void TearDown() override {
     downloader_.reset();
@@ -79,8 +89,9 @@ class WininetDownloaderTest : public testing::Test {
   base::FilePath file() const { return temp_.GetPath().Append(L"download"); }
 
   // Starts a download of |path| into the file; true when it was sent.
-  bool StartFile(const std::string& path, std::string payload = std::string()) {
-    auto writer = std::make_unique<FileResponseWriter>();
+  bool StartFile(const std::string& path, std::string payload = std::string(),
+                 uint64_t max_size = FileResponseWriter::kDefaultMaxSize) {
+    auto writer = std::make_unique<FileResponseWriter>(max_size);
     EXPECT_TRUE(writer->Open(file().value()));
     auto collector = std::make_unique<ChunkedFetchStatisticsCollector>();
     return downloader_->Start(base::UTF8ToWide(server_.Url(path)), std::move(payload),
@@ -121,6 +132,7 @@ class WininetDownloaderTest : public testing::Test {
   NoWindowRunner ui_;
   CountingProgress progress_;
   std::unique_ptr<WininetDownloader> downloader_;
+  WininetDownloader::Limits limits_;
   base::RepeatingClosure quit_;
   int done_count_ = 0;
 };
@@ -306,7 +318,8 @@ TEST_F(WininetDownloaderTest, ChunkedReplyCompletes) {
 
 TEST_F(WininetDownloaderTest, StalledAndResetReadsAreResumed) {
   const std::string body = Body(100000);
-  downloader_->SetTimeoutForTesting(base::TimeDelta::FromSeconds(1));
+  limits_.request_timeout = base::TimeDelta::FromSeconds(1);
+  downloader_->set_limits(limits_);
   server_.Script({Cut(Server::Resource(body), 30000, Server::Action::CutEnding::kStall),
                   Cut(Server::Resource(body), 30000, Server::Action::CutEnding::kReset)});
   server_.SetDefaultAction(Server::Resource(body));
@@ -348,17 +361,27 @@ TEST_F(WininetDownloaderTest, ConnectionRefusedFailsAfterTheRetries) {
   EXPECT_EQ(1, downloader_->retry_count());
 }
 
+// A reply announced longer than the writer takes is refused before a byte
+// is read; one without a length stops at the limit.
 TEST_F(WininetDownloaderTest, ReplyOverTheWriterLimitFails) {
-  server_.Script({Server::Resource(Body(5000))});
-  std::string reply;
-  ASSERT_TRUE(downloader_->Start(
-      base::UTF8ToWide(server_.Url("/reply")), std::string(),
-      DoneCallback(),
-      std::make_unique<StringResponseWriter>(&reply, 4096), std::make_unique<DownloadObserver>()));
-  WaitForDone();
-  EXPECT_EQ(WininetDownloader::kFailed, downloader_->state());
-  EXPECT_NE(std::string::npos, downloader_->GetErrorMessage().find("Failed writing the response"));
-  EXPECT_LE(reply.size(), 4096u);
+  for (bool chunked : {false, true}) {
+    SCOPED_TRACE(chunked);
+    done_count_ = 0;
+    Server::Action reply = Server::Resource(Body(5000));
+    reply.chunked = chunked;
+    server_.Script({reply});
+    std::string text;
+    ASSERT_TRUE(downloader_->Start(
+        base::UTF8ToWide(server_.Url("/reply")), std::string(), DoneCallback(),
+        std::make_unique<StringResponseWriter>(&text, 4096), std::make_unique<DownloadObserver>()));
+    WaitForDone();
+    EXPECT_EQ(WininetDownloader::kFailed, downloader_->state());
+    EXPECT_NE(std::string::npos,
+              downloader_->GetErrorMessage().find(
+                  chunked ? "The response is over the limit of 4096 bytes"
+                          : "The announced length 5000 is over the limit of 4096 bytes"));
+    EXPECT_EQ("", text);
+  }
 }
 
 TEST_F(WininetDownloaderTest, ProxyLoginRefusedByTheUserFails) {
@@ -405,6 +428,178 @@ TEST_F(WininetDownloaderTest, StartWhileARequestRunsAbandonsIt) {
   EXPECT_TRUE(FileContents() == body);
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(0, abandoned_done);
+}
+
+// Hostile servers: whatever they do, the download ends within its limits
+// with a failure, and leaves no file behind.
+class HostileServerTest : public WininetDownloaderTest {
+ protected:
+  // Runs the download of /package.7z to its end and expects it failed with
+  // `error` in its text after `requests` requests.
+  void ExpectFailure(const std::string& error, size_t requests,
+                     uint64_t max_size = FileResponseWriter::kDefaultMaxSize) {
+    ASSERT_TRUE(StartFile("/package.7z", std::string(), max_size));
+    WaitForDone();
+    EXPECT_EQ(WininetDownloader::kFailed, downloader_->state());
+    EXPECT_NE(std::string::npos, downloader_->GetErrorMessage().find(error))
+        << downloader_->GetErrorMessage();
+    EXPECT_EQ(requests, server_.request_count());
+    EXPECT_FALSE(base::PathExists(file()));
+  }
+};
+
+// The endless loop: every resume is answered with the whole body
+// from byte 0, cut at the same point. Those bytes are no progress: each
+// such request is a retry, delayed, and the retries run out.
+TEST_F(HostileServerTest, RangeIgnoredAndCutAtTheSamePointRunsOutOfRetries) {
+  server_.SetDefaultAction(Server::Cut(Body(100000), 40000, Server::Action::CutEnding::kClose,
+                                       /*ignore_range=*/true));
+  // The first request brings 40000 new bytes; the next four bring none:
+  // three retries (limit 2), then the failure.
+  ExpectFailure("Number of retries exceeded", 5);
+  EXPECT_EQ("bytes=40000-", server_.requests()[1].Header("Range"));
+  EXPECT_EQ(1, progress_.total_reports);
+  EXPECT_EQ(40000u, progress_.current);
+  EXPECT_EQ(2, progress_.stalls);
+}
+
+// Headers, a little body, then silence, again and again: the time-outs
+// bring nothing new, so they are retries that run out.
+TEST_F(HostileServerTest, HeadersThenSilenceRunsOutOfRetries) {
+  limits_.request_timeout = base::TimeDelta::FromMilliseconds(500);
+  downloader_->set_limits(limits_);
+  server_.SetDefaultAction(Server::Cut(Body(100000), 4096, Server::Action::CutEnding::kStall,
+                                       /*ignore_range=*/true));
+  ExpectFailure("Number of retries exceeded", 5);
+  EXPECT_EQ(1, progress_.total_reports);
+  EXPECT_EQ(4096u, progress_.current);
+}
+
+// A connection reset at the same byte of every answer.
+TEST_F(HostileServerTest, ResetMidBodyAtTheSamePointRunsOutOfRetries) {
+  server_.SetDefaultAction(Server::Cut(Body(100000), 30000, Server::Action::CutEnding::kReset,
+                                       /*ignore_range=*/true));
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kFailed, downloader_->state());
+  EXPECT_NE(std::string::npos, downloader_->GetErrorMessage().find("Number of retries exceeded"));
+  // A reset may drop bytes the client had not read yet, so a request may
+  // get further than the ones before it; it cannot get past the cut.
+  EXPECT_GE(server_.request_count(), 4u);
+  EXPECT_LE(progress_.current, 30000u);
+  EXPECT_FALSE(base::PathExists(file()));
+}
+
+// A body that trickles in far below any sane pace is cut each time its
+// window passes, and such cuts are retries even though bytes came.
+TEST_F(HostileServerTest, SlowTrickleIsCutAndRunsOutOfRetries) {
+  limits_.slow_window = base::TimeDelta::FromMilliseconds(700);
+  limits_.slow_bytes = 1024;
+  limits_.retry_limit = 1;
+  downloader_->set_limits(limits_);
+  server_.SetDefaultAction(
+      Server::Trickle(Body(100000), 8, base::TimeDelta::FromMilliseconds(50)));
+  ExpectFailure("Number of retries exceeded", 3);
+  // Each request went on from where the last one stopped.
+  ASSERT_EQ(3u, server_.request_count());
+  EXPECT_NE("", server_.requests()[2].Header("Range"));
+  EXPECT_GT(progress_.current, 0u);
+}
+
+// An honest body that turns slow after a fast start: the whole-buffer read
+// that waits for it is cut when its window passes, and the resumed request
+// reads the slow bytes as they come, so every window shows them and the
+// download completes. WinINet goes on reading a cut request for a while:
+// the server answers the resume beside it.
+TEST_F(WininetDownloaderTest, BodyThatSlowsDownIsResumedAndCompletes) {
+  Server server;
+  server.set_concurrent(true);
+  ASSERT_TRUE(server.Start());
+  limits_.slow_window = base::TimeDelta::FromMilliseconds(300);
+  limits_.slow_bytes = 8192;
+  downloader_->set_limits(limits_);
+  const std::string body = Body(2100000);
+  Server::Action slowing = Server::Trickle(body, 2048, base::TimeDelta::FromMilliseconds(20));
+  slowing.trickle_from = 2000000;
+  server.SetDefaultAction(slowing);
+  auto writer = std::make_unique<FileResponseWriter>();
+  ASSERT_TRUE(writer->Open(file().value()));
+  ASSERT_TRUE(downloader_->Start(base::UTF8ToWide(server.Url("/package.7z")), std::string(),
+                                 DoneCallback(), std::move(writer),
+                                 std::make_unique<DownloadObserver>()));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state()) << downloader_->GetErrorMessage();
+  EXPECT_TRUE(FileContents() == body);
+  // One cut; the resume is read as it comes to the end.
+  ASSERT_EQ(2u, server.request_count());
+  EXPECT_NE("", server.requests().back().Header("Range"));
+}
+
+// A body without a length that never ends stops at the writer's limit.
+TEST_F(HostileServerTest, EndlessBodyStopsAtTheSizeLimit) {
+  server_.SetDefaultAction(Server::Endless(Body(65536)));
+  ExpectFailure("The response is over the limit of 1048576 bytes", 1, 1 << 20);
+  EXPECT_LE(progress_.current, 1u << 20);
+}
+
+// Content-Length lies. Larger than the body: the missing bytes never come
+// and the resumes run out. Larger than any package: refused at once. Smaller
+// than the body: the body ends at the announced length.
+TEST_F(HostileServerTest, LyingContentLength) {
+  Server::Action longer = Server::Resource(Body(100000));
+  longer.declared_length = 1000000;
+  server_.SetDefaultAction(longer);
+  ExpectFailure("Number of retries exceeded", 5);
+  EXPECT_EQ(1000000u, progress_.total);
+  EXPECT_EQ(100000u, progress_.current);
+
+  done_count_ = 0;
+  Server::Action huge = Server::Resource(Body(100000));
+  huge.declared_length = 4294967295;
+  server_.SetDefaultAction(huge);
+  ExpectFailure("The announced length 4294967295 is over the limit of 1048576 bytes", 6, 1 << 20);
+
+  done_count_ = 0;
+  const std::string body = Body(100000);
+  Server::Action shorter = Server::Resource(body);
+  shorter.declared_length = 60000;
+  server_.SetDefaultAction(shorter);
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state());
+  EXPECT_TRUE(FileContents() == body.substr(0, 60000));
+}
+
+// Beyond the retries, the whole download has a budget of requests and of
+// time: new bytes that come a few at a time, or answers that always ask to
+// come back later, end with the same failure.
+TEST_F(HostileServerTest, TheWholeDownloadHasABudget) {
+  limits_.max_requests = 4;
+  downloader_->set_limits(limits_);
+  server_.SetDefaultAction(
+      Server::Cut(Body(100000), 1000, Server::Action::CutEnding::kClose));
+  ExpectFailure("The download used up its 4 requests", 4);
+  EXPECT_EQ(4000u, progress_.current);
+
+  done_count_ = 0;
+  limits_.max_requests = 1000;
+  limits_.retry_limit = 1000;
+  limits_.retry_delay = base::TimeDelta::FromMilliseconds(200);
+  limits_.max_duration = base::TimeDelta::FromSeconds(1);
+  downloader_->set_limits(limits_);
+  server_.SetDefaultAction(Server::Status(503));
+  const size_t before = server_.request_count();
+  const base::TimeTicks start = base::TimeTicks::Now();
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kFailed, downloader_->state());
+  EXPECT_NE(std::string::npos,
+            downloader_->GetErrorMessage().find("The download took over its 1 seconds"));
+  EXPECT_NE(std::string::npos,
+            downloader_->GetErrorMessage().find("Number of retries exceeded, last error: 503"));
+  EXPECT_LT(base::TimeTicks::Now() - start, base::TimeDelta::FromSeconds(10));
+  EXPECT_LE(server_.request_count() - before, 7u);
+  EXPECT_FALSE(base::PathExists(file()));
 }
 
 }  // namespace
