@@ -244,6 +244,34 @@ TEST_F(PackageFetcherTest, RetryLimits) {
   ASSERT_NO_FATAL_FAILURE(ExpectAttemptLimit(3));
 }
 
+// A retry waits its delay; a restart meanwhile (the language changed, so the
+// resources to fetch did) starts a fetch at once and cancels the retry: once
+// the restarted fetch has made the package ready, nothing starts again,
+// reports "started" or deletes the package the controller was told of.
+TEST_F(PackageFetcherTest, RestartCancelsAWaitingRetry) {
+  const std::string package(1000, 'p');
+  server_.Script({Server::Status(404), Server::Status(200, "", Reply(package)),
+                  Server::Resource(package)});
+  MakeFetcher();
+  const base::TimeDelta delay = base::TimeDelta::FromMilliseconds(1500);
+  fetcher_->set_retry_delay_for_testing(delay);
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_EQ(1u, delegate_.errors.size());
+  ASSERT_TRUE(fetcher_->RetryFetch());
+  fetcher_->SetNeededDownloadableResources({"localization/de.pak"});
+  WaitForOutcomes(2);
+  ASSERT_EQ(PackageFetcherDelegate::kPackageReady, delegate_.statuses.back());
+
+  base::RunLoop run_loop;
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                                       delay * 2);
+  run_loop.Run();
+  EXPECT_EQ((std::vector<uint32_t>{0, 1, 0, 1, 2, 4}), delegate_.statuses);
+  EXPECT_EQ(3u, server_.request_count());
+  EXPECT_TRUE(Read(fetcher_->package_folder().Append(L"tarvo_package")) == package);
+}
+
 TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFolders) {
   server_.Script({Server::Status(200, "", Reply("package")),
                   [] {

@@ -158,8 +158,16 @@ void ThreadedFetcher::RestartWithDownloadableResources(std::vector<std::string> 
 }
 
 void ThreadedFetcher::StartWithDelay(base::TimeDelta delay) {
+  if (!worker_.task_runner()->BelongsToCurrentThread()) {
+    PostToWorker("StartWithDelay",
+                 base::BindOnce(&ThreadedFetcher::StartWithDelay, self_, delay));
+    return;
+  }
+  // Bound like a step: a restart before the delay has passed must not be
+  // followed by this start, which would delete what the restart fetched.
   worker_.task_runner()->PostDelayedTask(base::Location("Start", __FILE__, __LINE__),
-                                         base::BindOnce(&ThreadedFetcher::Start, self_), delay);
+                                         base::BindOnce(&ThreadedFetcher::Start, StepPtr()),
+                                         delay);
 }
 
 bool ThreadedFetcher::CanRetry() const {

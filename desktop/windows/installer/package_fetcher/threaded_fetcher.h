@@ -45,6 +45,7 @@ class ThreadedFetcher {
   // Any thread; the work runs on the worker.
   void Restart();
   void Start();
+  // A restart meanwhile cancels the delayed start.
   void StartWithDelay(base::TimeDelta delay);
   void SetNeededDownloadableResources(std::vector<std::string> names);
   void RestartWithDownloadableResources(std::vector<std::string> names);
