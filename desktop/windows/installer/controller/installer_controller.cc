@@ -226,11 +226,15 @@ void InstallerController::OnInstallerSucceeded() {
 
 void InstallerController::OnBackendProcessTerminated(InstallerResult code) {
   // A backend that merely exited with 1, or with a code outside the known
-  // ranges, keeps what it reported over the mailslot.
-  if (code == RESULT_SUCCESS)
+  // ranges, keeps what it reported over the mailslot. One that failed after
+  // the fetch did (it was waiting for the package, and was stopped) keeps
+  // the fetch's failure, whichever of the two is heard first.
+  if (code == RESULT_SUCCESS) {
     result_ = RESULT_SUCCESS;
-  else if (code != RESULT_CHILD_EXIT_CODE_1 && code != RESULT_CHILD_UNKNOWN_EXIT)
+  } else if (result_ != RESULT_PACKAGE_FETCHER_FAILED && code != RESULT_CHILD_EXIT_CODE_1 &&
+             code != RESULT_CHILD_UNKNOWN_EXIT) {
     result_ = code;
+  }
 }
 
 void InstallerController::OnPackageFetcherError(uint32_t /*kind*/,

@@ -13,6 +13,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/payload_type.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
@@ -53,6 +54,10 @@ InstallerResult SilentInstallerController::Start(PayloadManager* payload_manager
                                                  const base::FilePath& download_folder,
                                                  base::OnceClosure quit) {
   settings()->AddObserver(this);
+  const base::TimeDelta test_stall_limit = GetTestSwitchSeconds(
+      InstallerSession::GetInstance()->command_line(), kTestFetchStallLimit);
+  if (!test_stall_limit.is_zero())
+    fetch_stall_limit_ = test_stall_limit;
   const InstallerResult result =
       InstallerController::Start(payload_manager, download_folder, std::move(quit));
   if (result != RESULT_SUCCESS)
@@ -247,10 +252,11 @@ void SilentInstallerController::OnPackageFetcherError(uint32_t kind,
   FailFetch(kind, std::move(message), std::move(fetch_details));
 }
 
-void SilentInstallerController::SetTotalProgress(uint32_t /*bytes*/) {
-  NoteFetchActivity();
-}
+// A length announced is no progress: a server that stalls after its
+// headers, again and again, must not keep the watch fed.
+void SilentInstallerController::SetTotalProgress(uint32_t /*bytes*/) {}
 
+// Reported only for new bytes of the download.
 void SilentInstallerController::SetCurrentProgress(uint32_t /*bytes*/) {
   NoteFetchActivity();
 }

@@ -12,11 +12,11 @@
 // Runs an installation without any window (switch "silent"): adjusts what
 // would need elevation, starts the backend as soon as the settings are
 // complete, and ends when the backend ends. Every wait is bounded: the
-// settings must be complete within kSettingsLimit, a fetch that reports no
-// progress for kFetchStallLimit fails the run (the downloader alone would
-// retry an unreachable service for an hour, and the backend waits for the
-// package meanwhile), and the run ends kTerminateDelay after the backend
-// process did.
+// settings must be complete within kSettingsLimit, a fetch that brings no
+// new bytes for kFetchStallLimit (or the test switch's limit) fails the run
+// (the downloader alone would retry an unreachable service for an hour, and
+// the backend waits for the package meanwhile), and the run ends
+// kTerminateDelay after the backend process did.
 class SilentInstallerController : public InstallerController {
  public:
   static constexpr base::TimeDelta kSettingsLimit = base::TimeDelta::FromMinutes(2);

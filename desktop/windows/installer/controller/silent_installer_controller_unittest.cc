@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/avro_stats/installer_event.h"
 #include "desktop/windows/installer/checksum_checker/downloadable_resources.h"
 #include "desktop/windows/installer/controller/test_support/recording_main_process_runner.h"
+#include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
@@ -176,6 +177,28 @@ TEST_F(SilentInstallerControllerTest, BackendEndDecidesTheResultByItsRule) {
     }
     controller_base_result_only.InstallerController::OnBackendProcessTerminated(c.exit_result);
     EXPECT_EQ(c.expected, controller_base_result_only.result());
+  }
+}
+
+// A fetch that failed for good ends the run with 19. The backend, which was
+// waiting for the package, is stopped and ends with 20: heard before or
+// after the fetch's failure, its end does not change the result.
+TEST_F(SilentInstallerControllerTest, FailedFetchKeeps19WhicheverEndComesFirst) {
+  settings_ = env_.MakeSettings();
+  for (bool fetch_first : {true, false}) {
+    SCOPED_TRACE(fetch_first);
+    SilentInstallerController controller(&runner_, settings_.get());
+    auto fail_fetch = [&controller] {
+      controller.InstallerController::OnPackageFetcherError(PackageFetcherDelegate::kFetchError,
+                                                            "no package", {});
+    };
+    if (fetch_first)
+      fail_fetch();
+    controller.InstallerController::OnBackendProcessTerminated(RESULT_NOT_FINISHED);
+    if (!fetch_first)
+      fail_fetch();
+    EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller.result());
+    EXPECT_EQ("Fetcher error: no package", controller.error_detail());
   }
 }
 
@@ -386,6 +409,30 @@ TEST_F(SilentRepairTest, FetchWithoutProgressEndsTheRun) {
   EXPECT_TRUE(quit_);
   EXPECT_EQ(1, runner_.run_count);
   EXPECT_EQ(0, runner_.package_ready_count);
+  EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller_->result());
+  EXPECT_NE(std::string::npos, controller_->error_detail().find("Fetcher error: No progress"))
+      << controller_->error_detail();
+}
+
+// Every answer of a server that stalls announces the length again: those
+// reports are no progress, and the run still ends when no new bytes came
+// within the limit.
+TEST_F(SilentRepairTest, AnnouncedLengthsAreNoProgress) {
+  std::unique_ptr<PayloadManagerImpl> payload = NoPayload();
+  settings_ = env_.MakeSettings(Installation(7));
+  MakeController();
+  controller_->set_fetch_stall_limit_for_testing(base::TimeDelta::FromMilliseconds(500));
+  std::function<void()> announce = [this, &announce] {
+    if (quit_)
+      return;
+    controller_->SetTotalProgress(100000);
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+        FROM_HERE, base::BindOnce([](std::function<void()>* again) { (*again)(); }, &announce),
+        base::TimeDelta::FromMilliseconds(100));
+  };
+  announce();
+  StartAndRun(payload.get(), base::TimeDelta::FromSeconds(20));
+  EXPECT_TRUE(quit_);
   EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller_->result());
   EXPECT_NE(std::string::npos, controller_->error_detail().find("Fetcher error: No progress"))
       << controller_->error_detail();

@@ -16,6 +16,9 @@ inline constexpr char kLocalPrefDefaultOverridesServer[] = "local-pref-default-o
 inline constexpr char kTestDownloadableResourcesDir[] = "test-downloadable-resources-dir";
 // Seconds: the time-out of each download request, in place of a minute.
 inline constexpr char kTestDownloadTimeout[] = "test-download-timeout";
+// Seconds: how long a silent run lets a fetch go without new bytes, in
+// place of ten minutes.
+inline constexpr char kTestFetchStallLimit[] = "test-fetch-stall-limit";
 
 // The whole positive number of seconds a test switch gives, else zero.
 base::TimeDelta GetTestSwitchSeconds(const base::CommandLine& command_line, const char* name);
