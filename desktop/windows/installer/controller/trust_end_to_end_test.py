@@ -18,12 +18,11 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from silent_end_to_end_test import (  # noqa: E402
-    QUIET, SKIP, V1, WINE, Prefix, Skip, check_code, installer_dir, print_log_ends)
+    QUIET, V1, WINE, check_code, installer_dir, run_in_fresh_prefix)
 
 
 def new_log_text(prefix, seen):
@@ -214,22 +213,7 @@ def main():
     parser.add_argument("what", choices=list(SCENARIOS))
     parser.add_argument("--build-dir", required=True)
     a = parser.parse_args()
-    a.v1 = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
-    root = tempfile.mkdtemp(prefix="tarvo-trust-%s-" % a.what)
-    prefix = Prefix(root)
-    try:
-        SCENARIOS[a.what](prefix, a)
-        print("%s: passed" % a.what)
-        return 0
-    except Skip as stop:
-        print("SKIPPED: " + str(stop))
-        return SKIP
-    except BaseException:
-        print_log_ends(prefix)
-        raise
-    finally:
-        prefix.close()
-        shutil.rmtree(root, ignore_errors=True)
+    return run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
 
 
 if __name__ == "__main__":

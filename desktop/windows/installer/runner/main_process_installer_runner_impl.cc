@@ -315,9 +315,12 @@ void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickl
     case InstallerMessageStatus::kMalformed:
       return;
     case InstallerMessageStatus::kWithoutSecret:
-      ++messages_without_secret_;
-      LOG(WARNING) << "Dropped an installer message without the run's secret ("
-                   << messages_without_secret_ << " so far)";
+      // A flood must not fill the log: the first ones, then every
+      // thousandth, and the total at the end.
+      if (++messages_without_secret_ <= 10 || messages_without_secret_ % 1000 == 0) {
+        LOG(WARNING) << "Dropped an installer message without the run's secret ("
+                     << messages_without_secret_ << " so far)";
+      }
       return;
     case InstallerMessageStatus::kAccepted:
       break;

@@ -1,6 +1,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_RUNNER_MAIN_PROCESS_INSTALLER_RUNNER_IMPL_H_
 #define DESKTOP_WINDOWS_INSTALLER_RUNNER_MAIN_PROCESS_INSTALLER_RUNNER_IMPL_H_
 
+#include <cstdint>
 #include <string>
 
 #include "base/command_line.h"
@@ -93,7 +94,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   bool end_pending_ = false;
   // Handed to the backend launched last; its messages must carry it.
   RunSecret secret_;
-  int messages_without_secret_ = 0;
+  uint64_t messages_without_secret_ = 0;
   // The backend launched last reported success.
   bool success_reported_ = false;
   base::TimeDelta success_end_limit_ = kSuccessEndLimit;
