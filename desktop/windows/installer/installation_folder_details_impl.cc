@@ -17,7 +17,7 @@
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
-#include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
+#include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
 #include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -34,17 +34,20 @@ constexpr wchar_t kTemporaryShortcutFolder[] = L"Tarvo Software";
 constexpr ACCESS_MASK kExistingFolderAccess =
     FILE_GENERIC_READ | FILE_GENERIC_WRITE | FILE_GENERIC_EXECUTE;
 
+// The tracking data is a short text; a larger file is not read whole.
+constexpr size_t kMaxTrackingDataSize = 16 * 1024 * 1024;
+
 // 1 or 0 for a boolean preference, unknown otherwise.
-int32_t ReadTriState(PersistentPrefStore* prefs, const std::string& key) {
+int32_t ReadTriState(const base::DictionaryValue& prefs, const std::string& key) {
   const base::Value* value = nullptr;
-  if (!prefs->GetValue(key, &value) || !value->is_bool())
+  if (!prefs.Get(key, &value) || !value->is_bool())
     return kTriStateUnknown;
   return value->GetBool() ? kTriStateTrue : kTriStateFalse;
 }
 
-bool ReadString(PersistentPrefStore* prefs, const std::string& key, std::string* out) {
+bool ReadString(const base::DictionaryValue& prefs, const std::string& key, std::string* out) {
   const base::Value* value = nullptr;
-  if (!prefs->GetValue(key, &value) || !value->is_string())
+  if (!prefs.Get(key, &value) || !value->is_string())
     return false;
   *out = value->GetString();
   return true;
@@ -205,14 +208,16 @@ void InstallationFolderDetailsImpl::ReadExistingInstallation() {
   VLOG(1) << "Determining whether we handled http";
   is_http_handler_ = installation.IsHandlerFor(L"http");
   VLOG(1) << "Reading existing tracking data";
-  if (!base::ReadFileToString(path_.Append(kServerTrackingDataFile), &server_tracking_data_))
+  if (!base::ReadFileToStringWithMaxSize(path_.Append(kServerTrackingDataFile),
+                                         &server_tracking_data_, kMaxTrackingDataSize)) {
     server_tracking_data_.clear();
+  }
   const base::FilePath prefs_file = path_.Append(kInstallerPrefsFileName);
   if (base::PathExists(prefs_file)) {
     VLOG(1) << "Reading existing prefs";
-    // Only read: a store without a pool never writes elsewhere.
-    std::unique_ptr<JsonPrefStore> prefs = CreateJsonPrefStore(nullptr, prefs_file);
-    ReadExistingPrefs(prefs.get());
+    // Examining a folder changes nothing in it, not even a damaged file.
+    if (std::unique_ptr<base::DictionaryValue> prefs = ReadPreferenceFileOnly(prefs_file))
+      ReadExistingPrefs(*prefs);
   }
   ReadProfileLanguage(&installation);
 }
@@ -263,7 +268,7 @@ void InstallationFolderDetailsImpl::DetermineWriteAccess() {
   write_access_ = GetSecurityUtil()->HasAccess(valid_parent_.value(), SE_FILE_OBJECT, access);
 }
 
-void InstallationFolderDetailsImpl::ReadExistingPrefs(PersistentPrefStore* prefs) {
+void InstallationFolderDetailsImpl::ReadExistingPrefs(const base::DictionaryValue& prefs) {
   single_profile_ = ReadTriState(prefs, "single_profile");
   import_browser_data_ = ReadTriState(prefs, "import_browser_data");
   enable_stats_ = ReadTriState(prefs, "enable_stats");
@@ -274,11 +279,11 @@ void InstallationFolderDetailsImpl::ReadExistingPrefs(PersistentPrefStore* prefs
   ReadExperiments(prefs);
 }
 
-void InstallationFolderDetailsImpl::ReadExperiments(PersistentPrefStore* prefs) {
+void InstallationFolderDetailsImpl::ReadExperiments(const base::DictionaryValue& prefs) {
   VLOG(1) << "Reading existing experiments status";
   const base::Value* value = nullptr;
   const base::ListValue* list = nullptr;
-  if (!prefs->GetValue("all-installer-experiments", &value) || !value->GetAsList(&list))
+  if (!prefs.Get("all-installer-experiments", &value) || !value->GetAsList(&list))
     return;
   RegisterInstallerFeatures(&experiments_);
   features::ListFeatureReader reader(*list);
@@ -292,10 +297,10 @@ void InstallationFolderDetailsImpl::ReadProfileLanguage(ExistingInstallation* in
   if (!installation->GetProfilePath(&profile_path_) || profile_path_.empty())
     return;
   VLOG(1) << "Obtaining current user language";
-  std::unique_ptr<JsonPrefStore> local_state =
-      CreateJsonPrefStore(nullptr, profile_path_.Append(kLocalStateFile));
+  std::unique_ptr<base::DictionaryValue> local_state =
+      ReadPreferenceFileOnly(profile_path_.Append(kLocalStateFile));
   std::string locale;
-  if (ReadString(local_state.get(), "intl.app_locale", &locale))
+  if (local_state && ReadString(*local_state, "intl.app_locale", &locale))
     language_ = base::UTF8ToWide(locale);
 }
 

@@ -12,7 +12,10 @@
 
 class ExistingInstallation;
 class InstallationStatus;
-class PersistentPrefStore;
+namespace base {
+class DictionaryValue;
+}  // namespace base
+
 class VolumeQueries;
 
 // Examines a candidate installation folder: path checks, the nearest
@@ -73,8 +76,8 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   void TestShortcuts(const base::FilePath& target, bool is_launcher);
   void FindTemporaryShortcutFolder();
   void DetermineWriteAccess();
-  void ReadExistingPrefs(PersistentPrefStore* prefs);
-  void ReadExperiments(PersistentPrefStore* prefs);
+  void ReadExistingPrefs(const base::DictionaryValue& prefs);
+  void ReadExperiments(const base::DictionaryValue& prefs);
   void ReadProfileLanguage(ExistingInstallation* installation);
 
   const std::unique_ptr<VolumeQueries> volume_queries_;

@@ -9,6 +9,7 @@
 #include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/features/feature_registry.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/logging.h"
 #include "base/path_service.h"
@@ -17,6 +18,8 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
+#include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
+#include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/service/test_support/fake_existing_installation_reader.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -271,6 +274,37 @@ TEST_F(InstallationFolderDetailsImplTest, CarriesOverPreferencesExperimentsAndPr
   ASSERT_TRUE(base::DeleteFile(folder_.Append(L"profile"), /*recursive=*/true));
   details_->Initialize(folder_, /*recovery=*/false);
   EXPECT_EQ(L"de", details_->GetLanguage());
+}
+
+// Examining a folder only reads: damaged preference files stay as they are
+// (no ".bad" copy), no ".backup" is made, and a file too large to be ours
+// is not read.
+TEST_F(InstallationFolderDetailsImplTest, ExaminingChangesNothing) {
+  features::ScopedFeatureRegistryForTesting features;
+  features::FeatureRegistry::GetInstance()->RegisterFeature(kBackupPreferenceFilesFeature,
+                                                            /*enabled=*/true, false);
+  WriteStatus(InstallationStatus(INSTALLATION_STATUS_SOURCE_GENERATED));
+  Write(folder_.Append(L"installer_prefs.json"), "{\"language\": \"de\",");
+  const std::map<std::wstring, std::string> before = SnapshotFolder(temp_dir_.GetPath());
+  details_->Initialize(folder_, /*recovery=*/false);
+  EXPECT_EQ(before, SnapshotFolder(temp_dir_.GetPath()));
+  EXPECT_EQ(kTriStateUnknown, details_->IsSingleProfile());
+
+  // Good preferences, a damaged profile "Local State".
+  Write(folder_.Append(L"installer_prefs.json"), R"({"single_profile": true, "language": "de"})");
+  Write(folder_.Append(L"profile\\data\\Local State"), "{\"intl\":");
+  const std::map<std::wstring, std::string> second = SnapshotFolder(temp_dir_.GetPath());
+  details_->Initialize(folder_, /*recovery=*/false);
+  EXPECT_EQ(second, SnapshotFolder(temp_dir_.GetPath()));
+  EXPECT_EQ(L"de", details_->GetLanguage());
+
+  const std::string padding(static_cast<size_t>(kMaxPreferenceFileSize), ' ');
+  Write(folder_.Append(L"installer_prefs.json"),
+        "{\"single_profile\": true, \"language\": \"fr\"}" + padding);
+  InstallationFolderDetailsImpl fresh(std::make_unique<FakeVolumeQueries>());
+  fresh.Initialize(folder_, /*recovery=*/false);
+  EXPECT_EQ(kTriStateUnknown, fresh.IsSingleProfile());
+  EXPECT_TRUE(fresh.GetLanguage().empty());
 }
 
 TEST_F(InstallationFolderDetailsImplTest, ShortcutsToTheBrowserItselfAreMadeAgain) {

@@ -13,18 +13,16 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/default_browser_registrar.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
 #include "desktop/windows/installer/service/profile_folder_safety.h"
 #include "desktop/windows/installer/service/replaceable_instance.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
-
-// Both files are small; a larger one is not ours and is not read whole.
-constexpr size_t kMaxPrefsFileSize = 16 * 1024 * 1024;
-constexpr size_t kMaxStatusFileSize = 64 * 1024 * 1024;
 
 constexpr wchar_t kProgIdPrefix[] = L"TarvoSoftware.TarvoWebBrowser.";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
@@ -47,13 +45,9 @@ base::FilePath GetRunningExecutableFolder() {
 }
 
 std::unique_ptr<base::Value> ReadPrefsFile(const base::FilePath& folder) {
-  std::string text;
-  if (folder.empty() ||
-      !base::ReadFileToStringWithMaxSize(folder.Append(kInstallerPrefsFileName), &text,
-                                         kMaxPrefsFileSize)) {
+  if (folder.empty())
     return nullptr;
-  }
-  return base::JSONReader::Read(text, base::JSON_PARSE_RFC);
+  return ReadPreferenceFileOnly(folder.Append(kInstallerPrefsFileName));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_STATUS_KEYS_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_STATUS_KEYS_H_
 
+#include <cstddef>
+
 // The names in an installation's status files, shared by the readers and
 // the writer: a name changed on one side only would leave every existing
 // installation unreadable to the next installer.
@@ -11,6 +13,8 @@ inline constexpr wchar_t kInstallationStatusFileName[] = L"installation_status.j
 inline constexpr wchar_t kLegacyStatusFileName[] = L"installation_status.xml";
 // Where an upgrade keeps the status files of the installation it replaced.
 inline constexpr wchar_t kOldStatusFolderName[] = L"old_status";
+// Status files are small; a larger one is not ours and is not read whole.
+inline constexpr size_t kMaxStatusFileSize = 64 * 1024 * 1024;
 
 namespace status_keys {
 

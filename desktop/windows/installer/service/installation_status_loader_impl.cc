@@ -43,7 +43,7 @@ bool ParseStatusFile(InstallationStatusSource kind,
                      std::string* error) {
   status->reset();
   std::string contents;
-  if (!base::ReadFileToString(file, &contents)) {
+  if (!base::ReadFileToStringWithMaxSize(file, &contents, kMaxStatusFileSize)) {
     *error = kCannotReadFile;
     return false;
   }
@@ -94,7 +94,7 @@ StatusFileResult ReadStatusFile(InstallationStatusSource kind,
 
   *description = KindLabel(kind) + " status file, " + error;
   text->clear();
-  if (!base::ReadFileToString(file, text))
+  if (!base::ReadFileToStringWithMaxSize(file, text, kMaxStatusFileSize))
     *description += " Cannot read the file to string.";
   else if (text->empty())
     *description += " Status file empty.";

@@ -3,10 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/service/test_support/fake_existing_installation_reader.h"
 #include "gtest/gtest.h"
@@ -118,6 +120,21 @@ TEST_F(InstallationStatusLoaderTest, EmptyOrMissingFilesAreToldApart) {
   EXPECT_FALSE(Load(/*recovery=*/true));
   EXPECT_EQ("", description_);
   EXPECT_EQ("", text_);
+}
+
+// A status file larger than any of ours is not read whole: neither for the
+// record nor for the text kept of an unusable file.
+TEST_F(InstallationStatusLoaderTest, AnOversizedFileIsNotReadWhole) {
+  WriteJson(Json(), "51.0.1.0");
+  {
+    base::File file(Json(), base::File::FLAG_OPEN | base::File::FLAG_WRITE);
+    ASSERT_TRUE(file.SetLength(static_cast<int64_t>(kMaxStatusFileSize) + 1));
+  }
+  EXPECT_FALSE(Load(/*recovery=*/false));
+  EXPECT_EQ("Tarvo JSON status file status file, Cannot read a file to string Cannot read the "
+            "file to string.",
+            description_);
+  EXPECT_LE(text_.size(), kMaxStatusFileSize);
 }
 
 TEST_F(InstallationStatusLoaderTest, MissingJsonFallsBackToXml) {

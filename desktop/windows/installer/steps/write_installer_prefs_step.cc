@@ -6,11 +6,11 @@
 #include "base/command_line.h"
 #include "base/features/feature_registry.h"
 #include "base/files/file_util.h"
-#include "base/json/json_reader.h"
 #include "base/json/json_writer.h"
 #include "base/logging.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/service/transactions/write_file_operation.h"
 #include "desktop/windows/installer/settings/settings.h"
@@ -22,21 +22,11 @@
 namespace {
 
 constexpr wchar_t kIncludeFileName[] = L"installer_prefs_include.json";
-// Preference files are small; a bigger one is not ours to keep.
-constexpr size_t kMaxPrefsSize = 16 * 1024 * 1024;
-
 // The dictionary in `path`; an empty one when the file is missing or holds
 // no JSON dictionary (the new file then replaces it, undoably).
 std::unique_ptr<base::DictionaryValue> ReadDictionary(const base::FilePath& path) {
-  std::string text;
-  if (base::ReadFileToStringWithMaxSize(path, &text, kMaxPrefsSize)) {
-    std::unique_ptr<base::DictionaryValue> dictionary =
-        base::DictionaryValue::From(base::JSONReader::Read(text));
-    if (dictionary)
-      return dictionary;
-    LOG(WARNING) << "Ignoring preferences that are not a JSON dictionary: " << path;
-  }
-  return std::make_unique<base::DictionaryValue>();
+  std::unique_ptr<base::DictionaryValue> dictionary = ReadPreferenceFileOnly(path);
+  return dictionary ? std::move(dictionary) : std::make_unique<base::DictionaryValue>();
 }
 
 // "name@1" for a feature that is on, "name@2" for one that is off.

@@ -126,6 +126,17 @@ PrefReadError MoveCorruptFileAside(const base::FilePath& path) {
                      : PersistentPrefStore::PREF_READ_ERROR_JSON_PARSE;
 }
 
+// The preferences in `contents`; null, with `message` set, when they do not
+// parse.
+std::unique_ptr<base::Value> ParsePreferences(std::string_view contents, std::string* message) {
+  // Files saved by hand in an editor may start with a byte order mark.
+  if (contents.substr(0, 3) == "\xEF\xBB\xBF")
+    contents.remove_prefix(3);
+  int parse_error = 0;
+  return base::JSONReader::ReadAndReturnError(contents, base::JSON_PARSE_RFC, &parse_error,
+                                              message);
+}
+
 // Reads and parses |path|; |contents| receives the bytes read.
 std::unique_ptr<JsonPrefStore::ReadResult> ReadAndParse(const base::FilePath& path,
                                                         std::string* contents) {
@@ -136,14 +147,8 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadAndParse(const base::FilePath& pa
     if (result->error != PersistentPrefStore::PREF_READ_ERROR_NO_FILE)
       LOG(ERROR) << "Cannot read " << path << ": " << base::File::ErrorToString(file_error);
   } else {
-    // Files saved by hand in an editor may start with a byte order mark.
-    std::string_view json(*contents);
-    if (json.substr(0, 3) == "\xEF\xBB\xBF")
-      json.remove_prefix(3);
-    int parse_error = 0;
     std::string message;
-    std::unique_ptr<base::Value> value =
-        base::JSONReader::ReadAndReturnError(json, base::JSON_PARSE_RFC, &parse_error, &message);
+    std::unique_ptr<base::Value> value = ParsePreferences(*contents, &message);
     if (!value) {
       LOG(ERROR) << "Corrupt preference file " << path << ": " << message;
       result->error = MoveCorruptFileAside(path);
@@ -221,4 +226,17 @@ std::unique_ptr<JsonPrefStore::ReadResult> ReadPrefsFromDisk(const base::FilePat
     return ReadBackup(path, &contents);
   }
   return ReadWithBackup(path);
+}
+
+std::unique_ptr<base::DictionaryValue> ReadPreferenceFileOnly(const base::FilePath& path) {
+  std::string contents;
+  if (!base::ReadFileToStringWithMaxSize(path, &contents, kMaxPreferenceFileSize))
+    return nullptr;
+  std::string message;
+  std::unique_ptr<base::Value> value = ParsePreferences(contents, &message);
+  if (!value || !value->is_dict()) {
+    LOG(WARNING) << "Preference file " << path << " holds no preferences: " << message;
+    return nullptr;
+  }
+  return base::DictionaryValue::From(std::move(value));
 }
