@@ -1,11 +1,13 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_SCHEDULED_TASKS_TASK_DEFINITION_V2_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_SCHEDULED_TASKS_TASK_DEFINITION_V2_H_
 
+#include <windows.h>
+
 #include <string>
 
 // A new Task Scheduler 2.0 task definition, one call a method, so that what
 // it holds is decided (and tested) above it. Every method answers false
-// when the call fails.
+// when the call fails; last_error() then tells why.
 class TaskDefinitionV2 {
  public:
   struct Settings {
@@ -31,6 +33,8 @@ class TaskDefinitionV2 {
                                const std::wstring& delay, const std::wstring& user) = 0;
   virtual bool AddExecAction(const std::wstring& path, const std::wstring& arguments) = 0;
   virtual bool SetRunLevelHighest() = 0;
+  // What the last failing call answered; S_OK while none failed.
+  virtual HRESULT last_error() const = 0;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_SCHEDULED_TASKS_TASK_DEFINITION_V2_H_

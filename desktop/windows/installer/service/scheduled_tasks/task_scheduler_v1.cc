@@ -97,11 +97,11 @@ ComPtr<ITask> TaskSchedulerV1::Open(const std::wstring& full_name) {
   return task;
 }
 
-bool TaskSchedulerV1::CreateTask(const ScheduledTaskInfo& info) {
+TaskCreation TaskSchedulerV1::CreateTask(const ScheduledTaskInfo& info) {
   DCHECK(scheduler_);
   std::wstring user;
   if (!GetUserSamName(&user))
-    return false;
+    return TaskCreation::kFailed;
   const std::wstring full_name = MakeScheduledTaskName(info.name);
   scheduler_->Delete(full_name.c_str());
 
@@ -109,11 +109,11 @@ bool TaskSchedulerV1::CreateTask(const ScheduledTaskInfo& info) {
   ComPtr<ITask> task;
   if (FAILED(scheduler_->NewWorkItem(full_name.c_str(), CLSID_CTask, IID_ITask, &unknown)) ||
       FAILED(unknown.As(&task))) {
-    return false;
+    return TaskCreation::kFailed;
   }
   if (!SetUpWorkItem(task.Get(), info, user) || !AddTriggers(task.Get(), info) ||
       !Save(task.Get())) {
-    return false;
+    return TaskCreation::kFailed;
   }
   if (info.all_users && info.trigger_kind != TASK_TRIGGER_RUN_ONCE) {
     ComPtr<IPersistFile> persist;
@@ -123,7 +123,7 @@ bool TaskSchedulerV1::CreateTask(const ScheduledTaskInfo& info) {
   }
   if (info.trigger_kind == TASK_TRIGGER_RUN_ONCE)
     task->Run();
-  return true;
+  return TaskCreation::kCreated;
 }
 
 bool TaskSchedulerV1::SetUpWorkItem(ITask* task, const ScheduledTaskInfo& info,

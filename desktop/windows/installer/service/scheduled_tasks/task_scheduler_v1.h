@@ -22,7 +22,7 @@ class TaskSchedulerV1 : public WindowsTaskScheduler {
   ~TaskSchedulerV1() override;
 
   bool Initialize() override;
-  bool CreateTask(const ScheduledTaskInfo& info) override;
+  TaskCreation CreateTask(const ScheduledTaskInfo& info) override;
   void DeleteStaleTasks() override;
   void DeleteTask(const std::wstring& name) override;
   void UpdateTaskInterval(const std::wstring& name, int days) override;

@@ -64,9 +64,9 @@ class TaskSchedulerV1Test : public testing::Test {
 TEST_F(TaskSchedulerV1Test, CreateChangeAndDeleteRoundTrip) {
   TaskSchedulerV1 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
   // Creating it again replaces it rather than failing.
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(MakeInfo(L"Autoupdate a", program_)));
 
   wchar_t windows[MAX_PATH];
   ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
@@ -126,9 +126,9 @@ TEST_F(TaskSchedulerV1Test, StaleSweepKeepsForeignAndLiveTasks) {
   TaskSchedulerV1 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
   const base::FilePath gone = temp_.GetPath().Append(L"gone.exe");
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate stale", gone)));
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate live", program_)));
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(L"Autoupdate off", gone)));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(MakeInfo(L"Autoupdate stale", gone)));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(MakeInfo(L"Autoupdate live", program_)));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(MakeInfo(L"Autoupdate off", gone)));
   scheduler.SetTaskEnabled(L"Autoupdate off", /*enabled=*/false);
   // Another vendor's task with a missing program: not ours to delete.
   const std::wstring foreign = base::UTF8ToWide(product_) + L"Other task";

@@ -59,17 +59,22 @@ bool TaskSchedulerV2::Initialize() {
   return true;
 }
 
-bool TaskSchedulerV2::CreateTask(const ScheduledTaskInfo& info) {
+TaskCreation TaskSchedulerV2::CreateTask(const ScheduledTaskInfo& info) {
   DCHECK(service_);
   std::wstring user;
   if (!GetUserSamName(&user))
-    return false;
+    return TaskCreation::kFailed;
   const std::wstring full_name = MakeScheduledTaskName(info.name);
   service_->DeleteTask(full_name);
 
   std::unique_ptr<TaskDefinitionV2> definition = service_->NewDefinition();
-  if (!definition || !BuildDefinition(info, user, definition.get()))
-    return false;
+  if (!definition)
+    return TaskCreation::kFailed;
+  if (!BuildDefinition(info, user, definition.get())) {
+    const HRESULT hr = definition->last_error();
+    VLOG(1) << "Failed building the task definition: " << base::StringPrintf("0x%08lX", hr);
+    return hr == E_NOTIMPL ? TaskCreation::kUnsupported : TaskCreation::kFailed;
+  }
 
   const bool all_users = info.all_users != 0;
   HRESULT hr = service_->Register(
@@ -77,8 +82,8 @@ bool TaskSchedulerV2::CreateTask(const ScheduledTaskInfo& info) {
       all_users ? TaskServiceV2::LogonType::kServiceAccount
                 : TaskServiceV2::LogonType::kInteractiveToken);
   if (FAILED(hr)) {
-    LOG(ERROR) << "Failed task registration: " << base::StringPrintf("0x%08lX", hr);
-    return false;
+    LOG(WARNING) << "Failed task registration: " << base::StringPrintf("0x%08lX", hr);
+    return hr == E_NOTIMPL ? TaskCreation::kUnsupported : TaskCreation::kFailed;
   }
   if (all_users) {
     hr = service_->SetSecurityDescriptor(full_name, kAllUsersTaskSddl);
@@ -87,7 +92,7 @@ bool TaskSchedulerV2::CreateTask(const ScheduledTaskInfo& info) {
   }
   if (info.trigger_kind == TASK_TRIGGER_RUN_ONCE)
     DeleteTask(info.name);
-  return true;
+  return TaskCreation::kCreated;
 }
 
 bool TaskSchedulerV2::BuildDefinition(const ScheduledTaskInfo& info, const std::wstring& user,

@@ -57,7 +57,8 @@ class TaskSchedulerV2Test : public testing::Test {
 TEST_F(TaskSchedulerV2Test, CurrentUserDailyWithLogonTrigger) {
   TaskSchedulerV2 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 0)));
+  ASSERT_EQ(TaskCreation::kCreated,
+            scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 0)));
   const std::wstring full = L"Tarvo scheduled Autoupdate 1234";
   std::vector<std::wstring> expected = {
       L"delete " + full,
@@ -82,7 +83,7 @@ TEST_F(TaskSchedulerV2Test, AllUsersRunsAsSystemWithBootTriggerAndSddl) {
   ASSERT_TRUE(scheduler.Initialize());
   ScheduledTaskInfo info = MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 1);
   info.execution_time_limit = 0;
-  ASSERT_TRUE(scheduler.CreateTask(info));
+  ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(info));
   const std::wstring full = L"Tarvo scheduled Autoupdate 1234";
   std::vector<std::wstring> expected = {
       L"delete " + full,
@@ -101,7 +102,8 @@ TEST_F(TaskSchedulerV2Test, AllUsersRunsAsSystemWithBootTriggerAndSddl) {
 TEST_F(TaskSchedulerV2Test, NoTimeTriggerAndRunOnce) {
   TaskSchedulerV2 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_NONE, /*logon=*/false, 0)));
+  ASSERT_EQ(TaskCreation::kCreated,
+            scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_NONE, /*logon=*/false, 0)));
   for (const std::wstring& line : world_.log) {
     EXPECT_NE(0u, line.rfind(L"daily", 0));
     EXPECT_NE(0u, line.rfind(L"logon", 0));
@@ -111,7 +113,8 @@ TEST_F(TaskSchedulerV2Test, NoTimeTriggerAndRunOnce) {
 
   // A task that runs once ignores the logon flag, expires at once and is
   // deleted again after registering.
-  ASSERT_TRUE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_RUN_ONCE, /*logon=*/true, 0)));
+  ASSERT_EQ(TaskCreation::kCreated,
+            scheduler.CreateTask(MakeInfo(TASK_TRIGGER_RUN_ONCE, /*logon=*/true, 0)));
   const std::wstring full = L"Tarvo scheduled Autoupdate 1234";
   ASSERT_EQ(7u, world_.log.size());
   EXPECT_EQ(L"settings PT3600S network expire PT0S", world_.log[2]);
@@ -123,17 +126,23 @@ TEST_F(TaskSchedulerV2Test, FailuresStopTheCreation) {
   TaskSchedulerV2 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
   world_.definition_fail_prefix = L"logon";
-  EXPECT_FALSE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 0)));
+  const ScheduledTaskInfo daily = MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 0);
+  EXPECT_EQ(TaskCreation::kFailed, scheduler.CreateTask(daily));
   EXPECT_EQ(0u, world_.log.back().rfind(L"logon", 0));
+  // What the system's Task Scheduler does not implement (as under Wine)
+  // is told apart from a failure.
+  world_.definition_fail_result = E_NOTIMPL;
+  EXPECT_EQ(TaskCreation::kUnsupported, scheduler.CreateTask(daily));
 
   world_.definition_fail_prefix.clear();
   world_.register_result = E_ACCESSDENIED;
-  EXPECT_FALSE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 1)));
+  const ScheduledTaskInfo all_users = MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 1);
+  EXPECT_EQ(TaskCreation::kFailed, scheduler.CreateTask(all_users));
 
   // A security descriptor the service refuses does not fail the creation.
   world_.register_result = S_OK;
   world_.sddl_result = E_NOTIMPL;
-  EXPECT_TRUE(scheduler.CreateTask(MakeInfo(TASK_TRIGGER_KIND_DAILY, /*logon=*/true, 1)));
+  EXPECT_EQ(TaskCreation::kCreated, scheduler.CreateTask(all_users));
 
   world_.connect_result = false;
   TaskSchedulerV2 unconnected;

@@ -32,29 +32,31 @@ class TaskDefinitionV2Impl : public TaskDefinitionV2 {
 
   ITaskDefinition* get() { return definition_.Get(); }
 
+  HRESULT last_error() const override { return last_error_; }
+
   bool SetRegistrationInfo(const std::wstring& author, const std::wstring& description) override {
     ComPtr<IRegistrationInfo> info;
-    return SUCCEEDED(definition_->get_RegistrationInfo(&info)) &&
-           SUCCEEDED(info->put_Author(base::win::ScopedBstr(author))) &&
-           SUCCEEDED(info->put_Description(base::win::ScopedBstr(description)));
+    return Ok(definition_->get_RegistrationInfo(&info)) &&
+           Ok(info->put_Author(base::win::ScopedBstr(author))) &&
+           Ok(info->put_Description(base::win::ScopedBstr(description)));
   }
 
   bool SetSettings(const Settings& settings) override {
     ComPtr<ITaskSettings> task_settings;
-    if (FAILED(definition_->get_Settings(&task_settings)))
+    if (!Ok(definition_->get_Settings(&task_settings)))
       return false;
-    if (FAILED(task_settings->put_ExecutionTimeLimit(
+    if (!Ok(task_settings->put_ExecutionTimeLimit(
             base::win::ScopedBstr(settings.execution_time_limit))) ||
-        FAILED(task_settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW)) ||
-        FAILED(task_settings->put_RunOnlyIfNetworkAvailable(
+        !Ok(task_settings->put_MultipleInstances(TASK_INSTANCES_IGNORE_NEW)) ||
+        !Ok(task_settings->put_RunOnlyIfNetworkAvailable(
             settings.only_with_network ? VARIANT_TRUE : VARIANT_FALSE)) ||
-        FAILED(task_settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
-        FAILED(task_settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
-        FAILED(task_settings->put_StartWhenAvailable(VARIANT_TRUE))) {
+        !Ok(task_settings->put_StopIfGoingOnBatteries(VARIANT_FALSE)) ||
+        !Ok(task_settings->put_DisallowStartIfOnBatteries(VARIANT_FALSE)) ||
+        !Ok(task_settings->put_StartWhenAvailable(VARIANT_TRUE))) {
       return false;
     }
     return settings.delete_expired_task_after.empty() ||
-           SUCCEEDED(task_settings->put_DeleteExpiredTaskAfter(
+           Ok(task_settings->put_DeleteExpiredTaskAfter(
                base::win::ScopedBstr(settings.delete_expired_task_after)));
   }
 
@@ -62,48 +64,48 @@ class TaskDefinitionV2Impl : public TaskDefinitionV2 {
                        short days_interval) override {
     ComPtr<IDailyTrigger> daily;
     return CreateTrigger(TASK_TRIGGER_DAILY, id, daily.ReleaseAndGetAddressOf()) &&
-           SUCCEEDED(daily->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
-           SUCCEEDED(daily->put_DaysInterval(days_interval));
+           Ok(daily->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
+           Ok(daily->put_DaysInterval(days_interval));
   }
 
   bool AddRegistrationTrigger(const std::wstring& id, const std::wstring& end_boundary) override {
     ComPtr<TarvoRegistrationTrigger> trigger;
     return CreateTrigger(TASK_TRIGGER_REGISTRATION, id, trigger.ReleaseAndGetAddressOf()) &&
-           SUCCEEDED(trigger->put_EndBoundary(base::win::ScopedBstr(end_boundary)));
+           Ok(trigger->put_EndBoundary(base::win::ScopedBstr(end_boundary)));
   }
 
   bool AddBootTrigger(const std::wstring& id, const std::wstring& start_boundary,
                       const std::wstring& delay) override {
     ComPtr<TarvoBootTrigger> trigger;
     return CreateTrigger(TASK_TRIGGER_BOOT, id, trigger.ReleaseAndGetAddressOf()) &&
-           SUCCEEDED(trigger->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
-           SUCCEEDED(trigger->put_Delay(base::win::ScopedBstr(delay)));
+           Ok(trigger->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
+           Ok(trigger->put_Delay(base::win::ScopedBstr(delay)));
   }
 
   bool AddLogonTrigger(const std::wstring& id, const std::wstring& start_boundary,
                        const std::wstring& delay, const std::wstring& user) override {
     ComPtr<TarvoLogonTrigger> trigger;
     return CreateTrigger(TASK_TRIGGER_LOGON, id, trigger.ReleaseAndGetAddressOf()) &&
-           SUCCEEDED(trigger->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
-           SUCCEEDED(trigger->put_Delay(base::win::ScopedBstr(delay))) &&
-           SUCCEEDED(trigger->put_UserId(base::win::ScopedBstr(user)));
+           Ok(trigger->put_StartBoundary(base::win::ScopedBstr(start_boundary))) &&
+           Ok(trigger->put_Delay(base::win::ScopedBstr(delay))) &&
+           Ok(trigger->put_UserId(base::win::ScopedBstr(user)));
   }
 
   bool AddExecAction(const std::wstring& path, const std::wstring& arguments) override {
     ComPtr<IActionCollection> actions;
     ComPtr<IAction> action;
     ComPtr<IExecAction> exec;
-    return SUCCEEDED(definition_->get_Actions(&actions)) &&
-           SUCCEEDED(actions->Create(TASK_ACTION_EXEC, &action)) &&
-           SUCCEEDED(action.As(&exec)) &&
-           SUCCEEDED(exec->put_Path(base::win::ScopedBstr(path))) &&
-           SUCCEEDED(exec->put_Arguments(base::win::ScopedBstr(arguments)));
+    return Ok(definition_->get_Actions(&actions)) &&
+           Ok(actions->Create(TASK_ACTION_EXEC, &action)) &&
+           Ok(action.As(&exec)) &&
+           Ok(exec->put_Path(base::win::ScopedBstr(path))) &&
+           Ok(exec->put_Arguments(base::win::ScopedBstr(arguments)));
   }
 
   bool SetRunLevelHighest() override {
     ComPtr<IPrincipal> principal;
-    return SUCCEEDED(definition_->get_Principal(&principal)) &&
-           SUCCEEDED(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST));
+    return Ok(definition_->get_Principal(&principal)) &&
+           Ok(principal->put_RunLevel(TASK_RUNLEVEL_HIGHEST));
   }
 
  private:
@@ -111,13 +113,21 @@ class TaskDefinitionV2Impl : public TaskDefinitionV2 {
   bool CreateTrigger(TASK_TRIGGER_TYPE2 type, const std::wstring& id, T** typed) {
     ComPtr<ITriggerCollection> triggers;
     ComPtr<ITrigger> trigger;
-    return SUCCEEDED(definition_->get_Triggers(&triggers)) &&
-           SUCCEEDED(triggers->Create(type, &trigger)) &&
-           SUCCEEDED(trigger->put_Id(base::win::ScopedBstr(id))) &&
-           SUCCEEDED(trigger->QueryInterface(__uuidof(T), reinterpret_cast<void**>(typed)));
+    return Ok(definition_->get_Triggers(&triggers)) &&
+           Ok(triggers->Create(type, &trigger)) &&
+           Ok(trigger->put_Id(base::win::ScopedBstr(id))) &&
+           Ok(trigger->QueryInterface(__uuidof(T), reinterpret_cast<void**>(typed)));
+  }
+
+  // Keeps what a failing call answered.
+  bool Ok(HRESULT hr) {
+    if (FAILED(hr))
+      last_error_ = hr;
+    return SUCCEEDED(hr);
   }
 
   ComPtr<ITaskDefinition> definition_;
+  HRESULT last_error_ = S_OK;
 };
 
 class TaskServiceV2Impl : public TaskServiceV2 {

@@ -17,6 +17,14 @@ enum class ScheduledTaskState {
   kWillNotRunAgain = 5,
 };
 
+enum class TaskCreation {
+  kCreated,
+  // The system's Task Scheduler does not implement what the task needs
+  // (E_NOTIMPL): no task of that kind can be made here.
+  kUnsupported,
+  kFailed,
+};
+
 // The Windows Task Scheduler, as far as the installer uses it. Every name
 // is the task's own part; each operation builds the full name itself. COM
 // must be initialised on the calling thread; the object stays on it. Every
@@ -28,7 +36,7 @@ class WindowsTaskScheduler {
   // Must be called first; false when the scheduler cannot be reached.
   virtual bool Initialize() = 0;
   // Replaces a task of the same name.
-  virtual bool CreateTask(const ScheduledTaskInfo& info) = 0;
+  virtual TaskCreation CreateTask(const ScheduledTaskInfo& info) = 0;
   // Deletes this product's enabled tasks whose program no longer exists.
   virtual void DeleteStaleTasks() = 0;
   virtual void DeleteTask(const std::wstring& name) = 0;

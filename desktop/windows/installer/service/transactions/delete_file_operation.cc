@@ -94,8 +94,10 @@ bool DeleteFileOperation::DoExecute(Transaction* /*sub_operations*/, std::string
     if (check_in_use_ && IsProgramOrLibrary(path_)) {
       result = TryOpenForWriting(moved_aside_path_);
       if (result != ERROR_SUCCESS) {
-        LOG(ERROR) << "Attempt to open the file for writing failed: "
-                   << GetWindowsErrorText(result);
+        // A running program: whether that is a failure is the caller's to
+        // say (an uninstall leaves it to its clean-up script).
+        LOG(WARNING) << "Attempt to open the file for writing failed: "
+                     << GetWindowsErrorText(result);
         // When the move back fails the file stays marked as moved, and the
         // transaction's rollback of this failed operation tries again.
         moved_ = RenamePath(moved_aside_path_, path_) != ERROR_SUCCESS;
@@ -103,7 +105,7 @@ bool DeleteFileOperation::DoExecute(Transaction* /*sub_operations*/, std::string
     }
   }
   if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "File removal failed";
+    LOG(WARNING) << "File removal failed";
     SetOperationError(error, "Cannot move the file to .old: " + GetWindowsErrorText(result));
     return false;
   }

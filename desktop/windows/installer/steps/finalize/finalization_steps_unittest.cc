@@ -30,6 +30,7 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -129,13 +130,25 @@ TEST_F(FinalizationStepsTest, FinalizeSkipsTheTaskWhenItMayNot) {
   FinalizeStep(&context_).Run(0);
   EXPECT_EQ(0, tasks.schedulers_made);
   // A scheduler that cannot start or a task that cannot be made never
-  // fails the step, and leaves a zero error count alone.
+  // fails the step, and leaves a zero error count alone. A task the system
+  // cannot make at all is an expected condition, not an error.
   settings_.flags[COPY_ONLY] = false;
-  tasks.create_result = false;
-  EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+  tasks.create_result = TaskCreation::kFailed;
+  {
+    testing_support::ScopedLogCapture log;
+    EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+    EXPECT_TRUE(log.Contains("Could not create scheduled task"));
+  }
+  tasks.create_result = TaskCreation::kUnsupported;
+  {
+    testing_support::ScopedLogCapture log;
+    EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+    EXPECT_TRUE(log.Contains("does not implement"));
+    EXPECT_FALSE(log.Contains("Could not create scheduled task"));
+  }
   tasks.initialize_result = false;
   EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
-  EXPECT_EQ(1u, tasks.created.size());
+  EXPECT_EQ(2u, tasks.created.size());
 }
 
 FakeFirewallPolicy::World* g_firewall = nullptr;

@@ -63,9 +63,16 @@ void FinalizeStep::CreateAutoupdateTask() {
   info.trigger_kind = scheduled ? TASK_TRIGGER_KIND_DAILY : TASK_TRIGGER_KIND_NONE;
   info.logon_trigger = scheduled;
   info.only_with_network = true;
-  if (!scheduler->CreateTask(info)) {
-    LOG(ERROR) << "Could not create scheduled task";
-    return;
+  switch (scheduler->CreateTask(info)) {
+    case TaskCreation::kCreated:
+      break;
+    case TaskCreation::kUnsupported:
+      LOG(WARNING) << "Cannot create scheduled task: the system's Task Scheduler does not "
+                      "implement what it needs";
+      return;
+    case TaskCreation::kFailed:
+      LOG(ERROR) << "Could not create scheduled task";
+      return;
   }
   DecreaseTaskErrorCount();
 }

@@ -1,6 +1,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_SCHEDULED_TASKS_TEST_SUPPORT_FAKE_TASK_DEFINITION_V2_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_SCHEDULED_TASKS_TEST_SUPPORT_FAKE_TASK_DEFINITION_V2_H_
 
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
@@ -45,16 +47,23 @@ class FakeTaskDefinitionV2 : public TaskDefinitionV2 {
     return Add(L"exec " + path + L" | " + arguments);
   }
   bool SetRunLevelHighest() override { return Add(L"highest"); }
+  HRESULT last_error() const override { return last_error_; }
 
   std::vector<std::wstring> boundaries;
-  // A call whose log line starts with this fails.
+  // A call whose log line starts with this fails with `fail_result`.
   std::wstring fail_prefix;
+  HRESULT fail_result = E_FAIL;
 
  private:
   bool Add(const std::wstring& line) {
     log_->push_back(line);
-    return fail_prefix.empty() || line.rfind(fail_prefix, 0) != 0;
+    if (fail_prefix.empty() || line.rfind(fail_prefix, 0) != 0)
+      return true;
+    last_error_ = fail_result;
+    return false;
   }
+
+  HRESULT last_error_ = S_OK;
 
   std::vector<std::wstring>* const log_;
 };

@@ -17,6 +17,7 @@ class FakeTaskServiceV2 : public TaskServiceV2 {
     std::vector<std::wstring> log;
     std::vector<TaskSummary> tasks;
     std::wstring definition_fail_prefix;
+    HRESULT definition_fail_result = E_FAIL;
     HRESULT register_result = S_OK;
     HRESULT sddl_result = S_OK;
     bool connect_result = true;
@@ -29,6 +30,7 @@ class FakeTaskServiceV2 : public TaskServiceV2 {
   std::unique_ptr<TaskDefinitionV2> NewDefinition() override {
     auto definition = std::make_unique<FakeTaskDefinitionV2>(&world_->log);
     definition->fail_prefix = world_->definition_fail_prefix;
+    definition->fail_result = world_->definition_fail_result;
     last_ = definition.get();
     return definition;
   }

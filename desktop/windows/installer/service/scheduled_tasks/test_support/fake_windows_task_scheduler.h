@@ -21,7 +21,7 @@ class FakeTaskSchedulerWorld {
   }
 
   bool initialize_result = true;
-  bool create_result = true;
+  TaskCreation create_result = TaskCreation::kCreated;
   int schedulers_made = 0;
   // "sweep", "delete NAME", "create NAME".
   std::vector<std::wstring> calls;
@@ -32,7 +32,7 @@ class FakeTaskSchedulerWorld {
    public:
     explicit Scheduler(FakeTaskSchedulerWorld* world) : world_(world) {}
     bool Initialize() override { return world_->initialize_result; }
-    bool CreateTask(const ScheduledTaskInfo& info) override {
+    TaskCreation CreateTask(const ScheduledTaskInfo& info) override {
       world_->calls.push_back(L"create " + info.name);
       world_->created.push_back(info);
       return world_->create_result;
