@@ -35,6 +35,37 @@ base::FilePath* InstallationStatus::ShortcutForDestination(const std::string& de
   return nullptr;
 }
 
+std::vector<std::string>* InstallationStatus::CreatedKeysFor(HKEY root) {
+  DCHECK(root == HKEY_LOCAL_MACHINE || root == HKEY_CURRENT_USER);
+  return root == HKEY_LOCAL_MACHINE ? &hklm_created_keys : &hkcu_created_keys;
+}
+
+const std::vector<std::string>* InstallationStatus::CreatedKeysFor(HKEY root) const {
+  return const_cast<InstallationStatus*>(this)->CreatedKeysFor(root);
+}
+
+void AddCreatedKeys(const std::vector<std::string>& added, std::vector<std::string>* list) {
+  for (const std::string& key : added) {
+    const bool known = std::any_of(list->begin(), list->end(), [&key](const std::string& known) {
+      return base::EqualsCaseInsensitiveASCII(known, key);
+    });
+    if (!known)
+      list->push_back(key);
+  }
+}
+
+void AddCreatedFolders(const std::vector<base::FilePath>& added,
+                       std::vector<base::FilePath>* list) {
+  for (const base::FilePath& folder : added) {
+    const bool known =
+        std::any_of(list->begin(), list->end(), [&folder](const base::FilePath& known) {
+          return base::FilePath::CompareEqualIgnoreCase(known.value(), folder.value());
+        });
+    if (!known)
+      list->push_back(folder);
+  }
+}
+
 std::string GetRegistryTypeName(uint32_t type) {
   static const char* const kNames[] = {
       "REG_NONE",          "REG_SZ",

@@ -1,6 +1,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_STATUS_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_STATUS_H_
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,7 +70,24 @@ class InstallationStatus {
   std::vector<StatusComponent> components;
   std::vector<StatusRegistryKey> hklm_keys;
   std::vector<StatusRegistryKey> hkcu_keys;
+  // Registry keys (UTF-8, below the hive root) and folders that did not
+  // exist before and that the installation made: an uninstall removes
+  // those that are empty by then, and nothing else that is empty.
+  std::vector<std::string> hklm_created_keys;
+  std::vector<std::string> hkcu_created_keys;
+  std::vector<base::FilePath> created_folders;
+
+  // The created-keys list of `root` (HKEY_LOCAL_MACHINE or
+  // HKEY_CURRENT_USER).
+  std::vector<std::string>* CreatedKeysFor(HKEY root);
+  const std::vector<std::string>* CreatedKeysFor(HKEY root) const;
 };
+
+// Appends to `list` each entry of `added` it does not hold yet (ASCII case
+// ignored), in order.
+void AddCreatedKeys(const std::vector<std::string>& added, std::vector<std::string>* list);
+void AddCreatedFolders(const std::vector<base::FilePath>& added,
+                       std::vector<base::FilePath>* list);
 
 // Type value meaning "the value was deleted": nothing is recorded for it.
 inline constexpr uint32_t kDeletedRegistryValueType = 0xFFFFFFFFu;

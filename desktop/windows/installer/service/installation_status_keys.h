@@ -30,6 +30,10 @@ inline constexpr char kRootFiles[] = "root_files";
 inline constexpr char kRegistry[] = "registry";
 inline constexpr char kShortcuts[] = "shortcuts";
 inline constexpr char kComponents[] = "components";
+// What the installation made that did not exist before: registry keys by
+// hive ("HKLM", "HKCU", as under "registry") and folders.
+inline constexpr char kCreatedKeys[] = "created_keys";
+inline constexpr char kCreatedFolders[] = "created_folders";
 
 // The hives under "registry".
 inline constexpr char kHklm[] = "HKLM";

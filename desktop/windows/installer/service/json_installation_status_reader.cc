@@ -5,6 +5,7 @@
 #include "base/json/json_reader.h"
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
 
@@ -153,6 +154,32 @@ bool ReadComponents(const base::DictionaryValue& root, InstallationStatus* statu
   return true;
 }
 
+// The strings of the list `key` in `dictionary`. Older installers write
+// none, and what they are for (tidying up empty leftovers) is no reason to
+// refuse a record: anything that is not a string is passed over.
+std::vector<std::string> ReadOptionalStrings(const base::DictionaryValue& dictionary,
+                                             const char* key) {
+  std::vector<std::string> strings;
+  const base::ListValue* list = nullptr;
+  if (!dictionary.GetListWithoutPathExpansion(key, &list))
+    return strings;
+  for (const base::Value& element : list->GetList()) {
+    if (element.is_string())
+      strings.push_back(element.GetString());
+  }
+  return strings;
+}
+
+void ReadCreated(const base::DictionaryValue& root, InstallationStatus* status) {
+  const base::DictionaryValue* keys = nullptr;
+  if (root.GetDictionaryWithoutPathExpansion(status_keys::kCreatedKeys, &keys)) {
+    status->hklm_created_keys = ReadOptionalStrings(*keys, status_keys::kHklm);
+    status->hkcu_created_keys = ReadOptionalStrings(*keys, status_keys::kHkcu);
+  }
+  for (const std::string& folder : ReadOptionalStrings(root, status_keys::kCreatedFolders))
+    status->created_folders.push_back(base::FilePath(base::UTF8ToWide(folder)));
+}
+
 bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::string* error) {
   const base::DictionaryValue* root = nullptr;
   if (!root_value.GetAsDictionary(&root)) {
@@ -206,7 +233,10 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
       !ReadHive(*registry, status_keys::kHkcu, &status->hkcu_keys, error)) {
     return false;
   }
-  return ReadShortcuts(*root, status, error) && ReadComponents(*root, status, error);
+  if (!ReadShortcuts(*root, status, error) || !ReadComponents(*root, status, error))
+    return false;
+  ReadCreated(*root, status);
+  return true;
 }
 
 }  // namespace

@@ -36,6 +36,9 @@ InstallationStatus FullStatus() {
   status.hklm_keys.push_back(
       {2, "Software\\Tarvo.Stable", {{"REG_SZ", "", "x"}, {"REG_DWORD", "a.b", "00000001"}}});
   status.hkcu_keys.push_back({0, "Software\\Classes\\TarvoHTML", {}});
+  status.hklm_created_keys = {"Software\\Tarvo.Stable"};
+  status.hkcu_created_keys = {"Software\\Classes\\.tvx", "Software\\Classes\\.tvx\\OpenWithProgIDs"};
+  status.created_folders = {base::FilePath(L"C:\\QL"), base::FilePath(L"C:\\QL\\\x4e2d")};
   return status;
 }
 
@@ -80,6 +83,27 @@ TEST(JsonInstallationStatusRoundTripTest, FullRecordComesBackEqual) {
   // Components come back in name order.
   std::swap(written.components[0], written.components[1]);
   EXPECT_EQ(written, *read);
+}
+
+// What an installation made is optional, as older installers write none;
+// entries that are no text are passed over rather than refusing the record.
+TEST(JsonInstallationStatusReaderTest, CreatedKeysAndFoldersAreOptionalAndLenient) {
+  const std::string base =
+      "{\"version\":\"1\",\"copy_only\":false,\"_all_users\":false,\"path\":\"C:\\\\T\","
+      "\"files\":[],\"registry\":{}";
+  std::string error;
+  std::unique_ptr<InstallationStatus> read = ReadJson(base + "}", &error);
+  ASSERT_TRUE(read) << error;
+  EXPECT_TRUE(read->hkcu_created_keys.empty());
+  EXPECT_TRUE(read->created_folders.empty());
+  read = ReadJson(base +
+                      ",\"created_keys\":{\"HKCU\":[\"Software\\\\A\",5],\"HKLM\":7},"
+                      "\"created_folders\":[null,\"C:\\\\QL\"]}",
+                  &error);
+  ASSERT_TRUE(read) << error;
+  EXPECT_EQ(std::vector<std::string>{"Software\\A"}, read->hkcu_created_keys);
+  EXPECT_TRUE(read->hklm_created_keys.empty());
+  EXPECT_EQ(std::vector<base::FilePath>{base::FilePath(L"C:\\QL")}, read->created_folders);
 }
 
 TEST(JsonInstallationStatusRoundTripTest, InvalidUtf16IsWrittenReplaced) {

@@ -37,6 +37,13 @@ std::unique_ptr<base::ListValue> RegistryKeysToList(const std::vector<StatusRegi
   return list;
 }
 
+std::unique_ptr<base::ListValue> StringsToList(const std::vector<std::string>& texts) {
+  auto list = std::make_unique<base::ListValue>();
+  for (const std::string& text : texts)
+    list->AppendString(text);
+  return list;
+}
+
 void SetShortcut(base::DictionaryValue* shortcuts, const char* destination,
                  const base::FilePath& path) {
   if (!path.empty())
@@ -77,6 +84,22 @@ std::unique_ptr<base::DictionaryValue> InstallationStatusToDictionary(
   SetShortcut(shortcuts.get(), status_keys::kQuickLaunchShortcut, status.quick_launch_shortcut);
   if (!shortcuts->empty())
     root->SetDictionaryWithoutPathExpansion(status_keys::kShortcuts, std::move(shortcuts));
+
+  auto created_keys = std::make_unique<base::DictionaryValue>();
+  if (!status.hklm_created_keys.empty()) {
+    created_keys->SetListWithoutPathExpansion(status_keys::kHklm,
+                                              StringsToList(status.hklm_created_keys));
+  }
+  if (!status.hkcu_created_keys.empty()) {
+    created_keys->SetListWithoutPathExpansion(status_keys::kHkcu,
+                                              StringsToList(status.hkcu_created_keys));
+  }
+  if (!created_keys->empty())
+    root->SetDictionaryWithoutPathExpansion(status_keys::kCreatedKeys, std::move(created_keys));
+  if (!status.created_folders.empty()) {
+    root->SetListWithoutPathExpansion(status_keys::kCreatedFolders,
+                                      PathsToList(status.created_folders));
+  }
 
   if (!status.components.empty()) {
     auto components = std::make_unique<base::DictionaryValue>();

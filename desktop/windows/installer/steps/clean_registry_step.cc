@@ -19,14 +19,23 @@
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/settings/settings.h"
 
 namespace {
 
-constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 constexpr wchar_t kInstallLocation[] = L"InstallLocation";
+
+// The product keeps its uninstall entries in the 32-bit view.
+REGSAM ViewOf(const std::wstring& key_path) {
+  return IsUninstallRegistryKey(key_path) ? KEY_WOW64_32KEY : 0;
+}
+
+size_t CountComponents(const std::string& key_path) {
+  return static_cast<size_t>(std::count(key_path.begin(), key_path.end(), '\\')) + 1;
+}
 
 // The default-browser associations, then every other protocol of the
 // user's classes: a protocol registered on its own (the protocol-handler
@@ -73,34 +82,55 @@ StepResult CleanRegistryStep::Run(int /*attempt*/) {
   for (const StatusRegistryKey& key : existing->hklm_keys)
     CleanKey(HKEY_LOCAL_MACHINE, key);
   // An upgrade keeps the default-browser registration: the handler step
-  // writes it again only where Windows lets it.
-  if (GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL)
+  // writes it again only where Windows lets it. It also keeps the keys the
+  // installation made, which it records again.
+  if (GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL) {
     CleanDefaultBrowserRegistration(*existing);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+      RemoveCreatedKeys(root, *existing->CreatedKeysFor(root));
+  }
   return StepResult(STEP_OK);
+}
+
+void CleanRegistryStep::RemoveCreatedKeys(HKEY root, const std::vector<std::string>& keys) {
+  // The deepest first, so that a parent is empty once its children are gone.
+  std::vector<std::string> ordered = keys;
+  std::stable_sort(ordered.begin(), ordered.end(), [](const std::string& a, const std::string& b) {
+    return CountComponents(a) > CountComponents(b);
+  });
+  for (const std::string& key : ordered) {
+    const std::wstring path = NormalizeRegistryKeyPath(base::UTF8ToWide(key));
+    // An empty key carries nothing of anyone's; one with a value or a
+    // subkey stays, whoever put it there. A root's direct child (Software)
+    // is never the installation's.
+    if (path.find(L'\\') == std::wstring::npos || !IsRegistryKeyEmpty(root, path, ViewOf(path)))
+      continue;
+    VLOG(1) << "Removing the emptied key " << path << " the installation made";
+    Execute(std::make_unique<DeleteRegKeyOperation>(root, path, ViewOf(path),
+                                                    DeleteRegKeyOperation::Scope::kOnlyIfEmpty));
+  }
 }
 
 void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
   const std::wstring path = base::UTF8ToWide(key.path);
   VLOG(1) << "Cleanup for key " << path << " with depth " << key.clean;
-  const bool uninstall_key =
-      base::StartsWith(path, kUninstallKey, base::CompareCase::INSENSITIVE_ASCII);
-  if (launcher_machine_ == PE_MACHINE_OTHER && uninstall_key)
+  if (launcher_machine_ == PE_MACHINE_OTHER && IsUninstallRegistryKey(path))
     CleanNativeUninstallEntry(root, path);
-  const REGSAM view = uninstall_key ? KEY_WOW64_32KEY : 0;
-  if (key.clean <= 0) {
+  const REGSAM view = ViewOf(path);
+  // The record comes from a file on disk: a damaged one must not be able
+  // to name a key that other programs share. Such a key keeps everything
+  // but the installation's own values.
+  std::wstring target;
+  if (key.clean >= 1 && !GetRegistryKeyToClean(path, key.clean, &target)) {
+    LOG(WARNING) << "Not removing " << path << " with depth " << key.clean
+                 << ": the key is shared; removing only its recorded values";
+  }
+  if (target.empty()) {
     for (const StatusRegistryValue& value : key.values) {
       Execute(std::make_unique<ChangeRegValueOperation>(
           root, path, base::UTF8ToWide(value.name), nullptr, ChangeRegValueOperation::kDeleteValue,
           0, view));
     }
-    return;
-  }
-  // The record comes from a file on disk: a damaged one must not be able
-  // to name a key that other programs share.
-  std::wstring target;
-  if (!GetRegistryKeyToClean(path, key.clean, &target)) {
-    LOG(ERROR) << "Refusing to clean " << path << " with depth " << key.clean
-               << ": it would remove a shared registry key";
     return;
   }
   Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));

@@ -34,6 +34,8 @@ class CleanRegistryStep : public InstallerStep {
 
  private:
   void CleanKey(HKEY root, const StatusRegistryKey& key);
+  // On uninstall: the keys the installation made, each while it is empty.
+  void RemoveCreatedKeys(HKEY root, const std::vector<std::string>& keys);
   // On uninstall: the handler class, and the extensions and protocols
   // (the default browser's and any other of the user's classes) that still
   // lead to this installation, each row as deep as its table's clean-up

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -26,24 +27,45 @@ std::wstring ThisVersionUninstallKey() {
       base::UTF8ToWide(product_info::GetProductName() + " " + product_info::GetVersionString()));
 }
 
-// Answers the uninstall key probes from a script: the keys listed exist,
-// `denied_suffix` is refused, everything else is missing.
+// Answers the uninstall key claims from a script: the version's own key is
+// taken, `denied` cannot be made, every other one is claimed for real.
+// With `everything_taken`, every name is.
 class ScriptedSetupRegistryStep : public SetupRegistryStep {
  public:
   using SetupRegistryStep::SetupRegistryStep;
 
-  int probes = 0;
-  bool everything_exists = false;
+  int claims = 0;
+  bool everything_taken = false;
   std::wstring denied;
 
  protected:
-  LONG ProbeKey(HKEY /*root*/, const std::wstring& key) override {
-    ++probes;
-    if (everything_exists)
-      return ERROR_SUCCESS;
+  KeyClaim ClaimKey(HKEY root, const std::wstring& key, RegKeyCreation* creation) override {
+    ++claims;
+    if (everything_taken || key == ThisVersionUninstallKey())
+      return KeyClaim::kTaken;
     if (key == denied)
-      return ERROR_ACCESS_DENIED;
-    return key == ThisVersionUninstallKey() ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+      return KeyClaim::kFailed;
+    return SetupRegistryStep::ClaimKey(root, key, creation);
+  }
+};
+
+// Another installation takes each name just before this one tries it, as
+// one running at the same moment would.
+class RacedSetupRegistryStep : public SetupRegistryStep {
+ public:
+  using SetupRegistryStep::SetupRegistryStep;
+
+  int raced = 0;
+
+ protected:
+  KeyClaim ClaimKey(HKEY root, const std::wstring& key, RegKeyCreation* creation) override {
+    if (raced < 2) {
+      ++raced;
+      base::win::RegKey other;
+      EXPECT_EQ(ERROR_SUCCESS, other.Create(root, key.c_str(), KEY_WRITE | KEY_WOW64_32KEY));
+      EXPECT_EQ(ERROR_SUCCESS, other.WriteValue(L"InstallLocation", L"C:\\Other"));
+    }
+    return SetupRegistryStep::ClaimKey(root, key, creation);
   }
 };
 
@@ -173,23 +195,57 @@ TEST_F(RegistryStepsTest, AnExistingEntryOfTheSameVersionGetsTheNextSuffix) {
   EXPECT_EQ(ThisVersionUninstallKey() + L"2", context_->app_id);
 }
 
-TEST_F(RegistryStepsTest, AnUnreadableOrExhaustedUninstallKeyFailsTheStep) {
+// An upgrade keeps the record of what the installation before it made, as
+// long as it is still there.
+TEST_F(RegistryStepsTest, AnUpgradeKeepsTheKeysMadeBefore) {
+  settings_.set_operation(INSTALL_OPERATION_UPGRADE);
+  context_->existing = std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  context_->existing->hkcu_created_keys = {"Software\\Kept", "Software\\Gone"};
+  base::win::RegKey kept;
+  ASSERT_EQ(ERROR_SUCCESS, kept.Create(HKEY_CURRENT_USER, L"Software\\Kept", KEY_WRITE));
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  const std::vector<std::string>& created = context_->status.hkcu_created_keys;
+  EXPECT_EQ("Software\\Kept", created.front());
+  EXPECT_EQ(created.end(), std::find(created.begin(), created.end(), "Software\\Gone"));
+}
+
+TEST_F(RegistryStepsTest, AnUnmakeableOrExhaustedUninstallKeyFailsTheStep) {
   {
     ScriptedSetupRegistryStep step(context_.get(), &context_->app_id);
     step.denied = ThisVersionUninstallKey() + L"1";
     const StepResult result = step.Run(0);
     EXPECT_EQ(STEP_FAILED, result.status);
     EXPECT_EQ("Failed writing uninstallation information", result.detail);
-    EXPECT_EQ(2, step.probes);
+    EXPECT_EQ(2, step.claims);
   }
   {
     ScriptedSetupRegistryStep step(context_.get(), &context_->app_id);
-    step.everything_exists = true;
+    step.everything_taken = true;
     EXPECT_EQ(STEP_FAILED, step.Run(0).status);
-    EXPECT_EQ(SetupRegistryStep::kMaxUninstallKeySuffix + 1, step.probes);
+    EXPECT_EQ(SetupRegistryStep::kMaxUninstallKeySuffix + 1, step.claims);
   }
   EXPECT_EQ(L"1500000000", context_->app_id);
   EXPECT_TRUE(context_->GetTransaction()->empty());
+}
+
+// A name another installation takes between this one's look and its write
+// is never shared: the entry goes to the next free name, and the other's
+// entry keeps its values, also when this installation is rolled back.
+TEST_F(RegistryStepsTest, ANameTakenAtTheSameMomentIsNeverShared) {
+  RacedSetupRegistryStep step(context_.get(), &context_->app_id);
+  ASSERT_EQ(STEP_OK, step.Run(0).status);
+  EXPECT_EQ(ThisVersionUninstallKey() + L"2", context_->app_id);
+  for (const std::wstring& other : {ThisVersionUninstallKey(), ThisVersionUninstallKey() + L"1"}) {
+    base::win::RegKey entry(HKEY_CURRENT_USER, other.c_str(), KEY_READ | kView32);
+    std::wstring location;
+    EXPECT_EQ(ERROR_SUCCESS, entry.ReadValue(L"InstallLocation", &location));
+    EXPECT_EQ(L"C:\\Other", location);
+    EXPECT_FALSE(entry.HasValue(L"DisplayName"));
+  }
+  context_->GetTransaction()->Rollback();
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, ThisVersionUninstallKey() + L"2", kView32));
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, ThisVersionUninstallKey() + L"1", L"InstallLocation",
+                       kView32));
 }
 
 TEST_F(RegistryStepsTest, AnUnwritableUninstallEntryFailsTheStepOtherRowsDoNot) {
@@ -264,6 +320,36 @@ TEST_F(CleanRegistryStepTest, DepthsRemoveValuesKeysOrParentsAndRollBack) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software\\Clients\\StartMenuInternet"));
 
   context_->GetTransaction()->Rollback();
+  EXPECT_EQ(before, Snapshot());
+}
+
+// What the install made and is empty again after its clean-up goes with
+// the uninstall; an empty key that was there before stays, and so does a
+// key the install made in which another program has put something since.
+// The file type's own key gets its value (in a key other programs share,
+// so only the value is recorded) and loses it again.
+TEST_F(CleanRegistryStepTest, AnUninstallRemovesTheEmptiedKeysTheInstallMade) {
+  context_->existing.reset();
+  Write(HKEY_CURRENT_USER, L"Software\\Classes\\.html\\OpenWithProgIDs", L"Other.Html", L"");
+  const auto before = Snapshot();
+  ASSERT_EQ(STEP_OK, RunSetup().status);
+  EXPECT_TRUE(HasValue(HKEY_CURRENT_USER, L"Software\\Classes\\.tvx", nullptr));
+  const std::vector<std::string>& created = context_->status.hkcu_created_keys;
+  EXPECT_NE(created.end(), std::find(created.begin(), created.end(), "Software\\Classes\\.htm"));
+  EXPECT_EQ(created.end(), std::find(created.begin(), created.end(), "Software\\Classes\\.html"));
+  const InstallationStatus installed = context_->status;
+
+  // The install commits; the uninstall gets the record it wrote.
+  context_ = std::make_unique<RegistrationStepTestContext>(&settings_);
+  context_->existing = std::make_unique<InstallationStatus>(installed);
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
+  const std::wstring clients = L"Software\\Clients\\StartMenuInternet";
+  Write(HKEY_CURRENT_USER, clients + L"\\OtherBrowser", nullptr, L"other");
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, clients + L"\\OtherBrowser"));
+  // Without the other program's key, the registry is as before the install.
+  ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey(HKEY_CURRENT_USER, L"Software", KEY_ALL_ACCESS)
+                               .DeleteKey(L"Clients"));
   EXPECT_EQ(before, Snapshot());
 }
 

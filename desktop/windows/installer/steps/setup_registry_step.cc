@@ -8,6 +8,8 @@
 #include "base/features/feature_registry.h"
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
+#include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/browser_registration_table.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
@@ -40,34 +42,79 @@ SetupRegistryStep::SetupRegistryStep(InstallerStepContext* context, std::wstring
 
 SetupRegistryStep::~SetupRegistryStep() = default;
 
-LONG SetupRegistryStep::ProbeKey(HKEY root, const std::wstring& key) {
-  HKEY opened = nullptr;
-  const LONG result = ::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &opened);
-  if (result == ERROR_SUCCESS)
-    ::RegCloseKey(opened);
-  return result;
+SetupRegistryStep::KeyClaim SetupRegistryStep::ClaimKey(HKEY root,
+                                                       const std::wstring& key,
+                                                       RegKeyCreation* creation) {
+  std::string error;
+  if (GetContext()->GetTransaction()->Execute(
+          std::make_unique<CreateRegKeyOperation>(root, key, KEY_WOW64_32KEY,
+                                                  CreateRegKeyOperation::ExistingKey::kRefuse,
+                                                  creation),
+          &error)) {
+    return KeyClaim::kClaimed;
+  }
+  return creation->existed ? KeyClaim::kTaken : KeyClaim::kFailed;
 }
 
-bool SetupRegistryStep::MakeUninstallKeyName(HKEY root, std::wstring* key) {
+bool SetupRegistryStep::ClaimUninstallKey(HKEY root, std::wstring* key) {
   const std::wstring base = GetUninstallRegistryKey(
       base::UTF8ToWide(product_info::GetProductName() + " " + product_info::GetVersionString()));
   for (int suffix = 0; suffix <= kMaxUninstallKeySuffix; ++suffix) {
     const std::wstring candidate = suffix ? base + std::to_wstring(suffix) : base;
-    const LONG result = ProbeKey(root, candidate);
-    if (result == ERROR_FILE_NOT_FOUND) {
-      *key = candidate;
-      return true;
-    }
-    // Only a key that is really there is taken; any other answer (access
-    // denied, ...) says nothing of it, and going on could loop for ever.
-    if (result != ERROR_SUCCESS) {
-      LOG(ERROR) << "Cannot tell whether the uninstall key " << candidate
-                 << " exists: " << GetWindowsErrorText(static_cast<DWORD>(result));
-      return false;
+    RegKeyCreation creation;
+    switch (ClaimKey(root, candidate, &creation)) {
+      case KeyClaim::kClaimed:
+        RecordCreatedKeys(root, creation);
+        *key = candidate;
+        return true;
+      case KeyClaim::kTaken:
+        continue;
+      case KeyClaim::kFailed:
+        // Neither made nor found: going on could loop for ever.
+        LOG(ERROR) << "Cannot create the uninstall key " << candidate;
+        return false;
     }
   }
   LOG(ERROR) << "Every uninstall key name of " << base << " is taken";
   return false;
+}
+
+bool SetupRegistryStep::CreateRowKey(const RegistryRule& rule,
+                                     const std::wstring& key,
+                                     HKEY root) {
+  RegKeyCreation creation;
+  std::string error;
+  if (!GetContext()->GetTransaction()->Execute(
+          std::make_unique<CreateRegKeyOperation>(root, key, rule.row.access_flags,
+                                                  CreateRegKeyOperation::ExistingKey::kAccept,
+                                                  &creation),
+          &error)) {
+    LOG(ERROR) << "Failed creating the key " << key << ": " << error;
+    return false;
+  }
+  RecordCreatedKeys(root, creation);
+  return true;
+}
+
+void SetupRegistryStep::RecordCreatedKeys(HKEY root, const RegKeyCreation& creation) {
+  std::vector<std::string> created;
+  for (const std::wstring& key : creation.created)
+    created.push_back(base::WideToUTF8(key));
+  AddCreatedKeys(created, GetInstallationStatus()->CreatedKeysFor(root));
+}
+
+void SetupRegistryStep::KeepCreatedKeys(HKEY root) {
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (GetSettings()->GetOperation() != INSTALL_OPERATION_UPGRADE || !existing)
+    return;
+  std::vector<std::string> kept;
+  for (const std::string& key : *existing->CreatedKeysFor(root)) {
+    const std::wstring path = base::UTF8ToWide(key);
+    const REGSAM view = IsUninstallRegistryKey(path) ? KEY_WOW64_32KEY : 0;
+    if (base::win::RegKey(root, path.c_str(), KEY_QUERY_VALUE | view).Valid())
+      kept.push_back(key);
+  }
+  AddCreatedKeys(kept, GetInstallationStatus()->CreatedKeysFor(root));
 }
 
 bool SetupRegistryStep::WriteRow(const RegistryRuleRow& row, HKEY root) {
@@ -85,6 +132,10 @@ bool SetupRegistryStep::WriteRow(const RegistryRuleRow& row, HKEY root) {
     return true;
   }
   VLOG(1) << "Writing " << DescribeValue(key, value_name);
+  // Made first, so that the keys it takes are known to be this
+  // installation's.
+  if (row.type >= 0 && !CreateRowKey(rule, key, root))
+    return false;
   std::string error;
   if (!GetContext()->GetTransaction()->Execute(std::move(operation), &error)) {
     LOG(ERROR) << "Failed writing " << DescribeValue(key, value_name) << ": " << error;
@@ -98,8 +149,9 @@ StepResult SetupRegistryStep::Run(int /*attempt*/) {
     return StepResult(STEP_OK);
   LOG(INFO) << "Setting up the registry";
   const HKEY root = GetSettings()->GetAllUsers() ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+  KeepCreatedKeys(root);
   std::wstring uninstall_key;
-  if (!MakeUninstallKeyName(root, &uninstall_key))
+  if (!ClaimUninstallKey(root, &uninstall_key))
     return StepResult(STEP_FAILED, RESULT_GENERAL_FAILURE, std::wstring(), kUninstallFailure);
   *app_id_ = uninstall_key;
   VLOG(1) << "Uninstall key: " << uninstall_key;

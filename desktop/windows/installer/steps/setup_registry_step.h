@@ -7,6 +7,9 @@
 
 #include "desktop/windows/installer/steps/installer_step.h"
 
+#include "desktop/windows/installer/service/transactions/create_reg_key_operation.h"
+
+struct RegistryRule;
 struct RegistryRuleRow;
 
 // "setup_registry": writes the browser registration table and the
@@ -18,6 +21,13 @@ class SetupRegistryStep : public InstallerStep {
   // The uninstall entry names at most this many suffixes ("1" ... "1000").
   static constexpr int kMaxUninstallKeySuffix = 1000;
 
+  enum class KeyClaim {
+    kClaimed,
+    // Another installation has it (or took it just now).
+    kTaken,
+    kFailed,
+  };
+
   // `app_id` is the caller's; the step overwrites it with the uninstall
   // key path, which the rule host gives for "{Uninstall}".
   SetupRegistryStep(InstallerStepContext* context, std::wstring* app_id);
@@ -25,20 +35,28 @@ class SetupRegistryStep : public InstallerStep {
 
   StepResult Run(int attempt) override;
 
-  // The first uninstall key of this product and version that does not
-  // exist under `root` (32-bit view): no suffix, then "1", "2", ... False
-  // when a key cannot be opened for another reason than its absence, or
-  // when every suffix is taken.
-  bool MakeUninstallKeyName(HKEY root, std::wstring* key);
+  // Takes the first uninstall key of this product and version under `root`
+  // (32-bit view) that it can create anew: no suffix, then "1", "2", ...
+  // Taking a name is one atomic creation, so two installations running at
+  // once never share an entry. False when a key can be neither made nor
+  // found taken, or when every suffix is taken.
+  bool ClaimUninstallKey(HKEY root, std::wstring* key);
 
  protected:
-  // Opens `key` under `root` for reading in the 32-bit view; the registry's
-  // answer. Replaceable for tests.
-  virtual LONG ProbeKey(HKEY root, const std::wstring& key);
+  // Creates `key` under `root` in the 32-bit view through the transaction,
+  // only when no one has it yet; what it created goes into `creation`.
+  // Replaceable for tests.
+  virtual KeyClaim ClaimKey(HKEY root, const std::wstring& key, RegKeyCreation* creation);
 
  private:
   // Builds and executes the row's operation; false when that failed.
   bool WriteRow(const RegistryRuleRow& row, HKEY root);
+  // Makes the key a writing row needs, recording the keys that are new.
+  bool CreateRowKey(const RegistryRule& rule, const std::wstring& key, HKEY root);
+  // An upgrade keeps what the installation before it made and is still
+  // there.
+  void KeepCreatedKeys(HKEY root);
+  void RecordCreatedKeys(HKEY root, const RegKeyCreation& creation);
 
   std::wstring* const app_id_;
 };

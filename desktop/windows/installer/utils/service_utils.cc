@@ -60,6 +60,8 @@ struct RegistryRoot {
   const wchar_t* name;  // with its trailing "\"
 };
 
+constexpr wchar_t kUninstallKeyPath[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
 const RegistryRoot kRegistryRoots[] = {{HKEY_CLASSES_ROOT, L"CLASSES_ROOT\\"},
                                        {HKEY_CURRENT_USER, L"CURRENT_USER\\"},
                                        {HKEY_LOCAL_MACHINE, L"MACHINE\\"},
@@ -146,7 +148,11 @@ std::wstring GetCompanyRegistryKey() {
 }
 
 std::wstring GetUninstallRegistryKey(const std::wstring& entry_name) {
-  return L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + entry_name;
+  return std::wstring(kUninstallKeyPath) + L"\\" + entry_name;
+}
+
+bool IsUninstallRegistryKey(const std::wstring& key_path) {
+  return base::StartsWith(key_path, kUninstallKeyPath, base::CompareCase::INSENSITIVE_ASCII);
 }
 
 std::wstring GetBrowserExeName() {

@@ -28,6 +28,9 @@ struct ShortcutProperties;
 std::wstring GetCompanyRegistryKey();
 // "Software\Microsoft\Windows\CurrentVersion\Uninstall\<entry_name>".
 std::wstring GetUninstallRegistryKey(const std::wstring& entry_name);
+// Whether `key_path` starts with the Uninstall key's path (ASCII case
+// ignored): the product keeps those keys in the 32-bit registry view.
+bool IsUninstallRegistryKey(const std::wstring& key_path);
 // The browser executable's file name: the product's file-name base + ".exe".
 std::wstring GetBrowserExeName();
 

@@ -2,6 +2,7 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
@@ -10,15 +11,21 @@
 
 CreateRegKeyOperation::CreateRegKeyOperation(HKEY root,
                                              const std::wstring& key_path,
-                                             REGSAM access_flags)
-    : key_path_(NormalizeRegistryKeyPath(key_path)), root_(root), access_flags_(access_flags) {}
+                                             REGSAM access_flags,
+                                             ExistingKey existing,
+                                             RegKeyCreation* creation)
+    : key_path_(NormalizeRegistryKeyPath(key_path)),
+      root_(root),
+      existing_(existing),
+      creation_(creation),
+      access_flags_(access_flags) {}
 
 CreateRegKeyOperation::~CreateRegKeyOperation() {
   if (saved_security_)
     GetSecurityUtil()->RestoreAccess(&saved_security_);
 }
 
-bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
+bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
   VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
           << GetRegistryObjectName(root_, std::wstring());
   HKEY key = nullptr;
@@ -27,8 +34,7 @@ bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
   if (result != ERROR_FILE_NOT_FOUND) {
     if (result == ERROR_SUCCESS)
       ::RegCloseKey(key);
-    VLOG(1) << "The key already exists. No need to do anything.";
-    return true;
+    return FoundExisting(error);
   }
 
   VLOG(1) << "Attempting to find the nearest existing ancestor.";
@@ -67,30 +73,66 @@ bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
                     /*reopen=*/nullptr, &saved_security_)) {
     return false;
   }
+  return CreateLevels(topmost, error);
+}
 
-  // Remembered first: a creation that fails half-way is undone as well.
-  topmost_created_key_ = topmost;
-  key = nullptr;
-  result = ::RegCreateKeyExW(root_, key_path_.c_str(), 0, nullptr, 0,
-                             KEY_ALL_ACCESS | access_flags_, nullptr, &key, nullptr);
-  if (result != ERROR_SUCCESS) {
-    LOG(ERROR) << "Failed creating key.";
-    return false;
+bool CreateRegKeyOperation::FoundExisting(std::string* error) {
+  if (creation_)
+    creation_->existed = true;
+  if (existing_ == ExistingKey::kAccept) {
+    VLOG(1) << "The key already exists. No need to do anything.";
+    return true;
   }
-  ::RegCloseKey(key);
-  return true;
+  VLOG(1) << "The key " << key_path_ << " exists already; it was to be a new one.";
+  SetOperationError(error, "The registry key exists already");
+  return false;
+}
+
+bool CreateRegKeyOperation::CreateLevels(const std::wstring& first_missing, std::string* error) {
+  // The registry tells, for each key, whether this call made it: only those
+  // are this operation's to take back.
+  for (size_t end = first_missing.size();; end = key_path_.find(L'\\', end + 1)) {
+    const std::wstring level = key_path_.substr(0, end);
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    const LONG result = ::RegCreateKeyExW(root_, level.c_str(), 0, nullptr, 0,
+                                          KEY_ALL_ACCESS | access_flags_, nullptr, &key,
+                                          &disposition);
+    if (result != ERROR_SUCCESS) {
+      LOG(ERROR) << "Failed creating key.";
+      return false;
+    }
+    ::RegCloseKey(key);
+    const bool last = end == std::wstring::npos || end >= key_path_.size();
+    if (disposition == REG_CREATED_NEW_KEY) {
+      created_keys_.push_back(level);
+      if (creation_)
+        creation_->created.push_back(level);
+    } else if (last) {
+      // Made by another process since it was found missing.
+      return FoundExisting(error);
+    }
+    if (last)
+      return true;
+  }
 }
 
 void CreateRegKeyOperation::DoRollback() {
-  if (topmost_created_key_.empty())
-    return;
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(root_, topmost_created_key_.c_str(), 0,
-                      access_flags_ | KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
-    // RegDeleteTreeW keeps the view of the handle; SHDeleteKeyW would not.
-    ::RegDeleteTreeW(key, nullptr);
-    ::RegCloseKey(key);
+  for (auto it = created_keys_.rbegin(); it != created_keys_.rend(); ++it) {
+    const bool is_key = *it == key_path_;
+    if (is_key) {
+      HKEY key = nullptr;
+      if (::RegOpenKeyExW(root_, it->c_str(), 0, access_flags_ | KEY_ALL_ACCESS, &key) ==
+          ERROR_SUCCESS) {
+        // RegDeleteTreeW keeps the view of the handle; SHDeleteKeyW would not.
+        ::RegDeleteTreeW(key, nullptr);
+        ::RegCloseKey(key);
+      }
+    } else if (!IsRegistryKeyEmpty(root_, *it, access_flags_)) {
+      // Another process has put something into it meanwhile.
+      continue;
+    }
+    ::RegDeleteKeyExW(root_, it->c_str(), access_flags_, 0);
   }
-  ::RegDeleteKeyExW(root_, topmost_created_key_.c_str(), access_flags_, 0);
-  topmost_created_key_.clear();
+  created_keys_.clear();
 }

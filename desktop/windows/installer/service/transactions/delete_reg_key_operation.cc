@@ -24,15 +24,24 @@ constexpr DWORD kMaxKeyNameLength = 256;
 
 DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
                                              const std::wstring& key_path,
-                                             REGSAM access_flags)
-    : key_path_(NormalizeRegistryKeyPath(key_path)), root_(root), access_flags_(access_flags) {}
+                                             REGSAM access_flags,
+                                             Scope scope)
+    : key_path_(NormalizeRegistryKeyPath(key_path)),
+      root_(root),
+      access_flags_(access_flags),
+      scope_(scope) {}
 
 DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 
 bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   VLOG(1) << "Attempting to delete registry key " << object_name;
-  if (!IsRegistryKeySafeToDelete(key_path_)) {
+  if (scope_ == Scope::kOnlyIfEmpty) {
+    if (key_path_.empty() || !IsRegistryKeyEmpty(root_, key_path_, access_flags_)) {
+      VLOG(1) << "Key missing or not empty. Nothing to do.";
+      return true;
+    }
+  } else if (!IsRegistryKeySafeToDelete(key_path_)) {
     LOG(ERROR) << "Refusing to delete the shared registry key \"" << object_name << "\"";
     return false;
   }

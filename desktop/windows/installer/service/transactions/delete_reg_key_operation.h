@@ -19,10 +19,19 @@ class RegKey;
 // key (values and security) so that a rollback recreates what was deleted.
 // A deletion that fails half-way leaves the keys not yet deleted in place,
 // and its rollback recreates exactly those that were. Shared keys (see
-// IsRegistryKeySafeToDelete) are refused.
+// IsRegistryKeySafeToDelete) are refused, unless only an empty key is to
+// go: that holds nothing of anyone's.
 class DeleteRegKeyOperation : public Operation {
  public:
-  DeleteRegKeyOperation(HKEY root, const std::wstring& key_path, REGSAM access_flags);
+  enum class Scope {
+    kWholeTree,
+    // The key only while it holds neither values nor subkeys; otherwise
+    // nothing is done (and that is no failure).
+    kOnlyIfEmpty,
+  };
+
+  DeleteRegKeyOperation(HKEY root, const std::wstring& key_path, REGSAM access_flags,
+                        Scope scope = Scope::kWholeTree);
   ~DeleteRegKeyOperation() override;
 
  private:
@@ -40,6 +49,7 @@ class DeleteRegKeyOperation : public Operation {
   // In the order visited: parents before their subkeys.
   std::vector<SavedRegistryKey> saved_keys_;
   REGSAM access_flags_;
+  const Scope scope_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_DELETE_REG_KEY_OPERATION_H_

@@ -18,3 +18,17 @@ std::wstring GetParentKeyPath(const std::wstring& key_path) {
     return std::wstring();
   return key_path.substr(0, separator);
 }
+
+bool IsRegistryKeyEmpty(HKEY root, const std::wstring& key_path, REGSAM access_flags) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(root, key_path.c_str(), 0, access_flags | KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  DWORD subkeys = 0;
+  DWORD values = 0;
+  const LONG result = ::RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr,
+                                         nullptr, &values, nullptr, nullptr, nullptr, nullptr);
+  ::RegCloseKey(key);
+  return result == ERROR_SUCCESS && subkeys == 0 && values == 0;
+}

@@ -19,4 +19,7 @@ SE_OBJECT_TYPE GetRegistryObjectType(REGSAM access_flags);
 // The parent of a key path below a root ("a\b" gives "a", "a" gives "").
 std::wstring GetParentKeyPath(const std::wstring& key_path);
 
+// Whether the key exists and holds neither values nor subkeys.
+bool IsRegistryKeyEmpty(HKEY root, const std::wstring& key_path, REGSAM access_flags);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_OPERATION_UTIL_H_

@@ -111,6 +111,59 @@ TEST_F(RegistryOperationsTest, ValueUnderMissingKeyCreatesItAndRollbackRemovesTh
   EXPECT_EQ(Snapshot(), before);
 }
 
+// The operation reports exactly the keys it made; its rollback takes back
+// the new key whole but an ancestor it made only while that is empty, so a
+// key another process put there meanwhile stays.
+TEST_F(RegistryOperationsTest, CreatedKeysAreReportedAndTheirNewNeighboursSurviveRollback) {
+  const auto before = Snapshot();
+  Transaction transaction;
+  RegKeyCreation creation;
+  ASSERT_TRUE(Run(&transaction, std::make_unique<CreateRegKeyOperation>(
+                                    HKEY_CURRENT_USER, Key(L"a\\b\\c"), 0,
+                                    CreateRegKeyOperation::ExistingKey::kAccept, &creation)));
+  EXPECT_FALSE(creation.existed);
+  EXPECT_EQ((std::vector<std::wstring>{Key(L"a"), Key(L"a\\b"), Key(L"a\\b\\c")}),
+            creation.created);
+  WriteString(Key(L"a\\b\\c\\below"), L"v", L"in the new key");
+  WriteString(Key(L"a\\other"), L"v", L"another program's");
+  transaction.Rollback();
+  EXPECT_FALSE(KeyExists(Key(L"a\\b")));
+  EXPECT_TRUE(KeyExists(Key(L"a\\other")));
+  ASSERT_EQ(ERROR_SUCCESS,
+            base::win::RegKey(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS).DeleteKey(L"a"));
+  EXPECT_EQ(Snapshot(), before);
+}
+
+// A key that must be new: one already there fails the creation, which
+// leaves it and its values as they are, also after a rollback.
+TEST_F(RegistryOperationsTest, AKeyThatMustBeNewIsNeverTakenOver) {
+  WriteString(Key(L"taken"), L"owner", L"first");
+  const auto before = Snapshot();
+  Transaction transaction;
+  RegKeyCreation creation;
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<CreateRegKeyOperation>(HKEY_CURRENT_USER, Key(L"taken"), 0,
+                                              CreateRegKeyOperation::ExistingKey::kRefuse,
+                                              &creation),
+      &error));
+  EXPECT_TRUE(creation.existed);
+  EXPECT_TRUE(creation.created.empty());
+  EXPECT_FALSE(error.empty());
+  EXPECT_TRUE(transaction.empty());
+  transaction.Rollback();
+  EXPECT_EQ(Snapshot(), before);
+
+  RegKeyCreation fresh;
+  ASSERT_TRUE(Run(&transaction, std::make_unique<CreateRegKeyOperation>(
+                                    HKEY_CURRENT_USER, Key(L"taken1"), 0,
+                                    CreateRegKeyOperation::ExistingKey::kRefuse, &fresh)));
+  EXPECT_FALSE(fresh.existed);
+  EXPECT_EQ(std::vector<std::wstring>{Key(L"taken1")}, fresh.created);
+  transaction.Rollback();
+  EXPECT_EQ(Snapshot(), before);
+}
+
 class DeleteRegKeyTest : public RegistryOperationsTest {
  protected:
   void SetUp() override {

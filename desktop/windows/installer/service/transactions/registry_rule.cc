@@ -108,12 +108,14 @@ bool CreateOperationFromRegistryRule(const RegistryRule& rule,
   // The status keeps the depth signed: 0x80000000 and above read back as
   // negative, which means "the recorded values only", so no key is removed
   // and none needs checking.
-  const int32_t clean = static_cast<int32_t>(row.clean);
+  int32_t clean = static_cast<int32_t>(row.clean);
   std::wstring key_to_clean;
   if (clean >= 1 && !GetRegistryKeyToClean(key, clean, &key_to_clean)) {
-    LOG(ERROR) << "Registry rule refused: clean-up depth " << row.clean << " of \"" << key
-               << "\" would remove a shared key";
-    return false;
+    // The value is written all the same; its removal takes back only the
+    // values, never the shared key.
+    LOG(WARNING) << "Clean-up depth " << row.clean << " of \"" << key
+                 << "\" would remove a shared key: only its values will be removed";
+    clean = 0;
   }
 
   const DWORD type =

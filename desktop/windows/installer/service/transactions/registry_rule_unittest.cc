@@ -184,15 +184,30 @@ TEST_F(RegistryRuleTest, RulesThatWouldHitSharedKeysAreRefused) {
                           kRegistryRuleDeleteKey, 0)));
   EXPECT_TRUE(Refused(Row(L"{Empty}", nullptr, kRegistryRuleDeleteKey, 0)));
   EXPECT_TRUE(Refused(Row(L"{Empty}", L"v", REG_SZ, RuleText(L"x"))));
-  // A clean-up depth reaching a shared key.
-  EXPECT_TRUE(Refused(Row(L"Software\\Classes\\{ProgID}", L"v", REG_SZ, RuleText(L"x"), 2)));
-  EXPECT_TRUE(Refused(Row(L"Software\\Classes\\{Empty}", L"v", REG_SZ, RuleText(L"x"), 1)));
-  EXPECT_TRUE(Refused(Row(L"Software\\RegisteredApplications", L"Tarvo", REG_SZ,
-                          RuleText(L"x"), 1)));
   EXPECT_TRUE(host_.hkcu.empty());
-  // Writing a value into a shared key without cleaning it up is fine.
-  EXPECT_NE(Make(Row(L"Software\\RegisteredApplications", L"Tarvo", REG_SZ, RuleText(L"x"))),
+}
+
+// A value whose clean-up depth would reach a shared key (a file type's own
+// key) is written all the same; it is recorded to be taken back alone.
+TEST_F(RegistryRuleTest, AWriteIntoASharedKeyIsMadeAndTakesBackOnlyItsValue) {
+  const RegistryRuleRow rows[] = {
+      Row(L"Software\\Classes\\.tvx", nullptr, REG_SZ, RuleText(L"{ProgID}.Extension"), 1),
+      Row(L"Software\\Classes\\{ProgID}", L"v", REG_SZ, RuleText(L"x"), 2),
+      Row(L"Software\\Classes\\{Empty}", L"v", REG_SZ, RuleText(L"x"), 1),
+      Row(L"Software\\RegisteredApplications", L"Tarvo", REG_SZ, RuleText(L"x"), 1),
+  };
+  for (const RegistryRuleRow& row : rows) {
+    host_.hkcu.clear();
+    EXPECT_NE(Make(row), nullptr) << row.key;
+    ASSERT_EQ(host_.hkcu.size(), 1u) << row.key;
+    EXPECT_EQ(0, host_.hkcu[0].clean) << row.key;
+  }
+  // Where the depth stays below the shared key, it is kept.
+  host_.hkcu.clear();
+  EXPECT_NE(Make(Row(L"Software\\Classes\\.tvx\\OpenWithProgIDs", L"{ProgID}", REG_NONE, 0, 1)),
             nullptr);
+  ASSERT_EQ(host_.hkcu.size(), 1u);
+  EXPECT_EQ(1, host_.hkcu[0].clean);
 }
 
 // Depths of 0x80000000 and above are negative in the status, where they
