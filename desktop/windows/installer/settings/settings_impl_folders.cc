@@ -250,10 +250,11 @@ void SettingsImpl::ComputeDefaultInstallFolder(base::FilePath* path,
   VLOG(2) << "Default install folder: for current user";
   // Never a bare name, which would be relative to the current folder: where
   // the system knows no per-user program folder (Wine), the local
-  // application data's "Programs", else nothing (an invalid folder).
+  // application data's "Programs", else nothing (an invalid folder). Only
+  // the path: offering a folder makes nothing; installing into it does.
   base::FilePath programs;
   if (base::win::GetVersion() < base::win::VERSION_WIN7 ||
-      !GetKnownFolderPath(FOLDERID_UserProgramFiles, -1, &programs, /*create=*/true) ||
+      !GetKnownFolderPath(FOLDERID_UserProgramFiles, -1, &programs, /*create=*/false) ||
       !programs.IsAbsolute()) {
     base::FilePath local_app_data;
     programs = base::PathService::Get(base::DIR_LOCAL_APP_DATA, &local_app_data) &&

@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/steps/installer_steps.h"
 
+#include <algorithm>
 #include <memory>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/taskbar_pin.h"
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/settings/settings.h"
@@ -68,7 +70,7 @@ bool CreatePartnerSiteShortcut(InstallerStepContext* context, const base::FilePa
   }
   VLOG(1) << "Pinning " << short_name << " shortcut";
   if (!PinToTaskbar(context->GetInstallFolder(), path))
-    LOG(ERROR) << "Failed pinning " << short_name << ": " << path.value();
+    LOG(WARNING) << "Failed pinning " << short_name << ": " << path.value();
   return true;
 }
 
@@ -147,11 +149,22 @@ bool CreateShortcuts(InstallerStepContext* context,
   }
   if (pin) {
     VLOG(1) << "Pinning master shortcut";
+    // Windows lets programs pin only where the shell or the pinning helper
+    // still can; a pin it refuses is no failure of the installation.
     if (!PinToTaskbar(context->GetInstallFolder(), master))
-      LOG(ERROR) << "Failed pinning " << master.value();
+      LOG(WARNING) << "Failed pinning " << master.value();
   }
+  InstallationStatus* status = context->GetInstallationStatus();
   for (const ShortcutDestination& destination : destinations) {
     const base::FilePath path = destination.first.Append(name);
+    // A folder made here is recorded, so that the uninstall takes it away
+    // again once it is empty.
+    std::vector<base::FilePath> created;
+    if (!ExecuteOperation(context,
+                          std::make_unique<CreateFolderOperation>(destination.first, &created))) {
+      continue;
+    }
+    AddCreatedFolders(created, &status->created_folders);
     // The copy moves a file already there aside itself and puts it back
     // when it fails, so a shortcut is never lost to a failed copy.
     if (ExecuteOperation(context, std::make_unique<CopyFileOperation>(master, path)))
@@ -171,6 +184,29 @@ void UnpinShortcuts(InstallerStepContext* context, const std::vector<base::FileP
                      std::make_unique<DeleteFileOperation>(shortcut, /*check_in_use=*/false,
                                                            /*remove_empty_parents=*/false));
   }
+}
+
+bool DeleteShortcut(InstallerStepContext* context,
+                    const base::FilePath& shortcut,
+                    const std::vector<base::FilePath>& created_folders) {
+  auto made_here = [&created_folders](const base::FilePath& folder) {
+    return std::any_of(created_folders.begin(), created_folders.end(),
+                       [&folder](const base::FilePath& created) {
+                         return base::FilePath::CompareEqualIgnoreCase(
+                             created.StripTrailingSeparators().value(),
+                             folder.StripTrailingSeparators().value());
+                       });
+  };
+  // The removal climbs up to, never into, the first folder the
+  // installation did not make.
+  base::FilePath keep = shortcut.DirName();
+  while (made_here(keep) && keep.DirName() != keep)
+    keep = keep.DirName();
+  const bool remove_folders = keep != shortcut.DirName();
+  return ExecuteOperation(
+      context, std::make_unique<DeleteFileOperation>(shortcut, /*check_in_use=*/false,
+                                                     remove_folders,
+                                                     remove_folders ? keep : base::FilePath()));
 }
 
 InstallShortcutsStep::InstallShortcutsStep(InstallerStepContext* context)

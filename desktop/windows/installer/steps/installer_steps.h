@@ -52,6 +52,13 @@ bool IsShortcutInShortcutFolder(const base::FilePath& path);
 // Unpins each shortcut and deletes it through the transaction.
 void UnpinShortcuts(InstallerStepContext* context, const std::vector<base::FilePath>& shortcuts);
 
+// Deletes a shortcut through the transaction; once that commits, the
+// folders above it that the installation made (`created_folders`) go too,
+// each while it is empty. False when the deletion failed.
+bool DeleteShortcut(InstallerStepContext* context,
+                    const base::FilePath& shortcut,
+                    const std::vector<base::FilePath>& created_folders);
+
 // "install_shortcuts": the desktop, start-menu and quick-launch shortcuts
 // and the taskbar pin that the settings ask for.
 class InstallShortcutsStep : public InstallerStep {

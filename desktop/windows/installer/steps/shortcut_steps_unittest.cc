@@ -1,3 +1,4 @@
+#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/test/scoped_path_override.h"
 #include "base/win/scoped_com_initializer.h"
+#include "base/win/shortcut.h"
 #include "desktop/windows/installer/service/taskbar_pin.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
@@ -18,6 +20,7 @@
 #include "desktop/windows/installer/steps/update_shortcuts_step.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
 
@@ -139,6 +142,69 @@ TEST_F(ShortcutStepsTest, InstallPutsCopiesInPlaceRecordsThemAndRollsBack) {
   // The master lives in the package folder, which is not the installation's.
   after.erase(L"package\\" + name_);
   EXPECT_EQ(before, after);
+}
+
+// Folders the install had to make for its shortcuts are recorded; the
+// uninstall takes them away with the shortcuts, once its deletions commit,
+// and no folder that was there before.
+TEST_F(ShortcutStepsTest, FoldersMadeForShortcutsGoWithThem) {
+  ASSERT_TRUE(base::CreateDirectory(user_.Append(L"Desktop")));
+  WantAll();
+  const auto before = Snapshot();
+  {
+    InstallShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+  }
+  InstallationStatus installed = context_->status;
+  EXPECT_EQ((std::vector<base::FilePath>{user_.Append(L"Programs"), user_.Append(L"Quick")}),
+            installed.created_folders);
+
+  context_ = std::make_unique<RegistrationStepTestContext>(&settings_);
+  context_->folder_details = &details_;
+  context_->existing = std::make_unique<InstallationStatus>(installed);
+  details_.desktop_shortcut_exists = true;
+  details_.start_menu_shortcut_exists = true;
+  details_.quick_launch_shortcut_exists = true;
+  {
+    RemoveShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+  }
+  context_.reset();
+  auto after = Snapshot();
+  after.erase(L"package\\" + name_);
+  EXPECT_EQ(before, after);
+}
+
+// A link that keeps its target only as an ANSI path (as under Wine) cannot
+// name a folder with other characters: the folder details do not find it
+// pointing at the launcher. It is removed when its target is the launcher
+// by identity or, where that cannot be read, by name, or no longer exists;
+// a shortcut to another program stays.
+TEST_F(ShortcutStepsTest, RemoveTakesOwnShortcutsTheDetailsCouldNotMatch) {
+  GiveExistingShortcuts(name_.c_str());
+  details_.desktop_shortcut_exists = false;
+  details_.start_menu_shortcut_exists = false;
+  details_.quick_launch_shortcut_exists = false;
+  const base::FilePath other = scratch_.GetPath().Append(L"other.exe");
+  ASSERT_TRUE(base::WriteFile(other, std::string_view("MZ")));
+  static std::map<std::wstring, base::FilePath>* targets = nullptr;
+  std::map<std::wstring, base::FilePath> links = {
+      {L"Desktop", scratch_.GetPath().Append(L"T?rvo\\launcher.exe")},
+      {L"Programs", other},
+      {L"Quick", details_.path.Append(L"launcher.exe")},
+  };
+  targets = &links;
+  ScopedShortcutPropertiesReaderForTesting reader(
+      [](const base::FilePath& shortcut, uint32_t, base::win::ShortcutProperties* properties) {
+        properties->set_target((*targets)[shortcut.DirName().BaseName().value()]);
+        return true;
+      });
+  RemoveShortcutsStep step(context_.get());
+  ASSERT_EQ(STEP_OK, step.Run(0).status);
+  targets = nullptr;
+  EXPECT_FALSE(base::PathExists(context_->existing->desktop_shortcut));
+  EXPECT_TRUE(base::PathExists(context_->existing->start_menu_shortcut));
+  EXPECT_FALSE(base::PathExists(context_->existing->quick_launch_shortcut));
 }
 
 TEST_F(ShortcutStepsTest, CopyOnlyMakesNoShortcut) {

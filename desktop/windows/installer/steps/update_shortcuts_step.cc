@@ -1,9 +1,12 @@
 #include "desktop/windows/installer/steps/update_shortcuts_step.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/service/installation_status.h"
@@ -54,9 +57,9 @@ void UpdateShortcutsStep::HandleShortcut(const Shortcut& shortcut,
   const base::FilePath folder = GetShortcutFolder(shortcut.place, GetSettings()->GetAllUsers());
   if (shortcut.exists && !shortcut.wanted) {
     VLOG(1) << "Removing shortcut";
-    Execute(GetContext(), std::make_unique<DeleteFileOperation>(*shortcut.old_path,
-                                                                /*check_in_use=*/false,
-                                                                /*remove_empty_parents=*/false));
+    const InstallationStatus* existing = GetExistingInstallation();
+    DeleteShortcut(GetContext(), *shortcut.old_path,
+                   existing ? existing->created_folders : std::vector<base::FilePath>());
   } else if (shortcut.exists && !shortcut.recreate && !rename) {
     *shortcut.new_path = *shortcut.old_path;
   } else if (shortcut.exists && !shortcut.recreate) {
@@ -133,6 +136,13 @@ StepResult UpdateShortcutsStep::Run(int /*attempt*/) {
     LOG(INFO) << "Shortcuts need to be renamed";
   const InstallationFolderDetails* details = GetFolderDetails();
   InstallationStatus* status = GetInstallationStatus();
+  // The folders the installation made before stay its own while they are
+  // there.
+  std::vector<base::FilePath> kept_folders;
+  std::copy_if(old.created_folders.begin(), old.created_folders.end(),
+               std::back_inserter(kept_folders),
+               [](const base::FilePath& folder) { return base::DirectoryExists(folder); });
+  AddCreatedFolders(kept_folders, &status->created_folders);
   const Shortcut shortcuts[] = {
       {ShortcutPlace::kDesktop, &old_paths[0], &status->desktop_shortcut,
        details && details->DesktopShortcutExists(), settings->GetDesktopShortcut(),

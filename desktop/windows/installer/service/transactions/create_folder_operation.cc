@@ -9,8 +9,9 @@
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
-CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder)
-    : folder_(folder.StripTrailingSeparators()) {}
+CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder,
+                                             std::vector<base::FilePath>* created)
+    : folder_(folder.StripTrailingSeparators()), created_(created) {}
 
 CreateFolderOperation::~CreateFolderOperation() = default;
 
@@ -47,6 +48,8 @@ bool CreateFolderOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
       SetOperationError(error, "Cannot create directory: " + GetWindowsErrorText(last_error));
       return false;
     }
+    if (created_)
+      created_->push_back(*it);
   }
   VLOG(1) << "Folder created successfully";
   return true;

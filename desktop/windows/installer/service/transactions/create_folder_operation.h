@@ -1,6 +1,8 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_CREATE_FOLDER_OPERATION_H_
 
+#include <vector>
+
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
@@ -9,7 +11,10 @@
 // already is never touched.
 class CreateFolderOperation : public Operation {
  public:
-  explicit CreateFolderOperation(const base::FilePath& folder);
+  // `created`, when given, receives the folders this operation made,
+  // topmost first, and must outlive the execution.
+  explicit CreateFolderOperation(const base::FilePath& folder,
+                                 std::vector<base::FilePath>* created = nullptr);
   ~CreateFolderOperation() override;
 
  private:
@@ -17,6 +22,7 @@ class CreateFolderOperation : public Operation {
   void DoRollback() override;
 
   base::FilePath folder_;
+  std::vector<base::FilePath>* const created_;
   // The nearest folder that existed before; empty until this operation
   // created folders.
   base::FilePath ancestor_;
