@@ -21,7 +21,6 @@ import re
 import shutil
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import silent_end_to_end_test as e2e  # noqa: E402
@@ -136,23 +135,7 @@ def main():
     parser.add_argument("what", choices=list(SCENARIOS))
     parser.add_argument("--build-dir", required=True)
     a = parser.parse_args()
-    a.v1 = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
-    a.engine_v1 = os.path.join(a.build_dir, "bin")
-    root = tempfile.mkdtemp(prefix="tarvo-e2e-%s-" % a.what)
-    prefix = e2e.Prefix(root)
-    try:
-        SCENARIOS[a.what](prefix, a)
-        print("%s: passed" % a.what)
-        return 0
-    except e2e.Skip as stop:
-        print("SKIPPED: " + str(stop))
-        return e2e.SKIP
-    except BaseException:
-        e2e.print_log_ends(prefix)
-        raise
-    finally:
-        prefix.close()
-        shutil.rmtree(root, ignore_errors=True)
+    return e2e.run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
 
 
 if __name__ == "__main__":

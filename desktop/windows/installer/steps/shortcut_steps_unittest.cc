@@ -79,6 +79,12 @@ class ShortcutStepsTest : public testing::Test {
 
   std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(scratch_.GetPath()); }
   base::FilePath Master() { return context_->package_folder.Append(name_); }
+  // The master lives in the package folder, which is not the installation's.
+  std::map<std::wstring, std::string> SnapshotWithoutMaster() {
+    auto snapshot = Snapshot();
+    snapshot.erase(L"package\\" + name_);
+    return snapshot;
+  }
 
   // An earlier installation's shortcut file.
   base::FilePath Old(const base::FilePath& folder, const wchar_t* name) {
@@ -138,10 +144,7 @@ TEST_F(ShortcutStepsTest, InstallPutsCopiesInPlaceRecordsThemAndRollsBack) {
   EXPECT_TRUE(pins_.empty());
 
   context_->GetTransaction()->Rollback();
-  auto after = Snapshot();
-  // The master lives in the package folder, which is not the installation's.
-  after.erase(L"package\\" + name_);
-  EXPECT_EQ(before, after);
+  EXPECT_EQ(before, SnapshotWithoutMaster());
 }
 
 // Folders the install had to make for its shortcuts are recorded; the
@@ -170,9 +173,7 @@ TEST_F(ShortcutStepsTest, FoldersMadeForShortcutsGoWithThem) {
     ASSERT_EQ(STEP_OK, step.Run(0).status);
   }
   context_.reset();
-  auto after = Snapshot();
-  after.erase(L"package\\" + name_);
-  EXPECT_EQ(before, after);
+  EXPECT_EQ(before, SnapshotWithoutMaster());
 }
 
 // A link that keeps its target only as an ANSI path (as under Wine) cannot
@@ -295,9 +296,7 @@ TEST_F(ShortcutStepsTest, UpdateMovesRenamedShortcutsAndRepins) {
   EXPECT_EQ(Master(), pins_[0].second);
 
   context_->GetTransaction()->Rollback();
-  auto after = Snapshot();
-  after.erase(L"package\\" + name_);
-  EXPECT_EQ(before, after);
+  EXPECT_EQ(before, SnapshotWithoutMaster());
 }
 
 TEST_F(ShortcutStepsTest, UpdateKeepsRemovesRecreatesAndAddsEachAsTheTableSays) {
