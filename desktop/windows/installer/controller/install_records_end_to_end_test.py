@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import silent_end_to_end_test as e2e  # noqa: E402
 
 UNINSTALL_KEY = "HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
-ROUNDS = 4
+ROUNDS = 3
 
 
 def uninstall_entries(prefix):
