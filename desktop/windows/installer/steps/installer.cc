@@ -414,6 +414,13 @@ void Installer::WaitForPackage(bool post_elevated) {
       settings_->GetInstallFolderPath(),
       command_line_.GetSwitchValueNative(switches::kInstallFolder), kPackageReadyEventName));
   if (!package_ready_event_.IsValid()) {
+    // A main process that stopped the run lets go of its events: the run
+    // was interrupted, not broken.
+    if (interrupted_event_.IsValid() &&
+        WaitForSingleObject(interrupted_event_.Get(), 0) == WAIT_OBJECT_0) {
+      OnObjectSignaled(interrupted_event_.Get());
+      return;
+    }
     Fail(RESULT_GENERAL_FAILURE, "Failed to open a handle to the package ready event",
          std::wstring());
     return;

@@ -317,6 +317,24 @@ TEST_F(InstallerTest, InterruptionStopsTheStepsBeforeRollingBack) {
   EXPECT_FALSE(base::PathExists(folder_));
 }
 
+// Stopped by the main process before it could wait for the package (the
+// main process let go of the package-ready event): the run ends
+// interrupted (20), not failed.
+TEST_F(InstallerTest, StoppedBeforeWaitingForThePackageIsInterrupted) {
+  Make({L"--backend", L"--wait-for-package"});
+  SetEvent(interrupted_.Get());
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_NOT_FINISHED, installer_->state()) << LastError();
+  EXPECT_EQ("", LastError());
+  EXPECT_FALSE(installer_->running());
+  // Without the stop it is a failure.
+  ResetEvent(interrupted_.Get());
+  Make({L"--backend", L"--wait-for-package"});
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1  Failed to open a handle to the package ready event", LastError());
+}
+
 // A main process of an earlier version named the installation's events
 // after the folder as it spelt it: a backend of today still finds them.
 TEST_F(InstallerTest, EventsOfAnEarlierMainProcessAreFound) {
