@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Saves a PNG of every page of the installer window under build/screenshots,
-# in the languages given (default: en), e.g. scripts/screenshots.sh en,de,ar.
+# in the languages given (default: en), e.g. scripts/screenshots.sh en,de,ar;
+# "en>ar" opens the window in English and switches it to Arabic at run time.
 # Needs a built tree (scripts/build.sh all); runs on the tests' Xvfb.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"

@@ -78,27 +78,45 @@ bool SavePng(HWND window, const std::wstring& path) {
   return saved;
 }
 
+// Shots of one language; "de>ar" opens the window in German and switches
+// it to Arabic at run time before each shot.
 class Screenshots {
  public:
-  Screenshots(std::wstring folder, std::wstring language)
-      : folder_(std::move(folder)), language_(std::move(language)) {}
+  Screenshots(std::wstring folder, std::wstring language) : folder_(std::move(folder)) {
+    const size_t arrow = language.find(L'>');
+    start_ = language.substr(0, arrow);
+    if (arrow != std::wstring::npos)
+      switch_to_ = language.substr(arrow + 1);
+    name_ = switch_to_.empty() ? start_ : start_ + L"-to-" + switch_to_;
+  }
 
   void Take(Settings* settings, const wchar_t* page,
             void (*prepare)(InstallerWindow* window)) {
+    Select(settings, start_);
     FakeProgressCalculator progress;
     std::unique_ptr<InstallerWindow> window = InstallerWindow::Create(settings, &progress);
     ASSERT_TRUE(window);
+    if (!switch_to_.empty())
+      Select(settings, switch_to_);
     SetWindowPos(window->GetHandle(), HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(window->GetHandle());
     if (prepare)
       prepare(window.get());
-    const std::wstring path = folder_ + L"\\" + page + L"-" + language_ + L".png";
+    const std::wstring path = folder_ + L"\\" + page + L"-" + name_ + L".png";
     EXPECT_TRUE(SavePng(window->GetHandle(), path)) << path;
   }
 
  private:
+  static void Select(Settings* settings, const std::wstring& language) {
+    std::wstring chosen = language;
+    SelectL10nLanguage(&chosen);
+    settings->SetLanguage(chosen);
+  }
+
   std::wstring folder_;
-  std::wstring language_;
+  std::wstring start_;
+  std::wstring switch_to_;
+  std::wstring name_;
 };
 
 // The pixels the window shows in the status line's place, read from the
@@ -193,11 +211,8 @@ TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
   for (const std::wstring& language : base::SplitString(
            languages, L",", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY)) {
     ResetL10nHandlerForTesting();
-    std::wstring chosen = language;
-    SelectL10nLanguage(&chosen);
     Screenshots shots(folder, language);
     FakeSettings settings;
-    settings.language = chosen;
     settings.default_install_folder = base::FilePath(L"C:\\Program Files\\Tarvo");
     settings.folder_details->path = settings.default_install_folder;
     settings.flags[ENABLE_INSTALLER_STATS] = true;
