@@ -8,6 +8,14 @@
 //   close       asks the window to close and answers Yes to the question
 //   wait-error  waits for the error page
 //   wait-end    watches the window until it is gone
+// and keystrokes, sent as a keyboard sends them (SendInput) to the window
+// brought to the front:
+//   alt:X       Alt and the key of letter X; waits until the focus moved or
+//               the page changed
+//   type:TEXT   selects the text of the focused box and types TEXT over it
+//               a key at a time, each waited for where it was typed; prints
+//               "typed: " and what the box shows once the window is idle
+//   enter       Enter
 // Every change of what the window shows is printed as one line
 // "page=P bar=POS/LOW..HIGH accept=A full=F status=TEXT"; the last line is
 // "ok" or "failed: WHY". The exit code is 0 only after "ok".
@@ -16,13 +24,18 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 
 namespace {
 
 constexpr DWORD kPollMs = 5;
+// A typed key shows at once; this bounds the wait for a key that went
+// elsewhere.
+constexpr ULONGLONG kKeyMs = 20000;
 constexpr UINT kTextTimeoutMs = 2000;
 
 ULONGLONG g_deadline = 0;
@@ -206,6 +219,99 @@ bool Close(HWND dialog) {
   return false;
 }
 
+// The control that has the keyboard focus in the window's thread.
+HWND FocusOf(HWND dialog) {
+  GUITHREADINFO info = {sizeof(info)};
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info))
+    return nullptr;
+  return info.hwndFocus;
+}
+
+bool SendKeys(std::initializer_list<INPUT> inputs) {
+  std::vector<INPUT> list(inputs);
+  return SendInput(static_cast<UINT>(list.size()), list.data(), sizeof(INPUT)) == list.size();
+}
+
+INPUT Key(WORD key, bool up, bool unicode = false) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  if (unicode)
+    input.ki.wScan = key;
+  else
+    input.ki.wVk = key;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (unicode ? KEYEVENTF_UNICODE : 0);
+  return input;
+}
+
+bool Front(HWND dialog) {
+  SetForegroundWindow(dialog);
+  while (TimeLeft()) {
+    if (GetForegroundWindow() == dialog)
+      return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+bool PressAlt(HWND dialog, wchar_t letter) {
+  const SHORT scan = VkKeyScanW(letter);
+  if (scan == -1 || !Front(dialog))
+    return false;
+  const HWND focus_before = FocusOf(dialog);
+  const int page_before = PageOf(dialog);
+  printf("pressing Alt+%c\n", static_cast<char>(letter));
+  if (!SendKeys({Key(VK_MENU, false), Key(LOBYTE(scan), false), Key(LOBYTE(scan), true),
+                 Key(VK_MENU, true)})) {
+    return false;
+  }
+  while (TimeLeft()) {
+    if (FocusOf(dialog) != focus_before || PageOf(dialog) != page_before)
+      return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+bool PressEnter(HWND dialog) {
+  printf("pressing Enter\n");
+  return Front(dialog) && SendKeys({Key(VK_RETURN, false), Key(VK_RETURN, true)});
+}
+
+// Waits until the focused box shows `text`.
+bool WaitForText(HWND dialog, const std::wstring& text) {
+  const ULONGLONG give_up = GetTickCount64() + kKeyMs;
+  while (TimeLeft() && GetTickCount64() < give_up) {
+    if (ControlText(FocusOf(dialog)) == text)
+      return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
+bool Type(HWND dialog, const std::wstring& text) {
+  if (!Front(dialog) || !FocusOf(dialog))
+    return false;
+  if (!SendKeys({Key(VK_CONTROL, false), Key('A', false), Key('A', true), Key(VK_CONTROL, true),
+                 Key(VK_DELETE, false), Key(VK_DELETE, true)}) ||
+      !WaitForText(dialog, std::wstring())) {
+    return false;
+  }
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!SendKeys({Key(text[i], false, /*unicode=*/true), Key(text[i], true, /*unicode=*/true)}))
+      return false;
+    // A key typed where the caret was put back would show here.
+    if (!WaitForText(dialog, text.substr(0, i + 1))) {
+      printf("typed: %s\n", ToUtf8(ControlText(FocusOf(dialog))).c_str());
+      return false;
+    }
+  }
+  // Whatever the folder examination does after the last key is in the
+  // window's queue behind this message.
+  SendWithTimeout(dialog, WM_NULL, 0, 0);
+  printf("typed: %s\n", ToUtf8(ControlText(FocusOf(dialog))).c_str());
+  return true;
+}
+
 int Fail(const char* why) {
   printf("failed: %s\n", why);
   return 1;
@@ -231,6 +337,12 @@ int wmain(int argc, wchar_t** argv) {
       ok = Watch(dialog, [](int page) { return page == 5; });
     else if (command == L"wait-end")
       ok = Watch(dialog, [](int page) { return page == -1; });
+    else if (command.rfind(L"alt:", 0) == 0 && command.size() == 5)
+      ok = PressAlt(dialog, command[4]);
+    else if (command.rfind(L"type:", 0) == 0)
+      ok = Type(dialog, command.substr(5));
+    else if (command == L"enter")
+      ok = PressEnter(dialog);
     else
       return Fail("unknown command");
     if (!ok) {

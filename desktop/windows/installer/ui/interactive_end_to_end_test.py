@@ -88,10 +88,10 @@ def place_installer(prefix, a):
     return os.path.join(folder, "installer.exe")
 
 
-def run_with_window(prefix, installer, commands):
+def run_with_window(prefix, installer, commands, args=ARGS):
     """Runs the installer without --silent while the driver works its
     window; returns (exit code, the driver's lines)."""
-    installer_run = subprocess.Popen([e2e.WINE, installer, *ARGS], env=prefix.env,
+    installer_run = subprocess.Popen([e2e.WINE, installer, *args], env=prefix.env,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
     try:
@@ -99,7 +99,8 @@ def run_with_window(prefix, installer, commands):
                                  str(DRIVER_SECONDS), *commands],
                                 env=prefix.env, timeout=RUN_SECONDS, stdin=subprocess.DEVNULL,
                                 capture_output=True, check=False)
-        code = installer_run.wait(timeout=RUN_SECONDS)
+        # A driver that gave up leaves a window nobody will close.
+        code = installer_run.wait(timeout=RUN_SECONDS) if driver.returncode == 0 else None
     finally:
         if installer_run.poll() is None:
             installer_run.kill()
