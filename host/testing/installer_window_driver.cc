@@ -243,8 +243,10 @@ INPUT Key(WORD key, bool up, bool unicode = false) {
   return input;
 }
 
+// Keys go to the foreground window: the installer's, which comes up in
+// front. Not forced: SetForegroundWindow would send the window's thread a
+// message and wait for it without a time-out.
 bool Front(HWND dialog) {
-  SetForegroundWindow(dialog);
   while (TimeLeft()) {
     if (GetForegroundWindow() == dialog)
       return true;
@@ -255,8 +257,10 @@ bool Front(HWND dialog) {
 
 bool PressAlt(HWND dialog, wchar_t letter) {
   const SHORT scan = VkKeyScanW(letter);
-  if (scan == -1 || !Front(dialog))
+  if (scan == -1 || !Front(dialog)) {
+    printf("the window is not in front\n");
     return false;
+  }
   const HWND focus_before = FocusOf(dialog);
   const int page_before = PageOf(dialog);
   printf("pressing Alt+%c\n", static_cast<char>(letter));
@@ -320,6 +324,8 @@ int Fail(const char* why) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Each line goes out at once: what the driver saw before a hang counts.
+  setvbuf(stdout, nullptr, _IONBF, 0);
   if (argc < 3)
     return Fail("usage: installer_window_driver.exe SECONDS COMMAND...");
   g_deadline = GetTickCount64() + 1000ull * _wtoi(argv[1]);

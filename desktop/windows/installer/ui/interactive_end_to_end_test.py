@@ -95,10 +95,16 @@ def run_with_window(prefix, installer, commands, args=ARGS):
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
     try:
-        driver = subprocess.run([e2e.WINE, os.path.join(prefix.root, "..", "driver.exe"),
-                                 str(DRIVER_SECONDS), *commands],
-                                env=prefix.env, timeout=RUN_SECONDS, stdin=subprocess.DEVNULL,
-                                capture_output=True, check=False)
+        try:
+            driver = subprocess.run([e2e.WINE, os.path.join(prefix.root, "..", "driver.exe"),
+                                     str(DRIVER_SECONDS), *commands],
+                                    env=prefix.env, timeout=RUN_SECONDS,
+                                    stdin=subprocess.DEVNULL, capture_output=True, check=False)
+        except subprocess.TimeoutExpired as stuck:
+            # What the driver saw before it stuck.
+            seen = (stuck.stdout or b"").decode("utf-8", "replace").replace("\r", "")
+            print("\n".join("  driver: " + line for line in seen.splitlines()))
+            raise
         # A driver that gave up leaves a window nobody will close.
         code = installer_run.wait(timeout=RUN_SECONDS) if driver.returncode == 0 else None
     finally:
