@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "base/bind.h"
@@ -35,12 +36,17 @@ class TestWindow {
 
   HWND hwnd() const { return hwnd_; }
   std::vector<UINT> received;
+  // Called after a recorded message was recorded.
+  std::function<void(UINT)> on_received;
 
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* self = reinterpret_cast<TestWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (self && (message == kTestKey || message == kStopMessage || message == WM_CHAR))
+    if (self && (message == kTestKey || message == kStopMessage || message == WM_CHAR)) {
       self->received.push_back(message);
+      if (self->on_received)
+        self->on_received(message);
+    }
     return DefWindowProcW(hwnd, message, wparam, lparam);
   }
 
@@ -160,24 +166,33 @@ TEST(MessageDispatcherTest, NestedPlainRunBypassesTheOuterDispatcher) {
   TestWindow window;
   TestDispatcher dispatcher(MessageDispatcher::kHandled);
   MessageDispatcher* inside_nested = &dispatcher;
+  RunLoop* nested_run = nullptr;
+  // The nested run ends once 'B' and the WM_CHAR its translation queued have
+  // both reached the window: a run ended by time may end between the two,
+  // and leave the WM_CHAR to the outer run and its dispatcher.
+  window.on_received = [&](UINT message) {
+    if (message != WM_CHAR || !nested_run)
+      return;
+    inside_nested = RunLoop::GetCurrentDispatcher();
+    nested_run->Quit();
+    nested_run = nullptr;
+  };
   loop.task_runner()->PostTask(
       FROM_HERE, BindOnce(
-                     [](HWND hwnd, MessageDispatcher** inside_nested) {
+                     [](HWND hwnd, RunLoop** nested_run) {
                        RunLoop nested(RunLoop::Type::kNestableTasksAllowed);
+                       *nested_run = &nested;
                        PostMessageW(hwnd, kTestKey, 'B', 0);
+                       // Only when 'B' never reaches the window: a failure,
+                       // not a hang.
                        ThreadTaskRunnerHandle::Get()->PostDelayedTask(
-                           FROM_HERE, BindOnce(
-                                          [](MessageDispatcher** out, RunLoop* nested) {
-                                            *out = RunLoop::GetCurrentDispatcher();
-                                            nested->Quit();
-                                          },
-                                          inside_nested, &nested),
-                           TimeDelta::FromMilliseconds(20));
+                           FROM_HERE, nested.QuitClosure(), TimeDelta::FromSeconds(30));
                        nested.Run();
+                       *nested_run = nullptr;
                        PostMessageW(hwnd, kTestKey, 'C', 0);
                        PostMessageW(hwnd, kStopMessage, 0, 0);
                      },
-                     window.hwnd(), &inside_nested));
+                     window.hwnd(), &nested_run));
   RunLoop outer(&dispatcher);
   outer.Run();
   EXPECT_EQ(nullptr, inside_nested);
