@@ -53,8 +53,7 @@ base::FilePath RunningExecutable() {
 
 // An unsigned installer (a local build) accepts unsigned downloads.
 bool IsSignatureRequired() {
-  bool has_table = false;
-  return !HasCertificateTable(RunningExecutable(), &has_table) || has_table;
+  return RunningImageHasCertificateTable();
 }
 
 std::string LastErrorDetail() {

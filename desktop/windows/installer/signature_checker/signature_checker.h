@@ -36,7 +36,10 @@ bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
 
 // Whether the image of the running program carries a certificate table, as
 // its headers were when it was loaded: a file put at the program's path
-// since then changes nothing.
+// since then changes nothing. This is the one answer to "is this a signed
+// build": a signed build checks the signer of every package, component and
+// program it takes from a folder; an unsigned one (a developer's or a
+// test's) checks none.
 bool RunningImageHasCertificateTable();
 
 // What VerifySigners compares each signer with.

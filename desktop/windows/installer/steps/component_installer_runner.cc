@@ -18,10 +18,8 @@ bool ComponentInstallerRunnerImpl::GetRunningInstaller(base::FilePath* path) {
   return base::PathService::Get(base::FILE_EXE, path) && !path->empty();
 }
 
-bool ComponentInstallerRunnerImpl::IsSignedBuild(const base::FilePath& installer) {
-  bool has_table = false;
-  // Not a PE image we can read: treat it as signed, so the check happens.
-  return !HasCertificateTable(installer, &has_table) || has_table;
+bool ComponentInstallerRunnerImpl::IsSignedBuild() {
+  return RunningImageHasCertificateTable();
 }
 
 bool ComponentInstallerRunnerImpl::VerifySignature(const base::FilePath& path,

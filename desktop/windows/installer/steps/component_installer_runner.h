@@ -24,9 +24,9 @@ class ComponentInstallerRunner {
 
   // The running installer executable; false when it cannot be found.
   virtual bool GetRunningInstaller(base::FilePath* path) = 0;
-  // Whether the running installer is a signed build (a PE image with a
-  // certificate table).
-  virtual bool IsSignedBuild(const base::FilePath& installer) = 0;
+  // Whether the running installer is a signed build, as its loaded image
+  // says (never the file at its path, which may have been replaced since).
+  virtual bool IsSignedBuild() = 0;
   // Whether `path` carries the product's trusted signer.
   virtual bool VerifySignature(const base::FilePath& path, std::string* error) = 0;
   // Starts `command_line`; an invalid Process when it does not start.
@@ -37,7 +37,7 @@ class ComponentInstallerRunner {
 class ComponentInstallerRunnerImpl : public ComponentInstallerRunner {
  public:
   bool GetRunningInstaller(base::FilePath* path) override;
-  bool IsSignedBuild(const base::FilePath& installer) override;
+  bool IsSignedBuild() override;
   bool VerifySignature(const base::FilePath& path, std::string* error) override;
   base::Process Launch(const base::CommandLine& command_line) override;
 };

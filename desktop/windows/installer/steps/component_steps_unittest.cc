@@ -60,7 +60,7 @@ class FakeRunner : public ComponentInstallerRunner {
     *path = base::FilePath(L"C:\\installer.exe");
     return true;
   }
-  bool IsSignedBuild(const base::FilePath& /*installer*/) override { return signed_build; }
+  bool IsSignedBuild() override { return signed_build; }
   bool VerifySignature(const base::FilePath& path, std::string* /*error*/) override {
     checked.push_back(path.BaseName().value());
     changeable_while_checked = changeable_while_checked || CanBeChanged(path);
@@ -267,7 +267,7 @@ TEST(ComponentInstallerRunnerTest, AProgramHeldForLaunchStartsAndCannotBeChanged
   ASSERT_TRUE(process.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(30), &exit_code));
   EXPECT_EQ(exit_code, 7);
   // This test program is not a signed build.
-  EXPECT_FALSE(runner.IsSignedBuild(exe));
+  EXPECT_FALSE(runner.IsSignedBuild());
 }
 
 }  // namespace

@@ -81,7 +81,7 @@ bool InstallComponentsStep::RunComponent(ComponentInstallerRunner* runner,
     PLOG(ERROR) << "Cannot open component installer " << installer;
     return false;
   }
-  const bool signed_build = runner->IsSignedBuild(running_installer);
+  const bool signed_build = runner->IsSignedBuild();
   std::string error;
   if (signed_build && !runner->VerifySignature(installer, &error)) {
     LOG(ERROR) << "Signature error for component installer ";
