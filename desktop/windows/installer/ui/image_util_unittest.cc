@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
+#include "desktop/windows/installer/ui/test_support/test_canvas.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -18,40 +19,6 @@ BitmapSize SizeOf(HBITMAP bitmap) {
   GetObjectW(bitmap, sizeof(info), &info);
   return {info.bmWidth, info.bmHeight, info.bmBitsPixel};
 }
-
-// A top-down 32-bit white canvas whose pixels a test reads back.
-class Canvas {
- public:
-  Canvas(int width, int height) : width_(width) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    dc_ = CreateCompatibleDC(nullptr);
-    bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&pixels_),
-                               nullptr, 0);
-    old_ = SelectObject(dc_, bitmap_);
-    for (int i = 0; i < width * height; ++i)
-      pixels_[i] = 0x00FFFFFF;
-  }
-  ~Canvas() {
-    SelectObject(dc_, old_);
-    DeleteObject(bitmap_);
-    DeleteDC(dc_);
-  }
-  HDC dc() const { return dc_; }
-  // 0xRRGGBB.
-  uint32_t At(int x, int y) const { return pixels_[y * width_ + x] & 0xFFFFFF; }
-
- private:
-  int width_;
-  HDC dc_;
-  HBITMAP bitmap_;
-  HGDIOBJ old_;
-  uint32_t* pixels_ = nullptr;
-};
 
 TEST(ImageUtilTest, StreamHoldsTheResourceBytes) {
   Microsoft::WRL::ComPtr<IStream> stream = LoadResourceToStream(IDR_LOGO_PNG, L"PNG");
@@ -90,7 +57,7 @@ TEST(ImageUtilTest, BlendingKeepsTransparentCorners) {
   HBITMAP badge = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG");
   ASSERT_TRUE(badge);
   const BitmapSize size = SizeOf(badge);
-  Canvas canvas(size.width, size.height);
+  TestCanvas canvas(size.width, size.height);
   ASSERT_TRUE(AlphaBlendBitmap(canvas.dc(), 0, 0, size.width, size.height, badge, 0, 0,
                                size.width, size.height));
   // Outside the disc the canvas stays white; inside the badge is red.

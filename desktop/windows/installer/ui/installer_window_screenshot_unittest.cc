@@ -26,6 +26,7 @@ using std::min;
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/ui/test_support/fake_progress_calculator.h"
+#include "desktop/windows/installer/ui/test_support/test_canvas.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
@@ -138,28 +139,12 @@ std::vector<uint32_t> StatusPixels(HWND window) {
   RECT rect = {};
   GetWindowRect(status, &rect);
   MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-  const int width = rect.right - rect.left;
-  const int height = rect.bottom - rect.top;
+  TestCanvas canvas(rect.right - rect.left, rect.bottom - rect.top);
   HDC source = GetDC(window);
-  HDC memory = CreateCompatibleDC(source);
-  BITMAPINFO info = {};
-  info.bmiHeader.biSize = sizeof(info.bmiHeader);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, source, rect.left, rect.top, SRCCOPY);
-  GdiFlush();
-  std::vector<uint32_t> pixels(static_cast<const uint32_t*>(bits),
-                               static_cast<const uint32_t*>(bits) + width * height);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
+  BitBlt(canvas.dc(), 0, 0, rect.right - rect.left, rect.bottom - rect.top, source, rect.left,
+         rect.top, SRCCOPY);
   ReleaseDC(window, source);
-  return pixels;
+  return canvas.Pixels();
 }
 
 // The status line is drawn over the window's background: a new status

@@ -255,25 +255,35 @@ SCENARIOS = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("scenario", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
+def run_scenario(name, scenario, count, a):
+    """Runs `scenario` on `count` fresh prefixes that share a driver;
+    prints the end of every log when it fails."""
     a.installer = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
-    scenario, count = SCENARIOS[a.scenario]
-    root = tempfile.mkdtemp(prefix="tarvo-ui-e2e-%s-" % a.scenario)
+    root = tempfile.mkdtemp(prefix="tarvo-ui-e2e-%s-" % name)
     shutil.copy(os.path.join(a.build_dir, "host_test", "installer_window_driver.exe"),
                 os.path.join(root, "driver.exe"))
     prefixes = make_prefixes(root, count)
     try:
         scenario(prefixes, a)
-        print("%s: passed" % a.scenario)
+        print("%s: passed" % name)
         return 0
+    except BaseException:
+        for prefix in prefixes:
+            e2e.print_log_ends(prefix)
+        raise
     finally:
         for prefix in prefixes:
             prefix.close()
         shutil.rmtree(root, ignore_errors=True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("scenario", choices=list(SCENARIOS))
+    parser.add_argument("--build-dir", required=True)
+    a = parser.parse_args()
+    scenario, count = SCENARIOS[a.scenario]
+    return run_scenario(a.scenario, scenario, count, a)
 
 
 if __name__ == "__main__":

@@ -25,11 +25,9 @@ import argparse
 import http.server
 import io
 import os
-import shutil
 import socket
 import subprocess
 import sys
-import tempfile
 import threading
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -180,23 +178,7 @@ def main():
         code = in_own_network()
         if code is not None:
             return code
-    a.installer = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
-    root = tempfile.mkdtemp(prefix="tarvo-window-e2e-%s-" % a.scenario)
-    shutil.copy(os.path.join(a.build_dir, "host_test", "installer_window_driver.exe"),
-                os.path.join(root, "driver.exe"))
-    prefixes = ui.make_prefixes(root, 1)
-    try:
-        SCENARIOS[a.scenario](prefixes, a)
-        print("%s: passed" % a.scenario)
-        return 0
-    except BaseException:
-        for prefix in prefixes:
-            e2e.print_log_ends(prefix)
-        raise
-    finally:
-        for prefix in prefixes:
-            prefix.close()
-        shutil.rmtree(root, ignore_errors=True)
+    return ui.run_scenario(a.scenario, SCENARIOS[a.scenario], 1, a)
 
 
 if __name__ == "__main__":
