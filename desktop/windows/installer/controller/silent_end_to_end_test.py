@@ -491,17 +491,17 @@ def error_lines(logs):
 
 
 def scenario_uninstall_leaves_nothing(prefix, a):
-    """An install followed by an uninstall leaves the prefix as it was, but
-    for what LEGITIMATELY_LEFT lists, and neither run logs an error."""
+    """An install, an upgrade and an uninstall leave the prefix as it was,
+    but for what LEGITIMATELY_LEFT lists, and no run logs an error."""
     folder = "C:\\e2e\\Tarvo"
-    path = installer_dir(prefix, "v1", a.v1)
-    shutil.copy(os.path.join(a.build_dir, "bin", "installer_engine.dll"), os.path.dirname(path))
+    args = ["--allusers=0", "--installfolder=" + folder]
     warm_up_console(prefix)
     before = snapshot(prefix)
     seen = set(prefix.logs())
-    code = prefix.run(path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + folder)
-    check_code(prefix, seen, code, 0, "install")
-    code = prefix.run(os.path.join(prefix.unix(folder), V1, "installer.exe"),
+    install(prefix, args, "v1", a.v1, a.engine_v1)
+    install(prefix, args, "v2", os.path.join(a.packages_dir, "installer_v2.exe"),
+            os.path.join(a.packages_dir, "bin_" + V2))
+    code = prefix.run(os.path.join(prefix.unix(folder), V2, "installer.exe"),
                       "--uninstall", "--silent", *QUIET)
     check_code(prefix, seen, code, 0, "uninstall")
     after = snapshot(prefix)
@@ -511,7 +511,7 @@ def scenario_uninstall_leaves_nothing(prefix, a):
         if key not in before[1] and LEGITIMATELY_LEFT.match("+ " + key):
             if not all(re.match(r'"Last [^"]* Install Path"=', line) for line in lines):
                 changes.append("values left in %s: %s" % (key, sorted(lines)))
-    left = os.path.join(prefix.unix(folder))
+    left = prefix.unix(folder)
     if os.path.isdir(left) and os.listdir(left):
         changes.append("files left in the installation folder: %s" % os.listdir(left))
     assert not changes, "left behind:\n  " + "\n  ".join(changes[:40])

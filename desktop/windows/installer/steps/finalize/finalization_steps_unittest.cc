@@ -237,6 +237,11 @@ TEST_F(FinalizationStepsTest, RecordsNamingFreshOrForeignFoldersAreKept) {
   EXPECT_TRUE(base::PathExists(junk));
   EXPECT_FALSE(base::PathExists(old));
   EXPECT_FALSE(base::PathExists(gone));
+  // The old version's folder, emptied, goes with its files; the folders of
+  // the records that were kept stay.
+  EXPECT_FALSE(base::PathExists(old.DirName()));
+  EXPECT_TRUE(base::PathExists(fresh.DirName()));
+  EXPECT_TRUE(base::PathExists(root_));
 }
 
 TEST_F(FinalizationStepsTest, OldRootFilesGoUnlessPutThereAgain) {

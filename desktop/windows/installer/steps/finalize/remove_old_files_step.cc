@@ -45,10 +45,14 @@ bool SameName(const base::FilePath& a, const base::FilePath& b) {
   return base::FilePath::CompareEqualIgnoreCase(a.value(), b.value());
 }
 
-bool Delete(Transaction* transaction, const base::FilePath& path) {
-  return transaction->Execute(std::make_unique<DeleteFileOperation>(
-                                  path, /*check_in_use=*/true, /*remove_empty_parents=*/false),
-                              nullptr);
+// Once the record's transaction commits, the folders its deletions emptied
+// (the old version's folder, made by the install that recorded it) go too,
+// never the installation folder or anything above it.
+bool Delete(Transaction* transaction, const base::FilePath& path, const base::FilePath& stop_at) {
+  return transaction->Execute(
+      std::make_unique<DeleteFileOperation>(path, /*check_in_use=*/true,
+                                            /*remove_empty_parents=*/true, stop_at),
+      nullptr);
 }
 
 }  // namespace
@@ -104,19 +108,20 @@ void RemoveOldFilesStep::RemoveRecord(const base::FilePath& status_file) {
   if (GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/false))
     AddFirewallRule(folder.Append(GetBrowserExeName()), FirewallRuleChange::kRemove);
   LOG(INFO) << "Deleting " << path_text;
-  Delete(&transaction, status_file);
+  Delete(&transaction, status_file, GetContext()->GetBaseInstallFolder());
 }  // The record's transaction commits here.
 
 bool RemoveOldFilesStep::DeleteRecordFiles(const InstallationStatus& record,
                                            const base::FilePath& folder,
                                            Transaction* transaction) {
   const bool uninstall = GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL;
+  const base::FilePath& root = GetContext()->GetBaseInstallFolder();
   bool all_deleted = true;
   for (const base::FilePath& file : record.files) {
     if (!IsSafeRelativePath(file.value()))
       continue;
     const base::FilePath path = folder.Append(file);
-    if (!base::PathExists(path) || Delete(transaction, path))
+    if (!base::PathExists(path) || Delete(transaction, path, root))
       continue;
     all_deleted = false;
     if (!uninstall)
