@@ -14,7 +14,6 @@ its own (the prefix, display and helpers of silent_end_to_end_test.py).
                      them) away.
 """
 
-import argparse
 import glob
 import os
 import re
@@ -130,13 +129,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("what", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
-    return e2e.run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main_of_scenarios(SCENARIOS))

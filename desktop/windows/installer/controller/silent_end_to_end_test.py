@@ -662,6 +662,16 @@ def main():
     return run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
 
 
+def main_of_scenarios(scenarios):
+    """The command line of a script of scenarios that need only the build
+    (SCENARIO --build-dir B): runs the one named in a fresh prefix."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("what", choices=list(scenarios))
+    parser.add_argument("--build-dir", required=True)
+    a = parser.parse_args()
+    return run_in_fresh_prefix(a.what, scenarios[a.what], a)
+
+
 def run_in_fresh_prefix(what, scenario, a):
     """Runs scenario(prefix, a) in a fresh prefix of its own, with a.v1 (the
     build's installer that carries its package) and a.engine_v1 (its
