@@ -10,6 +10,7 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "desktop/windows/installer/utils/executable_image.h"
 #include "desktop/windows/installer/utils/installer_constants.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/private_folder.h"
@@ -31,10 +32,13 @@ bool CopyWhole(const base::FilePath& from, const base::FilePath& to) {
 }
 
 // The program and, beside it, the engine library it cannot start without.
+// Of the program only what the loader maps: the package appended to an
+// installer is no part of the probe, and copying it cost as much as the
+// package is large.
 bool CopyProgram(const base::FilePath& program, const base::FilePath& folder,
                  base::FilePath* copy, base::FilePath* engine_copy) {
   *copy = folder.Append(program.BaseName());
-  if (!CopyWhole(program, *copy))
+  if (!CopyExecutableImage(program, *copy))
     return false;
   base::FilePath engine = program.DirName().Append(kEngineDllName);
   if (base::PathExists(engine)) {
