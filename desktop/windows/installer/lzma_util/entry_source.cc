@@ -10,3 +10,8 @@ LzmaUtil::ExtractResult EntrySource::InPageError(uint32_t status, uint32_t* last
              << base::StringPrintf("0x%08X", status);
   return LzmaUtil::kInPageError;
 }
+
+// static
+void EntrySource::ReleasePieceOf(void* context, const uint8_t* data) {
+  static_cast<EntrySource*>(context)->ReleasePiece(data);
+}

@@ -13,9 +13,16 @@ class EntrySource {
   virtual ~EntrySource() = default;
   // Makes entry `index`'s bytes ready to be read, before its file is made.
   virtual LzmaUtil::ExtractResult Prepare(uint32_t index) = 0;
-  // The entry's next bytes (valid until the next call); `*last` with its
-  // final piece. Only for entries with bytes in a solid block.
+  // The entry's next bytes; `*last` with its final piece. Only for entries
+  // with bytes in a solid block. The bytes stay valid until given back with
+  // ReleasePiece, and at most until an entry of another solid block is
+  // prepared.
   virtual LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
+  // Gives a piece's bytes back; called on any thread.
+  virtual void ReleasePiece(const uint8_t* data) {}
+
+  // ReleasePiece as a FileWriterPool::ReleaseCallback, `context` the source.
+  static void ReleasePieceOf(void* context, const uint8_t* data);
 
  protected:
   // Logs a failed page read of mapped memory, keeps its status as the last

@@ -9,24 +9,31 @@
 #include <vector>
 
 #include "base/files/file_path.h"
-#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/lzma_util/file_writer_pool.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 
 class FolderTreeMaker;
 
-// Writes archive entries below an output folder, one at a time: Begin
-// makes the entry's folder (and for a file, the file), Write appends its
-// bytes, Finish sets the modification time and closes it.
+// Writes archive entries below an output folder, one after the other in
+// archive order: Begin makes the entry's folder (and for a file, the file),
+// Write appends its bytes, Finish sets the modification time and closes
+// it. Folders are made on the caller's thread, files on a FileWriterPool's:
+// a failure of a file may surface only at a later call, and Complete waits
+// for every file and says how the extraction ended.
 class EntryWriter {
  public:
-  // Larger writes cost far more under Wine and gain nothing on Windows.
-  static constexpr size_t kMaxWriteSize = 1 << 20;
+  static constexpr size_t kMaxWriteSize = FileWriterPool::kMaxWriteSize;
 
-  // `written_files` and `created_folders` may be null.
+  // `written_files` and `created_folders` may be null. The bytes given to
+  // Write are lent until `release` gives them back (on any thread); until
+  // Drain or Complete returns they must stay valid otherwise.
   EntryWriter(const base::FilePath& output_folder,
               FolderTreeMaker* folders,
               std::vector<base::FilePath>* written_files,
-              std::vector<base::FilePath>* created_folders);
+              std::vector<base::FilePath>* created_folders,
+              size_t threads,
+              FileWriterPool::ReleaseCallback release,
+              void* release_context);
   EntryWriter(const EntryWriter&) = delete;
   EntryWriter& operator=(const EntryWriter&) = delete;
   // Abandons an entry left open.
@@ -34,8 +41,7 @@ class EntryWriter {
 
   enum class Kind { kFile, kFolder };
 
-  // `name` is a safe relative path; `modified` may be null. A file is
-  // reported in the written files as soon as it is created.
+  // `name` is a safe relative path; `modified` may be null.
   LzmaUtil::ExtractResult Begin(const std::wstring& name, Kind kind, const FILETIME* modified);
   LzmaUtil::ExtractResult Write(const uint8_t* data, size_t size);
   LzmaUtil::ExtractResult Finish();
@@ -43,17 +49,33 @@ class EntryWriter {
   // written files).
   void Abandon();
 
+  // Waits until every file given so far is written: kOk, or the failure of
+  // one of them.
+  LzmaUtil::ExtractResult Drain();
+
+  // Waits for every file, puts the created ones in the written files (in
+  // archive order: up to the one that failed, and after it those that could
+  // not be deleted again) and returns the extraction's result: `result`,
+  // what the caller met at the entry it was at, unless a file before that
+  // entry failed.
+  LzmaUtil::ExtractResult Complete(LzmaUtil::ExtractResult result);
+
  private:
+  LzmaUtil::ExtractResult PoolFailure();
+
   const base::FilePath output_folder_;
   FolderTreeMaker* const folders_;
   std::vector<base::FilePath>* const written_files_;
   std::vector<base::FilePath>* const created_folders_;
+  FileWriterPool pool_;
   // The folder the last entry was put in, known to exist.
   base::FilePath last_folder_;
-  base::FilePath path_;
-  base::win::ScopedHandle file_;
-  bool has_time_ = false;
-  FILETIME modified_ = {};
+  // Files begun, and whether the last of them is still open.
+  size_t files_ = 0;
+  bool open_ = false;
+  // The pool refused a call: the caller stopped for a failure of its.
+  bool refused_ = false;
+  bool completed_ = false;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_ENTRY_WRITER_H_

@@ -73,17 +73,10 @@ FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
 
 FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_status) {
   base::AutoLock hold(lock_);
-  if (holding_) {
-    free_buffers_.push_back(held_buffer_);
-    holding_ = false;
-    changed_.Broadcast();
-  }
   for (;;) {
     if (!ready_.empty()) {
       const Ready ready = ready_.front();
       ready_.pop_front();
-      holding_ = true;
-      held_buffer_ = ready.buffer;
       piece->data = buffers_.get() + ready.buffer * kPieceSize;
       piece->size = ready.size;
       piece->last = ready.last;
@@ -98,6 +91,15 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
       return Status::kCancelled;
     changed_.Wait();
   }
+}
+
+void FolderPipeline::Release(const uint8_t* data) {
+  const size_t offset = static_cast<size_t>(data - buffers_.get());
+  DCHECK_EQ(0u, offset % kPieceSize);
+  DCHECK_LT(offset / kPieceSize, kPieceCount);
+  base::AutoLock hold(lock_);
+  free_buffers_.push_back(offset / kPieceSize);
+  changed_.Broadcast();
 }
 
 void FolderPipeline::Cancel() {

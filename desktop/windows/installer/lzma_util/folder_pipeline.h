@@ -59,10 +59,12 @@ class FolderPipeline {
                ParallelBlockDecoder::DecodedBlockHook hook,
                uint32_t* fault_status);
 
-  // The next piece of the entries, waiting for it; the previous piece's
-  // bytes are given back. After a failure, the pieces before it still come
-  // first. On kInPageError, `*fault_status` receives the page-read status.
+  // The next piece of the entries, waiting for it. Its bytes are the
+  // caller's until given back with Release, from any thread. After a
+  // failure, the pieces before it still come first. On kInPageError,
+  // `*fault_status` receives the page-read status.
   Status NextPiece(Piece* piece, uint32_t* fault_status);
+  void Release(const uint8_t* data);
 
   // Stops the reading thread and the decoding; NextPiece returns kCancelled.
   void Cancel();
@@ -110,8 +112,6 @@ class FolderPipeline {
   Status failure_ = Status::kOk;
   uint32_t failure_fault_status_ = 0;
   bool cancelled_ = false;
-  bool holding_ = false;
-  size_t held_buffer_ = 0;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_FOLDER_PIPELINE_H_

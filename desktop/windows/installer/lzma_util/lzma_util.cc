@@ -185,12 +185,23 @@ ExtractResult WriteEntries(const CSzArEx* db,
                            EntryWriter* writer) {
   size_t unpacked = 0;
   size_t selected_left = selection.count;
+  UInt32 folder = kNoFolder;
   for (UInt32 i = 0; i < db->NumFiles; ++i) {
     if (filtered && selected_left == 0)
       break;
     if (!selection.selected[i])
       continue;
     --selected_left;
+    // The pieces of a solid block are gone once the next block is prepared:
+    // every file with bytes in it is written first.
+    if (db->FileToFolder[i] != kNoFolder && db->FileToFolder[i] != folder) {
+      if (folder != kNoFolder) {
+        const ExtractResult result = writer->Drain();
+        if (result != LzmaUtil::kOk)
+          return result;
+      }
+      folder = db->FileToFolder[i];
+    }
     if (observer)
       observer->OnUnpackProgressChanged(unpacked);
     ++unpacked;
@@ -332,6 +343,8 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
   ArchiveView view;
   std::unique_ptr<EntrySource> source = MakeSource(&archive, selection.selected, output_folder,
                                                    &view);
-  EntryWriter writer(output_folder, &folders_, written_files, created_folders);
-  return WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer);
+  EntryWriter writer(output_folder, &folders_, written_files, created_folders,
+                     FileWriterPool::kMaxThreads, &EntrySource::ReleasePieceOf, source.get());
+  return writer.Complete(
+      WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer));
 }

@@ -71,6 +71,10 @@ LzmaUtil::ExtractResult StreamingSource::NextPiece(const uint8_t** data, size_t*
   return LzmaUtil::kOk;
 }
 
+void StreamingSource::ReleasePiece(const uint8_t* data) {
+  pipeline_->Release(data);
+}
+
 std::vector<FolderPipeline::Entry> StreamingSource::EntriesOf(uint32_t folder) const {
   std::vector<FolderPipeline::Entry> entries;
   const UInt32 first = db_->FolderToFile[folder];

@@ -35,6 +35,7 @@ class StreamingSource : public EntrySource {
 
   LzmaUtil::ExtractResult Prepare(uint32_t index) override;
   LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override;
+  void ReleasePiece(const uint8_t* data) override;
 
  private:
   // The selected entries of `folder` that take bytes of it, in order.
