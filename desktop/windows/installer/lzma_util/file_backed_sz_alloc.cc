@@ -1,13 +1,27 @@
 #include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
 
+namespace {
+
+// Small writes: under Wine the pages written by larger ones still fault
+// expensively when the mapping first touches them.
+constexpr size_t kPrefillChunk = 256 << 10;
+
+}  // namespace
+
 // static
 void* FileBackedSzAlloc::AllocThunk(ISzAllocPtr p, size_t size) {
-  return reinterpret_cast<const Vt*>(p)->owner->Alloc(size);
+  FileBackedSzAlloc* self = reinterpret_cast<const Vt*>(p)->owner;
+  void* block = self->Alloc(size);
+  // The decoder's first allocation is the block it decodes into at once.
+  if (block && block == self->base_)
+    self->Prefill();
+  return block;
 }
 
 // static
@@ -61,6 +75,30 @@ void FileBackedSzAlloc::Free(void* address) {
   }
   if (heap_blocks_.erase(address))
     std::free(address);
+}
+
+void FileBackedSzAlloc::Prefill() {
+  if (!base_ || prefilled_)
+    return;
+  prefilled_ = true;
+  // Committed memory never written reads as zeros and takes no memory.
+  void* zeros = ::VirtualAlloc(nullptr, kPrefillChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
+  LARGE_INTEGER start = {};
+  if (!zeros || !::SetFilePointerEx(file_, start, nullptr, FILE_BEGIN)) {
+    PLOG(WARNING) << "Cannot fill the decoder buffer file";
+  } else {
+    for (size_t done = 0; done < size_;) {
+      const DWORD chunk = static_cast<DWORD>(std::min(kPrefillChunk, size_ - done));
+      DWORD written = 0;
+      if (!::WriteFile(file_, zeros, chunk, &written, nullptr) || written != chunk) {
+        PLOG(WARNING) << "Cannot fill the decoder buffer file past " << done << " bytes";
+        break;
+      }
+      done += chunk;
+    }
+  }
+  if (zeros)
+    ::VirtualFree(zeros, 0, MEM_RELEASE);
 }
 
 bool FileBackedSzAlloc::Contains(const void* address) const {

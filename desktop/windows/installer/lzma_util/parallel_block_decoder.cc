@@ -256,6 +256,7 @@ void ParallelBlockDecoder::Work() {
   LzmaDec_CONSTRUCT(&worker.lzma);
   for (;;) {
     size_t index;
+    Slot* slot;
     uint8_t* buffer;
     {
       base::AutoLock hold(lock_);
@@ -266,8 +267,12 @@ void ParallelBlockDecoder::Work() {
       index = next_to_decode_++;
       states_[index].slot = free_slots_.back();
       free_slots_.pop_back();
-      buffer = slots_[states_[index].slot]->buffer;
+      slot = slots_[states_[index].slot].get();
+      buffer = slot->buffer;
     }
+    // Each buffer is filled by the first worker that decodes into it, so
+    // that the buffers are filled side by side.
+    slot->alloc->Prefill();
     DecodeBlock(index, buffer, &worker);
   }
   Lzma2Dec_FreeProbs(&worker.lzma2, &kHeapAlloc);
