@@ -217,6 +217,27 @@ TEST_F(FileWriterPoolTest, TheFileBegunFirstAmongFailuresIsReported) {
   ExpectStopsAt(pool, 2, 8);
 }
 
+// Files begun after one that fails, but finished before it failed, are
+// deleted again: the extraction stops at its first failure.
+TEST_F(FileWriterPoolTest, FilesFinishedAfterTheFailingOneGoAgain) {
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  GiveFile(&pool, 0, {"GATE", kFullDisk});
+  for (size_t i = 1; i < 4; ++i)
+    GiveFile(&pool, i, 1);
+  ASSERT_EQ(WAIT_OBJECT_0, ::WaitForSingleObject(g_at_gate, 10000));
+  // The other threads write the later files meanwhile.
+  for (int wait = 0; wait < 1000 && !base::PathExists(Path(3)); ++wait)
+    ::Sleep(10);
+  ::Sleep(100);
+  ASSERT_EQ(expected_[3], Read(3));
+  ::SetEvent(g_gate);
+  size_t failed = 99;
+  EXPECT_EQ(LzmaUtil::kWriteFileFailed, pool.Wait(&failed));
+  EXPECT_EQ(0u, failed);
+  ExpectStopsAt(pool, 0, 4);
+  EXPECT_EQ((std::vector<base::FilePath>{Path(0)}), pool.CreatedFiles());
+}
+
 // Cancelled while a file is being written: what was finished stays whole,
 // the open file is deleted, nothing queued after it is created, and every
 // lent piece comes back.
