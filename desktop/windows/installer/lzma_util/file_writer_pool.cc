@@ -26,24 +26,18 @@ struct FileWriterPool::Queue {
   Queue(FileWriterPool* owner, base::Lock* lock) : pool(owner), work(lock) {}
   FileWriterPool* const pool;
   base::ConditionVariable work;
+  // Operations queued, and whether one is running.
+  size_t load() const { return ops.size() + (running ? 1 : 0); }
+
   // Guarded by the pool's lock.
   std::deque<Op> ops;
+  bool running = false;
 };
 
 FileWriterPool::FileWriterPool(size_t threads, ReleaseCallback release, void* release_context)
-    : release_(release), release_context_(release_context) {
-  for (size_t i = 0; i < std::min(threads, kMaxThreads); ++i) {
-    auto queue = std::make_unique<Queue>(this, &lock_);
-    HANDLE thread = ::CreateThread(nullptr, 0, &ThreadMain, queue.get(), 0, nullptr);
-    if (!thread) {
-      PLOG(WARNING) << "Writing files with " << i << " threads instead of " << threads;
-      break;
-    }
-    threads_.push_back(thread);
-    base::AutoLock hold(lock_);
-    queues_.push_back(std::move(queue));
-  }
-}
+    : release_(release),
+      release_context_(release_context),
+      max_threads_(std::min(threads, kMaxThreads)) {}
 
 FileWriterPool::~FileWriterPool() {
   Abandon();
@@ -77,11 +71,16 @@ bool FileWriterPool::Begin(const base::FilePath& path, const FILETIME* modified)
     current_file_ = file.get();
     files_.push_back(std::move(file));
     // The thread with the least to do; a large file keeps its thread busy
-    // while small ones go to the others.
+    // while small ones go to the others. Another thread is started only
+    // when every one has work waiting.
     current_queue_ = nullptr;
     for (auto& queue : queues_) {
-      if (!current_queue_ || queue->ops.size() < current_queue_->ops.size())
+      if (!current_queue_ || queue->load() < current_queue_->load())
         current_queue_ = queue.get();
+    }
+    if ((!current_queue_ || current_queue_->load() > 0) && queues_.size() < max_threads_) {
+      if (Queue* started = StartThread())
+        current_queue_ = started;
     }
   }
   return Give({Op::Kind::kCreate, current_file_, nullptr, 0});
@@ -151,6 +150,20 @@ void FileWriterPool::SetWriteFunctionForTesting(WriteFunction write) {
   g_write_file = write ? write : &::WriteFile;
 }
 
+FileWriterPool::Queue* FileWriterPool::StartThread() {
+  auto queue = std::make_unique<Queue>(this, &lock_);
+  HANDLE thread = ::CreateThread(nullptr, 0, &ThreadMain, queue.get(), 0, nullptr);
+  if (!thread) {
+    PLOG(WARNING) << "Writing files with " << queues_.size() << " threads";
+    // No more tries: the threads there are (or the caller's) carry on.
+    max_threads_ = queues_.size();
+    return nullptr;
+  }
+  threads_.push_back(thread);
+  queues_.push_back(std::move(queue));
+  return queues_.back().get();
+}
+
 // static
 DWORD WINAPI FileWriterPool::ThreadMain(void* context) {
   Queue* queue = static_cast<Queue*>(context);
@@ -169,11 +182,13 @@ void FileWriterPool::Work(Queue* queue) {
     queue->ops.pop_front();
     --queued_;
     ++running_;
+    queue->running = true;
     space_.Signal();
     {
       base::AutoUnlock unlocked(lock_);
       Run(op);
     }
+    queue->running = false;
     --running_;
     if (queued_ == 0 && running_ == 0)
       idle_.Broadcast();
@@ -183,7 +198,7 @@ void FileWriterPool::Work(Queue* queue) {
 bool FileWriterPool::Give(const Op& op) {
   // Finishing and abandoning are always given: they close what is open.
   const bool closes = op.kind == Op::Kind::kFinish || op.kind == Op::Kind::kAbandon;
-  if (threads_.empty()) {
+  if (!current_queue_) {
     {
       base::AutoLock hold(lock_);
       if (!closes && (failed_ || cancelled_))

@@ -38,8 +38,9 @@ class FileWriterPool {
   // Larger writes cost far more under Wine and gain nothing on Windows.
   static constexpr size_t kMaxWriteSize = 1 << 20;
 
-  // `threads` 0, or none that could be started: every operation runs at
-  // once on the caller's thread.
+  // At most `threads` threads (and kMaxThreads), started as files find the
+  // ones there busy. `threads` 0, or no thread that could be started:
+  // every operation runs at once on the caller's thread.
   FileWriterPool(size_t threads, ReleaseCallback release, void* release_context);
   FileWriterPool(const FileWriterPool&) = delete;
   FileWriterPool& operator=(const FileWriterPool&) = delete;
@@ -68,7 +69,11 @@ class FileWriterPool {
   // Stops: queued operations are dropped, open files closed and deleted.
   void Cancel();
 
-  size_t thread_count() const { return threads_.size(); }
+  // Threads started so far.
+  size_t thread_count() const {
+    base::AutoLock hold(lock_);
+    return threads_.size();
+  }
 
   // Tests only: what writes the files' bytes in place of ::WriteFile (a
   // full disk, a slow one). Null restores it.
@@ -86,6 +91,8 @@ class FileWriterPool {
   };
   struct Queue;
 
+  // Under lock_; null when no thread could be started.
+  Queue* StartThread();
   static DWORD WINAPI ThreadMain(void* context);
   void Work(Queue* queue);
   // Queues `op` on the thread of the file begun last (or runs it).
@@ -102,6 +109,8 @@ class FileWriterPool {
 
   const ReleaseCallback release_;
   void* const release_context_;
+  // Guarded by lock_, and changed only on the caller's thread.
+  size_t max_threads_;
   std::vector<HANDLE> threads_;
   // Only the caller's thread touches these two.
   Queue* current_queue_ = nullptr;
