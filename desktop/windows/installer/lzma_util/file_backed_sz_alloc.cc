@@ -20,7 +20,7 @@ void* FileBackedSzAlloc::AllocThunk(ISzAllocPtr p, size_t size) {
   void* block = self->Alloc(size);
   // The decoder's first allocation is the block it decodes into at once.
   if (block && block == self->base_)
-    self->Prefill();
+    self->PrefillTo(size);
   return block;
 }
 
@@ -47,6 +47,8 @@ FileBackedSzAlloc::FileBackedSzAlloc(const base::FilePath& folder) {
 
 FileBackedSzAlloc::~FileBackedSzAlloc() {
   Unmap();
+  if (zeros_)
+    ::VirtualFree(zeros_, 0, MEM_RELEASE);
   for (void* block : heap_blocks_)
     std::free(block);
   if (file_ != INVALID_HANDLE_VALUE)
@@ -77,28 +79,30 @@ void FileBackedSzAlloc::Free(void* address) {
     std::free(address);
 }
 
-void FileBackedSzAlloc::Prefill() {
-  if (!base_ || prefilled_)
+void FileBackedSzAlloc::PrefillTo(size_t end) {
+  end = std::min(end, size_);
+  if (!base_ || prefilled_ >= end)
     return;
-  prefilled_ = true;
   // Committed memory never written reads as zeros and takes no memory.
-  void* zeros = ::VirtualAlloc(nullptr, kPrefillChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
-  LARGE_INTEGER start = {};
-  if (!zeros || !::SetFilePointerEx(file_, start, nullptr, FILE_BEGIN)) {
+  if (!zeros_)
+    zeros_ = ::VirtualAlloc(nullptr, kPrefillChunk, MEM_COMMIT | MEM_RESERVE, PAGE_READONLY);
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(prefilled_);
+  if (!zeros_ || !::SetFilePointerEx(file_, position, nullptr, FILE_BEGIN)) {
     PLOG(WARNING) << "Cannot fill the decoder buffer file";
-  } else {
-    for (size_t done = 0; done < size_;) {
-      const DWORD chunk = static_cast<DWORD>(std::min(kPrefillChunk, size_ - done));
-      DWORD written = 0;
-      if (!::WriteFile(file_, zeros, chunk, &written, nullptr) || written != chunk) {
-        PLOG(WARNING) << "Cannot fill the decoder buffer file past " << done << " bytes";
-        break;
-      }
-      done += chunk;
-    }
+    prefilled_ = size_;
+    return;
   }
-  if (zeros)
-    ::VirtualFree(zeros, 0, MEM_RELEASE);
+  while (prefilled_ < end) {
+    const DWORD chunk = static_cast<DWORD>(std::min(kPrefillChunk, size_ - prefilled_));
+    DWORD written = 0;
+    if (!::WriteFile(file_, zeros_, chunk, &written, nullptr) || written != chunk) {
+      PLOG(WARNING) << "Cannot fill the decoder buffer file past " << prefilled_ << " bytes";
+      prefilled_ = size_;
+      return;
+    }
+    prefilled_ += chunk;
+  }
 }
 
 bool FileBackedSzAlloc::Contains(const void* address) const {
@@ -136,5 +140,6 @@ void FileBackedSzAlloc::Unmap() {
     ::CloseHandle(mapping_);
   base_ = nullptr;
   size_ = 0;
+  prefilled_ = 0;
   mapping_ = nullptr;
 }

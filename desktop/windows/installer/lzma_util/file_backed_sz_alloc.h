@@ -30,13 +30,14 @@ class FileBackedSzAlloc {
 
   void* Alloc(size_t size);
   void Free(void* address);
-  // Writes zeros over the mapped buffer through the file, once. The first
-  // write to a page of the mapping that the file does not hold yet is a
-  // costly fault under Wine (about 10 ms per MB on a busy machine, most of
-  // an extraction's system time), while a page the file already holds
-  // faults cheaply: filling the file first, in pieces, costs a fraction.
-  // On failure the pages are left to fault in one by one.
-  void Prefill();
+  // Writes zeros through the file over the mapped buffer up to `end` (at
+  // most its size), where it has not done so yet. The first write to a
+  // page of the mapping that the file does not hold yet is a costly fault
+  // under Wine (about 10 ms per MB on a busy machine, most of an
+  // extraction's system time), while a page the file already holds faults
+  // cheaply: filling the file first, in small pieces, costs a fraction.
+  // After a failure the pages are left to fault in one by one.
+  void PrefillTo(size_t end);
   // Whether `address` lies inside the mapped buffer.
   bool Contains(const void* address) const;
 
@@ -61,7 +62,9 @@ class FileBackedSzAlloc {
   HANDLE mapping_ = nullptr;
   char* base_ = nullptr;
   size_t size_ = 0;
-  bool prefilled_ = false;
+  // Bytes of the buffer filled so far, and the zeros they are filled from.
+  size_t prefilled_ = 0;
+  void* zeros_ = nullptr;
   std::unordered_set<void*> heap_blocks_;
 };
 

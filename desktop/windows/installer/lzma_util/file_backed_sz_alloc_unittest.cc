@@ -15,6 +15,26 @@ class FileBackedSzAllocTest : public testing::Test {
   base::ScopedTempDir temp_;
 };
 
+// The buffer is filled ahead of the decoder in steps: what was written
+// below the filled mark is never filled over, and filling past the end
+// stops there.
+TEST_F(FileBackedSzAllocTest, FillingAheadNeverOverwritesWhatWasWritten) {
+  FileBackedSzAlloc alloc(temp_.GetPath());
+  char* block = static_cast<char*>(alloc.Alloc(3 << 20));
+  ASSERT_TRUE(block);
+  alloc.PrefillTo(1 << 20);
+  std::memset(block, 0x5A, 1 << 20);
+  alloc.PrefillTo(1 << 20);
+  alloc.PrefillTo(5 << 20);
+  EXPECT_EQ(0x5A, block[0]);
+  EXPECT_EQ(0x5A, block[(1 << 20) - 1]);
+  EXPECT_EQ(0, block[1 << 20]);
+  EXPECT_EQ(0, block[(3 << 20) - 1]);
+  base::FileEnumerator files(temp_.GetPath(), false, base::FileEnumerator::FILES);
+  ASSERT_EQ(alloc.temp_file_path(), files.Next());
+  EXPECT_EQ(3 << 20, files.GetInfo().GetSize());
+}
+
 TEST_F(FileBackedSzAllocTest, FirstBlockIsMappedOthersComeFromTheHeap) {
   FileBackedSzAlloc alloc(temp_.GetPath());
   ASSERT_TRUE(alloc.is_file_backed());

@@ -257,7 +257,6 @@ void ParallelBlockDecoder::Work() {
   for (;;) {
     size_t index;
     Slot* slot;
-    uint8_t* buffer;
     {
       base::AutoLock hold(lock_);
       while (!cancelled_ && next_to_decode_ < blocks_.size() && free_slots_.empty())
@@ -268,18 +267,15 @@ void ParallelBlockDecoder::Work() {
       states_[index].slot = free_slots_.back();
       free_slots_.pop_back();
       slot = slots_[states_[index].slot].get();
-      buffer = slot->buffer;
     }
-    // Each buffer is filled by the first worker that decodes into it, so
-    // that the buffers are filled side by side.
-    slot->alloc->Prefill();
-    DecodeBlock(index, buffer, &worker);
+    DecodeBlock(index, slot, &worker);
   }
   Lzma2Dec_FreeProbs(&worker.lzma2, &kHeapAlloc);
   LzmaDec_FreeProbs(&worker.lzma, &kHeapAlloc);
 }
 
-void ParallelBlockDecoder::DecodeBlock(size_t index, uint8_t* buffer, Worker* worker) {
+void ParallelBlockDecoder::DecodeBlock(size_t index, Slot* slot, Worker* worker) {
+  uint8_t* const buffer = slot->buffer;
   const bool lzma2 = input_.method == Method::kLzma2;
   const Lzma2Block& block = blocks_[index];
   if (!worker->allocated) {
@@ -314,6 +310,10 @@ void ParallelBlockDecoder::DecodeBlock(size_t index, uint8_t* buffer, Worker* wo
 
   InPageErrorGuard guard(&InDecoderMemory, this);
   for (;;) {
+    // The buffer's file is filled one step ahead of the decoder the first
+    // time the buffer is used (see FileBackedSzAlloc::PrefillTo), so the
+    // first bytes are published at once and a short block fills no more.
+    slot->alloc->PrefillTo(step.pos + kStepSize);
     if (!guard.Run(&DecodeStep, &step)) {
       Publish(index, step.pos, /*done=*/false, Status::kInPageError, guard.fault_status());
       return;

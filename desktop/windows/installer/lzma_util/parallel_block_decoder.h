@@ -102,8 +102,8 @@ class ParallelBlockDecoder {
 
   static DWORD WINAPI ThreadMain(void* self);
   void Work();
-  // Decodes block `index` into `buffer`, publishing its progress.
-  void DecodeBlock(size_t index, uint8_t* buffer, Worker* worker);
+  // Decodes block `index` into `slot`'s buffer, publishing its progress.
+  void DecodeBlock(size_t index, Slot* slot, Worker* worker);
   void Publish(size_t index, uint64_t decoded, bool done, Status status, uint32_t fault_status);
 
   const Input input_;
