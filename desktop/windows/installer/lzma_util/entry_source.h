@@ -19,7 +19,7 @@ class EntrySource {
   // prepared.
   virtual LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
   // Gives a piece's bytes back; called on any thread.
-  virtual void ReleasePiece(const uint8_t* data) {}
+  virtual void ReleasePiece(const uint8_t* /*data*/) {}
 
   // ReleasePiece as a FileWriterPool::ReleaseCallback, `context` the source.
   static void ReleasePieceOf(void* context, const uint8_t* data);
