@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/steps/install_components_step.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/uninstall_components_step.h"
+#include "desktop/windows/installer/utils/test_support/file_change_probe.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -33,23 +34,6 @@ TEST_CHILD_ROLE(component_installer_exit_7) {
 TEST_CHILD_ROLE(component_installer_hang) {
   Sleep(INFINITE);
   return 0;
-}
-
-// Whether `path` can be opened for writing, or renamed, right now.
-bool CanBeChanged(const base::FilePath& path) {
-  HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    ::CloseHandle(file);
-    return true;
-  }
-  const base::FilePath moved(path.value() + L".moved");
-  if (::MoveFileW(path.value().c_str(), moved.value().c_str())) {
-    ::MoveFileW(moved.value().c_str(), path.value().c_str());
-    return true;
-  }
-  return false;
 }
 
 // Answers as the test says; "runs" each launch by its program's file name,

@@ -8,6 +8,8 @@
 #include "base/files/file_util.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_reporter_switches.h"
+#include "desktop/windows/installer/signature_checker/signature_checker.h"
+#include "desktop/windows/installer/steps/held_installer.h"
 #include "desktop/windows/installer/utils/acl_api.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
@@ -17,7 +19,6 @@
 
 namespace {
 
-constexpr wchar_t kInstallerExe[] = L"installer.exe";
 constexpr wchar_t kUninstallBat[] = L"k.bat";
 
 HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* name,
@@ -38,8 +39,12 @@ HANDLE OpenRequester(const base::CommandLine& command_line) {
 }  // namespace
 
 FolderPermissionHelper::FolderPermissionHelper(const base::CommandLine& command_line,
-                                               AclApi* acl_api, ProcessLauncher* launcher)
-    : command_line_(command_line), acl_api_(acl_api), launcher_(launcher) {}
+                                               AclApi* acl_api, ProcessLauncher* launcher,
+                                               bool signature_required)
+    : command_line_(command_line),
+      acl_api_(acl_api),
+      launcher_(launcher),
+      signature_required_(signature_required) {}
 
 void FolderPermissionHelper::Run() {
   if (!command_line_.HasSwitch(switches::kPermissionsForUser))
@@ -67,13 +72,13 @@ void FolderPermissionHelper::RunWaitingVariant() {
   HANDLE handles[] = {ready.Get(), interrupted.Get(), installer.Get()};
   if (WaitForMultipleObjects(3, handles, FALSE, INFINITE) != WAIT_OBJECT_0)
     return;
-  // Only a packaged installer that is really there is started: never one
-  // found through the search path.
-  const base::FilePath package = command_line_.GetSwitchValuePath(switches::kWaitForPackage);
-  const base::FilePath program = package.Append(kInstallerExe);
-  if (!program.IsAbsolute() || !base::PathExists(program) || base::DirectoryExists(program))
+  // Held from the check until the started helper has ended.
+  HeldInstaller packaged;
+  if (!packaged.Open(command_line_.GetSwitchValuePath(switches::kWaitForPackage),
+                     signature_required_)) {
     return;
-  base::CommandLine granting(program);
+  }
+  base::CommandLine granting(packaged.program());
   for (const char* name : {crash_reporter::switches::kCrashReporterPid,
                            switches::kSetFolderPermission, switches::kPermissionsForUser,
                            switches::kPermanentPermissions, switches::kInitialPid}) {
@@ -88,7 +93,7 @@ void FolderPermissionHelper::RunWaitingVariant() {
   base::Process process = launcher_->Launch(granting, LaunchStyle::kPlain, nullptr);
   if (!process.IsValid())
     return;
-  // Our own program, which ends with the grant it holds.
+  // A program of ours (checked above), which ends with the grant it holds.
   WaitForSingleObject(process.Handle(), INFINITE);
 }
 
@@ -142,7 +147,8 @@ bool FolderPermissionHelper::WaitForUndo(HANDLE undo_event) {
 
 void RunSetFolderPermission(const base::CommandLine& command_line) {
   AclApiImpl acl_api;
-  FolderPermissionHelper helper(command_line, &acl_api, GetProcessLauncher());
+  FolderPermissionHelper helper(command_line, &acl_api, GetProcessLauncher(),
+                                RunningImageHasCertificateTable());
   helper.Run();
 }
 

@@ -14,16 +14,21 @@ class ProcessLauncher;
 // it, tells the backend through an event and takes the grant back when
 // asked, or when the backend has gone. The waiting variant
 // ("wait-for-package") first waits for the package and then starts the
-// packaged installer in the granting variant. Failures end the role
-// silently: the backend has its own limits.
+// packaged installer in the granting variant. The package folder and the
+// package-ready event are the user's, which any program of the user can
+// plant into or set: the packaged installer runs, elevated, only as
+// HeldInstaller allows. Failures end the role silently: the backend has its
+// own limits.
 class FolderPermissionHelper {
  public:
   // After the Undo event, the backend's last writes may still be under way.
   static constexpr base::TimeDelta kUndoGrace = base::TimeDelta::FromSeconds(10);
 
   // `acl_api` and `launcher` are not owned and must outlive the helper.
+  // `signature_required`: whether this process is a signed build, whose
+  // packaged installer must carry the expected signer.
   FolderPermissionHelper(const base::CommandLine& command_line, AclApi* acl_api,
-                         ProcessLauncher* launcher);
+                         ProcessLauncher* launcher, bool signature_required);
   FolderPermissionHelper(const FolderPermissionHelper&) = delete;
   FolderPermissionHelper& operator=(const FolderPermissionHelper&) = delete;
 
@@ -41,6 +46,7 @@ class FolderPermissionHelper {
   const base::CommandLine command_line_;
   AclApi* const acl_api_;
   ProcessLauncher* const launcher_;
+  const bool signature_required_;
   base::TimeDelta undo_grace_ = kUndoGrace;
 };
 

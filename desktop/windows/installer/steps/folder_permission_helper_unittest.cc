@@ -11,10 +11,12 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "desktop/windows/installer/utils/acl_api.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
+#include "desktop/windows/installer/utils/test_support/file_change_probe.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -103,7 +105,7 @@ TEST_F(FolderPermissionHelperTest, WithoutUserNothingHappens) {
   command_line.AppendSwitchPath("set-folder-permission", folder_);
   command_line.AppendSwitch("permanent-permissions");
   command_line.AppendSwitchPath("wait-for-package", folder_);
-  FolderPermissionHelper(command_line, &acl_, &launcher_).Run();
+  FolderPermissionHelper(command_line, &acl_, &launcher_, /*signature_required=*/false).Run();
   EXPECT_TRUE(acl_.writes.empty());
   EXPECT_TRUE(launcher_.launched().empty());
   EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(done_.Get(), 0));
@@ -121,7 +123,7 @@ TEST_F(FolderPermissionHelperTest, PermanentGrantReturnsAtOnceAndStays) {
   base::win::ScopedHandle undo(CreateEventW(
       nullptr, FALSE, FALSE,
       MakeKernelObjectName(missing.value(), kGivePermissionUndoEventName, false).c_str()));
-  FolderPermissionHelper(command_line, &acl_, &launcher_).Run();
+  FolderPermissionHelper(command_line, &acl_, &launcher_, /*signature_required=*/false).Run();
   EXPECT_TRUE(base::DirectoryExists(missing));  // made before the grant
   ASSERT_EQ(1u, acl_.writes.size());
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.Get(), 0));
@@ -129,7 +131,7 @@ TEST_F(FolderPermissionHelperTest, PermanentGrantReturnsAtOnceAndStays) {
 
 TEST_F(FolderPermissionHelperTest, UndoRestoresTheOldList) {
   const std::vector<char> before = CurrentDacl(folder_);
-  FolderPermissionHelper helper(HelperCommandLine(GetCurrentProcessId()), &acl_, &launcher_);
+  FolderPermissionHelper helper(HelperCommandLine(GetCurrentProcessId()), &acl_, &launcher_, /*signature_required=*/false);
   helper.set_undo_grace_for_testing(base::TimeDelta());
   std::thread thread([&helper] { helper.Run(); });
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
@@ -146,7 +148,7 @@ TEST_F(FolderPermissionHelperTest, RequesterEndingRestoresTheOldList) {
   const std::vector<char> before = CurrentDacl(folder_);
   base::Process requester = StartRequester();
   ASSERT_TRUE(requester.IsValid());
-  FolderPermissionHelper helper(HelperCommandLine(requester.Pid()), &acl_, &launcher_);
+  FolderPermissionHelper helper(HelperCommandLine(requester.Pid()), &acl_, &launcher_, /*signature_required=*/false);
   std::thread thread([&helper] { helper.Run(); });
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
   // Still waiting for Undo or the requester.
@@ -184,7 +186,7 @@ class WaitingHelperTest : public FolderPermissionHelperTest {
 
 TEST_F(WaitingHelperTest, InstallerEndingFirstLaunchesNothing) {
   base::Process requester = StartRequester();
-  FolderPermissionHelper helper(WaitingCommandLine(requester.Pid()), &acl_, &launcher_);
+  FolderPermissionHelper helper(WaitingCommandLine(requester.Pid()), &acl_, &launcher_, /*signature_required=*/false);
   requester.Terminate(1, /*wait=*/true);
   helper.Run();
   EXPECT_TRUE(launcher_.launched().empty());
@@ -194,14 +196,33 @@ TEST_F(WaitingHelperTest, InstallerEndingFirstLaunchesNothing) {
 TEST_F(WaitingHelperTest, PackageReadyStartsTheNamedInstallerOnly) {
   SetEvent(ready_.Get());
   // No installer.exe in the package folder yet: nothing found elsewhere.
-  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_).Run();
+  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_,
+                         /*signature_required=*/false)
+      .Run();
+  EXPECT_TRUE(launcher_.launched().empty());
+  // Without its engine beside it the installer is not started either.
+  const base::FilePath program = package_.Append(L"installer.exe");
+  const base::FilePath engine = package_.Append(L"installer_engine.dll");
+  ASSERT_TRUE(base::WriteFile(program, "MZ"));
+  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_,
+                         /*signature_required=*/false)
+      .Run();
   EXPECT_TRUE(launcher_.launched().empty());
 
-  ASSERT_TRUE(base::WriteFile(package_.Append(L"installer.exe"), "MZ"));
-  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_).Run();
+  ASSERT_TRUE(base::WriteFile(engine, "MZ"));
+  bool changeable_at_start = true;
+  launcher_.ExitNextWith(0, [&](const base::CommandLine&) {
+    changeable_at_start = CanBeChanged(program) || CanBeChanged(engine);
+  });
+  FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_,
+                         /*signature_required=*/false)
+      .Run();
   ASSERT_EQ(1u, launcher_.launched().size());
+  // What starts is what was checked: neither file can change meanwhile.
+  EXPECT_FALSE(changeable_at_start);
+  EXPECT_TRUE(CanBeChanged(program));  // let go once the helper has ended
   const base::CommandLine& started = launcher_.launched()[0].command_line;
-  EXPECT_EQ(package_.Append(L"installer.exe"), started.GetProgram());
+  EXPECT_EQ(program, started.GetProgram());
   EXPECT_EQ(folder_.value(), started.GetSwitchValueNative("set-folder-permission"));
   EXPECT_TRUE(started.HasSwitch("permissions-for-user"));
   EXPECT_TRUE(started.HasSwitch("permanent-permissions"));
@@ -210,6 +231,34 @@ TEST_F(WaitingHelperTest, PackageReadyStartsTheNamedInstallerOnly) {
   // The started helper grants: it has no wait-for-package.
   EXPECT_FALSE(started.HasSwitch("wait-for-package"));
   EXPECT_TRUE(acl_.writes.empty());
+}
+
+// A signed helper starts, elevated, only an installer and an engine that
+// both carry the expected signer.
+TEST_F(WaitingHelperTest, ASignedHelperStartsOnlyTheExpectedSignersInstaller) {
+  ScopedTrustedTestRoot root;
+  SetEvent(ready_.Get());
+  struct Case {
+    const wchar_t* program;
+    const wchar_t* engine;
+    bool started;
+  };
+  for (const Case& c : {Case{L"unsigned.exe", L"expected.exe", false},
+                        Case{L"other.exe", L"expected.exe", false},
+                        Case{L"expected.exe", L"unsigned.exe", false},
+                        Case{L"expected.exe", L"selfsigned.exe", false},
+                        Case{L"expected.exe", L"expected.exe", true}}) {
+    ASSERT_TRUE(
+        base::CopyFile(SignedTestFile(c.program), package_.Append(L"installer.exe")));
+    ASSERT_TRUE(
+        base::CopyFile(SignedTestFile(c.engine), package_.Append(L"installer_engine.dll")));
+    const size_t before = launcher_.launched().size();
+    FolderPermissionHelper(WaitingCommandLine(GetCurrentProcessId()), &acl_, &launcher_,
+                           /*signature_required=*/true)
+        .Run();
+    EXPECT_EQ(c.started ? before + 1 : before, launcher_.launched().size())
+        << c.program << " " << c.engine;
+  }
 }
 
 TEST(UninstallBatTest, StartsOnlyAnExistingBatchFile) {
