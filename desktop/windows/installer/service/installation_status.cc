@@ -11,6 +11,7 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 InstallationStatus::InstallationStatus(InstallationStatusSource source) : source(source) {}
 
@@ -64,6 +65,74 @@ void AddCreatedFolders(const std::vector<base::FilePath>& added,
     if (!known)
       list->push_back(folder);
   }
+}
+
+namespace {
+
+bool AnyHasControlCharacter(const std::vector<base::FilePath>& paths) {
+  return std::any_of(paths.begin(), paths.end(), [](const base::FilePath& path) {
+    return HasControlCharacter(std::wstring_view(path.value()));
+  });
+}
+
+bool AnyHasControlCharacter(const std::vector<std::string>& texts) {
+  return std::any_of(texts.begin(), texts.end(), [](const std::string& text) {
+    return HasControlCharacter(std::string_view(text));
+  });
+}
+
+// The first key path or value name of `keys` that holds a control character.
+const char* FindInRegistryKeys(const std::vector<StatusRegistryKey>& keys) {
+  for (const StatusRegistryKey& key : keys) {
+    if (HasControlCharacter(std::string_view(key.path)))
+      return "a registry key path";
+    for (const StatusRegistryValue& value : key.values) {
+      if (HasControlCharacter(std::string_view(value.name)))
+        return "a registry value name";
+    }
+  }
+  return nullptr;
+}
+
+const char* FindControlCharacter(const InstallationStatus& status) {
+  if (HasControlCharacter(std::wstring_view(status.path.value())))
+    return "the installation folder";
+  if (HasControlCharacter(std::wstring_view(status.subfolder.value())))
+    return "the subfolder";
+  if (HasControlCharacter(std::wstring_view(status.app_id)))
+    return "the app id";
+  if (AnyHasControlCharacter(status.files))
+    return "a file";
+  if (AnyHasControlCharacter(status.root_files))
+    return "a root file";
+  if (AnyHasControlCharacter(
+          {status.desktop_shortcut, status.start_menu_shortcut, status.quick_launch_shortcut})) {
+    return "a shortcut";
+  }
+  for (const StatusComponent& component : status.components) {
+    if (HasControlCharacter(std::string_view(component.name)) ||
+        HasControlCharacter(std::wstring_view(component.path.value()))) {
+      return "a component";
+    }
+  }
+  if (AnyHasControlCharacter(status.created_folders))
+    return "a created folder";
+  if (AnyHasControlCharacter(status.hklm_created_keys) ||
+      AnyHasControlCharacter(status.hkcu_created_keys)) {
+    return "a created registry key";
+  }
+  if (const char* found = FindInRegistryKeys(status.hklm_keys))
+    return found;
+  return FindInRegistryKeys(status.hkcu_keys);
+}
+
+}  // namespace
+
+bool HasControlCharacterInNames(const InstallationStatus& status, std::string* field) {
+  const char* found = FindControlCharacter(status);
+  if (found && field)
+    *field = found;
+  return found != nullptr;
 }
 
 std::string GetRegistryTypeName(uint32_t type) {

@@ -89,6 +89,14 @@ void AddCreatedKeys(const std::vector<std::string>& added, std::vector<std::stri
 void AddCreatedFolders(const std::vector<base::FilePath>& added,
                        std::vector<base::FilePath>* list);
 
+// Whether a record read from a file names something by a text that holds a
+// control character: its folder, subfolder, files, root files, shortcuts,
+// components, app id, registry key paths or value names, created folders or
+// created keys. Windows ends such
+// a name at an embedded NUL, so it would reach another file or key than
+// every check saw. `field`, when not null, receives what held one.
+bool HasControlCharacterInNames(const InstallationStatus& status, std::string* field);
+
 // Type value meaning "the value was deleted": nothing is recorded for it.
 inline constexpr uint32_t kDeletedRegistryValueType = 0xFFFFFFFFu;
 

@@ -8,6 +8,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 
@@ -16,9 +17,23 @@ std::wstring Trimmed(const std::wstring& text) {
   return std::wstring(base::TrimWhitespaceASCII(text, base::TRIM_ALL));
 }
 
+// The path `text` names, trimmed unless `as_is`. A path would silently end
+// at a NUL, so a text with a control character fails here, with `error`
+// naming `field`, rather than as a shorter path.
+bool ToPath(const std::wstring& text, const char* field, bool as_is, base::FilePath* path,
+            std::string* error) {
+  const std::wstring value = as_is ? text : Trimmed(text);
+  if (HasControlCharacter(std::wstring_view(value))) {
+    *error = std::string("A control character in ") + field;
+    return false;
+  }
+  *path = base::FilePath(value);
+  return true;
+}
+
 // Reads a list of file paths. |required| makes an absent key an error.
-bool ReadFileList(const base::DictionaryValue& root, const char* key, bool required,
-                  std::vector<base::FilePath>* paths, std::string* error) {
+bool ReadFileList(const base::DictionaryValue& root, const char* key, const char* field,
+                  bool required, std::vector<base::FilePath>* paths, std::string* error) {
   const base::Value* value = nullptr;
   if (!root.GetWithoutPathExpansion(key, &value)) {
     if (!required)
@@ -35,9 +50,12 @@ bool ReadFileList(const base::DictionaryValue& root, const char* key, bool requi
       *error = std::string("Element on ") + key + " list is not a string";
       return false;
     }
-    std::wstring path;
-    element.GetAsString(&path);
-    paths->emplace_back(Trimmed(path));
+    std::wstring text;
+    element.GetAsString(&text);
+    base::FilePath path;
+    if (!ToPath(text, field, /*as_is=*/false, &path, error))
+      return false;
+    paths->push_back(std::move(path));
   }
   return true;
 }
@@ -133,7 +151,8 @@ bool ReadShortcuts(const base::DictionaryValue& root, InstallationStatus* status
     }
     // Entries come in key order: of two names for one shortcut the later
     // one ("SC_DEST_DESKTOP" after "SC_DEST_COMMON_DESKTOP") is kept.
-    *field = base::FilePath(path);
+    if (!ToPath(path, "a shortcut", /*as_is=*/true, field, error))
+      return false;
   }
   return true;
 }
@@ -144,12 +163,15 @@ bool ReadComponents(const base::DictionaryValue& root, InstallationStatus* statu
   if (!root.GetDictionaryWithoutPathExpansion(status_keys::kComponents, &components))
     return true;
   for (base::DictionaryValue::Iterator it(*components); !it.IsAtEnd(); it.Advance()) {
-    std::wstring path;
-    if (!it.value().GetAsString(&path)) {
+    std::wstring text;
+    if (!it.value().GetAsString(&text)) {
       *error = "Component path is not a string: " + it.key();
       return false;
     }
-    status->components.push_back(StatusComponent{it.key(), base::FilePath(Trimmed(path))});
+    base::FilePath path;
+    if (!ToPath(text, "a component", /*as_is=*/false, &path, error))
+      return false;
+    status->components.push_back(StatusComponent{it.key(), path});
   }
   return true;
 }
@@ -170,14 +192,20 @@ std::vector<std::string> ReadOptionalStrings(const base::DictionaryValue& dictio
   return strings;
 }
 
-void ReadCreated(const base::DictionaryValue& root, InstallationStatus* status) {
+bool ReadCreated(const base::DictionaryValue& root, InstallationStatus* status,
+                 std::string* error) {
   const base::DictionaryValue* keys = nullptr;
   if (root.GetDictionaryWithoutPathExpansion(status_keys::kCreatedKeys, &keys)) {
     status->hklm_created_keys = ReadOptionalStrings(*keys, status_keys::kHklm);
     status->hkcu_created_keys = ReadOptionalStrings(*keys, status_keys::kHkcu);
   }
-  for (const std::string& folder : ReadOptionalStrings(root, status_keys::kCreatedFolders))
-    status->created_folders.push_back(base::FilePath(base::UTF8ToWide(folder)));
+  for (const std::string& folder : ReadOptionalStrings(root, status_keys::kCreatedFolders)) {
+    base::FilePath path;
+    if (!ToPath(base::UTF8ToWide(folder), "a created folder", /*as_is=*/true, &path, error))
+      return false;
+    status->created_folders.push_back(std::move(path));
+  }
+  return true;
 }
 
 bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::string* error) {
@@ -209,7 +237,8 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
     *error = "No install path information";
     return false;
   }
-  status->path = base::FilePath(Trimmed(path));
+  if (!ToPath(path, "the installation folder", /*as_is=*/false, &status->path, error))
+    return false;
   const base::Value* subfolder = nullptr;
   if (root->GetWithoutPathExpansion(status_keys::kSubfolder, &subfolder)) {
     std::wstring text;
@@ -217,11 +246,13 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
       *error = "Subfolder not a string";
       return false;
     }
-    status->subfolder = base::FilePath(Trimmed(text));
+    if (!ToPath(text, "the subfolder", /*as_is=*/false, &status->subfolder, error))
+      return false;
   }
-  if (!ReadFileList(*root, status_keys::kFiles, /*required=*/true, &status->files, error) ||
-      !ReadFileList(*root, status_keys::kRootFiles, /*required=*/false, &status->root_files,
-                    error)) {
+  if (!ReadFileList(*root, status_keys::kFiles, "a file", /*required=*/true, &status->files,
+                    error) ||
+      !ReadFileList(*root, status_keys::kRootFiles, "a root file", /*required=*/false,
+                    &status->root_files, error)) {
     return false;
   }
   const base::DictionaryValue* registry = nullptr;
@@ -233,10 +264,8 @@ bool ReadRoot(const base::Value& root_value, InstallationStatus* status, std::st
       !ReadHive(*registry, status_keys::kHkcu, &status->hkcu_keys, error)) {
     return false;
   }
-  if (!ReadShortcuts(*root, status, error) || !ReadComponents(*root, status, error))
-    return false;
-  ReadCreated(*root, status);
-  return true;
+  return ReadShortcuts(*root, status, error) && ReadComponents(*root, status, error) &&
+         ReadCreated(*root, status, error);
 }
 
 }  // namespace
@@ -261,6 +290,11 @@ void JsonInstallationStatusReader::Read(std::unique_ptr<InstallationStatus>* sta
   std::string error;
   if (!ReadRoot(*root, result.get(), &error)) {
     error_message_ = std::move(error);
+    return;
+  }
+  std::string field;
+  if (HasControlCharacterInNames(*result, &field)) {
+    error_message_ = "A control character in " + field;
     return;
   }
   *status = std::move(result);

@@ -302,6 +302,49 @@ TEST(JsonInstallationStatusReaderTest, KeepsUnsafePathsAsRead) {
   EXPECT_EQ(L"C:\\Windows\\x", status->files[1].value());
 }
 
+// The registry and the file system end a name at an embedded NUL: a key
+// path that the guards compare whole would be deleted cut short.
+TEST(JsonInstallationStatusReaderTest, ControlCharactersInNamesAreRefused) {
+  const struct {
+    const char* json;
+    const char* error;
+  } cases[] = {
+      {STATUS_PREFIX ",\"files\":[],\"registry\":{\"HKCU\":[{\"path\":"
+                     "\"Software\\\\Policies\\u0000\\\\x\",\"clean\":1,\"values\":[]}]}}",
+       "A control character in a registry key path"},
+      {STATUS_PREFIX ",\"files\":[],\"registry\":{\"HKLM\":[{\"path\":\"Software\\\\T\","
+                     "\"clean\":0,\"values\":[{\"name\":\"a\\u0000b\",\"type\":\"REG_SZ\"}]}]}}",
+       "A control character in a registry value name"},
+      {STATUS_PREFIX ",\"files\":[\"a\\u0000\\\\..\\\\x\"],\"registry\":{}}",
+       "A control character in a file"},
+      {STATUS_BASE ",\"root_files\":[\"a\\u001fb\"]}", "A control character in a root file"},
+      {STATUS_BASE ",\"_subfolder\":\"51\\u0000x\"}", "A control character in the subfolder"},
+      {"{\"version\":\"1\",\"copy_only\":false,\"_all_users\":true,\"path\":\"C:\\u0007\","
+       "\"files\":[],\"registry\":{}}",
+       "A control character in the installation folder"},
+      {STATUS_BASE ",\"app_id\":\"1\\u0000\"}", "A control character in the app id"},
+      {STATUS_BASE ",\"shortcuts\":{\"SC_DEST_MENU\":\"m\\u007f.lnk\"}}",
+       "A control character in a shortcut"},
+      {STATUS_BASE ",\"components\":{\"c\\u0000\":\"d\"}}", "A control character in a component"},
+      {STATUS_BASE ",\"created_folders\":[\"C:\\\\T\\u0000\\\\..\"]}",
+       "A control character in a created folder"},
+      {STATUS_BASE ",\"created_keys\":{\"HKCU\":[\"Software\\\\Policies\\u0000\"]}}",
+       "A control character in a created registry key"},
+  };
+  for (const auto& c : cases) {
+    std::string error;
+    EXPECT_FALSE(ReadJson(c.json, &error)) << c.json;
+    EXPECT_EQ(c.error, error) << c.json;
+  }
+  // The value's data is no name: it may hold any text.
+  std::string error;
+  EXPECT_TRUE(ReadJson(STATUS_PREFIX ",\"files\":[],\"registry\":{\"HKLM\":[{\"path\":\"k\","
+                       "\"clean\":0,\"values\":[{\"name\":\"n\",\"type\":\"REG_SZ\","
+                       "\"data\":\"a\\nb\"}]}]}}",
+                       &error))
+      << error;
+}
+
 TEST(JsonInstallationStatusReaderTest, ErrorOfAFailedReadStays) {
   JsonInstallationStatusReader reader;
   std::unique_ptr<InstallationStatus> status =

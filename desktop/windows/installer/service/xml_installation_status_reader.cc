@@ -125,8 +125,14 @@ void XmlInstallationStatusReader::Read(std::unique_ptr<InstallationStatus>* stat
     return;
   }
   auto result = std::make_unique<InstallationStatus>(kind);
-  if (ReadDocument(&cursor, result.get()))
-    *status = std::move(result);
+  if (!ReadDocument(&cursor, result.get()))
+    return;
+  std::string field;
+  if (HasControlCharacterInNames(*result, &field)) {
+    error_message_ = "A control character in " + field;
+    return;
+  }
+  *status = std::move(result);
 }
 
 const std::string& XmlInstallationStatusReader::GetErrorMessage() const {

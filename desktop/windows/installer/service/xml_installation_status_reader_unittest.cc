@@ -128,6 +128,23 @@ TEST_F(XmlInstallationStatusReaderTest, SystemCodePageTextIsAccepted) {
   EXPECT_EQ(4u + 3u, status->path.value().size());
 }
 
+// XML carries tabs and line ends (also as character references) into
+// attribute values: a key path or file name holding one is refused.
+TEST_F(XmlInstallationStatusReaderTest, ControlCharactersInNamesAreRefused) {
+  EXPECT_FALSE(ReadWithTail("<registry hive=\"HKCU\"><key path=\"Software\\Policies&#9;\\x\" "
+                            "clean=\"1\"/></registry>"));
+  EXPECT_EQ("A control character in a registry key path", error());
+  EXPECT_FALSE(ReadWithTail("<registry hive=\"HKCU\"><key path=\"Software\\Tarvo\" clean=\"0\">"
+                            "<value name=\"a&#10;b\" type=\"REG_SZ\">d</value></key></registry>"));
+  EXPECT_EQ("A control character in a registry value name", error());
+  EXPECT_FALSE(Read("<install_log version=\"1\" copy_only=\"False\" all_users=\"False\">"
+                    "<path subfolder=\"51&#13;.0\">p</path><files><file>f</file></files>"
+                    "</install_log>"));
+  EXPECT_EQ("A control character in the subfolder", error());
+  // Blanks around a name are trimmed, not refused.
+  EXPECT_TRUE(ReadWithTail("<root_files><file>\tResources.pri\n</file></root_files>")) << error();
+}
+
 TEST_F(XmlInstallationStatusReaderTest, FailedReadClearsTheSlot) {
   std::unique_ptr<InstallationStatus> status =
       std::make_unique<InstallationStatus>(INSTALLATION_STATUS_SOURCE_GENERATED);

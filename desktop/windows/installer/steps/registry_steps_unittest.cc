@@ -501,6 +501,21 @@ TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, uninstall + L"\\Other", kView32));
 }
 
+// A forged record whose key path or value name holds a NUL: the registry
+// would end the name there and clean the policy key itself (and, with a
+// subkey, recurse into the same key until the stack overflows).
+TEST_F(CleanRegistryStepTest, ANameCutShortByANulTouchesNothing) {
+  Write(HKEY_CURRENT_USER, L"Software\\Policies", L"a", L"policy");
+  Write(HKEY_CURRENT_USER, L"Software\\Policies\\Sub", L"b", L"policy");
+  Write(HKEY_CURRENT_USER, L"Software\\Tarvo Software\\Tarvo", L"a", L"kept");
+  Record(std::string("Software\\Policies\0\\x", 20), 1);
+  Record(std::string("Software\\Policies\0\\x", 20), 0, {"a"});
+  Record("Software\\Tarvo Software\\Tarvo", 0, {std::string("a\0b", 3)});
+  const auto before = Snapshot();
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_EQ(before, Snapshot());
+}
+
 TEST_F(CleanRegistryStepTest, ANativeUninstallEntryGoesOnlyWhenItIsThisFolders) {
   const std::wstring entry =
       L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 1.2.3.4";

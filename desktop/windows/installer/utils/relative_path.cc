@@ -8,9 +8,13 @@
 
 namespace {
 
+bool IsControlCharacter(wchar_t c) {
+  return c < 32 || c == 0x7F;
+}
+
 bool IsForbiddenCharacter(wchar_t c) {
-  return c < 32 || c == L':' || c == L'<' || c == L'>' || c == L'"' || c == L'|' || c == L'?' ||
-         c == L'*';
+  return IsControlCharacter(c) || c == L':' || c == L'<' || c == L'>' || c == L'"' ||
+         c == L'|' || c == L'?' || c == L'*';
 }
 
 bool IsSafeComponent(std::wstring_view component) {
@@ -25,6 +29,20 @@ bool IsSafeComponent(std::wstring_view component) {
 }
 
 }  // namespace
+
+bool HasControlCharacter(std::wstring_view text) {
+  for (wchar_t c : text) {
+    if (IsControlCharacter(c)) return true;
+  }
+  return false;
+}
+
+bool HasControlCharacter(std::string_view text) {
+  for (char c : text) {
+    if (IsControlCharacter(static_cast<unsigned char>(c))) return true;
+  }
+  return false;
+}
 
 bool IsReservedDeviceName(std::wstring_view component) {
   // The device check looks at the part before the first dot, blanks removed

@@ -16,6 +16,15 @@ bool IsSafeRelativePath(std::wstring_view entry);
 // The same for UTF-8 text; invalid UTF-8 is refused.
 bool IsSafeRelativePath(std::string_view utf8_entry);
 
+// Whether `text` holds a control character (U+0000 to U+001F or U+007F).
+// Windows ends a file or registry name at an embedded NUL, so a name read
+// from a file that holds one would reach something other than what every
+// check on the whole text saw.
+bool HasControlCharacter(std::wstring_view text);
+// The same for UTF-8 text (checked byte by byte: no control character is
+// part of a longer UTF-8 sequence).
+bool HasControlCharacter(std::string_view text);
+
 // Whether Windows opens a device for a file named `component`: CON, PRN,
 // AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also with the superscript
 // digits 1-3), in any case, alone or followed by blanks or an extension

@@ -60,6 +60,18 @@ TEST(RelativePathTest, Utf8Entries) {
   EXPECT_FALSE(IsSafeRelativePath(std::string("a\xc0\xae\xc0\xae/x")));
 }
 
+TEST(RelativePathTest, ControlCharactersAnywhereInWideOrUtf8Text) {
+  EXPECT_TRUE(HasControlCharacter(std::wstring(L"Software\\Policies\0\\x", 20)));
+  EXPECT_TRUE(HasControlCharacter(std::string("Software\\Policies\0\\x", 20)));
+  for (const wchar_t* text : {L"\x01", L"a\tb", L"line\n", L"\x1f", L"del\x7f"})
+    EXPECT_TRUE(HasControlCharacter(std::wstring_view(text))) << text;
+  EXPECT_TRUE(HasControlCharacter(std::string_view("a\rb")));
+  EXPECT_FALSE(HasControlCharacter(std::wstring_view(L"Software\\Tarvo \x00e9 \x0080 ~")));
+  // UTF-8 sequences never hold a byte below 0x80.
+  EXPECT_FALSE(HasControlCharacter(std::string_view("\xc3\xa9\xc2\x80 ~")));
+  EXPECT_FALSE(HasControlCharacter(std::wstring_view()));
+}
+
 TEST(RelativePathTest, ReservedDeviceNames) {
   EXPECT_TRUE(IsReservedDeviceName(L"Com5 .log"));
   EXPECT_TRUE(IsReservedDeviceName(L"nul   "));

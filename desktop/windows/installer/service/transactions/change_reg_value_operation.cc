@@ -6,6 +6,7 @@
 #include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
 
@@ -47,6 +48,13 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
   const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
   VLOG(1) << "Attempting to change registry value at " << object_name << " - " << value_name_
           << ". New Type:" << new_type_;
+  // The registry ends a name at a NUL: it would change another value, or a
+  // value of another key, than the one named.
+  if (HasControlCharacter(std::wstring_view(key_path_)) ||
+      HasControlCharacter(std::wstring_view(value_name_))) {
+    LOG(ERROR) << "Refusing a registry key or value name with a control character";
+    return false;
+  }
 
   LONG result = OpenKey();
   if (result == ERROR_FILE_NOT_FOUND) {

@@ -14,7 +14,8 @@
 struct SavedSecurityInfo;
 
 // Writes or deletes one registry value, keeping the old one for a rollback.
-// A missing key is created through a sub-operation.
+// A missing key is created through a sub-operation. A key path or value
+// name with a control character fails the operation.
 class ChangeRegValueOperation : public Operation {
  public:
   // The type that asks for the value to be deleted.

@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
 
@@ -36,6 +37,11 @@ DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   VLOG(1) << "Attempting to delete registry key " << object_name;
+  // The registry would end the path at a NUL and delete another key.
+  if (HasControlCharacter(std::wstring_view(key_path_))) {
+    LOG(ERROR) << "Refusing to delete a registry key whose name holds a control character";
+    return false;
+  }
   if (scope_ == Scope::kOnlyIfEmpty) {
     if (key_path_.empty() || !IsRegistryKeyEmpty(root_, key_path_, access_flags_)) {
       VLOG(1) << "Key missing or not empty. Nothing to do.";

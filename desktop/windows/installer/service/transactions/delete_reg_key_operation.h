@@ -20,7 +20,8 @@ class RegKey;
 // A deletion that fails half-way leaves the keys not yet deleted in place,
 // and its rollback recreates exactly those that were. Shared keys (see
 // IsRegistryKeySafeToDelete) are refused, unless only an empty key is to
-// go: that holds nothing of anyone's.
+// go: that holds nothing of anyone's. A path with a control character is
+// always refused: the registry would end it at a NUL.
 class DeleteRegKeyOperation : public Operation {
  public:
   enum class Scope {

@@ -5,6 +5,7 @@
 
 #include "base/logging.h"
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 
@@ -105,7 +106,10 @@ std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
 }
 
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
-  if (SplitKeyPath(key_path, /*slash_separates=*/false).size() < 3)
+  // The registry would end the path at a NUL and delete a key these
+  // comparisons never saw.
+  if (HasControlCharacter(std::wstring_view(key_path)) ||
+      SplitKeyPath(key_path, /*slash_separates=*/false).size() < 3)
     return false;
   std::vector<std::wstring> components =
       SplitKeyPath(base::ToLowerASCII(key_path), /*slash_separates=*/true);
@@ -147,7 +151,7 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
 bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key) {
   DCHECK(key);
   key->clear();
-  if (clean < 1)
+  if (clean < 1 || HasControlCharacter(std::wstring_view(key_path)))
     return false;
   const std::vector<std::wstring> components = SplitKeyPath(key_path, /*slash_separates=*/false);
   const size_t levels_up = static_cast<size_t>(clean) - 1;

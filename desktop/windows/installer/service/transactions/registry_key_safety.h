@@ -11,8 +11,9 @@
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path);
 
 // Whether a whole key (with its subtree) may be deleted: false for an empty
-// path, a path of fewer than three components or with a "." or ".."
-// component, well-known keys that hold other programs' entries
+// path, a path of fewer than three components, with a "." or ".." component
+// or with a control character (the registry ends a path at a NUL),
+// well-known keys that hold other programs' entries
 // (Software\Classes\Applications, Software\Clients\StartMenuInternet, the
 // Uninstall key, App Paths, every Software\Classes\.<extension>, ...), and
 // any key at or below the policy, start-up (Run, RunOnce) and Winlogon keys.
@@ -22,7 +23,8 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path);
 
 // The key that a clean-up depth `clean` (>= 1) removes for a recorded
 // `key_path`: `clean` - 1 levels above it. False, with `key` empty, when that
-// goes above the root or gives a key IsRegistryKeySafeToDelete refuses.
+// goes above the root or gives a key IsRegistryKeySafeToDelete refuses, or
+// when `key_path` holds a control character.
 bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_REGISTRY_KEY_SAFETY_H_

@@ -49,6 +49,21 @@ TEST(RegistryKeySafetyTest, SharedAndShortKeysAreRefusedWhateverTheirSpelling) {
     EXPECT_FALSE(IsRegistryKeySafeToDelete(key)) << key;
 }
 
+// The registry ends a path at a NUL: the whole text must be what is checked.
+TEST(RegistryKeySafetyTest, ControlCharactersAreRefusedAtAnyDepth) {
+  const std::wstring cut(L"Software\\Policies\0\\x", 20);
+  EXPECT_FALSE(IsRegistryKeySafeToDelete(cut));
+  EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tarvo\x01"));
+  EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tar\tvo"));
+  std::wstring key;
+  EXPECT_FALSE(GetRegistryKeyToClean(cut, 1, &key));
+  EXPECT_FALSE(GetRegistryKeyToClean(cut + L"\\sub", 2, &key));
+  // Even where the climb leaves the NUL behind: the record is damaged.
+  EXPECT_FALSE(
+      GetRegistryKeyToClean(std::wstring(L"Software\\Tarvo Software\\Tarvo\\a\0b", 33), 2, &key));
+  EXPECT_TRUE(key.empty());
+}
+
 TEST(RegistryKeySafetyTest, ProductKeysMayBeDeleted) {
   const wchar_t* allowed[] = {
       L"Software\\Classes\\TarvoHTML",
