@@ -194,8 +194,10 @@ void InstallationFolderDetailsImpl::ReadExistingInstallation() {
     const std::wstring browser_exe = GetBrowserExeName();
     TestShortcuts(path_.Append(kLauncherExeName), /*is_launcher=*/true);
     TestShortcuts(path_.Append(browser_exe), /*is_launcher=*/false);
-    TestShortcuts(path_.Append(existing_status_->subfolder).Append(browser_exe),
-                  /*is_launcher=*/false);
+    if (IsRecordedSubfolderSafe(existing_status_->subfolder)) {
+      TestShortcuts(path_.Append(existing_status_->subfolder).Append(browser_exe),
+                    /*is_launcher=*/false);
+    }
     if (!temporary_shortcut_folder_exists_)
       FindTemporaryShortcutFolder();
   }

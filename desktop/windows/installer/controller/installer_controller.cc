@@ -150,7 +150,8 @@ void InstallerController::FixDownloadableResources() {
     return;
   const InstallationFolderDetails* details = settings_->GetFolderDetails();
   const InstallationStatus* existing = details->GetExistingInstallation();
-  if (!details->HasExistingInstallation() || !existing) {
+  if (!details->HasExistingInstallation() || !existing ||
+      !IsRecordedSubfolderSafe(existing->subfolder)) {
     // Nothing would ever fetch the package the backend waits for.
     fetch_started_ = true;
     OnInstallerError(RESULT_GENERAL_FAILURE, std::wstring(),

@@ -91,7 +91,7 @@ bool PackageFetcherPartsImpl::CheckAdditionalFileVersion(const base::FilePath& f
                                                          const std::string& name) {
   // The name comes from the server's list: one plain file name only.
   const std::string file_name = name + "_installer.exe";
-  if (!IsSafeRelativePath(file_name) || file_name.find_first_of("/\\") != std::string::npos)
+  if (!IsSafeFileName(file_name))
     return AppendInstallerError("Additional file version invalid");
   base::FilePath executable = folder.Append(base::UTF8ToWide(file_name));
   if (name == "suite" && !base::PathExists(executable))

@@ -128,6 +128,10 @@ const char* FindControlCharacter(const InstallationStatus& status) {
 
 }  // namespace
 
+bool IsRecordedSubfolderSafe(const base::FilePath& subfolder) {
+  return subfolder.empty() || IsSafeFileName(std::wstring_view(subfolder.value()));
+}
+
 bool HasControlCharacterInNames(const InstallationStatus& status, std::string* field) {
   const char* found = FindControlCharacter(status);
   if (found && field)

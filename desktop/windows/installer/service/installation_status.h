@@ -89,6 +89,11 @@ void AddCreatedKeys(const std::vector<std::string>& added, std::vector<std::stri
 void AddCreatedFolders(const std::vector<base::FilePath>& added,
                        std::vector<base::FilePath>* list);
 
+// Whether a record's `subfolder` may be joined to its installation folder:
+// empty (the folder itself) or one plain folder name, never a way out of
+// it. Every use of a subfolder read from a file goes through this.
+bool IsRecordedSubfolderSafe(const base::FilePath& subfolder);
+
 // Whether a record read from a file names something by a text that holds a
 // control character: its folder, subfolder, files, root files, shortcuts,
 // components, app id, registry key paths or value names, created folders or

@@ -12,10 +12,6 @@ namespace {
 
 constexpr wchar_t kInstallerSuffix[] = L"_installer.exe";
 
-bool IsPlainFileName(const std::wstring& name) {
-  return IsSafeRelativePath(name) && name.find_first_of(L"\\/") == std::wstring::npos;
-}
-
 }  // namespace
 
 std::vector<ComponentEntry> ParseComponentsSwitch(const std::wstring& value) {
@@ -28,7 +24,7 @@ std::vector<ComponentEntry> ParseComponentsSwitch(const std::wstring& value) {
       parsed.name = entry.substr(0, colon);
       parsed.folder = entry.substr(colon + 1);
     }
-    if (!IsPlainFileName(parsed.name) || !IsSafeRelativePath(parsed.folder)) {
+    if (!IsSafeFileName(parsed.name) || !IsSafeRelativePath(parsed.folder)) {
       LOG(ERROR) << "Skipping unsafe component entry " << base::WideToUTF8(entry);
       continue;
     }
@@ -40,7 +36,7 @@ std::vector<ComponentEntry> ParseComponentsSwitch(const std::wstring& value) {
 bool IsRecordedComponentSafe(const StatusComponent& component,
                              const base::FilePath& install_folder) {
   const std::wstring name = base::UTF8ToWide(component.name);
-  bool safe = IsPlainFileName(name) && IsParentPathIgnoreCase(install_folder, component.path);
+  bool safe = IsSafeFileName(name) && IsParentPathIgnoreCase(install_folder, component.path);
   if (safe) {
     const std::wstring& path = component.path.value();
     const std::wstring rest =

@@ -354,6 +354,15 @@ void Installer::FillStatus(const base::FilePath& folder) {
 }
 
 bool Installer::HandleSubfolder(const base::FilePath& folder) {
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (UsesRecordedSubfolder() && existing && !IsRecordedSubfolderSafe(existing->subfolder)) {
+    Fail(settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL ? RESULT_UNINSTALL_FAILED
+                                                                   : RESULT_GENERAL_FAILURE,
+         "The installation status names a subfolder outside the installation: " +
+             base::WideToUTF8(existing->subfolder.value()),
+         std::wstring());
+    return false;
+  }
   const base::FilePath subfolder = GetInstallSubfolder();
   if (settings_->GetOperation() != INSTALL_OPERATION_UNINSTALL) {
     VLOG(1) << "Installation subfolder" << subfolder.value();

@@ -150,6 +150,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void ReleaseFolderGrant();
   void EndWork();
 
+  // Uninstall and repair work in the subfolder the existing record names,
+  // the other operations in the one their command line names.
+  bool UsesRecordedSubfolder();
   base::FilePath GetInstallSubfolder();
   bool HasOwnSwitch(const char* name) const;
   // The command lines of the started installer processes.

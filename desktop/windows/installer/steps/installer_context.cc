@@ -106,14 +106,21 @@ bool Installer::HasPackageDir() {
   return InstallerSession::GetInstance()->HasPackageDir();
 }
 
-base::FilePath Installer::GetInstallSubfolder() {
+bool Installer::UsesRecordedSubfolder() {
   const InstallOperation operation = settings_->GetOperation();
-  if (operation != INSTALL_OPERATION_UNINSTALL &&
-      operation != INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES) {
+  return operation == INSTALL_OPERATION_UNINSTALL ||
+         operation == INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES;
+}
+
+base::FilePath Installer::GetInstallSubfolder() {
+  if (!UsesRecordedSubfolder())
     return command_line_.GetSwitchValuePath(switches::kInstallSubfolder);
-  }
   const InstallationStatus* existing = GetExistingInstallation();
-  return existing ? existing->subfolder : base::FilePath();
+  // A subfolder that leads out of the installation folder is never used
+  // (HandleSubfolder ends the run on one).
+  if (!existing || !IsRecordedSubfolderSafe(existing->subfolder))
+    return base::FilePath();
+  return existing->subfolder;
 }
 
 bool Installer::HasOwnSwitch(const char* name) const {

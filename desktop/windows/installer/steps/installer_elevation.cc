@@ -159,6 +159,12 @@ bool Installer::RunElevated() {
                              "Elevated process did not write new installation status",
                              std::wstring());
   }
+  if (!IsRecordedSubfolderSafe(written->subfolder)) {
+    return SetInstallerError(RESULT_GENERAL_FAILURE,
+                             "The new installation status names a subfolder outside the "
+                             "installation",
+                             std::wstring());
+  }
   // Later hand-overs use the folder the elevated process prepared.
   command_line_.AppendSwitchPath(switches::kInstallSubfolder, written->subfolder);
   if (HasOwnSwitch(switches::kWaitForPackage)) {

@@ -15,6 +15,7 @@
 #include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/steps/component_entries.h"
 #include "desktop/windows/installer/steps/installer.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/installer_session.h"
@@ -65,10 +66,12 @@ void Installer::LaunchComponentInstallers() {
   if (!HasExistingInstallation() || !existing)
     return;
   for (const StatusComponent& component : existing->components) {
-    base::FilePath program =
-        component.path.Append(base::UTF8ToWide(component.name) + L"_installer.exe");
-    if (component.name == "suite" && !base::PathExists(program))
-      program = component.path.Append(L"assistant_installer.exe");
+    // The record comes from a file: only a component inside the
+    // installation folder is started.
+    if (!IsRecordedComponentSafe(component, GetBaseInstallFolder()))
+      continue;
+    const base::FilePath program =
+        GetComponentInstallerPath(component.path, base::UTF8ToWide(component.name));
     base::CommandLine command_line(program);
     command_line.AppendSwitch(switches::kPostElevatedInstallTasks);
     command_line.AppendSwitchPath(switches::kInstallFolder, component.path);

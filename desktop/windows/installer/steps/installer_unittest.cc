@@ -514,17 +514,26 @@ TEST_F(InstallerTest, EventAclForAdministrators) {
 }
 
 // A "suite" component whose own sub-installer is missing gets the
-// assistant's, from the same folder; nothing waits for either.
+// assistant's, from the same folder; nothing waits for either. A recorded
+// component outside the installation folder, or with a name that is no
+// plain file name, is never started.
 TEST_F(InstallerTest, PostElevationTasksStartComponentInstallers) {
   CHECK(scratch_.CreateUniqueTempDir());
   const base::FilePath installed = scratch_.GetPath().Append(L"Tarvo");
-  const base::FilePath suite = scratch_.GetPath().Append(L"Suite");
-  const base::FilePath mail = scratch_.GetPath().Append(L"Mail");
-  ASSERT_TRUE(base::CreateDirectory(mail));
+  const base::FilePath suite = installed.Append(L"suite");
+  const base::FilePath mail = installed.Append(L"mail");
+  const base::FilePath elsewhere = scratch_.GetPath().Append(L"Elsewhere");
+  for (const base::FilePath& folder : {mail, elsewhere})
+    ASSERT_TRUE(base::CreateDirectory(folder));
   ASSERT_TRUE(base::WriteFile(mail.Append(L"mail_installer.exe"), "MZ"));
+  ASSERT_TRUE(base::WriteFile(elsewhere.Append(L"evil_installer.exe"), "MZ"));
   auto details = SettingsTestEnvironment::ExistingInstallation(installed);
   InstallationStatus status = *details->existing_status;
-  status.components = {{"suite", suite}, {"mail", mail}};
+  status.components = {{"suite", suite},
+                       {"evil", elsewhere},
+                       {"evil", installed.Append(L"..\\Elsewhere")},
+                       {"..\\Elsewhere\\evil", installed},
+                       {"mail", mail}};
   details->SetExistingInstallation(status);
   Make({L"--backend", L"--launchtarvo=0"}, std::move(details));
   ASSERT_EQ(INSTALL_OPERATION_UPGRADE, settings_->GetOperation());
@@ -541,6 +550,33 @@ TEST_F(InstallerTest, PostElevationTasksStartComponentInstallers) {
   }
   // The browser is registered for this user.
   EXPECT_FALSE(environment_->os().calls().empty());
+}
+
+// A forged status naming a subfolder outside the installation: the
+// uninstall ends with 2 before it deletes anything there, and a repair
+// with 1.
+TEST_F(InstallerTest, ARecordedSubfolderOutsideTheInstallationEndsTheRun) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  const base::FilePath installed = scratch_.GetPath().Append(L"Tarvo");
+  const base::FilePath victim = scratch_.GetPath().Append(L"Victim").Append(L"tarvo.exe");
+  ASSERT_TRUE(base::CreateDirectory(victim.DirName()));
+  ASSERT_TRUE(base::WriteFile(victim, "MZ"));
+  for (const wchar_t* operation : {L"--uninstall", L"--fix-downloadable-resources"}) {
+    auto details = SettingsTestEnvironment::ExistingInstallation(installed);
+    InstallationStatus status = *details->existing_status;
+    status.subfolder = base::FilePath(L"..\\Victim");
+    details->SetExistingInstallation(status);
+    Make({L"--backend", operation}, std::move(details));
+    RunToTheEnd();
+    EXPECT_FALSE(scheduler_->started) << operation;
+    EXPECT_EQ(operation == std::wstring(L"--uninstall") ? RESULT_UNINSTALL_FAILED
+                                                         : RESULT_GENERAL_FAILURE,
+              installer_->state())
+        << operation;
+    EXPECT_NE(std::string::npos, LastError().find("subfolder outside the installation"))
+        << LastError();
+    EXPECT_TRUE(base::PathExists(victim));
+  }
 }
 
 }  // namespace

@@ -119,7 +119,7 @@ bool PackagePreparer::CreateInstallSubfolder(base::CommandLine* command_line) {
   if (command_line->HasSwitch(switches::kInstallSubfolder)) {
     // Given by another process: one plain folder name, or nothing is done.
     const std::wstring given = command_line->GetSwitchValueNative(switches::kInstallSubfolder);
-    if (!IsSafeRelativePath(given) || given.find_first_of(L"\\/") != std::wstring::npos) {
+    if (!IsSafeFileName(given)) {
       return SetInstallerError(RESULT_GENERAL_FAILURE,
                                "Invalid install subfolder: " + base::WideToUTF8(given),
                                std::wstring());

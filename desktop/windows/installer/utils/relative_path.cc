@@ -84,3 +84,12 @@ bool IsSafeRelativePath(std::string_view utf8_entry) {
   if (!base::UTF8ToWide(utf8_entry.data(), utf8_entry.size(), &wide)) return false;
   return IsSafeRelativePath(std::wstring_view(wide));
 }
+
+bool IsSafeFileName(std::wstring_view name) {
+  return IsSafeRelativePath(name) && name.find_first_of(L"\\/") == std::wstring_view::npos;
+}
+
+bool IsSafeFileName(std::string_view utf8_name) {
+  return IsSafeRelativePath(utf8_name) &&
+         utf8_name.find_first_of("\\/") == std::string_view::npos;
+}

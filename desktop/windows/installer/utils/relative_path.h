@@ -16,6 +16,11 @@ bool IsSafeRelativePath(std::wstring_view entry);
 // The same for UTF-8 text; invalid UTF-8 is refused.
 bool IsSafeRelativePath(std::string_view utf8_entry);
 
+// Whether `name` is one plain file or folder name: a path IsSafeRelativePath
+// accepts that has no separator.
+bool IsSafeFileName(std::wstring_view name);
+bool IsSafeFileName(std::string_view utf8_name);
+
 // Whether `text` holds a control character (U+0000 to U+001F or U+007F).
 // Windows ends a file or registry name at an embedded NUL, so a name read
 // from a file that holds one would reach something other than what every

@@ -36,11 +36,6 @@ InstallationStatusSource KindOf(const base::FilePath& file) {
   return INSTALLATION_STATUS_SOURCE_INVALID;
 }
 
-bool IsPlainComponent(const base::FilePath& subfolder) {
-  const std::wstring& value = subfolder.value();
-  return IsSafeRelativePath(value) && value.find_first_of(L"\\/") == std::wstring::npos;
-}
-
 bool SameName(const base::FilePath& a, const base::FilePath& b) {
   return base::FilePath::CompareEqualIgnoreCase(a.value(), b.value());
 }
@@ -93,7 +88,7 @@ void RemoveOldFilesStep::RemoveRecord(const base::FilePath& status_file) {
   }
   std::unique_ptr<InstallationStatus> record;
   CreateInstallationStatusReader(kind)->Read(&record, text, kind);
-  if (!record || !IsPlainComponent(record->subfolder) ||
+  if (!record || record->subfolder.empty() || !IsRecordedSubfolderSafe(record->subfolder) ||
       IsProtectedSubfolder(record->subfolder)) {
     LOG(WARNING) << "Found invalid old status file: " << path_text;
     return;

@@ -88,8 +88,7 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
   const base::FilePath root = GetContext()->GetBaseInstallFolder();
   const InstallationStatus* existing = GetExistingInstallation();
   // A record naming a folder outside the installation is not followed.
-  if (existing && (existing->subfolder.empty() ||
-                   IsSafeRelativePath(existing->subfolder.value()))) {
+  if (existing && IsRecordedSubfolderSafe(existing->subfolder)) {
     const base::FilePath versioned = root.Append(existing->subfolder);
     for (const base::FilePath& file : existing->files) {
       if (!IsSafeRelativePath(file.value()))

@@ -130,7 +130,8 @@ StepResult UninstallFinalizeStep::Run(int /*attempt*/) {
 
   ResetDefaultBrowser();
   const InstallationStatus* existing = GetExistingInstallation();
-  if (existing && GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/false)) {
+  if (existing && IsRecordedSubfolderSafe(existing->subfolder) &&
+      GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/false)) {
     AddFirewallRule(
         GetContext()->GetBaseInstallFolder().Append(existing->subfolder).Append(
             GetBrowserExeName()),
