@@ -25,6 +25,7 @@
 #include "desktop/windows/installer/service/registry_key_node.h"
 #include "desktop/windows/installer/signature_checker/program_run_policy.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -277,6 +278,13 @@ bool ExistingInstallationReaderImpl::FindVersionedSubfolder(const base::FilePath
                                                             std::string* version) {
   for (const VersionedFolder& candidate : ListVersionedFolders(folder)) {
     const base::FilePath installer = candidate.path.Append(kInstallerExe);
+    // Held from the signer check until it has answered, so that nobody can
+    // change or replace the program between the check and its start.
+    base::win::ScopedHandle held = OpenProgramForLaunch(installer);
+    if (!held.IsValid()) {
+      PLOG(WARNING) << "Skipping " << candidate.path.value() << ": cannot open its installer";
+      continue;
+    }
     // The folder may be anybody's: only a program this installer would run
     // anyway is started to ask its version.
     std::string signature_error;

@@ -37,6 +37,9 @@ class FakeVersionRunner : public AppOutputRunner {
  public:
   bool Run(const base::CommandLine& command_line, std::string* output) override {
     runs.push_back(command_line.GetCommandLineString());
+    std::string program;
+    base::ReadFileToString(command_line.GetProgram(), &program);
+    programs.push_back(program);
     const std::wstring folder = command_line.GetProgram().DirName().BaseName().value();
     if (std::find(hung.begin(), hung.end(), folder) != hung.end())
       return false;
@@ -46,6 +49,8 @@ class FakeVersionRunner : public AppOutputRunner {
 
   std::vector<std::wstring> hung;
   std::vector<std::wstring> runs;
+  // What each started program held when it started.
+  std::vector<std::string> programs;
 };
 
 // Shortcuts are made up: Wine cannot read an application id back.
@@ -254,6 +259,40 @@ TEST_F(ExistingInstallationReaderTest, AnInstallerOfAnotherSignerIsNeverRun) {
   refused.push_back(folder_.Append(L"50.0.2762.58\\installer.exe"));
   EXPECT_FALSE(Read());
   EXPECT_EQ(1u, runs->runs.size());
+}
+
+// Someone who can write the folder swaps the installer once the signer
+// check has accepted it (here: from inside the check): every way of
+// changing it fails, and the program that starts is the one checked.
+TEST_F(ExistingInstallationReaderTest, TheCheckedInstallerCannotBeSwappedBeforeItStarts) {
+  AddOurEntry(HKEY_CURRENT_USER);
+  AddVersion(L"51.0.2802.0");
+  const base::FilePath installer = folder_.Append(L"51.0.2802.0\\installer.exe");
+  ASSERT_TRUE(base::WriteFile(installer, "checked"));
+  const base::FilePath evil = temp_dir_.GetPath().Append(L"evil.exe");
+  ASSERT_TRUE(base::WriteFile(evil, "evil"));
+  std::vector<std::string> swapped;
+  auto runner = std::make_unique<FakeVersionRunner>();
+  FakeVersionRunner* runs = runner.get();
+  reader_ = std::make_unique<ExistingInstallationReaderImpl>(
+      std::move(runner), [&](const base::FilePath& program, std::string*) {
+        if (base::WriteFile(program, "evil"))
+          swapped.push_back("overwritten");
+        if (MoveFileExW(evil.value().c_str(), program.value().c_str(),
+                        MOVEFILE_REPLACE_EXISTING)) {
+          swapped.push_back("replaced");
+        }
+        if (base::Move(program, program.AddExtension(L"old")))
+          swapped.push_back("renamed");
+        if (base::DeleteFile(program, /*recursive=*/false))
+          swapped.push_back("deleted");
+        return true;
+      });
+  std::unique_ptr<InstallationStatus> status = Read();
+  ASSERT_TRUE(status);
+  EXPECT_TRUE(swapped.empty()) << swapped[0];
+  ASSERT_EQ(1u, runs->programs.size());
+  EXPECT_EQ("checked", runs->programs[0]);
 }
 
 TEST_F(ExistingInstallationReaderTest, ShortcutsIntoTheFolderGiveTheAppId) {

@@ -45,9 +45,3 @@ ScopedComponentInstallerRunnerForTesting::ScopedComponentInstallerRunnerForTesti
 ScopedComponentInstallerRunnerForTesting::~ScopedComponentInstallerRunnerForTesting() {
   g_runner_for_testing = previous_;
 }
-
-base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path) {
-  return base::win::ScopedHandle(::CreateFileW(path.value().c_str(), GENERIC_READ,
-                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                               FILE_ATTRIBUTE_NORMAL, nullptr));
-}

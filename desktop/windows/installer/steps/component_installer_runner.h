@@ -6,7 +6,6 @@
 #include "base/files/file_path.h"
 #include "base/process/process.h"
 #include "base/time/time.h"
-#include "base/win/scoped_handle.h"
 
 namespace base {
 class CommandLine;
@@ -58,11 +57,5 @@ class ScopedComponentInstallerRunnerForTesting {
  private:
   ComponentInstallerRunner* previous_;
 };
-
-// Opens a program that is about to be checked and started, for reading
-// and shared for reading only: while the handle lives nobody can change,
-// replace or rename the file, so what runs is what was checked. Invalid
-// when the file cannot be opened so (missing, or open for writing).
-base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_COMPONENT_INSTALLER_RUNNER_H_

@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/steps/install_components_step.h"
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/uninstall_components_step.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/test_support/file_change_probe.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"

@@ -12,6 +12,7 @@
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/component_installer_runner.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
 
 namespace {
 

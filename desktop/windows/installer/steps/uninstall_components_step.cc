@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/steps/component_entries.h"
 #include "desktop/windows/installer/steps/component_installer_runner.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
 
 UninstallComponentsStep::UninstallComponentsStep(InstallerStepContext* context)
     : InstallerStep("uninstall_components", context) {}

@@ -75,6 +75,12 @@ base::Process ProcessLauncherImpl::LaunchInheriting(const base::CommandLine& com
   return LaunchWith(command_line, options, error);
 }
 
+base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path) {
+  return base::win::ScopedHandle(::CreateFileW(path.value().c_str(), GENERIC_READ,
+                                               FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
 ProcessLauncher* GetProcessLauncher() {
   if (g_replacement)
     return g_replacement;

@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include "base/files/file_path.h"
 #include "base/process/process.h"
+#include "base/win/scoped_handle.h"
 
 namespace base {
 class CommandLine;
@@ -43,6 +45,12 @@ class ProcessLauncherImpl : public ProcessLauncher {
   base::Process LaunchInheriting(const base::CommandLine& command_line, HANDLE inherited,
                                  DWORD* error) override;
 };
+
+// Opens a program that is about to be checked and started, for reading
+// and shared for reading only: while the handle lives nobody can change,
+// replace or rename the file, so what runs is what was checked. Invalid
+// when the file cannot be opened so (missing, or open for writing).
+base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path);
 
 // The process-wide launcher (a ProcessLauncherImpl unless replaced).
 ProcessLauncher* GetProcessLauncher();
