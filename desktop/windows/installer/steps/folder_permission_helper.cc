@@ -4,11 +4,14 @@
 
 #include <string>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/logging.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/crash_reporter_switches.h"
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
+#include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/steps/held_installer.h"
 #include "desktop/windows/installer/utils/acl_api.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
@@ -19,7 +22,8 @@
 
 namespace {
 
-constexpr wchar_t kUninstallBat[] = L"k.bat";
+// Far more than the lines of every file of a package.
+constexpr size_t kMaxCleanupBatchFileSize = 16 * 1024 * 1024;
 
 HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* name,
                       bool global) {
@@ -153,8 +157,31 @@ void RunSetFolderPermission(const base::CommandLine& command_line) {
 }
 
 void RunUninstallBat(const base::FilePath& installation_folder) {
-  const base::FilePath batch = installation_folder.Append(kUninstallBat);
+  const base::FilePath batch = installation_folder.Append(kCleanupBatchFileName);
   if (!base::PathExists(batch))
     return;
+  // The unelevated installer wrote the file while it could write the
+  // folder, and may have changed it since: it runs here, elevated, only
+  // when it is a cleanup batch file of this folder, and as a new file of
+  // this process, which nobody else can change.
+  std::string text;
+  if (!base::ReadFileToStringWithMaxSize(batch, &text, kMaxCleanupBatchFileSize) ||
+      !CleanupBatchFile::IsValidText(text, installation_folder, CP_OEMCP)) {
+    LOG(ERROR) << "Not running " << batch << ": it is no cleanup batch file of this folder";
+    return;
+  }
+  if (!base::DeleteFile(batch, /*recursive=*/false)) {
+    PLOG(ERROR) << "Not running " << batch << ": cannot replace it";
+    return;
+  }
+  // Created new: never a file that somebody made again meanwhile.
+  base::File file(batch, base::File::FLAG_CREATE | base::File::FLAG_WRITE);
+  if (!file.IsValid() ||
+      file.WriteAtCurrentPos(text.data(), static_cast<int>(text.size())) !=
+          static_cast<int>(text.size())) {
+    LOG(ERROR) << "Not running " << batch << ": cannot write it again";
+    return;
+  }
+  file.Close();
   GetProcessLauncher()->Launch(base::CommandLine(batch), LaunchStyle::kHidden, nullptr);
 }

@@ -54,7 +54,8 @@ class FolderPermissionHelper {
 void RunSetFolderPermission(const base::CommandLine& command_line);
 
 // Starts "k.bat" of `installation_folder`, hidden, without waiting, when it
-// exists.
+// exists and is a cleanup batch file of that folder, after writing it again
+// as a file of this (elevated) process.
 void RunUninstallBat(const base::FilePath& installation_folder);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_FOLDER_PERMISSION_HELPER_H_

@@ -10,8 +10,10 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
+#include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/utils/acl_api.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -261,18 +263,86 @@ TEST_F(WaitingHelperTest, ASignedHelperStartsOnlyTheExpectedSignersInstaller) {
   }
 }
 
-TEST(UninstallBatTest, StartsOnlyAnExistingBatchFile) {
-  base::ScopedTempDir scratch;
-  ASSERT_TRUE(scratch.CreateUniqueTempDir());
-  FakeProcessLauncher launcher;
-  ScopedProcessLauncherForTesting scoped(&launcher);
-  RunUninstallBat(scratch.GetPath());
-  EXPECT_TRUE(launcher.launched().empty());
-  ASSERT_TRUE(base::WriteFile(scratch.GetPath().Append(L"k.bat"), "@exit 0\r\n"));
-  RunUninstallBat(scratch.GetPath());
-  ASSERT_EQ(1u, launcher.launched().size());
-  EXPECT_EQ(LaunchStyle::kHidden, launcher.launched()[0].style);
-  EXPECT_EQ(scratch.GetPath().Append(L"k.bat"), launcher.launched()[0].command_line.GetProgram());
+class UninstallBatTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(scratch_.CreateUniqueTempDir());
+    folder_ = scratch_.GetPath().Append(L"Tarvo");
+    batch_ = folder_.Append(L"k.bat");
+    ASSERT_TRUE(base::CreateDirectory(folder_.Append(L"51.0")));
+  }
+
+  // What the unelevated uninstall writes: a file in use and the folders.
+  std::string Written() {
+    CleanupBatchFile batch(folder_);
+    batch.SetProcess(1, 100);
+    batch.SetProcess(3, 300);
+    batch.AddFile(folder_.Append(L"51.0\\installer.exe.1.old"));
+    batch.AddFolderAndAncestors(folder_.Append(L"51.0"));
+    return batch.GetContents(CP_OEMCP);
+  }
+
+  base::ScopedTempDir scratch_;
+  base::FilePath folder_;
+  base::FilePath batch_;
+  FakeProcessLauncher launcher_;
+  ScopedProcessLauncherForTesting scoped_{&launcher_};
+};
+
+// The elevated helper starts the file hidden, as a file of its own: the
+// unelevated side kept a second name (a hard link) for the one it wrote,
+// and writing through that name no longer changes what runs.
+TEST_F(UninstallBatTest, StartsItsOwnCopyOfACleanupBatchFile) {
+  RunUninstallBat(folder_);
+  EXPECT_TRUE(launcher_.launched().empty());
+
+  const std::string text = Written();
+  ASSERT_TRUE(base::WriteFile(batch_, text));
+  const base::FilePath link = scratch_.GetPath().Append(L"kept.bat");
+  ASSERT_TRUE(CreateHardLinkW(link.value().c_str(), batch_.value().c_str(), nullptr));
+  RunUninstallBat(folder_);
+  ASSERT_EQ(1u, launcher_.launched().size());
+  EXPECT_EQ(LaunchStyle::kHidden, launcher_.launched()[0].style);
+  EXPECT_EQ(batch_, launcher_.launched()[0].command_line.GetProgram());
+  ASSERT_TRUE(base::WriteFile(link, "start evil.exe\n"));
+  std::string run;
+  ASSERT_TRUE(base::ReadFileToString(batch_, &run));
+  EXPECT_EQ(text, run);
+}
+
+// Whatever else the unelevated side put into the file, nothing runs.
+TEST_F(UninstallBatTest, AChangedBatchFileIsNeverStarted) {
+  const std::string text = Written();
+  const std::string wait_end = "IF %PID3_RUNNING%==TRUE GOTO :again\n";
+  const size_t files = text.find(wait_end) + wait_end.size();
+  const std::string folder = base::WideToUTF8(folder_.value());
+  const base::FilePath outside = scratch_.GetPath().Append(L"victim.dll");
+  ASSERT_TRUE(base::WriteFile(outside, "x"));
+  const std::string changed[] = {
+      text.substr(0, files) + "start evil.exe\n" + text.substr(files),
+      text.substr(0, files) + "del \"" + base::WideToUTF8(outside.value()) + "\"\n" +
+          text.substr(files),
+      text.substr(0, files) + "del \"" + folder + "\\51.0\\..\\..\\victim.dll\"\n" +
+          text.substr(files),
+      text.substr(0, files) + "del \"" + folder + "\\a\" & evil.exe & \"b\"\n" +
+          text.substr(files),
+      text.substr(0, files) + "del \"" + folder + "\\%PATH%\"\n" + text.substr(files),
+      text.substr(0, files) + "rmdir /s /q \"" + folder + "\\51.0\"\n" + text.substr(files),
+      // The wait loop itself: one that never ends, or an extra command.
+      "SET PID1_RUNNING=TRUE\n:again\nping -n 2 127.0.0.1\n"
+      "IF %PID1_RUNNING%==TRUE GOTO :again\ndel %0\n",
+      std::string(text).replace(text.find("PID eq 100"), 10, "PID eq 100 & evil"),
+      text + "evil.exe\n",
+      text.substr(0, text.size() - 1) + "\r\n",
+      std::string(text).replace(text.rfind(folder), folder.size(),
+                                base::WideToUTF8(scratch_.GetPath().value())),
+  };
+  for (const std::string& content : changed) {
+    ASSERT_TRUE(base::WriteFile(batch_, content));
+    RunUninstallBat(folder_);
+    EXPECT_TRUE(launcher_.launched().empty()) << content;
+  }
+  EXPECT_TRUE(base::PathExists(outside));
 }
 
 }  // namespace

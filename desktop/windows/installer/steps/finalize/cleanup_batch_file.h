@@ -35,7 +35,20 @@ class CleanupBatchFile {
   // Writes the installation folder's "k.bat" in the console's code page.
   bool Write(base::FilePath* path) const;
 
+  // Whether `text`, a file another process wrote, is a cleanup batch file
+  // of `installation_folder` as this class writes it in `code_page`: the
+  // lines that wait for up to three processes, exactly as written here,
+  // then only "del" lines of files and "rmdir" lines of folders inside the
+  // installation folder, and the line that deletes the file itself (and
+  // the installation folder). Anything else refuses the text whole.
+  static bool IsValidText(const std::string& text,
+                          const base::FilePath& installation_folder,
+                          UINT code_page);
+
  private:
+  // The lines up to the end of the wait for the processes.
+  std::string GetWaitLines() const;
+
   const base::FilePath installation_folder_;
   base::ProcessId pids_[3] = {};
   std::vector<base::FilePath> files_;
