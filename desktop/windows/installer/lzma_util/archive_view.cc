@@ -13,6 +13,11 @@ ArchiveView::~ArchiveView() {
     ::CloseHandle(mapping_);
 }
 
+void ArchiveView::LimitTo(size_t end) {
+  if (end < size_)
+    size_ = end;
+}
+
 bool ArchiveView::Map(HANDLE file) {
   DCHECK(!mapping_);
   LARGE_INTEGER size;

@@ -17,6 +17,9 @@ class ArchiveView {
 
   // False when the file is empty or cannot be mapped.
   bool Map(HANDLE file);
+  // Ends the view at `end` (when the file is longer): nothing is read from
+  // beyond it.
+  void LimitTo(size_t end);
 
   const uint8_t* data() const { return data_; }
   size_t size() const { return size_; }

@@ -9,9 +9,18 @@ const HandleInStream* FromVt(ISeekInStreamPtr p) {
   return reinterpret_cast<const HandleInStream*>(p);
 }
 
-// Fills `buf` up to `*size` bytes; fewer only at the end of the file.
+// Fills `buf` up to `*size` bytes; fewer only at the end.
 SRes Read(ISeekInStreamPtr p, void* buf, size_t* size) {
   const HANDLE file = FromVt(p)->file;
+  LARGE_INTEGER zero = {};
+  LARGE_INTEGER position;
+  if (!::SetFilePointerEx(file, zero, &position, FILE_CURRENT)) {
+    *size = 0;
+    return SZ_ERROR_READ;
+  }
+  const int64_t left = std::max<int64_t>(0, FromVt(p)->end - position.QuadPart);
+  if (static_cast<uint64_t>(left) < *size)
+    *size = static_cast<size_t>(left);
   size_t done = 0;
   char* out = static_cast<char*>(buf);
   while (done < *size) {
@@ -39,6 +48,10 @@ SRes Seek(ISeekInStreamPtr p, Int64* pos, ESzSeek origin) {
   }
   LARGE_INTEGER distance;
   distance.QuadPart = *pos;
+  if (method == FILE_END) {
+    method = FILE_BEGIN;
+    distance.QuadPart += FromVt(p)->end;
+  }
   LARGE_INTEGER result;
   if (!::SetFilePointerEx(FromVt(p)->file, distance, &result, method))
     return SZ_ERROR_FAIL;
@@ -48,7 +61,8 @@ SRes Seek(ISeekInStreamPtr p, Int64* pos, ESzSeek origin) {
 
 }  // namespace
 
-HandleInStream::HandleInStream(HANDLE file_handle) : file(file_handle) {
+HandleInStream::HandleInStream(HANDLE file_handle, int64_t end_offset)
+    : file(file_handle), end(end_offset) {
   vt.Read = &Read;
   vt.Seek = &Seek;
 }

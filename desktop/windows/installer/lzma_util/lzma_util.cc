@@ -15,6 +15,7 @@
 #include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/lzma_util/whole_block_source.h"
+#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
@@ -70,7 +71,7 @@ const FILETIME* ModifiedTime(const CSzArEx* db, UInt32 index, FILETIME* time) {
 
 // The archive database with the stream it was read from.
 struct LzmaUtil::Archive {
-  explicit Archive(HANDLE file) : in_stream(file) {
+  Archive(HANDLE file, const ArchiveBytes& bytes) : in_stream(file, bytes.end) {
     LookToRead2_CreateVTable(&look_stream, False);
     look_buffer = std::make_unique<Byte[]>(kLookBufferSize);
     look_stream.buf = look_buffer.get();
@@ -260,7 +261,28 @@ LzmaUtil::DecoderForTesting LzmaUtil::LastDecoderForTesting() {
   return g_last_decoder;
 }
 
-bool LzmaUtil::SeekToArchive() {
+bool LzmaUtil::FindArchiveBytes(ArchiveView* view, ArchiveBytes* bytes) {
+  DCHECK(view);
+  if (!view->Map(archive_.Get()))
+    return false;
+  bytes->begin = 0;
+  bytes->end = static_cast<int64_t>(view->size());
+  PeImageLayout layout;
+  if (!layout.Parse(view->data(), view->size()) || layout.certificate_table_size() == 0)
+    return true;
+  if (!layout.HasValidCertificateTable()) {
+    LOG(ERROR) << "The certificate table of the signed image is not where its headers say";
+    return false;
+  }
+  // The signature covers neither the checksum nor the security directory
+  // entry, and nothing from the certificate table on.
+  bytes->begin = static_cast<int64_t>(layout.security_entry_offset() + 8);
+  bytes->end = layout.certificate_table_offset();
+  view->LimitTo(layout.certificate_table_offset());
+  return true;
+}
+
+bool LzmaUtil::SeekToArchive(const ArchiveBytes& bytes) {
   uint8_t block[kSearchBlockSize];
   for (int64_t start = 0; start <= kLastSearchedOffset;
        start += kSearchBlockSize - sizeof(kSignature)) {
@@ -269,9 +291,11 @@ bool LzmaUtil::SeekToArchive() {
       return false;
     for (DWORD i = 0; i + sizeof(kSignature) <= read; ++i) {
       const int64_t offset = start + i;
-      if (offset > kLastSearchedOffset)
+      if (offset > kLastSearchedOffset ||
+          offset + static_cast<int64_t>(kStartHeaderSize) > bytes.end) {
         return false;
-      if (std::memcmp(block + i, kSignature, sizeof(kSignature)) != 0)
+      }
+      if (offset < bytes.begin || std::memcmp(block + i, kSignature, sizeof(kSignature)) != 0)
         continue;
       if (!IsStartHeaderAt(archive_.Get(), offset))
         continue;
@@ -285,10 +309,10 @@ bool LzmaUtil::SeekToArchive() {
   return false;
 }
 
-LzmaUtil::ExtractResult LzmaUtil::OpenArchive(Archive* archive) {
+LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive* archive) {
   DCHECK(archive);
   CrcGenerateTable();
-  if (!SeekToArchive()) {
+  if (!SeekToArchive(bytes)) {
     LOG(ERROR) << "No 7z archive within the first MiB of the file";
     return kNoSignature;
   }
@@ -307,8 +331,7 @@ std::unique_ptr<EntrySource> LzmaUtil::MakeSource(Archive* archive,
                                                   ArchiveView* view) {
   DCHECK(view);
   const CSzArEx* db = &archive->db;
-  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db) &&
-      view->Map(archive_.Get())) {
+  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db)) {
     g_last_decoder = DecoderForTesting::kStreaming;
     return std::make_unique<StreamingSource>(db, &selected, view, output_folder,
                                              g_decoded_block_hook, &last_error_code_);
@@ -325,8 +348,15 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
                                           std::vector<base::FilePath>* created_folders) {
   if (!archive_.IsValid())
     return kNoArchiveOpen;
-  Archive archive(archive_.Get());
-  ExtractResult result = OpenArchive(&archive);
+  // The view outlives the source, whose threads read it.
+  ArchiveView view;
+  ArchiveBytes bytes;
+  if (!FindArchiveBytes(&view, &bytes)) {
+    LOG(ERROR) << "No archive can be taken from the file";
+    return kNoSignature;
+  }
+  Archive archive(archive_.Get(), bytes);
+  ExtractResult result = OpenArchive(bytes, &archive);
   if (result != kOk)
     return result;
   const CSzArEx* db = &archive.db;
@@ -339,8 +369,6 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
   if (observer)
     observer->OnFilesToUnpackCounted(filter ? filter->size() : db->NumFiles);
 
-  // The view outlives the source, whose threads read it.
-  ArchiveView view;
   std::unique_ptr<EntrySource> source = MakeSource(&archive, selection.selected, output_folder,
                                                    &view);
   EntryWriter writer(output_folder, &folders_, written_files, created_folders,

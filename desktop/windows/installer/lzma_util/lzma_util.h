@@ -19,9 +19,10 @@ class EntrySource;
 class UnpackProgressObserver;
 
 // Unpacks a 7z archive, or a self-extracting executable carrying one within
-// its first MiB, into a folder. Entry names may use "/" or "\"; an entry
-// whose name is not a safe relative path fails the whole extraction before
-// anything is written.
+// its first MiB, into a folder. From a signed executable only an archive
+// wholly inside the bytes its signature covers is taken. Entry names may
+// use "/" or "\"; an entry whose name is not a safe relative path fails the
+// whole extraction before anything is written.
 //
 // Solid blocks of LZMA or LZMA2, alone, behind the x86 filter or with BCJ2
 // (what packages use) are streamed: decoded on several threads where the
@@ -97,14 +98,25 @@ class LzmaUtil {
 
  private:
   struct Archive;
+  // The part of the file an archive may lie in, [begin, end).
+  struct ArchiveBytes {
+    int64_t begin = 0;
+    int64_t end = 0;
+  };
 
-  // Positions the archive file at the 7z start header.
-  bool SeekToArchive();
+  // Maps the file into `view` and finds where an archive may lie: in a
+  // signed image only in the bytes its signature covers, after the headers
+  // and before the certificate table (`view` then ends there); in any other
+  // file anywhere. False when the file cannot be mapped or is a signed
+  // image whose certificate table is not where its headers say.
+  bool FindArchiveBytes(ArchiveView* view, ArchiveBytes* bytes);
+  // Positions the archive file at the 7z start header within `bytes`.
+  bool SeekToArchive(const ArchiveBytes& bytes);
   // Finds the archive and reads its database.
-  ExtractResult OpenArchive(Archive* archive);
-  // The decoder of the `selected` entries: the streaming one where it knows
-  // every coder and `view` can map the archive, the SDK's whole-block one
-  // otherwise.
+  ExtractResult OpenArchive(const ArchiveBytes& bytes, Archive* archive);
+  // The decoder of the `selected` entries: the streaming one (over `view`,
+  // the mapped archive) where it knows every coder, the SDK's whole-block
+  // one otherwise.
   std::unique_ptr<EntrySource> MakeSource(Archive* archive,
                                           const std::vector<bool>& selected,
                                           const base::FilePath& output_folder,

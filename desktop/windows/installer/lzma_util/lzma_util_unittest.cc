@@ -32,6 +32,13 @@ base::FilePath TestData(const wchar_t* name) {
   return exe.Append(L"lzma_test_data").Append(name);
 }
 
+// Written by make_signed_test_files.sh.
+base::FilePath SignedTestFile(const wchar_t* name) {
+  base::FilePath exe;
+  base::PathService::Get(base::DIR_EXE, &exe);
+  return exe.Append(L"signed_test_files").Append(name);
+}
+
 // Everything below `root`, relative, folders with a trailing "\".
 std::set<std::wstring> ListTree(const base::FilePath& root) {
   std::set<std::wstring> tree;
@@ -409,6 +416,38 @@ INSTANTIATE_TEST_SUITE_P(Decoders,
                            return std::string(info.param == kStreaming ? "Streaming"
                                                                        : "WholeBlock");
                          });
+
+// An attacker hides another archive in or after the certificate table of a
+// signed program, which the signature's digest leaves out: only an archive
+// in the bytes the signature covers is ever taken, whatever else the file
+// holds.
+TEST_P(LzmaUtilEachDecoderTest, OnlyAnArchiveTheSignatureCoversIsTaken) {
+  ScopedDecoder decoder(GetParam());
+  const std::set<std::wstring> filter = {L"installer.exe"};
+  for (const wchar_t* name : {L"sfx_signed.exe", L"sfx_signed_in_entry.exe"}) {
+    ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(SignedTestFile(name)));
+    ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out_, &filter, nullptr, nullptr, nullptr)) << name;
+    EXPECT_EQ("signed installer", ReadAll(out_.Append(L"installer.exe"))) << name;
+    ASSERT_TRUE(base::DeleteFile(out_.Append(L"installer.exe"), /*recursive=*/false));
+  }
+  testing_support::ScopedLogCapture log;
+  for (const wchar_t* name :
+       {L"sfx_in_entry.exe", L"sfx_in_directory.exe", L"sfx_after_table.exe", L"expected.exe"}) {
+    ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(SignedTestFile(name)));
+    EXPECT_EQ(LzmaUtil::kNoSignature, lzma_.Extract(out_, &filter, nullptr, nullptr, nullptr))
+        << name;
+    EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe"))) << name;
+  }
+  // A certificate table that runs past the end of the file: no telling
+  // what the signature covers.
+  std::string image = ReadAll(SignedTestFile(L"sfx_signed.exe"));
+  image.pop_back();
+  const base::FilePath cut = temp_.GetPath().Append(L"cut.exe");
+  ASSERT_TRUE(base::WriteFile(cut, image));
+  ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(cut));
+  EXPECT_EQ(LzmaUtil::kNoSignature, lzma_.Extract(out_, &filter, nullptr, nullptr, nullptr));
+  EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe")));
+}
 
 // The third LZMA2 block is damaged: the file decoded before it is whole,
 // the one it belongs to is gone again, nothing is left half-written.

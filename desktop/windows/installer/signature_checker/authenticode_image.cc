@@ -15,6 +15,8 @@
 namespace {
 
 constexpr size_t kEntryHeaderSize = 8;
+// Certificate table entries start 8-aligned.
+constexpr size_t kEntryAlignment = 8;
 
 std::unique_ptr<crypto::SecureHash> CreateHash(std::string_view algorithm_oid) {
   if (algorithm_oid == szOID_OIWSEC_sha1)
@@ -70,6 +72,45 @@ std::string_view AuthenticodeImage::GetSignedData() const {
   if (!reader.ReadElement(DerReader::kSequence, &contents))
     return std::string_view();
   return data.substr(0, static_cast<size_t>(contents.data() + contents.size() - data.data()));
+}
+
+bool AuthenticodeImage::HasOnlySignatureInTable(std::string* reason) const {
+  const std::string_view signature = GetSignedData();
+  if (signature.empty()) {
+    *reason = "the certificate table's first entry holds no signature";
+    return false;
+  }
+  const size_t table = layout_.certificate_table_offset();
+  const size_t size = layout_.certificate_table_size();
+  if (table % kEntryAlignment != 0 || table + size != file_.length()) {
+    *reason = "the certificate table is not 8-aligned at the end of the file";
+    return false;
+  }
+  const uint8_t* entry = file_.data() + table;
+  if (ReadU16(entry + 4) != WIN_CERT_REVISION_2_0) {
+    *reason = "the certificate table's entry is no PKCS#7 signature entry";
+    return false;
+  }
+  // One entry: its length, rounded up to the alignment, is the whole table.
+  if ((ReadU32(entry) + kEntryAlignment - 1) / kEntryAlignment * kEntryAlignment != size) {
+    *reason = "the certificate table holds more than one entry";
+    return false;
+  }
+  // Signing tools pad the signature to 8 bytes inside the entry (and the
+  // entry after it): up to 7 zero bytes, nothing else.
+  const size_t end = static_cast<size_t>(signature.data() + signature.size() -
+                                         reinterpret_cast<const char*>(entry));
+  if (size - end >= kEntryAlignment) {
+    *reason = "the certificate table's entry holds more than its signature";
+    return false;
+  }
+  for (size_t i = end; i < size; ++i) {
+    if (entry[i] != 0) {
+      *reason = "the certificate table's padding is not zero";
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string AuthenticodeImage::GetDigest(std::string_view algorithm_oid) {

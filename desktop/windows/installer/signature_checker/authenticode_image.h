@@ -33,6 +33,14 @@ class AuthenticodeImage {
   // Authenticode signature.
   std::string_view GetSignedData() const;
 
+  // Whether the certificate table holds the signature and nothing else, as
+  // Windows' padding check demands: the table starts 8-aligned and ends at
+  // the end of the file, and holds one PKCS#7 signature entry whose
+  // signature fills the table but for up to 7 zero bytes of alignment. The
+  // digest leaves the table out, so anything else there (or after it) would
+  // ride along unsigned. On refusal `reason` says why.
+  bool HasOnlySignatureInTable(std::string* reason) const;
+
  private:
   base::MemoryMappedFile file_;
   PeImageLayout layout_;

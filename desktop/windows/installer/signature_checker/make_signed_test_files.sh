@@ -14,10 +14,21 @@
 #   transplanted.exe      another publisher with a nested signature of the
 #                         expected signer made for a different file
 #   tampered.exe          expected.exe with one byte of code changed
+#   sfx_signed.exe        the expected signer's self-extractor: a 7z archive
+#                         with installer.exe ("signed installer") covered
+#                         by the signature
+#   sfx_in_entry.exe      expected.exe with another archive (installer.exe:
+#                         "unsigned installer") inside its signature's entry
+#   sfx_in_directory.exe  the same archive after the entry, inside the
+#                         security directory
+#   sfx_after_table.exe   the same archive after the certificate table
+#   sfx_signed_in_entry.exe  sfx_signed.exe with that archive in its entry
+#   zeros_in_entry.exe    expected.exe with 8 zero bytes inside its entry
 #   root.der              the root to trust
 # Usage: make_signed_test_files.sh PKI_SCRIPT PKI_DIR PROGRAM OUT_DIR
 set -euo pipefail
 pki_script=$1 pki=$2 program=$3 out=$4
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 sign() { bash "$pki_script" sign "$pki" "$@"; }
 
 rm -rf "$out" && mkdir -p "$out"
@@ -50,5 +61,32 @@ osslsigncode attach-signature -sigin "$out/different.sig" -nest \
 [ -s "$out/transplanted.exe" ] || { echo "cannot attach the transplanted signature" >&2; exit 1; }
 
 flip_code_byte "$out/expected.exe" "$out/tampered.exe"
+
+# Archives with one installer.exe each; the signed one is appended before
+# signing (8-aligned, as signing tools pad), the other hidden afterwards.
+archive() {
+  local dir="$out/archive_$1"
+  mkdir -p "$dir"
+  printf '%s' "$2" >"$dir/installer.exe"
+  (cd "$dir" && 7z a -t7z -bd "../$1.7z" installer.exe >/dev/null)
+  rm -rf "$dir"
+}
+archive signed "signed installer"
+archive unsigned "unsigned installer"
+/usr/bin/python3 -c 'import sys
+image = open(sys.argv[1], "rb").read()
+image += b"\0" * (-len(image) % 8)
+data = open(sys.argv[2], "rb").read()
+open(sys.argv[3], "wb").write(image + data + b"\0" * (-len(data) % 8))' \
+  "$out/unsigned.exe" "$out/signed.7z" "$out/sfx_unsigned.exe"
+sign signer "$out/sfx_unsigned.exe" "$out/sfx_signed.exe"
+hide() { /usr/bin/python3 "$here/hide_in_certificate_table.py" "$@"; }
+hide entry "$out/expected.exe" "$out/sfx_in_entry.exe" "$out/unsigned.7z"
+hide directory "$out/expected.exe" "$out/sfx_in_directory.exe" "$out/unsigned.7z"
+hide after "$out/expected.exe" "$out/sfx_after_table.exe" "$out/unsigned.7z"
+hide entry "$out/sfx_signed.exe" "$out/sfx_signed_in_entry.exe" "$out/unsigned.7z"
+head -c 8 /dev/zero >"$out/zeros"
+hide entry "$out/expected.exe" "$out/zeros_in_entry.exe" "$out/zeros"
 rm -f "$out/other_sha1.exe" "$out/other_twice.exe" "$out/different.exe" "$out/different_signed.exe" "$out/different.sig"
+rm -f "$out/signed.7z" "$out/unsigned.7z" "$out/sfx_unsigned.exe" "$out/zeros"
 touch "$out/stamp"

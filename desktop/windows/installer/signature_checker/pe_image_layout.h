@@ -4,6 +4,14 @@
 #include <cstddef>
 #include <cstdint>
 
+// Little-endian integers of a PE file.
+inline uint16_t ReadU16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
+inline uint32_t ReadU32(const uint8_t* p) {
+  return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
+}
+
 // Where the parts that Authenticode treats specially lie in a PE file's
 // bytes. Every offset is checked against the file's size.
 class PeImageLayout {

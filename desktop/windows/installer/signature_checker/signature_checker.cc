@@ -266,6 +266,10 @@ bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
   }
   ScopedCertStore scoped_store(store);
   ScopedCryptMsg scoped_message(message);
+  std::string table_problem;
+  const bool only_signature = image.HasOnlySignatureInTable(&table_problem);
+  if (!only_signature)
+    text += "Refused certificate table: " + table_problem + "\n";
 
   CERT_CHAIN_ENGINE_CONFIG config = {};
   // The size every Windows version (and Wine) accepts: no exclusive roots.
@@ -281,5 +285,5 @@ bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
       engine && VerifySigners(context, message, store, encoding, log.get(), 0);
   if (error)
     *error += text + log->GetText();
-  return trust == 0 && signers;
+  return trust == 0 && only_signature && signers;
 }

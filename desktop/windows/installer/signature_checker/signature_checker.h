@@ -23,8 +23,10 @@ bool HasCertificateTable(const base::FilePath& path, bool* has_table);
 // Whether Windows trusts the Authenticode signature of the file at `path`
 // and one of its signers, or a signer of a nested signature, is the
 // expected signer of the product information and vouches for this very
-// file (see IsSignerTrusted). Fails closed. `error`, when not null,
-// receives the explanation of the decision.
+// file (see IsSignerTrusted), and its certificate table ends the file and
+// holds nothing but the signature (see
+// AuthenticodeImage::HasOnlySignatureInTable). Fails closed. `error`, when
+// not null, receives the explanation of the decision.
 bool VerifyFileSignature(const base::FilePath& path, std::string* error);
 
 // The same for a file already open for reading and shared for reading only

@@ -4,6 +4,7 @@
 
 #include <wincrypt.h>
 
+#include <cstring>
 #include <string>
 
 #include "base/files/file_util.h"
@@ -18,6 +19,24 @@ namespace {
 
 base::FilePath TestFile(const wchar_t* name) {
   return SignedTestFile(name);
+}
+
+// Where the signature (the DER element in the certificate table's first
+// entry) of a signed PE32+ image ends.
+size_t SignatureEnd(const std::string& image) {
+  auto u32 = [&image](size_t at) {
+    uint32_t value = 0;
+    memcpy(&value, image.data() + at, sizeof(value));
+    return value;
+  };
+  const size_t der = u32(u32(0x3C) + 24 + 144) + 8;
+  const uint8_t length = static_cast<uint8_t>(image[der + 1]);
+  if (!(length & 0x80))
+    return der + 2 + length;
+  size_t size = 0;
+  for (size_t i = 0; i < (length & 0x7Fu); ++i)
+    size = (size << 8) | static_cast<uint8_t>(image[der + 2 + i]);
+  return der + 2 + (length & 0x7Fu) + size;
 }
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -76,6 +95,51 @@ TEST_F(SignatureCheckerTest, DecisionsWithTheTestRootTrusted) {
   EXPECT_TRUE(
       Contains(error, "Level 1: Refused signer Tarvo Software AS: the signed digest is not the file's"))
       << error;
+
+  // A self-extractor whose archive the signature covers.
+  error.clear();
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"sfx_signed.exe"), &error)) << error;
+  // Anything in or after the certificate table rides along unsigned (the
+  // digest leaves the table out): such a file is refused, as Windows' own
+  // padding check refuses it.
+  const struct {
+    const wchar_t* name;
+    const char* problem;
+  } hidden[] = {
+      {L"sfx_in_entry.exe", "the certificate table's entry holds more than its signature"},
+      {L"zeros_in_entry.exe", "the certificate table's entry holds more than its signature"},
+      {L"sfx_signed_in_entry.exe", "the certificate table's entry holds more than its signature"},
+      {L"sfx_in_directory.exe", "the certificate table holds more than one entry"},
+      {L"sfx_after_table.exe", "the certificate table is not 8-aligned at the end of the file"},
+  };
+  for (const auto& file : hidden) {
+    error = Refusal(file.name);
+    EXPECT_TRUE(Contains(error, std::string("Refused certificate table: ") + file.problem + "\n"))
+        << error;
+  }
+  // The alignment padding after the signature may only be zeros. Its
+  // length depends on the signature's, so the first file that has some is
+  // used.
+  base::ScopedTempDir temp_dir;
+  ASSERT_TRUE(temp_dir.CreateUniqueTempDir());
+  const base::FilePath padded = temp_dir.GetPath().Append(L"padded.exe");
+  bool found_padding = false;
+  for (const wchar_t* name : {L"expected.exe", L"dual.exe", L"triple.exe", L"sfx_signed.exe"}) {
+    std::string image;
+    ASSERT_TRUE(base::ReadFileToString(TestFile(name), &image));
+    if (SignatureEnd(image) == image.size())
+      continue;
+    image.back() = 'x';
+    ASSERT_TRUE(base::WriteFile(padded, image));
+    std::string padded_error;
+    EXPECT_FALSE(VerifyFileSignature(padded, &padded_error));
+    EXPECT_TRUE(Contains(padded_error,
+                         "Refused certificate table: the certificate table's padding is not zero"))
+        << padded_error;
+    found_padding = true;
+    break;
+  }
+  EXPECT_TRUE(found_padding);
 
   error = Refusal(L"tampered.exe");
   EXPECT_TRUE(Contains(error, "Cannot WinVerifyTrust: ")) << error;

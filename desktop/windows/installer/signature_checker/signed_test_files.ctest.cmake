@@ -7,7 +7,8 @@ add_custom_command(
   OUTPUT ${signed_test_files_dir}/stamp
   COMMAND bash ${signed_test_files_script} ${TARVO_TEST_PKI_SCRIPT} ${TARVO_TEST_PKI_DIR}
           $<TARGET_FILE:test_pki_sample> ${signed_test_files_dir}
-  DEPENDS ${signed_test_files_script} ${TARVO_TEST_PKI_STAMP} test_pki test_pki_sample
+  DEPENDS ${signed_test_files_script} ${CMAKE_CURRENT_LIST_DIR}/hide_in_certificate_table.py
+          ${TARVO_TEST_PKI_STAMP} test_pki test_pki_sample
   COMMENT "Signing the signer-check test files")
 add_custom_target(signed_test_files DEPENDS ${signed_test_files_dir}/stamp)
 add_dependencies(installer_unittests signed_test_files)
