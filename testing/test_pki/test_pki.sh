@@ -3,14 +3,20 @@
 # are never committed), and Authenticode signing with it.
 #
 #   test_pki.sh init DIR SIGNER_NAME
-#     Makes, once, in DIR: a test root CA ("Tarvo Test Root CA"), and PEM
-#     certificate + key pairs named after their identity:
+#     Makes, once, in DIR: a test root CA ("Tarvo Test Root CA", valid from
+#     2015), and PEM certificate + key pairs named after their identity:
 #       signer       SIGNER_NAME, issued by the test root (code signing)
 #       other        "Other Publisher", issued by the test root
 #       selfsigned   SIGNER_NAME, self-signed (not under the test root)
 #       untrusted    SIGNER_NAME, issued by "Tarvo Untrusted CA", a CA that
 #                    no root store holds
-#     root.der is the root certificate for a machine's root store.
+#       expired      SIGNER_NAME, issued by the test root, valid only in 2020
+#       tsa          "Tarvo Test TSA", a time-stamping authority under the
+#                    test root, valid from 2019
+#       selfsigned_tsa  "Tarvo Test TSA", self-signed, valid from 2019
+#     root.der is the root certificate for a machine's root store. Signing
+#     with "-TSA-certs DIR/tsa.pem -TSA-key DIR/tsa.key -TSA-time T" adds a
+#     timestamp made by tsa at the Unix time T, offline.
 #   test_pki.sh sign DIR IDENTITY IN OUT [osslsigncode sign options...]
 #     Signs IN with IDENTITY into OUT (SHA-256 unless "-h sha1" is given;
 #     "-nest" adds a nested signature to an already signed IN).
@@ -34,6 +40,21 @@ make_cert() {
       -extfile "$dir/openssl.cnf" -extensions "$ext" -out "$dir/$name.pem" 2>/dev/null
     rm -f "$dir/$name.csr"
   fi
+}
+
+# The same with a validity from `start` to `end` ("YYYYMMDDhhmmssZ"), made
+# by the CA tool, which can date a certificate in the past.
+make_dated_cert() {
+  local dir=$1 name=$2 subject=$3 ca=$4 ext=$5 start=$6 end=$7
+  openssl genrsa -out "$dir/$name.key" 2048 2>/dev/null
+  openssl req -new -key "$dir/$name.key" -subj "$subject" -config "$dir/openssl.cnf" \
+    -out "$dir/$name.csr"
+  local issuer=(-selfsign -keyfile "$dir/$name.key")
+  [ -z "$ca" ] || issuer=(-cert "$dir/$ca.pem" -keyfile "$dir/$ca.key")
+  openssl ca -batch -notext -config "$dir/ca.cnf" "${issuer[@]}" -in "$dir/$name.csr" \
+    -startdate "$start" -enddate "$end" -extfile "$dir/openssl.cnf" -extensions "$ext" \
+    -out "$dir/$name.pem" 2>/dev/null
+  rm -f "$dir/$name.csr"
 }
 
 init() {
@@ -65,13 +86,37 @@ basicConstraints = critical, CA:FALSE
 keyUsage = critical, digitalSignature
 extendedKeyUsage = codeSigning
 subjectKeyIdentifier = hash
+[tsa]
+basicConstraints = critical, CA:FALSE
+keyUsage = critical, digitalSignature
+extendedKeyUsage = critical, timeStamping
+subjectKeyIdentifier = hash
 CNF
-  make_cert "$dir" root "/CN=Tarvo Test Root CA" "" ca
+  cat >"$dir/ca.cnf" <<CNF
+[ca]
+default_ca = test_ca
+[test_ca]
+database = $dir/index.txt
+new_certs_dir = $dir/issued
+serial = $dir/serial
+default_md = sha256
+policy = any
+unique_subject = no
+[any]
+commonName = supplied
+CNF
+  mkdir -p "$dir/issued" && : >"$dir/index.txt"
+  openssl rand -hex 8 >"$dir/serial"
+  make_dated_cert "$dir" root "/CN=Tarvo Test Root CA" "" ca 20150101000000Z 20450101000000Z
   make_cert "$dir" signer "/CN=$signer" root leaf
   make_cert "$dir" other "/CN=Other Publisher" root leaf
   make_cert "$dir" selfsigned "/CN=$signer" "" selfsigned
   make_cert "$dir" untrusted_ca "/CN=Tarvo Untrusted CA" "" ca
   make_cert "$dir" untrusted "/CN=$signer" untrusted_ca leaf
+  make_dated_cert "$dir" expired "/CN=$signer" root leaf 20200101000000Z 20210101000000Z
+  make_dated_cert "$dir" tsa "/CN=Tarvo Test TSA" root tsa 20190101000000Z 20450101000000Z
+  make_dated_cert "$dir" selfsigned_tsa "/CN=Tarvo Test TSA" "" tsa 20190101000000Z \
+    20450101000000Z
   openssl x509 -in "$dir/root.pem" -outform DER -out "$dir/root.der"
   printf '%s' "$stamp" >"$dir/ready"
 }

@@ -10,8 +10,10 @@
 class DerReader {
  public:
   static constexpr uint8_t kSequence = 0x30;
+  static constexpr uint8_t kInteger = 0x02;
   static constexpr uint8_t kOctetString = 0x04;
   static constexpr uint8_t kObjectIdentifier = 0x06;
+  static constexpr uint8_t kGeneralizedTime = 0x18;
 
   explicit DerReader(std::string_view input) : input_(input) {}
 

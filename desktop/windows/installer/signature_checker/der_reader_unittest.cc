@@ -3,6 +3,7 @@
 #include <string>
 
 #include "desktop/windows/installer/signature_checker/indirect_data_content.h"
+#include "desktop/windows/installer/signature_checker/timestamp_info.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -60,6 +61,40 @@ TEST(IndirectDataContentTest, ParsesTheDigestAndRefusesTrailingBytes) {
   EXPECT_EQ(der.substr(2), content.signed_bytes);
   EXPECT_FALSE(IndirectDataContent().Parse(der + "x"));
   EXPECT_FALSE(IndirectDataContent().Parse(der.substr(0, der.size() - 1)));
+}
+
+// A TSTInfo with the SHA-1 imprint "abc" and `time` as its GeneralizedTime.
+std::string TstInfo(const std::string& time) {
+  const std::string imprint = Bytes({0x30, 0x0E, 0x30, 0x07, 0x06, 0x05, 0x2B, 0x0E, 0x03, 0x02,
+                                     0x1A, 0x04, 0x03, 'a', 'b', 'c'});
+  const std::string fields = Bytes({0x02, 0x01, 0x01, 0x06, 0x03, 0x2A, 0x03, 0x04}) + imprint +
+                             Bytes({0x02, 0x01, 0x05, 0x18, static_cast<int>(time.size())}) +
+                             time + Bytes({0x01, 0x01, 0x00});  // ordering FALSE
+  return Bytes({0x30, static_cast<int>(fields.size())}) + fields;
+}
+
+int64_t Seconds(const FILETIME& time) {
+  ULARGE_INTEGER value;
+  value.LowPart = time.dwLowDateTime;
+  value.HighPart = time.dwHighDateTime;
+  // 100 ns ticks since 1601; 11644473600 s from 1601 to 1970.
+  return static_cast<int64_t>(value.QuadPart / 10000000) - 11644473600;
+}
+
+TEST(TimestampInfoTest, ParsesTheImprintAndTheUtcTime) {
+  TimestampInfo info;
+  ASSERT_TRUE(info.Parse(TstInfo("20200601000000Z")));
+  EXPECT_EQ("1.3.14.3.2.26", info.imprint_algorithm_oid);
+  EXPECT_EQ("abc", info.imprint);
+  EXPECT_EQ(1590969600, Seconds(info.time));
+  ASSERT_TRUE(info.Parse(TstInfo("20200601000001.25Z")));
+  EXPECT_EQ(1590969601, Seconds(info.time));
+  // Only UTC, whole seconds given, and dates that exist.
+  for (const char* time : {"20200601000000", "20200601000000+0100", "202006010000Z",
+                           "20200601000000.Z", "2020060100000xZ", "20201301000000Z"}) {
+    EXPECT_FALSE(TimestampInfo().Parse(TstInfo(time))) << time;
+  }
+  EXPECT_FALSE(TimestampInfo().Parse(TstInfo("20200601000000Z") + "x"));
 }
 
 }  // namespace

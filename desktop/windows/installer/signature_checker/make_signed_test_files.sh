@@ -24,6 +24,11 @@
 #   sfx_after_table.exe   the same archive after the certificate table
 #   sfx_signed_in_entry.exe  sfx_signed.exe with that archive in its entry
 #   zeros_in_entry.exe    expected.exe with 8 zero bytes inside its entry
+#   expired_unstamped.exe the expected signer's certificate of 2020 (expired
+#                         now), signed in June 2020 without a timestamp
+#   expired_stamped.exe   the same with a timestamp of the test TSA then
+#   expired_stamped_late.exe       a timestamp of 2022, after the expiry
+#   expired_stamped_untrusted.exe  a timestamp of a self-signed TSA
 #   root.der              the root to trust
 # Usage: make_signed_test_files.sh PKI_SCRIPT PKI_DIR PROGRAM OUT_DIR
 set -euo pipefail
@@ -87,6 +92,19 @@ hide after "$out/expected.exe" "$out/sfx_after_table.exe" "$out/unsigned.7z"
 hide entry "$out/sfx_signed.exe" "$out/sfx_signed_in_entry.exe" "$out/unsigned.7z"
 head -c 8 /dev/zero >"$out/zeros"
 hide entry "$out/expected.exe" "$out/zeros_in_entry.exe" "$out/zeros"
+# 2020-06-01 and 2022-01-01, 00:00 UTC.
+june_2020=1590969600
+january_2022=1640995200
+stamped() {
+  local identity=$1 out_file=$2 sign_time=$3 stamp_time=$4 tsa=$5
+  sign "$identity" "$out/unsigned.exe" "$out_file" -time "$sign_time" \
+    -TSA-certs "$pki/$tsa.pem" -TSA-key "$pki/$tsa.key" -TSA-time "$stamp_time"
+}
+sign expired "$out/unsigned.exe" "$out/expired_unstamped.exe" -time "$june_2020"
+stamped expired "$out/expired_stamped.exe" "$june_2020" "$june_2020" tsa
+stamped expired "$out/expired_stamped_late.exe" "$june_2020" "$january_2022" tsa
+stamped expired "$out/expired_stamped_untrusted.exe" "$june_2020" "$june_2020" selfsigned_tsa
+
 rm -f "$out/other_sha1.exe" "$out/other_twice.exe" "$out/different.exe" "$out/different_signed.exe" "$out/different.sig"
 rm -f "$out/signed.7z" "$out/unsigned.7z" "$out/sfx_unsigned.exe" "$out/zeros"
 touch "$out/stamp"

@@ -90,7 +90,8 @@ void LogTrustChain(const SignerCheckContext& context,
                    SignatureLog* log,
                    uint32_t level) {
   log->BeginLevel(level) << "Trust chain:\n";
-  ScopedCertChainContext chain = BuildCodeSigningChain(context.engine, certificate, store);
+  ScopedCertChainContext chain =
+      BuildChain(context.engine, certificate, store, szOID_PKIX_KP_CODE_SIGNING, nullptr);
   if (!chain.IsValid()) {
     log->BeginLevel(level) << "Cannot get trust chain\n";
     return;

@@ -141,6 +141,19 @@ TEST_F(SignatureCheckerTest, DecisionsWithTheTestRootTrusted) {
   }
   EXPECT_TRUE(found_padding);
 
+  // A certificate that has expired since it signed counts only with a valid
+  // timestamp of the time it signed: a timestamp after its expiry, or one
+  // of an authority nobody trusts, leaves it expired.
+  error.clear();
+  EXPECT_TRUE(VerifyFileSignature(TestFile(L"expired_stamped.exe"), &error)) << error;
+  for (const wchar_t* name :
+       {L"expired_unstamped.exe", L"expired_stamped_late.exe", L"expired_stamped_untrusted.exe"}) {
+    error = Refusal(name);
+    EXPECT_TRUE(Contains(error, "Level 0: Refused signer Tarvo Software AS: certificate chain "
+                                "status 0x1\n"))
+        << error;
+  }
+
   error = Refusal(L"tampered.exe");
   EXPECT_TRUE(Contains(error, "Cannot WinVerifyTrust: ")) << error;
 

@@ -10,53 +10,10 @@
 #include "desktop/windows/installer/signature_checker/authenticode_image.h"
 #include "desktop/windows/installer/signature_checker/der_reader.h"
 #include "desktop/windows/installer/signature_checker/indirect_data_content.h"
+#include "desktop/windows/installer/signature_checker/signed_message.h"
+#include "desktop/windows/installer/signature_checker/signer_timestamp.h"
 
 namespace {
-
-// A message parameter's bytes; empty when it cannot be read.
-std::vector<BYTE> GetMessageParam(HCRYPTMSG message, DWORD type, DWORD index) {
-  DWORD size = 0;
-  if (!CryptMsgGetParam(message, type, index, nullptr, &size) || size == 0)
-    return {};
-  std::vector<BYTE> bytes(size);
-  if (!CryptMsgGetParam(message, type, index, bytes.data(), &size))
-    return {};
-  bytes.resize(size);
-  return bytes;
-}
-
-std::string_view AsView(const std::vector<BYTE>& bytes) {
-  return std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-bool VerifiesWithCertificate(HCRYPTMSG message, DWORD index, PCCERT_CONTEXT certificate) {
-  CMSG_CTRL_VERIFY_SIGNATURE_EX_PARA para = {};
-  para.cbSize = sizeof(para);
-  para.dwSignerIndex = index;
-  para.dwSignerType = CMSG_VERIFY_SIGNER_CERT;
-  para.pvSigner = const_cast<CERT_CONTEXT*>(certificate);
-  return CryptMsgControl(message, 0, CMSG_CTRL_VERIFY_SIGNATURE_EX, &para) != FALSE;
-}
-
-// The signer's message-digest attribute; empty when it is missing or
-// appears more than once.
-std::string_view FindMessageDigest(const CMSG_SIGNER_INFO& info) {
-  std::string_view found;
-  int count = 0;
-  for (DWORD i = 0; i < info.AuthAttrs.cAttr; ++i) {
-    const CRYPT_ATTRIBUTE& attribute = info.AuthAttrs.rgAttr[i];
-    if (strcmp(attribute.pszObjId, szOID_PKCS_9_MESSAGE_DIGEST) != 0)
-      continue;
-    ++count;
-    if (attribute.cValue != 1)
-      return {};
-    DerReader reader(std::string_view(reinterpret_cast<const char*>(attribute.rgValue[0].pbData),
-                                      attribute.rgValue[0].cbData));
-    if (!reader.ReadElement(DerReader::kOctetString, &found) || !reader.empty())
-      return {};
-  }
-  return count == 1 ? found : std::string_view();
-}
 
 bool IsContentBoundToImage(HCRYPTMSG message,
                            const CMSG_SIGNER_INFO& info,
@@ -90,8 +47,10 @@ bool IsContentBoundToImage(HCRYPTMSG message,
 bool IsChainTrusted(PCCERT_CONTEXT certificate,
                     HCERTSTORE store,
                     HCERTCHAINENGINE engine,
+                    const FILETIME* time,
                     std::string* reason) {
-  ScopedCertChainContext chain = BuildCodeSigningChain(engine, certificate, store);
+  ScopedCertChainContext chain =
+      BuildChain(engine, certificate, store, szOID_PKIX_KP_CODE_SIGNING, time);
   if (!chain.IsValid()) {
     *reason = "no certificate chain";
     return false;
@@ -116,18 +75,22 @@ bool IsChainTrusted(PCCERT_CONTEXT certificate,
 
 }  // namespace
 
-ScopedCertChainContext BuildCodeSigningChain(HCERTCHAINENGINE engine,
-                                             PCCERT_CONTEXT certificate,
-                                             HCERTSTORE store) {
-  LPSTR usage[] = {const_cast<LPSTR>(szOID_PKIX_KP_CODE_SIGNING)};
+ScopedCertChainContext BuildChain(HCERTCHAINENGINE engine,
+                                  PCCERT_CONTEXT certificate,
+                                  HCERTSTORE store,
+                                  const char* usage_oid,
+                                  const FILETIME* time) {
+  LPSTR usage[] = {const_cast<LPSTR>(usage_oid)};
   CERT_CHAIN_PARA para = {};
   para.cbSize = sizeof(para);
   para.RequestedUsage.dwType = USAGE_MATCH_TYPE_AND;
   para.RequestedUsage.Usage.cUsageIdentifier = 1;
   para.RequestedUsage.Usage.rgpszUsageIdentifier = usage;
   PCCERT_CHAIN_CONTEXT chain = nullptr;
-  if (!CertGetCertificateChain(engine, certificate, nullptr, store, &para, 0, nullptr, &chain))
+  if (!CertGetCertificateChain(engine, certificate, const_cast<FILETIME*>(time), store, &para, 0,
+                               nullptr, &chain)) {
     return ScopedCertChainContext();
+  }
   return ScopedCertChainContext(chain);
 }
 
@@ -143,6 +106,12 @@ bool IsSignerTrusted(HCRYPTMSG message,
     *reason = base::StringPrintf("the signature does not verify (0x%lx)", GetLastError());
     return false;
   }
-  return IsContentBoundToImage(message, info, image, reason) &&
-         IsChainTrusted(certificate, store, engine, reason);
+  if (!IsContentBoundToImage(message, info, image, reason))
+    return false;
+  // A certificate expires, a signature made while it was valid does not:
+  // with a timestamp that vouches for the signing time, the chain is
+  // checked at that time.
+  FILETIME signed_at;
+  const bool timestamped = GetTimestampedSigningTime(info, engine, &signed_at);
+  return IsChainTrusted(certificate, store, engine, timestamped ? &signed_at : nullptr, reason);
 }
