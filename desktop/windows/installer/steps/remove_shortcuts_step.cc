@@ -89,9 +89,10 @@ StepResult RemoveShortcutsStep::Run(int /*attempt*/) {
          "Removing quick launch shortcut."},
     };
     const base::FilePath& folder = details->GetPath();
-    const std::vector<base::FilePath> targets = {
-        folder.Append(kLauncherExeName), folder.Append(GetBrowserExeName()),
-        folder.Append(existing->subfolder).Append(GetBrowserExeName())};
+    std::vector<base::FilePath> targets = {folder.Append(kLauncherExeName),
+                                           folder.Append(GetBrowserExeName())};
+    if (IsRecordedSubfolderSafe(existing->subfolder))
+      targets.push_back(folder.Append(existing->subfolder).Append(GetBrowserExeName()));
     for (const auto& shortcut : recorded) {
       // A damaged record must not name anything but a shortcut of ours.
       if (shortcut.path.empty() || !IsShortcutInShortcutFolder(shortcut.path) ||
