@@ -16,9 +16,8 @@
 #include "desktop/windows/installer/signature_checker/authenticode_image.h"
 #include "desktop/windows/installer/signature_checker/pe_image_layout.h"
 #include "desktop/windows/installer/signature_checker/scoped_cert_context.h"
-#include "desktop/windows/installer/signature_checker/scoped_cert_store.h"
-#include "desktop/windows/installer/signature_checker/scoped_crypt_msg.h"
 #include "desktop/windows/installer/signature_checker/signature_log.h"
+#include "desktop/windows/installer/signature_checker/signed_message.h"
 #include "desktop/windows/installer/signature_checker/signer_trust.h"
 #include "desktop/windows/installer/utils/product_info.h"
 
@@ -113,18 +112,13 @@ bool VerifyNestedSignature(const SignerCheckContext& context,
                            CERT_BLOB blob,
                            SignatureLog* log,
                            uint32_t level) {
-  DWORD encoding = 0;
-  HCERTSTORE store = nullptr;
-  HCRYPTMSG message = nullptr;
-  if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
-                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
-                        &message, nullptr)) {
+  SignedMessage nested;
+  if (!DecodeSignedMessage(blob, &nested)) {
     log->BeginLevel(level) << "Cannot read nested signature\n";
     return false;
   }
-  ScopedCertStore nested_store(store);
-  ScopedCryptMsg nested_message(message);
-  return VerifySigners(context, message, store, encoding, log, level + 1);
+  return VerifySigners(context, nested.message.Get(), nested.store.Get(), nested.encoding, log,
+                       level + 1);
 }
 
 // The nested signatures (unauthenticated attributes) of a signer. Signing
@@ -247,26 +241,19 @@ bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
   const LONG trust = CallWinVerifyTrust(path, file);
   if (trust != 0)
     text += base::StringPrintf("Cannot WinVerifyTrust: %ld, %s\n", trust, LastErrorText().c_str());
-  DWORD encoding = 0;
-  HCERTSTORE store = nullptr;
-  HCRYPTMSG message = nullptr;
   if (!image_open)
     text += "Cannot read the signed image\n";
   // The signature, too, is read from the bytes held, not from the path.
   const std::string_view signed_data = image_open ? image.GetSignedData() : std::string_view();
   CERT_BLOB blob = {static_cast<DWORD>(signed_data.size()),
                     reinterpret_cast<BYTE*>(const_cast<char*>(signed_data.data()))};
-  if (signed_data.empty() ||
-      !CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
-                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &store,
-                        &message, nullptr)) {
+  SignedMessage signature;
+  if (signed_data.empty() || !DecodeSignedMessage(blob, &signature)) {
     text += "Cannot CryptQueryObject:" + LastErrorText() + "\n";
     if (error)
       *error += text;
     return false;
   }
-  ScopedCertStore scoped_store(store);
-  ScopedCryptMsg scoped_message(message);
   std::string table_problem;
   const bool only_signature = image.HasOnlySignatureInTable(&table_problem);
   if (!only_signature)
@@ -283,7 +270,8 @@ bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
   const SignerCheckContext context{base::UTF8ToWide(ProductInfo::GetExpectedSigner()), engine,
                                    &image};
   const bool signers =
-      engine && VerifySigners(context, message, store, encoding, log.get(), 0);
+      engine && VerifySigners(context, signature.message.Get(), signature.store.Get(),
+                              signature.encoding, log.get(), 0);
   if (error)
     *error += text + log->GetText();
   return trust == 0 && only_signature && signers;

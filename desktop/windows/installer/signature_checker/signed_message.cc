@@ -4,6 +4,19 @@
 
 #include "desktop/windows/installer/signature_checker/der_reader.h"
 
+bool DecodeSignedMessage(CERT_BLOB blob, SignedMessage* decoded) {
+  HCERTSTORE store = nullptr;
+  HCRYPTMSG message = nullptr;
+  if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &blob, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
+                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &decoded->encoding, nullptr, nullptr,
+                        &store, &message, nullptr)) {
+    return false;
+  }
+  decoded->store.Set(store);
+  decoded->message.Set(message);
+  return true;
+}
+
 std::vector<BYTE> GetMessageParam(HCRYPTMSG message, DWORD type, DWORD index) {
   DWORD size = 0;
   if (!CryptMsgGetParam(message, type, index, nullptr, &size) || size == 0)

@@ -7,8 +7,6 @@
 #include "desktop/windows/installer/signature_checker/authenticode_image.h"
 #include "desktop/windows/installer/signature_checker/der_reader.h"
 #include "desktop/windows/installer/signature_checker/scoped_cert_context.h"
-#include "desktop/windows/installer/signature_checker/scoped_cert_store.h"
-#include "desktop/windows/installer/signature_checker/scoped_crypt_msg.h"
 #include "desktop/windows/installer/signature_checker/signed_message.h"
 #include "desktop/windows/installer/signature_checker/signer_trust.h"
 #include "desktop/windows/installer/signature_checker/timestamp_info.h"
@@ -50,16 +48,11 @@ bool ReadToken(CRYPT_ATTR_BLOB token,
                std::string_view signature,
                HCERTCHAINENGINE engine,
                FILETIME* time) {
-  DWORD encoding = 0;
-  HCERTSTORE raw_store = nullptr;
-  HCRYPTMSG raw_message = nullptr;
-  if (!CryptQueryObject(CERT_QUERY_OBJECT_BLOB, &token, CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED,
-                        CERT_QUERY_FORMAT_FLAG_BINARY, 0, &encoding, nullptr, nullptr, &raw_store,
-                        &raw_message, nullptr)) {
+  SignedMessage decoded;
+  if (!DecodeSignedMessage(token, &decoded))
     return false;
-  }
-  ScopedCertStore store(raw_store);
-  ScopedCryptMsg message(raw_message);
+  const HCRYPTMSG raw_message = decoded.message.Get();
+  const HCERTSTORE raw_store = decoded.store.Get();
   const std::vector<BYTE> type = GetMessageParam(raw_message, CMSG_INNER_CONTENT_TYPE_PARAM, 0);
   const std::vector<BYTE> content_param = GetMessageParam(raw_message, CMSG_CONTENT_PARAM, 0);
   const std::string_view content = TimestampInfoBytes(AsView(content_param));
@@ -81,7 +74,7 @@ bool ReadToken(CRYPT_ATTR_BLOB token,
   issuer_and_serial.Issuer = authority_info.Issuer;
   issuer_and_serial.SerialNumber = authority_info.SerialNumber;
   ScopedCertContext authority(CertFindCertificateInStore(
-      raw_store, encoding, 0, CERT_FIND_SUBJECT_CERT, &issuer_and_serial, nullptr));
+      raw_store, decoded.encoding, 0, CERT_FIND_SUBJECT_CERT, &issuer_and_serial, nullptr));
   if (!authority.IsValid() || !VerifiesWithCertificate(raw_message, 0, authority.Get()) ||
       !IsAuthorityTrusted(authority.Get(), raw_store, engine, stamp.time)) {
     return false;
