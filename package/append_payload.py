@@ -14,6 +14,10 @@ table of a signed file.
                  tail is preceded by zeros to end 8-aligned itself;
   --sign after   sign, then append (tracking data written per download): the
                  payload follows the certificate table.
+
+--set-version-string KEY=VALUE (repeatable) first changes a string of the
+installer's version resource, such as its ProductVersion, for tests that
+need an older or foreign installer; VALUE must be as long as the old text.
 """
 
 import argparse
@@ -23,6 +27,10 @@ import struct
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import pe_version  # noqa: E402
 
 MAGIC = b"TRV"
 SIGN_MODES = ("none", "covered", "after")
@@ -69,13 +77,19 @@ def sign(in_path, out_path, pki_dir, osslsigncode="osslsigncode"):
                            (result.returncode, result.stdout.decode(errors="replace")))
 
 
-def append(installer, payload, out_path, sign_mode="none", pki_dir=None):
+def append(installer, payload, out_path, sign_mode="none", pki_dir=None, version_strings=()):
     if sign_mode not in SIGN_MODES:
         raise PayloadError("unknown --sign %r" % sign_mode)
     if sign_mode != "none" and not pki_dir:
         raise PayloadError("signing needs --pki-dir")
     with open(installer, "rb") as f:
-        image = f.read()
+        image = bytearray(f.read())
+    for key, value in version_strings:
+        try:
+            pe_version.set_string_value(image, key, value)
+        except (pe_version.PeError, struct.error) as e:
+            raise PayloadError("cannot set %s: %s" % (key, e))
+    image = bytes(image)
     if security_directory(image)[1]:
         raise PayloadError("%s is signed already" % installer)
     out_dir = os.path.dirname(os.path.abspath(out_path))
@@ -108,14 +122,20 @@ def main():
     source.add_argument("--tracking-data", help="tracking text to append")
     parser.add_argument("--sign", choices=SIGN_MODES, default="none")
     parser.add_argument("--pki-dir", help="the test PKI holding signer.key and signer.pem")
+    parser.add_argument("--set-version-string", action="append", default=[], metavar="KEY=VALUE",
+                        help="a version-resource string to change first")
     args = parser.parse_args()
+    version_strings = [tuple(item.split("=", 1)) for item in args.set_version_string]
+    if any(len(item) != 2 for item in version_strings):
+        print("append_payload: --set-version-string takes KEY=VALUE", file=sys.stderr)
+        return 1
     if args.package:
         with open(args.package, "rb") as f:
             payload = f.read()
     else:
         payload = args.tracking_data.encode("utf-8")
     try:
-        append(args.installer, payload, args.out, args.sign, args.pki_dir)
+        append(args.installer, payload, args.out, args.sign, args.pki_dir, version_strings)
     except (PayloadError, OSError, subprocess.SubprocessError) as e:
         print("append_payload: %s" % e, file=sys.stderr)
         return 1

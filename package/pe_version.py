@@ -1,4 +1,5 @@
-"""Reads the string values of a Windows executable's version resource."""
+"""Reads the string values of a Windows executable's version resource, and
+changes one in place (for tests that need an older or foreign program)."""
 
 import struct
 
@@ -36,6 +37,11 @@ def _resource_section(data):
 
 
 def _find_version_data(data):
+    start, size = _find_version_range(data)
+    return data[start:start + size]
+
+
+def _find_version_range(data):
     base, to_offset = _resource_section(data)
 
     def entries(directory):
@@ -51,8 +57,7 @@ def _find_version_data(data):
                 _, target = next(entries(directory))
                 directory = target & 0x7FFFFFFF
             rva, size = struct.unpack_from("<II", data, base + directory)
-            start = to_offset(rva)
-            return data[start:start + size]
+            return to_offset(rva), size
     raise PeError("no version resource")
 
 
@@ -102,3 +107,27 @@ def read_string_values(path):
         for table_key, _, strings, _ in string_tables:
             tables[table_key] = {k: v for k, v, _, _ in strings}
     return tables
+
+
+def set_string_value(data, key, value):
+    """Replaces, in the bytearray data, the text of every string named key of
+    the version resource with value, which must be as long as the old text."""
+    start, size = _find_version_range(data)
+    wanted = (key + "\0").encode("utf-16-le")
+    new = value.encode("utf-16-le")
+    found = 0
+    position = start
+    while True:
+        position = data.find(wanted, position, start + size)
+        if position < 0:
+            break
+        # A string node: length, value length, type 1, then the key.
+        node = position - 6
+        value_length, kind = struct.unpack_from("<HH", data, node + 2)
+        if kind == 1 and value_length == len(value) + 1:
+            at = _align(position + len(wanted))
+            data[at:at + len(new)] = new
+            found += 1
+        position += len(wanted)
+    if not found:
+        raise PeError("no string %s of %d characters" % (key, len(value)))

@@ -33,6 +33,7 @@ FuzzTarget InstallerMessageTarget();
 FuzzTarget TrackingBlobTarget();
 FuzzTarget PayloadTarget();
 FuzzTarget LzmaUtilTarget();
+FuzzTarget VersionResourceTarget();
 FuzzTarget DownloadUrlReplyTarget();
 FuzzTarget AvroDecoderTarget();
 FuzzTarget ClientKeysTarget();

@@ -2,9 +2,12 @@
 // executable with its appended payload, and the 7z package.
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
+#include <string_view>
 
 #include "base/files/file_util.h"
+#include "desktop/windows/installer/common/version_resource.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "testing/fuzz/fuzz_target.h"
@@ -86,6 +89,83 @@ std::string RunPayload(const std::string& input, const base::FilePath& scratch, 
   return "";
 }
 
+// One block of a version resource: length, value length, type, key,
+// padding, value, padding, children.
+std::string VersionBlock(const std::wstring& key, const std::wstring& text,
+                         const std::vector<std::string>& children) {
+  std::string block(6, '\0');
+  for (wchar_t c : key + L'\0')
+    block.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
+  block.resize((block.size() + 3) & ~size_t{3}, '\0');
+  if (!text.empty()) {
+    for (wchar_t c : text + L'\0')
+      block.append({static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)});
+    block.resize((block.size() + 3) & ~size_t{3}, '\0');
+  }
+  for (const std::string& child : children)
+    block += child;
+  Put<uint16_t>(&block, 0, static_cast<uint16_t>(block.size()));
+  Put<uint16_t>(&block, 2, static_cast<uint16_t>(text.empty() ? 0 : text.size() + 1));
+  Put<uint16_t>(&block, 4, 1);
+  return block;
+}
+
+// A PE image whose one section holds a resource directory with a version
+// resource (type, name and language levels, then the data entry).
+std::string ImageWithVersion(const std::string& version) {
+  constexpr uint32_t kSectionAddress = 0x1000;
+  constexpr uint32_t kDataOffset = 0x58;
+  std::string resources(kDataOffset, '\0');
+  const uint32_t entries[][2] = {{16, 0x80000018}, {1, 0x80000030}, {0x409, 0x48}};
+  for (uint32_t level = 0; level < 3; ++level) {
+    Put<uint16_t>(&resources, 0x18 * level + 14, 1);
+    Put<uint32_t>(&resources, 0x18 * level + 16, entries[level][0]);
+    Put<uint32_t>(&resources, 0x18 * level + 20, entries[level][1]);
+  }
+  Put<uint32_t>(&resources, 0x48, kSectionAddress + kDataOffset);
+  Put<uint32_t>(&resources, 0x4C, static_cast<uint32_t>(version.size()));
+  resources += version;
+  std::string image = Image(0x8664);
+  const uint32_t optional = kPeOffset + 24;
+  Put<uint16_t>(&image, kPeOffset + 6, 1);  // NumberOfSections
+  Put<uint16_t>(&image, optional, 0x20B);
+  Put<uint32_t>(&image, optional + 108, 16);  // NumberOfRvaAndSizes
+  Put<uint32_t>(&image, optional + 112 + 16, kSectionAddress);
+  Put<uint32_t>(&image, optional + 112 + 20, static_cast<uint32_t>(resources.size()));
+  const uint32_t section = optional + 0xF0;
+  Put<uint32_t>(&image, section + 8, static_cast<uint32_t>(resources.size()));
+  Put<uint32_t>(&image, section + 12, kSectionAddress);
+  Put<uint32_t>(&image, section + 16, static_cast<uint32_t>(resources.size()));
+  Put<uint32_t>(&image, section + 20, static_cast<uint32_t>(image.size()));
+  return image + resources;
+}
+
+std::vector<std::string> VersionResourceSeeds() {
+  const std::string strings = VersionBlock(
+      L"StringFileInfo", L"",
+      {VersionBlock(L"000004B0", L"",
+                    {VersionBlock(L"ProductVersion", L"51.0.2802.0", {}),
+                     VersionBlock(L"Stream", L"developer", {})})});
+  return {ImageWithVersion(VersionBlock(L"VS_VERSION_INFO", L"", {strings})),
+          ImageWithVersion(VersionBlock(L"VS_VERSION_INFO", L"", {})), Image(0x8664)};
+}
+
+// Whatever the bytes: the resource found lies inside them, and its strings
+// are read without a fault.
+std::string RunVersionResource(const std::string& input, const base::FilePath& /*scratch*/,
+                               bool* accepted) {
+  std::string_view resource;
+  if (!FindVersionResource(input, &resource))
+    return "";
+  if (resource.data() < input.data() ||
+      resource.data() + resource.size() > input.data() + input.size()) {
+    return "a version resource outside the file";
+  }
+  std::map<std::wstring, std::wstring> strings;
+  *accepted = ReadVersionStrings(resource, L"000004B0", &strings);
+  return "";
+}
+
 std::vector<std::string> SevenZipSeeds() {
   return {};  // from the corpus folder and the tests' archives (--seed_dir)
 }
@@ -158,6 +238,9 @@ std::string RunLzmaUtil(const std::string& input, const base::FilePath& scratch,
 
 FuzzTarget PayloadTarget() {
   return {"payload", InputFormat::kBytes, PayloadSeeds, RunPayload};
+}
+FuzzTarget VersionResourceTarget() {
+  return {"version_resource", InputFormat::kBytes, VersionResourceSeeds, RunVersionResource};
 }
 FuzzTarget LzmaUtilTarget() {
   return {"lzma_util", InputFormat::kSevenZip, SevenZipSeeds, RunLzmaUtil};

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/version.h"
 
@@ -25,5 +26,16 @@ class FileVersionUtils {
 // The internal version of `full_version`; invalid when it has not four or
 // five numbers.
 base::Version GetInternalVersionOf(const base::Version& full_version);
+
+// The full and internal versions of a version resource's "ProductVersion"
+// text; false, with the reason in the error record, when either is invalid.
+bool ParseProductVersion(const std::wstring& text, base::Version* full_version,
+                         base::Version* internal_version);
+
+// As FileVersionUtils::GetVersionFromResources, from the version resource in
+// the bytes behind `file` (open for reading, shared for reading only): what
+// is judged is what the holder of `file` goes on to use.
+bool GetVersionFromOpenFile(const base::File& file, base::Version* full_version,
+                            base::Version* internal_version, std::string* stream);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_COMMON_FILE_VERSION_UTILS_H_

@@ -62,13 +62,8 @@ bool FileVersionUtilsImpl::GetVersionFromResources(const base::FilePath& path,
   std::wstring text;
   if (!QueryString(&data, kProductVersionKey, &text))
     return Fail("No product version value in the package");
-  const std::string version_text = base::WideToUTF8(text);
-  *full_version = base::Version(version_text);
-  if (!full_version->IsValid())
-    return Fail("Received an invalid version: " + version_text);
-  *internal_version = GetInternalVersionOf(*full_version);
-  if (!internal_version->IsValid())
-    return Fail("Cannot acquire internal version from the full version: " + version_text);
+  if (!ParseProductVersion(text, full_version, internal_version))
+    return false;
   if (!stream)
     return true;
   if (!QueryString(&data, kStreamKey, &text))

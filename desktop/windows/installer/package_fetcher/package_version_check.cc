@@ -36,7 +36,6 @@ VersionComparison CompareVersionWithInstaller(FileVersionUtils* utils,
                                               const std::string& allowed_override) {
   DCHECK(utils);
   DCHECK(version);
-  const base::Version reference = GetReferenceVersion(allowed_override);
   base::Version full;
   base::Version internal;
   const bool read = from_output
@@ -47,8 +46,15 @@ VersionComparison CompareVersionWithInstaller(FileVersionUtils* utils,
     return VERSION_DATA_MISSING;
   }
   *version = full.GetString();
-  LOG(INFO) << "Downloaded item version: " << internal.GetString();
-  if (!internal.IsValid() || internal.CompareTo(reference) < 0)
+  return JudgeItemVersion(internal, stream, allowed_override);
+}
+
+VersionComparison JudgeItemVersion(const base::Version& internal_version,
+                                   const std::string* stream,
+                                   const std::string& allowed_override) {
+  const base::Version reference = GetReferenceVersion(allowed_override);
+  LOG(INFO) << "Downloaded item version: " << internal_version.GetString();
+  if (!internal_version.IsValid() || internal_version.CompareTo(reference) < 0)
     return Reject("Downloaded item is older than the installer");
   if (stream) {
     LOG(INFO) << "Downloaded item stream: " << *stream;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "base/files/file_path.h"
+#include "base/version.h"
 
 class FileVersionUtils;
 
@@ -28,5 +29,12 @@ VersionComparison CompareVersionWithInstaller(
     FileVersionUtils* utils, const base::FilePath& path, bool from_output,
     std::string* version, std::string* stream,
     const std::string& allowed_override = kAllowedVersionOverride);
+
+// The same rule for an item whose versions were read already: accepted, or
+// rejected (never VERSION_DATA_MISSING) with the reason in the error record.
+// `stream` null: the stream is not compared.
+VersionComparison JudgeItemVersion(const base::Version& internal_version,
+                                   const std::string* stream,
+                                   const std::string& allowed_override = kAllowedVersionOverride);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_PACKAGE_VERSION_CHECK_H_

@@ -77,7 +77,7 @@ class PlantedPackageTest : public testing::Test {
 
   // The archive another program offers: its "installer.exe" is a package
   // program that records that it ran ("launcher").
-  base::FilePath RoguePackage() {
+  static base::FilePath RoguePackage() {
     return BuildFolder().Append(L"rogue_package").Append(L"tarvo_package");
   }
 
@@ -95,12 +95,13 @@ class PlantedPackageTest : public testing::Test {
     ASSERT_EQ(0, exit_code);
   }
 
-  // The backend of `installer` waits for the package; the planted one is
+  // The backend of `installer` waits for the package; `planted` is
   // announced by another process, and refused for `why`.
-  void ExpectPlantedPackageRefused(const wchar_t* installer, const std::string& why) {
+  void ExpectPlantedPackageRefused(const wchar_t* installer, const std::string& why,
+                                   const base::FilePath& planted = RoguePackage()) {
     TwoProcessHarness::Options options;
     options.installer = Installer(installer);
-    options.package_folder = PackageFolder(RoguePackage());
+    options.package_folder = PackageFolder(planted);
     TwoProcessHarness harness(options);
     ASSERT_EQ(RESULT_SUCCESS, harness.Start());
     ASSERT_NO_FATAL_FAILURE(ReleaseFromAnotherProcess(&harness));
@@ -145,6 +146,16 @@ TEST_F(PlantedPackageTest, SignedInstallerTakesOnlyASignedPackage) {
   EXPECT_NE(std::string::npos, logs.find("The package carries the expected signature")) << logs;
   // Unpacked and handed over to the installer found in it.
   EXPECT_EQ(1u, harness.Lines("starting_new_main_process").size()) << Joined(harness.calls());
+}
+
+// The signer's own older package is genuine, and still refused: it would
+// take the installation back to that version.
+TEST_F(PlantedPackageTest, SignedInstallerTakesNoOlderPackageOfItsSigner) {
+  ScopedTrustedTestRoot root;
+  ExpectPlantedPackageRefused(
+      L"signed_tracking_data.exe",
+      "version 51.0.2701.0: Downloaded item is older than the installer",
+      BuildFolder().Append(L"older_packages").Append(L"signed_older.exe"));
 }
 
 }  // namespace

@@ -76,16 +76,15 @@ base::FilePath PackagePreparer::GetInstallFolder() {
 
 bool PackagePreparer::GetSubfolderName(std::wstring* name) {
   const base::FilePath package_folder = context_->GetPackageFolder();
-  // A failed resource read is no failure here: its texts must not linger.
-  uint32_t code = 0;
-  std::string detail;
-  std::wstring message;
-  GetInstallerError(&code, &detail, &message);
   base::Version full;
   base::Version internal;
-  const bool from_resource = version_utils_->GetVersionFromResources(
-      package_folder.Append(kPackageArchive), &full, &internal, nullptr);
-  SetInstallerError(code, detail, message);
+  bool from_resource = false;
+  {
+    // A failed resource read is no failure here.
+    ScopedInstallerErrorKeeper keeper;
+    from_resource = version_utils_->GetVersionFromResources(
+        package_folder.Append(kPackageArchive), &full, &internal, nullptr);
+  }
   if (from_resource) {
     *name = base::UTF8ToWide(full.GetString());
     return true;
@@ -189,7 +188,7 @@ bool PackagePreparer::UnpackArchive(const base::FilePath& destination) {
     return SetInstallerError(RESULT_GENERAL_FAILURE, "Unpack archive operation failed\n" + error,
                              archive.value());
   }
-  return true;
+  return verifier_->VerifyUnpacked(destination);
 }
 
 void PackagePreparer::OnFilesToUnpackCounted(size_t count) {

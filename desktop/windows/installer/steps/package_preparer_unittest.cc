@@ -210,6 +210,20 @@ TEST_F(PackagePreparerTest, SignedInstallerUnpacksOnlyASignedPackage) {
   context_.GetTransaction()->Rollback();
 }
 
+// A signed package without a version of its own: what it unpacks is
+// judged before anything of it runs, and an older installer stops the
+// preparation; what was unpacked goes with the rollback.
+TEST_F(PackagePreparerTest, SignedPackageWithoutVersionStopsAtAnOlderInstaller) {
+  signature_required_ = true;
+  ScopedTrustedTestRoot root;
+  UsePackage(BuildFolder().Append(L"older_packages").Append(L"signed_unversioned.exe"));
+  EXPECT_FALSE(Prepare());
+  EXPECT_NE(std::string::npos, Error().find("was refused: its installer's version 51.0.2701.0"))
+      << Error();
+  context_.GetTransaction()->Rollback();
+  EXPECT_EQ(0u, FilesInstalled());
+}
+
 TEST_F(PackagePreparerTest, PackageVersionFileNamesTheFolderOrStopsBeforeAnyFolder) {
   UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
   ASSERT_TRUE(base::WriteFile(context_.package_folder.Append(L"package_version"), "1.2.3.4"));

@@ -9,6 +9,7 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
@@ -44,10 +45,14 @@ TEST_CHILD_ROLE(tamper_with_package) {
 
 namespace {
 
-base::FilePath TestPackage() {
+base::FilePath BuildFile(const wchar_t* folder, const wchar_t* name) {
   base::FilePath bin;
   base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName().Append(L"test_package").Append(L"tarvo_package");
+  return bin.DirName().Append(folder).Append(name);
+}
+
+base::FilePath TestPackage() {
+  return BuildFile(L"test_package", L"tarvo_package");
 }
 
 int TamperFromAnotherProcess(const base::FilePath& path) {
@@ -116,6 +121,54 @@ TEST_F(PackageVerifierTest, RefusalsLeaveNoHandleAndSayWhy) {
             Detail());
   // Refused, the file is not held: it can go.
   EXPECT_TRUE(base::DeleteFile(archive_, /*recursive=*/false));
+}
+
+// The signer's own older packages are genuine too: a signed installer
+// takes none older than itself, nor one of another stream, as its fetcher
+// would not. Its own version passes.
+TEST_F(PackageVerifierTest, ASignedInstallerTakesNoOlderOrForeignPackageOfItsSigner) {
+  ScopedTrustedTestRoot root;
+  PackageVerifierImpl verifier(nullptr, /*signature_required=*/true);
+  base::File file;
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"signed_older.exe"), archive_));
+  EXPECT_FALSE(verifier.OpenVerified(archive_, &file));
+  EXPECT_FALSE(file.IsValid());
+  EXPECT_EQ("The package " + archive_.AsUTF8Unsafe() +
+                " was refused: version 51.0.2701.0: Downloaded item is older than the installer",
+            Detail());
+
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"signed_other_stream.exe"), archive_));
+  EXPECT_FALSE(verifier.OpenVerified(archive_, &file));
+  EXPECT_NE(std::string::npos,
+            Detail().find("Downloaded item is of a different stream than the installer"));
+
+  ASSERT_TRUE(
+      base::CopyFile(BuildFile(L"payload_installers", L"signed_full_package.exe"), archive_));
+  EXPECT_TRUE(verifier.OpenVerified(archive_, &file)) << Detail();
+  EXPECT_TRUE(verifier.VerifyUnpacked(temp_.GetPath()));
+}
+
+// A signed package without a version of its own is judged by the
+// installer.exe it unpacks, before that runs.
+TEST_F(PackageVerifierTest, AnUnversionedSignedPackageIsJudgedByItsInstaller) {
+  ScopedTrustedTestRoot root;
+  PackageVerifierImpl verifier(nullptr, /*signature_required=*/true);
+  base::File file;
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"signed_unversioned.exe"), archive_));
+  ASSERT_TRUE(verifier.OpenVerified(archive_, &file)) << Detail();
+  const base::FilePath unpacked = temp_.GetPath().Append(L"unpacked");
+  ASSERT_TRUE(base::CreateDirectory(unpacked));
+  EXPECT_FALSE(verifier.VerifyUnpacked(unpacked));
+  EXPECT_EQ("The package " + archive_.AsUTF8Unsafe() +
+                " was refused: the version of its installer cannot be read",
+            Detail());
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"older_installer.exe"),
+                             unpacked.Append(L"installer.exe")));
+  EXPECT_FALSE(verifier.VerifyUnpacked(unpacked));
+  EXPECT_NE(std::string::npos, Detail().find("its installer's version 51.0.2701.0")) << Detail();
+  ASSERT_TRUE(
+      base::CopyFile(BuildFile(L"bin", L"installer.exe"), unpacked.Append(L"installer.exe")));
+  EXPECT_TRUE(verifier.VerifyUnpacked(unpacked)) << Detail();
 }
 
 }  // namespace

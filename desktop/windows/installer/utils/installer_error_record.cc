@@ -56,3 +56,11 @@ void GetInstallerError(uint32_t* code, std::string* detail, std::wstring* messag
 InstallerResult GetInstallerErrorCode() {
   return g_record ? static_cast<InstallerResult>(g_record->code) : RESULT_SUCCESS;
 }
+
+ScopedInstallerErrorKeeper::ScopedInstallerErrorKeeper() {
+  GetInstallerError(&code_, &detail_, &message_);
+}
+
+ScopedInstallerErrorKeeper::~ScopedInstallerErrorKeeper() {
+  SetInstallerError(code_, detail_, message_);
+}

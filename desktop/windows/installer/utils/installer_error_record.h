@@ -37,4 +37,20 @@ InstallerResult GetInstallerErrorCode();
 
 bool HasInstallerErrorRecord();
 
+// Puts this thread's record back, when it goes, as it was when it was made:
+// around a try whose failure is no failure of the caller, so that its texts
+// do not linger.
+class ScopedInstallerErrorKeeper {
+ public:
+  ScopedInstallerErrorKeeper();
+  ~ScopedInstallerErrorKeeper();
+  ScopedInstallerErrorKeeper(const ScopedInstallerErrorKeeper&) = delete;
+  ScopedInstallerErrorKeeper& operator=(const ScopedInstallerErrorKeeper&) = delete;
+
+ private:
+  uint32_t code_ = 0;
+  std::string detail_;
+  std::wstring message_;
+};
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_ERROR_RECORD_H_
