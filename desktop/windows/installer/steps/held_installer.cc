@@ -3,7 +3,6 @@
 #include <utility>
 
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
-#include "desktop/windows/installer/steps/component_installer_runner.h"
 #include "desktop/windows/installer/utils/installer_constants.h"
 #include "desktop/windows/installer/utils/process_launcher.h"
 

@@ -24,9 +24,9 @@
 #include "testing/scoped_environment_variable.h"
 #include "testing/test_child_process.h"
 
-// Copies every file of "--from" into "--to", then sets the event named by
-// "--event".
-TEST_CHILD_ROLE(plant_files_and_set_event) {
+// Copies every file of "--from" into "--to". (The event is set by the
+// role "set_named_event" of the planted-package tests.)
+TEST_CHILD_ROLE(plant_files) {
   const base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
   const base::FilePath to = command_line.GetSwitchValuePath("to");
   base::FileEnumerator files(command_line.GetSwitchValuePath("from"), /*recursive=*/false,
@@ -35,13 +35,7 @@ TEST_CHILD_ROLE(plant_files_and_set_event) {
     if (!CopyFileW(file.value().c_str(), to.Append(file.BaseName()).value().c_str(), FALSE))
       return 100;
   }
-  HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE,
-                            command_line.GetSwitchValueNative("event").c_str());
-  if (!event)
-    return 101;
-  const bool set = SetEvent(event);
-  CloseHandle(event);
-  return set ? 0 : 102;
+  return 0;
 }
 
 namespace {
@@ -116,17 +110,23 @@ class WaitingHelperProcessTest : public testing::Test {
     command_line.AppendSwitchASCII("crash-reporter-pid", std::to_string(GetCurrentProcessId()));
     base::Process helper = base::LaunchProcess(command_line, base::LaunchOptions());
     EXPECT_TRUE(helper.IsValid());
-    const std::wstring args = L"--from=\"" + plant_.value() + L"\" --to=\"" + package_.value() +
-                              L"\" --event=" + Name(kPackageReadyEventName, true);
-    base::Process planter = base::LaunchProcess(
-        testing_support::GetTestChildCommandLine("plant_files_and_set_event", args),
-        base::LaunchOptions());
+    EXPECT_EQ(0, RunChild("plant_files", L"--from=\"" + plant_.value() + L"\" --to=\"" +
+                                             package_.value() + L"\""));
+    EXPECT_EQ(0, RunChild("set_named_event", L"--event=" + Name(kPackageReadyEventName, true)));
     int exit_code = -1;
-    EXPECT_TRUE(planter.WaitForExitWithTimeout(kProcessLimit, &exit_code));
-    EXPECT_EQ(0, exit_code);
     EXPECT_TRUE(helper.WaitForExitWithTimeout(kProcessLimit, &exit_code));
     EXPECT_EQ(0, exit_code);
     return WaitForSingleObject(granted_.Get(), 0) == WAIT_OBJECT_0;
+  }
+
+  // Another program of the user: a child in `role`, its exit code.
+  int RunChild(const char* role, const std::wstring& args) {
+    base::Process child = base::LaunchProcess(
+        testing_support::GetTestChildCommandLine(role, args), base::LaunchOptions());
+    int exit_code = -1;
+    if (!child.IsValid() || !child.WaitForExitWithTimeout(kProcessLimit, &exit_code))
+      return -1;
+    return exit_code;
   }
 
   bool Recorded(const wchar_t* name) { return base::PathExists(records_.Append(name)); }
