@@ -7,6 +7,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
+#include "base/win/kernel_object_security.h"
 #include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_generation_protocol.h"
 #include "crash_reporter/crash_keys_keeper.h"
@@ -72,7 +73,9 @@ DWORD LaunchCrashReporter(const base::CommandLine& own_command_line, DWORD init_
                         static_cast<unsigned long>(own_pid));
   if (length < 0 || static_cast<size_t>(length) >= kMaxEventNameUnits)
     return 0;
-  HANDLE init_event = CreateEventW(nullptr, TRUE, FALSE, event_name);
+  // Only this user's reporter may tell that it serves: a planted event
+  // would make this process report to nobody.
+  HANDLE init_event = KernelObjectSecurity::CreateOwnEvent(event_name, /*manual_reset=*/true);
   if (!init_event)
     return 0;
 

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "base/command_line.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/test_support/kernel_object_dacl.h"
 #include "crash_reporter/crash_client_setup.h"
 #include "crash_reporter/crash_generation_client.h"
 #include "crash_reporter/crash_generation_server.h"
@@ -158,6 +160,18 @@ TEST(CrashClientSetupTest, LaunchWaitsForTheReporterOrItsEnd) {
     EXPECT_EQ(4242u, TarvoCrashReporterClient::GetInstance()->crash_reporter_pid());
   }
   TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);
+}
+
+// Another account's program that made this process's launch event and set
+// it would have this process report to a reporter that never serves: the
+// event is refused and no reporter is taken.
+TEST(CrashClientSetupTest, PlantedLaunchEventIsRefused) {
+  SetTestCrashProductValues();
+  const std::wstring name =
+      L"TarvoCrashReporterInitEvent" + std::to_wstring(GetCurrentProcessId());
+  base::win::ScopedHandle planted(CreateEventW(nullptr, TRUE, TRUE, name.c_str()));
+  ASSERT_TRUE(SetObjectOwner(planted.Get(), L"S-1-5-21-1-2-3-1001"));
+  EXPECT_EQ(0u, LaunchCrashReporter(RoleCommandLine("crash_reporter_quits", nullptr), 20000));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "base/command_line.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/kernel_object_security.h"
 #include "base/win/scoped_handle.h"
 #include "crash_reporter/count_file_store.h"
 #include "crash_reporter/crash_parameters.h"
@@ -196,7 +197,8 @@ void InstallCrashInReporterHandlers() {
   if (length == 0 || length > kMaxExePathUnits)
     return;
   const DWORD pid = GetCurrentProcessId();
-  g_exception_event = CreateEventW(nullptr, TRUE, FALSE, ExceptionEventName(pid).c_str());
+  g_exception_event =
+      KernelObjectSecurity::CreateOwnEvent(ExceptionEventName(pid), /*manual_reset=*/true);
   base::CommandLine relaunch{base::FilePath(std::wstring(exe, length))};
   relaunch.AppendSwitchASCII(switches::kCrashReporterExceptionInfo,
                              std::to_string(reinterpret_cast<uintptr_t>(&g_crash_info)));

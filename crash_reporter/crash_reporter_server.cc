@@ -1,7 +1,5 @@
 #include "crash_reporter/crash_reporter_server.h"
 
-#include <sddl.h>
-
 #include <memory>
 
 #include "base/command_line.h"
@@ -10,6 +8,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/kernel_object_security.h"
 #include "crash_reporter/client_keys.h"
 #include "crash_reporter/count_file_store.h"
 #include "crash_reporter/crash_environment.h"
@@ -27,7 +26,6 @@ namespace crash_reporter {
 namespace {
 
 constexpr wchar_t kInitEventPrefix[] = L"TarvoCrashReporterInitEvent";
-constexpr wchar_t kLowIntegritySacl[] = L"S:(ML;;NW;;;S-1-16-4096)";
 constexpr size_t kMaxLogPathUnits = 261;
 
 std::atomic<unsigned> g_dump_index{0};
@@ -51,28 +49,6 @@ void InitReporterLogging(const base::CommandLine& command_line) {
 void CALLBACK OnParentEnded(void* pending, BOOLEAN) {
   static_cast<PendingWork*>(pending)->Release();
 }
-
-// Security that lets low-integrity clients connect; null for the default.
-class PipeSecurity {
- public:
-  PipeSecurity() {
-    if (ConvertStringSecurityDescriptorToSecurityDescriptorW(kLowIntegritySacl, SDDL_REVISION_1,
-                                                             &descriptor_, nullptr)) {
-      attributes_.lpSecurityDescriptor = descriptor_;
-    }
-  }
-  ~PipeSecurity() {
-    if (descriptor_)
-      LocalFree(descriptor_);
-  }
-  PipeSecurity(const PipeSecurity&) = delete;
-  PipeSecurity& operator=(const PipeSecurity&) = delete;
-  SECURITY_ATTRIBUTES* get() { return descriptor_ ? &attributes_ : nullptr; }
-
- private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-  SECURITY_ATTRIBUTES attributes_ = {sizeof(SECURITY_ATTRIBUTES), nullptr, FALSE};
-};
 
 // The parent's launch event: it must exist.
 HANDLE OpenParentEvent(DWORD parent) {
@@ -102,8 +78,14 @@ int Serve(DWORD parent, const CrashReporterPaths& paths) {
     UnregisterWaitEx(parent_wait, INVALID_HANDLE_VALUE);
     return -1;
   }
+  // The user's processes, elevated or of low integrity, and nobody else.
+  KernelObjectSecurity security(KernelObjectSecurity::Integrity::kLowMayWrite);
+  SECURITY_ATTRIBUTES* pipe_security = security.Get(/*inheritable=*/false);
+  if (!pipe_security) {
+    UnregisterWaitEx(parent_wait, INVALID_HANDLE_VALUE);
+    return -1;
+  }
   base::SetCurrentDirectory(paths.dump_directory);
-  PipeSecurity security;
   std::unique_ptr<CountFileStore> counts;
   if (!paths.count_file.empty())
     counts = std::make_unique<CountFileStore>(paths.count_file);
@@ -112,7 +94,7 @@ int Serve(DWORD parent, const CrashReporterPaths& paths) {
   context.counts = counts.get();
   context.pending = &pending;
   context.keep_logs = IsEnvironmentFlagSet(GetProductVariableName("CRASH_KEEP_LOGS"));
-  CrashGenerationServer server(pipe_name, security.get(), &OnClientDumpRequest, &context);
+  CrashGenerationServer server(pipe_name, pipe_security, &OnClientDumpRequest, &context);
   if (!server.Start()) {
     UnregisterWaitEx(parent_wait, INVALID_HANDLE_VALUE);
     return -1;

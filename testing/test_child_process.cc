@@ -59,4 +59,24 @@ std::wstring GetTestChildCommandLine(const std::string& role, const std::wstring
   return command_line;
 }
 
+int RunTestChild(const std::string& role, const std::wstring& args) {
+  std::wstring line = GetTestChildCommandLine(role, args);
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  DWORD exit_code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
+    exit_code = static_cast<DWORD>(-1);
+  } else if (!GetExitCodeProcess(process.hProcess, &exit_code)) {
+    exit_code = static_cast<DWORD>(-1);
+  }
+  CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
 }  // namespace testing_support

@@ -23,6 +23,10 @@ TestChildRole FindTestChildRole(const std::wstring& command_line);
 std::wstring GetTestChildCommandLine(const std::string& role,
                                      const std::wstring& args = std::wstring());
 
+// Another program of the user: this executable in `role` with `args`; its
+// exit code, or -1 when it did not start or did not end within 60 seconds.
+int RunTestChild(const std::string& role, const std::wstring& args = std::wstring());
+
 }  // namespace testing_support
 
 #define TEST_CHILD_ROLE(name)                                              \

@@ -6,6 +6,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "base/win/kernel_object_security.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -123,7 +124,7 @@ bool GlobalStorage::UseFallback() {
 bool GlobalStorage::EnsureMutex() {
   if (mutex_.IsValid())
     return true;
-  mutex_.Set(CreateMutexW(nullptr, FALSE, mutex_name_.c_str()));
+  mutex_.Set(KernelObjectSecurity::CreateOwnMutex(mutex_name_));
   // Another user's process made it; we may still wait on it.
   if (!mutex_.IsValid() && GetLastError() == ERROR_ACCESS_DENIED)
     mutex_.Set(OpenMutexW(SYNCHRONIZE, FALSE, mutex_name_.c_str()));

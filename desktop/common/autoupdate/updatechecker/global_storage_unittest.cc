@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/synchronization/waitable_event.h"
 #include "base/values.h"
+#include "base/win/scoped_handle.h"
+#include "base/win/test_support/kernel_object_dacl.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/test_support/fake_installation.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -153,6 +156,20 @@ TEST_F(GlobalStorageTest, BadArgumentsNeverTouchTheMutex) {
   std::string value = "stale";
   EXPECT_EQ(GlobalStorage::kFailure, storage->GetValue("", &value));
   EXPECT_EQ("", value);
+}
+
+// The mutex the storage made is open only to the user, SYSTEM and the
+// Administrators: nobody else can hold it to keep the storage busy.
+TEST_F(GlobalStorageTest, MutexIsOpenOnlyToTheUser) {
+  auto storage = MakeStorage();
+  std::string value;
+  ASSERT_EQ(GlobalStorage::kSuccess, storage->GetValue("UUID", &value));
+  base::win::ScopedHandle mutex(OpenMutexW(READ_CONTROL, FALSE, mutex_name_.c_str()));
+  ASSERT_TRUE(mutex.IsValid());
+  bool only_allowed = false;
+  EXPECT_EQ((std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()}),
+            AllowedAccounts(mutex.Get(), &only_allowed));
+  EXPECT_TRUE(only_allowed);
 }
 
 // While another holder has the mutex, calls answer at once and change

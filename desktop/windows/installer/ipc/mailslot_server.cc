@@ -1,7 +1,7 @@
 #include "desktop/windows/installer/ipc/mailslot_server.h"
 
 #include "base/logging.h"
-#include "desktop/windows/installer/utils/kernel_object_security.h"
+#include "base/win/kernel_object_security.h"
 
 MailslotServer::MailslotServer() = default;
 

@@ -7,9 +7,9 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "base/process/launch.h"
-#include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
 #include "base/threading/thread_task_runner_handle.h"
+#include "base/win/kernel_object_security.h"
 #include "crash_reporter/crash_reporter_switches.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
@@ -23,7 +23,6 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
-#include "desktop/windows/installer/utils/kernel_object_security.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
@@ -31,28 +30,6 @@ namespace {
 constexpr char kServerTrackingDataFile[] = "server_tracking_data";
 
 MainProcessInstallerRunnerImpl::CreateMutexFunction g_create_mutex = nullptr;
-
-// A new manual-reset event, not set, open only to the user, SYSTEM and the
-// Administrators. One that exists already is taken only when one of those
-// owns it (an earlier installer's, whose signal is cleared); anything else
-// was planted by someone who could set it at will.
-HANDLE CreateRunEvent(const std::wstring& name) {
-  KernelObjectSecurity security;
-  SECURITY_ATTRIBUTES* attributes = security.Get(/*inheritable=*/false);
-  if (!attributes)
-    return nullptr;
-  base::win::ScopedHandle event(CreateEventW(attributes, TRUE, FALSE, name.c_str()));
-  if (!event.IsValid() || GetLastError() != ERROR_ALREADY_EXISTS)
-    return event.Take();
-  if (!KernelObjectSecurity::HasTrustedOwner(event.Get())) {
-    LOG(ERROR) << "The event " << base::WideToUTF8(name) << " belongs to someone else";
-    return nullptr;
-  }
-  LOG(WARNING) << "The event " << base::WideToUTF8(name) << " was left by an earlier run";
-  ResetEvent(event.Get());
-  return event.Take();
-}
-
 }  // namespace
 
 MainProcessInstallerRunnerImpl::MainProcessInstallerRunnerImpl() : receiver_(this) {}
@@ -151,7 +128,8 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
   const std::wstring interrupted_name =
       MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true);
   VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
-  interrupted_event_.Set(CreateRunEvent(interrupted_name));
+  interrupted_event_.Set(
+      KernelObjectSecurity::CreateOwnEvent(interrupted_name, /*manual_reset=*/true));
   if (!interrupted_event_.IsValid()) {
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not create installation interruption event",
                       std::wstring());
@@ -169,7 +147,8 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
     const std::wstring ready_name =
         MakeKernelObjectName(folder.value(), kPackageReadyEventName, /*global=*/true);
     VLOG(1) << "Event name for package_ready: " << ready_name;
-    package_ready_event_.Set(CreateRunEvent(ready_name));
+    package_ready_event_.Set(
+        KernelObjectSecurity::CreateOwnEvent(ready_name, /*manual_reset=*/true));
     if (!package_ready_event_.IsValid()) {
       SetInstallerError(RESULT_GENERAL_FAILURE, "Package ready event invalid", std::wstring());
       AppendInstallerError("Cannot create the package ready event");

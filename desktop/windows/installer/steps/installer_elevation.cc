@@ -13,6 +13,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
+#include "base/win/kernel_object_security.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_reporter_switches.h"
@@ -228,18 +229,19 @@ bool Installer::GetFolderPermissionsElevated(const base::FilePath& folder, bool 
     return false;
   const base::CommandLine command_line = MakeHelperCommandLine(exe, folder, permanent);
 
-  base::win::ScopedHandle grant_done(CreateEventW(
-      nullptr, FALSE, FALSE,
-      MakeKernelObjectName(folder.value(), kGivePermissionEventName, /*global=*/false).c_str()));
+  // Open only to this user and the Administrators, among whom the elevated
+  // helper is: nobody else may fake the grant or take it back early.
+  base::win::ScopedHandle grant_done(KernelObjectSecurity::CreateOwnEvent(
+      MakeKernelObjectName(folder.value(), kGivePermissionEventName, /*global=*/false),
+      /*manual_reset=*/false));
   if (!grant_done.IsValid()) {
     return SetInstallerError(RESULT_GENERAL_FAILURE,
                              "Failed to create event for communicating with the elevated process",
                              std::wstring());
   }
-  base::win::ScopedHandle undo(CreateEventW(
-      nullptr, FALSE, FALSE,
-      MakeKernelObjectName(folder.value(), kGivePermissionUndoEventName, /*global=*/false)
-          .c_str()));
+  base::win::ScopedHandle undo(KernelObjectSecurity::CreateOwnEvent(
+      MakeKernelObjectName(folder.value(), kGivePermissionUndoEventName, /*global=*/false),
+      /*manual_reset=*/false));
   if (!undo.IsValid()) {
     return SetInstallerError(
         RESULT_GENERAL_FAILURE,

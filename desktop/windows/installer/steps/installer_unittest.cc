@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
+#include "base/win/test_support/kernel_object_dacl.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
@@ -28,6 +30,7 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
 #include "gtest/gtest.h"
+#include "testing/test_child_process.h"
 
 namespace {
 
@@ -260,6 +263,56 @@ TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {
   EXPECT_TRUE(helper.HasSwitch("permissions-for-user"));
   // The helper watches this backend.
   EXPECT_EQ(std::to_string(GetCurrentProcessId()), helper.GetSwitchValueASCII("initial-pid"));
+}
+
+// The grant events under "Local\\" are open only to the user, SYSTEM and the
+// Administrators, among whom the elevated helper is: it still sets them.
+TEST_F(InstallerTest, GrantEventsAreOpenOnlyToTheUserAndTheHelper) {
+  Make({});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
+  security().SetDefaultAccess(false);
+  security().SetGrantSucceeds(false);
+  const std::wstring grant_name =
+      MakeKernelObjectName(folder_.value(), kGivePermissionEventName, /*global=*/false);
+  const std::wstring undo_name =
+      MakeKernelObjectName(folder_.value(), kGivePermissionUndoEventName, /*global=*/false);
+  std::vector<std::set<std::wstring>> allowed;
+  bool only_allowed = true;
+  int helper_exit_code = -1;
+  launcher_.ExitNextBeforeReturning(0, [&](const base::CommandLine&) {
+    for (const std::wstring& name : {grant_name, undo_name}) {
+      base::win::ScopedHandle event(OpenEventW(READ_CONTROL, FALSE, name.c_str()));
+      bool only = false;
+      allowed.push_back(AllowedAccounts(event.Get(), &only));
+      only_allowed = only_allowed && only;
+    }
+    helper_exit_code =
+        testing_support::RunTestChild("set_named_event", L"--event=" + grant_name);
+  });
+  RunToTheEnd();
+  const std::set<std::wstring> own = {L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()};
+  EXPECT_EQ((std::vector<std::set<std::wstring>>{own, own}), allowed);
+  EXPECT_TRUE(only_allowed);
+  EXPECT_EQ(0, helper_exit_code);
+  EXPECT_EQ(std::string::npos, LastError().find("without granting")) << LastError();
+}
+
+// A grant event planted under the folder's name by another account could
+// fake the grant: the backend refuses it and starts no helper.
+TEST_F(InstallerTest, PlantedGrantEventIsRefused) {
+  Make({});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
+  security().SetDefaultAccess(false);
+  security().SetGrantSucceeds(false);
+  base::win::ScopedHandle planted(CreateEventW(
+      nullptr, FALSE, TRUE,
+      MakeKernelObjectName(folder_.value(), kGivePermissionEventName, /*global=*/false).c_str()));
+  ASSERT_TRUE(SetObjectOwner(planted.Get(), L"S-1-5-21-1-2-3-1001"));
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1  Failed to create event for communicating with the elevated process",
+            LastError());
+  EXPECT_TRUE(launcher_.launched().empty());
 }
 
 // A helper that granted and has already ended (both signalled) has

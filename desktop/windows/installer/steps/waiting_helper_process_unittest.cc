@@ -110,23 +110,15 @@ class WaitingHelperProcessTest : public testing::Test {
     command_line.AppendSwitchASCII("crash-reporter-pid", std::to_string(GetCurrentProcessId()));
     base::Process helper = base::LaunchProcess(command_line, base::LaunchOptions());
     EXPECT_TRUE(helper.IsValid());
-    EXPECT_EQ(0, RunChild("plant_files", L"--from=\"" + plant_.value() + L"\" --to=\"" +
-                                             package_.value() + L"\""));
-    EXPECT_EQ(0, RunChild("set_named_event", L"--event=" + Name(kPackageReadyEventName, true)));
+    EXPECT_EQ(0, testing_support::RunTestChild("plant_files", L"--from=\"" + plant_.value() +
+                                                                  L"\" --to=\"" + package_.value() +
+                                                                  L"\""));
+    EXPECT_EQ(0, testing_support::RunTestChild("set_named_event",
+                                               L"--event=" + Name(kPackageReadyEventName, true)));
     int exit_code = -1;
     EXPECT_TRUE(helper.WaitForExitWithTimeout(kProcessLimit, &exit_code));
     EXPECT_EQ(0, exit_code);
     return WaitForSingleObject(granted_.Get(), 0) == WAIT_OBJECT_0;
-  }
-
-  // Another program of the user: a child in `role`, its exit code.
-  int RunChild(const char* role, const std::wstring& args) {
-    base::Process child = base::LaunchProcess(
-        testing_support::GetTestChildCommandLine(role, args), base::LaunchOptions());
-    int exit_code = -1;
-    if (!child.IsValid() || !child.WaitForExitWithTimeout(kProcessLimit, &exit_code))
-      return -1;
-    return exit_code;
   }
 
   bool Recorded(const wchar_t* name) { return base::PathExists(records_.Append(name)); }

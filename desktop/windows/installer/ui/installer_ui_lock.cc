@@ -4,6 +4,7 @@
 
 #include "base/logging.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/win/kernel_object_security.h"
 #include "desktop/windows/installer/utils/product_info.h"
 
 namespace {
@@ -35,7 +36,7 @@ DWORD InstallerUiLock::Acquire() {
   LOG(INFO) << "Getting installer UI mutex";
   const std::wstring name =
       L"Local\\" + base::UTF8ToWide(product_info::GetProductName()) + L"/Installer/UI_lock";
-  base::win::ScopedHandle mutex(CreateMutexW(nullptr, FALSE, name.c_str()));
+  base::win::ScopedHandle mutex(KernelObjectSecurity::CreateOwnMutex(name));
   if (!mutex.IsValid()) {
     PLOG(ERROR) << "Failed to create installer UI mutex.";
     return 0;

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/utils/test_support/kernel_object_dacl.h"
+#include "base/win/test_support/kernel_object_dacl.h"
 
 #include <aclapi.h>
 #include <sddl.h>

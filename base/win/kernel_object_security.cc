@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/utils/kernel_object_security.h"
+#include "base/win/kernel_object_security.h"
 
 #include <aclapi.h>
 #include <sddl.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/logging.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 
 namespace {
@@ -40,7 +41,7 @@ bool IsWellKnown(PSID sid, WELL_KNOWN_SID_TYPE type) {
 
 }  // namespace
 
-KernelObjectSecurity::KernelObjectSecurity() {
+KernelObjectSecurity::KernelObjectSecurity(Integrity integrity) {
   const std::vector<BYTE> user = ReadTokenSid(TokenUser);
   PSID user_sid = SidOf(TokenUser, user);
   wchar_t* user_text = nullptr;
@@ -49,8 +50,9 @@ KernelObjectSecurity::KernelObjectSecurity() {
     return;
   }
   // Protected: nothing is inherited from a parent object.
-  const std::wstring sddl =
-      std::wstring(L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;") + user_text + L")";
+  std::wstring sddl = std::wstring(L"D:P(A;;GA;;;SY)(A;;GA;;;BA)(A;;GA;;;") + user_text + L")";
+  if (integrity == Integrity::kLowMayWrite)
+    sddl += L"S:(ML;;NW;;;S-1-16-4096)";
   LocalFree(user_text);
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
                                                             &descriptor_, nullptr)) {
@@ -91,4 +93,28 @@ bool KernelObjectSecurity::HasTrustedOwner(HANDLE object) {
   }
   LocalFree(descriptor);
   return trusted;
+}
+
+HANDLE KernelObjectSecurity::CreateOwnEvent(const std::wstring& name, bool manual_reset) {
+  KernelObjectSecurity security;
+  SECURITY_ATTRIBUTES* attributes = security.Get(/*inheritable=*/false);
+  if (!attributes)
+    return nullptr;
+  base::win::ScopedHandle event(CreateEventW(attributes, manual_reset, FALSE, name.c_str()));
+  if (!event.IsValid() || GetLastError() != ERROR_ALREADY_EXISTS)
+    return event.Take();
+  if (!HasTrustedOwner(event.Get())) {
+    LOG(ERROR) << "The event " << base::WideToUTF8(name) << " belongs to someone else";
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+  LOG(WARNING) << "The event " << base::WideToUTF8(name) << " was left by an earlier run";
+  ResetEvent(event.Get());
+  return event.Take();
+}
+
+HANDLE KernelObjectSecurity::CreateOwnMutex(const std::wstring& name) {
+  KernelObjectSecurity security;
+  SECURITY_ATTRIBUTES* attributes = security.Get(/*inheritable=*/false);
+  return attributes ? CreateMutexW(attributes, FALSE, name.c_str()) : nullptr;
 }
