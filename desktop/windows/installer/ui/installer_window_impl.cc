@@ -124,16 +124,44 @@ HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bo
                                     parent, procedure, param);
 }
 
-// Texts of a mirrored window read right to left too; folder paths keep
-// reading left to right.
-BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
+// Whether `control` is, or lies inside, a box that shows a folder path.
+bool IsInPathBox(HWND control) {
   for (HWND window = control; window; window = GetParent(window)) {
     const int id = GetDlgCtrlID(window);
     if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO)
-      return TRUE;
+      return true;
     if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
       break;
   }
+  return false;
+}
+
+// A path reads left to right whatever the language ("C:\Program Files",
+// never "Program Files\:C"): the edit field and the list of a path box are
+// not mirrored, and read and align left to right like the path itself.
+void ReadLeftToRight(HWND window) {
+  if (!window)
+    return;
+  SetWindowLongPtrW(window, GWL_EXSTYLE,
+                    GetWindowLongPtrW(window, GWL_EXSTYLE) &
+                        ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT));
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+// Texts of a mirrored window read right to left too; folder paths keep
+// reading left to right.
+BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
+  const int id = GetDlgCtrlID(control);
+  if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO) {
+    COMBOBOXINFO info = {sizeof(info)};
+    if (GetComboBoxInfo(control, &info)) {
+      ReadLeftToRight(info.hwndItem);
+      ReadLeftToRight(info.hwndList);
+    }
+    return TRUE;
+  }
+  if (IsInPathBox(control))
+    return TRUE;
   SetWindowLongPtrW(control, GWL_EXSTYLE,
                     GetWindowLongPtrW(control, GWL_EXSTYLE) | WS_EX_RTLREADING);
   return TRUE;

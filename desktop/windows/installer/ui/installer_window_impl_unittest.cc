@@ -435,7 +435,8 @@ TEST_F(InstallerWindowTest, CloseConfirmationNoKeepsRunningYesCloses) {
 }
 
 // A language that reads right to left gets a mirrored window, options page
-// included, whose rich texts read right to left; others keep the layout.
+// included, whose texts read right to left, folder paths excepted; others
+// keep the layout.
 TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
   const struct {
     LANGID language;
@@ -459,6 +460,21 @@ TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
       format.cbSize = sizeof(format);
       SendMessageW(GetDlgItem(main(), id), EM_GETPARAFORMAT, 0, reinterpret_cast<LPARAM>(&format));
       EXPECT_EQ(c.mirrored, (format.wEffects & PFE_RTLPARA) != 0) << id;
+    }
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(GetDlgItem(options(), IDC_FOLDER_LABEL), GWL_EXSTYLE) &
+                           WS_EX_RTLREADING) != 0);
+    // A path reads left to right in every language: the edit field and the
+    // list of each folder box are neither mirrored nor right to left.
+    for (HWND box : {GetDlgItem(options(), IDC_FOLDER_COMBO),
+                     GetDlgItem(main(), IDC_MAIN_FOLDER_COMBO)}) {
+      COMBOBOXINFO info = {sizeof(info)};
+      ASSERT_TRUE(GetComboBoxInfo(box, &info));
+      for (HWND part : {info.hwndItem, info.hwndList}) {
+        ASSERT_TRUE(part);
+        EXPECT_EQ(0, GetWindowLongPtrW(part, GWL_EXSTYLE) &
+                         (WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT));
+      }
+      EXPECT_EQ(0, GetWindowLongPtrW(info.hwndItem, GWL_STYLE) & (ES_CENTER | ES_RIGHT));
     }
   }
 }
