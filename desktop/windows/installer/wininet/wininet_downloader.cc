@@ -107,9 +107,21 @@ struct WininetDownloader::HandleContext {
   uint32_t generation = 0;
   // Connections: closes the session once WinINet has released the connection.
   std::shared_ptr<SessionCloser> closer;
-  // Requests: the read buffer and the count of bytes read into it.
+  // Requests: the read buffer and the count of bytes read into it, not
+  // yet written.
   std::vector<char> buffer;
   DWORD bytes_read = 0;
+  // Where WinINet puts the count of a read and of a query for data. It
+  // writes them when the operation ends, on its own thread when it was
+  // pending, and that may come before the call that started it returns:
+  // they live as long as the handle, and nothing writes them after WinINet
+  // (InternetReadFile zeroes its count of a pending read once it returns,
+  // which loses the count of a read that already ended).
+  INTERNET_BUFFERSA read = {sizeof(INTERNET_BUFFERSA)};
+  DWORD available = 0;
+  // The read in |read| was left pending: its count comes with its
+  // completion.
+  bool read_pending = false;
 };
 
 WininetDownloader::WininetDownloader(UICallbackRunner* ui_runner,
@@ -381,6 +393,7 @@ void WininetDownloader::OnRequestComplete(uint32_t generation, uint32_t error) {
   if (error != 0) {
     // A failed read leaves a stale count behind.
     request_context_->bytes_read = 0;
+    request_context_->read_pending = false;
     if (IsConnectivityError(error)) {
       LOG(WARNING) << "Request completed with an error indicating connectivity issues: " << error;
       if (state_ == kReading)
@@ -570,6 +583,10 @@ void WininetDownloader::OnProxyLoginDone(uint32_t generation, uint32_t result) {
 void WininetDownloader::ReadData() {
   VLOG(2) << "Additional data downloaded";
   HandleContext* context = request_context_;
+  if (context->read_pending) {
+    context->read_pending = false;
+    context->bytes_read = context->read.dwBufferLength;
+  }
   while (true) {
     if (context->bytes_read > 0) {
       // A whole-buffer read that had to wait long: the body no longer flows.
@@ -603,15 +620,24 @@ DWORD WininetDownloader::ReadSome(HandleContext* context) {
   if (whole_read_) {
     read_started_ = base::TimeTicks::Now();
   } else {
-    DWORD available = 0;
-    done = InternetQueryDataAvailable(request_, &available, 0, 0);
-    size = std::min(size, available);
-    full_queries_ = available >= kFullQueryBytes ? full_queries_ + 1 : 0;
+    context->available = 0;
+    done = InternetQueryDataAvailable(request_, &context->available, 0, 0);
+    size = std::min(size, context->available);
+    full_queries_ = context->available >= kFullQueryBytes ? full_queries_ + 1 : 0;
     fast_reads_ = !slowed_down_ && full_queries_ >= kFullQueriesForFastReads;
   }
-  if (done)
-    done = InternetReadFile(request_, context->buffer.data(), size, &context->bytes_read);
+  bool read = false;
+  if (done) {
+    read = true;
+    context->read.lpvBuffer = context->buffer.data();
+    context->read.dwBufferLength = size;
+    done = InternetReadFileExA(request_, &context->read, IRF_ASYNC,
+                               reinterpret_cast<DWORD_PTR>(context));
+    if (done)
+      context->bytes_read = context->read.dwBufferLength;
+  }
   const DWORD error = done ? ERROR_SUCCESS : GetLastError();
+  context->read_pending = read && error == ERROR_IO_PENDING;
   t_reading_context = nullptr;
   return error;
 }

@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/wininet/fetch_statistics_collector.h"
 #include "desktop/windows/installer/wininet/file_response_writer.h"
 #include "desktop/windows/installer/wininet/string_response_writer.h"
+#include "desktop/windows/installer/wininet/test_support/scoped_wininet_tasks.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
@@ -303,6 +304,27 @@ TEST_F(WininetDownloaderTest, RefusesHostsAndUrlsBeforeSending) {
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(0, done_count_);
   EXPECT_EQ(0u, server_.request_count());
+}
+
+// WinINet's worker may finish a read (or a query for data) before the call
+// that started it has returned: each count must reach the downloader all
+// the same, or whole buffers of the body are lost and the end of the file
+// is written again in their place. Here the worker always wins; the body
+// comes in pieces, so that reads and queries wait for it, and fast enough
+// for whole-buffer reads.
+TEST_F(WininetDownloaderTest, ReadsThatEndBeforeTheirCallReturnsKeepEveryByte) {
+  ScopedWininetTasks inline_tasks(ScopedWininetTasks::Mode::kInline);
+  ASSERT_TRUE(inline_tasks.active());
+  const std::string body = Body(6 * 1024 * 1024);
+  server_.Script({Server::Trickle(body, 256 * 1024, base::TimeDelta::FromMilliseconds(5))});
+  ASSERT_TRUE(StartFile("/package.7z"));
+  WaitForDone();
+  EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state()) << downloader_->GetErrorMessage();
+  EXPECT_EQ(body.size(), downloader_->total_written());
+  EXPECT_TRUE(FileContents() == body);
+  // One request, read as it came: nothing was lost and asked for again.
+  EXPECT_EQ(1u, server_.request_count());
+  EXPECT_GT(inline_tasks.started(), 2);
 }
 
 TEST_F(WininetDownloaderTest, ChunkedReplyCompletes) {
