@@ -3,6 +3,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "base/bind.h"
@@ -24,6 +25,7 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
+#include "desktop/windows/installer/wininet/test_support/scoped_wininet_tasks.h"
 #include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
 
@@ -71,7 +73,11 @@ class RecordingDelegate : public PackageFetcherDelegate {
     Finish();
   }
   void SetTotalProgress(uint32_t) override {}
-  void SetCurrentProgress(uint32_t) override {}
+  void SetCurrentProgress(uint32_t bytes) override {
+    progress = bytes;
+    if (on_progress)
+      on_progress.Run();
+  }
   void NotifyStalled() override {}
 
   void Finish() {
@@ -85,6 +91,8 @@ class RecordingDelegate : public PackageFetcherDelegate {
   std::vector<std::string> errors;
   int finished = 0;
   base::RepeatingClosure quit;
+  uint32_t progress = 0;
+  base::RepeatingClosure on_progress;
 };
 
 class PackageFetcherTest : public testing::Test {
@@ -272,7 +280,14 @@ TEST_F(PackageFetcherTest, RestartCancelsAWaitingRetry) {
   EXPECT_TRUE(Read(fetcher_->package_folder().Append(L"tarvo_package")) == package);
 }
 
+// The fetcher goes while WinINet waits on its own thread for more of the
+// body: that wait ends only later, once the server goes, and what it then
+// writes must land in memory the fetcher no longer uses, never in the
+// stack of its worker thread, which has ended (Wine frees a thread's stack
+// once another thread ends).
 TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFolders) {
+  ScopedWininetTasks tasks(ScopedWininetTasks::Mode::kOnPool);
+  ASSERT_TRUE(tasks.active());
   server_.Script({Server::Status(200, "", Reply("package")),
                   [] {
                     Server::Action stall = Server::Resource(std::string(100000, 'x'));
@@ -282,13 +297,31 @@ TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFo
                   }()});
   MakeFetcher();
   fetcher_->Restart();
+  // The package's first 10 bytes are in (the reply's progress comes first).
   ASSERT_TRUE(server_.WaitForRequests(2, base::TimeDelta::FromSeconds(20)));
+  {
+    base::RunLoop run_loop;
+    delegate_.on_progress = base::BindRepeating(
+        [](RecordingDelegate* delegate, base::RepeatingClosure quit) {
+          if (delegate->progress == 10)
+            quit.Run();
+        },
+        &delegate_, run_loop.QuitClosure());
+    base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                                         base::TimeDelta::FromSeconds(20));
+    run_loop.Run();
+    delegate_.on_progress.Reset();
+  }
+  ASSERT_EQ(10u, delegate_.progress);
   const std::wstring attempt_folder = fetcher_->package_folder().value() + L"0";
   EXPECT_TRUE(base::PathExists(base::FilePath(attempt_folder)));
   fetcher_.reset();
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(0, delegate_.finished);
   EXPECT_FALSE(base::PathExists(base::FilePath(attempt_folder)));
+  std::thread([] {}).join();
+  server_.Stop();
+  EXPECT_TRUE(tasks.WaitForAll(base::TimeDelta::FromSeconds(20)));
 }
 
 // What another program (of this user, or of anyone when the download folder
