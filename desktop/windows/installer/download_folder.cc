@@ -17,8 +17,11 @@ InstallerResult ChooseDownloadFolder(const base::CommandLine& command_line,
   DCHECK(folder);
   if (command_line.HasSwitch(switches::kTempFolder)) {
     VLOG(1) << "Using download folder from command line";
-    *folder = command_line.GetSwitchValuePath(switches::kTempFolder).Append(GetInstallerName());
-    if (!base::DirectoryExists(*folder) && !base::CreateDirectory(*folder)) {
+    // The folder given may be shared: the run makes a private folder of
+    // its own there rather than take over one another account made.
+    *folder = command_line.GetSwitchValuePath(switches::kTempFolder);
+    if (!CanRunProgramInDirectory(GetInstallerName(), base::FilePath(), folder,
+                                  ExistingWorkFolder::kMakeOwnBeside)) {
       LOG(ERROR) << "Could not create temporary installer folder";
       return RESULT_TEMP_FOLDER_FAILED;
     }

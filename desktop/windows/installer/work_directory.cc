@@ -81,12 +81,21 @@ bool ProbeProgram(const base::FilePath& program) {
 
 bool CanRunProgramInDirectory(const std::wstring& name,
                               const base::FilePath& program,
-                              base::FilePath* folder) {
+                              base::FilePath* folder,
+                              ExistingWorkFolder existing) {
   DCHECK(folder);
-  *folder = folder->Append(name);
-  const bool made = !base::DirectoryExists(*folder);
-  if (made && !base::CreateDirectory(*folder))
+  const base::FilePath wanted = folder->Append(name);
+  *folder = wanted;
+  bool made = !base::DirectoryExists(*folder);
+  if (existing == ExistingWorkFolder::kMakeOwnBeside) {
+    base::FilePath own;
+    made = CreateFreshPrivateFolder(wanted, &own);
+    if (!made)
+      return false;
+    *folder = own;
+  } else if (made && !base::CreateDirectory(*folder)) {
     return false;
+  }
   if (program.empty())
     return true;
   // The copies go into a new folder of this run's own: installers started
@@ -111,13 +120,14 @@ bool CanRunProgramInDirectory(const std::wstring& name,
 bool TryWorkDirectoryFromPathKey(const std::wstring& name,
                                  const base::FilePath& program,
                                  base::FilePath* folder,
-                                 int key) {
+                                 int key,
+                                 ExistingWorkFolder existing) {
   DCHECK(folder);
   base::FilePath path;
   if (!base::PathService::Get(key, &path))
     return false;
   *folder = path;
-  return CanRunProgramInDirectory(name, program, folder);
+  return CanRunProgramInDirectory(name, program, folder, existing);
 }
 
 bool FindUsableWorkDirectory(const std::wstring& name,
@@ -133,5 +143,6 @@ bool FindUsableWorkDirectory(const std::wstring& name,
       return true;
   }
   return TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_HOME) ||
-         TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_EXE);
+         TryWorkDirectoryFromPathKey(name, program, folder, base::DIR_EXE,
+                                     ExistingWorkFolder::kMakeOwnBeside);
 }
