@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <set>
 #include <string>
 
 #include "base/win/scoped_handle.h"
@@ -20,10 +19,7 @@ TEST(KernelObjectSecurityTest, OnlyTheUserSystemAndAdministrators) {
   EXPECT_FALSE(security.Get(/*inheritable=*/false)->bInheritHandle);
   base::win::ScopedHandle event(CreateEventW(attributes, TRUE, FALSE, nullptr));
   ASSERT_TRUE(event.IsValid());
-  bool only_allowed = false;
-  EXPECT_EQ((std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()}),
-            AllowedAccounts(event.Get(), &only_allowed));
-  EXPECT_TRUE(only_allowed);
+  EXPECT_TRUE(IsOpenOnlyToTheUser(event.Get()));
 }
 
 // An object found existing is the user's own (an earlier installer's) only
@@ -44,13 +40,6 @@ TEST(KernelObjectSecurityTest, PlantedObjectsAreTold) {
   EXPECT_FALSE(KernelObjectSecurity::HasTrustedOwner(nullptr));
 }
 
-void ExpectOwnObject(HANDLE object) {
-  bool only_allowed = false;
-  EXPECT_EQ((std::set<std::wstring>{L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()}),
-            AllowedAccounts(object, &only_allowed));
-  EXPECT_TRUE(only_allowed);
-}
-
 // Named events and mutexes under "Local\" get the same owner-only access
 // list; the user's other programs still open them, an event planted by
 // another account is refused and one an earlier run left set is cleared.
@@ -60,7 +49,7 @@ TEST(KernelObjectSecurityTest, OwnNamedObjects) {
   base::win::ScopedHandle event(
       KernelObjectSecurity::CreateOwnEvent(event_name, /*manual_reset=*/false));
   ASSERT_TRUE(event.IsValid());
-  ExpectOwnObject(event.Get());
+  EXPECT_TRUE(IsOpenOnlyToTheUser(event.Get()));
   // Another program of the user sets it.
   EXPECT_EQ(0, testing_support::RunTestChild("set_named_event", L"--event=" + event_name));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event.Get(), 0));
@@ -79,7 +68,7 @@ TEST(KernelObjectSecurityTest, OwnNamedObjects) {
 
   base::win::ScopedHandle mutex(KernelObjectSecurity::CreateOwnMutex(prefix + L"/Mutex"));
   ASSERT_TRUE(mutex.IsValid());
-  ExpectOwnObject(mutex.Get());
+  EXPECT_TRUE(IsOpenOnlyToTheUser(mutex.Get()));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(mutex.Get(), 0));
   ReleaseMutex(mutex.Get());
 
@@ -89,7 +78,7 @@ TEST(KernelObjectSecurityTest, OwnNamedObjects) {
   base::win::ScopedHandle low_event(CreateEventW(low.Get(/*inheritable=*/false), TRUE, FALSE,
                                                  (prefix + L"/Low").c_str()));
   ASSERT_TRUE(low_event.IsValid());
-  ExpectOwnObject(low_event.Get());
+  EXPECT_TRUE(IsOpenOnlyToTheUser(low_event.Get()));
 }
 
 }  // namespace

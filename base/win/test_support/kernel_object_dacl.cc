@@ -59,3 +59,17 @@ bool SetObjectOwner(HANDLE object, const wchar_t* sid_text) {
   LocalFree(sid);
   return set;
 }
+
+::testing::AssertionResult IsOpenOnlyToTheUser(HANDLE object) {
+  bool only_allowed = false;
+  const std::set<std::wstring> allowed = AllowedAccounts(object, &only_allowed);
+  const std::set<std::wstring> own = {L"S-1-5-18", L"S-1-5-32-544", CurrentUserSid()};
+  if (only_allowed && allowed == own)
+    return ::testing::AssertionSuccess();
+  std::wstring names;
+  for (const std::wstring& name : allowed)
+    names += L" " + name;
+  return ::testing::AssertionFailure()
+         << "allowed:" << std::string(names.begin(), names.end())
+         << (only_allowed ? "" : " (or a denial, or no DACL)");
+}

@@ -14,7 +14,6 @@ silent_end_to_end_test.py and package_folders_end_to_end_test.py:
   data_files_end_to_end_test.py SCENARIO --build-dir B
 """
 
-import argparse
 import os
 import sys
 
@@ -47,19 +46,7 @@ def scenario_planted_data_files(prefix, a):
               shared, os.path.join(shared, "Tarvo Installer")]
     for place in places:
         plant_files(place)
-    for folder, extra in (("C:\\e2e\\Tarvo", []),
-                          ("C:\\e2e\\Shared", ["--temp-folder=C:\\shared"])):
-        seen = set(prefix.logs())
-        code = prefix.run(path, "--silent", *e2e.QUIET, "--allusers=0",
-                          "--installfolder=" + folder, *extra)
-        e2e.check_code(prefix, seen, code, 0, "install into " + folder)
-        folders.check_installation(prefix, folder)
-        folders.check_nothing_planted_installed(prefix, folder)
-        tracking = os.path.join(prefix.unix(folder), "server_tracking_data")
-        if os.path.exists(tracking):
-            with open(tracking) as f:
-                assert f.read() != folders.PLANTED["server_tracking_data"], \
-                    "planted tracking data installed"
+    folders.install_beside_planted(prefix, path)
     for place in places:
         check_files(place)
     # The runs' own download folders are gone with them.
@@ -72,13 +59,5 @@ SCENARIOS = {
 }
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("what", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
-    return e2e.run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(e2e.main_of_scenarios(SCENARIOS))

@@ -35,7 +35,7 @@ ROUNDS = 3
 PLANTED = {
     "pref_default_overrides": '{"homepage": "https://planted.example/"}',
     "installer_prefs_include.json": '{"welcome-url": "https://planted.example/"}',
-    "server_tracking_data": "planted",
+    "server_tracking_data": "source=planted.example",
 }
 # How far ahead (seconds) the planted folders reach.
 PLANT_AHEAD = 120
@@ -133,13 +133,10 @@ def user_temp_folder(prefix):
     return prefix.unix(result.stdout.decode("utf-8", "replace").strip())
 
 
-def scenario_planted_folders(prefix, a):
-    path = installer_copy(prefix, a)
-    download = os.path.join(user_temp_folder(prefix), "Tarvo Installer")
-    shared = prefix.unix("C:\\shared")
-    names = local_names(PLANT_AHEAD)
-    plant(download, names)
-    plant(os.path.join(shared, "Tarvo Installer"), names)
+def install_beside_planted(prefix, path):
+    """Installs with `path` twice, downloading into the temporary folder and
+    into the shared folder C:\\shared given with "temp-folder": each
+    installation is whole and holds nothing planted."""
     for folder, extra in (("C:\\e2e\\Tarvo", []),
                           ("C:\\e2e\\Shared", ["--temp-folder=C:\\shared"])):
         seen = set(prefix.logs())
@@ -148,6 +145,16 @@ def scenario_planted_folders(prefix, a):
         e2e.check_code(prefix, seen, code, 0, "install into " + folder)
         check_installation(prefix, folder)
         check_nothing_planted_installed(prefix, folder)
+
+
+def scenario_planted_folders(prefix, a):
+    path = installer_copy(prefix, a)
+    download = os.path.join(user_temp_folder(prefix), "Tarvo Installer")
+    shared = prefix.unix("C:\\shared")
+    names = local_names(PLANT_AHEAD)
+    plant(download, names)
+    plant(os.path.join(shared, "Tarvo Installer"), names)
+    install_beside_planted(prefix, path)
     check_planted(download, names)
     check_planted(os.path.join(shared, "Tarvo Installer"), names)
 
