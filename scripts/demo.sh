@@ -26,8 +26,9 @@ cleanup() {
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
-# Xvfb picks a free display itself and names it once it accepts connections.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp </dev/null >/dev/null 2>&1 \
+# Xvfb picks a free display itself and names it once it accepts connections;
+# it never resets, which would drop a program connecting as the last one left.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 \
   3>"$work/display" &
 xvfb_pid=$!
 for _ in $(seq 300); do

@@ -13,8 +13,10 @@ case "$action" in
     # Xvfb picks a display number no other server holds (test runs of other
     # checkouts start theirs at the same time) and writes it once it accepts
     # connections; checking for a free number first would race with them.
+    # It never resets: an X server resets when its last client leaves, and
+    # a test process connecting meanwhile would be dropped or never answered.
     rm -f "$dir/display.new"
-    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp \
+    setsid Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset \
       </dev/null >/dev/null 2>&1 3>"$dir/display.new" &
     pid=$!
     for _ in $(seq 300); do

@@ -50,10 +50,14 @@ class Skip(Exception):
 def start_display():
     """An Xvfb of the scenario's own: the server picks a display number no
     other server holds (scenarios of other test runs start theirs at the same
-    time) and names it once it accepts connections."""
+    time) and names it once it accepts connections. It never resets: by
+    default an X server resets when its last client leaves, and a client
+    that connects meanwhile is dropped or never answered. A Wine process
+    left waiting so (Wine's desktop process, or a program of the scenario)
+    never ends, and nor does the prefix's wineserver."""
     read, write = os.pipe()
     xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1024x768x24",
-                             "-nolisten", "tcp"], pass_fds=(write,),
+                             "-nolisten", "tcp", "-noreset"], pass_fds=(write,),
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     os.close(write)
     number = b""
@@ -124,6 +128,21 @@ class Prefix:
             self.xvfb.kill()
             self.xvfb.wait()
 
+    def live_processes(self):
+        """The command lines of the processes that still run in this
+        prefix, Wine's own among them."""
+        found = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/environ" % pid, "rb") as f:
+                    if ("WINEPREFIX=" + self.path).encode() not in f.read().split(b"\0"):
+                        continue
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    found.append(f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip())
+            except OSError:
+                continue
+        return found
+
     def unix(self, windows_path):
         assert windows_path[1:3] == ":\\"
         return os.path.join(self.c, *windows_path[3:].split("\\"))
@@ -180,8 +199,12 @@ def check_code(prefix, seen, code, expect, what):
 
 
 def print_log_ends(prefix, count=15):
-    """The last lines of every log of a failed scenario: a time-out or a
-    failed check says nothing by itself about how far the runs came."""
+    """The last lines of every log of a failed scenario, and what still runs
+    in its prefix: a time-out or a failed check says nothing by itself
+    about how far the runs came, nor about what kept a wait from ending."""
+    print("--- still running in the prefix:")
+    for command_line in prefix.live_processes():
+        print("  " + command_line[:300])
     for log in prefix.logs():
         with open(log, encoding="utf-8", errors="replace") as f:
             lines = f.read().splitlines()
