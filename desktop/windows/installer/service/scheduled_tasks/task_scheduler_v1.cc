@@ -14,6 +14,16 @@ namespace {
 
 constexpr WORD kTriggerSize = 48;
 
+// The work item's run-time limit in milliseconds: none for 0; a limit too
+// long for the 32-bit field (about 49.7 days) keeps the longest finite one
+// instead of wrapping round to a few hours.
+DWORD MaxRunTimeMs(uint32_t seconds) {
+  if (seconds == 0)
+    return INFINITE;
+  const uint64_t ms = uint64_t{seconds} * 1000;
+  return ms < INFINITE ? static_cast<DWORD>(ms) : INFINITE - 1;
+}
+
 // Authenticated users may read and run the saved job file.
 void GrantAuthenticatedUsersReadExecute(const std::wstring& job_file) {
   SID_IDENTIFIER_AUTHORITY nt_authority = SECURITY_NT_AUTHORITY;
@@ -132,8 +142,7 @@ bool TaskSchedulerV1::SetUpWorkItem(ITask* task, const ScheduledTaskInfo& info,
   DWORD flags = TASK_FLAG_RUN_ONLY_IF_LOGGED_ON;
   if (info.trigger_kind == TASK_TRIGGER_RUN_ONCE)
     flags |= TASK_FLAG_DELETE_WHEN_DONE;
-  const DWORD max_run_time =
-      info.execution_time_limit ? info.execution_time_limit * 1000 : INFINITE;
+  const DWORD max_run_time = MaxRunTimeMs(info.execution_time_limit);
   return SUCCEEDED(task->SetAccountInformation(account.c_str(), nullptr)) &&
          SUCCEEDED(task->SetApplicationName(info.command_line.GetProgram().value().c_str())) &&
          SUCCEEDED(task->SetComment(info.description.c_str())) &&

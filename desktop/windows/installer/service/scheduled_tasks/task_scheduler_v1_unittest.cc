@@ -122,6 +122,38 @@ TEST_F(TaskSchedulerV1Test, CreateChangeAndDeleteRoundTrip) {
   EXPECT_FALSE(base::PathExists(job_file));
 }
 
+// The work item holds its limit in milliseconds in 32 bits: a limit past
+// about 49.7 days keeps the longest finite time rather than wrapping round
+// to a few hours; 0 stays "no limit".
+TEST_F(TaskSchedulerV1Test, LongRunTimeLimitsDoNotWrapRound) {
+  TaskSchedulerV1 scheduler;
+  ASSERT_TRUE(scheduler.Initialize());
+  const struct {
+    uint32_t seconds;
+    DWORD milliseconds;
+  } cases[] = {
+      {0, INFINITE},
+      {4294967, 4294967000u},
+      {50 * 24 * 3600, INFINITE - 1},
+      {0xFFFFFFFFu, INFINITE - 1},
+  };
+  for (const auto& c : cases) {
+    ScheduledTaskInfo info = MakeInfo(L"Autoupdate limit", program_);
+    info.execution_time_limit = c.seconds;
+    ASSERT_EQ(TaskCreation::kCreated, scheduler.CreateTask(info)) << c.seconds;
+    ComPtr<ITask> task = OpenRaw(L"Autoupdate limit");
+    ASSERT_TRUE(task);
+    DWORD max_run_time = 0;
+    ASSERT_TRUE(SUCCEEDED(task->GetMaxRunTime(&max_run_time)));
+    EXPECT_EQ(c.milliseconds, max_run_time) << c.seconds;
+  }
+  for (int i = 0; i < 50 && scheduler.GetTaskState(L"Autoupdate limit") !=
+                                ScheduledTaskState::kCannotOpen; ++i) {
+    scheduler.DeleteTask(L"Autoupdate limit");
+    Sleep(50);
+  }
+}
+
 TEST_F(TaskSchedulerV1Test, StaleSweepKeepsForeignAndLiveTasks) {
   TaskSchedulerV1 scheduler;
   ASSERT_TRUE(scheduler.Initialize());
