@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/logging.h"
+#include "base/metrics/histogram_functions.h"
 
 namespace base {
 
@@ -208,7 +209,10 @@ bool MessagePumpForUI::ProcessMessageHelper(const MSG& msg) {
   if (msg.message == WM_QUIT) {
     // Ends this run. A nested run passes the quit on so that the enclosing
     // runs end too; the outermost run consumes it, so that no stale WM_QUIT
-    // is left to end a later loop (or message box) at once.
+    // is left to end a later loop (or message box) at once. Something
+    // other than the loop's own quit posted it: worth counting.
+    UmaHistogramExactLinear(kMessageLoopProblemHistogram, RECEIVED_WM_QUIT_ERROR,
+                            MESSAGE_LOOP_PROBLEM_MAX);
     state_->should_quit = true;
     if (state_->run_depth > 1)
       PostQuitMessage(static_cast<int>(msg.wParam));

@@ -15,6 +15,17 @@ namespace base {
 // Default class name of the pump's message-only window.
 extern const wchar_t kMessageWindowClassName[];
 
+// The histogram of the message loop's problems and its values (kept as
+// they are: recorded values must keep their meaning).
+inline constexpr char kMessageLoopProblemHistogram[] = "Tarvo.MessageLoopProblem";
+enum MessageLoopProblem {
+  MESSAGE_POST_ERROR = 0,
+  COMPLETION_POST_ERROR = 1,
+  SET_TIMER_ERROR = 2,
+  RECEIVED_WM_QUIT_ERROR = 3,
+  MESSAGE_LOOP_PROBLEM_MAX,
+};
+
 // What Windows pumps share: the per-run state and the delayed-work timeout.
 class MessagePumpWin : public MessagePump {
  public:

@@ -8,6 +8,7 @@
 #include "base/bind.h"
 #include "base/message_loop/message_dispatcher.h"
 #include "base/message_loop/message_loop.h"
+#include "base/metrics/histogram_recorder.h"
 #include "base/run_loop.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "gtest/gtest.h"
@@ -152,13 +153,19 @@ TEST(MessageDispatcherTest, WmQuitInNestedRunEndsEveryRunAndIsConsumed) {
   EXPECT_EQ((std::vector<int>{1, 2}), log);
 }
 
-TEST(MessageDispatcherTest, WmQuitUnderDispatcherIsNotDispatched) {
+// A WM_QUIT ends the run without reaching the dispatcher, and the loop's
+// problem histogram counts it.
+TEST(MessageDispatcherTest, WmQuitUnderDispatcherIsNotDispatchedButCounted) {
   MessageLoopForUI loop;
   TestDispatcher dispatcher(MessageDispatcher::kHandled);
+  const int counted_before = HistogramRecorder::GetInstance()->GetCount(
+      kMessageLoopProblemHistogram, RECEIVED_WM_QUIT_ERROR);
   PostQuitMessage(0);
   RunLoop(&dispatcher).Run();
   EXPECT_TRUE(dispatcher.seen.empty());
   EXPECT_FALSE(QueueHasQuit());
+  EXPECT_EQ(counted_before + 1, HistogramRecorder::GetInstance()->GetCount(
+                                    kMessageLoopProblemHistogram, RECEIVED_WM_QUIT_ERROR));
 }
 
 TEST(MessageDispatcherTest, NestedPlainRunBypassesTheOuterDispatcher) {

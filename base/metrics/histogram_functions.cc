@@ -17,4 +17,11 @@ void UmaHistogramCustomCounts(std::string_view name, int sample, int min, int ma
   HistogramRecorder::GetInstance()->Record(name, std::clamp(sample, min, max));
 }
 
+void UmaHistogramExactLinear(std::string_view name, int sample, int exclusive_max) {
+  DCHECK_GT(exclusive_max, 0);
+  if (sample < 0 || sample >= exclusive_max)
+    sample = exclusive_max;
+  HistogramRecorder::GetInstance()->Record(name, sample);
+}
+
 }  // namespace base

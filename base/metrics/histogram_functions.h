@@ -16,6 +16,10 @@ void UmaHistogramBoolean(std::string_view name, bool sample);
 // samples themselves are kept exactly.
 void UmaHistogramCustomCounts(std::string_view name, int sample, int min, int max, int buckets);
 
+// One value of an enumeration below `exclusive_max`; a value outside
+// [0, exclusive_max) is recorded as `exclusive_max`, the overflow value.
+void UmaHistogramExactLinear(std::string_view name, int sample, int exclusive_max);
+
 }  // namespace base
 
 #endif  // BASE_METRICS_HISTOGRAM_FUNCTIONS_H_
