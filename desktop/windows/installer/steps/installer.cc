@@ -321,6 +321,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
     return;
   if (settings_->GetOperation() == INSTALL_OPERATION_UPGRADE)
     ApplyInstallationExperiments(folder);
+  LogTestExperimentChange();
   ScheduleAndStartSteps(/*report_total=*/true);
 }
 
@@ -397,6 +398,9 @@ void Installer::ApplyInstallationExperiments(const base::FilePath& folder) {
         command_line_));
     registry->AddReader(experiment_readers_.back().get());
   }
+}
+
+void Installer::LogTestExperimentChange() {
   if (features::IsFeatureEnabled(kInstallerExperimentTest) !=
       settings_->GetFolderDetails()->IsExperimentEnabled(kInstallerExperimentTest)) {
     LOG(INFO) << "Changing the status of the test experiment.";

@@ -136,6 +136,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void FillStatus(const base::FilePath& folder);
   bool HandleSubfolder(const base::FilePath& folder);
   void ApplyInstallationExperiments(const base::FilePath& folder);
+  // Logs when the test experiment is on here but not in the folder's
+  // installation, or the reverse.
+  void LogTestExperimentChange();
   void ScheduleAndStartSteps(bool report_total);
   void WaitForPackage(bool post_elevated);
   void ReportElevatedRun(bool success);

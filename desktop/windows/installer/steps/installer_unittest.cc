@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/steps/installer.h"
 
+#include <windows.h>
+#include <aclapi.h>
+
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -27,8 +30,13 @@
 #include "desktop/windows/installer/utils/installer_utils.h"
 #include "desktop/windows/installer/utils/run_secret.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "base/features/command_line_feature_reader.h"
+#include "base/features/feature_registry.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
 
 namespace {
@@ -402,18 +410,147 @@ TEST_F(InstallerTest, EventsOfAnEarlierMainProcessAreFound) {
   EXPECT_EQ(RESULT_NOT_FINISHED, installer_->state());
 }
 
+// Every placeholder of the registry rules, each with its own value, and
+// names compared exactly.
 TEST_F(InstallerTest, TemplateVariables) {
   Make({L"--backend"});
-  installer_->Start(settings_.get());
-  EXPECT_EQ(folder_.value(), installer_->GetValue(L"InstallFolder"));
-  EXPECT_EQ(L"51.0.2802.0", installer_->GetValue(L"Version"));
-  EXPECT_EQ(L"Software\\Tarvo Software", installer_->GetValue(L"CompanyRegistryKey"));
-  EXPECT_EQ(L"developer", installer_->GetValue(L"Stream"));
-  EXPECT_EQ(L"Tarvodeveloper", installer_->GetValue(L"ProgID"));
-  EXPECT_EQ(L"installfolder", installer_->GetValue(L"installfolder"));
+  RunToTheEnd();
+  ASSERT_TRUE(scheduler_->started) << LastError();
+  const std::wstring app_id = installer_->GetInstallationStatus()->app_id;
+  ASSERT_FALSE(app_id.empty());
+  const std::pair<const wchar_t*, std::wstring> expected[] = {
+      {L"InstallFolder", folder_.value()},
+      {L"Version", L"51.0.2802.0"},
+      {L"Executable", L"tarvo.exe"},
+      {L"Product", L"Tarvo"},
+      {L"Company", L"Tarvo Software"},
+      {L"CompanyRegistryKey", L"Software\\Tarvo Software"},
+      {L"Stream", L"developer"},
+      {L"Uninstall", app_id},
+      {L"HelpURL", L"https://help.tarvo.example/"},
+      {L"CompanyURL", L"https://www.tarvo.example/"},
+      {L"DownloadsURL", L"https://download.tarvo.example/installer"},
+      {L"ProgID", L"Tarvodeveloper"},
+      {L"installfolder", L"installfolder"},
+      {L"Unknown", L"Unknown"},
+  };
+  for (const auto& [name, value] : expected)
+    EXPECT_EQ(value, installer_->GetValue(name)) << name;
   EXPECT_EQ(nullptr, installer_->GetRegistryRecord(HKEY_CURRENT_USER));
   installer_->StartRegistryRecording();
-  EXPECT_NE(nullptr, installer_->GetRegistryRecord(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(&installer_->GetInstallationStatus()->hklm_keys,
+            installer_->GetRegistryRecord(HKEY_LOCAL_MACHINE));
+  EXPECT_EQ(&installer_->GetInstallationStatus()->hkcu_keys,
+            installer_->GetRegistryRecord(HKEY_CURRENT_USER));
+}
+
+// Whether the test experiment changes is logged for every operation, not
+// only for an upgrade.
+TEST_F(InstallerTest, TestExperimentChangeIsLoggedForAnInstall) {
+  features::ScopedFeatureRegistryForTesting registry;
+  RegisterInstallerFeatures(features::FeatureRegistry::GetInstance());
+  const base::CommandLine with_feature =
+      base::CommandLine::FromString(L"installer.exe --with-feature:installer-experiment-test");
+  features::CommandLineFeatureReader reader(with_feature);
+  features::FeatureRegistry::GetInstance()->AddReader(&reader);
+  Make({L"--backend"});
+  ASSERT_EQ(INSTALL_OPERATION_INSTALL, settings_->GetOperation());
+  testing_support::ScopedLogCapture log;
+  RunToTheEnd();
+  ASSERT_TRUE(scheduler_->started) << LastError();
+  EXPECT_TRUE(log.Contains("Changing the status of the test experiment."));
+}
+
+// The failures of the flow before any step runs: each its own code and
+// detail, with nothing left behind.
+TEST_F(InstallerTest, SilentAllUsersInstallWithoutAdministratorFails) {
+  Make({L"--allusers=1", L"--silent"});
+  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1  Installation requires elevation, but cannot elevate when silent",
+            LastError());
+  EXPECT_TRUE(launcher_.launched().empty());
+}
+
+TEST_F(InstallerTest, AutoupdateOfAnythingButAnUpgradeFails) {
+  Make({L"--autoupdate"});
+  ASSERT_EQ(INSTALL_OPERATION_INSTALL, settings_->GetOperation());
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_INVALID_AUTOUPDATE_OPERATION, installer_->state());
+  EXPECT_EQ("error 5  Settings operation invalid for autoupdate: 1\n", LastError());
+  EXPECT_FALSE(base::PathExists(folder_));
+}
+
+TEST_F(InstallerTest, MissingInterruptedEventFails) {
+  Make({L"--backend"});
+  interrupted_.Close();
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1  Failed to open a handle to the installation interrupted event",
+            LastError());
+  EXPECT_FALSE(scheduler_->started);
+}
+
+// No main process made the package-ready event: the wait cannot begin.
+TEST_F(InstallerTest, MissingPackageReadyEventFails) {
+  Make({L"--backend", L"--wait-for-package"});
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1  Failed to open a handle to the package ready event", LastError());
+  // The folder made for the run is rolled back.
+  EXPECT_FALSE(base::PathExists(folder_));
+}
+
+// A file where the new folder should go: the early creation (the folder's
+// parent exists, the details say it is writable) fails with 1 and the path.
+TEST_F(InstallerTest, EarlyFolderCreationFailureGives1) {
+  Make({L"--backend"});
+  ASSERT_TRUE(base::WriteFile(folder_, "in the way"));
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
+  EXPECT_EQ("error 1 " + base::WideToUTF8(folder_.value()) + " Could not create installation folder",
+            LastError());
+}
+
+// The details took the folder for an existing one, so it is only made once
+// the rights are settled: that failure is 6, with the path for the text.
+TEST_F(InstallerTest, FolderCreationFailureGives6) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  auto details = std::make_unique<FakeInstallationFolderDetails>();
+  details->valid_parent = scratch_.GetPath().Append(L"Tarvo");
+  Make({L"--backend"}, std::move(details));
+  ASSERT_TRUE(base::WriteFile(folder_, "in the way"));
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_FOLDER_CREATION_FAILED, installer_->state());
+  EXPECT_EQ("error 6 " + base::WideToUTF8(folder_.value()) + " Could not create installation folder",
+            LastError());
+}
+
+TEST_F(InstallerTest, SingleProfileInstallWithoutWriteAccessGives7) {
+  Make({L"--backend", L"--singleprofile=1"});
+  ASSERT_TRUE(settings_->GetSingleProfile());
+  security().SetDefaultAccess(false);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_INSUFFICIENT_PRIVILEGES, installer_->state());
+  EXPECT_EQ(
+      "error 7  Single profile installations are only allowed to locations where the user has "
+      "write access",
+      LastError());
+  // The folder made early for the run is rolled back.
+  EXPECT_FALSE(base::PathExists(folder_));
+}
+
+// An administrator who cannot grant itself access has nowhere to turn.
+TEST_F(InstallerTest, AdministratorWhoseGrantFailsGives7) {
+  Make({L"--backend"});
+  security().SetUser(/*elevated=*/true, /*can_elevate=*/true);
+  security().SetDefaultAccess(false);
+  security().SetGrantSucceeds(false);
+  RunToTheEnd();
+  EXPECT_EQ(RESULT_INSUFFICIENT_PRIVILEGES, installer_->state());
+  EXPECT_EQ("error 7  Could not obtain write permissions to installation folder", LastError());
+  EXPECT_TRUE(launcher_.launched().empty());
 }
 
 // The browser starts maximised after an install, as it was after an
@@ -482,21 +619,30 @@ TEST_F(InstallerTest, ProtocolHandlerRegistrationOnlySchedules) {
   EXPECT_TRUE(installer_->running());
 }
 
+// With UAC switched off a user who is no administrator cannot elevate: 8,
+// and no prompt is tried. An administrator is still elevated.
 TEST_F(InstallerTest, NoElevationWithUacSwitchedOff) {
-  Make({L"--allusers=1"});
-  security().SetUser(/*elevated=*/false, /*can_elevate=*/false);
-  base::win::RegKey policies;
-  ASSERT_EQ(ERROR_SUCCESS,
-            policies.Create(HKEY_LOCAL_MACHINE,
-                            L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
-                            KEY_WRITE));
-  ASSERT_EQ(ERROR_SUCCESS, policies.WriteValue(L"EnableLUA", static_cast<DWORD>(0)));
-  RunToTheEnd();
-  EXPECT_EQ("error 8  Cannot elevate with UAC disabled", LastError());
-  EXPECT_TRUE(launcher_.launched().empty());
-  // An administrator can always elevate, UAC or not.
-  security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
-  EXPECT_TRUE(installer_->CanElevate());
+  for (bool administrator : {false, true}) {
+    Make({L"--allusers=1"});
+    security().SetUser(/*elevated=*/false, /*can_elevate=*/administrator);
+    base::win::RegKey policies;
+    ASSERT_EQ(ERROR_SUCCESS,
+              policies.Create(HKEY_LOCAL_MACHINE,
+                              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System",
+                              KEY_WRITE));
+    ASSERT_EQ(ERROR_SUCCESS, policies.WriteValue(L"EnableLUA", static_cast<DWORD>(0)));
+    if (administrator)
+      launcher_.ExitNextWith(0);
+    RunToTheEnd();
+    if (administrator) {
+      EXPECT_EQ(RESULT_SUCCESS, installer_->state()) << LastError();
+      ASSERT_FALSE(launcher_.launched().empty());
+      EXPECT_EQ(LaunchStyle::kElevated, launcher_.launched()[0].style);
+    } else {
+      EXPECT_EQ("error 8  Cannot elevate with UAC disabled", LastError());
+      EXPECT_TRUE(launcher_.launched().empty());
+    }
+  }
 }
 
 // The run's secret reaches every installer process this one starts, never
@@ -553,9 +699,45 @@ TEST_F(InstallerTest, RunningFromTheInstallFolderWhateverItsSpelling) {
   EXPECT_FALSE(installer_->IsRunningFromInstallFolder());
 }
 
+// The events shared with the helper get an entry that gives
+// administrators full access, beside what their list held before.
 TEST_F(InstallerTest, EventAclForAdministrators) {
   base::win::ScopedHandle event(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  auto admins_full_access = [&](size_t* entries) {
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(event.Get(), SE_KERNEL_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                        nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+      ADD_FAILURE() << "no security information";
+      return false;
+    }
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(admins);
+    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size);
+    bool found = false;
+    *entries = dacl ? dacl->AceCount : 0;
+    for (DWORD i = 0; dacl && i < dacl->AceCount; ++i) {
+      ACE_HEADER* header = nullptr;
+      if (!GetAce(dacl, i, reinterpret_cast<void**>(&header)) ||
+          header->AceType != ACCESS_ALLOWED_ACE_TYPE) {
+        continue;
+      }
+      auto* allowed = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
+      // Stored as asked or mapped to the event's specific rights.
+      if (EqualSid(&allowed->SidStart, admins) &&
+          (allowed->Mask == GENERIC_ALL || (allowed->Mask & EVENT_ALL_ACCESS) == EVENT_ALL_ACCESS)) {
+        found = true;
+      }
+    }
+    LocalFree(descriptor);
+    return found;
+  };
+  size_t before = 0;
+  admins_full_access(&before);
   EXPECT_TRUE(Installer::FixEventACL(event.Get()));
+  size_t after = 0;
+  EXPECT_TRUE(admins_full_access(&after));
+  EXPECT_GE(after, before);
   EXPECT_FALSE(Installer::FixEventACL(nullptr));
 }
 
