@@ -27,8 +27,6 @@ constexpr char kInstallerProcessType[] = "installer";
 DWORD g_init_timeout_ms = kReporterInitTimeoutMs;
 ExceptionHandler* g_exception_handler = nullptr;
 
-using GetPolicyFunction = BOOL(WINAPI*)(LPDWORD);
-using SetPolicyFunction = BOOL(WINAPI*)(DWORD);
 using IsWow64Function = BOOL(WINAPI*)(HANDLE, PBOOL);
 
 template <typename Function>
@@ -37,15 +35,31 @@ Function GetKernel32Function(const char* name) {
   return kernel32 ? reinterpret_cast<Function>(GetProcAddress(kernel32, name)) : nullptr;
 }
 
+bool g_policy_functions_replaced = false;
+GetExceptionPolicyFunction g_get_policy_for_testing = nullptr;
+SetExceptionPolicyFunction g_set_policy_for_testing = nullptr;
+
+GetExceptionPolicyFunction GetPolicyGetter() {
+  if (g_policy_functions_replaced)
+    return g_get_policy_for_testing;
+  return GetKernel32Function<GetExceptionPolicyFunction>("GetProcessUserModeExceptionPolicy");
+}
+
+SetExceptionPolicyFunction GetPolicySetter() {
+  if (g_policy_functions_replaced)
+    return g_set_policy_for_testing;
+  return GetKernel32Function<SetExceptionPolicyFunction>("SetProcessUserModeExceptionPolicy");
+}
+
 bool GetExceptionPolicy(DWORD* policy) {
-  auto get = GetKernel32Function<GetPolicyFunction>("GetProcessUserModeExceptionPolicy");
+  GetExceptionPolicyFunction get = GetPolicyGetter();
   return get && get(policy);
 }
 
 }  // namespace
 
 void DisableExceptionSwallowing() {
-  auto set = GetKernel32Function<SetPolicyFunction>("SetProcessUserModeExceptionPolicy");
+  SetExceptionPolicyFunction set = GetPolicySetter();
   DWORD policy = 0;
   if (set && GetExceptionPolicy(&policy))
     set(policy & ~kCallbackFilterEnabled);
@@ -165,6 +179,13 @@ std::string GetWow64CrashValue() {
   if (!is_wow64 || !is_wow64(GetCurrentProcess(), &wow64))
     return std::string();
   return wow64 ? "1" : "0";
+}
+
+void SetExceptionPolicyFunctionsForTesting(GetExceptionPolicyFunction get,
+                                           SetExceptionPolicyFunction set) {
+  g_policy_functions_replaced = get || set;
+  g_get_policy_for_testing = get;
+  g_set_policy_for_testing = set;
 }
 
 void SetReporterInitTimeoutForTesting(DWORD timeout_ms) {

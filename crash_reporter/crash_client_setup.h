@@ -45,6 +45,13 @@ std::string GetExceptionPolicyCrashValue();
 // "1" or "0", or "" when unknown.
 std::string GetWow64CrashValue();
 
+// Replaces the kernel's exception-policy functions, which Wine lacks (null:
+// missing); both null again restores the lookup in kernel32.
+using GetExceptionPolicyFunction = BOOL(WINAPI*)(LPDWORD);
+using SetExceptionPolicyFunction = BOOL(WINAPI*)(DWORD);
+void SetExceptionPolicyFunctionsForTesting(GetExceptionPolicyFunction get,
+                                           SetExceptionPolicyFunction set);
+
 // How long EnsureCrashReporter waits for a reporter it starts; tests on a
 // loaded machine wait longer.
 void SetReporterInitTimeoutForTesting(DWORD timeout_ms);

@@ -29,6 +29,18 @@ class ScopedVariable {
   const wchar_t* name_;
 };
 
+// The kernel's exception policy as a test sets it.
+DWORD g_policy = 0;
+bool g_policy_readable = true;
+BOOL WINAPI FakeGetPolicy(LPDWORD policy) {
+  *policy = g_policy;
+  return g_policy_readable;
+}
+BOOL WINAPI FakeSetPolicy(DWORD policy) {
+  g_policy = policy;
+  return TRUE;
+}
+
 CrashParameters KeeperKeys() {
   const CustomClientInfo* info = CrashKeysKeeper::GetInstance()->custom_info();
   auto* first = reinterpret_cast<const CustomInfoEntry*>(static_cast<uintptr_t>(info->entries));
@@ -37,6 +49,9 @@ CrashParameters KeeperKeys() {
 
 TEST(CrashClientSetupTest, InstallerKeysAndTheAutomationOrigin) {
   SetTestCrashProductValues();
+  g_policy = 0x13;
+  g_policy_readable = true;
+  SetExceptionPolicyFunctionsForTesting(&FakeGetPolicy, &FakeSetPolicy);
   {
     ScopedVariable kelmat(L"TARVO_CRASH_REPORTER_KELMAT_TEST", L"run-17");
     ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
@@ -50,14 +65,40 @@ TEST(CrashClientSetupTest, InstallerKeysAndTheAutomationOrigin) {
     EXPECT_EQ(L"nightly", keys[L"ReleaseChannel"]);
     EXPECT_EQ(L"browser-syms", keys[L"symbols-package"]);
     EXPECT_EQ(L"931610", keys[L"UBN"]);
-    // Wine has no exception-policy functions.
-    EXPECT_EQ(base::UTF8ToWide(GetExceptionPolicyCrashValue()), keys[L"exception_policy"]);
+    EXPECT_EQ(L"0x0013", keys[L"exception_policy"]);
     EXPECT_EQ(L"0", keys[L"is_wow64"]);
   }
+  // A policy that cannot be read is sent empty.
+  g_policy_readable = false;
+  SetInstallerCrashKeys();
+  EXPECT_EQ(L"", KeeperKeys()[L"exception_policy"]);
+  SetExceptionPolicyFunctionsForTesting(nullptr, nullptr);
   ClearCrashKey("Origin");
   ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
   SetInstallerCrashKeys();
   EXPECT_EQ(L"nightly-bot", KeeperKeys()[L"Origin"]);
+}
+
+// Exceptions inside window callbacks must reach the crash handler: the
+// callback-filter bit is cleared and nothing else changes; without the
+// kernel functions (Wine, Windows before 7) nothing happens.
+TEST(CrashClientSetupTest, ExceptionSwallowingIsSwitchedOff) {
+  g_policy = 0x13;
+  g_policy_readable = true;
+  SetExceptionPolicyFunctionsForTesting(&FakeGetPolicy, &FakeSetPolicy);
+  DisableExceptionSwallowing();
+  EXPECT_EQ(0x12u, g_policy);
+  g_policy = 0x13;
+  g_policy_readable = false;
+  DisableExceptionSwallowing();
+  EXPECT_EQ(0x13u, g_policy);
+  g_policy_readable = true;
+  SetExceptionPolicyFunctionsForTesting(&FakeGetPolicy, nullptr);
+  DisableExceptionSwallowing();
+  EXPECT_EQ(0x13u, g_policy);
+  SetExceptionPolicyFunctionsForTesting(nullptr, nullptr);
+  // Wine's kernel32 has neither function.
+  EXPECT_EQ("", GetExceptionPolicyCrashValue());
 }
 
 TEST(CrashReporterPathsTest, ConsentAndDumpNames) {

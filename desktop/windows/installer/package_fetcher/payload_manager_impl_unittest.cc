@@ -273,13 +273,4 @@ TEST(PayloadManagerImplBuiltTest, InstallersFromThePackageBuilder) {
   EXPECT_EQ(PAYLOAD_TYPE_NONE, PayloadManagerImpl(cut_path).GetPayloadType());
 }
 
-TEST(PayloadTypeTest, Names) {
-  EXPECT_EQ("none", PayloadTypeToString(PAYLOAD_TYPE_NONE));
-  EXPECT_EQ("tracking_data", PayloadTypeToString(PAYLOAD_TYPE_TRACKING_DATA));
-  EXPECT_EQ("external_tracking_data", PayloadTypeToString(PAYLOAD_TYPE_EXTERNAL_TRACKING_DATA));
-  EXPECT_EQ("full_package", PayloadTypeToString(PAYLOAD_TYPE_FULL_PACKAGE));
-  EXPECT_EQ("corrupted", PayloadTypeToString(PAYLOAD_TYPE_CORRUPTED));
-  EXPECT_EQ("", PayloadTypeToString(static_cast<PayloadType>(5)));
-}
-
 }  // namespace

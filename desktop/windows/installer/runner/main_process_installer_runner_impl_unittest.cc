@@ -122,12 +122,28 @@ TEST(MainProcessInstallerRunnerTest, ObjectNames) {
   }
 }
 
-TEST(MainProcessInstallerRunnerTest, StopBeforeRunDoesNothing) {
-  base::MessageLoop loop;
-  MainProcessInstallerRunnerImpl runner;
-  runner.Stop();
-  runner.OnPackageReady();
-  runner.Stop();
+// The package arrives after the backend was told to wait for it: the
+// package-ready event is set once, and a second report does not set it
+// again.
+TEST(MainProcessInstallerRunnerTest, PackageReadyTwiceSetsTheEventOnce) {
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/0, /*exit_code=*/0));
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  base::win::ScopedHandle ready(OpenEventW(
+      SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE,
+      MakeKernelObjectName(harness.install_folder().value(), kPackageReadyEventName,
+                           /*global=*/true)
+          .c_str()));
+  ASSERT_TRUE(ready.IsValid());
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ready.Get(), 0));
+  harness.runner().OnPackageReady();
+  EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 0));
+  ResetEvent(ready.Get());
+  harness.runner().OnPackageReady();
+  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(ready.Get(), 0));
+  ASSERT_TRUE(harness.WaitForBackendEnd());
+  const std::vector<std::string> launched = harness.ProgramRecords(L"launcher");
+  ASSERT_EQ(1u, launched.size());
+  EXPECT_NE(std::string::npos, launched[0].find("--wait-for-package"));
 }
 
 // Another installer of the same folder, spelt in other letters, holds the

@@ -4,7 +4,6 @@
 
 #include "base/bind.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
-#include "desktop/windows/installer/service/test_support/fake_installation_folder_details_fetcher.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -28,31 +27,6 @@ TEST(InstallationFolderDetailsFactoryTest, ScopedFactoriesNestAndRestore) {
   // Nothing registered: no details rather than a crash.
   ScopedInstallationFolderDetailsFactory none{InstallationFolderDetailsFactory()};
   EXPECT_EQ(nullptr, CreateInstallationFolderDetails());
-}
-
-// Settings tests rely on the fake's answer being dropped after Cancel.
-TEST(FakeInstallationFolderDetailsFetcherTest, CancelledFetcherDropsItsAnswer) {
-  FakeInstallationFolderDetailsFetcherFactory factory;
-  int answers = 0;
-  auto count = [](int* answers, std::unique_ptr<InstallationFolderDetails> details) {
-    EXPECT_TRUE(details);
-    ++*answers;
-  };
-  base::scoped_refptr<InstallationFolderDetailsFetcher> first =
-      factory.GetFactory().Run(base::FilePath(L"C:\\a"), /*recovery=*/true);
-  first->FetchStatus(base::BindOnce(count, &answers));
-  first->Cancel();
-  base::scoped_refptr<InstallationFolderDetailsFetcher> second =
-      factory.GetFactory().Run(base::FilePath(L"C:\\b"), /*recovery=*/false);
-  second->FetchStatus(base::BindOnce(count, &answers));
-
-  ASSERT_EQ(2u, factory.fetchers().size());
-  EXPECT_TRUE(factory.fetchers()[0]->recovery());
-  EXPECT_FALSE(factory.fetchers()[0]->Reply(std::make_unique<FakeInstallationFolderDetails>()));
-  EXPECT_TRUE(factory.last()->Reply(std::make_unique<FakeInstallationFolderDetails>()));
-  EXPECT_FALSE(factory.last()->Reply(std::make_unique<FakeInstallationFolderDetails>()));
-  EXPECT_EQ(1, answers);
-  EXPECT_EQ(L"C:\\b", factory.last()->folder().value());
 }
 
 }  // namespace

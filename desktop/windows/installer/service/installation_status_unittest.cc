@@ -96,16 +96,6 @@ TEST(InstallationStatusTest, AppIdSuffix) {
   EXPECT_EQ(L"1", InstallationStatus(INSTALLATION_STATUS_SOURCE_INVALID).GetAppIdWithSuffix());
 }
 
-TEST(InstallationStatusTest, SourceNames) {
-  EXPECT_EQ("invalid", InstallationStatusSourceToString(INSTALLATION_STATUS_SOURCE_INVALID));
-  EXPECT_EQ("legacy_xml_recovered_from_old_files",
-            InstallationStatusSourceToString(
-                INSTALLATION_STATUS_SOURCE_LEGACY_XML_RECOVERED_FROM_OLD_FILES));
-  EXPECT_EQ("fully_recovered",
-            InstallationStatusSourceToString(INSTALLATION_STATUS_SOURCE_FULLY_RECOVERED));
-  EXPECT_EQ("", InstallationStatusSourceToString(static_cast<InstallationStatusSource>(8)));
-}
-
 TEST(InstallationStatusTest, ReaderOnlyForFileKinds) {
   for (uint32_t kind = 0; kind < 9; ++kind) {
     bool file_kind = kind >= 2 && kind <= 5;

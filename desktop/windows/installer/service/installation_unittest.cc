@@ -250,13 +250,4 @@ TEST(InstallationInstanceTest, FactoryTestInstanceAndReset) {
   Installation::ResetForTesting();
 }
 
-TEST(FakeInstallationTest, PreferencesFromTextAndRecordedCalls) {
-  FakeInstallation fake(base::FilePath(L"C:\\F"), nullptr, R"({"single_profile": true})");
-  EXPECT_TRUE(fake.IsSingleProfile());
-  fake.registration_succeeds = false;
-  EXPECT_FALSE(fake.SetAsDefaultFor(L".htm", /*all_users=*/true));
-  ASSERT_EQ(1u, fake.calls().size());
-  EXPECT_EQ((FakeInstallation::Call{"SetAsDefaultFor", L".htm", true}), fake.calls()[0]);
-}
-
 }  // namespace

@@ -9,8 +9,6 @@
 #include "base/command_line.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/registry.h"
-#include "base/win/scoped_com_initializer.h"
-#include "desktop/windows/installer/service/association_service.h"
 #include "desktop/windows/installer/service/drive_enumerator.h"
 #include "desktop/windows/installer/service/drive_info.h"
 #include "desktop/windows/installer/service/installation.h"
@@ -101,36 +99,34 @@ TEST(DriveEnumeratorTest, GivesTheMasksLettersInOrder) {
   EXPECT_EQ(nullptr, DriveEnumerator(0).Next());
 }
 
+// The real enumerator walks exactly the system's drive letters, and each
+// drive answers its own type: the system drive is a fixed disk, a letter
+// nothing is mapped to has no root and no medium.
 TEST(DriveEnumeratorTest, RealDrivesAnswerTheirType) {
-  // The system drive is a fixed disk here as on Windows.
   wchar_t windows[MAX_PATH];
   ASSERT_GT(::GetWindowsDirectoryW(windows, MAX_PATH), 0u);
-  DriveEnumerator enumerator;
-  bool found = false;
-  while (std::unique_ptr<DriveInfo> drive = enumerator.Next()) {
-    if (drive->letter() == ::towupper(windows[0])) {
-      found = true;
-      EXPECT_EQ(static_cast<UINT>(DRIVE_FIXED), drive->GetDriveType());
-    }
+  const DWORD mapped = ::GetLogicalDrives();
+  std::wstring expected_letters;
+  for (int i = 0; i < 26; ++i) {
+    if (mapped & (1u << i))
+      expected_letters.push_back(static_cast<wchar_t>(L'A' + i));
   }
-  EXPECT_TRUE(found);
-  // A drive letter nothing is mapped to has no medium.
-  EXPECT_FALSE(DriveInfo(L'Q').IsMediaPresent());
-}
-
-TEST(FakeDriveEnumeratorTest, DescribedDrivesInLetterOrder) {
-  FakeOSOperations os;
-  os.drives = {{L'E', DRIVE_REMOVABLE, /*media_present=*/false}, {L'C', DRIVE_FIXED, true}};
-  std::unique_ptr<DriveEnumerator> enumerator = os.CreateDriveEnumerator();
-  std::unique_ptr<DriveInfo> c = enumerator->Next();
-  ASSERT_NE(nullptr, c);
-  EXPECT_EQ(L'C', c->letter());
-  EXPECT_TRUE(c->IsMediaPresent());
-  std::unique_ptr<DriveInfo> e = enumerator->Next();
-  ASSERT_NE(nullptr, e);
-  EXPECT_EQ(static_cast<UINT>(DRIVE_REMOVABLE), e->GetDriveType());
-  EXPECT_FALSE(e->IsMediaPresent());
-  EXPECT_EQ(nullptr, enumerator->Next());
+  DriveEnumerator enumerator;
+  std::wstring letters;
+  while (std::unique_ptr<DriveInfo> drive = enumerator.Next()) {
+    letters.push_back(drive->letter());
+    if (drive->letter() == ::towupper(windows[0]))
+      EXPECT_EQ(static_cast<UINT>(DRIVE_FIXED), drive->GetDriveType());
+  }
+  EXPECT_EQ(expected_letters, letters);
+  wchar_t unmapped = 0;
+  for (int i = 25; i >= 0 && !unmapped; --i) {
+    if (!(mapped & (1u << i)))
+      unmapped = static_cast<wchar_t>(L'A' + i);
+  }
+  ASSERT_NE(0, unmapped);
+  EXPECT_EQ(static_cast<UINT>(DRIVE_NO_ROOT_DIR), DriveInfo(unmapped).GetDriveType());
+  EXPECT_FALSE(DriveInfo(unmapped).IsMediaPresent());
 }
 
 class ScriptedRunner : public AppOutputRunner {
@@ -155,28 +151,6 @@ TEST(OSOperationsImplTest, CommandOutputThroughTheRunner) {
   EXPECT_EQ(command_line.GetCommandLineString(), scripted->ran);
   scripted->succeeds = false;
   EXPECT_FALSE(os.GetCommandOutput(command_line, &output));
-}
-
-TEST(OSOperationsImplTest, MissingServicesAnswerNoInsteadOfFailingTheProcess) {
-  base::win::ScopedCOMInitializer com;
-  ASSERT_TRUE(com.Succeeded());
-  // Wine, like Windows 7, exports no handler enumeration, answers none of
-  // the private interfaces and implements neither the default query nor
-  // the default change: each route must end in a plain "no".
-  for (int build : {7601, association_service::kHandlerRouteMinBuild}) {
-    EXPECT_FALSE(association_service::IsInternetExplorerAvailable(build)) << build;
-    EXPECT_FALSE(association_service::SetDefaultAssociation(build, L"Tarvo developer", L"Tarvo",
-                                                            L"http"))
-        << build;
-    EXPECT_FALSE(association_service::SetDefaultAssociation(build, L"Tarvo developer", L"Tarvo",
-                                                            L".html"))
-        << build;
-  }
-  OSOperationsImpl os;
-  EXPECT_FALSE(os.QueryAppIsDefault(L"Tarvo developer", L"StartmenuInternet",
-                                    AssociationKind::kStartMenuClient));
-  EXPECT_FALSE(os.SetAppAsDefault(L"Tarvo developer", L"http", AssociationKind::kUrlProtocol));
-  EXPECT_FALSE(os.ActivateApplication(L"windows.immersivecontrolpanel_cw5n1h2txyewy!x", L""));
 }
 
 TEST(OSOperationsTest, FactoryInstanceAndReset) {

@@ -20,21 +20,4 @@ TEST(ParseSwitchBoolTest, FalseValues) {
   }
 }
 
-TEST(SettingsFlagTest, NamesAndSwitchesFollowTheTable) {
-  EXPECT_EQ("COPY_ONLY", SettingsFlagName(COPY_ONLY));
-  EXPECT_EQ("LAUNCH_TARVO", SettingsFlagName(LAUNCH_TARVO));
-  EXPECT_EQ("ENABLE_TARVO_STATS", SettingsFlagName(ENABLE_TARVO_STATS));
-  EXPECT_EQ("DELETE_PROFILE", SettingsFlagName(DELETE_PROFILE));
-  EXPECT_EQ("", SettingsFlagName(-1));
-  EXPECT_EQ("", SettingsFlagName(SETTINGS_FLAG_COUNT));
-
-  EXPECT_STREQ("launchtarvo", SettingsFlagSwitch(LAUNCH_TARVO));
-  EXPECT_STREQ("setdefaultbrowser", SettingsFlagSwitch(DEFAULT_BROWSER));
-  EXPECT_STREQ("enable-stats", SettingsFlagSwitch(ENABLE_TARVO_STATS));
-  EXPECT_STREQ("enable-installer-stats", SettingsFlagSwitch(ENABLE_INSTALLER_STATS));
-  EXPECT_STREQ("pintotaskbar", SettingsFlagSwitch(PINNED_SHORTCUT));
-  EXPECT_STREQ("deleteuserprofile", SettingsFlagSwitch(DELETE_PROFILE));
-  EXPECT_STREQ("", SettingsFlagSwitch(14));
-}
-
 }  // namespace

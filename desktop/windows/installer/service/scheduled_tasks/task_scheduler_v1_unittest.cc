@@ -193,17 +193,4 @@ TEST_F(TaskSchedulerV1Test, StaleSweepKeepsForeignAndLiveTasks) {
   raw_->Delete(foreign.c_str());
 }
 
-TEST(TaskSchedulerV1StateTest, MapsStatuses) {
-  EXPECT_EQ(ScheduledTaskState::kDisabled, MapTaskStatusV1(SCHED_S_TASK_DISABLED));
-  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStatusV1(SCHED_S_TASK_READY));
-  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStatusV1(SCHED_S_TASK_HAS_NOT_RUN));
-  EXPECT_EQ(ScheduledTaskState::kRunning, MapTaskStatusV1(SCHED_S_TASK_RUNNING));
-  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain, MapTaskStatusV1(SCHED_S_TASK_NO_MORE_RUNS));
-  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain, MapTaskStatusV1(SCHED_S_TASK_NOT_SCHEDULED));
-  EXPECT_EQ(ScheduledTaskState::kWillNotRunAgain,
-            MapTaskStatusV1(SCHED_S_TASK_NO_VALID_TRIGGERS));
-  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStatusV1(SCHED_S_TASK_TERMINATED));
-  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStatusV1(E_FAIL));
-}
-
 }  // namespace

@@ -174,16 +174,6 @@ TEST_F(TaskSchedulerV2Test, StaleSweepTouchesOnlyOwnTasksWithMissingPrograms) {
   EXPECT_EQ(expected, world_.log);
 }
 
-TEST(TaskSchedulerV2StateTest, MapsTaskStates) {
-  EXPECT_EQ(ScheduledTaskState::kDisabled, MapTaskStateV2(TASK_STATE_DISABLED));
-  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStateV2(TASK_STATE_QUEUED));
-  EXPECT_EQ(ScheduledTaskState::kReady, MapTaskStateV2(TASK_STATE_READY));
-  EXPECT_EQ(ScheduledTaskState::kRunning, MapTaskStateV2(TASK_STATE_RUNNING));
-  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStateV2(TASK_STATE_UNKNOWN));
-  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStateV2(-1));
-  EXPECT_EQ(ScheduledTaskState::kUnknown, MapTaskStateV2(42));
-}
-
 TEST(TaskSchedulerV2StateTest, BoundaryHasNoZone) {
   base::Time::Exploded local = {2026, 3, 0, 7, 4, 5, 9, 0};
   EXPECT_EQ(L"2026-03-07T04:05:09", FormatTaskBoundary(local));
