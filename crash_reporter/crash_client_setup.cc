@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "base/command_line.h"
+#include "base/debug/dump_without_crashing.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/stringprintf.h"
@@ -12,6 +13,7 @@
 #include "crash_reporter/crash_generation_protocol.h"
 #include "crash_reporter/crash_keys_keeper.h"
 #include "crash_reporter/crash_product_values.h"
+#include "crash_reporter/crash_reporter_client.h"
 #include "crash_reporter/crash_reporter_switches.h"
 #include "crash_reporter/exception_handler.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
@@ -49,6 +51,14 @@ SetExceptionPolicyFunction GetPolicySetter() {
   if (g_policy_functions_replaced)
     return g_set_policy_for_testing;
   return GetKernel32Function<SetExceptionPolicyFunction>("SetProcessUserModeExceptionPolicy");
+}
+
+// A dump asked for without a crash: written through the reporter, after
+// which the process ends with exit code 1.
+void DumpAndEnd(EXCEPTION_POINTERS* pointers) {
+  if (!ExceptionHandler::WriteDumpForException(pointers))
+    LOG(ERROR) << "The crash reporter wrote no dump";
+  TerminateProcess(GetCurrentProcess(), kDumpWithoutCrashingExitCode);
 }
 
 bool GetExceptionPolicy(DWORD* policy) {
@@ -125,6 +135,7 @@ void InstallCrashHandler() {
   handler->set_handle_debug_exceptions(true);
   // Lives as long as the process.
   g_exception_handler = handler.release();
+  base::debug::SetDumpWithoutCrashingFunction(&DumpAndEnd);
 }
 
 bool IsCrashHandlerInstalled() {
@@ -143,7 +154,7 @@ void ClearCrashKey(const std::string& key) {
 
 void SetInstallerCrashKeys() {
   CrashKeysKeeper::Create(kInstallerProcessType);
-  TarvoCrashReporterClient::GetInstance()->RegisterCrashKeys();
+  GetCrashReporterClient()->RegisterCrashKeys();
   const CrashProductValues& product = GetCrashProductValues();
   wchar_t program[MAX_PATH];
   DWORD program_length = GetModuleFileNameW(nullptr, program, MAX_PATH);

@@ -16,6 +16,9 @@ class CommandLine;
 namespace crash_reporter {
 
 inline constexpr DWORD kReporterInitTimeoutMs = 2000;
+// A process that asked for a dump without crashing ends with this code once
+// the dump is written.
+inline constexpr UINT kDumpWithoutCrashingExitCode = 1;
 
 // Keeps exceptions inside window callbacks from being swallowed, where the
 // system has the policy functions.
@@ -31,7 +34,9 @@ bool EnsureCrashReporter(const base::CommandLine& command_line);
 // `init_timeout_ms` for it to be ready. Its pid, or 0.
 DWORD LaunchCrashReporter(const base::CommandLine& command_line, DWORD init_timeout_ms);
 
-// Connects the exception handler to the known reporter.
+// Connects the exception handler to the known reporter; once connected, a
+// dump asked for without a crash (base::debug::DumpWithoutCrashing) is
+// written through it and ends the process with exit code 1.
 void InstallCrashHandler();
 bool IsCrashHandlerInstalled();
 

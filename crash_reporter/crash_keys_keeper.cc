@@ -6,7 +6,7 @@
 #include <atomic>
 
 #include "base/strings/utf_string_conversions.h"
-#include "crash_reporter/crash_product_values.h"
+#include "crash_reporter/crash_reporter_client.h"
 
 namespace crash_reporter {
 namespace {
@@ -39,15 +39,19 @@ CrashKeysKeeper* CrashKeysKeeper::Create(const std::string& process_type) {
 
 CrashKeysKeeper::CrashKeysKeeper(const std::string& process_type) {
   info_.entries = reinterpret_cast<uintptr_t>(entries_);
-  const CrashProductValues& product = GetCrashProductValues();
-  AddEntry("ver", base::UTF8ToWide(product.version));
-  AddEntry("prod", base::UTF8ToWide(product.upload_product_name));
+  wchar_t exe[MAX_PATH];
+  const DWORD exe_length = GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring product, version, special, channel;
+  GetCrashReporterClient()->GetProductNameAndVersion(std::wstring(exe, exe_length), &product,
+                                                     &version, &special, &channel);
+  AddEntry("ver", version);
+  AddEntry("prod", product);
   AddEntry("plat", L"Win32");
   AddEntry("ptype", base::UTF8ToWide(process_type));
   AddEntry("pid", std::to_wstring(GetCurrentProcessId()));
-  AddEntry("channel", base::UTF8ToWide(product.channel_name));
+  AddEntry("channel", channel);
   AddEntry("profile-type", std::wstring());
-  AddEntry("special", std::wstring());
+  AddEntry("special", special);
 }
 
 bool CrashKeysKeeper::AddEntry(const std::string& name, const std::wstring& value) {

@@ -8,8 +8,8 @@
 #include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
-#include "crash_reporter/crash_environment.h"
 #include "crash_reporter/crash_paths.h"
+#include "crash_reporter/crash_reporter_client.h"
 #include "crash_reporter/crash_reporter_switches.h"
 
 namespace crash_reporter {
@@ -24,11 +24,12 @@ bool InitCrashReporterPaths(const base::CommandLine& command_line, CrashReporter
   if (!user_data.empty())
     base::PathService::OverrideAndCreateIfNeeded(DIR_USER_DATA, user_data, /*is_absolute=*/false,
                                                  /*create=*/true);
-  base::PathService::Get(FILE_CRASH_COUNTERS, &paths->count_file);
+  CrashReporterClient* client = GetCrashReporterClient();
+  if (!client->GetCrashCountersLocation(&paths->count_file))
+    paths->count_file.clear();
   base::PathService::Get(FILE_CRASH_PREFERENCES, &paths->preferences);
-  std::string from_environment = GetEnvironmentValue(kCrashLogDirVariable);
-  base::FilePath dumps(base::UTF8ToWide(from_environment));
-  if (!from_environment.empty() && base::CreateDirectory(dumps)) {
+  base::FilePath dumps;
+  if (client->GetCrashDumpLocation(&dumps) && !dumps.empty() && base::CreateDirectory(dumps)) {
     paths->dump_directory = base::MakeAbsoluteFilePath(dumps);
     if (!paths->dump_directory.empty())
       return true;

@@ -16,10 +16,11 @@ struct CrashReporterPaths {
   base::FilePath preferences;
 };
 
-// The `user-data-dir` switch of `command_line` (which moves the user-data folder), the
-// path service's counters and preferences files, and the dump folder: the
-// dump variable's folder when it can be made, else the temporary folder.
-// False only when no dump folder is found.
+// The `user-data-dir` switch of `command_line` (which moves the user-data
+// folder), the crash client's counters file, the path service's
+// preferences file, and the dump folder: the client's dump folder (the dump
+// variable's) when it can be made, else the temporary folder. False only
+// when no dump folder is found.
 bool InitCrashReporterPaths(const base::CommandLine& command_line, CrashReporterPaths* paths);
 
 // Consent starts on; the preferences' boolean

@@ -8,6 +8,7 @@
 
 #include "base/at_exit.h"
 #include "base/command_line.h"
+#include "base/debug/dump_without_crashing.h"
 #include "base/environment.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
@@ -37,6 +38,7 @@ constexpr char kPidFileVariable[] = "TARVO_TEST_CRASH_PID_FILE";
 constexpr char kGoEventVariable[] = "TARVO_TEST_CRASH_GO";
 constexpr char kRegistryVariable[] = "TARVO_TEST_CRASH_HKCU";
 constexpr char kHowSwitch[] = "crash-how";
+constexpr DWORD kRequestedDumpCode = 0xE0000042;
 // Each step of a crash (a process start, a dump, an upload) takes a second
 // or two alone, but far longer on a loaded two-core machine: the limits only
 // keep a broken run from hanging.
@@ -113,6 +115,16 @@ TEST_CHILD_ROLE(crashing_installer) {
     return Recurse(1);
   if (command_line.GetSwitchValueASCII(kHowSwitch) == "invalid-parameter")
     ExceptionHandler::HandleInvalidParameter(L"buffer != nullptr", L"CopyName", L"names.cc", 7, 0);
+  if (command_line.GetSwitchValueASCII(kHowSwitch) == "dump-without-crashing") {
+    CONTEXT context = {};
+    RtlCaptureContext(&context);
+    EXCEPTION_RECORD record = {};
+    record.ExceptionCode = kRequestedDumpCode;
+    record.ExceptionAddress = reinterpret_cast<void*>(context.Rip);
+    EXCEPTION_POINTERS pointers = {&record, &context};
+    base::debug::DumpWithoutCrashing(&pointers);
+    return 15;  // Never reached: the dump ends the process.
+  }
   *static_cast<volatile int*>(nullptr) = 1;
   return 12;
 }
@@ -198,7 +210,9 @@ class CrashReporterProcessTest : public testing::Test {
                                              &exit_code));
     ASSERT_NE(0u, *reporter_pid) << "client exit " << exit_code;
     // Wine ends a process whose stack overflowed with exit code 0.
-    if (how != L"stack-overflow") {
+    if (how == L"dump-without-crashing") {
+      EXPECT_EQ(1, exit_code);
+    } else if (how != L"stack-overflow") {
       EXPECT_EQ(how == L"access-violation" ? 0xC0000005u : 0xC000000Du,
                 static_cast<DWORD>(exit_code));
     }
@@ -260,6 +274,21 @@ TEST_F(CrashReporterProcessTest, StackOverflowIsDumped) {
   MinidumpReader reader(dump);
   ASSERT_TRUE(reader.valid());
   EXPECT_EQ(0xC00000FDu, reader.ExceptionCode());
+}
+
+// A dump asked for without a crash goes through the reporter like a
+// crash's, with the exception it was given; then the process ends with 1.
+TEST_F(CrashReporterProcessTest, DumpWithoutCrashingIsWrittenThenTheProcessEnds) {
+  DWORD reporter = 0;
+  RunCrashingInstaller(L"dump-without-crashing", /*keep_logs=*/true, &reporter);
+  std::string dump_bytes =
+      FileText(dumps_.Append(L"tarvo-crashlog-" + std::to_wstring(reporter) + L"-1.dmp"));
+  MinidumpReader reader(dump_bytes);
+  ASSERT_TRUE(reader.valid());
+  ASSERT_TRUE(reader.HasStream(ExceptionStream));
+  EXPECT_EQ(kRequestedDumpCode, reader.ExceptionCode());
+  EXPECT_EQ("{\"installer\":1}", FileText(counts_));
+  EXPECT_NE(std::string::npos, UploadedBody().find(dump_bytes));
 }
 
 // The CRT hooks never fire under Wine; the handler is called directly. Its

@@ -29,7 +29,7 @@ void TarvoCrashReporterClient::GetProductNameAndVersion(const std::wstring&,
                                                         std::wstring* product_name,
                                                         std::wstring* version,
                                                         std::wstring* special_build,
-                                                        std::wstring* channel_name) const {
+                                                        std::wstring* channel_name) {
   const CrashProductValues& product = GetCrashProductValues();
   *product_name = base::UTF8ToWide(product.upload_product_name);
   *version = base::UTF8ToWide(product.version);
@@ -37,7 +37,7 @@ void TarvoCrashReporterClient::GetProductNameAndVersion(const std::wstring&,
   *channel_name = base::UTF8ToWide(product.channel_name);
 }
 
-bool TarvoCrashReporterClient::GetCrashDumpLocation(base::FilePath* directory) const {
+bool TarvoCrashReporterClient::GetCrashDumpLocation(base::FilePath* directory) {
   std::string from_environment = GetEnvironmentValue(kCrashLogDirVariable);
   if (!from_environment.empty()) {
     *directory = base::FilePath(base::UTF8ToWide(from_environment));
@@ -46,11 +46,11 @@ bool TarvoCrashReporterClient::GetCrashDumpLocation(base::FilePath* directory) c
   return base::PathService::Get(DIR_CRASH_DUMPS, directory);
 }
 
-bool TarvoCrashReporterClient::GetCrashCountersLocation(base::FilePath* path) const {
+bool TarvoCrashReporterClient::GetCrashCountersLocation(base::FilePath* path) {
   return base::PathService::Get(FILE_CRASH_COUNTERS, path);
 }
 
-size_t TarvoCrashReporterClient::RegisterCrashKeys() const {
+size_t TarvoCrashReporterClient::RegisterCrashKeys() {
   CrashKeysKeeper* keeper = CrashKeysKeeper::GetInstance();
   if (!keeper)
     return 0;
