@@ -1,5 +1,6 @@
 #include "crash_reporter/crash_client_setup.h"
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -7,11 +8,15 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
+#include "base/path_service.h"
 #include "crash_reporter/client_keys.h"
+#include "crash_reporter/crash_paths.h"
+#include "crash_reporter/crash_reporter_client.h"
 #include "crash_reporter/crash_keys_keeper.h"
 #include "crash_reporter/crash_reporter_paths.h"
 #include "crash_reporter/crash_reporter_server.h"
 #include "crash_reporter/pending_work.h"
+#include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "crash_reporter/test_support/loopback_http_server.h"
 #include "gtest/gtest.h"
 
@@ -146,6 +151,126 @@ TEST(PendingWorkTest, EventFollowsTheCount) {
   EXPECT_FALSE(is_set());
   pending.Release();
   EXPECT_TRUE(is_set());
+}
+
+// The reporter's main thread must not return while the upload thread that
+// released the last count is still inside the counter.
+std::atomic<bool> g_release_done{false};
+void SlowRelease() {
+  Sleep(300);
+  g_release_done = true;
+}
+
+TEST(PendingWorkTest, WaitCoversTheLastRelease) {
+  PendingWork pending;
+  pending.SetReleaseHookForTesting(&SlowRelease);
+  pending.Add();
+  g_release_done = false;
+  HANDLE releaser = CreateThread(
+      nullptr, 0,
+      [](void* work) -> DWORD {
+        static_cast<PendingWork*>(work)->Release();
+        return 0;
+      },
+      &pending, 0, nullptr);
+  ASSERT_TRUE(releaser);
+  pending.WaitUntilIdle();
+  EXPECT_TRUE(g_release_done.load());
+  WaitForSingleObject(releaser, INFINITE);
+  CloseHandle(releaser);
+  EXPECT_NE(nullptr, PendingWork::GetReporterInstance());
+  EXPECT_EQ(PendingWork::GetReporterInstance(), PendingWork::GetReporterInstance());
+}
+
+// The installer's answers through the library's interface; every question
+// the product has no answer to gets the library's default.
+TEST(CrashReporterClientTest, ProductAnswersAndDefaults) {
+  SetTestCrashProductValues();
+  CrashReporterClient* client = GetCrashReporterClient();
+  ASSERT_EQ(TarvoCrashReporterClient::GetInstance(), client);
+  std::wstring product, version, special = L"x", channel;
+  client->GetProductNameAndVersion(L"C:\\installer.exe", &product, &version, &special, &channel);
+  EXPECT_EQ(L"TarvoInstaller", product);
+  EXPECT_EQ(L"51.0.2802.0", version);
+  EXPECT_EQ(L"", special);
+  EXPECT_EQ(L"developer", channel);
+  EXPECT_TRUE(client->GetCollectStatsConsent());
+  EXPECT_TRUE(client->GetCollectStatsInSample());
+  EXPECT_TRUE(client->GetIsPerUserInstall());
+  EXPECT_TRUE(client->ShouldCreatePipeName(L"browser"));
+  EXPECT_FALSE(client->ShouldCreatePipeName(L"installer"));
+  EXPECT_FALSE(client->GetShouldDumpLargerDumps());
+  EXPECT_FALSE(client->EnableBreakpadForProcess("installer"));
+
+  // No path provider: neither location is known without an override.
+  base::FilePath path;
+  {
+    ScopedVariable no_dumps(L"TARVO_CRASH_LOG_DIR", nullptr);
+    EXPECT_FALSE(client->GetCrashDumpLocation(&path));
+  }
+  EXPECT_FALSE(client->GetCrashCountersLocation(&path));
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  {
+    ScopedVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().value().c_str());
+    ASSERT_TRUE(client->GetCrashDumpLocation(&path));
+    EXPECT_EQ(scratch.GetPath(), path);
+  }
+  const base::FilePath counts = scratch.GetPath().Append(L"counts.json");
+  base::PathService::OverrideAndCreateIfNeeded(FILE_CRASH_COUNTERS, counts, /*is_absolute=*/true,
+                                               /*create=*/false);
+  ASSERT_TRUE(client->GetCrashCountersLocation(&path));
+  EXPECT_EQ(counts, path);
+  base::PathService::RemoveOverride(FILE_CRASH_COUNTERS);
+}
+
+// A client that names everything differently: the keeper's fixed entries
+// and the reporter's files come from the client in force.
+class OtherClient : public CrashReporterClient {
+ public:
+  explicit OtherClient(const base::FilePath& folder) : folder_(folder) {}
+  void GetProductNameAndVersion(const std::wstring&, std::wstring* product_name,
+                                std::wstring* version, std::wstring* special_build,
+                                std::wstring* channel_name) override {
+    *product_name = L"OtherProduct";
+    *version = L"9.8.7";
+    *special_build = L"special";
+    *channel_name = L"canary";
+  }
+  bool GetCrashDumpLocation(base::FilePath* crash_dir) override {
+    *crash_dir = folder_.Append(L"other dumps");
+    return true;
+  }
+  bool GetCrashCountersLocation(base::FilePath* path) override {
+    *path = folder_.Append(L"other counts.json");
+    return true;
+  }
+
+ private:
+  const base::FilePath folder_;
+};
+
+TEST(CrashReporterClientTest, KeeperAndReporterPathsAskTheClient) {
+  base::ScopedTempDir scratch;
+  ASSERT_TRUE(scratch.CreateUniqueTempDir());
+  OtherClient other(scratch.GetPath());
+  SetCrashReporterClientForTesting(&other);
+  CrashKeysKeeper keeper("installer");
+  const CustomClientInfo* info = keeper.custom_info();
+  auto* first = reinterpret_cast<const CustomInfoEntry*>(static_cast<uintptr_t>(info->entries));
+  CrashParameters keys = ParseClientKeys(std::vector<CustomInfoEntry>(first, first + info->count));
+  EXPECT_EQ(L"OtherProduct", keys[L"prod"]);
+  EXPECT_EQ(L"9.8.7", keys[L"ver"]);
+  EXPECT_EQ(L"special", keys[L"special"]);
+  EXPECT_EQ(L"canary", keys[L"channel"]);
+  EXPECT_EQ(L"installer", keys[L"ptype"]);
+
+  CrashReporterPaths paths;
+  ASSERT_TRUE(InitCrashReporterPaths(base::CommandLine(base::CommandLine::NO_PROGRAM), &paths));
+  EXPECT_EQ(scratch.GetPath().Append(L"other dumps"), paths.dump_directory);
+  EXPECT_TRUE(base::DirectoryExists(paths.dump_directory));
+  EXPECT_EQ(scratch.GetPath().Append(L"other counts.json"), paths.count_file);
+  SetCrashReporterClientForTesting(nullptr);
 }
 
 }  // namespace

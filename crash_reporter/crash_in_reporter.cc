@@ -184,7 +184,7 @@ bool ReportCrashedReporter(const base::CommandLine& command_line, DWORD crashed,
   CrashParameters parameters = CollectReporterParameters(process.Get());
   event_setter->Set();
   GetCrashServerUrl();
-  return UploadCrashDump({parameters, dump, /*gzip=*/false, /*delete_dump=*/true});
+  return UploadCrashDumpOnOwnThread({parameters, dump, /*gzip=*/false, /*delete_dump=*/true});
 }
 
 }  // namespace

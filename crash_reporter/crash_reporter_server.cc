@@ -58,7 +58,7 @@ HANDLE OpenParentEvent(DWORD parent) {
 
 // Serves until the parent ended and the uploads are done.
 int Serve(DWORD parent, const CrashReporterPaths& paths) {
-  PendingWork pending;
+  PendingWork& pending = *PendingWork::GetReporterInstance();
   base::win::ScopedHandle parent_process(OpenProcess(SYNCHRONIZE, FALSE, parent));
   if (!pending.IsValid() || !parent_process.IsValid()) {
     PLOG(ERROR) << "Cannot watch the parent " << parent;
@@ -68,6 +68,7 @@ int Serve(DWORD parent, const CrashReporterPaths& paths) {
   HANDLE parent_wait = nullptr;
   if (!RegisterWaitForSingleObject(&parent_wait, parent_process.Get(), &OnParentEnded, &pending,
                                    INFINITE, WT_EXECUTEONLYONCE)) {
+    pending.Release();
     PLOG(ERROR) << "Cannot wait for the parent";
     return -1;
   }
@@ -103,10 +104,11 @@ int Serve(DWORD parent, const CrashReporterPaths& paths) {
   parent_event.Close();
   LOG(INFO) << "Serving crashes of " << parent << " on " << pipe_name;
   // The parent watch holds one count until the parent ends.
-  WaitForSingleObject(pending.event(), INFINITE);
+  pending.WaitUntilIdle();
   server.Stop();
-  // A dump that began as the parent ended has queued its upload by now.
-  WaitForSingleObject(pending.event(), INFINITE);
+  // A dump that began as the parent ended has queued its upload by now;
+  // the wait ends once the last upload thread has left the counter.
+  pending.WaitUntilIdle();
   UnregisterWaitEx(parent_wait, INVALID_HANDLE_VALUE);
   LOG(INFO) << "Crash reporter done";
   return 0;

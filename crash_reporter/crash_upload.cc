@@ -71,7 +71,32 @@ bool PostDump(const UploadTask& task) {
   return true;
 }
 
+struct ThreadUpload {
+  const UploadTask* task;
+  bool uploaded = false;
+};
+
+DWORD WINAPI RunThreadUpload(void* param) {
+  auto* upload = static_cast<ThreadUpload*>(param);
+  upload->uploaded = UploadCrashDump(*upload->task);
+  return 0;
+}
+
 }  // namespace
+
+bool UploadCrashDumpOnOwnThread(const UploadTask& task) {
+  ThreadUpload upload{&task};
+  HANDLE thread = CreateThread(nullptr, 0, &RunThreadUpload, &upload, 0, nullptr);
+  if (!thread) {
+    PLOG(ERROR) << "Cannot start the upload thread";
+    if (task.delete_dump)
+      base::DeleteFile(task.dump_path, /*recursive=*/false);
+    return false;
+  }
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  return upload.uploaded;
+}
 
 bool UploadCrashDump(const UploadTask& task) {
   bool uploaded = PostDump(task);

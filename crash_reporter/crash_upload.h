@@ -27,6 +27,11 @@ bool UploadCrashDump(const UploadTask& task);
 bool QueueCrashUpload(const base::FilePath& dump_path, const CrashParameters& parameters,
                       bool delete_dump, PendingWork* pending);
 
+// Uploads on a thread of its own and waits for it (the transport's time
+// limits bound the wait); false also when no thread could be started, the
+// dump then deleted when asked.
+bool UploadCrashDumpOnOwnThread(const UploadTask& task);
+
 // Uploads at once, deleting nothing.
 bool UploadCrashDumpSync(const base::FilePath& dump_path, const CrashParameters& parameters,
                          bool gzip);

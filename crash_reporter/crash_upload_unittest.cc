@@ -1,9 +1,12 @@
 #include "crash_reporter/crash_upload.h"
 
+#include <atomic>
+
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "crash_reporter/multipart_body.h"
 #include "crash_reporter/test_support/loopback_http_server.h"
+#include "base/logging.h"
 #include "gtest/gtest.h"
 
 namespace crash_reporter {
@@ -79,6 +82,34 @@ TEST_F(CrashUploadTest, GzipMultipartPostSucceedsOnlyWithOk) {
   ASSERT_EQ(1u, requests.size());
   EXPECT_EQ(std::string::npos, requests[0].head.find("Content-Encoding"));
   EXPECT_NE(std::string::npos, requests[0].body.find("name=\"prod\"\r\n\r\nTarvoInstaller"));
+  EXPECT_FALSE(base::PathExists(dump_));
+}
+
+// The thread whose log line reported the upload.
+std::atomic<DWORD> g_uploading_thread{0};
+bool RecordUploadingThread(int, const char*, int, size_t message_start, const std::string& line) {
+  if (line.compare(message_start, 9, "Uploaded ") == 0)
+    g_uploading_thread = GetCurrentThreadId();
+  return false;
+}
+
+// The upload of a crashed reporter runs on a thread of its own, which the
+// caller waits for.
+TEST_F(CrashUploadTest, OwnThreadUploadRunsOffTheCallersThread) {
+  LoopbackHttpServer ok(200);
+  ASSERT_TRUE(ok.started());
+  SetCrashServerUrlForTesting(ok.url());
+  logging::LogMessageHandlerFunction previous = logging::GetLogMessageHandler();
+  logging::SetLogMessageHandler(&RecordUploadingThread);
+  g_uploading_thread = 0;
+  const bool uploaded =
+      UploadCrashDumpOnOwnThread({{{L"ptype", L"crash_reporter"}}, dump_, /*gzip=*/false,
+                                  /*delete_dump=*/true});
+  logging::SetLogMessageHandler(previous);
+  EXPECT_TRUE(uploaded);
+  EXPECT_NE(0u, g_uploading_thread.load());
+  EXPECT_NE(GetCurrentThreadId(), g_uploading_thread.load());
+  EXPECT_EQ(1u, ok.WaitForRequests(1, kWaitMs).size());
   EXPECT_FALSE(base::PathExists(dump_));
 }
 
