@@ -255,8 +255,8 @@ void AvroNetworkThread::SendPending() {
     if (SendOverHttp(*queue_.front())) {
       ++successfully_sent_total_;
       queue_.pop_front();
-      // Only failures in a row count towards the retry limit.
-      retry_counter_ = 0;
+      // Only a new event gives the queue its retries again: a server that
+      // fails most requests cannot keep the queue retrying for ever.
       continue;
     }
     const uint32_t failures_before = retry_counter_++;

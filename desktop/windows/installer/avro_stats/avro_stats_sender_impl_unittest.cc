@@ -201,9 +201,10 @@ TEST_F(AvroStatsSenderImplTest, FifthFailureInARowDumpsTheQueue) {
   ShutDownAndWait();
 }
 
-TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
-  // Four failures, a success, then one more failure: not five in a row, so
-  // the second message is retried rather than dumped.
+// Only a new event restarts the count of failures, not a success: four
+// failures, a success, and the next failure is the fifth since the events
+// were queued, so what is left is dumped instead of retried.
+TEST_F(AvroStatsSenderImplTest, SuccessDoesNotRestartTheRetries) {
   server_.Script({LoopbackHttpServer::Status(500), LoopbackHttpServer::Status(500),
                   LoopbackHttpServer::Status(500), LoopbackHttpServer::Status(500),
                   LoopbackHttpServer::Status(201), LoopbackHttpServer::Status(500),
@@ -211,14 +212,21 @@ TEST_F(AvroStatsSenderImplTest, SuccessEndsARunOfFailures) {
   MakeSender();
   sender_->Send(Step("a"));
   sender_->Send(Step("b"));
+  sender_->Send(Step("c"));
   sender_->SetTrafficAllowed(true);
+  ASSERT_TRUE(server_.WaitForRequests(6, kWait));
+  EXPECT_FALSE(server_.WaitForRequests(7, base::TimeDelta::FromMilliseconds(300)));
+  // A later event is sent and tells what became of the others.
+  sender_->Send(Step("d"));
   ASSERT_TRUE(server_.WaitForRequests(7, kWait));
   ShutDownAndWait();
+  EXPECT_EQ(std::vector<uint32_t>({1, 2, 3, 4}), RetryCounts());
   std::vector<Body> bodies = Bodies();
   ASSERT_EQ(7u, bodies.size());
-  EXPECT_EQ(0u, bodies[6].dumps_total);
+  EXPECT_EQ("installer_step_starting", bodies[6].name);
   EXPECT_EQ(1u, bodies[6].successfully_sent_total);
-  EXPECT_NE(bodies[0].session_id, bodies[6].session_id);
+  EXPECT_EQ(1u, bodies[6].dumps_total);
+  EXPECT_EQ(2u, bodies[6].dumped_messages_total);
 }
 
 // Each new event restarts the count of failures: one queued after four
@@ -411,6 +419,21 @@ TEST_F(AvroStatsSenderImplTest, RedirectsAreNotFollowed) {
   ShutDownAndWait();
   EXPECT_EQ(0u, elsewhere.request_count());
   EXPECT_EQ(5u, server_.request_count());
+}
+
+// A statistics request carries no cookie, not even one its own server set.
+TEST_F(AvroStatsSenderImplTest, CookiesAreNeitherKeptNorSent) {
+  server_.SetDefaultAction(
+      LoopbackHttpServer::Status(201, "Set-Cookie: visitor=17; Path=/\r\n"));
+  MakeSender();
+  sender_->SetTrafficAllowed(true);
+  sender_->Send(Step("a"));
+  ASSERT_TRUE(server_.WaitForRequests(1, kWait));
+  sender_->Send(Step("b"));
+  ASSERT_TRUE(server_.WaitForRequests(2, kWait));
+  ShutDownAndWait();
+  for (const LoopbackHttpServer::Request& request : server_.requests())
+    EXPECT_EQ("", request.Header("Cookie"));
 }
 
 TEST_F(AvroStatsSenderImplTest, LevelAboveTheMaximumIsDroppedUncounted) {
