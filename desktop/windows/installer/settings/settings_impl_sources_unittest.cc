@@ -289,6 +289,33 @@ TEST(SettingsSourcesTest, ExistingInstallationGivesItsSettings) {
   EXPECT_TRUE(settings->GetEnableInstallerStats());
 }
 
+// "enable-stats" on the command line decides both statistics flags: an
+// installation that had statistics on does not switch the installer's back
+// on against it. Only "enable-installer-stats" itself overrides it, and
+// without either switch the installation's preference holds for both.
+TEST(SettingsSourcesTest, StatisticsSwitchOutweighsTheInstallationsPreference) {
+  const struct {
+    std::vector<std::wstring> switches;
+    int32_t preference;
+    bool browser_stats;
+    bool installer_stats;
+  } cases[] = {
+      {{L"--enable-stats=0"}, kTriStateTrue, false, false},
+      {{L"--enable-stats=1"}, kTriStateFalse, true, true},
+      {{L"--enable-stats=0", L"--enable-installer-stats=1"}, kTriStateTrue, false, true},
+      {{}, kTriStateFalse, false, false},
+  };
+  for (const auto& c : cases) {
+    SettingsTestEnvironment env(c.switches);
+    auto details = SettingsTestEnvironment::ExistingInstallation(env.scratch());
+    details->enable_stats = c.preference;
+    auto settings = env.MakeSettings(std::move(details));
+    ASSERT_EQ(INSTALL_OPERATION_UPGRADE, settings->GetOperation());
+    EXPECT_EQ(c.browser_stats, settings->GetEnableBrowserStats()) << c.switches.size();
+    EXPECT_EQ(c.installer_stats, settings->GetEnableInstallerStats()) << c.switches.size();
+  }
+}
+
 TEST(SettingsSourcesTest, ExistingCopyOnlyInstallation) {
   SettingsTestEnvironment env({L"--autoupdate"});
   auto settings = env.MakeSettings(
