@@ -134,6 +134,31 @@ TEST_F(SilentInstallerControllerTest, CompleteSettingsRunTheBackendToSuccess) {
   EXPECT_EQ(1, sender_->flushes);
 }
 
+// The package is reported ready after the settings are complete but before
+// the backend was launched (the start task has not run yet): the
+// tracking-data actions run once, with the launch, and the runner hears of
+// the package once, never before the backend it would signal.
+TEST_F(SilentInstallerControllerTest, PackageReadyBeforeTheLaunchIsHandedOverOnce) {
+  settings_ = env_.MakeSettings();
+  MakeController();
+  runner_.run_result = RESULT_SUCCESS;
+  base::RunLoop run_loop;
+  ASSERT_EQ(RESULT_SUCCESS,
+            controller_->Start(nullptr, env_.scratch().Append(L"download"),
+                               base::BindOnce([](base::RepeatingClosure quit) { quit.Run(); },
+                                              run_loop.QuitClosure())));
+  controller_->OnPackageFetcherStatusChanged(PackageFetcherDelegate::kPackageReady);
+  EXPECT_EQ(0, runner_.package_ready_count);
+  PlayBackend([](InstallerObserver* observer) { observer->OnInstallerSucceeded(); },
+              RESULT_SUCCESS);
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(FROM_HERE, run_loop.QuitClosure(),
+                                                       base::TimeDelta::FromSeconds(10));
+  run_loop.Run();
+  EXPECT_EQ(1, runner_.run_count);
+  EXPECT_EQ(1, runner_.package_ready_count);
+  EXPECT_EQ(RESULT_SUCCESS, controller_->result());
+}
+
 // A minimal package leaves out the language and scale-factor packs: the
 // monitors' scales (not the 100 % one, and not an unknown id) are fetched
 // with the language's pack.
