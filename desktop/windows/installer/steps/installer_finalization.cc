@@ -54,7 +54,9 @@ void Installer::RunPostElevationTasks() {
     request.silent = IsSilent();
     request.folder = settings_->GetFolderDetails()->GetPath();
     request.folder_is_http_handler = settings_->GetFolderDetails()->IsHttpHandler();
-    OSOperations::GetInstance()->SetUpBrowserRegistration(request, GetExistingInstallation());
+    // No record is handed in: the installation reads the one the elevated
+    // run has just written, not the one found before it.
+    OSOperations::GetInstance()->SetUpBrowserRegistration(request, /*status=*/nullptr);
   }
   LaunchComponentInstallers();
   if (operation != INSTALL_OPERATION_UNINSTALL)

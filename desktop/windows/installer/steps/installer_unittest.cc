@@ -22,6 +22,7 @@
 #include "base/win/test_support/kernel_object_dacl.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
+#include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/steps/package_verifier.h"
@@ -739,6 +740,34 @@ TEST_F(InstallerTest, EventAclForAdministrators) {
   EXPECT_TRUE(admins_full_access(&after));
   EXPECT_GE(after, before);
   EXPECT_FALSE(Installer::FixEventACL(nullptr));
+}
+
+// The user's own registration after an elevated upgrade takes the status
+// the elevated run has just written, not the one read before it: an
+// installation that had no app id is registered under its new one.
+TEST_F(InstallerTest, PostElevationRegistrationReadsTheNewStatus) {
+  CHECK(scratch_.CreateUniqueTempDir());
+  const base::FilePath installed = scratch_.GetPath().Append(L"Tarvo");
+  ASSERT_TRUE(base::CreateDirectory(installed));
+  auto details = SettingsTestEnvironment::ExistingInstallation(installed);
+  ASSERT_TRUE(details->existing_status->app_id.empty());
+  Make({L"--backend", L"--launchtarvo=0"}, std::move(details));
+  ASSERT_EQ(INSTALL_OPERATION_UPGRADE, settings_->GetOperation());
+  InstallationStatus written(INSTALLATION_STATUS_SOURCE_GENERATED);
+  written.path = installed;
+  written.app_id = L"1500000000";
+  written.version = "51.0.2802.0";
+  written.subfolder = base::FilePath(L"51.0.2802.0");
+  ASSERT_TRUE(WriteInstallationStatusAsJson(written, installed.Append(L"installation_status.json")));
+  installer_->Start(settings_.get());
+  installer_->RunPostElevationTasks();
+  base::win::RegKey prog_id;
+  EXPECT_EQ(ERROR_SUCCESS,
+            prog_id.Open(HKEY_CURRENT_USER,
+                         L"Software\\Classes\\TarvoSoftware.TarvoWebBrowser.1500000000", KEY_READ));
+  EXPECT_NE(ERROR_SUCCESS, base::win::RegKey().Open(
+                               HKEY_CURRENT_USER, L"Software\\Classes\\TarvoSoftware.TarvoWebBrowser.",
+                               KEY_READ));
 }
 
 // A "suite" component whose own sub-installer is missing gets the
