@@ -203,7 +203,8 @@ TEST_F(FinalizationStepsTest, UpgradeKeepsARecordWithAFileInUse) {
   EXPECT_TRUE(base::PathExists(b));
   EXPECT_TRUE(base::PathExists(record));
 
-  // In an uninstall, what can go goes; the record goes too.
+  // In an uninstall, what can go goes; the record stays for the file that
+  // could not, and the next run takes it.
   settings_.operation = INSTALL_OPERATION_UNINSTALL;
   {
     RemoveOldFilesStep step(&context_);
@@ -211,7 +212,15 @@ TEST_F(FinalizationStepsTest, UpgradeKeepsARecordWithAFileInUse) {
   }
   CloseHandle(held);
   EXPECT_FALSE(base::PathExists(a));
+  EXPECT_TRUE(base::PathExists(b));
+  EXPECT_TRUE(base::PathExists(record));
+  {
+    RemoveOldFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_FALSE(base::PathExists(b));
   EXPECT_FALSE(base::PathExists(record));
+  EXPECT_FALSE(base::PathExists(root_.Append(L"old_status")));
 }
 
 TEST_F(FinalizationStepsTest, RecordsNamingFreshOrForeignFoldersAreKept) {

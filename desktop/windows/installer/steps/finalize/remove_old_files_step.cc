@@ -95,21 +95,26 @@ void RemoveOldFilesStep::RemoveRecord(const base::FilePath& status_file) {
   }
   LOG(INFO) << "Found old status file: " << path_text;
   const base::FilePath folder = GetContext()->GetBaseInstallFolder().Append(record->subfolder);
+  const bool uninstall = GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL;
   Transaction transaction;
-  if (!DeleteRecordFiles(*record, folder, &transaction)) {
+  const bool all_deleted = DeleteRecordFiles(*record, folder, uninstall, &transaction);
+  if (!all_deleted && !uninstall) {
     transaction.Rollback();
     return;
   }
   if (GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/false))
     AddFirewallRule(folder.Append(GetBrowserExeName()), FirewallRuleChange::kRemove);
-  LOG(INFO) << "Deleting " << path_text;
-  Delete(&transaction, status_file, GetContext()->GetBaseInstallFolder());
+  // A record whose files could not all go stays, so that the files left
+  // behind are still known to a later run.
+  if (all_deleted) {
+    LOG(INFO) << "Deleting " << path_text;
+    Delete(&transaction, status_file, GetContext()->GetBaseInstallFolder());
+  }
 }  // The record's transaction commits here.
 
 bool RemoveOldFilesStep::DeleteRecordFiles(const InstallationStatus& record,
-                                           const base::FilePath& folder,
+                                           const base::FilePath& folder, bool uninstall,
                                            Transaction* transaction) {
-  const bool uninstall = GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL;
   const base::FilePath& root = GetContext()->GetBaseInstallFolder();
   bool all_deleted = true;
   for (const base::FilePath& file : record.files) {
@@ -122,7 +127,7 @@ bool RemoveOldFilesStep::DeleteRecordFiles(const InstallationStatus& record,
     if (!uninstall)
       return false;
   }
-  return all_deleted || uninstall;
+  return all_deleted;
 }
 
 bool RemoveOldFilesStep::IsProtectedSubfolder(const base::FilePath& subfolder) {

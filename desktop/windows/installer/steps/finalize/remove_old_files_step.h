@@ -19,9 +19,10 @@ class RemoveOldFilesStep : public InstallerStep {
 
  private:
   void RemoveRecord(const base::FilePath& status_file);
-  // False when a file of the record could not be deleted.
+  // False when a file of the record could not be deleted; an uninstall
+  // goes on with the others, anything else stops at the first.
   bool DeleteRecordFiles(const InstallationStatus& record, const base::FilePath& folder,
-                         Transaction* transaction);
+                         bool uninstall, Transaction* transaction);
   bool IsProtectedSubfolder(const base::FilePath& subfolder);
   void RemoveMessageCenterShortcuts();
 };
