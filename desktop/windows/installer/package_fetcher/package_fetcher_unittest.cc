@@ -435,6 +435,42 @@ TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePacka
     EXPECT_EQ("/bad", requests[i].path);
 }
 
+// Each file gets its own retries: the first component used all of its, and
+// the second, failing once, is still tried again and installed.
+TEST_F(PackageFetcherTest, EveryAdditionalFileHasItsOwnRetries) {
+  const std::string package(1000, 'p');
+  const std::string first = "first bytes";
+  const std::string second = "second bytes";
+  auto sum = [](const std::string& s) { return ComputeSha256Hex(s.data(), s.size()); };
+  auto component = [&](const std::string& path, const std::string& contents,
+                       const std::string& filename) {
+    return "{\"type\": \"partner_content\", \"location\": \"" + server_.Url(path) +
+           "\", \"checksum\": \"" + sum(contents) + "\", \"archive\": 0, \"filename\": \"" +
+           filename + "\"}";
+  };
+  const std::string components = ", \"components\": [" +
+                                 component("/first", first, "first.dat") + "," +
+                                 component("/second", second, "second.dat") + "]";
+  server_.Script({Server::Status(200, "", Reply(package, components)),
+                  Server::Resource(package), Server::Resource("bad"), Server::Resource("bad"),
+                  Server::Resource("bad"), Server::Resource("bad"), Server::Resource("bad"),
+                  Server::Resource(second)});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_FALSE(base::PathExists(folder.Append(L"first.dat")));
+  EXPECT_EQ(second, Read(folder.Append(L"second.dat")));
+  EXPECT_EQ("second.dat\r\n", Read(folder.Append(L"files_list")));
+  std::vector<Server::Request> requests = server_.requests();
+  ASSERT_EQ(8u, requests.size());
+  for (size_t i = 2; i < 6; ++i)
+    EXPECT_EQ("/first", requests[i].path);
+  EXPECT_EQ("/second", requests[6].path);
+  EXPECT_EQ("/second", requests[7].path);
+}
+
 TEST_F(PackageFetcherTest, ResourcesComeWithAMinimalPackageOrInResourcesOnlyMode) {
   const std::string package(1000, 'p');
   const std::string resource = "resource bytes";
