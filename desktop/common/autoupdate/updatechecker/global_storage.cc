@@ -131,9 +131,7 @@ bool GlobalStorage::EnsureMutex() {
   return mutex_.IsValid();
 }
 
-bool GlobalStorage::WritesGoToFile() {
-  if (UseFallback())
-    return true;
+bool GlobalStorage::FileBesideTheRegistry() {
   return fallback_file_ && !migrating_ && base::PathExists(fallback_file_->path());
 }
 
@@ -158,8 +156,17 @@ GlobalStorage::Result GlobalStorage::SetValue(const std::string& name, const std
     LOG(ERROR) << "[AU] GS: Couldn't get hold on an access mutex";
     return kBusy;
   }
-  if (WritesGoToFile())
+  if (UseFallback())
     return SetFileValue(name, value);
+  // A fallback file beside a usable registry gets the value as well: its
+  // entries are moved into the registry again by the next Initialize (of
+  // this process or the autoupdate client), which must not bring back an
+  // older value, while reads come from the registry.
+  if (FileBesideTheRegistry()) {
+    const Result file_result = SetFileValue(name, value);
+    if (file_result != kSuccess)
+      return file_result;
+  }
   return value.empty() ? DeleteRegistryValue(name) : SetRegistryValue(name, value);
 }
 

@@ -41,7 +41,7 @@ class GlobalStorage {
 
   // Sets the fallback file in `profile_folder` and, when it exists while
   // the registry is usable, copies its string entries into the registry
-  // (the file stays, and later writes of this process go to it).
+  // (the file stays, and later writes of this process go to both).
   void Initialize(const base::FilePath& profile_folder);
   // An empty value removes the entry.
   Result SetValue(const std::string& name, const std::string& value);
@@ -55,7 +55,9 @@ class GlobalStorage {
   // The registry test, on first need: whether the fallback file is used.
   bool UseFallback();
   bool EnsureMutex();
-  bool WritesGoToFile();
+  // Whether the fallback file exists although the registry is in use (it
+  // is not being moved into the registry right now).
+  bool FileBesideTheRegistry();
   Result SetFileValue(const std::string& name, const std::string& value);
 
   const std::wstring mutex_name_;

@@ -238,16 +238,27 @@ TEST_F(GlobalStorageTest, MigrationMovesStringEntriesOnly) {
   EXPECT_FALSE(ReadRegistry("count", &data, &type));
   ASSERT_TRUE(base::PathExists(FallbackFile()));
 
+  // A write after the migration reaches the registry, which reads use, and
+  // the file, whose entries a later migration moves again; a removal too.
   EXPECT_EQ(GlobalStorage::kSuccess, storage->SetValue("UUID", "u2"));
+  EXPECT_EQ(GlobalStorage::kSuccess, storage->SetValue("K", ""));
   ASSERT_TRUE(ReadRegistry("UUID", &data, &type));
-  EXPECT_EQ("u1", data);
+  EXPECT_EQ("u2", data);
+  EXPECT_FALSE(ReadRegistry("K", &data, &type));
   std::string value;
   EXPECT_EQ(GlobalStorage::kSuccess, storage->GetValue("UUID", &value));
-  EXPECT_EQ("u1", value);
+  EXPECT_EQ("u2", value);
+  EXPECT_EQ(GlobalStorage::kSuccess, storage->GetValue("K", &value));
+  EXPECT_EQ("", value);
   std::unique_ptr<base::Value> json = base::JSONReader::Read(FileText());
   ASSERT_TRUE(json);
   EXPECT_EQ("u2", json->FindKey("GS")->FindKey("UUID")->GetString());
+  EXPECT_EQ(nullptr, json->FindKey("GS")->FindKey("K"));
   EXPECT_EQ(1, json->FindKey("other")->GetInt());
+  // The next migration brings nothing older back.
+  auto again = MakeStorage();
+  EXPECT_EQ(GlobalStorage::kSuccess, again->GetValue("UUID", &value));
+  EXPECT_EQ("u2", value);
 }
 
 // A corrupt file is set aside as ".bad" by the preference store, never lost.

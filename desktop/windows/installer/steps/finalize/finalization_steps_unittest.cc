@@ -11,6 +11,7 @@
 #include "base/json/string_escape.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
+#include "desktop/common/autoupdate/updatechecker/global_storage.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/service/os_operations.h"
@@ -30,6 +31,7 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
+#include "testing/registry_override.h"
 #include "testing/scoped_log_capture.h"
 
 namespace {
@@ -474,6 +476,35 @@ TEST_F(UninstallFinalizeTest, GivesTheRoleBackAndShowsTheSurvey) {
   context_.command_line.AppendSwitch("silent");
   UninstallFinalizeStep(&context_).Run(0);
   EXPECT_EQ(1u, launched_.size());
+}
+
+// The survey's "uuid" comes from the process's autoupdate storage, opened
+// on the installation's profile: a value still waiting in the profile's
+// fallback file is found, and the storage stays bound to that profile for
+// the rest of the run.
+TEST_F(UninstallFinalizeTest, SurveyTakesTheUuidFromTheProcessStorage) {
+  registry_util::RegistryOverrideManager registry;
+  ASSERT_TRUE(registry.OverrideRegistry(HKEY_CURRENT_USER));
+  ScopedProductInfoForTesting info(
+      R"({"product_name": "Tarvo", "file_name_base": "tarvo", "company_name": "Tarvo Software",
+          "urls": {"uninstall_survey": "https://tarvo.example/survey"}})");
+  const base::FilePath profile = temp_.GetPath().Append(L"profile");
+  ASSERT_TRUE(base::CreateDirectory(profile));
+  ASSERT_NO_FATAL_FAILURE(WriteProfilePathPref(base::WideToUTF8(profile.value())));
+  const base::FilePath fallback = profile.Append(L"au_global_storage");
+  ASSERT_TRUE(base::WriteFile(fallback, R"({"GS": {"UUID": "u-17"}})"));
+  InstallationStatus existing(INSTALLATION_STATUS_SOURCE_PRIMARY);
+  context_.existing_installation = &existing;
+  {
+    UninstallFinalizeStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  ASSERT_EQ(1u, launched_.size());
+  EXPECT_NE(std::wstring::npos, launched_[0].find(L"&uuid=u-17")) << launched_[0];
+  EXPECT_EQ(GlobalStorage::kSuccess, GlobalStorage::GetInstance()->SetValue("UUID", "u-18"));
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(fallback, &text));
+  EXPECT_NE(std::string::npos, text.find("u-18")) << text;
 }
 
 TEST_F(UninstallFinalizeTest, CopyOnlyStopsAfterTheStatusFile) {

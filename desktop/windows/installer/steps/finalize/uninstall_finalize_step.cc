@@ -171,9 +171,9 @@ std::string UninstallFinalizeStep::GetSurveyUrl() {
                                       std::make_unique<InstallationStatus>(*existing));
     base::FilePath profile;
     if (installation.GetProfilePath(&profile)) {
-      GlobalStorage storage;
-      storage.Initialize(profile);
-      if (storage.GetValue("UUID", &uuid) != GlobalStorage::kSuccess)
+      GlobalStorage* storage = GlobalStorage::GetInstance();
+      storage->Initialize(profile);
+      if (storage->GetValue("UUID", &uuid) != GlobalStorage::kSuccess)
         uuid.clear();
     }
   }
