@@ -15,10 +15,13 @@
 
 #include "base/bind.h"
 #include "base/files/file_path.h"
+#include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
 #include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/os_operations.h"
+#include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
@@ -339,6 +342,150 @@ TEST_F(InstallerWindowTest, CheckBoxesAndInstallTypeChangeEditableSettingsOnly) 
   EXPECT_EQ(1u, settings_.requested_modes.size());
   // The refreshed texts show the settings again, not the click.
   EXPECT_EQ(BST_CHECKED, IsDlgButtonChecked(options(), IDC_IMPORT_DATA));
+}
+
+// Whether the options page offers to make the browser the default depends
+// on the system: always up to Windows 7, never on Windows 8 and 8.1, and on
+// Windows 10 only where Internet Explorer still is.
+TEST_F(InstallerWindowTest, DefaultBrowserBoxFollowsTheWindowsVersion) {
+  const struct {
+    base::win::Version version;
+    bool internet_explorer;
+    bool shown;
+  } cases[] = {
+      {base::win::VERSION_WIN7, false, true},    {base::win::VERSION_WIN8, true, false},
+      {base::win::VERSION_WIN8_1, true, false},  {base::win::VERSION_WIN10, true, true},
+      {base::win::VERSION_WIN10, false, false},
+  };
+  for (const auto& c : cases) {
+    auto os = std::make_unique<FakeOSOperations>();
+    os->windows_version = c.version;
+    os->internet_explorer_available = c.internet_explorer;
+    OSOperations::SetInstanceForTesting(std::move(os));
+    Open();
+    const LONG style = GetWindowLongW(GetDlgItem(options(), IDC_DEFAULT_BROWSER), GWL_STYLE);
+    EXPECT_EQ(c.shown, (style & WS_VISIBLE) != 0) << c.version << " " << c.internet_explorer;
+    window_.reset();
+  }
+  OSOperations::ResetForTesting();
+}
+
+BOOL CALLBACK FindTooltip(HWND window, LPARAM found) {
+  wchar_t class_name[32] = {};
+  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
+  if (lstrcmpiW(class_name, TOOLTIPS_CLASSW) != 0)
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = window;
+  return FALSE;
+}
+
+// The install-type box explains the three types in a tooltip of limited
+// width.
+TEST_F(InstallerWindowTest, InstallTypeBoxHasTheTypesTooltip) {
+  Open();
+  HWND tooltip = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tooltip));
+  ASSERT_TRUE(tooltip);
+  EXPECT_EQ(300, SendMessageW(tooltip, TTM_GETMAXTIPWIDTH, 0, 0));
+  ASSERT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
+  wchar_t text[512] = {};
+  TOOLINFOW info = {sizeof(info)};
+  info.lpszText = text;
+  ASSERT_TRUE(SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)));
+  EXPECT_EQ(reinterpret_cast<UINT_PTR>(GetDlgItem(options(), IDC_INSTALL_TYPE_COMBO)), info.uId);
+  EXPECT_STREQ(L"#37040\n\t#37041\n\n#37042\n\t#37043\n\n#37044\n\t#37045", text);
+}
+
+// What the folder browser shows, seen from a timer while it runs; it is
+// accepted once the folder it should start on is selected (the tree fills
+// in after the dialog shows), or after 2 s: under Wine the selection now and
+// then stops at a folder above the one asked for.
+struct BrowseSeen {
+  std::wstring expected_selection;
+  int ticks = 0;
+  bool found = false;
+  std::wstring texts;
+};
+BrowseSeen* g_browse = nullptr;
+
+BOOL CALLBACK CollectText(HWND child, LPARAM texts) {
+  *reinterpret_cast<std::wstring*>(texts) += Text(child) + L"|";
+  return TRUE;
+}
+
+BOOL CALLBACK FindTree(HWND child, LPARAM found) {
+  wchar_t class_name[32] = {};
+  GetClassNameW(child, class_name, ARRAYSIZE(class_name));
+  if (lstrcmpiW(class_name, WC_TREEVIEWW) != 0)
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+std::wstring SelectedTreeItem(HWND dialog) {
+  HWND tree = nullptr;
+  EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+  if (!tree)
+    return std::wstring();
+  wchar_t text[MAX_PATH] = {};
+  TVITEMW item = {};
+  item.mask = TVIF_TEXT;
+  item.hItem = TreeView_GetSelection(tree);
+  item.pszText = text;
+  item.cchTextMax = ARRAYSIZE(text);
+  if (!item.hItem || !TreeView_GetItem(tree, &item))
+    return std::wstring();
+  return text;
+}
+
+BOOL CALLBACK AcceptBrowseDialog(HWND window, LPARAM) {
+  wchar_t class_name[16] = {};
+  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
+  // The window's own dialogs are #32770 too; the browser is owned by one.
+  if (lstrcmpW(class_name, L"#32770") != 0 || !IsWindowVisible(window) ||
+      !GetWindow(window, GW_OWNER)) {
+    return TRUE;
+  }
+  if (lstrcmpiW(SelectedTreeItem(window).c_str(), g_browse->expected_selection.c_str()) != 0 &&
+      ++g_browse->ticks < 40) {
+    return FALSE;
+  }
+  g_browse->found = true;
+  EnumChildWindows(window, CollectText, reinterpret_cast<LPARAM>(&g_browse->texts));
+  PostMessageW(window, WM_COMMAND, IDOK, 0);
+  return FALSE;
+}
+
+void CALLBACK BrowseTimer(HWND, UINT, UINT_PTR, DWORD) {
+  if (g_browse && !g_browse->found)
+    EnumThreadWindows(GetCurrentThreadId(), AcceptBrowseDialog, 0);
+}
+
+// "Change" opens the folder browser with its title, starting on the folder
+// of the box (or, under Wine, on the way to it); the folder chosen there
+// becomes the install folder.
+TEST_F(InstallerWindowTest, BrowseChoosesTheInstallFolder) {
+  base::ScopedTempDir folder;
+  ASSERT_TRUE(folder.CreateUniqueTempDir());
+  settings_.folder_details->path = folder.GetPath();
+  Open();
+  Click(main(), IDC_OPTIONS);
+  BrowseSeen seen;
+  seen.expected_selection = folder.GetPath().BaseName().value();
+  g_browse = &seen;
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, BrowseTimer);
+  Click(options(), IDC_BROWSE);
+  KillTimer(nullptr, timer);
+  g_browse = nullptr;
+  ASSERT_TRUE(seen.found);
+  EXPECT_NE(std::wstring::npos, seen.texts.find(L"#37031")) << seen.texts;
+  ASSERT_EQ(1u, settings_.requested_folders.size()) << seen.texts;
+  const base::FilePath chosen(settings_.requested_folders[0]);
+  EXPECT_TRUE(base::FilePath::CompareEqualIgnoreCase(folder.GetPath().value(), chosen.value()) ||
+              chosen.IsParent(folder.GetPath()))
+      << chosen.value();
+  EXPECT_TRUE(chosen.IsAbsolute()) << chosen.value();
+  EXPECT_EQ(settings_.requested_folders[0], Text(GetDlgItem(options(), IDC_FOLDER_COMBO)));
 }
 
 TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {

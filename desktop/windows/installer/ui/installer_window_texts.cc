@@ -9,8 +9,8 @@
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/win/windows_version.h"
-#include "desktop/windows/installer/service/association_service.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/installer_string_ids.h"
@@ -320,14 +320,15 @@ void InstallerWindowImpl::ResizeFullPackageButton() {
 void InstallerWindowImpl::LayOutOptions() {
   if (settings_->GetRunImmediately())
     return;
+  // Windows 8 and 8.1 let only the user choose the default browser; from
+  // Windows 10 on the choice is offered where Internet Explorer still is.
+  OSOperations* os = OSOperations::GetInstance();
   bool show_default_browser = true;
-  const base::win::Version version = base::win::GetVersion();
-  if (version == base::win::VERSION_WIN8 || version == base::win::VERSION_WIN8_1) {
+  const base::win::Version version = os->GetWindowsVersion();
+  if (version == base::win::VERSION_WIN8 || version == base::win::VERSION_WIN8_1)
     show_default_browser = false;
-  } else if (version >= base::win::VERSION_WIN10) {
-    show_default_browser = association_service::IsInternetExplorerAvailable(
-        base::win::OSInfo::GetInstance()->version_number().build);
-  }
+  else if (version >= base::win::VERSION_WIN10)
+    show_default_browser = os->IsInternetExplorerAvailable();
   ShowWindow(OptionsItem(IDC_DEFAULT_BROWSER), show_default_browser ? SW_SHOWNA : SW_HIDE);
   RECT combo, browse;
   GetWindowRect(OptionsItem(IDC_FOLDER_COMBO), &combo);
