@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
+#include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
@@ -114,7 +115,13 @@ TEST_F(PackageFetcherPartsTest, LegacyPackageIsCheckedByItsInstallersOutput) {
   ASSERT_TRUE(base::CopyFile(BuildFolder().Append(L"test_package").Append(L"tarvo_package"),
                              package));
   PackageFetcherPartsImpl parts = MakeParts();
+  ScopedRecordingStatsSender stats;
   EXPECT_TRUE(parts.CheckMainComponentVersion(package, nullptr));
+  // The accepted version reaches the statistics.
+  ASSERT_EQ(std::vector<std::string>{"version_verified"}, stats->names());
+  const RecordingStatsSender::Record* verified = stats->Named("version_verified")[0];
+  EXPECT_EQ("51.0.2802.0", verified->String("version_information.version"));
+  EXPECT_EQ("developer", verified->String("version_information.stream"));
   std::string written;
   ASSERT_TRUE(base::ReadFileToString(temp_.GetPath().Append(L"package_version"), &written));
   EXPECT_EQ("51.0.2802.0", written);
@@ -129,7 +136,9 @@ TEST_F(PackageFetcherPartsTest, PackageWithoutInstallerFails) {
                                  .Append(L"blocks.7z"),
                              package));
   PackageFetcherPartsImpl parts = MakeParts();
+  ScopedRecordingStatsSender stats;
   EXPECT_FALSE(parts.CheckMainComponentVersion(package, nullptr));
+  EXPECT_TRUE(stats->names().empty());
   EXPECT_NE(std::string::npos,
             Detail().find("Version data not present in the file\n"
                           "Cannot unpack installer.exe for legacy version check\n"
@@ -143,9 +152,18 @@ TEST_F(PackageFetcherPartsTest, AdditionalFilesTrackingDataAndMove) {
   ASSERT_TRUE(base::CopyFile(
       BuildFolder().Append(L"package_programs").Append(L"assistant_installer.exe"),
       temp_.GetPath().Append(L"assistant_installer.exe")));
-  EXPECT_TRUE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "suite"));
-  EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "missing"));
-  EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "..\\assistant"));
+  {
+    ScopedRecordingStatsSender stats;
+    EXPECT_TRUE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "suite"));
+    EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "missing"));
+    EXPECT_FALSE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "..\\assistant"));
+    // Only the accepted component is reported, with its version.
+    ASSERT_EQ(std::vector<std::string>{"version_verified"}, stats->names());
+    EXPECT_FALSE(stats->Named("version_verified")[0]
+                     ->String("version_information.version")
+                     .value_or("")
+                     .empty());
+  }
 
   parts.WriteServerTrackingData(temp_.GetPath(), "");
   EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"server_tracking_data")));

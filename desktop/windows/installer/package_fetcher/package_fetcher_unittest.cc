@@ -15,6 +15,7 @@
 #include "base/run_loop.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/values.h"
+#include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/package_fetcher/additional_component.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
@@ -26,8 +27,8 @@
 #include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/wininet/test_support/no_window_ui_callback_runner.h"
 #include "desktop/windows/installer/wininet/test_support/scoped_wininet_tasks.h"
-#include "testing/loopback_http_server.h"
 #include "gtest/gtest.h"
+#include "testing/loopback_http_server.h"
 
 namespace {
 
@@ -469,6 +470,65 @@ TEST_F(PackageFetcherTest, EveryAdditionalFileHasItsOwnRetries) {
     EXPECT_EQ("/first", requests[i].path);
   EXPECT_EQ("/second", requests[6].path);
   EXPECT_EQ("/second", requests[7].path);
+}
+
+// What a fetch reports to the statistics, in order, with the package URL,
+// the component's location and the requests' fetch details.
+TEST_F(PackageFetcherTest, StatisticsFollowTheFetch) {
+  ScopedRecordingStatsSender stats;
+  const std::string package(1000, 'p');
+  const std::string partner = "partner bytes";
+  const std::string components =
+      ", \"components\": [{\"type\": \"partner_content\", \"location\": \"" +
+      server_.Url("/partner") + "\", \"checksum\": \"" +
+      ComputeSha256Hex(partner.data(), partner.size()) +
+      "\", \"archive\": 0, \"filename\": \"partner.dat\"}]";
+  server_.Script({Server::Status(200, "", Reply(package, components)), Server::Resource(package),
+                  Server::Resource(partner)});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  const std::vector<std::string> expected = {
+      "fetching_download_url", "fetching_primary_package", "primary_package_fetched",
+      "checksum_verified",     "signature_verified",       "fetching_additional_file",
+      "additional_file_fetched", "package_ready"};
+  ASSERT_EQ(expected, stats->names());
+  auto first = [&](const char* name) { return stats->Named(name)[0]; };
+  EXPECT_EQ(server_.Url("/package.7z"), first("fetching_primary_package")->String("description"));
+  EXPECT_EQ(1u, first("fetching_primary_package")->ArraySize("fetch_details"));
+  EXPECT_EQ(1u, first("primary_package_fetched")->ArraySize("fetch_details"));
+  EXPECT_EQ(server_.Url("/partner"), first("fetching_additional_file")->String("description"));
+  EXPECT_EQ(1u, first("additional_file_fetched")->ArraySize("fetch_details"));
+}
+
+// Each kind of failure has its own event: a local one with its message, a
+// network one with the request's fetch details, an unreadable reply as an
+// error with the reply.
+TEST_F(PackageFetcherTest, StatisticsNameEachKindOfFailure) {
+  ScopedRecordingStatsSender stats;
+  server_.Script({Server::Status(200, "", Reply("expected")), Server::Resource("other bytes"),
+                  Server::Status(404), Server::Status(200, "", "not json")});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_EQ(1u, stats->Named("package_fetcher_local_error").size());
+  const std::string local =
+      stats->Named("package_fetcher_local_error")[0]->String("description").value_or("");
+  EXPECT_EQ(0u, local.find("Checksum incorrect for the downloaded package")) << local;
+  ASSERT_TRUE(fetcher_->RetryFetch());
+  WaitForOutcomes(2);
+  ASSERT_EQ(1u, stats->Named("package_fetcher_network_error").size());
+  const RecordingStatsSender::Record* network = stats->Named("package_fetcher_network_error")[0];
+  EXPECT_FALSE(network->String("description").value_or("").empty());
+  EXPECT_EQ(1u, network->ArraySize("fetch_details"));
+  ASSERT_TRUE(fetcher_->RetryFetch());
+  WaitForOutcomes(3);
+  ASSERT_EQ(1u, stats->Named("error").size());
+  const std::string error = stats->Named("error")[0]->String("description").value_or("");
+  EXPECT_EQ(0u, error.find("Failed parsing json reply: ")) << error;
+  EXPECT_NE(std::string::npos, error.find("not json")) << error;
+  EXPECT_TRUE(stats->Named("package_ready").empty());
 }
 
 TEST_F(PackageFetcherTest, ResourcesComeWithAMinimalPackageOrInResourcesOnlyMode) {

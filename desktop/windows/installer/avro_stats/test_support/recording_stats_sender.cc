@@ -48,24 +48,35 @@ std::optional<std::string> RecordingStatsSender::Record::String(const std::strin
   return datum->GetString();
 }
 
+std::optional<size_t> RecordingStatsSender::Record::ArraySize(const std::string& path) const {
+  const AvroDatum* datum = FindDetail(message.get(), path);
+  if (!datum || datum->GetType() != AvroType::kArray)
+    return std::nullopt;
+  return datum->GetArraySize();
+}
+
 RecordingStatsSender::RecordingStatsSender() = default;
 RecordingStatsSender::~RecordingStatsSender() = default;
 
 void RecordingStatsSender::SetTrafficAllowed(bool /*allowed*/) {}
 
 void RecordingStatsSender::Send(std::unique_ptr<InstallerEvent> event) {
+  std::shared_ptr<AvroDatum> message = AvroDatum::Create(GetInstallerSchema());
+  event->ToDatum(message.get());
+  base::AutoLock hold(lock_);
   if (finished_) {
     ++lost_;
     return;
   }
-  std::shared_ptr<AvroDatum> message = AvroDatum::Create(GetInstallerSchema());
-  event->ToDatum(message.get());
   records_.push_back(Record{event->GetName(), std::move(message)});
 }
 
 void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
   RunAvroBeforeShutdownHook();
-  finished_ = true;
+  {
+    base::AutoLock hold(lock_);
+    finished_ = true;
+  }
   if (base::ThreadTaskRunnerHandle::IsSet())
     base::ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(done));
   else
@@ -73,6 +84,7 @@ void RecordingStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
 }
 
 std::vector<std::string> RecordingStatsSender::names() const {
+  base::AutoLock hold(lock_);
   std::vector<std::string> names;
   for (const Record& record : records_)
     names.push_back(record.name);
@@ -81,10 +93,21 @@ std::vector<std::string> RecordingStatsSender::names() const {
 
 std::vector<const RecordingStatsSender::Record*> RecordingStatsSender::Named(
     const std::string& name) const {
+  base::AutoLock hold(lock_);
   std::vector<const Record*> found;
   for (const Record& record : records_) {
     if (record.name == name)
       found.push_back(&record);
   }
   return found;
+}
+
+ScopedRecordingStatsSender::ScopedRecordingStatsSender() {
+  auto sender = std::make_unique<RecordingStatsSender>();
+  sender_ = sender.get();
+  SetAvroStatsSender(std::move(sender));
+}
+
+ScopedRecordingStatsSender::~ScopedRecordingStatsSender() {
+  SetAvroStatsSender(nullptr);
 }
