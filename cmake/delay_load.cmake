@@ -43,8 +43,11 @@ function(tarvo_delay_import name)
     endif()
   endif()
   add_library(delay::${name} INTERFACE IMPORTED GLOBAL)
-  # The plain library after its twin still resolves data exports.
-  set_target_properties(delay::${name} PROPERTIES INTERFACE_LINK_LIBRARIES "${out};${name}")
+  # The plain library after its twin still resolves data exports. It is
+  # named by its path: a bare name would mean a target of ours where one
+  # has that name (the folder library "wininet"), which made a cycle that
+  # the Makefile generator resolved without the include folders.
+  set_target_properties(delay::${name} PROPERTIES INTERFACE_LINK_LIBRARIES "${out};${plain}")
 endfunction()
 
 foreach(lib ole32 oleaut32 shell32 shlwapi advapi32 user32 gdi32 userenv version rpcrt4
