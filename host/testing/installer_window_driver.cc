@@ -143,13 +143,13 @@ int PageOf(HWND dialog) {
   return 6;
 }
 
-// One line about what the window shows now, on `page`.
-std::string Describe(HWND dialog, int page) {
+// One line about what the window shows now.
+std::string Describe(HWND dialog) {
   HWND bar = GetDlgItem(dialog, IDC_PROGRESS_BAR);
   HWND accept = GetDlgItem(dialog, IDC_ACCEPT);
   char numbers[160];
   snprintf(numbers, sizeof(numbers), "page=%d bar=%ld/%ld..%ld accept=%d full=%d status=",
-           page, static_cast<long>(SendWithTimeout(bar, PBM_GETPOS, 0, 0)),
+           PageOf(dialog), static_cast<long>(SendWithTimeout(bar, PBM_GETPOS, 0, 0)),
            static_cast<long>(SendWithTimeout(bar, PBM_GETRANGE, TRUE, 0)),
            static_cast<long>(SendWithTimeout(bar, PBM_GETRANGE, FALSE, 0)),
            accept && IsWindowVisible(accept) && IsWindowEnabled(accept) ? 1 : 0,
@@ -171,18 +171,21 @@ bool Watch(HWND dialog, Done done) {
       printf("gone\n");
       return done(-1);
     }
-    // One look at the page serves both the line and the decision: the
-    // window may switch pages between two looks, and a page the watch
-    // stops at must have been printed.
-    const int page = PageOf(dialog);
-    const std::string now = Describe(dialog, page);
+    const std::string now = Describe(dialog);
     if (IsWindow(dialog) && now != last) {
       printf("%s\n", now.c_str());
       fflush(stdout);
       last = now;
     }
-    if (done(page))
+    if (done(PageOf(dialog))) {
+      // The page may have changed since the line above: the state the
+      // watch stops at is printed too.
+      const std::string settled = Describe(dialog);
+      if (IsWindow(dialog) && settled != last)
+        printf("%s\n", settled.c_str());
+      fflush(stdout);
       return true;
+    }
     Sleep(kPollMs);
   }
   return false;
