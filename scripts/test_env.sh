@@ -6,9 +6,22 @@ set -u
 action=$1 dir=$2 prefix=$3
 export WINEPREFIX="$prefix" WINEDEBUG=-all
 mkdir -p "$dir"
+
+# The display server is known by its pid and start time: a run that was
+# killed leaves its pid behind, and by the next run the number may belong to
+# another checkout's display server.
+started() { awk '{print $22}' "/proc/$1/stat" 2>/dev/null; }
+stop_display() {
+  local pid start
+  [ -f "$dir/xvfb.pid" ] || return 0
+  read -r pid start < "$dir/xvfb.pid"
+  [ -n "$pid" ] && [ -n "$start" ] && [ "$(started "$pid")" = "$start" ] &&
+    kill "$pid" 2>/dev/null
+  rm -f "$dir/xvfb.pid"
+}
 case "$action" in
   start)
-    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
+    stop_display
     /usr/lib/wine/wineserver -k 2>/dev/null
     # Xvfb picks a display number no other server holds (test runs of other
     # checkouts start theirs at the same time) and writes it once it accepts
@@ -27,7 +40,7 @@ case "$action" in
     n=$(grep '^[0-9][0-9]*$' "$dir/display.new" 2>/dev/null)
     rm -f "$dir/display.new"
     if [ -n "$n" ] && kill -0 "$pid" 2>/dev/null; then
-      echo "$pid" > "$dir/xvfb.pid"; echo ":$n" > "$dir/display"
+      echo "$pid $(started "$pid")" > "$dir/xvfb.pid"; echo ":$n" > "$dir/display"
       export DISPLAY=":$n"
       setsid /usr/lib/wine/wineserver -p </dev/null >/dev/null 2>&1
       # Wine's own background processes start with the first program; let
@@ -45,7 +58,7 @@ case "$action" in
     echo "test_env: no display could be started" >&2; exit 1 ;;
   stop)
     /usr/lib/wine/wineserver -k 2>/dev/null
-    [ -f "$dir/xvfb.pid" ] && kill "$(cat "$dir/xvfb.pid")" 2>/dev/null
-    rm -f "$dir/xvfb.pid" "$dir/display"
+    stop_display
+    rm -f "$dir/display"
     exit 0 ;;
 esac
