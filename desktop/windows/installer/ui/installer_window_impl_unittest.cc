@@ -49,8 +49,10 @@ class FakeL10nHandler : public L10nHandler {
     return {L"en", L"", L"de", L"fr"};
   }
   std::wstring GetString(int id, const std::vector<std::wstring>& replacements) const override {
-    std::wstring text = id == 37005 ? L"Click $1 to accept the <a href=\"tos\">terms</a>."
+    std::wstring text = id == 37005   ? L"Click $1 to accept the <a href=\"tos\">terms</a>."
                         : id == 37022 ? L"$1 DO MORE."
+                        : id == 37071 ? L"#37071 $1"
+                        : id == 37072 ? L"$1"
                                       : L"#" + std::to_wstring(id);
     const size_t at = text.find(L"$1");
     if (!replacements.empty() && at != std::wstring::npos)
@@ -282,6 +284,17 @@ TEST_F(InstallerWindowTest, FolderProblemOpensOptionsAndDisablesAccept) {
   settings_.NotifyPathChanged();
   EXPECT_TRUE(IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)));
   EXPECT_FALSE(IsShown(options(), IDC_FOLDER_PROBLEM_TEXT));
+}
+
+// A drive named in the lack-of-space text reads left to right in a
+// right-to-left language: a mark after it keeps "C:" from showing as ":C".
+TEST_F(InstallerWindowTest, DrivesOfTheSpaceProblemReadLeftToRight) {
+  settings_.folder_problem = FOLDER_PROBLEM_NOT_ENOUGH_SPACE;
+  settings_.folder_details->folder_problem = FOLDER_PROBLEM_NOT_ENOUGH_SPACE;
+  settings_.folder_details->volumes_without_enough_space = {{base::FilePath(L"C:"), 400},
+                                                            {base::FilePath(L"D:"), 200}};
+  ASSERT_TRUE(Open());
+  EXPECT_EQ(L"#37071 C:\u200E, D:\u200E", Text(GetDlgItem(options(), IDC_FOLDER_PROBLEM_TEXT)));
 }
 
 TEST_F(InstallerWindowTest, LanguageComboSkipsEmptyCodesAndMapsItemsToTheList) {

@@ -218,6 +218,16 @@ TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
     shots.Take(&settings, L"error", [](InstallerWindow* window) {
       window->ShowError(GetLocalizedString(37017), /*offer_full_package=*/true, "screenshot");
     });
+    {
+      FakeSettings short_of_space;
+      short_of_space.default_install_folder = settings.default_install_folder;
+      short_of_space.folder_details->path = settings.default_install_folder;
+      short_of_space.folder_problem = FOLDER_PROBLEM_NOT_ENOUGH_SPACE;
+      short_of_space.folder_details->folder_problem = FOLDER_PROBLEM_NOT_ENOUGH_SPACE;
+      short_of_space.folder_details->volumes_without_enough_space = {
+          {base::FilePath(L"C:"), 1234}};
+      shots.Take(&short_of_space, L"no-space", nullptr);
+    }
     settings.operation = INSTALL_OPERATION_UNINSTALL;
     settings.only_installation_of_stream = true;
     shots.Take(&settings, L"uninstall", nullptr);

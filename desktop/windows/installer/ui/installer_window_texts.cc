@@ -177,8 +177,10 @@ void InstallerWindowImpl::ShowFolderProblem(int problem) {
   const InstallationFolderDetails* details = settings_->GetFolderDetails();
   if (problem == FOLDER_PROBLEM_NOT_ENOUGH_SPACE && details) {
     std::vector<InstallerUtils::VolumeSpace> volumes;
+    // A mark after each drive keeps it reading left to right inside a
+    // right-to-left sentence ("C:", not ":C"); it is invisible elsewhere.
     for (const VolumeSpaceShortage& shortage : details->GetVolumesWithoutEnoughSpace())
-      volumes.emplace_back(shortage.volume_root.value(), shortage.required_mib);
+      volumes.emplace_back(shortage.volume_root.value() + L"\u200E", shortage.required_mib);
     text = GetLocalizedStringWithReplacement(IDS_INSUFFICIENT_SPACE,
                                              InstallerUtils::GetDiskSpaceMessage(volumes));
   } else {
