@@ -40,6 +40,9 @@ QUIET = ["--enable-installer-stats=0", "--launchbrowser=0",
          "--with-feature:installer-pref-default-overrides-support=off"]
 # What Wine writes by itself when a program starts or first uses WinINet.
 WINE_NOISE = re.compile(r'"DriverDateData"=|\\Internet Settings\]"ProxyEnable"=')
+# Keys Wine writes by itself whenever it first starts its network
+# services, whatever the programs do: the network cards it found.
+WINE_KEYS = re.compile(r"\\\\NetworkCards(\\\\|\])")
 MISSING = re.compile(r"([^\]]*) is not available in this build")
 
 
@@ -242,6 +245,9 @@ def snapshot_without_wait(prefix):
                 if line.startswith("["):
                     # The key's name without the time stamp after it.
                     key = line[:line.rindex("]") + 1]
+                    if WINE_KEYS.search(key):
+                        key = None
+                        continue
                     registry.setdefault(hive + " " + key, set())
                 elif key and line and not line.startswith("#time=") and not WINE_NOISE.search(key + line):
                     registry[hive + " " + key].add(line)
