@@ -125,12 +125,7 @@ InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePat
 
 InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& folder,
                                                              base::CommandLine* command_line) {
-  const std::wstring interrupted_name =
-      MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true);
-  VLOG(1) << "Event name for interrupted installation: " << interrupted_name;
-  interrupted_event_.Set(
-      KernelObjectSecurity::CreateOwnEvent(interrupted_name, /*manual_reset=*/true));
-  if (!interrupted_event_.IsValid()) {
+  if (!interrupted_event_.Create(folder, kInterruptedEventName)) {
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not create installation interruption event",
                       std::wstring());
     return RESULT_GENERAL_FAILURE;
@@ -144,12 +139,7 @@ InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePat
   if (package_ready_) {
     VLOG(1) << "Package is already available";
   } else {
-    const std::wstring ready_name =
-        MakeKernelObjectName(folder.value(), kPackageReadyEventName, /*global=*/true);
-    VLOG(1) << "Event name for package_ready: " << ready_name;
-    package_ready_event_.Set(
-        KernelObjectSecurity::CreateOwnEvent(ready_name, /*manual_reset=*/true));
-    if (!package_ready_event_.IsValid()) {
+    if (!package_ready_event_.Create(folder, kPackageReadyEventName)) {
       SetInstallerError(RESULT_GENERAL_FAILURE, "Package ready event invalid", std::wstring());
       AppendInstallerError("Cannot create the package ready event");
       return GetInstallerErrorCode();
@@ -214,7 +204,7 @@ void MainProcessInstallerRunnerImpl::Stop() {
   LOG(INFO) << "Stopping installer backend (if running)";
   if (launched_ && interrupted_event_.IsValid()) {
     VLOG(1) << "Sending installation interrupted event";
-    SetEvent(interrupted_event_.Get());
+    interrupted_event_.Set();
   }
   if (mutex_.IsValid()) {
     VLOG(1) << "Letting go of the installer mutex";
@@ -239,7 +229,7 @@ void MainProcessInstallerRunnerImpl::OnPackageReady() {
   package_ready_ = true;
   if (launched_ && package_ready_event_.IsValid()) {
     LOG(INFO) << "Informing the installer backend that the package is ready";
-    SetEvent(package_ready_event_.Get());
+    package_ready_event_.Set();
   }
 }
 

@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
+#include "desktop/windows/installer/runner/run_event.h"
 #include "desktop/windows/installer/utils/run_secret.h"
 
 class Settings;
@@ -85,8 +86,8 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   base::Process backend_;
   base::win::ScopedHandle mutex_;
   base::win::ObjectWatcher backend_watcher_;
-  base::win::ScopedHandle package_ready_event_;
-  base::win::ScopedHandle interrupted_event_;
+  RunEvent package_ready_event_;
+  RunEvent interrupted_event_;
   Settings* settings_ = nullptr;
   bool package_ready_ = false;
   bool launched_ = false;

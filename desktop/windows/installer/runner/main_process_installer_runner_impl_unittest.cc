@@ -11,6 +11,7 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "base/win/kernel_object_security.h"
 #include "base/win/scoped_handle.h"
@@ -18,6 +19,7 @@
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/runner/test_support/two_process_harness.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/run_secret.h"
@@ -297,15 +299,44 @@ TEST(MainProcessInstallerRunnerTest, RunObjectsAreOpenOnlyToTheUser) {
   std::vector<base::win::ScopedHandle> objects;
   objects.emplace_back(OpenMutexW(READ_CONTROL, FALSE,
                                   GetInstallerMutexName(folder).c_str()));
+  const std::wstring spelling = CanonicalizeFolderPath(folder).value();
   for (const wchar_t* event : {kInterruptedEventName, kPackageReadyEventName}) {
     objects.emplace_back(OpenEventW(
         READ_CONTROL, FALSE, MakeKernelObjectName(folder.value(), event, /*global=*/true).c_str()));
+    objects.emplace_back(OpenEventW(
+        READ_CONTROL, FALSE,
+        MakeKernelObjectNameOfSpelling(spelling, event, /*global=*/true).c_str()));
   }
   for (const base::win::ScopedHandle& object : objects) {
     ASSERT_TRUE(object.IsValid());
     EXPECT_TRUE(IsOpenOnlyToTheUser(object.Get()));
   }
   ASSERT_TRUE(harness.WaitForBackendEnd());
+}
+
+// The package's installer may be older than the one that runs it, and its
+// backend takes over the run. One of a version before folder keys names the
+// events after the folder as its command line spells it, upper and lower
+// case kept: they are there under that name too, not set, and set with the
+// others.
+TEST(MainProcessInstallerRunnerTest, EventsAreThereForBackendsOfEarlierVersions) {
+  TwoProcessHarness harness(StandInBackend(/*seconds=*/2, /*exit_code=*/0));
+  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+  const std::wstring spelling = CanonicalizeFolderPath(harness.install_folder()).value();
+  ASSERT_NE(spelling, GetFolderKey(harness.install_folder()));
+  std::vector<base::win::ScopedHandle> events;
+  for (const wchar_t* event : {kInterruptedEventName, kPackageReadyEventName}) {
+    const std::wstring name = MakeKernelObjectNameOfSpelling(spelling, event, /*global=*/true);
+    events.emplace_back(OpenEventW(SYNCHRONIZE, FALSE, name.c_str()));
+    ASSERT_TRUE(events.back().IsValid()) << base::WideToUTF8(name);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(events.back().Get(), 0));
+  }
+  harness.runner().OnPackageReady();
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(events[1].Get(), 0));
+  EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(events[0].Get(), 0));
+  // Stopping the run interrupts the backend.
+  harness.runner().Stop();
+  EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(events[0].Get(), 0));
 }
 
 // An interrupted event planted by another user before the run is refused:
