@@ -16,9 +16,11 @@ work="$build/install_bench"
 mkdir -p "$work"
 source_prefix="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}"
 
-# The package: the test package's tree plus system32's DLLs.
+# The package: the test package's tree plus system32's DLLs, made again when
+# the build's test package is newer, so that the installer it holds (which
+# takes over each run) is the one built.
 archive="$work/tarvo_package"
-if [ ! -f "$archive" ]; then
+if [ ! -f "$archive" ] || [ "$build/test_package/tarvo_package" -nt "$archive" ]; then
   rm -rf "$work/tree" && mkdir -p "$work/tree"
   7z x -y -bd -o"$work/tree" "$build/test_package/tarvo_package" >/dev/null
   (cd "$source_prefix/drive_c/windows/system32" &&
