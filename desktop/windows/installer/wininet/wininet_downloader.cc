@@ -43,7 +43,7 @@ constexpr int kFullQueriesForFastReads = 16;
 constexpr base::TimeDelta kSlowRead = base::TimeDelta::FromMilliseconds(500);
 
 // The request being read on this thread, for callbacks that come without
-// their context while InternetReadFile runs.
+// their context while a read runs.
 thread_local void* t_reading_context = nullptr;
 
 bool IsConnectivityError(DWORD error) {
