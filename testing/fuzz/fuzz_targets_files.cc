@@ -31,7 +31,10 @@ std::string Image(uint16_t machine) {
   memcpy(&image[kPeOffset], "PE\0\0", 4);
   Put<uint16_t>(&image, kPeOffset + 4, machine);
   Put<uint16_t>(&image, kPeOffset + 20, 0xF0);  // SizeOfOptionalHeader
+  const bool pe32 = machine == 0x14C;
+  Put<uint16_t>(&image, kPeOffset + 24, pe32 ? 0x10B : 0x20B);  // The magic
   Put<uint32_t>(&image, kPeOffset + 24 + 60, 0x200);  // SizeOfHeaders
+  Put<uint32_t>(&image, kPeOffset + 24 + (pe32 ? 92 : 108), 16);  // NumberOfRvaAndSizes
   return image;
 }
 

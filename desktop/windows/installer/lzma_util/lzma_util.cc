@@ -15,7 +15,7 @@
 #include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/lzma_util/whole_block_source.h"
-#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 
 namespace {
 
@@ -13,29 +14,9 @@ constexpr uint64_t kMagicSize = 3;
 constexpr uint64_t kLengthSize = 4;
 constexpr uint8_t k7zSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
 
-constexpr uint16_t kDosSignature = 0x5A4D;  // "MZ"
-constexpr uint32_t kPeSignature = 0x00004550;  // "PE\0\0"
-constexpr uint64_t kLfanewOffset = 0x3C;
-constexpr uint64_t kMachineOffset = 4;  // From the PE signature.
-constexpr uint16_t kMachineI386 = 0x14C;
-// The COFF file header, from the PE signature.
-constexpr uint64_t kSectionCountOffset = 6;
-constexpr uint64_t kSymbolTableOffset = 12;
-constexpr uint64_t kSymbolCountOffset = 16;
-constexpr uint64_t kOptionalHeaderSizeOffset = 20;
-constexpr uint64_t kOptionalHeaderStart = 24;
-// SizeOfHeaders, from the optional header (PE32 and PE32+ alike).
-constexpr uint64_t kSizeOfHeadersOffset = 60;
-constexpr uint64_t kSectionHeaderSize = 40;
-constexpr uint64_t kRawDataSizeOffset = 16;  // From a section header.
-constexpr uint64_t kRawDataOffset = 20;
-constexpr uint64_t kSymbolSize = 18;
 // Signing tools start the certificate table on an 8-byte boundary and pad
 // with zeros up to it.
 constexpr uint64_t kMaxTablePadding = 7;
-// Data directory 4 (security), from the PE signature.
-constexpr uint64_t kSecurityDirectoryI386 = 0x98;
-constexpr uint64_t kSecurityDirectoryOther = 0xA8;
 
 template <typename T>
 bool ReadAt(const base::MemoryMappedFile& file, uint64_t offset, T* value) {
@@ -67,84 +48,26 @@ PayloadManagerImpl::PayloadManagerImpl(const base::FilePath& executable)
 
 PayloadManagerImpl::~PayloadManagerImpl() = default;
 
-bool PayloadManagerImpl::ReadSecurityDirectory(SecurityDirectory* directory) const {
-  uint16_t dos_signature = 0;
-  uint32_t pe_offset = 0;
-  uint32_t pe_signature = 0;
-  uint16_t machine = 0;
-  if (!ReadAt(file_, 0, &dos_signature) || dos_signature != kDosSignature ||
-      !ReadAt(file_, kLfanewOffset, &pe_offset) || !ReadAt(file_, pe_offset, &pe_signature) ||
-      pe_signature != kPeSignature || !ReadAt(file_, pe_offset + kMachineOffset, &machine)) {
-    return false;
-  }
-  const uint64_t entry =
-      pe_offset + (machine == kMachineI386 ? kSecurityDirectoryI386 : kSecurityDirectoryOther);
-  return ReadAt(file_, entry, &directory->offset) &&
-         ReadAt(file_, entry + sizeof(uint32_t), &directory->size);
-}
-
-// The end of the headers, of every section's raw data and of the COFF
-// symbol table with its string table: everything the image itself holds.
-bool PayloadManagerImpl::ReadImageEnd(uint64_t* end) const {
-  uint32_t pe_offset = 0;
-  uint16_t sections = 0;
-  uint16_t optional_size = 0;
-  uint32_t symbol_table = 0;
-  uint32_t symbols = 0;
-  if (!ReadAt(file_, kLfanewOffset, &pe_offset) ||
-      !ReadAt(file_, pe_offset + kSectionCountOffset, &sections) ||
-      !ReadAt(file_, pe_offset + kOptionalHeaderSizeOffset, &optional_size) ||
-      !ReadAt(file_, pe_offset + kSymbolTableOffset, &symbol_table) ||
-      !ReadAt(file_, pe_offset + kSymbolCountOffset, &symbols)) {
-    return false;
-  }
-  const uint64_t optional_header = uint64_t{pe_offset} + kOptionalHeaderStart;
-  const uint64_t section_table = optional_header + optional_size;
-  *end = section_table + kSectionHeaderSize * sections;
-  uint32_t headers_size = 0;
-  if (optional_size >= kSizeOfHeadersOffset + sizeof(headers_size) &&
-      ReadAt(file_, optional_header + kSizeOfHeadersOffset, &headers_size)) {
-    *end = std::max<uint64_t>(*end, headers_size);
-  }
-  for (uint64_t i = 0; i < sections; ++i) {
-    uint32_t raw_size = 0;
-    uint32_t raw_offset = 0;
-    const uint64_t header = section_table + i * kSectionHeaderSize;
-    if (!ReadAt(file_, header + kRawDataSizeOffset, &raw_size) ||
-        !ReadAt(file_, header + kRawDataOffset, &raw_offset)) {
-      return false;
-    }
-    if (raw_size != 0)
-      *end = std::max<uint64_t>(*end, uint64_t{raw_offset} + raw_size);
-  }
-  if (symbol_table != 0) {
-    const uint64_t strings = uint64_t{symbol_table} + kSymbolSize * symbols;
-    uint32_t strings_size = 0;
-    // The string table starts with its own size, that field included.
-    *end = std::max(*end, strings + (ReadAt(file_, strings, &strings_size)
-                                         ? std::max<uint64_t>(strings_size, sizeof(uint32_t))
-                                         : 0));
-  }
-  return true;
-}
-
 PayloadType PayloadManagerImpl::ReadPayload() {
   LOG(INFO) << "Reading Payload";
   if (!file_.Initialize(executable_) || file_.length() == 0) {
     LOG(ERROR) << "Could not initialize memory mapped file";
     return PAYLOAD_TYPE_NONE;
   }
-  SecurityDirectory security;
-  if (!ReadSecurityDirectory(&security))
+  PeImageLayout layout;
+  if (!layout.Parse(file_.data(), file_.length()))
     return PAYLOAD_TYPE_CORRUPTED;
+  const SecurityDirectory security{layout.certificate_table_offset(),
+                                   layout.certificate_table_size()};
   const bool is_signed = security.size != 0;
   const uint64_t length = file_.length();
   if (security.offset > length || (is_signed && length - security.offset < security.size)) {
     LOG(ERROR) << "Security directory is located past the image file length";
     return PAYLOAD_TYPE_CORRUPTED;
   }
-  uint64_t image_end = 0;
-  if (!ReadImageEnd(&image_end) || image_end > length) {
+  // Everything the image holds, its symbol and string tables included.
+  const uint64_t image_end = layout.image_end_with_symbols();
+  if (image_end == 0) {
     LOG(ERROR) << "The executable's image is cut short";
     return PAYLOAD_TYPE_CORRUPTED;
   }

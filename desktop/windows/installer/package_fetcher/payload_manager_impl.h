@@ -36,11 +36,6 @@ class PayloadManagerImpl : public PayloadManager {
   };
 
   PayloadType ReadPayload();
-  // False when the headers up to the security directory are not in the file.
-  bool ReadSecurityDirectory(SecurityDirectory* directory) const;
-  // The end of what the PE image itself holds; false when its section
-  // table is not in the file.
-  bool ReadImageEnd(uint64_t* end) const;
   // Whether anything but a signing tool's padding follows the image,
   // before or after the certificate table.
   bool HoldsDataAfterImage(uint64_t image_end, const SecurityDirectory& security) const;

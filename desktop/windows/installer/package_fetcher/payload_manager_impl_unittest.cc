@@ -16,6 +16,9 @@ namespace {
 constexpr uint32_t kPeOffset = 0x80;
 constexpr uint16_t kMachineAmd64 = 0x8664;
 constexpr uint16_t kMachineI386 = 0x14C;
+constexpr uint16_t kMachineArmNt = 0x1C4;
+constexpr uint16_t kPe32Magic = 0x10B;
+constexpr uint16_t kPe32PlusMagic = 0x20B;
 const std::string k7z("7z\xBC\xAF\x27\x1C" "archive", 13);
 
 template <typename T>
@@ -23,11 +26,19 @@ void Put(std::string* bytes, size_t offset, T value) {
   memcpy(&(*bytes)[offset], &value, sizeof(value));
 }
 
+template <typename T>
+T Get(const std::string& bytes, size_t offset) {
+  T value;
+  memcpy(&value, &bytes[offset], sizeof(value));
+  return value;
+}
+
 constexpr uint32_t kHeadersSize = 0x200;
 constexpr size_t kOptionalHeader = kPeOffset + 24;
 
-// The headers of a PE image, 0x200 bytes, without sections.
-std::string Image(uint16_t machine = kMachineAmd64) {
+// The headers of a PE image, 0x200 bytes, without sections, with the usual
+// 16 data directories.
+std::string Image(uint16_t magic = kPe32PlusMagic, uint16_t machine = kMachineAmd64) {
   std::string image(kHeadersSize, '\0');
   image[0] = 'M';
   image[1] = 'Z';
@@ -35,7 +46,9 @@ std::string Image(uint16_t machine = kMachineAmd64) {
   memcpy(&image[kPeOffset], "PE\0\0", 4);
   Put<uint16_t>(&image, kPeOffset + 4, machine);
   Put<uint16_t>(&image, kPeOffset + 20, 0xF0);  // SizeOfOptionalHeader
+  Put<uint16_t>(&image, kOptionalHeader, magic);
   Put<uint32_t>(&image, kOptionalHeader + 60, kHeadersSize);
+  Put<uint32_t>(&image, kOptionalHeader + (magic == kPe32Magic ? 92 : 108), 16);
   return image;
 }
 
@@ -49,9 +62,11 @@ void AddSection(std::string* image, const std::string& data) {
   image->append(data);
 }
 
-void SetSecurityDirectory(std::string* image, uint32_t offset, uint32_t size,
-                          uint16_t machine = kMachineAmd64) {
-  const size_t entry = kPeOffset + (machine == kMachineI386 ? 0x98 : 0xA8);
+// The security directory entry lies where the optional header's magic
+// puts it.
+void SetSecurityDirectory(std::string* image, uint32_t offset, uint32_t size) {
+  const size_t entry =
+      kPeOffset + (Get<uint16_t>(*image, kOptionalHeader) == kPe32Magic ? 0x98 : 0xA8);
   Put<uint32_t>(image, entry, offset);
   Put<uint32_t>(image, entry + 4, size);
 }
@@ -64,11 +79,10 @@ std::string Tail(const std::string& payload) {
 }
 
 // Signs `image` with a made-up certificate table placed after `before`.
-std::string Signed(std::string image, const std::string& before, const std::string& after,
-                   uint16_t machine = kMachineAmd64) {
+std::string Signed(std::string image, const std::string& before, const std::string& after) {
   const std::string table(24, 'C');
   SetSecurityDirectory(&image, static_cast<uint32_t>(image.size() + before.size()),
-                       static_cast<uint32_t>(table.size()), machine);
+                       static_cast<uint32_t>(table.size()));
   return image + before + table + after;
 }
 
@@ -130,10 +144,28 @@ TEST_F(PayloadManagerImplTest, SignedFilesUseOnlyWhatTheSignatureCovers) {
   PayloadManagerImpl manager(Write(Signed(Image(), Tail(k7z), "")));
   EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, manager.GetPayloadType());
   EXPECT_EQ(k7z, manager.GetPayload());
-  // A 32-bit image keeps its security directory elsewhere.
+  // A PE32 image keeps its security directory elsewhere.
   EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE,
-            TypeOf(Signed(Image(kMachineI386), Tail(k7z), "", kMachineI386)));
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(kMachineI386), "", Tail(k7z), kMachineI386)));
+            TypeOf(Signed(Image(kPe32Magic, kMachineI386), Tail(k7z), "")));
+  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(Signed(Image(kPe32Magic, kMachineI386), "", Tail(k7z))));
+}
+
+// Windows finds the security directory by the optional header's magic,
+// whatever the machine, and only among the directories the image has.
+TEST_F(PayloadManagerImplTest, SecurityDirectoryIsWhereWindowsLooks) {
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE,
+            TypeOf(Signed(Image(kPe32Magic, kMachineArmNt), Tail(k7z), "")));
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE,
+            TypeOf(Signed(Image(kPe32PlusMagic, kMachineI386), Tail(k7z), "")));
+  // With four directories there is none for security: the image is
+  // unsigned and the package at its end is its own.
+  std::string few = Signed(Image(), "", Tail(k7z));
+  Put<uint32_t>(&few, kOptionalHeader + 108, 4);
+  EXPECT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, TypeOf(few));
+  // An unknown magic is no image.
+  std::string unknown = Image() + Tail(k7z);
+  Put<uint16_t>(&unknown, kOptionalHeader, 0x107);
+  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(unknown));
 }
 
 TEST_F(PayloadManagerImplTest, NoPayload) {

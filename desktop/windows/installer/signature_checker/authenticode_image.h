@@ -7,7 +7,7 @@
 
 #include "base/files/file.h"
 #include "base/files/memory_mapped_file.h"
-#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 
 // A signed PE file, held open so that nobody can change it while it is
 // checked, and its Authenticode digest: the hash of every byte but the

@@ -14,11 +14,11 @@
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/signature_checker/authenticode_image.h"
-#include "desktop/windows/installer/signature_checker/pe_image_layout.h"
 #include "desktop/windows/installer/signature_checker/scoped_cert_context.h"
 #include "desktop/windows/installer/signature_checker/signature_log.h"
 #include "desktop/windows/installer/signature_checker/signed_message.h"
 #include "desktop/windows/installer/signature_checker/signer_trust.h"
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 #include "desktop/windows/installer/utils/product_info.h"
 
 namespace {

@@ -9,12 +9,12 @@
 #include "base/files/file.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
+#include "base/files/memory_mapped_file.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 
 namespace {
 
-// The loader's own limit.
-constexpr WORD kMaxSections = 96;
 constexpr size_t kCopyBufferSize = 1 << 20;
 
 bool ReadExactly(base::File* file, int64_t offset, void* data, size_t size) {
@@ -22,64 +22,21 @@ bool ReadExactly(base::File* file, int64_t offset, void* data, size_t size) {
          static_cast<int>(size);
 }
 
-// The offset of the security directory entry, from the optional header's
-// magic; 0 for an unknown magic.
-size_t SecurityEntryOffset(size_t optional_header, WORD magic) {
-  const size_t directories =
-      magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC
-          ? offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory)
-          : magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC ? offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory)
-                                                   : 0;
-  if (directories == 0)
-    return 0;
-  return optional_header + directories + IMAGE_DIRECTORY_ENTRY_SECURITY * sizeof(IMAGE_DATA_DIRECTORY);
-}
-
 struct ImageLayout {
   uint64_t end = 0;
+  // 0 when the image has no security directory entry.
   size_t security_entry = 0;
 };
 
-bool ReadLayout(base::File* file, ImageLayout* layout) {
-  const int64_t length = file->GetLength();
-  IMAGE_DOS_HEADER dos;
-  if (length <= 0 || !ReadExactly(file, 0, &dos, sizeof(dos)) ||
-      dos.e_magic != IMAGE_DOS_SIGNATURE || dos.e_lfanew <= 0) {
+bool ReadLayout(const base::File& file, ImageLayout* layout) {
+  base::MemoryMappedFile mapped;
+  PeImageLayout image;
+  if (!mapped.Initialize(file.Duplicate()) || !image.Parse(mapped.data(), mapped.length()) ||
+      image.image_end() == 0) {
     return false;
   }
-  DWORD signature;
-  IMAGE_FILE_HEADER header;
-  WORD magic;
-  const int64_t nt = dos.e_lfanew;
-  const int64_t optional_header = nt + sizeof(signature) + sizeof(header);
-  if (!ReadExactly(file, nt, &signature, sizeof(signature)) || signature != IMAGE_NT_SIGNATURE ||
-      !ReadExactly(file, nt + sizeof(signature), &header, sizeof(header)) ||
-      !ReadExactly(file, optional_header, &magic, sizeof(magic)) ||
-      header.NumberOfSections > kMaxSections) {
-    return false;
-  }
-  layout->security_entry = SecurityEntryOffset(static_cast<size_t>(optional_header), magic);
-  // SizeOfHeaders sits at the same place in both optional headers.
-  DWORD size_of_headers;
-  if (layout->security_entry == 0 ||
-      !ReadExactly(file, optional_header + offsetof(IMAGE_OPTIONAL_HEADER32, SizeOfHeaders),
-                   &size_of_headers, sizeof(size_of_headers))) {
-    return false;
-  }
-  const int64_t sections = optional_header + header.SizeOfOptionalHeader;
-  uint64_t end = std::max<uint64_t>(size_of_headers,
-                                    sections + header.NumberOfSections * sizeof(IMAGE_SECTION_HEADER));
-  end = std::max<uint64_t>(end, layout->security_entry + sizeof(IMAGE_DATA_DIRECTORY));
-  for (WORD i = 0; i < header.NumberOfSections; ++i) {
-    IMAGE_SECTION_HEADER section;
-    if (!ReadExactly(file, sections + i * sizeof(section), &section, sizeof(section)))
-      return false;
-    if (section.SizeOfRawData != 0)
-      end = std::max<uint64_t>(end, uint64_t{section.PointerToRawData} + section.SizeOfRawData);
-  }
-  if (end > static_cast<uint64_t>(length))
-    return false;
-  layout->end = end;
+  layout->end = image.image_end();
+  layout->security_entry = image.security_entry_offset();
   return true;
 }
 
@@ -98,7 +55,8 @@ bool CopyPrefix(base::File* from,
     if (!ReadExactly(from, static_cast<int64_t>(offset), buffer.get(), size))
       return false;
     // The certificate table stays behind: the entry naming it goes too.
-    if (offset <= layout.security_entry && layout.security_entry < offset + size) {
+    if (layout.security_entry != 0 && offset <= layout.security_entry &&
+        layout.security_entry < offset + size) {
       const size_t at = static_cast<size_t>(layout.security_entry - offset);
       std::fill_n(buffer.get() + at, std::min<size_t>(sizeof(IMAGE_DATA_DIRECTORY), size - at), 0);
     }
@@ -113,7 +71,7 @@ bool CopyPrefix(base::File* from,
 
 uint64_t GetExecutableImageEnd(base::File* file) {
   ImageLayout layout;
-  return ReadLayout(file, &layout) ? layout.end : 0;
+  return ReadLayout(*file, &layout) ? layout.end : 0;
 }
 
 bool CopyExecutableImage(const base::FilePath& from, const base::FilePath& to) {
@@ -121,7 +79,7 @@ bool CopyExecutableImage(const base::FilePath& from, const base::FilePath& to) {
   ImageLayout layout;
   bool copied;
   bool created = true;
-  if (in.IsValid() && ReadLayout(&in, &layout) &&
+  if (in.IsValid() && ReadLayout(in, &layout) &&
       layout.end < static_cast<uint64_t>(in.GetLength())) {
     copied = CopyPrefix(&in, to, layout, &created);
   } else {
