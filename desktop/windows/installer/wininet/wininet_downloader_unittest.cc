@@ -316,7 +316,7 @@ TEST_F(WininetDownloaderTest, ReadsThatEndBeforeTheirCallReturnsKeepEveryByte) {
   ScopedWininetTasks inline_tasks(ScopedWininetTasks::Mode::kInline);
   ASSERT_TRUE(inline_tasks.active());
   const std::string body = Body(6 * 1024 * 1024);
-  server_.Script({Server::Trickle(body, 256 * 1024, base::TimeDelta::FromMilliseconds(5))});
+  server_.Script({Server::Trickle(body, 64 * 1024, base::TimeDelta::FromMilliseconds(10))});
   ASSERT_TRUE(StartFile("/package.7z"));
   WaitForDone();
   EXPECT_EQ(WininetDownloader::kCompleted, downloader_->state()) << downloader_->GetErrorMessage();
