@@ -8,7 +8,6 @@ the fetch's failure (exit code 119), a short log and no package left.
   download_end_to_end_test.py SCENARIO --build-dir B
 """
 
-import argparse
 import hashlib
 import http.server
 import json
@@ -171,11 +170,7 @@ SCENARIOS = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("what", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
-    return e2e.run_in_fresh_prefix("download-" + a.what, SCENARIOS[a.what], a)
+    return e2e.main_of_scenarios(SCENARIOS, name_prefix="download-")
 
 
 if __name__ == "__main__":

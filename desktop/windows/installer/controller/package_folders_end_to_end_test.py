@@ -17,7 +17,6 @@ silent_end_to_end_test.py:
   package_folders_end_to_end_test.py SCENARIO --build-dir B
 """
 
-import argparse
 import datetime
 import json
 import os
@@ -166,11 +165,7 @@ SCENARIOS = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("what", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
-    return e2e.run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
+    return e2e.main_of_scenarios(SCENARIOS)
 
 
 if __name__ == "__main__":

@@ -691,14 +691,15 @@ def main():
     return run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
 
 
-def main_of_scenarios(scenarios):
+def main_of_scenarios(scenarios, name_prefix=""):
     """The command line of a script of scenarios that need only the build
-    (SCENARIO --build-dir B): runs the one named in a fresh prefix."""
+    (SCENARIO --build-dir B): runs the one named in a fresh prefix, whose
+    folder's name starts with name_prefix and the scenario's."""
     parser = argparse.ArgumentParser()
     parser.add_argument("what", choices=list(scenarios))
     parser.add_argument("--build-dir", required=True)
     a = parser.parse_args()
-    return run_in_fresh_prefix(a.what, scenarios[a.what], a)
+    return run_in_fresh_prefix(name_prefix + a.what, scenarios[a.what], a)
 
 
 def run_in_fresh_prefix(what, scenario, a):

@@ -10,7 +10,6 @@ silent_end_to_end_test.py).
   trust_end_to_end_test.py SCENARIO --build-dir B
 """
 
-import argparse
 import datetime
 import json
 import os
@@ -22,7 +21,7 @@ import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from silent_end_to_end_test import (  # noqa: E402
-    QUIET, V1, WINE, check_code, installer_dir, run_in_fresh_prefix)
+    QUIET, V1, WINE, check_code, installer_dir, main_of_scenarios)
 
 
 def new_log_text(prefix, seen):
@@ -209,11 +208,7 @@ SCENARIOS = {
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("what", choices=list(SCENARIOS))
-    parser.add_argument("--build-dir", required=True)
-    a = parser.parse_args()
-    return run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
+    return main_of_scenarios(SCENARIOS)
 
 
 if __name__ == "__main__":
