@@ -6,9 +6,12 @@
 #include <utility>
 #include <vector>
 
+#include "desktop/windows/installer/utils/pe_image_layout.h"
+
 namespace {
 
 constexpr uint32_t kVersionResourceType = 16;  // RT_VERSION
+constexpr uint32_t kResourceDirectoryIndex = 2;
 constexpr uint32_t kSubdirectoryBit = 0x80000000;
 // Type, name and language.
 constexpr int kResourceLevels = 3;
@@ -44,23 +47,17 @@ class ImageLayout {
   explicit ImageLayout(const Reader& image) : image_(image) {}
 
   bool Parse() {
-    const std::optional<uint32_t> pe = image_.U32(0x3C);
-    if (!image_.Holds(0, "MZ") || !pe || !image_.Holds(*pe, std::string_view("PE\0\0", 4)))
+    const std::string_view bytes = image_.bytes();
+    PeImageLayout layout;
+    if (!layout.Parse(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()))
       return false;
-    const std::optional<uint32_t> sections = image_.U16(*pe + 6);
-    const std::optional<uint32_t> optional_size = image_.U16(*pe + 20);
-    const size_t optional = *pe + 24;
-    const std::optional<uint32_t> magic = image_.U16(optional);
-    if (!sections || !optional_size || !magic || (*magic != 0x10B && *magic != 0x20B))
+    const std::optional<PeImageLayout::DataDirectory> resources =
+        layout.data_directory(kResourceDirectoryIndex);
+    if (!resources || resources->address == 0)
       return false;
-    const size_t directories = optional + (*magic == 0x20B ? 112 : 96);
-    const std::optional<uint32_t> count = image_.U32(directories - 4);
-    const std::optional<uint32_t> resources = image_.U32(directories + 2 * 8);
-    if (!count || *count < 3 || !resources || *resources == 0)
-      return false;
-    section_table_ = optional + *optional_size;
-    section_count_ = *sections;
-    const std::optional<size_t> start = ToFileOffset(*resources);
+    section_table_ = layout.section_table_offset();
+    section_count_ = layout.section_count();
+    const std::optional<size_t> start = ToFileOffset(resources->address);
     if (!start)
       return false;
     resource_start_ = *start;
@@ -86,7 +83,7 @@ class ImageLayout {
 
  private:
   const Reader& image_;
-  size_t section_table_ = 0;
+  uint64_t section_table_ = 0;
   uint32_t section_count_ = 0;
   size_t resource_start_ = 0;
 };

@@ -36,11 +36,8 @@ bool Holds(std::span<const uint8_t> bytes, uint64_t offset, uint64_t size) {
 
 // The end of the headers and of every section's raw data; 0 when the
 // section table or any of that lies outside `bytes`.
-uint64_t LoadedImageEnd(std::span<const uint8_t> bytes, size_t file_header,
-                        size_t optional_header) {
-  const uint32_t sections = ReadU16(bytes.data() + file_header + kSectionCountOffset);
-  const uint64_t section_table =
-      optional_header + uint64_t{ReadU16(bytes.data() + file_header + kOptionalHeaderSizeOffset)};
+uint64_t LoadedImageEnd(std::span<const uint8_t> bytes, size_t optional_header,
+                        uint64_t section_table, uint32_t sections) {
   if (sections > kMaxSections || !Holds(bytes, section_table, kSectionHeaderSize * sections))
     return 0;
   uint64_t end = std::max<uint64_t>(section_table + kSectionHeaderSize * sections,
@@ -97,10 +94,18 @@ bool PeImageLayout::Parse(std::span<const uint8_t> bytes) {
   if (!Holds(bytes, directory_count, 4))
     return false;
   checksum_offset_ = optional_header + kChecksumOffset;
-  const size_t entry = directory_count + 4 + kSecurityDirectoryIndex * kDirectorySize;
-  const size_t optional_end = optional_header + ReadU16(data + file_header + kOptionalHeaderSizeOffset);
-  if (ReadU32(data + directory_count) > kSecurityDirectoryIndex &&
-      entry + kDirectorySize <= optional_end) {
+  const size_t directories = directory_count + 4;
+  const size_t entry = directories + kSecurityDirectoryIndex * kDirectorySize;
+  const size_t optional_end =
+      optional_header + ReadU16(data + file_header + kOptionalHeaderSizeOffset);
+  const uint32_t count = ReadU32(data + directory_count);
+  for (; directories_read_ < directories_.size() && directories_read_ < count &&
+         Holds(bytes, directories + directories_read_ * kDirectorySize, kDirectorySize);
+       ++directories_read_) {
+    const uint8_t* directory = data + directories + directories_read_ * kDirectorySize;
+    directories_[directories_read_] = {ReadU32(directory), ReadU32(directory + 4)};
+  }
+  if (count > kSecurityDirectoryIndex && entry + kDirectorySize <= optional_end) {
     if (!Holds(bytes, entry, kDirectorySize))
       return false;
     security_entry_offset_ = entry;
@@ -110,8 +115,16 @@ bool PeImageLayout::Parse(std::span<const uint8_t> bytes) {
                    certificate_table_offset_ <= size &&
                    certificate_table_size_ <= size - certificate_table_offset_;
   }
-  image_end_ = LoadedImageEnd(bytes, file_header, optional_header);
+  section_table_offset_ = optional_end;
+  section_count_ = ReadU16(data + file_header + kSectionCountOffset);
+  image_end_ = LoadedImageEnd(bytes, optional_header, section_table_offset_, section_count_);
   if (image_end_ != 0)
     image_end_with_symbols_ = SymbolsEnd(bytes, file_header, image_end_);
   return true;
+}
+
+std::optional<PeImageLayout::DataDirectory> PeImageLayout::data_directory(uint32_t index) const {
+  if (index >= directories_read_)
+    return std::nullopt;
+  return directories_[index];
 }

@@ -2,7 +2,9 @@
 #define DESKTOP_WINDOWS_INSTALLER_UTILS_PE_IMAGE_LAYOUT_H_
 
 #include <cstddef>
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 // Little-endian integers of a PE file.
@@ -47,7 +49,25 @@ class PeImageLayout {
   // the bytes.
   uint64_t image_end_with_symbols() const { return image_end_with_symbols_; }
 
+  struct DataDirectory {
+    uint32_t address = 0;
+    uint32_t size = 0;
+  };
+  // Data directory `index` (2 for the resources), as the loader finds it:
+  // nullopt when the image has fewer directories or the bytes end first.
+  std::optional<DataDirectory> data_directory(uint32_t index) const;
+
+  // The section headers, 40 bytes each; they may lie past the bytes.
+  uint64_t section_table_offset() const { return section_table_offset_; }
+  uint32_t section_count() const { return section_count_; }
+
  private:
+  // A PE image has at most 16 data directories.
+  std::array<DataDirectory, 16> directories_;
+  // Those the image has and the bytes hold.
+  size_t directories_read_ = 0;
+  uint64_t section_table_offset_ = 0;
+  uint32_t section_count_ = 0;
   size_t checksum_offset_ = 0;
   size_t security_entry_offset_ = 0;
   uint32_t certificate_table_offset_ = 0;

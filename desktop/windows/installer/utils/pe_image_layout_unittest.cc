@@ -104,8 +104,18 @@ TEST(PeImageLayoutTest, ReadsBothKindsOfHeaders) {
     Put<uint32_t>(&image, SecurityEntry(magic), table);
     Put<uint32_t>(&image, SecurityEntry(magic) + 4, 16);
     image.append(16, 'C');
+    const size_t resources = SecurityEntry(magic) - 2 * 8;
+    Put<uint32_t>(&image, resources, 0x7000);
+    Put<uint32_t>(&image, resources + 4, 0x80);
     PeImageLayout layout;
     ASSERT_TRUE(GuardedBytes(image).Parse(&layout)) << magic;
+    ASSERT_TRUE(layout.data_directory(2));
+    EXPECT_EQ(0x7000u, layout.data_directory(2)->address);
+    EXPECT_EQ(0x80u, layout.data_directory(2)->size);
+    EXPECT_EQ(16u, layout.data_directory(4)->size);
+    EXPECT_FALSE(layout.data_directory(16));
+    EXPECT_EQ(kOptionalHeader + (magic == kPe32Magic ? 0xE0 : 0xF0), layout.section_table_offset());
+    EXPECT_EQ(2u, layout.section_count());
     EXPECT_EQ(kOptionalHeader + 64, layout.checksum_offset());
     EXPECT_EQ(SecurityEntry(magic), layout.security_entry_offset());
     EXPECT_EQ(table, layout.certificate_table_offset());
@@ -161,6 +171,8 @@ TEST(PeImageLayoutTest, NoSecurityEntryWhereWindowsSeesNone) {
   EXPECT_EQ(0u, layout.security_entry_offset());
   EXPECT_EQ(0u, layout.certificate_table_size());
   EXPECT_EQ(0x300u, layout.image_end());
+  EXPECT_TRUE(layout.data_directory(3));
+  EXPECT_FALSE(layout.data_directory(4));
 
   std::string short_header = Image(kPe32Magic);
   Put<uint16_t>(&short_header, kPeOffset + 20, 0x98 - 24 + 4);
