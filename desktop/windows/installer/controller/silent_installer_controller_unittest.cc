@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/controller/silent_installer_controller.h"
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,7 +31,7 @@ namespace {
 class KeepingStatsSender : public AvroStatsSender {
  public:
   explicit KeepingStatsSender(bool flush_reports_back) : flush_reports_back_(flush_reports_back) {}
-  void SetTrafficAllowed(bool /*allowed*/) override {}
+  void SetTrafficAllowed(bool allowed) override { traffic_allowed.push_back(allowed); }
   void Send(std::unique_ptr<InstallerEvent> /*event*/) override { ++sent; }
   void SendPendingAndShutdown(base::OnceClosure done) override {
     ++flushes;
@@ -39,6 +40,8 @@ class KeepingStatsSender : public AvroStatsSender {
   }
   int sent = 0;
   int flushes = 0;
+  // Every permission given, in order.
+  std::vector<bool> traffic_allowed;
 
  private:
   const bool flush_reports_back_;
@@ -365,6 +368,36 @@ TEST_F(SilentInstallerControllerTest, AllUsersWithoutRightsSwitchesToCurrentUser
 
 // The download-URL service is a closed loopback port: a fetch that starts
 // never gets anywhere, and retries for as long as it is let.
+// The installer's statistics go out only when the command line allows
+// them: the deployer's opt-out holds for the whole silent run.
+class SilentStatisticsTest : public SilentInstallerControllerTest,
+                             public testing::WithParamInterface<bool> {
+ protected:
+  SilentStatisticsTest()
+      : SilentInstallerControllerTest(
+            {L"--silent", GetParam() ? L"--enable-installer-stats=1"
+                                     : L"--enable-installer-stats=0"}) {}
+};
+
+TEST_P(SilentStatisticsTest, TrafficFollowsTheSwitch) {
+  settings_ = env_.MakeSettings();
+  MakeController();
+  runner_.run_result = RESULT_SUCCESS;
+  PlayBackend([](InstallerObserver* observer) { observer->OnInstallerSucceeded(); },
+              RESULT_SUCCESS);
+  EXPECT_EQ(RESULT_SUCCESS, StartAndRun());
+  EXPECT_TRUE(quit_);
+  const std::vector<bool>& allowed = sender_->traffic_allowed;
+  if (GetParam()) {
+    ASSERT_FALSE(allowed.empty());
+    EXPECT_TRUE(allowed.back());
+  } else {
+    EXPECT_EQ(allowed.end(), std::find(allowed.begin(), allowed.end(), true));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(OptInAndOut, SilentStatisticsTest, testing::Bool());
+
 class SilentRepairTest : public SilentInstallerControllerTest {
  protected:
   SilentRepairTest()
