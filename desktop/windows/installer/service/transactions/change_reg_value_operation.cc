@@ -140,3 +140,14 @@ void ChangeRegValueOperation::DoRollback() {
                     static_cast<DWORD>(old_data_.size()), old_type_);
   }
 }
+
+UndoRecord ChangeRegValueOperation::DescribeUndo() const {
+  if (!executed_)
+    return UndoRecord();
+  UndoRecord record = MakeRegistryUndoRecord(UndoRecord::Kind::kRestoreValue, root_,
+                                             access_flags_, key_path_);
+  record.value_name = value_name_;
+  record.value_type = old_type_ == kDeleteValue ? UndoRecord::kAbsentValue : old_type_;
+  record.value_data = old_data_;
+  return record;
+}

@@ -32,6 +32,8 @@ class ChangeRegValueOperation : public Operation {
                           REGSAM access_flags);
   ~ChangeRegValueOperation() override;
 
+  UndoRecord DescribeUndo() const override;
+
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

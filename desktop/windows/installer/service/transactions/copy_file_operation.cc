@@ -83,3 +83,9 @@ void CopyFileOperation::DoRollback() {
   base::DeleteFile(destination_, /*recursive=*/false);
   copied_ = false;
 }
+
+UndoRecord CopyFileOperation::DescribeUndo() const {
+  if (!copied_)
+    return UndoRecord();
+  return {UndoRecord::Kind::kDelete, destination_, base::FilePath()};
+}

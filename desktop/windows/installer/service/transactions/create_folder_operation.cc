@@ -61,3 +61,9 @@ void CreateFolderOperation::DoRollback() {
   RemoveEmptyFoldersUpward(folder_, ancestor_);
   ancestor_.clear();
 }
+
+UndoRecord CreateFolderOperation::DescribeUndo() const {
+  if (ancestor_.empty())
+    return UndoRecord();
+  return {UndoRecord::Kind::kRemoveFolders, folder_, ancestor_};
+}

@@ -136,3 +136,12 @@ void CreateRegKeyOperation::DoRollback() {
   }
   created_keys_.clear();
 }
+
+UndoRecord CreateRegKeyOperation::DescribeUndo() const {
+  if (created_keys_.empty())
+    return UndoRecord();
+  UndoRecord record =
+      MakeRegistryUndoRecord(UndoRecord::Kind::kDeleteKey, root_, access_flags_, key_path_);
+  record.top_key = created_keys_.front();
+  return record;
+}

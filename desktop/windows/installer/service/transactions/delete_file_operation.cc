@@ -21,22 +21,6 @@ namespace {
 constexpr DWORD kDeleteAccess = 0x130116;
 constexpr char kNoPermissions[] = "Cannot obtain proper permissions on the file";
 
-bool IsProgramOrLibrary(const base::FilePath& path) {
-  const std::wstring extension = path.FinalExtension();
-  return base::FilePath::CompareEqualIgnoreCase(extension, L".exe") ||
-         base::FilePath::CompareEqualIgnoreCase(extension, L".dll");
-}
-
-// Whether |path| can be opened for writing; ERROR_SUCCESS or the error.
-DWORD TryOpenForWriting(const base::FilePath& path) {
-  HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE)
-    return ::GetLastError();
-  ::CloseHandle(file);
-  return ERROR_SUCCESS;
-}
-
 }  // namespace
 
 DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
@@ -122,4 +106,10 @@ void DeleteFileOperation::DoRollback() {
   } else {
     LOG(ERROR) << "Cannot move " << moved_aside_path_ << " back to " << path_;
   }
+}
+
+UndoRecord DeleteFileOperation::DescribeUndo() const {
+  if (!moved_ || rolled_back_)
+    return UndoRecord();
+  return {UndoRecord::Kind::kPutBack, path_, moved_aside_path_};
 }

@@ -52,3 +52,18 @@ bool PathsEqualIgnoreCase(const base::FilePath& a, const base::FilePath& b) {
   return base::FilePath::CompareEqualIgnoreCase(a.StripTrailingSeparators().value(),
                                                 b.StripTrailingSeparators().value());
 }
+
+bool IsProgramOrLibrary(const base::FilePath& path) {
+  const std::wstring extension = path.FinalExtension();
+  return base::FilePath::CompareEqualIgnoreCase(extension, L".exe") ||
+         base::FilePath::CompareEqualIgnoreCase(extension, L".dll");
+}
+
+DWORD TryOpenForWriting(const base::FilePath& path) {
+  HANDLE file = ::CreateFileW(path.value().c_str(), GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return ::GetLastError();
+  ::CloseHandle(file);
+  return ERROR_SUCCESS;
+}

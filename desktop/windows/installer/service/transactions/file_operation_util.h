@@ -34,4 +34,11 @@ DWORD RenamePath(const base::FilePath& from, const base::FilePath& to);
 // ignored.
 bool PathsEqualIgnoreCase(const base::FilePath& a, const base::FilePath& b);
 
+// Whether |path| names a program or a library (".exe", ".dll", any case).
+bool IsProgramOrLibrary(const base::FilePath& path);
+
+// Whether |path| can be opened for writing; ERROR_SUCCESS or the error. A
+// running program or a loaded library gives a sharing violation.
+DWORD TryOpenForWriting(const base::FilePath& path);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_FILE_OPERATION_UTIL_H_

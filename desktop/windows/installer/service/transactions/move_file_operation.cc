@@ -78,3 +78,9 @@ void MoveFileOperation::DoRollback() {
     LOG(ERROR) << "Cannot move " << destination_ << " back to " << source_;
   }
 }
+
+UndoRecord MoveFileOperation::DescribeUndo() const {
+  if (!moved_ || rolled_back_)
+    return UndoRecord();
+  return {UndoRecord::Kind::kMoveBack, destination_, source_};
+}

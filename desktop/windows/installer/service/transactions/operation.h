@@ -1,9 +1,60 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_OPERATION_H_
 
+#include <windows.h>
+
+#include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
 
 class Transaction;
+
+// How to undo an executed operation without the process that executed it:
+// what a journal keeps so that the next run can undo the work of a run that
+// was killed half way. Paths are absolute.
+struct UndoRecord {
+  enum class Kind {
+    // Nothing a later process undoes: an operation that changed nothing, a
+    // deleted registry key (the next run writes what it needs again), an
+    // unpacked archive (its folder goes with the versioned folder).
+    kNone,
+    // `path` was moved aside to `other`: move it back. (Committing deletes
+    // `other`.)
+    kPutBack,
+    // `path` was made: delete it.
+    kDelete,
+    // `other` was moved to `path`: move it back.
+    kMoveBack,
+    // The folders from `path` up to `other` (not included) were made: remove
+    // them while they are empty.
+    kRemoveFolders,
+    // The value `value_name` of `key` was changed: give it `value_type` and
+    // `value_data` again, or delete it when `value_type` is kAbsentValue.
+    kRestoreValue,
+    // `key` was made, and its missing ancestors up to `top_key`: delete it
+    // with everything below it, then those ancestors while they are empty.
+    kDeleteKey,
+  };
+  // The earlier "type" of a value that did not exist.
+  static constexpr DWORD kAbsentValue = 0xFFFFFFFF;
+
+  Kind kind = Kind::kNone;
+  // Files.
+  base::FilePath path;
+  base::FilePath other;
+  // Registry: the root (HKEY_LOCAL_MACHINE or HKEY_CURRENT_USER), the view
+  // flags (KEY_WOW64_32KEY, KEY_WOW64_64KEY or none) and the key below the
+  // root.
+  HKEY root = nullptr;
+  REGSAM view = 0;
+  std::wstring key;
+  std::wstring top_key;
+  std::wstring value_name;
+  DWORD value_type = kAbsentValue;
+  std::vector<uint8_t> value_data;
+};
 
 // One undoable change to the machine. Run it through a Transaction; once
 // executed, destroying it without a rollback makes the change final.
@@ -26,6 +77,9 @@ class Operation {
 
   // Undoes what Execute did; nothing when Execute changed nothing.
   void Rollback();
+
+  // How a later process undoes what Execute did; kNone by default.
+  virtual UndoRecord DescribeUndo() const;
 
  private:
   enum class State { kNew, kExecuted, kRolledBack };

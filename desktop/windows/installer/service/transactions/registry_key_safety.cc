@@ -98,6 +98,37 @@ std::wstring JoinKeyPath(const std::vector<std::wstring>& components, size_t cou
   return path;
 }
 
+// The lower-case components of `key_path` as the shared-key lists spell
+// them: "/" separates too, and the 32-bit view's "Wow6432Node" is left out
+// (the mirror of a shared key is just as shared). False for a "." or ".."
+// component: the registry gives them no meaning, in a path they only hide
+// where it leads.
+bool GetComparableComponents(const std::wstring& key_path, std::vector<std::wstring>* components) {
+  *components = SplitKeyPath(base::ToLowerASCII(key_path), /*slash_separates=*/true);
+  for (size_t i = 0; i < components->size();) {
+    const std::wstring& component = (*components)[i];
+    if (component == L"." || component == L"..")
+      return false;
+    if (component == L"wow6432node")
+      components->erase(components->begin() + static_cast<std::ptrdiff_t>(i));
+    else
+      ++i;
+  }
+  return true;
+}
+
+// `normalized`: lower case, "\" separated, without a view component.
+bool IsInSharedSubtree(const std::wstring& normalized) {
+  for (const wchar_t* subtree : kSharedSubtrees) {
+    const size_t length = wcslen(subtree);
+    if (normalized.compare(0, length, subtree) == 0 &&
+        (normalized.size() == length || normalized[length] == L'\\')) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path) {
@@ -111,23 +142,9 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
   if (HasControlCharacter(std::wstring_view(key_path)) ||
       SplitKeyPath(key_path, /*slash_separates=*/false).size() < 3)
     return false;
-  std::vector<std::wstring> components =
-      SplitKeyPath(base::ToLowerASCII(key_path), /*slash_separates=*/true);
-  // The 32-bit view's mirror of a shared key is just as shared.
-  for (size_t i = 0; i < components.size();) {
-    if (components[i] == L"wow6432node")
-      components.erase(components.begin() + static_cast<std::ptrdiff_t>(i));
-    else
-      ++i;
-  }
-  if (components.size() < 3)
+  std::vector<std::wstring> components;
+  if (!GetComparableComponents(key_path, &components) || components.size() < 3)
     return false;
-  // The registry gives "." and ".." no meaning; in a path they only hide
-  // where it leads.
-  for (const std::wstring& component : components) {
-    if (component == L"." || component == L"..")
-      return false;
-  }
   // Every file extension's key is shared by all the programs that open it.
   if (components.size() == 3 && components[0] == L"software" && components[1] == L"classes" &&
       components[2][0] == L'.') {
@@ -138,14 +155,13 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
     if (normalized == shared)
       return false;
   }
-  for (const wchar_t* subtree : kSharedSubtrees) {
-    const size_t length = wcslen(subtree);
-    if (normalized.compare(0, length, subtree) == 0 &&
-        (normalized.size() == length || normalized[length] == L'\\')) {
-      return false;
-    }
-  }
-  return true;
+  return !IsInSharedSubtree(normalized);
+}
+
+bool IsRegistryKeySafeToWrite(const std::wstring& key_path) {
+  std::vector<std::wstring> components;
+  return GetComparableComponents(key_path, &components) && components.size() >= 2 &&
+         !IsInSharedSubtree(JoinKeyPath(components, components.size()));
 }
 
 bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key) {

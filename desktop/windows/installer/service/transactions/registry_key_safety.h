@@ -21,6 +21,13 @@ std::wstring NormalizeRegistryKeyPath(const std::wstring& key_path);
 // "Wow6432Node" view component is ignored.
 bool IsRegistryKeySafeToDelete(const std::wstring& key_path);
 
+// Whether a value of the key may be written back from a record kept on
+// disk (which someone could have planted): false for a path of fewer than
+// two components or with a "." or ".." component, and for any key at or
+// below the policy, start-up (Run, RunOnce) and Winlogon keys. Compared as
+// IsRegistryKeySafeToDelete compares.
+bool IsRegistryKeySafeToWrite(const std::wstring& key_path);
+
 // The key that a clean-up depth `clean` (>= 1) removes for a recorded
 // `key_path`: `clean` - 1 levels above it. False, with `key` empty, when that
 // goes above the root or gives a key IsRegistryKeySafeToDelete refuses, or

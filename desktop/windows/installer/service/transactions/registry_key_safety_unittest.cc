@@ -104,3 +104,21 @@ TEST(RegistryKeySafetyTest, CleanDepthClimbsAndStopsAtSharedKeys) {
   EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML", 0, &key));
   EXPECT_FALSE(GetRegistryKeyToClean(L"Software\\Classes\\TarvoHTML", -1, &key));
 }
+
+// Values written back from a record on disk: the keys a registration uses
+// (shared ones too), never the start-up, policy and logon keys.
+TEST(RegistryKeySafetyTest, ValuesAreNeverWrittenBackIntoStartUpOrPolicyKeys) {
+  for (const wchar_t* key : {L"Software\\Classes\\.htm\\OpenWithProgIDs",
+                             L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo",
+                             L"Software\\Tarvo Software", L"Software\\Clients"}) {
+    EXPECT_TRUE(IsRegistryKeySafeToWrite(key)) << key;
+  }
+  for (const wchar_t* key :
+       {L"Software", L"", L"\\\\Software\\", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+        L"software/microsoft/windows/currentversion/runonce\\x",
+        L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
+        L"Software\\Policies\\Tarvo", L"Software\\Tarvo\\..\\Policies",
+        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"}) {
+    EXPECT_FALSE(IsRegistryKeySafeToWrite(key)) << key;
+  }
+}

@@ -32,3 +32,13 @@ bool IsRegistryKeyEmpty(HKEY root, const std::wstring& key_path, REGSAM access_f
   ::RegCloseKey(key);
   return result == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
+
+UndoRecord MakeRegistryUndoRecord(UndoRecord::Kind kind, HKEY root, REGSAM access_flags,
+                                  const std::wstring& key_path) {
+  UndoRecord record;
+  record.kind = kind;
+  record.root = root;
+  record.view = access_flags & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+  record.key = key_path;
+  return record;
+}

@@ -3,12 +3,12 @@
 #include <utility>
 
 #include "base/logging.h"
+#include "desktop/windows/installer/service/transactions/operation_journal.h"
 
 Transaction::Transaction() = default;
 
 Transaction::~Transaction() {
-  CheckCalledOnOwningThread();
-  DestroyInOrder(&operations_);
+  Commit();
 }
 
 bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* error) {
@@ -19,9 +19,10 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* err
   Transaction sub_operations;
   if (operation->Execute(&sub_operations, error)) {
     for (auto& sub_operation : sub_operations.operations_)
-      operations_.push_back(std::move(sub_operation));
+      Keep(std::move(sub_operation));
     sub_operations.operations_.clear();
-    operations_.push_back(std::move(operation));
+    sub_operations.journal_lengths_.clear();
+    Keep(std::move(operation));
     return true;
   }
   operation->Rollback();
@@ -31,17 +32,51 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* err
 }
 
 void Transaction::Rollback() {
+  RollbackTo(0);
+}
+
+void Transaction::RollbackTo(size_t size) {
   CheckCalledOnOwningThread();
-  for (auto it = operations_.rbegin(); it != operations_.rend(); ++it)
-    (*it)->Rollback();
-  DestroyInOrder(&operations_);
+  for (size_t i = operations_.size(); i-- > size;) {
+    operations_[i]->Rollback();
+    // Undone: a later process must not undo it again (a copy's removal
+    // would then take the file its rollback put back).
+    if (journal_ && journal_lengths_[i] != kNotWrittenDown)
+      journal_->Truncate(journal_lengths_[i]);
+  }
+  if (size >= operations_.size())
+    return;
+  std::vector<std::unique_ptr<Operation>> undone;
+  for (size_t i = size; i < operations_.size(); ++i)
+    undone.push_back(std::move(operations_[i]));
+  operations_.resize(size);
+  journal_lengths_.resize(size);
+  DestroyInOrder(&undone);
 }
 
 void Transaction::Append(std::unique_ptr<Operation> operation) {
   CheckCalledOnOwningThread();
   DCHECK(operation);
   if (operation)
-    operations_.push_back(std::move(operation));
+    Keep(std::move(operation));
+}
+
+void Transaction::Commit() {
+  CheckCalledOnOwningThread();
+  DestroyInOrder(&operations_);
+  journal_lengths_.clear();
+}
+
+void Transaction::SetJournal(OperationJournal* journal) {
+  CheckCalledOnOwningThread();
+  journal_ = journal;
+}
+
+void Transaction::Keep(std::unique_ptr<Operation> operation) {
+  journal_lengths_.push_back(journal_ ? journal_->GetLength() : kNotWrittenDown);
+  if (journal_)
+    journal_->Record(operation->DescribeUndo());
+  operations_.push_back(std::move(operation));
 }
 
 // static

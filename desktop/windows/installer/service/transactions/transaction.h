@@ -1,12 +1,15 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TRANSACTION_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_TRANSACTION_H_
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
+
+class OperationJournal;
 
 // The executed operations of a piece of work, oldest first. Rollback undoes
 // them newest first; destroying the transaction commits them, oldest first.
@@ -26,9 +29,19 @@ class Transaction {
 
   // Undoes every executed operation, newest first, then drops them.
   void Rollback();
+  // The same for the operations kept after the first `size` ones.
+  void RollbackTo(size_t size);
 
   // Takes an operation that has already been executed.
   void Append(std::unique_ptr<Operation> operation);
+
+  // Makes every executed operation final, oldest first, and forgets them:
+  // what destroying the transaction does.
+  void Commit();
+
+  // From now on every operation kept is also written down in `journal`
+  // (not owned; null stops it), and taken out of it again when rolled back.
+  void SetJournal(OperationJournal* journal);
 
   bool empty() const { return operations_.empty(); }
   size_t size() const { return operations_.size(); }
@@ -36,12 +49,18 @@ class Transaction {
  private:
   // Destroys |operations| oldest first, which commits those not rolled back.
   static void DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operations);
+  // Keeps an executed operation, and writes it down in the journal.
+  void Keep(std::unique_ptr<Operation> operation);
 
   // Binds the transaction to the calling thread on first use and DCHECKs
   // that every later use comes from it.
   void CheckCalledOnOwningThread();
 
   std::vector<std::unique_ptr<Operation>> operations_;
+  OperationJournal* journal_ = nullptr;
+  // For each operation, the journal's length before it was written down.
+  static constexpr uint64_t kNotWrittenDown = ~uint64_t{0};
+  std::vector<uint64_t> journal_lengths_;
   base::PlatformThreadId owning_thread_ = base::kInvalidThreadId;
 };
 

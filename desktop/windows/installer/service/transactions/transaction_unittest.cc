@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/windows/installer/service/transactions/operation_journal.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -31,6 +32,12 @@ class JournalOperation : public Operation {
     return succeed_;
   }
   void DoRollback() override { journal_->push_back("r" + name_); }
+  // Its name, as the path a later process would delete.
+  UndoRecord DescribeUndo() const override {
+    return {UndoRecord::Kind::kDelete, base::FilePath(base::FilePath::StringType(
+                                           name_.begin(), name_.end())),
+            base::FilePath()};
+  }
 
   std::string name_;
   std::vector<std::string>* journal_;
@@ -43,6 +50,27 @@ std::unique_ptr<Operation> Journal(std::string name,
                                    bool succeed = true) {
   return std::make_unique<JournalOperation>(std::move(name), journal, succeed);
 }
+
+// A journal that keeps its records in memory and tells the shared event
+// list when it is cut back.
+class MemoryJournal : public OperationJournal {
+ public:
+  explicit MemoryJournal(std::vector<std::string>* events) : events_(events) {}
+
+  void Record(const UndoRecord& record) override {
+    records.push_back(std::string(record.path.value().begin(), record.path.value().end()));
+  }
+  uint64_t GetLength() const override { return records.size(); }
+  void Truncate(uint64_t length) override {
+    events_->push_back("t" + std::to_string(length));
+    records.resize(length);
+  }
+
+  std::vector<std::string> records;
+
+ private:
+  std::vector<std::string>* events_;
+};
 
 }  // namespace
 
@@ -114,4 +142,50 @@ TEST(TransactionTest, FailedSubOperationStopsTheOwnerAndKeepsNothing) {
   // before it by the outer rollback.
   EXPECT_EQ(journal, (std::vector<std::string>{"xs1", "xs2", "rs2", "ds2", "rb", "rs1", "ds1",
                                                "db"}));
+}
+
+// What a later process would have to undo is written down as each
+// operation is kept, and taken out again as soon as its rollback has run,
+// so that the record never names a change that is no longer there.
+TEST(TransactionTest, JournalHoldsExactlyWhatIsStillToUndo) {
+  std::vector<std::string> events;
+  MemoryJournal journal(&events);
+  Transaction transaction;
+  ASSERT_TRUE(transaction.Execute(Journal("before", &events), nullptr));
+  transaction.SetJournal(&journal);
+  ASSERT_TRUE(transaction.Execute(Journal("a", &events), nullptr));
+  std::vector<std::unique_ptr<Operation>> subs;
+  subs.push_back(Journal("s1", &events));
+  subs.push_back(Journal("s2", &events));
+  ASSERT_TRUE(transaction.Execute(
+      std::make_unique<JournalOperation>("b", &events, /*succeed=*/true, std::move(subs)),
+      nullptr));
+  std::vector<std::unique_ptr<Operation>> failing_subs;
+  failing_subs.push_back(Journal("s3", &events));
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<JournalOperation>("c", &events, /*succeed=*/false,
+                                         std::move(failing_subs)),
+      nullptr));
+  transaction.Append(Journal("appended", &events));
+  EXPECT_EQ(journal.records, (std::vector<std::string>{"a", "s1", "s2", "b", "appended"}));
+
+  // The operations written down are undone first, the one before them after.
+  events.clear();
+  transaction.RollbackTo(1);
+  EXPECT_EQ(events, (std::vector<std::string>{"rappended", "t4", "rb", "t3", "rs2", "t2", "rs1",
+                                              "t1", "ra", "t0", "da", "ds1", "ds2", "db",
+                                              "dappended"}));
+  EXPECT_TRUE(journal.records.empty());
+  EXPECT_EQ(transaction.size(), 1u);
+  events.clear();
+  transaction.Rollback();
+  EXPECT_EQ(events, (std::vector<std::string>{"rbefore", "dbefore"}));
+
+  // A commit leaves the record to its owner, who drops it once committed.
+  ASSERT_TRUE(transaction.Execute(Journal("d", &events), nullptr));
+  events.clear();
+  transaction.Commit();
+  EXPECT_EQ(events, (std::vector<std::string>{"dd"}));
+  EXPECT_EQ(journal.records, (std::vector<std::string>{"d"}));
+  EXPECT_TRUE(transaction.empty());
 }

@@ -50,3 +50,9 @@ void WriteFileOperation::DoRollback() {
     LOG(ERROR) << "Cannot remove the written file " << path_;
   written_ = false;
 }
+
+UndoRecord WriteFileOperation::DescribeUndo() const {
+  if (!written_)
+    return UndoRecord();
+  return {UndoRecord::Kind::kDelete, path_, base::FilePath()};
+}
