@@ -10,6 +10,7 @@
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "desktop/windows/installer/service/existing_installation_reader.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
@@ -141,6 +142,34 @@ void LoadOldStatus(const base::FilePath& folder,
     *description = error;
 }
 
+// A run killed half way in `folder` is undone by the next run before that
+// one works; until then the installation is what was there before the
+// killed run: the status file it replaced or moved away (or none when it
+// wrote the first), never the registry rows it left half written.
+bool LoadBeforeInterruptedRun(const base::FilePath& folder,
+                              std::unique_ptr<InstallationStatus>* status,
+                              std::string* description) {
+  InstallationJournal::Contents journal;
+  if (!InstallationJournal::Read(folder, &journal) || journal.committing)
+    return false;
+  LOG(INFO) << "A run was killed in " << folder << "; reading the installation before it";
+  for (InstallationStatusSource kind :
+       {INSTALLATION_STATUS_SOURCE_PRIMARY, INSTALLATION_STATUS_SOURCE_LEGACY_XML}) {
+    base::FilePath file;
+    const bool json = kind == INSTALLATION_STATUS_SOURCE_PRIMARY;
+    if (!journal.FindEarlierFile(
+            folder.Append(json ? kInstallationStatusFileName : kLegacyStatusFileName), &file) ||
+        !base::PathExists(file)) {
+      continue;
+    }
+    std::string error;
+    if (!status_loader_internal::ParseStatusFile(kind, file, status, &error))
+      *description = error;
+    return true;
+  }
+  return true;
+}
+
 }  // namespace
 
 void InstallationStatusLoaderImpl::Load(std::unique_ptr<InstallationStatus>* status,
@@ -154,6 +183,8 @@ void InstallationStatusLoaderImpl::Load(std::unique_ptr<InstallationStatus>* sta
   // Both describe this folder's files only.
   description->clear();
   text->clear();
+  if (LoadBeforeInterruptedRun(folder, status, description))
+    return;
   StatusFileResult result =
       ReadStatusFile(INSTALLATION_STATUS_SOURCE_PRIMARY, folder, status, description, text);
   // A present but bad JSON file is never passed over for the legacy file:

@@ -7,6 +7,7 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
@@ -189,3 +190,45 @@ TEST_F(InstallationStatusLoaderTest, ABadCopyLeavesTheReadersComplaint) {
 }
 
 }  // namespace
+
+// A run killed half way is undone by the next run before it works: until
+// then the installation is the one before the killed run, never the status
+// file or the registry rows the killed run left half written.
+TEST_F(InstallationStatusLoaderTest, AKilledRunIsSeenAsUndone) {
+  auto journal_with = [&](const std::string& lines) {
+    WriteText(InstallationJournal::GetPath(folder_),
+              "tarvo installation journal 1\t1700000000\n" + lines);
+  };
+  // An upgrade that moved the status away and wrote its own.
+  WriteJson(Old(L"installation_status.json.1700000001"), "51.0.0.0");
+  WriteJson(Json(), "52.0.0.0");
+  journal_with(
+      "F\told_status\t\n"
+      "M\told_status\\installation_status.json.1700000001\tinstallation_status.json\n"
+      "D\tinstallation_status.json\t\n");
+  std::unique_ptr<InstallationStatus> status = Load(/*recovery=*/false);
+  ASSERT_TRUE(status);
+  EXPECT_EQ("51.0.0.0", status->version);
+
+  // One that replaced the file in place.
+  ASSERT_TRUE(base::DeleteFile(folder_.Append(L"old_status"), /*recursive=*/true));
+  WriteJson(folder_.Append(L"installation_status.json.1700000001.old"), "50.0.0.0");
+  journal_with(
+      "P\tinstallation_status.json\tinstallation_status.json.1700000001.old\n"
+      "D\tinstallation_status.json\t\n");
+  status = Load(/*recovery=*/true);
+  ASSERT_TRUE(status);
+  EXPECT_EQ("50.0.0.0", status->version);
+
+  // A first install that wrote the status: no installation, and the
+  // registry it wrote to is not asked.
+  journal_with("D\tinstallation_status.json\t\n");
+  EXPECT_FALSE(Load(/*recovery=*/true));
+  EXPECT_EQ(0, registry_reader_.read_count);
+
+  // A run that was committing is over: its status is the installation.
+  journal_with("D\tinstallation_status.json\t\ncommitting\n");
+  status = Load(/*recovery=*/false);
+  ASSERT_TRUE(status);
+  EXPECT_EQ("52.0.0.0", status->version);
+}

@@ -1,0 +1,81 @@
+#ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_JOURNAL_H_
+#define DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_JOURNAL_H_
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/service/transactions/operation_journal.h"
+
+// What a run that works in an installation folder writes down there, change
+// by change, so that the next run can put things right when this one is
+// killed half way: undo every change in reverse order, or, once the run
+// was committing, finish the commit (remove the moved-aside files). Only
+// changes of files inside the installation folder, and of registry values
+// and keys, are written down (a deleted registry key is not: the next run
+// writes what it needs again).
+//
+// The file is "installation_journal": a header line with the time the run
+// began (seconds since 1970), one line per change, tab-separated (a letter;
+// for a file the path and the second path, both relative to the
+// installation folder; for the registry the root, view, key, and for a
+// value its name, earlier type and data in hex), and "committing" once the
+// run's work is final.
+class InstallationJournal : public OperationJournal {
+ public:
+  // What a journal left by an earlier run says.
+  struct Contents {
+    int64_t started = 0;
+    bool committing = false;
+    // Oldest first; paths absolute, each checked to lie in the folder.
+    std::vector<UndoRecord> records;
+
+    // Where the file at `path` was before the run: the copy it was moved
+    // aside or away to, or `path` itself when the run did not touch it.
+    // False when the run made it (nothing was there before).
+    bool FindEarlierFile(const base::FilePath& path, base::FilePath* earlier) const;
+  };
+
+  // Starts the journal of a run in `folder`; null when it cannot be made
+  // (one is there already, or the folder is not writable): the run then
+  // goes on without one.
+  static std::unique_ptr<InstallationJournal> Start(const base::FilePath& folder);
+
+  static base::FilePath GetPath(const base::FilePath& folder);
+  // False when `folder` has no journal. Lines that cannot be read, or name
+  // a place outside the folder, are left out.
+  static bool Read(const base::FilePath& folder, Contents* contents);
+
+  ~InstallationJournal() override;
+  InstallationJournal(const InstallationJournal&) = delete;
+  InstallationJournal& operator=(const InstallationJournal&) = delete;
+
+  // OperationJournal.
+  void Record(const UndoRecord& record) override;
+  uint64_t GetLength() const override;
+  void Truncate(uint64_t length) override;
+
+  // The run's work is final: from now on a later run finishes the commit
+  // rather than undoing it.
+  void MarkCommitting();
+  // Nothing is left to put right: the file goes.
+  void Remove();
+
+ private:
+  InstallationJournal(const base::FilePath& folder, base::win::ScopedHandle file);
+
+  bool Append(const std::string& line);
+  // `path` relative to the folder; false when it lies outside.
+  bool MakeRelative(const base::FilePath& path, std::string* relative) const;
+
+  const base::FilePath folder_;
+  base::win::ScopedHandle file_;
+  uint64_t length_ = 0;
+};
+
+#endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_JOURNAL_H_

@@ -1,0 +1,163 @@
+#include "desktop/windows/installer/service/installation_journal.h"
+
+#include <string>
+
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "gtest/gtest.h"
+
+namespace {
+
+UndoRecord FileRecord(UndoRecord::Kind kind, const base::FilePath& path,
+                      const base::FilePath& other = base::FilePath()) {
+  UndoRecord record;
+  record.kind = kind;
+  record.path = path;
+  record.other = other;
+  return record;
+}
+
+UndoRecord ValueRecord(const std::wstring& key, const std::wstring& name, DWORD type,
+                       std::vector<uint8_t> data) {
+  UndoRecord record;
+  record.kind = UndoRecord::Kind::kRestoreValue;
+  record.root = HKEY_CURRENT_USER;
+  record.view = KEY_WOW64_32KEY;
+  record.key = key;
+  record.value_name = name;
+  record.value_type = type;
+  record.value_data = std::move(data);
+  return record;
+}
+
+class InstallationJournalTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    folder_ = temp_.GetPath().Append(L"Tarvo");
+    ASSERT_TRUE(base::CreateDirectory(folder_));
+  }
+
+  std::string Text() {
+    std::string text;
+    base::ReadFileToString(InstallationJournal::GetPath(folder_), &text);
+    return text;
+  }
+
+  base::ScopedTempDir temp_;
+  base::FilePath folder_;
+};
+
+TEST_F(InstallationJournalTest, WhatIsRecordedIsReadBack) {
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+  ASSERT_TRUE(journal);
+  // One run at a time: a second journal is refused while one is there.
+  EXPECT_FALSE(InstallationJournal::Start(folder_));
+  const base::FilePath file = folder_.Append(L"51.0.2802.0\\launcher.exe");
+  journal->Record(FileRecord(UndoRecord::Kind::kPutBack, folder_.Append(L"launcher.exe"),
+                             folder_.Append(L"launcher.exe.1700000000.old")));
+  journal->Record(FileRecord(UndoRecord::Kind::kMoveBack, folder_.Append(L"launcher.exe"), file));
+  journal->Record(FileRecord(UndoRecord::Kind::kRemoveFolders, folder_.Append(L"old_status"),
+                             temp_.GetPath()));
+  journal->Record(ValueRecord(L"Software\\Tarvo", L"Last", REG_SZ, {'a', 0, 0, 0}));
+  journal->Record(ValueRecord(L"Software\\Tarvo", L"", UndoRecord::kAbsentValue, {}));
+  UndoRecord key;
+  key.kind = UndoRecord::Kind::kDeleteKey;
+  key.root = HKEY_LOCAL_MACHINE;
+  key.key = L"Software\\Tarvo\\Sub";
+  key.top_key = L"Software\\Tarvo";
+  const uint64_t before_key = journal->GetLength();
+  journal->Record(key);
+  // Nothing that could not be undone later is written: no undo, places
+  // outside the folder, roots other than HKLM and HKCU, names that would
+  // break a line.
+  const uint64_t length = journal->GetLength();
+  journal->Record(UndoRecord());
+  journal->Record(FileRecord(UndoRecord::Kind::kDelete, temp_.GetPath().Append(L"elsewhere")));
+  journal->Record(FileRecord(UndoRecord::Kind::kDelete, folder_));
+  UndoRecord classes = ValueRecord(L"Software\\Tarvo", L"x", REG_SZ, {});
+  classes.root = HKEY_CLASSES_ROOT;
+  journal->Record(classes);
+  journal->Record(ValueRecord(L"Software\\Tarvo", L"two\nlines", REG_SZ, {}));
+  EXPECT_EQ(length, journal->GetLength());
+
+  InstallationJournal::Contents contents;
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  EXPECT_GT(contents.started, 1600000000);
+  EXPECT_FALSE(contents.committing);
+  ASSERT_EQ(6u, contents.records.size());
+  EXPECT_EQ(UndoRecord::Kind::kPutBack, contents.records[0].kind);
+  EXPECT_EQ(folder_.Append(L"launcher.exe.1700000000.old"), contents.records[0].other);
+  EXPECT_EQ(file, contents.records[1].other);
+  // Folders made from outside the installation folder are removed at most
+  // up to it.
+  EXPECT_EQ(folder_, contents.records[2].other);
+  EXPECT_EQ(HKEY_CURRENT_USER, contents.records[3].root);
+  EXPECT_EQ(static_cast<REGSAM>(KEY_WOW64_32KEY), contents.records[3].view);
+  EXPECT_EQ(L"Last", contents.records[3].value_name);
+  EXPECT_EQ(static_cast<DWORD>(REG_SZ), contents.records[3].value_type);
+  EXPECT_EQ((std::vector<uint8_t>{'a', 0, 0, 0}), contents.records[3].value_data);
+  EXPECT_EQ(UndoRecord::kAbsentValue, contents.records[4].value_type);
+  EXPECT_EQ(L"", contents.records[4].value_name);
+  EXPECT_EQ(HKEY_LOCAL_MACHINE, contents.records[5].root);
+  EXPECT_EQ(L"Software\\Tarvo", contents.records[5].top_key);
+
+  // Undone changes leave the journal; then the run commits.
+  journal->Truncate(before_key);
+  journal->MarkCommitting();
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  EXPECT_TRUE(contents.committing);
+  EXPECT_EQ(5u, contents.records.size());
+  journal->Remove();
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
+  EXPECT_FALSE(InstallationJournal::Read(folder_, &contents));
+}
+
+// The journal lies in the installation folder: whoever could write there
+// could write it. Lines naming places outside the folder are left out.
+TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
+  const std::string text =
+      "tarvo installation journal 1\t1700000000\n"
+      "D\t..\\outside.txt\t\n"
+      "D\tC:\\Windows\\win.ini\t\n"
+      "P\ta\\..\\..\\b\tb.1.old\n"
+      "X\tunknown\t\n"
+      "V\tHKCR\t0\tSoftware\\x\tname\t1\t00\n"
+      "V\tHKCU\t4096\tSoftware\\x\tname\t1\t00\n"
+      "V\tHKCU\t0\tSoftware\\x\tname\t1\tzz\n"
+      "K\tHKCU\t0\tSoftware\\x\n"
+      "D\tlauncher.exe\t\n";
+  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), text));
+  InstallationJournal::Contents contents;
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  EXPECT_EQ(1700000000, contents.started);
+  ASSERT_EQ(1u, contents.records.size());
+  EXPECT_EQ(folder_.Append(L"launcher.exe"), contents.records[0].path);
+}
+
+TEST_F(InstallationJournalTest, EarlierFileOfAPath) {
+  const base::FilePath status = folder_.Append(L"installation_status.json");
+  const base::FilePath moved = folder_.Append(L"old_status\\installation_status.json.1700000000");
+  const base::FilePath backup = folder_.Append(L"installation_status.json.1700000000.old");
+  InstallationJournal::Contents contents;
+  base::FilePath earlier;
+  // Untouched.
+  ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
+  EXPECT_EQ(status, earlier);
+  // Moved away by an upgrade, then written anew: the moved file.
+  contents.records = {FileRecord(UndoRecord::Kind::kMoveBack, moved, status),
+                      FileRecord(UndoRecord::Kind::kDelete, status)};
+  ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
+  EXPECT_EQ(moved, earlier);
+  // Replaced in place: its moved-aside copy.
+  contents.records = {FileRecord(UndoRecord::Kind::kPutBack, status, backup),
+                      FileRecord(UndoRecord::Kind::kDelete, status)};
+  ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
+  EXPECT_EQ(backup, earlier);
+  // Written by the run where there was none.
+  contents.records = {FileRecord(UndoRecord::Kind::kDelete, status),
+                      FileRecord(UndoRecord::Kind::kPutBack, status, backup)};
+  EXPECT_FALSE(contents.FindEarlierFile(status, &earlier));
+}
+
+}  // namespace

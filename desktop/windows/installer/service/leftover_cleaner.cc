@@ -1,0 +1,358 @@
+#include "desktop/windows/installer/service/leftover_cleaner.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "base/files/file_enumerator.h"
+#include "base/files/file_util.h"
+#include "base/logging.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/string_util.h"
+#include "desktop/windows/installer/service/installation_journal.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
+#include "desktop/windows/installer/service/installation_status_reader.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/registry_key_safety.h"
+#include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+
+namespace {
+
+constexpr wchar_t kBackupExtension[] = L".old";
+// Seconds since 1970 have had nine digits since 1973: a name with fewer
+// was not made by a deletion.
+constexpr size_t kMinBackupTimeDigits = 9;
+constexpr size_t kMaxTemporaryNameDigits = 4;
+// Status files are small; a larger one is not ours and is not read whole.
+constexpr size_t kMaxStatusFileSize = 64 * 1024 * 1024;
+
+bool IsDigits(std::wstring_view text) {
+  if (text.empty())
+    return false;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9')
+      return false;
+  }
+  return true;
+}
+
+// "<name>.<seconds>.old": the name and the seconds.
+bool ParseBackupName(const std::wstring& backup, std::wstring* name, int64_t* seconds) {
+  if (!base::EndsWith(backup, kBackupExtension, base::CompareCase::INSENSITIVE_ASCII))
+    return false;
+  const std::wstring rest = backup.substr(0, backup.size() - std::size(kBackupExtension) + 1);
+  const size_t dot = rest.rfind(L'.');
+  if (dot == std::wstring::npos || dot == 0)
+    return false;
+  const std::wstring digits = rest.substr(dot + 1);
+  if (digits.size() < kMinBackupTimeDigits || !IsDigits(digits) ||
+      !base::StringToInt64(digits, seconds)) {
+    return false;
+  }
+  *name = rest.substr(0, dot);
+  return true;
+}
+
+// What GetTempFileName makes without a prefix: up to four hex digits and
+// ".tmp".
+bool IsTemporaryFileName(const std::wstring& name) {
+  const size_t dot = name.find(L'.');
+  if (dot == 0 || dot == std::wstring::npos || dot > kMaxTemporaryNameDigits ||
+      !base::FilePath::CompareEqualIgnoreCase(name.substr(dot), L".tmp")) {
+    return false;
+  }
+  for (size_t i = 0; i < dot; ++i) {
+    if (!iswxdigit(name[i]))
+      return false;
+  }
+  return true;
+}
+
+// The versioned subfolder a status file names; false when the file is
+// there but gives no record.
+bool ReadSubfolder(const base::FilePath& file, InstallationStatusSource kind,
+                   std::wstring* subfolder) {
+  std::string text;
+  std::unique_ptr<InstallationStatus> record;
+  if (base::ReadFileToStringWithMaxSize(file, &text, kMaxStatusFileSize))
+    CreateInstallationStatusReader(kind)->Read(&record, text, kind);
+  if (!record) {
+    LOG(WARNING) << "Cannot tell which folder the status file " << file << " names";
+    return false;
+  }
+  *subfolder = record->subfolder.value();
+  return true;
+}
+
+InstallationStatusSource KindOfOldStatus(const std::wstring& name) {
+  if (name.find(L".json.") != std::wstring::npos)
+    return INSTALLATION_STATUS_SOURCE_RECOVERED_FROM_OLD_FILES;
+  if (name.find(L".xml.") != std::wstring::npos)
+    return INSTALLATION_STATUS_SOURCE_LEGACY_XML_RECOVERED_FROM_OLD_FILES;
+  return INSTALLATION_STATUS_SOURCE_INVALID;
+}
+
+// A value written back as it was before the killed run changed it.
+void RestoreValue(const UndoRecord& record) {
+  if (!IsRegistryKeySafeToWrite(record.key)) {
+    LOG(WARNING) << "Not restoring a value of the key " << record.key;
+    return;
+  }
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(record.root, record.key.c_str(), 0, record.view | KEY_SET_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    return;  // Gone with the key the run made.
+  }
+  LONG result = ERROR_SUCCESS;
+  if (record.value_type == UndoRecord::kAbsentValue) {
+    result = ::RegDeleteValueW(key, record.value_name.c_str());
+    if (result == ERROR_FILE_NOT_FOUND)
+      result = ERROR_SUCCESS;
+  } else {
+    result = ::RegSetValueExW(key, record.value_name.c_str(), 0, record.value_type,
+                              record.value_data.empty() ? nullptr : record.value_data.data(),
+                              static_cast<DWORD>(record.value_data.size()));
+  }
+  ::RegCloseKey(key);
+  if (result != ERROR_SUCCESS)
+    LOG(ERROR) << "Cannot restore the value " << record.value_name << " of " << record.key;
+}
+
+// A key the killed run made goes with everything below it (unless other
+// programs share it), and so do the ancestors it made while they are
+// empty.
+void DeleteKey(const UndoRecord& record) {
+  const std::wstring top = NormalizeRegistryKeyPath(record.top_key);
+  std::wstring path = NormalizeRegistryKeyPath(record.key);
+  if (path.compare(0, top.size(), top) != 0 ||
+      (path.size() != top.size() && path[top.size()] != L'\\')) {
+    LOG(WARNING) << "Not deleting the key " << record.key << ": it is not below " << top;
+    return;
+  }
+  HKEY key = nullptr;
+  if (IsRegistryKeySafeToDelete(path) &&
+      ::RegOpenKeyExW(record.root, path.c_str(), 0, record.view | KEY_ALL_ACCESS, &key) ==
+          ERROR_SUCCESS) {
+    // RegDeleteTreeW keeps the view of the handle; SHDeleteKeyW would not.
+    ::RegDeleteTreeW(key, nullptr);
+    ::RegCloseKey(key);
+  }
+  for (;;) {
+    if (!IsRegistryKeyEmpty(record.root, path, record.view) ||
+        ::RegDeleteKeyExW(record.root, path.c_str(), record.view, 0) != ERROR_SUCCESS ||
+        path.size() <= top.size()) {
+      return;
+    }
+    path.resize(path.rfind(L'\\'));
+  }
+}
+
+bool BackupBelongsTo(const UndoRecord& record) {
+  std::wstring name;
+  int64_t seconds = 0;
+  return PathsEqualIgnoreCase(record.other.DirName(), record.path.DirName()) &&
+         ParseBackupName(record.other.BaseName().value(), &name, &seconds) &&
+         base::FilePath::CompareEqualIgnoreCase(name, record.path.BaseName().value());
+}
+
+}  // namespace
+
+LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder)
+    : folder_(folder.StripTrailingSeparators()) {}
+
+void LeftoverCleaner::FinishInterruptedRun() {
+  InstallationJournal::Contents journal;
+  if (!InstallationJournal::Read(folder_, &journal))
+    return;
+  if (journal.committing) {
+    LOG(INFO) << "Completing the commit of a run killed in " << folder_;
+    for (const UndoRecord& record : journal.records)
+      Complete(record);
+  } else {
+    LOG(INFO) << "Undoing " << journal.records.size() << " changes of a run killed in "
+              << folder_;
+    for (auto it = journal.records.rbegin(); it != journal.records.rend(); ++it)
+      Undo(*it);
+    undone_since_ = journal.started;
+  }
+  if (!base::DeleteFile(InstallationJournal::GetPath(folder_), /*recursive=*/false))
+    PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
+}
+
+void LeftoverCleaner::Undo(const UndoRecord& record) {
+  const base::FilePath& path = record.path;
+  const base::FilePath& other = record.other;
+  switch (record.kind) {
+    case UndoRecord::Kind::kPutBack:
+      if (!BackupBelongsTo(record) || !base::PathExists(other))
+        return;
+      if (base::PathExists(path) && !base::DirectoryExists(path))
+        base::DeleteFile(path, /*recursive=*/false);
+      if (RenamePath(other, path) != ERROR_SUCCESS)
+        LOG(ERROR) << "Cannot put " << other << " back to " << path;
+      return;
+    case UndoRecord::Kind::kDelete:
+      if (base::PathExists(path) && !base::DirectoryExists(path) &&
+          !base::DeleteFile(path, /*recursive=*/false)) {
+        LOG(ERROR) << "Cannot remove " << path;
+      }
+      return;
+    case UndoRecord::Kind::kMoveBack:
+      if (!base::PathExists(path) || base::PathExists(other))
+        return;
+      base::CreateDirectory(other.DirName());
+      if (RenamePath(path, other) != ERROR_SUCCESS)
+        LOG(ERROR) << "Cannot move " << path << " back to " << other;
+      return;
+    case UndoRecord::Kind::kRemoveFolders:
+      RemoveEmptyFoldersUpward(path, other);
+      return;
+    case UndoRecord::Kind::kRestoreValue:
+      RestoreValue(record);
+      return;
+    case UndoRecord::Kind::kDeleteKey:
+      DeleteKey(record);
+      return;
+    case UndoRecord::Kind::kNone:
+      return;
+  }
+}
+
+// What the interrupted commit did not get to: the moved-aside copies go,
+// and so do the folders a move left empty.
+void LeftoverCleaner::Complete(const UndoRecord& record) {
+  if (record.kind == UndoRecord::Kind::kPutBack && BackupBelongsTo(record) &&
+      !base::DeleteFile(record.other, /*recursive=*/true)) {
+    LOG(ERROR) << "Cannot remove " << record.other;
+  }
+  if (record.kind == UndoRecord::Kind::kMoveBack)
+    RemoveEmptyFoldersUpward(record.other.DirName(), folder_);
+}
+
+void LeftoverCleaner::Keep(const base::FilePath& subfolder) {
+  if (!subfolder.empty())
+    kept_.insert(base::ToLowerASCII(subfolder.BaseName().value()));
+}
+
+bool LeftoverCleaner::IsVersionedFolderName(const std::wstring& name) {
+  const size_t underscore = name.find(L'_');
+  const std::wstring version = name.substr(0, underscore);
+  if (underscore != std::wstring::npos && !IsDigits(name.substr(underscore + 1)))
+    return false;
+  size_t parts = 0;
+  size_t start = 0;
+  while (start <= version.size()) {
+    const size_t dot = std::min(version.find(L'.', start), version.size());
+    if (!IsDigits(version.substr(start, dot - start)))
+      return false;
+    ++parts;
+    start = dot + 1;
+  }
+  return parts == 4;
+}
+
+void LeftoverCleaner::RemoveLeftovers() {
+  std::set<std::wstring> owned = kept_;
+  const bool known = CollectOwnedSubfolders(&owned);
+  base::FileEnumerator folders(folder_, /*recursive=*/false, base::FileEnumerator::DIRECTORIES);
+  std::vector<base::FilePath> remaining;
+  for (base::FilePath folder = folders.Next(); !folder.empty(); folder = folders.Next()) {
+    const std::wstring name = folder.BaseName().value();
+    if (!IsVersionedFolderName(name))
+      continue;
+    if (!known || owned.count(base::ToLowerASCII(name)) || IsInUse(folder)) {
+      remaining.push_back(folder);
+      continue;
+    }
+    LOG(INFO) << "Removing the versioned folder no installation owns: " << folder;
+    if (!base::DeleteFile(folder, /*recursive=*/true))
+      LOG(WARNING) << "Could not remove all of " << folder;
+  }
+  for (const base::FilePath& folder : remaining)
+    CleanBackups(folder, /*recursive=*/true);
+  CleanBackups(folder_, /*recursive=*/false);
+  CleanBackups(folder_.Append(kOldStatusFolderName), /*recursive=*/false);
+  RemoveTemporaryFiles();
+}
+
+bool LeftoverCleaner::CollectOwnedSubfolders(std::set<std::wstring>* owned) const {
+  bool known = true;
+  std::wstring subfolder;
+  auto add = [&](const base::FilePath& file, InstallationStatusSource kind) {
+    if (ReadSubfolder(file, kind, &subfolder))
+      owned->insert(base::ToLowerASCII(subfolder));
+    else
+      known = false;
+  };
+  const base::FilePath status = folder_.Append(kInstallationStatusFileName);
+  const base::FilePath legacy = folder_.Append(kLegacyStatusFileName);
+  if (base::PathExists(status))
+    add(status, INSTALLATION_STATUS_SOURCE_PRIMARY);
+  else if (base::PathExists(legacy))
+    add(legacy, INSTALLATION_STATUS_SOURCE_LEGACY_XML);
+  base::FileEnumerator old_files(folder_.Append(kOldStatusFolderName), /*recursive=*/false,
+                                 base::FileEnumerator::FILES);
+  for (base::FilePath file = old_files.Next(); !file.empty(); file = old_files.Next()) {
+    const InstallationStatusSource kind = KindOfOldStatus(file.BaseName().value());
+    if (kind != INSTALLATION_STATUS_SOURCE_INVALID)
+      add(file, kind);
+  }
+  return known;
+}
+
+void LeftoverCleaner::CleanBackups(const base::FilePath& folder, bool recursive) const {
+  // Per file, its copies by the time they were made.
+  std::map<base::FilePath, std::map<int64_t, base::FilePath>> backups;
+  base::FileEnumerator entries(folder, recursive,
+                               base::FileEnumerator::FILES | base::FileEnumerator::DIRECTORIES);
+  for (base::FilePath entry = entries.Next(); !entry.empty(); entry = entries.Next()) {
+    std::wstring name;
+    int64_t seconds = 0;
+    if (ParseBackupName(entry.BaseName().value(), &name, &seconds))
+      backups[entry.DirName().Append(name)].emplace(seconds, entry);
+  }
+  for (auto& [original, copies] : backups) {
+    // A file the undone run moved aside and never replaced: the oldest
+    // copy it made is the one that was there before it.
+    auto first_of_run = copies.lower_bound(undone_since_);
+    if (undone_since_ && first_of_run != copies.end() && !base::PathExists(original)) {
+      LOG(INFO) << "Putting " << first_of_run->second << " back";
+      if (RenamePath(first_of_run->second, original) == ERROR_SUCCESS)
+        copies.erase(first_of_run);
+    }
+    for (const auto& [seconds, copy] : copies) {
+      VLOG(1) << "Removing the moved-aside copy " << copy;
+      if (!base::DeleteFile(copy, /*recursive=*/true))
+        LOG(WARNING) << "Cannot remove " << copy;
+    }
+  }
+}
+
+void LeftoverCleaner::RemoveTemporaryFiles() const {
+  base::FileEnumerator files(folder_, /*recursive=*/false, base::FileEnumerator::FILES);
+  for (base::FilePath file = files.Next(); !file.empty(); file = files.Next()) {
+    if (!IsTemporaryFileName(file.BaseName().value()))
+      continue;
+    VLOG(1) << "Removing the temporary file " << file;
+    // One still open (being written) cannot be deleted, and stays.
+    base::DeleteFile(file, /*recursive=*/false);
+  }
+}
+
+// static
+bool LeftoverCleaner::IsInUse(const base::FilePath& folder) {
+  base::FileEnumerator files(folder, /*recursive=*/true, base::FileEnumerator::FILES);
+  for (base::FilePath file = files.Next(); !file.empty(); file = files.Next()) {
+    if (IsProgramOrLibrary(file) && TryOpenForWriting(file) != ERROR_SUCCESS) {
+      LOG(INFO) << "Keeping " << folder << ": " << file << " is in use";
+      return true;
+    }
+  }
+  return false;
+}

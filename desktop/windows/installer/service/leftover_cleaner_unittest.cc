@@ -1,0 +1,249 @@
+#include "desktop/windows/installer/service/leftover_cleaner.h"
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include "base/files/file_path.h"
+#include "base/files/file_util.h"
+#include "base/files/scoped_temp_dir.h"
+#include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/service/installation_journal.h"
+#include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/json_installation_status_writer.h"
+#include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
+#include "desktop/windows/installer/service/transactions/copy_file_operation.h"
+#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/move_file_operation.h"
+#include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/service/transactions/write_file_operation.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "gtest/gtest.h"
+#include "testing/registry_override.h"
+
+namespace {
+
+constexpr wchar_t kScratchKey[] = L"Software\\TarvoLeftovers";
+
+class LeftoverCleanerTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    folder_ = temp_.GetPath().Append(L"Tarvo");
+    ASSERT_TRUE(base::CreateDirectory(folder_));
+    ASSERT_TRUE(override_.OverrideRegistry(HKEY_CURRENT_USER));
+  }
+
+  base::FilePath Path(const std::wstring& relative) const { return folder_.Append(relative); }
+  void Write(const std::wstring& relative, const std::string& contents) {
+    ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
+    ASSERT_TRUE(base::WriteFile(Path(relative), contents));
+  }
+  std::string Read(const std::wstring& relative) {
+    std::string contents;
+    base::ReadFileToString(Path(relative), &contents);
+    return contents;
+  }
+  bool Exists(const std::wstring& relative) { return base::PathExists(Path(relative)); }
+  void WriteStatus(const std::wstring& relative, const wchar_t* subfolder) {
+    InstallationStatus status(INSTALLATION_STATUS_SOURCE_GENERATED);
+    status.version = "51.0.2802.0";
+    status.path = folder_;
+    status.subfolder = base::FilePath(subfolder);
+    ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
+    ASSERT_TRUE(WriteInstallationStatusAsJson(status, Path(relative)));
+  }
+  std::wstring Key(const wchar_t* relative) const {
+    return std::wstring(kScratchKey) + L"\\" + relative;
+  }
+  std::unique_ptr<Operation> SetString(const std::wstring& key, const wchar_t* name,
+                                       const wchar_t* value) {
+    return std::make_unique<ChangeRegValueOperation>(
+        HKEY_CURRENT_USER, key, name, value, REG_SZ,
+        static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)), 0);
+  }
+
+  // Everything that would tell a killed run from an undone one.
+  std::pair<std::map<std::wstring, std::string>, std::map<std::wstring, std::string>> State() {
+    return {SnapshotFolder(folder_), SnapshotRegistryKey(HKEY_CURRENT_USER, kScratchKey)};
+  }
+
+  // The changes of an upgrade, through a transaction that writes them down.
+  // Left as a killed process leaves them: neither committed nor rolled back.
+  void RunAndKill(bool committing) {
+    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+    ASSERT_TRUE(journal);
+    // Never committed nor rolled back, as in a killed process: left alone.
+    auto* transaction = new Transaction;
+    transaction->SetJournal(journal.get());
+    auto run = [&](std::unique_ptr<Operation> operation) {
+      ASSERT_TRUE(transaction->Execute(std::move(operation), nullptr));
+    };
+    run(std::make_unique<DeleteFileOperation>(Path(L"launcher.exe"), false, false));
+    run(std::make_unique<MoveFileOperation>(Path(L"52.0.2802.0\\launcher.exe"),
+                                            Path(L"launcher.exe"), folder_));
+    run(std::make_unique<MoveFileOperation>(Path(L"52.0.2802.0\\Assets\\logo.png"),
+                                            Path(L"Assets\\logo.png"), folder_));
+    run(std::make_unique<DeleteFileOperation>(Path(L"52.0.2802.0\\files_list"), false, false));
+    run(std::make_unique<CopyFileOperation>(temp_.GetPath().Append(L"source.txt"),
+                                            Path(L"52.0.2802.0\\deep\\er\\copied.txt")));
+    run(std::make_unique<CreateFolderOperation>(Path(L"old_status")));
+    run(std::make_unique<MoveFileOperation>(Path(L"installation_status.json"),
+                                            Path(L"old_status\\installation_status.json.1")));
+    run(std::make_unique<WriteFileOperation>(Path(L"installation_status.json"), "new"));
+    run(SetString(Key(L"Kept"), L"Version", L"52"));
+    run(SetString(Key(L"Made\\By\\Run"), L"Value", L"x"));
+    if (committing)
+      journal->MarkCommitting();
+    // The process is gone: its handles close, nothing more is done.
+    journal.reset();
+  }
+
+  void MakeInstallationBeforeTheRun() {
+    Write(L"launcher.exe", "launcher 51");
+    Write(L"installation_status.json", "status 51");
+    Write(L"52.0.2802.0\\launcher.exe", "launcher 52");
+    Write(L"52.0.2802.0\\files_list", "list");
+    Write(L"52.0.2802.0\\Assets\\logo.png", "logo");
+    ASSERT_TRUE(base::WriteFile(temp_.GetPath().Append(L"source.txt"), "copied"));
+    ASSERT_TRUE(SetString(Key(L"Kept"), L"Version", L"51")->Execute(&scratch_, nullptr));
+  }
+
+  base::ScopedTempDir temp_;
+  base::FilePath folder_;
+  FakeSecurityUtil security_;
+  ScopedSecurityUtilForTesting scoped_security_{&security_};
+  registry_util::RegistryOverrideManager override_;
+  Transaction scratch_;
+};
+
+TEST_F(LeftoverCleanerTest, AKilledRunIsUndone) {
+  MakeInstallationBeforeTheRun();
+  scratch_.Commit();
+  const auto before = State();
+  RunAndKill(/*committing=*/false);
+  ASSERT_NE(before, State());
+
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_EQ(before, State());
+  // Once is enough: the journal is gone.
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
+}
+
+TEST_F(LeftoverCleanerTest, AKilledCommitIsCompleted) {
+  MakeInstallationBeforeTheRun();
+  scratch_.Commit();
+  RunAndKill(/*committing=*/true);
+
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
+  EXPECT_EQ("launcher 52", Read(L"launcher.exe"));
+  EXPECT_EQ("new", Read(L"installation_status.json"));
+  EXPECT_EQ("logo", Read(L"Assets\\logo.png"));
+  // The moved-aside copies are gone, and so is the folder a move emptied.
+  EXPECT_FALSE(Exists(L"52.0.2802.0\\files_list"));
+  EXPECT_FALSE(Exists(L"52.0.2802.0\\Assets"));
+  for (const auto& [name, entry] : SnapshotFolder(folder_))
+    EXPECT_EQ(std::wstring::npos, name.find(L".old")) << name;
+}
+
+TEST_F(LeftoverCleanerTest, VersionedFoldersNobodyOwnsGoUnlessInUse) {
+  WriteStatus(L"installation_status.json", L"52.0.2802.0");
+  WriteStatus(L"old_status\\installation_status.json.1700000000", L"51.0.2802.0");
+  for (const wchar_t* folder : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0",
+                                L"52.0.2802.0_0", L"53.0.2802.0", L"53.0.2802.0_12",
+                                L"1.2.3", L"user data", L"5.0.0.0a"}) {
+    Write(std::wstring(folder) + L"\\installer.exe", "program");
+    Write(std::wstring(folder) + L"\\resources\\en.txt", "text");
+  }
+  // A program that runs cannot be opened for writing.
+  base::win::ScopedHandle running(::CreateFileW(Path(L"53.0.2802.0\\installer.exe").value().c_str(),
+                                                GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                                OPEN_EXISTING, 0, nullptr));
+  ASSERT_TRUE(running.IsValid());
+
+  LeftoverCleaner cleaner(folder_);
+  cleaner.Keep(base::FilePath(L"50.0.2802.0"));
+  cleaner.RemoveLeftovers();
+  for (const wchar_t* kept : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0", L"53.0.2802.0",
+                              L"1.2.3", L"user data", L"5.0.0.0a"}) {
+    EXPECT_TRUE(Exists(std::wstring(kept) + L"\\resources\\en.txt")) << kept;
+  }
+  EXPECT_FALSE(Exists(L"52.0.2802.0_0"));
+  EXPECT_FALSE(Exists(L"53.0.2802.0_12"));
+
+  // Which folders are owned cannot be told: none goes.
+  running.Close();
+  Write(L"old_status\\installation_status.json.1700000001", "not a status");
+  Write(L"53.0.2802.0_1\\installer.exe", "program");
+  LeftoverCleaner(folder_).RemoveLeftovers();
+  EXPECT_TRUE(Exists(L"53.0.2802.0"));
+  EXPECT_TRUE(Exists(L"53.0.2802.0_1"));
+}
+
+TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesGo) {
+  WriteStatus(L"installation_status.json", L"52.0.2802.0");
+  for (const wchar_t* name :
+       {L"launcher.exe", L"launcher.exe.1700000000.old", L"installer_prefs.json.1700000001.old",
+        L"52.0.2802.0\\files_list.1700000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
+        L"old_status\\installation_status.json.1.1700000000.old", L"notes.2023.old",
+        L"notes.old", L"1a2b.tmp", L"f.tmp", L"12345.tmp", L"notes.tmp",
+        L"user data\\x.1700000000.old"}) {
+    Write(name, "x");
+  }
+  Write(L"52.0.2802.0\\folder.1700000000.old\\inside", "x");
+  LeftoverCleaner(folder_).RemoveLeftovers();
+  for (const wchar_t* gone :
+       {L"launcher.exe.1700000000.old", L"installer_prefs.json.1700000001.old",
+        L"52.0.2802.0\\files_list.1700000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
+        L"52.0.2802.0\\folder.1700000000.old",
+        L"old_status\\installation_status.json.1.1700000000.old", L"1a2b.tmp", L"f.tmp"}) {
+    EXPECT_FALSE(Exists(gone)) << gone;
+  }
+  for (const wchar_t* kept : {L"launcher.exe", L"notes.2023.old", L"notes.old", L"12345.tmp",
+                              L"notes.tmp", L"user data\\x.1700000000.old",
+                              L"52.0.2802.0\\a"}) {
+    EXPECT_TRUE(Exists(kept)) << kept;
+  }
+}
+
+// A copy the killed run moved aside is the only one left of its file when
+// the run was killed before it could write down the move: it goes back.
+TEST_F(LeftoverCleanerTest, CopiesOfAnUndoneRunGoBackWhenTheirFileIsGone) {
+  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                              "tarvo installation journal 1\t1700000100\n"));
+  Write(L"a.txt.1700000200.old", "a");
+  Write(L"b.txt.1700000000.old", "older than the run");
+  Write(L"c.txt", "c");
+  Write(L"c.txt.1700000200.old", "replaced");
+  Write(L"d.txt.1700000300.old", "d later");
+  Write(L"d.txt.1700000200.old", "d first");
+  LeftoverCleaner cleaner(folder_);
+  cleaner.FinishInterruptedRun();
+  cleaner.RemoveLeftovers();
+  EXPECT_EQ("a", Read(L"a.txt"));
+  EXPECT_FALSE(Exists(L"b.txt"));
+  EXPECT_EQ("c", Read(L"c.txt"));
+  EXPECT_EQ("d first", Read(L"d.txt"));
+  EXPECT_EQ((std::map<std::wstring, std::string>{{L"a.txt", "file:rw:a"},
+                                                 {L"c.txt", "file:rw:c"},
+                                                 {L"d.txt", "file:rw:d first"}}),
+            SnapshotFolder(folder_));
+}
+
+TEST(LeftoverCleanerNamesTest, VersionedFolderNames) {
+  for (const wchar_t* name : {L"51.0.2802.0", L"51.0.2802.0_0", L"1.2.3.4_123"})
+    EXPECT_TRUE(LeftoverCleaner::IsVersionedFolderName(name)) << name;
+  for (const wchar_t* name : {L"51.0.2802", L"51.0.2802.0.1", L"51.0.2802.0_", L"51.0.2802.0_a",
+                              L"51..2802.0", L".51.0.2802.0", L"51.0.2802.0 ", L"v51.0.2802.0",
+                              L"51.0.2802.0_1_2", L"", L"old_status"}) {
+    EXPECT_FALSE(LeftoverCleaner::IsVersionedFolderName(name)) << name;
+  }
+}
+
+}  // namespace
