@@ -7,14 +7,16 @@ prefix of its own (the helpers of silent_end_to_end_test.py).
 """
 
 import argparse
+import json
 import os
+import random
 import re
 import resource
 import shutil
 import signal
 import subprocess
 import sys
-import tempfile
+import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import silent_end_to_end_test as e2e  # noqa: E402
@@ -25,12 +27,14 @@ ARGS = ["--allusers=0", "--installfolder=" + FOLDER]
 QUICK_RUN_SECONDS = 120
 
 
-def run(prefix, exe, *args, env=None, timeout=240, preexec_fn=None):
-    """Runs a Windows program to its end and waits for the wineserver."""
+def run(prefix, exe, *args, env=None, timeout=240, preexec_fn=None, wait=True):
+    """Runs a Windows program to its end; with `wait`, also until every
+    process of the prefix has ended (a snapshot waits for that anyway)."""
     result = subprocess.run([e2e.WINE, exe, *args], env=env or prefix.env, timeout=timeout,
                             stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                             stderr=subprocess.DEVNULL, check=False, preexec_fn=preexec_fn)
-    prefix.wait()
+    if wait:
+        prefix.wait()
     return result.returncode
 
 
@@ -117,10 +121,238 @@ def scenario_full_drive(prefix, a):
     print("exit code %d; work folders: %s" % (result.returncode, sorted(left)))
 
 
+# --- Runs killed half way -------------------------------------------------
+#
+# A run is stopped for good at a named point (the engine's test switch
+# TARVO_INSTALLER_TEST_STOP_AT: a step's name, "unpacking" half way through
+# the package, "commit" once the run's work is final), or at a random
+# moment, and then every process of the prefix is killed, as a power cut
+# would. The same command run again must leave exactly what it leaves on a
+# clean machine, and the uninstall after it nothing.
+
+# What differs between two clean runs of the same command: the app id and
+# the name of a status file an upgrade keeps (the run's time), the session's
+# GUID, what Wine writes by itself, the shortcut files (they record the
+# target's times) and the versioned folder's "_N".
+VOLATILE = [
+    (re.compile(r"(TarvoWebBrowser\.|\"app_id\":\"|installation_status\.json\.)\d+"),
+     r"\1<time>"),
+    (re.compile(r"(\d+\.\d+\.\d+\.\d+)_\d+"), r"\1"),
+]
+WINE_KEYS = re.compile(r"\[Console\]|AppCompatFlags")
+
+
+def normalised(text):
+    for pattern, replacement in VOLATILE:
+        text = pattern.sub(replacement, text)
+    return text
+
+
+def state(prefix):
+    """The prefix as a clean run of the same command leaves it, whatever run
+    made it."""
+    files, registry = e2e.snapshot(prefix)
+    out_files = {}
+    for path, digest in files.items():
+        full = os.path.join(prefix.c, path)
+        name = os.path.basename(path)
+        if name.startswith("installation_status.json"):
+            with open(full, encoding="utf-8") as f:
+                digest = normalised(f.read())
+        elif name == "installer_prefs.json":
+            with open(full, encoding="utf-8") as f:
+                prefs = json.load(f)
+            prefs.pop("last_installation_guid", None)
+            digest = json.dumps(prefs, sort_keys=True)
+        elif name.endswith(".lnk"):
+            digest = "a shortcut"
+        out_files[normalised(path)] = digest
+    out_registry = {normalised(key): {normalised(line) for line in lines}
+                    for key, lines in registry.items() if not WINE_KEYS.search(key)}
+    return out_files, out_registry
+
+
+def install_cmd(installer):
+    return [installer, "--silent", *e2e.QUIET, *ARGS]
+
+
+def uninstall_cmd(prefix, version):
+    return [os.path.join(prefix.unix(FOLDER), version, "installer.exe"), "--uninstall",
+            "--silent", *e2e.QUIET]
+
+
+def run_ok(prefix, command, what, wait=True):
+    seen = set(prefix.logs())
+    code = run(prefix, *command, wait=wait)
+    e2e.check_code(prefix, seen, code, 0, what)
+
+
+def kill_prefix(prefix, process):
+    subprocess.run([e2e.WINESERVER, "-k"], env=prefix.env, timeout=60, check=False,
+                   stderr=subprocess.DEVNULL)
+    try:
+        process.wait(timeout=60)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait()
+    prefix.wait()
+
+
+def start(prefix, command, env=None):
+    return subprocess.Popen([e2e.WINE, *command], env=env or prefix.env,
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+
+
+def run_killed_at(prefix, command, point):
+    """Runs `command` until it stops at `point`, then kills the prefix."""
+    seen = set(prefix.logs())
+    process = start(prefix, command, dict(prefix.env, TARVO_INSTALLER_TEST_STOP_AT=point))
+    line = "Stopped at %s for the test" % point
+    deadline = time.monotonic() + 120
+    while time.monotonic() < deadline:
+        for log in prefix.logs():
+            if log not in seen:
+                with open(log, encoding="utf-8", errors="replace") as f:
+                    if line in f.read():
+                        kill_prefix(prefix, process)
+                        return
+        if process.poll() is not None:
+            kill_prefix(prefix, process)
+            raise AssertionError("the run ended with %d before stopping at %s"
+                                 % (process.returncode, point))
+        time.sleep(0.05)
+    kill_prefix(prefix, process)
+    raise AssertionError("the run never stopped at %s" % point)
+
+
+def run_killed_after(prefix, command, seconds):
+    process = start(prefix, command)
+    time.sleep(seconds)
+    kill_prefix(prefix, process)
+
+
+def compare(expected, actual, what):
+    changes = e2e.diff(expected, actual)
+    assert not changes, "%s differs from a clean run:\n  %s" % (what, "\n  ".join(changes[:40]))
+
+
+def check_empty(prefix, empty, what):
+    changes = [c for c in e2e.diff(empty, e2e.snapshot(prefix))
+               if not e2e.LEGITIMATELY_LEFT.match(c) and not WINE_KEYS.search(c)]
+    assert not changes, "%s left:\n  %s" % (what, "\n  ".join(changes[:40]))
+
+
+def work_is_final(prefix, version):
+    """Whether the killed run's status is on disk for good: its journal was
+    gone or committing when the prefix was killed."""
+    root = prefix.unix(FOLDER)
+    status_file = os.path.join(root, "installation_status.json")
+    if not os.path.exists(status_file):
+        return False
+    with open(status_file, encoding="utf-8") as f:
+        if '"version":"%s"' % version not in f.read():
+            return False
+    journal = os.path.join(root, "installation_journal")
+    if not os.path.exists(journal):
+        return True
+    with open(journal, encoding="utf-8", errors="replace") as f:
+        return "committing" in f.read().splitlines()
+
+
+class KillCycles:
+    """The runs of one scenario in one prefix: the empty prefix, and (made
+    when first needed) what the command leaves when run once on a clean
+    machine, and when run twice (the reference for a run killed once its
+    work was final)."""
+
+    def __init__(self, prefix, a, upgrade):
+        self.prefix = prefix
+        self.v1 = engine_beside(prefix, "v1", a.v1, a.engine_v1)
+        self.v2 = engine_beside(prefix, "v2", os.path.join(a.packages_dir, "installer_v2.exe"),
+                                os.path.join(a.packages_dir, "bin_" + e2e.V2))
+        self.upgrade = upgrade
+        self.version = e2e.V2 if upgrade else e2e.V1
+        self.command = install_cmd(self.v2 if upgrade else self.v1)
+        run(prefix, "cmd.exe", "/c", "exit")
+        # The user's classes key exists on Windows; a fresh prefix lacks it.
+        run(prefix, "reg", "add", "HKCU\\Software\\Classes", "/f")
+        self.empty = e2e.snapshot(prefix)
+        self.references = {}
+
+    def prepare(self):
+        if self.upgrade:
+            run_ok(self.prefix, install_cmd(self.v1), "install of the first version", wait=False)
+
+    def reference(self, times):
+        if times not in self.references:
+            self.prepare()
+            for _ in range(times):
+                run_ok(self.prefix, self.command, "clean run", wait=False)
+            self.references[times] = state(self.prefix)
+            self.uninstall("clean run")
+        return self.references[times]
+
+    def uninstall(self, what):
+        run_ok(self.prefix, uninstall_cmd(self.prefix, self.installed_version()),
+               "uninstall after " + what, wait=False)
+        check_empty(self.prefix, self.empty, "the uninstall after " + what)
+
+    def installed_version(self):
+        with open(os.path.join(self.prefix.unix(FOLDER), "installation_status.json"),
+                  encoding="utf-8") as f:
+            return json.loads(f.read())["_subfolder"]
+
+    def check(self, kill, what):
+        self.prepare()
+        kill()
+        final = work_is_final(self.prefix, self.version)
+        run_ok(self.prefix, self.command, "the run after " + what, wait=False)
+        result = state(self.prefix)
+        self.uninstall(what)
+        compare(self.reference(2 if final else 1), result, "the run after " + what)
+        print("%s, then the same run: as on a clean machine%s; the uninstall leaves nothing"
+              % (what, " (where the killed run is complete)" if final else ""))
+
+
+# Where a run is killed, shard by shard (each a scenario in a prefix of its
+# own): a step's name (before it runs), "unpacking", "commit" (the run's
+# work is final), or "random" (a random moment of the run).
+KILL_POINTS = {
+    "install_0": ["unpacking", "copy_file:launcher.exe"],
+    # The status is written: still undone, as the run did not commit.
+    "install_1": ["finalize"],
+    "install_2": ["commit"],
+    "install_3": ["random"],
+    # The first version's root files are moved aside.
+    "upgrade_0": ["move_file"],
+    # The first version's status is in "old_status", the new one not written.
+    "upgrade_1": ["install_components"],
+    "upgrade_2": ["commit"],
+    "upgrade_3": ["random"],
+}
+
+
+def scenario_killed(prefix, a, shard):
+    cycles = KillCycles(prefix, a, upgrade=shard.startswith("upgrade"))
+    for point in KILL_POINTS[shard]:
+        if point == "random":
+            seed = random.randrange(1 << 30)
+            seconds = random.Random(seed).uniform(0.3, 4.0)
+            cycles.check(lambda: run_killed_after(prefix, cycles.command, seconds),
+                         "killed after %.2f s (seed %d)" % (seconds, seed))
+        else:
+            cycles.check(lambda: run_killed_at(prefix, cycles.command, point),
+                         "killed at " + point)
+
+
 SCENARIOS = {
     "truncated_installer": scenario_truncated_installer,
     "full_drive": scenario_full_drive,
 }
+for _shard in KILL_POINTS:
+    SCENARIOS["killed_" + _shard] = (
+        lambda prefix, a, shard=_shard: scenario_killed(prefix, a, shard))
 
 
 def main():
@@ -129,23 +361,7 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--packages-dir")
     a = parser.parse_args()
-    a.v1 = os.path.join(a.build_dir, "payload_installers", "full_package.exe")
-    a.engine_v1 = os.path.join(a.build_dir, "bin")
-    root = tempfile.mkdtemp(prefix="tarvo-e2e-%s-" % a.what)
-    prefix = e2e.Prefix(root)
-    try:
-        SCENARIOS[a.what](prefix, a)
-        print("%s: passed" % a.what)
-        return 0
-    except e2e.Skip as stop:
-        print("SKIPPED: " + str(stop))
-        return e2e.SKIP
-    except BaseException:
-        e2e.print_log_ends(prefix)
-        raise
-    finally:
-        prefix.close()
-        shutil.rmtree(root, ignore_errors=True)
+    return e2e.run_in_fresh_prefix(a.what, SCENARIOS[a.what], a)
 
 
 if __name__ == "__main__":

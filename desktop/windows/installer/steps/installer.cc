@@ -81,6 +81,7 @@ Installer::Installer(const base::CommandLine& command_line,
 Installer::~Installer() {
   if (running_)
     Cancel();
+  CommitWork();
   package_watcher_.StopWatching();
   interrupted_watcher_.StopWatching();
 }
@@ -300,6 +301,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
   }
   for (InstallerObserver& observer : observers_)
     observer.OnNotify();
+  RecoverInterruptedWork(folder);
   if (HasOwnSwitch(switches::kWaitForPackage)) {
     VLOG(1) << "Need to wait for package";
     WaitForPackage(/*post_elevated=*/false);
@@ -316,6 +318,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
   }
   for (InstallerObserver& observer : observers_)
     observer.OnEnteringPhase(kPhaseRunningSteps);
+  StartJournal(folder);
   FillStatus(folder);
   if (!HandleSubfolder(folder))
     return;
@@ -527,6 +530,10 @@ void Installer::Cancel() {
   LOG(INFO) << "Installation cancelled";
   // No step and no retry may run once the rollback has begun.
   scheduler_->Cancel();
+  // What the journal holds first, so that it goes before the folder it lies
+  // in is taken back.
+  transaction_.RollbackTo(operations_before_journal_);
+  DropJournal();
   transaction_.Rollback();
   Finish();
   for (InstallerObserver& observer : observers_)

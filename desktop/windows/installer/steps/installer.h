@@ -17,6 +17,7 @@
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
@@ -132,6 +133,14 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // Elevates or borrows rights when needed; false when the flow is over.
   bool ObtainRights(const base::FilePath& folder, bool admin, bool access);
   void ContinueWithFolder(const base::FilePath& folder);
+  // What runs killed in `folder` left is put right before this one works.
+  void RecoverInterruptedWork(const base::FilePath& folder);
+  // From here on the next run can undo this one's changes should it be
+  // killed.
+  void StartJournal(const base::FilePath& folder);
+  // Makes the work final; after a success, what earlier runs left goes.
+  void CommitWork();
+  void DropJournal();
   void PrepareAndHandOver(bool post_elevated);
   void FillStatus(const base::FilePath& folder);
   bool HandleSubfolder(const base::FilePath& folder);
@@ -176,6 +185,12 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   InstallationStatusLoaderFactory status_loader_factory_;
   base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;
   Transaction transaction_;
+  // The record of transaction_ in the installation folder, while this
+  // process runs the steps; the folder it is in.
+  std::unique_ptr<InstallationJournal> journal_;
+  base::FilePath journal_folder_;
+  // The operations transaction_ held when the journal began.
+  size_t operations_before_journal_ = 0;
   base::ObserverList<InstallerObserver> observers_;
   InstallationStatus status_;
   std::wstring app_id_;

@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/steps/finalize/finalization_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/registration_step_factory.h"
+#include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
 
@@ -40,6 +41,21 @@ class ForcedFailureStep : public InstallerStep {
   const StepStatus status_;
 };
 
+// For the end-to-end tests only: the step named by
+// TARVO_INSTALLER_TEST_STOP_AT stops the process for good before it would
+// run, so that the test can kill the whole run there.
+class StoppingStep : public InstallerStep {
+ public:
+  StoppingStep(std::string name, InstallerStepContext* context)
+      : InstallerStep(std::move(name), context) {}
+
+  StepResult Run(int /*attempt*/) override {
+    StopHereIfTestAsks(name());
+    return StepResult(STEP_FAILED, RESULT_GENERAL_FAILURE, std::wstring(),
+                      "Step " + name() + " was to stop the test run");
+  }
+};
+
 bool IsNamedBy(const char* variable, const std::string& name) {
   std::string value;
   return base::Environment::Create()->GetVar(variable, &value) && value == name;
@@ -54,6 +70,8 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
       return std::make_unique<ForcedFailureStep>(name, STEP_FAILED, context);
     if (IsNamedBy("TARVO_INSTALLER_TEST_RETRY_STEP", name))
       return std::make_unique<ForcedFailureStep>(name, STEP_RETRY_THEN_FAIL, context);
+    if (IsNamedBy("TARVO_INSTALLER_TEST_STOP_AT", name))
+      return std::make_unique<StoppingStep>(name, context);
     if (auto step = CreateFileOrStatusStep(kind, arguments, context))
       return step;
     if (auto step = CreateRegistrationStep(kind, arguments, context))

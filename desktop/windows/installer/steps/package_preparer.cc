@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/relative_path.h"
+#include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
 
@@ -197,4 +198,7 @@ void PackagePreparer::OnFilesToUnpackCounted(size_t count) {
 
 void PackagePreparer::OnUnpackProgressChanged(size_t count) {
   delegate_->OnUnpackProgressChanged(kDirectUnpackingEventName, count);
+  // Half way through a package of a few files.
+  if (count == 3)
+    StopHereIfTestAsks("unpacking");
 }

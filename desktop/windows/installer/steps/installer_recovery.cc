@@ -1,0 +1,65 @@
+#include "desktop/windows/installer/steps/installer.h"
+
+#include "base/base_paths.h"
+#include "base/logging.h"
+#include "base/path_service.h"
+#include "desktop/windows/installer/service/leftover_cleaner.h"
+#include "desktop/windows/installer/utils/test_stop_point.h"
+
+namespace {
+
+// The versioned folder this process runs from, when it lies in `folder`.
+base::FilePath GetOwnSubfolder(const base::FilePath& folder) {
+  base::FilePath exe_folder;
+  if (!base::PathService::Get(base::DIR_EXE, &exe_folder) ||
+      !base::FilePath::CompareEqualIgnoreCase(
+          exe_folder.DirName().StripTrailingSeparators().value(),
+          folder.StripTrailingSeparators().value())) {
+    return base::FilePath();
+  }
+  return exe_folder.BaseName();
+}
+
+}  // namespace
+
+void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
+  LeftoverCleaner cleaner(folder);
+  cleaner.FinishInterruptedRun();
+  // The folder this run prepares or runs from, and the installation it
+  // replaces, stay whatever the files on disk say now.
+  cleaner.Keep(GetInstallSubfolder());
+  cleaner.Keep(GetOwnSubfolder(folder));
+  if (const InstallationStatus* existing = GetExistingInstallation())
+    cleaner.Keep(existing->subfolder);
+  cleaner.RemoveLeftovers();
+}
+
+void Installer::StartJournal(const base::FilePath& folder) {
+  DCHECK(!journal_);
+  journal_ = InstallationJournal::Start(folder);
+  journal_folder_ = folder;
+  operations_before_journal_ = transaction_.size();
+  transaction_.SetJournal(journal_.get());
+}
+
+void Installer::CommitWork() {
+  if (!journal_)
+    return;
+  journal_->MarkCommitting();
+  StopHereIfTestAsks("commit");
+  transaction_.Commit();
+  DropJournal();
+  // The versioned folders the new status no longer names go now, unless a
+  // program in them still runs; then the next run takes them.
+  LeftoverCleaner cleaner(journal_folder_);
+  cleaner.Keep(GetOwnSubfolder(journal_folder_));
+  cleaner.RemoveLeftovers();
+}
+
+void Installer::DropJournal() {
+  transaction_.SetJournal(nullptr);
+  if (!journal_)
+    return;
+  journal_->Remove();
+  journal_.reset();
+}

@@ -1,0 +1,19 @@
+#include "desktop/windows/installer/utils/test_stop_point.h"
+
+#include <windows.h>
+
+#include "base/environment.h"
+#include "base/logging.h"
+
+void StopHereIfTestAsks(const std::string& point) {
+  static const std::string* const stop_at = [] {
+    std::string value;
+    base::Environment::Create()->GetVar("TARVO_INSTALLER_TEST_STOP_AT", &value);
+    return new std::string(value);
+  }();
+  if (stop_at->empty() || *stop_at != point)
+    return;
+  LOG(WARNING) << "Stopped at " << point << " for the test";
+  for (;;)
+    ::Sleep(INFINITE);
+}
