@@ -7,6 +7,7 @@ prefix of its own (the helpers of silent_end_to_end_test.py).
 """
 
 import argparse
+import glob
 import json
 import os
 import random
@@ -243,6 +244,26 @@ def check_empty(prefix, empty, what):
     assert not changes, "%s left:\n  %s" % (what, "\n  ".join(changes[:40]))
 
 
+def check_no_stray_folders(prefix, what):
+    """The versioned folders a run leaves are those a status names (the new
+    one, and the earlier installation's kept in "old_status", whose files
+    the next upgrade removes): none of a killed run; and nothing a run
+    leaves half way."""
+    root = prefix.unix(FOLDER)
+    statuses = [os.path.join(root, "installation_status.json")] + glob.glob(
+        os.path.join(root, "old_status", "installation_status.json.*"))
+    owned = set()
+    for path in statuses:
+        with open(path, encoding="utf-8") as f:
+            owned.add(json.load(f)["_subfolder"])
+    names = os.listdir(root)
+    versioned = {n for n in names if re.fullmatch(r"\d+\.\d+\.\d+\.\d+(_\d+)?", n)}
+    half_done = [n for n in names if n.endswith((".old", ".tmp")) or n == "installation_journal"]
+    assert not versioned - owned and not half_done, \
+        "%s left the versioned folders %s (the statuses name %s) and %s" % (
+            what, sorted(versioned), sorted(owned), half_done)
+
+
 def work_is_final(prefix, version):
     """Whether the killed run's status is on disk for good: its journal was
     gone or committing when the prefix was killed."""
@@ -261,10 +282,11 @@ def work_is_final(prefix, version):
 
 
 class KillCycles:
-    """The runs of one scenario in one prefix: the empty prefix, and (made
-    when first needed) what the command leaves when run once on a clean
-    machine, and when run twice (the reference for a run killed once its
-    work was final)."""
+    """The runs of one scenario in one prefix: each killed run is followed by
+    the same command and an uninstall, which must leave the empty prefix;
+    at the end, what the command leaves when run once on a clean machine
+    (and run twice: the reference for a run killed once its work was final)
+    is made and compared with what each run after a kill left."""
 
     def __init__(self, prefix, a, upgrade):
         self.prefix = prefix
@@ -278,20 +300,13 @@ class KillCycles:
         # The user's classes key exists on Windows; a fresh prefix lacks it.
         run(prefix, "reg", "add", "HKCU\\Software\\Classes", "/f")
         self.empty = e2e.snapshot(prefix)
-        self.references = {}
+        # (what, how many clean runs it compares with, the versioned folder
+        # installed into, what it left)
+        self.results = []
 
     def prepare(self):
         if self.upgrade:
             run_ok(self.prefix, install_cmd(self.v1), "install of the first version", wait=False)
-
-    def reference(self, times):
-        if times not in self.references:
-            self.prepare()
-            for _ in range(times):
-                run_ok(self.prefix, self.command, "clean run", wait=False)
-            self.references[times] = state(self.prefix)
-            self.uninstall("clean run")
-        return self.references[times]
 
     def uninstall(self, what):
         run_ok(self.prefix, uninstall_cmd(self.prefix, self.installed_version()),
@@ -308,11 +323,32 @@ class KillCycles:
         kill()
         final = work_is_final(self.prefix, self.version)
         run_ok(self.prefix, self.command, "the run after " + what, wait=False)
-        result = state(self.prefix)
+        check_no_stray_folders(self.prefix, "the run after " + what)
+        self.results.append((what, 2 if final else 1, self.installed_version(),
+                             state(self.prefix)))
         self.uninstall(what)
-        compare(self.reference(2 if final else 1), result, "the run after " + what)
-        print("%s, then the same run: as on a clean machine%s; the uninstall leaves nothing"
-              % (what, " (where the killed run is complete)" if final else ""))
+        print("%s, then the same run and the uninstall: nothing left%s"
+              % (what, " (the killed run was complete)" if final else ""))
+
+    def compare_with_clean_runs(self):
+        """The last runs of the prefix: no uninstall follows the last one."""
+        needed = sorted({times for _, times, _, _ in self.results})
+        for i, times in enumerate(needed):
+            self.prepare()
+            for _ in range(times):
+                run_ok(self.prefix, self.command, "clean run", wait=False)
+            check_no_stray_folders(self.prefix, "%d clean runs" % times)
+            subfolder = self.installed_version()
+            reference = state(self.prefix)
+            for what, wanted, installed_in, result in self.results:
+                if wanted == times:
+                    # The killed run's folder is not in the way.
+                    assert installed_in == subfolder, "the run after %s installed into %s, " \
+                        "a clean run into %s" % (what, installed_in, subfolder)
+                    compare(reference, result, "the run after " + what)
+                    print("%s: the run after it left what a clean machine's does" % what)
+            if i + 1 < len(needed):
+                self.uninstall("clean run")
 
 
 # Where a run is killed, shard by shard (each a scenario in a prefix of its
@@ -344,6 +380,7 @@ def scenario_killed(prefix, a, shard):
         else:
             cycles.check(lambda: run_killed_at(prefix, cycles.command, point),
                          "killed at " + point)
+    cycles.compare_with_clean_runs()
 
 
 SCENARIOS = {

@@ -189,8 +189,6 @@ TEST_F(InstallationStatusLoaderTest, ABadCopyLeavesTheReadersComplaint) {
   EXPECT_EQ("The root is not a dictionary", description_);
 }
 
-}  // namespace
-
 // A run killed half way is undone by the next run before it works: until
 // then the installation is the one before the killed run, never the status
 // file or the registry rows the killed run left half written.
@@ -232,3 +230,5 @@ TEST_F(InstallationStatusLoaderTest, AKilledRunIsSeenAsUndone) {
   ASSERT_TRUE(status);
   EXPECT_EQ("52.0.0.0", status->version);
 }
+
+}  // namespace
