@@ -330,6 +330,17 @@ class KillCycles:
         print("%s, then the same run and the uninstall: nothing left%s"
               % (what, " (the killed run was complete)" if final else ""))
 
+    def check_uninstall(self, kill, what):
+        """An uninstall, run from the first version's folder as its status
+        says, is the next run: it too puts the killed upgrade right first,
+        and then leaves nothing."""
+        self.prepare()
+        kill()
+        run_ok(self.prefix, uninstall_cmd(self.prefix, e2e.V1), "the uninstall after " + what,
+               wait=False)
+        check_empty(self.prefix, self.empty, "the uninstall after " + what)
+        print("%s, then the uninstall: nothing left" % what)
+
     def compare_with_clean_runs(self):
         """The last runs of the prefix: no uninstall follows the last one."""
         needed = sorted({times for _, times, _, _ in self.results})
@@ -353,7 +364,8 @@ class KillCycles:
 
 # Where a run is killed, shard by shard (each a scenario in a prefix of its
 # own): a step's name (before it runs), "unpacking", "commit" (the run's
-# work is final), or "random" (a random moment of the run).
+# work is final), or "random" (a random moment of the run); with "+uninstall"
+# the next run is the uninstall rather than the same command.
 KILL_POINTS = {
     "install_0": ["unpacking", "copy_file:launcher.exe"],
     # The status is written: still undone, as the run did not commit.
@@ -363,7 +375,7 @@ KILL_POINTS = {
     # The first version's root files are moved aside.
     "upgrade_0": ["move_file"],
     # The first version's status is in "old_status", the new one not written.
-    "upgrade_1": ["install_components"],
+    "upgrade_1": ["install_components", "install_components+uninstall"],
     "upgrade_2": ["commit"],
     "upgrade_3": ["random"],
 }
@@ -377,6 +389,10 @@ def scenario_killed(prefix, a, shard):
             seconds = random.Random(seed).uniform(0.3, 4.0)
             cycles.check(lambda: run_killed_after(prefix, cycles.command, seconds),
                          "killed after %.2f s (seed %d)" % (seconds, seed))
+        elif point.endswith("+uninstall"):
+            step = point[:-len("+uninstall")]
+            cycles.check_uninstall(lambda: run_killed_at(prefix, cycles.command, step),
+                                   "killed at " + step)
         else:
             cycles.check(lambda: run_killed_at(prefix, cycles.command, point),
                          "killed at " + point)
