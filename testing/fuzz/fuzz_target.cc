@@ -11,7 +11,7 @@ const std::vector<FuzzTarget>& AllFuzzTargets() {
       JsonStatusTarget(),     XmlStatusTarget(),   PrefFileTarget(),
       InstallerMessageTarget(), TrackingBlobTarget(), PayloadTarget(),
       LzmaUtilTarget(),       DownloadUrlReplyTarget(), AvroDecoderTarget(),
-      ClientKeysTarget(),     VersionResourceTarget()};
+      ClientKeysTarget(),     VersionResourceTarget(), JournalTarget()};
   return targets;
 }
 

@@ -29,6 +29,7 @@ const std::vector<FuzzTarget>& AllFuzzTargets();
 FuzzTarget JsonStatusTarget();
 FuzzTarget XmlStatusTarget();
 FuzzTarget PrefFileTarget();
+FuzzTarget JournalTarget();
 FuzzTarget InstallerMessageTarget();
 FuzzTarget TrackingBlobTarget();
 FuzzTarget PayloadTarget();

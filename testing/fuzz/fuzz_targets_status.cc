@@ -1,5 +1,5 @@
-// The status file, the legacy XML status and the preference files: all in
-// folders that the user may own.
+// The status file, the legacy XML status, the preference files and the
+// journal of a running change: all in folders that the user may own.
 #include <windows.h>
 
 #include <memory>
@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/values.h"
 #include "base/win/scoped_com_initializer.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
@@ -148,6 +149,66 @@ std::string RunPrefFile(const std::string& input, const base::FilePath& scratch,
   return "";
 }
 
+std::vector<std::string> JournalSeeds() {
+  return {"tarvo installation journal 1\t1700000000\n"
+          "F\t51.0.2802.0\t\n"
+          "D\t51.0.2802.0\\launcher.exe\t\n"
+          "P\tlauncher.exe\tlauncher.exe.1700000001.old\n"
+          "M\tlauncher.exe\t51.0.2802.0\\launcher.exe\n"
+          "M\told_status\\installation_status.json.1700000002\tinstallation_status.json\n"
+          "V\tHKCU\t256\tSoftware\\Tarvo Software\tLast Install Path\t1\t43003a005c000000\n"
+          "V\tHKLM\t0\tSoftware\\Clients\\StartMenuInternet\t\t-\t\n"
+          "K\tHKCU\t0\tSoftware\\Classes\\TarvoHTML\\shell\tSoftware\\Classes\\TarvoHTML\n"
+          "committing\n",
+          "tarvo installation journal 1\t-5\nD\t..\\x\t\nP\ta\\..\\..\\b\tc\n"
+          "D\tC:\\Windows\\win.ini\t\nF\t\\\\server\\share\t\nK\tHKCU\t0\tSoftware\n",
+          "tarvo installation journal 1\n\n\t\t\n", ""};
+}
+
+bool IsInside(const base::FilePath& folder, const base::FilePath& path, bool may_be_folder) {
+  return (may_be_folder && path == folder) || folder.IsParent(path);
+}
+
+// Whatever the file holds, what is read names only places inside the
+// installation folder and keys of the two roots the engine writes, and the
+// status file it points to before the run lies inside the folder too.
+std::string RunJournal(const std::string& input, const base::FilePath& scratch, bool* accepted) {
+  const base::FilePath folder = scratch.Append(L"Tarvo");
+  if (!base::CreateDirectory(folder) ||
+      !base::WriteFile(InstallationJournal::GetPath(folder), input)) {
+    return "cannot write the input";
+  }
+  InstallationJournal::Contents contents;
+  if (!InstallationJournal::Read(folder, &contents))
+    return "a journal that is there was not read";
+  *accepted = !contents.records.empty();
+  for (const UndoRecord& record : contents.records) {
+    switch (record.kind) {
+      case UndoRecord::Kind::kRestoreValue:
+      case UndoRecord::Kind::kDeleteKey:
+        if ((record.root != HKEY_LOCAL_MACHINE && record.root != HKEY_CURRENT_USER) ||
+            (record.view & ~static_cast<REGSAM>(KEY_WOW64_32KEY | KEY_WOW64_64KEY)) ||
+            record.key.empty()) {
+          return "a registry change of another root, view or no key";
+        }
+        break;
+      case UndoRecord::Kind::kNone:
+        return "a record that undoes nothing";
+      default:
+        if (!IsInside(folder, record.path, /*may_be_folder=*/false) ||
+            !IsInside(folder, record.other, /*may_be_folder=*/true)) {
+          return "a file change outside the installation folder";
+        }
+    }
+  }
+  base::FilePath earlier;
+  if (contents.FindEarlierFile(folder.Append(L"installation_status.json"), &earlier) &&
+      !IsInside(folder, earlier, /*may_be_folder=*/false)) {
+    return "the earlier status file lies outside the installation folder";
+  }
+  return "";
+}
+
 }  // namespace
 
 FuzzTarget JsonStatusTarget() {
@@ -158,6 +219,9 @@ FuzzTarget XmlStatusTarget() {
 }
 FuzzTarget PrefFileTarget() {
   return {"pref_file", InputFormat::kJson, PrefSeeds, RunPrefFile};
+}
+FuzzTarget JournalTarget() {
+  return {"installation_journal", InputFormat::kBytes, JournalSeeds, RunJournal};
 }
 
 }  // namespace fuzz

@@ -134,7 +134,11 @@ bool ParseRecord(const base::FilePath& folder, const std::string& line, UndoReco
       record->kind == UndoRecord::Kind::kDeleteKey) {
     return ParseRegistryRecord(fields, record);
   }
-  return fields.size() == 3 && !fields[1].empty() &&
+  // A file moved aside or away names where it went; only made folders may
+  // leave the second path empty (removed up to the installation folder).
+  const bool needs_other =
+      record->kind == UndoRecord::Kind::kPutBack || record->kind == UndoRecord::Kind::kMoveBack;
+  return fields.size() == 3 && !fields[1].empty() && (!needs_other || !fields[2].empty()) &&
          MakeAbsolute(folder, fields[1], &record->path) &&
          MakeAbsolute(folder, fields[2], &record->other);
 }

@@ -114,7 +114,8 @@ TEST_F(InstallationJournalTest, WhatIsRecordedIsReadBack) {
 }
 
 // The journal lies in the installation folder: whoever could write there
-// could write it. Lines naming places outside the folder are left out.
+// could write it. Lines naming places outside the folder, or a move that
+// names no place the file went, are left out.
 TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
   const std::string text =
       "tarvo installation journal 1\t1700000000\n"
@@ -126,6 +127,8 @@ TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
       "V\tHKCU\t4096\tSoftware\\x\tname\t1\t00\n"
       "V\tHKCU\t0\tSoftware\\x\tname\t1\tzz\n"
       "K\tHKCU\t0\tSoftware\\x\n"
+      "P\tinstallation_status.json\t\n"
+      "M\tlauncher.exe\t\n"
       "D\tlauncher.exe\t\n";
   ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), text));
   InstallationJournal::Contents contents;
