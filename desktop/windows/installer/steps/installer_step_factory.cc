@@ -70,7 +70,7 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
       return std::make_unique<ForcedFailureStep>(name, STEP_FAILED, context);
     if (IsNamedBy("TARVO_INSTALLER_TEST_RETRY_STEP", name))
       return std::make_unique<ForcedFailureStep>(name, STEP_RETRY_THEN_FAIL, context);
-    if (IsNamedBy("TARVO_INSTALLER_TEST_STOP_AT", name))
+    if (IsTestStopPoint(name))
       return std::make_unique<StoppingStep>(name, context);
     if (auto step = CreateFileOrStatusStep(kind, arguments, context))
       return step;

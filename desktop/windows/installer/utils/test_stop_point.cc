@@ -5,13 +5,17 @@
 #include "base/environment.h"
 #include "base/logging.h"
 
-void StopHereIfTestAsks(const std::string& point) {
+bool IsTestStopPoint(const std::string& point) {
   static const std::string* const stop_at = [] {
     std::string value;
     base::Environment::Create()->GetVar("TARVO_INSTALLER_TEST_STOP_AT", &value);
     return new std::string(value);
   }();
-  if (stop_at->empty() || *stop_at != point)
+  return !stop_at->empty() && *stop_at == point;
+}
+
+void StopHereIfTestAsks(const std::string& point) {
+  if (!IsTestStopPoint(point))
     return;
   LOG(WARNING) << "Stopped at " << point << " for the test";
   for (;;)

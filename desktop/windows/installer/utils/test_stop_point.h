@@ -10,4 +10,7 @@
 // the variable nothing happens.
 void StopHereIfTestAsks(const std::string& point);
 
+// Whether TARVO_INSTALLER_TEST_STOP_AT names `point`.
+bool IsTestStopPoint(const std::string& point);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_TEST_STOP_POINT_H_
