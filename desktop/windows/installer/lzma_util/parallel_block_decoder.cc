@@ -125,7 +125,7 @@ ParallelBlockDecoder::~ParallelBlockDecoder() {
     ::CloseHandle(thread);
   }
   for (auto& slot : slots_)
-    slot->alloc->Free(slot->buffer);
+    ReleaseSlot(slot.get());
 }
 
 ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& temp_folder,
@@ -207,11 +207,10 @@ ParallelBlockDecoder::Status ParallelBlockDecoder::Next(size_t max_size,
       return state.status;
     }
     if (state.done && read_offset_ == blocks_[read_block_].unpacked_size) {
-      free_slots_.push_back(state.slot);
+      ReturnSlot(state.slot);
       state.slot = -1;
       ++read_block_;
       read_offset_ = 0;
-      slot_freed_.Signal();
       continue;
     }
     if (state.slot >= 0 && state.decoded > read_offset_) {
@@ -237,11 +236,54 @@ bool ParallelBlockDecoder::Contains(const void* address) const {
   const uint8_t* p = static_cast<const uint8_t*>(address);
   if (p >= input_.packed && p < input_.packed + input_.packed_size)
     return true;
-  for (const auto& slot : slots_) {
-    if (slot->alloc->Contains(address))
-      return true;
+  ::AcquireSRWLockShared(&buffers_lock_);
+  bool found = false;
+  for (const auto& slot : slots_)
+    found = found || (slot->alloc && slot->alloc->Contains(address));
+  ::ReleaseSRWLockShared(&buffers_lock_);
+  return found;
+}
+
+void ParallelBlockDecoder::ReturnSlot(int slot) {
+  if (next_to_decode_ == blocks_.size()) {
+    retired_slots_.push_back(slot);
+    // The idle workers wait on slot_freed_ for retired slots too.
+    slot_freed_.Broadcast();
+    return;
   }
-  return false;
+  free_slots_.push_back(slot);
+  slot_freed_.Signal();
+}
+
+void ParallelBlockDecoder::ReleaseSlot(Slot* slot) {
+  std::unique_ptr<FileBackedSzAlloc> alloc;
+  ::AcquireSRWLockExclusive(&buffers_lock_);
+  if (slot->alloc) {
+    slot->alloc->Free(slot->buffer);
+    alloc = std::move(slot->alloc);
+  }
+  slot->buffer = nullptr;
+  ::ReleaseSRWLockExclusive(&buffers_lock_);
+  // Closing the delete-on-close file drops its pages: the costly part, done
+  // outside the lock.
+  alloc.reset();
+}
+
+void ParallelBlockDecoder::ReleaseRetiredSlots() {
+  for (;;) {
+    int slot;
+    {
+      base::AutoLock hold(lock_);
+      while (!cancelled_ && retired_slots_.empty() && released_slots_ < slots_.size())
+        slot_freed_.Wait();
+      if (cancelled_ || retired_slots_.empty())
+        return;
+      slot = retired_slots_.back();
+      retired_slots_.pop_back();
+      ++released_slots_;
+    }
+    ReleaseSlot(slots_[slot].get());
+  }
 }
 
 // static
@@ -267,11 +309,18 @@ void ParallelBlockDecoder::Work() {
       states_[index].slot = free_slots_.back();
       free_slots_.pop_back();
       slot = slots_[states_[index].slot].get();
+      if (next_to_decode_ == blocks_.size()) {
+        // No block is left for the slots still free.
+        retired_slots_.insert(retired_slots_.end(), free_slots_.begin(), free_slots_.end());
+        free_slots_.clear();
+        slot_freed_.Broadcast();
+      }
     }
     DecodeBlock(index, slot, &worker);
   }
   Lzma2Dec_FreeProbs(&worker.lzma2, &kHeapAlloc);
   LzmaDec_FreeProbs(&worker.lzma, &kHeapAlloc);
+  ReleaseRetiredSlots();
 }
 
 void ParallelBlockDecoder::DecodeBlock(size_t index, Slot* slot, Worker* worker) {

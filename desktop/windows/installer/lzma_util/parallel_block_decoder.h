@@ -22,7 +22,9 @@ class FileBackedSzAlloc;
 // delete-on-close temporary file mapped into memory (a FileBackedSzAlloc),
 // reused from block to block, so decoded data is never on the heap. Blocks
 // are published as they decode, in steps, so the block being read streams
-// through while the next ones decode ahead.
+// through while the next ones decode ahead. Once every block has a buffer,
+// a buffer whose block has been read is given up by an idle worker, so
+// dropping the temporary files' pages overlaps the reading of the rest.
 //
 // Failed page reads of the buffers or of the packed input (a disk error
 // under a mapped file) stop the decoding with kInPageError instead of
@@ -102,6 +104,13 @@ class ParallelBlockDecoder {
 
   static DWORD WINAPI ThreadMain(void* self);
   void Work();
+  // Once every block is being decoded: gives up the buffers no block needs
+  // any more, until all are given up or the decoding is cancelled.
+  void ReleaseRetiredSlots();
+  // Retires `slot` when no block will need it again, else frees it for the
+  // next block. Needs lock_.
+  void ReturnSlot(int slot);
+  void ReleaseSlot(Slot* slot);
   // Decodes block `index` into `slot`'s buffer, publishing its progress.
   void DecodeBlock(size_t index, Slot* slot, Worker* worker);
   void Publish(size_t index, uint64_t decoded, bool done, Status status, uint32_t fault_status);
@@ -118,10 +127,17 @@ class ParallelBlockDecoder {
   // Guarded by lock_.
   std::vector<BlockState> states_;
   std::vector<int> free_slots_;
+  // Slots no block needs any more, waiting for a worker to give them up.
+  std::vector<int> retired_slots_;
+  size_t released_slots_ = 0;
   size_t next_to_decode_ = 0;
   size_t read_block_ = 0;
   uint64_t read_offset_ = 0;
   bool cancelled_ = false;
+
+  // Held shared by Contains, which runs in exception filters, and
+  // exclusively while a buffer is unmapped.
+  mutable SRWLOCK buffers_lock_ = SRWLOCK_INIT;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_PARALLEL_BLOCK_DECODER_H_

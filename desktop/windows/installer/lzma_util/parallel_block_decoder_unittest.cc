@@ -106,6 +106,55 @@ TEST_F(ParallelBlockDecoderTest, SizeOtherThanTheArchiveSaysIsRefused) {
             decoder.Start(temp_.GetPath(), 2, nullptr, &fault_status_));
 }
 
+// Files in `folder`, waiting a bounded time for them to drop to `expected`:
+// idle workers give buffers up on their own threads.
+size_t FilesSettlingAt(const base::FilePath& folder, size_t expected) {
+  size_t count = 0;
+  for (int i = 0; i < 500; ++i) {
+    count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE find = ::FindFirstFileW(folder.Append(L"*").value().c_str(), &found);
+    if (find != INVALID_HANDLE_VALUE) {
+      do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+          ++count;
+      } while (::FindNextFileW(find, &found));
+      ::FindClose(find);
+    }
+    if (count == expected)
+      break;
+    ::Sleep(20);
+  }
+  return count;
+}
+
+// Once every block has a buffer, a block that has been read gives its
+// buffer (and its temporary file) up while the rest is still being read;
+// the blocks after it read the same.
+TEST_F(ParallelBlockDecoderTest, BuffersOfBlocksReadAreGivenUpBeforeTheEnd) {
+  std::vector<Lzma2Block> blocks;
+  ASSERT_TRUE(FindLzma2Blocks(stream_.data(), stream_.packed.size(),
+                              ParallelBlockDecoder::kMinBlockSize, &blocks));
+  ASSERT_EQ(3u, blocks.size());
+  ParallelBlockDecoder decoder(stream_.Input());
+  ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+            decoder.Start(temp_.GetPath(), 3, nullptr, &fault_status_));
+  EXPECT_EQ(3u, FilesSettlingAt(temp_.GetPath(), 3));
+  std::string out;
+  while (out.size() <= blocks[0].unpacked_size) {
+    const uint8_t* data;
+    size_t size = 0;
+    ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
+              decoder.Next(100000, &data, &size, &fault_status_));
+    ASSERT_NE(0u, size);
+    out.append(reinterpret_cast<const char*>(data), size);
+  }
+  EXPECT_EQ(2u, FilesSettlingAt(temp_.GetPath(), 2));
+  EXPECT_EQ(ParallelBlockDecoder::Status::kOk, ReadAll(&decoder, 100000, &out));
+  EXPECT_TRUE(out == stream_.unpacked);
+  EXPECT_EQ(0u, FilesSettlingAt(temp_.GetPath(), 0));
+}
+
 // Workers decoding ahead, waiting for buffers and mid-block: destroying the
 // decoder after one piece cancels and joins them all.
 TEST_F(ParallelBlockDecoderTest, StoppedEarlyJoinsItsWorkers) {
