@@ -48,8 +48,12 @@ trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
 
+# Each side starts alike: its previous output removed and nothing of it
+# left to write back (`sync`), so that no run pays for an earlier one.
+settle() { rm -rf "$1"; sync; }
+
 native_ms() {
-  rm -rf "$work/native"
+  settle "$work/native"
   local start; start=$(now_ms)
   7z x -y -bd -o"$work/native" "$archive" >/dev/null
   echo $(( $(now_ms) - start ))
@@ -61,6 +65,7 @@ peak_anon=0 last_ms=0 run=0
 run_install() {
   run=$((run + 1))
   local start pid status anon code
+  settle "$WINEPREFIX/drive_c/bench/$((run - 1))"
   start=$(now_ms)
   timeout 900 "$wine" "$installer_dir/installer.exe" --silent --enable-installer-stats=0 \
     --launchbrowser=0 --with-feature:installer-pref-default-overrides-support=off \
