@@ -45,15 +45,7 @@ unpacked=$(7z l "$archive" | tail -n1 | awk '{print $3}')
 [ "$blocks" = 1 ] || { echo "expected one solid block, got $blocks" >&2; exit 1; }
 
 /usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
-# One Wine process stays up meanwhile (a "pause" that ends when the script
-# closes its input): without one, Wine stops its own system processes
-# between runs and starts them again with the next one, about 0.5 s that a
-# process start on Windows does not cost.
-rm -f "$work/keep" && mkfifo "$work/keep"
-timeout 3600 "$wine" cmd.exe /c pause <"$work/keep" >/dev/null 2>&1 &
-keeper=$!
-exec 3>"$work/keep"
-trap 'exec 3>&-; wait "$keeper" 2>/dev/null; rm -f "$work/keep"' EXIT
+keep_wine_up "$work"
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }

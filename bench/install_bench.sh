@@ -14,7 +14,8 @@ build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-3}"
 work="$build/install_bench"
 mkdir -p "$work"
-source_prefix="${TARVO_WINEPREFIX:-$repo/.cache/wineprefix}"
+source "$repo/bench/wine_env.sh"
+source_prefix="$WINEPREFIX"
 
 # The package: the test package's tree plus system32's DLLs, made again when
 # the build's test package is newer, so that the installer it holds (which
@@ -36,14 +37,12 @@ python3 "$repo/package/append_payload.py" --installer "$build/bin/installer.exe"
   --out "$installer_dir/installer.exe" --package "$archive" --sign none >/dev/null
 cp "$build/bin/installer_engine.dll" "$installer_dir/"
 
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-wine=/usr/lib/wine/wine64
+export WINEPREFIX="$work/prefix"
 rm -rf "$WINEPREFIX"
 timeout 300 "$wine" wineboot -i >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 /usr/lib/wine/wineserver -p 120
-trap '/usr/lib/wine/wineserver -k 2>/dev/null || true' EXIT
+keep_wine_up "$work" stop
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
