@@ -5,6 +5,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/checksum_checker/downloadable_resources.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
@@ -330,6 +331,38 @@ TEST_F(FileStepsTest, UnreadablePackageFilesAreNamedInListOrder) {
   EXPECT_EQ(step.Run(0).status, STEP_OK);
   // Not prepared into the versioned folder: nothing recorded.
   EXPECT_TRUE(Status().files.empty());
+}
+
+// A package's worth of files: the failure names the unreadable ones in list
+// order, and a readable package is recorded in list order, each file once.
+TEST_F(FileStepsTest, ManyPackageFilesAreNamedAndRecordedInListOrder) {
+  context_->has_package_dir = true;
+  PackageFileLists lists;
+  std::string expected;
+  Files recorded;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "f" + std::to_string(299 - i) + ".dll";
+    lists.standard.push_back(name);
+    recorded.push_back(base::FilePath::FromUTF8Unsafe(name));
+    if (i % 37 == 5)
+      expected += (expected.empty() ? "" : " ") + name;
+    else
+      Write(L"root\\1.0\\" + base::UTF8ToWide(name), "x");
+  }
+  lists.root = {"r.dll"};
+  lists.extra = {"e.dat"};
+  expected += " r.dll e.dat";
+  VerifyPackageContentsStep step(lists, context_.get());
+  EXPECT_EQ(step.Run(0).detail,
+            "Package verification failed, files '" + expected + "' cannot be opened.");
+  EXPECT_TRUE(Status().files.empty());
+
+  for (int i = 5; i < 300; i += 37)
+    Write(L"root\\1.0\\f" + base::UTF8ToWide(std::to_string(299 - i)) + L".dll", "x");
+  Write(L"root\\1.0\\r.dll", "r");
+  Write(L"pkg\\e.dat", "e");
+  EXPECT_EQ(step.Run(0).status, STEP_OK);
+  EXPECT_EQ(Status().files, recorded);
 }
 
 TEST_F(FileStepsTest, PreparedPackageContentsAreRecordedInListOrder) {

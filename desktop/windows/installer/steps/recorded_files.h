@@ -11,6 +11,11 @@
 // again, is recorded once.
 void RecordFileOnce(std::vector<base::FilePath>* files, const base::FilePath& file);
 
+// RecordFileOnce for each of `new_files` in order, in one pass: a package's
+// hundreds of files are not each compared with every one recorded before.
+void RecordFilesOnce(std::vector<base::FilePath>* files,
+                     const std::vector<base::FilePath>& new_files);
+
 // Removes every entry naming `file` (compared as RecordFileOnce does): a
 // file a step took away again is no longer installed.
 void ForgetFile(std::vector<base::FilePath>* files, const base::FilePath& file);

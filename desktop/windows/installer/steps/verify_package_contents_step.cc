@@ -52,8 +52,10 @@ StepResult VerifyPackageContentsStep::Run(int /*attempt*/) {
                       "Package verification failed, files '" + names + "' cannot be opened.");
   }
   if (has_package_dir) {
+    std::vector<base::FilePath> files;
     for (const std::string& entry : lists_.standard)
-      RecordFileOnce(&GetInstallationStatus()->files, base::FilePath::FromUTF8Unsafe(entry));
+      files.push_back(base::FilePath::FromUTF8Unsafe(entry));
+    RecordFilesOnce(&GetInstallationStatus()->files, files);
   }
   return StepResult(STEP_OK);
 }

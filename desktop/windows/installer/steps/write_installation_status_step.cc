@@ -75,7 +75,6 @@ StepResult UpdateInstallationStatusStep::Run(int /*attempt*/) {
   InstallationStatus updated(*existing);
   DropUnsafeEntries(&updated.files, "file");
   DropUnsafeEntries(&updated.root_files, "root file");
-  for (const base::FilePath& file : GetInstallationStatus()->files)
-    RecordFileOnce(&updated.files, file);
+  RecordFilesOnce(&updated.files, GetInstallationStatus()->files);
   return Write(updated);
 }
