@@ -4,34 +4,29 @@
 #include <set>
 #include <string>
 
-#include "desktop/windows/installer/service/transactions/file_operation_util.h"
-
 namespace {
 
-bool SameFile(const base::FilePath& entry, const base::FilePath& normalized) {
-  return PathsEqualIgnoreCase(entry.NormalizePathSeparators(), normalized);
+// What names a file in a list: "/" as "\\", no trailing separator; two keys
+// name the same file when they are equal ignoring case, as Windows compares.
+std::wstring Key(const base::FilePath& file) {
+  return file.NormalizePathSeparators().StripTrailingSeparators().value();
 }
 
-// Orders as PathsEqualIgnoreCase compares: keys equal under it are the same.
 struct IgnoreCaseLess {
   bool operator()(const std::wstring& a, const std::wstring& b) const {
     return base::FilePath::CompareIgnoreCase(a, b) < 0;
   }
 };
 
-std::wstring Key(const base::FilePath& file) {
-  return file.NormalizePathSeparators().StripTrailingSeparators().value();
-}
-
 }  // namespace
 
 void RecordFileOnce(std::vector<base::FilePath>* files, const base::FilePath& file) {
-  const base::FilePath normalized = file.NormalizePathSeparators();
+  const std::wstring key = Key(file);
   const bool known = std::any_of(files->begin(), files->end(), [&](const base::FilePath& entry) {
-    return SameFile(entry, normalized);
+    return base::FilePath::CompareEqualIgnoreCase(Key(entry), key);
   });
   if (!known)
-    files->push_back(normalized);
+    files->push_back(file.NormalizePathSeparators());
 }
 
 void RecordFilesOnce(std::vector<base::FilePath>* files,
@@ -46,7 +41,8 @@ void RecordFilesOnce(std::vector<base::FilePath>* files,
 }
 
 void ForgetFile(std::vector<base::FilePath>* files, const base::FilePath& file) {
-  const base::FilePath normalized = file.NormalizePathSeparators();
-  std::erase_if(*files,
-                [&](const base::FilePath& entry) { return SameFile(entry, normalized); });
+  const std::wstring key = Key(file);
+  std::erase_if(*files, [&](const base::FilePath& entry) {
+    return base::FilePath::CompareEqualIgnoreCase(Key(entry), key);
+  });
 }
