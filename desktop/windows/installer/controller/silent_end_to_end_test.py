@@ -131,9 +131,9 @@ class Prefix:
             self.xvfb.kill()
             self.xvfb.wait()
 
-    def live_processes(self):
+    def live_processes(self, with_pids=False):
         """The command lines of the processes that still run in this
-        prefix, Wine's own among them."""
+        prefix, Wine's own among them (with their pids, if asked)."""
         found = []
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
@@ -141,9 +141,10 @@ class Prefix:
                     if ("WINEPREFIX=" + self.path).encode() not in f.read().split(b"\0"):
                         continue
                 with open("/proc/%s/cmdline" % pid, "rb") as f:
-                    found.append(f.read().replace(b"\0", b" ").decode("utf-8", "replace").strip())
+                    command_line = f.read().replace(b"\0", b" ").decode("utf-8", "replace")
             except OSError:
                 continue
+            found.append((pid, command_line.strip()) if with_pids else command_line.strip())
         return found
 
     def unix(self, windows_path):
@@ -151,12 +152,42 @@ class Prefix:
         return os.path.join(self.c, *windows_path[3:].split("\\"))
 
     def run(self, exe, *args):
-        """Runs a Windows program to its end; returns its exit code."""
-        result = subprocess.run([WINE, exe, *args], env=self.env, timeout=240,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, check=False)
+        """Runs a Windows program to its end; returns its exit code. One that
+        has not ended in 240 s fails the scenario with what ran in the prefix
+        at that moment, and how each thread waited, before it is killed."""
+        process = subprocess.Popen([WINE, exe, *args], env=self.env, stdin=subprocess.DEVNULL,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            code = process.wait(timeout=240)
+        except subprocess.TimeoutExpired:
+            hung = self.describe_live_processes()
+            process.kill()
+            process.wait()
+            raise AssertionError("%s did not end in 240 s; in the prefix then:\n%s"
+                                 % (os.path.basename(exe), hung))
         self.wait()
-        return result.returncode
+        return code
+
+    def describe_live_processes(self):
+        """Each live process of the prefix with the Linux state and kernel
+        wait of each of its threads."""
+        lines = []
+        for pid, command_line in self.live_processes(with_pids=True):
+            lines.append("  %s %s" % (pid, command_line[:200]))
+            try:
+                threads = sorted(os.listdir("/proc/%s/task" % pid), key=int)
+            except OSError:
+                continue
+            for tid in threads:
+                try:
+                    with open("/proc/%s/task/%s/stat" % (pid, tid)) as f:
+                        state = f.read().rsplit(")", 1)[1].split()[0]
+                    with open("/proc/%s/task/%s/wchan" % (pid, tid)) as f:
+                        wchan = f.read().strip()
+                except OSError:
+                    continue
+                lines.append("    thread %s: %s %s" % (tid, state, wchan))
+        return "\n".join(lines)
 
     def logs(self):
         found = glob.glob(os.path.join(self.c, "users", "*", "Temp", "Tarvo Installer", "*.log"))
