@@ -144,6 +144,15 @@ class PackageFetcherTest : public testing::Test {
            ComputeSha256Hex(package.data(), package.size()) + "\"" + extra + "}";
   }
 
+  // One component of a reply: served at |path| on the server with
+  // |contents|' checksum, not an archive.
+  std::string Component(const std::string& type, const std::string& path,
+                        const std::string& contents, const std::string& filename) {
+    return "{\"type\": \"" + type + "\", \"location\": \"" + server_.Url(path) +
+           "\", \"checksum\": \"" + ComputeSha256Hex(contents.data(), contents.size()) +
+           "\", \"archive\": 0, \"filename\": \"" + filename + "\"}";
+  }
+
   std::string Read(const base::FilePath& path) {
     std::string contents;
     EXPECT_TRUE(base::ReadFileToString(path, &contents)) << path.value();
@@ -403,14 +412,9 @@ TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePacka
   const std::string components =
       ", \"minimal_installer\": \"" + server_.Url("/package.7z") +
       "\", \"minimal_installer_checksum\": \"" + sum(package) + "\", \"components\": [" +
-      "{\"type\": \"partner_content\", \"location\": \"" + server_.Url("/partner") +
-      "\", \"checksum\": \"" + sum(partner) +
-      "\", \"archive\": 0, \"filename\": \"partner/content.dat\"}," +
-      "{\"type\": \"partner_content\", \"location\": \"" + server_.Url("/evil") +
-      "\", \"checksum\": \"" + sum(partner) + "\", \"archive\": 0, \"filename\": \"../evil.dat\"}," +
-      "{\"type\": \"downloadable_resource\", \"location\": \"" + server_.Url("/bad") +
-      "\", \"checksum\": \"" + sum(resource) +
-      "\", \"archive\": 0, \"filename\": \"localization/de.pak\"}," +
+      Component("partner_content", "/partner", partner, "partner/content.dat") + "," +
+      Component("partner_content", "/evil", partner, "../evil.dat") + "," +
+      Component("downloadable_resource", "/bad", resource, "localization/de.pak") + "," +
       "{\"type\": \"unknown\", \"location\": \"x\"}]";
   server_.Script({Server::Status(200, "", Reply("full package", components)),
                   Server::Resource(package), Server::Resource(partner),
@@ -442,16 +446,11 @@ TEST_F(PackageFetcherTest, EveryAdditionalFileHasItsOwnRetries) {
   const std::string package(1000, 'p');
   const std::string first = "first bytes";
   const std::string second = "second bytes";
-  auto sum = [](const std::string& s) { return ComputeSha256Hex(s.data(), s.size()); };
-  auto component = [&](const std::string& path, const std::string& contents,
-                       const std::string& filename) {
-    return "{\"type\": \"partner_content\", \"location\": \"" + server_.Url(path) +
-           "\", \"checksum\": \"" + sum(contents) + "\", \"archive\": 0, \"filename\": \"" +
-           filename + "\"}";
-  };
   const std::string components = ", \"components\": [" +
-                                 component("/first", first, "first.dat") + "," +
-                                 component("/second", second, "second.dat") + "]";
+                                 Component("partner_content", "/first", first, "first.dat") +
+                                 "," +
+                                 Component("partner_content", "/second", second, "second.dat") +
+                                 "]";
   server_.Script({Server::Status(200, "", Reply(package, components)),
                   Server::Resource(package), Server::Resource("bad"), Server::Resource("bad"),
                   Server::Resource("bad"), Server::Resource("bad"), Server::Resource("bad"),
@@ -479,10 +478,8 @@ TEST_F(PackageFetcherTest, StatisticsFollowTheFetch) {
   const std::string package(1000, 'p');
   const std::string partner = "partner bytes";
   const std::string components =
-      ", \"components\": [{\"type\": \"partner_content\", \"location\": \"" +
-      server_.Url("/partner") + "\", \"checksum\": \"" +
-      ComputeSha256Hex(partner.data(), partner.size()) +
-      "\", \"archive\": 0, \"filename\": \"partner.dat\"}]";
+      ", \"components\": [" + Component("partner_content", "/partner", partner, "partner.dat") +
+      "]";
   server_.Script({Server::Status(200, "", Reply(package, components)), Server::Resource(package),
                   Server::Resource(partner)});
   MakeFetcher();
@@ -535,10 +532,8 @@ TEST_F(PackageFetcherTest, ResourcesComeWithAMinimalPackageOrInResourcesOnlyMode
   const std::string package(1000, 'p');
   const std::string resource = "resource bytes";
   const std::string component =
-      ", \"components\": [{\"type\": \"downloadable_resource\", \"location\": \"" +
-      server_.Url("/de.pak") + "\", \"checksum\": \"" +
-      ComputeSha256Hex(resource.data(), resource.size()) +
-      "\", \"archive\": 0, \"filename\": \"localization/de.pak\"}]";
+      ", \"components\": [" +
+      Component("downloadable_resource", "/de.pak", resource, "localization/de.pak") + "]";
   // No minimal package offered: the full one comes without the resource,
   // and the skipped resource still ends files_list with an empty line.
   server_.Script({Server::Status(200, "", Reply(package, component)), Server::Resource(package)});

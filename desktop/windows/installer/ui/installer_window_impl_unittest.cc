@@ -96,10 +96,28 @@ struct BoxAnswer {
 };
 BoxAnswer* g_answer = nullptr;
 
+bool IsOfClass(HWND window, const wchar_t* class_name) {
+  wchar_t name[64] = {};
+  GetClassNameW(window, name, ARRAYSIZE(name));
+  return lstrcmpiW(name, class_name) == 0;
+}
+
+// The first window of a class that an enumeration passes.
+struct ClassSearch {
+  const wchar_t* class_name;
+  HWND found = nullptr;
+};
+
+BOOL CALLBACK FindOfClass(HWND window, LPARAM argument) {
+  ClassSearch* search = reinterpret_cast<ClassSearch*>(argument);
+  if (!IsOfClass(window, search->class_name))
+    return TRUE;
+  search->found = window;
+  return FALSE;
+}
+
 BOOL CALLBACK AnswerBox(HWND window, LPARAM) {
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
-  if (lstrcmpW(class_name, L"#32770") != 0 || !IsWindowVisible(window) ||
+  if (!IsOfClass(window, L"#32770") || !IsWindowVisible(window) ||
       !GetWindow(window, GW_OWNER)) {
     return TRUE;
   }
@@ -383,21 +401,13 @@ TEST_F(InstallerWindowTest, DefaultBrowserBoxFollowsTheWindowsVersion) {
   OSOperations::ResetForTesting();
 }
 
-BOOL CALLBACK FindTooltip(HWND window, LPARAM found) {
-  wchar_t class_name[32] = {};
-  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
-  if (lstrcmpiW(class_name, TOOLTIPS_CLASSW) != 0)
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = window;
-  return FALSE;
-}
-
 // The install-type box explains the three types in a tooltip of limited
 // width.
 TEST_F(InstallerWindowTest, InstallTypeBoxHasTheTypesTooltip) {
   Open();
-  HWND tooltip = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindTooltip, reinterpret_cast<LPARAM>(&tooltip));
+  ClassSearch search = {TOOLTIPS_CLASSW};
+  EnumThreadWindows(GetCurrentThreadId(), FindOfClass, reinterpret_cast<LPARAM>(&search));
+  HWND tooltip = search.found;
   ASSERT_TRUE(tooltip);
   EXPECT_EQ(300, SendMessageW(tooltip, TTM_GETMAXTIPWIDTH, 0, 0));
   ASSERT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
@@ -426,18 +436,10 @@ BOOL CALLBACK CollectText(HWND child, LPARAM texts) {
   return TRUE;
 }
 
-BOOL CALLBACK FindTree(HWND child, LPARAM found) {
-  wchar_t class_name[32] = {};
-  GetClassNameW(child, class_name, ARRAYSIZE(class_name));
-  if (lstrcmpiW(class_name, WC_TREEVIEWW) != 0)
-    return TRUE;
-  *reinterpret_cast<HWND*>(found) = child;
-  return FALSE;
-}
-
 std::wstring SelectedTreeItem(HWND dialog) {
-  HWND tree = nullptr;
-  EnumChildWindows(dialog, FindTree, reinterpret_cast<LPARAM>(&tree));
+  ClassSearch search = {WC_TREEVIEWW};
+  EnumChildWindows(dialog, FindOfClass, reinterpret_cast<LPARAM>(&search));
+  HWND tree = search.found;
   if (!tree)
     return std::wstring();
   wchar_t text[MAX_PATH] = {};
@@ -452,10 +454,8 @@ std::wstring SelectedTreeItem(HWND dialog) {
 }
 
 BOOL CALLBACK AcceptBrowseDialog(HWND window, LPARAM) {
-  wchar_t class_name[16] = {};
-  GetClassNameW(window, class_name, ARRAYSIZE(class_name));
   // The window's own dialogs are #32770 too; the browser is owned by one.
-  if (lstrcmpW(class_name, L"#32770") != 0 || !IsWindowVisible(window) ||
+  if (!IsOfClass(window, L"#32770") || !IsWindowVisible(window) ||
       !GetWindow(window, GW_OWNER)) {
     return TRUE;
   }
