@@ -2,6 +2,7 @@
 
 #include <ctime>
 #include <utility>
+#include <vector>
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
@@ -9,6 +10,7 @@
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/utils/relative_path.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 
@@ -327,9 +329,14 @@ bool InstallationJournal::Append(const std::string& line) {
 }
 
 bool InstallationJournal::MakeRelative(const base::FilePath& path, std::string* relative) const {
-  base::FilePath inside;
-  if (!folder_.AppendRelativePath(path, &inside))
+  // The folder as the path spells it, whatever its case; the rest keeps the
+  // path's own spelling, which undoing a move puts back.
+  if (!IsParentPathIgnoreCase(folder_, path))
     return false;
+  const std::vector<std::wstring> components = path.GetComponents();
+  base::FilePath inside;
+  for (size_t i = folder_.GetComponents().size(); i < components.size(); ++i)
+    inside = inside.Append(components[i]);
   *relative = base::WideToUTF8(inside.value());
   return true;
 }

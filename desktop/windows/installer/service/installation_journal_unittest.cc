@@ -4,6 +4,7 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_util.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -116,6 +117,20 @@ TEST_F(InstallationJournalTest, WhatIsRecordedIsReadBack) {
 // The journal lies in the installation folder: whoever could write there
 // could write it. Lines naming places outside the folder, or a move that
 // names no place the file went, are left out.
+// A path that spells the folder in another case is still inside it, and
+// keeps its own spelling below it.
+TEST_F(InstallationJournalTest, PathsSpellingTheFolderInAnotherCaseAreRecorded) {
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+  ASSERT_TRUE(journal);
+  const base::FilePath other_case(base::ToLowerASCII(folder_.value()));
+  journal->Record(FileRecord(UndoRecord::Kind::kDelete, other_case.Append(L"Sub\\Launcher.EXE")));
+  journal.reset();
+  InstallationJournal::Contents contents;
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  ASSERT_EQ(1u, contents.records.size());
+  EXPECT_EQ(folder_.Append(L"Sub\\Launcher.EXE"), contents.records[0].path);
+}
+
 TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
   const std::string text =
       "tarvo installation journal 1\t1700000000\n"

@@ -29,8 +29,6 @@ constexpr wchar_t kBackupExtension[] = L".old";
 // was not made by a deletion.
 constexpr size_t kMinBackupTimeDigits = 9;
 constexpr size_t kMaxTemporaryNameDigits = 4;
-// Status files are small; a larger one is not ours and is not read whole.
-constexpr size_t kMaxStatusFileSize = 64 * 1024 * 1024;
 
 bool IsDigits(std::wstring_view text) {
   if (text.empty())
@@ -168,8 +166,16 @@ LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder)
 
 void LeftoverCleaner::FinishInterruptedRun() {
   InstallationJournal::Contents journal;
-  if (!InstallationJournal::Read(folder_, &journal))
+  const base::FilePath journal_path = InstallationJournal::GetPath(folder_);
+  if (!InstallationJournal::Read(folder_, &journal)) {
+    // One that cannot be read (too large, say) tells nothing to undo, and
+    // left in place it would keep every later run from keeping its own.
+    if (base::PathExists(journal_path) && !base::DirectoryExists(journal_path)) {
+      LOG(ERROR) << "Removing the unreadable installation journal of " << folder_;
+      base::DeleteFile(journal_path, /*recursive=*/false);
+    }
     return;
+  }
   if (journal.committing) {
     LOG(INFO) << "Completing the commit of a run killed in " << folder_;
     for (const UndoRecord& record : journal.records)
@@ -181,7 +187,7 @@ void LeftoverCleaner::FinishInterruptedRun() {
       Undo(*it);
     undone_since_ = journal.started;
   }
-  if (!base::DeleteFile(InstallationJournal::GetPath(folder_), /*recursive=*/false))
+  if (!base::DeleteFile(journal_path, /*recursive=*/false))
     PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
 }
 

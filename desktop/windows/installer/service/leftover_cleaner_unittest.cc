@@ -236,6 +236,16 @@ TEST_F(LeftoverCleanerTest, CopiesOfAnUndoneRunGoBackWhenTheirFileIsGone) {
             SnapshotFolder(folder_));
 }
 
+// A journal too large to be read is removed, so the next run can keep its
+// own instead of running without one.
+TEST_F(LeftoverCleanerTest, AnUnreadableJournalIsRemoved) {
+  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                              std::string(5 * 1024 * 1024, 'x')));
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
+  EXPECT_TRUE(InstallationJournal::Start(folder_));
+}
+
 TEST(LeftoverCleanerNamesTest, VersionedFolderNames) {
   for (const wchar_t* name : {L"51.0.2802.0", L"51.0.2802.0_0", L"1.2.3.4_123"})
     EXPECT_TRUE(LeftoverCleaner::IsVersionedFolderName(name)) << name;

@@ -159,6 +159,9 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
 }
 
 bool IsRegistryKeySafeToWrite(const std::wstring& key_path) {
+  // As for deleting: a NUL would end the path at a key never compared.
+  if (HasControlCharacter(std::wstring_view(key_path)))
+    return false;
   std::vector<std::wstring> components;
   return GetComparableComponents(key_path, &components) && components.size() >= 2 &&
          !IsInSharedSubtree(JoinKeyPath(components, components.size()));

@@ -55,6 +55,10 @@ TEST(RegistryKeySafetyTest, ControlCharactersAreRefusedAtAnyDepth) {
   EXPECT_FALSE(IsRegistryKeySafeToDelete(cut));
   EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tarvo\x01"));
   EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tar\tvo"));
+  // A NUL would make the write land in the key before it, never compared.
+  EXPECT_FALSE(IsRegistryKeySafeToWrite(
+      std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\0x", 48)));
+  EXPECT_FALSE(IsRegistryKeySafeToWrite(L"Software\\Tarvo Software\\Tar\tvo"));
   std::wstring key;
   EXPECT_FALSE(GetRegistryKeyToClean(cut, 1, &key));
   EXPECT_FALSE(GetRegistryKeyToClean(cut + L"\\sub", 2, &key));
