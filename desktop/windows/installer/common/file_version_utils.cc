@@ -9,7 +9,7 @@
 #include "base/files/memory_mapped_file.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/common/version_resource.h"
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
 

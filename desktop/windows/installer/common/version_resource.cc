@@ -22,6 +22,9 @@ class Reader {
   explicit Reader(std::string_view bytes) : bytes_(bytes) {}
 
   std::optional<uint32_t> U16(size_t offset) const { return Get(offset, 2); }
+  bool Holds(size_t offset, std::string_view expected) const {
+    return offset <= bytes_.size() && bytes_.substr(offset, expected.size()) == expected;
+  }
   std::optional<uint32_t> U32(size_t offset) const { return Get(offset, 4); }
   std::string_view bytes() const { return bytes_; }
 

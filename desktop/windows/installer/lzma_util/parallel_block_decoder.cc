@@ -8,7 +8,7 @@
 #include "LzmaDec.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "7zAlloc.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "desktop/windows/installer/service/leftover_cleaner.h"
-#include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
@@ -13,7 +12,9 @@ namespace {
 base::FilePath GetOwnSubfolder(const base::FilePath& folder) {
   base::FilePath exe_folder;
   if (!base::PathService::Get(base::DIR_EXE, &exe_folder) ||
-      !PathsEqualIgnoreCase(exe_folder.DirName(), folder)) {
+      !base::FilePath::CompareEqualIgnoreCase(
+          exe_folder.DirName().StripTrailingSeparators().value(),
+          folder.StripTrailingSeparators().value())) {
     return base::FilePath();
   }
   return exe_folder.BaseName();

@@ -9,7 +9,7 @@
 #include "base/logging.h"
 #include "base/version.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 #include "desktop/windows/installer/package_fetcher/package_version_check.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/signature_checker/signature_checker.h"

@@ -11,7 +11,6 @@
 #include "base/files/file_util.h"
 #include "base/files/memory_mapped_file.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
 #include "desktop/windows/installer/utils/pe_image_layout.h"
 
 namespace {
@@ -29,36 +28,15 @@ struct ImageLayout {
   size_t security_entry = 0;
 };
 
-// The mapped file and what was read from it, under the in-page guard: a
-// page that cannot be read (a network share gone, a medium pulled out)
-// ends the parse, not the process.
-struct GuardedParse {
-  const base::MemoryMappedFile* mapped;
-  PeImageLayout image;
-  bool parsed = false;
-};
-
-void Parse(void* argument) {
-  GuardedParse* parse = static_cast<GuardedParse*>(argument);
-  parse->parsed = parse->image.Parse(parse->mapped->data(), parse->mapped->length());
-}
-
-bool InMappedFile(const void* context, const void* address) {
-  const base::MemoryMappedFile* mapped = static_cast<const base::MemoryMappedFile*>(context);
-  const uint8_t* p = static_cast<const uint8_t*>(address);
-  return p >= mapped->data() && p < mapped->data() + mapped->length();
-}
-
 bool ReadLayout(const base::File& file, ImageLayout* layout) {
   base::MemoryMappedFile mapped;
-  if (!mapped.Initialize(file.Duplicate()))
+  PeImageLayout image;
+  if (!mapped.Initialize(file.Duplicate()) || !image.Parse(mapped.data(), mapped.length()) ||
+      image.image_end() == 0) {
     return false;
-  GuardedParse parse = {&mapped};
-  InPageErrorGuard guard(&InMappedFile, &mapped);
-  if (!guard.Run(&Parse, &parse) || !parse.parsed || parse.image.image_end() == 0)
-    return false;
-  layout->end = parse.image.image_end();
-  layout->security_entry = parse.image.security_entry_offset();
+  }
+  layout->end = image.image_end();
+  layout->security_entry = image.security_entry_offset();
   return true;
 }
 

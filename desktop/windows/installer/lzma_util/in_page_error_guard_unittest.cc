@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/utils/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 
 #include <windows.h>
 
