@@ -14,12 +14,12 @@ class EntrySource {
   // Makes entry `index`'s bytes ready to be read, before its file is made.
   virtual LzmaUtil::ExtractResult Prepare(uint32_t index) = 0;
   // The entry's next bytes; `*last` with its final piece. Only for entries
-  // with bytes in a solid block. The bytes stay valid until given back with
-  // ReleasePiece, and at most until an entry of another solid block is
-  // prepared.
+  // with bytes in a solid block. The bytes of a piece given with kOk are
+  // lent: the source neither frees nor reuses them until they are given
+  // back with ReleasePiece, and each such piece must be given back.
   virtual LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
   // Gives a piece's bytes back; called on any thread.
-  virtual void ReleasePiece(const uint8_t* /*data*/) {}
+  virtual void ReleasePiece(const uint8_t* data) = 0;
 
   // ReleasePiece as a FileWriterPool::ReleaseCallback, `context` the source.
   static void ReleasePieceOf(void* context, const uint8_t* data);

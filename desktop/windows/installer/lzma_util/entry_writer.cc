@@ -61,10 +61,6 @@ void EntryWriter::Abandon() {
   pool_.Abandon();
 }
 
-LzmaUtil::ExtractResult EntryWriter::Drain() {
-  return pool_.Wait(nullptr);
-}
-
 LzmaUtil::ExtractResult EntryWriter::Complete(LzmaUtil::ExtractResult result) {
   DCHECK(!completed_);
   completed_ = true;

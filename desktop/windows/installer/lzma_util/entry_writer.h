@@ -25,8 +25,7 @@ class EntryWriter {
   static constexpr size_t kMaxWriteSize = FileWriterPool::kMaxWriteSize;
 
   // `written_files` and `created_folders` may be null. The bytes given to
-  // Write are lent until `release` gives them back (on any thread); until
-  // Drain or Complete returns they must stay valid otherwise.
+  // Write are lent until `release` gives them back (on any thread).
   EntryWriter(const base::FilePath& output_folder,
               FolderTreeMaker* folders,
               std::vector<base::FilePath>* written_files,
@@ -48,10 +47,6 @@ class EntryWriter {
   // Closes and deletes a file whose data failed half-way (it stays in the
   // written files).
   void Abandon();
-
-  // Waits until every file given so far is written: kOk, or the failure of
-  // one of them.
-  LzmaUtil::ExtractResult Drain();
 
   // Waits for every file, puts the created ones in the written files (in
   // archive order: up to the one that failed, and after it those that could

@@ -5,6 +5,7 @@
 
 #include "base/files/file_util.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/block_memory.h"
 
 namespace {
 
@@ -134,8 +135,7 @@ void* FileBackedSzAlloc::MapFile(size_t size) {
 }
 
 void FileBackedSzAlloc::Unmap() {
-  if (base_)
-    ::UnmapViewOfFile(base_);
+  BlockMemory::Unmap(base_, size_);
   if (mapping_)
     ::CloseHandle(mapping_);
   base_ = nullptr;

@@ -5,6 +5,7 @@
 
 #include "7zCrc.h"
 #include "base/logging.h"
+#include "desktop/windows/installer/lzma_util/block_memory.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 
 namespace {
@@ -49,6 +50,8 @@ FolderPipeline::~FolderPipeline() {
     ::WaitForSingleObject(thread_, INFINITE);
     ::CloseHandle(thread_);
   }
+  lent_.WaitForAll();
+  BlockMemory::Free(buffers_, kPieceSize * kPieceCount);
 }
 
 FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
@@ -59,7 +62,11 @@ FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
   const Status status = stream_.Start(temp_folder, max_threads, hook, fault_status);
   if (status != Status::kOk)
     return status;
-  buffers_.reset(new uint8_t[kPieceSize * kPieceCount]);
+  buffers_ = static_cast<uint8_t*>(BlockMemory::Allocate(kPieceSize * kPieceCount));
+  if (!buffers_) {
+    LOG(ERROR) << "No memory for the extraction's buffers";
+    return Status::kDataError;
+  }
   scratch_.reset(new uint8_t[kPieceSize]);
   for (size_t i = 0; i < kPieceCount; ++i)
     free_buffers_.push_back(kPieceCount - 1 - i);
@@ -77,11 +84,16 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
     if (!ready_.empty()) {
       const Ready ready = ready_.front();
       ready_.pop_front();
-      piece->data = buffers_.get() + ready.buffer * kPieceSize;
+      piece->data = buffers_ + ready.buffer * kPieceSize;
       piece->size = ready.size;
       piece->last = ready.last;
+      lent_.Lend();
       base::AutoUnlock unlocked(lock_);
-      return CheckCrc(ready.entry, *piece);
+      const Status status = CheckCrc(ready.entry, *piece);
+      // Only a good piece is lent.
+      if (status != Status::kOk)
+        Release(piece->data);
+      return status;
     }
     if (failure_ != Status::kOk) {
       *fault_status = failure_fault_status_;
@@ -94,12 +106,13 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
 }
 
 void FolderPipeline::Release(const uint8_t* data) {
-  const size_t offset = static_cast<size_t>(data - buffers_.get());
+  const size_t offset = static_cast<size_t>(data - buffers_);
   DCHECK_EQ(0u, offset % kPieceSize);
   DCHECK_LT(offset / kPieceSize, kPieceCount);
   base::AutoLock hold(lock_);
   free_buffers_.push_back(offset / kPieceSize);
   changed_.Broadcast();
+  lent_.GiveBack();
 }
 
 void FolderPipeline::Cancel() {
@@ -146,7 +159,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
     size_t buffer;
     if (!TakeBuffer(&buffer))
       return Status::kCancelled;
-    uint8_t* data = buffers_.get() + buffer * kPieceSize;
+    uint8_t* data = buffers_ + buffer * kPieceSize;
     const size_t size = static_cast<size_t>(std::min<uint64_t>(kPieceSize, left));
     Status status = ReadExactly(data, size);
     if (status != Status::kOk)

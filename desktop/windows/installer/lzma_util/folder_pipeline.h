@@ -13,6 +13,7 @@
 #include "base/synchronization/condition_variable.h"
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/lzma_util/folder_stream.h"
+#include "desktop/windows/installer/lzma_util/lent_pieces.h"
 
 // Cuts the bytes of one folder into the entries to be written, on a thread
 // of its own: it reads the FolderStream and hands each entry's data on in
@@ -50,7 +51,7 @@ class FolderPipeline {
                  std::vector<Entry> entries);
   FolderPipeline(const FolderPipeline&) = delete;
   FolderPipeline& operator=(const FolderPipeline&) = delete;
-  // Cancels and joins the threads.
+  // Cancels and joins the threads; waits for the pieces lent.
   ~FolderPipeline();
 
   // As ParallelBlockDecoder::Start.
@@ -59,12 +60,14 @@ class FolderPipeline {
                ParallelBlockDecoder::DecodedBlockHook hook,
                uint32_t* fault_status);
 
-  // The next piece of the entries, waiting for it. Its bytes are the
+  // The next piece of the entries, waiting for it. On kOk its bytes are the
   // caller's until given back with Release, from any thread. After a
   // failure, the pieces before it still come first. On kInPageError,
   // `*fault_status` receives the page-read status.
   Status NextPiece(Piece* piece, uint32_t* fault_status);
   void Release(const uint8_t* data);
+  // Waits until every piece NextPiece gave is released.
+  void WaitForReleases() { lent_.WaitForAll(); }
 
   // Stops the reading thread and the decoding; NextPiece returns kCancelled.
   void Cancel();
@@ -100,7 +103,8 @@ class FolderPipeline {
   uint32_t crc_ = CRC_INIT_VAL;
   uint64_t position_ = 0;
   uint32_t fault_status_ = 0;
-  std::unique_ptr<uint8_t[]> buffers_;
+  uint8_t* buffers_ = nullptr;
+  LentPieces lent_;
   std::unique_ptr<uint8_t[]> scratch_;
   HANDLE thread_ = nullptr;
 

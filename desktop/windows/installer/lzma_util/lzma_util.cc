@@ -186,23 +186,12 @@ ExtractResult WriteEntries(const CSzArEx* db,
                            EntryWriter* writer) {
   size_t unpacked = 0;
   size_t selected_left = selection.count;
-  UInt32 folder = kNoFolder;
   for (UInt32 i = 0; i < db->NumFiles; ++i) {
     if (filtered && selected_left == 0)
       break;
     if (!selection.selected[i])
       continue;
     --selected_left;
-    // The pieces of a solid block are gone once the next block is prepared:
-    // every file with bytes in it is written first.
-    if (db->FileToFolder[i] != kNoFolder && db->FileToFolder[i] != folder) {
-      if (folder != kNoFolder) {
-        const ExtractResult result = writer->Drain();
-        if (result != LzmaUtil::kOk)
-          return result;
-      }
-      folder = db->FileToFolder[i];
-    }
     if (observer)
       observer->OnUnpackProgressChanged(unpacked);
     ++unpacked;

@@ -14,7 +14,9 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
+#include "desktop/windows/installer/lzma_util/block_memory.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
@@ -134,6 +136,21 @@ class LzmaUtilTest : public testing::Test {
   uint32_t ExtractFrom(const wchar_t* archive, const std::set<std::wstring>* filter = nullptr) {
     EXPECT_EQ(LzmaUtil::kOpenOk, lzma_.Open(TestData(archive)));
     return lzma_.Extract(out_, filter, &observer_, &files_, &folders_);
+  }
+
+  // Same files, bytes and times, same folders as `source` of the test data.
+  void ExpectSameTree(const wchar_t* source_name, const base::FilePath& out) {
+    const base::FilePath source = TestData(source_name);
+    EXPECT_EQ(ListTree(source), ListTree(out));
+    for (const std::wstring& entry : ListTree(source)) {
+      if (entry.back() == L'\\')
+        continue;
+      EXPECT_EQ(ReadAll(source.Append(entry)), ReadAll(out.Append(entry))) << entry;
+      base::File::Info expected, actual;
+      ASSERT_TRUE(base::GetFileInfo(source.Append(entry), &expected));
+      ASSERT_TRUE(base::GetFileInfo(out.Append(entry), &actual));
+      EXPECT_EQ(expected.last_modified.ToTimeT(), actual.last_modified.ToTimeT()) << entry;
+    }
   }
 
   void ExpectSameAsSource(const std::wstring& relative) {
@@ -320,6 +337,12 @@ size_t CountTemporaryFiles(const base::FilePath& root) {
 const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt",       L"empty.txt",
                                             L"dir\\",     L"dir\\second.exe", L"emptydir\\"};
 
+class ScopedKeepFreedBlocksUnreadable {
+ public:
+  ScopedKeepFreedBlocksUnreadable() { BlockMemory::SetKeepFreedUnreadableForTesting(true); }
+  ~ScopedKeepFreedBlocksUnreadable() { BlockMemory::SetKeepFreedUnreadableForTesting(false); }
+};
+
 // Both decoders against the sources p7zip packed: same files, bytes and
 // times, same folders, and the decoder each archive is meant to take.
 struct DecoderCase {
@@ -329,27 +352,14 @@ struct DecoderCase {
 };
 
 class LzmaUtilArchiveTest : public LzmaUtilTest, public testing::WithParamInterface<DecoderCase> {
- protected:
-  void ExpectSameTree(const base::FilePath& out) {
-    const base::FilePath source = TestData(GetParam().source);
-    EXPECT_EQ(ListTree(source), ListTree(out));
-    for (const std::wstring& entry : ListTree(source)) {
-      if (entry.back() == L'\\')
-        continue;
-      EXPECT_EQ(ReadAll(source.Append(entry)), ReadAll(out.Append(entry))) << entry;
-      base::File::Info expected, actual;
-      ASSERT_TRUE(base::GetFileInfo(source.Append(entry), &expected));
-      ASSERT_TRUE(base::GetFileInfo(out.Append(entry), &actual));
-      EXPECT_EQ(expected.last_modified.ToTimeT(), actual.last_modified.ToTimeT()) << entry;
-    }
-  }
 };
 
 TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
+  ScopedKeepFreedBlocksUnreadable check;
   const size_t threads = ThreadCount();
   ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(GetParam().archive));
   EXPECT_EQ(GetParam().decoder, LzmaUtil::LastDecoderForTesting());
-  ExpectSameTree(out_);
+  ExpectSameTree(GetParam().source, out_);
   const std::vector<std::string> events = observer_.events;
   const std::vector<base::FilePath> files = files_;
 
@@ -362,7 +372,7 @@ TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
                                            &whole_block_files, nullptr));
     EXPECT_EQ(LzmaUtil::DecoderForTesting::kWholeBlock, LzmaUtil::LastDecoderForTesting());
   }
-  ExpectSameTree(whole_block_out);
+  ExpectSameTree(GetParam().source, whole_block_out);
   EXPECT_EQ(events, whole_block_observer.events);
   ASSERT_EQ(files.size(), whole_block_files.size());
   for (size_t i = 0; i < files.size(); ++i)
@@ -394,6 +404,34 @@ INSTANTIATE_TEST_SUITE_P(Archives,
                              name += iswalnum(*c) ? static_cast<char>(*c) : '_';
                            return name;
                          });
+
+// Each coder only the SDK decodes, solid and not, with an empty file and an
+// empty folder listed after files with data. A block's buffer is given up
+// only once its pieces are written, and then it stays unreadable: a writer
+// still at it would fail, and could not write bytes of another block.
+class LzmaUtilCoderTest : public LzmaUtilTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(LzmaUtilCoderTest, EntriesWithoutDataAfterDataKeepTheBlockUntilWritten) {
+  ScopedKeepFreedBlocksUnreadable check;
+  for (const char* solid : {"on", "off"}) {
+    const std::string name = std::string("coder_") + GetParam() + "_solid_" + solid + ".7z";
+    const base::FilePath out = temp_.GetPath().AppendASCII(name);
+    const size_t freed = BlockMemory::FreedCountForTesting();
+    files_.clear();
+    ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(TestData(base::ASCIIToWide(name).c_str())));
+    ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out, nullptr, nullptr, &files_, nullptr)) << name;
+    ExpectSameTree(L"src_coders", out);
+    EXPECT_EQ((std::vector<base::FilePath>{out.Append(L"a.bin"), out.Append(L"empty.txt"),
+                                           out.Append(L"b.txt")}),
+              files_);
+    EXPECT_GT(BlockMemory::FreedCountForTesting(), freed) << name;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(WholeBlock,
+                         LzmaUtilCoderTest,
+                         testing::Values("copy", "ppmd", "bcj_copy", "delta", "arm64", "arm",
+                                         "armt", "ppc", "ia64", "sparc", "riscv"));
 
 TEST_F(LzmaUtilTest, FilterStopsAfterTheLastNamedEntryOfAStreamedBlock) {
   // dir/second.exe is the first file of the block; the rest is not written.

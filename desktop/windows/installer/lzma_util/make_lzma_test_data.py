@@ -47,6 +47,149 @@ def patched_name(source, old, new):
     return bytes(data)
 
 
+def read_number(data, pos):
+    """A 7z NUMBER: as many extra bytes as leading 1 bits of the first."""
+    first, pos = data[pos], pos + 1
+    value = 0
+    for n in range(8):
+        if not first & (0x80 >> n):
+            return value | (first & ((0x80 >> n) - 1)) << (8 * n), pos
+        value, pos = value | data[pos] << (8 * n), pos + 1
+    return value, pos
+
+
+def number(value):
+    for n in range(8):
+        if value < 1 << (7 * n + 7):
+            return bytes([(0xFF00 >> n) & 0xFF | value >> (8 * n)]) + \
+                (value & ((1 << 8 * n) - 1)).to_bytes(n, "little")
+    return b"\xff" + value.to_bytes(8, "little")
+
+
+def read_bits(data, pos, count):
+    return [bool(data[pos + i // 8] & (0x80 >> i % 8)) for i in range(count)]
+
+
+def bits(values):
+    out = bytearray((len(values) + 7) // 8)
+    for i, value in enumerate(values):
+        out[i // 8] |= (0x80 >> i % 8) if value else 0
+    return bytes(out)
+
+
+def files_info_columns(header, pos, count):
+    """The per-entry properties of the files info at `pos`, each a column
+    of values (None where undefined), with the empty-stream column; None
+    when `pos` holds no files info of `count` entries ending the header."""
+    if header[pos] != 0x05 or read_number(header, pos + 1)[0] != count:
+        return None
+    pos = read_number(header, pos + 1)[1]
+    props = []
+    while header[pos] != 0:
+        kind, pos = read_number(header, pos)
+        size, pos = read_number(header, pos)
+        props.append((kind, header[pos:pos + size]))
+        pos += size
+    if pos + 2 != len(header) or header[pos + 1] != 0:
+        return None
+    empty = [False] * count
+    for kind, body in props:
+        if kind == 0x0E:
+            empty = read_bits(body, 0, count)
+    empties = [i for i in range(count) if empty[i]]
+    columns = {}
+    for kind, body in props:
+        if kind in (0x0F, 0x10):  # Empty file, anti: over the empty streams.
+            column = [None] * count
+            for j, flag in enumerate(read_bits(body, 0, len(empties))):
+                column[empties[j]] = flag
+        elif kind == 0x11:
+            column = body[1:].decode("utf-16-le").split("\0")[:-1]
+        elif kind in (0x12, 0x13, 0x14, 0x15):  # Times, attributes.
+            width = 4 if kind == 0x15 else 8
+            defined, at = ([True] * count, 1) if body[0] else (read_bits(body, 1, count),
+                                                               1 + (count + 7) // 8)
+            column = []
+            for flag in defined:
+                column.append(body[at + 1:at + 1 + width] if flag else None)
+                at += width if flag else 0
+        else:
+            assert kind in (0x0E, 0x19), kind  # 0x19: padding.
+            continue
+        columns[kind] = column
+    return empty, columns
+
+
+def files_info(order, empty, columns):
+    out = bytearray(b"\x05" + number(len(order)))
+    ordered_empty = [empty[i] for i in order]
+    props = [(0x0E, bits(ordered_empty))] if any(ordered_empty) else []
+    for kind, column in columns.items():
+        values = [column[i] for i in order]
+        if kind in (0x0F, 0x10):
+            body = bits([v for v, e in zip(values, ordered_empty) if e])
+        elif kind == 0x11:
+            body = b"\0" + "".join(v + "\0" for v in values).encode("utf-16-le")
+        else:
+            defined = [v is not None for v in values]
+            body = (b"\x01" if all(defined) else b"\x00" + bits(defined)) + b"\x00" + \
+                b"".join(v for v in values if v is not None)
+        props.append((kind, body))
+    for kind, body in props:
+        out += number(kind) + number(len(body)) + body
+    return bytes(out + b"\x00")
+
+
+def reorder_entries(path, names):
+    """Lists the entries of an archive made with -mhc=off in the order of
+    `names` (7z lists folders and empty files first), files with data
+    keeping theirs."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    start = 32 + struct.unpack_from("<Q", data, 12)[0]
+    header = bytes(data[start:])
+    found = [(pos, parsed) for pos in range(len(header))
+             if (parsed := files_info_columns(header, pos, len(names)))]
+    assert len(found) == 1, path
+    pos, (empty, columns) = found[0]
+    order = [columns[0x11].index(name) for name in names]
+    with_data = [i for i in order if not empty[i]]
+    assert with_data == sorted(with_data), names
+    header = header[:pos] + files_info(order, empty, columns) + b"\x00"
+    data[start:] = header
+    struct.pack_into("<Q", data, 20, len(header))
+    fix_header_crcs(data)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
+# Coders only the SDK decodes, which it decodes a whole block at a time.
+WHOLE_BLOCK_CODERS = {
+    "copy": ["-m0=Copy"],
+    "ppmd": ["-m0=PPMd"],
+    "bcj_copy": ["-m0=BCJ", "-m1=Copy"],
+    "delta": ["-mf=Delta:4"],
+    **{f.lower(): [f"-mf={f}"] for f in ("ARM64", "ARM", "ARMT", "PPC", "IA64", "SPARC",
+                                         "RISCV")},
+}
+
+
+def make_coder_archives(out, rng):
+    """Per coder, solid and not, an archive listing an empty file and an
+    empty folder after files with data."""
+    src = os.path.join(out, "src_coders")
+    write(os.path.join(src, "a.bin"), pe_like(rng, 1_200_000))
+    write(os.path.join(src, "empty.txt"), b"")
+    write(os.path.join(src, "b.txt"), b"after the empty file\r\n" * 40, OTHER_MTIME)
+    os.makedirs(os.path.join(src, "emptydir"))
+    order = ["a.bin", "empty.txt", "b.txt", "emptydir"]
+    for name, switches in WHOLE_BLOCK_CODERS.items():
+        for solid in ("on", "off"):
+            path = os.path.join(out, f"coder_{name}_solid_{solid}.7z")
+            seven_zip(path, src, order, "-mhc=off", f"-ms={solid}", *switches)
+            reorder_entries(path, order)
+
+
 def stub(size, rng):
     """A self-extractor stand-in: "MZ", noise and a decoy signature whose
     start header checksum is wrong."""
@@ -171,6 +314,7 @@ def main():
     # Encrypted entries (names left readable): a coder no decoder here has.
     seven_zip(os.path.join(out, "encrypted.7z"), src, entries, "-pTarvo", "-mhe=off")
     make_block_archives(out, rng)
+    make_coder_archives(out, rng)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:

@@ -48,7 +48,10 @@ LzmaUtil::ExtractResult StreamingSource::Prepare(uint32_t index) {
   const uint32_t folder = db_->FileToFolder[index];
   if (folder == kNoFolder || (pipeline_ && folder == folder_))
     return LzmaUtil::kOk;
-  // Entries come in block order: the previous block is done with.
+  // Entries come in block order: the previous block is done with once its
+  // pieces are written.
+  if (pipeline_)
+    pipeline_->WaitForReleases();
   pipeline_.reset();
   folder_ = folder;
   pipeline_ = std::make_unique<FolderPipeline>(db_, folder, view_->data(), view_->size(),

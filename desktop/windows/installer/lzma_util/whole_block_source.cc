@@ -10,6 +10,7 @@
 namespace {
 
 const ISzAlloc kHeapTempAlloc = {SzAllocTemp, SzFreeTemp};
+constexpr UInt32 kNoFolder = 0xFFFFFFFF;
 
 // Plain data for the guarded call, which a fault may abandon.
 struct DecodeCall {
@@ -32,10 +33,18 @@ WholeBlockSource::WholeBlockSource(const CSzArEx* db,
       last_error_code_(last_error_code) {}
 
 WholeBlockSource::~WholeBlockSource() {
+  lent_.WaitForAll();
   alloc_.Free(buffer_);
 }
 
 LzmaUtil::ExtractResult WholeBlockSource::Prepare(uint32_t index) {
+  const UInt32 folder = db_->FileToFolder[index];
+  // The SDK gives up its buffer for an entry without data too: nothing to
+  // decode, and the block's pieces may still be being written.
+  if (folder == kNoFolder)
+    return LzmaUtil::kOk;
+  if (folder != block_index_)
+    lent_.WaitForAll();
   DecodeCall call = {this, index, SZ_OK};
   InPageErrorGuard guard(&InBuffer, &alloc_);
   if (!guard.Run(&Decode, &call))
@@ -59,7 +68,12 @@ LzmaUtil::ExtractResult WholeBlockSource::NextPiece(const uint8_t** data,
   offset_ += *size;
   size_ -= *size;
   *last = size_ == 0;
+  lent_.Lend();
   return LzmaUtil::kOk;
+}
+
+void WholeBlockSource::ReleasePiece(const uint8_t* /*data*/) {
+  lent_.GiveBack();
 }
 
 // static

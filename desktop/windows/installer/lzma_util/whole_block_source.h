@@ -8,10 +8,13 @@
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
+#include "desktop/windows/installer/lzma_util/lent_pieces.h"
 
 // The LZMA SDK's own decoder: it unpacks each solid block whole into one
 // buffer, in a temporary file mapped into memory (FileBackedSzAlloc), and
-// the entries are read from there. Reads any folder the SDK reads.
+// the entries are read from there. Reads any folder the SDK reads. The
+// buffer is given up (for the next block) only once every piece lent from
+// it is back.
 class WholeBlockSource : public EntrySource {
  public:
   // `hook` (tests only, may be null) runs after each decoded block.
@@ -26,6 +29,7 @@ class WholeBlockSource : public EntrySource {
 
   LzmaUtil::ExtractResult Prepare(uint32_t index) override;
   LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override;
+  void ReleasePiece(const uint8_t* data) override;
 
  private:
   static void Decode(void* argument);
@@ -41,6 +45,7 @@ class WholeBlockSource : public EntrySource {
   size_t buffer_size_ = 0;
   size_t offset_ = 0;
   size_t size_ = 0;
+  LentPieces lent_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_WHOLE_BLOCK_SOURCE_H_
