@@ -24,7 +24,7 @@ import silent_end_to_end_test as e2e  # noqa: E402
 
 FOLDER = "C:\\e2e\\Tarvo"
 ARGS = ["--allusers=0", "--installfolder=" + FOLDER]
-# A damaged installer ends at once; a web install would retry for minutes.
+# A damaged installer, or a web install with no service to reach, ends soon.
 QUICK_RUN_SECONDS = 120
 
 
@@ -57,9 +57,12 @@ def payload_start(host, whole):
 
 
 def scenario_truncated_installer(prefix, a):
-    """An installer cut anywhere in its payload (the magic, the package, the
-    length field) is a corrupted payload: 118 at once, and the machine is as
-    it was (no installation folder, no last-path value)."""
+    """A tail that is no valid payload is no payload: the installer cut in
+    its magic, its package or its length field, and a plain one with 16 zero
+    bytes or "TRV", 3 bytes and a length of 1000 appended, each runs as a
+    plain installer. It fetches its package (from a service that cannot be
+    reached: exit code 119), never takes a cut package for a whole one, and
+    leaves the machine as it was."""
     start, data = payload_start(os.path.join(a.build_dir, "bin", "installer.exe"), a.v1)
     folder = os.path.join(prefix.root, "cut")
     os.makedirs(folder)
@@ -67,20 +70,30 @@ def scenario_truncated_installer(prefix, a):
     exe = os.path.join(folder, "installer.exe")
     run(prefix, "cmd.exe", "/c", "exit")
     before = e2e.snapshot(prefix)
-    for what, size in (("in the magic", start + 2), ("in the package", (start + len(data)) // 2),
-                       ("in the length field", len(data) - 2)):
+    tails = (("cut in the magic", data[:start + 2]),
+             ("cut in the package", data[:(start + len(data)) // 2]),
+             ("cut in the length field", data[:len(data) - 2]),
+             ("with 16 zero bytes", data[:start] + bytes(16)),
+             ("with a 1000-byte length and 3 bytes", data[:start] + b"TRVabc" +
+              (1000).to_bytes(4, "little")))
+    for what, contents in tails:
         with open(exe, "wb") as f:
-            f.write(data[:size])
+            f.write(contents)
         seen = set(prefix.logs())
         try:
-            code = run(prefix, exe, "--silent", *e2e.QUIET, *ARGS, timeout=QUICK_RUN_SECONDS)
+            code = run(prefix, exe, "--silent", *e2e.QUIET, *ARGS,
+                       "--internal-package-server=http://127.0.0.1:1/",
+                       "--test-fetch-stall-limit=5", timeout=QUICK_RUN_SECONDS)
         except subprocess.TimeoutExpired:
-            raise AssertionError("cut %s: still running after %d s (a web install?)"
+            raise AssertionError("installer %s: still running after %d s"
                                  % (what, QUICK_RUN_SECONDS))
-        e2e.check_code(prefix, seen, code, 118, "installer cut " + what)
+        e2e.check_code(prefix, seen, code, 119, "installer " + what)
+        logs = "".join(open(log, encoding="utf-8", errors="replace").read()
+                       for log in prefix.logs() if log not in seen)
+        assert "No valid payload found" in logs, "installer %s: the payload was taken" % what
         changes = e2e.diff(before, e2e.snapshot(prefix))
-        assert not changes, "cut %s left:\n  %s" % (what, "\n  ".join(changes[:40]))
-        print("cut %s: exit code 118, nothing left" % what)
+        assert not changes, "installer %s left:\n  %s" % (what, "\n  ".join(changes[:40]))
+        print("installer %s: a plain installer, exit code 119, nothing left" % what)
 
 
 def work_folders(prefix, exe_folder):

@@ -1,6 +1,5 @@
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "base/files/file_util.h"
@@ -14,29 +13,12 @@ constexpr uint64_t kMagicSize = 3;
 constexpr uint64_t kLengthSize = 4;
 constexpr uint8_t k7zSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
 
-// Signing tools start the certificate table on an 8-byte boundary and pad
-// with zeros up to it.
-constexpr uint64_t kMaxTablePadding = 7;
-
 template <typename T>
 bool ReadAt(const base::MemoryMappedFile& file, uint64_t offset, T* value) {
   if (offset > file.length() || file.length() - offset < sizeof(T))
     return false;
   memcpy(value, file.data() + offset, sizeof(T));
   return true;
-}
-
-// Whether [begin, end) holds anything but the padding a signing tool adds.
-bool HoldsData(const base::MemoryMappedFile& file, uint64_t begin, uint64_t end) {
-  if (end <= begin)
-    return false;
-  if (end - begin > kMaxTablePadding)
-    return true;
-  for (uint64_t i = begin; i < end; ++i) {
-    if (file.data()[i] != 0)
-      return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -57,31 +39,23 @@ PayloadType PayloadManagerImpl::ReadPayload() {
   PeImageLayout layout;
   if (!layout.Parse(file_.data(), file_.length()))
     return PAYLOAD_TYPE_CORRUPTED;
-  const SecurityDirectory security{layout.certificate_table_offset(),
-                                   layout.certificate_table_size()};
-  const bool is_signed = security.size != 0;
+  const uint64_t table_offset = layout.certificate_table_offset();
+  const uint64_t table_size = layout.certificate_table_size();
+  const bool is_signed = table_size != 0;
   const uint64_t length = file_.length();
-  if (security.offset > length || (is_signed && length - security.offset < security.size)) {
+  if (table_offset > length || (is_signed && length - table_offset < table_size)) {
     LOG(ERROR) << "Security directory is located past the image file length";
     return PAYLOAD_TYPE_CORRUPTED;
   }
-  // Everything the image holds, its symbol and string tables included.
-  const uint64_t image_end = layout.image_end_with_symbols();
-  if (image_end == 0) {
-    LOG(ERROR) << "The executable's image is cut short";
-    return PAYLOAD_TYPE_CORRUPTED;
-  }
-  bool at_end = TryPayloadEndingAt(length - kLengthSize, image_end);
+  // Bytes of the image itself, its symbol table included, are never taken
+  // for a payload; an image not wholly in the file bounds nothing.
+  const uint64_t image_end =
+      layout.image_end_with_symbols() ? layout.image_end_with_symbols() : layout.image_end();
+  const bool at_end = TryPayloadEndingAt(length - kLengthSize, image_end);
   // A table too close to the start leaves no room for a payload before it.
   if (!at_end &&
-      !(is_signed && security.offset >= kMagicSize + kLengthSize &&
-        TryPayloadEndingAt(security.offset - kLengthSize, image_end))) {
-    // Whatever follows the image was put there as a payload: cut short or
-    // damaged, it must not turn the installer into another kind of one.
-    if (HoldsDataAfterImage(image_end, security)) {
-      LOG(ERROR) << "The data after the executable's image is no valid payload";
-      return PAYLOAD_TYPE_CORRUPTED;
-    }
+      !(is_signed && table_offset >= kMagicSize + kLengthSize &&
+        TryPayloadEndingAt(table_offset - kLengthSize, image_end))) {
     LOG(INFO) << "No valid payload found";
     return PAYLOAD_TYPE_NONE;
   }
@@ -92,16 +66,6 @@ PayloadType PayloadManagerImpl::ReadPayload() {
     return PAYLOAD_TYPE_NONE;
   }
   return PAYLOAD_TYPE_FULL_PACKAGE;
-}
-
-bool PayloadManagerImpl::HoldsDataAfterImage(uint64_t image_end,
-                                             const SecurityDirectory& security) const {
-  const uint64_t length = file_.length();
-  if (security.size == 0)
-    return HoldsData(file_, image_end, length);
-  const uint64_t table_end = uint64_t{security.offset} + security.size;
-  return HoldsData(file_, image_end, security.offset) ||
-         HoldsData(file_, std::max(image_end, table_end), length);
 }
 
 bool PayloadManagerImpl::TryPayloadEndingAt(uint64_t pos, uint64_t image_end) {

@@ -12,9 +12,10 @@
 //   "TRV", the payload (L bytes), L (int32, little-endian)
 // ending at the end of the file or, in a signed file, right before the
 // certificate table. Every header field read from the file is checked
-// against its length first. Anything after the PE image that is no valid
-// payload makes the file "corrupted": a cut or damaged payload never passes
-// for none.
+// against its length first. A tail that is no valid payload (bytes some tool
+// appended, a payload cut short) is no payload: the installer then runs as
+// a plain one. Only unreadable headers or a certificate table past the end
+// make the file "corrupted".
 class PayloadManagerImpl : public PayloadManager {
  public:
   explicit PayloadManagerImpl(const base::FilePath& executable);
@@ -30,15 +31,7 @@ class PayloadManagerImpl : public PayloadManager {
   std::string_view GetFullPackage() const override;
 
  private:
-  struct SecurityDirectory {
-    uint32_t offset = 0;
-    uint32_t size = 0;
-  };
-
   PayloadType ReadPayload();
-  // Whether anything but a signing tool's padding follows the image,
-  // before or after the certificate table.
-  bool HoldsDataAfterImage(uint64_t image_end, const SecurityDirectory& security) const;
   // Looks for a payload whose length field starts at `pos` and whose magic
   // lies at or after `image_end`.
   bool TryPayloadEndingAt(uint64_t pos, uint64_t image_end);

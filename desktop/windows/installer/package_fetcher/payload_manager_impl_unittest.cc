@@ -213,41 +213,36 @@ TEST_F(PayloadManagerImplTest, HeadersOutsideTheFileAreCorrupted) {
   EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(past));
 }
 
-// A payload cut short or damaged is corrupted, never a plain installer that
-// goes on to download.
-TEST_F(PayloadManagerImplTest, DataAfterTheImageThatIsNoPayloadIsCorrupted) {
+// A tail that is no valid payload is none: the installer runs as a plain
+// one and fetches its package, whatever a tool appended or cut off.
+TEST_F(PayloadManagerImplTest, DataAfterTheImageThatIsNoPayloadIsNone) {
   testing_support::ScopedLogCapture log;
   const std::string whole = Image() + Tail(k7z);
   // Every cut inside the magic, the payload or the length field.
   for (size_t size = kHeadersSize + 1; size < whole.size(); ++size)
-    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(whole.substr(0, size))) << size;
-  EXPECT_TRUE(log.Contains("The data after the executable's image is no valid payload"));
-  // Cut at the image's end: a plain installer.
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(whole.substr(0, kHeadersSize)));
-  // Lengths that do not fit the space before them.
+    EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(whole.substr(0, size))) << size;
+  EXPECT_TRUE(log.Contains("No valid payload found"));
+  // Lengths that do not fit the space before them, or miss the magic.
   std::string too_long = whole;
-  for (int32_t length : {static_cast<int32_t>(whole.size()), -1, INT32_MIN, 0}) {
+  for (int32_t length : {static_cast<int32_t>(whole.size()), -1, INT32_MIN, 0, 1000}) {
     Put<int32_t>(&too_long, too_long.size() - 4, length);
-    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(too_long)) << length;
+    EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(too_long)) << length;
   }
-  std::string bad_magic = whole;
-  bad_magic[kHeadersSize] = 'X';
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(bad_magic));
-  // After a section, too.
-  std::string image = Image();
-  AddSection(&image, "section data");
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(image + "TR"));
-  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, TypeOf(image + Tail("tracking")));
-  // Before or after a certificate table.
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), Tail(k7z).substr(1), "")));
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), "", Tail("tracking").substr(2))));
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(Signed(Image(), std::string(8, '\0'), "")));
-  // A section table that is not in the file, or sections cut short.
-  std::string cut = Image();
-  AddSection(&cut, "section data");
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(cut.substr(0, cut.size() - 1)));
-  Put<uint16_t>(&cut, kPeOffset + 6, 0xFFFF);
-  EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, TypeOf(cut));
+  std::string section = Image();
+  AddSection(&section, "section data");
+  std::string many_sections = section;
+  Put<uint16_t>(&many_sections, kPeOffset + 6, 0xFFFF);
+  const std::string length_1000("\xE8\x03\0\0", 4);
+  for (const std::string& bytes :
+       {Image() + std::string(16, '\0'), Image() + "TRVabc" + length_1000,
+        section + "TRVabc" + length_1000, section + "TR",
+        Signed(Image(), Tail(k7z).substr(1), ""), Signed(Image(), "", Tail("tracking").substr(2)),
+        Signed(Image(), std::string(8, '\0'), std::string(16, '\0')),
+        // Sections cut short, or a section table past the end.
+        section.substr(0, section.size() - 1), many_sections + Tail("x").substr(1)}) {
+    EXPECT_EQ(PAYLOAD_TYPE_NONE, TypeOf(bytes)) << bytes.size();
+  }
+  EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, TypeOf(section + Tail("tracking")));
 }
 
 TEST_F(PayloadManagerImplTest, TableAtTheStartLeavesNoRoomBeforeIt) {
@@ -289,7 +284,7 @@ TEST(PayloadManagerImplBuiltTest, InstallersFromThePackageBuilder) {
   EXPECT_EQ(PAYLOAD_TYPE_TRACKING_DATA, tracking.GetPayloadType());
   EXPECT_EQ("campaign=signed", tracking.GetPayload());
 
-  // The real installer cut anywhere in its tail.
+  // The real installer cut anywhere in its tail: never its package.
   std::string whole;
   ASSERT_TRUE(base::ReadFileToString(installers.Append(L"full_package.exe"), &whole));
   std::string host;
@@ -299,10 +294,8 @@ TEST(PayloadManagerImplBuiltTest, InstallersFromThePackageBuilder) {
   for (size_t size : {host.size() + 1, host.size() + 3, host.size() + 9, whole.size() / 2 + host.size() / 2,
                       whole.size() - 5, whole.size() - 1}) {
     ASSERT_TRUE(base::WriteFile(cut_path, whole.substr(0, size)));
-    EXPECT_EQ(PAYLOAD_TYPE_CORRUPTED, PayloadManagerImpl(cut_path).GetPayloadType()) << size;
+    EXPECT_EQ(PAYLOAD_TYPE_NONE, PayloadManagerImpl(cut_path).GetPayloadType()) << size;
   }
-  ASSERT_TRUE(base::WriteFile(cut_path, whole.substr(0, host.size())));
-  EXPECT_EQ(PAYLOAD_TYPE_NONE, PayloadManagerImpl(cut_path).GetPayloadType());
 }
 
 }  // namespace
