@@ -117,8 +117,6 @@ void SettingsImpl::NotifyObservers(void (SettingsObserver::*notification)()) {
 bool SettingsImpl::SetFlagValue(SettingsFlag flag, bool value) {
   if (!editable_)
     return false;
-  if (flags_[flag] == value)
-    return true;  // accepted; nothing to tell
   flags_[flag] = value;
   VLOG(1) << SettingsFlagName(flag) << " set to: " << (value ? 1 : 0);
   NotifyObservers(&SettingsObserver::OnFlagChanged);
@@ -203,10 +201,7 @@ bool SettingsImpl::GetShortcutDefault(SettingsFlag flag) {
 bool SettingsImpl::SetCopyOnly(bool value) {
   if (!editable_ || IsUpgrade())
     return false;
-  const std::vector<bool> before(std::begin(flags_), std::end(flags_));
   ApplyCopyOnly(value);
-  if (before == std::vector<bool>(std::begin(flags_), std::end(flags_)))
-    return true;  // accepted; nothing to tell
   VLOG(1) << SettingsFlagName(COPY_ONLY) << " set to: " << (value ? 1 : 0);
   NotifyObservers(&SettingsObserver::OnFlagChanged);
   return true;
@@ -325,12 +320,11 @@ void SettingsImpl::OnFolderDetailsFetched(uint64_t request,
 void SettingsImpl::SetLanguage(const std::wstring& language) {
   if (!editable_ || language == language_)
     return;
-  const std::wstring previous = std::exchange(language_, language);
+  language_ = language;
   VLOG(1) << "Attempt setting install_language_ to: " << language_;
   SelectL10nLanguage(&language_);
   VLOG(1) << "Actual install_language_ set: " << language_;
-  if (language_ != previous)
-    NotifyObservers(&SettingsObserver::OnLanguageChanged);
+  NotifyObservers(&SettingsObserver::OnLanguageChanged);
 }
 
 bool SettingsImpl::GetLaunchBrowser() const {
