@@ -13,7 +13,7 @@ void DisabledAvroStatsSender::Send(std::unique_ptr<InstallerEvent>) {}
 void DisabledAvroStatsSender::SendPendingAndShutdown(base::OnceClosure done) {
   RunAvroBeforeShutdownHook();
   if (base::ThreadTaskRunnerHandle::IsSet()) {
-    base::ThreadTaskRunnerHandle::Get()->PostTask(FROM_HERE, std::move(done));
+    base::ThreadTaskRunnerHandle::Get()->PostNonNestableTask(FROM_HERE, std::move(done));
     return;
   }
   std::move(done).Run();

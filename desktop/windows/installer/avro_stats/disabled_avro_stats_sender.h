@@ -11,8 +11,8 @@ class DisabledAvroStatsSender : public AvroStatsSender {
 
   void SetTrafficAllowed(bool allowed) override;
   void Send(std::unique_ptr<InstallerEvent> event) override;
-  // Posts |done| to the current thread (runs it at once when the thread has
-  // no task runner).
+  // Posts |done| to the current thread as a non-nestable task (runs it at
+  // once when the thread has no task runner).
   void SendPendingAndShutdown(base::OnceClosure done) override;
 };
 

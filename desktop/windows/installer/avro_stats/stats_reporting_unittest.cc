@@ -2,7 +2,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "base/bind.h"
 #include "base/command_line.h"
 #include "base/message_loop/message_loop.h"
 #include "base/run_loop.h"
@@ -73,6 +75,24 @@ TEST_F(StatsReportingTest, BackendRolesDropEverything) {
     ShutDownAndWait();
   }
   EXPECT_EQ(0u, server.request_count());
+}
+
+// A dropping sender's shutdown is answered by the outer run loop, never
+// inside a nested one (a message box's, say) that runs meanwhile.
+TEST_F(StatsReportingTest, DroppingSenderAnswersItsShutdownOutsideNestedLoops) {
+  std::vector<std::string> order;
+  base::RunLoop outer;
+  auto shut_down_in_nested_loop = [](std::vector<std::string>* order) {
+    DisabledAvroStatsSender().SendPendingAndShutdown(base::BindOnce(
+        [](std::vector<std::string>* order) { order->push_back("done"); }, order));
+    base::RunLoop nested(base::RunLoop::Type::kNestableTasksAllowed);
+    nested.RunUntilIdle();
+    order->push_back("nested loop ended");
+  };
+  message_loop_.task_runner()->PostTask(FROM_HERE,
+                                        base::BindOnce(shut_down_in_nested_loop, &order));
+  outer.RunUntilIdle();
+  EXPECT_EQ((std::vector<std::string>{"nested loop ended", "done"}), order);
 }
 
 TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
