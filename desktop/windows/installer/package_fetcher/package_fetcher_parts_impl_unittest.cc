@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/product_info_util.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -91,6 +92,22 @@ TEST_F(PackageVersionTest, ComparedWithTheInstallersInternalVersionAndStream) {
   // A missing version is appended to what the reader said.
   EXPECT_EQ(VERSION_DATA_MISSING, Compare("", &stream));
   EXPECT_EQ("No file version in the package\nVersion data not present in the file", Detail());
+}
+
+// The installer's side of the comparison is what the product information
+// utility says.
+TEST_F(PackageVersionTest, TheInstallersSideComesFromTheProductInfoUtil) {
+  struct StableInstaller : ProductInfoUtil {
+    std::string GetStreamName() const override { return "stable"; }
+    std::string GetInternalVersion() const override { return "2900.0"; }
+  } stable;
+  ScopedProductInfoUtilForTesting replaced(&stable);
+  std::string stream;
+  EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2802.0", nullptr));
+  fake_.stream_name = "stable";
+  EXPECT_EQ(VERSION_ACCEPTED, Compare("52.0.2900.0", &stream));
+  fake_.stream_name = "developer";
+  EXPECT_EQ(VERSION_REJECTED, Compare("52.0.2900.0", &stream));
 }
 
 TEST_F(PackageVersionTest, AllowedVersionOverrideReachesFiftyBuildsBack) {

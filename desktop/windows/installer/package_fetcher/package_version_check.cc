@@ -5,14 +5,14 @@
 #include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
-#include "desktop/windows/installer/utils/product_info.h"
+#include "desktop/windows/installer/utils/product_info_util.h"
 
 namespace {
 
 constexpr uint32_t kOverrideReach = 50;
 
 base::Version GetReferenceVersion(const std::string& allowed_override) {
-  base::Version reference(product_info::GetInternalVersion());
+  base::Version reference(GetProductInfoUtil()->GetInternalVersion());
   base::Version override_version(allowed_override);
   if (override_version.IsValid() && reference.IsValid() &&
       override_version.components()[0] + kOverrideReach >= reference.components()[0]) {
@@ -58,7 +58,7 @@ VersionComparison JudgeItemVersion(const base::Version& internal_version,
     return Reject("Downloaded item is older than the installer");
   if (stream) {
     LOG(INFO) << "Downloaded item stream: " << *stream;
-    if (*stream != product_info::GetChannelName())
+    if (*stream != GetProductInfoUtil()->GetStreamName())
       return Reject("Downloaded item is of a different stream than the installer");
   }
   return VERSION_ACCEPTED;

@@ -5,7 +5,7 @@
 #include <atomic>
 
 #include "base/json/json_reader.h"
-#include "base/no_destructor.h"
+#include "base/lazy_instance.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/stringprintf.h"
@@ -17,6 +17,13 @@ constexpr int kProductInfoResourceId = 133;
 constexpr wchar_t kProductInfoResourceType[] = L"TXT";
 // The maker's automation-test harness carries the resource when it hosts us.
 constexpr wchar_t kTestHarnessModule[] = L"_kelmatlib.pyd";
+
+// The parsed resource: made once, then only read; released at exit.
+struct ParsedProductInfo {
+  ParsedProductInfo();
+  std::unique_ptr<base::DictionaryValue> info;
+};
+base::LazyInstance<ParsedProductInfo> g_info = LAZY_INSTANCE_INITIALIZER;
 
 // A test's replacement of the product information, if any.
 std::atomic<const ScopedProductInfoForTesting*> g_override{nullptr};
@@ -37,23 +44,25 @@ std::unique_ptr<base::DictionaryValue> ParseProductInfo(const std::string& text)
   return base::DictionaryValue::From(base::JSONReader::Read(text));
 }
 
+ParsedProductInfo::ParsedProductInfo() : info(ParseProductInfo(LoadProductInfoResource())) {}
+
 std::string GetStringKey(const std::string& path) {
   std::string value;
-  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
+  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
     info->GetString(path, &value);
   return value;
 }
 
 int GetIntegerKey(const std::string& path) {
   int value = 0;
-  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
+  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
     info->GetInteger(path, &value);
   return value;
 }
 
 bool GetBooleanKey(const std::string& path) {
   bool value = false;
-  if (const base::DictionaryValue* info = ProductInfo::GetDictionary())
+  if (const base::DictionaryValue* info = ProductInfo::GetInstance())
     info->GetBoolean(path, &value);
   return value;
 }
@@ -74,13 +83,10 @@ std::string LoadProductInfoResource() {
   return text;
 }
 
-const base::DictionaryValue* ProductInfo::GetDictionary() {
+const base::DictionaryValue* ProductInfo::GetInstance() {
   if (const ScopedProductInfoForTesting* replacement = g_override.load())
     return replacement->info();
-  // Made once, then only read; it lives for the rest of the process.
-  static base::NoDestructor<std::unique_ptr<base::DictionaryValue>> info(
-      ParseProductInfo(LoadProductInfoResource()));
-  return info->get();
+  return g_info.Get().info.get();
 }
 
 std::string ProductInfo::GetCompanyName() { return GetStringKey("company_name"); }

@@ -14,8 +14,8 @@ class DictionaryValue;
 class ProductInfo {
  public:
   // The parsed dictionary, or nullptr when the resource is missing or is not
-  // a JSON object. Made on first use, thread-safe.
-  static const base::DictionaryValue* GetDictionary();
+  // a JSON object. Made on first use, thread-safe; released at exit.
+  static const base::DictionaryValue* GetInstance();
 
   static std::string GetCompanyName();
   static std::string GetDefaultProfilePathTemplate();

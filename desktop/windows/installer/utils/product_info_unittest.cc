@@ -42,7 +42,7 @@ TEST(ProductInfoTest, NamesAndUrls) {
 TEST(ProductInfoTest, MissingOrInvalidResourceGivesEmptyValues) {
   for (const char* text : {"", "[1, 2]", "{not json"}) {
     ScopedProductInfoForTesting info(text);
-    EXPECT_EQ(nullptr, ProductInfo::GetDictionary()) << text;
+    EXPECT_EQ(nullptr, ProductInfo::GetInstance()) << text;
     EXPECT_EQ("", ProductInfo::GetProductName());
     EXPECT_EQ("", ProductInfo::GetCompanyName());
     EXPECT_EQ(0, ProductInfo::GetMajorDelta());
@@ -55,7 +55,7 @@ TEST(ProductInfoTest, MissingOrInvalidResourceGivesEmptyValues) {
       ScopedProductInfoForTesting inner(R"({"product_name": "Inner"})");
       EXPECT_EQ("Inner", ProductInfo::GetProductName());
     }
-    EXPECT_EQ(nullptr, ProductInfo::GetDictionary());
+    EXPECT_EQ(nullptr, ProductInfo::GetInstance());
   }
   EXPECT_EQ("Tarvo", ProductInfo::GetProductName());
   // A string where a number belongs reads as missing, not as garbage.
