@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <netfw.h>
 
+#include <algorithm>
+
 #include "base/guid.h"
 #include "base/logging.h"
 #include "base/strings/stringprintf.h"
@@ -16,6 +18,11 @@ constexpr wchar_t kMdnsRuleDescription[] = L"Inbound rule to allow mDNS traffic.
 constexpr unsigned kMdnsPort = 5353;
 constexpr long kUdpProtocol = 17;
 constexpr long kAllProfiles = 0x7fffffff;
+
+bool HasName(FirewallRuleHandle* rule, const std::wstring& name) {
+  std::wstring rule_name;
+  return rule->GetName(&rule_name) && rule_name == name;
+}
 
 }  // namespace
 
@@ -50,6 +57,10 @@ bool FirewallManager::AreRulesInPlace() {
 }
 
 bool FirewallManager::AddMdnsRule() {
+  return AddCheckedMdnsRule() == FirewallRuleAddition::kAdded;
+}
+
+FirewallRuleAddition FirewallManager::AddCheckedMdnsRule() {
   return AddRule(display_name_ + kMdnsRuleSuffix, kMdnsRuleDescription, kMdnsPort);
 }
 
@@ -64,18 +75,24 @@ std::vector<std::unique_ptr<FirewallRuleHandle>> FirewallManager::GetRules() {
   if (!policy_->ListRules(&all))
     return ours;
   for (std::unique_ptr<FirewallRuleHandle>& rule : all) {
-    std::wstring application;
-    if (rule->GetApplicationName(&application) && !application.empty() &&
-        base::FilePath::CompareEqualIgnoreCase(application, application_path_.value())) {
+    if (IsOurs(rule.get()))
       ours.push_back(std::move(rule));
-    }
   }
   return ours;
 }
 
-bool FirewallManager::AddRule(const std::wstring& name, const std::wstring& description,
-                              unsigned port) {
+bool FirewallManager::IsOurs(FirewallRuleHandle* rule) const {
+  std::wstring application;
+  return rule->GetApplicationName(&application) && !application.empty() &&
+         base::FilePath::CompareEqualIgnoreCase(application, application_path_.value());
+}
+
+FirewallRuleAddition FirewallManager::AddRule(const std::wstring& name,
+                                              const std::wstring& description, unsigned port) {
   DeleteRulesNamed(name);
+  long count_before = 0;
+  if (!policy_->CountRules(&count_before))
+    count_before = -1;
   FirewallRuleSpec rule;
   rule.name = name;
   rule.description = description;
@@ -87,13 +104,31 @@ bool FirewallManager::AddRule(const std::wstring& name, const std::wstring& desc
   rule.grouping = display_name_;
   rule.profiles = kAllProfiles;
   rule.action = NET_FW_ACTION_ALLOW;
-  return policy_->AddRule(rule);
+  if (!policy_->AddRule(rule))
+    return FirewallRuleAddition::kFailed;
+  return IsRuleKept(name, count_before) ? FirewallRuleAddition::kAdded
+                                        : FirewallRuleAddition::kNotKept;
+}
+
+bool FirewallManager::IsRuleKept(const std::wstring& name, long count_before) {
+  std::unique_ptr<FirewallRuleHandle> found = policy_->FindRule(name);
+  if (found && IsOurs(found.get()))
+    return true;
+  std::vector<std::unique_ptr<FirewallRuleHandle>> all;
+  if (policy_->ListRules(&all)) {
+    return std::any_of(all.begin(), all.end(), [&](const auto& rule) {
+      return IsOurs(rule.get()) && HasName(rule.get(), name);
+    });
+  }
+  // Neither looked up nor listed: a count that did not grow tells at least
+  // that nothing was added.
+  long count_after = 0;
+  return count_before < 0 || !policy_->CountRules(&count_after) || count_after > count_before;
 }
 
 void FirewallManager::DeleteRulesNamed(const std::wstring& name) {
   for (const std::unique_ptr<FirewallRuleHandle>& rule : GetRules()) {
-    std::wstring rule_name;
-    if (rule->GetName(&rule_name) && rule_name == name)
+    if (HasName(rule.get(), name))
       DeleteRule(rule.get());
   }
 }
@@ -117,6 +152,15 @@ void AddFirewallRule(const base::FilePath& application_path, FirewallRuleChange 
     manager->RemoveAllRules();
     return;
   }
-  if (!manager->AddMdnsRule())
-    LOG(ERROR) << "Failed creating a firewall rules.";
+  switch (manager->AddCheckedMdnsRule()) {
+    case FirewallRuleAddition::kAdded:
+      break;
+    case FirewallRuleAddition::kNotKept:
+      LOG(WARNING) << "Cannot add the firewall rule: the system's firewall accepted it but "
+                      "keeps no such rule";
+      break;
+    case FirewallRuleAddition::kFailed:
+      LOG(ERROR) << "Failed creating a firewall rules.";
+      break;
+  }
 }

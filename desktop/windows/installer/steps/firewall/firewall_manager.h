@@ -10,6 +10,14 @@
 
 class BrowserNameProvider;
 
+enum class FirewallRuleAddition {
+  kAdded,
+  // The firewall accepted the rule but does not have it afterwards (Wine's
+  // firewall keeps no rules).
+  kNotKept,
+  kFailed,
+};
+
 // The inbound firewall rules of one program.
 class FirewallManager {
  public:
@@ -22,8 +30,10 @@ class FirewallManager {
   // True when the firewall is off in every current profile, else whether
   // the program has at least one rule.
   virtual bool AreRulesInPlace();
-  // Replaces the program's multicast-DNS rule.
+  // Replaces the program's multicast-DNS rule; true when the firewall took
+  // it and, as far as it tells, keeps it.
   virtual bool AddMdnsRule();
+  virtual FirewallRuleAddition AddCheckedMdnsRule();
   // Deletes every rule of the program, and only those.
   virtual void RemoveAllRules();
 
@@ -32,7 +42,14 @@ class FirewallManager {
                   std::unique_ptr<FirewallPolicy> policy);
 
   std::vector<std::unique_ptr<FirewallRuleHandle>> GetRules();
-  bool AddRule(const std::wstring& name, const std::wstring& description, unsigned port);
+  // Whether the rule is bound to this program.
+  bool IsOurs(FirewallRuleHandle* rule) const;
+  FirewallRuleAddition AddRule(const std::wstring& name, const std::wstring& description,
+                               unsigned port);
+  // Whether the rule `name` of this program is there, as far as the
+  // firewall tells; `count_before` is the number of rules before it was
+  // added, or -1.
+  bool IsRuleKept(const std::wstring& name, long count_before);
   void DeleteRulesNamed(const std::wstring& name);
   void DeleteRule(FirewallRuleHandle* rule);
 

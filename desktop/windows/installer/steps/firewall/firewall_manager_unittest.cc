@@ -2,9 +2,11 @@
 
 #include <netfw.h>
 
+#include "base/win/scoped_com_initializer.h"
 #include "desktop/windows/installer/steps/firewall/browser_name_provider.h"
 #include "desktop/windows/installer/steps/firewall/test_support/fake_firewall_policy.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 
 namespace {
 
@@ -87,6 +89,49 @@ TEST_F(FirewallManagerTest, FailuresAreReported) {
   auto manager = FirewallManager::Create(BrowserNameProvider::GetInstance(), browser_);
   ASSERT_TRUE(manager);
   EXPECT_FALSE(manager->AddMdnsRule());
+}
+
+// A rule the firewall accepts but does not have afterwards is told apart
+// by a lookup by name, else by the list, else by a count that did not grow.
+TEST_F(FirewallManagerTest, AnAcceptedRuleIsLookedForAfterwards) {
+  struct Case {
+    bool drops, find_fails, list_fails, count_fails;
+    FirewallRuleAddition expected;
+  } cases[] = {
+      {false, false, false, false, FirewallRuleAddition::kAdded},
+      {false, true, true, false, FirewallRuleAddition::kAdded},
+      {true, false, false, false, FirewallRuleAddition::kNotKept},
+      {true, true, false, false, FirewallRuleAddition::kNotKept},
+      {true, true, true, false, FirewallRuleAddition::kNotKept},
+      // Nothing tells: taken as kept.
+      {true, true, true, true, FirewallRuleAddition::kAdded},
+  };
+  for (const Case& c : cases) {
+    world_ = FakeFirewallPolicy::World();
+    // Another program's rule of the same name is no proof.
+    AddForeign(mdns_, L"D:\\Other\\tarvo.exe");
+    world_.drops_added_rules = c.drops;
+    world_.find_fails = c.find_fails;
+    world_.list_fails = c.list_fails;
+    world_.count_fails = c.count_fails;
+    auto manager = FirewallManager::Create(BrowserNameProvider::GetInstance(), browser_);
+    ASSERT_TRUE(manager);
+    EXPECT_EQ(c.expected, manager->AddCheckedMdnsRule())
+        << c.drops << c.find_fails << c.list_fails << c.count_fails;
+  }
+}
+
+// The system's own firewall: a rule it does not keep (Wine keeps none) is
+// never lost silently.
+TEST(SystemFirewallTest, ARuleThatIsNotKeptIsLogged) {
+  base::win::ScopedCOMInitializer com;
+  testing_support::ScopedLogCapture log;
+  const base::FilePath program(L"C:\\Tarvo firewall test\\tarvo.exe");
+  AddFirewallRule(program, FirewallRuleChange::kAdd);
+  auto manager = FirewallManager::Create(BrowserNameProvider::GetInstance(), program);
+  ASSERT_TRUE(manager);
+  EXPECT_EQ(!manager->AreRulesInPlace(), log.Contains("Cannot add the firewall rule"));
+  AddFirewallRule(program, FirewallRuleChange::kRemove);
 }
 
 TEST_F(FirewallManagerTest, RulesInPlaceWhenFirewallOffOrRulePresent) {

@@ -87,6 +87,15 @@ class FirewallPolicyImpl : public FirewallPolicy {
     return SUCCEEDED(rules_->Remove(base::win::ScopedBstr(name)));
   }
 
+  std::unique_ptr<FirewallRuleHandle> FindRule(const std::wstring& name) override {
+    ComPtr<INetFwRule> rule;
+    if (FAILED(rules_->Item(base::win::ScopedBstr(name), &rule)) || !rule)
+      return nullptr;
+    return std::make_unique<FirewallRuleHandleImpl>(std::move(rule));
+  }
+
+  bool CountRules(long* count) override { return SUCCEEDED(rules_->get_Count(count)); }
+
   bool GetCurrentProfileTypes(long* profiles) override {
     return SUCCEEDED(policy_->get_CurrentProfileTypes(profiles));
   }

@@ -34,6 +34,10 @@ class FirewallPolicy {
   virtual bool AddRule(const FirewallRuleSpec& rule) = 0;
   // Removes the rules of that name.
   virtual bool RemoveRule(const std::wstring& name) = 0;
+  // A rule of that name, or null when there is none or the firewall cannot
+  // look rules up by name.
+  virtual std::unique_ptr<FirewallRuleHandle> FindRule(const std::wstring& name) = 0;
+  virtual bool CountRules(long* count) = 0;
   // NET_FW_PROFILE_TYPE2 bits.
   virtual bool GetCurrentProfileTypes(long* profiles) = 0;
   virtual bool IsFirewallEnabled(long profile, bool* enabled) = 0;

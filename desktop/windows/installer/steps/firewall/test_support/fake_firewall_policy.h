@@ -18,6 +18,10 @@ class FakeFirewallPolicy : public FirewallPolicy {
     bool list_fails = false;
     bool add_fails = false;
     bool create_fails = false;
+    // Like Wine's: rules added are accepted and dropped.
+    bool drops_added_rules = false;
+    bool find_fails = false;
+    bool count_fails = false;
     long current_profiles = 0;
     std::map<long, bool> enabled;  // Absent: the read fails.
   };
@@ -35,8 +39,22 @@ class FakeFirewallPolicy : public FirewallPolicy {
   bool AddRule(const FirewallRuleSpec& rule) override {
     if (world_->add_fails)
       return false;
-    world_->rules.push_back(std::make_shared<FirewallRuleSpec>(rule));
+    if (!world_->drops_added_rules)
+      world_->rules.push_back(std::make_shared<FirewallRuleSpec>(rule));
     return true;
+  }
+  std::unique_ptr<FirewallRuleHandle> FindRule(const std::wstring& name) override {
+    if (world_->find_fails)
+      return nullptr;
+    for (const auto& rule : world_->rules) {
+      if (rule->name == name)
+        return std::make_unique<Handle>(rule);
+    }
+    return nullptr;
+  }
+  bool CountRules(long* count) override {
+    *count = static_cast<long>(world_->rules.size());
+    return !world_->count_fails;
   }
   bool RemoveRule(const std::wstring& name) override {
     auto& rules = world_->rules;
