@@ -9,11 +9,11 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$repo/build}"
 count="${2:-100000}"
 python_count="${3:-$count}"
-ninja -C "$build" bench_avro >/dev/null
 source "$repo/bench/wine_env.sh"
+build_programs bench_avro
 warm_wineserver
 
-ours="$(timeout 300 "$wine" "$build/bench/bench_avro.exe" "$count" </dev/null 2>/dev/null | tr -d '\r')"
+ours="$(wine_output 300 "$build/bench/bench_avro.exe" "$count")"
 value() { printf '%s\n' "$1" | awk -v k="$2" -F': ' '$1 == k {print $2}'; }
 reference="$(timeout 900 /usr/bin/python3 "$repo/bench/avro_bench.py" "$python_count" \
   "$(value "$ours" os_version)")"

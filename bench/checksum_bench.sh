@@ -12,8 +12,8 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-5}"
 size_mb="${3:-256}"
-ninja -C "$build" bench_checksum >/dev/null
 source "$repo/bench/wine_env.sh"
+build_programs bench_checksum
 work="$build/checksum_bench"
 file="$work/data_${size_mb}m.bin"
 mkdir -p "$work"
@@ -34,8 +34,7 @@ for _ in $(seq "$runs"); do
   native+=($(( $(now_ms) - start )))
 
   start=$(now_ms)
-  timeout 120 "$wine" "$build/bench/bench_checksum.exe" "Z:${file//\//\\}" \
-    </dev/null 2>&1 | tr -d '\r' >"$work/ours.txt"
+  wine_output 120 "$build/bench/bench_checksum.exe" "Z:${file//\//\\}" >"$work/ours.txt" || true
   ours_process+=($(( $(now_ms) - start )))
   grep -qx "sha256: $expected" "$work/ours.txt" || { cat "$work/ours.txt" >&2; echo "digests differ" >&2; exit 1; }
   ours_hash+=("$(awk '/^seconds:/ {printf "%d", $2 * 1000}' "$work/ours.txt")")

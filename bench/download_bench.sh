@@ -11,8 +11,8 @@ repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$repo/build}"
 size_mb="${2:-100}"
 runs="${3:-5}"
-ninja -C "$build" bench_download >/dev/null
 source "$repo/bench/wine_env.sh"
+build_programs bench_download
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 warm_wineserver
 
@@ -36,10 +36,10 @@ start_server() {  # [--cut N]
   for _ in $(seq 50); do [ -s "$work/port" ] && break; sleep 0.1; done
   port="$(cat "$work/port")"
 }
-out_win="$("$wine" winepath.exe -w "$work/out.bin" 2>/dev/null | tr -d '\r')"
+out_win="$(wine_output 60 winepath.exe -w "$work/out.bin")"
 ours() {  # URL -> seconds
-  timeout 300 "$wine" "$build/bench/bench_download.exe" "$1" "$out_win" 1 </dev/null 2>"$work/log" |
-    tr -d '\r' | awk -F': ' '$1 == "seconds" {print $2}'
+  wine_output 300 "$build/bench/bench_download.exe" "$1" "$out_win" 1 >"$work/log"
+  awk -F': ' '$1 == "seconds" {print $2}' "$work/log"
 }
 median() { sort -g | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 

@@ -8,14 +8,15 @@
 # in BUILD_DIR/extract_bench; the same files packed with 7-Zip's own LZMA2
 # block size show what the smaller blocks cost in size.
 # Goals: ratio <= 1.3; private memory (RssAnon) <= 64 MB.
+# Under BENCH_SMOKE the package holds system32's first 20 files.
 # Usage: bench/extract_bench.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-5}"
-ninja -C "$build" bench_extract >/dev/null
 source "$repo/bench/wine_env.sh"
-work="$build/extract_bench"
+build_programs bench_extract
+work="$build/extract_bench${smoke:+_smoke}"
 mkdir -p "$work"
 
 # The builder's 7z switches, with its block size or with 7-Zip's own.
@@ -29,7 +30,7 @@ make_archive() {  # ARCHIVE SWITCHES...
   [ -f "$archive" ] && return
   echo "making $archive from $WINEPREFIX/drive_c/windows/system32 ..." >&2
   (cd "$WINEPREFIX/drive_c/windows/system32" &&
-   find . -type f -printf '%P\n' | sort > "$work/list.txt" &&
+   find . -type f -printf '%P\n' | sort | smoke_first 20 > "$work/list.txt" &&
    7z a -bd -mmt=4 "$@" "$archive.part" @"$work/list.txt" >/dev/null)
   mv "$archive.part" "$archive"
 }
@@ -44,7 +45,7 @@ blocks=$(7z l -slt "$archive" | awk -F' = ' '/^Blocks/ {print $2}')
 unpacked=$(7z l "$archive" | tail -n1 | awk '{print $3}')
 [ "$blocks" = 1 ] || { echo "expected one solid block, got $blocks" >&2; exit 1; }
 
-/usr/lib/wine/wineserver -p 60 2>/dev/null || true  # already running is fine
+/usr/lib/wine/wineserver -p 60 </dev/null >/dev/null 2>&1 || true  # already running is fine
 keep_wine_up "$work"
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }

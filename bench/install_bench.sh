@@ -7,14 +7,15 @@
 # prefix, each run into a folder of its own; the peak private memory
 # (RssAnon) of every installer process is sampled from Linux.
 # Goals: ratio <= 1.5; peak private memory <= 64 MB.
+# Under BENCH_SMOKE the package is the test package alone.
 # Usage: bench/install_bench.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$(cd "${1:-$repo/build}" && pwd)"
 runs="${2:-3}"
-work="$build/install_bench"
-mkdir -p "$work"
 source "$repo/bench/wine_env.sh"
+work="$build/install_bench${smoke:+_smoke}"
+mkdir -p "$work"
 source_prefix="$WINEPREFIX"
 
 # The package: the test package's tree plus system32's DLLs, made again when
@@ -24,7 +25,7 @@ archive="$work/tarvo_package"
 if [ ! -f "$archive" ] || [ "$build/test_package/tarvo_package" -nt "$archive" ]; then
   rm -rf "$work/tree" && mkdir -p "$work/tree"
   7z x -y -bd -o"$work/tree" "$build/test_package/tarvo_package" >/dev/null
-  (cd "$source_prefix/drive_c/windows/system32" &&
+  [ -n "$smoke" ] || (cd "$source_prefix/drive_c/windows/system32" &&
    find . -maxdepth 1 -type f -iname '*.dll' -size +20k -printf '%P\n' | sort |
    while read -r f; do cp "$f" "$work/tree/sys_$f"; printf 'sys_%s\r\n' "$f" >>"$work/tree/files_list"; done)
   (cd "$work/tree" && 7z a -bd -y -mmt=4 -ms=on -m0=BCJ2 -m1=LZMA2:d=32m -m2=LZMA:d=1m -m3=LZMA:d=1m \
@@ -39,9 +40,9 @@ cp "$build/bin/installer_engine.dll" "$installer_dir/"
 
 export WINEPREFIX="$work/prefix"
 rm -rf "$WINEPREFIX"
-timeout 300 "$wine" wineboot -i >/dev/null 2>&1
+timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
-/usr/lib/wine/wineserver -p 120
+/usr/lib/wine/wineserver -p 120 </dev/null >/dev/null 2>&1
 keep_wine_up "$work" stop
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }

@@ -7,8 +7,8 @@ set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$repo/build}"
 runs="${2:-30}"
-bash "$repo/scripts/build.sh" installer installer_engine bench_hello_world >/dev/null
 source "$repo/bench/wine_env.sh"
+build_programs installer installer_engine bench_hello_world
 warm_wineserver
 
 time_ms() {
