@@ -98,7 +98,7 @@ InstallationStatusSource KindOfOldStatus(const std::wstring& name) {
 
 // A value written back as it was before the killed run changed it.
 void RestoreValue(const UndoRecord& record) {
-  if (!IsRegistryKeySafeToWrite(record.key)) {
+  if (!IsRegistryKeySafeToChange(record.key)) {
     LOG(WARNING) << "Not restoring a value of the key " << record.key;
     return;
   }
@@ -142,7 +142,7 @@ void DeleteKey(const UndoRecord& record) {
     ::RegCloseKey(key);
   }
   for (;;) {
-    if (!IsRegistryKeyEmpty(record.root, path, record.view) ||
+    if (!IsRegistryKeySafeToChange(path) || !IsRegistryKeyEmpty(record.root, path, record.view) ||
         ::RegDeleteKeyExW(record.root, path.c_str(), record.view, 0) != ERROR_SUCCESS ||
         path.size() <= top.size()) {
       return;

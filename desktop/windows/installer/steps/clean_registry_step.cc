@@ -126,6 +126,10 @@ void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
                  << ": the key is shared; removing only its recorded values";
   }
   if (target.empty()) {
+    if (!IsRegistryKeySafeToChange(path)) {
+      LOG(WARNING) << "Not removing the recorded values of " << path << ": the key is Windows'";
+      return;
+    }
     for (const StatusRegistryValue& value : key.values) {
       Execute(std::make_unique<ChangeRegValueOperation>(
           root, path, base::UTF8ToWide(value.name), nullptr, ChangeRegValueOperation::kDeleteValue,

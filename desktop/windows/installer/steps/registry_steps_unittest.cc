@@ -491,6 +491,17 @@ TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   Record("Software", 5);
   // A value of a shared key is still removed: depth 0 only touches values.
   Record(base::WideToUTF8(uninstall) + "\\Tarvo 1", 0, {"DisplayName"});
+  // Not those of the start-up keys, nor such a key made empty, in any
+  // spelling.
+  const std::wstring run = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+  Write(HKEY_CURRENT_USER, run, L"Other", L"other.exe");
+  Record("software/microsoft/windows/currentversion/run/", 0, {"Other"});
+  ASSERT_EQ(ERROR_SUCCESS,
+            base::win::RegKey().Create(HKEY_CURRENT_USER, (run + L"OnceEx").c_str(), KEY_READ));
+  context_->existing->hkcu_created_keys = {base::WideToUTF8(run) + "OnceEx",
+                                           "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\"
+                                           "CurrentVersion\\RunOnceEx\\"};
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
   const auto before = Snapshot();
 
   ASSERT_EQ(STEP_OK, RunClean().status);
@@ -499,6 +510,7 @@ TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   expected.erase(L"\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo 1\\:DisplayName");
   EXPECT_EQ(expected, after);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, uninstall + L"\\Other", kView32));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, run + L"OnceEx"));
 }
 
 // A forged record whose key path or value name holds a NUL: the registry

@@ -43,7 +43,12 @@ bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
     return false;
   }
   if (scope_ == Scope::kOnlyIfEmpty) {
-    if (key_path_.empty() || !IsRegistryKeyEmpty(root_, key_path_, access_flags_)) {
+    if (!IsRegistryKeySafeToChange(key_path_)) {
+      LOG(ERROR) << "Refusing to delete the shared registry key \"" << object_name
+                 << "\", even empty";
+      return false;
+    }
+    if (!IsRegistryKeyEmpty(root_, key_path_, access_flags_)) {
       VLOG(1) << "Key missing or not empty. Nothing to do.";
       return true;
     }

@@ -20,8 +20,9 @@ class RegKey;
 // A deletion that fails half-way leaves the keys not yet deleted in place,
 // and its rollback recreates exactly those that were. Shared keys (see
 // IsRegistryKeySafeToDelete) are refused, unless only an empty key is to
-// go: that holds nothing of anyone's. A path with a control character is
-// always refused: the registry would end it at a NUL.
+// go: that holds nothing of anyone's, but the start-up, policy and system
+// keys (IsRegistryKeySafeToChange) stay even empty. A path with a control
+// character is always refused: the registry would end it at a NUL.
 class DeleteRegKeyOperation : public Operation {
  public:
   enum class Scope {

@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 
 #include <cwchar>
+#include <iterator>
 #include <vector>
 
 #include "base/logging.h"
@@ -54,19 +55,42 @@ constexpr const wchar_t* kSharedKeys[] = {
     L"software\\microsoft\\windows nt",
     L"software\\microsoft\\windows nt\\currentversion",
     L"software\\microsoft\\internet explorer",
-    L"system\\currentcontrolset\\services",
-    L"system\\currentcontrolset\\control",
 };
 
-// Keys whose whole subtree belongs to the administrator or to Windows: no
-// key at or below them is ours to delete.
+// Keys whose whole subtree belongs to the administrator or to Windows, and
+// those whose values start programs: no key at or below them is ours to
+// write, nor to delete, not even empty.
 constexpr const wchar_t* kSharedSubtrees[] = {
+    L"system",
     L"software\\policies",
+    L"software\\microsoft\\command processor",
     L"software\\microsoft\\windows\\currentversion\\policies",
     L"software\\microsoft\\windows\\currentversion\\run",
     L"software\\microsoft\\windows\\currentversion\\runonce",
+    L"software\\microsoft\\windows\\currentversion\\runonceex",
+    L"software\\microsoft\\windows\\currentversion\\runservices",
+    L"software\\microsoft\\windows\\currentversion\\runservicesonce",
     L"software\\microsoft\\windows nt\\currentversion\\winlogon",
+    L"software\\microsoft\\windows nt\\currentversion\\windows",
+    L"software\\microsoft\\windows nt\\currentversion\\image file execution options",
 };
+
+constexpr wchar_t kControlSetPrefix[] = L"controlset";
+constexpr size_t kControlSetDigits = 3;
+
+// "ControlSet001" and its siblings are what "CurrentControlSet" links to.
+bool IsNumberedControlSet(const std::wstring& component) {
+  const size_t prefix = std::size(kControlSetPrefix) - 1;
+  if (component.size() != prefix + kControlSetDigits ||
+      component.compare(0, prefix, kControlSetPrefix) != 0) {
+    return false;
+  }
+  for (size_t i = prefix; i < component.size(); ++i) {
+    if (component[i] < L'0' || component[i] > L'9')
+      return false;
+  }
+  return true;
+}
 
 // Empty components are dropped. With `slash_separates`, "/" splits too: the
 // registry allows "/" inside key names ("text/html"), but a shared key
@@ -99,10 +123,10 @@ std::wstring JoinKeyPath(const std::vector<std::wstring>& components, size_t cou
 }
 
 // The lower-case components of `key_path` as the shared-key lists spell
-// them: "/" separates too, and the 32-bit view's "Wow6432Node" is left out
-// (the mirror of a shared key is just as shared). False for a "." or ".."
-// component: the registry gives them no meaning, in a path they only hide
-// where it leads.
+// them: "/" separates too, the 32-bit view's "Wow6432Node" is left out (the
+// mirror of a shared key is just as shared), and a numbered control set is
+// the current one. False for a "." or ".." component: the registry gives
+// them no meaning, in a path they only hide where it leads.
 bool GetComparableComponents(const std::wstring& key_path, std::vector<std::wstring>* components) {
   *components = SplitKeyPath(base::ToLowerASCII(key_path), /*slash_separates=*/true);
   for (size_t i = 0; i < components->size();) {
@@ -113,6 +137,10 @@ bool GetComparableComponents(const std::wstring& key_path, std::vector<std::wstr
       components->erase(components->begin() + static_cast<std::ptrdiff_t>(i));
     else
       ++i;
+  }
+  if (components->size() >= 2 && (*components)[0] == L"system" &&
+      IsNumberedControlSet((*components)[1])) {
+    (*components)[1] = L"currentcontrolset";
   }
   return true;
 }
@@ -158,13 +186,22 @@ bool IsRegistryKeySafeToDelete(const std::wstring& key_path) {
   return !IsInSharedSubtree(normalized);
 }
 
-bool IsRegistryKeySafeToWrite(const std::wstring& key_path) {
+bool IsRegistryKeySafeToChange(const std::wstring& key_path) {
   // As for deleting: a NUL would end the path at a key never compared.
   if (HasControlCharacter(std::wstring_view(key_path)))
     return false;
   std::vector<std::wstring> components;
   return GetComparableComponents(key_path, &components) && components.size() >= 2 &&
          !IsInSharedSubtree(JoinKeyPath(components, components.size()));
+}
+
+std::wstring GetComparableRegistryKey(const std::wstring& key_path) {
+  std::vector<std::wstring> components;
+  if (HasControlCharacter(std::wstring_view(key_path)) ||
+      !GetComparableComponents(key_path, &components)) {
+    return std::wstring();
+  }
+  return JoinKeyPath(components, components.size());
 }
 
 bool GetRegistryKeyToClean(const std::wstring& key_path, int clean, std::wstring* key) {

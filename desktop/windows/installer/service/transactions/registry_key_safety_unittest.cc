@@ -40,6 +40,12 @@ TEST(RegistryKeySafetyTest, SharedAndShortKeysAreRefusedWhateverTheirSpelling) {
       L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce\\x",
       L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
       L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon\\Notify",
+      // The control set CurrentControlSet links to, in any spelling.
+      L"SYSTEM\\ControlSet001\\Services",
+      L"system\\controlset002\\services\\",
+      L"SYSTEM//ControlSet001//Control",
+      L"SYSTEM\\CurrentControlSet\\Services\\Tarvo",
+      L"System\\Select\\x",
       // ".." and "." components, which only hide where a path leads.
       L"Software\\Tarvo Software\\Tarvo\\..\\..\\Classes",
       L"Software\\Classes\\TarvoHTML\\..",
@@ -56,9 +62,9 @@ TEST(RegistryKeySafetyTest, ControlCharactersAreRefusedAtAnyDepth) {
   EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tarvo\x01"));
   EXPECT_FALSE(IsRegistryKeySafeToDelete(L"Software\\Tarvo Software\\Tar\tvo"));
   // A NUL would make the write land in the key before it, never compared.
-  EXPECT_FALSE(IsRegistryKeySafeToWrite(
+  EXPECT_FALSE(IsRegistryKeySafeToChange(
       std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Run\0x", 48)));
-  EXPECT_FALSE(IsRegistryKeySafeToWrite(L"Software\\Tarvo Software\\Tar\tvo"));
+  EXPECT_FALSE(IsRegistryKeySafeToChange(L"Software\\Tarvo Software\\Tar\tvo"));
   std::wstring key;
   EXPECT_FALSE(GetRegistryKeyToClean(cut, 1, &key));
   EXPECT_FALSE(GetRegistryKeyToClean(cut + L"\\sub", 2, &key));
@@ -115,14 +121,18 @@ TEST(RegistryKeySafetyTest, ValuesAreNeverWrittenBackIntoStartUpOrPolicyKeys) {
   for (const wchar_t* key : {L"Software\\Classes\\.htm\\OpenWithProgIDs",
                              L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tarvo",
                              L"Software\\Tarvo Software", L"Software\\Clients"}) {
-    EXPECT_TRUE(IsRegistryKeySafeToWrite(key)) << key;
+    EXPECT_TRUE(IsRegistryKeySafeToChange(key)) << key;
   }
   for (const wchar_t* key :
        {L"Software", L"", L"\\\\Software\\", L"Software\\Microsoft\\Windows\\CurrentVersion\\Run",
         L"software/microsoft/windows/currentversion/runonce\\x",
         L"Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Run",
         L"Software\\Policies\\Tarvo", L"Software\\Tarvo\\..\\Policies",
-        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon"}) {
-    EXPECT_FALSE(IsRegistryKeySafeToWrite(key)) << key;
+        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+        L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution Options\\x",
+        L"SYSTEM\\ControlSet001\\Services\\Tarvo", L"Software\\Microsoft\\Command Processor",
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\0001",
+        L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"}) {
+    EXPECT_FALSE(IsRegistryKeySafeToChange(key)) << key;
   }
 }
