@@ -9,6 +9,7 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -306,7 +307,7 @@ void InstallationJournal::MarkCommitting() {
 
 void InstallationJournal::Remove() {
   file_.Close();
-  if (!base::DeleteFile(GetPath(folder_), /*recursive=*/false))
+  if (!FolderBoundary::RemoveEntry(GetPath(folder_), /*recursive=*/false))
     PLOG(WARNING) << "Cannot remove the installation journal of " << folder_;
 }
 

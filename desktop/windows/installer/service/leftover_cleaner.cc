@@ -162,7 +162,20 @@ bool BackupBelongsTo(const UndoRecord& record) {
 }  // namespace
 
 LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder)
-    : folder_(folder.StripTrailingSeparators()) {}
+    : folder_(folder.StripTrailingSeparators()), boundary_(folder_) {}
+
+bool LeftoverCleaner::IsReachable(const UndoRecord& record) const {
+  for (const base::FilePath* path : {&record.path, &record.other}) {
+    if (path->empty() || PathsEqualIgnoreCase(*path, folder_) ||
+        boundary_.Check(*path) == FolderBoundary::Verdict::kInside) {
+      continue;
+    }
+    LOG(WARNING) << "Skipping a line of the installation journal: a link leads out of "
+                 << folder_ << " at " << *path;
+    return false;
+  }
+  return true;
+}
 
 void LeftoverCleaner::FinishInterruptedRun() {
   InstallationJournal::Contents journal;
@@ -172,10 +185,11 @@ void LeftoverCleaner::FinishInterruptedRun() {
     // left in place it would keep every later run from keeping its own.
     if (base::PathExists(journal_path) && !base::DirectoryExists(journal_path)) {
       LOG(ERROR) << "Removing the unreadable installation journal of " << folder_;
-      base::DeleteFile(journal_path, /*recursive=*/false);
+      boundary_.Remove(journal_path, /*recursive=*/false);
     }
     return;
   }
+  std::erase_if(journal.records, [this](const UndoRecord& record) { return !IsReachable(record); });
   if (journal.committing) {
     LOG(INFO) << "Completing the commit of a run killed in " << folder_;
     for (const UndoRecord& record : journal.records)
@@ -187,7 +201,7 @@ void LeftoverCleaner::FinishInterruptedRun() {
       Undo(*it);
     undone_since_ = journal.started;
   }
-  if (!base::DeleteFile(journal_path, /*recursive=*/false))
+  if (!boundary_.Remove(journal_path, /*recursive=*/false))
     PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
 }
 
@@ -199,13 +213,13 @@ void LeftoverCleaner::Undo(const UndoRecord& record) {
       if (!BackupBelongsTo(record) || !base::PathExists(other))
         return;
       if (base::PathExists(path) && !base::DirectoryExists(path))
-        base::DeleteFile(path, /*recursive=*/false);
-      if (RenamePath(other, path) != ERROR_SUCCESS)
+        boundary_.Remove(path, /*recursive=*/false);
+      if (boundary_.Rename(other, path) != ERROR_SUCCESS)
         LOG(ERROR) << "Cannot put " << other << " back to " << path;
       return;
     case UndoRecord::Kind::kDelete:
       if (base::PathExists(path) && !base::DirectoryExists(path) &&
-          !base::DeleteFile(path, /*recursive=*/false)) {
+          !boundary_.Remove(path, /*recursive=*/false)) {
         LOG(ERROR) << "Cannot remove " << path;
       }
       return;
@@ -213,7 +227,7 @@ void LeftoverCleaner::Undo(const UndoRecord& record) {
       if (!base::PathExists(path) || base::PathExists(other))
         return;
       base::CreateDirectory(other.DirName());
-      if (RenamePath(path, other) != ERROR_SUCCESS)
+      if (boundary_.Rename(path, other) != ERROR_SUCCESS)
         LOG(ERROR) << "Cannot move " << path << " back to " << other;
       return;
     case UndoRecord::Kind::kRemoveFolders:
@@ -234,7 +248,7 @@ void LeftoverCleaner::Undo(const UndoRecord& record) {
 // and so do the folders a move left empty.
 void LeftoverCleaner::Complete(const UndoRecord& record) {
   if (record.kind == UndoRecord::Kind::kPutBack && BackupBelongsTo(record) &&
-      !base::DeleteFile(record.other, /*recursive=*/true)) {
+      !boundary_.Remove(record.other, /*recursive=*/true)) {
     LOG(ERROR) << "Cannot remove " << record.other;
   }
   if (record.kind == UndoRecord::Kind::kMoveBack)
@@ -277,7 +291,7 @@ void LeftoverCleaner::RemoveLeftovers() {
       continue;
     }
     LOG(INFO) << "Removing the versioned folder no installation owns: " << folder;
-    if (!base::DeleteFile(folder, /*recursive=*/true))
+    if (!boundary_.Remove(folder, /*recursive=*/true))
       LOG(WARNING) << "Could not remove all of " << folder;
   }
   for (const base::FilePath& folder : remaining)
@@ -329,12 +343,12 @@ void LeftoverCleaner::CleanBackups(const base::FilePath& folder, bool recursive)
     auto first_of_run = copies.lower_bound(undone_since_);
     if (undone_since_ && first_of_run != copies.end() && !base::PathExists(original)) {
       LOG(INFO) << "Putting " << first_of_run->second << " back";
-      if (RenamePath(first_of_run->second, original) == ERROR_SUCCESS)
+      if (boundary_.Rename(first_of_run->second, original) == ERROR_SUCCESS)
         copies.erase(first_of_run);
     }
     for (const auto& [seconds, copy] : copies) {
       VLOG(1) << "Removing the moved-aside copy " << copy;
-      if (!base::DeleteFile(copy, /*recursive=*/true))
+      if (!boundary_.Remove(copy, /*recursive=*/true))
         LOG(WARNING) << "Cannot remove " << copy;
     }
   }
@@ -347,7 +361,7 @@ void LeftoverCleaner::RemoveTemporaryFiles() const {
       continue;
     VLOG(1) << "Removing the temporary file " << file;
     // One still open (being written) cannot be deleted, and stays.
-    base::DeleteFile(file, /*recursive=*/false);
+    boundary_.Remove(file, /*recursive=*/false);
   }
 }
 

@@ -7,10 +7,13 @@
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 
 // Puts an installation folder right after runs that ended half way (a
 // power cut, a killed process) and removes what they left, so that the
-// next run starts from a clean folder. Only names the installer makes are
+// next run starts from a clean folder. Nothing is reached through a link:
+// a journal line whose path a link leads out of the folder is skipped, and
+// a removal takes a link itself or leaves it (FolderBoundary). Only names the installer makes are
 // touched: versioned folders ("51.0.2802.0", "51.0.2802.0_3"), moved-aside
 // copies ("<name>.<seconds>.old") and the temporary files of its atomic
 // writes ("<hex>.tmp") in the folder itself.
@@ -40,6 +43,8 @@ class LeftoverCleaner {
   static bool IsVersionedFolderName(const std::wstring& name);
 
  private:
+  // Whether the record's files lie in the folder, reached through no link.
+  bool IsReachable(const UndoRecord& record) const;
   void Undo(const UndoRecord& record);
   void Complete(const UndoRecord& record);
   // False when a status file is there but cannot be read: then which
@@ -53,6 +58,7 @@ class LeftoverCleaner {
   static bool IsInUse(const base::FilePath& folder);
 
   const base::FilePath folder_;
+  const FolderBoundary boundary_;
   std::set<std::wstring> kept_;
   // When the undone run began (seconds since 1970); 0 when none was undone.
   int64_t undone_since_ = 0;

@@ -21,8 +21,10 @@
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/service/transactions/write_file_operation.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "desktop/windows/installer/utils/test_support/test_links.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 
@@ -244,6 +246,55 @@ TEST_F(LeftoverCleanerTest, AnUnreadableJournalIsRemoved) {
   LeftoverCleaner(folder_).FinishInterruptedRun();
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
   EXPECT_TRUE(InstallationJournal::Start(folder_));
+}
+
+// Lines planted with links to a folder of somebody else's, undone or
+// completed, and the same paths given to the run's own operations: nothing
+// there is deleted, written, moved or overwritten.
+TEST_F(LeftoverCleanerTest, NothingIsReachedThroughALink) {
+  const base::FilePath victim = temp_.GetPath().Append(L"victim");
+  for (const wchar_t* name : {L"victim_del.txt", L"victim_over.txt",
+                              L"victim_over.txt.1700000000.old", L"photos.1700000001.old\\p.jpg",
+                              L"emptydir\\x"}) {
+    ASSERT_TRUE(base::CreateDirectory(victim.Append(name).DirName()));
+    ASSERT_TRUE(base::WriteFile(victim.Append(name), "theirs"));
+  }
+  ASSERT_TRUE(base::DeleteFile(victim.Append(L"emptydir\\x"), /*recursive=*/false));
+  Write(L"drop.exe", "planted");
+  TestLinks links;
+  if (!links.Make(Path(L"lnk"), victim) ||
+      !links.Make(Path(L"flink.txt"), victim.Append(L"victim_del.txt")) ||
+      !links.Make(Path(L"photos.1700000001.old"), victim.Append(L"photos.1700000001.old"))) {
+    GTEST_SKIP() << "links cannot be made here";
+  }
+  const auto theirs = SnapshotFolder(victim);
+  const std::string lines =
+      "D\tlnk\\victim_del.txt\t\nD\tflink.txt\t\nM\tlnk\\planted.exe\tdrop.exe\n"
+      "P\tlnk\\victim_over.txt\tlnk\\victim_over.txt.1700000000.old\n"
+      "F\tlnk\\emptydir\t\nP\tphotos\tphotos.1700000001.old\n"
+      "P\tlnk\\photos\tlnk\\photos.1700000001.old\n";
+  for (const char* end : {"", "committing\n"}) {
+    ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                                "tarvo installation journal 1\t1700000000\n" + lines + end));
+    LeftoverCleaner(folder_).FinishInterruptedRun();
+    EXPECT_EQ(theirs, SnapshotFolder(victim)) << end;
+  }
+
+  FolderBoundary boundary(folder_);
+  Transaction transaction;
+  transaction.SetFolderBoundary(&boundary);
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<DeleteFileOperation>(Path(L"lnk\\victim_del.txt"), false, false), nullptr));
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<MoveFileOperation>(Path(L"flink.txt"), Path(L"moved.txt")), nullptr));
+  EXPECT_FALSE(transaction.Execute(
+      std::make_unique<CopyFileOperation>(Path(L"drop.exe"), Path(L"lnk\\victim_over.txt")),
+      nullptr));
+  // A link itself is moved aside and removed as a link, or not at all.
+  transaction.Execute(std::make_unique<DeleteFileOperation>(Path(L"flink.txt"), false, false),
+                      nullptr);
+  transaction.Commit();
+  EXPECT_EQ(theirs, SnapshotFolder(victim));
 }
 
 TEST(LeftoverCleanerNamesTest, VersionedFolderNames) {

@@ -25,6 +25,7 @@
 #include "desktop/windows/installer/steps/installer_step_context.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"
 #include "desktop/windows/installer/steps/package_preparer.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/run_secret.h"
 
@@ -133,7 +134,8 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // Elevates or borrows rights when needed; false when the flow is over.
   bool ObtainRights(const base::FilePath& folder, bool admin, bool access);
   void ContinueWithFolder(const base::FilePath& folder);
-  // What runs killed in `folder` left is put right before this one works.
+  // What runs killed in `folder` left is put right before this one works;
+  // from then on no file operation of the run reaches through a link in it.
   void RecoverInterruptedWork(const base::FilePath& folder);
   // From here on the next run can undo this one's changes should it be
   // killed.
@@ -184,6 +186,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   std::unique_ptr<InstallerStepScheduler> scheduler_;
   InstallationStatusLoaderFactory status_loader_factory_;
   base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;
+  // The installation folder, once known, which transaction_'s file
+  // operations reach through no link.
+  std::unique_ptr<FolderBoundary> folder_boundary_;
   Transaction transaction_;
   // The record of transaction_ in the installation folder, while this
   // process runs the steps; the folder it is in.

@@ -23,6 +23,8 @@ base::FilePath GetOwnSubfolder(const base::FilePath& folder) {
 }  // namespace
 
 void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
+  folder_boundary_ = std::make_unique<FolderBoundary>(folder);
+  transaction_.SetFolderBoundary(folder_boundary_.get());
   LeftoverCleaner cleaner(folder);
   cleaner.FinishInterruptedRun();
   // The folder this run prepares or runs from, and the installation it

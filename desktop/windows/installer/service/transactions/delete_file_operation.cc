@@ -11,6 +11,7 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/operation_access.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -35,7 +36,7 @@ DeleteFileOperation::DeleteFileOperation(const base::FilePath& path,
 DeleteFileOperation::~DeleteFileOperation() {
   if (moved_ && !rolled_back_) {
     VLOG(1) << "Actual removal of " << moved_aside_path_;
-    if (!base::DeleteFile(moved_aside_path_, /*recursive=*/true))
+    if (!FolderBoundary::RemoveEntry(moved_aside_path_, /*recursive=*/true))
       base::DeleteFileAfterReboot(moved_aside_path_);
     if (remove_empty_parents_)
       RemoveEmptyFoldersUpward(path_.DirName(), stop_at_);
@@ -44,8 +45,13 @@ DeleteFileOperation::~DeleteFileOperation() {
   }
 }
 
-bool DeleteFileOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
+bool DeleteFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   VLOG(1) << "Preparing file " << path_ << " for removal";
+  // A link itself is moved aside as a link, or not at all (RenamePath).
+  if (!IsPathClearOfLinks(sub_operations, path_, FolderBoundary::LastComponent::kOpenedAsItself,
+                          error)) {
+    return false;
+  }
   if (!base::PathExists(path_)) {
     VLOG(1) << "File does not exist. Nothing to do";
     return true;

@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 
+#include "base/logging.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
+
 #include "desktop/windows/installer/utils/service_utils.h"
 
 void AppendOperationError(std::string* error, std::string_view text) {
@@ -43,9 +46,19 @@ void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath
 }
 
 DWORD RenamePath(const base::FilePath& from, const base::FilePath& to) {
-  if (::MoveFileExW(from.value().c_str(), to.value().c_str(), 0))
-    return ERROR_SUCCESS;
-  return ::GetLastError();
+  return FolderBoundary::RenameEntry(from, to);
+}
+
+bool IsPathClearOfLinks(const Transaction* transaction,
+                        const base::FilePath& path,
+                        FolderBoundary::LastComponent last,
+                        std::string* error) {
+  const FolderBoundary* boundary = transaction ? transaction->folder_boundary() : nullptr;
+  if (!boundary || boundary->Check(path, last) != FolderBoundary::Verdict::kThroughLink)
+    return true;
+  LOG(ERROR) << "Refusing " << path << ": a link leads there";
+  SetOperationError(error, "A link leads to " + path.AsUTF8Unsafe());
+  return false;
 }
 
 bool PathsEqualIgnoreCase(const base::FilePath& a, const base::FilePath& b) {

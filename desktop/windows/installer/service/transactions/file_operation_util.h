@@ -7,6 +7,9 @@
 #include <string_view>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
+
+class Transaction;
 
 // Helpers shared by the file operations.
 
@@ -27,8 +30,17 @@ bool ClearReadOnlyAttribute(const base::FilePath& path);
 void RemoveEmptyFoldersUpward(const base::FilePath& folder, const base::FilePath& stop_at);
 
 // Renames |from| to |to| without replacing anything; the Windows error code
-// (ERROR_SUCCESS on success).
+// (ERROR_SUCCESS on success). A link at |from| is renamed itself or not at
+// all (FolderBoundary::RenameEntry).
 DWORD RenamePath(const base::FilePath& from, const base::FilePath& to);
+
+// False, with |error| set (when given), when |path| lies below a folder of
+// the boundary |transaction| keeps and a link leads there; |last| says
+// whether a link as its last component counts.
+bool IsPathClearOfLinks(const Transaction* transaction,
+                        const base::FilePath& path,
+                        FolderBoundary::LastComponent last,
+                        std::string* error);
 
 // The ASCII-case-insensitive equality of two paths, trailing separators
 // ignored.

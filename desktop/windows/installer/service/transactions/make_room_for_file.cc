@@ -14,6 +14,11 @@ bool MakeRoomForFile(const base::FilePath& destination,
                      const MakeRoomErrorTexts& texts,
                      std::string* error) {
   DCHECK(sub_operations);
+  // What lies at the destination is moved aside as itself, link or not.
+  if (!IsPathClearOfLinks(sub_operations, destination,
+                          FolderBoundary::LastComponent::kOpenedAsItself, error)) {
+    return false;
+  }
   const base::FilePath parent = destination.DirName();
   if (!base::DirectoryExists(parent)) {
     if (!sub_operations->Execute(std::make_unique<CreateFolderOperation>(parent), error)) {

@@ -42,7 +42,10 @@ MoveFileOperation::~MoveFileOperation() {
 }
 
 bool MoveFileOperation::DoExecute(Transaction* sub_operations, std::string* error) {
-  if (!MakeRoomForFile(
+  // Where the system follows a link itself, moving one moves what it leads to.
+  if (!IsPathClearOfLinks(sub_operations, source_, FolderBoundary::LastComponent::kChecked,
+                          error) ||
+      !MakeRoomForFile(
           destination_, sub_operations,
           {.folder_not_created = "\nCannot create folder for the moved file",
            .not_moved_aside = "\nCannot delete the file that has the same name as the move target"},

@@ -17,6 +17,7 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* err
   if (!operation)
     return false;
   Transaction sub_operations;
+  sub_operations.folder_boundary_ = folder_boundary_;
   if (operation->Execute(&sub_operations, error)) {
     for (auto& sub_operation : sub_operations.operations_)
       Keep(std::move(sub_operation));

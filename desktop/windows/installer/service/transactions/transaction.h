@@ -9,6 +9,7 @@
 #include "base/threading/platform_thread.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 
+class FolderBoundary;
 class OperationJournal;
 
 // The executed operations of a piece of work, oldest first. Rollback undoes
@@ -43,6 +44,12 @@ class Transaction {
   // (not owned; null stops it), and taken out of it again when rolled back.
   void SetJournal(OperationJournal* journal);
 
+  // From now on file operations refuse a path below a folder of `boundary`
+  // that a link leads through (not owned; null stops it). Their
+  // sub-operations too.
+  void SetFolderBoundary(const FolderBoundary* boundary) { folder_boundary_ = boundary; }
+  const FolderBoundary* folder_boundary() const { return folder_boundary_; }
+
   bool empty() const { return operations_.empty(); }
   size_t size() const { return operations_.size(); }
 
@@ -58,6 +65,7 @@ class Transaction {
 
   std::vector<std::unique_ptr<Operation>> operations_;
   OperationJournal* journal_ = nullptr;
+  const FolderBoundary* folder_boundary_ = nullptr;
   // For each operation, the journal's length before it was written down.
   static constexpr uint64_t kNotWrittenDown = ~uint64_t{0};
   std::vector<uint64_t> journal_lengths_;
