@@ -8,6 +8,7 @@
 #include "7zAlloc.h"
 #include "7zCrc.h"
 #include "base/logging.h"
+#include "base/strings/stringprintf.h"
 #include "desktop/windows/installer/lzma_util/archive_view.h"
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
@@ -59,11 +60,24 @@ bool IsStartHeaderAt(HANDLE file, int64_t offset) {
   return CrcCalc(header + 12, kStartHeaderSize - 12) == stored_crc;
 }
 
-const FILETIME* ModifiedTime(const CSzArEx* db, UInt32 index, FILETIME* time) {
+// The entry's modification time, or null. A time with the top bit set is
+// none Windows can represent, and SetFileTime refuses it: the file keeps
+// the time it was written at, and the extraction goes on.
+const FILETIME* ModifiedTime(const CSzArEx* db,
+                             UInt32 index,
+                             const std::wstring& name,
+                             FILETIME* time) {
   if (!SzBitWithVals_Check(&db->MTime, index))
     return nullptr;
   time->dwLowDateTime = db->MTime.Vals[index].Low;
   time->dwHighDateTime = db->MTime.Vals[index].High;
+  if (time->dwHighDateTime & 0x80000000) {
+    LOG(WARNING) << "Not setting the modification time of " << name
+                 << ": the archive's time is none Windows can represent ("
+                 << base::StringPrintf("0x%08lX%08lX", time->dwHighDateTime, time->dwLowDateTime)
+                 << ")";
+    return nullptr;
+  }
   return time;
 }
 
@@ -158,7 +172,7 @@ ExtractResult WriteEntry(const CSzArEx* db,
   const bool is_folder = SzArEx_IsDir(db, index);
   FILETIME time;
   result = writer->Begin(name, is_folder ? EntryWriter::Kind::kFolder : EntryWriter::Kind::kFile,
-                         ModifiedTime(db, index, &time));
+                         ModifiedTime(db, index, name, &time));
   if (result != LzmaUtil::kOk || is_folder)
     return result;
   if (db->FileToFolder[index] != kNoFolder) {

@@ -318,6 +318,22 @@ TEST_F(LzmaUtilTest, UnsupportedCoderIsRefusedAndSaysSo) {
   EXPECT_FALSE(base::PathExists(out_.Append(L"readme.txt")));
 }
 
+// As 7z does: the file is written and counted, keeps the time it was
+// written at, and the extraction goes on.
+TEST_F(LzmaUtilTest, TimeWindowsCannotRepresentIsSkippedWithAWarning) {
+  testing_support::ScopedLogCapture log;
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"bad_time.7z"));
+  EXPECT_TRUE(log.Contains("Not setting the modification time of bad_time.txt"));
+  EXPECT_EQ((std::set<base::FilePath>{out_.Append(L"bad_time.txt"), out_.Append(L"after.txt")}),
+            std::set<base::FilePath>(files_.begin(), files_.end()));
+  const base::FilePath source = TestData(L"src_time");
+  for (const wchar_t* name : {L"bad_time.txt", L"after.txt"})
+    EXPECT_EQ(ReadAll(source.Append(name)), ReadAll(out_.Append(name))) << name;
+  base::File::Info info;
+  ASSERT_TRUE(base::GetFileInfo(out_.Append(L"after.txt"), &info));
+  EXPECT_EQ(kMTime, info.last_modified.ToTimeT());
+}
+
 TEST_F(LzmaUtilTest, OutputFileThatCannotBeCreated) {
   ASSERT_TRUE(base::CreateDirectory(out_.Append(L"installer.exe")));
   const std::set<std::wstring> filter = {L"installer.exe"};

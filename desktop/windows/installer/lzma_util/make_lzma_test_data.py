@@ -268,6 +268,24 @@ def make_bad_crc(out, src, entries):
         f.write(data)
 
 
+def make_bad_time(out):
+    """An archive whose first file's time has its top bit set (none Windows
+    can represent), with a file after it."""
+    src = os.path.join(out, "src_time")
+    write(os.path.join(src, "bad_time.txt"), b"a time from nowhere\r\n", OTHER_MTIME)
+    write(os.path.join(src, "after.txt"), b"written after it\r\n")
+    path = os.path.join(out, "bad_time.7z")
+    seven_zip(path, src, ["bad_time.txt", "after.txt"], "-mhc=off")
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    time = struct.pack("<Q", OTHER_MTIME * 10_000_000 + 116_444_736_000_000_000)
+    assert data.count(time) == 1
+    data[data.find(time) + 7] |= 0x80
+    fix_header_crcs(data)
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def make_raw_lzma2(out, rng):
     """A raw LZMA2 stream of three independently coded blocks (streams
     joined without their end marks but the last) and what it decodes to."""
@@ -315,6 +333,7 @@ def main():
     seven_zip(os.path.join(out, "encrypted.7z"), src, entries, "-pTarvo", "-mhe=off")
     make_block_archives(out, rng)
     make_coder_archives(out, rng)
+    make_bad_time(out)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:
