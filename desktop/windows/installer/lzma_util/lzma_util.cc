@@ -13,6 +13,8 @@
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
 #include "desktop/windows/installer/lzma_util/handle_in_stream.h"
+#include "desktop/windows/installer/lzma_util/header_keeping_alloc.h"
+#include "desktop/windows/installer/lzma_util/header_reader.h"
 #include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/lzma_util/whole_block_source.h"
@@ -30,7 +32,6 @@ constexpr size_t kLookBufferSize = 1 << 20;
 constexpr uint32_t kNoFolder = 0xFFFFFFFF;
 
 const ISzAlloc kHeapAlloc = {SzAlloc, SzFree};
-const ISzAlloc kHeapTempAlloc = {SzAllocTemp, SzFreeTemp};
 
 LzmaUtil::DecodedBlockHook g_decoded_block_hook = nullptr;
 LzmaUtil::DecoderForTesting g_decoder_for_testing = LzmaUtil::DecoderForTesting::kAny;
@@ -100,6 +101,8 @@ struct LzmaUtil::Archive {
   CLookToRead2 look_stream;
   std::unique_ptr<Byte[]> look_buffer;
   CSzArEx db;
+  // Per entry: a deletion marker, which stands for nothing to write.
+  std::vector<bool> anti;
 };
 
 namespace {
@@ -111,11 +114,14 @@ struct Selection {
   std::vector<std::wstring> names;
   std::vector<bool> selected;
   size_t count = 0;
+  // Entries that are not deletion markers.
+  size_t entries = 0;
 };
 
 // Names first, so that a hostile name fails the extraction before any file
-// is written.
+// is written. Deletion markers are left out: they create nothing.
 ExtractResult SelectEntries(const CSzArEx* db,
+                            const std::vector<bool>& anti,
                             const std::set<std::wstring>* filter,
                             Selection* selection) {
   DCHECK(db);
@@ -145,6 +151,9 @@ ExtractResult SelectEntries(const CSzArEx* db,
     std::wstring& name = selection->names[i];
     name = WithBackslashes(
         std::wstring(reinterpret_cast<const wchar_t*>(name_buffer.data()), length - 1));
+    if (anti[i])
+      continue;
+    ++selection->entries;
     if (filter && wanted.erase(name) == 0)
       continue;
     selection->selected[i] = true;
@@ -319,11 +328,17 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive
     LOG(ERROR) << "No 7z archive within the first MiB of the file";
     return kNoSignature;
   }
+  HeaderKeepingAlloc temp_alloc;
   const SRes result =
-      SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc, &kHeapTempAlloc);
+      SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc, temp_alloc.get());
   if (result != SZ_OK) {
     LOG(ERROR) << "Error returned by SzArchiveOpen: " << result;
     return kArchiveOpenFailed;
+  }
+  if (!HeaderReader::ReadAntiItems(temp_alloc.kept(), temp_alloc.kept_size(),
+                                   archive->db.NumFiles, &archive->anti)) {
+    // What the SDK read stands; only deletion markers would be missed.
+    LOG(WARNING) << "The archive's header could not be read for deletion markers";
   }
   return kOk;
 }
@@ -364,13 +379,13 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
     return result;
   const CSzArEx* db = &archive.db;
   Selection selection;
-  result = SelectEntries(db, filter, &selection);
+  result = SelectEntries(db, archive.anti, filter, &selection);
   if (result != kOk)
     return result;
   if (!folders_.Create(output_folder, created_folders))
     return kCreateFileFailed;
   if (observer)
-    observer->OnFilesToUnpackCounted(filter ? filter->size() : db->NumFiles);
+    observer->OnFilesToUnpackCounted(filter ? filter->size() : selection.entries);
 
   std::unique_ptr<EntrySource> source = MakeSource(&archive, selection.selected, output_folder,
                                                    &view);

@@ -334,6 +334,16 @@ TEST_F(LzmaUtilTest, TimeWindowsCannotRepresentIsSkippedWithAWarning) {
   EXPECT_EQ(kMTime, info.last_modified.ToTimeT());
 }
 
+// The deletion markers of an update archive (of b.txt and the tree d\)
+// create nothing, and only what is written counts.
+TEST_F(LzmaUtilTest, DeletionMarkersCreateNothing) {
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"diff.7z"));
+  ExpectSameTree(L"src_diff", out_);
+  EXPECT_EQ((std::vector<base::FilePath>{out_.Append(L"new.txt")}), files_);
+  EXPECT_EQ((std::vector<base::FilePath>{out_}), folders_);
+  EXPECT_EQ((std::vector<std::string>{"count 1", "progress 0"}), observer_.events);
+}
+
 TEST_F(LzmaUtilTest, OutputFileThatCannotBeCreated) {
   ASSERT_TRUE(base::CreateDirectory(out_.Append(L"installer.exe")));
   const std::set<std::wstring> filter = {L"installer.exe"};

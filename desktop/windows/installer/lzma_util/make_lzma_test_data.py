@@ -286,6 +286,23 @@ def make_bad_time(out):
         f.write(data)
 
 
+def make_diff_archive(out):
+    """An update archive, as 7z u -u- -up0q3r2x2y2z0w2! makes one: new.txt,
+    and deletion markers for the file and the folder tree gone since."""
+    src = os.path.join(out, "src_diff")
+    for name in ("b.txt", "d/c.txt", "d/e/f.txt"):
+        write(os.path.join(src, name), name.encode() + b"\r\n")
+    base = os.path.join(out, "diff_base.7z")
+    seven_zip(base, src, ["b.txt", "d"])
+    os.remove(os.path.join(src, "b.txt"))
+    shutil.rmtree(os.path.join(src, "d"))
+    write(os.path.join(src, "new.txt"), b"new\r\n")
+    subprocess.run([SEVEN_ZIP, "u", "-bd", base, "-u-",
+                    "-up0q3r2x2y2z0w2!" + os.path.join(out, "diff.7z"), "*"],
+                   cwd=src, check=True, stdout=subprocess.DEVNULL)
+    os.remove(base)
+
+
 def make_raw_lzma2(out, rng):
     """A raw LZMA2 stream of three independently coded blocks (streams
     joined without their end marks but the last) and what it decodes to."""
@@ -334,6 +351,7 @@ def main():
     make_block_archives(out, rng)
     make_coder_archives(out, rng)
     make_bad_time(out)
+    make_diff_archive(out)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:
