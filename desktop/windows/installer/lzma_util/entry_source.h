@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "7z.h"
+
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 
 // Where LzmaUtil::Extract gets the decoded bytes of the entries it writes,
@@ -28,6 +30,9 @@ class EntrySource {
   // Logs a failed page read of mapped memory, keeps its status as the last
   // error code and returns kInPageError.
   static LzmaUtil::ExtractResult InPageError(uint32_t status, uint32_t* last_error_code);
+  // Logs why entry `index` could not be decoded (`result`, the SDK's) and
+  // returns kDecodeFailed.
+  static LzmaUtil::ExtractResult DecodeFailure(const CSzArEx* db, uint32_t index, SRes result);
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_ENTRY_SOURCE_H_

@@ -184,7 +184,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
       }
       if (check_folder_crc_ && CRC_GET_DIGEST(running_folder_crc_) != folder_crc_) {
         LOG(ERROR) << "CRC error in a solid block";
-        return Status::kDataError;
+        return Status::kCrcError;
       }
     }
     base::AutoLock hold(lock_);
@@ -234,10 +234,8 @@ FolderPipeline::Status FolderPipeline::CheckCrc(size_t entry_index, const Piece&
   const Entry& entry = entries_[entry_index];
   const uint32_t crc = CRC_GET_DIGEST(crc_);
   crc_ = CRC_INIT_VAL;
-  if (entry.has_crc && crc != entry.crc) {
-    LOG(ERROR) << "CRC error in an entry";
-    return Status::kDataError;
-  }
+  if (entry.has_crc && crc != entry.crc)
+    return Status::kCrcError;
   return Status::kOk;
 }
 

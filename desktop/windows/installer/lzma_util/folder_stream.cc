@@ -12,6 +12,7 @@ constexpr uint32_t kLzma2 = 0x21;
 constexpr uint32_t kLzma = 0x30101;
 constexpr uint32_t kBcj = 0x3030103;
 constexpr uint32_t kBcj2 = 0x303011B;
+constexpr uint32_t kAes = 0x6F10701;
 
 constexpr size_t kX86BufferSize = 1 << 20;
 constexpr size_t kSideBufferSize = 1 << 16;
@@ -74,6 +75,19 @@ bool FolderStream::IsSupported(const CSzArEx* db, uint32_t folder_index) {
     default:
       return false;
   }
+}
+
+// static
+bool FolderStream::IsEncrypted(const CSzArEx* db, uint32_t folder_index) {
+  CSzFolder f;
+  const uint8_t* data;
+  if (!ReadFolder(db, folder_index, &f, &data))
+    return false;
+  for (uint32_t i = 0; i < f.NumCoders; ++i) {
+    if (f.Coders[i].MethodID == kAes)
+      return true;
+  }
+  return false;
 }
 
 FolderStream::FolderStream(const CSzArEx* db,

@@ -23,6 +23,8 @@ class FolderStream {
   // LZMA2, alone, behind the x86 filter, or as the four streams of BCJ2
   // with LZMA call and jump streams.
   static bool IsSupported(const CSzArEx* db, uint32_t folder_index);
+  // Whether the folder has an encryption coder.
+  static bool IsEncrypted(const CSzArEx* db, uint32_t folder_index);
 
   // `archive` and `archive_size`: the view of the archive file. The folder
   // must be supported.

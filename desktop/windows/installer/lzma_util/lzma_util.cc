@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/lzma_util/header_keeping_alloc.h"
 #include "desktop/windows/installer/lzma_util/header_reader.h"
 #include "desktop/windows/installer/lzma_util/streaming_source.h"
+#include "desktop/windows/installer/lzma_util/sz_result_text.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/lzma_util/whole_block_source.h"
 #include "desktop/windows/installer/utils/pe_image_layout.h"
@@ -64,6 +65,26 @@ bool IsStartHeaderAt(HANDLE file, int64_t offset) {
 // The entry's modification time, or null. A time with the top bit set is
 // none Windows can represent, and SetFileTime refuses it: the file keeps
 // the time it was written at, and the extraction goes on.
+// Whether the header the start header at `start_header` points to is
+// encoded with an encryption coder.
+bool IsHeaderEncrypted(HANDLE file, int64_t start_header) {
+  // Encoded, the header is a short description of where it lies packed.
+  constexpr uint64_t kMaxEncodedHeaderSize = 1 << 16;
+  uint8_t start[kStartHeaderSize];
+  DWORD read = 0;
+  if (!ReadAt(file, start_header, start, sizeof(start), &read) || read != sizeof(start))
+    return false;
+  uint64_t offset, size;
+  std::memcpy(&offset, start + 12, sizeof(offset));
+  std::memcpy(&size, start + 20, sizeof(size));
+  if (size > kMaxEncodedHeaderSize || offset > (uint64_t{1} << 62))
+    return false;
+  std::vector<uint8_t> header(static_cast<size_t>(size));
+  return ReadAt(file, start_header + static_cast<int64_t>(kStartHeaderSize + offset),
+                header.data(), static_cast<DWORD>(size), &read) &&
+         read == size && HeaderReader::IsEncrypted(header.data(), header.size());
+}
+
 const FILETIME* ModifiedTime(const CSzArEx* db,
                              UInt32 index,
                              const std::wstring& name,
@@ -294,7 +315,7 @@ bool LzmaUtil::FindArchiveBytes(ArchiveView* view, ArchiveBytes* bytes) {
   return true;
 }
 
-bool LzmaUtil::SeekToArchive(const ArchiveBytes& bytes) {
+bool LzmaUtil::SeekToArchive(const ArchiveBytes& bytes, int64_t* start_header) {
   uint8_t block[kSearchBlockSize];
   for (int64_t start = 0; start <= kLastSearchedOffset;
        start += kSearchBlockSize - sizeof(kSignature)) {
@@ -313,6 +334,7 @@ bool LzmaUtil::SeekToArchive(const ArchiveBytes& bytes) {
         continue;
       LARGE_INTEGER position;
       position.QuadPart = offset;
+      *start_header = offset;
       return ::SetFilePointerEx(archive_.Get(), position, nullptr, FILE_BEGIN) != FALSE;
     }
     if (read < sizeof(block))
@@ -324,7 +346,8 @@ bool LzmaUtil::SeekToArchive(const ArchiveBytes& bytes) {
 LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive* archive) {
   DCHECK(archive);
   CrcGenerateTable();
-  if (!SeekToArchive(bytes)) {
+  int64_t start_header = 0;
+  if (!SeekToArchive(bytes, &start_header)) {
     LOG(ERROR) << "No 7z archive within the first MiB of the file";
     return kNoSignature;
   }
@@ -332,7 +355,9 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive
   const SRes result =
       SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc, temp_alloc.get());
   if (result != SZ_OK) {
-    LOG(ERROR) << "Error returned by SzArchiveOpen: " << result;
+    const bool encrypted =
+        result == SZ_ERROR_UNSUPPORTED && IsHeaderEncrypted(archive_.Get(), start_header);
+    LOG(ERROR) << "Cannot open the archive: " << SzResultText::OfOpen(result, encrypted);
     return kArchiveOpenFailed;
   }
   if (!HeaderReader::ReadAntiItems(temp_alloc.kept(), temp_alloc.kept_size(),

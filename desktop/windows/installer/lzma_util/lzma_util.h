@@ -110,8 +110,9 @@ class LzmaUtil {
   // file anywhere. False when the file cannot be mapped or is a signed
   // image whose certificate table is not where its headers say.
   bool FindArchiveBytes(ArchiveView* view, ArchiveBytes* bytes);
-  // Positions the archive file at the 7z start header within `bytes`.
-  bool SeekToArchive(const ArchiveBytes& bytes);
+  // Positions the archive file at the 7z start header within `bytes`, and
+  // says where that is in `*start`.
+  bool SeekToArchive(const ArchiveBytes& bytes, int64_t* start);
   // Finds the archive and reads its database.
   ExtractResult OpenArchive(const ArchiveBytes& bytes, Archive* archive);
   // The decoder of the `selected` entries: the streaming one (over `view`,

@@ -300,24 +300,6 @@ TEST_F(LzmaUtilTest, OpenAndExtractErrors) {
   EXPECT_FALSE(base::PathExists(out_));
 }
 
-TEST_F(LzmaUtilTest, DamagedArchives) {
-  EXPECT_EQ(LzmaUtil::kArchiveOpenFailed, ExtractFrom(L"truncated.7z"));
-  EXPECT_EQ(LzmaUtil::kDecodeFailed, ExtractFrom(L"corrupt.7z"));
-  // The decoder's temporary file does not outlive the failure.
-  for (const std::wstring& entry : ListTree(out_))
-    EXPECT_EQ(std::wstring::npos, entry.find(L".tmp")) << entry;
-}
-
-// An archive whose coder the decoder lacks is refused, with the reason in
-// the log, and none of its coded files is written.
-TEST_F(LzmaUtilTest, UnsupportedCoderIsRefusedAndSaysSo) {
-  testing_support::ScopedLogCapture log;
-  EXPECT_EQ(LzmaUtil::kDecodeFailed, ExtractFrom(L"encrypted.7z"));
-  EXPECT_TRUE(log.Contains("coded with a method this decoder does not support"));
-  EXPECT_FALSE(base::PathExists(out_.Append(L"installer.exe")));
-  EXPECT_FALSE(base::PathExists(out_.Append(L"readme.txt")));
-}
-
 // As 7z does: the file is written and counted, keeps the time it was
 // written at, and the extraction goes on.
 TEST_F(LzmaUtilTest, TimeWindowsCannotRepresentIsSkippedWithAWarning) {
@@ -359,6 +341,54 @@ size_t CountTemporaryFiles(const base::FilePath& root) {
     ++count;
   return count;
 }
+
+constexpr LzmaUtil::DecoderForTesting kAnyDecoder = LzmaUtil::DecoderForTesting::kAny;
+constexpr LzmaUtil::DecoderForTesting kStreaming = LzmaUtil::DecoderForTesting::kStreaming;
+constexpr LzmaUtil::DecoderForTesting kWholeBlock = LzmaUtil::DecoderForTesting::kWholeBlock;
+
+// An archive that cannot be extracted keeps its result code, and the log
+// says in words what is wrong with it; the file it failed at is not left,
+// nor a decoder's temporary file.
+struct FailureCase {
+  const wchar_t* archive;
+  LzmaUtil::DecoderForTesting decoder;
+  LzmaUtil::ExtractResult result;
+  const char* cause;
+  const wchar_t* failed_file = L"installer.exe";
+};
+
+class LzmaUtilFailureTest : public LzmaUtilTest, public testing::WithParamInterface<FailureCase> {};
+
+TEST_P(LzmaUtilFailureTest, SaysWhatIsWrong) {
+  ScopedDecoder decoder(GetParam().decoder);
+  testing_support::ScopedLogCapture log;
+  EXPECT_EQ(GetParam().result, ExtractFrom(GetParam().archive));
+  EXPECT_TRUE(log.Contains(GetParam().cause)) << GetParam().cause;
+  EXPECT_FALSE(base::PathExists(out_.Append(GetParam().failed_file)));
+  EXPECT_EQ(0u, CountTemporaryFiles(out_));
+}
+
+constexpr char kTruncated[] =
+    "Cannot open the archive: the archive is truncated, or one volume of a multi-volume set "
+    "(SzArchiveOpen: 6)";
+constexpr char kDamaged[] = ": its data are damaged (SzExtract: 1)";
+constexpr char kBadCrc[] = "Cannot extract readme.txt: its data are damaged (CRC mismatch)";
+
+INSTANTIATE_TEST_SUITE_P(
+    Archives,
+    LzmaUtilFailureTest,
+    testing::Values(
+        FailureCase{L"truncated.7z", kAnyDecoder, LzmaUtil::kArchiveOpenFailed, kTruncated},
+        FailureCase{L"volume.7z.001", kAnyDecoder, LzmaUtil::kArchiveOpenFailed, kTruncated},
+        FailureCase{L"encrypted_header.7z", kAnyDecoder, LzmaUtil::kArchiveOpenFailed,
+                    "the archive's header is encrypted, and no password can be given"},
+        FailureCase{L"encrypted.7z", kAnyDecoder, LzmaUtil::kDecodeFailed,
+                    ": it is encrypted, and no password can be given (SzExtract: 4)"},
+        FailureCase{L"corrupt.7z", kStreaming, LzmaUtil::kDecodeFailed, kDamaged},
+        FailureCase{L"corrupt.7z", kWholeBlock, LzmaUtil::kDecodeFailed, kDamaged},
+        FailureCase{L"bad_crc.7z", kStreaming, LzmaUtil::kDecodeFailed, kBadCrc, L"readme.txt"},
+        FailureCase{L"bad_crc.7z", kWholeBlock, LzmaUtil::kDecodeFailed, kBadCrc,
+                    L"readme.txt"}));
 
 const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt",       L"empty.txt",
                                             L"dir\\",     L"dir\\second.exe", L"emptydir\\"};
@@ -406,9 +436,6 @@ TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
   // The decoding threads are gone with the extraction.
   EXPECT_LE(ThreadCount(), threads);
 }
-
-constexpr LzmaUtil::DecoderForTesting kStreaming = LzmaUtil::DecoderForTesting::kStreaming;
-constexpr LzmaUtil::DecoderForTesting kWholeBlock = LzmaUtil::DecoderForTesting::kWholeBlock;
 
 INSTANTIATE_TEST_SUITE_P(Archives,
                          LzmaUtilArchiveTest,

@@ -348,6 +348,12 @@ def main():
     seven_zip(os.path.join(out, "ppmd.7z"), src, entries, "-m0=PPMd")
     # Encrypted entries (names left readable): a coder no decoder here has.
     seven_zip(os.path.join(out, "encrypted.7z"), src, entries, "-pTarvo", "-mhe=off")
+    seven_zip(os.path.join(out, "encrypted_header.7z"), src, entries, "-pTarvo", "-mhe=on")
+    # The first volume of a multi-volume set, alone.
+    seven_zip(os.path.join(out, "volume.7z"), src, entries, "-v100k")
+    for name in os.listdir(out):
+        if name.startswith("volume.7z.") and name != "volume.7z.001":
+            os.remove(os.path.join(out, name))
     make_block_archives(out, rng)
     make_coder_archives(out, rng)
     make_bad_time(out)

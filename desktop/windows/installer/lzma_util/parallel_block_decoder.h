@@ -37,6 +37,9 @@ class ParallelBlockDecoder {
     kOk,
     // Bad data, or a buffer that could not be had.
     kDataError,
+    // Data that decode, but not to what the archive's checksum says (found
+    // by the readers of the decoded bytes).
+    kCrcError,
     kInPageError,
     kCancelled,
   };

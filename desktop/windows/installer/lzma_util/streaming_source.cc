@@ -45,6 +45,7 @@ StreamingSource::StreamingSource(const CSzArEx* db,
 StreamingSource::~StreamingSource() = default;
 
 LzmaUtil::ExtractResult StreamingSource::Prepare(uint32_t index) {
+  index_ = index;
   const uint32_t folder = db_->FileToFolder[index];
   if (folder == kNoFolder || (pipeline_ && folder == folder_))
     return LzmaUtil::kOk;
@@ -105,10 +106,11 @@ LzmaUtil::ExtractResult StreamingSource::Convert(FolderPipeline::Status status,
       return LzmaUtil::kOk;
     case FolderPipeline::Status::kInPageError:
       return InPageError(fault_status, last_error_code_);
+    case FolderPipeline::Status::kCrcError:
+      return DecodeFailure(db_, index_, SZ_ERROR_CRC);
     case FolderPipeline::Status::kDataError:
     case FolderPipeline::Status::kCancelled:
       break;
   }
-  LOG(ERROR) << "Error returned by SzExtract: " << SZ_ERROR_DATA;
-  return LzmaUtil::kDecodeFailed;
+  return DecodeFailure(db_, index_, SZ_ERROR_DATA);
 }

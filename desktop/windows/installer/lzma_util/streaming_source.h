@@ -49,6 +49,8 @@ class StreamingSource : public EntrySource {
   const LzmaUtil::DecodedBlockHook hook_;
   uint32_t* const last_error_code_;
   uint32_t folder_;
+  // The entry prepared last, which failures name.
+  uint32_t index_ = 0;
   std::unique_ptr<FolderPipeline> pipeline_;
 };
 

@@ -49,14 +49,10 @@ LzmaUtil::ExtractResult WholeBlockSource::Prepare(uint32_t index) {
   InPageErrorGuard guard(&InBuffer, &alloc_);
   if (!guard.Run(&Decode, &call))
     return InPageError(guard.fault_status(), last_error_code_);
-  if (call.result != SZ_OK) {
-    LOG(ERROR) << "Error returned by SzExtract: " << call.result;
-    // Encrypted entries or a coder this decoder lacks: the archive is
-    // refused as a whole, and the log says why.
-    if (call.result == SZ_ERROR_UNSUPPORTED)
-      LOG(ERROR) << "The entry is coded with a method this decoder does not support";
-    return LzmaUtil::kDecodeFailed;
-  }
+  // Encrypted entries or a coder this decoder lacks refuse the archive as
+  // a whole, and the log says why.
+  if (call.result != SZ_OK)
+    return DecodeFailure(db_, index, call.result);
   return LzmaUtil::kOk;
 }
 
