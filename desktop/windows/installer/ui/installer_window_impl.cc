@@ -394,12 +394,7 @@ void InstallerWindowImpl::CreatePageWidgets() {
   add(IDC_STATUS_TEXT, {PAGE_PROGRESS, PAGE_ERROR});
   add(IDC_PROGRESS_BAR, {PAGE_PROGRESS});
   add(IDC_RETRY, {PAGE_ERROR});
-  // A failed uninstall has no Back: Cancel is its way out.
-  if (IsUninstalling())
-    add(IDC_CANCEL, {PAGE_UNINSTALL, PAGE_ERROR});
-  else
-    add(IDC_CANCEL, {PAGE_UNINSTALL});
-  add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
+  add(IDC_CANCEL, {PAGE_UNINSTALL});
   widgets_.push_back(std::make_unique<SettingsCheckPageWidget>(main_dialog_, IDC_BACK, settings_));
   auto full_package = std::make_unique<ToggledPageWidget>(main_dialog_, IDC_FULL_PACKAGE);
   full_package_widget_ = full_package.get();
@@ -412,6 +407,7 @@ void InstallerWindowImpl::CreatePageWidgets() {
         std::make_unique<SettingFlagPageWidget>(main_dialog_, IDC_DELETE_PROFILE, settings_));
     delete_profile_widget_ = widgets_.back().get();
   } else {
+    add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
     add(IDC_ERROR_HEADLINE, {PAGE_ERROR});
   }
   widgets_.push_back(std::make_unique<PageWidget>(options_dialog_, std::vector<int>{PAGE_OPTIONS}));
@@ -624,6 +620,10 @@ INT_PTR InstallerWindowImpl::HandleMainMessage(UINT message, WPARAM w_param, LPA
       ConfirmClose();
       return TRUE;
     case WM_COMMAND:
+      // The dialog manager answers Enter on a focused button of the options
+      // page here, in the dialog it works on: the page's own handler takes it.
+      if (!GetDlgItem(main_dialog_, LOWORD(w_param)) && OptionsItem(LOWORD(w_param)))
+        return HandleOptionsMessage(message, w_param, l_param);
       return HandleMainCommand(LOWORD(w_param), HIWORD(w_param));
     case WM_NOTIFY:
       HandleLinkNotification(reinterpret_cast<const NMHDR*>(l_param));
@@ -671,6 +671,7 @@ INT_PTR InstallerWindowImpl::HandleMainCommand(int id, int code) {
     case IDC_UNINSTALL:
       if (clicked) {
         stats_.navigation_action = id == IDC_ACCEPT ? "ACCEPT" : "UNINSTALL";
+        StopTypingFolder();
         NotifyObservers(&InstallerWindowObserver::OnAcceptClicked);
       }
       return TRUE;
@@ -697,13 +698,7 @@ INT_PTR InstallerWindowImpl::HandleMainCommand(int id, int code) {
         SendMessageW(GetDlgItem(main_dialog_, IDC_TERMS_TEXT), EM_SETSEL, -1, 0);
       return TRUE;
     case IDC_MAIN_FOLDER_COMBO:
-      if (code == CBN_EDITCHANGE || code == CBN_SELCHANGE) {
-        HWND combo = GetDlgItem(main_dialog_, id);
-        if (code == CBN_SELCHANGE)
-          OnFolderSelectionChanged(combo);
-        else
-          OnFolderChanged(WindowText(combo));
-      }
+      HandleFolderBoxCommand(GetDlgItem(main_dialog_, id), code);
       return TRUE;
     case IDC_MAIN_BROWSE:
       if (clicked)
@@ -777,19 +772,18 @@ INT_PTR InstallerWindowImpl::HandleOptionsMessage(UINT message, WPARAM w_param,
     return FALSE;
   const int id = LOWORD(w_param);
   const int code = HIWORD(w_param);
-  HWND control = reinterpret_cast<HWND>(l_param);
   if (id == IDC_LANGUAGE_COMBO && code == CBN_SELCHANGE) {
     stats_.changed_language_counter = stats_.changed_language_counter.value_or(0) + 1;
     OnLanguageSelected();
   } else if (id == IDC_INSTALL_TYPE_COMBO && code == CBN_SELCHANGE) {
     stats_.changed_install_mode_counter = stats_.changed_install_mode_counter.value_or(0) + 1;
     OnInstallTypeSelected();
-  } else if (id == IDC_FOLDER_COMBO && code == CBN_EDITCHANGE) {
-    stats_.edited_install_path_counter = stats_.edited_install_path_counter.value_or(0) + 1;
-    OnFolderChanged(WindowText(control));
-  } else if (id == IDC_FOLDER_COMBO && code == CBN_SELCHANGE) {
-    stats_.changed_install_path_counter = stats_.changed_install_path_counter.value_or(0) + 1;
-    OnFolderSelectionChanged(control);
+  } else if (id == IDC_FOLDER_COMBO) {
+    if (code == CBN_EDITCHANGE)
+      stats_.edited_install_path_counter = stats_.edited_install_path_counter.value_or(0) + 1;
+    else if (code == CBN_SELCHANGE)
+      stats_.changed_install_path_counter = stats_.changed_install_path_counter.value_or(0) + 1;
+    HandleFolderBoxCommand(OptionsItem(id), code);
   } else if (id == IDC_BROWSE && code == BN_CLICKED) {
     Browse(OptionsItem(IDC_FOLDER_COMBO));
   } else if (id >= IDC_DEFAULT_BROWSER && id <= IDC_SHARE_STATISTICS && code == BN_CLICKED) {

@@ -114,6 +114,10 @@ class InstallerWindowImpl : public InstallerWindow,
   void OnLanguageSelected();
   void OnFolderChanged(const std::wstring& folder);
   void OnFolderSelectionChanged(HWND combo);
+  // Edits, choices and leaving of a folder box.
+  void HandleFolderBoxCommand(HWND combo, int code);
+  // The typed folder is used: the box shows it as the settings hold it.
+  void StopTypingFolder();
   void OnCheckBoxClicked(int id);
   void Browse(HWND combo);
   HWND OptionsItem(int id) const;
@@ -154,6 +158,8 @@ class InstallerWindowImpl : public InstallerWindow,
   // The phase whose text the status line shows (a language change shows
   // it again in the new language).
   int status_phase_ = 0;
+  // The folder box shows what the user is typing, left as typed.
+  bool typing_folder_ = false;
   base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};
 };
 

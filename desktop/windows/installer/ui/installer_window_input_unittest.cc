@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/ui/installer_window_impl.h"
 #include "desktop/windows/installer/ui/test_support/fake_progress_calculator.h"
 #include "desktop/windows/installer/ui/win32_dialog_dispatcher.h"
+#include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gtest/gtest.h"
 
@@ -100,6 +101,50 @@ void PressAccessKey(wchar_t key) {
   PostMessageW(GetFocus(), WM_SYSCHAR, key, kAltDown);
 }
 
+class RecordingObserver : public InstallerWindowObserver {
+ public:
+  void OnAcceptClicked() override { ++accepted; }
+  void OnRetryClicked() override { ++retried; }
+  void OnFullPackageRequested() override { ++full_package; }
+  void OnWindowClosed() override { ++closed; }
+  int accepted = 0, retried = 0, full_package = 0, closed = 0;
+};
+
+// The title of the last dialog of this thread that a timer closed (the
+// folder browser, the close question), as a person would: No or Cancel.
+std::wstring g_dismissed;
+
+BOOL CALLBACK DismissOwnedDialog(HWND window, LPARAM) {
+  wchar_t name[16] = {};
+  GetClassNameW(window, name, ARRAYSIZE(name));
+  if (wcscmp(name, L"#32770") || !IsWindowVisible(window) || !GetWindow(window, GW_OWNER))
+    return TRUE;
+  wchar_t title[128] = {};
+  GetWindowTextW(window, title, ARRAYSIZE(title));
+  g_dismissed = title;
+  PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDNO) ? IDNO : IDCANCEL, 0);
+  return FALSE;
+}
+
+void CALLBACK DismissTimer(HWND, UINT, UINT_PTR, DWORD) {
+  EnumThreadWindows(GetCurrentThreadId(), DismissOwnedDialog, 0);
+}
+
+// How much of a control shows the selection colour on the screen.
+int HighlightedPixels(HWND control) {
+  RECT rect = {};
+  GetWindowRect(control, &rect);
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  HDC screen = GetDC(nullptr);
+  int count = 0;
+  for (int y = rect.top; y < rect.bottom; ++y) {
+    for (int x = rect.left; x < rect.right; ++x)
+      count += GetPixel(screen, x, y) == highlight;
+  }
+  ReleaseDC(nullptr, screen);
+  return count;
+}
+
 class InstallerWindowInputTest : public testing::Test {
  protected:
   void SetUp() override {
@@ -117,20 +162,27 @@ class InstallerWindowInputTest : public testing::Test {
     ResetL10nHandlerForTesting();
   }
 
-  // The window in `language`, in front, with the settings settled.
-  InstallerWindowImpl* Open(const std::wstring& language) {
+  // The window in `language`, in front, with the settings settled; an
+  // uninstall of an installation there when `uninstall`.
+  InstallerWindowImpl* Open(const std::wstring& language, bool uninstall = false) {
     // One environment at a time: it replaces process-wide objects.
     window_.reset();
     settings_.reset();
     env_.reset();
-    env_ = std::make_unique<SettingsTestEnvironment>(std::vector<std::wstring>{
-        L"--language=" + language, L"--installfolder=C:\\Programs\\Tarvo"});
-    settings_ = env_->MakeSettings();
+    const base::FilePath folder(L"C:\\Programs\\Tarvo");
+    std::vector<std::wstring> arguments = {L"--language=" + language,
+                                           L"--installfolder=" + folder.value()};
+    if (uninstall)
+      arguments.push_back(L"--uninstall");
+    env_ = std::make_unique<SettingsTestEnvironment>(arguments);
+    settings_ = env_->MakeSettings(
+        uninstall ? SettingsTestEnvironment::ExistingInstallation(folder) : nullptr);
     window_ = InstallerWindow::Create(settings_.get(), &progress_);
     if (!window_) {
       ADD_FAILURE() << "the installer window could not be created";
       return nullptr;
     }
+    window_->AddObserver(&observer_);
     SetForegroundWindow(main());
     if (!PumpUntil([this] { return GetForegroundWindow() == main() && GetFocus(); })) {
       ADD_FAILURE() << "the window never came to the front";
@@ -173,11 +225,37 @@ class InstallerWindowInputTest : public testing::Test {
     return PumpUntil([control] { return GetFocus() == control; });
   }
 
-  // Answers the settings' folder request, as the folder examination does.
+  // Answers the settings' folder request as the folder examination does,
+  // with the folder in its canonical spelling.
   void AnswerFolderRequest() {
     ASSERT_TRUE(settings_->HasPendingFolderDetails());
-    ASSERT_TRUE(env_->AnswerLatest());
+    auto details = std::make_unique<FakeInstallationFolderDetails>();
+    details->path = CanonicalizeFolderPath(env_->fetchers().last()->folder());
+    ASSERT_TRUE(env_->AnswerLatest(std::move(details)));
     ASSERT_TRUE(PumpUntil([this] { return !settings_->HasPendingFolderDetails(); }));
+  }
+
+  // Tab until `control` has the focus.
+  bool TabTo(HWND control) {
+    for (int i = 0; i < 20 && GetFocus() != control; ++i) {
+      Press(VK_TAB);
+      PumpUntil([] { return true; });
+    }
+    return GetFocus() == control;
+  }
+
+  // The options page, with the folder box focused and emptied.
+  void EmptyFolderBox() {
+    Press('O', VK_MENU);
+    ASSERT_TRUE(PumpUntil([this] { return window()->current_page() == PAGE_OPTIONS; }));
+    // "Install &path" takes the focus to the folder box.
+    PressAccessKey(AccessKey(Text(GetDlgItem(options(), IDC_FOLDER_LABEL))));
+    ASSERT_TRUE(FocusIs(FolderEdit()));
+    Press('A', VK_CONTROL);
+    Press(VK_DELETE);
+    ASSERT_TRUE(PumpUntil([this] { return Text(FolderEdit()).empty(); }));
+    if (settings_->HasPendingFolderDetails())
+      AnswerFolderRequest();
   }
 
   // The folder box's edit field.
@@ -193,45 +271,130 @@ class InstallerWindowInputTest : public testing::Test {
   std::unique_ptr<SettingsTestEnvironment> env_;
   std::unique_ptr<SettingsImpl> settings_;
   FakeProgressCalculator progress_;
+  RecordingObserver observer_;
   std::unique_ptr<InstallerWindow> window_;
 };
 
-// A path typed into the folder box, with the settings examining each new
-// text as it comes, reads as typed, and Backspace takes one character each.
-TEST_F(InstallerWindowInputTest, TypedPathReadsAsTyped) {
-  ASSERT_TRUE(Open(L"en"));
-  Press('O', VK_MENU);
-  ASSERT_TRUE(PumpUntil([this] { return window()->current_page() == PAGE_OPTIONS; }));
-  // "Install &path" takes the focus to the folder box.
-  PressAccessKey(AccessKey(Text(GetDlgItem(options(), IDC_FOLDER_LABEL))));
-  HWND edit = FolderEdit();
-  ASSERT_TRUE(FocusIs(edit));
-  Press('A', VK_CONTROL);
-  Press(VK_DELETE);
-  ASSERT_TRUE(PumpUntil([edit] { return Text(edit).empty(); }));
-  if (settings_->HasPendingFolderDetails())
-    AnswerFolderRequest();
+// A path typed into the folder box reads as typed while it is typed,
+// whenever the settings' examination of each text comes back; it shows in
+// the settings' spelling once the box is left. Backspace takes one
+// character each.
+TEST_F(InstallerWindowInputTest, TypedPathStaysAsTypedUntilTheBoxIsLeft) {
+  const struct {
+    const wchar_t* typed;
+    bool answer_each_key;
+  } cases[] = {
+      {L"D:\\Apps", true},
+      {L"C:\\Tarvo.\\x", true},
+      {L"C:\\Tarvo \\ ", true},
+      {L"C:\\Tarvo \\ ", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.typed);
+    ASSERT_TRUE(Open(L"en"));
+    EmptyFolderBox();
+    HWND edit = FolderEdit();
+    const std::wstring path = c.typed;
+    for (size_t i = 0; i < path.size(); ++i) {
+      TypeChar(path[i]);
+      ASSERT_TRUE(PumpUntil([edit, &path, i] { return Text(edit) == path.substr(0, i + 1); }))
+          << Text(edit);
+      if (c.answer_each_key && settings_->HasPendingFolderDetails())
+        AnswerFolderRequest();
+    }
+    ASSERT_TRUE(PumpUntil([] { return true; }));
+    EXPECT_EQ(path, Text(edit));
+    DWORD caret = 0;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
+    EXPECT_EQ(path.size(), caret);
 
-  const std::wstring path = L"D:\\Apps";
-  for (size_t i = 0; i < path.size(); ++i) {
-    TypeChar(path[i]);
-    ASSERT_TRUE(PumpUntil([edit, i] { return Text(edit).size() == i + 1; })) << Text(edit);
+    Press(VK_TAB);
+    ASSERT_TRUE(PumpUntil([edit] { return GetFocus() != edit; }));
+    if (settings_->HasPendingFolderDetails())
+      AnswerFolderRequest();
+    const std::wstring left = CanonicalizeFolderPath(base::FilePath(path)).value();
+    ASSERT_TRUE(PumpUntil([edit, &left] { return Text(edit) == left; })) << Text(edit);
+    EXPECT_EQ(left, settings_->GetInstallFolderPath().value());
+  }
+  // Backspace, answered key by key.
+  ASSERT_TRUE(Open(L"en"));
+  EmptyFolderBox();
+  HWND edit = FolderEdit();
+  for (wchar_t c : std::wstring(L"D:\\Apps")) {
+    TypeChar(c);
+    ASSERT_TRUE(PumpUntil([edit, c] { return !Text(edit).empty() && Text(edit).back() == c; }));
     AnswerFolderRequest();
   }
-  EXPECT_EQ(path, Text(edit));
-  EXPECT_EQ(path, settings_->GetInstallFolderPath().value());
-  DWORD caret = 0;
-  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&caret), 0);
-  EXPECT_EQ(path.size(), caret);
-
   for (int i = 1; i <= 3; ++i) {
     Press(VK_BACK);
-    ASSERT_TRUE(PumpUntil([edit, &path, i] { return Text(edit).size() == path.size() - i; }))
-        << Text(edit);
+    ASSERT_TRUE(PumpUntil([edit, i] { return Text(edit).size() == 7u - i; })) << Text(edit);
     AnswerFolderRequest();
   }
   EXPECT_EQ(L"D:\\A", Text(edit));
   EXPECT_EQ(L"D:\\A", settings_->GetInstallFolderPath().value());
+}
+
+// Enter on a focused button presses that button, on every page: the
+// options page's buttons too, which live in a dialog of their own.
+TEST_F(InstallerWindowInputTest, EnterPressesTheFocusedButtonOnEveryPage) {
+  const struct {
+    int page;
+    int button;
+    // What pressing it did.
+    std::function<bool()> pressed;
+  } cases[] = {
+      {PAGE_MAIN, IDC_ACCEPT, [this] { return observer_.accepted == 1; }},
+      {PAGE_MAIN, IDC_OPTIONS, [this] { return window()->current_page() == PAGE_OPTIONS; }},
+      // The folder browser (its caption is the system's).
+      {PAGE_OPTIONS, IDC_BROWSE,
+       [] { return !g_dismissed.empty() && g_dismissed != GetLocalizedString(37000); }},
+      {PAGE_OPTIONS, IDC_BACK, [this] { return window()->current_page() == PAGE_MAIN; }},
+      {PAGE_OPTIONS, IDC_ACCEPT, [this] { return observer_.accepted == 1; }},
+      {PAGE_ERROR, IDC_RETRY, [this] { return observer_.retried == 1; }},
+      {PAGE_ERROR, IDC_FULL_PACKAGE, [this] { return observer_.full_package == 1; }},
+      {PAGE_ERROR, IDC_BACK, [this] { return window()->current_page() == PAGE_MAIN; }},
+      {PAGE_UNINSTALL, IDC_UNINSTALL, [this] { return observer_.accepted == 1; }},
+      {PAGE_UNINSTALL, IDC_CANCEL,
+       [] { return g_dismissed == GetLocalizedString(37000); }},
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, DismissTimer);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "page " << c.page << ", button " << c.button);
+    observer_ = RecordingObserver();
+    g_dismissed.clear();
+    ASSERT_TRUE(Open(L"en", /*uninstall=*/c.page == PAGE_UNINSTALL));
+    if (c.page == PAGE_OPTIONS)
+      Press('O', VK_MENU);
+    else if (c.page == PAGE_ERROR)
+      window_->ShowError(L"failed", /*offer_full_package=*/true, "test");
+    ASSERT_TRUE(PumpUntil([this, &c] { return window()->current_page() == c.page; }));
+    ASSERT_TRUE(TabTo(Item(c.button)));
+    Press(VK_RETURN);
+    EXPECT_TRUE(PumpUntil([this, &c] { return c.pressed(); }));
+  }
+  KillTimer(nullptr, timer);
+}
+
+// Only the focused control looks focused: the terms link and the folder
+// box drop their highlighted selection when the focus moves on.
+TEST_F(InstallerWindowInputTest, OnlyTheFocusedControlShowsASelection) {
+  ASSERT_TRUE(Open(L"en"));
+  HWND link = GetDlgItem(main(), IDC_AGREEMENT);
+  ASSERT_TRUE(TabTo(link));
+  ASSERT_TRUE(PumpUntil([link] { return HighlightedPixels(link) > 0; }));
+  Press(VK_TAB);
+  ASSERT_TRUE(FocusIs(GetDlgItem(main(), IDC_ACCEPT)));
+  EXPECT_TRUE(PumpUntil([link] { return HighlightedPixels(link) == 0; }));
+
+  SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS, BN_CLICKED), 0);
+  HWND edit = FolderEdit();
+  PressAccessKey(AccessKey(Text(GetDlgItem(options(), IDC_FOLDER_LABEL))));
+  ASSERT_TRUE(FocusIs(edit));
+  Press('A', VK_CONTROL);
+  ASSERT_TRUE(PumpUntil([edit] { return HighlightedPixels(edit) > 0; }));
+  Press(VK_TAB);
+  ASSERT_TRUE(PumpUntil([edit] { return GetFocus() != edit; }));
+  EXPECT_TRUE(PumpUntil([edit] { return HighlightedPixels(edit) == 0; }));
 }
 
 // Tab goes round the welcome page's controls, the terms link among them;

@@ -56,7 +56,6 @@ constexpr ControlText kUninstallTexts[] = {
     {IDC_UNINSTALL_ERROR_HEADLINE, IDS_UNINSTALL_ERROR_HEADLINE},
     {IDC_RETRY, IDS_RETRY},
     {IDC_CANCEL, IDS_CANCEL},
-    {IDC_PROGRESS_HEADLINE, IDS_BROWSER_NAME},
     {IDC_UNINSTALL, IDS_UNINSTALL},
     {IDC_UNINSTALL_QUESTION, IDS_UNINSTALL_QUESTION},
     {IDC_DELETE_PROFILE, IDS_DELETE_PROFILE},
@@ -105,14 +104,6 @@ bool ComboListIs(HWND combo, const std::vector<base::FilePath>& folders) {
       return false;
   }
   return true;
-}
-
-// Whether a typed path names `folder`: Windows ignores case and trailing
-// separators.
-bool NamesFolder(const std::wstring& typed, const std::wstring& folder) {
-  return base::FilePath::CompareEqualIgnoreCase(
-      base::FilePath(typed).StripTrailingSeparators().value(),
-      base::FilePath(folder).StripTrailingSeparators().value());
 }
 
 }  // namespace
@@ -352,20 +343,24 @@ void InstallerWindowImpl::RefillFolderCombo() {
     return;
   const std::vector<base::FilePath> candidates = settings_->GetCandidateInstallFolders();
   // Emptying the list empties the edit box too, and puts its caret at the
-  // start: the list is rebuilt only when it changed, and the text kept.
+  // start: the list is rebuilt only when it changed, text and caret kept.
   if (!ComboListIs(combo, candidates)) {
     const std::wstring text = WindowText(combo);
+    const LRESULT selection = SendMessageW(combo, CB_GETEDITSEL, 0, 0);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (const base::FilePath& folder : candidates)
       SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.value().c_str()));
     SetWindowTextW(combo, text.c_str());
+    SendMessageW(combo, CB_SETEDITSEL, 0, selection);
   }
-  // While the user's newest text is examined, or when the box already
-  // names the folder, the text under the user's caret stays as it is.
+  // What the user types stays as typed; the box shows the folder in the
+  // settings' spelling once the text is used (and examined).
   const std::wstring shown = WindowText(combo);
   const std::wstring current = settings_->GetInstallFolderPath().value();
-  if ((settings_->HasPendingFolderDetails() && !shown.empty()) || NamesFolder(shown, current))
+  if (typing_folder_ || (settings_->HasPendingFolderDetails() && !shown.empty()) ||
+      shown == current) {
     return;
+  }
   const LRESULT item =
       SendMessageW(combo, CB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(current.c_str()));
   if (item != CB_ERR)
@@ -402,6 +397,35 @@ void InstallerWindowImpl::OnFolderChanged(const std::wstring& folder) {
     settings_->SetInstallFolder(folder);
   else
     UpdateTexts();
+}
+
+void InstallerWindowImpl::HandleFolderBoxCommand(HWND combo, int code) {
+  switch (code) {
+    case CBN_EDITCHANGE:
+      typing_folder_ = true;
+      OnFolderChanged(WindowText(combo));
+      break;
+    case CBN_SELCHANGE:
+      typing_folder_ = false;
+      OnFolderSelectionChanged(combo);
+      break;
+    case CBN_KILLFOCUS: {
+      StopTypingFolder();
+      // Only the focused control shows a selection.
+      const int end = GetWindowTextLengthW(combo);
+      SendMessageW(combo, CB_SETEDITSEL, 0, MAKELPARAM(end, end));
+      break;
+    }
+    default:
+      break;
+  }
+}
+
+void InstallerWindowImpl::StopTypingFolder() {
+  if (!typing_folder_)
+    return;
+  typing_folder_ = false;
+  RefillFolderCombo();
 }
 
 void InstallerWindowImpl::OnFolderSelectionChanged(HWND combo) {

@@ -242,6 +242,13 @@ LRESULT CALLBACK KeyboardLinkSubclassProc(HWND window, UINT message, WPARAM w_pa
       HideCaret(window);
       return result;
     }
+    case WM_KILLFOCUS: {
+      // Only the focused control looks focused: the link loses its
+      // highlight with the focus.
+      CHARRANGE none = {0, 0};
+      SendMessageW(window, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&none));
+      break;
+    }
     case WM_KEYDOWN:
       if (w_param == VK_RETURN || w_param == VK_SPACE) {
         SendLinkClick(window);
