@@ -16,6 +16,9 @@
 //               a key at a time, each waited for where it was typed; prints
 //               "typed: " and what the box shows once the window is idle
 //   enter       Enter
+//   problem:TEXT  waits until the options page says TEXT about the folder
+//               (nothing: no problem shown) with "Install for" usable;
+//               prints "problem: " and what it says whenever that changes
 // Every change of what the window shows is printed as one line
 // "page=P bar=POS/LOW..HIGH accept=A full=F status=TEXT"; the last line is
 // "ok" or "failed: WHY". The exit code is 0 only after "ok".
@@ -323,6 +326,33 @@ bool Type(HWND dialog, const std::wstring& text) {
   return true;
 }
 
+// What the options page says about the folder ("" when it shows nothing),
+// and whether "Install for" can be used.
+std::wstring FolderProblem(HWND dialog, bool* install_type_enabled) {
+  HWND options = FindWindowExW(dialog, nullptr, L"#32770", nullptr);
+  HWND install_type = GetDlgItem(options, IDC_INSTALL_TYPE_COMBO);
+  *install_type_enabled = install_type && IsWindowEnabled(install_type);
+  return Shown(options, IDC_FOLDER_PROBLEM_TEXT)
+             ? ControlText(GetDlgItem(options, IDC_FOLDER_PROBLEM_TEXT))
+             : std::wstring();
+}
+
+bool WaitForProblem(HWND dialog, const std::wstring& text) {
+  std::wstring last = L"<none yet>";
+  while (TimeLeft()) {
+    bool usable = false;
+    const std::wstring now = FolderProblem(dialog, &usable);
+    if (now != last) {
+      printf("problem: %s\n", ToUtf8(now).c_str());
+      last = now;
+    }
+    if (now == text && usable)
+      return true;
+    Sleep(kPollMs);
+  }
+  return false;
+}
+
 int Fail(const char* why) {
   printf("failed: %s\n", why);
   return 1;
@@ -356,6 +386,8 @@ int wmain(int argc, wchar_t** argv) {
       ok = Type(dialog, command.substr(5));
     else if (command == L"enter")
       ok = PressEnter(dialog);
+    else if (command.rfind(L"problem:", 0) == 0)
+      ok = WaitForProblem(dialog, command.substr(8));
     else
       return Fail("unknown command");
     if (!ok) {

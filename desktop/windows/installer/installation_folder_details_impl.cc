@@ -86,6 +86,7 @@ void InstallationFolderDetailsImpl::Initialize(const base::FilePath& folder, boo
   // Once, here: every name and comparison after this uses the one form.
   path_ = CanonicalizeFolderPath(folder);
   folder_problem_ = FOLDER_PROBLEM_INVALID_PATH;
+  invalid_reason_ = INVALID_FOLDER_SYNTAX;
   existing_installation_traces_ = false;
   status_file_description_.clear();
   status_file_text_.clear();
@@ -115,6 +116,7 @@ bool InstallationFolderDetailsImpl::CheckPath() {
   }
   if (base::PathExists(path_) && !base::DirectoryExists(path_)) {
     VLOG(1) << "Path is a file path";
+    invalid_reason_ = INVALID_FOLDER_IS_FILE;
     return false;
   }
   if (base::PathIsWritable(path_))
@@ -123,9 +125,11 @@ bool InstallationFolderDetailsImpl::CheckPath() {
   switch (volume_queries_->GetDriveType(root)) {
     case DRIVE_NO_ROOT_DIR:
       VLOG(1) << "Drive not found " << root.value();
+      invalid_reason_ = INVALID_FOLDER_DRIVE;
       return false;
     case DRIVE_CDROM:
       VLOG(1) << "Path is to a non-writable CD-ROM";
+      invalid_reason_ = INVALID_FOLDER_DRIVE;
       return false;
     default:
       return true;
@@ -317,6 +321,10 @@ const base::FilePath& InstallationFolderDetailsImpl::GetValidParentFolder() cons
 }
 InstallFolderProblem InstallationFolderDetailsImpl::GetFolderProblem() const {
   return folder_problem_;
+}
+
+InvalidFolderReason InstallationFolderDetailsImpl::GetInvalidFolderReason() const {
+  return invalid_reason_;
 }
 std::vector<VolumeSpaceShortage> InstallationFolderDetailsImpl::GetVolumesWithoutEnoughSpace()
     const {

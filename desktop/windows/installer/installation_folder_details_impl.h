@@ -38,6 +38,7 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   const base::FilePath& GetPath() const override;
   const base::FilePath& GetValidParentFolder() const override;
   InstallFolderProblem GetFolderProblem() const override;
+  InvalidFolderReason GetInvalidFolderReason() const override;
   std::vector<VolumeSpaceShortage> GetVolumesWithoutEnoughSpace() const override;
   bool HasExistingInstallation() const override;
   bool HasExistingInstallationTraces() const override;
@@ -110,6 +111,7 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   std::string status_file_description_;
   std::string status_file_text_;
   InstallFolderProblem folder_problem_ = FOLDER_PROBLEM_NONE;
+  InvalidFolderReason invalid_reason_ = INVALID_FOLDER_SYNTAX;
   std::vector<VolumeSpaceShortage> volumes_without_enough_space_;
   bool existing_installation_traces_ = false;
 };

@@ -45,6 +45,8 @@ class InstallationFolderDetails {
   // empty when there is none.
   virtual const base::FilePath& GetValidParentFolder() const = 0;
   virtual InstallFolderProblem GetFolderProblem() const = 0;
+  // Why the path is invalid (FOLDER_PROBLEM_INVALID_PATH).
+  virtual InvalidFolderReason GetInvalidFolderReason() const = 0;
   virtual std::vector<VolumeSpaceShortage> GetVolumesWithoutEnoughSpace() const = 0;
   virtual bool HasExistingInstallation() const = 0;
   // No status, but files an installation leaves ("launcher.exe").

@@ -16,6 +16,7 @@
 #include "desktop/windows/installer/ui/installer_window.h"
 #include "desktop/windows/installer/ui/progress_observer.h"
 
+class InstallationFolderDetails;
 class PageWidget;
 class ToggledPageWidget;
 
@@ -110,6 +111,8 @@ class InstallerWindowImpl : public InstallerWindow,
   void LayOutOptions();
   void RefillFolderCombo();
   void ShowFolderProblem(int problem);
+  // What the options page says about a folder with `problem`.
+  static std::wstring FolderProblemText(int problem, const InstallationFolderDetails* details);
   void OnInstallTypeSelected();
   void OnLanguageSelected();
   void OnFolderChanged(const std::wstring& folder);

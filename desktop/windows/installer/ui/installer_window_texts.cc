@@ -124,7 +124,12 @@ void InstallerWindowImpl::UpdateTexts() {
     return;
   }
   HWND install_type = OptionsItem(IDC_INSTALL_TYPE_COMBO);
-  EnableWindow(install_type, settings_->GetOperation() == INSTALL_OPERATION_INSTALL);
+  // A folder with a problem leaves the operation open: another install type
+  // (and its default folder) may be what mends it.
+  const InstallOperation operation = settings_->GetOperation();
+  EnableWindow(install_type, operation == INSTALL_OPERATION_INSTALL ||
+                                 (operation == INSTALL_OPERATION_UNKNOWN &&
+                                  problem != FOLDER_PROBLEM_NONE));
   SendMessageW(install_type, CB_SETCURSEL, settings_->GetInstallMode(), 0);
 
   const bool upgrade =
@@ -162,22 +167,38 @@ void InstallerWindowImpl::UpdateUninstallTexts(bool shield) {
 
 void InstallerWindowImpl::ShowFolderProblem(int problem) {
   folder_problem_widget_->UpdateVisibility(current_page_);
-  if (problem == FOLDER_PROBLEM_NONE)
-    return;
-  std::wstring text;
-  const InstallationFolderDetails* details = settings_->GetFolderDetails();
-  if (problem == FOLDER_PROBLEM_NOT_ENOUGH_SPACE && details) {
-    std::vector<InstallerUtils::VolumeSpace> volumes;
-    // A mark after each drive keeps it reading left to right inside a
-    // right-to-left sentence ("C:", not ":C"); it is invisible elsewhere.
-    for (const VolumeSpaceShortage& shortage : details->GetVolumesWithoutEnoughSpace())
-      volumes.emplace_back(shortage.volume_root.value() + L"\u200E", shortage.required_mib);
-    text = GetLocalizedStringWithReplacement(IDS_INSUFFICIENT_SPACE,
-                                             InstallerUtils::GetDiskSpaceMessage(volumes));
-  } else {
-    text = GetLocalizedString(IDS_INVALID_PATH);
+  if (problem != FOLDER_PROBLEM_NONE) {
+    SetDlgItemTextW(options_dialog_, IDC_FOLDER_PROBLEM_TEXT,
+                    FolderProblemText(problem, settings_->GetFolderDetails()).c_str());
   }
-  SetDlgItemTextW(options_dialog_, IDC_FOLDER_PROBLEM_TEXT, text.c_str());
+}
+
+// static
+std::wstring InstallerWindowImpl::FolderProblemText(int problem,
+                                                    const InstallationFolderDetails* details) {
+  // A mark after a path or drive keeps it reading left to right inside a
+  // right-to-left sentence ("C:", not ":C"); it is invisible elsewhere.
+  constexpr wchar_t kLeftToRightMark[] = L"\u200E";
+  if (details && problem == FOLDER_PROBLEM_NOT_ENOUGH_SPACE) {
+    std::vector<InstallerUtils::VolumeSpace> volumes;
+    for (const VolumeSpaceShortage& shortage : details->GetVolumesWithoutEnoughSpace())
+      volumes.emplace_back(shortage.volume_root.value() + kLeftToRightMark, shortage.required_mib);
+    return GetLocalizedStringWithReplacement(IDS_INSUFFICIENT_SPACE,
+                                             InstallerUtils::GetDiskSpaceMessage(volumes));
+  }
+  // The settings refuse a folder too long for the installation themselves;
+  // the details then found nothing wrong.
+  const bool details_invalid = details && details->GetFolderProblem() == FOLDER_PROBLEM_INVALID_PATH;
+  switch (details_invalid ? details->GetInvalidFolderReason() : INVALID_FOLDER_SYNTAX) {
+    case INVALID_FOLDER_IS_FILE:
+      return GetLocalizedStringWithReplacement(IDS_FOLDER_NOT_CREATED,
+                                               details->GetPath().value() + kLeftToRightMark);
+    case INVALID_FOLDER_DRIVE:
+      return GetLocalizedString(IDS_INVALID_LOCATION);
+    case INVALID_FOLDER_SYNTAX:
+      break;
+  }
+  return GetLocalizedString(IDS_INVALID_PATH);
 }
 
 void InstallerWindowImpl::ReloadTexts() {

@@ -12,7 +12,9 @@ another process (keystrokes through SendInput), in fresh prefixes.
               page the user closed (page type -1, "CANCEL", and the error
               page's failure reason).
   typed_path  the options page reached with Alt+O, the folder box with the
-              access key of its label, a folder typed into it key by key,
+              access key of its label; folders that cannot be used typed
+              into it key by key, each told apart as far as the window's
+              texts allow, with "Install for" usable; then a good folder,
               Enter: the box reads as typed, and the browser is installed
               in the typed folder.
 
@@ -41,6 +43,16 @@ SCHEMA = os.path.join(HERE, "..", "avro_stats", "oracle", "tarvo_desktop_install
 HEADER = b"\x00\x00\x00\x00\xd0"
 UNSUPPORTED_DETAIL = "This version of Tarvo doesn't support windows versions prior to Windows 7"
 TYPED_FOLDER = "C:\\e2e\\Typed in"
+A_FILE = "C:\\e2e\\a file"
+INVALID = "The install path is invalid"
+# Folders that cannot be used, and what the options page says of each.
+BAD_FOLDERS = [
+    ("C:\\a<b", INVALID),
+    ("relative\\Tarvo", INVALID),
+    ("C:\\" + "x" * 300, INVALID),
+    ("Q:\\Tarvo", "The installation cannot be performed in the selected location."),
+    (A_FILE, "The folder %s\u200e could not be created." % A_FILE),
+]
 
 
 def in_own_network():
@@ -153,10 +165,17 @@ def scenario_typed_path(prefixes, a):
     installer = ui.place_installer(prefix, a)
     # Wine records its devices on the first start of a program.
     prefix.run("cmd.exe", "/c", "exit")
-    code, lines = ui.run_with_window(
-        prefix, installer, ["alt:O", "alt:P", "type:" + TYPED_FOLDER, "enter", "wait-end"])
+    os.makedirs(os.path.dirname(prefix.unix(A_FILE)), exist_ok=True)
+    with open(prefix.unix(A_FILE), "w", encoding="ascii") as f:
+        f.write("not a folder")
+    commands = ["alt:O", "alt:P"]
+    for folder, problem in BAD_FOLDERS:
+        commands += ["type:" + folder, "problem:" + problem]
+    commands += ["type:" + TYPED_FOLDER, "problem:", "enter", "wait-end"]
+    code, lines = ui.run_with_window(prefix, installer, commands)
     typed = [line[len("typed: "):] for line in lines if line.startswith("typed: ")]
-    assert typed == [TYPED_FOLDER], "the folder box shows %r" % typed
+    assert typed == [folder for folder, _ in BAD_FOLDERS] + [TYPED_FOLDER], \
+        "the folder box shows %r" % typed
     assert code == 0, "the install through the window: exit code %d" % code
     status = os.path.join(prefix.unix(TYPED_FOLDER), "installation_status.json")
     assert os.path.exists(status), "nothing installed in the typed folder"

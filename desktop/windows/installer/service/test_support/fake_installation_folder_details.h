@@ -25,6 +25,7 @@ class FakeInstallationFolderDetails : public InstallationFolderDetails {
   const base::FilePath& GetPath() const override;
   const base::FilePath& GetValidParentFolder() const override;
   InstallFolderProblem GetFolderProblem() const override;
+  InvalidFolderReason GetInvalidFolderReason() const override { return invalid_reason; }
   std::vector<VolumeSpaceShortage> GetVolumesWithoutEnoughSpace() const override;
   bool HasExistingInstallation() const override;
   bool HasExistingInstallationTraces() const override;
@@ -86,6 +87,7 @@ class FakeInstallationFolderDetails : public InstallationFolderDetails {
   std::string status_file_description;
   std::string status_file_text;
   InstallFolderProblem folder_problem = FOLDER_PROBLEM_NONE;
+  InvalidFolderReason invalid_reason = INVALID_FOLDER_SYNTAX;
   std::vector<VolumeSpaceShortage> volumes_without_enough_space;
   bool existing_installation_traces = false;
 };
