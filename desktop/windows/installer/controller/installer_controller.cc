@@ -226,16 +226,21 @@ void InstallerController::OnInstallerSucceeded() {
 }
 
 void InstallerController::OnBackendProcessTerminated(InstallerResult code) {
-  // A backend that merely exited with 1, or with a code outside the known
-  // ranges, keeps what it reported over the mailslot. One that failed after
-  // the fetch did (it was waiting for the package, and was stopped) keeps
-  // the fetch's failure, whichever of the two is heard first.
-  if (code == RESULT_SUCCESS) {
-    result_ = RESULT_SUCCESS;
-  } else if (result_ != RESULT_PACKAGE_FETCHER_FAILED && code != RESULT_CHILD_EXIT_CODE_1 &&
-             code != RESULT_CHILD_UNKNOWN_EXIT) {
-    result_ = code;
+  // Success is only ever what the runner reports as one (the run's success
+  // and then the backend's own end with 0): an end with 0 alone, or one that
+  // left the run unfinished, keeps what was recorded, 20 when nothing was.
+  // So does a backend that merely exited with 1, or with a code outside the
+  // known ranges. One that failed after the fetch did (it was waiting for
+  // the package, and was stopped) keeps the fetch's failure, whichever of
+  // the two is heard first.
+  if (code == RESULT_SUCCESS || code == RESULT_NOT_FINISHED ||
+      code == RESULT_CHILD_EXIT_CODE_1 || code == RESULT_CHILD_UNKNOWN_EXIT ||
+      result_ == RESULT_PACKAGE_FETCHER_FAILED) {
+    if (result_ == RESULT_NOT_FINISHED && error_detail_.empty())
+      error_detail_ = "The installer backend ended without reporting success or failure";
+    return;
   }
+  result_ = code;
 }
 
 void InstallerController::OnPackageFetcherError(uint32_t /*kind*/,

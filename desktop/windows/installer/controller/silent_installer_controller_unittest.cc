@@ -180,54 +180,52 @@ TEST_F(SilentInstallerControllerTest, NeededResourcesAreTheLanguageAndTheMonitor
 
 // What the backend's end does to the result: an exit code that only says
 // "exited with 1" (13) or "unknown" (15) keeps the error reported over the
-// mailslot; any other one wins; nothing reported leaves 20.
+// mailslot; any other one wins. An end with 0 is a success only after the
+// success was reported (the runner reports one only then): alone, as when
+// the backend was ended from outside, it leaves 20, and it never turns a
+// failure into success. A fetch that failed for good keeps 19 whichever end
+// comes, before or after it.
 TEST_F(SilentInstallerControllerTest, BackendEndDecidesTheResultByItsRule) {
+  enum class Before { kNothing, kError, kSuccess, kFetchFailure };
   struct {
-    bool report_error;
+    Before before;
     InstallerResult exit_result;
     InstallerResult expected;
   } cases[] = {
-      {true, RESULT_CHILD_EXIT_CODE_1, RESULT_INSUFFICIENT_PRIVILEGES},
-      {true, RESULT_CHILD_UNKNOWN_EXIT, RESULT_INSUFFICIENT_PRIVILEGES},
-      {true, RESULT_SUCCESS, RESULT_SUCCESS},
-      {false, RESULT_INVALID_PATH, RESULT_INVALID_PATH},
-      {false, RESULT_CHILD_UNKNOWN_EXIT, RESULT_NOT_FINISHED},
+      {Before::kError, RESULT_CHILD_EXIT_CODE_1, RESULT_INSUFFICIENT_PRIVILEGES},
+      {Before::kError, RESULT_CHILD_UNKNOWN_EXIT, RESULT_INSUFFICIENT_PRIVILEGES},
+      {Before::kNothing, RESULT_INVALID_PATH, RESULT_INVALID_PATH},
+      {Before::kNothing, RESULT_CHILD_UNKNOWN_EXIT, RESULT_NOT_FINISHED},
+      {Before::kSuccess, RESULT_SUCCESS, RESULT_SUCCESS},
+      {Before::kNothing, RESULT_SUCCESS, RESULT_NOT_FINISHED},
+      {Before::kError, RESULT_SUCCESS, RESULT_INSUFFICIENT_PRIVILEGES},
+      {Before::kError, RESULT_NOT_FINISHED, RESULT_INSUFFICIENT_PRIVILEGES},
+      {Before::kFetchFailure, RESULT_SUCCESS, RESULT_PACKAGE_FETCHER_FAILED},
+      {Before::kFetchFailure, RESULT_NOT_FINISHED, RESULT_PACKAGE_FETCHER_FAILED},
   };
   settings_ = env_.MakeSettings();
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.exit_result);
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.before) << " " << c.exit_result);
     // The first notification a controller sees of an error terminates it,
     // so only the backend-end rule of the base is exercised here.
-    SilentInstallerController controller_base_result_only(&runner_, settings_.get());
-    if (c.report_error) {
-      controller_base_result_only.InstallerController::OnInstallerError(
-          RESULT_INSUFFICIENT_PRIVILEGES, L"", "no rights");
-    }
-    controller_base_result_only.InstallerController::OnBackendProcessTerminated(c.exit_result);
-    EXPECT_EQ(c.expected, controller_base_result_only.result());
-  }
-}
-
-// A fetch that failed for good ends the run with 19. The backend, which was
-// waiting for the package, is stopped and ends with 20: heard before or
-// after the fetch's failure, its end does not change the result.
-TEST_F(SilentInstallerControllerTest, FailedFetchKeeps19WhicheverEndComesFirst) {
-  settings_ = env_.MakeSettings();
-  for (bool fetch_first : {true, false}) {
-    SCOPED_TRACE(fetch_first);
     SilentInstallerController controller(&runner_, settings_.get());
-    auto fail_fetch = [&controller] {
-      controller.InstallerController::OnPackageFetcherError(PackageFetcherDelegate::kFetchError,
-                                                            "no package", {});
-    };
-    if (fetch_first)
-      fail_fetch();
-    controller.InstallerController::OnBackendProcessTerminated(RESULT_NOT_FINISHED);
-    if (!fetch_first)
-      fail_fetch();
-    EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller.result());
-    EXPECT_EQ("Fetcher error: no package", controller.error_detail());
+    InstallerController& base = controller;
+    if (c.before == Before::kError)
+      base.OnInstallerError(RESULT_INSUFFICIENT_PRIVILEGES, L"", "no rights");
+    if (c.before == Before::kSuccess)
+      base.OnInstallerSucceeded();
+    if (c.before == Before::kFetchFailure)
+      base.OnPackageFetcherError(PackageFetcherDelegate::kFetchError, "no package", {});
+    base.OnBackendProcessTerminated(c.exit_result);
+    EXPECT_EQ(c.expected, controller.result());
   }
+  // The fetch's failure heard after the backend's end.
+  SilentInstallerController controller(&runner_, settings_.get());
+  InstallerController& base = controller;
+  base.OnBackendProcessTerminated(RESULT_NOT_FINISHED);
+  base.OnPackageFetcherError(PackageFetcherDelegate::kFetchError, "no package", {});
+  EXPECT_EQ(RESULT_PACKAGE_FETCHER_FAILED, controller.result());
+  EXPECT_EQ("Fetcher error: no package", controller.error_detail());
 }
 
 // A backend that ends without reporting still ends the silent run, one

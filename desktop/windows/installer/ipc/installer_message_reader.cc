@@ -96,13 +96,22 @@ InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const Ru
     LOG(WARNING) << "Received a message without installer signature";
     return InstallerMessageStatus::kMalformed;
   }
-  // Nothing of a message without the secret is looked at.
-  std::string carried;
-  if (!iter.ReadString(&carried) || !secret.Matches(carried))
-    return InstallerMessageStatus::kWithoutSecret;
+  // The int after the signature is either the type (a backend of an
+  // earlier version writes no secret) or the length of the secret, which is
+  // no type: one that carries a secret must carry the run's, and nothing
+  // else of it is looked at.
+  base::PickleIterator secret_iter = iter;
   int type = 0;
   if (!iter.ReadInt(&type))
     return InstallerMessageStatus::kMalformed;
+  if (type == static_cast<int>(RunSecret::kSize)) {
+    std::string carried;
+    iter = secret_iter;
+    if (!iter.ReadString(&carried) || !secret.Matches(carried))
+      return InstallerMessageStatus::kWrongSecret;
+    if (!iter.ReadInt(&type))
+      return InstallerMessageStatus::kMalformed;
+  }
   if (type < 0 || type >= IPC_MESSAGE_TYPE_COUNT) {
     LOG(WARNING) << "Received installer message with invalid type";
     return InstallerMessageStatus::kMalformed;

@@ -27,17 +27,20 @@ enum class InstallerMessageStatus {
   kAccepted,
   // Dropped after one log line.
   kMalformed,
-  // Without the run's secret: written by some process other than the
-  // run's backends, or by a backend of an earlier run. Dropped silently;
-  // the caller counts them.
-  kWithoutSecret,
+  // With a secret other than the run's: written by some process other than
+  // the run's backends, or by a backend of an earlier run. Dropped
+  // silently; the caller counts them.
+  kWrongSecret,
 };
 
 // Reads a message from the mailslot, which any process of the user may
-// write to: signature (exact case), the run's `secret`, type, then the
-// type's arguments, every read bounds-checked. Names and details must be
-// UTF-8 and the error code a known result; an error that says 0 is taken
-// as failure 1. `message` is set only when the message is accepted.
+// write to: signature (exact case), then either the run's `secret` and the
+// type or, as a backend of an earlier version writes it, the type alone,
+// then the type's arguments, every read bounds-checked. Names and details
+// must be UTF-8 and the error code a known result; an error that says 0 is
+// taken as failure 1. `message` is set only when the message is accepted.
+// No message alone decides the outcome: a success counts only with the
+// backend's own end (MainProcessInstallerRunnerImpl).
 InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const RunSecret& secret,
                                             InstallerMessage* message);
 

@@ -79,35 +79,33 @@ TEST(InstallerMessageTest, TotalStepsHasTheDocumentedLayout) {
   EXPECT_EQ(legacy, Bytes(*InstallerMessageBuilder(RunSecret()).TotalSteps(25)));
 }
 
-// Any process of the user may write to the mailslot: only what carries
-// the run's secret is read, so a forged success or error changes nothing.
-TEST(InstallerMessageTest, MessagesWithoutTheRunsSecretAreDropped) {
+// A message in the layout without a secret (a backend of an earlier
+// version took over the run) is read; one that carries a secret must carry
+// the run's, or nothing of it is read.
+TEST(InstallerMessageTest, MessagesCarryTheRunsSecretOrNone) {
   const InstallerMessageBuilder without{RunSecret()};
+  EXPECT_EQ(Calls{"total_steps 4"}, Deliver(*without.TotalSteps(4)));
+  EXPECT_EQ(Calls{"succeeded"}, Deliver(*without.Success()));
+  EXPECT_EQ(Calls{"succeeded"}, Deliver(*Backend().Success()));
+  std::string bytes = Secret().bytes();
+  bytes[RunSecret::kSize - 1] ^= 1;
+  const InstallerMessageBuilder one_byte_off{RunSecret::FromBytesForTesting(bytes)};
   const InstallerMessageBuilder other_run{RunSecret::Generate()};
-  for (const InstallerMessageBuilder* forger : {&without, &other_run}) {
+  for (const InstallerMessageBuilder* forger : {&one_byte_off, &other_run}) {
     for (const auto& forged : {forger->Success(), forger->Error(RESULT_SUCCESS, L"", "forged"),
                                forger->TotalSteps(1)}) {
       InstallerMessage message;
       message.text = "kept";
-      EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(*forged, &message));
+      EXPECT_EQ(InstallerMessageStatus::kWrongSecret, Read(*forged, &message));
       EXPECT_EQ("kept", message.text);
     }
   }
-  // The secret cut short, or one byte off.
-  std::string bytes = Secret().bytes();
+  // A secret cut short is no type either.
   base::Pickle short_secret;
   short_secret.WriteString(kInstallerMessageSignature);
-  short_secret.WriteString(bytes.substr(0, RunSecret::kSize - 1));
+  short_secret.WriteString(Secret().bytes().substr(0, RunSecret::kSize - 1));
   short_secret.WriteInt(IPC_MESSAGE_SUCCESS);
-  bytes[RunSecret::kSize - 1] ^= 1;
-  base::Pickle wrong_byte;
-  wrong_byte.WriteString(kInstallerMessageSignature);
-  wrong_byte.WriteString(bytes);
-  wrong_byte.WriteInt(IPC_MESSAGE_SUCCESS);
-  InstallerMessage message;
-  EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(short_secret, &message));
-  EXPECT_EQ(InstallerMessageStatus::kWithoutSecret, Read(wrong_byte, &message));
-  EXPECT_EQ(Calls{"succeeded"}, Deliver(*Backend().Success()));
+  EXPECT_EQ(Calls{}, Deliver(short_secret));
 }
 
 // Whoever wrote it, an error that says 0 is a failure.

@@ -311,17 +311,18 @@ TEST_F(IPCChannelTest, MailslotIsOpenOnlyToTheUser) {
   EXPECT_TRUE(IsOpenOnlyToTheUser(server.handle_for_testing()));
 }
 
-TEST_F(IPCChannelTest, ReceiverWithoutItsMailslotStillConnectsAndStops) {
+// A mailslot of the name that another process made first would get every
+// message: the receiver does not connect, and says why.
+TEST_F(IPCChannelTest, ReceiverWhoseMailslotIsTakenDoesNotConnect) {
   HANDLE taken = CreateMailslotW(GetMailslotFullName(name_).c_str(), 0, 0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, taken);
-  testing_support::ScopedLogCapture log;
   {
     IPCReceiver receiver(this);
-    EXPECT_TRUE(receiver.Connect(name_));
+    EXPECT_FALSE(receiver.Connect(name_));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
     receiver.Stop();
   }
   CloseHandle(taken);
-  EXPECT_TRUE(log.Contains("Failed creating"));
   EXPECT_TRUE(observer_.calls().empty());
 }
 

@@ -1,5 +1,7 @@
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 
+#include <memory>
+#include <utility>
 #include <vector>
 
 #include "base/bind.h"
@@ -24,28 +26,31 @@ IPCReceiver::~IPCReceiver() {
 bool IPCReceiver::Connect(const std::wstring& name) {
   VLOG(1) << "Preparing to receive IPC on " << base::WideToUTF8(name);
   DCHECK(!thread_.IsRunning());
+  full_name_ = GetMailslotFullName(name);
+  VLOG(1) << "Creating mailslot " << base::WideToUTF8(full_name_);
+  auto server = std::make_unique<MailslotServer>();
+  if (!server->Create(full_name_, kMaxInstallerMessageSize, kReadLimit)) {
+    const DWORD error = GetLastError();
+    PLOG(ERROR) << "Failed creating " << base::WideToUTF8(full_name_);
+    SetLastError(error);
+    return false;
+  }
   if (!thread_.Start()) {
     LOG(ERROR) << "Could not start IPC thread";
     return false;
   }
   stopping_ = false;
-  full_name_ = GetMailslotFullName(name);
   thread_.task_runner()->PostTask(
-      FROM_HERE, base::BindOnce(&IPCReceiver::ReadMessages, base::Unretained(this), full_name_,
-                                weak_factory_.GetWeakPtr()));
+      FROM_HERE, base::BindOnce(&IPCReceiver::ReadMessages, base::Unretained(this),
+                                std::move(server), weak_factory_.GetWeakPtr()));
   return true;
 }
 
-void IPCReceiver::ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver> owner) {
-  VLOG(1) << "Creating mailslot " << base::WideToUTF8(full_name);
-  MailslotServer server;
-  if (!server.Create(full_name, kMaxInstallerMessageSize, kReadLimit)) {
-    PLOG(ERROR) << "Failed creating " << base::WideToUTF8(full_name);
-    return;
-  }
+void IPCReceiver::ReadMessages(std::unique_ptr<MailslotServer> server,
+                               base::WeakPtr<IPCReceiver> owner) {
   std::vector<char> bytes;
   while (!stopping_) {
-    switch (server.Read(&bytes)) {
+    switch (server->Read(&bytes)) {
       case MailslotServer::ReadResult::kNothing:
         ReleaseFlushWaiters();
         continue;

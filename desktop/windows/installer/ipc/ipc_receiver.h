@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_IPC_IPC_RECEIVER_H_
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "base/synchronization/lock.h"
 #include "base/threading/thread.h"
 #include "base/time/time.h"
+
+class MailslotServer;
 
 // The UI process's end of the mailslot. Its "Installer IPC thread" reads
 // the messages and posts each whole one to the thread that made the
@@ -36,9 +39,10 @@ class IPCReceiver {
   IPCReceiver(const IPCReceiver&) = delete;
   IPCReceiver& operator=(const IPCReceiver&) = delete;
 
-  // Starts the thread, which creates "\\.\mailslot\" + `name` and reads
-  // from it. False only when the thread cannot start: a mailslot that cannot
-  // be created is logged, and nothing is ever delivered.
+  // Creates "\\.\mailslot\" + `name` and starts the thread that reads
+  // from it. False, with the system's error as the last error, when the
+  // mailslot cannot be created (another process holds the name: it would
+  // get every message) or the thread cannot start.
   bool Connect(const std::wstring& name);
 
   // Runs `done` on the owner thread once every message that was in the
@@ -52,7 +56,7 @@ class IPCReceiver {
 
  private:
   // IPC thread: reads until Stop. `owner` is made on the owner thread.
-  void ReadMessages(std::wstring full_name, base::WeakPtr<IPCReceiver> owner);
+  void ReadMessages(std::unique_ptr<MailslotServer> server, base::WeakPtr<IPCReceiver> owner);
   void OnMessageReceived(const base::Pickle& message);
   void ReleaseFlushWaiters();
 

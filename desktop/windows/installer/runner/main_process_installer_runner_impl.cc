@@ -6,6 +6,7 @@
 #include "base/bind.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "base/strings/utf_string_conversions.h"
 #include "base/process/launch.h"
 #include "base/synchronization/lock.h"
 #include "base/threading/thread_task_runner_handle.h"
@@ -13,6 +14,7 @@
 #include "crash_reporter/crash_reporter_switches.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
+#include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/settings/settings_impl.h"
@@ -29,7 +31,11 @@ namespace {
 
 constexpr char kServerTrackingDataFile[] = "server_tracking_data";
 
-MainProcessInstallerRunnerImpl::CreateMutexFunction g_create_mutex = nullptr;
+MainProcessInstallerRunnerImpl::SystemCalls& Calls() {
+  static MainProcessInstallerRunnerImpl::SystemCalls calls;
+  return calls;
+}
+
 }  // namespace
 
 MainProcessInstallerRunnerImpl::MainProcessInstallerRunnerImpl() : receiver_(this) {}
@@ -68,11 +74,9 @@ InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settin
   InstallerResult result = AcquireMutex(settings->GetFolderDetails()->GetPath());
   if (result != RESULT_SUCCESS)
     return result;
-  VLOG(1) << "Installer mailslot name: " << GetInstallerMailslotName(folder);
-  if (!receiver_.Connect(GetInstallerMailslotName(folder))) {
-    SetInstallerError(RESULT_GENERAL_FAILURE, "Could not connect to mailslot", std::wstring());
-    return RESULT_GENERAL_FAILURE;
-  }
+  result = ConnectMailslot(folder);
+  if (result != RESULT_SUCCESS)
+    return result;
   base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
   settings->ToCommandLine(&command_line, /*suppress_launch=*/false);
   command_line.AppendSwitchASCII(switches::kServerTrackingData, kServerTrackingDataFile);
@@ -88,20 +92,37 @@ InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settin
   return LaunchBackend(&command_line);
 }
 
-void MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(CreateMutexFunction function) {
-  g_create_mutex = function;
+bool MainProcessInstallerRunnerImpl::WatchOnce(base::win::ObjectWatcher* watcher, HANDLE object,
+                                               base::win::ObjectWatcher::Delegate* delegate) {
+  return watcher->StartWatchingOnce(object, delegate);
+}
+
+void MainProcessInstallerRunnerImpl::SetSystemCallsForTesting(const SystemCalls& calls) {
+  Calls() = calls;
 }
 
 InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePath& folder) {
+  // An installer of an earlier version names the mutex after the folder as
+  // spelt, letter case kept (mutex names compare case-sensitively): this run
+  // holds that one too, so that either excludes the other.
   const std::wstring name = GetInstallerMutexName(folder);
+  const std::wstring spelt_name = GetInstallerMutexNameOfSpelling(folder.value());
+  InstallerResult result = AcquireNamedMutex(name, &mutex_);
+  if (result == RESULT_SUCCESS && spelt_name != name)
+    result = AcquireNamedMutex(spelt_name, &spelt_mutex_);
+  if (result != RESULT_SUCCESS)
+    ReleaseMutexes();
+  return result;
+}
+
+InstallerResult MainProcessInstallerRunnerImpl::AcquireNamedMutex(
+    const std::wstring& name, base::win::ScopedHandle* mutex) {
   VLOG(1) << "Installer mutex name: " << name;
   KernelObjectSecurity security;
   SECURITY_ATTRIBUTES* inheritable = security.Get(/*inheritable=*/true);
-  if (inheritable) {
-    mutex_.Set(
-        (g_create_mutex ? g_create_mutex : &CreateMutexW)(inheritable, FALSE, name.c_str()));
-  }
-  if (!mutex_.IsValid()) {
+  if (inheritable)
+    mutex->Set(Calls().create_mutex(inheritable, FALSE, name.c_str()));
+  if (!mutex->IsValid()) {
     // An elevated installer of the same folder holds a mutex this user may
     // not open: that is another installation, not a broken system.
     if (GetLastError() == ERROR_ACCESS_DENIED) {
@@ -113,14 +134,39 @@ InstallerResult MainProcessInstallerRunnerImpl::AcquireMutex(const base::FilePat
                       std::wstring());
     return RESULT_MUTEX_CREATION_FAILED;
   }
-  const DWORD wait = WaitForSingleObject(mutex_.Get(), 0);
+  const DWORD wait = WaitForSingleObject(mutex->Get(), 0);
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-    mutex_.Close();
+    mutex->Close();
     SetInstallerError(RESULT_DUPLICATE_INSTALLATION, "Could not acquire installer mutex",
                       std::wstring());
     return RESULT_DUPLICATE_INSTALLATION;
   }
   return RESULT_SUCCESS;
+}
+
+void MainProcessInstallerRunnerImpl::ReleaseMutexes() {
+  for (base::win::ScopedHandle* mutex : {&mutex_, &spelt_mutex_}) {
+    if (!mutex->IsValid())
+      continue;
+    // With a backend launched they stay owned until this process ends.
+    if (!launched_)
+      ReleaseMutex(mutex->Get());
+    mutex->Close();
+  }
+}
+
+InstallerResult MainProcessInstallerRunnerImpl::ConnectMailslot(const base::FilePath& folder) {
+  const std::wstring name = GetInstallerMailslotName(folder);
+  VLOG(1) << "Installer mailslot name: " << name;
+  if (receiver_.Connect(name))
+    return RESULT_SUCCESS;
+  // A mailslot of that name made by another process would get every message
+  // of the run: no backend starts without our own.
+  const DWORD error = GetLastError();
+  SetInstallerError(RESULT_GENERAL_FAILURE, "Could not connect to mailslot", std::wstring());
+  AppendInstallerError("Cannot create " + base::WideToUTF8(GetMailslotFullName(name)) + ": " +
+                       GetWindowsErrorText(error));
+  return RESULT_GENERAL_FAILURE;
 }
 
 InstallerResult MainProcessInstallerRunnerImpl::CreateEvents(const base::FilePath& folder,
@@ -163,8 +209,8 @@ InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine*
     // No other child may inherit the handles meant for the backend.
     base::AutoLock lock(GetAppOutputLock());
     HANDLE own = nullptr;
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(), &own,
-                         SYNCHRONIZE, TRUE, 0)) {
+    if (!Calls().duplicate_handle(GetCurrentProcess(), GetCurrentProcess(), GetCurrentProcess(),
+                                  &own, SYNCHRONIZE, TRUE, 0)) {
       SetInstallerError(RESULT_GENERAL_FAILURE, "Could not duplicate own process handle",
                         std::wstring());
       return RESULT_GENERAL_FAILURE;
@@ -191,7 +237,7 @@ InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine*
   launched_ = true;
   AllowSetForegroundWindow(backend_.Pid());
   VLOG(2) << "Installer backend started.";
-  if (!backend_watcher_.StartWatchingOnce(backend_.Handle(), this)) {
+  if (!Calls().watch(&backend_watcher_, backend_.Handle(), this)) {
     Stop();
     SetInstallerError(RESULT_GENERAL_FAILURE, "Could not monitor the installer process handle",
                       std::wstring());
@@ -206,18 +252,18 @@ void MainProcessInstallerRunnerImpl::Stop() {
     VLOG(1) << "Sending installation interrupted event";
     interrupted_event_.Set();
   }
+  // The mailslot goes first: the next installer of the folder, once it has
+  // the mutex, must be able to make its own.
+  receiver_.Stop();
   if (mutex_.IsValid()) {
     VLOG(1) << "Letting go of the installer mutex";
-    if (!launched_)
-      ReleaseMutex(mutex_.Get());
-    mutex_.Close();
+    ReleaseMutexes();
   }
   interrupted_event_.Close();
   package_ready_event_.Close();
-  receiver_.Stop();
-  if (messages_without_secret_ > 0) {
-    LOG(WARNING) << "Installer messages dropped for want of the run's secret: "
-                 << messages_without_secret_;
+  if (messages_with_wrong_secret_ > 0) {
+    LOG(WARNING) << "Installer messages dropped for a secret not the run's: "
+                 << messages_with_wrong_secret_;
   }
   settings_ = nullptr;
 }
@@ -266,12 +312,16 @@ void MainProcessInstallerRunnerImpl::DeliverBackendEnd(InstallerResult result) {
     return;
   end_pending_ = false;
   // Only now is a reported success one: the process this runner started
-  // has ended with 0.
+  // has ended with 0. An end with 0 alone is no success: the backend may
+  // have been ended from outside before it finished.
   if (success_reported_ && result == RESULT_SUCCESS) {
     for (InstallerObserver& observer : observers_)
       observer.OnInstallerSucceeded();
   } else if (success_reported_) {
     LOG(ERROR) << "The installer backend reported success but ended with result " << result;
+  } else if (result == RESULT_SUCCESS) {
+    LOG(ERROR) << "The installer backend ended with 0 without reporting success";
+    result = RESULT_NOT_FINISHED;
   }
   success_reported_ = false;
   for (InstallerObserver& observer : observers_)
@@ -283,12 +333,12 @@ void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickl
   switch (ReadInstallerMessage(pickle, secret_, &message)) {
     case InstallerMessageStatus::kMalformed:
       return;
-    case InstallerMessageStatus::kWithoutSecret:
+    case InstallerMessageStatus::kWrongSecret:
       // A flood must not fill the log: the first ones, then every
       // thousandth, and the total at the end.
-      if (++messages_without_secret_ <= 10 || messages_without_secret_ % 1000 == 0) {
-        LOG(WARNING) << "Dropped an installer message without the run's secret ("
-                     << messages_without_secret_ << " so far)";
+      if (++messages_with_wrong_secret_ <= 10 || messages_with_wrong_secret_ % 1000 == 0) {
+        LOG(WARNING) << "Dropped an installer message with a secret not the run's ("
+                     << messages_with_wrong_secret_ << " so far)";
       }
       return;
     case InstallerMessageStatus::kAccepted:

@@ -23,11 +23,13 @@ class Settings;
 // creates the interrupted and package-ready events (all open only to the
 // user, SYSTEM and the Administrators) and launches this executable as the
 // backend, handing it a new secret, and watches it. Received messages that
-// carry the secret become notifications of its observers; others are
-// dropped and counted. A reported success counts only once the launched
-// backend has ended with 0, within kSuccessEndLimit; the backend's end
-// becomes OnBackendProcessTerminated, after every message it sent. Lives on
-// the UI thread.
+// carry the secret, or no secret at all (a backend of an earlier version
+// took over the run), become notifications of its observers; those with
+// another secret are dropped and counted. A reported success counts only
+// once the launched backend has ended with 0, within kSuccessEndLimit; an
+// end with 0 without it is result 20. The backend's end becomes
+// OnBackendProcessTerminated, after every message it sent. Lives on the UI
+// thread.
 class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
                                        public base::win::ObjectWatcher::Delegate,
                                        public IPCReceiver::Delegate {
@@ -62,17 +64,31 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void OnMailslotMessage(const base::Pickle& message) override;
 
 
-  // How the installer mutex is made (CreateMutexW unless replaced): an
-  // elevated holder's refusal cannot be produced where every process is
-  // elevated. Null restores the default.
-  using CreateMutexFunction = HANDLE(WINAPI*)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR);
-  static void SetCreateMutexForTesting(CreateMutexFunction function);
+  // The system calls of Run whose failures a test cannot bring about (an
+  // elevated holder's refusal of the mutex, where every process is
+  // elevated; a handle that cannot be duplicated or watched). The defaults
+  // are the real calls.
+  static bool WatchOnce(base::win::ObjectWatcher* watcher, HANDLE object,
+                        base::win::ObjectWatcher::Delegate* delegate);
+  struct SystemCalls {
+    HANDLE(WINAPI* create_mutex)(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) = &CreateMutexW;
+    BOOL(WINAPI* duplicate_handle)(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD) =
+        &DuplicateHandle;
+    bool (*watch)(base::win::ObjectWatcher*, HANDLE, base::win::ObjectWatcher::Delegate*) =
+        &WatchOnce;
+  };
+  static void SetSystemCallsForTesting(const SystemCalls& calls);
   void set_success_end_limit_for_testing(base::TimeDelta limit) { success_end_limit_ = limit; }
   // The secret of the backend launched last (tests play its messages).
   const RunSecret& secret_for_testing() const { return secret_; }
 
  private:
+  // The installer mutex under today's name and under the folder's
+  // spelling; 0 when both are held.
   InstallerResult AcquireMutex(const base::FilePath& folder);
+  InstallerResult AcquireNamedMutex(const std::wstring& name, base::win::ScopedHandle* mutex);
+  void ReleaseMutexes();
+  InstallerResult ConnectMailslot(const base::FilePath& folder);
   InstallerResult CreateEvents(const base::FilePath& folder, base::CommandLine* command_line);
   InstallerResult LaunchBackend(base::CommandLine* command_line);
   void DeliverBackendEnd(InstallerResult result);
@@ -85,6 +101,8 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   base::FilePath package_folder_;
   base::Process backend_;
   base::win::ScopedHandle mutex_;
+  // Under the name of the folder as spelt, when that is another name.
+  base::win::ScopedHandle spelt_mutex_;
   base::win::ObjectWatcher backend_watcher_;
   RunEvent package_ready_event_;
   RunEvent interrupted_event_;
@@ -93,9 +111,10 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   bool launched_ = false;
   // The backend ended; its end is reported once its messages are in.
   bool end_pending_ = false;
-  // Handed to the backend launched last; its messages must carry it.
+  // Handed to the backend launched last; a message that carries a secret
+  // must carry this one.
   RunSecret secret_;
-  uint64_t messages_without_secret_ = 0;
+  uint64_t messages_with_wrong_secret_ = 0;
   // The backend launched last reported success.
   bool success_reported_ = false;
   base::TimeDelta success_end_limit_ = kSuccessEndLimit;

@@ -148,31 +148,35 @@ TEST(MainProcessInstallerRunnerTest, PackageReadyTwiceSetsTheEventOnce) {
   EXPECT_NE(std::string::npos, launched[0].find("--wait-for-package"));
 }
 
-// Another installer of the same folder, spelt in other letters, holds the
-// mutex: 12, and nothing is launched.
+// Another installer of the same folder holds the mutex, under today's name
+// (whatever its spelling of the folder) or under the folder as spelt, as an
+// earlier version names it: 12, and nothing is launched.
 TEST(MainProcessInstallerRunnerTest, SecondInstallationOfTheFolderGets12) {
-  TwoProcessHarness harness({});
-  const std::wstring quit = L"Local\\TarvoTestHolder" + std::to_wstring(GetCurrentProcessId());
-  base::win::ScopedHandle holding(CreateEventW(nullptr, FALSE, FALSE, quit.c_str()));
-  base::win::ScopedHandle end(CreateEventW(nullptr, TRUE, FALSE, (quit + L"_end").c_str()));
-  base::LaunchOptions options;
-  base::Process holder = base::LaunchProcess(
-      testing_support::GetTestChildCommandLine(
-          "hold_installer_mutex",
-          L"--quit=" + quit + L" --mutex=" +
-              GetInstallerMutexName(
-                  base::FilePath(base::ToUpperASCII(harness.install_folder().value())))),
-      options);
-  ASSERT_TRUE(holder.IsValid());
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holding.Get(), 20000));
+  for (const bool spelt : {false, true}) {
+    TwoProcessHarness harness({});
+    const base::FilePath& folder = harness.install_folder();
+    const std::wstring mutex =
+        spelt ? GetInstallerMutexNameOfSpelling(CanonicalizeFolderPath(folder).value())
+              : GetInstallerMutexName(base::FilePath(base::ToUpperASCII(folder.value())));
+    ASSERT_NE(spelt, mutex == GetInstallerMutexName(folder));
+    const std::wstring quit = L"Local\\TarvoTestHolder" + std::to_wstring(GetCurrentProcessId());
+    base::win::ScopedHandle holding(CreateEventW(nullptr, FALSE, FALSE, quit.c_str()));
+    base::win::ScopedHandle end(CreateEventW(nullptr, TRUE, FALSE, (quit + L"_end").c_str()));
+    base::Process holder = base::LaunchProcess(
+        testing_support::GetTestChildCommandLine("hold_installer_mutex",
+                                                 L"--quit=" + quit + L" --mutex=" + mutex),
+        base::LaunchOptions());
+    ASSERT_TRUE(holder.IsValid());
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(holding.Get(), 20000));
 
-  EXPECT_EQ(RESULT_DUPLICATE_INSTALLATION, harness.Start());
-  EXPECT_EQ(RESULT_DUPLICATE_INSTALLATION, GetInstallerErrorCode());
-  SetEvent(end.Get());
-  int exit_code = -1;
-  EXPECT_TRUE(holder.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
-  EXPECT_EQ(0, exit_code);
-  EXPECT_TRUE(harness.calls().empty());
+    EXPECT_EQ(RESULT_DUPLICATE_INSTALLATION, harness.Start());
+    EXPECT_EQ(RESULT_DUPLICATE_INSTALLATION, GetInstallerErrorCode());
+    SetEvent(end.Get());
+    int exit_code = -1;
+    EXPECT_TRUE(holder.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
+    EXPECT_EQ(0, exit_code);
+    EXPECT_TRUE(harness.calls().empty());
+  }
 }
 
 HANDLE WINAPI RefusedMutex(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
@@ -185,20 +189,81 @@ HANDLE WINAPI FailedMutex(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR) {
   return nullptr;
 }
 
-// An elevated installer's mutex refuses this user: that is another
-// installation (12), not a mutex that cannot be made (11).
-TEST(MainProcessInstallerRunnerTest, MutexOfAnElevatedInstallerIsADuplicate) {
-  {
-    TwoProcessHarness harness({});
-    MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(&RefusedMutex);
-    EXPECT_EQ(RESULT_DUPLICATE_INSTALLATION, harness.Start());
+BOOL WINAPI FailedDuplicate(HANDLE, HANDLE, HANDLE, LPHANDLE, DWORD, BOOL, DWORD) {
+  SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  return FALSE;
+}
+
+bool FailedWatch(base::win::ObjectWatcher*, HANDLE, base::win::ObjectWatcher::Delegate*) {
+  return false;
+}
+
+// Each way Run fails gives its result and detail, and leaves no backend
+// running: none is launched, or the one launched is told to stop. An
+// elevated installer's mutex refuses this user: that is another
+// installation (12), not a mutex that cannot be made (11). A mailslot of the
+// folder's name that another process made would get every message.
+TEST(MainProcessInstallerRunnerTest, EachFailureOfRunLeavesNoBackendRunning) {
+  using Calls = MainProcessInstallerRunnerImpl::SystemCalls;
+  enum class Plant { kNothing, kMailslot, kPackageReadyEvent, kMissingInstaller };
+  struct {
+    Calls calls;
+    Plant plant;
+    InstallerResult result;
+    const char* detail;  // How the error record's detail starts.
+  } cases[] = {
+      {{.create_mutex = &RefusedMutex}, Plant::kNothing, RESULT_DUPLICATE_INSTALLATION,
+       "Could not acquire installer mutex"},
+      {{.create_mutex = &FailedMutex}, Plant::kNothing, RESULT_MUTEX_CREATION_FAILED,
+       "Could not create installer mutex"},
+      {{}, Plant::kMailslot, RESULT_GENERAL_FAILURE,
+       "Could not connect to mailslot\nCannot create \\\\.\\mailslot\\tarvo_installer\\"},
+      {{}, Plant::kPackageReadyEvent, RESULT_GENERAL_FAILURE,
+       "Package ready event invalid\nCannot create the package ready event"},
+      {{.duplicate_handle = &FailedDuplicate}, Plant::kNothing, RESULT_GENERAL_FAILURE,
+       "Could not duplicate own process handle"},
+      {{}, Plant::kMissingInstaller, RESULT_GENERAL_FAILURE,
+       "Could not launch installer backend process"},
+      {{.watch = &FailedWatch}, Plant::kNothing, RESULT_GENERAL_FAILURE,
+       "Could not monitor the installer process handle"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.detail);
+    TwoProcessHarness::Options options = StandInBackend(/*seconds=*/0, /*exit_code=*/0);
+    if (c.plant == Plant::kMissingInstaller)
+      options.installer = options.installer.DirName().Append(L"missing.exe");
+    TwoProcessHarness harness(options);
+    const base::FilePath& folder = harness.install_folder();
+    base::win::ScopedHandle planted;
+    if (c.plant == Plant::kMailslot) {
+      planted.Set(CreateMailslotW(
+          GetMailslotFullName(GetInstallerMailslotName(folder)).c_str(), 0, 0, nullptr));
+    } else if (c.plant == Plant::kPackageReadyEvent) {
+      planted.Set(CreateEventW(
+          nullptr, TRUE, FALSE,
+          MakeKernelObjectName(folder.value(), kPackageReadyEventName, /*global=*/true).c_str()));
+      ASSERT_TRUE(SetObjectOwner(planted.Get(), L"S-1-5-21-1-2-3-1001"));
+    }
+    // Kept here, it outlives the run's own handle.
+    KernelObjectSecurity security;
+    base::win::ScopedHandle interrupted(CreateEventW(
+        security.Get(/*inheritable=*/false), TRUE, FALSE,
+        MakeKernelObjectName(folder.value(), kInterruptedEventName, /*global=*/true).c_str()));
+    MainProcessInstallerRunnerImpl::SetSystemCallsForTesting(c.calls);
+    EXPECT_EQ(c.result, harness.Start());
+    MainProcessInstallerRunnerImpl::SetSystemCallsForTesting(Calls());
+    uint32_t code = 0;
+    std::string detail;
+    std::wstring message;
+    GetInstallerError(&code, &detail, &message);
+    EXPECT_EQ(c.result, code);
+    EXPECT_EQ(0u, detail.find(c.detail)) << detail;
+    const bool launched = c.calls.watch == &FailedWatch;
+    EXPECT_EQ(launched ? WAIT_OBJECT_0 : WAIT_TIMEOUT, WaitForSingleObject(interrupted.Get(), 0));
+    if (!launched) {
+      EXPECT_TRUE(harness.ProgramRecords(L"launcher").empty());
+    }
   }
-  {
-    TwoProcessHarness other({});
-    MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(&FailedMutex);
-    EXPECT_EQ(RESULT_MUTEX_CREATION_FAILED, other.Start());
-  }
-  MainProcessInstallerRunnerImpl::SetCreateMutexForTesting(nullptr);
 }
 
 // The backend's exit code comes back as its result, after its messages.
@@ -228,10 +293,11 @@ TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
   EXPECT_EQ(std::string::npos, line.find("--wait-for-package"));
 }
 
-// Another process of the user forges a success and an error with code 0
-// while the backend runs: both are dropped and counted, and the run's
-// result is the backend's own.
-TEST(MainProcessInstallerRunnerTest, ForgedMessagesAreDroppedAndCounted) {
+// Another process of the user writes a success and an error with code 0
+// while the backend runs, in the layout without a secret and with one of
+// its own: the latter are dropped and counted, the former read, and the
+// success never makes the failed run one.
+TEST(MainProcessInstallerRunnerTest, ForgedMessagesNeverMakeASuccess) {
   testing_support::ScopedLogCapture log;
   TwoProcessHarness harness(StandInBackend(/*seconds=*/3, /*exit_code=*/103));
   harness.runner().OnPackageReady();
@@ -250,28 +316,37 @@ TEST(MainProcessInstallerRunnerTest, ForgedMessagesAreDroppedAndCounted) {
   ASSERT_TRUE(forger.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
   EXPECT_EQ(0, exit_code);
   ASSERT_TRUE(harness.WaitForBackendEnd());
-  EXPECT_EQ((std::vector<std::string>{"total_steps 5", "backend_terminated 3"}), harness.calls());
-  EXPECT_TRUE(log.Contains("Dropped an installer message without the run's secret (4 so far)"));
+  EXPECT_EQ((std::vector<std::string>{"total_steps 5", "error 1  forged", "backend_terminated 3"}),
+            harness.calls());
+  EXPECT_TRUE(log.Contains("Dropped an installer message with a secret not the run's (2 so far)"));
   harness.runner().Stop();
-  EXPECT_TRUE(log.Contains("Installer messages dropped for want of the run's secret: 4"));
+  EXPECT_TRUE(log.Contains("Installer messages dropped for a secret not the run's: 2"));
 }
 
-// A success reported with the run's secret counts only when the backend
-// this runner launched then ends with 0.
-TEST(MainProcessInstallerRunnerTest, ReportedSuccessCountsOnlyWithExitCodeZero) {
-  for (const int exit_code : {103, 0}) {
-    TwoProcessHarness harness(StandInBackend(/*seconds=*/2, exit_code));
+// A success counts only when it was reported (with the run's secret) and
+// the backend this runner launched then ends with 0; a backend ended from
+// outside with 0 leaves the run unfinished.
+TEST(MainProcessInstallerRunnerTest, SuccessNeedsTheReportAndTheBackendsEndWithZero) {
+  struct {
+    bool report;
+    int exit_code;
+    std::vector<std::string> calls;
+  } cases[] = {
+      {true, 103, {"backend_terminated 3"}},
+      {true, 0, {"succeeded", "backend_terminated 0"}},
+      {false, 0, {"backend_terminated 20"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.exit_code);
+    TwoProcessHarness harness(StandInBackend(/*seconds=*/c.report ? 2 : 0, c.exit_code));
     harness.runner().OnPackageReady();
     ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-    WriteToMailslot(harness,
-                    *InstallerMessageBuilder(harness.runner().secret_for_testing()).Success());
-    ASSERT_TRUE(harness.WaitForBackendEnd());
-    if (exit_code == 0) {
-      EXPECT_EQ((std::vector<std::string>{"succeeded", "backend_terminated 0"}),
-                harness.calls());
-    } else {
-      EXPECT_EQ(std::vector<std::string>{"backend_terminated 3"}, harness.calls());
+    if (c.report) {
+      WriteToMailslot(harness,
+                      *InstallerMessageBuilder(harness.runner().secret_for_testing()).Success());
     }
+    ASSERT_TRUE(harness.WaitForBackendEnd());
+    EXPECT_EQ(c.calls, harness.calls());
   }
 }
 

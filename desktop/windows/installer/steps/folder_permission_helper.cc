@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include <string>
+#include <utility>
 
 #include "base/files/file.h"
 #include "base/files/file_path.h"
@@ -19,6 +20,7 @@
 #include "desktop/windows/installer/utils/process_id_text.h"
 #include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/starter_process.h"
 
 namespace {
 
@@ -30,25 +32,17 @@ HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* n
   return OpenEventW(access, FALSE, MakeKernelObjectName(folder, name, global).c_str());
 }
 
-// The process named by switch "initial-pid", opened to wait for its end.
-HANDLE OpenRequester(const base::CommandLine& command_line) {
-  DWORD pid = 0;
-  if (!command_line.HasSwitch(switches::kInitialPid) ||
-      !ParseProcessIdText(command_line.GetSwitchValueNative(switches::kInitialPid), &pid)) {
-    return nullptr;
-  }
-  return OpenProcess(SYNCHRONIZE, FALSE, pid);
-}
-
 }  // namespace
 
 FolderPermissionHelper::FolderPermissionHelper(const base::CommandLine& command_line,
                                                AclApi* acl_api, ProcessLauncher* launcher,
-                                               bool signature_required)
+                                               bool signature_required,
+                                               base::win::ScopedHandle starter)
     : command_line_(command_line),
       acl_api_(acl_api),
       launcher_(launcher),
-      signature_required_(signature_required) {}
+      signature_required_(signature_required),
+      starter_(std::move(starter)) {}
 
 void FolderPermissionHelper::Run() {
   if (!command_line_.HasSwitch(switches::kPermissionsForUser))
@@ -69,7 +63,7 @@ void FolderPermissionHelper::RunWaitingVariant() {
       OpenNamedEvent(SYNCHRONIZE, folder, kInterruptedEventName, /*global=*/true));
   if (!ready.IsValid() || !interrupted.IsValid())
     return;
-  base::win::ScopedHandle installer(OpenRequester(command_line_));
+  base::win::ScopedHandle installer = OpenRequester();
   if (!installer.IsValid())
     return;
   // Bounded by the installer's end: it goes when its UI process goes.
@@ -141,7 +135,12 @@ void FolderPermissionHelper::RunGrantingVariant() {
 }
 
 bool FolderPermissionHelper::WaitForUndo(HANDLE undo_event) {
-  base::win::ScopedHandle requester(OpenRequester(command_line_));
+  // A backend of an earlier version may name no requester ("initial-pid"
+  // empty or absent): then the process that asked for the grant is the one
+  // that started this helper.
+  base::win::ScopedHandle requester =
+      command_line_.GetSwitchValueNative(switches::kInitialPid).empty() ? std::move(starter_)
+                                                                         : OpenRequester();
   // A requester that is already gone needs no grant any more.
   if (!requester.IsValid())
     return false;
@@ -149,10 +148,17 @@ bool FolderPermissionHelper::WaitForUndo(HANDLE undo_event) {
   return WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0;
 }
 
+base::win::ScopedHandle FolderPermissionHelper::OpenRequester() {
+  DWORD pid = 0;
+  if (!ParseProcessIdText(command_line_.GetSwitchValueNative(switches::kInitialPid), &pid))
+    return base::win::ScopedHandle();
+  return base::win::ScopedHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+}
+
 void RunSetFolderPermission(const base::CommandLine& command_line) {
   AclApiImpl acl_api;
   FolderPermissionHelper helper(command_line, &acl_api, GetProcessLauncher(),
-                                RunningImageHasCertificateTable());
+                                RunningImageHasCertificateTable(), OpenStarterProcess());
   helper.Run();
 }
 

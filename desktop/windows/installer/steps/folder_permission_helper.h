@@ -5,6 +5,7 @@
 
 #include "base/command_line.h"
 #include "base/time/time.h"
+#include "base/win/scoped_handle.h"
 
 class AclApi;
 class ProcessLauncher;
@@ -12,7 +13,8 @@ class ProcessLauncher;
 // The elevated helper role ("set-folder-permission"): grants a named user
 // full control of an installation folder for a backend that cannot write
 // it, tells the backend through an event and takes the grant back when
-// asked, or when the backend has gone. The waiting variant
+// asked, or when the requester has gone: the process "initial-pid" names,
+// or without one the process that started the helper. The waiting variant
 // ("wait-for-package") first waits for the package and then starts the
 // packaged installer in the granting variant. The package folder and the
 // package-ready event are the user's, which any program of the user can
@@ -26,9 +28,11 @@ class FolderPermissionHelper {
 
   // `acl_api` and `launcher` are not owned and must outlive the helper.
   // `signature_required`: whether this process is a signed build, whose
-  // packaged installer must carry the expected signer.
+  // packaged installer must carry the expected signer. `starter`: the
+  // process that started this one, invalid when it has gone.
   FolderPermissionHelper(const base::CommandLine& command_line, AclApi* acl_api,
-                         ProcessLauncher* launcher, bool signature_required);
+                         ProcessLauncher* launcher, bool signature_required,
+                         base::win::ScopedHandle starter = base::win::ScopedHandle());
   FolderPermissionHelper(const FolderPermissionHelper&) = delete;
   FolderPermissionHelper& operator=(const FolderPermissionHelper&) = delete;
 
@@ -42,11 +46,15 @@ class FolderPermissionHelper {
   // Waits for Undo or the end of the requester; false when the requester
   // ended (the grant is then taken back at once).
   bool WaitForUndo(HANDLE undo_event);
+  // The process "initial-pid" names, opened to wait for its end; invalid
+  // when it names none or one that has gone.
+  base::win::ScopedHandle OpenRequester();
 
   const base::CommandLine command_line_;
   AclApi* const acl_api_;
   ProcessLauncher* const launcher_;
   const bool signature_required_;
+  base::win::ScopedHandle starter_;
   base::TimeDelta undo_grace_ = kUndoGrace;
 };
 

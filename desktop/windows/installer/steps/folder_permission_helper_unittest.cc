@@ -131,35 +131,56 @@ TEST_F(FolderPermissionHelperTest, PermanentGrantReturnsAtOnceAndStays) {
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done.Get(), 0));
 }
 
-TEST_F(FolderPermissionHelperTest, UndoRestoresTheOldList) {
+// The grant lasts until Undo, or until the requester ends without it (a
+// backend that died never sets Undo): the process "initial-pid" names or,
+// when it names none, the process that started the helper. Either way the
+// old list comes back.
+TEST_F(FolderPermissionHelperTest, GrantLastsUntilUndoOrTheRequestersEnd) {
+  enum class Requester { kNamed, kAbsent, kEmpty };
+  struct {
+    Requester requester;
+    bool undo;
+  } cases[] = {{Requester::kNamed, true},
+               {Requester::kNamed, false},
+               {Requester::kAbsent, true},
+               {Requester::kEmpty, false}};
   const std::vector<char> before = CurrentDacl(folder_);
-  FolderPermissionHelper helper(HelperCommandLine(GetCurrentProcessId()), &acl_, &launcher_, /*signature_required=*/false);
-  helper.set_undo_grace_for_testing(base::TimeDelta());
-  std::thread thread([&helper] { helper.Run(); });
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
-  SetEvent(undo_.Get());
-  thread.join();
-  ASSERT_EQ(2u, acl_.writes.size());
-  EXPECT_NE(before, acl_.writes[0]);  // the grant
-  EXPECT_EQ(before, acl_.writes[1]);  // the old list back
-}
-
-// A backend that dies never sets Undo: the helper watches it and takes the
-// grant back instead of holding it for ever.
-TEST_F(FolderPermissionHelperTest, RequesterEndingRestoresTheOldList) {
-  const std::vector<char> before = CurrentDacl(folder_);
-  base::Process requester = StartRequester();
-  ASSERT_TRUE(requester.IsValid());
-  FolderPermissionHelper helper(HelperCommandLine(requester.Pid()), &acl_, &launcher_, /*signature_required=*/false);
-  std::thread thread([&helper] { helper.Run(); });
-  ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
-  // Still waiting for Undo or the requester.
-  EXPECT_EQ(1u, acl_.writes.size());
-  requester.Terminate(1, /*wait=*/true);
-  thread.join();
-  ASSERT_EQ(2u, acl_.writes.size());
-  EXPECT_EQ(before, acl_.writes[1]);
-  EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(undo_.Get(), 0));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.requester) << " " << c.undo);
+    acl_.writes.clear();
+    base::Process requester = StartRequester();
+    ASSERT_TRUE(requester.IsValid());
+    base::CommandLine command_line = HelperCommandLine(requester.Pid());
+    base::win::ScopedHandle starter;
+    if (c.requester != Requester::kNamed) {
+      command_line.RemoveSwitch("initial-pid");
+      if (c.requester == Requester::kEmpty)
+        command_line.AppendSwitch("initial-pid");
+      starter.Set(OpenProcess(SYNCHRONIZE, FALSE, requester.Pid()));
+    }
+    FolderPermissionHelper helper(command_line, &acl_, &launcher_,
+                                  /*signature_required=*/false, std::move(starter));
+    helper.set_undo_grace_for_testing(base::TimeDelta());
+    base::win::ScopedHandle finished(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread thread([&helper, &finished] {
+      helper.Run();
+      SetEvent(finished.Get());
+    });
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done_.Get(), 20000));
+    // Held: neither was there yet.
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(finished.Get(), 700));
+    EXPECT_EQ(1u, acl_.writes.size());
+    if (c.undo)
+      SetEvent(undo_.Get());
+    else
+      requester.Terminate(1, /*wait=*/true);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(finished.Get(), 20000));
+    thread.join();
+    ASSERT_EQ(2u, acl_.writes.size());
+    EXPECT_NE(before, acl_.writes[0]);  // the grant
+    EXPECT_EQ(before, acl_.writes[1]);  // the old list back
+    requester.Terminate(1, /*wait=*/true);
+  }
 }
 
 class WaitingHelperTest : public FolderPermissionHelperTest {

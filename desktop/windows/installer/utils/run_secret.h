@@ -14,9 +14,12 @@ class CommandLine;
 }
 
 // The secret of one run: random bytes the main process makes for each
-// backend it launches. Every installer message carries it, and the main
-// process drops a message without it, so that no other process can speak
-// for the backend. It travels only inside a handle: a command line can be
+// backend it launches. Every installer message of its backends carries it,
+// and the main process drops a message that carries another one, such as
+// one of a backend of an earlier run still writing to the folder's
+// mailslot. (A backend of an earlier version writes no secret; its messages
+// are read, and no message alone decides a run's outcome.) It travels only
+// inside a handle: a command line can be
 // read by every process of the user, a handle only by a process that may
 // copy it out of ours. A backend hands the same secret on to the installer
 // processes it starts (a child it launches inherits the handle; its

@@ -179,7 +179,11 @@ std::wstring MakeKernelObjectNameOfSpelling(const std::wstring& spelling,
 }
 
 std::wstring GetInstallerMutexName(const base::FilePath& folder) {
-  return kInstallerMutexPrefix + WithForwardSlashes(GetFolderKey(folder));
+  return GetInstallerMutexNameOfSpelling(GetFolderKey(folder));
+}
+
+std::wstring GetInstallerMutexNameOfSpelling(const std::wstring& spelling) {
+  return kInstallerMutexPrefix + WithForwardSlashes(spelling);
 }
 
 std::wstring GetInstallerMailslotName(const base::FilePath& folder) {

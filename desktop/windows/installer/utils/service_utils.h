@@ -46,6 +46,9 @@ std::wstring MakeKernelObjectNameOfSpelling(const std::wstring& spelling,
 // The installer mutex of `folder`: kInstallerMutexPrefix and its key with
 // "/" for "\".
 std::wstring GetInstallerMutexName(const base::FilePath& folder);
+// The same with `spelling` taken as it is, as installers of earlier versions
+// named it.
+std::wstring GetInstallerMutexNameOfSpelling(const std::wstring& spelling);
 // Its mailslot below "\\.\mailslot\": kInstallerMailslotPrefix and its key.
 std::wstring GetInstallerMailslotName(const base::FilePath& folder);
 
