@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Silent installations end to end where another process or the user's
 spelling of the folder tries to get in the way: a process of the user that
-forges installer messages, two installers of one folder started together
-in two letter cases, folders spelt with "/" or doubled separators, and
-folders too long for what the installation makes of them. Each scenario
+forges installer messages, holds the run's mutex or mailslot, asks for a
+folder grant or ends the backend with 0, two installers of one folder
+started together in two letter cases, folders spelt with "/" or doubled
+separators, and folders too long for what the installation makes of them. Each scenario
 runs in a fresh Wine prefix of its own (the helpers of
 silent_end_to_end_test.py).
 
@@ -20,6 +21,7 @@ import sys
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from download_end_to_end_test import HostileServer  # noqa: E402
 from silent_end_to_end_test import (  # noqa: E402
     QUIET, V1, WINE, check_code, installer_dir, main_of_scenarios)
 
@@ -35,19 +37,28 @@ def copy_installer(prefix, a):
     return path
 
 
+def start_peer(prefix, a, role, *args):
+    """Another process of the user: the test executable in `role` (see
+    controller/test_support/trust_peer_roles.cc), its output readable."""
+    return subprocess.Popen(
+        [WINE, os.path.join(a.build_dir, "bin", "installer_unittests.exe"),
+         "--test-child-role=" + role, *args], env=prefix.env, stdin=subprocess.DEVNULL,
+        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def scenario_forged_success(prefix, a):
     """Another process of the user writes forged successes and errors with
     code 0 into the installation's mailslot all along a silent install whose
-    last step fails: the run still fails, and the forged messages are
-    dropped and counted."""
+    last step fails, without a secret and with one of its own: the run still
+    fails, and the messages with the wrong secret are dropped and counted."""
     folder = "C:\\e2e\\Tarvo"
     path = copy_installer(prefix, a)
-    forger = subprocess.Popen(
-        [WINE, os.path.join(a.build_dir, "bin", "installer_unittests.exe"),
-         "--test-child-role=forge_installer_messages",
-         "--mailslot=tarvo_installer\\" + folder, "--seconds=120"],
-        env=prefix.env, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL)
+    forger = start_peer(prefix, a, "forge_installer_messages",
+                        "--mailslot=tarvo_installer\\" + folder, "--seconds=120")
     try:
         seen = set(prefix.logs())
         env = dict(prefix.env, TARVO_INSTALLER_TEST_FAIL_STEP="finalize")
@@ -62,7 +73,7 @@ def scenario_forged_success(prefix, a):
     assert code != 0, "a forged message ended the failed run as a success"
     if "Step finalize was told to fail" not in logs:
         check_code(prefix, seen, code, -1, "install")
-    assert "Dropped an installer message without the run's secret" in logs, \
+    assert "Dropped an installer message with a secret not the run's" in logs, \
         "no forged message reached the mailslot"
     print("failed with exit code %d; forged messages dropped" % code)
 
@@ -199,8 +210,88 @@ def scenario_long_folders(prefix, a):
         print("%d characters: exit code %d" % (length, code))
 
 
+def scenario_peer_objects(prefix, a):
+    """Other processes of the user hold what a run needs, or ask for a
+    grant. An installer of an earlier version holding the mutex under the
+    folder as spelt excludes the run (112). A mailslot of the folder's name
+    made first by another process ends the run with 101 before any backend
+    starts, and that process gets nothing. A folder-permission helper asked
+    for a grant that names no requester holds it, and ends with the process
+    that started it."""
+    path = copy_installer(prefix, a)
+    until = "C:\\e2e\\peers_done"
+    for what, held, folder, expect in (
+            ("the mutex under the folder as spelt", "--mutex=Global\\Tarvo/Installer/C:/mutex_typed",
+             "C:\\mutex_typed", 112),
+            ("the mailslot", "--mailslot=tarvo_installer\\C:\\squatted", "C:\\squatted", 101)):
+        holder = start_peer(prefix, a, "hold_named_objects", held, "--until=" + until)
+        try:
+            assert holder.stdout.readline().strip() == "holding", "the peer holds nothing"
+            seen = set(prefix.logs())
+            # The peer runs on: the prefix is not waited for.
+            code = start_install(prefix, path, folder).wait(timeout=240)
+            check_code(prefix, seen, code, expect, "an installer while a peer holds " + what)
+            assert "launching installer backend" not in new_log_text(prefix, seen), \
+                "a backend started while a peer held " + what
+            os.makedirs(prefix.unix("C:\\e2e"), exist_ok=True)
+            open(prefix.unix(until), "w").close()
+            said = holder.communicate(timeout=30)[0].strip()
+            assert said == "received 0", "the peer holding %s: %s" % (what, said)
+        finally:
+            holder.kill()
+            holder.wait()
+        os.remove(prefix.unix(until))
+    print("excluded by the mutex as spelt; ended by a taken mailslot")
+
+    grant = start_peer(prefix, a, "request_folder_grant", "--installer=" + windows_path(path),
+                       "--folder=C:\\granted")
+    said = grant.communicate(timeout=120)[0].strip()
+    assert grant.returncode == 0, "asking for the grant: %s" % said
+    deadline = time.monotonic() + 30
+    while any("set-folder-permission" in line for line in prefix.live_processes()):
+        assert time.monotonic() < deadline, "the helper outlived the process that started it"
+        time.sleep(0.2)
+    print("the grant was held, and ended with its starter")
+
+
+def scenario_backend_ended_with_zero(prefix, a):
+    """Another process of the user ends the backend from outside with exit
+    code 0, in the run that carries its package and in one that downloads
+    it: the run fails as unfinished (120), and nothing is installed."""
+    net = os.path.join(prefix.root, "net")
+    os.makedirs(net)
+    for name in ("installer.exe", "installer_engine.dll"):
+        shutil.copy(os.path.join(a.build_dir, "bin", name), net)
+    server = HostileServer("headers_then_silence")
+    try:
+        for what, path, args in (
+                ("carried package", copy_installer(prefix, a), []),
+                ("download", os.path.join(net, "installer.exe"),
+                 ["--internal-package-server=" + server.url + "reply"])):
+            folder = "C:\\ended\\" + what.split()[0]
+            killer = start_peer(prefix, a, "end_backend_with_zero", "--seconds=120")
+            seen = set(prefix.logs())
+            try:
+                code = prefix.run(path, "--silent", *QUIET, "--allusers=0",
+                                  "--installfolder=" + folder, *args)
+                said = killer.communicate(timeout=30)[0].strip()
+            finally:
+                killer.kill()
+                killer.wait()
+            assert said == "ended a backend with 0", "%s: %s" % (what, said)
+            check_code(prefix, seen, code, 120, what)
+            assert not os.path.exists(os.path.join(unix_path(prefix, folder),
+                                                   "installation_status.json")), \
+                "%s: an installation status after a failed run" % what
+            print("%s: exit code %d" % (what, code))
+    finally:
+        server.close()
+
+
 SCENARIOS = {
     "forged_success": scenario_forged_success,
+    "peer_objects": scenario_peer_objects,
+    "backend_ended_with_zero": scenario_backend_ended_with_zero,
     "case_twins": scenario_case_twins,
     "odd_spellings": scenario_odd_spellings,
     "long_folders": scenario_long_folders,
