@@ -255,21 +255,27 @@ def scenario_peer_objects(prefix, a):
 
 
 def scenario_backend_ended_with_zero(prefix, a):
-    """Another process of the user ends the backend from outside with exit
-    code 0, in the run that carries its package and in one that downloads
-    it: the run fails as unfinished (120), and nothing is installed."""
+    """Another process of the user ends a backend from outside with exit
+    code 0: the first backend of the run that carries its package, the
+    package's installer that backend hands over to, and the backend of a
+    run that downloads its package. Each run fails as unfinished (120), and
+    no installation is recorded."""
     net = os.path.join(prefix.root, "net")
     os.makedirs(net)
     for name in ("installer.exe", "installer_engine.dll"):
         shutil.copy(os.path.join(a.build_dir, "bin", name), net)
+    carried = copy_installer(prefix, a)
+    packaged = "\\%s\\installer.exe" % V1
     server = HostileServer("headers_then_silence")
     try:
-        for what, path, args in (
-                ("carried package", copy_installer(prefix, a), []),
+        for what, path, args, target in (
+                ("carried package", carried, [], "--backend"),
+                ("package's installer", carried, [], packaged),
                 ("download", os.path.join(net, "installer.exe"),
-                 ["--internal-package-server=" + server.url + "reply"])):
-            folder = "C:\\ended\\" + what.split()[0]
-            killer = start_peer(prefix, a, "end_backend_with_zero", "--seconds=120")
+                 ["--internal-package-server=" + server.url + "reply"], "--backend")):
+            folder = "C:\\ended\\" + what.split()[0].replace("'", "")
+            killer = start_peer(prefix, a, "end_backend_with_zero", "--seconds=120",
+                                "--text=" + target)
             seen = set(prefix.logs())
             try:
                 code = prefix.run(path, "--silent", *QUIET, "--allusers=0",

@@ -205,6 +205,8 @@ InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine*
   // dropped.
   secret_ = RunSecret::Generate();
   success_reported_ = false;
+  started_process_reported_.clear();
+  started_process_unfinished_ = false;
   {
     // No other child may inherit the handles meant for the backend.
     base::AutoLock lock(GetAppOutputLock());
@@ -313,8 +315,13 @@ void MainProcessInstallerRunnerImpl::DeliverBackendEnd(InstallerResult result) {
   end_pending_ = false;
   // Only now is a reported success one: the process this runner started
   // has ended with 0. An end with 0 alone is no success: the backend may
-  // have been ended from outside before it finished.
-  if (success_reported_ && result == RESULT_SUCCESS) {
+  // have been ended from outside before it finished, or may have taken
+  // over such an end of a process it started.
+  if (started_process_unfinished_ && result == RESULT_SUCCESS) {
+    LOG(ERROR) << "The installer backend ended with 0 after a process it started left the run "
+                  "unfinished";
+    result = RESULT_NOT_FINISHED;
+  } else if (success_reported_ && result == RESULT_SUCCESS) {
     for (InstallerObserver& observer : observers_)
       observer.OnInstallerSucceeded();
   } else if (success_reported_) {
@@ -344,11 +351,41 @@ void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickl
     case InstallerMessageStatus::kAccepted:
       break;
   }
+  NoteStartedProcesses(message.type);
   if (message.type == IPC_MESSAGE_SUCCESS) {
     OnSuccessReported();
     return;
   }
   NotifyInstallerObservers(message, &observers_);
+}
+
+// A backend that starts another installer process (its elevated copy, or
+// the package's installer) takes over that one's exit code, and so an end
+// with 0 from outside: each process it started must itself have reported
+// its success or failure, between the messages that frame it.
+void MainProcessInstallerRunnerImpl::NoteStartedProcesses(InstallerMessageType type) {
+  switch (type) {
+    case IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS:
+      started_process_reported_.push_back(false);
+      break;
+    case IPC_MESSAGE_SUCCESS:
+    case IPC_MESSAGE_ERROR:
+      if (!started_process_reported_.empty())
+        started_process_reported_.back() = true;
+      break;
+    case IPC_MESSAGE_RETURNED_TO_PREVIOUS_MAIN_PROCESS:
+      if (started_process_reported_.empty())
+        break;
+      if (!started_process_reported_.back()) {
+        LOG(ERROR) << "An installer process that the backend started ended without reporting "
+                      "success or failure";
+        started_process_unfinished_ = true;
+      }
+      started_process_reported_.pop_back();
+      break;
+    default:
+      break;
+  }
 }
 
 void MainProcessInstallerRunnerImpl::OnSuccessReported() {

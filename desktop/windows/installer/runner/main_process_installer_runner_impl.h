@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/command_line.h"
 #include "base/memory/weak_ptr.h"
@@ -11,6 +12,7 @@
 #include "base/time/time.h"
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/ipc/installer_message.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
@@ -94,6 +96,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void DeliverBackendEnd(InstallerResult result);
   // The backend reported success: it counts once the backend ends with 0.
   void OnSuccessReported();
+  void NoteStartedProcesses(InstallerMessageType type);
   void OnSuccessEndOverdue();
 
   IPCReceiver receiver_;
@@ -117,6 +120,11 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   uint64_t messages_with_wrong_secret_ = 0;
   // The backend launched last reported success.
   bool success_reported_ = false;
+  // For each installer process the backend started and has not seen end,
+  // whether it reported success or failure.
+  std::vector<bool> started_process_reported_;
+  // One ended without such a report: the run cannot succeed.
+  bool started_process_unfinished_ = false;
   base::TimeDelta success_end_limit_ = kSuccessEndLimit;
   base::ObserverList<InstallerObserver> observers_;
   base::WeakPtrFactory<MainProcessInstallerRunnerImpl> weak_factory_{this};

@@ -325,25 +325,38 @@ TEST(MainProcessInstallerRunnerTest, ForgedMessagesNeverMakeASuccess) {
 
 // A success counts only when it was reported (with the run's secret) and
 // the backend this runner launched then ends with 0; a backend ended from
-// outside with 0 leaves the run unfinished.
+// outside with 0 leaves the run unfinished. So does one that took over such
+// an end of an installer process it started (framed by starting and
+// returned): each of those must have reported its own outcome.
 TEST(MainProcessInstallerRunnerTest, SuccessNeedsTheReportAndTheBackendsEndWithZero) {
+  enum Sent { kStarting, kReturned, kSuccess };
   struct {
-    bool report;
+    std::vector<Sent> sent;
     int exit_code;
     std::vector<std::string> calls;
   } cases[] = {
-      {true, 103, {"backend_terminated 3"}},
-      {true, 0, {"succeeded", "backend_terminated 0"}},
-      {false, 0, {"backend_terminated 20"}},
+      {{kSuccess}, 103, {"backend_terminated 3"}},
+      {{kSuccess}, 0, {"succeeded", "backend_terminated 0"}},
+      {{}, 0, {"backend_terminated 20"}},
+      {{kStarting, kSuccess, kReturned, kSuccess},
+       0,
+       {"starting_new_main_process 0", "returned_to_previous_main_process", "succeeded",
+        "backend_terminated 0"}},
+      {{kStarting, kReturned, kSuccess},
+       0,
+       {"starting_new_main_process 0", "returned_to_previous_main_process",
+        "backend_terminated 20"}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.exit_code);
-    TwoProcessHarness harness(StandInBackend(/*seconds=*/c.report ? 2 : 0, c.exit_code));
+    SCOPED_TRACE(testing::Message() << c.sent.size() << " " << c.exit_code);
+    TwoProcessHarness harness(StandInBackend(/*seconds=*/c.sent.empty() ? 0 : 2, c.exit_code));
     harness.runner().OnPackageReady();
     ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-    if (c.report) {
-      WriteToMailslot(harness,
-                      *InstallerMessageBuilder(harness.runner().secret_for_testing()).Success());
+    const InstallerMessageBuilder backend(harness.runner().secret_for_testing());
+    for (const Sent sent : c.sent) {
+      WriteToMailslot(harness, *(sent == kStarting   ? backend.StartingNewMainProcess(false)
+                                 : sent == kReturned ? backend.ReturnedToPreviousMainProcess()
+                                                     : backend.Success()));
     }
     ASSERT_TRUE(harness.WaitForBackendEnd());
     EXPECT_EQ(c.calls, harness.calls());

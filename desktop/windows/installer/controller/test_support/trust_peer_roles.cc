@@ -116,16 +116,20 @@ TEST_CHILD_ROLE(hold_named_objects) {
   return 0;
 }
 
-// Ends the first installer backend it sees (an "installer.exe" with
-// "--backend"), from outside and with exit code 0, within "--seconds=".
+// Ends the first installer backend it sees (an "installer.exe" whose
+// command line holds "--backend", or the text "--text=" gives), from
+// outside and with exit code 0, within "--seconds=".
 TEST_CHILD_ROLE(end_backend_with_zero) {
   const base::CommandLine command_line = OwnCommandLine();
   int seconds = 0;
   base::StringToInt(command_line.GetSwitchValueASCII("seconds"), &seconds);
+  const std::wstring text = command_line.HasSwitch("text")
+                                ? command_line.GetSwitchValueNative("text")
+                                : std::wstring(L"--backend");
   const base::TimeTicks end = base::TimeTicks::Now() + base::TimeDelta::FromSeconds(seconds);
   while (base::TimeTicks::Now() < end) {
     base::win::ScopedHandle backend =
-        FindProcess(L"installer.exe", L"--backend", PROCESS_TERMINATE | SYNCHRONIZE);
+        FindProcess(L"installer.exe", text.c_str(), PROCESS_TERMINATE | SYNCHRONIZE);
     if (backend.IsValid() && TerminateProcess(backend.Get(), 0)) {
       WaitForSingleObject(backend.Get(), 10000);
       Say("ended a backend with 0");
