@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,9 @@ TEST_CHILD_ROLE(hold_installer_mutex) {
 
 // Plays a process of the user that writes to an installation's mailslot
 // ("--mailslot="): a success and an error with code 0 in the layout without
-// a secret, and both again with a secret of its own. With "--seconds=N" it
-// keeps doing so (waiting for the mailslot to appear) for N seconds.
+// a secret, and both again with a secret of its own; with "--only-success"
+// the successes alone. With "--seconds=N" it keeps doing so (waiting for the
+// mailslot to appear) for N seconds.
 TEST_CHILD_ROLE(forge_installer_messages) {
   const base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
   const std::wstring name = GetMailslotFullName(command_line.GetSwitchValueNative("mailslot"));
@@ -64,8 +66,11 @@ TEST_CHILD_ROLE(forge_installer_messages) {
     if (mailslot != INVALID_HANDLE_VALUE) {
       for (const RunSecret& secret : {RunSecret(), RunSecret::Generate()}) {
         const InstallerMessageBuilder forger(secret);
-        for (const auto& forged :
-             {forger.Success(), forger.Error(RESULT_SUCCESS, L"", "forged")}) {
+        std::vector<std::unique_ptr<base::Pickle>> messages;
+        messages.push_back(forger.Success());
+        if (!command_line.HasSwitch("only-success"))
+          messages.push_back(forger.Error(RESULT_SUCCESS, L"", "forged"));
+        for (const auto& forged : messages) {
           DWORD written = 0;
           if (WriteFile(mailslot, forged->data(), static_cast<DWORD>(forged->size()), &written,
                         nullptr)) {
