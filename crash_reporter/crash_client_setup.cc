@@ -87,6 +87,12 @@ bool EnsureCrashReporter(const base::CommandLine& command_line) {
   return pid != 0;
 }
 
+void AppendCrashReporterPid(base::CommandLine* command_line) {
+  const DWORD pid = TarvoCrashReporterClient::GetInstance()->crash_reporter_pid();
+  command_line->AppendSwitchASCII(switches::kCrashReporterPid,
+                                  std::to_string(static_cast<long>(pid)));
+}
+
 DWORD LaunchCrashReporter(const base::CommandLine& own_command_line, DWORD init_timeout_ms) {
   const DWORD own_pid = GetCurrentProcessId();
   base::CommandLine command_line(own_command_line);

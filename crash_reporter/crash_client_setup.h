@@ -29,6 +29,11 @@ void DisableExceptionSwallowing();
 // reporter came up.
 bool EnsureCrashReporter(const base::CommandLine& command_line);
 
+// Names this process's reporter to an installer process it starts: switch
+// `crash-reporter-pid`, 0 when there is none (the child then starts its
+// own, as without the switch).
+void AppendCrashReporterPid(base::CommandLine* command_line);
+
 // Starts this program again, with the switches of `command_line` (the
 // process's own), as the reporter of this process and waits up to
 // `init_timeout_ms` for it to be ready. Its pid, or 0.

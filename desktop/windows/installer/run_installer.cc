@@ -132,6 +132,34 @@ InstallerResult RunBackend(const InstallerSession& session, SettingsImpl& settin
   return runner.Run(&settings);
 }
 
+// Waits a bounded time for running work; later calls do nothing.
+void ShutDownTaskScheduler() {
+  static bool shut_down = false;
+  if (shut_down)
+    return;
+  shut_down = true;
+  if (!base::TaskScheduler::GetInstance()->ShutdownWithin(kSchedulerShutdownLimit))
+    LOG(WARNING) << "Background work still running at exit is left behind";
+  VLOG(1) << "Task scheduler shut down";
+}
+
+// Starts `controller` and runs this thread's `run_loop` until the
+// controller quits it; the task scheduler ends with the loop, while the
+// controller, the settings and the payload manager are still there.
+InstallerResult RunController(InstallerController& controller,
+                              PayloadManager* payload_manager,
+                              const base::FilePath& download_folder,
+                              base::RunLoop& run_loop) {
+  controller.SetMonitorScaleIds(GetMonitorDpis());
+  const InstallerResult started =
+      controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
+  if (started != RESULT_SUCCESS)
+    return started;
+  run_loop.Run();
+  ShutDownTaskScheduler();
+  return controller.result();
+}
+
 // The silent role: the controller runs the installation on this thread's
 // run loop until it quits it.
 InstallerResult RunSilentController(MainProcessInstallerRunnerImpl& runner,
@@ -141,12 +169,7 @@ InstallerResult RunSilentController(MainProcessInstallerRunnerImpl& runner,
   VLOG(2) << "Running silent controller";
   base::RunLoop run_loop;
   SilentInstallerController controller(&runner, &settings);
-  controller.SetMonitorScaleIds(GetMonitorDpis());
-  const InstallerResult started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
-  if (started != RESULT_SUCCESS)
-    return started;
-  run_loop.Run();
-  return controller.result();
+  return RunController(controller, payload_manager, download_folder, run_loop);
 }
 
 // The interactive role: the dialog dispatcher drives the run loop, so that
@@ -162,12 +185,7 @@ InstallerResult RunUIController(MainProcessInstallerRunnerImpl& runner,
       std::make_unique<ProgressCalculatorImpl>(&runner,
                                                ProgressCalculatorImpl::GetDefaultPhaseWeights()),
       &settings);
-  controller.SetMonitorScaleIds(GetMonitorDpis());
-  const InstallerResult started = controller.Start(payload_manager, download_folder, run_loop.QuitClosure());
-  if (started != RESULT_SUCCESS)
-    return started;
-  run_loop.Run();
-  return controller.result();
+  return RunController(controller, payload_manager, download_folder, run_loop);
 }
 
 // The UI or silent process: a download folder, then the runner and the
@@ -190,8 +208,8 @@ InstallerResult RunFrontEnd(const InstallerSession& session,
   return result;
 }
 
-// Steps 13 to 20: experiments, own path, payload, architecture, statistics,
-// settings and the role itself.
+// Experiments, own path, payload, architecture, statistics, settings and
+// the role itself.
 InstallerResult RunRole(const InstallerSession& session, bool backend, bool uninstall,
                  bool inside_package) {
   const base::CommandLine& command_line = session.command_line();
@@ -254,8 +272,8 @@ InstallerResult RunRole(const InstallerSession& session, bool backend, bool unin
   return result;
 }
 
-// Steps 6 to 21 of the start-up order: everything after the print modes
-// and the helper roles, with logging and the message loop in place.
+// Everything after the print modes and the helper roles, with logging and
+// the message loop in place, up to the exit code.
 uint32_t RunInstallerRole(base::CommandLine* command_line) {
 
   ApplyVerbosityFromEnvironment(command_line);
@@ -296,9 +314,9 @@ uint32_t RunInstallerRole(base::CommandLine* command_line) {
 
   InstallerResult result = RunRole(session, backend, uninstall, inside_package);
 
-  // The task scheduler ends with the run loop; then the loop itself goes.
-  if (!base::TaskScheduler::GetInstance()->ShutdownWithin(kSchedulerShutdownLimit))
-    LOG(WARNING) << "Background work still running at exit is left behind";
+  // Where no controller's run loop ran (the backend, a run that ended
+  // before it), the task scheduler ends here, before the message loop.
+  ShutDownTaskScheduler();
   message_loop.reset();
   return RunInstallerExitCode(result);
 }

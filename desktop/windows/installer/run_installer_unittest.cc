@@ -81,6 +81,10 @@ TEST_F(InstallerProcessTest, RunWritesItsLogAndNeverFakesSuccess) {
   EXPECT_NE(std::string::npos, text.find("No installation to fix the downloadable resources"))
       << text;
   EXPECT_NE(std::string::npos, text.find("Terminating the controller")) << text;
+  // The task scheduler ends with the run loop, before the settings go.
+  const size_t shut_down = text.find("Task scheduler shut down");
+  ASSERT_NE(std::string::npos, shut_down) << text;
+  EXPECT_LT(shut_down, text.find("Destroying settings")) << text;
 }
 
 // Run from an unpacked package, the run gets past the payload and the

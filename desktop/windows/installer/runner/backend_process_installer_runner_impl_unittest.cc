@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/utils/installer_utils.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
 
 namespace {
@@ -79,6 +80,10 @@ TEST_F(BackendRunnerTest, InitialProcessSwitches) {
             RunWith({L"--initial-proc-handle=xyz", L"--initial-pid=4"}));
   // A process that does not exist (pids are multiples of 4).
   EXPECT_EQ(RESULT_INITIAL_PROCESS_FAILED, RunWith({L"--initial-pid=4294967295"}));
+  // A handle that decodes but cannot be watched.
+  testing_support::ScopedLogCapture log;
+  EXPECT_EQ(RESULT_INITIAL_PROCESS_FAILED, RunWith({L"--initial-proc-handle=0000000000000000"}));
+  EXPECT_TRUE(log.Contains("Failed watching initial process"));
 }
 
 // The starter ends while the backend works: the run ends unfinished (20,

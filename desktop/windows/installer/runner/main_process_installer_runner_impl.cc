@@ -11,8 +11,7 @@
 #include "base/synchronization/lock.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/win/kernel_object_security.h"
-#include "crash_reporter/crash_reporter_switches.h"
-#include "crash_reporter/tarvo_crash_reporter_client.h"
+#include "crash_reporter/crash_client_setup.h"
 #include "desktop/windows/installer/ipc/installer_message_reader.h"
 #include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
@@ -81,11 +80,7 @@ InstallerResult MainProcessInstallerRunnerImpl::RunWithSettings(Settings* settin
   settings->ToCommandLine(&command_line, /*suppress_launch=*/false);
   command_line.AppendSwitchASCII(switches::kServerTrackingData, kServerTrackingDataFile);
   command_line.AppendSwitchASCII(switches::kInitialPid, std::to_string(base::GetCurrentProcId()));
-  const DWORD reporter = crash_reporter::TarvoCrashReporterClient::GetInstance()->crash_reporter_pid();
-  if (reporter != 0) {
-    command_line.AppendSwitchASCII(crash_reporter::switches::kCrashReporterPid,
-                                   std::to_string(static_cast<long>(reporter)));
-  }
+  crash_reporter::AppendCrashReporterPid(&command_line);
   result = CreateEvents(folder, &command_line);
   if (result != RESULT_SUCCESS)
     return result;

@@ -17,6 +17,7 @@
 #include "base/win/kernel_object_security.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/test_support/kernel_object_dacl.h"
+#include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/installer_message_builder.h"
 #include "desktop/windows/installer/ipc/ipc_names.h"
 #include "desktop/windows/installer/runner/test_support/two_process_harness.h"
@@ -279,6 +280,7 @@ TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
   // A stand-in backend that exits with the code it is told.
   options.installer = bin.DirName().Append(L"package_programs").Append(L"launcher.exe");
   SetEnvironmentVariableW(L"TARVO_PACKAGE_EXIT_CODE_LAUNCHER", L"103");
+  crash_reporter::TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);
   TwoProcessHarness harness(options);
   harness.runner().OnPackageReady();
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
@@ -291,7 +293,8 @@ TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
   ASSERT_EQ(1u, records.size());
   const std::string& line = records[0];
   for (const char* expected : {"--backend", "--install", "--server-tracking-data=server_tracking_data",
-                               "--initial-pid=", "--initial-proc-handle=", "--package-dir="}) {
+                               "--initial-pid=", "--initial-proc-handle=", "--package-dir=",
+                               "--crash-reporter-pid=0"}) {
     EXPECT_NE(std::string::npos, line.find(expected)) << expected << " in " << line;
   }
   // The package was ready: the backend does not wait for it.

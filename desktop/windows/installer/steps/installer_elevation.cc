@@ -16,8 +16,7 @@
 #include "base/win/kernel_object_security.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
-#include "crash_reporter/crash_reporter_switches.h"
-#include "crash_reporter/tarvo_crash_reporter_client.h"
+#include "crash_reporter/crash_client_setup.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer.h"
@@ -35,15 +34,6 @@ namespace {
 constexpr wchar_t kInstallerExe[] = L"installer.exe";
 constexpr wchar_t kPoliciesSystemKey[] =
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
-
-void AppendCrashReporterPid(base::CommandLine* command_line) {
-  const DWORD pid = crash_reporter::TarvoCrashReporterClient::GetInstance()->crash_reporter_pid();
-  // Without a reporter there is nothing to join.
-  if (pid != 0) {
-    command_line->AppendSwitchASCII(crash_reporter::switches::kCrashReporterPid,
-                                    std::to_string(static_cast<long>(pid)));
-  }
-}
 
 // Copies switch `name` of `own`, with its value, when present.
 void CopyOwnSwitch(const base::CommandLine& own, const char* name,
@@ -196,7 +186,7 @@ base::CommandLine Installer::MakeHelperCommandLine(const base::FilePath& exe,
     command_line.AppendSwitch(switches::kPermanentPermissions);
   if (settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL)
     command_line.AppendSwitch(switches::kRunUninstallBat);
-  AppendCrashReporterPid(&command_line);
+  crash_reporter::AppendCrashReporterPid(&command_line);
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
   if (HasOwnSwitch(switches::kWaitForPackage)) {
     // The helper starts the packaged installer from this folder: it must be
@@ -300,7 +290,7 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   settings_->ToCommandLine(&command_line, /*suppress_launch=*/false);
   if (post_elevated)
     command_line.AppendSwitch(switches::kPostElevatedInstallTasks);
-  AppendCrashReporterPid(&command_line);
+  crash_reporter::AppendCrashReporterPid(&command_line);
   CopyOwnSwitch(command_line_, switches::kInstallSubfolder, &command_line);
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
 

@@ -21,6 +21,7 @@
 #include "base/win/registry.h"
 #include "base/win/test_support/kernel_object_dacl.h"
 #include "base/win/scoped_handle.h"
+#include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
@@ -268,6 +269,7 @@ TEST_F(InstallerTest, ElevatedUninstallSucceedsWithoutAStatus) {
 }
 
 TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {
+  crash_reporter::TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);
   Make({});
   NeedTheGrantHelper();
   launcher_.ExitNextBeforeReturning(0);
@@ -278,8 +280,9 @@ TEST_F(InstallerTest, HelperEndingWithoutGrantGives8) {
   const base::CommandLine& helper = launcher_.launched()[0].command_line;
   EXPECT_EQ(folder_.value(), helper.GetSwitchValueNative("set-folder-permission"));
   EXPECT_TRUE(helper.HasSwitch("permissions-for-user"));
-  // The helper watches this backend.
+  // The helper watches this backend; without a reporter it starts its own.
   EXPECT_EQ(std::to_string(GetCurrentProcessId()), helper.GetSwitchValueASCII("initial-pid"));
+  EXPECT_EQ("0", helper.GetSwitchValueASCII("crash-reporter-pid"));
 }
 
 // The grant events under "Local\\" are open only to the user, SYSTEM and the
@@ -347,6 +350,7 @@ TEST_F(InstallerTest, TemporaryGrantOutlivesThePackagedInstaller) {
   ASSERT_EQ(2u, launcher_.launched().size());
   EXPECT_EQ(folder_.Append(L"51.0.2802.0").Append(L"installer.exe"),
             launcher_.launched()[1].command_line.GetProgram());
+  EXPECT_TRUE(launcher_.launched()[1].command_line.HasSwitch("crash-reporter-pid"));
   EXPECT_FALSE(undo_set_before_end);
   undo.Set(OpenEventW(SYNCHRONIZE, FALSE, undo_name.c_str()));
   EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(undo.Get(), 0));
