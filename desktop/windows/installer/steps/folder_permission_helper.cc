@@ -24,9 +24,6 @@
 
 namespace {
 
-// Far more than the lines of every file of a package.
-constexpr size_t kMaxCleanupBatchFileSize = 16 * 1024 * 1024;
-
 HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* name,
                       bool global) {
   return OpenEventW(access, FALSE, MakeKernelObjectName(folder, name, global).c_str());
@@ -163,7 +160,7 @@ void RunSetFolderPermission(const base::CommandLine& command_line) {
 }
 
 void RunUninstallBat(const base::FilePath& installation_folder) {
-  const base::FilePath batch = installation_folder.Append(kCleanupBatchFileName);
+  const base::FilePath batch = CleanupBatchFile::GetPath(installation_folder);
   if (!base::PathExists(batch))
     return;
   // The unelevated installer wrote the file while it could write the
@@ -171,8 +168,7 @@ void RunUninstallBat(const base::FilePath& installation_folder) {
   // when it is a cleanup batch file of this folder, and as a new file of
   // this process, which nobody else can change.
   std::string text;
-  if (!base::ReadFileToStringWithMaxSize(batch, &text, kMaxCleanupBatchFileSize) ||
-      !CleanupBatchFile::IsValidText(text, installation_folder, CP_OEMCP)) {
+  if (!CleanupBatchFile::ReadFile(installation_folder, nullptr, &text)) {
     LOG(ERROR) << "Not running " << batch << ": it is no cleanup batch file of this folder";
     return;
   }
@@ -189,5 +185,5 @@ void RunUninstallBat(const base::FilePath& installation_folder) {
     return;
   }
   file.Close();
-  GetProcessLauncher()->Launch(base::CommandLine(batch), LaunchStyle::kHidden, nullptr);
+  StartCleanupBatchFile(batch);
 }

@@ -298,7 +298,7 @@ class UninstallBatTest : public testing::Test {
     CleanupBatchFile batch(folder_);
     batch.SetProcess(1, 100);
     batch.SetProcess(3, 300);
-    batch.AddFile(folder_.Append(L"51.0\\installer.exe.1.old"));
+    batch.AddFile(folder_.Append(L"51.0\\installer.exe.1700000000.old"));
     batch.AddFolderAndAncestors(folder_.Append(L"51.0"));
     return batch.GetContents(CP_OEMCP);
   }
@@ -334,7 +334,7 @@ TEST_F(UninstallBatTest, StartsItsOwnCopyOfACleanupBatchFile) {
 // Whatever else the unelevated side put into the file, nothing runs.
 TEST_F(UninstallBatTest, AChangedBatchFileIsNeverStarted) {
   const std::string text = Written();
-  const std::string wait_end = "IF %PID3_RUNNING%==TRUE GOTO :again\n";
+  const std::string wait_end = "IF %WAITED% LSS 1800 IF %PID3_RUNNING%==TRUE GOTO :again\n";
   const size_t files = text.find(wait_end) + wait_end.size();
   const std::string folder = base::WideToUTF8(folder_.value());
   const base::FilePath outside = scratch_.GetPath().Append(L"victim.dll");
@@ -348,6 +348,9 @@ TEST_F(UninstallBatTest, AChangedBatchFileIsNeverStarted) {
       text.substr(0, files) + "del \"" + folder + "\\a\" & evil.exe & \"b\"\n" +
           text.substr(files),
       text.substr(0, files) + "del \"" + folder + "\\%PATH%\"\n" + text.substr(files),
+      // A name a later installation may own by the time the file runs.
+      text.substr(0, files) + "del \"" + folder + "\\51.0\\installer.exe\"\n" +
+          text.substr(files),
       text.substr(0, files) + "rmdir /s /q \"" + folder + "\\51.0\"\n" + text.substr(files),
       // The wait loop itself: one that never ends, or an extra command.
       "SET PID1_RUNNING=TRUE\n:again\nping -n 2 127.0.0.1\n"

@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/steps/finalize/pending_cleanup.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/installer_features.h"
@@ -123,6 +124,8 @@ void Installer::Run() {
   const bool admin = GetSecurityUtil()->IsUserAdmin(/*consider_linked_token=*/false);
   VLOG(1) << "is_elevated_admin: " << admin;
   const base::FilePath folder = settings_->GetFolderDetails()->GetPath();
+  if (!WaitForEarlierCleanup(folder))
+    return;
   if (settings_->GetAllUsers() && IsSilent() && !admin) {
     Fail(RESULT_GENERAL_FAILURE, "Installation requires elevation, but cannot elevate when silent",
          std::wstring());
@@ -302,6 +305,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
   for (InstallerObserver& observer : observers_)
     observer.OnNotify();
   RecoverInterruptedWork(folder);
+  TakeOverPendingCleanup(folder);
   if (HasOwnSwitch(switches::kWaitForPackage)) {
     VLOG(1) << "Need to wait for package";
     WaitForPackage(/*post_elevated=*/false);
@@ -486,6 +490,8 @@ void Installer::OnAllStepsDone(bool success) {
   const InstallOperation operation = settings_->GetOperation();
   if (operation == INSTALL_OPERATION_INSTALL || operation == INSTALL_OPERATION_UPGRADE)
     FinalizeInstallation();
+  else if (operation == INSTALL_OPERATION_UNINSTALL)
+    FinishUninstall();
   OnSucceeded();
 }
 

@@ -134,6 +134,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // Elevates or borrows rights when needed; false when the flow is over.
   bool ObtainRights(const base::FilePath& folder, bool admin, bool access);
   void ContinueWithFolder(const base::FilePath& folder);
+  // An earlier uninstall's clean-up of `folder` has ended before this run
+  // touches the folder; false when the flow is over.
+  bool WaitForEarlierCleanup(const base::FilePath& folder);
   // What runs killed in `folder` left is put right before this one works;
   // from then on no file operation of the run reaches through a link in it.
   void RecoverInterruptedWork(const base::FilePath& folder);
@@ -153,6 +156,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   void ScheduleAndStartSteps(bool report_total);
   void WaitForPackage(bool post_elevated);
   void ReportElevatedRun(bool success);
+  // The uninstall's steps succeeded: its work is made final, and then its
+  // clean-up batch file starts.
+  void FinishUninstall();
 
   void Fail(InstallerResult code, const std::string& detail, const std::wstring& message);
   void OnFailed();

@@ -36,7 +36,7 @@ base::Process LaunchElevated(const base::CommandLine& command_line, DWORD* error
   return base::Process(info.hProcess);
 }
 
-base::Process LaunchWith(const base::CommandLine& command_line,
+base::Process LaunchWith(const base::CommandLine::StringType& command_line,
                          const base::LaunchOptions& options, DWORD* error) {
   base::Process process = base::LaunchProcess(command_line, options);
   if (!process.IsValid()) {
@@ -45,6 +45,16 @@ base::Process LaunchWith(const base::CommandLine& command_line,
       *error = ERROR_GEN_FAILURE;
   }
   return process;
+}
+
+// The system's cmd.exe running `batch_file` by its name alone. Written out
+// whole: cmd's switches are no switches of ours.
+std::wstring BatchFileCommandLine(const base::FilePath& batch_file) {
+  wchar_t system[MAX_PATH];
+  const UINT length = ::GetSystemDirectoryW(system, MAX_PATH);
+  const base::FilePath cmd =
+      base::FilePath(std::wstring(system, length < MAX_PATH ? length : 0)).Append(L"cmd.exe");
+  return L"\"" + cmd.value() + L"\" /d /v:off /c \"" + batch_file.BaseName().value() + L"\"";
 }
 
 }  // namespace
@@ -59,8 +69,11 @@ base::Process ProcessLauncherImpl::Launch(const base::CommandLine& command_line,
     return LaunchElevated(command_line, error);
   base::LaunchOptions options;
   options.inherit_mode = base::LaunchOptions::Inherit::kNone;
-  options.start_hidden = style == LaunchStyle::kHidden;
-  return LaunchWith(command_line, options, error);
+  if (style != LaunchStyle::kHidden)
+    return LaunchWith(command_line.GetCommandLineString(), options, error);
+  options.start_hidden = true;
+  options.current_directory = command_line.GetProgram().DirName();
+  return LaunchWith(BatchFileCommandLine(command_line.GetProgram()), options, error);
 }
 
 base::Process ProcessLauncherImpl::LaunchInheriting(const base::CommandLine& command_line,
@@ -72,7 +85,7 @@ base::Process ProcessLauncherImpl::LaunchInheriting(const base::CommandLine& com
   base::LaunchOptions options;
   options.inherit_mode = base::LaunchOptions::Inherit::kSpecific;
   options.handles_to_inherit = {inherited};
-  return LaunchWith(command_line, options, error);
+  return LaunchWith(command_line.GetCommandLineString(), options, error);
 }
 
 base::win::ScopedHandle OpenProgramForLaunch(const base::FilePath& path) {

@@ -17,7 +17,10 @@ enum class LaunchStyle {
   kPlain,
   // ShellExecuteExW with "runas": the system asks for administrator rights.
   kElevated,
-  // No window; for programs nobody waits for (batch files).
+  // A batch file, run by the system's cmd without a window, from the
+  // batch file's own folder and named there without its folder: no
+  // character of the folder's name (a "%", a "^") reaches cmd's command
+  // line. No AutoRun command and no delayed expansion ("!") either.
   kHidden,
 };
 

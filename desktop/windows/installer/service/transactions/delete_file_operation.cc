@@ -4,7 +4,6 @@
 
 #include <aclapi.h>
 
-#include <ctime>
 #include <string>
 
 #include "base/files/file_util.h"
@@ -57,9 +56,7 @@ bool DeleteFileOperation::DoExecute(Transaction* sub_operations, std::string* er
     return true;
   }
 
-  moved_aside_path_ = base::FilePath(path_.value() + L"." +
-                                     std::to_wstring(static_cast<long long>(std::time(nullptr))) +
-                                     L".old");
+  moved_aside_path_ = MakeMovedAsideName(path_);
   if (base::PathExists(moved_aside_path_)) {
     LOG(ERROR) << "Temporary file with name" << moved_aside_path_ << "already exists";
     SetOperationError(error, ".old file '" + moved_aside_path_.AsUTF8Unsafe() +

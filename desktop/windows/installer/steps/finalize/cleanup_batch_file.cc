@@ -1,16 +1,17 @@
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <iterator>
 #include <string_view>
 
+#include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -60,11 +61,25 @@ bool QuotePath(const base::FilePath& path, UINT code_page, std::string* quoted) 
   return true;
 }
 
-constexpr char kTaskListLine[] = "TASKLIST /FI \"PID eq ";
 constexpr char kDeleteLine[] = "del ";
 constexpr char kRemoveFolderLine[] = "rmdir ";
-constexpr char kDeleteSelfLine[] = "del %0";
-constexpr char kDeleteSelfAndFolderLine[] = "del %0 & rmdir ";
+// Joins the deletion of the file itself and the removal of the installation
+// folder: cmd reads no line after the file is gone.
+constexpr char kThenRemoveFolder[] = " & rmdir ";
+// Out of the installation folder, which is the current folder at the start,
+// so that the folder can go at the end.
+constexpr char kLeaveFolderLine[] = "cd ..";
+// About half an hour of rounds of about a second each: a process id taken
+// over by a program that runs for good does not keep the file for ever.
+constexpr int kMaxWaitRounds = 1800;
+// How the wait asks whether a process runs, by its id. TASKLIST answers on
+// Windows; Wine's prints nothing, and there "wmic" answers, which newer
+// Windows versions may lack. A FOR /F whose command prints nothing ends a
+// block in Wine's cmd, so no line here is in parentheses.
+constexpr char kTaskListQuery[] =
+    "FOR /F \"tokens=2 delims=,\" %%P IN ('TASKLIST /FO CSV /NH /FI \"PID eq ";
+constexpr char kWmicQuery[] = "FOR /F %%P IN ('wmic process get ProcessId') DO IF \"%%P\"==\"";
+constexpr size_t kMaxBatchFileSize = 16 * 1024 * 1024;
 
 // The path of a line `prefix` + quoted path as QuotePath writes it: the
 // text between the quotes, "%%" read as "%", decoded from `code_page`.
@@ -123,29 +138,67 @@ bool IsInFolder(const base::FilePath& folder, const base::FilePath& path, bool i
          IsSafeRelativePath(std::wstring_view(relative.value()));
 }
 
-// The line that starts the wait for the process in `slot`.
-std::string WaitIfLine(int slot) {
-  return "IF %PID" + base::NumberToString(slot) + "_RUNNING%==TRUE (";
+// The variable that says whether the process in `slot` runs: TRUE,
+// CHECKING while this round asks, FALSE once it has ended (never asked
+// again, so a later process of the same id is not waited for).
+std::string Running(int slot) {
+  return "PID" + base::NumberToString(slot) + "_RUNNING";
+}
+
+// The line that asks TASKLIST about the process in `slot`, without its id
+// and what follows it.
+std::string TaskListLinePrefix(int slot) {
+  return "IF %" + Running(slot) + "%==CHECKING " + kTaskListQuery;
 }
 
 // The processes a cleanup batch file waits for, from its TASKLIST lines.
 bool ReadWaitedProcesses(const std::vector<std::string_view>& lines, CleanupBatchFile* batch) {
-  int slot = 0;
   for (std::string_view line : lines) {
-    for (int n = 1; n <= 3; ++n) {
-      if (line == WaitIfLine(n))
-        slot = n;
+    for (int slot = 1; slot <= 3; ++slot) {
+      const std::string prefix = TaskListLinePrefix(slot);
+      if (line.substr(0, prefix.size()) != prefix)
+        continue;
+      const std::string_view rest = line.substr(prefix.size());
+      unsigned pid = 0;
+      if (!base::StringToUint(rest.substr(0, rest.find('"')), &pid) || pid == 0)
+        return false;
+      batch->SetProcess(slot, pid);
     }
-    if (line.substr(0, std::size(kTaskListLine) - 1) != kTaskListLine)
-      continue;
-    const std::string_view rest = line.substr(std::size(kTaskListLine) - 1);
-    unsigned pid = 0;
-    if (slot == 0 || !base::StringToUint(rest.substr(0, rest.find('"')), &pid))
-      return false;
-    batch->SetProcess(slot, pid);
-    slot = 0;
   }
   return true;
+}
+
+// Whether `path`, as a cleanup batch file names it, is a moved-aside copy.
+bool IsMovedAside(const base::FilePath& path) {
+  return ParseMovedAsideName(path.BaseName().value(), nullptr, nullptr) ||
+         ParseMovedAsideName(LongPath(path).BaseName().value(), nullptr, nullptr);
+}
+
+// The last line: the file itself deleted, and the installation folder
+// removed after it when `folder` is not empty.
+std::string LastLine(const std::string& batch_file, const std::string& folder) {
+  return kDeleteLine + batch_file + (folder.empty() ? "" : kThenRemoveFolder + folder);
+}
+
+// Whether `line` is a last line for `installation_folder`; `removes_folder`
+// tells whether it removes the folder too.
+bool IsValidLastLine(std::string_view line, const base::FilePath& installation_folder,
+                     UINT code_page, bool* removes_folder) {
+  const std::string separator = std::string("\"") + kThenRemoveFolder;
+  const size_t split = line.find(separator);
+  base::FilePath path;
+  if (!UnquotePath(line.substr(0, split == std::string_view::npos ? line.size() : split + 1),
+                   kDeleteLine, code_page, &path) ||
+      !IsInFolder(installation_folder, path.DirName(), /*itself=*/true) ||
+      !base::FilePath::CompareEqualIgnoreCase(path.BaseName().value(), kCleanupBatchFileName)) {
+    return false;
+  }
+  *removes_folder = split != std::string_view::npos;
+  // The removal of the folder starts after the quote and " & ".
+  const size_t removal = split + separator.size() - (std::size(kRemoveFolderLine) - 1);
+  return split == std::string_view::npos ||
+         (UnquotePath(line.substr(removal), kRemoveFolderLine, code_page, &path) &&
+          IsInFolder(installation_folder, path, /*itself=*/true));
 }
 
 }  // namespace
@@ -155,12 +208,22 @@ CleanupBatchFile::CleanupBatchFile(const base::FilePath& installation_folder)
 
 CleanupBatchFile::~CleanupBatchFile() = default;
 
+// static
+base::FilePath CleanupBatchFile::GetPath(const base::FilePath& installation_folder) {
+  return installation_folder.StripTrailingSeparators().Append(kCleanupBatchFileName);
+}
+
 void CleanupBatchFile::SetProcess(int slot, base::ProcessId pid) {
   DCHECK(slot >= 1 && slot <= 3);
   pids_[slot - 1] = pid;
 }
 
 void CleanupBatchFile::AddFile(const base::FilePath& file) {
+  DCHECK(IsMovedAside(file));
+  for (const base::FilePath& added : files_) {
+    if (PathsEqualIgnoreCase(added, file))
+      return;
+  }
   files_.push_back(file);
 }
 
@@ -176,37 +239,35 @@ void CleanupBatchFile::AddFolderAndAncestors(const base::FilePath& folder) {
 std::string CleanupBatchFile::GetWaitLines() const {
   std::string text;
   auto line = [&text](const std::string& content) { text += content + "\n"; };
-  for (int i = 0; i < 3; ++i) {
-    if (pids_[i])
-      line("SET PID" + base::NumberToString(i + 1) + "_RUNNING=TRUE");
+  line(kLeaveFolderLine);
+  for (int slot = 1; slot <= 3; ++slot) {
+    if (pids_[slot - 1])
+      line("SET " + Running(slot) + "=TRUE");
   }
+  line("SET WAITED=0");
   line(":again");
-  for (int i = 0; i < 3; ++i) {
-    if (!pids_[i])
+  for (int slot = 1; slot <= 3; ++slot) {
+    if (!pids_[slot - 1])
       continue;
-    const std::string n = base::NumberToString(i + 1);
-    line(WaitIfLine(i + 1));
-    line(kTaskListLine + base::NumberToString(static_cast<unsigned>(pids_[i])) +
-         "\" | FIND /c /i \".exe\"");
-    line("IF ERRORLEVEL 1 SET PID" + n + "_RUNNING=FALSE");
-    line(")");
+    const std::string pid = base::NumberToString(static_cast<unsigned>(pids_[slot - 1]));
+    const std::string found = " SET " + Running(slot) + "=TRUE";
+    line("IF %" + Running(slot) + "%==TRUE SET " + Running(slot) + "=CHECKING");
+    line(TaskListLinePrefix(slot) + pid + "\"') DO IF \"%%~P\"==\"" + pid + "\"" + found);
+    line("IF %" + Running(slot) + "%==CHECKING " + kWmicQuery + pid + "\"" + found);
+    line("IF %" + Running(slot) + "%==CHECKING SET " + Running(slot) + "=FALSE");
   }
   line("ping -n 2 127.0.0.1");
-  for (int i = 0; i < 3; ++i) {
-    if (pids_[i])
-      line("IF %PID" + base::NumberToString(i + 1) + "_RUNNING%==TRUE GOTO :again");
+  line("SET /A WAITED+=1");
+  for (int slot = 1; slot <= 3; ++slot) {
+    if (pids_[slot - 1]) {
+      line("IF %WAITED% LSS " + base::NumberToString(kMaxWaitRounds) + " IF %" + Running(slot) +
+           "%==TRUE GOTO :again");
+    }
   }
   return text;
 }
 
-std::string CleanupBatchFile::GetContents(UINT code_page) const {
-  std::string text = GetWaitLines();
-  auto line = [&text](const std::string& content) { text += content + "\n"; };
-  std::string quoted;
-  for (const base::FilePath& file : files_) {
-    if (QuotePath(file, code_page, &quoted))
-      line(kDeleteLine + quoted);
-  }
+std::vector<base::FilePath> CleanupBatchFile::GetFoldersInOrder() const {
   // Children before their parents: a descending order puts every folder
   // after the folders inside it.
   std::vector<base::FilePath> folders = folders_;
@@ -218,8 +279,19 @@ std::string CleanupBatchFile::GetContents(UINT code_page) const {
                               return base::FilePath::CompareEqualIgnoreCase(a.value(), b.value());
                             }),
                 folders.end());
+  return folders;
+}
+
+std::string CleanupBatchFile::GetContents(UINT code_page) const {
+  std::string text = GetWaitLines();
+  auto line = [&text](const std::string& content) { text += content + "\n"; };
+  std::string quoted;
+  for (const base::FilePath& file : files_) {
+    if (QuotePath(file, code_page, &quoted))
+      line(kDeleteLine + quoted);
+  }
   bool remove_own_folder = false;
-  for (const base::FilePath& folder : folders) {
+  for (const base::FilePath& folder : GetFoldersInOrder()) {
     if (base::FilePath::CompareEqualIgnoreCase(folder.value(), installation_folder_.value())) {
       remove_own_folder = true;
       continue;
@@ -227,25 +299,21 @@ std::string CleanupBatchFile::GetContents(UINT code_page) const {
     if (QuotePath(folder, code_page, &quoted))
       line(kRemoveFolderLine + quoted);
   }
-  // The installation folder holds this file, so it can only go once the
-  // file is gone; cmd reads no line after the file is deleted, hence the
-  // same line.
-  if (remove_own_folder && QuotePath(installation_folder_, code_page, &quoted))
-    line(kDeleteSelfAndFolderLine + quoted);
-  else
-    line(kDeleteSelfLine);
+  std::string self;
+  std::string own_folder;
+  if (!QuotePath(GetPath(installation_folder_), code_page, &self))
+    return text;
+  if (remove_own_folder)
+    QuotePath(installation_folder_, code_page, &own_folder);
+  line(LastLine(self, own_folder));
   return text;
 }
 
-bool CleanupBatchFile::Write(base::FilePath* path) const {
-  *path = installation_folder_.Append(kCleanupBatchFileName);
-  return base::WriteFile(*path, GetContents(CP_OEMCP));
-}
-
 // static
-bool CleanupBatchFile::IsValidText(const std::string& text,
-                                   const base::FilePath& installation_folder,
-                                   UINT code_page) {
+bool CleanupBatchFile::Parse(const std::string& text,
+                             const base::FilePath& installation_folder,
+                             UINT code_page,
+                             CleanupBatchFile* batch) {
   if (text.empty() || text.back() != '\n')
     return false;
   std::vector<std::string_view> lines;
@@ -255,45 +323,82 @@ bool CleanupBatchFile::IsValidText(const std::string& text,
     start = end + 1;
   }
   // The wait, exactly as this class writes it for the processes named.
-  CleanupBatchFile waiting(installation_folder);
-  if (!ReadWaitedProcesses(lines, &waiting))
+  CleanupBatchFile read(installation_folder);
+  if (!ReadWaitedProcesses(lines, &read))
     return false;
-  const std::string wait = waiting.GetWaitLines();
+  const std::string wait = read.GetWaitLines();
   if (text.compare(0, wait.size(), wait) != 0)
     return false;
   const size_t wait_lines = static_cast<size_t>(std::count(wait.begin(), wait.end(), '\n'));
-  // Then the files, the folders and the last line, each only inside the
+  bool removes_folder = false;
+  if (lines.size() <= wait_lines ||
+      !IsValidLastLine(lines.back(), installation_folder, code_page, &removes_folder)) {
+    return false;
+  }
+  // Then the copies, the folders and the last line, each only inside the
   // installation folder.
-  bool in_folders = false;
   base::FilePath path;
   for (size_t i = wait_lines; i + 1 < lines.size(); ++i) {
-    if (!in_folders && UnquotePath(lines[i], kDeleteLine, code_page, &path)) {
-      if (!IsInFolder(installation_folder, path, /*itself=*/false))
+    if (read.folders_.empty() && UnquotePath(lines[i], kDeleteLine, code_page, &path)) {
+      if (!IsInFolder(installation_folder, path, /*itself=*/false) || !IsMovedAside(path))
         return false;
+      read.files_.push_back(path);
     } else if (UnquotePath(lines[i], kRemoveFolderLine, code_page, &path)) {
-      in_folders = true;
       if (!IsInFolder(installation_folder, path, /*itself=*/false))
         return false;
+      read.folders_.push_back(path);
     } else {
       return false;
     }
   }
-  const std::string_view last = lines.back();
-  return lines.size() > wait_lines &&
-         (last == kDeleteSelfLine ||
-          (UnquotePath(last, kDeleteSelfAndFolderLine, code_page, &path) &&
-           IsInFolder(installation_folder, path, /*itself=*/true)));
+  if (removes_folder)
+    read.folders_.push_back(read.installation_folder_);
+  if (batch) {
+    std::copy(std::begin(read.pids_), std::end(read.pids_), batch->pids_);
+    batch->files_ = std::move(read.files_);
+    batch->folders_ = std::move(read.folders_);
+  }
+  return true;
+}
+
+// static
+bool CleanupBatchFile::IsValidText(const std::string& text,
+                                   const base::FilePath& installation_folder,
+                                   UINT code_page) {
+  return Parse(text, installation_folder, code_page, nullptr);
+}
+
+// static
+bool CleanupBatchFile::ReadFile(const base::FilePath& installation_folder,
+                                CleanupBatchFile* batch,
+                                std::string* text) {
+  std::string read;
+  if (!base::ReadFileToStringWithMaxSize(GetPath(installation_folder), &read, kMaxBatchFileSize) ||
+      !Parse(read, installation_folder, CP_OEMCP, batch)) {
+    return false;
+  }
+  if (text)
+    *text = std::move(read);
+  return true;
+}
+
+void CleanupBatchFile::CarryOut() const {
+  for (const base::FilePath& file : files_) {
+    if (base::PathExists(file) && !base::DeleteFile(file, /*recursive=*/false))
+      LOG(WARNING) << "Cannot delete " << file;
+  }
+  for (const base::FilePath& folder : GetFoldersInOrder()) {
+    if (!base::FilePath::CompareEqualIgnoreCase(folder.value(), installation_folder_.value()))
+      ::RemoveDirectoryW(folder.value().c_str());
+  }
 }
 
 bool StartCleanupBatchFile(const base::FilePath& batch_file) {
-  // Run from the folder above, so that the installation folder is no
-  // process's current folder when the file removes it.
-  const std::wstring folder = batch_file.DirName().DirName().value();
-  SHELLEXECUTEINFOW info = {};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpFile = batch_file.value().c_str();
-  info.lpDirectory = folder.c_str();
-  info.nShow = SW_HIDE;
-  return ShellExecuteExW(&info) != FALSE;
+  DWORD error = ERROR_SUCCESS;
+  if (GetProcessLauncher()->Launch(base::CommandLine(batch_file), LaunchStyle::kHidden, &error)
+          .IsValid()) {
+    return true;
+  }
+  LOG(ERROR) << "Cannot start " << batch_file << ": " << GetWindowsErrorText(error);
+  return false;
 }

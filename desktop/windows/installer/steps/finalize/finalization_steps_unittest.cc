@@ -285,7 +285,9 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   context_.existing_installation = &existing;
   context_.parent_pid = 4321;
   Put(L"1.0\\tarvo.exe");
-  Put(L"1.0\\swiftshader\\libegl.dll");
+  // A library in use can be renamed, not deleted; a file held without
+  // delete sharing neither.
+  const base::FilePath library = Put(L"1.0\\swiftshader\\libegl.dll");
   const base::FilePath pak = Put(L"1.0\\locales\\en.pak");
   const base::FilePath old_engine = Put(L"1.0\\installer_engine.dll.1700000000.old");
   Put(L"launcher.exe");
@@ -293,14 +295,19 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   Put(L"installer_prefs.json");
   Put(L"installer_prefs.json.backup");
   Put(L"installer_prefs.json.bad");
-  HANDLE held = CreateFileW(pak.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  HANDLE held_pak = CreateFileW(pak.value().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+  HANDLE held_library = CreateFileW(library.value().c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held_pak);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held_library);
   {
     UninstallCleanupStep step(&context_);
     EXPECT_EQ(STEP_OK, step.Run(0).status);
   }
-  CloseHandle(held);
+  CloseHandle(held_pak);
+  CloseHandle(held_library);
   std::vector<std::wstring> expected_calls = {L"sweep", L"delete Autoupdate ABC"};
   EXPECT_EQ(expected_calls, tasks.calls);
   EXPECT_FALSE(base::PathExists(root_.Append(L"1.0\\tarvo.exe")));
@@ -310,6 +317,8 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_FALSE(base::PathExists(root_.Append(L"installer_prefs.json.backup")));
   // A corrupt copy kept aside for a later look is the user's to remove.
   EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json.bad")));
+  EXPECT_FALSE(base::PathExists(library));
+  EXPECT_TRUE(base::PathExists(pak));
 
   std::string batch;
   ASSERT_TRUE(base::ReadFileToString(root_.Append(L"k.bat"), &batch));
@@ -317,16 +326,17 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_NE(std::string::npos, batch.find("SET PID3_RUNNING=TRUE\n"));
   EXPECT_NE(std::string::npos, batch.find("PID eq 4321"));
   EXPECT_EQ(std::string::npos, batch.find("PID2"));
-  EXPECT_NE(std::string::npos, batch.find("del \"" + root + "\\1.0\\locales\\en.pak\"\n"));
+  // Only copies moved aside, never a name a later installation may own.
+  EXPECT_NE(std::string::npos, batch.find("del \"" + root + "\\1.0\\swiftshader\\libegl.dll."));
+  EXPECT_EQ(std::string::npos, batch.find("en.pak"));
   EXPECT_NE(std::string::npos,
             batch.find("del \"" + base::WideToUTF8(old_engine.value()) + "\"\n"));
   // Children first, nothing above the installation folder; the folders of
   // deleted files too, for the batch file removes them once empty.
   EXPECT_NE(std::string::npos, batch.find("rmdir \"" + root + "\\1.0\\swiftshader\"\n"));
-  EXPECT_EQ(std::string::npos, batch.find("libegl"));
   const size_t locales = batch.find("rmdir \"" + root + "\\1.0\\locales\"\n");
   const size_t versioned = batch.find("rmdir \"" + root + "\\1.0\"\n");
-  const size_t top = batch.find("rmdir \"" + root + "\"\n");
+  const size_t top = batch.find("& rmdir \"" + root + "\"\n");
   ASSERT_NE(std::string::npos, locales);
   ASSERT_NE(std::string::npos, versioned);
   ASSERT_NE(std::string::npos, top);

@@ -13,7 +13,10 @@
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/scheduled_tasks/windows_task_scheduler.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
+#include "desktop/windows/installer/service/transactions/write_file_operation.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
@@ -84,6 +87,22 @@ bool UninstallCleanupStep::Delete(const base::FilePath& path) {
       &error);
 }
 
+void UninstallCleanupStep::DeleteOrLeave(const base::FilePath& path, CleanupBatchFile* batch) {
+  if (!base::PathExists(path) || Delete(path))
+    return;
+  // Under its own name the batch file could delete what a later
+  // installation of the folder put there before it ran.
+  const base::FilePath aside = MakeMovedAsideName(path);
+  std::string error;
+  if (GetContext()->GetTransaction()->Execute(
+          std::make_unique<MoveFileOperation>(path, aside, GetContext()->GetBaseInstallFolder()),
+          &error)) {
+    batch->AddFile(aside);
+  } else {
+    LOG(WARNING) << "Cannot move " << path << " aside: " << error;
+  }
+}
+
 void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
   const base::FilePath root = GetContext()->GetBaseInstallFolder();
   const InstallationStatus* existing = GetExistingInstallation();
@@ -94,25 +113,24 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
       if (!IsSafeRelativePath(file.value()))
         continue;
       const base::FilePath path = versioned.Append(file);
-      if (base::PathExists(path) && !Delete(path))
-        batch->AddFile(path);
+      DeleteOrLeave(path, batch);
       // Emptied only once the transaction commits: the batch file removes
       // the folders then, each only when nothing else is left in it.
       batch->AddFolderAndAncestors(path.DirName());
     }
-    // The running installer and engine are renamed aside rather than
-    // deleted (they cannot be while they run); they go once it has ended.
+    // Copies that other deletions moved aside and that the commit may not
+    // remove while a program holds them.
     if (!existing->subfolder.empty()) {
       base::FileEnumerator old_files(versioned, /*recursive=*/false, base::FileEnumerator::FILES,
                                      L"*.old");
-      for (base::FilePath old = old_files.Next(); !old.empty(); old = old_files.Next())
-        batch->AddFile(old);
+      for (base::FilePath old = old_files.Next(); !old.empty(); old = old_files.Next()) {
+        if (ParseMovedAsideName(old.BaseName().value(), nullptr, nullptr))
+          batch->AddFile(old);
+      }
       batch->AddFolderAndAncestors(versioned);
     }
   }
-  const base::FilePath launcher = root.Append(kLauncherExeName);
-  if (base::PathExists(launcher) && !Delete(launcher))
-    batch->AddFile(launcher);
+  DeleteOrLeave(root.Append(kLauncherExeName), batch);
   if (!ProductInfo::IsWhiteLabeled()) {
     const base::FilePath old_browser =
         root.Append(GetBrowserExeName()).ReplaceExtension(L".old");
@@ -124,17 +142,12 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
   const std::wstring prefs = kInstallerPrefsFileName;
   for (const std::wstring& name : {std::wstring(kPrefDefaultOverridesName), prefs,
                                    prefs + kPrefsBackupSuffix}) {
-    const base::FilePath path = root.Append(name);
-    if (base::PathExists(path) && !Delete(path))
-      batch->AddFile(path);
+    DeleteOrLeave(root.Append(name), batch);
   }
   if (existing) {
     for (const base::FilePath& file : existing->root_files) {
-      if (!IsSafeRelativePath(file.value()))
-        continue;
-      const base::FilePath path = root.Append(file);
-      if (base::PathExists(path) && !Delete(path))
-        batch->AddFile(path);
+      if (IsSafeRelativePath(file.value()))
+        DeleteOrLeave(root.Append(file), batch);
     }
   }
 }
@@ -143,16 +156,13 @@ void UninstallCleanupStep::WriteBatchFile(CleanupBatchFile* batch) {
   batch->SetProcess(1, base::GetCurrentProcId());
   batch->SetProcess(2, InitialPid(GetContext()->GetCommandLine()));
   batch->SetProcess(3, GetContext()->GetParentPid());
-  base::FilePath path;
-  if (!batch->Write(&path)) {
-    LOG(ERROR) << "Cannot write the final cleanup batch file";
-    return;
+  const base::FilePath path = CleanupBatchFile::GetPath(GetContext()->GetBaseInstallFolder());
+  std::string error;
+  // Through the transaction: a run killed before its end takes it back.
+  if (!GetContext()->GetTransaction()->Execute(
+          std::make_unique<WriteFileOperation>(path, batch->GetContents(CP_OEMCP)), &error)) {
+    LOG(ERROR) << "Cannot write the final cleanup batch file: " << error;
   }
-  if (GetContext()->HasFinishedEvent())
-    return;
-  LOG(INFO) << "Starting final cleanup batch file.";
-  if (!StartCleanupBatchFile(path))
-    LOG(ERROR) << "Cannot start the final cleanup batch file";
 }
 
 void UninstallCleanupStep::DeleteProfile(Installation* installation) {

@@ -7,8 +7,9 @@ class CleanupBatchFile;
 class Installation;
 
 // Removes the autoupdate task and the installed files; what cannot be
-// deleted while the installer runs is left to "k.bat", which waits for the
-// installer processes to end. Never fails.
+// deleted while the installer runs is moved aside and left to "k.bat",
+// which waits for the installer processes to end. The Installer starts it
+// once the uninstall is final. Never fails.
 class UninstallCleanupStep : public InstallerStep {
  public:
   explicit UninstallCleanupStep(InstallerStepContext* context);
@@ -21,6 +22,9 @@ class UninstallCleanupStep : public InstallerStep {
   void DeleteFiles(CleanupBatchFile* batch);
   // False when the delete failed.
   bool Delete(const base::FilePath& path);
+  // Deletes `path` when it exists; one that cannot be deleted now (a
+  // running program) is moved aside and its copy left to `batch`.
+  void DeleteOrLeave(const base::FilePath& path, CleanupBatchFile* batch);
   void WriteBatchFile(CleanupBatchFile* batch);
   void DeleteProfile(Installation* installation);
 };
