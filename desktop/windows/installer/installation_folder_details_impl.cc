@@ -7,6 +7,7 @@
 
 #include "base/base_paths.h"
 #include "base/features/list_feature_reader.h"
+#include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
@@ -14,8 +15,10 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/values.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/service/existing_installation_reader.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
 #include "desktop/windows/installer/utils/canonical_folder.h"
@@ -97,6 +100,15 @@ void InstallationFolderDetailsImpl::Initialize(const base::FilePath& folder, boo
     LoadExistingStatus(recovery);
   else
     FindValidParent();
+  // Two installations one inside the other would share their shortcuts
+  // and registrations, and the uninstall of one would take them from the
+  // other. The folder of an existing installation stays usable, so that
+  // it can still be upgraded or uninstalled.
+  if (!existing_status_ && IsNestedInstallation()) {
+    valid_parent_.clear();
+    existing_installation_traces_ = false;
+    return;
+  }
   CheckFreeSpace();
   ReadExistingInstallation();
 }
@@ -168,6 +180,38 @@ void InstallationFolderDetailsImpl::FindValidParent() {
       return;
     }
   }
+}
+
+bool InstallationFolderDetailsImpl::IsNestedInstallation() const {
+  auto holds_status = [](const base::FilePath& folder) {
+    return base::PathExists(folder.Append(kInstallationStatusFileName)) ||
+           base::PathExists(folder.Append(kLegacyStatusFileName));
+  };
+  for (base::FilePath folder = path_.DirName(); folder != folder.DirName();
+       folder = folder.DirName()) {
+    if (holds_status(folder)) {
+      VLOG(1) << "Path is inside the installation in " << folder.value();
+      return true;
+    }
+  }
+  // A folder holding one just below it, or anywhere below as an uninstall
+  // entry names it.
+  base::FileEnumerator children(path_, /*recursive=*/false, base::FileEnumerator::DIRECTORIES);
+  for (base::FilePath child = children.Next(); !child.empty(); child = children.Next()) {
+    if (holds_status(child)) {
+      VLOG(1) << "Path holds the installation in " << child.value();
+      return true;
+    }
+  }
+  for (const base::FilePath& registered :
+       ExistingInstallationReader::GetInstance()->ListRegisteredFolders()) {
+    if (IsParentPathIgnoreCase(registered, path_) || IsParentPathIgnoreCase(path_, registered)) {
+      VLOG(1) << "Path is inside or holds the registered installation in "
+              << registered.value();
+      return true;
+    }
+  }
+  return false;
 }
 
 void InstallationFolderDetailsImpl::CheckFreeSpace() {

@@ -72,6 +72,9 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   bool CheckPath();
   void LoadExistingStatus(bool recovery);
   void FindValidParent();
+  // Whether the folder, holding no installation of its own, lies inside
+  // another installation or holds one below it.
+  bool IsNestedInstallation() const;
   void CheckFreeSpace();
   void ReadExistingInstallation();
   void TestShortcuts(const base::FilePath& target, bool is_launcher);

@@ -192,6 +192,36 @@ TEST_F(InstallationFolderDetailsImplTest, AFolderBelowAFileHasNoValidParent) {
   EXPECT_EQ(FOLDER_PROBLEM_NOT_ENOUGH_SPACE, details_->GetFolderProblem());
 }
 
+// A folder inside an installation, or holding one below it, is refused;
+// the folder of an installation itself stays usable.
+TEST_F(InstallationFolderDetailsImplTest, NestedInstallationFoldersAreRefused) {
+  const base::FilePath outer = folder_;
+  const base::FilePath registered = temp_dir_.GetPath().Append(L"Apps\\Deep\\Tarvo");
+  WriteStatus(InstallationStatus(INSTALLATION_STATUS_SOURCE_GENERATED));
+  Write(temp_dir_.GetPath().Append(L"Legacy\\installation_status.xml"), "<x/>");
+  registry_reader_.registered_folders = {registered};
+  ASSERT_TRUE(base::CreateDirectory(outer.Append(L"51.0.2802.0")));
+  const struct {
+    base::FilePath path;
+    const char* reason;
+  } kCases[] = {
+      {outer.Append(L"51.0.2802.0"), "Path is inside the installation"},
+      {outer.Append(L"sub\\deeper"), "Path is inside the installation"},
+      {temp_dir_.GetPath().Append(L"Legacy\\x"), "Path is inside the installation"},
+      {temp_dir_.GetPath(), "Path holds the installation"},
+      {registered.Append(L"x"), "registered installation"},
+      {temp_dir_.GetPath().Append(L"Apps"), "registered installation"},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_TRUE(InitializeLogging(c.path, c.reason)) << c.path;
+    ExpectRejected();
+  }
+  for (const base::FilePath& usable : {outer, registered, temp_dir_.GetPath().Append(L"Side")}) {
+    details_->Initialize(usable, /*recovery=*/false);
+    EXPECT_EQ(FOLDER_PROBLEM_NONE, details_->GetFolderProblem()) << usable;
+  }
+}
+
 TEST_F(InstallationFolderDetailsImplTest, TooLittleSpaceListsEachShortVolume) {
   // The temporary folder shares the volume: both needs add up.
   queries_->free_bytes[L"C:\\"] = 300 * kMiB;

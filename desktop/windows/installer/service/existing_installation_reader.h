@@ -2,10 +2,9 @@
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_EXISTING_INSTALLATION_READER_H_
 
 #include <memory>
+#include <vector>
 
-namespace base {
-class FilePath;
-}
+#include "base/files/file_path.h"
 class InstallationStatus;
 
 // Rebuilds the status record of an installation that left no usable status
@@ -19,6 +18,10 @@ class ExistingInstallationReader {
   // `status` receives a record of source "fully_recovered", or null when
   // the folder does not hold a recognisable installation.
   virtual void Read(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder) = 0;
+
+  // The folders that this product's uninstall entries (the current user's,
+  // and both views of the machine's) name as their installations'.
+  virtual std::vector<base::FilePath> ListRegisteredFolders() = 0;
 
   // The process-wide reader, made on first use by the factory and kept
   // until the process ends.

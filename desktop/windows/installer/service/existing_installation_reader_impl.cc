@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -43,8 +44,10 @@ bool SameFolder(const std::wstring& a, const base::FilePath& b) {
                                                 b.StripTrailingSeparators().value());
 }
 
-// The first entry under one root that is ours and names `folder`.
-bool FindEntryUnder(HKEY root, REGSAM view, const base::FilePath& folder, std::wstring* name) {
+// Calls `visit` (entry name, its folder) for each entry under one root that
+// is ours, until it returns true; true then.
+bool VisitOwnEntries(HKEY root, REGSAM view,
+                     const std::function<bool(const std::wstring&, const std::wstring&)>& visit) {
   const std::wstring product = base::UTF8ToWide(product_info::GetProductName());
   const std::wstring company = base::UTF8ToWide(ProductInfo::GetCompanyName());
   std::unique_ptr<RegistryKeyEnumerator> entries =
@@ -58,12 +61,31 @@ bool FindEntryUnder(HKEY root, REGSAM view, const base::FilePath& folder, std::w
     if (base::StartsWith(entry_name, product, base::CompareCase::SENSITIVE) &&
         entry->ReadValue(L"Publisher", &publisher) &&
         base::StartsWith(publisher, company, base::CompareCase::SENSITIVE) &&
-        entry->ReadValue(L"InstallLocation", &location) && SameFolder(location, folder)) {
-      *name = entry_name;
+        entry->ReadValue(L"InstallLocation", &location) && visit(entry_name, location)) {
       return true;
     }
   }
   return false;
+}
+
+// The first entry under one root that is ours and names `folder`.
+bool FindEntryUnder(HKEY root, REGSAM view, const base::FilePath& folder, std::wstring* name) {
+  return VisitOwnEntries(root, view, [&](const std::wstring& entry, const std::wstring& location) {
+    if (!SameFolder(location, folder))
+      return false;
+    *name = entry;
+    return true;
+  });
+}
+
+// The views of the machine's entries, the 64-bit one first where there is
+// one.
+std::vector<REGSAM> MachineViews() {
+  std::vector<REGSAM> views;
+  if (base::win::OSInfo::GetInstance()->architecture() != base::win::OSInfo::X86_ARCHITECTURE)
+    views.push_back(KEY_WOW64_64KEY);
+  views.push_back(KEY_WOW64_32KEY);
+  return views;
 }
 
 // A direct subfolder that may hold an installed version.
@@ -192,11 +214,7 @@ namespace existing_installation_internal {
 bool FindUninstallEntry(const base::FilePath& folder, bool* all_users, std::wstring* entry_name) {
   std::wstring user_entry;
   const bool found_for_user = FindEntryUnder(HKEY_CURRENT_USER, 0, folder, &user_entry);
-  std::vector<REGSAM> machine_views;
-  if (base::win::OSInfo::GetInstance()->architecture() != base::win::OSInfo::X86_ARCHITECTURE)
-    machine_views.push_back(KEY_WOW64_64KEY);
-  machine_views.push_back(KEY_WOW64_32KEY);
-  for (REGSAM view : machine_views) {
+  for (REGSAM view : MachineViews()) {
     std::wstring machine_entry;
     if (FindEntryUnder(HKEY_LOCAL_MACHINE, view, folder, &machine_entry)) {
       // Entries for one folder in both hives: no telling which is real.
@@ -305,6 +323,19 @@ bool ExistingInstallationReaderImpl::FindVersionedSubfolder(const base::FilePath
     return true;
   }
   return false;
+}
+
+std::vector<base::FilePath> ExistingInstallationReaderImpl::ListRegisteredFolders() {
+  std::vector<base::FilePath> folders;
+  auto add = [&folders](const std::wstring& /*entry*/, const std::wstring& location) {
+    if (!location.empty())
+      folders.push_back(base::FilePath(location).StripTrailingSeparators());
+    return false;
+  };
+  VisitOwnEntries(HKEY_CURRENT_USER, 0, add);
+  for (REGSAM view : MachineViews())
+    VisitOwnEntries(HKEY_LOCAL_MACHINE, view, add);
+  return folders;
 }
 
 void ExistingInstallationReaderImpl::Read(std::unique_ptr<InstallationStatus>* status,

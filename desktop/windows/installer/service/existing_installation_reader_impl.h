@@ -34,6 +34,7 @@ class ExistingInstallationReaderImpl : public ExistingInstallationReader {
   ~ExistingInstallationReaderImpl() override;
 
   void Read(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder) override;
+  std::vector<base::FilePath> ListRegisteredFolders() override;
 
  private:
   // The newest versioned subfolder whose installer answers its version.

@@ -9,3 +9,7 @@ void FakeExistingInstallationReader::Read(std::unique_ptr<InstallationStatus>* s
   ++read_count;
   status->reset(answer ? new InstallationStatus(*answer) : nullptr);
 }
+
+std::vector<base::FilePath> FakeExistingInstallationReader::ListRegisteredFolders() {
+  return registered_folders;
+}

@@ -16,8 +16,10 @@ class FakeExistingInstallationReader : public ExistingInstallationReader {
   ~FakeExistingInstallationReader() override;
 
   void Read(std::unique_ptr<InstallationStatus>* status, const base::FilePath& folder) override;
+  std::vector<base::FilePath> ListRegisteredFolders() override;
 
   std::unique_ptr<InstallationStatus> answer;
+  std::vector<base::FilePath> registered_folders;
   std::atomic<int> read_count{0};
 
  private:
