@@ -1,6 +1,6 @@
 # Damaged installers, full drives and runs killed half way, end to end, each
 # scenario in a fresh Wine prefix of its own.
-foreach(scenario truncated_installer full_drive
+foreach(scenario truncated_installer full_drive uninstall_cleanup odd_folders
                  killed_install_0 killed_install_1 killed_install_2 killed_install_3
                  killed_upgrade_0 killed_upgrade_1 killed_upgrade_2 killed_upgrade_3)
   add_test(NAME e2e_recovery_${scenario}

@@ -251,9 +251,12 @@ def compare(expected, actual, what):
     assert not changes, "%s differs from a clean run:\n  %s" % (what, "\n  ".join(changes[:40]))
 
 
-def check_empty(prefix, empty, what):
+def check_empty(prefix, empty, what, folder=FOLDER):
+    """Nothing left but what an uninstall may leave: under Wine, the emptied
+    installation `folder` stays (cmd holds the clean-up file until its end)."""
+    emptied = "file %s/" % os.path.relpath(prefix.unix(folder), prefix.c)
     changes = [c for c in e2e.diff(empty, e2e.snapshot(prefix))
-               if not e2e.LEGITIMATELY_LEFT.match(c) and not WINE_KEYS.search(c)]
+               if not e2e.LEGITIMATELY_LEFT.match(c) and not WINE_KEYS.search(c) and c != emptied]
     assert not changes, "%s left:\n  %s" % (what, "\n  ".join(changes[:40]))
 
 
@@ -412,9 +415,90 @@ def scenario_killed(prefix, a, shard):
     cycles.compare_with_clean_runs()
 
 
+# --- An uninstall's clean-up and the runs after it ----------------------
+
+
+def installer_processes(prefix):
+    """The Linux pids of the prefix's installer processes."""
+    return [int(pid) for pid, command_line in prefix.live_processes(with_pids=True)
+            if "installer.exe" in command_line.lower()]
+
+
+def signal_each(pids, number):
+    for pid in pids:
+        try:
+            os.kill(pid, number)
+        except ProcessLookupError:
+            pass
+
+
+def uninstall_with_late_exit(cycles, seconds):
+    """An uninstall whose installer processes end `seconds` late: they are
+    held still from the moment the clean-up file runs."""
+    prefix = cycles.prefix
+    seen = set(prefix.logs())
+    process = start(prefix, uninstall_cmd(prefix, e2e.V1))
+    deadline = time.monotonic() + 120
+    while not any("k.bat" in line.lower() for line in prefix.live_processes()):
+        assert process.poll() is None and time.monotonic() < deadline, \
+            "the uninstall ended before its clean-up file ran"
+    held = installer_processes(prefix)
+    signal_each(held, signal.SIGSTOP)
+    time.sleep(seconds)
+    signal_each(held, signal.SIGCONT)
+    e2e.check_code(prefix, seen, process.wait(timeout=240), 0, "uninstall ending late")
+
+
+def scenario_uninstall_cleanup(prefix, a):
+    """The clean-up file waits for the installer processes however late they
+    end, and deletes only what the uninstalled installation left: an install
+    started as soon as the uninstall has ended is whole. After each, the
+    uninstall leaves nothing."""
+    cycles = KillCycles(prefix, a, upgrade=False)
+    run_ok(prefix, cycles.command, "install")
+    uninstall_with_late_exit(cycles, 8)
+    check_empty(prefix, cycles.empty, "an uninstall whose processes ended late")
+    print("an uninstall whose processes ended 8 s late: nothing left")
+    run_ok(prefix, cycles.command, "install", wait=False)
+    reference = state(prefix)
+    for round_ in range(2):
+        run_ok(prefix, uninstall_cmd(prefix, cycles.installed_version()), "uninstall", wait=False)
+        run_ok(prefix, cycles.command, "install right after the uninstall", wait=False)
+        compare(reference, state(prefix), "an install right after an uninstall")
+        print("round %d: an install right after an uninstall is whole" % (round_ + 1))
+    cycles.uninstall("the installs right after uninstalls")
+
+
+def scenario_odd_folders(prefix, a):
+    """Folders inside an installation, or holding one, are refused (103) and
+    change nothing; a folder whose name holds what cmd treats specially
+    installs and uninstalls leaving nothing."""
+    cycles = KillCycles(prefix, a, upgrade=False)
+    run_ok(prefix, cycles.command, "install")
+    installed = e2e.snapshot(prefix)
+    for nested in (FOLDER + "\\" + e2e.V1, FOLDER + "\\sub", "C:\\e2e"):
+        seen = set(prefix.logs())
+        code = run(prefix, cycles.v1, "--silent", *e2e.QUIET, "--allusers=0",
+                   "--installfolder=" + nested)
+        e2e.check_code(prefix, seen, code, 103, "install into " + nested)
+        compare(installed, e2e.snapshot(prefix), "the refused install into " + nested)
+        print("%s: refused with 103, nothing changed" % nested)
+    cycles.uninstall("the refused nested installs")
+
+    odd = "C:\\e2e\\T%OS% 100% ^x & y! (z)"
+    run_ok(prefix, [cycles.v1, "--silent", *e2e.QUIET, "--allusers=0", "--installfolder=" + odd],
+           "install into " + odd)
+    run_ok(prefix, [os.path.join(prefix.unix(odd), e2e.V1, "installer.exe"), "--uninstall",
+                    "--silent", *e2e.QUIET], "uninstall from " + odd, wait=False)
+    check_empty(prefix, cycles.empty, "the uninstall from " + odd, folder=odd)
+    print("%s: installed and uninstalled, nothing left" % odd)
+
+
 SCENARIOS = {
     "truncated_installer": scenario_truncated_installer,
     "full_drive": scenario_full_drive,
+    "uninstall_cleanup": scenario_uninstall_cleanup,
+    "odd_folders": scenario_odd_folders,
 }
 for _shard in KILL_POINTS:
     SCENARIOS["killed_" + _shard] = (
