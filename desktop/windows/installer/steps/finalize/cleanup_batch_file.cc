@@ -11,6 +11,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -383,13 +384,16 @@ bool CleanupBatchFile::ReadFile(const base::FilePath& installation_folder,
 }
 
 void CleanupBatchFile::CarryOut() const {
+  // The file was written for this folder, and may have been changed since:
+  // nothing is reached through a link.
+  const FolderBoundary boundary(installation_folder_);
   for (const base::FilePath& file : files_) {
-    if (base::PathExists(file) && !base::DeleteFile(file, /*recursive=*/false))
+    if (!boundary.Remove(file, /*recursive=*/false))
       LOG(WARNING) << "Cannot delete " << file;
   }
   for (const base::FilePath& folder : GetFoldersInOrder()) {
     if (!base::FilePath::CompareEqualIgnoreCase(folder.value(), installation_folder_.value()))
-      ::RemoveDirectoryW(folder.value().c_str());
+      boundary.Remove(folder, /*recursive=*/false);
   }
 }
 
