@@ -22,6 +22,7 @@
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/steps/step_names.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
+#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/product_info.h"
@@ -89,6 +90,24 @@ std::vector<std::string> InstallerController::GetNeededDownloadableResources() c
 
 bool InstallerController::SettingsComplete() const {
   return settings_->GetFolderDetails() && !settings_->HasPendingFolderDetails();
+}
+
+bool InstallerController::RunBackendProcess() {
+  const InstallerResult result = runner_->Run(settings_);
+  if (result == RESULT_SUCCESS)
+    return true;
+  LOG(ERROR) << "Failed to run the backend. Show whatever error was reported";
+  uint32_t code = result;
+  std::string detail;
+  std::wstring message;
+  if (HasInstallerErrorRecord())
+    GetInstallerError(&code, &detail, &message);
+  // A record that holds no failure still must not turn a failed launch
+  // into success.
+  if (code == RESULT_SUCCESS)
+    code = result;
+  OnInstallerError(static_cast<InstallerResult>(code), message, detail);
+  return false;
 }
 
 void InstallerController::Terminate() {

@@ -91,6 +91,11 @@ class InstallerController : public InstallerControllerInterface,
   void FixDownloadableResources();
   // The folder details are there and no newer request is pending.
   bool SettingsComplete() const;
+  // The runner's Run with the settings. When the backend cannot be
+  // launched, the error reported (the error record's; never a success: the
+  // launch's own code then) goes to OnInstallerError, and false is
+  // returned.
+  bool RunBackendProcess();
 
   SettingsImpl* settings() const { return settings_; }
   MainProcessInstallerRunner* runner() const { return runner_; }

@@ -22,7 +22,6 @@
 #include "desktop/windows/installer/settings/settings_impl.h"
 #include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/security_util.h"
 
@@ -211,20 +210,7 @@ void SilentInstallerController::RunBackend() {
     RunTrackingDataActions();
   }
   VLOG(2) << "Preparing to run the installer.";
-  const uint32_t result = runner()->Run(settings());
-  if (result != RESULT_SUCCESS) {
-    VLOG(1) << "Failed to run the backend. Show whatever error was reported";
-    uint32_t code = result;
-    std::string detail;
-    std::wstring message;
-    if (HasInstallerErrorRecord())
-      GetInstallerError(&code, &detail, &message);
-    // A record that holds no failure still must not turn a failed launch
-    // into success.
-    if (code == RESULT_SUCCESS)
-      code = result;
-    OnInstallerError(static_cast<InstallerResult>(code), message, detail);
-  }
+  RunBackendProcess();
 }
 
 void SilentInstallerController::OnPackageFetcherStatusChanged(uint32_t status) {

@@ -23,7 +23,6 @@
 #include "desktop/windows/installer/ui/installer_ui_lock.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 #include "desktop/windows/installer/utils/installer_architecture.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -232,18 +231,7 @@ void InstallerUIController::OnAcceptClicked() {
 }
 
 void InstallerUIController::RunBackend() {
-  const uint32_t result = runner()->Run(settings());
-  if (result != RESULT_SUCCESS) {
-    uint32_t code = result;
-    std::string detail;
-    std::wstring message;
-    if (HasInstallerErrorRecord())
-      GetInstallerError(&code, &detail, &message);
-    // An empty record must not turn a failed launch into success.
-    if (code == RESULT_SUCCESS)
-      code = result;
-    LOG(ERROR) << "Failed to run the backend. Show whatever error was reported";
-    OnInstallerError(static_cast<InstallerResult>(code), message, detail);
+  if (!RunBackendProcess()) {
     HandlePendingError();
     return;
   }
