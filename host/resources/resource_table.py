@@ -103,7 +103,7 @@ The full terms are published at https://www.tarvo.example/terms.
 
 # Ids that exist in every table but that the engine does not show; they are
 # not in the language files and get this text in every table.
-UNUSED_IDS = (37013, 37014, 37015, 37021, 37030, 37050)
+UNUSED_IDS = (37013, 37014, 37015, 37021, 37050)
 UNUSED_TEXT = "(unused)"
 
 STRINGS_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "strings")

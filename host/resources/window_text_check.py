@@ -54,7 +54,7 @@ CONTROL_TEXTS = {
     "IDC_ERROR_HEADLINE": ([37046], TITLE_FONT),
     "IDC_UNINSTALL_ERROR_HEADLINE": ([37047], TITLE_FONT),
     # Phases, then the error texts.
-    "IDC_STATUS_TEXT": ([37025, 37026, 37027, (37028, [SAMPLE_USER]), 37029]
+    "IDC_STATUS_TEXT": ([37025, 37026, 37027, (37028, [SAMPLE_USER]), 37029, 37030]
                         + list(range(37053, 37066)) + [(37071, [SAMPLE_DRIVES])],
                         DIALOG_FONT),
     "IDC_UNINSTALL_QUESTION": ([37035], BOLD_FONT),

@@ -24,7 +24,7 @@ constexpr int kLanguageNameId = 37051;
 constexpr int kMaxSameAsEnglish = 3;
 
 bool IsUnused(int id) {
-  static constexpr int kUnused[] = {37013, 37014, 37015, 37021, 37030, 37050};
+  static constexpr int kUnused[] = {37013, 37014, 37015, 37021, 37050};
   return std::find(std::begin(kUnused), std::end(kUnused), id) != std::end(kUnused);
 }
 

@@ -3,11 +3,14 @@
 #include <string>
 
 #include "base/environment.h"
+#include "base/win/scoped_handle.h"
 
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
 #include "desktop/windows/installer/steps/finalize/finalization_step_factory.h"
 #include "desktop/windows/installer/steps/installer_step.h"
 #include "desktop/windows/installer/steps/registration_step_factory.h"
+#include "desktop/windows/installer/utils/installer_event_names.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
@@ -42,16 +45,22 @@ class ForcedFailureStep : public InstallerStep {
 };
 
 // For the end-to-end tests only: the step named by
-// TARVO_INSTALLER_TEST_STOP_AT stops the process for good before it would
-// run, so that the test can kill the whole run there.
+// TARVO_INSTALLER_TEST_STOP_AT holds the run before it would run, so that
+// the test can kill the whole run there, or interrupt it: the run then
+// rolls back as for any interruption (the retry never comes).
 class StoppingStep : public InstallerStep {
  public:
   StoppingStep(std::string name, InstallerStepContext* context)
       : InstallerStep(std::move(name), context) {}
 
   StepResult Run(int /*attempt*/) override {
-    StopHereIfTestAsks(name());
-    return StepResult(STEP_FAILED, RESULT_GENERAL_FAILURE, std::wstring(),
+    base::win::ScopedHandle interrupted(OpenEventW(
+        SYNCHRONIZE, FALSE,
+        MakeKernelObjectName(GetContext()->GetSettingsInstallFolder().value(),
+                             kInterruptedEventName, /*global=*/true)
+            .c_str()));
+    StopHereIfTestAsks(name(), interrupted.Get());
+    return StepResult(STEP_RETRY_THEN_FAIL, RESULT_GENERAL_FAILURE, std::wstring(),
                       "Step " + name() + " was to stop the test run");
   }
 };

@@ -72,7 +72,7 @@ ComPtr<IStream> LoadResourceToStream(int id, const wchar_t* type) {
   return stream;
 }
 
-HBITMAP LoadPngResourceBitmap(int id, const wchar_t* type) {
+HBITMAP LoadPngResourceBitmap(int id, const wchar_t* type, double scale) {
   ComPtr<IStream> stream = LoadResourceToStream(id, type);
   if (!stream)
     return nullptr;
@@ -85,6 +85,18 @@ HBITMAP LoadPngResourceBitmap(int id, const wchar_t* type) {
     std::unique_ptr<Gdiplus::Bitmap> bitmap(Gdiplus::Bitmap::FromStream(stream.Get()));
     if (!bitmap || bitmap->GetLastStatus() != Gdiplus::Ok)
       return nullptr;
+    const int width = static_cast<int>(bitmap->GetWidth() * scale + 0.5);
+    const int height = static_cast<int>(bitmap->GetHeight() * scale + 0.5);
+    if (scale != 1.0 && width > 0 && height > 0) {
+      auto scaled = std::make_unique<Gdiplus::Bitmap>(width, height, PixelFormat32bppARGB);
+      {
+        Gdiplus::Graphics graphics(scaled.get());
+        graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+        graphics.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+        graphics.DrawImage(bitmap.get(), 0, 0, width, height);
+      }
+      bitmap = std::move(scaled);
+    }
     if (bitmap->GetHBITMAP(Gdiplus::Color(0, 0, 0, 0), &result) != Gdiplus::Ok)
       result = nullptr;
   }

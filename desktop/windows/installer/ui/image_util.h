@@ -16,8 +16,9 @@
 Microsoft::WRL::ComPtr<IStream> LoadResourceToStream(int id, const wchar_t* type);
 
 // Decodes a "PNG" or "JPG" resource into a 32-bit bitmap whose transparent
-// parts stay transparent (alpha 0). Null on any failure. The caller owns it.
-HBITMAP LoadPngResourceBitmap(int id, const wchar_t* type);
+// parts stay transparent (alpha 0), `scale` times its size (smoothly
+// resampled). Null on any failure. The caller owns it.
+HBITMAP LoadPngResourceBitmap(int id, const wchar_t* type, double scale = 1.0);
 
 // Source-over blending with the source's per-pixel alpha.
 bool AlphaBlendBitmap(HDC target, int x, int y, int width, int height, HBITMAP source,

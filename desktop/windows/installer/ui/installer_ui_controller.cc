@@ -235,6 +235,7 @@ void InstallerUIController::RunBackend() {
     HandlePendingError();
     return;
   }
+  backend_alive_ = true;
   if (pending_fetcher_request_) {
     LOG(INFO) << "Running pending fetcher callback.";
     std::move(pending_fetcher_request_).Run(/*run=*/true);
@@ -286,7 +287,35 @@ void InstallerUIController::OpenFullPackage(const std::wstring& url) {
 }
 
 void InstallerUIController::OnWindowClosed() {
+  if (stopping_)
+    return;
   SendEvent(std::make_unique<InstallationCancelledEvent>(kCancelReasonClosed, kEventLevel));
+  if (backend_alive_) {
+    StopBackendAndFinish();
+    return;
+  }
+  Finish();
+}
+
+// "Cancelled" is true only once the backend has undone its work: until it
+// has ended the window stays, saying that the run is being cancelled.
+void InstallerUIController::StopBackendAndFinish() {
+  LOG(INFO) << "Waiting for the installer backend to roll back and end";
+  stopping_ = true;
+  if (window_)
+    window_->ShowStopping();
+  runner()->Stop();
+  base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+      FROM_HERE,
+      base::BindOnce(&InstallerUIController::OnStopLimitReached, weak_factory_.GetWeakPtr()),
+      stop_limit_);
+}
+
+void InstallerUIController::OnStopLimitReached() {
+  if (terminated())
+    return;
+  InstallerController::OnInstallerError(RESULT_GENERAL_FAILURE, std::wstring(),
+                                        "The installer backend did not end after the cancel");
   Finish();
 }
 
@@ -402,8 +431,16 @@ void InstallerUIController::ReportError(uint32_t id,
 void InstallerUIController::OnBackendProcessTerminated(InstallerResult code) {
   InstallerController::OnBackendProcessTerminated(code);
   LOG(INFO) << "Installer termination reported";
+  backend_alive_ = false;
   if (terminated()) {
     LOG(INFO) << "UI already terminated";
+    return;
+  }
+  if (stopping_) {
+    // Its exit code says how the cancel ended: rolled back (20), or done
+    // before the cancel reached it (0).
+    LOG(INFO) << "The installer backend has ended after the cancel";
+    Finish();
     return;
   }
   if (code == RESULT_SUCCESS) {
@@ -476,7 +513,7 @@ void InstallerUIController::RunUICallbackAndPostReply(
     base::scoped_refptr<base::SingleThreadTaskRunner> reply_runner,
     Reply reply) {
   LOG(INFO) << "Obtained UI callback request from fetcher";
-  if (terminated()) {
+  if (terminated() || stopping_) {
     LOG(INFO) << "UI has been terminated already.";
     reply_runner->PostTask(FROM_HERE, base::BindOnce(std::move(reply), kCancelledReply));
     return;

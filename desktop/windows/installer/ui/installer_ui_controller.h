@@ -29,6 +29,10 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   // A failed backend's error page waits this long, so that an ERROR message
   // still on its way wins over the generic text.
   static constexpr base::TimeDelta kPendingErrorDelay = base::TimeDelta::FromMilliseconds(100);
+  // Closing the window while the backend works ends the run once the
+  // backend has rolled back and ended, or after this long (result 1: what
+  // the backend leaves is unknown).
+  static constexpr base::TimeDelta kStopLimit = base::TimeDelta::FromMinutes(2);
 
   InstallerUIController(MainProcessInstallerRunner* runner,
                         std::unique_ptr<ProgressCalculator> progress_calculator,
@@ -41,6 +45,7 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   // The lock file's folder; the temporary folder unless set (tests).
   void set_lock_folder_for_testing(const base::FilePath& folder) { lock_folder_ = folder; }
   void set_pending_error_delay_for_testing(base::TimeDelta delay) { pending_error_delay_ = delay; }
+  void set_stop_limit_for_testing(base::TimeDelta limit) { stop_limit_ = limit; }
 
   // InstallerControllerInterface:
   void RunUICallbackAndPostReply(UICallback callback,
@@ -115,6 +120,10 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   std::wstring GetStringWithReplacement(uint32_t id, const std::wstring& replacement);
   void OpenFullPackage(const std::wstring& url);
   void SendControllerLaunched(PayloadManager* payload_manager);
+  // Interrupts the backend and finishes once it has ended (or kStopLimit
+  // has passed).
+  void StopBackendAndFinish();
+  void OnStopLimitReached();
   void Finish();
   void DestroyUi();
   void ObserveSettings(bool observe);
@@ -123,6 +132,10 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   // Run(true) runs the stored fetcher request; Run(false) cancels it.
   base::OnceCallback<void(bool)> pending_fetcher_request_;
   bool backend_running_ = false;
+  // The backend process launched by Accept has not ended yet.
+  bool backend_alive_ = false;
+  // The user cancelled; the run ends when the backend has.
+  bool stopping_ = false;
   int phase_ = 0;
   bool restart_fetching_ = false;
   bool error_shown_before_ = false;
@@ -134,6 +147,7 @@ class InstallerUIController : public InstallerWindowObserver, public InstallerCo
   std::unique_ptr<PendingError> pending_error_;
   base::FilePath lock_folder_;
   base::TimeDelta pending_error_delay_ = kPendingErrorDelay;
+  base::TimeDelta stop_limit_ = kStopLimit;
   std::unique_ptr<InstallerUiLock> ui_lock_;
   std::unique_ptr<InstallerWindow> window_;
   base::WeakPtrFactory<InstallerUIController> weak_factory_{this};

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,7 @@ struct WindowRecord {
   std::vector<bool> full_package_offers;
   std::vector<std::wstring> message_boxes;
   std::vector<int> phase_statuses;
+  int stopping = 0;
   bool destroyed = false;
 };
 
@@ -58,6 +60,7 @@ class FakeWindow : public InstallerWindow {
   void AddObserver(InstallerWindowObserver* observer) override { observer_ = observer; }
   void RemoveObserver(InstallerWindowObserver* /*observer*/) override { observer_ = nullptr; }
   void ShowPhaseStatus(int phase) override { record_->phase_statuses.push_back(phase); }
+  void ShowStopping() override { ++record_->stopping; }
 
  private:
   WindowRecord* const record_;
@@ -402,13 +405,18 @@ TEST_F(InstallerUIControllerTest, FetcherRequestsWaitForAcceptAndAreCancelledAft
   EXPECT_EQ(1, ran);
   EXPECT_EQ(std::vector<uint32_t>{7u}, replies);
 
+  // Once cancelled, while the backend still rolls back, and after the end.
   controller_->OnWindowClosed();
+  request();
+  runner_.Notify([](InstallerObserver* observer) {
+    observer->OnBackendProcessTerminated(RESULT_NOT_FINISHED);
+  });
   base::RunLoop().RunUntilIdle();
   EXPECT_TRUE(quit_);
   request();
   base::RunLoop().RunUntilIdle();
   EXPECT_EQ(1, ran);
-  EXPECT_EQ((std::vector<uint32_t>{7u, 1223u}), replies);
+  EXPECT_EQ((std::vector<uint32_t>{7u, 1223u, 1223u}), replies);
 }
 
 // A window that cannot be created ends the run with result 1 instead of
@@ -420,17 +428,59 @@ TEST_F(InstallerUIControllerTest, MissingWindowEndsTheRun) {
   EXPECT_EQ(0, runner_.run_count);
 }
 
-// Closing the window, at any page before the end, ends the run as not
-// finished: result 20 (exit code 120), with cancel reason 1 sent.
-TEST_F(InstallerUIControllerTest, ClosingTheWindowEndsTheRunAsNotFinished) {
-  StartController();
-  controller_->OnWindowClosed();
-  base::RunLoop().RunUntilIdle();
-  EXPECT_TRUE(quit_);
-  EXPECT_TRUE(window_.destroyed);
-  EXPECT_EQ(RESULT_NOT_FINISHED, controller_->result());
-  EXPECT_EQ(std::vector<int>{kCancelReasonClosed}, CancelReasons());
-  EXPECT_EQ(0, runner_.run_count);
+// Closing the window ends the run as not finished: result 20 (exit code
+// 120), with cancel reason 1 sent. While the backend works, the window says
+// that the run is being cancelled and the run ends only once the backend
+// has ended: with its result (20 rolled back, 0 when it had finished), or,
+// when it does not end in time, with 1.
+TEST_F(InstallerUIControllerTest, ClosingTheWindowEndsTheRunOnceTheBackendHasEnded) {
+  const struct {
+    bool accepted;
+    std::optional<InstallerResult> backend_end;
+    InstallerResult result;
+  } cases[] = {
+      {false, std::nullopt, RESULT_NOT_FINISHED},
+      {true, RESULT_NOT_FINISHED, RESULT_NOT_FINISHED},
+      {true, RESULT_SUCCESS, RESULT_SUCCESS},
+      {true, std::nullopt, RESULT_GENERAL_FAILURE},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.accepted << " " << c.backend_end.value_or(RESULT_COUNT));
+    controller_.reset();
+    quit_ = false;
+    window_ = WindowRecord();
+    InstallRecordingSender();
+    StartController();
+    controller_->set_stop_limit_for_testing(base::TimeDelta::FromMilliseconds(200));
+    if (c.accepted)
+      controller_->OnAcceptClicked();
+    base::RunLoop().RunUntilIdle();
+    const int stops = runner_.stop_count;
+    controller_->OnWindowClosed();
+    controller_->OnWindowClosed();
+    base::RunLoop().RunUntilIdle();
+    EXPECT_EQ(!c.accepted, quit_);
+    EXPECT_EQ(c.accepted ? 1 : 0, window_.stopping);
+    if (c.accepted) {
+      EXPECT_GT(runner_.stop_count, stops);
+      if (c.backend_end) {
+        runner_.Notify([&c](InstallerObserver* observer) {
+          // A run that had finished: its success came first.
+          if (*c.backend_end == RESULT_SUCCESS)
+            observer->OnInstallerSucceeded();
+          observer->OnBackendProcessTerminated(*c.backend_end);
+        });
+      }
+      base::RunLoop run_loop;
+      base::ThreadTaskRunnerHandle::Get()->PostDelayedTask(
+          FROM_HERE, run_loop.QuitClosure(), base::TimeDelta::FromMilliseconds(400));
+      run_loop.Run();
+    }
+    EXPECT_TRUE(quit_);
+    EXPECT_TRUE(window_.destroyed);
+    EXPECT_EQ(c.result, controller_->result());
+    EXPECT_EQ(std::vector<int>{kCancelReasonClosed}, CancelReasons());
+  }
 }
 
 // Without SSE2 the only thing shown is the message box; its end is the

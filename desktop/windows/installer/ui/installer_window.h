@@ -40,6 +40,9 @@ class InstallerWindow {
   virtual void AddObserver(InstallerWindowObserver* observer) = 0;
   virtual void RemoveObserver(InstallerWindowObserver* observer) = 0;
   virtual void ShowPhaseStatus(int phase) = 0;
+  // The run is being cancelled: the progress page says so until the window
+  // goes, and closing the window asks nothing more.
+  virtual void ShowStopping() = 0;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UI_INSTALLER_WINDOW_H_

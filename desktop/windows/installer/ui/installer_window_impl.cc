@@ -37,8 +37,18 @@ constexpr int kInstallPhaseExtract = 6;
 // A larger advance sets the bar at once; smaller ones step it.
 constexpr int kProgressJump = 10;
 
-HFONT MakeFont(HDC dc, int points, int weight, const wchar_t* face, bool smooth) {
-  const int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+// The dialogs' own font size; a window too large for the screen is laid out
+// again with a smaller one, down to the last.
+constexpr int kDialogPoints = 8;
+constexpr int kSmallestDialogPoints = 4;
+// The images are drawn for 96 pixels per inch.
+constexpr int kImageDpi = 96;
+
+// A font of `points` in a layout made with `layout_points` for the dialogs.
+HFONT MakeFont(HDC dc, int points, int layout_points, int weight, const wchar_t* face,
+               bool smooth) {
+  const int height =
+      -MulDiv(points * layout_points, GetDeviceCaps(dc, LOGPIXELSY), 72 * kDialogPoints);
   return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_OUTLINE_PRECIS, CLIP_DEFAULT_PRECIS,
                      smooth ? ANTIALIASED_QUALITY : DEFAULT_QUALITY,
@@ -99,13 +109,43 @@ UINT MessageBoxReadingFlags() {
   return IsRightToLeftLanguage() ? MB_RTLREADING | MB_RIGHT : 0;
 }
 
+// Where a DIALOGEX template keeps its font size; 0 when it names no font.
+size_t FontSizeOffset(const std::vector<BYTE>& dialog) {
+  // Version, signature, help id, extended style, style, item count and the
+  // four coordinates; then menu, class and title.
+  constexpr size_t kStyleOffset = 12;
+  constexpr size_t kHeaderSize = 26;
+  if (dialog.size() < kHeaderSize)
+    return 0;
+  DWORD style = 0;
+  memcpy(&style, dialog.data() + kStyleOffset, sizeof(style));
+  if (!(style & DS_SETFONT))
+    return 0;
+  auto word_at = [&dialog](size_t at) {
+    WORD word = 0;
+    memcpy(&word, dialog.data() + at, sizeof(word));
+    return word;
+  };
+  size_t at = kHeaderSize;
+  for (int field = 0; field < 3 && at + sizeof(WORD) <= dialog.size(); ++field) {
+    if (field < 2 && word_at(at) == 0xFFFF) {
+      at += 2 * sizeof(WORD);
+      continue;
+    }
+    while (at + sizeof(WORD) <= dialog.size() && word_at(at) != 0)
+      at += sizeof(WORD);
+    at += sizeof(WORD);
+  }
+  return at + sizeof(WORD) <= dialog.size() ? at : 0;
+}
+
 // Creates a dialog of the main module, mirrored for a right-to-left
-// language: the mirroring must be in the template's extended style, since
-// children inherit it only at their creation.
-HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bool mirrored) {
+// language (the mirroring must be in the template's extended style, since
+// children inherit it only at their creation) and laid out with a font of
+// `points` (its dialog units follow the font).
+HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bool mirrored,
+                        int points) {
   HINSTANCE module = GetModuleHandleW(nullptr);
-  if (!mirrored)
-    return CreateDialogParamW(module, MAKEINTRESOURCEW(id), parent, procedure, param);
   HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
   HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
   const void* data = loaded ? LockResource(loaded) : nullptr;
@@ -116,12 +156,38 @@ HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bo
   if (!data || size < kExStyleOffset + sizeof(DWORD) || words[0] != 1 || words[1] != 0xFFFF)
     return CreateDialogParamW(module, MAKEINTRESOURCEW(id), parent, procedure, param);
   std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-  DWORD ex_style = 0;
-  memcpy(&ex_style, copy.data() + kExStyleOffset, sizeof(ex_style));
-  ex_style |= WS_EX_LAYOUTRTL;
-  memcpy(copy.data() + kExStyleOffset, &ex_style, sizeof(ex_style));
+  if (mirrored) {
+    DWORD ex_style = 0;
+    memcpy(&ex_style, copy.data() + kExStyleOffset, sizeof(ex_style));
+    ex_style |= WS_EX_LAYOUTRTL;
+    memcpy(copy.data() + kExStyleOffset, &ex_style, sizeof(ex_style));
+  }
+  if (const size_t font_size = FontSizeOffset(copy)) {
+    const WORD point_size = static_cast<WORD>(points);
+    memcpy(copy.data() + font_size, &point_size, sizeof(point_size));
+  }
   return CreateDialogIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(copy.data()),
                                     parent, procedure, param);
+}
+
+// The font size at which `dialog`, made with `points`, fits the work area
+// of its monitor (at most `points`).
+int FittingPoints(HWND dialog, int points) {
+  MONITORINFO monitor = {sizeof(monitor)};
+  RECT window = {};
+  if (!GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
+      !GetWindowRect(dialog, &window)) {
+    return points;
+  }
+  const RECT& work = monitor.rcWork;
+  const double scale =
+      std::min({1.0, static_cast<double>(work.right - work.left) / (window.right - window.left),
+                static_cast<double>(work.bottom - work.top) / (window.bottom - window.top)});
+  if (scale >= 1.0)
+    return points;
+  // Text does not shrink quite as the layout does: at least one size less.
+  return std::max(kSmallestDialogPoints,
+                  std::min(points - 1, static_cast<int>(points * scale)));
 }
 
 // Whether `control` is, or lies inside, a box that shows a folder path.
@@ -148,10 +214,22 @@ void ReadLeftToRight(HWND window) {
   InvalidateRect(window, nullptr, TRUE);
 }
 
-// Texts of a mirrored window read right to left too; folder paths keep
-// reading left to right.
+// Texts of a mirrored window read right to left too; folder paths and the
+// terms (an English text) keep reading left to right. The centred rich
+// texts are not mirrored themselves: Wine lays out a mirrored rich edit's
+// right-to-left text left to right, embedding or not.
 BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
   const int id = GetDlgCtrlID(control);
+  if (id == IDC_TERMS_TEXT) {
+    ReadLeftToRight(control);
+    return TRUE;
+  }
+  if (id == IDC_HEADLINE || id == IDC_AGREEMENT) {
+    SetWindowLongPtrW(control, GWL_EXSTYLE,
+                      (GetWindowLongPtrW(control, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL) |
+                          WS_EX_RTLREADING);
+    return TRUE;
+  }
   if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO) {
     COMBOBOXINFO info = {sizeof(info)};
     if (GetComboBoxInfo(control, &info)) {
@@ -195,7 +273,9 @@ std::unique_ptr<InstallerWindow> InstallerWindow::Create(Settings* settings,
 
 InstallerWindowImpl::InstallerWindowImpl(Settings* settings,
                                          ProgressCalculator* progress_calculator)
-    : settings_(settings), progress_calculator_(progress_calculator) {
+    : settings_(settings),
+      layout_points_(kDialogPoints),
+      progress_calculator_(progress_calculator) {
   DCHECK(settings_);
   DCHECK(progress_calculator_);
   if (L10nHandler* handler = GetL10nHandler())
@@ -226,16 +306,30 @@ InstallerWindowImpl::~InstallerWindowImpl() {
 }
 
 bool InstallerWindowImpl::CreateDialogs() {
-  logo_ = LoadPngResourceBitmap(IDR_LOGO_PNG, L"PNG");
-  error_badge_ = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG");
-  background_image_ = LoadPngResourceBitmap(IDR_BACKGROUND_JPG, L"JPG");
   const bool mirrored = IsRightToLeftLanguage();
   HWND main = nullptr;
   HWND options = nullptr;
   if (!CreateDialogWindows(mirrored, &main, &options))
     return false;
+  // A window larger than its monitor's work area (high DPI on a small
+  // screen) is made again with a smaller layout, before it is shown.
+  for (int points = FittingPoints(main, layout_points_); points < layout_points_;
+       points = FittingPoints(main, layout_points_)) {
+    const int larger = layout_points_;
+    layout_points_ = points;
+    HWND smaller_main = nullptr;
+    HWND smaller_options = nullptr;
+    if (!CreateDialogWindows(mirrored, &smaller_main, &smaller_options)) {
+      layout_points_ = larger;
+      break;
+    }
+    DestroyUnusedDialog(main);
+    main = smaller_main;
+    options = smaller_options;
+  }
   main_dialog_ = main;
   options_dialog_ = options;
+  LoadImages();
   SetUpDialogs(mirrored);
   if (settings_->GetRunImmediately())
     SetPage(PAGE_PROGRESS);
@@ -252,18 +346,37 @@ bool InstallerWindowImpl::CreateDialogs() {
 
 bool InstallerWindowImpl::CreateDialogWindows(bool mirrored, HWND* main, HWND* options) {
   *main = CreateModuleDialog(IDD_INSTALLER_MAIN, nullptr, MainDialogProc,
-                             reinterpret_cast<LPARAM>(this), mirrored);
+                             reinterpret_cast<LPARAM>(this), mirrored, layout_points_);
   if (!*main)
     return false;
   // A child of the main dialog: mirrored with it.
   *options = CreateModuleDialog(IDD_INSTALLER_OPTIONS, *main, OptionsDialogProc,
-                                reinterpret_cast<LPARAM>(this), /*mirrored=*/false);
+                                reinterpret_cast<LPARAM>(this), /*mirrored=*/false,
+                                layout_points_);
   if (*options)
     return true;
-  SetWindowLongPtrW(*main, DWLP_USER, 0);
-  DestroyWindow(*main);
+  DestroyUnusedDialog(*main);
   *main = nullptr;
   return false;
+}
+
+// static
+void InstallerWindowImpl::DestroyUnusedDialog(HWND main) {
+  // Its procedures must not reach this object any more.
+  SetWindowLongPtrW(main, DWLP_USER, 0);
+  if (HWND options = FindWindowExW(main, nullptr, L"#32770", nullptr))
+    SetWindowLongPtrW(options, DWLP_USER, 0);
+  DestroyWindow(main);
+}
+
+void InstallerWindowImpl::LoadImages() {
+  HDC dc = GetDC(main_dialog_);
+  image_scale_ = static_cast<double>(GetDeviceCaps(dc, LOGPIXELSY)) * layout_points_ /
+                 (kImageDpi * kDialogPoints);
+  ReleaseDC(main_dialog_, dc);
+  logo_ = LoadPngResourceBitmap(IDR_LOGO_PNG, L"PNG", image_scale_);
+  error_badge_ = LoadPngResourceBitmap(IDR_ERROR_BADGE_PNG, L"PNG", image_scale_);
+  background_image_ = LoadPngResourceBitmap(IDR_BACKGROUND_JPG, L"JPG");
 }
 
 void InstallerWindowImpl::SetUpDialogs(bool mirrored) {
@@ -334,7 +447,6 @@ void InstallerWindowImpl::RebuildForDirection() {
   PBRANGE range = {};
   SendMessageW(old_bar, PBM_GETRANGE, FALSE, reinterpret_cast<LPARAM>(&range));
   const LRESULT position = SendMessageW(old_bar, PBM_GETPOS, 0, 0);
-  const std::wstring status = WindowText(GetDlgItem(old_main, IDC_STATUS_TEXT));
   // Hidden while it is replaced, so that the new one is not activated away.
   ShowWindow(old_main, SW_HIDE);
   TearDownDialogs();
@@ -348,7 +460,7 @@ void InstallerWindowImpl::RebuildForDirection() {
   SendMessageW(bar, PBM_SETSTEP, 1, 0);
   SendMessageW(bar, PBM_SETRANGE32, range.iLow, range.iHigh);
   SendMessageW(bar, PBM_SETPOS, position, 0);
-  SetDlgItemTextW(main_dialog_, IDC_STATUS_TEXT, status.c_str());
+  SetStatusText(status_text_);
   full_package_widget_->SetShown(offer_full_package);
   ShowPageControls(current_page_);
   ShowWindow(main_dialog_, active ? SW_SHOW : SW_SHOWNA);
@@ -367,10 +479,10 @@ void InstallerWindowImpl::CreateFonts() {
   // Made once; new dialogs of another direction reuse them.
   if (!normal_font_) {
     HDC dc = GetDC(main_dialog_);
-    normal_font_ = MakeFont(dc, 8, 378, L"MS Shell Dlg", /*smooth=*/false);
-    bold_font_ = MakeFont(dc, 8, FW_BOLD, L"MS Shell Dlg", /*smooth=*/false);
-    title_font_ = MakeFont(dc, 14, FW_MEDIUM, L"MS Shell Dlg 2", /*smooth=*/true);
-    headline_font_ = MakeFont(dc, 22, FW_HEAVY, L"Segoe UI", /*smooth=*/true);
+    normal_font_ = MakeFont(dc, 8, layout_points_, 378, L"MS Shell Dlg", /*smooth=*/false);
+    bold_font_ = MakeFont(dc, 8, layout_points_, FW_BOLD, L"MS Shell Dlg", /*smooth=*/false);
+    title_font_ = MakeFont(dc, 14, layout_points_, FW_MEDIUM, L"MS Shell Dlg 2", /*smooth=*/true);
+    headline_font_ = MakeFont(dc, 22, layout_points_, FW_HEAVY, L"Segoe UI", /*smooth=*/true);
     ReleaseDC(main_dialog_, dc);
   }
   SetControlFont(main_dialog_, IDC_UNINSTALL_QUESTION, bold_font_);
@@ -531,6 +643,8 @@ void InstallerWindowImpl::NotifyObservers(Notification notification) {
 
 void InstallerWindowImpl::ShowPhaseStatus(int phase) {
   status_phase_ = phase;
+  if (stopping_)
+    return;
   std::wstring text;
   if (phase == kInstallPhaseDownload || phase == kInstallPhaseFetched)
     text = GetLocalizedString(IDS_DOWNLOADING);
@@ -546,9 +660,17 @@ void InstallerWindowImpl::ShowPhaseStatus(int phase) {
     SetStatusText(text);
 }
 
+void InstallerWindowImpl::ShowStopping() {
+  SetPage(PAGE_PROGRESS);
+  SetStatusText(GetLocalizedString(IDS_CANCELLING));
+  stopping_ = true;
+  EnableMenuItem(GetSystemMenu(main_dialog_, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
+}
+
 void InstallerWindowImpl::SetStatusText(const std::wstring& text) {
+  status_text_ = text;
   HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
-  SetWindowTextW(status, text.c_str());
+  SetText(status, text);
   RedrawUnder(status);
 }
 
@@ -580,6 +702,8 @@ void InstallerWindowImpl::OnPathChanged() {
 }
 
 void InstallerWindowImpl::ConfirmClose() {
+  if (stopping_)
+    return;
   const int text = IsUninstalling() ? IDS_CONFIRM_QUIT_UNINSTALL : IDS_CONFIRM_QUIT_INSTALL;
   int answer;
   {

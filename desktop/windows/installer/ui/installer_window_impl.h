@@ -43,6 +43,7 @@ class InstallerWindowImpl : public InstallerWindow,
   void AddObserver(InstallerWindowObserver* observer) override;
   void RemoveObserver(InstallerWindowObserver* observer) override;
   void ShowPhaseStatus(int phase) override;
+  void ShowStopping() override;
 
   // SettingsObserver:
   void OnFlagChanged() override;
@@ -79,6 +80,10 @@ class InstallerWindowImpl : public InstallerWindow,
   // Destroys the dialogs and what was made for them.
   void TearDownDialogs();
   void RebuildForDirection();
+  // Takes down a dialog made but not used.
+  static void DestroyUnusedDialog(HWND main);
+  // The logo and badge at the window's scale, and the background.
+  void LoadImages();
   void CreateFonts();
   void CreatePageWidgets();
   void LoadTermsText();
@@ -124,6 +129,10 @@ class InstallerWindowImpl : public InstallerWindow,
   void OnCheckBoxClicked(int id);
   void Browse(HWND combo);
   HWND OptionsItem(int id) const;
+  // `text` as a control of this window shows it: embedded right to left in
+  // a mirrored window.
+  std::wstring Directed(const std::wstring& text) const;
+  void SetText(HWND control, const std::wstring& text);
   static std::wstring WindowText(HWND control);
 
   // Painting (installer_window_paint.cc).
@@ -141,6 +150,10 @@ class InstallerWindowImpl : public InstallerWindow,
   HFONT title_font_ = nullptr;
   std::vector<std::wstring> languages_;
   std::vector<InstallerWindowObserver*> observers_;
+  // The dialogs' font size (their layout follows it), and the images'
+  // scale: the screen's pixels per inch and that size.
+  int layout_points_;
+  double image_scale_ = 1.0;
   HBITMAP logo_ = nullptr;
   HBITMAP error_badge_ = nullptr;
   bool error_page_shown_ = false;
@@ -161,6 +174,10 @@ class InstallerWindowImpl : public InstallerWindow,
   // The phase whose text the status line shows (a language change shows
   // it again in the new language).
   int status_phase_ = 0;
+  // What the status line says (a new dialog of another direction says it too).
+  std::wstring status_text_;
+  // The run is being cancelled.
+  bool stopping_ = false;
   // The folder box shows what the user is typing, left as typed.
   bool typing_folder_ = false;
   base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};

@@ -610,8 +610,9 @@ TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
     EXPECT_EQ(c.mirrored, window->IsMirrored());
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(options(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
-    // Every control of the template is still there and keeps its texts.
-    EXPECT_EQ(L"#37007", Text(GetDlgItem(main(), IDC_ACCEPT)));
+    // Every control of the template is still there and keeps its texts,
+    // embedded right to left where the window is.
+    EXPECT_EQ(c.mirrored ? L"\u202B#37007\u202C" : L"#37007", Text(GetDlgItem(main(), IDC_ACCEPT)));
     EXPECT_TRUE(GetDlgItem(options(), IDC_LANGUAGE_COMBO));
     for (int id : {IDC_AGREEMENT, IDC_HEADLINE}) {
       PARAFORMAT2 format = {};

@@ -33,10 +33,13 @@ namespace {
 // never this slow.
 constexpr ULONGLONG kReactionMs = 20000;
 
+// A control's text without the marks that embed it in its direction.
 std::wstring Text(HWND window) {
   wchar_t text[1024] = {};
   GetWindowTextW(window, text, ARRAYSIZE(text));
-  return text;
+  std::wstring read = text;
+  std::erase_if(read, [](wchar_t c) { return c == L'\u202B' || c == L'\u202C'; });
+  return read;
 }
 
 INPUT KeyInput(WORD key, bool up) {
@@ -518,8 +521,9 @@ TEST_F(InstallerWindowInputTest, LanguageChangeRedoesTextsAndDirection) {
     EXPECT_EQ(GetLocalizedString(37010), Text(Item(IDC_LANGUAGE_LABEL)));
     EXPECT_EQ(GetLocalizedString(37007), Text(GetDlgItem(main(), IDC_ACCEPT)));
     EXPECT_EQ(GetLocalizedString(37025), Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
-    if (step.status)
+    if (step.status) {
       EXPECT_EQ(step.status, Text(GetDlgItem(main(), IDC_STATUS_TEXT)));
+    }
     EXPECT_EQ(L"C:\\Programs\\Tarvo", Text(Item(IDC_FOLDER_COMBO)));
   }
   // The progress page that follows speaks the chosen language.

@@ -134,8 +134,9 @@ void InstallerWindowImpl::PaintLogo(const DRAWITEMSTRUCT* item) {
     AlphaBlendBitmap(item->hDC, left, top, logo.cx, logo.cy, logo_, 0, 0, logo.cx, logo.cy);
   if (error_page_shown_ && error_badge_) {
     const SIZE badge = BitmapSize(error_badge_);
-    const int right = left + logo.cx + kBadgeOverhang;
-    const int bottom = top + logo.cy + kBadgeOverhang;
+    const int overhang = static_cast<int>(kBadgeOverhang * image_scale_ + 0.5);
+    const int right = left + logo.cx + overhang;
+    const int bottom = top + logo.cy + overhang;
     AlphaBlendBitmap(item->hDC, right - badge.cx, bottom - badge.cy, badge.cx, badge.cy,
                      error_badge_, 0, 0, badge.cx, badge.cy);
   }

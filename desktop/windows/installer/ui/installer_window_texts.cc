@@ -24,6 +24,12 @@
 namespace {
 
 constexpr COLORREF kLinkColour = 0x686868;
+// Under Wine statics, edits and rich edits lay out text left to right
+// whatever their reading order: embedded in these marks, a right-to-left
+// text reads right to left there too (Windows honours the reading order,
+// and an embedding of the same direction changes nothing there).
+constexpr wchar_t kRightToLeftEmbedding[] = L"\u202B";
+constexpr wchar_t kPopDirection[] = L"\u202C";
 constexpr COLORREF kHeadlineColour = 0x2C1BFF;
 constexpr int kTooltipWidth = 300;
 constexpr int kFullPackageTextMargin = 30;
@@ -60,13 +66,6 @@ constexpr ControlText kUninstallTexts[] = {
     {IDC_UNINSTALL_QUESTION, IDS_UNINSTALL_QUESTION},
     {IDC_DELETE_PROFILE, IDS_DELETE_PROFILE},
 };
-
-void SetTexts(HWND dialog, const ControlText* texts, size_t count) {
-  for (size_t i = 0; i < count; ++i) {
-    if (HWND control = GetDlgItem(dialog, texts[i].control_id))
-      SetWindowTextW(control, GetLocalizedString(texts[i].string_id).c_str());
-  }
-}
 
 void SetShield(HWND dialog, int id, bool shield) {
   if (HWND button = GetDlgItem(dialog, id))
@@ -135,9 +134,9 @@ void InstallerWindowImpl::UpdateTexts() {
   const bool upgrade =
       details && (details->HasExistingInstallation() || details->HasExistingInstallationTraces());
   const std::wstring accept = GetLocalizedString(upgrade ? IDS_ACCEPT_UPGRADE : IDS_ACCEPT_INSTALL);
-  SetDlgItemTextW(main_dialog_, IDC_ACCEPT, accept.c_str());
+  SetText(GetDlgItem(main_dialog_, IDC_ACCEPT), accept);
   HWND agreement = GetDlgItem(main_dialog_, IDC_AGREEMENT);
-  SetRichTextWithLinks(agreement, GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept),
+  SetRichTextWithLinks(agreement, Directed(GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept)),
                        kLinkColour);
   SetRichEditRightToLeft(agreement, IsMirrored());
   const bool vista_or_later = base::win::GetVersion() >= base::win::VERSION_VISTA;
@@ -168,8 +167,8 @@ void InstallerWindowImpl::UpdateUninstallTexts(bool shield) {
 void InstallerWindowImpl::ShowFolderProblem(int problem) {
   folder_problem_widget_->UpdateVisibility(current_page_);
   if (problem != FOLDER_PROBLEM_NONE) {
-    SetDlgItemTextW(options_dialog_, IDC_FOLDER_PROBLEM_TEXT,
-                    FolderProblemText(problem, settings_->GetFolderDetails()).c_str());
+    SetText(OptionsItem(IDC_FOLDER_PROBLEM_TEXT),
+            FolderProblemText(problem, settings_->GetFolderDetails()));
   }
 }
 
@@ -204,7 +203,7 @@ std::wstring InstallerWindowImpl::FolderProblemText(int problem,
 void InstallerWindowImpl::ReloadTexts() {
   SetControlTexts();
   ColourHeadline();
-  SetWindowTextW(main_dialog_, GetLocalizedString(IDS_INSTALLER_TITLE).c_str());
+  SetText(main_dialog_, GetLocalizedString(IDS_INSTALLER_TITLE));
   // The error page's text came from the controller; a phase text is ours.
   if (current_page_ != PAGE_ERROR)
     ShowPhaseStatus(status_phase_);
@@ -219,12 +218,35 @@ void InstallerWindowImpl::ReloadTexts() {
 }
 
 void InstallerWindowImpl::SetControlTexts() {
+  auto set_texts = [this](HWND dialog, const auto& texts) {
+    for (const ControlText& text : texts)
+      SetText(GetDlgItem(dialog, text.control_id), GetLocalizedString(text.string_id));
+  };
   if (IsUninstalling()) {
-    SetTexts(main_dialog_, kUninstallTexts, std::size(kUninstallTexts));
+    set_texts(main_dialog_, kUninstallTexts);
     return;
   }
-  SetTexts(main_dialog_, kInstallTexts, std::size(kInstallTexts));
-  SetTexts(options_dialog_, kOptionsTexts, std::size(kOptionsTexts));
+  set_texts(main_dialog_, kInstallTexts);
+  set_texts(options_dialog_, kOptionsTexts);
+}
+
+std::wstring InstallerWindowImpl::Directed(const std::wstring& text) const {
+  if (!IsMirrored())
+    return text;
+  // An embedding lasts one paragraph: each line gets its own.
+  std::wstring directed = kRightToLeftEmbedding;
+  for (wchar_t c : text) {
+    if (c == L'\n')
+      directed += std::wstring(kPopDirection) + L"\n" + kRightToLeftEmbedding;
+    else
+      directed += c;
+  }
+  return directed + kPopDirection;
+}
+
+void InstallerWindowImpl::SetText(HWND control, const std::wstring& text) {
+  if (control)
+    SetWindowTextW(control, Directed(text).c_str());
 }
 
 void InstallerWindowImpl::ColourHeadline() {
@@ -233,8 +255,8 @@ void InstallerWindowImpl::ColourHeadline() {
     return;
   const std::wstring product = GetLocalizedString(IDS_HEADLINE_PRODUCT);
   const std::wstring pattern = GetLocalizedString(IDS_HEADLINE);
-  const size_t at = pattern.find(L"$1");
-  std::wstring text = pattern;
+  std::wstring text = Directed(pattern);
+  const size_t at = text.find(L"$1");
   if (at != std::wstring::npos)
     text.replace(at, 2, product);
   SetWindowTextW(headline, text.c_str());
@@ -286,7 +308,7 @@ void InstallerWindowImpl::FillInstallTypeCombo() {
     current_user += L" (" + std::wstring(user) + L")";
   for (const std::wstring& text :
        {GetLocalizedString(IDS_ALL_USERS), current_user, GetLocalizedString(IDS_STANDALONE)}) {
-    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Directed(text).c_str()));
   }
   SendMessageW(combo, CB_SETCURSEL, selection, 0);
 }
@@ -297,8 +319,8 @@ void InstallerWindowImpl::RebuildTooltip() {
   std::vector<std::wstring> parts;
   for (int id = IDS_INSTALL_TYPE_TIP_FIRST; id < IDS_INSTALL_TYPE_TIP_FIRST + 6; ++id)
     parts.push_back(GetLocalizedString(id));
-  std::wstring text = parts[0] + L"\n\t" + parts[1] + L"\n\n" + parts[2] + L"\n\t" + parts[3] +
-                      L"\n\n" + parts[4] + L"\n\t" + parts[5];
+  std::wstring text = Directed(parts[0] + L"\n\t" + parts[1] + L"\n\n" + parts[2] + L"\n\t" +
+                               parts[3] + L"\n\n" + parts[4] + L"\n\t" + parts[5]);
   TOOLINFOW info = {sizeof(info)};
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   info.hwnd = options_dialog_;

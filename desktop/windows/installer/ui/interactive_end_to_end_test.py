@@ -14,6 +14,10 @@ presses Accept, or closes the window and answers the question).
               that Accept shows (without the full-package offer, and
               without a text that asks for one): each run
               ends with result 20 (exit code 120) and installs nothing.
+  cancel      the window is closed on its progress page while the backend
+              is held at its last step: the window says that it cancels
+              until the backend has rolled back and ended; the run ends with
+              exit code 120 and the prefix is as it was before the install.
 
 Every wait is bounded; the scenarios share the silent end-to-end test's
 prefix handling and the package the build appended to installer.exe.
@@ -31,6 +35,7 @@ import threading
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "controller"))
 import silent_end_to_end_test as e2e  # noqa: E402
+import trust_end_to_end_test as trust  # noqa: E402
 
 FOLDER = "C:\\e2e\\Tarvo"
 ARGS = [*e2e.QUIET, "--allusers=0", "--installfolder=" + FOLDER, "--language=en"]
@@ -88,13 +93,17 @@ def place_installer(prefix, a):
     return os.path.join(folder, "installer.exe")
 
 
-def run_with_window(prefix, installer, commands, args=ARGS):
+def run_with_window(prefix, installer, commands, args=ARGS, env=None, between=None, ended=None):
     """Runs the installer without --silent while the driver works its
-    window; returns (exit code, the driver's lines). The driver writes to a
-    file, not a pipe: when it is the first program of the prefix's new
+    window; returns (exit code, the driver's lines). With `between`,
+    `commands` is a list of command lists, each worked by a driver of its
+    own, and `between()` runs after each but the last; `ended()` runs as
+    soon as the installer has ended, before anything else of the prefix
+    is waited for. The driver writes to
+    a file, not a pipe: when it is the first program of the prefix's new
     wineserver, Wine's own background processes inherit its output and
     would keep a pipe open until the wineserver ends."""
-    installer_run = subprocess.Popen([e2e.WINE, installer, *args], env=prefix.env,
+    installer_run = subprocess.Popen([e2e.WINE, installer, *args], env=env or prefix.env,
                                      stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
     with tempfile.TemporaryFile() as out:
@@ -104,17 +113,24 @@ def run_with_window(prefix, installer, commands, args=ARGS):
 
         try:
             try:
-                driver = subprocess.run([e2e.WINE, os.path.join(prefix.root, "..", "driver.exe"),
-                                         str(DRIVER_SECONDS), *commands],
-                                        env=prefix.env, timeout=RUN_SECONDS,
-                                        stdin=subprocess.DEVNULL, stdout=out,
-                                        stderr=subprocess.DEVNULL, check=False)
+                for i, part in enumerate(commands if between else [commands]):
+                    if i:
+                        between()
+                    driver = subprocess.run(
+                        [e2e.WINE, os.path.join(prefix.root, "..", "driver.exe"),
+                         str(DRIVER_SECONDS), *part],
+                        env=prefix.env, timeout=RUN_SECONDS, stdin=subprocess.DEVNULL,
+                        stdout=out, stderr=subprocess.DEVNULL, check=False)
+                    if driver.returncode:
+                        break
             except subprocess.TimeoutExpired:
                 print("\n".join("  driver: " + line for line in seen()))
                 raise
             # A driver that gave up leaves a window nobody will close.
             try:
                 code = installer_run.wait(timeout=RUN_SECONDS) if driver.returncode == 0 else None
+                if ended and code is not None:
+                    ended()
             except subprocess.TimeoutExpired:
                 print("\n".join("  driver: " + line for line in seen()))
                 raise AssertionError("the installer did not end after its window had gone")
@@ -261,9 +277,39 @@ def scenario_close(prefixes, a):
     assert not os.path.exists(prefix.unix(FOLDER)), "an unsupported system got an installation"
 
 
+def scenario_cancel(prefixes, a):
+    """Cancelling on the progress page, with the backend held at its last
+    step, ends once the backend has undone everything."""
+    prefix = prefixes[0]
+    installer = place_installer(prefix, a)
+    # Wine records its devices on the first start of a program.
+    prefix.run("cmd.exe", "/c", "exit")
+    before = snapshot(prefix)
+    seen_logs = set(prefix.logs())
+    # The files the moment the installer has ended: nothing may still be
+    # undoing its work then.
+    at_end = []
+    code, lines = run_with_window(
+        prefix, installer, [["accept"], ["close", "wait-end"]],
+        env=dict(prefix.env, TARVO_INSTALLER_TEST_STOP_AT="finalize"),
+        between=lambda: trust.wait_for_log_line(prefix, seen_logs, "Stopped at finalize"),
+        ended=lambda: at_end.append(e2e.snapshot_without_wait(prefix)[0]))
+    assert any(line.startswith("question: Tarvo is not finished installing.") for line in lines), \
+        "no close question"
+    stopping = [s for s in states(lines) if s[6] == "Canceling\u2026"]
+    assert stopping and stopping[-1][0] == 4, "the window never said that it cancels"
+    assert code == 120, "the cancelled install ended with exit code %d" % code
+    left = sorted(path for path in set(before[0]) ^ set(at_end[0]))
+    assert not left, "the installer ended while its work was still there:\n  %s" % (
+        "\n  ".join(left[:30]))
+    left = sorted(normalized_changes(before, snapshot(prefix)))
+    assert not left, "the cancelled install left:\n  %s" % "\n  ".join(left[:30])
+
+
 SCENARIOS = {
     "accept": (scenario_accept, 2),
     "close": (scenario_close, 1),
+    "cancel": (scenario_cancel, 1),
 }
 
 

@@ -14,10 +14,11 @@ bool IsTestStopPoint(const std::string& point) {
   return !stop_at->empty() && *stop_at == point;
 }
 
-void StopHereIfTestAsks(const std::string& point) {
+void StopHereIfTestAsks(const std::string& point, HANDLE wake) {
   if (!IsTestStopPoint(point))
     return;
   LOG(WARNING) << "Stopped at " << point << " for the test";
-  for (;;)
+  while (!wake || ::WaitForSingleObject(wake, INFINITE) != WAIT_OBJECT_0)
     ::Sleep(INFINITE);
+  LOG(WARNING) << "Going on from " << point << " for the test";
 }
