@@ -2,9 +2,11 @@
 """Silent installations end to end where another process or the user's
 spelling of the folder tries to get in the way: a process of the user that
 forges installer messages, holds the run's mutex or mailslot, asks for a
-folder grant or ends the backend with 0, two installers of one folder
-started together in two letter cases, folders spelt with "/" or doubled
-separators, and folders too long for what the installation makes of them. Each scenario
+folder grant or ends the backend with 0, a folder of the user's with a
+planted journal and a link in it, two installers of one folder started
+together in two letter cases, folders spelt with "/" or doubled
+separators, and folders too long for what the installation makes of
+them. Each scenario
 runs in a fresh Wine prefix of its own (the helpers of
 silent_end_to_end_test.py).
 
@@ -23,7 +25,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from download_end_to_end_test import HostileServer  # noqa: E402
 from silent_end_to_end_test import (  # noqa: E402
-    QUIET, V1, WINE, check_code, installer_dir, main_of_scenarios)
+    QUIET, V1, WINE, check_code, installer_dir, main_of_scenarios, snapshot)
 
 
 def new_log_text(prefix, seen):
@@ -293,12 +295,80 @@ def scenario_backend_ended_with_zero(prefix, a):
             print("%s: exit code %d" % (what, code))
     finally:
         server.close()
+def write_tree(root, files):
+    for name, data in files.items():
+        path = os.path.join(root, *name.split("/"))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(data)
+
+
+def read_tree(root):
+    found = {}
+    for path, dirs, files in os.walk(root):
+        for name in dirs + files:
+            full = os.path.join(path, name)
+            rel = os.path.relpath(full, root).replace(os.sep, "/")
+            if os.path.isdir(full):
+                found[rel] = "dir"
+            else:
+                with open(full, "rb") as f:
+                    found[rel] = f.read().decode("utf-8", errors="replace")
+    return found
+
+
+def scenario_planted_folder(prefix, a):
+    """A first install into a folder of the user's in which someone planted
+    a journal and a link to another folder: the journal's lines that the
+    link leads out of the folder, or that write a value the installer never
+    writes, are not followed, and the user's files stay, whatever their
+    names, through the install and the uninstall after it."""
+    path = copy_installer(prefix, a)
+    folder = "C:\\e2e\\Tarvo"
+    root = prefix.unix(folder)
+    victim = prefix.unix("C:\\victim")
+    write_tree(victim, {"victim_del.txt": "theirs", "victim_over.txt": "theirs",
+                        "victim_over.txt.1700000000.old": "theirs", "emptydir/x": "theirs",
+                        "photos.1700000001.old/p.jpg": "theirs"})
+    os.remove(os.path.join(victim, "emptydir", "x"))
+    users = {"2024.06.01.1/backup.txt": "mine", "notes.1700000000.old": "mine",
+             "cafe.tmp": "mine", V1 + "/mine.txt": "mine", "tools/2024.1.15.1/notes.txt": "mine"}
+    write_tree(root, dict(users, **{"drop.exe": "planted"}))
+    os.symlink(victim, os.path.join(root, "lnk"))
+    evil = "C:\\evil.exe\0".encode("utf-16-le").hex()
+    # A run killed just now, after the user's files were made.
+    time.sleep(1.1)
+    with open(os.path.join(root, "installation_journal"), "w", encoding="utf-8") as f:
+        f.write("tarvo installation journal 1\t%d\n" % int(time.time()) +
+                "D\tlnk\\victim_del.txt\t\nM\tlnk\\planted.exe\tdrop.exe\n"
+                "P\tlnk\\victim_over.txt\tlnk\\victim_over.txt.1700000000.old\n"
+                "F\tlnk\\emptydir\t\nP\tlnk\\photos\tlnk\\photos.1700000001.old\n"
+                "V\tHKCU\t0\tSoftware\\Microsoft\\Command Processor\tAutoRun\t1\t%s\n"
+                % evil)
+    theirs = read_tree(victim)
+    for what, command in (
+            ("install", [path, "--silent", *QUIET, "--allusers=0", "--installfolder=" + folder]),
+            ("uninstall", None)):
+        if command is None:
+            status = check_installed(prefix, folder)
+            command = [os.path.join(root, status["_subfolder"], "installer.exe"), "--uninstall",
+                       "--silent", *QUIET]
+        seen = set(prefix.logs())
+        check_code(prefix, seen, prefix.run(*command), 0, what)
+        assert read_tree(victim) == theirs, "the %s changed %s" % (what, victim)
+        mine = {name: data for name, data in read_tree(root).items() if name in users}
+        assert mine == users, "the %s left of the user's files only %s" % (what, sorted(mine))
+        registry = snapshot(prefix)[1]
+        assert not [line for lines in registry.values() for line in lines if "evil.exe" in line], \
+            "the %s wrote a value it never writes" % what
+        print("%s: the user's files and the linked folder stay" % what)
 
 
 SCENARIOS = {
     "forged_success": scenario_forged_success,
     "peer_objects": scenario_peer_objects,
     "backend_ended_with_zero": scenario_backend_ended_with_zero,
+    "planted_folder": scenario_planted_folder,
     "case_twins": scenario_case_twins,
     "odd_spellings": scenario_odd_spellings,
     "long_folders": scenario_long_folders,

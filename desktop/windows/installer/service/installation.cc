@@ -24,7 +24,6 @@
 
 namespace {
 
-constexpr wchar_t kProgIdPrefix[] = L"TarvoSoftware.TarvoWebBrowser.";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
 constexpr wchar_t kUserNameToken[] = L"<USERNAME>";
 constexpr wchar_t kStreamToken[] = L"{InternalStream}";

@@ -24,6 +24,10 @@ inline constexpr wchar_t kInstallerPrefsFileName[] = L"installer_prefs.json";
 // The browser's launcher, whose presence marks an installation folder.
 inline constexpr wchar_t kLauncherExeName[] = L"launcher.exe";
 
+// The ProgId of an installation's file handler class: this, then its app
+// id.
+inline constexpr wchar_t kProgIdPrefix[] = L"TarvoSoftware.TarvoWebBrowser.";
+
 // One browser installation on disk: its folder, the installer preferences
 // kept beside it, its status record (read on first need), its profile
 // paths, the names it registers under and its default-browser registration.

@@ -16,6 +16,7 @@
 namespace {
 
 constexpr wchar_t kJournalFileName[] = L"installation_journal";
+constexpr wchar_t kPreparationJournalFileName[] = L"installation_journal_preparation";
 constexpr char kHeader[] = "tarvo installation journal 1";
 constexpr char kCommitting[] = "committing";
 // A journal is a few hundred lines; anything far larger is not ours.
@@ -34,6 +35,7 @@ constexpr KindLetter kKindLetters[] = {
     {UndoRecord::Kind::kRemoveFolders, 'F'},
     {UndoRecord::Kind::kRestoreValue, 'V'},
     {UndoRecord::Kind::kDeleteKey, 'K'},
+    {UndoRecord::Kind::kVersionedFolder, 'N'},
 };
 
 struct RootName {
@@ -198,8 +200,9 @@ bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
 }
 
 // static
-std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::FilePath& folder) {
-  const base::FilePath path = GetPath(folder);
+std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::FilePath& folder,
+                                                                Role role) {
+  const base::FilePath path = GetPath(folder, role);
   base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
                                              FILE_SHARE_READ, nullptr, CREATE_NEW,
                                              FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -208,7 +211,8 @@ std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::File
                   << "; a run killed now would leave its changes";
     return nullptr;
   }
-  std::unique_ptr<InstallationJournal> journal(new InstallationJournal(folder, std::move(file)));
+  std::unique_ptr<InstallationJournal> journal(
+      new InstallationJournal(folder, path, std::move(file)));
   const long long now = static_cast<long long>(std::time(nullptr));
   if (!journal->Append(std::string(kHeader) + "\t" + std::to_string(now))) {
     journal->Remove();
@@ -218,14 +222,14 @@ std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::File
 }
 
 // static
-base::FilePath InstallationJournal::GetPath(const base::FilePath& folder) {
-  return folder.Append(kJournalFileName);
+base::FilePath InstallationJournal::GetPath(const base::FilePath& folder, Role role) {
+  return folder.Append(role == Role::kRun ? kJournalFileName : kPreparationJournalFileName);
 }
 
 // static
-bool InstallationJournal::Read(const base::FilePath& folder, Contents* contents) {
+bool InstallationJournal::Read(const base::FilePath& folder, Contents* contents, Role role) {
   std::string text;
-  if (!base::ReadFileToStringWithMaxSize(GetPath(folder), &text, kMaxJournalSize))
+  if (!base::ReadFileToStringWithMaxSize(GetPath(folder, role), &text, kMaxJournalSize))
     return false;
   *contents = Contents();
   const std::vector<std::string> lines =
@@ -254,9 +258,19 @@ bool InstallationJournal::Read(const base::FilePath& folder, Contents* contents)
   return true;
 }
 
+// static
+bool InstallationJournal::IsBeingWritten(const base::FilePath& folder, Role role) {
+  // The writer shares its journal for reading only.
+  base::win::ScopedHandle file(::CreateFileW(GetPath(folder, role).value().c_str(), GENERIC_READ,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  return !file.IsValid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+}
+
 InstallationJournal::InstallationJournal(const base::FilePath& folder,
+                                         const base::FilePath& path,
                                          base::win::ScopedHandle file)
-    : folder_(folder), file_(std::move(file)) {}
+    : folder_(folder), path_(path), file_(std::move(file)) {}
 
 InstallationJournal::~InstallationJournal() = default;
 
@@ -307,7 +321,7 @@ void InstallationJournal::MarkCommitting() {
 
 void InstallationJournal::Remove() {
   file_.Close();
-  if (!FolderBoundary::RemoveEntry(GetPath(folder_), /*recursive=*/false))
+  if (!FolderBoundary::RemoveEntry(path_, /*recursive=*/false))
     PLOG(WARNING) << "Cannot remove the installation journal of " << folder_;
 }
 

@@ -20,9 +20,10 @@
 // and keys, are written down (a deleted registry key is not: the next run
 // writes what it needs again).
 //
-// The file is "installation_journal": a header line with the time the run
-// began (seconds since 1970), one line per change, tab-separated (a letter;
-// for a file the path and the second path, both relative to the
+// The file is "installation_journal" ("installation_journal_preparation"
+// for the backend that prepares the package): a header line with the time
+// the run began (seconds since 1970), one line per change, tab-separated (a
+// letter; for a file the path and the second path, both relative to the
 // installation folder; for the registry the root, view, key, and for a
 // value its name, earlier type and data in hex), and "committing" once the
 // run's work is final.
@@ -41,15 +42,24 @@ class InstallationJournal : public OperationJournal {
     bool FindEarlierFile(const base::FilePath& path, base::FilePath* earlier) const;
   };
 
+  // Whose journal: the backend's that runs the steps, or that of the
+  // backend that prepares the package for it and waits for it to end.
+  enum class Role { kRun, kPreparation };
+  static constexpr Role kRoles[] = {Role::kRun, Role::kPreparation};
+
   // Starts the journal of a run in `folder`; null when it cannot be made
   // (one is there already, or the folder is not writable): the run then
   // goes on without one.
-  static std::unique_ptr<InstallationJournal> Start(const base::FilePath& folder);
+  static std::unique_ptr<InstallationJournal> Start(const base::FilePath& folder,
+                                                    Role role = Role::kRun);
 
-  static base::FilePath GetPath(const base::FilePath& folder);
+  static base::FilePath GetPath(const base::FilePath& folder, Role role = Role::kRun);
   // False when `folder` has no journal. Lines that cannot be read, or name
   // a place outside the folder, are left out.
-  static bool Read(const base::FilePath& folder, Contents* contents);
+  static bool Read(const base::FilePath& folder, Contents* contents, Role role = Role::kRun);
+  // Whether a running process still writes the journal: then it is that
+  // run's, not one left by a killed run.
+  static bool IsBeingWritten(const base::FilePath& folder, Role role);
 
   ~InstallationJournal() override;
   InstallationJournal(const InstallationJournal&) = delete;
@@ -67,13 +77,16 @@ class InstallationJournal : public OperationJournal {
   void Remove();
 
  private:
-  InstallationJournal(const base::FilePath& folder, base::win::ScopedHandle file);
+  InstallationJournal(const base::FilePath& folder,
+                      const base::FilePath& path,
+                      base::win::ScopedHandle file);
 
   bool Append(const std::string& line);
   // `path` relative to the folder; false when it lies outside.
   bool MakeRelative(const base::FilePath& path, std::string* relative) const;
 
   const base::FilePath folder_;
+  const base::FilePath path_;
   base::win::ScopedHandle file_;
   uint64_t length_ = 0;
 };

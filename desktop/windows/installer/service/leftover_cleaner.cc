@@ -18,9 +18,12 @@
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
+#include "desktop/windows/installer/service/journal_registry_undo.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 
@@ -72,6 +75,14 @@ bool IsTemporaryFileName(const std::wstring& name) {
   return true;
 }
 
+int64_t SecondsSince1970(const FILETIME& time) {
+  // 100-nanosecond intervals since 1601.
+  constexpr int64_t kIntervalsTo1970 = 116444736000000000;
+  const int64_t intervals =
+      (static_cast<int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  return (intervals - kIntervalsTo1970) / 10000000;
+}
+
 // The versioned subfolder a status file names; false when the file is
 // there but gives no record.
 bool ReadSubfolder(const base::FilePath& file, InstallationStatusSource kind,
@@ -96,59 +107,11 @@ InstallationStatusSource KindOfOldStatus(const std::wstring& name) {
   return INSTALLATION_STATUS_SOURCE_INVALID;
 }
 
-// A value written back as it was before the killed run changed it.
-void RestoreValue(const UndoRecord& record) {
-  if (!IsRegistryKeySafeToChange(record.key)) {
-    LOG(WARNING) << "Not restoring a value of the key " << record.key;
-    return;
-  }
-  HKEY key = nullptr;
-  if (::RegOpenKeyExW(record.root, record.key.c_str(), 0, record.view | KEY_SET_VALUE, &key) !=
-      ERROR_SUCCESS) {
-    return;  // Gone with the key the run made.
-  }
-  LONG result = ERROR_SUCCESS;
-  if (record.value_type == UndoRecord::kAbsentValue) {
-    result = ::RegDeleteValueW(key, record.value_name.c_str());
-    if (result == ERROR_FILE_NOT_FOUND)
-      result = ERROR_SUCCESS;
-  } else {
-    result = ::RegSetValueExW(key, record.value_name.c_str(), 0, record.value_type,
-                              record.value_data.empty() ? nullptr : record.value_data.data(),
-                              static_cast<DWORD>(record.value_data.size()));
-  }
-  ::RegCloseKey(key);
-  if (result != ERROR_SUCCESS)
-    LOG(ERROR) << "Cannot restore the value " << record.value_name << " of " << record.key;
-}
-
-// A key the killed run made goes with everything below it (unless other
-// programs share it), and so do the ancestors it made while they are
-// empty.
-void DeleteKey(const UndoRecord& record) {
-  const std::wstring top = NormalizeRegistryKeyPath(record.top_key);
-  std::wstring path = NormalizeRegistryKeyPath(record.key);
-  if (path.compare(0, top.size(), top) != 0 ||
-      (path.size() != top.size() && path[top.size()] != L'\\')) {
-    LOG(WARNING) << "Not deleting the key " << record.key << ": it is not below " << top;
-    return;
-  }
-  HKEY key = nullptr;
-  if (IsRegistryKeySafeToDelete(path) &&
-      ::RegOpenKeyExW(record.root, path.c_str(), 0, record.view | KEY_ALL_ACCESS, &key) ==
-          ERROR_SUCCESS) {
-    // RegDeleteTreeW keeps the view of the handle; SHDeleteKeyW would not.
-    ::RegDeleteTreeW(key, nullptr);
-    ::RegCloseKey(key);
-  }
-  for (;;) {
-    if (!IsRegistryKeySafeToChange(path) || !IsRegistryKeyEmpty(record.root, path, record.view) ||
-        ::RegDeleteKeyExW(record.root, path.c_str(), record.view, 0) != ERROR_SUCCESS ||
-        path.size() <= top.size()) {
-      return;
-    }
-    path.resize(path.rfind(L'\\'));
-  }
+// What undoing the record does is removing files or empty folders the run
+// made in the installation folder, nothing else.
+bool IsRemoval(const UndoRecord& record) {
+  return record.kind == UndoRecord::Kind::kDelete ||
+         record.kind == UndoRecord::Kind::kRemoveFolders;
 }
 
 bool BackupBelongsTo(const UndoRecord& record) {
@@ -178,9 +141,19 @@ bool LeftoverCleaner::IsReachable(const UndoRecord& record) const {
 }
 
 void LeftoverCleaner::FinishInterruptedRun() {
+  // The steps' run first: it began after the preparation it follows.
+  for (InstallationJournal::Role role : InstallationJournal::kRoles)
+    FinishInterruptedRun(role);
+}
+
+void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
+  const base::FilePath journal_path = InstallationJournal::GetPath(folder_, role);
+  if (InstallationJournal::IsBeingWritten(folder_, role)) {
+    VLOG(1) << "The run that writes " << journal_path << " still runs";
+    return;
+  }
   InstallationJournal::Contents journal;
-  const base::FilePath journal_path = InstallationJournal::GetPath(folder_);
-  if (!InstallationJournal::Read(folder_, &journal)) {
+  if (!InstallationJournal::Read(folder_, &journal, role)) {
     // One that cannot be read (too large, say) tells nothing to undo, and
     // left in place it would keep every later run from keeping its own.
     if (base::PathExists(journal_path) && !base::DirectoryExists(journal_path)) {
@@ -190,6 +163,10 @@ void LeftoverCleaner::FinishInterruptedRun() {
     return;
   }
   std::erase_if(journal.records, [this](const UndoRecord& record) { return !IsReachable(record); });
+  for (const UndoRecord& record : journal.records)
+    Record(record);
+  journal_started_ = journal_started_ ? std::min(journal_started_, journal.started)
+                                      : journal.started;
   if (journal.committing) {
     LOG(INFO) << "Completing the commit of a run killed in " << folder_;
     for (const UndoRecord& record : journal.records)
@@ -197,12 +174,38 @@ void LeftoverCleaner::FinishInterruptedRun() {
   } else {
     LOG(INFO) << "Undoing " << journal.records.size() << " changes of a run killed in "
               << folder_;
-    for (auto it = journal.records.rbegin(); it != journal.records.rend(); ++it)
-      Undo(*it);
-    undone_since_ = journal.started;
+    // Whoever can write the journal can make it say anything.
+    SecurityUtil* security = GetSecurityUtil();
+    const ObjectWriters writers = std::max(security->GetWriters(folder_.value()),
+                                           security->GetWriters(journal_path.value()));
+    const JournalRegistryUndo registry(folder_, writers);
+    for (auto it = journal.records.rbegin(); it != journal.records.rend(); ++it) {
+      if (it->kind == UndoRecord::Kind::kRestoreValue || it->kind == UndoRecord::Kind::kDeleteKey)
+        registry.Undo(*it);
+      else if (writers == ObjectWriters::kOthers && !IsRemoval(*it))
+        LOG(WARNING) << "Not moving " << it->path << " back: others can write the journal";
+      else
+        Undo(*it);
+    }
+    undone_since_ = undone_since_ ? std::min(undone_since_, journal.started) : journal.started;
   }
   if (!boundary_.Remove(journal_path, /*recursive=*/false))
     PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
+}
+
+void LeftoverCleaner::Record(const UndoRecord& record) {
+  for (const base::FilePath* path : {&record.path, &record.other}) {
+    if (!IsParentPathIgnoreCase(folder_, *path))
+      continue;
+    const std::wstring name = path->GetComponents()[folder_.GetComponents().size()];
+    if (IsVersionedFolderName(name))
+      recorded_.insert(base::ToLowerASCII(name));
+  }
+}
+
+void LeftoverCleaner::AddRecorded(const base::FilePath& subfolder) {
+  if (!subfolder.empty())
+    recorded_.insert(base::ToLowerASCII(subfolder.BaseName().value()));
 }
 
 void LeftoverCleaner::Undo(const UndoRecord& record) {
@@ -234,11 +237,8 @@ void LeftoverCleaner::Undo(const UndoRecord& record) {
       RemoveEmptyFoldersUpward(path, other);
       return;
     case UndoRecord::Kind::kRestoreValue:
-      RestoreValue(record);
-      return;
     case UndoRecord::Kind::kDeleteKey:
-      DeleteKey(record);
-      return;
+    case UndoRecord::Kind::kVersionedFolder:
     case UndoRecord::Kind::kNone:
       return;
   }
@@ -283,10 +283,11 @@ void LeftoverCleaner::RemoveLeftovers() {
   base::FileEnumerator folders(folder_, /*recursive=*/false, base::FileEnumerator::DIRECTORIES);
   std::vector<base::FilePath> remaining;
   for (base::FilePath folder = folders.Next(); !folder.empty(); folder = folders.Next()) {
-    const std::wstring name = folder.BaseName().value();
-    if (!IsVersionedFolderName(name))
+    const std::wstring name = base::ToLowerASCII(folder.BaseName().value());
+    // A folder no record names is not the installer's, whatever its name.
+    if (!IsVersionedFolderName(name) || (!owned.count(name) && !recorded_.count(name)))
       continue;
-    if (!known || owned.count(base::ToLowerASCII(name)) || IsInUse(folder)) {
+    if (!known || owned.count(name) || IsInUse(folder)) {
       remaining.push_back(folder);
       continue;
     }
@@ -295,9 +296,13 @@ void LeftoverCleaner::RemoveLeftovers() {
       LOG(WARNING) << "Could not remove all of " << folder;
   }
   for (const base::FilePath& folder : remaining)
-    CleanBackups(folder, /*recursive=*/true);
-  CleanBackups(folder_, /*recursive=*/false);
-  CleanBackups(folder_.Append(kOldStatusFolderName), /*recursive=*/false);
+    CleanBackups(folder, /*recursive=*/true, /*since=*/0);
+  // Elsewhere, only what a killed run may have moved aside or begun to
+  // write without writing it down yet: made since it began.
+  if (!journal_started_)
+    return;
+  CleanBackups(folder_, /*recursive=*/false, journal_started_);
+  CleanBackups(folder_.Append(kOldStatusFolderName), /*recursive=*/false, journal_started_);
   RemoveTemporaryFiles();
 }
 
@@ -326,7 +331,9 @@ bool LeftoverCleaner::CollectOwnedSubfolders(std::set<std::wstring>* owned) cons
   return known;
 }
 
-void LeftoverCleaner::CleanBackups(const base::FilePath& folder, bool recursive) const {
+void LeftoverCleaner::CleanBackups(const base::FilePath& folder,
+                                   bool recursive,
+                                   int64_t since) const {
   // Per file, its copies by the time they were made.
   std::map<base::FilePath, std::map<int64_t, base::FilePath>> backups;
   base::FileEnumerator entries(folder, recursive,
@@ -334,7 +341,7 @@ void LeftoverCleaner::CleanBackups(const base::FilePath& folder, bool recursive)
   for (base::FilePath entry = entries.Next(); !entry.empty(); entry = entries.Next()) {
     std::wstring name;
     int64_t seconds = 0;
-    if (ParseBackupName(entry.BaseName().value(), &name, &seconds))
+    if (ParseBackupName(entry.BaseName().value(), &name, &seconds) && seconds >= since)
       backups[entry.DirName().Append(name)].emplace(seconds, entry);
   }
   for (auto& [original, copies] : backups) {
@@ -357,8 +364,10 @@ void LeftoverCleaner::CleanBackups(const base::FilePath& folder, bool recursive)
 void LeftoverCleaner::RemoveTemporaryFiles() const {
   base::FileEnumerator files(folder_, /*recursive=*/false, base::FileEnumerator::FILES);
   for (base::FilePath file = files.Next(); !file.empty(); file = files.Next()) {
-    if (!IsTemporaryFileName(file.BaseName().value()))
+    if (!IsTemporaryFileName(file.BaseName().value()) ||
+        SecondsSince1970(files.GetInfo().find_data().ftCreationTime) < journal_started_) {
       continue;
+    }
     VLOG(1) << "Removing the temporary file " << file;
     // One still open (being written) cannot be deleted, and stays.
     boundary_.Remove(file, /*recursive=*/false);

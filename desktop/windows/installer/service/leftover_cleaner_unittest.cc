@@ -9,7 +9,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/strings/string_number_conversions.h"
+#include "base/strings/utf_string_conversions.h"
+#include "base/win/registry.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
@@ -23,6 +27,7 @@
 #include "desktop/windows/installer/service/transactions/write_file_operation.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/security_util.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "desktop/windows/installer/utils/test_support/test_links.h"
 #include "gtest/gtest.h"
@@ -30,7 +35,6 @@
 
 namespace {
 
-constexpr wchar_t kScratchKey[] = L"Software\\TarvoLeftovers";
 
 class LeftoverCleanerTest : public testing::Test {
  protected:
@@ -60,19 +64,20 @@ class LeftoverCleanerTest : public testing::Test {
     ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
     ASSERT_TRUE(WriteInstallationStatusAsJson(status, Path(relative)));
   }
-  std::wstring Key(const wchar_t* relative) const {
-    return std::wstring(kScratchKey) + L"\\" + relative;
+  // A class of the installer's own, made whole by a run.
+  static std::wstring OwnClass(const wchar_t* below) {
+    return std::wstring(L"Software\\Classes\\") + kProgIdPrefix + L"1700000000" + below;
   }
   std::unique_ptr<Operation> SetString(const std::wstring& key, const wchar_t* name,
-                                       const wchar_t* value) {
+                                       const wchar_t* value, HKEY root = HKEY_CURRENT_USER) {
     return std::make_unique<ChangeRegValueOperation>(
-        HKEY_CURRENT_USER, key, name, value, REG_SZ,
+        root, key, name, value, REG_SZ,
         static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)), 0);
   }
 
   // Everything that would tell a killed run from an undone one.
   std::pair<std::map<std::wstring, std::string>, std::map<std::wstring, std::string>> State() {
-    return {SnapshotFolder(folder_), SnapshotRegistryKey(HKEY_CURRENT_USER, kScratchKey)};
+    return {SnapshotFolder(folder_), SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software")};
   }
 
   // The changes of an upgrade, through a transaction that writes them down.
@@ -98,8 +103,8 @@ class LeftoverCleanerTest : public testing::Test {
     run(std::make_unique<MoveFileOperation>(Path(L"installation_status.json"),
                                             Path(L"old_status\\installation_status.json.1")));
     run(std::make_unique<WriteFileOperation>(Path(L"installation_status.json"), "new"));
-    run(SetString(Key(L"Kept"), L"Version", L"52"));
-    run(SetString(Key(L"Made\\By\\Run"), L"Value", L"x"));
+    run(SetString(GetCompanyRegistryKey(), L"Last Install Path", L"52"));
+    run(SetString(OwnClass(L"\\shell\\open\\command"), L"", L"x"));
     if (committing)
       journal->MarkCommitting();
     // The process is gone: its handles close, nothing more is done.
@@ -113,7 +118,8 @@ class LeftoverCleanerTest : public testing::Test {
     Write(L"52.0.2802.0\\files_list", "list");
     Write(L"52.0.2802.0\\Assets\\logo.png", "logo");
     ASSERT_TRUE(base::WriteFile(temp_.GetPath().Append(L"source.txt"), "copied"));
-    ASSERT_TRUE(SetString(Key(L"Kept"), L"Version", L"51")->Execute(&scratch_, nullptr));
+    ASSERT_TRUE(
+        SetString(GetCompanyRegistryKey(), L"Last Install Path", L"51")->Execute(&scratch_, nullptr));
   }
 
   base::ScopedTempDir temp_;
@@ -154,12 +160,12 @@ TEST_F(LeftoverCleanerTest, AKilledCommitIsCompleted) {
     EXPECT_EQ(std::wstring::npos, name.find(L".old")) << name;
 }
 
-TEST_F(LeftoverCleanerTest, VersionedFoldersNobodyOwnsGoUnlessInUse) {
+TEST_F(LeftoverCleanerTest, RecordedVersionedFoldersNobodyOwnsGoUnlessInUse) {
   WriteStatus(L"installation_status.json", L"52.0.2802.0");
   WriteStatus(L"old_status\\installation_status.json.1700000000", L"51.0.2802.0");
   for (const wchar_t* folder : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0",
                                 L"52.0.2802.0_0", L"53.0.2802.0", L"53.0.2802.0_12",
-                                L"1.2.3", L"user data", L"5.0.0.0a"}) {
+                                L"54.0.2802.0", L"1.2.3", L"user data", L"5.0.0.0a"}) {
     Write(std::wstring(folder) + L"\\installer.exe", "program");
     Write(std::wstring(folder) + L"\\resources\\en.txt", "text");
   }
@@ -171,9 +177,14 @@ TEST_F(LeftoverCleanerTest, VersionedFoldersNobodyOwnsGoUnlessInUse) {
 
   LeftoverCleaner cleaner(folder_);
   cleaner.Keep(base::FilePath(L"50.0.2802.0"));
+  for (const wchar_t* recorded : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0_0",
+                                  L"53.0.2802.0", L"53.0.2802.0_12", L"1.2.3"}) {
+    cleaner.AddRecorded(base::FilePath(recorded));
+  }
   cleaner.RemoveLeftovers();
+  // Kept, owned, in use, or named by no record: the last are not ours.
   for (const wchar_t* kept : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0", L"53.0.2802.0",
-                              L"1.2.3", L"user data", L"5.0.0.0a"}) {
+                              L"54.0.2802.0", L"1.2.3", L"user data", L"5.0.0.0a"}) {
     EXPECT_TRUE(Exists(std::wstring(kept) + L"\\resources\\en.txt")) << kept;
   }
   EXPECT_FALSE(Exists(L"52.0.2802.0_0"));
@@ -182,36 +193,70 @@ TEST_F(LeftoverCleanerTest, VersionedFoldersNobodyOwnsGoUnlessInUse) {
   // Which folders are owned cannot be told: none goes.
   running.Close();
   Write(L"old_status\\installation_status.json.1700000001", "not a status");
-  Write(L"53.0.2802.0_1\\installer.exe", "program");
-  LeftoverCleaner(folder_).RemoveLeftovers();
+  LeftoverCleaner unknown(folder_);
+  unknown.AddRecorded(base::FilePath(L"53.0.2802.0"));
+  unknown.RemoveLeftovers();
   EXPECT_TRUE(Exists(L"53.0.2802.0"));
-  EXPECT_TRUE(Exists(L"53.0.2802.0_1"));
 }
 
-TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesGo) {
+// Only what a killed run made since it began, or what lies in a versioned
+// folder of the installation's: the user's copies and files of the same
+// look stay.
+TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesOfAKilledRunGo) {
   WriteStatus(L"installation_status.json", L"52.0.2802.0");
+  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                              "tarvo installation journal 1\t1700000000\nN\t52.0.2802.0\t\n"
+                              "committing\n"));
   for (const wchar_t* name :
        {L"launcher.exe", L"launcher.exe.1700000000.old", L"installer_prefs.json.1700000001.old",
-        L"52.0.2802.0\\files_list.1700000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
+        L"52.0.2802.0\\files_list.1600000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
         L"old_status\\installation_status.json.1.1700000000.old", L"notes.2023.old",
-        L"notes.old", L"1a2b.tmp", L"f.tmp", L"12345.tmp", L"notes.tmp",
-        L"user data\\x.1700000000.old"}) {
+        L"notes.old", L"notes.1600000000.old", L"1a2b.tmp", L"f.tmp", L"12345.tmp",
+        L"notes.tmp", L"user data\\x.1700000000.old", L"53.0.2802.0\\y.1700000000.old"}) {
     Write(name, "x");
   }
   Write(L"52.0.2802.0\\folder.1700000000.old\\inside", "x");
-  LeftoverCleaner(folder_).RemoveLeftovers();
+  LeftoverCleaner cleaner(folder_);
+  cleaner.FinishInterruptedRun();
+  cleaner.RemoveLeftovers();
   for (const wchar_t* gone :
        {L"launcher.exe.1700000000.old", L"installer_prefs.json.1700000001.old",
-        L"52.0.2802.0\\files_list.1700000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
+        L"52.0.2802.0\\files_list.1600000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
         L"52.0.2802.0\\folder.1700000000.old",
         L"old_status\\installation_status.json.1.1700000000.old", L"1a2b.tmp", L"f.tmp"}) {
     EXPECT_FALSE(Exists(gone)) << gone;
   }
-  for (const wchar_t* kept : {L"launcher.exe", L"notes.2023.old", L"notes.old", L"12345.tmp",
-                              L"notes.tmp", L"user data\\x.1700000000.old",
+  for (const wchar_t* kept : {L"launcher.exe", L"notes.2023.old", L"notes.old",
+                              L"notes.1600000000.old", L"12345.tmp", L"notes.tmp",
+                              L"user data\\x.1700000000.old", L"53.0.2802.0\\y.1700000000.old",
                               L"52.0.2802.0\\a"}) {
     EXPECT_TRUE(Exists(kept)) << kept;
   }
+}
+
+// A first install into a folder of the user's: no status and no journal of
+// ours, so nothing in it is the installer's, however it is named; nor is
+// what no record names in a folder that holds an installation.
+TEST_F(LeftoverCleanerTest, TheUsersFilesStayWhateverTheirNames) {
+  const wchar_t* users[] = {L"2024.06.01.1\\backup.txt", L"51.0.2802.0\\mine.txt",
+                            L"notes.1700000000.old", L"cafe.tmp", L"tools\\2024.1.15.1\\notes.txt"};
+  for (const wchar_t* name : users)
+    Write(name, "mine");
+  for (bool installed : {false, true}) {
+    if (installed) {
+      WriteStatus(L"installation_status.json", L"52.0.2802.0");
+      ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                                  "tarvo installation journal 1\t1800000000\nN\t53.0.2802.0\t\n"));
+      Write(L"53.0.2802.0\\installer.exe", "killed run");
+    }
+    LeftoverCleaner cleaner(folder_);
+    cleaner.FinishInterruptedRun();
+    cleaner.Keep(base::FilePath(L"52.0.2802.0"));
+    cleaner.RemoveLeftovers();
+    for (const wchar_t* name : users)
+      EXPECT_EQ("mine", Read(name)) << name << " " << installed;
+  }
+  EXPECT_FALSE(Exists(L"53.0.2802.0"));
 }
 
 // A copy the killed run moved aside is the only one left of its file when
@@ -232,10 +277,30 @@ TEST_F(LeftoverCleanerTest, CopiesOfAnUndoneRunGoBackWhenTheirFileIsGone) {
   EXPECT_FALSE(Exists(L"b.txt"));
   EXPECT_EQ("c", Read(L"c.txt"));
   EXPECT_EQ("d first", Read(L"d.txt"));
+  // A copy older than the run is not its own.
   EXPECT_EQ((std::map<std::wstring, std::string>{{L"a.txt", "file:rw:a"},
+                                                 {L"b.txt.1700000000.old", "file:rw:older than the run"},
                                                  {L"c.txt", "file:rw:c"},
                                                  {L"d.txt", "file:rw:d first"}}),
             SnapshotFolder(folder_));
+}
+
+// The journal of the backend that prepared the package stays its own while
+// it waits for the backend that runs the steps; once it is gone (killed),
+// its work is undone like any other.
+TEST_F(LeftoverCleanerTest, AJournalStillBeingWrittenIsLeftAlone) {
+  const auto role = InstallationJournal::Role::kPreparation;
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, role);
+  ASSERT_TRUE(journal);
+  Write(L"52.0.2802.0\\launcher.exe", "copied");
+  journal->Record({UndoRecord::Kind::kDelete, Path(L"52.0.2802.0\\launcher.exe")});
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_TRUE(Exists(L"52.0.2802.0\\launcher.exe"));
+  EXPECT_TRUE(base::PathExists(InstallationJournal::GetPath(folder_, role)));
+  journal.reset();
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_FALSE(Exists(L"52.0.2802.0\\launcher.exe"));
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_, role)));
 }
 
 // A journal too large to be read is removed, so the next run can keep its
@@ -295,6 +360,75 @@ TEST_F(LeftoverCleanerTest, NothingIsReachedThroughALink) {
                       nullptr);
   transaction.Commit();
   EXPECT_EQ(theirs, SnapshotFolder(victim));
+}
+
+// A planted journal that writes values and deletes keys: only the
+// installer's own are taken, and only in a root that those who can write
+// the folder could change anyway; of its file lines, a journal that others
+// can write only gets its removals.
+TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
+  ASSERT_TRUE(override_.OverrideRegistry(HKEY_LOCAL_MACHINE));
+  const HKEY hklm = HKEY_LOCAL_MACHINE;
+  const HKEY hkcu = HKEY_CURRENT_USER;
+  const struct {
+    HKEY root;
+    std::wstring key;
+    std::wstring value;
+    bool own;
+  } values[] = {
+      {hklm, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Image File Execution "
+             L"Options\\notepad.exe", L"Debugger", false},
+      {hklm, L"SYSTEM\\ControlSet001\\Services\\Spooler", L"ImagePath", false},
+      {hklm, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx\\0001", L"x", false},
+      {hklm, L"Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows", L"AppInit_DLLs", false},
+      {hkcu, L"Software\\Microsoft\\Command Processor", L"AutoRun", false},
+      {hkcu, L"Software\\Other Vendor\\App", L"Setting", false},
+      {hkcu, L"Software\\Classes\\txtfile\\shell\\open\\command", L"", false},
+      {hkcu, L"Software\\Classes\\.htm\\OpenWithProgIDs", L"Other.Html", false},
+      {hkcu, GetCompanyRegistryKey(), L"Previous Default Browser", true},
+      {hklm, GetCompanyRegistryKey(), L"Previous Default Browser", true},
+      {hkcu, L"Software\\Classes\\.htm\\OpenWithProgIDs", kProgIdPrefix + std::wstring(L"17"), true},
+  };
+  const std::wstring evil = L"C:\\evil.exe";
+  const std::string data = base::HexEncode(evil.c_str(), (evil.size() + 1) * sizeof(wchar_t));
+  std::string lines = "tarvo installation journal 1\t1700000000\n"
+                      "P\tkept.txt\tkept.txt.1700000000.old\nD\tmade.txt\t\n";
+  for (const auto& v : values) {
+    lines += "V\t" + std::string(v.root == hklm ? "HKLM" : "HKCU") + "\t0\t" +
+             base::WideToUTF8(v.key) + "\t" + base::WideToUTF8(v.value) + "\t1\t" + data + "\n";
+  }
+  lines += "K\tHKCU\t0\tSoftware\\Other Vendor\\App\tSoftware\\Other Vendor\n";
+  lines += "K\tHKCU\t0\t" + base::WideToUTF8(OwnClass(L"")) + "\tSoftware\\Classes\n";
+
+  for (ObjectWriters writers :
+       {ObjectWriters::kAdministrators, ObjectWriters::kCurrentUser, ObjectWriters::kOthers}) {
+    for (const auto& v : values)
+      ASSERT_TRUE(
+          SetString(v.key, v.value.c_str(), L"theirs", v.root)->Execute(&scratch_, nullptr));
+    scratch_.Commit();
+    ASSERT_TRUE(base::win::RegKey().Create(hkcu, OwnClass(L"\\shell").c_str(), KEY_WRITE) ==
+                ERROR_SUCCESS);
+    Write(L"kept.txt", "now");
+    Write(L"kept.txt.1700000000.old", "before");
+    Write(L"made.txt", "made");
+    security_.SetWriters(folder_.value(), writers);
+    ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), lines));
+
+    LeftoverCleaner(folder_).FinishInterruptedRun();
+    for (const auto& v : values) {
+      const bool taken = v.own && (v.root == hkcu ? writers <= ObjectWriters::kCurrentUser
+                                                  : writers == ObjectWriters::kAdministrators);
+      std::wstring now;
+      base::win::RegKey(v.root, v.key.c_str(), KEY_READ).ReadValue(v.value.c_str(), &now);
+      EXPECT_EQ(taken ? evil : L"theirs", now) << v.key << " " << static_cast<int>(writers);
+    }
+    EXPECT_TRUE(base::win::RegKey(hkcu, L"Software\\Other Vendor\\App", KEY_READ).Valid());
+    EXPECT_EQ(writers == ObjectWriters::kOthers,
+              base::win::RegKey(hkcu, OwnClass(L"\\shell").c_str(), KEY_READ).Valid());
+    EXPECT_FALSE(Exists(L"made.txt"));
+    EXPECT_EQ(writers == ObjectWriters::kOthers ? "now" : "before", Read(L"kept.txt"));
+    base::DeleteFile(Path(L"kept.txt.1700000000.old"), /*recursive=*/false);
+  }
 }
 
 TEST(LeftoverCleanerNamesTest, VersionedFolderNames) {

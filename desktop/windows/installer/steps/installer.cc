@@ -335,6 +335,7 @@ void Installer::ContinueWithFolder(const base::FilePath& folder) {
 void Installer::PrepareAndHandOver(bool post_elevated) {
   for (InstallerObserver& observer : observers_)
     observer.OnEnteringPhase(kPhasePreparingPackage);
+  StartJournal(GetBaseInstallFolder(), InstallationJournal::Role::kPreparation);
   if (!package_preparer_->Prepare(&command_line_)) {
     OnFailed();
     return;

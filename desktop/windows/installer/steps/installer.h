@@ -141,8 +141,10 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // from then on no file operation of the run reaches through a link in it.
   void RecoverInterruptedWork(const base::FilePath& folder);
   // From here on the next run can undo this one's changes should it be
-  // killed.
-  void StartJournal(const base::FilePath& folder);
+  // killed, and knows the versioned folders the run makes and replaces for
+  // its installer's.
+  void StartJournal(const base::FilePath& folder,
+                    InstallationJournal::Role role = InstallationJournal::Role::kRun);
   // Makes the work final; after a success, what earlier runs left goes.
   void CommitWork();
   void DropJournal();
@@ -202,6 +204,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   base::FilePath journal_folder_;
   // The operations transaction_ held when the journal began.
   size_t operations_before_journal_ = 0;
+  // The versioned folder of the installation the run replaces, once its
+  // journal began: the commit removes it when no status names it anymore.
+  base::FilePath replaced_subfolder_;
   base::ObserverList<InstallerObserver> observers_;
   InstallationStatus status_;
   std::wstring app_id_;

@@ -4,6 +4,7 @@
 #include "base/logging.h"
 #include "base/path_service.h"
 #include "desktop/windows/installer/service/leftover_cleaner.h"
+#include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
@@ -36,12 +37,21 @@ void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
   cleaner.RemoveLeftovers();
 }
 
-void Installer::StartJournal(const base::FilePath& folder) {
+void Installer::StartJournal(const base::FilePath& folder, InstallationJournal::Role role) {
   DCHECK(!journal_);
-  journal_ = InstallationJournal::Start(folder);
+  journal_ = InstallationJournal::Start(folder, role);
   journal_folder_ = folder;
   operations_before_journal_ = transaction_.size();
   transaction_.SetJournal(journal_.get());
+  if (!journal_ || role != InstallationJournal::Role::kRun)
+    return;
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (existing && IsSafeFileName(existing->subfolder.value()))
+    replaced_subfolder_ = existing->subfolder;
+  for (const base::FilePath& subfolder : {GetInstallSubfolder(), replaced_subfolder_}) {
+    if (IsSafeFileName(subfolder.value()))
+      journal_->Record({UndoRecord::Kind::kVersionedFolder, folder.Append(subfolder)});
+  }
 }
 
 void Installer::CommitWork() {
@@ -55,6 +65,7 @@ void Installer::CommitWork() {
   // program in them still runs; then the next run takes them.
   LeftoverCleaner cleaner(journal_folder_);
   cleaner.Keep(GetOwnSubfolder(journal_folder_));
+  cleaner.AddRecorded(replaced_subfolder_);
   cleaner.RemoveLeftovers();
 }
 

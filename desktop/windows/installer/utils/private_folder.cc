@@ -12,33 +12,13 @@
 #include "base/rand_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 
 // Names tried after the first choice before giving up: a clash of random
 // tokens never happens, so running out means something else is wrong.
 constexpr int kMaxTokenTries = 16;
-
-// The current user's SID as SDDL text ("S-1-5-21-..."); empty on failure.
-std::wstring CurrentUserSid() {
-  HANDLE raw_token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw_token))
-    return std::wstring();
-  base::win::ScopedHandle token(raw_token);
-  DWORD size = 0;
-  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
-  std::vector<uint8_t> buffer(size);
-  if (size == 0 ||
-      !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
-    return std::wstring();
-  }
-  wchar_t* text = nullptr;
-  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
-    return std::wstring();
-  std::wstring sid(text);
-  LocalFree(text);
-  return sid;
-}
 
 struct LocalFreeDeleter {
   void operator()(void* memory) const { LocalFree(memory); }
@@ -60,7 +40,7 @@ ScopedDescriptor MakePrivateDescriptor() {
 }  // namespace
 
 std::wstring GetPrivateFolderSddl() {
-  const std::wstring user = CurrentUserSid();
+  const std::wstring user = GetCurrentUserSid();
   if (user.empty())
     return std::wstring();
   return L"D:P(A;OICI;FA;;;" + user + L")(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";

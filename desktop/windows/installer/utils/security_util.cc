@@ -10,6 +10,7 @@
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/utils/acl_api.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 
@@ -261,6 +262,19 @@ bool SecurityUtilImpl::RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) 
                                                      DaclWriteInfo(info->old_descriptor), nullptr,
                                                      info->old_dacl) == ERROR_SUCCESS;
   return RestoreFileAttributes(*info) && restored;
+}
+
+ObjectWriters SecurityUtilImpl::GetWriters(const std::wstring& path) {
+  PSID owner = nullptr;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  const DWORD error = acl_api_->ReadNamedSecurity(
+      path, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+      nullptr, &dacl, &raw_descriptor);
+  LocalPtr<PSECURITY_DESCRIPTOR> descriptor(raw_descriptor);
+  if (error != ERROR_SUCCESS)
+    return ObjectWriters::kOthers;
+  return GetObjectWriters(descriptor.get(), GetCurrentUserSid());
 }
 
 SecurityUtil* GetSecurityUtil() {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "desktop/windows/installer/utils/object_writers.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 
 class AclApi;
@@ -49,6 +50,9 @@ class SecurityUtil {
   // open the object to everyone, so it is never written), or when the write
   // fails.
   virtual bool RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) = 0;
+  // Who may change the file or folder at `path` (GetObjectWriters); kOthers
+  // when its security cannot be read.
+  virtual ObjectWriters GetWriters(const std::wstring& path) = 0;
 };
 
 class SecurityUtilImpl : public SecurityUtil {
@@ -67,6 +71,7 @@ class SecurityUtilImpl : public SecurityUtil {
                                 ACCESS_MASK access_mask, bool permanent,
                                 std::unique_ptr<SavedSecurityInfo>* saved) override;
   bool RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) override;
+  ObjectWriters GetWriters(const std::wstring& path) override;
 
   // Makes the built-in Administrators group the object's owner, with the
   // take-ownership privilege enabled only for the call.

@@ -236,6 +236,15 @@ TEST_F(SecurityUtilTest, HasAccessIsFalseWhenTheDescriptorIsMissing) {
   EXPECT_FALSE(util_.HasAccess(L"C:\\missing", SE_FILE_OBJECT, FILE_GENERIC_READ));
 }
 
+TEST_F(SecurityUtilTest, WritersComeFromTheDescriptorAndAreOthersWhenUnread) {
+  api_.SetDescriptor(L"O:BAD:(A;;FA;;;SY)");
+  EXPECT_EQ(ObjectWriters::kAdministrators, util_.GetWriters(L"C:\\x"));
+  api_.SetDescriptor(L"O:BAD:(A;;FA;;;SY)(A;;0x1301bf;;;AU)");
+  EXPECT_EQ(ObjectWriters::kOthers, util_.GetWriters(L"C:\\x"));
+  api_.read_errors = {ERROR_ACCESS_DENIED};
+  EXPECT_EQ(ObjectWriters::kOthers, util_.GetWriters(L"C:\\x"));
+}
+
 TEST_F(SecurityUtilTest, AdminOfALimitedTokenIsFoundThroughTheLinkedToken) {
   api_.admin_membership = true;
   api_.scripted_elevation_type = TokenElevationTypeLimited;

@@ -5,6 +5,7 @@
 #include <lmcons.h>
 #include <shlobj.h>
 #define SECURITY_WIN32
+#include <sddl.h>
 #include <security.h>
 // Our GetUserNameEx takes a wide string; the system one is GetUserNameExW.
 #undef GetUserNameEx
@@ -286,6 +287,26 @@ bool GetKnownFolderPathWith(GetKnownFolderPathFunction function, REFKNOWNFOLDERI
 }
 
 }  // namespace service_utils_internal
+
+std::wstring GetCurrentUserSid() {
+  HANDLE raw_token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw_token))
+    return std::wstring();
+  base::win::ScopedHandle token(raw_token);
+  DWORD size = 0;
+  GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+  std::vector<uint8_t> buffer(size);
+  if (size == 0 ||
+      !GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size)) {
+    return std::wstring();
+  }
+  wchar_t* text = nullptr;
+  if (!ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid, &text))
+    return std::wstring();
+  std::wstring sid(text);
+  LocalFree(text);
+  return sid;
+}
 
 bool GetCurrentUserName(std::wstring* name) {
   wchar_t buffer[UNLEN + 1];

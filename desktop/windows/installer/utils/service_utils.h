@@ -81,6 +81,8 @@ bool GetKnownFolderPath(REFKNOWNFOLDERID folder_id, int csidl, base::FilePath* p
 
 // The process user's account name.
 bool GetCurrentUserName(std::wstring* name);
+// The process user's SID as SDDL text ("S-1-5-21-..."); empty on failure.
+std::wstring GetCurrentUserSid();
 // GetUserNameExW in `name_format` (an EXTENDED_NAME_FORMAT value).
 bool GetUserNameEx(std::wstring* name, int name_format);
 // DOMAIN\user.

@@ -36,6 +36,10 @@ struct UndoRecord {
     // `key` was made, and its missing ancestors up to `top_key`: delete it
     // with everything below it, then those ancestors while they are empty.
     kDeleteKey,
+    // `path`, a versioned folder of the installation folder, was made or
+    // replaced by the run: it goes once no status names it. Written by the
+    // run itself, not by an operation.
+    kVersionedFolder,
   };
   // The earlier "type" of a value that did not exist.
   static constexpr DWORD kAbsentValue = 0xFFFFFFFF;

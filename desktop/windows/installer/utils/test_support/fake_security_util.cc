@@ -38,6 +38,11 @@ void FakeSecurityUtil::SetPrivilegeSucceeds(bool succeeds) {
   privilege_succeeds_ = succeeds;
 }
 
+void FakeSecurityUtil::SetWriters(const std::wstring& path, ObjectWriters writers) {
+  std::lock_guard<std::mutex> hold(lock_);
+  writers_[Key(path)] = writers;
+}
+
 std::vector<FakeSecurityUtil::Grant> FakeSecurityUtil::grants() const {
   std::lock_guard<std::mutex> hold(lock_);
   return grants_;
@@ -110,6 +115,12 @@ bool FakeSecurityUtil::RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) 
   if (!restore_succeeds_) return false;
   access_[Key(info->object_name)] = had_access;
   return true;
+}
+
+ObjectWriters FakeSecurityUtil::GetWriters(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(lock_);
+  auto it = writers_.find(Key(path));
+  return it == writers_.end() ? ObjectWriters::kAdministrators : it->second;
 }
 
 std::wstring FakeSecurityUtil::Key(const std::wstring& object_name) {

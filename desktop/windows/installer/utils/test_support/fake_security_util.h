@@ -39,6 +39,9 @@ class FakeSecurityUtil : public SecurityUtil {
   void SetGrantSucceeds(bool succeeds);
   void SetRestoreSucceeds(bool succeeds);
   void SetPrivilegeSucceeds(bool succeeds);
+  // What GetWriters answers for `path` (compared ignoring case);
+  // kAdministrators for paths not set.
+  void SetWriters(const std::wstring& path, ObjectWriters writers);
 
   // Every grant asked for, successful or not, in order.
   std::vector<Grant> grants() const;
@@ -57,6 +60,7 @@ class FakeSecurityUtil : public SecurityUtil {
                                 ACCESS_MASK access_mask, bool permanent,
                                 std::unique_ptr<SavedSecurityInfo>* saved) override;
   bool RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) override;
+  ObjectWriters GetWriters(const std::wstring& path) override;
 
  private:
   static std::wstring Key(const std::wstring& object_name);
@@ -70,6 +74,7 @@ class FakeSecurityUtil : public SecurityUtil {
   bool restore_succeeds_ = true;
   bool privilege_succeeds_ = true;
   std::map<std::wstring, bool> access_;
+  std::map<std::wstring, ObjectWriters> writers_;
   // What each outstanding temporary grant's object answered before it.
   std::map<const SavedSecurityInfo*, bool> had_access_before_;
   std::vector<Grant> grants_;
