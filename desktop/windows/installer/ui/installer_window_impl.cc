@@ -4,7 +4,6 @@
 #include <richedit.h>
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 #include <vector>
 
@@ -16,12 +15,14 @@
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/ui/folder_state_page_widget.h"
 #include "desktop/windows/installer/ui/image_util.h"
-#include "desktop/windows/installer/ui/scoped_button_label_hook.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/installer_string_ids.h"
+#include "desktop/windows/installer/ui/module_dialog.h"
 #include "desktop/windows/installer/ui/page_widget.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
+#include "desktop/windows/installer/ui/reading_direction.h"
 #include "desktop/windows/installer/ui/rich_edit_util.h"
+#include "desktop/windows/installer/ui/scoped_button_label_hook.h"
 #include "desktop/windows/installer/ui/setting_flag_page_widget.h"
 #include "desktop/windows/installer/ui/settings_check_page_widget.h"
 #include "desktop/windows/installer/ui/toggled_page_widget.h"
@@ -37,10 +38,6 @@ constexpr int kInstallPhaseExtract = 6;
 // A larger advance sets the bar at once; smaller ones step it.
 constexpr int kProgressJump = 10;
 
-// The dialogs' own font size; a window too large for the screen is laid out
-// again with a smaller one, down to the last.
-constexpr int kDialogPoints = 8;
-constexpr int kSmallestDialogPoints = 4;
 // The images are drawn for 96 pixels per inch.
 constexpr int kImageDpi = 96;
 
@@ -88,162 +85,13 @@ std::wstring UserNameForStatus() {
   return name;
 }
 
-// Whether the chosen language reads right to left (Arabic, Hebrew, Persian,
-// Urdu): its window is then mirrored and its message boxes read that way.
-bool IsRightToLeftLanguage() {
-  L10nHandler* handler = GetL10nHandler();
-  if (!handler || handler->GetLanguageId() == 0)
-    return false;
-  wchar_t locale[LOCALE_NAME_MAX_LENGTH] = {};
-  if (!LCIDToLocaleName(MAKELCID(handler->GetLanguageId(), SORT_DEFAULT), locale,
-                        LOCALE_NAME_MAX_LENGTH, 0)) {
-    return false;
-  }
-  DWORD layout = 0;
-  return GetLocaleInfoEx(locale, LOCALE_IREADINGLAYOUT | LOCALE_RETURN_NUMBER,
-                         reinterpret_cast<wchar_t*>(&layout), sizeof(layout) / sizeof(wchar_t)) &&
-         layout == 1;
-}
 
-UINT MessageBoxReadingFlags() {
-  return IsRightToLeftLanguage() ? MB_RTLREADING | MB_RIGHT : 0;
-}
 
-// Where a DIALOGEX template keeps its font size; 0 when it names no font.
-size_t FontSizeOffset(const std::vector<BYTE>& dialog) {
-  // Version, signature, help id, extended style, style, item count and the
-  // four coordinates; then menu, class and title.
-  constexpr size_t kStyleOffset = 12;
-  constexpr size_t kHeaderSize = 26;
-  if (dialog.size() < kHeaderSize)
-    return 0;
-  DWORD style = 0;
-  memcpy(&style, dialog.data() + kStyleOffset, sizeof(style));
-  if (!(style & DS_SETFONT))
-    return 0;
-  auto word_at = [&dialog](size_t at) {
-    WORD word = 0;
-    memcpy(&word, dialog.data() + at, sizeof(word));
-    return word;
-  };
-  size_t at = kHeaderSize;
-  for (int field = 0; field < 3 && at + sizeof(WORD) <= dialog.size(); ++field) {
-    if (field < 2 && word_at(at) == 0xFFFF) {
-      at += 2 * sizeof(WORD);
-      continue;
-    }
-    while (at + sizeof(WORD) <= dialog.size() && word_at(at) != 0)
-      at += sizeof(WORD);
-    at += sizeof(WORD);
-  }
-  return at + sizeof(WORD) <= dialog.size() ? at : 0;
-}
 
-// Creates a dialog of the main module, mirrored for a right-to-left
-// language (the mirroring must be in the template's extended style, since
-// children inherit it only at their creation) and laid out with a font of
-// `points` (its dialog units follow the font).
-HWND CreateModuleDialog(int id, HWND parent, DLGPROC procedure, LPARAM param, bool mirrored,
-                        int points) {
-  HINSTANCE module = GetModuleHandleW(nullptr);
-  HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), RT_DIALOG);
-  HGLOBAL loaded = resource ? LoadResource(module, resource) : nullptr;
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  const DWORD size = resource ? SizeofResource(module, resource) : 0;
-  // DIALOGEX: version 1, signature 0xFFFF, help id, then the extended style.
-  constexpr DWORD kExStyleOffset = 8;
-  const auto* words = static_cast<const WORD*>(data);
-  if (!data || size < kExStyleOffset + sizeof(DWORD) || words[0] != 1 || words[1] != 0xFFFF)
-    return CreateDialogParamW(module, MAKEINTRESOURCEW(id), parent, procedure, param);
-  std::vector<BYTE> copy(static_cast<const BYTE*>(data), static_cast<const BYTE*>(data) + size);
-  if (mirrored) {
-    DWORD ex_style = 0;
-    memcpy(&ex_style, copy.data() + kExStyleOffset, sizeof(ex_style));
-    ex_style |= WS_EX_LAYOUTRTL;
-    memcpy(copy.data() + kExStyleOffset, &ex_style, sizeof(ex_style));
-  }
-  if (const size_t font_size = FontSizeOffset(copy)) {
-    const WORD point_size = static_cast<WORD>(points);
-    memcpy(copy.data() + font_size, &point_size, sizeof(point_size));
-  }
-  return CreateDialogIndirectParamW(module, reinterpret_cast<const DLGTEMPLATE*>(copy.data()),
-                                    parent, procedure, param);
-}
 
-// The font size at which `dialog`, made with `points`, fits the work area
-// of its monitor (at most `points`).
-int FittingPoints(HWND dialog, int points) {
-  MONITORINFO monitor = {sizeof(monitor)};
-  RECT window = {};
-  if (!GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
-      !GetWindowRect(dialog, &window)) {
-    return points;
-  }
-  const RECT& work = monitor.rcWork;
-  const double scale =
-      std::min({1.0, static_cast<double>(work.right - work.left) / (window.right - window.left),
-                static_cast<double>(work.bottom - work.top) / (window.bottom - window.top)});
-  if (scale >= 1.0)
-    return points;
-  // Text does not shrink quite as the layout does: at least one size less.
-  return std::max(kSmallestDialogPoints,
-                  std::min(points - 1, static_cast<int>(points * scale)));
-}
 
-// Whether `control` is, or lies inside, a box that shows a folder path.
-bool IsInPathBox(HWND control) {
-  for (HWND window = control; window; window = GetParent(window)) {
-    const int id = GetDlgCtrlID(window);
-    if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO)
-      return true;
-    if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD))
-      break;
-  }
-  return false;
-}
 
-// A path reads left to right whatever the language ("C:\Program Files",
-// never "Program Files\:C"): the edit field and the list of a path box are
-// not mirrored, and read and align left to right like the path itself.
-void ReadLeftToRight(HWND window) {
-  if (!window)
-    return;
-  SetWindowLongPtrW(window, GWL_EXSTYLE,
-                    GetWindowLongPtrW(window, GWL_EXSTYLE) &
-                        ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT));
-  InvalidateRect(window, nullptr, TRUE);
-}
 
-// Texts of a mirrored window read right to left too; folder paths and the
-// terms (an English text) keep reading left to right. The centred rich
-// texts are not mirrored themselves: Wine lays out a mirrored rich edit's
-// right-to-left text left to right, embedding or not.
-BOOL CALLBACK SetRightToLeftReading(HWND control, LPARAM /*unused*/) {
-  const int id = GetDlgCtrlID(control);
-  if (id == IDC_TERMS_TEXT) {
-    ReadLeftToRight(control);
-    return TRUE;
-  }
-  if (id == IDC_HEADLINE || id == IDC_AGREEMENT) {
-    SetWindowLongPtrW(control, GWL_EXSTYLE,
-                      (GetWindowLongPtrW(control, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL) |
-                          WS_EX_RTLREADING);
-    return TRUE;
-  }
-  if (id == IDC_FOLDER_COMBO || id == IDC_MAIN_FOLDER_COMBO) {
-    COMBOBOXINFO info = {sizeof(info)};
-    if (GetComboBoxInfo(control, &info)) {
-      ReadLeftToRight(info.hwndItem);
-      ReadLeftToRight(info.hwndList);
-    }
-    return TRUE;
-  }
-  if (IsInPathBox(control))
-    return TRUE;
-  SetWindowLongPtrW(control, GWL_EXSTYLE,
-                    GetWindowLongPtrW(control, GWL_EXSTYLE) | WS_EX_RTLREADING);
-  return TRUE;
-}
 
 // Statics are drawn over the dialog's background: a changed text needs
 // that background painted again, or the old text stays under the new.
@@ -275,11 +123,12 @@ InstallerWindowImpl::InstallerWindowImpl(Settings* settings,
                                          ProgressCalculator* progress_calculator)
     : settings_(settings),
       layout_points_(kDialogPoints),
+      options_page_(settings,
+                    &stats_,
+                    base::BindRepeating(&InstallerWindowImpl::UpdateTexts, base::Unretained(this))),
       progress_calculator_(progress_calculator) {
   DCHECK(settings_);
   DCHECK(progress_calculator_);
-  if (L10nHandler* handler = GetL10nHandler())
-    languages_ = handler->GetAvailableLanguages();
   if (!settings_->GetRunImmediately())
     settings_->AddObserver(this);
   progress_calculator_->SetObserver(this);
@@ -328,7 +177,7 @@ bool InstallerWindowImpl::CreateDialogs() {
     options = smaller_options;
   }
   main_dialog_ = main;
-  options_dialog_ = options;
+  options_page_.Attach(options);
   LoadImages();
   SetUpDialogs(mirrored);
   if (settings_->GetRunImmediately())
@@ -349,10 +198,7 @@ bool InstallerWindowImpl::CreateDialogWindows(bool mirrored, HWND* main, HWND* o
                              reinterpret_cast<LPARAM>(this), mirrored, layout_points_);
   if (!*main)
     return false;
-  // A child of the main dialog: mirrored with it.
-  *options = CreateModuleDialog(IDD_INSTALLER_OPTIONS, *main, OptionsDialogProc,
-                                reinterpret_cast<LPARAM>(this), /*mirrored=*/false,
-                                layout_points_);
+  *options = options_page_.MakeDialog(*main, layout_points_);
   if (*options)
     return true;
   DestroyUnusedDialog(*main);
@@ -381,7 +227,7 @@ void InstallerWindowImpl::LoadImages() {
 
 void InstallerWindowImpl::SetUpDialogs(bool mirrored) {
   if (mirrored)
-    EnumChildWindows(main_dialog_, SetRightToLeftReading, 0);
+    SetReadingDirection(main_dialog_);
   if (HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_INSTALLER))) {
     SendMessageW(main_dialog_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
     SendMessageW(main_dialog_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
@@ -389,15 +235,13 @@ void InstallerWindowImpl::SetUpDialogs(bool mirrored) {
   CreateFonts();
   CreatePageWidgets();
   EnableKeyboardLink(GetDlgItem(main_dialog_, IDC_AGREEMENT));
-  LayOutOptions();
+  options_page_.LayOut();
   LoadTermsText();
   RebuildBackground(/*force=*/true);
 }
 
 void InstallerWindowImpl::TearDownDialogs() {
-  if (tooltip_)
-    DestroyWindow(tooltip_);
-  tooltip_ = nullptr;
+  options_page_.Detach();
   delete_profile_widget_ = nullptr;
   full_package_widget_ = nullptr;
   folder_problem_widget_ = nullptr;
@@ -409,14 +253,11 @@ void InstallerWindowImpl::TearDownDialogs() {
   background_size_ = {};
   if (main_dialog_) {
     Win32DialogDispatcher::GetInstance()->UnselectDialog(main_dialog_);
-    // The procedures must not reach this object while it is being torn down.
+    // The procedure must not reach this object while it is being torn down.
     SetWindowLongPtrW(main_dialog_, DWLP_USER, 0);
-    if (options_dialog_)
-      SetWindowLongPtrW(options_dialog_, DWLP_USER, 0);
     DestroyWindow(main_dialog_);
   }
   main_dialog_ = nullptr;
-  options_dialog_ = nullptr;
 }
 
 // A dialog's reading direction is fixed when it is made: a language that
@@ -425,13 +266,12 @@ void InstallerWindowImpl::TearDownDialogs() {
 void InstallerWindowImpl::RebuildForDirection() {
   const bool mirrored = IsRightToLeftLanguage();
   HWND old_main = main_dialog_;
-  HWND old_options = options_dialog_;
+  HWND old_options = options_page_.dialog();
   HWND new_main = nullptr;
   HWND new_options = nullptr;
   const bool made = CreateDialogWindows(mirrored, &new_main, &new_options);
-  // Creating a dialog names it the main one: the old ones are still it.
+  // Creating a dialog names it the main one: the old one is still it.
   main_dialog_ = old_main;
-  options_dialog_ = old_options;
   if (!made) {
     PLOG(ERROR) << "Window creation failed.";
     return;
@@ -452,7 +292,7 @@ void InstallerWindowImpl::RebuildForDirection() {
   TearDownDialogs();
 
   main_dialog_ = new_main;
-  options_dialog_ = new_options;
+  options_page_.Attach(new_options);
   SetUpDialogs(mirrored);
   SetWindowPos(main_dialog_, nullptr, place.left, place.top, 0, 0,
                SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -464,7 +304,7 @@ void InstallerWindowImpl::RebuildForDirection() {
   full_package_widget_->SetShown(offer_full_package);
   ShowPageControls(current_page_);
   ShowWindow(main_dialog_, active ? SW_SHOW : SW_SHOWNA);
-  if (HWND control = focus_id ? GetDlgItem(focus_in_options ? options_dialog_ : main_dialog_,
+  if (HWND control = focus_id ? GetDlgItem(focus_in_options ? options_page_.dialog() : main_dialog_,
                                            focus_id)
                               : nullptr) {
     SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
@@ -486,7 +326,7 @@ void InstallerWindowImpl::CreateFonts() {
     ReleaseDC(main_dialog_, dc);
   }
   SetControlFont(main_dialog_, IDC_UNINSTALL_QUESTION, bold_font_);
-  SetControlFont(options_dialog_, IDC_FOLDER_PROBLEM_TEXT, bold_font_);
+  SetControlFont(options_page_.dialog(), IDC_FOLDER_PROBLEM_TEXT, bold_font_);
   for (int id : {IDC_PROGRESS_HEADLINE, IDC_ERROR_HEADLINE, IDC_UNINSTALL_ERROR_HEADLINE})
     SetControlFont(main_dialog_, id, title_font_);
   SetControlFont(main_dialog_, IDC_HEADLINE, headline_font_);
@@ -522,9 +362,10 @@ void InstallerWindowImpl::CreatePageWidgets() {
     add(IDC_PROGRESS_HEADLINE, {PAGE_PROGRESS});
     add(IDC_ERROR_HEADLINE, {PAGE_ERROR});
   }
-  widgets_.push_back(std::make_unique<PageWidget>(options_dialog_, std::vector<int>{PAGE_OPTIONS}));
+  widgets_.push_back(
+      std::make_unique<PageWidget>(options_page_.dialog(), std::vector<int>{PAGE_OPTIONS}));
   widgets_.push_back(std::make_unique<FolderStatePageWidget>(
-      options_dialog_, IDC_FOLDER_PROBLEM_TEXT, std::vector<int>{PAGE_OPTIONS}, settings_));
+      options_page_.dialog(), IDC_FOLDER_PROBLEM_TEXT, std::vector<int>{PAGE_OPTIONS}, settings_));
   folder_problem_widget_ = widgets_.back().get();
 }
 
@@ -545,13 +386,6 @@ void InstallerWindowImpl::LoadTermsText() {
 
 bool InstallerWindowImpl::IsUninstalling() const {
   return settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL;
-}
-
-// static
-std::wstring InstallerWindowImpl::WindowText(HWND control) {
-  std::wstring text(GetWindowTextLengthW(control) + 1, L'\0');
-  text.resize(GetWindowTextW(control, text.data(), static_cast<int>(text.size())));
-  return text;
 }
 
 HWND InstallerWindowImpl::GetHandle() const {
@@ -670,7 +504,7 @@ void InstallerWindowImpl::ShowStopping() {
 void InstallerWindowImpl::SetStatusText(const std::wstring& text) {
   status_text_ = text;
   HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
-  SetText(status, text);
+  SetDirectedText(status, text);
   RedrawUnder(status);
 }
 
@@ -746,8 +580,8 @@ INT_PTR InstallerWindowImpl::HandleMainMessage(UINT message, WPARAM w_param, LPA
     case WM_COMMAND:
       // The dialog manager answers Enter on a focused button of the options
       // page here, in the dialog it works on: the page's own handler takes it.
-      if (!GetDlgItem(main_dialog_, LOWORD(w_param)) && OptionsItem(LOWORD(w_param)))
-        return HandleOptionsMessage(message, w_param, l_param);
+      if (!GetDlgItem(main_dialog_, LOWORD(w_param)) && options_page_.Item(LOWORD(w_param)))
+        return options_page_.HandleCommand(LOWORD(w_param), HIWORD(w_param));
       return HandleMainCommand(LOWORD(w_param), HIWORD(w_param));
     case WM_NOTIFY:
       HandleLinkNotification(reinterpret_cast<const NMHDR*>(l_param));
@@ -777,70 +611,101 @@ INT_PTR InstallerWindowImpl::HandleMainMessage(UINT message, WPARAM w_param, LPA
   }
 }
 
+// The main dialog's controls: the command of a control with the
+// notification it answers (kAnyNotification: every one) records the user's
+// action for the statistics (null: none) and runs the handler.
+struct InstallerWindowImpl::MainCommand {
+  int id;
+  int code;
+  const char* action;
+  void (InstallerWindowImpl::*run)(int code);
+};
+
+namespace {
+constexpr int kAnyNotification = -1;
+}  // namespace
+
+const InstallerWindowImpl::MainCommand InstallerWindowImpl::kMainCommands[] = {
+    {IDCANCEL, BN_CLICKED, nullptr, &InstallerWindowImpl::CloseCommand},
+    {IDC_CANCEL, BN_CLICKED, nullptr, &InstallerWindowImpl::CloseCommand},
+    {IDC_OPTIONS, BN_CLICKED, "OPTIONS", &InstallerWindowImpl::ShowOptionsPage},
+    {IDC_ACCEPT, BN_CLICKED, "ACCEPT", &InstallerWindowImpl::Accept},
+    {IDC_UNINSTALL, BN_CLICKED, "UNINSTALL", &InstallerWindowImpl::Accept},
+    {IDC_FULL_PACKAGE, BN_CLICKED, "FULL_PACKAGE", &InstallerWindowImpl::RequestFullPackage},
+    {IDC_RETRY, BN_CLICKED, "RETRY", &InstallerWindowImpl::Retry},
+    {IDC_BACK, BN_CLICKED, "BACK", &InstallerWindowImpl::ShowMainPage},
+    {IDC_TERMS_TEXT, EN_SETFOCUS, nullptr, &InstallerWindowImpl::DeselectTerms},
+    {IDC_MAIN_FOLDER_COMBO, kAnyNotification, nullptr, &InstallerWindowImpl::MainFolderBoxCommand},
+    {IDC_MAIN_BROWSE, BN_CLICKED, nullptr, &InstallerWindowImpl::BrowseMainFolder},
+    {IDC_DELETE_PROFILE, BN_CLICKED, nullptr, &InstallerWindowImpl::DeleteProfileClicked},
+};
+
 INT_PTR InstallerWindowImpl::HandleMainCommand(int id, int code) {
-  const bool clicked = code == BN_CLICKED;
-  switch (id) {
-    case IDCANCEL:
-    case IDC_CANCEL:
-      if (clicked)
-        ConfirmClose();
-      return TRUE;
-    case IDC_OPTIONS:
-      if (clicked) {
-        stats_.navigation_action = "OPTIONS";
-        SetPage(PAGE_OPTIONS);
-      }
-      return TRUE;
-    case IDC_ACCEPT:
-    case IDC_UNINSTALL:
-      if (clicked) {
-        stats_.navigation_action = id == IDC_ACCEPT ? "ACCEPT" : "UNINSTALL";
-        StopTypingFolder();
-        NotifyObservers(&InstallerWindowObserver::OnAcceptClicked);
-      }
-      return TRUE;
-    case IDC_FULL_PACKAGE:
-      if (clicked) {
-        stats_.navigation_action = "FULL_PACKAGE";
-        NotifyObservers(&InstallerWindowObserver::OnFullPackageRequested);
-      }
-      return TRUE;
-    case IDC_RETRY:
-      if (clicked) {
-        stats_.navigation_action = "RETRY";
-        NotifyObservers(&InstallerWindowObserver::OnRetryClicked);
-      }
-      return TRUE;
-    case IDC_BACK:
-      if (clicked) {
-        stats_.navigation_action = "BACK";
-        SetPage(PAGE_MAIN);
-      }
-      return TRUE;
-    case IDC_TERMS_TEXT:
-      if (code == EN_SETFOCUS)
-        SendMessageW(GetDlgItem(main_dialog_, IDC_TERMS_TEXT), EM_SETSEL, -1, 0);
-      return TRUE;
-    case IDC_MAIN_FOLDER_COMBO:
-      HandleFolderBoxCommand(GetDlgItem(main_dialog_, id), code);
-      return TRUE;
-    case IDC_MAIN_BROWSE:
-      if (clicked)
-        Browse(GetDlgItem(main_dialog_, IDC_MAIN_FOLDER_COMBO));
-      return TRUE;
-    case IDC_DELETE_PROFILE:
-      if (clicked) {
-        OnCheckBoxClicked(id);
-        HWND box = GetDlgItem(main_dialog_, id);
-        RECT area;
-        GetWindowRect(box, &area);
-        MapWindowPoints(nullptr, main_dialog_, reinterpret_cast<POINT*>(&area), 2);
-        InvalidateRect(main_dialog_, &area, TRUE);
-      }
-      return TRUE;
-    default:
-      return FALSE;
+  bool known = false;
+  for (const MainCommand& command : kMainCommands) {
+    if (command.id != id)
+      continue;
+    known = true;
+    if (command.code != kAnyNotification && command.code != code)
+      continue;
+    if (command.action)
+      stats_.navigation_action = command.action;
+    // Last: a handler may end the run and destroy this window.
+    (this->*command.run)(code);
+    return TRUE;
   }
+  return known;
+}
+
+void InstallerWindowImpl::CloseCommand(int /*code*/) {
+  ConfirmClose();
+}
+
+void InstallerWindowImpl::ShowOptionsPage(int /*code*/) {
+  SetPage(PAGE_OPTIONS);
+}
+
+void InstallerWindowImpl::ShowMainPage(int /*code*/) {
+  SetPage(PAGE_MAIN);
+}
+
+void InstallerWindowImpl::Accept(int /*code*/) {
+  options_page_.StopTypingFolder();
+  NotifyObservers(&InstallerWindowObserver::OnAcceptClicked);
+}
+
+void InstallerWindowImpl::RequestFullPackage(int /*code*/) {
+  NotifyObservers(&InstallerWindowObserver::OnFullPackageRequested);
+}
+
+void InstallerWindowImpl::Retry(int /*code*/) {
+  NotifyObservers(&InstallerWindowObserver::OnRetryClicked);
+}
+
+void InstallerWindowImpl::DeselectTerms(int /*code*/) {
+  SendMessageW(GetDlgItem(main_dialog_, IDC_TERMS_TEXT), EM_SETSEL, -1, 0);
+}
+
+void InstallerWindowImpl::MainFolderBoxCommand(int code) {
+  options_page_.HandleFolderBoxCommand(GetDlgItem(main_dialog_, IDC_MAIN_FOLDER_COMBO), code);
+}
+
+void InstallerWindowImpl::BrowseMainFolder(int /*code*/) {
+  options_page_.Browse(GetDlgItem(main_dialog_, IDC_MAIN_FOLDER_COMBO));
+}
+
+void InstallerWindowImpl::DeleteProfileClicked(int /*code*/) {
+  HWND box = GetDlgItem(main_dialog_, IDC_DELETE_PROFILE);
+  if (settings_->IsEditable()) {
+    stats_.changed_delete_profile_counter = stats_.changed_delete_profile_counter.value_or(0) + 1;
+    settings_->SetDeleteProfile(IsDlgButtonChecked(main_dialog_, IDC_DELETE_PROFILE) == BST_CHECKED);
+  } else {
+    UpdateTexts();
+  }
+  RECT area;
+  GetWindowRect(box, &area);
+  MapWindowPoints(nullptr, main_dialog_, reinterpret_cast<POINT*>(&area), 2);
+  InvalidateRect(main_dialog_, &area, TRUE);
 }
 
 void InstallerWindowImpl::HandleLinkNotification(const NMHDR* header) {
@@ -867,53 +732,3 @@ INT_PTR InstallerWindowImpl::HandleStaticColour(HDC dc, HWND control) {
   return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
 }
 
-// static
-INT_PTR CALLBACK InstallerWindowImpl::OptionsDialogProc(HWND dialog, UINT message,
-                                                       WPARAM w_param, LPARAM l_param) {
-  if (message == WM_INITDIALOG) {
-    SetWindowLongPtrW(dialog, DWLP_USER, l_param);
-    return FALSE;
-  }
-  auto* window = reinterpret_cast<InstallerWindowImpl*>(GetWindowLongPtrW(dialog, DWLP_USER));
-  return window ? window->HandleOptionsMessage(message, w_param, l_param) : FALSE;
-}
-
-INT_PTR InstallerWindowImpl::HandleOptionsMessage(UINT message, WPARAM w_param,
-                                                  LPARAM l_param) {
-  if (message == WM_CTLCOLORSTATIC || message == WM_CTLCOLORBTN) {
-    HWND control = reinterpret_cast<HWND>(l_param);
-    HDC dc = reinterpret_cast<HDC>(w_param);
-    const int id = GetDlgCtrlID(control);
-    if (id >= IDC_DEFAULT_BROWSER && id <= IDC_SHARE_STATISTICS)
-      return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-    SetTextColor(dc, id == IDC_FOLDER_PROBLEM_TEXT ? RGB(0xFF, 0, 0) : RGB(0, 0, 0));
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(GetStockObject(HOLLOW_BRUSH));
-  }
-  if (message == WM_CTLCOLORDLG)
-    return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
-  if (message != WM_COMMAND)
-    return FALSE;
-  const int id = LOWORD(w_param);
-  const int code = HIWORD(w_param);
-  if (id == IDC_LANGUAGE_COMBO && code == CBN_SELCHANGE) {
-    stats_.changed_language_counter = stats_.changed_language_counter.value_or(0) + 1;
-    OnLanguageSelected();
-  } else if (id == IDC_INSTALL_TYPE_COMBO && code == CBN_SELCHANGE) {
-    stats_.changed_install_mode_counter = stats_.changed_install_mode_counter.value_or(0) + 1;
-    OnInstallTypeSelected();
-  } else if (id == IDC_FOLDER_COMBO) {
-    if (code == CBN_EDITCHANGE)
-      stats_.edited_install_path_counter = stats_.edited_install_path_counter.value_or(0) + 1;
-    else if (code == CBN_SELCHANGE)
-      stats_.changed_install_path_counter = stats_.changed_install_path_counter.value_or(0) + 1;
-    HandleFolderBoxCommand(OptionsItem(id), code);
-  } else if (id == IDC_BROWSE && code == BN_CLICKED) {
-    Browse(OptionsItem(IDC_FOLDER_COMBO));
-  } else if (id >= IDC_DEFAULT_BROWSER && id <= IDC_SHARE_STATISTICS && code == BN_CLICKED) {
-    OnCheckBoxClicked(id);
-  } else {
-    return FALSE;
-  }
-  return TRUE;
-}

@@ -14,9 +14,9 @@
 #include "desktop/windows/installer/ui/image_pair.h"
 #include "desktop/windows/installer/ui/installer_page.h"
 #include "desktop/windows/installer/ui/installer_window.h"
+#include "desktop/windows/installer/ui/options_page.h"
 #include "desktop/windows/installer/ui/progress_observer.h"
 
-class InstallationFolderDetails;
 class PageWidget;
 class ToggledPageWidget;
 
@@ -53,23 +53,33 @@ class InstallerWindowImpl : public InstallerWindow,
   // ProgressObserver:
   void OnProgressChanged(int value) override;
 
-  HWND options_dialog() const { return options_dialog_; }
+  HWND options_dialog() const { return options_page_.dialog(); }
   int current_page() const { return current_page_; }
   // The record of the page shown now.
   const PageTransitionStats& page_stats() const { return stats_; }
   // The window's language codes, in the order of the language list.
-  const std::vector<std::wstring>& languages() const { return languages_; }
+  const std::vector<std::wstring>& languages() const { return options_page_.languages(); }
   // Laid out right to left: the language it was made in reads that way.
   bool IsMirrored() const;
 
  private:
   static INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM w_param,
                                          LPARAM l_param);
-  static INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM w_param,
-                                            LPARAM l_param);
   INT_PTR HandleMainMessage(UINT message, WPARAM w_param, LPARAM l_param);
-  INT_PTR HandleOptionsMessage(UINT message, WPARAM w_param, LPARAM l_param);
   INT_PTR HandleMainCommand(int id, int code);
+  // What the main dialog's buttons and boxes do (kMainCommands).
+  struct MainCommand;
+  static const MainCommand kMainCommands[];
+  void ShowOptionsPage(int code);
+  void ShowMainPage(int code);
+  void Accept(int code);
+  void RequestFullPackage(int code);
+  void Retry(int code);
+  void CloseCommand(int code);
+  void DeselectTerms(int code);
+  void MainFolderBoxCommand(int code);
+  void BrowseMainFolder(int code);
+  void DeleteProfileClicked(int code);
   INT_PTR HandleStaticColour(HDC dc, HWND control);
   void HandleLinkNotification(const NMHDR* header);
 
@@ -103,37 +113,13 @@ class InstallerWindowImpl : public InstallerWindow,
   void NotifyObservers(Notification notification);
   void ConfirmClose();
 
-  // Texts and the options page (installer_window_texts.cc).
+  // Texts (installer_window_texts.cc).
   void UpdateTexts();
   void UpdateUninstallTexts(bool shield);
   void ReloadTexts();
   void SetControlTexts();
   void ColourHeadline();
-  void FillLanguageCombo();
-  void FillInstallTypeCombo();
-  void RebuildTooltip();
   void ResizeFullPackageButton();
-  void LayOutOptions();
-  void RefillFolderCombo();
-  void ShowFolderProblem(int problem);
-  // What the options page says about a folder with `problem`.
-  static std::wstring FolderProblemText(int problem, const InstallationFolderDetails* details);
-  void OnInstallTypeSelected();
-  void OnLanguageSelected();
-  void OnFolderChanged(const std::wstring& folder);
-  void OnFolderSelectionChanged(HWND combo);
-  // Edits, choices and leaving of a folder box.
-  void HandleFolderBoxCommand(HWND combo, int code);
-  // The typed folder is used: the box shows it as the settings hold it.
-  void StopTypingFolder();
-  void OnCheckBoxClicked(int id);
-  void Browse(HWND combo);
-  HWND OptionsItem(int id) const;
-  // `text` as a control of this window shows it: embedded right to left in
-  // a mirrored window.
-  std::wstring Directed(const std::wstring& text) const;
-  void SetText(HWND control, const std::wstring& text);
-  static std::wstring WindowText(HWND control);
 
   // Painting (installer_window_paint.cc).
   void RebuildBackground(bool force);
@@ -148,7 +134,6 @@ class InstallerWindowImpl : public InstallerWindow,
   HFONT bold_font_ = nullptr;
   HFONT headline_font_ = nullptr;
   HFONT title_font_ = nullptr;
-  std::vector<std::wstring> languages_;
   std::vector<InstallerWindowObserver*> observers_;
   // The dialogs' font size (their layout follows it), and the images'
   // scale: the screen's pixels per inch and that size.
@@ -160,15 +145,14 @@ class InstallerWindowImpl : public InstallerWindow,
   HBITMAP background_image_ = nullptr;
   HBITMAP background_ = nullptr;
   SIZE background_size_ = {};
-  HWND options_dialog_ = nullptr;
   int current_page_ = PAGE_NONE;
-  HWND tooltip_ = nullptr;
   std::vector<std::unique_ptr<PageWidget>> widgets_;
   PageWidget* delete_profile_widget_ = nullptr;
   ToggledPageWidget* full_package_widget_ = nullptr;
   PageWidget* folder_problem_widget_ = nullptr;
   std::unordered_map<HWND, ImagePair> brushes_;
   PageTransitionStats stats_;
+  OptionsPage options_page_;
   ProgressCalculator* const progress_calculator_;
   bool last_record_sent_ = false;
   // The phase whose text the status line shows (a language change shows
@@ -178,8 +162,6 @@ class InstallerWindowImpl : public InstallerWindow,
   std::wstring status_text_;
   // The run is being cancelled.
   bool stopping_ = false;
-  // The folder box shows what the user is typing, left as typed.
-  bool typing_folder_ = false;
   base::WeakPtrFactory<InstallerWindowImpl> weak_factory_{this};
 };
 
