@@ -31,6 +31,6 @@ LzmaUtil::ExtractResult EntrySource::DecodeFailure(const CSzArEx* db,
 }
 
 // static
-void EntrySource::ReleasePieceOf(void* context, const uint8_t* data) {
-  static_cast<EntrySource*>(context)->ReleasePiece(data);
+void EntrySource::ReleasePieceOf(void* owner, const uint8_t* data) {
+  static_cast<EntrySource*>(owner)->ReleasePiece(data);
 }

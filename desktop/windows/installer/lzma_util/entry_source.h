@@ -12,19 +12,28 @@
 // one entry after the other in archive order.
 class EntrySource {
  public:
+  struct Piece {
+    const uint8_t* data = nullptr;
+    size_t size = 0;
+    // The entry's final piece.
+    bool last = false;
+    // The source the bytes go back to.
+    EntrySource* owner = nullptr;
+  };
+
   virtual ~EntrySource() = default;
   // Makes entry `index`'s bytes ready to be read, before its file is made.
   virtual LzmaUtil::ExtractResult Prepare(uint32_t index) = 0;
-  // The entry's next bytes; `*last` with its final piece. Only for entries
-  // with bytes in a solid block. The bytes of a piece given with kOk are
-  // lent: the source neither frees nor reuses them until they are given
-  // back with ReleasePiece, and each such piece must be given back.
-  virtual LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) = 0;
+  // The entry's next bytes. Only for entries with bytes in a solid block.
+  // The bytes of a piece given with kOk are lent: their owner neither frees
+  // nor reuses them until they are given back to it with ReleasePiece, and
+  // each such piece must be given back.
+  virtual LzmaUtil::ExtractResult NextPiece(Piece* piece) = 0;
   // Gives a piece's bytes back; called on any thread.
   virtual void ReleasePiece(const uint8_t* data) = 0;
 
-  // ReleasePiece as a FileWriterPool::ReleaseCallback, `context` the source.
-  static void ReleasePieceOf(void* context, const uint8_t* data);
+  // ReleasePiece as a FileWriterPool::ReleaseCallback, `owner` the piece's.
+  static void ReleasePieceOf(void* owner, const uint8_t* data);
 
  protected:
   // Logs a failed page read of mapped memory, keeps its status as the last

@@ -8,13 +8,12 @@ EntryWriter::EntryWriter(const base::FilePath& output_folder,
                          std::vector<base::FilePath>* written_files,
                          std::vector<base::FilePath>* created_folders,
                          size_t threads,
-                         FileWriterPool::ReleaseCallback release,
-                         void* release_context)
+                         FileWriterPool::ReleaseCallback release)
     : output_folder_(output_folder),
       folders_(folders),
       written_files_(written_files),
       created_folders_(created_folders),
-      pool_(threads, release, release_context) {
+      pool_(threads, release) {
   DCHECK(folders_);
 }
 
@@ -43,9 +42,11 @@ LzmaUtil::ExtractResult EntryWriter::Begin(const std::wstring& name,
   return pool_.Begin(path, modified) ? LzmaUtil::kOk : PoolFailure();
 }
 
-LzmaUtil::ExtractResult EntryWriter::Write(const uint8_t* data, size_t size) {
+LzmaUtil::ExtractResult EntryWriter::Write(const uint8_t* data,
+                                           size_t size,
+                                           void* release_context) {
   DCHECK(open_);
-  return pool_.Write(data, size) ? LzmaUtil::kOk : PoolFailure();
+  return pool_.Write(data, size, release_context) ? LzmaUtil::kOk : PoolFailure();
 }
 
 LzmaUtil::ExtractResult EntryWriter::Finish() {

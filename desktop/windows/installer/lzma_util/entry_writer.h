@@ -25,14 +25,14 @@ class EntryWriter {
   static constexpr size_t kMaxWriteSize = FileWriterPool::kMaxWriteSize;
 
   // `written_files` and `created_folders` may be null. The bytes given to
-  // Write are lent until `release` gives them back (on any thread).
+  // Write are lent until `release` gives them back (on any thread, with
+  // the context given with them).
   EntryWriter(const base::FilePath& output_folder,
               FolderTreeMaker* folders,
               std::vector<base::FilePath>* written_files,
               std::vector<base::FilePath>* created_folders,
               size_t threads,
-              FileWriterPool::ReleaseCallback release,
-              void* release_context);
+              FileWriterPool::ReleaseCallback release);
   EntryWriter(const EntryWriter&) = delete;
   EntryWriter& operator=(const EntryWriter&) = delete;
   // Abandons an entry left open.
@@ -42,7 +42,7 @@ class EntryWriter {
 
   // `name` is a safe relative path; `modified` may be null.
   LzmaUtil::ExtractResult Begin(const std::wstring& name, Kind kind, const FILETIME* modified);
-  LzmaUtil::ExtractResult Write(const uint8_t* data, size_t size);
+  LzmaUtil::ExtractResult Write(const uint8_t* data, size_t size, void* release_context);
   LzmaUtil::ExtractResult Finish();
   // Closes and deletes a file whose data failed half-way (it stays in the
   // written files).

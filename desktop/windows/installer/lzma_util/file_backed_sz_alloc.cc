@@ -69,6 +69,13 @@ void* FileBackedSzAlloc::Alloc(size_t size) {
   return block;
 }
 
+void* FileBackedSzAlloc::MapAtLeast(size_t size) {
+  if (mapping_ && size_ >= size)
+    return base_;
+  Unmap();
+  return is_file_backed() && size > 0 ? MapFile(size) : nullptr;
+}
+
 void FileBackedSzAlloc::Free(void* address) {
   if (!address)
     return;

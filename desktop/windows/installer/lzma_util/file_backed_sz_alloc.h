@@ -30,6 +30,10 @@ class FileBackedSzAlloc {
 
   void* Alloc(size_t size);
   void Free(void* address);
+  // The mapped buffer: kept, with what was filled in, when it holds `size`
+  // bytes already, and made anew (larger) otherwise; null when it cannot
+  // be mapped.
+  void* MapAtLeast(size_t size);
   // Writes zeros through the file over the mapped buffer up to `end` (at
   // most its size), where it has not done so yet. The first write to a
   // page of the mapping that the file does not hold yet is a costly fault

@@ -34,9 +34,8 @@ struct FileWriterPool::Queue {
   bool running = false;
 };
 
-FileWriterPool::FileWriterPool(size_t threads, ReleaseCallback release, void* release_context)
+FileWriterPool::FileWriterPool(size_t threads, ReleaseCallback release)
     : release_(release),
-      release_context_(release_context),
       max_threads_(std::min(threads, kMaxThreads)) {}
 
 FileWriterPool::~FileWriterPool() {
@@ -83,21 +82,21 @@ bool FileWriterPool::Begin(const base::FilePath& path, const FILETIME* modified)
         current_queue_ = started;
     }
   }
-  return Give({Op::Kind::kCreate, current_file_, nullptr, 0});
+  return Give({Op::Kind::kCreate, current_file_, nullptr, 0, nullptr});
 }
 
-bool FileWriterPool::Write(const uint8_t* data, size_t size) {
+bool FileWriterPool::Write(const uint8_t* data, size_t size, void* release_context) {
   DCHECK(current_file_);
-  if (Give({Op::Kind::kWrite, current_file_, data, size}))
+  if (Give({Op::Kind::kWrite, current_file_, data, size, release_context}))
     return true;
   if (release_)
-    release_(release_context_, data);
+    release_(release_context, data);
   return false;
 }
 
 bool FileWriterPool::Finish() {
   DCHECK(current_file_);
-  const bool given = Give({Op::Kind::kFinish, current_file_, nullptr, 0});
+  const bool given = Give({Op::Kind::kFinish, current_file_, nullptr, 0, nullptr});
   current_file_ = nullptr;
   return given;
 }
@@ -105,7 +104,7 @@ bool FileWriterPool::Finish() {
 void FileWriterPool::Abandon() {
   if (!current_file_)
     return;
-  Give({Op::Kind::kAbandon, current_file_, nullptr, 0});
+  Give({Op::Kind::kAbandon, current_file_, nullptr, 0, nullptr});
   current_file_ = nullptr;
 }
 
@@ -233,7 +232,7 @@ void FileWriterPool::Run(const Op& op) {
       else if (open)
         Delete(file);
       if (release_)
-        release_(release_context_, op.data);
+        release_(op.release_context, op.data);
       return;
     case Op::Kind::kFinish:
       if (open && !Stopped(file))

@@ -27,8 +27,8 @@
 // begun first among those that failed.
 class FileWriterPool {
  public:
-  // Gives back bytes lent to Write, once written or dropped. Called on any
-  // thread, without the pool's lock.
+  // Gives back bytes lent to Write (with the context given with them),
+  // once written or dropped. Called on any thread, without the pool's lock.
   using ReleaseCallback = void (*)(void* context, const uint8_t* data);
 
   static constexpr size_t kMaxThreads = 4;
@@ -41,7 +41,7 @@ class FileWriterPool {
   // At most `threads` threads (and kMaxThreads), started as files find the
   // ones there busy. `threads` 0, or no thread that could be started:
   // every operation runs at once on the caller's thread.
-  FileWriterPool(size_t threads, ReleaseCallback release, void* release_context);
+  FileWriterPool(size_t threads, ReleaseCallback release);
   FileWriterPool(const FileWriterPool&) = delete;
   FileWriterPool& operator=(const FileWriterPool&) = delete;
   // Cancels, then joins the threads.
@@ -51,7 +51,7 @@ class FileWriterPool {
   // was cancelled; a refused Write releases its bytes at once. `modified`
   // may be null.
   bool Begin(const base::FilePath& path, const FILETIME* modified);
-  bool Write(const uint8_t* data, size_t size);
+  bool Write(const uint8_t* data, size_t size, void* release_context);
   bool Finish();
   // The file begun last is closed and deleted (a failure of its data).
   void Abandon();
@@ -88,6 +88,7 @@ class FileWriterPool {
     File* file;
     const uint8_t* data;
     size_t size;
+    void* release_context;
   };
   struct Queue;
 
@@ -108,7 +109,6 @@ class FileWriterPool {
   void Fail(File* file, LzmaUtil::ExtractResult result);
 
   const ReleaseCallback release_;
-  void* const release_context_;
   // Guarded by lock_, and changed only on the caller's thread.
   size_t max_threads_;
   std::vector<HANDLE> threads_;

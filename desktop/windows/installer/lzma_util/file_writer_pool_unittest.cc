@@ -82,7 +82,7 @@ class FileWriterPoolTest : public testing::Test {
       pieces_.push_back(std::make_unique<std::string>(piece));
       expected_[i] += piece;
       ++written_;
-      if (!pool->Write(reinterpret_cast<const uint8_t*>(pieces_.back()->data()), piece.size()))
+      if (!pool->Write(reinterpret_cast<const uint8_t*>(pieces_.back()->data()), piece.size(), nullptr))
         pool_failed_ = true;
     }
     if (!pool->Finish())
@@ -133,7 +133,7 @@ class FileWriterPoolTest : public testing::Test {
 };
 
 TEST_F(FileWriterPoolTest, EveryFileIsWholeInOrderWithItsTime) {
-  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease);
   EXPECT_EQ(0u, pool.thread_count());
   constexpr size_t kFiles = 120;
   for (size_t i = 0; i < kFiles; ++i)
@@ -158,7 +158,7 @@ TEST_F(FileWriterPoolTest, EveryFileIsWholeInOrderWithItsTime) {
 
 // Without threads every operation runs at once, with the same results.
 TEST_F(FileWriterPoolTest, NoThreadsWritesOnTheCaller) {
-  FileWriterPool pool(0, &CountRelease, nullptr);
+  FileWriterPool pool(0, &CountRelease);
   EXPECT_EQ(0u, pool.thread_count());
   for (size_t i = 0; i < 5; ++i)
     GiveFile(&pool, i, 3);
@@ -173,7 +173,7 @@ TEST_F(FileWriterPoolTest, NoThreadsWritesOnTheCaller) {
 TEST_F(FileWriterPoolTest, CreateFailureKeepsEarlierFilesAndLeavesNoLaterOne) {
   constexpr size_t kFailing = 30;
   ASSERT_TRUE(base::CreateDirectory(Path(kFailing)));
-  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease);
   for (size_t i = 0; i < 60 && !pool_failed_; ++i)
     GiveFile(&pool, i, 2);
   size_t failed = 0;
@@ -189,15 +189,15 @@ TEST_F(FileWriterPoolTest, CreateFailureKeepsEarlierFilesAndLeavesNoLaterOne) {
 // (it was created), the files after it are gone, nothing half-written
 // stays.
 TEST_F(FileWriterPoolTest, FullDiskDeletesTheFileAndReportsTheEarliestFailure) {
-  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease);
   for (size_t i = 0; i < 4; ++i)
     GiveFile(&pool, i, 3);
   // File 4 fails in its second piece.
   FILETIME time = {};
   ASSERT_TRUE(pool.Begin(Path(4), &time));
   const std::string good = "good bytes", full = kFullDisk;
-  pool.Write(reinterpret_cast<const uint8_t*>(good.data()), good.size());
-  pool.Write(reinterpret_cast<const uint8_t*>(full.data()), full.size());
+  pool.Write(reinterpret_cast<const uint8_t*>(good.data()), good.size(), nullptr);
+  pool.Write(reinterpret_cast<const uint8_t*>(full.data()), full.size(), nullptr);
   pool.Finish();
   written_ += 2;
   for (size_t i = 5; i < 40 && !pool_failed_; ++i)
@@ -210,7 +210,7 @@ TEST_F(FileWriterPoolTest, FullDiskDeletesTheFileAndReportsTheEarliestFailure) {
 TEST_F(FileWriterPoolTest, TheFileBegunFirstAmongFailuresIsReported) {
   // File 2 fails late (its first write waits at the gate), file 5 at once.
   ASSERT_TRUE(base::CreateDirectory(Path(5)));
-  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease);
   GiveFile(&pool, 0, 1);
   GiveFile(&pool, 1, 1);
   GiveFile(&pool, 2, {"GATE", kFullDisk});
@@ -224,7 +224,7 @@ TEST_F(FileWriterPoolTest, TheFileBegunFirstAmongFailuresIsReported) {
 // Files begun after one that fails, but finished before it failed, are
 // deleted again: the extraction stops at its first failure.
 TEST_F(FileWriterPoolTest, FilesFinishedAfterTheFailingOneGoAgain) {
-  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease, nullptr);
+  FileWriterPool pool(FileWriterPool::kMaxThreads, &CountRelease);
   GiveFile(&pool, 0, {"GATE", kFullDisk});
   for (size_t i = 1; i < 4; ++i)
     GiveFile(&pool, i, 1);
@@ -244,7 +244,7 @@ TEST_F(FileWriterPoolTest, FilesFinishedAfterTheFailingOneGoAgain) {
 // lent piece comes back.
 TEST_F(FileWriterPoolTest, CancelLeavesOnlyWholeFiles) {
   {
-    FileWriterPool pool(1, &CountRelease, nullptr);
+    FileWriterPool pool(1, &CountRelease);
     GiveFile(&pool, 0, 2);
     GiveFile(&pool, 1, {"GATE and more", "second", "third"});
     GiveFile(&pool, 2, 2);
@@ -267,11 +267,11 @@ TEST_F(FileWriterPoolTest, CancelLeavesOnlyWholeFiles) {
 // back.
 TEST_F(FileWriterPoolTest, DestroyedMidFileLeavesNothingHalfWritten) {
   {
-    FileWriterPool pool(2, &CountRelease, nullptr);
+    FileWriterPool pool(2, &CountRelease);
     GiveFile(&pool, 0, 2);
     ASSERT_TRUE(pool.Begin(Path(1), nullptr));
     const std::string piece = "half";
-    pool.Write(reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+    pool.Write(reinterpret_cast<const uint8_t*>(piece.data()), piece.size(), nullptr);
     ++written_;
   }
   EXPECT_EQ(written_, g_released);

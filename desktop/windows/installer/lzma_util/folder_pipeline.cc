@@ -5,7 +5,7 @@
 
 #include "7zCrc.h"
 #include "base/logging.h"
-#include "desktop/windows/installer/lzma_util/block_memory.h"
+#include "desktop/windows/installer/lzma_util/stream_resources.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
 
 namespace {
@@ -45,34 +45,33 @@ FolderPipeline::FolderPipeline(const CSzArEx* db,
 
 FolderPipeline::~FolderPipeline() {
   Cancel();
-  if (thread_) {
-    // Our own thread, which stops at its next wait or read.
-    ::WaitForSingleObject(thread_, INFINITE);
-    ::CloseHandle(thread_);
-  }
+  // Our own thread, which stops at its next wait or read.
+  if (started_)
+    resources_->threads()->Join(&thread_);
   lent_.WaitForAll();
-  BlockMemory::Free(buffers_, kPieceSize * kPieceCount);
 }
 
-FolderPipeline::Status FolderPipeline::Start(const base::FilePath& temp_folder,
+FolderPipeline::Status FolderPipeline::Start(StreamResources* resources,
                                              size_t max_threads,
                                              ParallelBlockDecoder::DecodedBlockHook hook,
                                              uint32_t* fault_status) {
-  DCHECK(!thread_);
-  const Status status = stream_.Start(temp_folder, max_threads, hook, fault_status);
+  DCHECK(!started_);
+  resources_ = resources;
+  const Status status = stream_.Start(resources, max_threads, hook, fault_status);
   if (status != Status::kOk)
     return status;
-  buffers_ = static_cast<uint8_t*>(BlockMemory::Allocate(kPieceSize * kPieceCount));
+  // The pieces, then one more for what is skipped.
+  buffers_ = resources->PieceMemory(kPieceSize * (kPieceCount + 1));
   if (!buffers_) {
     LOG(ERROR) << "No memory for the extraction's buffers";
     return Status::kDataError;
   }
-  scratch_.reset(new uint8_t[kPieceSize]);
+  scratch_ = buffers_ + kPieceSize * kPieceCount;
   for (size_t i = 0; i < kPieceCount; ++i)
     free_buffers_.push_back(kPieceCount - 1 - i);
-  thread_ = ::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
-  if (!thread_) {
-    PLOG(ERROR) << "Cannot start the extraction thread";
+  started_ = resources->threads()->Start(&thread_, &ThreadMain, this);
+  if (!started_) {
+    LOG(ERROR) << "Cannot start the extraction thread";
     return Status::kDataError;
   }
   return Status::kOk;
@@ -125,9 +124,8 @@ void FolderPipeline::Cancel() {
 }
 
 // static
-DWORD WINAPI FolderPipeline::ThreadMain(void* self) {
+void FolderPipeline::ThreadMain(void* self) {
   static_cast<FolderPipeline*>(self)->Run();
-  return 0;
 }
 
 void FolderPipeline::Run() {
@@ -150,7 +148,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
   while (position_ < entry.offset) {
     const size_t skip =
         static_cast<size_t>(std::min<uint64_t>(kPieceSize, entry.offset - position_));
-    const Status status = ReadExactly(scratch_.get(), skip);
+    const Status status = ReadExactly(scratch_, skip);
     if (status != Status::kOk)
       return status;
   }
@@ -172,7 +170,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
       while (position_ < stream_.size()) {
         const size_t skip =
             static_cast<size_t>(std::min<uint64_t>(kPieceSize, stream_.size() - position_));
-        status = ReadExactly(scratch_.get(), skip);
+        status = ReadExactly(scratch_, skip);
         if (status != Status::kOk)
           return status;
       }

@@ -14,6 +14,9 @@
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/lzma_util/folder_stream.h"
 #include "desktop/windows/installer/lzma_util/lent_pieces.h"
+#include "desktop/windows/installer/lzma_util/worker_threads.h"
+
+class StreamResources;
 
 // Cuts the bytes of one folder into the entries to be written, on a thread
 // of its own: it reads the FolderStream and hands each entry's data on in
@@ -54,8 +57,9 @@ class FolderPipeline {
   // Cancels and joins the threads; waits for the pieces lent.
   ~FolderPipeline();
 
-  // As ParallelBlockDecoder::Start.
-  Status Start(const base::FilePath& temp_folder,
+  // As ParallelBlockDecoder::Start; the thread and the pieces' memory come
+  // from `resources` too.
+  Status Start(StreamResources* resources,
                size_t max_threads,
                ParallelBlockDecoder::DecodedBlockHook hook,
                uint32_t* fault_status);
@@ -82,7 +86,7 @@ class FolderPipeline {
     size_t entry;
   };
 
-  static DWORD WINAPI ThreadMain(void* self);
+  static void ThreadMain(void* self);
   void Run();
   // Reads `size` bytes of the folder into `dest`, all of them or fails.
   Status ReadExactly(uint8_t* dest, size_t size);
@@ -103,10 +107,12 @@ class FolderPipeline {
   uint32_t crc_ = CRC_INIT_VAL;
   uint64_t position_ = 0;
   uint32_t fault_status_ = 0;
+  StreamResources* resources_ = nullptr;
   uint8_t* buffers_ = nullptr;
+  uint8_t* scratch_ = nullptr;
   LentPieces lent_;
-  std::unique_ptr<uint8_t[]> scratch_;
-  HANDLE thread_ = nullptr;
+  WorkerThreads::Job thread_;
+  bool started_ = false;
 
   base::Lock lock_;
   base::ConditionVariable changed_{&lock_};

@@ -110,7 +110,7 @@ bool FolderStream::PackedStream(uint32_t index, const uint8_t** data, size_t* si
   return true;
 }
 
-FolderStream::Status FolderStream::Start(const base::FilePath& temp_folder,
+FolderStream::Status FolderStream::Start(StreamResources* resources,
                                          size_t max_threads,
                                          ParallelBlockDecoder::DecodedBlockHook hook,
                                          uint32_t* fault_status) {
@@ -174,7 +174,7 @@ FolderStream::Status FolderStream::Start(const base::FilePath& temp_folder,
     bcj2_.bufs[BCJ2_STREAM_MAIN] = bcj2_.lims[BCJ2_STREAM_MAIN] = nullptr;
   }
   main_ = std::make_unique<ParallelBlockDecoder>(input);
-  return main_->Start(temp_folder, max_threads, hook, fault_status);
+  return main_->Start(resources, max_threads, hook, fault_status);
 }
 
 FolderStream::Status FolderStream::Read(uint8_t* dest,

@@ -7,9 +7,10 @@
 
 #include "7z.h"
 #include "Bcj2.h"
-#include "base/files/file_path.h"
 #include "desktop/windows/installer/lzma_util/lzma_stream_reader.h"
 #include "desktop/windows/installer/lzma_util/parallel_block_decoder.h"
+
+class StreamResources;
 
 // The unpacked bytes of one 7z folder (solid block), in order, decoded
 // from a view of the whole archive: the main LZMA or LZMA2 stream (on
@@ -37,7 +38,7 @@ class FolderStream {
   ~FolderStream();
 
   // As ParallelBlockDecoder::Start.
-  Status Start(const base::FilePath& temp_folder,
+  Status Start(StreamResources* resources,
                size_t max_threads,
                ParallelBlockDecoder::DecodedBlockHook hook,
                uint32_t* fault_status);

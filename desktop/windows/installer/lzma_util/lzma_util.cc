@@ -10,15 +10,14 @@
 #include "base/logging.h"
 #include "base/strings/stringprintf.h"
 #include "desktop/windows/installer/lzma_util/archive_view.h"
+#include "desktop/windows/installer/lzma_util/dispatching_source.h"
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
 #include "desktop/windows/installer/lzma_util/handle_in_stream.h"
 #include "desktop/windows/installer/lzma_util/header_keeping_alloc.h"
 #include "desktop/windows/installer/lzma_util/header_reader.h"
-#include "desktop/windows/installer/lzma_util/streaming_source.h"
 #include "desktop/windows/installer/lzma_util/sz_result_text.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
-#include "desktop/windows/installer/lzma_util/whole_block_source.h"
 #include "desktop/windows/installer/utils/pe_image_layout.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 
@@ -206,12 +205,10 @@ ExtractResult WriteEntry(const CSzArEx* db,
   if (result != LzmaUtil::kOk || is_folder)
     return result;
   if (db->FileToFolder[index] != kNoFolder) {
-    for (bool last = false; !last;) {
-      const uint8_t* data = nullptr;
-      size_t size = 0;
-      result = source->NextPiece(&data, &size, &last);
+    for (EntrySource::Piece piece; !piece.last;) {
+      result = source->NextPiece(&piece);
       if (result == LzmaUtil::kOk)
-        result = writer->Write(data, size);
+        result = writer->Write(piece.data, piece.size, piece.owner);
       if (result != LzmaUtil::kOk) {
         writer->Abandon();
         return result;
@@ -368,22 +365,6 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive
   return kOk;
 }
 
-std::unique_ptr<EntrySource> LzmaUtil::MakeSource(Archive* archive,
-                                                  const std::vector<bool>& selected,
-                                                  const base::FilePath& output_folder,
-                                                  ArchiveView* view) {
-  DCHECK(view);
-  const CSzArEx* db = &archive->db;
-  if (g_decoder_for_testing != DecoderForTesting::kWholeBlock && StreamingSource::Covers(db)) {
-    g_last_decoder = DecoderForTesting::kStreaming;
-    return std::make_unique<StreamingSource>(db, &selected, view, output_folder,
-                                             g_decoded_block_hook, &last_error_code_);
-  }
-  g_last_decoder = DecoderForTesting::kWholeBlock;
-  return std::make_unique<WholeBlockSource>(db, &archive->look_stream.vt, output_folder,
-                                            g_decoded_block_hook, &last_error_code_);
-}
-
 LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
                                           const std::set<std::wstring>* filter,
                                           UnpackProgressObserver* observer,
@@ -412,10 +393,12 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
   if (observer)
     observer->OnFilesToUnpackCounted(filter ? filter->size() : selection.entries);
 
-  std::unique_ptr<EntrySource> source = MakeSource(&archive, selection.selected, output_folder,
-                                                   &view);
+  DispatchingSource source(db, &selection.selected, &view, &archive.look_stream.vt, output_folder,
+                           g_decoded_block_hook, &last_error_code_, g_decoder_for_testing);
   EntryWriter writer(output_folder, &folders_, written_files, created_folders,
-                     FileWriterPool::kMaxThreads, &EntrySource::ReleasePieceOf, source.get());
-  return writer.Complete(
-      WriteEntries(db, selection, filter != nullptr, observer, source.get(), &writer));
+                     FileWriterPool::kMaxThreads, &EntrySource::ReleasePieceOf);
+  result = writer.Complete(
+      WriteEntries(db, selection, filter != nullptr, observer, &source, &writer));
+  g_last_decoder = source.last_decoder();
+  return result;
 }

@@ -24,15 +24,17 @@ class UnpackProgressObserver;
 // use "/" or "\"; an entry whose name is not a safe relative path fails the
 // whole extraction before anything is written.
 //
-// Solid blocks of LZMA or LZMA2, alone, behind the x86 filter or with BCJ2
-// (what packages use) are streamed: decoded on several threads where the
-// LZMA2 stream has independent blocks, and written in pieces while decoding
-// goes on (see FolderPipeline). Other archives go through the LZMA SDK's
-// decoder, which unpacks a whole solid block first. Either way decoded data
-// waits in temporary files in the output folder, mapped into memory (see
-// FileBackedSzAlloc), not on the heap, and every file's CRC is checked: a
-// file whose data turns out bad is deleted again (it stays in the written
-// files).
+// Each solid block goes to the decoder that suits it (see
+// DispatchingSource). A small one is decoded whole in memory. Larger
+// blocks of LZMA or LZMA2, alone, behind the x86 filter or with BCJ2 (what
+// packages use) are streamed: decoded on several threads where the LZMA2
+// stream has independent blocks, and written in pieces while decoding goes
+// on (see FolderPipeline). Other large blocks go through the LZMA SDK's
+// decoder, which unpacks a whole solid block first. Either way the decoded
+// data of large blocks waits in temporary files in the output folder,
+// mapped into memory (see FileBackedSzAlloc), not on the heap, and every
+// file's CRC is checked: a file whose data turns out bad is deleted again
+// (it stays in the written files).
 class LzmaUtil {
  public:
   enum OpenResult : uint32_t {
@@ -90,9 +92,9 @@ class LzmaUtil {
   using DecodedBlockHook = void (*)(uint8_t* block, size_t size);
   static void SetDecodedBlockHookForTesting(DecodedBlockHook hook);
 
-  // Tests only: which decoder Extract uses (kAny: the streaming one where it
-  // covers the archive), and which one the last Extract used.
-  enum class DecoderForTesting { kAny, kStreaming, kWholeBlock };
+  // Tests only: which decoder Extract uses wherever it can (kAny: the one
+  // that suits each block), and which one took the last block decoded.
+  enum class DecoderForTesting { kAny, kStreaming, kWholeBlock, kInMemory };
   static void SetDecoderForTesting(DecoderForTesting decoder);
   static DecoderForTesting LastDecoderForTesting();
 
@@ -115,13 +117,6 @@ class LzmaUtil {
   bool SeekToArchive(const ArchiveBytes& bytes, int64_t* start);
   // Finds the archive and reads its database.
   ExtractResult OpenArchive(const ArchiveBytes& bytes, Archive* archive);
-  // The decoder of the `selected` entries: the streaming one (over `view`,
-  // the mapped archive) where it knows every coder, the SDK's whole-block
-  // one otherwise.
-  std::unique_ptr<EntrySource> MakeSource(Archive* archive,
-                                          const std::vector<bool>& selected,
-                                          const base::FilePath& output_folder,
-                                          ArchiveView* view);
 
   base::win::ScopedHandle archive_;
   FolderTreeMaker folders_;

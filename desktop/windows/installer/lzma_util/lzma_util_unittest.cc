@@ -345,6 +345,7 @@ size_t CountTemporaryFiles(const base::FilePath& root) {
 constexpr LzmaUtil::DecoderForTesting kAnyDecoder = LzmaUtil::DecoderForTesting::kAny;
 constexpr LzmaUtil::DecoderForTesting kStreaming = LzmaUtil::DecoderForTesting::kStreaming;
 constexpr LzmaUtil::DecoderForTesting kWholeBlock = LzmaUtil::DecoderForTesting::kWholeBlock;
+constexpr LzmaUtil::DecoderForTesting kInMemory = LzmaUtil::DecoderForTesting::kInMemory;
 
 // An archive that cannot be extracted keeps its result code, and the log
 // says in words what is wrong with it; the file it failed at is not left,
@@ -399,58 +400,58 @@ class ScopedKeepFreedBlocksUnreadable {
   ~ScopedKeepFreedBlocksUnreadable() { BlockMemory::SetKeepFreedUnreadableForTesting(false); }
 };
 
-// Both decoders against the sources p7zip packed: same files, bytes and
-// times, same folders, and the decoder each archive is meant to take.
+// Every decoder against the sources p7zip packed: same files, bytes and
+// times, same folders, and the decoder each archive's blocks are meant to
+// take.
 struct DecoderCase {
   const wchar_t* archive;
   const wchar_t* source;
   LzmaUtil::DecoderForTesting decoder;
+  // Whether the streaming decoder knows its coders.
+  bool streamed = true;
 };
 
 class LzmaUtilArchiveTest : public LzmaUtilTest, public testing::WithParamInterface<DecoderCase> {
 };
 
-TEST_P(LzmaUtilArchiveTest, BothDecodersWriteTheSources) {
+TEST_P(LzmaUtilArchiveTest, EveryDecoderWritesTheSources) {
   ScopedKeepFreedBlocksUnreadable check;
   const size_t threads = ThreadCount();
   ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(GetParam().archive));
   EXPECT_EQ(GetParam().decoder, LzmaUtil::LastDecoderForTesting());
   ExpectSameTree(GetParam().source, out_);
-  const std::vector<std::string> events = observer_.events;
-  const std::vector<base::FilePath> files = files_;
-
-  const base::FilePath whole_block_out = temp_.GetPath().Append(L"whole_block");
-  std::vector<base::FilePath> whole_block_files;
-  RecordingObserver whole_block_observer;
-  {
-    ScopedDecoder decoder(LzmaUtil::DecoderForTesting::kWholeBlock);
-    ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(whole_block_out, nullptr, &whole_block_observer,
-                                           &whole_block_files, nullptr));
-    EXPECT_EQ(LzmaUtil::DecoderForTesting::kWholeBlock, LzmaUtil::LastDecoderForTesting());
+  for (const LzmaUtil::DecoderForTesting forced : {kStreaming, kWholeBlock, kInMemory}) {
+    const base::FilePath out = temp_.GetPath().AppendASCII(std::to_string(static_cast<int>(forced)));
+    std::vector<base::FilePath> files;
+    RecordingObserver observer;
+    ScopedDecoder decoder(forced);
+    ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out, nullptr, &observer, &files, nullptr));
+    EXPECT_EQ(forced == kStreaming && !GetParam().streamed ? kWholeBlock : forced,
+              LzmaUtil::LastDecoderForTesting());
+    ExpectSameTree(GetParam().source, out);
+    EXPECT_EQ(observer_.events, observer.events);
+    ASSERT_EQ(files_.size(), files.size());
+    for (size_t i = 0; i < files.size(); ++i)
+      EXPECT_EQ(files_[i].BaseName(), files[i].BaseName());
   }
-  ExpectSameTree(GetParam().source, whole_block_out);
-  EXPECT_EQ(events, whole_block_observer.events);
-  ASSERT_EQ(files.size(), whole_block_files.size());
-  for (size_t i = 0; i < files.size(); ++i)
-    EXPECT_EQ(files[i].BaseName(), whole_block_files[i].BaseName());
   // The decoding threads are gone with the extraction.
   EXPECT_LE(ThreadCount(), threads);
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives,
                          LzmaUtilArchiveTest,
-                         testing::Values(DecoderCase{L"whole.7z", L"src", kStreaming},
-                                         DecoderCase{L"bcj.7z", L"src", kStreaming},
-                                         DecoderCase{L"bcj2.7z", L"src", kStreaming},
-                                         DecoderCase{L"lzma.7z", L"src", kStreaming},
-                                         DecoderCase{L"folders.7z", L"src", kStreaming},
-                                         DecoderCase{L"sfx_600k.exe", L"src", kStreaming},
+                         testing::Values(DecoderCase{L"whole.7z", L"src", kInMemory},
+                                         DecoderCase{L"bcj.7z", L"src", kInMemory},
+                                         DecoderCase{L"bcj2.7z", L"src", kInMemory},
+                                         DecoderCase{L"lzma.7z", L"src", kInMemory},
+                                         DecoderCase{L"folders.7z", L"src", kInMemory},
+                                         DecoderCase{L"sfx_600k.exe", L"src", kInMemory},
                                          DecoderCase{L"blocks.7z", L"src_blocks", kStreaming},
                                          DecoderCase{L"blocks_bcj.7z", L"src_blocks", kStreaming},
                                          DecoderCase{L"blocks_bcj2.7z", L"src_blocks", kStreaming},
-                                         DecoderCase{L"copy.7z", L"src", kWholeBlock},
-                                         DecoderCase{L"delta.7z", L"src", kWholeBlock},
-                                         DecoderCase{L"ppmd.7z", L"src", kWholeBlock}),
+                                         DecoderCase{L"copy.7z", L"src", kInMemory, false},
+                                         DecoderCase{L"delta.7z", L"src", kInMemory, false},
+                                         DecoderCase{L"ppmd.7z", L"src", kInMemory, false}),
                          [](const testing::TestParamInfo<DecoderCase>& info) {
                            std::string name;
                            for (const wchar_t* c = info.param.archive; *c; ++c)
@@ -466,13 +467,17 @@ class LzmaUtilCoderTest : public LzmaUtilTest, public testing::WithParamInterfac
 
 TEST_P(LzmaUtilCoderTest, EntriesWithoutDataAfterDataKeepTheBlockUntilWritten) {
   ScopedKeepFreedBlocksUnreadable check;
+  for (const auto forced : {kWholeBlock, kInMemory})
   for (const char* solid : {"on", "off"}) {
+    ScopedDecoder decoder(forced);
     const std::string name = std::string("coder_") + GetParam() + "_solid_" + solid + ".7z";
-    const base::FilePath out = temp_.GetPath().AppendASCII(name);
+    const base::FilePath out =
+        temp_.GetPath().AppendASCII(std::to_string(static_cast<int>(forced))).AppendASCII(name);
     const size_t freed = BlockMemory::FreedCountForTesting();
     files_.clear();
     ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(TestData(base::ASCIIToWide(name).c_str())));
     ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out, nullptr, nullptr, &files_, nullptr)) << name;
+    EXPECT_EQ(forced, LzmaUtil::LastDecoderForTesting());
     ExpectSameTree(L"src_coders", out);
     EXPECT_EQ((std::vector<base::FilePath>{out.Append(L"a.bin"), out.Append(L"empty.txt"),
                                            out.Append(L"b.txt")}),
@@ -481,7 +486,7 @@ TEST_P(LzmaUtilCoderTest, EntriesWithoutDataAfterDataKeepTheBlockUntilWritten) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(WholeBlock,
+INSTANTIATE_TEST_SUITE_P(Coders,
                          LzmaUtilCoderTest,
                          testing::Values("copy", "ppmd", "bcj_copy", "delta", "arm64", "arm",
                                          "armt", "ppc", "ia64", "sparc", "riscv"));
@@ -502,10 +507,11 @@ class LzmaUtilEachDecoderTest : public LzmaUtilTest,
 
 INSTANTIATE_TEST_SUITE_P(Decoders,
                          LzmaUtilEachDecoderTest,
-                         testing::Values(kStreaming, kWholeBlock),
+                         testing::Values(kStreaming, kWholeBlock, kInMemory),
                          [](const testing::TestParamInfo<LzmaUtil::DecoderForTesting>& info) {
-                           return std::string(info.param == kStreaming ? "Streaming"
-                                                                       : "WholeBlock");
+                           return std::string(info.param == kStreaming    ? "Streaming"
+                                              : info.param == kWholeBlock ? "WholeBlock"
+                                                                          : "InMemory");
                          });
 
 // An attacker hides another archive in or after the certificate table of a
@@ -650,6 +656,7 @@ void ProtectBlock(uint8_t* block, size_t size) {
 }
 
 TEST_F(LzmaUtilTest, UnreadableBlockWhileStreamingIsAnInPageError) {
+  ScopedDecoder decoder(kStreaming);
   ScopedDecodedBlockHook hook(&ProtectBlock);
   EXPECT_EQ(LzmaUtil::kInPageError, ExtractFrom(L"whole.7z"));
   EXPECT_EQ(LzmaUtil::DecoderForTesting::kStreaming, LzmaUtil::LastDecoderForTesting());

@@ -9,6 +9,7 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/lzma_util/file_backed_sz_alloc.h"
 #include "desktop/windows/installer/lzma_util/in_page_error_guard.h"
+#include "desktop/windows/installer/lzma_util/stream_resources.h"
 
 namespace {
 
@@ -119,20 +120,23 @@ ParallelBlockDecoder::ParallelBlockDecoder(const Input& input) : input_(input) {
 
 ParallelBlockDecoder::~ParallelBlockDecoder() {
   Cancel();
-  for (HANDLE thread : threads_) {
-    // Our own workers, each at most one step from seeing the cancellation.
-    ::WaitForSingleObject(thread, INFINITE);
-    ::CloseHandle(thread);
+  // Our own workers, each at most one step from seeing the cancellation.
+  for (size_t i = 0; i < workers_started_; ++i)
+    resources_->threads()->Join(&workers_[i]);
+  for (auto& slot : slots_) {
+    if (keep_buffer_ && slot->alloc && slot->alloc->Contains(slot->buffer))
+      resources_->KeepBufferFile(std::move(slot->alloc));
+    else
+      ReleaseSlot(slot.get());
   }
-  for (auto& slot : slots_)
-    ReleaseSlot(slot.get());
 }
 
-ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& temp_folder,
+ParallelBlockDecoder::Status ParallelBlockDecoder::Start(StreamResources* resources,
                                                          size_t max_threads,
                                                          DecodedBlockHook hook,
                                                          uint32_t* fault_status) {
-  DCHECK(threads_.empty());
+  DCHECK(!workers_);
+  resources_ = resources;
   hook_ = hook;
   if (input_.method == Method::kLzma2) {
     ScanCall scan = {&input_, &blocks_, false};
@@ -168,10 +172,13 @@ ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& t
   const size_t threads = std::min<size_t>(std::max<size_t>(max_threads, 1), blocks_.size());
   size_t count = std::min<size_t>(threads + kSpareBuffers, blocks_.size());
   count = std::min<uint64_t>(count, std::max<uint64_t>(1, kMaxMappedBytes / largest));
+  keep_buffer_ = blocks_.size() == 1;
   for (size_t i = 0; i < count; ++i) {
     auto slot = std::make_unique<Slot>();
-    slot->alloc = std::make_unique<FileBackedSzAlloc>(temp_folder);
-    slot->buffer = static_cast<uint8_t*>(slot->alloc->Alloc(static_cast<size_t>(largest)));
+    slot->alloc = resources->TakeBufferFile();
+    slot->buffer = static_cast<uint8_t*>(slot->alloc->MapAtLeast(static_cast<size_t>(largest)));
+    if (!slot->buffer)
+      slot->buffer = static_cast<uint8_t*>(slot->alloc->Alloc(static_cast<size_t>(largest)));
     if (!slot->buffer) {
       LOG(ERROR) << "No buffer of " << largest << " bytes for the decoder";
       return Status::kDataError;
@@ -181,15 +188,15 @@ ParallelBlockDecoder::Status ParallelBlockDecoder::Start(const base::FilePath& t
   states_.resize(blocks_.size());
   for (int i = static_cast<int>(count) - 1; i >= 0; --i)
     free_slots_.push_back(i);
+  workers_ = std::make_unique<WorkerThreads::Job[]>(std::min(threads, count));
   for (size_t i = 0; i < std::min(threads, count); ++i) {
-    HANDLE thread = ::CreateThread(nullptr, 0, &ThreadMain, this, 0, nullptr);
-    if (!thread) {
-      PLOG(WARNING) << "Decoding with " << i << " threads instead of " << threads;
+    if (!resources->threads()->Start(&workers_[i], &ThreadMain, this)) {
+      LOG(WARNING) << "Decoding with " << i << " threads instead of " << threads;
       break;
     }
-    threads_.push_back(thread);
+    ++workers_started_;
   }
-  return threads_.empty() ? Status::kDataError : Status::kOk;
+  return workers_started_ == 0 ? Status::kDataError : Status::kOk;
 }
 
 ParallelBlockDecoder::Status ParallelBlockDecoder::Next(size_t max_size,
@@ -245,7 +252,7 @@ bool ParallelBlockDecoder::Contains(const void* address) const {
 }
 
 void ParallelBlockDecoder::ReturnSlot(int slot) {
-  if (next_to_decode_ == blocks_.size()) {
+  if (next_to_decode_ == blocks_.size() && !keep_buffer_) {
     retired_slots_.push_back(slot);
     // The idle workers wait on slot_freed_ for retired slots too.
     slot_freed_.Broadcast();
@@ -287,9 +294,8 @@ void ParallelBlockDecoder::ReleaseRetiredSlots() {
 }
 
 // static
-DWORD WINAPI ParallelBlockDecoder::ThreadMain(void* self) {
+void ParallelBlockDecoder::ThreadMain(void* self) {
   static_cast<ParallelBlockDecoder*>(self)->Work();
-  return 0;
 }
 
 void ParallelBlockDecoder::Work() {
@@ -309,7 +315,7 @@ void ParallelBlockDecoder::Work() {
       states_[index].slot = free_slots_.back();
       free_slots_.pop_back();
       slot = slots_[states_[index].slot].get();
-      if (next_to_decode_ == blocks_.size()) {
+      if (next_to_decode_ == blocks_.size() && !keep_buffer_) {
         // No block is left for the slots still free.
         retired_slots_.insert(retired_slots_.end(), free_slots_.begin(), free_slots_.end());
         free_slots_.clear();
@@ -320,7 +326,8 @@ void ParallelBlockDecoder::Work() {
   }
   Lzma2Dec_FreeProbs(&worker.lzma2, &kHeapAlloc);
   LzmaDec_FreeProbs(&worker.lzma, &kHeapAlloc);
-  ReleaseRetiredSlots();
+  if (!keep_buffer_)
+    ReleaseRetiredSlots();
 }
 
 void ParallelBlockDecoder::DecodeBlock(size_t index, Slot* slot, Worker* worker) {

@@ -8,12 +8,13 @@
 #include <memory>
 #include <vector>
 
-#include "base/files/file_path.h"
 #include "base/synchronization/condition_variable.h"
 #include "base/synchronization/lock.h"
 #include "desktop/windows/installer/lzma_util/lzma2_blocks.h"
+#include "desktop/windows/installer/lzma_util/worker_threads.h"
 
 class FileBackedSzAlloc;
+class StreamResources;
 
 // Decodes a packed LZMA or LZMA2 stream that lies whole in memory (a view
 // of the archive) and hands its bytes out in order. An LZMA2 stream is cut
@@ -24,7 +25,9 @@ class FileBackedSzAlloc;
 // are published as they decode, in steps, so the block being read streams
 // through while the next ones decode ahead. Once every block has a buffer,
 // a buffer whose block has been read is given up by an idle worker, so
-// dropping the temporary files' pages overlaps the reading of the rest.
+// dropping the temporary files' pages overlaps the reading of the rest;
+// the buffer of a stream of one block is kept for the next stream instead
+// (see StreamResources), as are the worker threads.
 //
 // Failed page reads of the buffers or of the packed input (a disk error
 // under a mapped file) stop the decoding with kInPageError instead of
@@ -70,11 +73,12 @@ class ParallelBlockDecoder {
   // Cancels and joins the workers.
   ~ParallelBlockDecoder();
 
-  // Splits the stream, makes the buffers in `temp_folder` and starts up to
-  // `max_threads` workers. kDataError when the stream's framing is bad or
-  // the buffers cannot be had; kInPageError, with the page-read status in
-  // `*fault_status`, when the packed input cannot be read.
-  Status Start(const base::FilePath& temp_folder,
+  // Splits the stream, takes the buffers and up to `max_threads` workers
+  // from `resources` (which must outlive this object) and starts them.
+  // kDataError when the stream's framing is bad or the buffers cannot be
+  // had; kInPageError, with the page-read status in `*fault_status`, when
+  // the packed input cannot be read.
+  Status Start(StreamResources* resources,
                size_t max_threads,
                DecodedBlockHook hook,
                uint32_t* fault_status);
@@ -92,7 +96,7 @@ class ParallelBlockDecoder {
   bool Contains(const void* address) const;
 
   size_t block_count() const { return blocks_.size(); }
-  size_t thread_count() const { return threads_.size(); }
+  size_t thread_count() const { return workers_started_; }
 
  private:
   struct Slot;
@@ -105,7 +109,7 @@ class ParallelBlockDecoder {
   };
   struct Worker;
 
-  static DWORD WINAPI ThreadMain(void* self);
+  static void ThreadMain(void* self);
   void Work();
   // Once every block is being decoded: gives up the buffers no block needs
   // any more, until all are given up or the decoding is cancelled.
@@ -119,10 +123,15 @@ class ParallelBlockDecoder {
   void Publish(size_t index, uint64_t decoded, bool done, Status status, uint32_t fault_status);
 
   const Input input_;
+  StreamResources* resources_ = nullptr;
   DecodedBlockHook hook_ = nullptr;
   std::vector<Lzma2Block> blocks_;
+  // A stream of one block keeps its buffer for the next stream; a longer
+  // one gives up its buffers as soon as it can (see above).
+  bool keep_buffer_ = false;
   std::vector<std::unique_ptr<Slot>> slots_;
-  std::vector<HANDLE> threads_;
+  std::unique_ptr<WorkerThreads::Job[]> workers_;
+  size_t workers_started_ = 0;
 
   base::Lock lock_;
   base::ConditionVariable decoded_{&lock_};

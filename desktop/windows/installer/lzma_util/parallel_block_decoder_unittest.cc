@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/path_service.h"
 #include "desktop/windows/installer/lzma_util/lzma2_blocks.h"
+#include "desktop/windows/installer/lzma_util/stream_resources.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -61,8 +63,12 @@ ParallelBlockDecoder::Status ReadAll(ParallelBlockDecoder* decoder,
 
 class ParallelBlockDecoderTest : public testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
+  void SetUp() override {
+    ASSERT_TRUE(temp_.CreateUniqueTempDir());
+    resources_ = std::make_unique<StreamResources>(temp_.GetPath());
+  }
   base::ScopedTempDir temp_;
+  std::unique_ptr<StreamResources> resources_;
   ThreeBlocks stream_;
   uint32_t fault_status_ = 0;
 };
@@ -71,7 +77,7 @@ TEST_F(ParallelBlockDecoderTest, SameBytesWithOneThreadOrSeveral) {
   for (size_t threads : {1, 2, 3, 8}) {
     ParallelBlockDecoder decoder(stream_.Input());
     ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
-              decoder.Start(temp_.GetPath(), threads, nullptr, &fault_status_));
+              decoder.Start(resources_.get(), threads, nullptr, &fault_status_));
     EXPECT_EQ(3u, decoder.block_count());
     EXPECT_EQ(std::min<size_t>(threads, 3), decoder.thread_count());
     std::string out;
@@ -90,7 +96,7 @@ TEST_F(ParallelBlockDecoderTest, DamagedBlockFailsAfterTheBlocksBeforeIt) {
   stream_.packed[blocks[2].packed_offset + 200] ^= 0x55;
   ParallelBlockDecoder decoder(stream_.Input());
   ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
-            decoder.Start(temp_.GetPath(), 3, nullptr, &fault_status_));
+            decoder.Start(resources_.get(), 3, nullptr, &fault_status_));
   std::string out;
   EXPECT_EQ(ParallelBlockDecoder::Status::kDataError, ReadAll(&decoder, 1 << 20, &out));
   const size_t good = blocks[0].unpacked_size + blocks[1].unpacked_size;
@@ -103,7 +109,7 @@ TEST_F(ParallelBlockDecoderTest, SizeOtherThanTheArchiveSaysIsRefused) {
   input.unpacked_size += 1;
   ParallelBlockDecoder decoder(input);
   EXPECT_EQ(ParallelBlockDecoder::Status::kDataError,
-            decoder.Start(temp_.GetPath(), 2, nullptr, &fault_status_));
+            decoder.Start(resources_.get(), 2, nullptr, &fault_status_));
 }
 
 // Files in `folder`, waiting a bounded time for them to drop to `expected`:
@@ -138,7 +144,7 @@ TEST_F(ParallelBlockDecoderTest, BuffersOfBlocksReadAreGivenUpBeforeTheEnd) {
   ASSERT_EQ(3u, blocks.size());
   ParallelBlockDecoder decoder(stream_.Input());
   ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
-            decoder.Start(temp_.GetPath(), 3, nullptr, &fault_status_));
+            decoder.Start(resources_.get(), 3, nullptr, &fault_status_));
   EXPECT_EQ(3u, FilesSettlingAt(temp_.GetPath(), 3));
   std::string out;
   while (out.size() <= blocks[0].unpacked_size) {
@@ -161,7 +167,7 @@ TEST_F(ParallelBlockDecoderTest, StoppedEarlyJoinsItsWorkers) {
   for (size_t threads : {1, 2}) {
     ParallelBlockDecoder decoder(stream_.Input());
     ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
-              decoder.Start(temp_.GetPath(), threads, nullptr, &fault_status_));
+              decoder.Start(resources_.get(), threads, nullptr, &fault_status_));
     const uint8_t* data;
     size_t size = 0;
     uint32_t fault_status;
@@ -170,7 +176,7 @@ TEST_F(ParallelBlockDecoderTest, StoppedEarlyJoinsItsWorkers) {
   }
   ParallelBlockDecoder cancelled(stream_.Input());
   ASSERT_EQ(ParallelBlockDecoder::Status::kOk,
-            cancelled.Start(temp_.GetPath(), 1, nullptr, &fault_status_));
+            cancelled.Start(resources_.get(), 1, nullptr, &fault_status_));
   cancelled.Cancel();
   std::string out;
   const ParallelBlockDecoder::Status status = ReadAll(&cancelled, 1 << 20, &out);
@@ -196,7 +202,7 @@ TEST_F(ParallelBlockDecoderTest, UnreadableInputIsAnInPageError) {
   {
     ParallelBlockDecoder decoder(input);
     EXPECT_EQ(ParallelBlockDecoder::Status::kInPageError,
-              decoder.Start(temp_.GetPath(), 2, nullptr, &fault_status_));
+              decoder.Start(resources_.get(), 2, nullptr, &fault_status_));
     EXPECT_EQ(static_cast<uint32_t>(EXCEPTION_ACCESS_VIOLATION), fault_status_);
   }
   VirtualFree(pages, 0, MEM_RELEASE);

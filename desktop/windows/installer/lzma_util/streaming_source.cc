@@ -19,15 +19,6 @@ size_t DecoderThreads() {
 
 }  // namespace
 
-// static
-bool StreamingSource::Covers(const CSzArEx* db) {
-  for (UInt32 i = 0; i < db->db.NumFolders; ++i) {
-    if (!FolderStream::IsSupported(db, i))
-      return false;
-  }
-  return true;
-}
-
 StreamingSource::StreamingSource(const CSzArEx* db,
                                  const std::vector<bool>* selected,
                                  const ArchiveView* view,
@@ -37,9 +28,9 @@ StreamingSource::StreamingSource(const CSzArEx* db,
     : db_(db),
       selected_(selected),
       view_(view),
-      temp_folder_(temp_folder),
       hook_(hook),
       last_error_code_(last_error_code),
+      resources_(temp_folder),
       folder_(kNoFolder) {}
 
 StreamingSource::~StreamingSource() = default;
@@ -59,19 +50,20 @@ LzmaUtil::ExtractResult StreamingSource::Prepare(uint32_t index) {
                                                EntriesOf(folder));
   uint32_t fault_status = 0;
   const FolderPipeline::Status status =
-      pipeline_->Start(temp_folder_, DecoderThreads(), hook_, &fault_status);
+      pipeline_->Start(&resources_, DecoderThreads(), hook_, &fault_status);
   return Convert(status, fault_status);
 }
 
-LzmaUtil::ExtractResult StreamingSource::NextPiece(const uint8_t** data, size_t* size, bool* last) {
-  FolderPipeline::Piece piece;
+LzmaUtil::ExtractResult StreamingSource::NextPiece(Piece* piece) {
+  FolderPipeline::Piece ready;
   uint32_t fault_status = 0;
-  const FolderPipeline::Status status = pipeline_->NextPiece(&piece, &fault_status);
+  const FolderPipeline::Status status = pipeline_->NextPiece(&ready, &fault_status);
   if (status != FolderPipeline::Status::kOk)
     return Convert(status, fault_status);
-  *data = piece.data;
-  *size = piece.size;
-  *last = piece.last;
+  piece->data = ready.data;
+  piece->size = ready.size;
+  piece->last = ready.last;
+  piece->owner = this;
   return LzmaUtil::kOk;
 }
 

@@ -10,17 +10,16 @@
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/folder_pipeline.h"
+#include "desktop/windows/installer/lzma_util/stream_resources.h"
 
 class ArchiveView;
 
-// Streams each solid block through a FolderPipeline: decoded on several
-// threads where the LZMA2 stream allows, checked, and handed on in pieces
-// while the entries before are written.
+// Streams each solid block it is given through a FolderPipeline: decoded
+// on several threads where the LZMA2 stream allows, checked, and handed on
+// in pieces while the entries before are written. What the pipelines set
+// up is kept from block to block (see StreamResources).
 class StreamingSource : public EntrySource {
  public:
-  // Whether every solid block's coders are ones FolderStream decodes.
-  static bool Covers(const CSzArEx* db);
-
   // `selected`: which entries are written. `view` must outlive this
   // object. `hook` (tests only, may be null) runs after each decoded block.
   StreamingSource(const CSzArEx* db,
@@ -34,7 +33,7 @@ class StreamingSource : public EntrySource {
   ~StreamingSource() override;
 
   LzmaUtil::ExtractResult Prepare(uint32_t index) override;
-  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override;
+  LzmaUtil::ExtractResult NextPiece(Piece* piece) override;
   void ReleasePiece(const uint8_t* data) override;
 
  private:
@@ -45,9 +44,9 @@ class StreamingSource : public EntrySource {
   const CSzArEx* const db_;
   const std::vector<bool>* const selected_;
   const ArchiveView* const view_;
-  const base::FilePath temp_folder_;
   const LzmaUtil::DecodedBlockHook hook_;
   uint32_t* const last_error_code_;
+  StreamResources resources_;
   uint32_t folder_;
   // The entry prepared last, which failures name.
   uint32_t index_ = 0;

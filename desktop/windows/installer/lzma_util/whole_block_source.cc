@@ -56,14 +56,13 @@ LzmaUtil::ExtractResult WholeBlockSource::Prepare(uint32_t index) {
   return LzmaUtil::kOk;
 }
 
-LzmaUtil::ExtractResult WholeBlockSource::NextPiece(const uint8_t** data,
-                                                    size_t* size,
-                                                    bool* last) {
-  *size = std::min(size_, EntryWriter::kMaxWriteSize);
-  *data = buffer_ + offset_;
-  offset_ += *size;
-  size_ -= *size;
-  *last = size_ == 0;
+LzmaUtil::ExtractResult WholeBlockSource::NextPiece(Piece* piece) {
+  piece->size = std::min(size_, EntryWriter::kMaxWriteSize);
+  piece->data = buffer_ + offset_;
+  piece->owner = this;
+  offset_ += piece->size;
+  size_ -= piece->size;
+  piece->last = size_ == 0;
   lent_.Lend();
   return LzmaUtil::kOk;
 }

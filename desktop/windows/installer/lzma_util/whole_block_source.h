@@ -28,7 +28,7 @@ class WholeBlockSource : public EntrySource {
   ~WholeBlockSource() override;
 
   LzmaUtil::ExtractResult Prepare(uint32_t index) override;
-  LzmaUtil::ExtractResult NextPiece(const uint8_t** data, size_t* size, bool* last) override;
+  LzmaUtil::ExtractResult NextPiece(Piece* piece) override;
   void ReleasePiece(const uint8_t* data) override;
 
  private:
