@@ -59,8 +59,9 @@ FileBackedSzAlloc::~FileBackedSzAlloc() {
 void* FileBackedSzAlloc::Alloc(size_t size) {
   if (size == 0)
     return nullptr;
-  if (is_file_backed() && !mapping_) {
-    if (void* mapped = MapFile(size))
+  if (is_file_backed() && (!mapping_ || parked_)) {
+    parked_ = false;
+    if (void* mapped = MapAtLeast(size))
       return mapped;
   }
   void* block = std::malloc(size);
@@ -73,14 +74,18 @@ void* FileBackedSzAlloc::MapAtLeast(size_t size) {
   if (mapping_ && size_ >= size)
     return base_;
   Unmap();
-  return is_file_backed() && size > 0 ? MapFile(size) : nullptr;
+  if (!is_file_backed() || size == 0)
+    return nullptr;
+  if (mapped_before_ > 0 && mapped_before_ <= SIZE_MAX / 2)
+    size = std::max(size, 2 * mapped_before_);
+  return MapFile(size);
 }
 
 void FileBackedSzAlloc::Free(void* address) {
   if (!address)
     return;
-  if (mapping_ && address == base_) {
-    Unmap();
+  if (mapping_ && address == base_ && !parked_) {
+    parked_ = true;
     return;
   }
   if (heap_blocks_.erase(address))
@@ -115,7 +120,7 @@ void FileBackedSzAlloc::PrefillTo(size_t end) {
 
 bool FileBackedSzAlloc::Contains(const void* address) const {
   const char* p = static_cast<const char*>(address);
-  return base_ && p >= base_ && p < base_ + size_;
+  return base_ && !parked_ && p >= base_ && p < base_ + size_;
 }
 
 void* FileBackedSzAlloc::MapFile(size_t size) {
@@ -138,6 +143,7 @@ void* FileBackedSzAlloc::MapFile(size_t size) {
     return nullptr;
   }
   size_ = size;
+  mapped_before_ = size;
   return base_;
 }
 
@@ -147,6 +153,7 @@ void FileBackedSzAlloc::Unmap() {
     ::CloseHandle(mapping_);
   base_ = nullptr;
   size_ = 0;
+  parked_ = false;
   prefilled_ = 0;
   mapping_ = nullptr;
 }

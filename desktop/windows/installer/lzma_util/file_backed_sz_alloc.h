@@ -14,7 +14,9 @@
 // system can page it out to its own file instead of the page file. One
 // mapping exists at a time (the first allocation, which is the block
 // buffer); other allocations, and every allocation when the temporary file
-// cannot be made, come from the heap.
+// cannot be made, come from the heap. A freed block buffer stays mapped
+// for the next block's, which reuses the file, the mapping and its pages
+// when it fits.
 class FileBackedSzAlloc {
  public:
   // Makes the temporary file in `folder` (which must exist).
@@ -31,8 +33,9 @@ class FileBackedSzAlloc {
   void* Alloc(size_t size);
   void Free(void* address);
   // The mapped buffer: kept, with what was filled in, when it holds `size`
-  // bytes already, and made anew (larger) otherwise; null when it cannot
-  // be mapped.
+  // bytes already, and made anew otherwise, at least twice as large as
+  // before (so that blocks growing a little at a time remap it rarely);
+  // null when it cannot be mapped.
   void* MapAtLeast(size_t size);
   // Writes zeros through the file over the mapped buffer up to `end` (at
   // most its size), where it has not done so yet. The first write to a
@@ -42,7 +45,7 @@ class FileBackedSzAlloc {
   // cheaply: filling the file first, in small pieces, costs a fraction.
   // After a failure the pages are left to fault in one by one.
   void PrefillTo(size_t end);
-  // Whether `address` lies inside the mapped buffer.
+  // Whether `address` lies inside the mapped buffer (not once freed).
   bool Contains(const void* address) const;
 
   bool is_file_backed() const { return file_ != INVALID_HANDLE_VALUE; }
@@ -66,6 +69,10 @@ class FileBackedSzAlloc {
   HANDLE mapping_ = nullptr;
   char* base_ = nullptr;
   size_t size_ = 0;
+  // Of the last mapping, for the next one.
+  size_t mapped_before_ = 0;
+  // The mapped buffer was freed: it waits for the next one.
+  bool parked_ = false;
   // Bytes of the buffer filled so far, and the zeros they are filled from.
   size_t prefilled_ = 0;
   void* zeros_ = nullptr;

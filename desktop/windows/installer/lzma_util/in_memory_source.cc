@@ -155,7 +155,7 @@ InMemorySource::Buffer* InMemorySource::TakeBuffer(size_t size) {
         ++it;
       }
     }
-    if (total_ + capacity <= kMaxBytes) {
+    if (total_ + capacity <= kMaxBytes && buffers_.size() < kMaxBuffers) {
       auto buffer = std::make_unique<Buffer>();
       buffer->data = static_cast<uint8_t*>(BlockMemory::Allocate(capacity));
       if (!buffer->data) {

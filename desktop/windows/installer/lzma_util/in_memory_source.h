@@ -27,6 +27,9 @@ class InMemorySource : public EntrySource {
   static constexpr uint64_t kMaxBlockSize = 4 << 20;
   // All buffers together; also the largest block this source can take.
   static constexpr size_t kMaxBytes = 16 << 20;
+  // Buffers at most: more files than this in flight keep the writers no
+  // busier.
+  static constexpr size_t kMaxBuffers = 16;
 
   // `view` must outlive this object. `hook` (tests only, may be null) runs
   // after each decoded block.

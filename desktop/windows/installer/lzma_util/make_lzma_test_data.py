@@ -303,6 +303,16 @@ def make_diff_archive(out):
     os.remove(base)
 
 
+def make_many_blocks(out):
+    """Not solid: a block for each of 300 small files, and empty files."""
+    src = os.path.join(out, "src_many")
+    for i in range(300):
+        write(os.path.join(src, f"d{i // 30}", f"f{i}.txt"), f"file {i}\r\n".encode() * (i % 7 + 1))
+    for i in range(3):
+        write(os.path.join(src, f"empty{i}.txt"), b"")
+    seven_zip(os.path.join(out, "many_blocks.7z"), src, sorted(os.listdir(src)), "-ms=off")
+
+
 def make_raw_lzma2(out, rng):
     """A raw LZMA2 stream of three independently coded blocks (streams
     joined without their end marks but the last) and what it decodes to."""
@@ -358,6 +368,7 @@ def main():
     make_coder_archives(out, rng)
     make_bad_time(out)
     make_diff_archive(out)
+    make_many_blocks(out)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
     with open(whole, "rb") as f:
