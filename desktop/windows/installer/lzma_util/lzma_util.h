@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,7 +14,6 @@
 #include "desktop/windows/installer/lzma_util/folder_tree_maker.h"
 
 class ArchiveView;
-class EntrySource;
 class UnpackProgressObserver;
 
 // Unpacks a 7z archive, or a self-extracting executable carrying one within
