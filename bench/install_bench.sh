@@ -6,7 +6,8 @@
 # archive and appended to installer.exe. The installer runs in a fresh Wine
 # prefix, each run into a folder of its own; the peak private memory
 # (RssAnon) of every installer process is sampled from Linux.
-# Goals: ratio <= 1.5; peak private memory <= 64 MB.
+# Goals: median ratio <= 1.25, no run's ratio to the native run before it
+# above 1.5; peak private memory <= 32 MB.
 # Under BENCH_SMOKE the package is the test package alone.
 # Usage: bench/install_bench.sh [BUILD_DIR] [RUNS]
 set -euo pipefail
@@ -44,6 +45,14 @@ timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
 /usr/lib/wine/wineserver -w
 /usr/lib/wine/wineserver -p 120 </dev/null >/dev/null 2>&1
 keep_wine_up "$work" stop
+# Windows runs its Task Scheduler service all the time; Wine starts it for
+# its first client, which would cost the first run's scheduled-task step
+# about 1 s.
+timeout 60 "$wine" sc start Schedule </dev/null >/dev/null 2>&1 || true
+for _ in $(seq 100); do
+  case "$(wine_output 60 sc query Schedule)" in *RUNNING*) break ;; esac
+  sleep 0.1
+done
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
@@ -106,5 +115,7 @@ echo "package: $(mb "$(stat -c %s "$archive")") packed (BCJ2 + LZMA2, solid), $(
 echo "runs: $runs (load average before: $load)"
 echo "native 7z x median: ${mn} ms"
 echo "silent install under Wine median: ${mo} ms (all: ${ours[*]})"
-awk -v a="$mo" -v b="$mn" 'BEGIN {printf "ratio: %.2f (goal <= 1.5)\n", a / b}'
-echo "peak private memory of an installer process (RssAnon): $(mb $((peak_anon * 1024))) (goal <= 64 MB)"
+awk -v a="$mo" -v b="$mn" 'BEGIN {printf "ratio: %.2f (goal <= 1.25)\n", a / b}'
+paste -d' ' <(printf '%s\n' "${ours[@]}") <(printf '%s\n' "${native[@]}") |
+  awk '{r = $1 / $2; if (r > w) w = r} END {printf "worst run against its native run: %.2f (goal <= 1.5)\n", w}'
+echo "peak private memory of an installer process (RssAnon): $(mb $((peak_anon * 1024))) (goal <= 32 MB)"
