@@ -21,6 +21,7 @@
 #include "desktop/windows/installer/service/browser_registration_table.h"
 #include "desktop/windows/installer/service/install_folder_template_variables.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/versioned_folder_name.h"
 #include "desktop/windows/installer/service/os_operations.h"
 #include "desktop/windows/installer/service/registry_key_enumerator.h"
 #include "desktop/windows/installer/service/registry_key_node.h"
@@ -101,7 +102,7 @@ std::vector<VersionedFolder> ListVersionedFolders(const base::FilePath& folder) 
   base::FileEnumerator folders(folder, /*recursive=*/false, base::FileEnumerator::DIRECTORIES);
   for (base::FilePath path = folders.Next(); !path.empty(); path = folders.Next()) {
     int major = 0;
-    if (!existing_installation_internal::ParseVersionedFolderName(path.BaseName().value(),
+    if (!ParseVersionedFolderName(path.BaseName().value(),
                                                                   &major) ||
         base::PathExists(path.Append(kFilesList)) || !base::PathExists(path.Append(browser_exe)) ||
         !base::PathExists(path.Append(kInstallerExe))) {
@@ -230,18 +231,6 @@ bool FindUninstallEntry(const base::FilePath& folder, bool* all_users, std::wstr
   *all_users = false;
   *entry_name = user_entry;
   return true;
-}
-
-bool ParseVersionedFolderName(const std::wstring& name, int* major) {
-  const std::vector<std::wstring> parts =
-      base::SplitString(name, L".", base::TRIM_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
-  if (parts.size() != 4 && parts.size() != 5)
-    return false;
-  for (const std::wstring& part : parts) {
-    if (!base::ContainsOnlyChars(part, L"0123456789_"))
-      return false;
-  }
-  return base::StringToInt(parts.front(), major);
 }
 
 void AddRegistrations(const base::FilePath& folder,

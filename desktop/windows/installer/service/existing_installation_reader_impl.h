@@ -53,10 +53,6 @@ namespace existing_installation_internal {
 // user's and the machine's hives have one.
 bool FindUninstallEntry(const base::FilePath& folder, bool* all_users, std::wstring* entry_name);
 
-// The first number of a versioned subfolder name ("51.0.2802.0"); false
-// for names that are no version.
-bool ParseVersionedFolderName(const std::wstring& name, int* major);
-
 // Records in `status` the registration table's values that exist under
 // the hive of `status->all_users`, for the installation `entry_name`.
 void AddRegistrations(const base::FilePath& folder,

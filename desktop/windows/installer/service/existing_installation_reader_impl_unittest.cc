@@ -368,18 +368,6 @@ TEST_F(ExistingInstallationReaderTest, TheRealInstallerTellsItsVersion) {
   EXPECT_EQ(3u, status->files.size());
 }
 
-TEST(ExistingInstallationNamesTest, VersionedFolderNames) {
-  int major = 0;
-  EXPECT_TRUE(existing_installation_internal::ParseVersionedFolderName(L"51.0.2802.0", &major));
-  EXPECT_EQ(51, major);
-  EXPECT_TRUE(existing_installation_internal::ParseVersionedFolderName(L" 7 .0.1_2.3.4", &major));
-  EXPECT_EQ(7, major);
-  EXPECT_FALSE(existing_installation_internal::ParseVersionedFolderName(L"51.0", &major));
-  EXPECT_FALSE(existing_installation_internal::ParseVersionedFolderName(L"51.0.1.2.3.4", &major));
-  EXPECT_FALSE(existing_installation_internal::ParseVersionedFolderName(L"51.0.2802.0.x", &major));
-  EXPECT_FALSE(existing_installation_internal::ParseVersionedFolderName(L"5_1.0.2802.0", &major));
-}
-
 TEST(InstallFolderTemplateVariablesTest, ExpandsTheRegistrationPlaceholders) {
   InstallFolderTemplateVariables variables(base::FilePath(L"C:\\Tarvo"), L"Tarvo 51");
   EXPECT_EQ(L"C:\\Tarvo", variables.GetValue(L"InstallFolder"));

@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/journal_registry_undo.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/versioned_folder_name.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -27,38 +28,7 @@
 
 namespace {
 
-constexpr wchar_t kBackupExtension[] = L".old";
-// Seconds since 1970 have had nine digits since 1973: a name with fewer
-// was not made by a deletion.
-constexpr size_t kMinBackupTimeDigits = 9;
 constexpr size_t kMaxTemporaryNameDigits = 4;
-
-bool IsDigits(std::wstring_view text) {
-  if (text.empty())
-    return false;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9')
-      return false;
-  }
-  return true;
-}
-
-// "<name>.<seconds>.old": the name and the seconds.
-bool ParseBackupName(const std::wstring& backup, std::wstring* name, int64_t* seconds) {
-  if (!base::EndsWith(backup, kBackupExtension, base::CompareCase::INSENSITIVE_ASCII))
-    return false;
-  const std::wstring rest = backup.substr(0, backup.size() - std::size(kBackupExtension) + 1);
-  const size_t dot = rest.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0)
-    return false;
-  const std::wstring digits = rest.substr(dot + 1);
-  if (digits.size() < kMinBackupTimeDigits || !IsDigits(digits) ||
-      !base::StringToInt64(digits, seconds)) {
-    return false;
-  }
-  *name = rest.substr(0, dot);
-  return true;
-}
 
 // What GetTempFileName makes without a prefix: up to four hex digits and
 // ".tmp".
@@ -73,6 +43,11 @@ bool IsTemporaryFileName(const std::wstring& name) {
       return false;
   }
   return true;
+}
+
+bool IsVersionedFolderName(const std::wstring& name) {
+  int major = 0;
+  return ParseVersionedFolderName(name, &major);
 }
 
 int64_t SecondsSince1970(const FILETIME& time) {
@@ -118,7 +93,7 @@ bool BackupBelongsTo(const UndoRecord& record) {
   std::wstring name;
   int64_t seconds = 0;
   return PathsEqualIgnoreCase(record.other.DirName(), record.path.DirName()) &&
-         ParseBackupName(record.other.BaseName().value(), &name, &seconds) &&
+         ParseMovedAsideName(record.other.BaseName().value(), &name, &seconds) &&
          base::FilePath::CompareEqualIgnoreCase(name, record.path.BaseName().value());
 }
 
@@ -260,23 +235,6 @@ void LeftoverCleaner::Keep(const base::FilePath& subfolder) {
     kept_.insert(base::ToLowerASCII(subfolder.BaseName().value()));
 }
 
-bool LeftoverCleaner::IsVersionedFolderName(const std::wstring& name) {
-  const size_t underscore = name.find(L'_');
-  const std::wstring version = name.substr(0, underscore);
-  if (underscore != std::wstring::npos && !IsDigits(name.substr(underscore + 1)))
-    return false;
-  size_t parts = 0;
-  size_t start = 0;
-  while (start <= version.size()) {
-    const size_t dot = std::min(version.find(L'.', start), version.size());
-    if (!IsDigits(version.substr(start, dot - start)))
-      return false;
-    ++parts;
-    start = dot + 1;
-  }
-  return parts == 4;
-}
-
 void LeftoverCleaner::RemoveLeftovers() {
   std::set<std::wstring> owned = kept_;
   const bool known = CollectOwnedSubfolders(&owned);
@@ -341,7 +299,7 @@ void LeftoverCleaner::CleanBackups(const base::FilePath& folder,
   for (base::FilePath entry = entries.Next(); !entry.empty(); entry = entries.Next()) {
     std::wstring name;
     int64_t seconds = 0;
-    if (ParseBackupName(entry.BaseName().value(), &name, &seconds) && seconds >= since)
+    if (ParseMovedAsideName(entry.BaseName().value(), &name, &seconds) && seconds >= since)
       backups[entry.DirName().Append(name)].emplace(seconds, entry);
   }
   for (auto& [original, copies] : backups) {

@@ -47,9 +47,6 @@ class LeftoverCleaner {
   // is gone is put back instead.
   void RemoveLeftovers();
 
-  // Whether `name` is one of a versioned folder: a four-part version,
-  // maybe followed by "_" and a number.
-  static bool IsVersionedFolderName(const std::wstring& name);
 
  private:
   // Whether the record's files lie in the folder, reached through no link.

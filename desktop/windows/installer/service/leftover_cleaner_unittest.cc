@@ -431,14 +431,4 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
   }
 }
 
-TEST(LeftoverCleanerNamesTest, VersionedFolderNames) {
-  for (const wchar_t* name : {L"51.0.2802.0", L"51.0.2802.0_0", L"1.2.3.4_123"})
-    EXPECT_TRUE(LeftoverCleaner::IsVersionedFolderName(name)) << name;
-  for (const wchar_t* name : {L"51.0.2802", L"51.0.2802.0.1", L"51.0.2802.0_", L"51.0.2802.0_a",
-                              L"51..2802.0", L".51.0.2802.0", L"51.0.2802.0 ", L"v51.0.2802.0",
-                              L"51.0.2802.0_1_2", L"", L"old_status"}) {
-    EXPECT_FALSE(LeftoverCleaner::IsVersionedFolderName(name)) << name;
-  }
-}
-
 }  // namespace
