@@ -83,7 +83,7 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
     if (!ready_.empty()) {
       const Ready ready = ready_.front();
       ready_.pop_front();
-      piece->data = buffers_ + ready.buffer * kPieceSize;
+      piece->data = buffers_ + ready.offset;
       piece->size = ready.size;
       piece->last = ready.last;
       lent_.Lend();
@@ -105,12 +105,14 @@ FolderPipeline::Status FolderPipeline::NextPiece(Piece* piece, uint32_t* fault_s
 }
 
 void FolderPipeline::Release(const uint8_t* data) {
-  const size_t offset = static_cast<size_t>(data - buffers_);
-  DCHECK_EQ(0u, offset % kPieceSize);
-  DCHECK_LT(offset / kPieceSize, kPieceCount);
+  const size_t buffer = static_cast<size_t>(data - buffers_) / kPieceSize;
+  DCHECK_LT(buffer, kPieceCount);
   base::AutoLock hold(lock_);
-  free_buffers_.push_back(offset / kPieceSize);
-  changed_.Broadcast();
+  DCHECK_GT(pieces_in_[buffer], 0u);
+  if (--pieces_in_[buffer] == 0 && static_cast<int>(buffer) != filling_) {
+    free_buffers_.push_back(buffer);
+    changed_.Broadcast();
+  }
   lent_.GiveBack();
 }
 
@@ -154,11 +156,10 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
   }
   uint64_t left = entry.size;
   for (;;) {
-    size_t buffer;
-    if (!TakeBuffer(&buffer))
-      return Status::kCancelled;
-    uint8_t* data = buffers_ + buffer * kPieceSize;
     const size_t size = static_cast<size_t>(std::min<uint64_t>(kPieceSize, left));
+    uint8_t* data = PlacePiece(size);
+    if (!data)
+      return Status::kCancelled;
     Status status = ReadExactly(data, size);
     if (status != Status::kOk)
       return status;
@@ -186,7 +187,7 @@ FolderPipeline::Status FolderPipeline::ReadEntry(size_t entry_index, bool ends_f
       }
     }
     base::AutoLock hold(lock_);
-    ready_.push_back({buffer, size, last, entry_index});
+    ready_.push_back({static_cast<size_t>(data - buffers_), size, last, entry_index});
     changed_.Broadcast();
     if (last)
       return Status::kOk;
@@ -214,15 +215,25 @@ FolderPipeline::Status FolderPipeline::ReadExactly(uint8_t* dest, size_t size) {
   return Status::kOk;
 }
 
-bool FolderPipeline::TakeBuffer(size_t* buffer) {
+uint8_t* FolderPipeline::PlacePiece(size_t size) {
   base::AutoLock hold(lock_);
-  while (!cancelled_ && free_buffers_.empty())
-    changed_.Wait();
-  if (cancelled_)
-    return false;
-  *buffer = free_buffers_.back();
-  free_buffers_.pop_back();
-  return true;
+  if (filling_ < 0 || filled_ == kPieceSize || size > kPieceSize - filled_) {
+    // The buffer filled so far is free once its pieces are back.
+    if (filling_ >= 0 && pieces_in_[filling_] == 0)
+      free_buffers_.push_back(filling_);
+    filling_ = -1;
+    while (!cancelled_ && free_buffers_.empty())
+      changed_.Wait();
+    if (cancelled_)
+      return nullptr;
+    filling_ = static_cast<int>(free_buffers_.back());
+    free_buffers_.pop_back();
+    filled_ = 0;
+  }
+  uint8_t* data = buffers_ + filling_ * kPieceSize + filled_;
+  filled_ += size;
+  ++pieces_in_[filling_];
+  return data;
 }
 
 FolderPipeline::Status FolderPipeline::CheckCrc(size_t entry_index, const Piece& piece) {

@@ -20,8 +20,9 @@ class StreamResources;
 
 // Cuts the bytes of one folder into the entries to be written, on a thread
 // of its own: it reads the FolderStream and hands each entry's data on in
-// pieces of at most kPieceSize, in order, through a small ring of buffers,
-// so that the caller of NextPiece (the writing thread), this thread and the
+// pieces of at most kPieceSize, in order, through a small ring of buffers
+// (small entries share one, so that many of them can be in flight), so
+// that the caller of NextPiece (the writing thread), this thread and the
 // decoding run side by side with bounded memory. The entries' CRCs are
 // checked in NextPiece, which has less to do than this thread.
 class FolderPipeline {
@@ -80,7 +81,8 @@ class FolderPipeline {
 
  private:
   struct Ready {
-    size_t buffer;
+    // From the start of the ring.
+    size_t offset;
     size_t size;
     bool last;
     size_t entry;
@@ -94,8 +96,10 @@ class FolderPipeline {
   // In NextPiece: adds the piece to its entry's CRC; at the entry's last
   // piece, whether the CRC is right.
   Status CheckCrc(size_t entry_index, const Piece& piece);
-  // Waits for a free buffer; false when cancelled.
-  bool TakeBuffer(size_t* buffer);
+  // Where the next piece of `size` bytes goes: behind the pieces before it
+  // in the buffer being filled while it fits there, else at the start of a
+  // free buffer (waiting for one); null when cancelled.
+  uint8_t* PlacePiece(size_t size);
   void Fail(Status status);
 
   FolderStream stream_;
@@ -107,6 +111,8 @@ class FolderPipeline {
   uint32_t crc_ = CRC_INIT_VAL;
   uint64_t position_ = 0;
   uint32_t fault_status_ = 0;
+  // Bytes placed in the buffer being filled; this object's thread only.
+  size_t filled_ = 0;
   StreamResources* resources_ = nullptr;
   uint8_t* buffers_ = nullptr;
   uint8_t* scratch_ = nullptr;
@@ -118,6 +124,10 @@ class FolderPipeline {
   base::ConditionVariable changed_{&lock_};
   // Guarded by lock_.
   std::vector<size_t> free_buffers_;
+  // Per buffer, its pieces placed and not given back; the one being filled
+  // (-1: none), which stays out of the free ones until the next is taken.
+  std::vector<size_t> pieces_in_ = std::vector<size_t>(kPieceCount);
+  int filling_ = -1;
   std::deque<Ready> ready_;
   Status failure_ = Status::kOk;
   uint32_t failure_fault_status_ = 0;

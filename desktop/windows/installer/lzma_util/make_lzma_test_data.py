@@ -304,13 +304,17 @@ def make_diff_archive(out):
 
 
 def make_many_blocks(out):
-    """Not solid: a block for each of 300 small files, and empty files."""
+    """300 small files (4 MB) and empty files: not solid, a block for each
+    file, and solid, one block."""
     src = os.path.join(out, "src_many")
     for i in range(300):
-        write(os.path.join(src, f"d{i // 30}", f"f{i}.txt"), f"file {i}\r\n".encode() * (i % 7 + 1))
+        write(os.path.join(src, f"d{i // 30}", f"f{i}.txt"),
+              f"file {i}\r\n".encode() * (1000 + i % 7 * 100))
     for i in range(3):
         write(os.path.join(src, f"empty{i}.txt"), b"")
-    seven_zip(os.path.join(out, "many_blocks.7z"), src, sorted(os.listdir(src)), "-ms=off")
+    entries = sorted(os.listdir(src))
+    seven_zip(os.path.join(out, "many_blocks.7z"), src, entries, "-ms=off")
+    seven_zip(os.path.join(out, "many_solid.7z"), src, entries)
 
 
 def make_raw_lzma2(out, rng):
