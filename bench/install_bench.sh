@@ -40,8 +40,14 @@ python3 "$repo/package/append_payload.py" --installer "$build/bin/installer.exe"
 cp "$build/bin/installer_engine.dll" "$installer_dir/"
 
 export WINEPREFIX="$work/prefix"
+# A wineserver of the last prefix (left by a run that was killed) would
+# serve the new one when the new folder gets the old one's inode.
+if [ -d "$WINEPREFIX" ]; then
+  /usr/lib/wine/wineserver -k 2>/dev/null && /usr/lib/wine/wineserver -w || true
+fi
 rm -rf "$WINEPREFIX"
-timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1
+timeout 300 "$wine" wineboot -i </dev/null >/dev/null 2>&1 ||
+  { echo "wineboot -i of a fresh prefix ended with $?" >&2; exit 1; }
 /usr/lib/wine/wineserver -w
 /usr/lib/wine/wineserver -p 120 </dev/null >/dev/null 2>&1
 keep_wine_up "$work" stop
@@ -55,7 +61,6 @@ for _ in $(seq 100); do
 done
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-kb() { awk -v k="$1" '$1 == k":" {print $2}' "$2" 2>/dev/null || true; }
 
 # Each side starts alike: its previous output removed and nothing of it
 # left to write back (`sync`), so that no run pays for an earlier one.
@@ -68,30 +73,58 @@ native_ms() {
   echo $(( $(now_ms) - start ))
 }
 
-# Wall time of one silent install; meanwhile the private memory of every
-# installer process (the main process and its backends) is sampled.
+# The peak private memory (RssAnon, in kB) of the installer processes of
+# this prefix while process PID runs, printed when it has ended. Wine starts
+# each process on its own, none a child of the one before, so they are found
+# by their command line (every 4th sample) and kept when they belong to this
+# prefix. Samples are read with shell builtins: a sampler that forks takes
+# processor time from the run it measures (about 0.4 of a processor).
+sample_memory() {  # PID
+  local round=0 peak=0 pid key value nap
+  local -A mine=() seen=()
+  exec {nap}<> <(:)
+  while kill -0 "$1" 2>/dev/null; do
+    if (( round++ % 4 == 0 )); then
+      seen=()
+      for pid in $(pgrep -f 'installer\.exe'); do
+        seen[$pid]=1
+        [ -n "${mine[$pid]:-}" ] && continue
+        mine[$pid]=no
+        grep -q -a -x "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ") &&
+          mine[$pid]=yes
+      done
+      for pid in "${!mine[@]}"; do [ -n "${seen[$pid]:-}" ] || unset "mine[$pid]"; done
+    fi
+    for pid in "${!mine[@]}"; do
+      [ "${mine[$pid]}" = yes ] || continue
+      while read -r key value _; do
+        if [ "$key" = RssAnon: ]; then (( value > peak )) && peak=$value; break; fi
+      done 2>/dev/null <"/proc/$pid/status"
+    done
+    read -r -t 0.05 -u "$nap" || true
+  done
+  echo "$peak"
+}
+
+# Wall time of one silent install, taken when it ends; meanwhile its
+# processes' memory is sampled.
 peak_anon=0 last_ms=0 run=0
 run_install() {
   run=$((run + 1))
-  local start pid status anon code
+  local start pid sampler code
   settle "$WINEPREFIX/drive_c/bench/$((run - 1))"
   start=$(now_ms)
   timeout 900 "$wine" "$installer_dir/installer.exe" --silent --enable-installer-stats=0 \
     --launchbrowser=0 --with-feature:installer-pref-default-overrides-support=off \
     --allusers=0 "--installfolder=C:\\bench\\$run" </dev/null >/dev/null 2>&1 &
   pid=$!
-  while kill -0 "$pid" 2>/dev/null; do
-    # Only this run's processes: the machine may run other installers.
-    for status in $(grep -l -a 'installer.exe' /proc/[0-9]*/cmdline 2>/dev/null | sed 's/cmdline$/status/'); do
-      grep -q -a -x "WINEPREFIX=$WINEPREFIX" <(tr '\0' '\n' 2>/dev/null <"${status%status}environ") || continue
-      anon=$(kb RssAnon "$status")
-      [ "${anon:-0}" -gt "$peak_anon" ] && peak_anon=$anon
-    done
-    sleep 0.05
-  done
+  sample_memory "$pid" >"$work/peak" &
+  sampler=$!
   code=0
   wait "$pid" || code=$?
   last_ms=$(( $(now_ms) - start ))
+  wait "$sampler"
+  (( $(cat "$work/peak") > peak_anon )) && peak_anon=$(cat "$work/peak")
   [ "$code" = 0 ] || { echo "the install ended with exit code $code" >&2; exit 1; }
 }
 
