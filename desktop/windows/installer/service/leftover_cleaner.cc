@@ -23,6 +23,7 @@
 #include "desktop/windows/installer/service/versioned_folder_name.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 

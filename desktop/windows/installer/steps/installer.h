@@ -105,6 +105,7 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   bool IsMinimalInstall() override;
   bool IsRunningFromInstallFolder() override;
   bool HasPackageDir() override;
+  void RunWhenFinal(base::OnceClosure action) override;
   const base::CommandLine& GetCommandLine() override;
 
   // RegistryRuleHost.
@@ -222,6 +223,8 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   Settings* settings_ = nullptr;
   bool post_elevated_wait_ = false;
   std::unique_ptr<PackagePreparer> package_preparer_;
+  // What runs once the uninstall is final (RunWhenFinal).
+  std::vector<base::OnceClosure> final_actions_;
   // The experiment readers of an upgrade live as long as the registry
   // may ask them.
   std::vector<std::unique_ptr<features::FeatureReader>> experiment_readers_;

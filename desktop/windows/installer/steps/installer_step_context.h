@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "base/callback.h"
 #include "base/files/file_path.h"
 #include "base/process/process_handle.h"
 
@@ -57,6 +58,10 @@ class InstallerStepContext {
   // The backend's own command line, for the switches the settings do not
   // hold.
   virtual const base::CommandLine& GetCommandLine() = 0;
+  // Runs `action` once the uninstall's work is final (committed), after
+  // its last step, in the order given; never when it fails or is killed
+  // before. For what no journal can undo.
+  virtual void RunWhenFinal(base::OnceClosure action) = 0;
   virtual ~InstallerStepContext() = default;
 };
 

@@ -1,6 +1,7 @@
 // How an uninstall's clean-up batch file and the runs of its folder take
 // turns.
 
+#include <utility>
 #include <vector>
 
 #include "base/command_line.h"
@@ -31,10 +32,17 @@ bool Installer::WaitForEarlierCleanup(const base::FilePath& folder) {
   return true;
 }
 
+void Installer::RunWhenFinal(base::OnceClosure action) {
+  final_actions_.push_back(std::move(action));
+}
+
 void Installer::FinishUninstall() {
   // Not before: the batch file deletes copies that the next run needs to
   // undo this one, should it be killed before its end.
   CommitWork();
+  for (base::OnceClosure& action : final_actions_)
+    std::move(action).Run();
+  final_actions_.clear();
   const base::FilePath batch = CleanupBatchFile::GetPath(GetBaseInstallFolder());
   // With a folder-permission helper, the helper starts it once this run
   // lets go of the folder.

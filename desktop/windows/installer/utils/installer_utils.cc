@@ -11,6 +11,7 @@
 #include "base/strings/string_split.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
+#include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
@@ -50,7 +51,9 @@ bool InstallerUtilsImpl::IsInsidePackageImpl(bool uninstall) {
   }
   bool has_browser = base::PathExists(folder.Append(GetBrowserExeName()));
   if (uninstall) {
-    if (has_browser)
+    // An uninstall killed after it moved the browser aside: this run puts
+    // it back before it uninstalls.
+    if (has_browser || HasMovedAsideCopy(folder, GetBrowserExeName()))
       return true;
     LOG(ERROR) << "Requested to uninstall, but we are not in a valid "
                << "installation folder";

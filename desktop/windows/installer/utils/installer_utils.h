@@ -34,7 +34,8 @@ class InstallerUtils {
   static SettingsValidator SetSettingsValidator(SettingsValidator validator);
 
   // `uninstall`: the process uninstalls, for which the browser beside the
-  // installer is enough (the session passes its own switch).
+  // installer, or a copy of it moved aside, is enough (the session passes
+  // its own switch).
   virtual bool IsInsidePackageImpl(bool uninstall) = 0;
   virtual bool ReadFilesListImpl(const base::FilePath& path, std::list<std::string>* files) = 0;
   virtual std::wstring GetDiskSpaceMessageImpl(const std::vector<VolumeSpace>& volumes) = 0;

@@ -41,6 +41,13 @@ TEST(InstallerUtilsTest, InsidePackageNeedsBrowserFilesListAndOwnName) {
   base::ScopedPathOverride exe_dir(base::DIR_EXE, dir.GetPath(), true, false);
   base::ScopedPathOverride exe_file(base::FILE_EXE, exe, true, false);
   EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/true));  // no browser
+  // What a killed uninstall left: the browser moved aside.
+  const base::FilePath aside = dir.GetPath().Append(GetBrowserExeName() + L".1700000000.old");
+  ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(GetBrowserExeName() + L".1.old"), "x"));
+  EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/true));
+  ASSERT_TRUE(base::WriteFile(aside, "x"));
+  EXPECT_TRUE(InstallerUtils::IsInsidePackage(/*uninstall=*/true));
+  ASSERT_TRUE(base::DeleteFile(aside, /*recursive=*/false));
   ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(GetBrowserExeName()), "x"));
   EXPECT_FALSE(InstallerUtils::IsInsidePackage(/*uninstall=*/false));  // no files_list
   ASSERT_TRUE(base::WriteFile(dir.GetPath().Append(L"files_list"), "x"));

@@ -10,6 +10,7 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/operation_access.h"
+#include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"

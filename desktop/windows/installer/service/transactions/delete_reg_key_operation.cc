@@ -136,6 +136,21 @@ bool DeleteRegKeyOperation::DeleteSubkeysAndKey(base::win::RegKey* key,
   return true;
 }
 
+UndoRecord DeleteRegKeyOperation::DescribeUndo() const {
+  UndoRecord record;
+  for (const SavedRegistryKey& saved : saved_keys_) {
+    if (saved.deleted)
+      record.keys.push_back({saved.key_path, saved.values});
+  }
+  if (record.keys.empty())
+    return UndoRecord();
+  record.kind = UndoRecord::Kind::kRestoreKeys;
+  record.root = root_;
+  record.view = access_flags_ & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
+  record.key = key_path_;
+  return record;
+}
+
 void DeleteRegKeyOperation::DoRollback() {
   for (const SavedRegistryKey& saved : saved_keys_) {
     if (!saved.deleted)

@@ -36,6 +36,8 @@ class DeleteRegKeyOperation : public Operation {
                         Scope scope = Scope::kWholeTree);
   ~DeleteRegKeyOperation() override;
 
+  UndoRecord DescribeUndo() const override;
+
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

@@ -1,21 +1,9 @@
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 
-#include <ctime>
-
 #include "base/logging.h"
-#include "base/strings/string_number_conversions.h"
-#include "base/strings/string_util.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
-namespace {
-
-constexpr wchar_t kMovedAsideExtension[] = L".old";
-// Seconds since 1970 have had nine digits since 1973: a name with fewer
-// was not made by the installer.
-constexpr size_t kMinMovedAsideDigits = 9;
-
-}  // namespace
 
 void AppendOperationError(std::string* error, std::string_view text) {
   if (error)
@@ -91,30 +79,4 @@ DWORD TryOpenForWriting(const base::FilePath& path) {
     return ::GetLastError();
   ::CloseHandle(file);
   return ERROR_SUCCESS;
-}
-
-base::FilePath MakeMovedAsideName(const base::FilePath& path) {
-  return base::FilePath(path.value() + L"." +
-                        std::to_wstring(static_cast<long long>(std::time(nullptr))) +
-                        kMovedAsideExtension);
-}
-
-bool ParseMovedAsideName(const std::wstring& name, std::wstring* original, int64_t* seconds) {
-  if (!base::EndsWith(name, kMovedAsideExtension, base::CompareCase::INSENSITIVE_ASCII))
-    return false;
-  const std::wstring rest = name.substr(0, name.size() - std::size(kMovedAsideExtension) + 1);
-  const size_t dot = rest.rfind(L'.');
-  if (dot == std::wstring::npos || dot == 0)
-    return false;
-  const std::wstring digits = rest.substr(dot + 1);
-  int64_t value = 0;
-  if (digits.size() < kMinMovedAsideDigits ||
-      !base::ContainsOnlyChars(digits, L"0123456789") || !base::StringToInt64(digits, &value)) {
-    return false;
-  }
-  if (original)
-    *original = rest.substr(0, dot);
-  if (seconds)
-    *seconds = value;
-  return true;
 }

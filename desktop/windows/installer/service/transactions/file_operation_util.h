@@ -3,7 +3,6 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -53,13 +52,5 @@ bool IsProgramOrLibrary(const base::FilePath& path);
 // Whether |path| can be opened for writing; ERROR_SUCCESS or the error. A
 // running program or a loaded library gives a sharing violation.
 DWORD TryOpenForWriting(const base::FilePath& path);
-
-// "<path>.<seconds since 1970>.old": where a file is moved aside until the
-// work that deletes or replaces it is final. Only the installer makes such
-// names, so a later installation in the folder never owns one.
-base::FilePath MakeMovedAsideName(const base::FilePath& path);
-// Whether the file name `name` has that form: then `original` is the name
-// it had and `seconds` when it was moved. Either may be null.
-bool ParseMovedAsideName(const std::wstring& name, std::wstring* original, int64_t* seconds);
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_TRANSACTIONS_FILE_OPERATION_UTIL_H_

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/files/file_path.h"
+#include "desktop/windows/installer/service/transactions/saved_registry_key.h"
 
 class Transaction;
 
@@ -16,8 +17,7 @@ class Transaction;
 // was killed half way. Paths are absolute.
 struct UndoRecord {
   enum class Kind {
-    // Nothing a later process undoes: an operation that changed nothing, a
-    // deleted registry key (the next run writes what it needs again), an
+    // Nothing a later process undoes: an operation that changed nothing, an
     // unpacked archive (its folder goes with the versioned folder).
     kNone,
     // `path` was moved aside to `other`: move it back. (Committing deletes
@@ -36,6 +36,9 @@ struct UndoRecord {
     // `key` was made, and its missing ancestors up to `top_key`: delete it
     // with everything below it, then those ancestors while they are empty.
     kDeleteKey,
+    // `key` was deleted with the keys below it: make `keys` again (parents
+    // first, each at or below `key`) and give them their values.
+    kRestoreKeys,
     // `path`, a versioned folder of the installation folder, was made or
     // replaced by the run: it goes once no status names it. Written by the
     // run itself, not by an operation.
@@ -58,6 +61,12 @@ struct UndoRecord {
   std::wstring value_name;
   DWORD value_type = kAbsentValue;
   std::vector<uint8_t> value_data;
+  // kRestoreKeys.
+  struct Key {
+    std::wstring path;  // Below the root.
+    std::vector<SavedRegistryValue> values;
+  };
+  std::vector<Key> keys;
 };
 
 // One undoable change to the machine. Run it through a Transaction; once

@@ -11,6 +11,7 @@
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/process_launcher.h"
 #include "desktop/windows/installer/utils/relative_path.h"

@@ -308,6 +308,9 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   }
   CloseHandle(held_pak);
   CloseHandle(held_library);
+  // The task goes only once the uninstall is final.
+  EXPECT_TRUE(tasks.calls.empty());
+  context_.RunFinalActions();
   std::vector<std::wstring> expected_calls = {L"sweep", L"delete Autoupdate ABC"};
   EXPECT_EQ(expected_calls, tasks.calls);
   EXPECT_FALSE(base::PathExists(root_.Append(L"1.0\\tarvo.exe")));
@@ -384,6 +387,8 @@ TEST_F(FinalizationStepsTest, ProfileDeletionTakesOnlyThisUsersFolder) {
     UninstallCleanupStep step(&context_);
     EXPECT_EQ(STEP_OK, step.Run(0).status);
   }
+  EXPECT_TRUE(base::PathExists(mine));
+  context_.RunFinalActions();
   EXPECT_FALSE(base::PathExists(mine));
   EXPECT_TRUE(base::PathExists(theirs));
   EXPECT_TRUE(base::PathExists(profiles));
@@ -402,6 +407,7 @@ TEST_F(FinalizationStepsTest, ProfileThatIsNotSafeToDeleteStays) {
     UninstallCleanupStep step(&context_);
     EXPECT_EQ(STEP_OK, step.Run(0).status);
   }
+  context_.RunFinalActions();
   EXPECT_TRUE(base::PathExists(users_file));
 }
 

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/bind.h"
 #include "base/command_line.h"
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
@@ -19,6 +20,7 @@
 #include "desktop/windows/installer/service/transactions/write_file_operation.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
+#include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/relative_path.h"
@@ -50,33 +52,36 @@ UninstallCleanupStep::~UninstallCleanupStep() = default;
 
 StepResult UninstallCleanupStep::Run(int /*attempt*/) {
   LOG(INFO) << "Cleaning up files after uninstallation";
-  if (!GetSettings()->GetCopyOnly())
-    RemoveScheduledTasks();
+  // The task and the profile cannot be put back should the uninstall be
+  // killed and undone: they go once it is final.
+  const InstallationStatus* existing = GetExistingInstallation();
+  if (!GetSettings()->GetCopyOnly()) {
+    GetContext()->RunWhenFinal(base::BindOnce(&RemoveScheduledTasks,
+                                              existing ? existing->app_id : std::wstring()));
+  }
   // Made before the files go: it reads the profile folder from the
   // installer preferences, which are deleted with them.
-  const InstallationStatus* existing = GetExistingInstallation();
-  std::unique_ptr<ExistingInstallation> installation;
   if (GetSettings()->GetDeleteProfile() && existing) {
-    installation = std::make_unique<ExistingInstallation>(
-        GetContext()->GetBaseInstallFolder(), std::make_unique<InstallationStatus>(*existing));
+    GetContext()->RunWhenFinal(base::BindOnce(
+        &DeleteProfile,
+        std::make_unique<ExistingInstallation>(GetContext()->GetBaseInstallFolder(),
+                                               std::make_unique<InstallationStatus>(*existing))));
   }
   CleanupBatchFile batch(GetContext()->GetBaseInstallFolder());
   DeleteFiles(&batch);
   WriteBatchFile(&batch);
-
-  if (installation)
-    DeleteProfile(installation.get());
   return StepResult(STEP_OK);
 }
 
-void UninstallCleanupStep::RemoveScheduledTasks() {
+// static
+void UninstallCleanupStep::RemoveScheduledTasks(const std::wstring& app_id) {
   VLOG(1) << "Removing scheduled task";
   std::unique_ptr<WindowsTaskScheduler> scheduler = CreateWindowsTaskScheduler();
   if (!scheduler->Initialize())
     return;
   scheduler->DeleteStaleTasks();
-  if (const InstallationStatus* existing = GetExistingInstallation())
-    scheduler->DeleteTask(kAutoupdateTaskPrefix + existing->app_id);
+  if (!app_id.empty())
+    scheduler->DeleteTask(kAutoupdateTaskPrefix + app_id);
 }
 
 bool UninstallCleanupStep::Delete(const base::FilePath& path) {
@@ -165,7 +170,8 @@ void UninstallCleanupStep::WriteBatchFile(CleanupBatchFile* batch) {
   }
 }
 
-void UninstallCleanupStep::DeleteProfile(Installation* installation) {
+// static
+void UninstallCleanupStep::DeleteProfile(std::unique_ptr<Installation> installation) {
   // Only this user's profile: the parent folder holds every user's.
   base::FilePath profile;
   if (!installation->GetProfilePath(&profile))

@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_STEPS_TEST_SUPPORT_FAKE_STEP_CONTEXT_H_
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/command_line.h"
@@ -39,6 +40,14 @@ class FakeStepContext : public InstallerStepContext {
   bool IsRunningFromInstallFolder() override { return running_from_install_folder; }
   bool HasPackageDir() override { return has_package_dir; }
   const base::CommandLine& GetCommandLine() override { return command_line; }
+  void RunWhenFinal(base::OnceClosure action) override {
+    final_actions.push_back(std::move(action));
+  }
+  void RunFinalActions() {
+    for (base::OnceClosure& action : final_actions)
+      std::move(action).Run();
+    final_actions.clear();
+  }
 
   base::FilePath install_folder;
   base::FilePath package_folder;
@@ -55,6 +64,7 @@ class FakeStepContext : public InstallerStepContext {
   // The backend's switches, as the test gives them.
   base::CommandLine command_line{base::CommandLine::NO_PROGRAM};
   std::vector<std::string> events;
+  std::vector<base::OnceClosure> final_actions;
 
  private:
   Settings* const settings_;
