@@ -17,10 +17,12 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/existing_installation_reader.h"
 #include "desktop/windows/installer/service/installation.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/prefs/json_pref_file_reader.h"
+#include "desktop/windows/installer/service/shell_shortcut_files.h"
 #include "desktop/windows/installer/utils/canonical_folder.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -94,6 +96,7 @@ void InstallationFolderDetailsImpl::Initialize(const base::FilePath& folder, boo
   status_file_description_.clear();
   status_file_text_.clear();
   existing_status_.reset();
+  killed_run_.reset();
   if (!CheckPath())
     return;
   if (base::DirectoryExists(path_))
@@ -156,10 +159,37 @@ void InstallationFolderDetailsImpl::LoadExistingStatus(bool recovery) {
   if (existing_status_) {
     VLOG(1) << "Path is an existing installation";
     NormaliseExistingStatus(existing_status_.get());
+    ReadKilledRun();
     return;
   }
   VLOG(1) << "Path is not an existing installation";
   existing_installation_traces_ = base::PathExists(path_.Append(kLauncherExeName));
+}
+
+void InstallationFolderDetailsImpl::ReadKilledRun() {
+  // The installation counts as what it was before a run killed in the
+  // folder, which the next run undoes first: its files (and shortcuts) are
+  // looked at where that run moved them.
+  std::vector<std::wstring> names;
+  for (const base::FilePath& shortcut :
+       {existing_status_->desktop_shortcut, existing_status_->start_menu_shortcut,
+        existing_status_->quick_launch_shortcut}) {
+    if (!shortcut.empty())
+      names.push_back(shortcut.BaseName().value());
+  }
+  const ShellShortcutFiles shortcuts(ShellShortcutFiles::GetShellFolders(), std::move(names));
+  InstallationJournal::Contents journal;
+  if (InstallationJournal::Read(path_, &journal, InstallationJournal::Role::kRun, &shortcuts) &&
+      !journal.committing) {
+    killed_run_ = std::move(journal);
+  }
+}
+
+base::FilePath InstallationFolderDetailsImpl::BeforeKilledRun(const base::FilePath& path) const {
+  base::FilePath earlier = path;
+  if (killed_run_ && !path.empty() && !killed_run_->FindEarlierFile(path, &earlier))
+    return base::FilePath();
+  return earlier;
 }
 
 void InstallationFolderDetailsImpl::FindValidParent() {
@@ -258,12 +288,12 @@ void InstallationFolderDetailsImpl::ReadExistingInstallation() {
   VLOG(1) << "Determining whether we handled http";
   is_http_handler_ = installation.IsHandlerFor(L"http");
   VLOG(1) << "Reading existing tracking data";
-  if (!base::ReadFileToStringWithMaxSize(path_.Append(kServerTrackingDataFile),
+  if (!base::ReadFileToStringWithMaxSize(BeforeKilledRun(path_.Append(kServerTrackingDataFile)),
                                          &server_tracking_data_, kMaxTrackingDataSize)) {
     server_tracking_data_.clear();
   }
-  const base::FilePath prefs_file = path_.Append(kInstallerPrefsFileName);
-  if (base::PathExists(prefs_file)) {
+  const base::FilePath prefs_file = BeforeKilledRun(path_.Append(kInstallerPrefsFileName));
+  if (!prefs_file.empty() && base::PathExists(prefs_file)) {
     VLOG(1) << "Reading existing prefs";
     // Examining a folder changes nothing in it, not even a damaged file.
     if (std::unique_ptr<base::DictionaryValue> prefs = ReadPreferenceFileOnly(prefs_file))
@@ -272,12 +302,16 @@ void InstallationFolderDetailsImpl::ReadExistingInstallation() {
   ReadProfileLanguage(&installation);
 }
 
-void InstallationFolderDetailsImpl::TestShortcuts(const base::FilePath& target, bool is_launcher) {
-  if (!base::PathExists(target))
+void InstallationFolderDetailsImpl::TestShortcuts(const base::FilePath& installed_target,
+                                                  bool is_launcher) {
+  const base::FilePath target = BeforeKilledRun(installed_target);
+  if (target.empty() || !base::PathExists(target))
     return;
   const InstallationStatus& status = *existing_status_;
-  auto points_to_target = [&target](const base::FilePath& shortcut) {
-    return !shortcut.empty() && ShortcutPointsToFile(shortcut, target);
+  auto before = [this](const base::FilePath& path) { return BeforeKilledRun(path); };
+  auto points_to_target = [&](const base::FilePath& recorded) {
+    const base::FilePath shortcut = BeforeKilledRun(recorded);
+    return !shortcut.empty() && ShortcutPointsToFile(shortcut, target, before);
   };
   if (!desktop_shortcut_exists_) {
     desktop_shortcut_exists_ = points_to_target(status.desktop_shortcut);

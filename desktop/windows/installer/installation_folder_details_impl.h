@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/features/feature_registry.h"
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
+#include "desktop/windows/installer/service/installation_journal.h"
 
 class ExistingInstallation;
 class InstallationStatus;
@@ -72,6 +74,12 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   bool CheckPath();
   void LoadExistingStatus(bool recovery);
   void FindValidParent();
+  // Reads the journal of a run killed in the folder, which the next run
+  // undoes.
+  void ReadKilledRun();
+  // Where `path` was before that run: the copy it moved it to, or empty
+  // when the run made it; `path` itself when no run was killed.
+  base::FilePath BeforeKilledRun(const base::FilePath& path) const;
   // Whether the folder, holding no installation of its own, lies inside
   // another installation or holds one below it.
   bool IsNestedInstallation() const;
@@ -87,6 +95,8 @@ class InstallationFolderDetailsImpl : public InstallationFolderDetails {
   const std::unique_ptr<VolumeQueries> volume_queries_;
 
   std::unique_ptr<InstallationStatus> existing_status_;
+  // The journal of a run killed in the folder, not yet undone.
+  std::optional<InstallationJournal::Contents> killed_run_;
   bool desktop_shortcut_exists_ = false;
   bool start_menu_shortcut_exists_ = false;
   bool quick_launch_shortcut_exists_ = false;

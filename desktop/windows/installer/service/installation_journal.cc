@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/service/installation_journal.h"
 
+#include <algorithm>
 #include <ctime>
 #include <utility>
 #include <vector>
@@ -35,6 +36,7 @@ constexpr KindLetter kKindLetters[] = {
     {UndoRecord::Kind::kRemoveFolders, 'F'},
     {UndoRecord::Kind::kRestoreValue, 'V'},
     {UndoRecord::Kind::kDeleteKey, 'K'},
+    {UndoRecord::Kind::kRestoreKeys, 'R'},
     {UndoRecord::Kind::kVersionedFolder, 'N'},
 };
 
@@ -89,17 +91,56 @@ bool KindOf(std::string_view letter, UndoRecord::Kind* kind) {
 }
 
 // An absolute path below `folder` from a relative one read back; an empty
-// text is the folder itself.
-bool MakeAbsolute(const base::FilePath& folder, const std::string& relative,
-                  base::FilePath* path) {
+// text is the folder itself. An absolute one only for the installer's own
+// shortcut files in the shell's folders.
+bool MakeAbsolute(const base::FilePath& folder, const ShellShortcutFiles* shortcuts,
+                  const std::string& relative, base::FilePath* path) {
   if (relative.empty()) {
     *path = folder;
     return true;
+  }
+  const base::FilePath absolute(base::UTF8ToWide(relative));
+  if (absolute.IsAbsolute()) {
+    *path = absolute;
+    return shortcuts && shortcuts->Contains(absolute);
   }
   if (!IsSafeRelativePath(relative))
     return false;
   *path = folder.Append(base::UTF8ToWide(relative));
   return true;
+}
+
+// The keys of a kRestoreKeys line after its root, view and key: their
+// count, then per key its path, its value count and each value's name,
+// type and data in hex.
+bool ParseRestoredKeys(const std::vector<std::string>& fields, size_t next,
+                       UndoRecord* record) {
+  size_t count = 0;
+  if (next >= fields.size() || !base::StringToSizeT(fields[next++], &count) ||
+      count > fields.size())
+    return false;
+  for (size_t i = 0; i < count; ++i) {
+    size_t values = 0;
+    if (next + 2 > fields.size() || fields[next].empty() ||
+        !base::StringToSizeT(fields[next + 1], &values) || values > fields.size()) {
+      return false;
+    }
+    UndoRecord::Key key{base::UTF8ToWide(fields[next]), {}};
+    next += 2;
+    for (size_t v = 0; v < values; ++v, next += 3) {
+      SavedRegistryValue value;
+      uint32_t type = 0;
+      if (next + 3 > fields.size() || !base::StringToUint(fields[next + 1], &type) ||
+          !base::HexStringToBytes(fields[next + 2], &value.data)) {
+        return false;
+      }
+      value.name = base::UTF8ToWide(fields[next]);
+      value.type = type;
+      key.values.push_back(std::move(value));
+    }
+    record->keys.push_back(std::move(key));
+  }
+  return next == fields.size() && !record->keys.empty();
 }
 
 // "V", root, view, key, value name, type (or "-"), data in hex; "K", root,
@@ -119,6 +160,8 @@ bool ParseRegistryRecord(const std::vector<std::string>& fields, UndoRecord* rec
     record->top_key = base::UTF8ToWide(fields[4]);
     return true;
   }
+  if (record->kind == UndoRecord::Kind::kRestoreKeys)
+    return ParseRestoredKeys(fields, 4, record);
   uint32_t type = 0;
   if (fields.size() != 7 ||
       (fields[5] != kAbsentType && !base::StringToUint(fields[5], &type)) ||
@@ -130,22 +173,26 @@ bool ParseRegistryRecord(const std::vector<std::string>& fields, UndoRecord* rec
   return true;
 }
 
-bool ParseRecord(const base::FilePath& folder, const std::string& line, UndoRecord* record) {
+bool IsRegistryKind(UndoRecord::Kind kind) {
+  return kind == UndoRecord::Kind::kRestoreValue || kind == UndoRecord::Kind::kDeleteKey ||
+         kind == UndoRecord::Kind::kRestoreKeys;
+}
+
+bool ParseRecord(const base::FilePath& folder, const ShellShortcutFiles* shortcuts,
+                 const std::string& line, UndoRecord* record) {
   const std::vector<std::string> fields =
       base::SplitString(line, "\t", base::KEEP_WHITESPACE, base::SPLIT_WANT_ALL);
   if (fields.empty() || !KindOf(fields[0], &record->kind))
     return false;
-  if (record->kind == UndoRecord::Kind::kRestoreValue ||
-      record->kind == UndoRecord::Kind::kDeleteKey) {
+  if (IsRegistryKind(record->kind))
     return ParseRegistryRecord(fields, record);
-  }
   // A file moved aside or away names where it went; only made folders may
   // leave the second path empty (removed up to the installation folder).
   const bool needs_other =
       record->kind == UndoRecord::Kind::kPutBack || record->kind == UndoRecord::Kind::kMoveBack;
   return fields.size() == 3 && !fields[1].empty() && (!needs_other || !fields[2].empty()) &&
-         MakeAbsolute(folder, fields[1], &record->path) &&
-         MakeAbsolute(folder, fields[2], &record->other);
+         MakeAbsolute(folder, shortcuts, fields[1], &record->path) &&
+         MakeAbsolute(folder, shortcuts, fields[2], &record->other);
 }
 
 std::string RegistryLine(const UndoRecord& record) {
@@ -158,6 +205,21 @@ std::string RegistryLine(const UndoRecord& record) {
                      std::to_string(record.view) + "\t" + base::WideToUTF8(record.key);
   if (record.kind == UndoRecord::Kind::kDeleteKey)
     return record.top_key.empty() ? std::string() : line + "\t" + base::WideToUTF8(record.top_key);
+  if (record.kind == UndoRecord::Kind::kRestoreKeys) {
+    line += "\t" + std::to_string(record.keys.size());
+    for (const UndoRecord::Key& key : record.keys) {
+      if (key.path.empty() || !FitsOnALine(key.path))
+        return std::string();
+      line += "\t" + base::WideToUTF8(key.path) + "\t" + std::to_string(key.values.size());
+      for (const SavedRegistryValue& value : key.values) {
+        if (!FitsOnALine(value.name))
+          return std::string();
+        line += "\t" + base::WideToUTF8(value.name) + "\t" + std::to_string(value.type) +
+                "\t" + base::HexEncode(value.data.data(), value.data.size());
+      }
+    }
+    return line;
+  }
   return line + "\t" + base::WideToUTF8(record.value_name) + "\t" +
          (record.value_type == UndoRecord::kAbsentValue ? std::string(kAbsentType)
                                                         : std::to_string(record.value_type)) +
@@ -200,8 +262,10 @@ bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
 }
 
 // static
-std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::FilePath& folder,
-                                                                Role role) {
+std::unique_ptr<InstallationJournal> InstallationJournal::Start(
+    const base::FilePath& folder,
+    Role role,
+    const ShellShortcutFiles* shortcuts) {
   const base::FilePath path = GetPath(folder, role);
   base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
                                              FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -213,6 +277,8 @@ std::unique_ptr<InstallationJournal> InstallationJournal::Start(const base::File
   }
   std::unique_ptr<InstallationJournal> journal(
       new InstallationJournal(folder, path, std::move(file)));
+  if (shortcuts)
+    journal->shortcuts_.emplace(*shortcuts);
   const long long now = static_cast<long long>(std::time(nullptr));
   if (!journal->Append(std::string(kHeader) + "\t" + std::to_string(now))) {
     journal->Remove();
@@ -227,16 +293,22 @@ base::FilePath InstallationJournal::GetPath(const base::FilePath& folder, Role r
 }
 
 // static
-bool InstallationJournal::Read(const base::FilePath& folder, Contents* contents, Role role) {
+bool InstallationJournal::Read(const base::FilePath& folder,
+                               Contents* contents,
+                               Role role,
+                               const ShellShortcutFiles* shortcuts) {
   std::string text;
   if (!base::ReadFileToStringWithMaxSize(GetPath(folder, role), &text, kMaxJournalSize))
     return false;
   *contents = Contents();
-  const std::vector<std::string> lines =
-      base::SplitString(text, "\n", base::KEEP_WHITESPACE, base::SPLIT_WANT_NONEMPTY);
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (i == 0) {
+  bool header = true;
+  for (size_t start = 0, end = 0; start < text.size(); start = end + 1) {
+    end = std::min(text.find('\n', start), text.size());
+    const std::string line = text.substr(start, end - start);
+    if (line.empty())
+      continue;
+    if (header) {
+      header = false;
       const size_t tab = line.find('\t');
       if (tab == std::string::npos || line.compare(0, tab, kHeader) != 0 ||
           !base::StringToInt64(std::string_view(line).substr(tab + 1), &contents->started)) {
@@ -249,11 +321,27 @@ bool InstallationJournal::Read(const base::FilePath& folder, Contents* contents,
       continue;
     }
     UndoRecord record;
-    if (!ParseRecord(folder, line, &record)) {
+    if (!ParseRecord(folder, shortcuts, line, &record)) {
       LOG(WARNING) << "Skipping an invalid line of the installation journal: " << line;
       continue;
     }
     contents->records.push_back(std::move(record));
+    contents->offsets.push_back(start);
+  }
+  return true;
+}
+
+// static
+bool InstallationJournal::TakeOutFrom(const base::FilePath& folder, Role role, uint64_t offset) {
+  base::win::ScopedHandle file(::CreateFileW(GetPath(folder, role).value().c_str(), GENERIC_WRITE,
+                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(offset);
+  if (!file.IsValid() || !::SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(file.Get()) || !::FlushFileBuffers(file.Get())) {
+    PLOG(ERROR) << "Cannot take undone changes out of the installation journal of " << folder;
+    return false;
   }
   return true;
 }
@@ -275,8 +363,7 @@ InstallationJournal::InstallationJournal(const base::FilePath& folder,
 InstallationJournal::~InstallationJournal() = default;
 
 void InstallationJournal::Record(const UndoRecord& record) {
-  if (record.kind == UndoRecord::Kind::kRestoreValue ||
-      record.kind == UndoRecord::Kind::kDeleteKey) {
+  if (IsRegistryKind(record.kind)) {
     const std::string line = RegistryLine(record);
     if (!line.empty())
       Append(line);
@@ -344,6 +431,10 @@ bool InstallationJournal::Append(const std::string& line) {
 }
 
 bool InstallationJournal::MakeRelative(const base::FilePath& path, std::string* relative) const {
+  if (shortcuts_ && shortcuts_->Contains(path)) {
+    *relative = base::WideToUTF8(path.value());
+    return true;
+  }
   // The folder as the path spells it, whatever its case; the rest keeps the
   // path's own spelling, which undoing a move puts back.
   if (!IsParentPathIgnoreCase(folder_, path))

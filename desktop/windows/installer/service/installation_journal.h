@@ -5,36 +5,44 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "base/files/file_path.h"
 #include "base/win/scoped_handle.h"
+#include "desktop/windows/installer/service/shell_shortcut_files.h"
 #include "desktop/windows/installer/service/transactions/operation_journal.h"
 
 // What a run that works in an installation folder writes down there, change
 // by change, so that the next run can put things right when this one is
 // killed half way: undo every change in reverse order, or, once the run
 // was committing, finish the commit (remove the moved-aside files). Only
-// changes of files inside the installation folder, and of registry values
-// and keys, are written down (a deleted registry key is not: the next run
-// writes what it needs again).
+// changes of files inside the installation folder and of the installer's
+// own shortcut files in the shell's folders, and of registry values and
+// keys, are written down. A later run takes each change out once it has
+// undone it, so that a run killed while undoing leaves only what is still
+// to undo.
 //
 // The file is "installation_journal" ("installation_journal_preparation"
 // for the backend that prepares the package): a header line with the time
 // the run began (seconds since 1970), one line per change, tab-separated (a
 // letter; for a file the path and the second path, both relative to the
-// installation folder; for the registry the root, view, key, and for a
-// value its name, earlier type and data in hex), and "committing" once the
-// run's work is final.
+// installation folder, or absolute for a shortcut file; for the registry
+// the root, view, key, and for a value its name, earlier type and data in
+// hex, for deleted keys each key with its values), and "committing" once
+// the run's work is final.
 class InstallationJournal : public OperationJournal {
  public:
   // What a journal left by an earlier run says.
   struct Contents {
     int64_t started = 0;
     bool committing = false;
-    // Oldest first; paths absolute, each checked to lie in the folder.
+    // Oldest first; paths absolute, each checked to lie in the folder (or
+    // to be one of the installer's shortcut files).
     std::vector<UndoRecord> records;
+    // Where each record's line begins in the file.
+    std::vector<uint64_t> offsets;
 
     // Where the file at `path` was before the run: the copy it was moved
     // aside or away to, or `path` itself when the run did not touch it.
@@ -50,13 +58,22 @@ class InstallationJournal : public OperationJournal {
   // Starts the journal of a run in `folder`; null when it cannot be made
   // (one is there already, or the folder is not writable): the run then
   // goes on without one.
+  // `shortcuts`, when given, are what the journal may name outside the
+  // folder.
   static std::unique_ptr<InstallationJournal> Start(const base::FilePath& folder,
-                                                    Role role = Role::kRun);
+                                                    Role role = Role::kRun,
+                                                    const ShellShortcutFiles* shortcuts = nullptr);
 
   static base::FilePath GetPath(const base::FilePath& folder, Role role = Role::kRun);
   // False when `folder` has no journal. Lines that cannot be read, or name
   // a place outside the folder, are left out.
-  static bool Read(const base::FilePath& folder, Contents* contents, Role role = Role::kRun);
+  static bool Read(const base::FilePath& folder,
+                   Contents* contents,
+                   Role role = Role::kRun,
+                   const ShellShortcutFiles* shortcuts = nullptr);
+  // Cuts the journal a killed run left at `offset` (the start of the line
+  // of a change just undone), and makes that last.
+  static bool TakeOutFrom(const base::FilePath& folder, Role role, uint64_t offset);
   // Whether a running process still writes the journal: then it is that
   // run's, not one left by a killed run.
   static bool IsBeingWritten(const base::FilePath& folder, Role role);
@@ -89,6 +106,7 @@ class InstallationJournal : public OperationJournal {
   const base::FilePath path_;
   base::win::ScopedHandle file_;
   uint64_t length_ = 0;
+  std::optional<ShellShortcutFiles> shortcuts_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_JOURNAL_H_

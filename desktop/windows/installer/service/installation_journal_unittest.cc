@@ -153,6 +153,52 @@ TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
   EXPECT_EQ(folder_.Append(L"launcher.exe"), contents.records[0].path);
 }
 
+// Outside the folder only the installer's own shortcut files, by their
+// names, directly in the shell's folders; deleted keys with their values.
+// A change taken out once undone is gone from what the next run reads.
+TEST_F(InstallationJournalTest, ShortcutFilesAndDeletedKeys) {
+  const base::FilePath desktop = temp_.GetPath().Append(L"Desktop");
+  const ShellShortcutFiles shortcuts({desktop}, {L"Tarvo developer.lnk"});
+  const base::FilePath own = desktop.Append(L"Tarvo developer.lnk");
+  std::unique_ptr<InstallationJournal> journal =
+      InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts);
+  ASSERT_TRUE(journal);
+  journal->Record(FileRecord(UndoRecord::Kind::kPutBack, own,
+                             desktop.Append(L"Tarvo developer.lnk.1700000000.old")));
+  for (const base::FilePath& other :
+       {desktop.Append(L"Mine.lnk"), desktop.Append(L"Sub\Tarvo developer.lnk"),
+        temp_.GetPath().Append(L"Tarvo developer.lnk")}) {
+    journal->Record(FileRecord(UndoRecord::Kind::kDelete, other));
+  }
+  UndoRecord keys;
+  keys.kind = UndoRecord::Kind::kRestoreKeys;
+  keys.root = HKEY_CURRENT_USER;
+  keys.key = L"Software\Classes\Tarvodeveloper";
+  keys.keys = {{keys.key, {{L"", REG_SZ, {'a', 0}}, {L"URL Protocol", REG_SZ, {}}}},
+               {keys.key + L"\shell", {}}};
+  journal->Record(keys);
+  journal->Record(FileRecord(UndoRecord::Kind::kDelete, own));
+  journal.reset();
+
+  InstallationJournal::Contents contents;
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  EXPECT_EQ(1u, contents.records.size());  // Only the key: no shortcut files known.
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents, InstallationJournal::Role::kRun,
+                                        &shortcuts));
+  ASSERT_EQ(3u, contents.records.size());
+  EXPECT_EQ(own, contents.records[0].path);
+  ASSERT_EQ(2u, contents.records[1].keys.size());
+  EXPECT_EQ(L"URL Protocol", contents.records[1].keys[0].values[1].name);
+  EXPECT_EQ((std::vector<uint8_t>{'a', 0}), contents.records[1].keys[0].values[0].data);
+  EXPECT_EQ(keys.key + L"\shell", contents.records[1].keys[1].path);
+
+  ASSERT_TRUE(InstallationJournal::TakeOutFrom(folder_, InstallationJournal::Role::kRun,
+                                               contents.offsets[1]));
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents, InstallationJournal::Role::kRun,
+                                        &shortcuts));
+  EXPECT_EQ(1u, contents.records.size());
+}
+
 TEST_F(InstallationJournalTest, EarlierFileOfAPath) {
   const base::FilePath status = folder_.Append(L"installation_status.json");
   const base::FilePath moved = folder_.Append(L"old_status\\installation_status.json.1700000000");

@@ -18,6 +18,8 @@ void JournalRegistryUndo::Undo(const UndoRecord& record) const {
     RestoreValue(record);
   else if (record.kind == UndoRecord::Kind::kDeleteKey)
     DeleteKey(record);
+  else if (record.kind == UndoRecord::Kind::kRestoreKeys)
+    RestoreKeys(record);
 }
 
 bool JournalRegistryUndo::IsTrustedWith(const UndoRecord& record) const {
@@ -89,5 +91,36 @@ void JournalRegistryUndo::DeleteKey(const UndoRecord& record) const {
       return;
     }
     path.resize(path.rfind(L'\\'));
+  }
+}
+
+void JournalRegistryUndo::RestoreKeys(const UndoRecord& record) const {
+  const std::wstring top = NormalizeRegistryKeyPath(record.key);
+  for (const UndoRecord::Key& saved : record.keys) {
+    const std::wstring path = NormalizeRegistryKeyPath(saved.path);
+    if (path.compare(0, top.size(), top) != 0 ||
+        (path.size() != top.size() && path[top.size()] != L'\\') ||
+        !IsRegistryKeySafeToChange(path) ||
+        !(own_.IsOwnKey(record.root, path) || own_.LeadsToOwnEntries(record.root, path))) {
+      LOG(WARNING) << "Not making the key " << saved.path << " again: the installer never makes it";
+      continue;
+    }
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(record.root, path.c_str(), 0, nullptr, 0, record.view | KEY_SET_VALUE,
+                          nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      LOG(ERROR) << "Cannot make the key " << saved.path << " again";
+      continue;
+    }
+    for (const SavedRegistryValue& value : saved.values) {
+      if (!own_.IsOwnValue(record.root, path, value.name)) {
+        LOG(WARNING) << "Not restoring the value " << value.name << " of " << saved.path
+                     << ": the installer never writes it";
+        continue;
+      }
+      ::RegSetValueExW(key, value.name.c_str(), 0, value.type,
+                       value.data.empty() ? nullptr : value.data.data(),
+                       static_cast<DWORD>(value.data.size()));
+    }
+    ::RegCloseKey(key);
   }
 }

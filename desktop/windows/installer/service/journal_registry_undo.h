@@ -21,7 +21,7 @@ class JournalRegistryUndo {
   JournalRegistryUndo(const JournalRegistryUndo&) = delete;
   JournalRegistryUndo& operator=(const JournalRegistryUndo&) = delete;
 
-  // Undoes one kRestoreValue or kDeleteKey record.
+  // Undoes one kRestoreValue, kDeleteKey or kRestoreKeys record.
   void Undo(const UndoRecord& record) const;
 
  private:
@@ -32,6 +32,9 @@ class JournalRegistryUndo {
   // installer's whole, otherwise only when empty; so do the ancestors it
   // made, while they are empty.
   void DeleteKey(const UndoRecord& record) const;
+  // Keys the run deleted are made again with the values they held, as far
+  // as the installer owns them.
+  void RestoreKeys(const UndoRecord& record) const;
 
   const OwnRegistryEntries own_;
   const ObjectWriters writers_;

@@ -26,6 +26,7 @@
 #include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
 
@@ -100,8 +101,15 @@ bool BackupBelongsTo(const UndoRecord& record) {
 
 }  // namespace
 
-LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder)
-    : folder_(folder.StripTrailingSeparators()), boundary_(folder_) {}
+LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder,
+                                 const ShellShortcutFiles* shortcuts)
+    : folder_(folder.StripTrailingSeparators()), boundary_(folder_) {
+  if (!shortcuts)
+    return;
+  shortcuts_.emplace(*shortcuts);
+  for (const base::FilePath& shell_folder : shortcuts->folders())
+    boundary_.AddFolder(shell_folder);
+}
 
 bool LeftoverCleaner::IsReachable(const UndoRecord& record) const {
   for (const base::FilePath* path : {&record.path, &record.other}) {
@@ -129,7 +137,8 @@ void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
     return;
   }
   InstallationJournal::Contents journal;
-  if (!InstallationJournal::Read(folder_, &journal, role)) {
+  if (!InstallationJournal::Read(folder_, &journal, role,
+                                 shortcuts_ ? &*shortcuts_ : nullptr)) {
     // One that cannot be read (too large, say) tells nothing to undo, and
     // left in place it would keep every later run from keeping its own.
     if (base::PathExists(journal_path) && !base::DirectoryExists(journal_path)) {
@@ -138,15 +147,22 @@ void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
     }
     return;
   }
-  std::erase_if(journal.records, [this](const UndoRecord& record) { return !IsReachable(record); });
-  for (const UndoRecord& record : journal.records)
-    Record(record);
+  // Lines a link leads out of the folder are passed over; the others keep
+  // their place in the file, to be taken out once undone.
+  std::vector<bool> reachable;
+  for (const UndoRecord& record : journal.records) {
+    reachable.push_back(IsReachable(record));
+    if (reachable.back())
+      Record(record);
+  }
   journal_started_ = journal_started_ ? std::min(journal_started_, journal.started)
                                       : journal.started;
   if (journal.committing) {
     LOG(INFO) << "Completing the commit of a run killed in " << folder_;
-    for (const UndoRecord& record : journal.records)
-      Complete(record);
+    for (size_t i = 0; i < journal.records.size(); ++i) {
+      if (reachable[i])
+        Complete(journal.records[i]);
+    }
   } else {
     LOG(INFO) << "Undoing " << journal.records.size() << " changes of a run killed in "
               << folder_;
@@ -155,13 +171,24 @@ void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
     const ObjectWriters writers = std::max(security->GetWriters(folder_.value()),
                                            security->GetWriters(journal_path.value()));
     const JournalRegistryUndo registry(folder_, writers);
-    for (auto it = journal.records.rbegin(); it != journal.records.rend(); ++it) {
-      if (it->kind == UndoRecord::Kind::kRestoreValue || it->kind == UndoRecord::Kind::kDeleteKey)
-        registry.Undo(*it);
-      else if (writers == ObjectWriters::kOthers && !IsRemoval(*it))
-        LOG(WARNING) << "Not moving " << it->path << " back: others can write the journal";
-      else
-        Undo(*it);
+    for (size_t i = journal.records.size(); i-- > 0;) {
+      const UndoRecord& record = journal.records[i];
+      if (record.kind == UndoRecord::Kind::kRestoreValue ||
+          record.kind == UndoRecord::Kind::kDeleteKey ||
+          record.kind == UndoRecord::Kind::kRestoreKeys) {
+        registry.Undo(record);
+      } else if (!reachable[i]) {
+        continue;
+      } else if (writers == ObjectWriters::kOthers && !IsRemoval(record)) {
+        LOG(WARNING) << "Not moving " << record.path << " back: others can write the journal";
+      } else {
+        Undo(record);
+      }
+      // Undone twice, a change would take back what undoing the changes
+      // after it put back.
+      InstallationJournal::TakeOutFrom(folder_, role, journal.offsets[i]);
+      if (i == journal.records.size() / 2)
+        StopHereIfTestAsks("undoing");
     }
     undone_since_ = undone_since_ ? std::min(undone_since_, journal.started) : journal.started;
   }
@@ -214,6 +241,7 @@ void LeftoverCleaner::Undo(const UndoRecord& record) {
       return;
     case UndoRecord::Kind::kRestoreValue:
     case UndoRecord::Kind::kDeleteKey:
+    case UndoRecord::Kind::kRestoreKeys:
     case UndoRecord::Kind::kVersionedFolder:
     case UndoRecord::Kind::kNone:
       return;

@@ -2,11 +2,13 @@
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_LEFTOVER_CLEANER_H_
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <string>
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/installation_journal.h"
+#include "desktop/windows/installer/service/shell_shortcut_files.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
 
@@ -20,14 +22,18 @@
 // skipped, and a removal takes a link itself or leaves it (FolderBoundary).
 class LeftoverCleaner {
  public:
-  explicit LeftoverCleaner(const base::FilePath& folder);
+  // `shortcuts`, when given: the shortcut files outside the folder that a
+  // journal may name.
+  explicit LeftoverCleaner(const base::FilePath& folder,
+                           const ShellShortcutFiles* shortcuts = nullptr);
   LeftoverCleaner(const LeftoverCleaner&) = delete;
   LeftoverCleaner& operator=(const LeftoverCleaner&) = delete;
 
   // The runs whose journals are in the folder were killed: finishes the
   // commit of one that was committing, otherwise undoes its changes, newest
-  // first; then the journal goes. A journal that a running process still
-  // writes is left alone.
+  // first, each taken out of the journal once undone (a run killed while
+  // undoing leaves the rest to the next); then the journal goes. A journal
+  // that a running process still writes is left alone.
   void FinishInterruptedRun();
 
   // A versioned folder that stays whatever the status files say (the one a
@@ -67,7 +73,8 @@ class LeftoverCleaner {
   static bool IsInUse(const base::FilePath& folder);
 
   const base::FilePath folder_;
-  const FolderBoundary boundary_;
+  std::optional<ShellShortcutFiles> shortcuts_;
+  FolderBoundary boundary_;
   std::set<std::wstring> kept_;
   // Lower-case names of the versioned folders a journal or AddRecorded
   // names.

@@ -21,6 +21,7 @@
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/service/transactions/delete_file_operation.h"
+#include "desktop/windows/installer/service/transactions/delete_reg_key_operation.h"
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
@@ -429,6 +430,44 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
     EXPECT_EQ(writers == ObjectWriters::kOthers ? "now" : "before", Read(L"kept.txt"));
     base::DeleteFile(Path(L"kept.txt.1700000000.old"), /*recursive=*/false);
   }
+}
+
+// A killed uninstall: the keys it deleted come back with their values, and
+// so do the shortcut files it moved aside in the shell's folders; a planted
+// line for a key the installer never makes is passed over.
+TEST_F(LeftoverCleanerTest, DeletedKeysAndShortcutFilesComeBack) {
+  const base::FilePath desktop = temp_.GetPath().Append(L"Desktop");
+  const base::FilePath shortcut = desktop.Append(L"Tarvo developer.lnk");
+  const ShellShortcutFiles shortcuts({desktop}, {shortcut.BaseName().value()});
+  ASSERT_TRUE(base::CreateDirectory(desktop));
+  ASSERT_TRUE(base::WriteFile(shortcut, "lnk"));
+  ASSERT_TRUE(SetString(OwnClass(L"\shell\open\command"), L"", L"open")
+                  ->Execute(&scratch_, nullptr));
+  ASSERT_TRUE(SetString(OwnClass(L""), L"URL Protocol", L"")->Execute(&scratch_, nullptr));
+  scratch_.Commit();
+  const auto before = SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software");
+  {
+    std::unique_ptr<InstallationJournal> journal =
+        InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts);
+    auto* transaction = new Transaction;  // Killed: neither committed nor rolled back.
+    transaction->SetJournal(journal.get());
+    ASSERT_TRUE(transaction->Execute(
+        std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, OwnClass(L""), 0), nullptr));
+    ASSERT_TRUE(transaction->Execute(
+        std::make_unique<DeleteFileOperation>(shortcut, false, false), nullptr));
+  }
+  const std::wstring run = L"Software\Microsoft\Windows\CurrentVersion\Run";
+  std::string text;
+  ASSERT_TRUE(base::ReadFileToString(InstallationJournal::GetPath(folder_), &text));
+  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
+                              text + "R\tHKCU\t0\t" + base::WideToUTF8(run) + "\t1\t" +
+                                  base::WideToUTF8(run) + "\t1\tevil\t1\t00\n"));
+  ASSERT_FALSE(base::PathExists(shortcut));
+
+  LeftoverCleaner(folder_, &shortcuts).FinishInterruptedRun();
+  EXPECT_EQ(before, SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software"));
+  EXPECT_TRUE(base::PathExists(shortcut));
+  EXPECT_FALSE(base::win::RegKey(HKEY_CURRENT_USER, run.c_str(), KEY_READ).Valid());
 }
 
 }  // namespace

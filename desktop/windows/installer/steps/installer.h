@@ -18,6 +18,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/service/installation_journal.h"
+#include "desktop/windows/installer/service/shell_shortcut_files.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
@@ -141,6 +142,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // What runs killed in `folder` left is put right before this one works;
   // from then on no file operation of the run reaches through a link in it.
   void RecoverInterruptedWork(const base::FilePath& folder);
+  // The shortcut files outside the folder that this run's journal, and
+  // that of a run it puts right, may name.
+  ShellShortcutFiles GetOwnShortcutFiles();
   // From here on the next run can undo this one's changes should it be
   // killed, and knows the versioned folders the run makes and replaces for
   // its installer's.

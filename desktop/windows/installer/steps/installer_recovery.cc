@@ -1,9 +1,15 @@
 #include "desktop/windows/installer/steps/installer.h"
 
+#include <utility>
+#include <vector>
+
 #include "base/base_paths.h"
 #include "base/logging.h"
 #include "base/path_service.h"
+#include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/service/leftover_cleaner.h"
+#include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/steps/installer_steps.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
@@ -23,10 +29,33 @@ base::FilePath GetOwnSubfolder(const base::FilePath& folder) {
 
 }  // namespace
 
+ShellShortcutFiles Installer::GetOwnShortcutFiles() {
+  // The current name, and those an earlier installation's shortcuts had,
+  // which an upgrade renames.
+  std::vector<std::wstring> names = {MakeShortcutFileName()};
+  std::vector<base::FilePath> recorded;
+  if (const InstallationStatus* existing = GetExistingInstallation()) {
+    recorded = {existing->desktop_shortcut, existing->start_menu_shortcut,
+                existing->quick_launch_shortcut};
+  }
+  if (const InstallationFolderDetails* details = settings_->GetFolderDetails()) {
+    for (const base::FilePath& pin : details->GetPinnedShortcutPaths())
+      recorded.push_back(pin);
+  }
+  for (const base::FilePath& shortcut : recorded) {
+    if (!shortcut.empty())
+      names.push_back(shortcut.BaseName().value());
+  }
+  return ShellShortcutFiles(ShellShortcutFiles::GetShellFolders(), std::move(names));
+}
+
 void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
+  const ShellShortcutFiles shortcuts = GetOwnShortcutFiles();
   folder_boundary_ = std::make_unique<FolderBoundary>(folder);
+  for (const base::FilePath& shell_folder : shortcuts.folders())
+    folder_boundary_->AddFolder(shell_folder);
   transaction_.SetFolderBoundary(folder_boundary_.get());
-  LeftoverCleaner cleaner(folder);
+  LeftoverCleaner cleaner(folder, &shortcuts);
   cleaner.FinishInterruptedRun();
   // The folder this run prepares or runs from, and the installation it
   // replaces, stay whatever the files on disk say now.
@@ -39,7 +68,8 @@ void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
 
 void Installer::StartJournal(const base::FilePath& folder, InstallationJournal::Role role) {
   DCHECK(!journal_);
-  journal_ = InstallationJournal::Start(folder, role);
+  const ShellShortcutFiles shortcuts = GetOwnShortcutFiles();
+  journal_ = InstallationJournal::Start(folder, role, &shortcuts);
   journal_folder_ = folder;
   operations_before_journal_ = transaction_.size();
   transaction_.SetJournal(journal_.get());

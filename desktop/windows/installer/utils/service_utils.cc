@@ -383,7 +383,9 @@ bool ReadShortcutProperties(const base::FilePath& shortcut, uint32_t options,
   return g_shortcut_reader.load()(shortcut, options, properties);
 }
 
-bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file) {
+bool ShortcutPointsToFile(const base::FilePath& shortcut,
+                          const base::FilePath& file,
+                          const std::function<base::FilePath(const base::FilePath&)>& locate) {
   VLOG(1) << "Testing shortcut " << shortcut.value() << " for " << file.value();
   base::win::ShortcutProperties properties;
   if (!g_shortcut_reader.load()(shortcut, base::win::ShortcutProperties::PROPERTIES_TARGET,
@@ -391,7 +393,8 @@ bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& 
     return false;
   FileIdentity target_identity;
   FileIdentity file_identity;
-  return GetFileIdentity(properties.target, &target_identity) &&
+  const base::FilePath target = locate ? locate(properties.target) : properties.target;
+  return GetFileIdentity(target, &target_identity) &&
          GetFileIdentity(file, &file_identity) && target_identity == file_identity;
 }
 

@@ -5,6 +5,7 @@
 #include <shtypes.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -118,7 +119,13 @@ bool GetFileIdentity(const base::FilePath& path, FileIdentity* identity);
 bool ReadShortcutProperties(const base::FilePath& shortcut, uint32_t options,
                             base::win::ShortcutProperties* properties);
 // Whether the shortcut's target is `file` (the same file on disk).
-bool ShortcutPointsToFile(const base::FilePath& shortcut, const base::FilePath& file);
+// `locate`, when given, says where the shortcut's target path leads in
+// the view `file` belongs to (the installation as it was before a killed
+// run moved its files).
+bool ShortcutPointsToFile(
+    const base::FilePath& shortcut,
+    const base::FilePath& file,
+    const std::function<base::FilePath(const base::FilePath&)>& locate = nullptr);
 
 // Appends to `pins` every taskbar pin ("*.lnk" in the path service's
 // DIR_TASKBAR_PINS) that points to `target` and carries `app_id`.
