@@ -280,6 +280,16 @@ def check_no_stray_folders(prefix, what):
             what, sorted(versioned), sorted(owned), half_done)
 
 
+def journal_is_final(prefix):
+    """Whether a killed run's journal was gone or committing: its work
+    stays."""
+    journal = os.path.join(prefix.unix(FOLDER), "installation_journal")
+    if not os.path.exists(journal):
+        return True
+    with open(journal, encoding="utf-8", errors="replace") as f:
+        return "committing" in f.read().splitlines()
+
+
 def work_is_final(prefix, version):
     """Whether the killed run's status is on disk for good: its journal was
     gone or committing when the prefix was killed."""
@@ -290,11 +300,7 @@ def work_is_final(prefix, version):
     with open(status_file, encoding="utf-8") as f:
         if '"version":"%s"' % version not in f.read():
             return False
-    journal = os.path.join(root, "installation_journal")
-    if not os.path.exists(journal):
-        return True
-    with open(journal, encoding="utf-8", errors="replace") as f:
-        return "committing" in f.read().splitlines()
+    return journal_is_final(prefix)
 
 
 class KillCycles:
@@ -304,8 +310,12 @@ class KillCycles:
     (and run twice: the reference for a run killed once its work was final)
     is made and compared with what each run after a kill left."""
 
-    def __init__(self, prefix, a, upgrade):
+    def __init__(self, prefix, a, upgrade, windows=None):
         self.prefix = prefix
+        if windows:
+            # Where Windows 8 and later make the start-menu shortcut again.
+            run(prefix, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", windows,
+                "/f")
         self.v1 = engine_beside(prefix, "v1", a.v1, a.engine_v1)
         self.v2 = engine_beside(prefix, "v2", os.path.join(a.packages_dir, "installer_v2.exe"),
                                 os.path.join(a.packages_dir, "bin_" + e2e.V2))
@@ -346,6 +356,42 @@ class KillCycles:
         print("%s, then the same run and the uninstall: nothing left%s"
               % (what, " (the killed run was complete)" if final else ""))
 
+    def check_killed_uninstall(self, point, then):
+        """An uninstall killed at `point`, then the uninstall again (it puts
+        the killed one right first: nothing left) or the install (what the
+        install leaves after an install, or on a clean machine when the
+        killed uninstall's work was final)."""
+        what = "an uninstall killed at " + point
+        self.prepare()
+        run_ok(self.prefix, self.command, "install before " + what, wait=False)
+        run_killed_at(self.prefix, uninstall_cmd(self.prefix, self.version), point)
+        if then == "uninstall":
+            run_ok(self.prefix, uninstall_cmd(self.prefix, self.version),
+                   "the uninstall after " + what, wait=False)
+            check_empty(self.prefix, self.empty, "the uninstall after " + what)
+            print("%s, then the uninstall again: nothing left" % what)
+            return
+        final = journal_is_final(self.prefix)
+        run_ok(self.prefix, self.command, "the install after " + what, wait=False)
+        check_no_stray_folders(self.prefix, "the install after " + what)
+        self.results.append((what, 1 if final else 2, self.installed_version(),
+                             state(self.prefix)))
+        self.uninstall(what)
+        print("%s, then the install and the uninstall: nothing left" % what)
+
+    def check_killed_while_undoing(self, point):
+        """A run killed at `point`, the next one killed while it undoes that
+        run, then the same command: as on a clean machine."""
+        what = "killed at %s, the next run killed while undoing" % point
+        self.prepare()
+        run_killed_at(self.prefix, self.command, point)
+        run_killed_at(self.prefix, self.command, "undoing")
+        run_ok(self.prefix, self.command, "the run after " + what, wait=False)
+        check_no_stray_folders(self.prefix, "the run after " + what)
+        self.results.append((what, 1, self.installed_version(), state(self.prefix)))
+        self.uninstall(what)
+        print("%s, then the same run and the uninstall: nothing left" % what)
+
     def check_uninstall(self, kill, what):
         """An uninstall, run from the first version's folder as its status
         says, is the next run: it too puts the killed upgrade right first,
@@ -381,7 +427,10 @@ class KillCycles:
 # Where a run is killed, shard by shard (each a scenario in a prefix of its
 # own): a step's name (before it runs), "unpacking", "commit" (the run's
 # work is final), or "random" (a random moment of the run); with "+uninstall"
-# the next run is the uninstall rather than the same command.
+# the next run is the uninstall rather than the same command. "uninstall@"
+# kills the uninstall of the installation instead, followed by the uninstall
+# again or (">install") the install; "undoing@" kills the next run too,
+# half way through undoing the killed one.
 KILL_POINTS = {
     "install_0": ["unpacking", "copy_file:launcher.exe"],
     # The status is written: still undone, as the run did not commit.
@@ -394,13 +443,27 @@ KILL_POINTS = {
     "upgrade_1": ["install_components", "install_components+uninstall"],
     "upgrade_2": ["commit"],
     "upgrade_3": ["random"],
+    # The installation's uninstall entry and registrations are deleted, then
+    # its shortcuts, its status file; then the clean-up file is written.
+    "uninstall_0": ["uninstall@remove_shortcuts", "uninstall@uninstall_cleanup",
+                    "uninstall@uninstall_finalize>install"],
+    "uninstall_1": ["uninstall@commit>install", "undoing@finalize"],
+    # Windows 10: the upgrade makes the start-menu shortcut again.
+    "upgrade_win10": ["write_installer_prefs"],
 }
+WINDOWS = {"upgrade_win10": "win10"}
 
 
 def scenario_killed(prefix, a, shard):
-    cycles = KillCycles(prefix, a, upgrade=shard.startswith("upgrade"))
+    cycles = KillCycles(prefix, a, upgrade=shard.startswith("upgrade"),
+                        windows=WINDOWS.get(shard))
     for point in KILL_POINTS[shard]:
-        if point == "random":
+        if point.startswith("uninstall@"):
+            step, _, then = point[len("uninstall@"):].partition(">")
+            cycles.check_killed_uninstall(step, then or "uninstall")
+        elif point.startswith("undoing@"):
+            cycles.check_killed_while_undoing(point[len("undoing@"):])
+        elif point == "random":
             seed = random.randrange(1 << 30)
             seconds = random.Random(seed).uniform(0.3, 4.0)
             cycles.check(lambda: run_killed_after(prefix, cycles.command, seconds),
