@@ -30,6 +30,7 @@
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
+#include "desktop/windows/installer/utils/test_support/test_links.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 #include "testing/scoped_log_capture.h"
@@ -253,6 +254,28 @@ TEST_F(FinalizationStepsTest, RecordsNamingFreshOrForeignFoldersAreKept) {
   EXPECT_FALSE(base::PathExists(old.DirName()));
   EXPECT_TRUE(base::PathExists(fresh.DirName()));
   EXPECT_TRUE(base::PathExists(root_));
+}
+
+// A planted old record reaches nothing through a link: not as its versioned
+// folder, nor on the way to one of its files.
+TEST_F(FinalizationStepsTest, OldRecordsReachNothingThroughALink) {
+  const base::FilePath victim = temp_.GetPath().Append(L"victim\\precious.txt");
+  ASSERT_TRUE(base::CreateDirectory(victim.DirName()));
+  ASSERT_TRUE(base::WriteFile(victim, "x"));
+  Put(L"1.1\\own.dll");
+  TestLinks links;
+  if (!links.Make(root_.Append(L"1.0"), victim.DirName()) ||
+      !links.Make(root_.Append(L"1.1\\lnk"), victim.DirName())) {
+    GTEST_SKIP() << "links cannot be made here";
+  }
+  PutOldRecord(L"installation_status.json.1", L"1.0", {L"precious.txt"});
+  PutOldRecord(L"installation_status.json.2", L"1.1", {L"lnk\\precious.txt"});
+  for (InstallOperation operation : {INSTALL_OPERATION_UPGRADE, INSTALL_OPERATION_UNINSTALL}) {
+    settings_.operation = operation;
+    RemoveOldFilesStep step(&context_);
+    EXPECT_EQ(STEP_OK, step.Run(0).status);
+  }
+  EXPECT_TRUE(base::PathExists(victim));
 }
 
 TEST_F(FinalizationStepsTest, OldRootFilesGoUnlessPutThereAgain) {

@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/firewall/firewall_manager.h"
+#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
@@ -96,7 +97,11 @@ void RemoveOldFilesStep::RemoveRecord(const base::FilePath& status_file) {
   LOG(INFO) << "Found old status file: " << path_text;
   const base::FilePath folder = GetContext()->GetBaseInstallFolder().Append(record->subfolder);
   const bool uninstall = GetSettings()->GetOperation() == INSTALL_OPERATION_UNINSTALL;
+  // Anyone who can write the folder can plant a record, and a link on the
+  // way to the files it names.
+  const FolderBoundary boundary(GetContext()->GetBaseInstallFolder());
   Transaction transaction;
+  transaction.SetFolderBoundary(&boundary);
   const bool all_deleted = DeleteRecordFiles(*record, folder, uninstall, &transaction);
   if (!all_deleted && !uninstall) {
     transaction.Rollback();
