@@ -97,9 +97,10 @@ sample_memory() {  # PID
     fi
     for pid in "${!mine[@]}"; do
       [ "${mine[$pid]}" = yes ] || continue
-      while read -r key value _; do
-        if [ "$key" = RssAnon: ]; then (( value > peak )) && peak=$value; break; fi
-      done 2>/dev/null <"/proc/$pid/status"
+      # A process that has just ended has no status to read.
+      { while read -r key value _; do
+          if [ "$key" = RssAnon: ]; then (( value > peak )) && peak=$value; break; fi
+        done <"/proc/$pid/status"; } 2>/dev/null || true
     done
     read -r -t 0.05 -u "$nap" || true
   done
@@ -111,7 +112,7 @@ sample_memory() {  # PID
 peak_anon=0 last_ms=0 run=0
 run_install() {
   run=$((run + 1))
-  local start pid sampler code
+  local start pid sampler code anon
   settle "$WINEPREFIX/drive_c/bench/$((run - 1))"
   start=$(now_ms)
   timeout 900 "$wine" "$installer_dir/installer.exe" --silent --enable-installer-stats=0 \
@@ -123,8 +124,9 @@ run_install() {
   code=0
   wait "$pid" || code=$?
   last_ms=$(( $(now_ms) - start ))
-  wait "$sampler"
-  (( $(cat "$work/peak") > peak_anon )) && peak_anon=$(cat "$work/peak")
+  wait "$sampler" || true
+  read -r anon <"$work/peak" || anon=0
+  (( anon > peak_anon )) && peak_anon=$anon
   [ "$code" = 0 ] || { echo "the install ended with exit code $code" >&2; exit 1; }
 }
 

@@ -15,7 +15,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
   wine64 xvfb xauth p7zip-full
   nlohmann-json3-dev googletest libz-mingw-w64-dev python3-avro
-  osslsigncode openssl
+  osslsigncode openssl procps
   fonts-dejavu-core fonts-wqy-microhei
 )
 
