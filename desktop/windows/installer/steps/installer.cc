@@ -199,9 +199,13 @@ bool Installer::CreateFolderEarly(const base::FilePath& folder, bool admin, bool
     *has_write = false;
     return true;
   }
+  return CreateFolder(folder, RESULT_GENERAL_FAILURE);
+}
+
+bool Installer::CreateFolder(const base::FilePath& folder, InstallerResult failure) {
   std::string error;
   if (!transaction_.Execute(std::make_unique<CreateFolderOperation>(folder), &error)) {
-    Fail(RESULT_GENERAL_FAILURE, "Could not create installation folder", folder.value());
+    Fail(failure, "Could not create installation folder", folder.value());
     return false;
   }
   return true;
@@ -297,11 +301,8 @@ void Installer::ReportElevatedRun(bool success) {
 }
 
 void Installer::ContinueWithFolder(const base::FilePath& folder) {
-  std::string error;
-  if (!transaction_.Execute(std::make_unique<CreateFolderOperation>(folder), &error)) {
-    Fail(RESULT_FOLDER_CREATION_FAILED, "Could not create installation folder", folder.value());
+  if (!CreateFolder(folder, RESULT_FOLDER_CREATION_FAILED))
     return;
-  }
   for (InstallerObserver& observer : observers_)
     observer.OnNotify();
   RecoverInterruptedWork(folder);

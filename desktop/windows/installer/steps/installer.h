@@ -132,6 +132,9 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   bool CheckPreconditions();
   bool WatchInterruptedEvent();
   bool CreateFolderEarly(const base::FilePath& folder, bool admin, bool* has_write);
+  // Makes `folder` through the transaction; fails the run with `failure`
+  // when it cannot.
+  bool CreateFolder(const base::FilePath& folder, InstallerResult failure);
   void SaveLastInstallPath();
   // Elevates or borrows rights when needed; false when the flow is over.
   bool ObtainRights(const base::FilePath& folder, bool admin, bool access);

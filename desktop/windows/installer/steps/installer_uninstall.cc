@@ -8,7 +8,6 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/process/process_handle.h"
-#include "desktop/windows/installer/service/transactions/create_folder_operation.h"
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/steps/finalize/pending_cleanup.h"
 #include "desktop/windows/installer/steps/installer.h"
@@ -24,12 +23,7 @@ bool Installer::WaitForEarlierCleanup(const base::FilePath& folder) {
     return true;
   // The batch file removed the emptied folder after the folder details
   // found it: it is made again, as this run expected it.
-  std::string error;
-  if (!transaction_.Execute(std::make_unique<CreateFolderOperation>(folder), &error)) {
-    Fail(RESULT_FOLDER_CREATION_FAILED, "Could not create installation folder", folder.value());
-    return false;
-  }
-  return true;
+  return CreateFolder(folder, RESULT_FOLDER_CREATION_FAILED);
 }
 
 void Installer::RunWhenFinal(base::OnceClosure action) {
