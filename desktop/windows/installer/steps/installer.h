@@ -185,6 +185,11 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   bool UsesRecordedSubfolder();
   base::FilePath GetInstallSubfolder();
   bool HasOwnSwitch(const char* name) const;
+  // RunElevated's two halves: the elevated copy started and waited for,
+  // its result taken over; then its status read back and the user's part
+  // handed over or run here.
+  bool RunElevatedCopy();
+  bool TakeOverElevatedRun();
   // The command lines of the started installer processes.
   base::CommandLine MakeElevatedCommandLine(const base::FilePath& exe);
   base::CommandLine MakeHelperCommandLine(const base::FilePath& exe, const base::FilePath& folder,

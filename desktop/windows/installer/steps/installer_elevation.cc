@@ -93,6 +93,10 @@ bool Installer::RunElevated() {
                              "This process should already be elevated, but isn't.",
                              std::wstring());
   }
+  return RunElevatedCopy() && TakeOverElevatedRun();
+}
+
+bool Installer::RunElevatedCopy() {
   base::FilePath exe;
   if (!GetOwnExe(&exe))
     return false;
@@ -133,7 +137,10 @@ bool Installer::RunElevated() {
   const InstallerResult result = ExitCodeToInstallerResult(process.Handle());
   if (result != RESULT_SUCCESS)
     return SetInstallerError(result, "Elevated process returned an error.", std::wstring());
+  return true;
+}
 
+bool Installer::TakeOverElevatedRun() {
   // An uninstall deletes the status file: there is nothing to read back,
   // and nothing to hand over.
   if (settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL) {
@@ -158,19 +165,19 @@ bool Installer::RunElevated() {
   }
   // Later hand-overs use the folder the elevated process prepared.
   command_line_.AppendSwitchPath(switches::kInstallSubfolder, written->subfolder);
-  if (HasOwnSwitch(switches::kWaitForPackage)) {
-    if (!RunInstallerFromPackage(/*post_elevated=*/true)) {
-      // The elevated installation has committed: nothing can be rolled back
-      // any more, so the run succeeded and only the user's part is missing.
-      AppendInstallerError("Cannot run post elevated actions");
-      uint32_t code = 0;
-      std::string detail;
-      std::wstring message;
-      GetInstallerError(&code, &detail, &message);
-      LOG(WARNING) << "Post elevation tasks failed (" << code << "): " << detail;
-    }
-  } else {
+  if (!HasOwnSwitch(switches::kWaitForPackage)) {
     RunPostElevationTasks();
+    return true;
+  }
+  if (!RunInstallerFromPackage(/*post_elevated=*/true)) {
+    // The elevated installation has committed: nothing can be rolled back
+    // any more, so the run succeeded and only the user's part is missing.
+    AppendInstallerError("Cannot run post elevated actions");
+    uint32_t code = 0;
+    std::string detail;
+    std::wstring message;
+    GetInstallerError(&code, &detail, &message);
+    LOG(WARNING) << "Post elevation tasks failed (" << code << "): " << detail;
   }
   return true;
 }
