@@ -189,6 +189,8 @@ void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
       InstallationJournal::TakeOutFrom(folder_, role, journal.offsets[i]);
       if (i == journal.records.size() / 2)
         StopHereIfTestAsks("undoing");
+      if (--undo_limit_ == 0)
+        return;  // As if killed here.
     }
     undone_since_ = undone_since_ ? std::min(undone_since_, journal.started) : journal.started;
   }

@@ -1,6 +1,7 @@
 #ifndef DESKTOP_WINDOWS_INSTALLER_SERVICE_LEFTOVER_CLEANER_H_
 #define DESKTOP_WINDOWS_INSTALLER_SERVICE_LEFTOVER_CLEANER_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <set>
@@ -35,6 +36,9 @@ class LeftoverCleaner {
   // undoing leaves the rest to the next); then the journal goes. A journal
   // that a running process still writes is left alone.
   void FinishInterruptedRun();
+
+  // Stops after undoing `count` changes, as a run killed while undoing.
+  void StopUndoingAfterForTesting(size_t count) { undo_limit_ = count; }
 
   // A versioned folder that stays whatever the status files say (the one a
   // run works in or runs from, the existing installation's). A name only.
@@ -81,6 +85,7 @@ class LeftoverCleaner {
   std::set<std::wstring> recorded_;
   // When the undone run began (seconds since 1970); 0 when none was undone.
   int64_t undone_since_ = 0;
+  size_t undo_limit_ = SIZE_MAX;
   // When the earliest run whose journal was found began; 0 when none was.
   int64_t journal_started_ = 0;
 };

@@ -432,6 +432,28 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
   }
 }
 
+// A run killed while undoing, after it put a replaced file back: the next
+// run does not undo again what it undid (which would remove that file).
+TEST_F(LeftoverCleanerTest, AKilledUndoingIsFinishedByTheNextRun) {
+  Write(L"launcher.exe", "old");
+  {
+    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+    auto* transaction = new Transaction;  // Killed: neither committed nor rolled back.
+    transaction->SetJournal(journal.get());
+    ASSERT_TRUE(transaction->Execute(
+        std::make_unique<WriteFileOperation>(Path(L"launcher.exe"), "new"), nullptr));
+  }
+  InstallationJournal::Contents contents;
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  LeftoverCleaner killed(folder_);
+  killed.StopUndoingAfterForTesting(contents.records.size());
+  killed.FinishInterruptedRun();
+  EXPECT_EQ("old", Read(L"launcher.exe"));
+  LeftoverCleaner(folder_).FinishInterruptedRun();
+  EXPECT_EQ("old", Read(L"launcher.exe"));
+  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
+}
+
 // A killed uninstall: the keys it deleted come back with their values, and
 // so do the shortcut files it moved aside in the shell's folders; a planted
 // line for a key the installer never makes is passed over.
