@@ -23,9 +23,7 @@ void JournalRegistryUndo::Undo(const UndoRecord& record) const {
 }
 
 bool JournalRegistryUndo::IsTrustedWith(const UndoRecord& record) const {
-  const ObjectWriters most = record.root == HKEY_CURRENT_USER ? ObjectWriters::kCurrentUser
-                                                              : ObjectWriters::kAdministrators;
-  if (writers_ <= most)
+  if (CanChangeRegistryRoot(writers_, record.root))
     return true;
   LOG(WARNING) << "Not undoing a change of " << record.key
                << ": accounts that could not make it can write the installation journal";

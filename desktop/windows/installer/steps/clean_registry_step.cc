@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/files/file_path.h"
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -14,6 +15,8 @@
 #include "desktop/windows/installer/service/file_handler_rule_variables.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
+#include "desktop/windows/installer/service/installation_status_keys.h"
+#include "desktop/windows/installer/service/own_registry_entries.h"
 #include "desktop/windows/installer/service/registry_key_enumerator.h"
 #include "desktop/windows/installer/service/registry_key_node.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
@@ -23,6 +26,7 @@
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/utils/security_util.h"
 
 namespace {
 
@@ -63,6 +67,22 @@ std::vector<std::wstring> GetAssociationsToCheck() {
   return associations;
 }
 
+// Who can change the installation folder or the status records in it.
+ObjectWriters GetRecordWriters(const base::FilePath& folder) {
+  // No folder, no record read from one.
+  if (folder.empty())
+    return ObjectWriters::kAdministrators;
+  SecurityUtil* security = GetSecurityUtil();
+  ObjectWriters writers = security->GetWriters(folder.value());
+  for (const wchar_t* name : {kInstallationStatusFileName, kLegacyStatusFileName,
+                              kOldStatusFolderName}) {
+    const base::FilePath path = folder.Append(name);
+    if (base::PathExists(path))
+      writers = std::max(writers, security->GetWriters(path.value()));
+  }
+  return writers;
+}
+
 }  // namespace
 
 CleanRegistryStep::CleanRegistryStep(InstallerStepContext* context, PeMachineKind launcher_machine)
@@ -77,6 +97,9 @@ StepResult CleanRegistryStep::Run(int /*attempt*/) {
     LOG(INFO) << "No record of an earlier installation: nothing to clean";
     return StepResult(STEP_OK);
   }
+  const base::FilePath& folder = GetContext()->GetBaseInstallFolder();
+  record_writers_ = GetRecordWriters(folder);
+  own_ = std::make_unique<OwnRegistryEntries>(folder);
   for (const StatusRegistryKey& key : existing->hkcu_keys)
     CleanKey(HKEY_CURRENT_USER, key);
   for (const StatusRegistryKey& key : existing->hklm_keys)
@@ -103,8 +126,10 @@ void CleanRegistryStep::RemoveCreatedKeys(HKEY root, const std::vector<std::stri
     // An empty key carries nothing of anyone's; one with a value or a
     // subkey stays, whoever put it there. A root's direct child (Software)
     // is never the installation's.
-    if (path.find(L'\\') == std::wstring::npos || !IsRegistryKeyEmpty(root, path, ViewOf(path)))
+    if (path.find(L'\\') == std::wstring::npos || !IsRegistryKeyEmpty(root, path, ViewOf(path)) ||
+        !IsTrusted(root, path, own_->IsOwnKey(root, path) || own_->LeadsToOwnEntries(root, path))) {
       continue;
+    }
     VLOG(1) << "Removing the emptied key " << path << " the installation made";
     Execute(std::make_unique<DeleteRegKeyOperation>(root, path, ViewOf(path),
                                                     DeleteRegKeyOperation::Scope::kOnlyIfEmpty));
@@ -131,13 +156,24 @@ void CleanRegistryStep::CleanKey(HKEY root, const StatusRegistryKey& key) {
       return;
     }
     for (const StatusRegistryValue& value : key.values) {
+      const std::wstring name = base::UTF8ToWide(value.name);
+      if (!IsTrusted(root, path, own_->IsOwnValue(root, path, name)))
+        continue;
       Execute(std::make_unique<ChangeRegValueOperation>(
-          root, path, base::UTF8ToWide(value.name), nullptr, ChangeRegValueOperation::kDeleteValue,
-          0, view));
+          root, path, name, nullptr, ChangeRegValueOperation::kDeleteValue, 0, view));
     }
     return;
   }
-  Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));
+  if (IsTrusted(root, target, own_->IsOwnKey(root, target)))
+    Execute(std::make_unique<DeleteRegKeyOperation>(root, target, view));
+}
+
+bool CleanRegistryStep::IsTrusted(HKEY root, const std::wstring& key, bool own) const {
+  if (own || CanChangeRegistryRoot(record_writers_, root))
+    return true;
+  LOG(WARNING) << "Not cleaning " << key << ": the installer never writes it, and accounts "
+               << "that could not change it can write the installation's records";
+  return false;
 }
 
 void CleanRegistryStep::CleanDefaultBrowserRegistration(const InstallationStatus& existing) {

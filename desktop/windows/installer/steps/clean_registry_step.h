@@ -10,10 +10,12 @@
 
 #include "desktop/windows/installer/service/transactions/registry_rule.h"
 #include "desktop/windows/installer/steps/installer_step.h"
+#include "desktop/windows/installer/utils/object_writers.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 class Operation;
 class InstallationStatus;
+class OwnRegistryEntries;
 struct StatusRegistryKey;
 
 // "clean_registry" (upgrade and uninstall): removes the registry values and
@@ -21,8 +23,11 @@ struct StatusRegistryKey;
 // an uninstall also removes the default-browser registration, which is in
 // no record.
 // A recorded key can never make it delete a shared key (the Uninstall key,
-// Software\Classes, ...): such deletions are refused and logged. Best
-// effort: never fails.
+// Software\Classes, ...): such deletions are refused and logged. Where
+// accounts that could not change a root's keys themselves can write the
+// installation folder or its records, a record is followed there only for
+// the keys and values the installer's own tables write. Best effort: never
+// fails.
 class CleanRegistryStep : public InstallerStep {
  public:
   // `launcher_machine`: the machine of the existing launcher.exe. A 64-bit
@@ -47,8 +52,14 @@ class CleanRegistryStep : public InstallerStep {
   // belongs to this installation folder.
   void CleanNativeUninstallEntry(HKEY root, const std::wstring& key_path);
   void Execute(std::unique_ptr<Operation> operation);
+  // Whether a record may have `key` (or a value of it) cleaned under `root`:
+  // when it is the installer's `own`, or those who can write the records
+  // could change the root themselves.
+  bool IsTrusted(HKEY root, const std::wstring& key, bool own) const;
 
   const PeMachineKind launcher_machine_;
+  ObjectWriters record_writers_ = ObjectWriters::kOthers;
+  std::unique_ptr<OwnRegistryEntries> own_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_CLEAN_REGISTRY_STEP_H_

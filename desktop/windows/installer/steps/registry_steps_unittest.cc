@@ -5,9 +5,11 @@
 #include <string>
 
 #include "base/features/feature_registry.h"
+#include "base/files/scoped_temp_dir.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
+#include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/transactions/test_support/scratch_snapshot.h"
 #include "desktop/windows/installer/steps/clean_registry_step.h"
 #include "desktop/windows/installer/steps/setup_registry_step.h"
@@ -15,6 +17,7 @@
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
 #include "testing/registry_override.h"
 
@@ -280,13 +283,17 @@ class CleanRegistryStepTest : public RegistryStepsTest {
     ASSERT_EQ(ERROR_SUCCESS, opened.WriteValue(name, data));
   }
 
-  void Record(const std::string& path, int clean, std::vector<std::string> values = {}) {
+  void Record(const std::string& path,
+              int clean,
+              std::vector<std::string> values = {},
+              HKEY root = HKEY_CURRENT_USER) {
     StatusRegistryKey key;
     key.path = path;
     key.clean = clean;
     for (const std::string& name : values)
       key.values.push_back({"REG_SZ", name, ""});
-    context_->existing->hkcu_keys.push_back(key);
+    (root == HKEY_CURRENT_USER ? context_->existing->hkcu_keys : context_->existing->hklm_keys)
+        .push_back(key);
   }
 
   StepResult RunClean(PeMachineKind machine = PE_MACHINE_I386) {
@@ -511,6 +518,42 @@ TEST_F(CleanRegistryStepTest, ADamagedRecordCannotDeleteSharedKeys) {
   EXPECT_EQ(expected, after);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, uninstall + L"\\Other", kView32));
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, run + L"OnceEx"));
+}
+
+// A record planted in a folder that other accounts can write: an elevated
+// run cleans only what the installer's own tables write under the machine's
+// root, and everything the record names once only administrators can.
+TEST_F(CleanRegistryStepTest, ARecordOthersCanWriteCleansOnlyOwnMachineKeys) {
+  base::ScopedTempDir folder;
+  ASSERT_TRUE(folder.CreateUniqueTempDir());
+  context_->base_install_folder = folder.GetPath();
+  FakeSecurityUtil security;
+  ScopedSecurityUtilForTesting scoped_security(&security);
+  security.SetWriters(folder.GetPath().value(), ObjectWriters::kOthers);
+  const std::wstring vendor = L"Software\\Other Vendor";
+  const std::wstring own = std::wstring(L"Software\\Classes\\") + kProgIdPrefix + L"1500000000";
+  Write(HKEY_LOCAL_MACHINE, vendor + L"\\Config", L"Licence", L"x");
+  Write(HKEY_LOCAL_MACHINE, vendor, L"Key", L"x");
+  Write(HKEY_LOCAL_MACHINE, own, L"FriendlyTypeName", L"x");
+  ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey().Create(HKEY_LOCAL_MACHINE,
+                                                      (vendor + L"\\Empty").c_str(), KEY_READ));
+  Record(base::WideToUTF8(vendor) + "\\Config", 1, {}, HKEY_LOCAL_MACHINE);
+  Record(base::WideToUTF8(vendor), 0, {"Key"}, HKEY_LOCAL_MACHINE);
+  Record(base::WideToUTF8(own), 1, {}, HKEY_LOCAL_MACHINE);
+  context_->existing->hklm_created_keys = {base::WideToUTF8(vendor) + "\\Empty"};
+  settings_.set_operation(INSTALL_OPERATION_UNINSTALL);
+
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, vendor + L"\\Config"));
+  EXPECT_TRUE(HasValue(HKEY_LOCAL_MACHINE, vendor, L"Key"));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, vendor + L"\\Empty"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, own));
+
+  security.SetWriters(folder.GetPath().value(), ObjectWriters::kAdministrators);
+  ASSERT_EQ(STEP_OK, RunClean().status);
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, vendor + L"\\Config"));
+  EXPECT_FALSE(HasValue(HKEY_LOCAL_MACHINE, vendor, L"Key"));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, vendor + L"\\Empty"));
 }
 
 // A forged record whose key path or value name holds a NUL: the registry

@@ -73,3 +73,8 @@ ObjectWriters GetObjectWriters(PSECURITY_DESCRIPTOR descriptor, const std::wstri
   }
   return writers;
 }
+
+bool CanChangeRegistryRoot(ObjectWriters writers, HKEY root) {
+  return writers <= (root == HKEY_CURRENT_USER ? ObjectWriters::kCurrentUser
+                                               : ObjectWriters::kAdministrators);
+}

@@ -25,4 +25,10 @@ enum class ObjectWriters {
 // missing access list lets everyone in.
 ObjectWriters GetObjectWriters(PSECURITY_DESCRIPTOR descriptor, const std::wstring& current_user);
 
+// Whether `writers` could change the keys under `root` themselves (the
+// current user's root takes the user, the machine's only the
+// administrators), so that a record they can plant asks nothing of a run
+// that they could not do.
+bool CanChangeRegistryRoot(ObjectWriters writers, HKEY root);
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_OBJECT_WRITERS_H_
