@@ -68,8 +68,14 @@ bool RunOnHost(const wchar_t* program, const std::wstring& arguments) {
                         &startup, &process)) {
     return false;
   }
-  ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  // Wine starts a host program without handing back handles: it leaves no
+  // process handle and stale values in the rest, which may by now name
+  // another handle of this process. Only a real process handle comes with
+  // handles to close.
+  if (process.hProcess) {
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+  }
   return true;
 }
 
