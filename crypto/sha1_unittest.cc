@@ -2,10 +2,9 @@
 
 #include <string>
 
-#include "base/strings/string_number_conversions.h"
-#include "base/strings/string_util.h"
 #include "crypto/secure_hash.h"
 #include "gtest/gtest.h"
+#include "testing/lower_hex.h"
 
 namespace crypto {
 namespace {
@@ -16,7 +15,7 @@ std::string PortableSha1Hex(const std::string& data, size_t piece) {
     sha1.Update(data.data() + i, data.size() - i < piece ? data.size() - i : piece);
   uint8_t digest[kSHA1Length];
   sha1.Final(digest);
-  return base::ToLowerASCII(base::HexEncode(digest, sizeof(digest)));
+  return testing_support::LowerHex(digest, sizeof(digest));
 }
 
 TEST(Sha1Test, KnownDigests) {
@@ -39,7 +38,7 @@ TEST(Sha1Test, AgreesWithTheSystemAcrossBlockEdges) {
     system->Update(part.data(), part.size());
     std::string expected(kSHA1Length, '\0');
     ASSERT_TRUE(system->Finish(expected.data(), expected.size()));
-    EXPECT_EQ(base::ToLowerASCII(base::HexEncode(expected)), PortableSha1Hex(part, 13))
+    EXPECT_EQ(testing_support::LowerHex(expected), PortableSha1Hex(part, 13))
         << "length " << length;
   }
 }

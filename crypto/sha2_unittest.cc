@@ -2,23 +2,20 @@
 
 #include <string>
 
-#include "base/strings/string_number_conversions.h"
-#include "base/strings/string_util.h"
 #include "crypto/secure_hash.h"
 #include "gtest/gtest.h"
+#include "testing/lower_hex.h"
 
 namespace crypto {
 namespace {
 
-std::string Hex(const std::string& bytes) {
-  return base::ToLowerASCII(base::HexEncode(bytes));
-}
+using testing_support::LowerHex;
 
 TEST(SHA256Test, KnownDigests) {
   EXPECT_EQ("e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855",
-            Hex(SHA256HashString("")));
+            LowerHex(SHA256HashString("")));
   EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-            Hex(SHA256HashString("abc")));
+            LowerHex(SHA256HashString("abc")));
 }
 
 TEST(SecureHashTest, IncrementalEqualsOneShotAndSha1Works) {
@@ -35,7 +32,7 @@ TEST(SecureHashTest, IncrementalEqualsOneShotAndSha1Works) {
   sha1->Update("abc", 3);
   std::string sha1_digest(20, '\0');
   ASSERT_TRUE(sha1->Finish(sha1_digest.data(), sha1_digest.size()));
-  EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d", Hex(sha1_digest));
+  EXPECT_EQ("a9993e364706816aba3e25717850c26c9cd0d89d", LowerHex(sha1_digest));
 }
 
 }  // namespace

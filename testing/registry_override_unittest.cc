@@ -6,14 +6,12 @@
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/registry.h"
 #include "gtest/gtest.h"
+#include "testing/registry_checks.h"
 
 namespace registry_util {
 namespace {
 
-bool KeyExists(HKEY root, const std::wstring& path) {
-  base::win::RegKey key;
-  return key.Open(root, path.c_str(), KEY_READ) == ERROR_SUCCESS;
-}
+using testing_support::KeyExists;
 
 bool ReadString(HKEY root, const std::wstring& path, std::wstring* value) {
   base::win::RegKey key(root, path.c_str(), KEY_READ);

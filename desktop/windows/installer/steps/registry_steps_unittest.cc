@@ -19,9 +19,12 @@
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
+#include "testing/registry_checks.h"
 #include "testing/registry_override.h"
 
 namespace {
+
+using testing_support::KeyExists;
 
 constexpr REGSAM kView32 = KEY_WOW64_32KEY;
 
@@ -95,9 +98,6 @@ class RegistryStepsTest : public testing::Test {
   static bool HasValue(HKEY root, const std::wstring& key, const wchar_t* name, REGSAM view = 0) {
     base::win::RegKey opened(root, key.c_str(), KEY_READ | view);
     return opened.Valid() && opened.HasValue(name);
-  }
-  static bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
-    return base::win::RegKey(root, key.c_str(), KEY_READ | view).Valid();
   }
 
   registry_util::RegistryOverrideManager registry_;

@@ -16,9 +16,12 @@
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
+#include "testing/registry_checks.h"
 #include "testing/registry_override.h"
 
 namespace {
+
+using testing_support::KeyExists;
 
 constexpr wchar_t kScratch[] = L"Software\\TarvoTx";
 
@@ -37,10 +40,6 @@ class RegistryOperationsTest : public testing::Test {
     base::win::RegKey key;
     ASSERT_EQ(key.Create(HKEY_CURRENT_USER, key_path.c_str(), KEY_ALL_ACCESS), ERROR_SUCCESS);
     ASSERT_EQ(key.WriteValue(name, value), ERROR_SUCCESS);
-  }
-  bool KeyExists(const std::wstring& key_path) {
-    base::win::RegKey key;
-    return key.Open(HKEY_CURRENT_USER, key_path.c_str(), KEY_READ) == ERROR_SUCCESS;
   }
   std::map<std::wstring, std::string> Snapshot() {
     return SnapshotRegistryKey(HKEY_CURRENT_USER, kScratch);
@@ -105,9 +104,9 @@ TEST_F(RegistryOperationsTest, ValueUnderMissingKeyCreatesItAndRollbackRemovesTh
   ASSERT_TRUE(Run(&transaction, SetString(Key(L"a\\b\\c\\d"), L"v", L"x")));
   // The key creation runs as a sub-operation before the value change.
   EXPECT_EQ(transaction.size(), 2u);
-  EXPECT_TRUE(KeyExists(Key(L"a\\b\\c\\d")));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(L"a\\b\\c\\d")));
   transaction.Rollback();
-  EXPECT_FALSE(KeyExists(Key(L"a\\b")));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(L"a\\b")));
   EXPECT_EQ(Snapshot(), before);
 }
 
@@ -127,8 +126,8 @@ TEST_F(RegistryOperationsTest, CreatedKeysAreReportedAndTheirNewNeighboursSurviv
   WriteString(Key(L"a\\b\\c\\below"), L"v", L"in the new key");
   WriteString(Key(L"a\\other"), L"v", L"another program's");
   transaction.Rollback();
-  EXPECT_FALSE(KeyExists(Key(L"a\\b")));
-  EXPECT_TRUE(KeyExists(Key(L"a\\other")));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(L"a\\b")));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(L"a\\other")));
   ASSERT_EQ(ERROR_SUCCESS,
             base::win::RegKey(HKEY_CURRENT_USER, kScratch, KEY_ALL_ACCESS).DeleteKey(L"a"));
   EXPECT_EQ(Snapshot(), before);
@@ -191,8 +190,8 @@ TEST_F(DeleteRegKeyTest, DeleteAndRollbackRestoresKeysValuesAndTypes) {
   const auto before = Snapshot();
   Transaction transaction;
   ASSERT_TRUE(Run(&transaction, DeleteKey(Key(L"tree"))));
-  EXPECT_FALSE(KeyExists(Key(L"tree")));
-  EXPECT_TRUE(KeyExists(Key(L"sibling")));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, Key(L"tree")));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(L"sibling")));
   transaction.Rollback();
   EXPECT_EQ(Snapshot(), before);
 }
@@ -354,8 +353,8 @@ TEST_F(DeleteRegKeyTest, KeyRecreatedMeanwhileKeepsItsNewContent) {
   EXPECT_EQ(value, L"someone else's");
   // Only the recreated key itself is left alone; what lay below it and the
   // rest of the tree come back.
-  EXPECT_TRUE(KeyExists(Key(L"tree\\child0\\grandchild")));
-  EXPECT_TRUE(KeyExists(Key(L"tree\\child1\\grandchild")));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(L"tree\\child0\\grandchild")));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, Key(L"tree\\child1\\grandchild")));
 }
 
 TEST_F(DeleteRegKeyTest, MissingKeyIsNothingToDo) {
