@@ -11,55 +11,33 @@
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
 #include "testing/fuzz/fuzz_target.h"
+#include "testing/synthetic_pe_image.h"
 
 namespace fuzz {
 namespace {
 
-constexpr uint32_t kPeOffset = 0x80;
-
-template <typename T>
-void Put(std::string* bytes, size_t offset, T value) {
-  memcpy(&(*bytes)[offset], &value, sizeof(value));
-}
-
-// The headers of a PE image, 0x200 bytes, without sections.
-std::string Image(uint16_t machine) {
-  std::string image(0x200, '\0');
-  image[0] = 'M';
-  image[1] = 'Z';
-  Put<uint32_t>(&image, 0x3C, kPeOffset);
-  memcpy(&image[kPeOffset], "PE\0\0", 4);
-  Put<uint16_t>(&image, kPeOffset + 4, machine);
-  Put<uint16_t>(&image, kPeOffset + 20, 0xF0);  // SizeOfOptionalHeader
-  const bool pe32 = machine == 0x14C;
-  Put<uint16_t>(&image, kPeOffset + 24, pe32 ? 0x10B : 0x20B);  // The magic
-  Put<uint32_t>(&image, kPeOffset + 24 + 60, 0x200);  // SizeOfHeaders
-  Put<uint32_t>(&image, kPeOffset + 24 + (pe32 ? 92 : 108), 16);  // NumberOfRvaAndSizes
-  return image;
-}
-
-std::string Tail(const std::string& payload) {
-  std::string tail = "TRV" + payload;
-  const int32_t length = static_cast<int32_t>(payload.size());
-  tail.append(reinterpret_cast<const char*>(&length), 4);
-  return tail;
-}
-
-// |image| signed with a made-up certificate table after |before|.
-std::string Signed(std::string image, const std::string& before, const std::string& after) {
-  const std::string table(24, 'C');
-  Put<uint32_t>(&image, kPeOffset + 0xA8, static_cast<uint32_t>(image.size() + before.size()));
-  Put<uint32_t>(&image, kPeOffset + 0xAC, static_cast<uint32_t>(table.size()));
-  return image + before + table + after;
-}
+using testing_support::AddPeSection;
+using testing_support::kMachineI386;
+using testing_support::kPe32Magic;
+using testing_support::kPeOptionalHeader;
+using testing_support::PayloadTail;
+using testing_support::PeHeaders;
+using testing_support::PutAt;
+using testing_support::SignedPeImage;
 
 std::vector<std::string> PayloadSeeds() {
   const std::string archive("7z\xBC\xAF\x27\x1C" "archive", 13);
   const std::string tracking = "eyJ1dWlkIjoiMSJ9";
-  return {Image(0x8664) + Tail(archive), Image(0x14C) + Tail(tracking),
-          Signed(Image(0x8664), Tail(archive), ""), Signed(Image(0x8664), Tail(tracking), "xx"),
-          Signed(Image(0x8664), "", Tail(archive)), Image(0x8664),
-          Image(0x8664) + "TRV" + std::string("\xFF\xFF\xFF\x7F", 4), "MZ", ""};
+  const std::string image = PeHeaders();
+  return {image + PayloadTail(archive),
+          PeHeaders(kPe32Magic, kMachineI386) + PayloadTail(tracking),
+          SignedPeImage(image, PayloadTail(archive), ""),
+          SignedPeImage(image, PayloadTail(tracking), "xx"),
+          SignedPeImage(image, "", PayloadTail(archive)),
+          image,
+          image + "TRV" + std::string("\xFF\xFF\xFF\x7F", 4),
+          "MZ",
+          ""};
 }
 
 // No payload: nothing served, nothing written, the old file kept. A
@@ -107,9 +85,9 @@ std::string VersionBlock(const std::wstring& key, const std::wstring& text,
   }
   for (const std::string& child : children)
     block += child;
-  Put<uint16_t>(&block, 0, static_cast<uint16_t>(block.size()));
-  Put<uint16_t>(&block, 2, static_cast<uint16_t>(text.empty() ? 0 : text.size() + 1));
-  Put<uint16_t>(&block, 4, 1);
+  PutAt<uint16_t>(&block, 0, static_cast<uint16_t>(block.size()));
+  PutAt<uint16_t>(&block, 2, static_cast<uint16_t>(text.empty() ? 0 : text.size() + 1));
+  PutAt<uint16_t>(&block, 4, 1);
   return block;
 }
 
@@ -121,26 +99,21 @@ std::string ImageWithVersion(const std::string& version) {
   std::string resources(kDataOffset, '\0');
   const uint32_t entries[][2] = {{16, 0x80000018}, {1, 0x80000030}, {0x409, 0x48}};
   for (uint32_t level = 0; level < 3; ++level) {
-    Put<uint16_t>(&resources, 0x18 * level + 14, 1);
-    Put<uint32_t>(&resources, 0x18 * level + 16, entries[level][0]);
-    Put<uint32_t>(&resources, 0x18 * level + 20, entries[level][1]);
+    PutAt<uint16_t>(&resources, 0x18 * level + 14, 1);
+    PutAt<uint32_t>(&resources, 0x18 * level + 16, entries[level][0]);
+    PutAt<uint32_t>(&resources, 0x18 * level + 20, entries[level][1]);
   }
-  Put<uint32_t>(&resources, 0x48, kSectionAddress + kDataOffset);
-  Put<uint32_t>(&resources, 0x4C, static_cast<uint32_t>(version.size()));
+  PutAt<uint32_t>(&resources, 0x48, kSectionAddress + kDataOffset);
+  PutAt<uint32_t>(&resources, 0x4C, static_cast<uint32_t>(version.size()));
   resources += version;
-  std::string image = Image(0x8664);
-  const uint32_t optional = kPeOffset + 24;
-  Put<uint16_t>(&image, kPeOffset + 6, 1);  // NumberOfSections
-  Put<uint16_t>(&image, optional, 0x20B);
-  Put<uint32_t>(&image, optional + 108, 16);  // NumberOfRvaAndSizes
-  Put<uint32_t>(&image, optional + 112 + 16, kSectionAddress);
-  Put<uint32_t>(&image, optional + 112 + 20, static_cast<uint32_t>(resources.size()));
-  const uint32_t section = optional + 0xF0;
-  Put<uint32_t>(&image, section + 8, static_cast<uint32_t>(resources.size()));
-  Put<uint32_t>(&image, section + 12, kSectionAddress);
-  Put<uint32_t>(&image, section + 16, static_cast<uint32_t>(resources.size()));
-  Put<uint32_t>(&image, section + 20, static_cast<uint32_t>(image.size()));
-  return image + resources;
+  std::string image = PeHeaders();
+  PutAt<uint32_t>(&image, kPeOptionalHeader + 112 + 16, kSectionAddress);
+  PutAt<uint32_t>(&image, kPeOptionalHeader + 112 + 20, static_cast<uint32_t>(resources.size()));
+  const size_t section = kPeOptionalHeader + 0xF0;
+  PutAt<uint32_t>(&image, section + 8, static_cast<uint32_t>(resources.size()));
+  PutAt<uint32_t>(&image, section + 12, kSectionAddress);
+  AddPeSection(&image, resources);
+  return image;
 }
 
 std::vector<std::string> VersionResourceSeeds() {
@@ -150,7 +123,7 @@ std::vector<std::string> VersionResourceSeeds() {
                     {VersionBlock(L"ProductVersion", L"51.0.2802.0", {}),
                      VersionBlock(L"Stream", L"developer", {})})});
   return {ImageWithVersion(VersionBlock(L"VS_VERSION_INFO", L"", {strings})),
-          ImageWithVersion(VersionBlock(L"VS_VERSION_INFO", L"", {})), Image(0x8664)};
+          ImageWithVersion(VersionBlock(L"VS_VERSION_INFO", L"", {})), PeHeaders()};
 }
 
 // Whatever the bytes: the resource found lies inside them, and its strings

@@ -8,11 +8,11 @@
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/scoped_environment_variable.h"
 
 namespace {
@@ -20,9 +20,7 @@ namespace {
 using testing_support::ScopedEnvironmentVariable;
 
 base::FilePath InstallerExe() {
-  base::FilePath folder;
-  base::PathService::Get(base::DIR_EXE, &folder);
-  return folder.Append(L"installer.exe");
+  return testing_support::BinFolder().Append(L"installer.exe");
 }
 
 // The host executable and the engine, run as a user would.

@@ -1,18 +1,17 @@
 #include "desktop/windows/installer/work_directory.h"
 
+#include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/test/scoped_path_override.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
 base::FilePath InstallerExe() {
-  base::FilePath folder;
-  base::PathService::Get(base::DIR_EXE, &folder);
-  return folder.Append(L"installer.exe");
+  return testing_support::BinFolder().Append(L"installer.exe");
 }
 
 TEST(WorkDirectoryTest, FolderIsMadeAndProbeFailureCleansUp) {

@@ -9,8 +9,8 @@
 #include "base/base_paths.h"
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
-#include "base/path_service.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
@@ -57,10 +57,9 @@ TEST(AvroRequestHeadersTest, TableScramblesEveryByte) {
 // The shipped engine holds the scrambled table and none of the text, in
 // neither narrow nor wide form.
 TEST(AvroRequestHeadersTest, EngineBinaryHoldsOnlyTheScrambledTable) {
-  base::FilePath bin;
-  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
   std::string engine;
-  ASSERT_TRUE(base::ReadFileToString(bin.Append(L"installer_engine.dll"), &engine));
+  ASSERT_TRUE(base::ReadFileToString(testing_support::BinFolder().Append(L"installer_engine.dll"),
+                                     &engine));
   for (const std::string& line : AvroRequestHeaders::GetScrambledLinesForTesting())
     EXPECT_NE(std::string::npos, engine.find(line));
   for (const char* line : kPlainLines) {

@@ -6,10 +6,10 @@
 #include "base/command_line.h"
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
@@ -30,10 +30,7 @@ class FileVersionUtilsTest : public testing::Test {
 
 TEST_F(FileVersionUtilsTest, VersionsOfRealProgramsFromResourcesAndOutput) {
   FileVersionUtilsImpl utils(std::make_unique<AppOutputRunnerImpl>());
-  base::FilePath bin;
-  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
-  const base::FilePath launcher =
-      bin.DirName().Append(L"package_programs").Append(L"launcher.exe");
+  const base::FilePath launcher = testing_support::BuildFile(L"package_programs", L"launcher.exe");
   base::Version full;
   base::Version internal;
   std::string stream;

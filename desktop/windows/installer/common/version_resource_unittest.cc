@@ -7,20 +7,16 @@
 #include "base/files/file.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
-base::FilePath BuildFile(const wchar_t* folder, const wchar_t* name) {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName().Append(folder).Append(name);
-}
+using testing_support::BuildFile;
 
 base::File OpenHeld(const base::FilePath& path) {
   return base::File(path, base::File::FLAG_OPEN | base::File::FLAG_READ |

@@ -13,12 +13,13 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/logging.h"
-#include "base/path_service.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/lzma_util/block_memory.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/scoped_log_capture.h"
 
 namespace {
@@ -29,16 +30,7 @@ constexpr time_t kOtherMTime = 1577836798;
 constexpr uint32_t kDeviceDataError = 0xC000009C;  // STATUS_DEVICE_DATA_ERROR
 
 base::FilePath TestData(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"lzma_test_data").Append(name);
-}
-
-// Written by make_signed_test_files.sh.
-base::FilePath SignedTestFile(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"signed_test_files").Append(name);
+  return testing_support::BinFile(L"lzma_test_data", name);
 }
 
 // Everything below `root`, relative, folders with a trailing "\".

@@ -9,10 +9,10 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "desktop/windows/installer/lzma_util/lzma2_blocks.h"
 #include "desktop/windows/installer/lzma_util/stream_resources.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
@@ -20,9 +20,7 @@ namespace {
 // what they decode to (make_lzma_test_data.py).
 struct ThreeBlocks {
   ThreeBlocks() {
-    base::FilePath exe;
-    base::PathService::Get(base::DIR_EXE, &exe);
-    const base::FilePath folder = exe.Append(L"lzma_test_data");
+    const base::FilePath folder = testing_support::BinFolder().Append(L"lzma_test_data");
     EXPECT_TRUE(base::ReadFileToString(folder.Append(L"three_blocks.lzma2"), &packed));
     EXPECT_TRUE(base::ReadFileToString(folder.Append(L"three_blocks.bin"), &unpacked));
   }

@@ -6,7 +6,6 @@
 #include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
@@ -16,8 +15,12 @@
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/product_info_util.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
+
+using testing_support::BinFile;
+using testing_support::BuildFile;
 
 // Answers the versions the test sets, as if read from the file.
 class FakeFileVersionUtils : public FileVersionUtils {
@@ -46,12 +49,6 @@ class FakeFileVersionUtils : public FileVersionUtils {
     return true;
   }
 };
-
-base::FilePath BuildFolder() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName();
-}
 
 class PackageVersionTest : public testing::Test {
  protected:
@@ -129,8 +126,7 @@ class PackageFetcherPartsTest : public PackageVersionTest {
 TEST_F(PackageFetcherPartsTest, LegacyPackageIsCheckedByItsInstallersOutput) {
   // The package archive has no version resource: its installer.exe answers.
   const base::FilePath package = temp_.GetPath().Append(L"tarvo_package");
-  ASSERT_TRUE(base::CopyFile(BuildFolder().Append(L"test_package").Append(L"tarvo_package"),
-                             package));
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"test_package", L"tarvo_package"), package));
   PackageFetcherPartsImpl parts = MakeParts();
   ScopedRecordingStatsSender stats;
   EXPECT_TRUE(parts.CheckMainComponentVersion(package, nullptr));
@@ -149,9 +145,7 @@ TEST_F(PackageFetcherPartsTest, LegacyPackageIsCheckedByItsInstallersOutput) {
 
 TEST_F(PackageFetcherPartsTest, PackageWithoutInstallerFails) {
   const base::FilePath package = temp_.GetPath().Append(L"tarvo_package");
-  ASSERT_TRUE(base::CopyFile(BuildFolder().Append(L"bin").Append(L"lzma_test_data")
-                                 .Append(L"blocks.7z"),
-                             package));
+  ASSERT_TRUE(base::CopyFile(BinFile(L"lzma_test_data", L"blocks.7z"), package));
   PackageFetcherPartsImpl parts = MakeParts();
   ScopedRecordingStatsSender stats;
   EXPECT_FALSE(parts.CheckMainComponentVersion(package, nullptr));
@@ -166,9 +160,8 @@ TEST_F(PackageFetcherPartsTest, PackageWithoutInstallerFails) {
 TEST_F(PackageFetcherPartsTest, AdditionalFilesTrackingDataAndMove) {
   PackageFetcherPartsImpl parts = MakeParts();
   // "suite" falls back to the assistant's installer.
-  ASSERT_TRUE(base::CopyFile(
-      BuildFolder().Append(L"package_programs").Append(L"assistant_installer.exe"),
-      temp_.GetPath().Append(L"assistant_installer.exe")));
+  ASSERT_TRUE(base::CopyFile(BuildFile(L"package_programs", L"assistant_installer.exe"),
+                             temp_.GetPath().Append(L"assistant_installer.exe")));
   {
     ScopedRecordingStatsSender stats;
     EXPECT_TRUE(parts.CheckAdditionalFileVersion(temp_.GetPath(), "suite"));

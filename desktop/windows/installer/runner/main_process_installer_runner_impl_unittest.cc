@@ -9,7 +9,6 @@
 #include "base/command_line.h"
 #include "base/files/file_util.h"
 #include "base/message_loop/message_loop.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
@@ -27,6 +26,7 @@
 #include "desktop/windows/installer/utils/run_secret.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
 
@@ -91,10 +91,8 @@ namespace {
 
 // A stand-in backend that stays `seconds` and then ends with `exit_code`.
 TwoProcessHarness::Options StandInBackend(int seconds, int exit_code) {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
   TwoProcessHarness::Options options;
-  options.installer = bin.DirName().Append(L"package_programs").Append(L"launcher.exe");
+  options.installer = testing_support::BuildFile(L"package_programs", L"launcher.exe");
   options.environment = {{L"TARVO_PACKAGE_STAY_SECONDS_LAUNCHER", std::to_wstring(seconds)},
                          {L"TARVO_PACKAGE_EXIT_CODE_LAUNCHER", std::to_wstring(exit_code)}};
   return options;
@@ -274,11 +272,9 @@ TEST(MainProcessInstallerRunnerTest, EachFailureOfRunLeavesNoBackendRunning) {
 
 // The backend's exit code comes back as its result, after its messages.
 TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
   TwoProcessHarness::Options options;
   // A stand-in backend that exits with the code it is told.
-  options.installer = bin.DirName().Append(L"package_programs").Append(L"launcher.exe");
+  options.installer = testing_support::BuildFile(L"package_programs", L"launcher.exe");
   SetEnvironmentVariableW(L"TARVO_PACKAGE_EXIT_CODE_LAUNCHER", L"103");
   crash_reporter::TarvoCrashReporterClient::GetInstance()->set_crash_reporter_pid(0);
   TwoProcessHarness harness(options);

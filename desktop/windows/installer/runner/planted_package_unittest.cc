@@ -12,7 +12,6 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/runner/test_support/two_process_harness.h"
@@ -20,6 +19,7 @@
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/test_child_process.h"
 
 // Sets the event named after "--event=".
@@ -38,11 +38,8 @@ TEST_CHILD_ROLE(set_named_event) {
 
 namespace {
 
-base::FilePath BuildFolder() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName();
-}
+using testing_support::BinFolder;
+using testing_support::BuildFile;
 
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
@@ -60,9 +57,9 @@ class PlantedPackageTest : public testing::Test {
   base::FilePath Installer(const wchar_t* name) {
     const base::FilePath folder = temp_.GetPath().Append(L"installer");
     EXPECT_TRUE(base::CreateDirectory(folder));
-    EXPECT_TRUE(base::CopyFile(BuildFolder().Append(L"payload_installers").Append(name),
-                               folder.Append(L"installer.exe")));
-    EXPECT_TRUE(base::CopyFile(BuildFolder().Append(L"bin").Append(L"installer_engine.dll"),
+    EXPECT_TRUE(
+        base::CopyFile(BuildFile(L"payload_installers", name), folder.Append(L"installer.exe")));
+    EXPECT_TRUE(base::CopyFile(BinFolder().Append(L"installer_engine.dll"),
                                folder.Append(L"installer_engine.dll")));
     return folder.Append(L"installer.exe");
   }
@@ -77,9 +74,7 @@ class PlantedPackageTest : public testing::Test {
 
   // The archive another program offers: its "installer.exe" is a package
   // program that records that it ran ("launcher").
-  static base::FilePath RoguePackage() {
-    return BuildFolder().Append(L"rogue_package").Append(L"tarvo_package");
-  }
+  static base::FilePath RoguePackage() { return BuildFile(L"rogue_package", L"tarvo_package"); }
 
   // The waiting backend is let go by another process, not by the runner.
   void ReleaseFromAnotherProcess(TwoProcessHarness* harness) {
@@ -136,7 +131,7 @@ TEST_F(PlantedPackageTest, SignedInstallerTakesOnlyASignedPackage) {
   TwoProcessHarness::Options options;
   options.installer = Installer(L"signed_tracking_data.exe");
   options.package_folder =
-      PackageFolder(BuildFolder().Append(L"payload_installers").Append(L"signed_full_package.exe"));
+      PackageFolder(BuildFile(L"payload_installers", L"signed_full_package.exe"));
   TwoProcessHarness harness(options);
   harness.runner().OnPackageReady();
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
@@ -152,10 +147,9 @@ TEST_F(PlantedPackageTest, SignedInstallerTakesOnlyASignedPackage) {
 // take the installation back to that version.
 TEST_F(PlantedPackageTest, SignedInstallerTakesNoOlderPackageOfItsSigner) {
   ScopedTrustedTestRoot root;
-  ExpectPlantedPackageRefused(
-      L"signed_tracking_data.exe",
-      "version 51.0.2701.0: Downloaded item is older than the installer",
-      BuildFolder().Append(L"older_packages").Append(L"signed_older.exe"));
+  ExpectPlantedPackageRefused(L"signed_tracking_data.exe",
+                              "version 51.0.2701.0: Downloaded item is older than the installer",
+                              BuildFile(L"older_packages", L"signed_older.exe"));
 }
 
 }  // namespace

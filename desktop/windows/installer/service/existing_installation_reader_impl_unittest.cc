@@ -22,6 +22,7 @@
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/registry_override.h"
 #include "testing/scoped_log_capture.h"
 
@@ -352,8 +353,7 @@ TEST_F(ExistingInstallationReaderTest, OnlyValuesThisBuildWritesThereAreRecorded
 // with the engine's version.
 TEST_F(ExistingInstallationReaderTest, TheRealInstallerTellsItsVersion) {
   AddOurEntry(HKEY_CURRENT_USER);
-  base::FilePath bin;
-  ASSERT_TRUE(base::PathService::Get(base::DIR_EXE, &bin));
+  const base::FilePath bin = testing_support::BinFolder();
   const base::FilePath version_folder = folder_.Append(L"64.0.3278.0");
   Touch(version_folder.Append(L"tarvo.exe"));
   ASSERT_TRUE(

@@ -14,6 +14,7 @@
 #include "base/process/process.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
+#include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -27,13 +28,6 @@ enum SwapReport {
   kPathNotSwapped = 3,
   kNoGoSignal = 4,
 };
-
-// Written by make_signed_test_files.sh.
-base::FilePath TestFile(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"signed_test_files").Append(name);
-}
 
 }  // namespace
 
@@ -70,9 +64,10 @@ namespace {
 TEST(ProgramRunPolicyTest, ASignedInstallerRunsOnlyProgramsOfTheExpectedSigner) {
   for (const wchar_t* name : {L"unsigned.exe", L"selfsigned.exe", L"untrusted.exe", L"tampered.exe"}) {
     std::string error;
-    EXPECT_FALSE(IsProgramAllowedToRun(/*installer_signed=*/true, TestFile(name), &error)) << name;
+    EXPECT_FALSE(IsProgramAllowedToRun(/*installer_signed=*/true, SignedTestFile(name), &error))
+        << name;
     EXPECT_FALSE(error.empty()) << name;
-    EXPECT_FALSE(IsProgramAllowedToRun(/*installer_signed=*/true, TestFile(name), nullptr))
+    EXPECT_FALSE(IsProgramAllowedToRun(/*installer_signed=*/true, SignedTestFile(name), nullptr))
         << name;
   }
 }
@@ -80,10 +75,10 @@ TEST(ProgramRunPolicyTest, ASignedInstallerRunsOnlyProgramsOfTheExpectedSigner) 
 TEST(ProgramRunPolicyTest, AnUnsignedBuildRunsWhatItFinds) {
   std::string error;
   EXPECT_TRUE(
-      IsProgramAllowedToRun(/*installer_signed=*/false, TestFile(L"selfsigned.exe"), &error));
+      IsProgramAllowedToRun(/*installer_signed=*/false, SignedTestFile(L"selfsigned.exe"), &error));
   EXPECT_TRUE(error.empty());
   // The test executable is such a build.
-  EXPECT_TRUE(IsProgramAllowedToRun(TestFile(L"unsigned.exe"), nullptr));
+  EXPECT_TRUE(IsProgramAllowedToRun(SignedTestFile(L"unsigned.exe"), nullptr));
 }
 
 // Whether the running installer is signed is what its loaded image says: a
@@ -104,14 +99,14 @@ TEST(ProgramRunPolicyTest, ASignedFileAtTheInstallersPathChangesNothing) {
   command_line.AppendArgNative(L"--test-child-role=report_signed_build");
   command_line.AppendSwitchNative("ready", ready_name);
   command_line.AppendSwitchNative("go", go_name);
-  command_line.AppendSwitchPath("program", TestFile(L"unsigned.exe"));
+  command_line.AppendSwitchPath("program", SignedTestFile(L"unsigned.exe"));
   base::Process child = base::LaunchProcess(command_line, base::LaunchOptions());
   ASSERT_TRUE(child.IsValid());
   ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready.Get(), 60000));
   // A running program can be renamed; its name is then free for another file.
   ASSERT_TRUE(MoveFileW(installer.value().c_str(),
                         temp.GetPath().Append(L"moved.exe").value().c_str()));
-  ASSERT_TRUE(base::CopyFile(TestFile(L"other.exe"), installer));
+  ASSERT_TRUE(base::CopyFile(SignedTestFile(L"other.exe"), installer));
   SetEvent(go.Get());
   int exit_code = -1;
   ASSERT_TRUE(child.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(60), &exit_code));

@@ -38,6 +38,7 @@
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
 
@@ -328,9 +329,7 @@ TEST_F(InstallerTest, PlantedGrantEventIsRefused) {
 // granted; the temporary grant is taken back only after the packaged
 // installer, which writes the same folder, has ended.
 TEST_F(InstallerTest, TemporaryGrantOutlivesThePackagedInstaller) {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  Make({L"--package-dir=" + bin.DirName().Append(L"test_package").value()});
+  Make({L"--package-dir=" + testing_support::BuildFolder().Append(L"test_package").value()});
   NeedTheGrantHelper();
   const std::wstring grant_name = GrantEvent(kGivePermissionEventName);
   const std::wstring undo_name = GrantEvent(kGivePermissionUndoEventName);
@@ -671,9 +670,7 @@ TEST_F(InstallerTest, RunSecretIsHandedOnToInstallerProcesses) {
   EXPECT_EQ(std::string::npos, elevated.GetCommandLineString().find(base::UTF8ToWide(
                                    base::HexEncode(secret.bytes().data(), RunSecret::kSize))));
 
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  Make({L"--package-dir=" + bin.DirName().Append(L"test_package").value()});
+  Make({L"--package-dir=" + testing_support::BuildFolder().Append(L"test_package").value()});
   installer_->set_run_secret(secret);
   RunToTheEnd();
   ASSERT_EQ(2u, launcher_.launched().size()) << LastError();

@@ -8,7 +8,6 @@
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager_impl.h"
@@ -20,8 +19,12 @@
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
+
+using testing_support::BinFile;
+using testing_support::BuildFile;
 
 // A package archive without a version resource, like the test package.
 class NoResourceVersionUtils : public FileVersionUtils {
@@ -37,16 +40,9 @@ class NoResourceVersionUtils : public FileVersionUtils {
   }
 };
 
-base::FilePath BuildFolder() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName();
-}
-
 std::string ReadTestArchive(const wchar_t* name) {
   std::string contents;
-  EXPECT_TRUE(base::ReadFileToString(
-      BuildFolder().Append(L"bin").Append(L"lzma_test_data").Append(name), &contents));
+  EXPECT_TRUE(base::ReadFileToString(BinFile(L"lzma_test_data", name), &contents));
   return contents;
 }
 
@@ -112,7 +108,7 @@ class PackagePreparerTest : public testing::Test, public PackagePreparer::Delega
 };
 
 TEST_F(PackagePreparerTest, UnpacksIntoTheNextFreeVersionFolderAndRollsBack) {
-  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  UsePackage(BuildFile(L"test_package", L"tarvo_package"));
   // Broken earlier attempts hold the version's folder and its "_0".
   ASSERT_TRUE(base::CreateDirectory(context_.base_install_folder.Append(L"51.0.2802.0")));
   ASSERT_TRUE(base::CreateDirectory(context_.base_install_folder.Append(L"51.0.2802.0_0")));
@@ -135,8 +131,7 @@ TEST_F(PackagePreparerTest, UnpacksIntoTheNextFreeVersionFolderAndRollsBack) {
 // the backend found it to be its own payload.
 TEST_F(PackagePreparerTest, InstallerWithAppendedPackageReachesTheVersionedFolder) {
   for (const wchar_t* installer : {L"full_package.exe", L"signed_full_package.exe"}) {
-    PayloadManagerImpl payload(
-        BuildFolder().Append(L"payload_installers").Append(installer));
+    PayloadManagerImpl payload(BuildFile(L"payload_installers", installer));
     ASSERT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, payload.GetPayloadType());
     payload_ = &payload;
     ASSERT_TRUE(payload.WritePayloadToFile(context_.package_folder.Append(L"tarvo_package")));
@@ -157,8 +152,7 @@ TEST_F(PackagePreparerTest, InstallerWithAppendedPackageReachesTheVersionedFolde
 // unpacks nothing but those very bytes, not an intact archive of another
 // kind, not its own package with one byte changed.
 TEST_F(PackagePreparerTest, InstallerWithAppendedPackageRefusesAnyOtherArchive) {
-  PayloadManagerImpl payload(
-      BuildFolder().Append(L"payload_installers").Append(L"full_package.exe"));
+  PayloadManagerImpl payload(BuildFile(L"payload_installers", L"full_package.exe"));
   ASSERT_EQ(PAYLOAD_TYPE_FULL_PACKAGE, payload.GetPayloadType());
   payload_ = &payload;
   const base::FilePath archive = context_.package_folder.Append(L"tarvo_package");
@@ -190,7 +184,7 @@ TEST_F(PackagePreparerTest, InstallerWithAppendedPackageRefusesAnyOtherArchive) 
 // packages) is unpacked.
 TEST_F(PackagePreparerTest, SignedInstallerUnpacksOnlyASignedPackage) {
   signature_required_ = true;
-  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  UsePackage(BuildFile(L"test_package", L"tarvo_package"));
   EXPECT_FALSE(Prepare());
   EXPECT_NE(std::string::npos, Error().find("was refused: its signature is not the expected "
                                             "signer's"))
@@ -201,7 +195,7 @@ TEST_F(PackagePreparerTest, SignedInstallerUnpacksOnlyASignedPackage) {
   ScopedTrustedTestRoot root;
   const base::FilePath archive = context_.package_folder.Append(L"tarvo_package");
   ASSERT_TRUE(base::DeleteFile(archive, /*recursive=*/false));
-  UsePackage(BuildFolder().Append(L"payload_installers").Append(L"signed_full_package.exe"));
+  UsePackage(BuildFile(L"payload_installers", L"signed_full_package.exe"));
   command_line_ = base::CommandLine(base::FilePath(L"installer.exe"));
   ASSERT_TRUE(Prepare()) << Error();
   const base::FilePath folder = context_.base_install_folder.Append(
@@ -216,7 +210,7 @@ TEST_F(PackagePreparerTest, SignedInstallerUnpacksOnlyASignedPackage) {
 TEST_F(PackagePreparerTest, SignedPackageWithoutVersionStopsAtAnOlderInstaller) {
   signature_required_ = true;
   ScopedTrustedTestRoot root;
-  UsePackage(BuildFolder().Append(L"older_packages").Append(L"signed_unversioned.exe"));
+  UsePackage(BuildFile(L"older_packages", L"signed_unversioned.exe"));
   EXPECT_FALSE(Prepare());
   EXPECT_NE(std::string::npos, Error().find("was refused: its installer's version 51.0.2701.0"))
       << Error();
@@ -225,7 +219,7 @@ TEST_F(PackagePreparerTest, SignedPackageWithoutVersionStopsAtAnOlderInstaller) 
 }
 
 TEST_F(PackagePreparerTest, PackageVersionFileNamesTheFolderOrStopsBeforeAnyFolder) {
-  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  UsePackage(BuildFile(L"test_package", L"tarvo_package"));
   ASSERT_TRUE(base::WriteFile(context_.package_folder.Append(L"package_version"), "1.2.3.4"));
   ASSERT_TRUE(Prepare()) << Error();
   EXPECT_EQ(L"1.2.3.4", command_line_.GetSwitchValueNative("install-subfolder"));
@@ -262,7 +256,7 @@ TEST_F(PackagePreparerTest, UninstallAndRepairMakeNoFolder) {
 // none of them away.
 TEST_F(PackagePreparerTest, RepairDoesNotUnpackOverTheInstallation) {
   settings_.set_operation(INSTALL_OPERATION_FIX_DOWNLOADABLE_RESOURCES);
-  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  UsePackage(BuildFile(L"test_package", L"tarvo_package"));
   context_.install_folder = context_.base_install_folder.Append(L"51.0.2802.0");
   ASSERT_TRUE(base::CreateDirectory(context_.install_folder));
   ASSERT_TRUE(base::WriteFile(context_.install_folder.Append(L"installer.exe"), "installed"));
@@ -276,7 +270,7 @@ TEST_F(PackagePreparerTest, RepairDoesNotUnpackOverTheInstallation) {
 }
 
 TEST_F(PackagePreparerTest, AGivenSubfolderMustBeAPlainName) {
-  UsePackage(BuildFolder().Append(L"test_package").Append(L"tarvo_package"));
+  UsePackage(BuildFile(L"test_package", L"tarvo_package"));
   command_line_.AppendSwitchNative("install-subfolder", L"..\\..\\Windows");
   EXPECT_FALSE(Prepare());
   uint32_t code = 0;
@@ -286,7 +280,7 @@ TEST_F(PackagePreparerTest, AGivenSubfolderMustBeAPlainName) {
 }
 
 TEST_F(PackagePreparerTest, UnpackFailureLeavesNothingAfterRollback) {
-  UsePackage(BuildFolder().Append(L"bin").Append(L"lzma_test_data").Append(L"corrupt_block.7z"));
+  UsePackage(BinFile(L"lzma_test_data", L"corrupt_block.7z"));
   EXPECT_FALSE(Prepare());
   uint32_t code = 0;
   std::wstring message;

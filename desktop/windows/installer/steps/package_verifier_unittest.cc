@@ -6,12 +6,12 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/test_child_process.h"
 
 // Another program of the user tries what would swap the package under the
@@ -45,11 +45,7 @@ TEST_CHILD_ROLE(tamper_with_package) {
 
 namespace {
 
-base::FilePath BuildFile(const wchar_t* folder, const wchar_t* name) {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName().Append(folder).Append(name);
-}
+using testing_support::BuildFile;
 
 base::FilePath TestPackage() {
   return BuildFile(L"test_package", L"tarvo_package");

@@ -13,7 +13,6 @@
 #include "base/files/file_enumerator.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "base/win/scoped_handle.h"
@@ -21,6 +20,7 @@
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/scoped_environment_variable.h"
 #include "testing/test_child_process.h"
 
@@ -40,20 +40,16 @@ TEST_CHILD_ROLE(plant_files) {
 
 namespace {
 
+using testing_support::BuildFile;
+
 constexpr base::TimeDelta kProcessLimit = base::TimeDelta::FromSeconds(60);
 
-base::FilePath BuildFolder() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName();
-}
-
 base::FilePath SignedInstaller() {
-  return BuildFolder().Append(L"signed_installer").Append(L"installer.exe");
+  return BuildFile(L"signed_installer", L"installer.exe");
 }
 
 base::FilePath SignedEngine() {
-  return BuildFolder().Append(L"signed_installer").Append(L"installer_engine.dll");
+  return BuildFile(L"signed_installer", L"installer_engine.dll");
 }
 
 class WaitingHelperProcessTest : public testing::Test {
@@ -145,7 +141,7 @@ TEST_F(WaitingHelperProcessTest, OnlyTheExpectedSignersInstallerAndEngineRun) {
                                                             engine_calls.c_str());
 
   // A program of the user's own as the packaged installer.
-  Stage(BuildFolder().Append(L"package_programs").Append(L"launcher.exe"), L"installer.exe");
+  Stage(BuildFile(L"package_programs", L"launcher.exe"), L"installer.exe");
   Stage(SignedEngine(), L"installer_engine.dll");
   EXPECT_FALSE(RunHelper());
   EXPECT_FALSE(Recorded(L"launcher.txt"));
@@ -153,8 +149,7 @@ TEST_F(WaitingHelperProcessTest, OnlyTheExpectedSignersInstallerAndEngineRun) {
   // The expected signer's installer, beside an engine of the user's own.
   ResetEvent(ready_.Get());
   Stage(SignedInstaller(), L"installer.exe");
-  Stage(BuildFolder().Append(L"host_test").Append(L"host_fake_engine.dll"),
-        L"installer_engine.dll");
+  Stage(BuildFile(L"host_test", L"host_fake_engine.dll"), L"installer_engine.dll");
   EXPECT_FALSE(RunHelper());
   EXPECT_FALSE(Recorded(L"engine.txt"));
 

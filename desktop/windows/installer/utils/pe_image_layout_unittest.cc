@@ -10,49 +10,34 @@
 #include "base/files/file_util.h"
 #include "base/path_service.h"
 #include "gtest/gtest.h"
+#include "testing/synthetic_pe_image.h"
 
 namespace {
 
-constexpr uint32_t kPeOffset = 0x80;
-constexpr size_t kOptionalHeader = kPeOffset + 24;
-constexpr uint16_t kPe32Magic = 0x10B;
-constexpr uint16_t kPe32PlusMagic = 0x20B;
-constexpr uint32_t kHeadersSize = 0x200;
-
-template <typename T>
-void Put(std::string* bytes, size_t offset, T value) {
-  memcpy(&(*bytes)[offset], &value, sizeof(value));
-}
+using testing_support::AddPeSection;
+using testing_support::AddPeSectionHeader;
+using testing_support::kPe32Magic;
+using testing_support::kPe32PlusMagic;
+using testing_support::kPeHeadersSize;
+using testing_support::kPeOffset;
+using testing_support::kPeOptionalHeader;
+using testing_support::PeHeaders;
+using testing_support::PeSecurityEntry;
+using testing_support::PutAt;
 
 // Headers of 0x200 bytes with 16 data directories and two sections, the
 // first section's data, then a symbol table of 3 symbols and its string
 // table of 10 bytes.
 std::string Image(uint16_t magic) {
-  std::string image(kHeadersSize, '\0');
-  image[0] = 'M';
-  image[1] = 'Z';
-  Put<uint32_t>(&image, 0x3C, kPeOffset);
-  memcpy(&image[kPeOffset], "PE\0\0", 4);
-  Put<uint16_t>(&image, kPeOffset + 6, 2);
-  Put<uint16_t>(&image, kPeOffset + 20, magic == kPe32Magic ? 0xE0 : 0xF0);
-  Put<uint16_t>(&image, kOptionalHeader, magic);
-  Put<uint32_t>(&image, kOptionalHeader + 60, kHeadersSize);
-  Put<uint32_t>(&image, kOptionalHeader + (magic == kPe32Magic ? 92 : 108), 16);
-  const size_t sections = kOptionalHeader + (magic == kPe32Magic ? 0xE0 : 0xF0);
-  Put<uint32_t>(&image, sections + 16, 0x100);  // .text: 0x200..0x300
-  Put<uint32_t>(&image, sections + 20, 0x200);
-  Put<uint32_t>(&image, sections + 40 + 20, 0x5000);  // .bss: no raw data
-  image.append(0x100, 'T');
-  Put<uint32_t>(&image, kPeOffset + 12, 0x300);  // PointerToSymbolTable
-  Put<uint32_t>(&image, kPeOffset + 16, 3);
+  std::string image = PeHeaders(magic);
+  AddPeSection(&image, std::string(0x100, 'T'));   // .text: 0x200..0x300
+  AddPeSectionHeader(&image, 0x5000, 0);           // .bss: no raw data
+  PutAt<uint32_t>(&image, kPeOffset + 12, 0x300);  // PointerToSymbolTable
+  PutAt<uint32_t>(&image, kPeOffset + 16, 3);
   image.append(3 * 18, 'S');
   image.append("\x0A\0\0\0strs", 8);
   image.append(2, '\0');
   return image;
-}
-
-size_t SecurityEntry(uint16_t magic) {
-  return kPeOffset + (magic == kPe32Magic ? 0x98 : 0xA8);
 }
 
 // Bytes that end right before a page that cannot be read: a read past
@@ -101,12 +86,12 @@ TEST(PeImageLayoutTest, ReadsBothKindsOfHeaders) {
   for (uint16_t magic : {kPe32Magic, kPe32PlusMagic}) {
     std::string image = Image(magic);
     const uint32_t table = static_cast<uint32_t>(image.size());
-    Put<uint32_t>(&image, SecurityEntry(magic), table);
-    Put<uint32_t>(&image, SecurityEntry(magic) + 4, 16);
+    PutAt<uint32_t>(&image, PeSecurityEntry(magic), table);
+    PutAt<uint32_t>(&image, PeSecurityEntry(magic) + 4, 16);
     image.append(16, 'C');
-    const size_t resources = SecurityEntry(magic) - 2 * 8;
-    Put<uint32_t>(&image, resources, 0x7000);
-    Put<uint32_t>(&image, resources + 4, 0x80);
+    const size_t resources = PeSecurityEntry(magic) - 2 * 8;
+    PutAt<uint32_t>(&image, resources, 0x7000);
+    PutAt<uint32_t>(&image, resources + 4, 0x80);
     PeImageLayout layout;
     ASSERT_TRUE(GuardedBytes(image).Parse(&layout)) << magic;
     ASSERT_TRUE(layout.data_directory(2));
@@ -114,10 +99,11 @@ TEST(PeImageLayoutTest, ReadsBothKindsOfHeaders) {
     EXPECT_EQ(0x80u, layout.data_directory(2)->size);
     EXPECT_EQ(16u, layout.data_directory(4)->size);
     EXPECT_FALSE(layout.data_directory(16));
-    EXPECT_EQ(kOptionalHeader + (magic == kPe32Magic ? 0xE0 : 0xF0), layout.section_table_offset());
+    EXPECT_EQ(kPeOptionalHeader + (magic == kPe32Magic ? 0xE0 : 0xF0),
+              layout.section_table_offset());
     EXPECT_EQ(2u, layout.section_count());
-    EXPECT_EQ(kOptionalHeader + 64, layout.checksum_offset());
-    EXPECT_EQ(SecurityEntry(magic), layout.security_entry_offset());
+    EXPECT_EQ(kPeOptionalHeader + 64, layout.checksum_offset());
+    EXPECT_EQ(PeSecurityEntry(magic), layout.security_entry_offset());
     EXPECT_EQ(table, layout.certificate_table_offset());
     EXPECT_EQ(16u, layout.certificate_table_size());
     EXPECT_TRUE(layout.HasValidCertificateTable());
@@ -130,8 +116,8 @@ TEST(PeImageLayoutTest, ReadsBothKindsOfHeaders) {
 // is read, the ends stay unknown.
 TEST(PeImageLayoutTest, HeadersAloneAnswerTheSecurityEntry) {
   PeImageLayout layout;
-  ASSERT_TRUE(GuardedBytes(Image(kPe32PlusMagic).substr(0, kHeadersSize)).Parse(&layout));
-  EXPECT_EQ(SecurityEntry(kPe32PlusMagic), layout.security_entry_offset());
+  ASSERT_TRUE(GuardedBytes(Image(kPe32PlusMagic).substr(0, kPeHeadersSize)).Parse(&layout));
+  EXPECT_EQ(PeSecurityEntry(kPe32PlusMagic), layout.security_entry_offset());
   EXPECT_EQ(0u, layout.image_end());
   EXPECT_EQ(0u, layout.image_end_with_symbols());
 }
@@ -164,8 +150,8 @@ TEST(PeImageLayoutTest, TheTestProgramItself) {
 // past the optional header's stated size.
 TEST(PeImageLayoutTest, NoSecurityEntryWhereWindowsSeesNone) {
   std::string few = Image(kPe32PlusMagic);
-  Put<uint32_t>(&few, kOptionalHeader + 108, 4);
-  Put<uint32_t>(&few, SecurityEntry(kPe32PlusMagic) + 4, 16);
+  PutAt<uint32_t>(&few, kPeOptionalHeader + 108, 4);
+  PutAt<uint32_t>(&few, PeSecurityEntry(kPe32PlusMagic) + 4, 16);
   PeImageLayout layout;
   ASSERT_TRUE(GuardedBytes(few).Parse(&layout));
   EXPECT_EQ(0u, layout.security_entry_offset());
@@ -175,7 +161,7 @@ TEST(PeImageLayoutTest, NoSecurityEntryWhereWindowsSeesNone) {
   EXPECT_FALSE(layout.data_directory(4));
 
   std::string short_header = Image(kPe32Magic);
-  Put<uint16_t>(&short_header, kPeOffset + 20, 0x98 - 24 + 4);
+  PutAt<uint16_t>(&short_header, kPeOffset + 20, 0x98 - 24 + 4);
   ASSERT_TRUE(GuardedBytes(short_header).Parse(&layout));
   EXPECT_EQ(0u, layout.security_entry_offset());
 }
@@ -189,39 +175,39 @@ TEST(PeImageLayoutTest, HostileHeaders) {
   bad[kPeOffset + 1] = 'X';
   EXPECT_FALSE(GuardedBytes(bad).Parse(&layout));
   bad = image;
-  Put<uint16_t>(&bad, kOptionalHeader, 0x107);
+  PutAt<uint16_t>(&bad, kPeOptionalHeader, 0x107);
   EXPECT_FALSE(GuardedBytes(bad).Parse(&layout));
   for (uint32_t lfanew : {0xFFFFFFF0u, 0x7FFFFFFFu, static_cast<uint32_t>(image.size() - 2), 0u}) {
     bad = image;
-    Put<uint32_t>(&bad, 0x3C, lfanew);
+    PutAt<uint32_t>(&bad, 0x3C, lfanew);
     EXPECT_FALSE(GuardedBytes(bad).Parse(&layout)) << lfanew;
   }
   // More sections than the loader takes, or than the file holds.
   for (uint16_t sections : {97, 0xFFFF}) {
     bad = image;
-    Put<uint16_t>(&bad, kPeOffset + 6, sections);
+    PutAt<uint16_t>(&bad, kPeOffset + 6, sections);
     ASSERT_TRUE(GuardedBytes(bad).Parse(&layout));
     EXPECT_EQ(0u, layout.image_end()) << sections;
     EXPECT_EQ(0u, layout.image_end_with_symbols()) << sections;
   }
   // Raw data, symbols or strings said to lie past the end.
   bad = image;
-  Put<uint32_t>(&bad, kOptionalHeader + 0xF0 + 16, 0xFFFFFFFFu);
+  PutAt<uint32_t>(&bad, kPeOptionalHeader + 0xF0 + 16, 0xFFFFFFFFu);
   ASSERT_TRUE(GuardedBytes(bad).Parse(&layout));
   EXPECT_EQ(0u, layout.image_end());
   bad = image;
-  Put<uint32_t>(&bad, kPeOffset + 16, 0xFFFFFFFFu);
+  PutAt<uint32_t>(&bad, kPeOffset + 16, 0xFFFFFFFFu);
   ASSERT_TRUE(GuardedBytes(bad).Parse(&layout));
   EXPECT_EQ(0x300u, layout.image_end());
   EXPECT_EQ(0u, layout.image_end_with_symbols());
   bad = image;
-  Put<uint32_t>(&bad, 0x300 + 3 * 18, 0xFFFFFFF0u);
+  PutAt<uint32_t>(&bad, 0x300 + 3 * 18, 0xFFFFFFF0u);
   ASSERT_TRUE(GuardedBytes(bad).Parse(&layout));
   EXPECT_EQ(0u, layout.image_end_with_symbols());
   // A certificate table that is not inside the file.
   bad = image;
-  Put<uint32_t>(&bad, SecurityEntry(kPe32PlusMagic), static_cast<uint32_t>(bad.size() - 4));
-  Put<uint32_t>(&bad, SecurityEntry(kPe32PlusMagic) + 4, 0xFFFFFFF8u);
+  PutAt<uint32_t>(&bad, PeSecurityEntry(kPe32PlusMagic), static_cast<uint32_t>(bad.size() - 4));
+  PutAt<uint32_t>(&bad, PeSecurityEntry(kPe32PlusMagic) + 4, 0xFFFFFFF8u);
   ASSERT_TRUE(GuardedBytes(bad).Parse(&layout));
   EXPECT_FALSE(layout.HasValidCertificateTable());
 }
@@ -235,10 +221,10 @@ TEST(PeImageLayoutTest, CutAndGarbledHeadersStayInside) {
     for (size_t size = 0; size <= image.size(); ++size) {
       PeImageLayout layout;
       const bool parsed = GuardedBytes(image.substr(0, size)).Parse(&layout);
-      EXPECT_EQ(parsed, size >= SecurityEntry(magic) + 8) << size;
+      EXPECT_EQ(parsed, size >= PeSecurityEntry(magic) + 8) << size;
       ExpectInside(layout, size);
     }
-    for (size_t at = 0; at < kHeadersSize; ++at) {
+    for (size_t at = 0; at < kPeHeadersSize; ++at) {
       for (uint8_t value : {0x00, 0x01, 0x7F, 0x80, 0xFF}) {
         std::string garbled = image;
         garbled[at] = static_cast<char>(value);

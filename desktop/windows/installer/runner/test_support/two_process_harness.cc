@@ -15,6 +15,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/settings/settings_validation.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "testing/build_paths.h"
 
 // Sets an environment variable for the harness's lifetime; the backends
 // inherit it.
@@ -94,15 +95,11 @@ TwoProcessHarness::~TwoProcessHarness() {
 }
 
 base::FilePath TwoProcessHarness::BuildInstaller() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.Append(L"installer.exe");
+  return testing_support::BinFolder().Append(L"installer.exe");
 }
 
 base::FilePath TwoProcessHarness::BuildTestPackage() {
-  base::FilePath bin;
-  base::PathService::Get(base::DIR_EXE, &bin);
-  return bin.DirName().Append(L"test_package");
+  return testing_support::BuildFolder().Append(L"test_package");
 }
 
 InstallerResult TwoProcessHarness::Start() {

@@ -9,7 +9,6 @@
 #include "base/base_paths.h"
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
-#include "base/path_service.h"
 #include "base/win/registry.h"
 #include "desktop/windows/installer/lzma_util/lzma_util.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
@@ -23,15 +22,12 @@
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 #include "testing/registry_override.h"
 
 namespace {
 
-base::FilePath TestArchive(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"lzma_test_data").Append(name);
-}
+using testing_support::BinFile;
 
 // Writes a fixed set of entries, optionally failing after some of them, and
 // can report a path outside the destination (which must never be deleted).
@@ -152,7 +148,7 @@ class MixedTransactionTest : public testing::Test {
   void SetUp() override {
     ASSERT_TRUE(override_.OverrideRegistry(HKEY_CURRENT_USER));
     ASSERT_TRUE(temp_dir_.CreateUniqueTempDir());
-    if (!base::PathExists(TestArchive(L"whole.7z")))
+    if (!base::PathExists(BinFile(L"lzma_test_data", L"whole.7z")))
       GTEST_SKIP() << "lzma_test_data is missing";
     install_ = temp_dir_.GetPath().Append(L"install");
     ASSERT_TRUE(base::CreateDirectory(install_.Append(L"old_version")));
@@ -184,7 +180,7 @@ class MixedTransactionTest : public testing::Test {
                                               /*remove_empty_parents=*/true, /*stop_at=*/install_),
         std::make_unique<MoveFileOperation>(install_.Append(L"prefs.json"),
                                             install_.Append(L"new_version\\prefs.json")),
-        std::make_unique<UnpackArchiveOperation>(TestArchive(L"whole.7z"),
+        std::make_unique<UnpackArchiveOperation>(BinFile(L"lzma_test_data", L"whole.7z"),
                                                  install_.Append(L"new_version\\package"),
                                                  &unpacker_, nullptr),
         std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, product + L"\\Old", 0),

@@ -5,9 +5,9 @@
 #include <wincrypt.h>
 
 #include "base/files/file_util.h"
-#include "base/path_service.h"
 #include "base/strings/string_number_conversions.h"
 #include "gtest/gtest.h"
+#include "testing/build_paths.h"
 
 namespace {
 
@@ -19,9 +19,7 @@ constexpr DWORD kTurnWaitMs = 120 * 1000;
 }  // namespace
 
 base::FilePath SignedTestFile(const wchar_t* name) {
-  base::FilePath exe;
-  base::PathService::Get(base::DIR_EXE, &exe);
-  return exe.Append(L"signed_test_files").Append(name);
+  return testing_support::BinFile(L"signed_test_files", name);
 }
 
 ScopedTrustedTestRoot::ScopedTrustedTestRoot()
