@@ -3,7 +3,8 @@
 spelling of the folder tries to get in the way: a process of the user that
 forges installer messages, holds the run's mutex or mailslot, asks for a
 folder grant or ends the backend with 0, a folder of the user's with a
-planted journal and a link in it, two installers of one folder started
+planted journal and a link in it, preferences that name another folder
+as the profile to delete, two installers of one folder started
 together in two letter cases, folders spelt with "/" or doubled
 separators, and folders too long for what the installation makes of
 them. Each scenario
@@ -364,11 +365,40 @@ def scenario_planted_folder(prefix, a):
         print("%s: the user's files and the linked folder stay" % what)
 
 
+def scenario_planted_profile(prefix, a):
+    """An uninstall that deletes the user's profile, of an installation
+    whose preferences someone rewrote to name another folder as the
+    profile: that folder stays, and the refusal is logged."""
+    path = copy_installer(prefix, a)
+    folder = "C:\\e2e\\Tarvo"
+    root = prefix.unix(folder)
+    victim = prefix.unix("C:\\victim")
+    write_tree(victim, {"letter.txt": "theirs", "photos/p.jpg": "theirs"})
+    theirs = read_tree(victim)
+    seen = set(prefix.logs())
+    check_code(prefix, seen, prefix.run(path, "--silent", *QUIET, "--allusers=0",
+                                        "--installfolder=" + folder), 0, "install")
+    status = check_installed(prefix, folder)
+    with open(os.path.join(root, "installer_prefs.json"), encoding="utf-8") as f:
+        prefs = json.load(f)
+    prefs["profile_path"] = "C:\\victim"
+    with open(os.path.join(root, "installer_prefs.json"), "w", encoding="utf-8") as f:
+        json.dump(prefs, f)
+    seen = set(prefix.logs())
+    check_code(prefix, seen, prefix.run(
+        os.path.join(root, status["_subfolder"], "installer.exe"), "--uninstall", "--silent",
+        *QUIET, "--deleteuserprofile=1"), 0, "uninstall")
+    assert read_tree(victim) == theirs, "the uninstall changed %s" % victim
+    assert "Refusing to delete profile folder" in new_log_text(prefix, seen), \
+        "no word of the refused profile folder"
+
+
 SCENARIOS = {
     "forged_success": scenario_forged_success,
     "peer_objects": scenario_peer_objects,
     "backend_ended_with_zero": scenario_backend_ended_with_zero,
     "planted_folder": scenario_planted_folder,
+    "planted_profile": scenario_planted_profile,
     "case_twins": scenario_case_twins,
     "odd_spellings": scenario_odd_spellings,
     "long_folders": scenario_long_folders,

@@ -260,6 +260,15 @@ bool Installation::ExpandProfileTemplate(int stream, base::FilePath* path) {
     *path = base::FilePath(expanded);
     return true;
   }
+  return ExpandDefaultProfileTemplate(stream, path);
+}
+
+bool Installation::GetDefaultProfilePath(base::FilePath* path) const {
+  return ExpandDefaultProfileTemplate(kStreamId, path);
+}
+
+// static
+bool Installation::ExpandDefaultProfileTemplate(int stream, base::FilePath* path) {
   std::wstring relative = base::UTF8ToWide(ProductInfo::GetDefaultProfilePathTemplate());
   // Without a template the profile would be the application-data folder
   // itself, which nobody may treat as a profile.

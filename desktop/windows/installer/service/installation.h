@@ -126,6 +126,10 @@ class Installation {
   virtual bool GetProfileParentPath(base::FilePath* path);
   // The profile for the stream number `stream` (1 Nightly ... 4 Stable).
   virtual bool GetProfilePathForStream(base::FilePath* path, int stream);
+  // Where the installer puts the current user's profile for this build's
+  // stream when no "profile_path" preference names one: below the user's
+  // roaming application-data folder.
+  bool GetDefaultProfilePath(base::FilePath* path) const;
   // The local (not roaming) counterpart of `profile_path`.
   virtual void GetLocalDataPath(const base::FilePath& profile_path, base::FilePath* local_path);
 
@@ -157,6 +161,7 @@ class Installation {
   DefaultBrowserRegistrar Registrar();
   bool GetProfilePathInternal(base::FilePath* path, bool strip_user_name, int stream);
   bool ExpandProfileTemplate(int stream, base::FilePath* path);
+  static bool ExpandDefaultProfileTemplate(int stream, base::FilePath* path);
 
   std::unique_ptr<base::Value> prefs_;
   base::FilePath folder_;

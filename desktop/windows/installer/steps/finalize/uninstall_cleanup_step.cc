@@ -9,7 +9,6 @@
 #include "base/logging.h"
 #include "base/process/process_handle.h"
 #include "base/strings/string_number_conversions.h"
-#include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/service/installation.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/scheduled_tasks/windows_task_scheduler.h"
@@ -18,6 +17,7 @@
 #include "desktop/windows/installer/service/transactions/move_file_operation.h"
 #include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/service/transactions/write_file_operation.h"
+#include "desktop/windows/installer/service/user_profile_deletion.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/finalize/cleanup_batch_file.h"
 #include "desktop/windows/installer/utils/moved_aside_name.h"
@@ -59,13 +59,13 @@ StepResult UninstallCleanupStep::Run(int /*attempt*/) {
     GetContext()->RunWhenFinal(base::BindOnce(&RemoveScheduledTasks,
                                               existing ? existing->app_id : std::wstring()));
   }
-  // Made before the files go: it reads the profile folder from the
+  // Decided before the files go: it reads the profile folder from the
   // installer preferences, which are deleted with them.
   if (GetSettings()->GetDeleteProfile() && existing) {
+    ExistingInstallation installation(GetContext()->GetBaseInstallFolder(),
+                                      std::make_unique<InstallationStatus>(*existing));
     GetContext()->RunWhenFinal(base::BindOnce(
-        &DeleteProfile,
-        std::make_unique<ExistingInstallation>(GetContext()->GetBaseInstallFolder(),
-                                               std::make_unique<InstallationStatus>(*existing))));
+        &DeleteProfile, std::make_unique<UserProfileDeletion>(&installation)));
   }
   CleanupBatchFile batch(GetContext()->GetBaseInstallFolder());
   DeleteFiles(&batch);
@@ -171,21 +171,6 @@ void UninstallCleanupStep::WriteBatchFile(CleanupBatchFile* batch) {
 }
 
 // static
-void UninstallCleanupStep::DeleteProfile(std::unique_ptr<Installation> installation) {
-  // Only this user's profile: the parent folder holds every user's.
-  base::FilePath profile;
-  if (!installation->GetProfilePath(&profile))
-    return;
-  base::FilePath local;
-  installation->GetLocalDataPath(profile, &local);
-  LOG(INFO) << "Deleting user profile.";
-  for (const base::FilePath& folder : {profile, local}) {
-    if (folder.empty() || !base::PathExists(folder))
-      continue;
-    if (!installation->IsSafeProfileFolderToDelete(folder)) {
-      LOG(ERROR) << "Refusing to delete profile folder " << base::WideToUTF8(folder.value());
-      continue;
-    }
-    base::DeleteFile(folder, /*recursive=*/true);
-  }
+void UninstallCleanupStep::DeleteProfile(std::unique_ptr<UserProfileDeletion> deletion) {
+  deletion->Run();
 }

@@ -7,7 +7,7 @@
 #include "desktop/windows/installer/steps/installer_step.h"
 
 class CleanupBatchFile;
-class Installation;
+class UserProfileDeletion;
 
 // Removes the installed files; what cannot be deleted while the installer
 // runs is moved aside and left to "k.bat", which waits for the installer
@@ -30,7 +30,7 @@ class UninstallCleanupStep : public InstallerStep {
   // running program) is moved aside and its copy left to `batch`.
   void DeleteOrLeave(const base::FilePath& path, CleanupBatchFile* batch);
   void WriteBatchFile(CleanupBatchFile* batch);
-  static void DeleteProfile(std::unique_ptr<Installation> installation);
+  static void DeleteProfile(std::unique_ptr<UserProfileDeletion> deletion);
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_STEPS_FINALIZE_UNINSTALL_CLEANUP_STEP_H_
