@@ -23,7 +23,8 @@ namespace {
 
 constexpr COLORREF kLinkColour = 0x686868;
 constexpr COLORREF kHeadlineColour = 0x2C1BFF;
-constexpr int kFullPackageTextMargin = 30;
+// In dialog units, so that it grows with the font and the screen's DPI.
+constexpr int kFullPackageTextMarginDlu = 20;
 
 struct ControlText {
   int control_id;
@@ -154,7 +155,9 @@ void InstallerWindowImpl::ResizeFullPackageButton() {
   GetWindowRect(button, &rect);
   GetWindowRect(retry, &retry_rect);
   MapWindowPoints(nullptr, main_dialog_, reinterpret_cast<POINT*>(&rect), 2);
-  const int width = std::max<int>(extent.cx + kFullPackageTextMargin,
+  RECT margin = {0, 0, kFullPackageTextMarginDlu, 0};
+  MapDialogRect(main_dialog_, &margin);
+  const int width = std::max<int>(extent.cx + margin.right,
                                   retry_rect.right - retry_rect.left);
   SetWindowPos(button, nullptr, rect.right - width, rect.top, width, rect.bottom - rect.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
