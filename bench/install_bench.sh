@@ -158,3 +158,4 @@ paste -d' ' <(printf '%s\n' "${ours[@]}") <(printf '%s\n' "${native[@]}") |
   awk '{r[NR] = $1} END {printf "each run against its native run: median %.2f, worst %.2f (goal <= 1.5)\n",
                          (NR % 2) ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2, r[NR]}'
 echo "peak private memory of an installer process (RssAnon): $(mb $((peak_anon * 1024))) (goal <= 32 MB)"
+python3 "$repo/bench/install_profile.py" "$(echo "$WINEPREFIX"/drive_c/users/*/Temp/"Tarvo Installer")" "${ours[@]}"
