@@ -17,7 +17,7 @@
 #include "crash_reporter/crash_reporter_server.h"
 #include "crash_reporter/pending_work.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
-#include "crash_reporter/test_support/loopback_http_server.h"
+#include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "gtest/gtest.h"
 
 namespace crash_reporter {

@@ -12,7 +12,7 @@
 #include "crash_reporter/crash_generation_server.h"
 #include "crash_reporter/crash_in_reporter.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
-#include "crash_reporter/test_support/loopback_http_server.h"
+#include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 

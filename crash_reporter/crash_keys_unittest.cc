@@ -4,7 +4,7 @@
 
 #include "crash_reporter/client_keys.h"
 #include "crash_reporter/crash_keys_keeper.h"
-#include "crash_reporter/test_support/loopback_http_server.h"
+#include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "gtest/gtest.h"
 
 namespace crash_reporter {

@@ -25,7 +25,7 @@
 #include "crash_reporter/exception_handler.h"
 #include "crash_reporter/minidump_writer.h"
 #include "crash_reporter/tarvo_crash_reporter_client.h"
-#include "crash_reporter/test_support/loopback_http_server.h"
+#include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "crash_reporter/test_support/minidump_reader.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
@@ -170,7 +170,7 @@ class CrashReporterProcessTest : public testing::Test {
   void SetUp() override {
     SetTestCrashProductValues();
     ASSERT_TRUE(scratch_.CreateUniqueTempDir());
-    ASSERT_TRUE(server_.started());
+    ASSERT_TRUE(StartCrashServer(&server_, 200));
     dumps_ = scratch_.GetPath().Append(L"dumps");
     counts_ = scratch_.GetPath().Append(L"counts.json");
     go_name_ = L"TarvoCrashTestGo" + std::to_wstring(GetCurrentProcessId());
@@ -187,7 +187,7 @@ class CrashReporterProcessTest : public testing::Test {
   // Runs the crashing installer; its reporter must end after it.
   void RunCrashingInstaller(const std::wstring& how, bool keep_logs, DWORD* reporter_pid) {
     ScopedVariable dumps("TARVO_CRASH_LOG_DIR", dumps_.value());
-    ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", server_.url());
+    ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", CrashServerUrl(server_));
     ScopedVariable counts(kCountsVariable, counts_.value());
     ScopedVariable keep("TARVO_CRASH_KEEP_LOGS", keep_logs ? L"yes" : L"");
     base::FilePath pid_file = scratch_.GetPath().Append(L"reporter.pid");
@@ -225,13 +225,14 @@ class CrashReporterProcessTest : public testing::Test {
 
   // The one request's multipart body, unzipped.
   std::string UploadedBody() {
-    std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(1, kChildWaitMs);
+    server_.WaitForRequests(1, base::TimeDelta::FromMilliseconds(kChildWaitMs));
+    std::vector<LoopbackHttpServer::Request> requests = server_.requests();
     EXPECT_EQ(1u, requests.size());
     return requests.empty() ? std::string() : Gunzip(requests[0].body);
   }
 
   base::ScopedTempDir scratch_;
-  LoopbackHttpServer server_{200};
+  LoopbackHttpServer server_;
   base::FilePath dumps_;
   base::FilePath counts_;
   std::wstring go_name_;
@@ -320,7 +321,7 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
                                            KEY_ALL_ACCESS, nullptr, &scratch_key, nullptr));
   ScopedVariable registry(kRegistryVariable, key_path);
   ScopedVariable dumps("TARVO_CRASH_LOG_DIR", dumps_.value());
-  ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", server_.url());
+  ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", CrashServerUrl(server_));
   ScopedVariable counts(kCountsVariable, counts_.value());
   const std::wstring marker_key = L"Software\\TarvoCrashTest";
   auto read_marker = [&](uint64_t* value) {
@@ -346,9 +347,10 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
     ASSERT_NE(0u, marker) << "the first crash was not reported";
   }
   // A second report would follow the first crash's end within moments.
-  std::vector<LoopbackHttpServer::Request> requests = server_.WaitForRequests(2, 1000);
+  server_.WaitForRequests(2, base::TimeDelta::FromSeconds(1));
+  std::vector<LoopbackHttpServer::Request> requests = server_.requests();
   ASSERT_EQ(1u, requests.size());
-  EXPECT_EQ(std::string::npos, requests[0].head.find("Content-Encoding"));
+  EXPECT_EQ(std::string::npos, requests[0].headers.find("Content-Encoding"));
   const std::string& body = requests[0].body;
   EXPECT_NE(std::string::npos, body.find("name=\"ptype\"\r\n\r\ncrash_reporter\r\n"));
   const std::string dump = DumpIn(body);

@@ -5,14 +5,14 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "crash_reporter/multipart_body.h"
-#include "crash_reporter/test_support/loopback_http_server.h"
+#include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "base/logging.h"
 #include "gtest/gtest.h"
 
 namespace crash_reporter {
 namespace {
 
-constexpr DWORD kWaitMs = 20000;
+constexpr base::TimeDelta kWait = base::TimeDelta::FromSeconds(20);
 
 TEST(MultipartBodyTest, FieldsFileAndGzip) {
   MultipartBody body("BOUNDARY");
@@ -49,7 +49,7 @@ class CrashUploadTest : public testing::Test {
   void TearDown() override { SetCrashServerUrlForTesting(std::wstring()); }
 
   bool Upload(LoopbackHttpServer* server, bool gzip, bool delete_dump) {
-    SetCrashServerUrlForTesting(server->url());
+    SetCrashServerUrlForTesting(CrashServerUrl(*server));
     return UploadCrashDump(
         {{{L"prod", L"TarvoInstaller"}, {L"ptype", L"installer"}}, dump_, gzip, delete_dump});
   }
@@ -59,14 +59,15 @@ class CrashUploadTest : public testing::Test {
 };
 
 TEST_F(CrashUploadTest, GzipMultipartPostSucceedsOnlyWithOk) {
-  LoopbackHttpServer ok(200);
-  ASSERT_TRUE(ok.started());
+  LoopbackHttpServer ok;
+  ASSERT_TRUE(StartCrashServer(&ok, 200));
   EXPECT_TRUE(Upload(&ok, /*gzip=*/true, /*delete_dump=*/false));
-  std::vector<LoopbackHttpServer::Request> requests = ok.WaitForRequests(1, kWaitMs);
+  ok.WaitForRequests(1, kWait);
+  std::vector<LoopbackHttpServer::Request> requests = ok.requests();
   ASSERT_EQ(1u, requests.size());
-  EXPECT_EQ(0u, requests[0].head.find("POST /submit HTTP/1.1"));
-  EXPECT_NE(std::string::npos, requests[0].head.find("Content-Encoding: gzip"));
-  EXPECT_NE(std::string::npos, requests[0].head.find("multipart/form-data; boundary="));
+  EXPECT_EQ(0u, requests[0].headers.find("POST /submit HTTP/1.1"));
+  EXPECT_NE(std::string::npos, requests[0].headers.find("Content-Encoding: gzip"));
+  EXPECT_NE(std::string::npos, requests[0].headers.find("multipart/form-data; boundary="));
   std::string body = Gunzip(requests[0].body);
   EXPECT_NE(std::string::npos, body.find("name=\"ptype\"\r\n\r\ninstaller\r\n"));
   EXPECT_NE(std::string::npos,
@@ -75,12 +76,13 @@ TEST_F(CrashUploadTest, GzipMultipartPostSucceedsOnlyWithOk) {
   EXPECT_TRUE(base::PathExists(dump_));
 
   // A server error is no upload; the dump still goes when asked.
-  LoopbackHttpServer failing(500);
-  ASSERT_TRUE(failing.started());
+  LoopbackHttpServer failing;
+  ASSERT_TRUE(StartCrashServer(&failing, 500));
   EXPECT_FALSE(Upload(&failing, /*gzip=*/false, /*delete_dump=*/true));
-  requests = failing.WaitForRequests(1, kWaitMs);
+  failing.WaitForRequests(1, kWait);
+  requests = failing.requests();
   ASSERT_EQ(1u, requests.size());
-  EXPECT_EQ(std::string::npos, requests[0].head.find("Content-Encoding"));
+  EXPECT_EQ(std::string::npos, requests[0].headers.find("Content-Encoding"));
   EXPECT_NE(std::string::npos, requests[0].body.find("name=\"prod\"\r\n\r\nTarvoInstaller"));
   EXPECT_FALSE(base::PathExists(dump_));
 }
@@ -96,9 +98,9 @@ bool RecordUploadingThread(int, const char*, int, size_t message_start, const st
 // The upload of a crashed reporter runs on a thread of its own, which the
 // caller waits for.
 TEST_F(CrashUploadTest, OwnThreadUploadRunsOffTheCallersThread) {
-  LoopbackHttpServer ok(200);
-  ASSERT_TRUE(ok.started());
-  SetCrashServerUrlForTesting(ok.url());
+  LoopbackHttpServer ok;
+  ASSERT_TRUE(StartCrashServer(&ok, 200));
+  SetCrashServerUrlForTesting(CrashServerUrl(ok));
   logging::LogMessageHandlerFunction previous = logging::GetLogMessageHandler();
   logging::SetLogMessageHandler(&RecordUploadingThread);
   g_uploading_thread = 0;
@@ -109,7 +111,8 @@ TEST_F(CrashUploadTest, OwnThreadUploadRunsOffTheCallersThread) {
   EXPECT_TRUE(uploaded);
   EXPECT_NE(0u, g_uploading_thread.load());
   EXPECT_NE(GetCurrentThreadId(), g_uploading_thread.load());
-  EXPECT_EQ(1u, ok.WaitForRequests(1, kWaitMs).size());
+  ok.WaitForRequests(1, kWait);
+  EXPECT_EQ(1u, ok.request_count());
   EXPECT_FALSE(base::PathExists(dump_));
 }
 
