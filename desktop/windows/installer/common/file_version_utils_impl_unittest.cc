@@ -7,7 +7,7 @@
 #include "base/files/file_path.h"
 #include "base/files/scoped_temp_dir.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 
@@ -15,16 +15,9 @@ namespace {
 
 class FileVersionUtilsTest : public testing::Test {
  protected:
-  FileVersionUtilsTest() { InitInstallerErrorRecord(); }
-  ~FileVersionUtilsTest() override { FreeInstallerErrorRecord(); }
   void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
 
-  std::string Detail() {
-    std::string detail;
-    GetInstallerError(nullptr, &detail, nullptr);
-    return detail;
-  }
-
+  ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir temp_;
 };
 
@@ -44,7 +37,7 @@ TEST_F(FileVersionUtilsTest, VersionsOfRealProgramsFromResourcesAndOutput) {
 
   EXPECT_FALSE(utils.GetVersionFromResources(temp_.GetPath().Append(L"missing.exe"), &full,
                                              &internal, nullptr));
-  EXPECT_EQ("Cannot get the size of file version info", Detail());
+  EXPECT_EQ("Cannot get the size of file version info", error_record_.detail());
 }
 
 // Answers each switch with a fixed text.

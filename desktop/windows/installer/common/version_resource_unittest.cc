@@ -10,7 +10,7 @@
 #include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/common/file_version_utils_impl.h"
 #include "desktop/windows/installer/utils/app_output_runner.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 
@@ -25,14 +25,7 @@ base::File OpenHeld(const base::FilePath& path) {
 
 class VersionResourceTest : public testing::Test {
  protected:
-  VersionResourceTest() { InitInstallerErrorRecord(); }
-  ~VersionResourceTest() override { FreeInstallerErrorRecord(); }
-
-  std::string Detail() {
-    std::string detail;
-    GetInstallerError(nullptr, &detail, nullptr);
-    return detail;
-  }
+  ScopedInstallerErrorRecord error_record_;
 };
 
 // Read from the bytes, the versions are what Windows reads from the file:
@@ -50,7 +43,7 @@ TEST_F(VersionResourceTest, ReadsWhatWindowsReads) {
                                                 &expected_stream))
         << path;
     ASSERT_TRUE(GetVersionFromOpenFile(OpenHeld(path), &full, &internal, &stream))
-        << path << ": " << Detail();
+        << path << ": " << error_record_.detail();
     EXPECT_EQ(expected_full, full) << path;
     EXPECT_EQ(expected_internal, internal) << path;
     EXPECT_EQ(expected_stream, stream) << path;
@@ -70,10 +63,10 @@ TEST_F(VersionResourceTest, FilesWithoutAVersionFailAsWindowsReadsThem) {
   EXPECT_FALSE(GetVersionFromOpenFile(OpenHeld(BuildFile(L"older_packages",
                                                          L"signed_unversioned.exe")),
                                       &full, &internal, &stream));
-  EXPECT_EQ("No file version in the package", Detail());
+  EXPECT_EQ("No file version in the package", error_record_.detail());
   EXPECT_FALSE(GetVersionFromOpenFile(OpenHeld(BuildFile(L"test_package", L"tarvo_package")),
                                       &full, &internal, nullptr));
-  EXPECT_EQ("No file version in the package", Detail());
+  EXPECT_EQ("No file version in the package", error_record_.detail());
 }
 
 // Every cut of a real program's bytes inside its version resource reads as

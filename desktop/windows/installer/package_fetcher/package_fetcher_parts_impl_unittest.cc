@@ -14,6 +14,7 @@
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/product_info_util.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 
@@ -52,15 +53,7 @@ class FakeFileVersionUtils : public FileVersionUtils {
 
 class PackageVersionTest : public testing::Test {
  protected:
-  PackageVersionTest() { InitInstallerErrorRecord(); }
-  ~PackageVersionTest() override { FreeInstallerErrorRecord(); }
   void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
-
-  std::string Detail() {
-    std::string detail;
-    GetInstallerError(nullptr, &detail, nullptr);
-    return detail;
-  }
 
   VersionComparison Compare(const std::string& version, std::string* stream,
                             const std::string& allowed_override = "") {
@@ -70,6 +63,7 @@ class PackageVersionTest : public testing::Test {
                                        &full, stream, allowed_override);
   }
 
+  ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir temp_;
   FakeFileVersionUtils fake_;
 };
@@ -80,15 +74,16 @@ TEST_F(PackageVersionTest, ComparedWithTheInstallersInternalVersionAndStream) {
   EXPECT_EQ(VERSION_ACCEPTED, Compare("51.0.2802.0", &stream));
   EXPECT_EQ(VERSION_ACCEPTED, Compare("40.0.2802.7", nullptr));
   EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2801.99", &stream));
-  EXPECT_EQ("Downloaded item is older than the installer", Detail());
+  EXPECT_EQ("Downloaded item is older than the installer", error_record_.detail());
   // Without an internal version (not four numbers).
   EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2802", &stream));
   fake_.stream_name = "stable";
   EXPECT_EQ(VERSION_REJECTED, Compare("51.0.2803.0", &stream));
-  EXPECT_EQ("Downloaded item is of a different stream than the installer", Detail());
+  EXPECT_EQ("Downloaded item is of a different stream than the installer", error_record_.detail());
   // A missing version is appended to what the reader said.
   EXPECT_EQ(VERSION_DATA_MISSING, Compare("", &stream));
-  EXPECT_EQ("No file version in the package\nVersion data not present in the file", Detail());
+  EXPECT_EQ("No file version in the package\nVersion data not present in the file",
+            error_record_.detail());
 }
 
 // The installer's side of the comparison is what the product information
@@ -151,9 +146,9 @@ TEST_F(PackageFetcherPartsTest, PackageWithoutInstallerFails) {
   EXPECT_FALSE(parts.CheckMainComponentVersion(package, nullptr));
   EXPECT_TRUE(stats->names().empty());
   EXPECT_NE(std::string::npos,
-            Detail().find("Version data not present in the file\n"
-                          "Cannot unpack installer.exe for legacy version check\n"
-                          "Main component version check failed"));
+            error_record_.detail().find("Version data not present in the file\n"
+                                        "Cannot unpack installer.exe for legacy version check\n"
+                                        "Main component version check failed"));
   EXPECT_FALSE(base::PathExists(temp_.GetPath().Append(L"package_version")));
 }
 
@@ -186,7 +181,7 @@ TEST_F(PackageFetcherPartsTest, AdditionalFilesTrackingDataAndMove) {
   ASSERT_TRUE(base::CreateDirectory(from));
   EXPECT_TRUE(parts.MovePreparedPackage(from, temp_.GetPath().Append(L"final")));
   EXPECT_FALSE(parts.MovePreparedPackage(from, temp_.GetPath().Append(L"again")));
-  EXPECT_EQ("Cannot move the prepared package to the final destination", Detail());
+  EXPECT_EQ("Cannot move the prepared package to the final destination", error_record_.detail());
 }
 
 }  // namespace

@@ -12,13 +12,12 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
-#include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/settings/test_support/scoped_settings_validator.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/steps/installer_step_scheduler.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
-#include "desktop/windows/installer/utils/installer_utils.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/scoped_log_capture.h"
 #include "testing/test_child_process.h"
@@ -43,14 +42,8 @@ class IgnoringDelegate : public IPCReceiver::Delegate {
 class BackendRunnerTest : public testing::Test {
  protected:
   void SetUp() override {
-    InitInstallerErrorRecord();
-    previous_validator_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
     ASSERT_TRUE(scratch_.CreateUniqueTempDir());
     folder_ = scratch_.GetPath().Append(L"Tarvo");
-  }
-  void TearDown() override {
-    InstallerUtils::SetSettingsValidator(previous_validator_);
-    FreeInstallerErrorRecord();
   }
 
   uint32_t RunWith(std::vector<std::wstring> switches) {
@@ -63,10 +56,11 @@ class BackendRunnerTest : public testing::Test {
     return runner.Run(settings.get());
   }
 
+  ScopedInstallerErrorRecord error_record_;
+  ScopedSettingsValidator validator_;
   base::MessageLoop loop_;
   base::ScopedTempDir scratch_;
   base::FilePath folder_;
-  InstallerUtils::SettingsValidator previous_validator_ = nullptr;
 };
 
 TEST_F(BackendRunnerTest, InitialProcessSwitches) {

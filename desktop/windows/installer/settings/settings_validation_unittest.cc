@@ -4,25 +4,18 @@
 #include <string>
 
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
+#include "desktop/windows/installer/settings/test_support/scoped_settings_validator.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {
 
 class SettingsValidationTest : public testing::Test {
  protected:
-  void SetUp() override {
-    InitInstallerErrorRecord();
-    previous_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
-  }
-  void TearDown() override {
-    InstallerUtils::SetSettingsValidator(previous_);
-    FreeInstallerErrorRecord();
-  }
-
   // Validates settings whose folder answer is `details`.
   bool Validate(std::unique_ptr<FakeInstallationFolderDetails> details,
                 const std::vector<std::wstring>& arguments = {}) {
@@ -37,7 +30,8 @@ class SettingsValidationTest : public testing::Test {
     return record;
   }
 
-  InstallerUtils::SettingsValidator previous_ = nullptr;
+  ScopedInstallerErrorRecord error_record_;
+  ScopedSettingsValidator validator_;
 };
 
 TEST_F(SettingsValidationTest, DecidedOperationIsValidWhateverElse) {

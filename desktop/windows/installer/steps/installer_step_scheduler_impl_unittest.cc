@@ -13,6 +13,7 @@
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -57,10 +58,7 @@ class ScriptedStepFactory : public InstallerStepFactory {
 class StepSchedulerRunTest : public testing::Test, public InstallerStepScheduler::Observer {
  protected:
   StepSchedulerRunTest()
-      : settings_(INSTALL_OPERATION_REGISTER_PROTOCOL_HANDLER), context_(&settings_) {
-    InitInstallerErrorRecord();
-  }
-  ~StepSchedulerRunTest() override { FreeInstallerErrorRecord(); }
+      : settings_(INSTALL_OPERATION_REGISTER_PROTOCOL_HANDLER), context_(&settings_) {}
 
   // Schedules the two protocol-handler steps and runs them until done, or
   // until the loop is idle when something stopped the scheduler.
@@ -95,6 +93,7 @@ class StepSchedulerRunTest : public testing::Test, public InstallerStepScheduler
     quit_.Run();
   }
 
+  ScopedInstallerErrorRecord error_record_;
   base::MessageLoop loop_;
   OperationOnlySettings settings_;
   FakeStepContext context_;

@@ -24,12 +24,10 @@
 #include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
-#include "desktop/windows/installer/settings/settings_validation.h"
+#include "desktop/windows/installer/settings/test_support/scoped_settings_validator.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/steps/package_verifier.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
-#include "desktop/windows/installer/utils/installer_utils.h"
 #include "desktop/windows/installer/utils/run_secret.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "base/features/command_line_feature_reader.h"
@@ -37,6 +35,7 @@
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/utils/installer_features.h"
 #include "desktop/windows/installer/utils/test_support/fake_process_launcher.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 #include "testing/scoped_log_capture.h"
@@ -93,15 +92,7 @@ class StatusLoaderStub : public InstallationStatusLoader {
 
 class InstallerTest : public testing::Test {
  protected:
-  void SetUp() override {
-    InitInstallerErrorRecord();
-    previous_validator_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
-  }
-  void TearDown() override {
-    installer_.reset();
-    InstallerUtils::SetSettingsValidator(previous_validator_);
-    FreeInstallerErrorRecord();
-  }
+  void TearDown() override { installer_.reset(); }
 
   // Settings for `switches` (plus the install folder), an Installer with
   // the scripted scheduler, and the interrupted event the main process
@@ -162,6 +153,8 @@ class InstallerTest : public testing::Test {
     return std::string();
   }
 
+  ScopedInstallerErrorRecord error_record_;
+  ScopedSettingsValidator validator_;
   base::MessageLoop loop_;
   base::ScopedTempDir scratch_;
   base::FilePath folder_;
@@ -177,7 +170,6 @@ class InstallerTest : public testing::Test {
   RecordingInstallerObserver observer_;
   FakeProcessLauncher launcher_;
   ScopedProcessLauncherForTesting scoped_launcher_{&launcher_};
-  InstallerUtils::SettingsValidator previous_validator_ = nullptr;
 };
 
 // A user who refuses the elevation prompt: 8 with the system's text of the

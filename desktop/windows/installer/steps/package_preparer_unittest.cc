@@ -18,6 +18,7 @@
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_result.h"
 #include "desktop/windows/installer/utils/installer_session.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 
@@ -48,10 +49,7 @@ std::string ReadTestArchive(const wchar_t* name) {
 
 class PackagePreparerTest : public testing::Test, public PackagePreparer::Delegate {
  protected:
-  PackagePreparerTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {
-    InitInstallerErrorRecord();
-  }
-  ~PackagePreparerTest() override { FreeInstallerErrorRecord(); }
+  PackagePreparerTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {}
 
   void SetUp() override {
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
@@ -97,6 +95,7 @@ class PackagePreparerTest : public testing::Test, public PackagePreparer::Delega
     events_.push_back(name + " " + std::to_string(count));
   }
 
+  ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir temp_;
   OperationOnlySettings settings_;
   FakeStepContext context_;

@@ -9,7 +9,7 @@
 #include "base/process/launch.h"
 #include "base/process/process.h"
 #include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 #include "testing/test_child_process.h"
@@ -65,20 +65,12 @@ int TamperFromAnotherProcess(const base::FilePath& path) {
 
 class PackageVerifierTest : public testing::Test {
  protected:
-  PackageVerifierTest() { InitInstallerErrorRecord(); }
-  ~PackageVerifierTest() override { FreeInstallerErrorRecord(); }
-
   void SetUp() override {
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
     archive_ = temp_.GetPath().Append(L"tarvo_package");
   }
 
-  std::string Detail() {
-    std::string detail;
-    GetInstallerError(nullptr, &detail, nullptr);
-    return detail;
-  }
-
+  ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir temp_;
   base::FilePath archive_;
 };
@@ -93,7 +85,7 @@ TEST_F(PackageVerifierTest, NoOtherProcessChangesTheCheckedPackageWhileItIsHeld)
   {
     PackageVerifierImpl verifier(nullptr, /*signature_required=*/false);
     base::File held;
-    ASSERT_TRUE(verifier.OpenVerified(archive_, &held)) << Detail();
+    ASSERT_TRUE(verifier.OpenVerified(archive_, &held)) << error_record_.detail();
     ASSERT_TRUE(held.IsValid());
     EXPECT_EQ(0, TamperFromAnotherProcess(archive_));
     std::string after;
@@ -107,14 +99,14 @@ TEST_F(PackageVerifierTest, RefusalsLeaveNoHandleAndSayWhy) {
   PackageVerifierImpl signed_installer(nullptr, /*signature_required=*/true);
   base::File file;
   EXPECT_FALSE(signed_installer.OpenVerified(archive_, &file));
-  EXPECT_EQ("The archive " + archive_.AsUTF8Unsafe() + " does not exist.", Detail());
+  EXPECT_EQ("The archive " + archive_.AsUTF8Unsafe() + " does not exist.", error_record_.detail());
 
   ASSERT_TRUE(base::CopyFile(TestPackage(), archive_));
   EXPECT_FALSE(signed_installer.OpenVerified(archive_, &file));
   EXPECT_FALSE(file.IsValid());
   EXPECT_EQ("The package " + archive_.AsUTF8Unsafe() +
                 " was refused: its signature is not the expected signer's",
-            Detail());
+            error_record_.detail());
   // Refused, the file is not held: it can go.
   EXPECT_TRUE(base::DeleteFile(archive_, /*recursive=*/false));
 }
@@ -131,16 +123,16 @@ TEST_F(PackageVerifierTest, ASignedInstallerTakesNoOlderOrForeignPackageOfItsSig
   EXPECT_FALSE(file.IsValid());
   EXPECT_EQ("The package " + archive_.AsUTF8Unsafe() +
                 " was refused: version 51.0.2701.0: Downloaded item is older than the installer",
-            Detail());
+            error_record_.detail());
 
   ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"signed_other_stream.exe"), archive_));
   EXPECT_FALSE(verifier.OpenVerified(archive_, &file));
-  EXPECT_NE(std::string::npos,
-            Detail().find("Downloaded item is of a different stream than the installer"));
+  EXPECT_NE(std::string::npos, error_record_.detail().find(
+                                   "Downloaded item is of a different stream than the installer"));
 
   ASSERT_TRUE(
       base::CopyFile(BuildFile(L"payload_installers", L"signed_full_package.exe"), archive_));
-  EXPECT_TRUE(verifier.OpenVerified(archive_, &file)) << Detail();
+  EXPECT_TRUE(verifier.OpenVerified(archive_, &file)) << error_record_.detail();
   EXPECT_TRUE(verifier.VerifyUnpacked(temp_.GetPath()));
 }
 
@@ -151,20 +143,21 @@ TEST_F(PackageVerifierTest, AnUnversionedSignedPackageIsJudgedByItsInstaller) {
   PackageVerifierImpl verifier(nullptr, /*signature_required=*/true);
   base::File file;
   ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"signed_unversioned.exe"), archive_));
-  ASSERT_TRUE(verifier.OpenVerified(archive_, &file)) << Detail();
+  ASSERT_TRUE(verifier.OpenVerified(archive_, &file)) << error_record_.detail();
   const base::FilePath unpacked = temp_.GetPath().Append(L"unpacked");
   ASSERT_TRUE(base::CreateDirectory(unpacked));
   EXPECT_FALSE(verifier.VerifyUnpacked(unpacked));
   EXPECT_EQ("The package " + archive_.AsUTF8Unsafe() +
                 " was refused: the version of its installer cannot be read",
-            Detail());
+            error_record_.detail());
   ASSERT_TRUE(base::CopyFile(BuildFile(L"older_packages", L"older_installer.exe"),
                              unpacked.Append(L"installer.exe")));
   EXPECT_FALSE(verifier.VerifyUnpacked(unpacked));
-  EXPECT_NE(std::string::npos, Detail().find("its installer's version 51.0.2701.0")) << Detail();
+  EXPECT_NE(std::string::npos, error_record_.detail().find("its installer's version 51.0.2701.0"))
+      << error_record_.detail();
   ASSERT_TRUE(
       base::CopyFile(BuildFile(L"bin", L"installer.exe"), unpacked.Append(L"installer.exe")));
-  EXPECT_TRUE(verifier.VerifyUnpacked(unpacked)) << Detail();
+  EXPECT_TRUE(verifier.VerifyUnpacked(unpacked)) << error_record_.detail();
 }
 
 }  // namespace

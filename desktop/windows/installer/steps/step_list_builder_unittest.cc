@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/steps/test_support/fake_step_context.h"
 #include "desktop/windows/installer/steps/test_support/operation_only_settings.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -16,10 +17,7 @@ using Strings = std::vector<std::string>;
 
 class StepListTest : public testing::Test {
  protected:
-  StepListTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {
-    InitInstallerErrorRecord();
-  }
-  ~StepListTest() override { FreeInstallerErrorRecord(); }
+  StepListTest() : settings_(INSTALL_OPERATION_INSTALL), context_(&settings_) {}
 
   void SetUp() override {
     ASSERT_TRUE(temp_.CreateUniqueTempDir());
@@ -54,6 +52,7 @@ class StepListTest : public testing::Test {
     return std::to_string(code) + ":" + detail;
   }
 
+  ScopedInstallerErrorRecord error_record_;
   base::ScopedTempDir temp_;
   OperationOnlySettings settings_;
   FakeStepContext context_;

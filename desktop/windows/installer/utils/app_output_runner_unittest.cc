@@ -7,6 +7,7 @@
 #include "base/command_line.h"
 #include "base/path_service.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
 #include "gtest/gtest.h"
 #include "testing/test_child_process.h"
 
@@ -25,8 +26,7 @@ namespace {
 
 class AppOutputRunnerTest : public testing::Test {
  protected:
-  AppOutputRunnerTest() { InitInstallerErrorRecord(); }
-  ~AppOutputRunnerTest() override { FreeInstallerErrorRecord(); }
+  ScopedInstallerErrorRecord error_record_;
 };
 
 TEST_F(AppOutputRunnerTest, CapturesOutput) {
