@@ -19,20 +19,12 @@
 #include "crash_reporter/tarvo_crash_reporter_client.h"
 #include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_environment_variable.h"
 
 namespace crash_reporter {
 namespace {
 
-class ScopedVariable {
- public:
-  ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) {
-    SetEnvironmentVariableW(name, value);
-  }
-  ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
-
- private:
-  const wchar_t* name_;
-};
+using testing_support::ScopedEnvironmentVariable;
 
 // The kernel's exception policy as a test sets it.
 DWORD g_policy = 0;
@@ -58,9 +50,9 @@ TEST(CrashClientSetupTest, InstallerKeysAndTheAutomationOrigin) {
   g_policy_readable = true;
   SetExceptionPolicyFunctionsForTesting(&FakeGetPolicy, &FakeSetPolicy);
   {
-    ScopedVariable kelmat(L"TARVO_CRASH_REPORTER_KELMAT_TEST", L"run-17");
-    ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
-    ScopedVariable email(L"TARVO_CRASH_EMAIL", L"qa@example.com");
+    ScopedEnvironmentVariable kelmat(L"TARVO_CRASH_REPORTER_KELMAT_TEST", L"run-17");
+    ScopedEnvironmentVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
+    ScopedEnvironmentVariable email(L"TARVO_CRASH_EMAIL", L"qa@example.com");
     SetInstallerCrashKeys();
     CrashParameters keys = KeeperKeys();
     EXPECT_EQ(L"Kelmat", keys[L"Origin"]);
@@ -79,7 +71,7 @@ TEST(CrashClientSetupTest, InstallerKeysAndTheAutomationOrigin) {
   EXPECT_EQ(L"", KeeperKeys()[L"exception_policy"]);
   SetExceptionPolicyFunctionsForTesting(nullptr, nullptr);
   ClearCrashKey("Origin");
-  ScopedVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
+  ScopedEnvironmentVariable origin(L"TARVO_CRASH_ORIGIN", L"nightly-bot");
   SetInstallerCrashKeys();
   EXPECT_EQ(L"nightly-bot", KeeperKeys()[L"Origin"]);
 }
@@ -128,7 +120,8 @@ TEST(CrashReporterPathsTest, ConsentAndDumpNames) {
   EXPECT_EQ(std::stoul(first.substr(prefix.size())) + 1, std::stoul(second.substr(prefix.size())));
   EXPECT_EQ(L".dmp", second.substr(second.size() - 4));
 
-  ScopedVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().Append(L"new\\dumps").value().c_str());
+  ScopedEnvironmentVariable dumps(L"TARVO_CRASH_LOG_DIR",
+                                  scratch.GetPath().Append(L"new\\dumps").value().c_str());
   CrashReporterPaths paths;
   ASSERT_TRUE(InitCrashReporterPaths(base::CommandLine(base::CommandLine::NO_PROGRAM), &paths));
   EXPECT_EQ(scratch.GetPath().Append(L"new\\dumps"), paths.dump_directory);
@@ -205,14 +198,14 @@ TEST(CrashReporterClientTest, ProductAnswersAndDefaults) {
   // No path provider: neither location is known without an override.
   base::FilePath path;
   {
-    ScopedVariable no_dumps(L"TARVO_CRASH_LOG_DIR", nullptr);
+    ScopedEnvironmentVariable no_dumps(L"TARVO_CRASH_LOG_DIR", nullptr);
     EXPECT_FALSE(client->GetCrashDumpLocation(&path));
   }
   EXPECT_FALSE(client->GetCrashCountersLocation(&path));
   base::ScopedTempDir scratch;
   ASSERT_TRUE(scratch.CreateUniqueTempDir());
   {
-    ScopedVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().value().c_str());
+    ScopedEnvironmentVariable dumps(L"TARVO_CRASH_LOG_DIR", scratch.GetPath().value().c_str());
     ASSERT_TRUE(client->GetCrashDumpLocation(&path));
     EXPECT_EQ(scratch.GetPath(), path);
   }

@@ -28,15 +28,18 @@
 #include "crash_reporter/test_support/crash_upload_test_support.h"
 #include "crash_reporter/test_support/minidump_reader.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_environment_variable.h"
 #include "testing/test_child_process.h"
 
 namespace crash_reporter {
 namespace {
 
-constexpr char kCountsVariable[] = "TARVO_TEST_CRASH_COUNTS";
-constexpr char kPidFileVariable[] = "TARVO_TEST_CRASH_PID_FILE";
-constexpr char kGoEventVariable[] = "TARVO_TEST_CRASH_GO";
-constexpr char kRegistryVariable[] = "TARVO_TEST_CRASH_HKCU";
+using testing_support::ScopedEnvironmentVariable;
+
+constexpr wchar_t kCountsVariable[] = L"TARVO_TEST_CRASH_COUNTS";
+constexpr wchar_t kPidFileVariable[] = L"TARVO_TEST_CRASH_PID_FILE";
+constexpr wchar_t kGoEventVariable[] = L"TARVO_TEST_CRASH_GO";
+constexpr wchar_t kRegistryVariable[] = L"TARVO_TEST_CRASH_HKCU";
 constexpr char kHowSwitch[] = "crash-how";
 constexpr DWORD kRequestedDumpCode = 0xE0000042;
 // Each step of a crash (a process start, a dump, an upload) takes a second
@@ -47,9 +50,9 @@ constexpr DWORD kChildWaitMs = 120000;
 // it; had it ended first, the dump would hold no exception.
 constexpr DWORD kCrashedReporterWaitMs = 120000;
 
-std::string Variable(const char* name) {
+std::string Variable(const wchar_t* name) {
   std::string value;
-  base::Environment::Create()->GetVar(name, &value);
+  base::Environment::Create()->GetVar(base::WideToUTF8(name), &value);
   return value;
 }
 
@@ -146,17 +149,6 @@ TEST_CHILD_ROLE(crashing_reporter) {
   return 12;
 }
 
-class ScopedVariable {
- public:
-  ScopedVariable(const char* name, const std::wstring& value) : name_(name) {
-    SetEnvironmentVariableW(base::UTF8ToWide(name).c_str(), value.c_str());
-  }
-  ~ScopedVariable() { SetEnvironmentVariableW(base::UTF8ToWide(name_).c_str(), nullptr); }
-
- private:
-  std::string name_;
-};
-
 // The minidump part of an uploaded body: from its signature to the end
 // (the form's closing boundary after it does not disturb the reader).
 // Empty when the body holds no dump.
@@ -186,13 +178,14 @@ class CrashReporterProcessTest : public testing::Test {
 
   // Runs the crashing installer; its reporter must end after it.
   void RunCrashingInstaller(const std::wstring& how, bool keep_logs, DWORD* reporter_pid) {
-    ScopedVariable dumps("TARVO_CRASH_LOG_DIR", dumps_.value());
-    ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", CrashServerUrl(server_));
-    ScopedVariable counts(kCountsVariable, counts_.value());
-    ScopedVariable keep("TARVO_CRASH_KEEP_LOGS", keep_logs ? L"yes" : L"");
+    ScopedEnvironmentVariable dumps(L"TARVO_CRASH_LOG_DIR", dumps_.value().c_str());
+    ScopedEnvironmentVariable url(L"TARVO_ALTERNATIVE_CRASH_SERVER_URL",
+                                  CrashServerUrl(server_).c_str());
+    ScopedEnvironmentVariable counts(kCountsVariable, counts_.value().c_str());
+    ScopedEnvironmentVariable keep(L"TARVO_CRASH_KEEP_LOGS", keep_logs ? L"yes" : L"");
     base::FilePath pid_file = scratch_.GetPath().Append(L"reporter.pid");
-    ScopedVariable pid(kPidFileVariable, pid_file.value());
-    ScopedVariable go(kGoEventVariable, go_name_);
+    ScopedEnvironmentVariable pid(kPidFileVariable, pid_file.value().c_str());
+    ScopedEnvironmentVariable go(kGoEventVariable, go_name_.c_str());
     base::Process child = base::LaunchProcess(
         testing_support::GetTestChildCommandLine("crashing_installer", L"--crash-how=" + how),
         base::LaunchOptions());
@@ -319,10 +312,11 @@ TEST_F(CrashReporterProcessTest, CrashInReporterIsReportedOnceInThreeDays) {
   std::wstring key_path = L"Software\\TarvoTest\\CrashMarker" + std::to_wstring(GetCurrentProcessId());
   ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_CURRENT_USER, key_path.c_str(), 0, nullptr, 0,
                                            KEY_ALL_ACCESS, nullptr, &scratch_key, nullptr));
-  ScopedVariable registry(kRegistryVariable, key_path);
-  ScopedVariable dumps("TARVO_CRASH_LOG_DIR", dumps_.value());
-  ScopedVariable url("TARVO_ALTERNATIVE_CRASH_SERVER_URL", CrashServerUrl(server_));
-  ScopedVariable counts(kCountsVariable, counts_.value());
+  ScopedEnvironmentVariable registry(kRegistryVariable, key_path.c_str());
+  ScopedEnvironmentVariable dumps(L"TARVO_CRASH_LOG_DIR", dumps_.value().c_str());
+  ScopedEnvironmentVariable url(L"TARVO_ALTERNATIVE_CRASH_SERVER_URL",
+                                CrashServerUrl(server_).c_str());
+  ScopedEnvironmentVariable counts(kCountsVariable, counts_.value().c_str());
   const std::wstring marker_key = L"Software\\TarvoCrashTest";
   auto read_marker = [&](uint64_t* value) {
     DWORD size = sizeof(*value);

@@ -6,16 +6,19 @@ namespace testing_support {
 
 ScopedEnvironmentVariable::ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value)
     : name_(name) {
-  wchar_t buffer[4096];
-  DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
-  had_value_ = length > 0 && length < 4096;
-  if (had_value_)
-    previous_.assign(buffer, length);
+  // The size with the terminator; 0 when the variable is not set.
+  const DWORD size = GetEnvironmentVariableW(name, nullptr, 0);
+  if (size > 0) {
+    previous_.resize(size);
+    const DWORD length = GetEnvironmentVariableW(name, previous_.data(), size);
+    had_value_ = length < size;
+    previous_.resize(had_value_ ? length : 0);
+  }
   SetEnvironmentVariableW(name, value);
 }
 
 ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
-  SetEnvironmentVariableW(name_, had_value_ ? previous_.c_str() : nullptr);
+  SetEnvironmentVariableW(name_.c_str(), had_value_ ? previous_.c_str() : nullptr);
 }
 
 }  // namespace testing_support

@@ -5,8 +5,9 @@
 
 namespace testing_support {
 
-// Sets an environment variable of this process for a test's lifetime
-// (`value` null removes it); the earlier state comes back afterwards.
+// Sets an environment variable of this process, which the processes it
+// starts inherit, for a test's lifetime (`value` null removes it); the
+// earlier state, an empty or long value included, comes back afterwards.
 class ScopedEnvironmentVariable {
  public:
   ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value);
@@ -15,7 +16,7 @@ class ScopedEnvironmentVariable {
   ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
 
  private:
-  const wchar_t* name_;
+  const std::wstring name_;
   std::wstring previous_;
   bool had_value_ = false;
 };

@@ -11,13 +11,6 @@
 
 namespace {
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines)
-    text += line + "\n";
-  return text;
-}
-
 // The first backend unpacks the package into the versioned folder and hands
 // over to the installer found there, which runs the install steps one by
 // one; both send with the secret the main process handed the first. Where a step class is still missing from this build, that step fails
@@ -27,7 +20,7 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
   TwoProcessHarness harness({});
   harness.runner().OnPackageReady();
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
   const std::vector<std::string>& calls = harness.calls();
 
   std::vector<std::string> expected = {"notify", "entering_phase 6", "total_steps 11"};
@@ -39,9 +32,9 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
                            "total_steps 17", "step_starting verify_downloadable_resources"}) {
     expected.push_back(line);
   }
-  ASSERT_GT(calls.size(), expected.size()) << Joined(calls);
+  ASSERT_GT(calls.size(), expected.size()) << harness.CallsText();
   EXPECT_EQ(expected, std::vector<std::string>(calls.begin(), calls.begin() + expected.size()))
-      << Joined(calls);
+      << harness.CallsText();
 
   // Every step that starts finishes, in order, until the end.
   size_t i = expected.size() - 1;
@@ -51,13 +44,13 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
        i += 2) {
     const std::string name = calls[i].substr(14);
     EXPECT_EQ("step_finished " + name + " 0 " + std::to_string(++completed), calls[i + 1])
-        << Joined(calls);
+        << harness.CallsText();
   }
   // Success: back, then the success, which counts once the backend has
   // ended with 0, and the end. Failure: the failing step's start, its
   // error, back, the first backend's error, the end.
   const bool succeeded = calls[i] == "returned_to_previous_main_process";
-  ASSERT_EQ(i + (succeeded ? 3 : 5), calls.size()) << Joined(calls);
+  ASSERT_EQ(i + (succeeded ? 3 : 5), calls.size()) << harness.CallsText();
   if (succeeded) {
     EXPECT_EQ(16, completed);
     EXPECT_EQ("succeeded", calls[i + 1]);
@@ -65,8 +58,8 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
     EXPECT_TRUE(base::PathExists(harness.install_folder().Append(L"launcher.exe")));
   } else {
     // "step_starting <name>" then its failure, "error <code> ...".
-    ASSERT_EQ(0u, calls[i].rfind("step_starting ", 0)) << Joined(calls);
-    ASSERT_EQ(0u, calls[i + 1].rfind("error ", 0)) << Joined(calls);
+    ASSERT_EQ(0u, calls[i].rfind("step_starting ", 0)) << harness.CallsText();
+    ASSERT_EQ(0u, calls[i + 1].rfind("error ", 0)) << harness.CallsText();
     const std::string code = calls[i + 1].substr(6, calls[i + 1].find(' ', 6) - 6);
     EXPECT_EQ("returned_to_previous_main_process", calls[i + 2]);
     EXPECT_EQ("error " + code + "  Installer process did not complete successfully.",
@@ -74,7 +67,7 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
     EXPECT_EQ("backend_terminated " + code, calls.back());
     // Nothing stays behind: the packaged installer's work, the unpacked
     // folder and the folder itself are rolled back.
-    EXPECT_FALSE(base::PathExists(harness.install_folder())) << Joined(calls);
+    EXPECT_FALSE(base::PathExists(harness.install_folder())) << harness.CallsText();
   }
   const std::string logs = harness.BackendLogs();
   EXPECT_NE(std::string::npos, logs.find("--install-subfolder=51.0.2802.0")) << logs;
@@ -85,11 +78,11 @@ TEST(BackendEndToEndTest, InstallFromPackageHandsOver) {
 TEST(BackendEndToEndTest, BackendWaitsForThePackage) {
   TwoProcessHarness harness({});
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  ASSERT_TRUE(harness.WaitForMessage("notify")) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForMessage("notify")) << harness.CallsText();
   EXPECT_EQ(std::vector<std::string>{"notify"}, harness.calls());
   harness.runner().OnPackageReady();
   harness.runner().OnPackageReady();
-  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
   EXPECT_EQ("entering_phase 6", harness.calls()[1]);
   // The hand-over and the end followed.
   EXPECT_EQ(1u, harness.Lines("starting_new_main_process").size());
@@ -102,10 +95,10 @@ TEST(BackendEndToEndTest, BackendWaitsForThePackage) {
 TEST(BackendEndToEndTest, InterruptedBackendRollsBackUnfinished) {
   TwoProcessHarness harness({});
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  ASSERT_TRUE(harness.WaitForMessage("notify")) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForMessage("notify")) << harness.CallsText();
   ASSERT_TRUE(base::DirectoryExists(harness.install_folder()));
   harness.runner().Stop();
-  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
   EXPECT_EQ(RESULT_NOT_FINISHED, harness.backend_result());
   EXPECT_TRUE(harness.Lines("error").empty());
   EXPECT_FALSE(base::PathExists(harness.install_folder()));
@@ -120,7 +113,7 @@ TEST(BackendEndToEndTest, InterruptedDuringRetryRollsBack) {
   TwoProcessHarness harness(options);
   harness.runner().OnPackageReady();
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  ASSERT_TRUE(harness.WaitForMessage("step_starting setup_registry")) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForMessage("step_starting setup_registry")) << harness.CallsText();
   // The first retry is asked for well before the attempts run out.
   for (int i = 0; i < 100 && harness.BackendLogs().find("Retrying step setup_registry") ==
                                  std::string::npos;
@@ -130,9 +123,9 @@ TEST(BackendEndToEndTest, InterruptedDuringRetryRollsBack) {
   ASSERT_NE(std::string::npos, harness.BackendLogs().find("Retrying step setup_registry"))
       << harness.BackendLogs();
   harness.runner().Stop();
-  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
-  EXPECT_EQ(RESULT_NOT_FINISHED, harness.backend_result()) << Joined(harness.calls());
-  EXPECT_FALSE(base::PathExists(harness.install_folder())) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
+  EXPECT_EQ(RESULT_NOT_FINISHED, harness.backend_result()) << harness.CallsText();
+  EXPECT_FALSE(base::PathExists(harness.install_folder())) << harness.CallsText();
   const std::string logs = harness.BackendLogs();
   EXPECT_NE(std::string::npos, logs.find("Installation was interrupted")) << logs;
   EXPECT_EQ(std::string::npos, logs.find("Retrying step setup_registry (attempt 5)")) << logs;

@@ -41,13 +41,6 @@ namespace {
 using testing_support::BinFolder;
 using testing_support::BuildFile;
 
-std::string Joined(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines)
-    text += line + "\n";
-  return text;
-}
-
 class PlantedPackageTest : public testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(temp_.CreateUniqueTempDir()); }
@@ -78,7 +71,7 @@ class PlantedPackageTest : public testing::Test {
 
   // The waiting backend is let go by another process, not by the runner.
   void ReleaseFromAnotherProcess(TwoProcessHarness* harness) {
-    ASSERT_TRUE(harness->WaitForMessage("notify")) << Joined(harness->calls());
+    ASSERT_TRUE(harness->WaitForMessage("notify")) << harness->CallsText();
     const std::wstring event = MakeKernelObjectName(harness->install_folder().value(),
                                                     kPackageReadyEventName, /*global=*/true);
     base::Process setter = base::LaunchProcess(
@@ -100,10 +93,10 @@ class PlantedPackageTest : public testing::Test {
     TwoProcessHarness harness(options);
     ASSERT_EQ(RESULT_SUCCESS, harness.Start());
     ASSERT_NO_FATAL_FAILURE(ReleaseFromAnotherProcess(&harness));
-    ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
-    EXPECT_EQ(RESULT_GENERAL_FAILURE, harness.backend_result()) << Joined(harness.calls());
-    EXPECT_TRUE(harness.Lines("succeeded").empty()) << Joined(harness.calls());
-    EXPECT_TRUE(harness.Lines("starting_new_main_process").empty()) << Joined(harness.calls());
+    ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
+    EXPECT_EQ(RESULT_GENERAL_FAILURE, harness.backend_result()) << harness.CallsText();
+    EXPECT_TRUE(harness.Lines("succeeded").empty()) << harness.CallsText();
+    EXPECT_TRUE(harness.Lines("starting_new_main_process").empty()) << harness.CallsText();
     EXPECT_TRUE(harness.ProgramRecords(L"launcher").empty());
     EXPECT_FALSE(base::PathExists(harness.install_folder()));
     EXPECT_NE(std::string::npos, harness.BackendLogs().find("was refused: " + why))
@@ -135,12 +128,12 @@ TEST_F(PlantedPackageTest, SignedInstallerTakesOnlyASignedPackage) {
   TwoProcessHarness harness(options);
   harness.runner().OnPackageReady();
   ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  ASSERT_TRUE(harness.WaitForBackendEnd()) << Joined(harness.calls());
+  ASSERT_TRUE(harness.WaitForBackendEnd()) << harness.CallsText();
   const std::string logs = harness.BackendLogs();
   EXPECT_EQ(std::string::npos, logs.find("was refused")) << logs;
   EXPECT_NE(std::string::npos, logs.find("The package carries the expected signature")) << logs;
   // Unpacked and handed over to the installer found in it.
-  EXPECT_EQ(1u, harness.Lines("starting_new_main_process").size()) << Joined(harness.calls());
+  EXPECT_EQ(1u, harness.Lines("starting_new_main_process").size()) << harness.CallsText();
 }
 
 // The signer's own older package is genuine, and still refused: it would

@@ -5,6 +5,13 @@
 RecordingInstallerObserver::RecordingInstallerObserver() = default;
 RecordingInstallerObserver::~RecordingInstallerObserver() = default;
 
+std::string RecordingInstallerObserver::CallsText() const {
+  std::string text;
+  for (const std::string& call : calls_)
+    text += call + "\n";
+  return text;
+}
+
 void RecordingInstallerObserver::Record(const std::string& call) {
   calls_.push_back(call);
   if (on_call_)

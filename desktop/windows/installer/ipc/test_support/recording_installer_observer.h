@@ -15,6 +15,8 @@ class RecordingInstallerObserver : public InstallerObserver {
   ~RecordingInstallerObserver() override;
 
   const std::vector<std::string>& calls() const { return calls_; }
+  // The calls one a line, for a failure's message.
+  std::string CallsText() const;
   const std::wstring& last_error_message() const { return last_error_message_; }
   // Runs after each recorded call.
   void set_on_call(std::function<void(const std::string&)> on_call) { on_call_ = on_call; }

@@ -13,31 +13,9 @@
 #include "base/run_loop.h"
 #include "base/strings/string_split.h"
 #include "base/threading/thread_task_runner_handle.h"
-#include "desktop/windows/installer/settings/settings_validation.h"
-#include "desktop/windows/installer/utils/installer_error_record.h"
 #include "testing/build_paths.h"
 
-// Sets an environment variable for the harness's lifetime; the backends
-// inherit it.
-class TwoProcessHarness::ScopedEnvironment {
- public:
-  ScopedEnvironment(const wchar_t* name, const std::wstring& value) : name_(name) {
-    wchar_t buffer[4096];
-    const DWORD length = GetEnvironmentVariableW(name, buffer, 4096);
-    had_value_ = length > 0 && length < 4096;
-    if (had_value_)
-      previous_.assign(buffer, length);
-    SetEnvironmentVariableW(name, value.c_str());
-  }
-  ~ScopedEnvironment() {
-    SetEnvironmentVariableW(name_.c_str(), had_value_ ? previous_.c_str() : nullptr);
-  }
-
- private:
-  const std::wstring name_;
-  std::wstring previous_;
-  bool had_value_ = false;
-};
+using testing_support::ScopedEnvironmentVariable;
 
 TwoProcessHarness::TwoProcessHarness(const Options& options) {
   CHECK(scratch_.CreateUniqueTempDir());
@@ -47,15 +25,16 @@ TwoProcessHarness::TwoProcessHarness(const Options& options) {
   CHECK(base::CreateDirectory(temp));
   CHECK(base::CreateDirectory(records));
   loop_ = std::make_unique<base::MessageLoop>();
-  InitInstallerErrorRecord();
+  error_record_.emplace();
   for (const wchar_t* name : {L"TEMP", L"TMP"})
-    environment_.push_back(std::make_unique<ScopedEnvironment>(name, temp.value()));
+    environment_.push_back(std::make_unique<ScopedEnvironmentVariable>(name, temp.value().c_str()));
   environment_.push_back(
-      std::make_unique<ScopedEnvironment>(L"TARVO_INSTALLER_VERBOSITY", L"2"));
-  environment_.push_back(
-      std::make_unique<ScopedEnvironment>(L"TARVO_PACKAGE_RECORD_DIR", records.value()));
+      std::make_unique<ScopedEnvironmentVariable>(L"TARVO_INSTALLER_VERBOSITY", L"2"));
+  environment_.push_back(std::make_unique<ScopedEnvironmentVariable>(L"TARVO_PACKAGE_RECORD_DIR",
+                                                                     records.value().c_str()));
   for (const auto& [name, value] : options.environment)
-    environment_.push_back(std::make_unique<ScopedEnvironment>(name.c_str(), value));
+    environment_.push_back(
+        std::make_unique<ScopedEnvironmentVariable>(name.c_str(), value.c_str()));
 
   base::FilePath package = options.package_folder;
   if (package.empty()) {
@@ -73,7 +52,7 @@ TwoProcessHarness::TwoProcessHarness(const Options& options) {
   exe_override_ = std::make_unique<base::ScopedPathOverride>(
       base::FILE_EXE, options.installer.empty() ? BuildInstaller() : options.installer,
       /*is_absolute=*/true, /*create=*/false);
-  previous_validator_ = InstallerUtils::SetSettingsValidator(&ValidateInstallationSettings);
+  validator_.emplace();
   settings_ = settings_environment_->MakeSettings();
   runner_ = std::make_unique<MainProcessInstallerRunnerImpl>();
   runner_->AddObserver(this);
@@ -87,11 +66,11 @@ TwoProcessHarness::~TwoProcessHarness() {
     WaitForBackendEnd(base::TimeDelta::FromSeconds(20));
   runner_.reset();
   settings_.reset();
-  InstallerUtils::SetSettingsValidator(previous_validator_);
+  validator_.reset();
   exe_override_.reset();
   settings_environment_.reset();
   loop_.reset();
-  FreeInstallerErrorRecord();
+  error_record_.reset();
 }
 
 base::FilePath TwoProcessHarness::BuildInstaller() {

@@ -2,6 +2,7 @@
 #define DESKTOP_WINDOWS_INSTALLER_RUNNER_TEST_SUPPORT_TWO_PROCESS_HARNESS_H_
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,9 +14,11 @@
 #include "base/time/time.h"
 #include "desktop/windows/installer/ipc/test_support/recording_installer_observer.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner_impl.h"
+#include "desktop/windows/installer/settings/test_support/scoped_settings_validator.h"
 #include "desktop/windows/installer/settings/test_support/settings_test_environment.h"
 #include "desktop/windows/installer/utils/installer_result.h"
-#include "desktop/windows/installer/utils/installer_utils.h"
+#include "desktop/windows/installer/utils/test_support/scoped_installer_error_record.h"
+#include "testing/scoped_environment_variable.h"
 
 // Plays the UI or silent process of a whole installation with the real main
 // process runner: it launches a real installer.exe (the build's, unless
@@ -75,17 +78,16 @@ class TwoProcessHarness : public RecordingInstallerObserver {
   void OnBackendProcessTerminated(InstallerResult code) override;
 
  private:
-  class ScopedEnvironment;
-
   base::ScopedTempDir scratch_;
   base::FilePath install_folder_;
   std::unique_ptr<base::MessageLoop> loop_;
-  std::vector<std::unique_ptr<ScopedEnvironment>> environment_;
+  std::optional<ScopedInstallerErrorRecord> error_record_;
+  std::vector<std::unique_ptr<testing_support::ScopedEnvironmentVariable>> environment_;
   std::unique_ptr<SettingsTestEnvironment> settings_environment_;
   std::unique_ptr<base::ScopedPathOverride> exe_override_;
   std::unique_ptr<SettingsImpl> settings_;
   std::unique_ptr<MainProcessInstallerRunnerImpl> runner_;
-  InstallerUtils::SettingsValidator previous_validator_ = nullptr;
+  std::optional<ScopedSettingsValidator> validator_;
   bool backend_started_ = false;
   bool backend_ended_ = false;
   InstallerResult backend_result_ = RESULT_NOT_FINISHED;
