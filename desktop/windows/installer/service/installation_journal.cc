@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -226,6 +227,49 @@ std::string RegistryLine(const UndoRecord& record) {
          "\t" + base::HexEncode(record.value_data.data(), record.value_data.size());
 }
 
+// Whether a change takes away or overwrites what was there before the run,
+// which the next run could not get back were its line lost: that line is on
+// the disk before the change is made. A line of what the run only makes
+// (a file, folders, a key, a new value) reaches the disk with the next such
+// line or with "committing": lost in a power cut, it leaves at most a thing
+// of the installer's own, which the same run again overwrites.
+bool TakesAwayWhatWasThere(const UndoRecord& record) {
+  switch (record.kind) {
+    case UndoRecord::Kind::kPutBack:
+    case UndoRecord::Kind::kMoveBack:
+    case UndoRecord::Kind::kRestoreKeys:
+      return true;
+    case UndoRecord::Kind::kRestoreValue:
+      return record.value_type != UndoRecord::kAbsentValue;
+    case UndoRecord::Kind::kNone:
+    case UndoRecord::Kind::kDelete:
+    case UndoRecord::Kind::kRemoveFolders:
+    case UndoRecord::Kind::kDeleteKey:
+    case UndoRecord::Kind::kVersionedFolder:
+      return false;
+  }
+  return true;
+}
+
+// Writes the hives that `root`'s changes lie in to the disk: the user's
+// classes are a hive of their own.
+void FlushRegistryHives(HKEY root) {
+  static constexpr const wchar_t* kUserHives[] = {L"", L"Software\\Classes"};
+  static constexpr const wchar_t* kMachineHives[] = {L"SOFTWARE"};
+  const std::span<const wchar_t* const> hives =
+      root == HKEY_CURRENT_USER ? std::span<const wchar_t* const>(kUserHives)
+                                : std::span<const wchar_t* const>(kMachineHives);
+  for (const wchar_t* key_path : hives) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, key_path, 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+      continue;
+    const LONG result = ::RegFlushKey(key);
+    ::RegCloseKey(key);
+    if (result != ERROR_SUCCESS)
+      LOG(WARNING) << "Cannot write the registry's changes to the disk: " << result;
+  }
+}
+
 }  // namespace
 
 bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
@@ -235,15 +279,19 @@ bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
   };
   for (const UndoRecord& record : records) {
     switch (record.kind) {
+      // Moved aside or away, unless the run ended before it moved it.
       case UndoRecord::Kind::kPutBack:
         if (same(record.path, path)) {
-          *earlier = record.other;
+          *earlier = base::PathExists(record.other) ? record.other : path;
           return true;
         }
         break;
       case UndoRecord::Kind::kMoveBack:
+        // Where the file went stays empty until it is moved, and where it
+        // was may be written anew later.
         if (same(record.other, path)) {
-          *earlier = record.path;
+          const bool moved = base::PathExists(record.path) || !base::PathExists(record.other);
+          *earlier = moved ? record.path : path;
           return true;
         }
         if (same(record.path, path))
@@ -304,6 +352,13 @@ bool InstallationJournal::Read(const base::FilePath& folder,
   bool header = true;
   for (size_t start = 0, end = 0; start < text.size(); start = end + 1) {
     end = std::min(text.find('\n', start), text.size());
+    // Written whole before its change is made: one cut short by the end of
+    // the run stands for no change, and read it could restore the wrong
+    // data.
+    if (end == text.size()) {
+      LOG(WARNING) << "Skipping the unfinished last line of the installation journal";
+      break;
+    }
     const std::string line = text.substr(start, end - start);
     if (line.empty())
       continue;
@@ -362,25 +417,34 @@ InstallationJournal::InstallationJournal(const base::FilePath& folder,
 
 InstallationJournal::~InstallationJournal() = default;
 
-void InstallationJournal::Record(const UndoRecord& record) {
+bool InstallationJournal::Record(const UndoRecord& record) {
+  std::string line;
   if (IsRegistryKind(record.kind)) {
-    const std::string line = RegistryLine(record);
+    line = RegistryLine(record);
     if (!line.empty())
-      Append(line);
-    return;
+      changed_roots_.insert(record.root);
+  } else {
+    line = FileLine(record);
   }
+  // Not written down: a change this journal does not cover.
+  if (line.empty())
+    return true;
+  return Append(line) && (!TakesAwayWhatWasThere(record) || Flush());
+}
+
+std::string InstallationJournal::FileLine(const UndoRecord& record) const {
   const char letter = LetterOf(record.kind);
   std::string path;
   std::string other;
   if (!letter || !MakeRelative(record.path, &path) || path.empty())
-    return;
+    return std::string();
   // Folders made from one outside the installation folder (or from the
   // folder itself) are removed at most up to the installation folder.
   const bool needs_other =
       record.kind == UndoRecord::Kind::kPutBack || record.kind == UndoRecord::Kind::kMoveBack;
   if (!MakeRelative(record.other, &other) && needs_other)
-    return;
-  Append(std::string(1, letter) + "\t" + path + "\t" + other);
+    return std::string();
+  return std::string(1, letter) + "\t" + path + "\t" + other;
 }
 
 uint64_t InstallationJournal::GetLength() const {
@@ -392,8 +456,10 @@ void InstallationJournal::Truncate(uint64_t length) {
     return;
   LARGE_INTEGER position;
   position.QuadPart = static_cast<LONGLONG>(length);
+  // On the disk at once: a line left of a change undone in place of one
+  // that was made (a copy's, over the file put back) would undo too much.
   if (!::SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN) ||
-      !::SetEndOfFile(file_.Get())) {
+      !::SetEndOfFile(file_.Get()) || !Flush()) {
     PLOG(ERROR) << "Cannot take undone changes out of the installation journal";
     return;
   }
@@ -401,9 +467,13 @@ void InstallationJournal::Truncate(uint64_t length) {
 }
 
 void InstallationJournal::MarkCommitting() {
-  Append(kCommitting);
-  if (file_.IsValid())
-    ::FlushFileBuffers(file_.Get());
+  // The run's registry changes are on the disk before it says they are
+  // final: from then on the next run completes the run rather than undoing
+  // it.
+  for (HKEY root : changed_roots_)
+    FlushRegistryHives(root);
+  if (Append(kCommitting))
+    Flush();
 }
 
 void InstallationJournal::Remove() {
@@ -428,6 +498,13 @@ bool InstallationJournal::Append(const std::string& line) {
   }
   length_ += written;
   return true;
+}
+
+bool InstallationJournal::Flush() {
+  if (::FlushFileBuffers(file_.Get()))
+    return true;
+  PLOG(ERROR) << "Cannot flush the installation journal";
+  return false;
 }
 
 bool InstallationJournal::MakeRelative(const base::FilePath& path, std::string* relative) const {

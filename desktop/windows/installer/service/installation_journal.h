@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -15,14 +16,23 @@
 #include "desktop/windows/installer/service/transactions/operation_journal.h"
 
 // What a run that works in an installation folder writes down there, change
-// by change, so that the next run can put things right when this one is
-// killed half way: undo every change in reverse order, or, once the run
-// was committing, finish the commit (remove the moved-aside files). Only
+// by change and each before it is made, so that the next run can put things
+// right when this one is killed at any instant: undo every change in
+// reverse order (one never made is left as it is), or, once the run was
+// committing, finish the commit (remove the moved-aside files). Only
 // changes of files inside the installation folder and of the installer's
 // own shortcut files in the shell's folders, and of registry values and
 // keys, are written down. A later run takes each change out once it has
 // undone it, so that a run killed while undoing leaves only what is still
 // to undo.
+//
+// The line of a change that moves, overwrites or deletes what was there
+// reaches the disk before the change is made, and the registry's changes
+// before "committing": a power cut never loses what was there before the
+// run, nor commits changes that did not reach the disk. Lines of what a run
+// only makes are not waited for one by one (about a hundred of them per
+// run). Nor is the data of the files a run writes: the installation would
+// wait for hundreds of megabytes to reach the disk.
 //
 // The file is "installation_journal" ("installation_journal_preparation"
 // for the backend that prepares the package): a header line with the time
@@ -31,7 +41,8 @@
 // installation folder, or absolute for a shortcut file; for the registry
 // the root, view, key, and for a value its name, earlier type and data in
 // hex, for deleted keys each key with its values), and "committing" once
-// the run's work is final.
+// the run's work is final. Every line ends with a line feed: an unfinished
+// last one is left out.
 class InstallationJournal : public OperationJournal {
  public:
   // What a journal left by an earlier run says.
@@ -45,8 +56,9 @@ class InstallationJournal : public OperationJournal {
     std::vector<uint64_t> offsets;
 
     // Where the file at `path` was before the run: the copy it was moved
-    // aside or away to, or `path` itself when the run did not touch it.
-    // False when the run made it (nothing was there before).
+    // aside or away to, or `path` itself when the run did not touch it (or
+    // ended before it did). False when the run made it (nothing was there
+    // before).
     bool FindEarlierFile(const base::FilePath& path, base::FilePath* earlier) const;
   };
 
@@ -83,7 +95,7 @@ class InstallationJournal : public OperationJournal {
   InstallationJournal& operator=(const InstallationJournal&) = delete;
 
   // OperationJournal.
-  void Record(const UndoRecord& record) override;
+  bool Record(const UndoRecord& record) override;
   uint64_t GetLength() const override;
   void Truncate(uint64_t length) override;
 
@@ -99,6 +111,10 @@ class InstallationJournal : public OperationJournal {
                       base::win::ScopedHandle file);
 
   bool Append(const std::string& line);
+  // Writes what was appended to the disk.
+  bool Flush();
+  // The line of a file change; empty when it is not one the journal covers.
+  std::string FileLine(const UndoRecord& record) const;
   // `path` relative to the folder; false when it lies outside.
   bool MakeRelative(const base::FilePath& path, std::string* relative) const;
 
@@ -107,6 +123,9 @@ class InstallationJournal : public OperationJournal {
   base::win::ScopedHandle file_;
   uint64_t length_ = 0;
   std::optional<ShellShortcutFiles> shortcuts_;
+  // The registry roots that lines name, whose changes committing writes to
+  // the disk.
+  std::set<HKEY> changed_roots_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_SERVICE_INSTALLATION_JOURNAL_H_

@@ -213,11 +213,20 @@ TEST_F(InstallationJournalTest, EarlierFileOfAPath) {
                       FileRecord(UndoRecord::Kind::kDelete, status)};
   ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
   EXPECT_EQ(moved, earlier);
-  // Replaced in place: its moved-aside copy.
+  // Replaced in place: its moved-aside copy, unless the run ended before
+  // it moved it aside.
   contents.records = {FileRecord(UndoRecord::Kind::kPutBack, status, backup),
                       FileRecord(UndoRecord::Kind::kDelete, status)};
   ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
+  EXPECT_EQ(status, earlier);
+  ASSERT_TRUE(base::WriteFile(backup, "status"));
+  ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
   EXPECT_EQ(backup, earlier);
+  // Or moved away: there still, until it is.
+  ASSERT_TRUE(base::WriteFile(status, "status"));
+  contents.records = {FileRecord(UndoRecord::Kind::kMoveBack, moved, status)};
+  ASSERT_TRUE(contents.FindEarlierFile(status, &earlier));
+  EXPECT_EQ(status, earlier);
   // Written by the run where there was none.
   contents.records = {FileRecord(UndoRecord::Kind::kDelete, status),
                       FileRecord(UndoRecord::Kind::kPutBack, status, backup)};

@@ -43,7 +43,7 @@ LONG ChangeRegValueOperation::OpenKey() {
   return key_.Open(root_, key_path_.c_str(), access_flags_ | kQueryAndSet);
 }
 
-bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string* /*error*/) {
+bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   const SE_OBJECT_TYPE object_type = GetRegistryObjectType(access_flags_);
   VLOG(1) << "Attempting to change registry value at " << object_name << " - " << value_name_
@@ -109,11 +109,13 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
     VLOG(1) << "Value read successfully.";
   }
 
+  if (new_type_ == kDeleteValue && old_type_ == kDeleteValue) {
+    VLOG(1) << "We are supposed to remove the value. Nothing to do.";
+    return true;
+  }
+  if (!sub_operations->RecordUpcomingChange(DescribeUndo(), error))
+    return false;
   if (new_type_ == kDeleteValue) {
-    if (old_type_ == kDeleteValue) {
-      VLOG(1) << "We are supposed to remove the value. Nothing to do.";
-      return true;
-    }
     if (key_.DeleteValue(value_name_.c_str()) != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to remove " << value_name_ << " from " << object_name;
       return false;
@@ -142,8 +144,6 @@ void ChangeRegValueOperation::DoRollback() {
 }
 
 UndoRecord ChangeRegValueOperation::DescribeUndo() const {
-  if (!executed_)
-    return UndoRecord();
   UndoRecord record = MakeRegistryUndoRecord(UndoRecord::Kind::kRestoreValue, root_,
                                              access_flags_, key_path_);
   record.value_name = value_name_;

@@ -32,14 +32,14 @@ class ChangeRegValueOperation : public Operation {
                           REGSAM access_flags);
   ~ChangeRegValueOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;
 
   // Opens the key for querying and setting values; the registry's result.
   LONG OpenKey();
+  // How the change is undone once the old value is read.
+  UndoRecord DescribeUndo() const;
 
   HKEY root_;
   std::wstring key_path_;

@@ -50,6 +50,9 @@ bool CopyFileOperation::DoExecute(Transaction* sub_operations, std::string* erro
   } else if (source_.value().size() >= kMaxPathLength ||
              destination_.value().size() >= kMaxPathLength) {
     AppendOperationError(error, "One of the paths is too long.");
+  } else if (!sub_operations->RecordUpcomingChange(
+                 {UndoRecord::Kind::kDelete, destination_, base::FilePath()}, error)) {
+    // Not copied: a run killed after the copy could not remove it.
   } else if (!::CopyFileW(source_.value().c_str(), destination_.value().c_str(), FALSE)) {
     AppendOperationError(error, "Could not CopyFile because of an error: " +
                                     GetWindowsErrorText(::GetLastError()));
@@ -82,10 +85,4 @@ void CopyFileOperation::DoRollback() {
     return;
   base::DeleteFile(destination_, /*recursive=*/false);
   copied_ = false;
-}
-
-UndoRecord CopyFileOperation::DescribeUndo() const {
-  if (!copied_)
-    return UndoRecord();
-  return {UndoRecord::Kind::kDelete, destination_, base::FilePath()};
 }

@@ -11,8 +11,6 @@ class CopyFileOperation : public Operation {
   CopyFileOperation(const base::FilePath& source, const base::FilePath& destination);
   ~CopyFileOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

@@ -7,6 +7,7 @@
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder,
@@ -15,7 +16,7 @@ CreateFolderOperation::CreateFolderOperation(const base::FilePath& folder,
 
 CreateFolderOperation::~CreateFolderOperation() = default;
 
-bool CreateFolderOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
+bool CreateFolderOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   VLOG(1) << "Attempting to create folder " << folder_;
   if (base::DirectoryExists(folder_)) {
     VLOG(1) << "Folder already exists";
@@ -37,6 +38,10 @@ bool CreateFolderOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
   }
   VLOG(1) << "Valid ancestor " << current;
 
+  if (!sub_operations->RecordUpcomingChange({UndoRecord::Kind::kRemoveFolders, folder_, current},
+                                            error)) {
+    return false;
+  }
   // Remembered before creating anything, so that a rollback after a partial
   // failure removes what was made.
   ancestor_ = current;
@@ -60,10 +65,4 @@ void CreateFolderOperation::DoRollback() {
     return;
   RemoveEmptyFoldersUpward(folder_, ancestor_);
   ancestor_.clear();
-}
-
-UndoRecord CreateFolderOperation::DescribeUndo() const {
-  if (ancestor_.empty())
-    return UndoRecord();
-  return {UndoRecord::Kind::kRemoveFolders, folder_, ancestor_};
 }

@@ -17,8 +17,6 @@ class CreateFolderOperation : public Operation {
                                  std::vector<base::FilePath>* created = nullptr);
   ~CreateFolderOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

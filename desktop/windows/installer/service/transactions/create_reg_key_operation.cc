@@ -6,6 +6,7 @@
 #include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
 
@@ -25,7 +26,7 @@ CreateRegKeyOperation::~CreateRegKeyOperation() {
     GetSecurityUtil()->RestoreAccess(&saved_security_);
 }
 
-bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* error) {
+bool CreateRegKeyOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   VLOG(1) << "Attempting to create registry key " << key_path_ << " under "
           << GetRegistryObjectName(root_, std::wstring());
   HKEY key = nullptr;
@@ -73,6 +74,11 @@ bool CreateRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
                     /*reopen=*/nullptr, &saved_security_)) {
     return false;
   }
+  UndoRecord record =
+      MakeRegistryUndoRecord(UndoRecord::Kind::kDeleteKey, root_, access_flags_, key_path_);
+  record.top_key = topmost;
+  if (!sub_operations->RecordUpcomingChange(record, error))
+    return false;
   return CreateLevels(topmost, error);
 }
 
@@ -135,13 +141,4 @@ void CreateRegKeyOperation::DoRollback() {
     ::RegDeleteKeyExW(root_, it->c_str(), access_flags_, 0);
   }
   created_keys_.clear();
-}
-
-UndoRecord CreateRegKeyOperation::DescribeUndo() const {
-  if (created_keys_.empty())
-    return UndoRecord();
-  UndoRecord record =
-      MakeRegistryUndoRecord(UndoRecord::Kind::kDeleteKey, root_, access_flags_, key_path_);
-  record.top_key = created_keys_.front();
-  return record;
 }

@@ -46,8 +46,6 @@ class CreateRegKeyOperation : public Operation {
                         RegKeyCreation* creation = nullptr);
   ~CreateRegKeyOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

@@ -10,6 +10,7 @@
 #include "base/logging.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/transactions/operation_access.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/moved_aside_name.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
@@ -76,6 +77,10 @@ bool DeleteFileOperation::DoExecute(Transaction* sub_operations, std::string* er
     return false;
   }
 
+  if (!sub_operations->RecordUpcomingChange(
+          {UndoRecord::Kind::kPutBack, path_, moved_aside_path_}, error)) {
+    return false;
+  }
   DWORD result = RenamePath(path_, moved_aside_path_);
   if (result == ERROR_SUCCESS) {
     VLOG(1) << "File moved successfully to " << moved_aside_path_;
@@ -110,10 +115,4 @@ void DeleteFileOperation::DoRollback() {
   } else {
     LOG(ERROR) << "Cannot move " << moved_aside_path_ << " back to " << path_;
   }
-}
-
-UndoRecord DeleteFileOperation::DescribeUndo() const {
-  if (!moved_ || rolled_back_)
-    return UndoRecord();
-  return {UndoRecord::Kind::kPutBack, path_, moved_aside_path_};
 }

@@ -28,8 +28,6 @@ class DeleteFileOperation : public Operation {
   // Where the file was moved; empty before Execute.
   const base::FilePath& moved_aside_path() const { return moved_aside_path_; }
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

@@ -8,6 +8,7 @@
 #include "desktop/windows/installer/service/transactions/operation_access.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
+#include "desktop/windows/installer/service/transactions/transaction.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
 #include "desktop/windows/installer/utils/security_util.h"
@@ -34,7 +35,7 @@ DeleteRegKeyOperation::DeleteRegKeyOperation(HKEY root,
 
 DeleteRegKeyOperation::~DeleteRegKeyOperation() = default;
 
-bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::string* /*error*/) {
+bool DeleteRegKeyOperation::DoExecute(Transaction* sub_operations, std::string* error) {
   const std::wstring object_name = GetRegistryObjectName(root_, key_path_);
   VLOG(1) << "Attempting to delete registry key " << object_name;
   // The registry would end the path at a NUL and delete another key.
@@ -69,12 +70,14 @@ bool DeleteRegKeyOperation::DoExecute(Transaction* /*sub_operations*/, std::stri
     LOG(ERROR) << "Failed to open key " << object_name;
     return false;
   }
-  return DeleteAndSaveRecursive(key_path_, object_name);
+  // The whole tree is read, and written down, before the first key goes.
+  return SaveRecursive(key_path_, object_name) &&
+         sub_operations->RecordUpcomingChange(DescribeUndo(), error) && DeleteSaved();
 }
 
-bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
-                                                   const std::wstring& object_name) {
-  VLOG(1) << "DeleteAndSaveRecursive : " << key_path;
+bool DeleteRegKeyOperation::SaveRecursive(const std::wstring& key_path,
+                                          const std::wstring& object_name) {
+  VLOG(1) << "SaveRecursive : " << key_path;
   SavedRegistryKey saved;
   saved.key_path = key_path;
   base::win::RegKey key;
@@ -100,54 +103,50 @@ bool DeleteRegKeyOperation::DeleteAndSaveRecursive(const std::wstring& key_path,
     saved_keys_.push_back(std::move(saved));
   if (!read)
     return false;
-  return DeleteSubkeysAndKey(&key, saved_keys_.size() - 1, object_name);
-}
-
-bool DeleteRegKeyOperation::DeleteSubkeysAndKey(base::win::RegKey* key,
-                                                size_t index,
-                                                const std::wstring& object_name) {
-  DCHECK(key);
-  DCHECK_LT(index, saved_keys_.size());
-  // A copy: the recursion below appends to `saved_keys_`.
-  const std::wstring key_path = saved_keys_[index].key_path;
-  for (;;) {
+  std::vector<std::wstring> subkeys;
+  for (DWORD index = 0;; ++index) {
     wchar_t subkey_name[kMaxKeyNameLength];
     DWORD subkey_length = kMaxKeyNameLength;
-    // Each recursion deletes its subkey, so index 0 is always the next one.
-    const LONG result = ::RegEnumKeyExW(key->Handle(), 0, subkey_name, &subkey_length, nullptr,
-                                        nullptr, nullptr, nullptr);
+    const LONG result = ::RegEnumKeyExW(key.Handle(), index, subkey_name, &subkey_length,
+                                        nullptr, nullptr, nullptr, nullptr);
     if (result == ERROR_NO_MORE_ITEMS)
       break;
     if (result != ERROR_SUCCESS) {
       LOG(ERROR) << "Failed to read a subkey";
       return false;
     }
-    const std::wstring subkey(subkey_name, subkey_length);
-    if (!DeleteAndSaveRecursive(key_path + L"\\" + subkey, object_name + L"\\" + subkey))
+    subkeys.emplace_back(subkey_name, subkey_length);
+  }
+  key.Close();
+  for (const std::wstring& subkey : subkeys) {
+    if (!SaveRecursive(key_path + L"\\" + subkey, object_name + L"\\" + subkey))
       return false;
   }
-  key->Close();
-  const LONG result = ::RegDeleteKeyExW(root_, key_path.c_str(), access_flags_, 0);
-  if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
-    LOG(ERROR) << "Failed to delete key " << object_name << ": " << result;
-    return false;
+  return true;
+}
+
+bool DeleteRegKeyOperation::DeleteSaved() {
+  // Saved parents first: deleted subkeys first.
+  for (auto saved = saved_keys_.rbegin(); saved != saved_keys_.rend(); ++saved) {
+    const LONG result = ::RegDeleteKeyExW(root_, saved->key_path.c_str(), access_flags_, 0);
+    if (result != ERROR_SUCCESS && result != ERROR_FILE_NOT_FOUND) {
+      LOG(ERROR) << "Failed to delete key " << GetRegistryObjectName(root_, saved->key_path)
+                 << ": " << result;
+      return false;
+    }
+    saved->deleted = true;
   }
-  saved_keys_[index].deleted = true;
   return true;
 }
 
 UndoRecord DeleteRegKeyOperation::DescribeUndo() const {
   UndoRecord record;
-  for (const SavedRegistryKey& saved : saved_keys_) {
-    if (saved.deleted)
-      record.keys.push_back({saved.key_path, saved.values});
-  }
-  if (record.keys.empty())
-    return UndoRecord();
   record.kind = UndoRecord::Kind::kRestoreKeys;
   record.root = root_;
   record.view = access_flags_ & (KEY_WOW64_32KEY | KEY_WOW64_64KEY);
   record.key = key_path_;
+  for (const SavedRegistryKey& saved : saved_keys_)
+    record.keys.push_back({saved.key_path, saved.values});
   return record;
 }
 

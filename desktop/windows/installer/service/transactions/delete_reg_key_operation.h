@@ -9,15 +9,10 @@
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "desktop/windows/installer/service/transactions/saved_registry_key.h"
 
-namespace base {
-namespace win {
-class RegKey;
-}  // namespace win
-}  // namespace base
-
 // Deletes a registry key with its whole subtree, keeping a copy of every
-// key (values and security) so that a rollback recreates what was deleted.
-// A deletion that fails half-way leaves the keys not yet deleted in place,
+// key (values and security) so that a rollback recreates what was deleted;
+// the whole tree is read before the first key goes. A deletion that fails
+// half-way leaves the keys not yet deleted in place,
 // and its rollback recreates exactly those that were. Shared keys (see
 // IsRegistryKeySafeToDelete) are refused, unless only an empty key is to
 // go: that holds nothing of anyone's, but the start-up, policy and system
@@ -36,17 +31,17 @@ class DeleteRegKeyOperation : public Operation {
                         Scope scope = Scope::kWholeTree);
   ~DeleteRegKeyOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;
 
-  // Saves the key at `key_path`, then deletes its subkeys and itself.
-  bool DeleteAndSaveRecursive(const std::wstring& key_path, const std::wstring& object_name);
-  // Deletes every subkey of the open `key` (saving each), then the key
-  // itself, whose record is `saved_keys_[index]`.
-  bool DeleteSubkeysAndKey(base::win::RegKey* key, size_t index, const std::wstring& object_name);
+  // Saves the key at `key_path` and the keys below it, parents first,
+  // deleting nothing yet.
+  bool SaveRecursive(const std::wstring& key_path, const std::wstring& object_name);
+  // Deletes the saved keys, subkeys first.
+  bool DeleteSaved();
+  // How the deletion of the saved keys is undone.
+  UndoRecord DescribeUndo() const;
 
   std::wstring key_path_;
   HKEY root_;

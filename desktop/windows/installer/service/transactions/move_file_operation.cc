@@ -56,6 +56,10 @@ bool MoveFileOperation::DoExecute(Transaction* sub_operations, std::string* erro
   VLOG(1) << "Moving " << source_ << "to" << destination_;
   if (!ClearReadOnlyAttribute(source_))
     LOG(ERROR) << "Couldn't clear RO attribute of " << source_;
+  if (!sub_operations->RecordUpcomingChange({UndoRecord::Kind::kMoveBack, destination_, source_},
+                                            error)) {
+    return false;
+  }
 
   if (!::MoveFileExW(source_.value().c_str(), destination_.value().c_str(),
                      MOVEFILE_COPY_ALLOWED)) {
@@ -80,10 +84,4 @@ void MoveFileOperation::DoRollback() {
   } else {
     LOG(ERROR) << "Cannot move " << destination_ << " back to " << source_;
   }
-}
-
-UndoRecord MoveFileOperation::DescribeUndo() const {
-  if (!moved_ || rolled_back_)
-    return UndoRecord();
-  return {UndoRecord::Kind::kMoveBack, destination_, source_};
 }

@@ -19,8 +19,6 @@ class MoveFileOperation : public Operation {
                     const base::FilePath& stop_at = base::FilePath());
   ~MoveFileOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;

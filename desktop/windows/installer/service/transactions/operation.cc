@@ -9,10 +9,6 @@ bool Operation::Execute(Transaction* sub_operations, std::string* error) {
   return DoExecute(sub_operations, error);
 }
 
-UndoRecord Operation::DescribeUndo() const {
-  return UndoRecord();
-}
-
 void Operation::Rollback() {
   DCHECK(state_ == State::kExecuted) << "an operation is rolled back once, after Execute";
   state_ = State::kRolledBack;

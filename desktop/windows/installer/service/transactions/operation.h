@@ -12,34 +12,41 @@
 
 class Transaction;
 
-// How to undo an executed operation without the process that executed it:
-// what a journal keeps so that the next run can undo the work of a run that
-// was killed half way. Paths are absolute.
+// How a later process undoes a change an operation makes, without the
+// process that made it: what a journal keeps, written before the change is
+// made, so that the next run can undo the work of a run killed at any
+// instant. Each says enough to tell whether its change was made: undoing
+// one that never was changes nothing, and never removes what was there
+// before. Paths are absolute.
 struct UndoRecord {
   enum class Kind {
-    // Nothing a later process undoes: an operation that changed nothing, an
+    // Nothing a later process undoes: an operation that changes nothing, an
     // unpacked archive (its folder goes with the versioned folder).
     kNone,
-    // `path` was moved aside to `other`: move it back. (Committing deletes
-    // `other`.)
+    // `path` is moved aside to `other`, a name nothing has: move it back
+    // when `other` is there. (Committing deletes `other`.)
     kPutBack,
-    // `path` was made: delete it.
+    // `path`, where nothing is, is made: delete it when it is there.
     kDelete,
-    // `other` was moved to `path`: move it back.
+    // `other` is moved to `path`, where nothing is: move it back when
+    // `other` is not there and `path` is.
     kMoveBack,
-    // The folders from `path` up to `other` (not included) were made: remove
-    // them while they are empty.
+    // The folders from `path` up to `other` (not included), none of them
+    // there, are made: remove those that are there while they are empty.
     kRemoveFolders,
-    // The value `value_name` of `key` was changed: give it `value_type` and
+    // The value `value_name` of `key` is changed: give it `value_type` and
     // `value_data` again, or delete it when `value_type` is kAbsentValue.
+    // The same when it never changed.
     kRestoreValue,
-    // `key` was made, and its missing ancestors up to `top_key`: delete it
-    // with everything below it, then those ancestors while they are empty.
+    // `key`, and its ancestors up to `top_key`, none of them there, are
+    // made: delete it with everything below it, then those ancestors while
+    // they are empty; nothing when it is not there.
     kDeleteKey,
-    // `key` was deleted with the keys below it: make `keys` again (parents
-    // first, each at or below `key`) and give them their values.
+    // `key` is deleted with the keys below it: make `keys` again where they
+    // are missing (parents first, each at or below `key`) and give them
+    // their values, which they still have when they were never deleted.
     kRestoreKeys,
-    // `path`, a versioned folder of the installation folder, was made or
+    // `path`, a versioned folder of the installation folder, is made or
     // replaced by the run: it goes once no status names it. Written by the
     // run itself, not by an operation.
     kVersionedFolder,
@@ -74,7 +81,9 @@ struct UndoRecord {
 //
 // An operation is executed at most once and rolled back at most once, after
 // its execution (also a failed one: the transaction undoes what it did half
-// way). Subclasses implement DoExecute and DoRollback.
+// way). Subclasses implement DoExecute and DoRollback; DoExecute writes
+// down each change through Transaction::RecordUpcomingChange of its
+// sub-operations right before it makes it.
 class Operation {
  public:
   Operation() = default;
@@ -90,9 +99,6 @@ class Operation {
 
   // Undoes what Execute did; nothing when Execute changed nothing.
   void Rollback();
-
-  // How a later process undoes what Execute did; kNone by default.
-  virtual UndoRecord DescribeUndo() const;
 
  private:
   enum class State { kNew, kExecuted, kRolledBack };

@@ -5,15 +5,17 @@
 
 #include "desktop/windows/installer/service/transactions/operation.h"
 
-// Where a transaction writes down, as it goes, how each executed operation
-// is undone, so that the record survives the process.
+// Where a transaction writes down, change by change and before each change
+// is made, how it is undone, so that the record survives the process at
+// whatever instant it ends.
 class OperationJournal {
  public:
   virtual ~OperationJournal() = default;
 
-  // Appends how an executed operation is undone; kNone records nothing.
-  virtual void Record(const UndoRecord& record) = 0;
-  // The length so far: what Truncate goes back to once the operations
+  // Appends how the change about to be made is undone; kNone records
+  // nothing. False when it cannot be written: the change must not be made.
+  virtual bool Record(const UndoRecord& record) = 0;
+  // The length so far: what Truncate goes back to once the changes
   // recorded after it are rolled back.
   virtual uint64_t GetLength() const = 0;
   virtual void Truncate(uint64_t length) = 0;

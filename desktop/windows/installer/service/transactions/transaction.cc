@@ -16,19 +16,37 @@ bool Transaction::Execute(std::unique_ptr<Operation> operation, std::string* err
   DCHECK(operation);
   if (!operation)
     return false;
+  // Sub-operations write down their own changes as they make them.
+  DCHECK_EQ(own_changes_from_, kNotWrittenDown)
+      << "an operation writes down its own changes after those of its sub-operations";
   Transaction sub_operations;
   sub_operations.folder_boundary_ = folder_boundary_;
+  sub_operations.journal_ = journal_;
   if (operation->Execute(&sub_operations, error)) {
-    for (auto& sub_operation : sub_operations.operations_)
-      Keep(std::move(sub_operation));
+    for (size_t i = 0; i < sub_operations.operations_.size(); ++i)
+      Keep(std::move(sub_operations.operations_[i]), sub_operations.journal_lengths_[i]);
     sub_operations.operations_.clear();
     sub_operations.journal_lengths_.clear();
-    Keep(std::move(operation));
+    Keep(std::move(operation), sub_operations.own_changes_from_);
     return true;
   }
   operation->Rollback();
+  sub_operations.TakeOutOfJournal(sub_operations.own_changes_from_);
   sub_operations.Rollback();
   operation.reset();
+  return false;
+}
+
+bool Transaction::RecordUpcomingChange(const UndoRecord& record, std::string* error) {
+  CheckCalledOnOwningThread();
+  if (!journal_)
+    return true;
+  if (own_changes_from_ == kNotWrittenDown)
+    own_changes_from_ = journal_->GetLength();
+  if (journal_->Record(record))
+    return true;
+  if (error)
+    *error = "Cannot write the change down in the installation journal.";
   return false;
 }
 
@@ -42,8 +60,7 @@ void Transaction::RollbackTo(size_t size) {
     operations_[i]->Rollback();
     // Undone: a later process must not undo it again (a copy's removal
     // would then take the file its rollback put back).
-    if (journal_ && journal_lengths_[i] != kNotWrittenDown)
-      journal_->Truncate(journal_lengths_[i]);
+    TakeOutOfJournal(journal_lengths_[i]);
   }
   if (size >= operations_.size())
     return;
@@ -53,13 +70,6 @@ void Transaction::RollbackTo(size_t size) {
   operations_.resize(size);
   journal_lengths_.resize(size);
   DestroyInOrder(&undone);
-}
-
-void Transaction::Append(std::unique_ptr<Operation> operation) {
-  CheckCalledOnOwningThread();
-  DCHECK(operation);
-  if (operation)
-    Keep(std::move(operation));
 }
 
 void Transaction::Commit() {
@@ -73,11 +83,14 @@ void Transaction::SetJournal(OperationJournal* journal) {
   journal_ = journal;
 }
 
-void Transaction::Keep(std::unique_ptr<Operation> operation) {
-  journal_lengths_.push_back(journal_ ? journal_->GetLength() : kNotWrittenDown);
-  if (journal_)
-    journal_->Record(operation->DescribeUndo());
+void Transaction::Keep(std::unique_ptr<Operation> operation, uint64_t written_from) {
+  journal_lengths_.push_back(journal_ ? written_from : kNotWrittenDown);
   operations_.push_back(std::move(operation));
+}
+
+void Transaction::TakeOutOfJournal(uint64_t written_from) {
+  if (journal_ && written_from != kNotWrittenDown)
+    journal_->Truncate(written_from);
 }
 
 // static

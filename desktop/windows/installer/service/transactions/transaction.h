@@ -33,16 +33,21 @@ class Transaction {
   // The same for the operations kept after the first `size` ones.
   void RollbackTo(size_t size);
 
-  // Takes an operation that has already been executed.
-  void Append(std::unique_ptr<Operation> operation);
-
   // Makes every executed operation final, oldest first, and forgets them:
   // what destroying the transaction does.
   void Commit();
 
-  // From now on every operation kept is also written down in `journal`
-  // (not owned; null stops it), and taken out of it again when rolled back.
+  // From now on every change an operation (or a sub-operation) makes is
+  // written down in `journal` (not owned; null stops it) before it is made,
+  // and taken out of it again once rolled back.
   void SetJournal(OperationJournal* journal);
+
+  // For an operation run with this transaction as its `sub_operations`:
+  // writes down how the change it is about to make is undone, right before
+  // it makes it, after the changes of its sub-operations. False, with
+  // `error` set when given, when that cannot be written: the change must
+  // not be made, as a run killed after it could not undo it.
+  bool RecordUpcomingChange(const UndoRecord& record, std::string* error);
 
   // From now on file operations refuse a path below a folder of `boundary`
   // that a link leads through (not owned; null stops it). Their
@@ -56,8 +61,12 @@ class Transaction {
  private:
   // Destroys |operations| oldest first, which commits those not rolled back.
   static void DestroyInOrder(std::vector<std::unique_ptr<Operation>>* operations);
-  // Keeps an executed operation, and writes it down in the journal.
-  void Keep(std::unique_ptr<Operation> operation);
+  // Keeps an executed operation whose changes were written down from the
+  // journal length `written_from` on (kNotWrittenDown: none were).
+  void Keep(std::unique_ptr<Operation> operation, uint64_t written_from);
+  // Cuts the journal back to `written_from`, once what was written down
+  // from there on is undone.
+  void TakeOutOfJournal(uint64_t written_from);
 
   // Binds the transaction to the calling thread on first use and DCHECKs
   // that every later use comes from it.
@@ -66,9 +75,13 @@ class Transaction {
   std::vector<std::unique_ptr<Operation>> operations_;
   OperationJournal* journal_ = nullptr;
   const FolderBoundary* folder_boundary_ = nullptr;
-  // For each operation, the journal's length before it was written down.
+  // For each operation, the journal's length before its changes were
+  // written down.
   static constexpr uint64_t kNotWrittenDown = ~uint64_t{0};
   std::vector<uint64_t> journal_lengths_;
+  // As the sub-operations of an operation: the journal's length before the
+  // operation's own changes were written down.
+  uint64_t own_changes_from_ = kNotWrittenDown;
   base::PlatformThreadId owning_thread_ = base::kInvalidThreadId;
 };
 

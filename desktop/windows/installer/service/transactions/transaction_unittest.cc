@@ -9,8 +9,9 @@
 
 namespace {
 
-// Writes what happens to it into a shared journal: "x<name>" executed,
-// "r<name>" rolled back, "d<name>" destroyed.
+// Writes what happens to it into a shared journal: "x<name>" executed (after
+// its change was written down as the deletion of <name>), "r<name>" rolled
+// back, "d<name>" destroyed.
 class JournalOperation : public Operation {
  public:
   JournalOperation(std::string name,
@@ -26,18 +27,17 @@ class JournalOperation : public Operation {
       if (!sub_operations->Execute(std::move(sub), error))
         return false;
     }
+    const UndoRecord record = {
+        UndoRecord::Kind::kDelete,
+        base::FilePath(base::FilePath::StringType(name_.begin(), name_.end())), base::FilePath()};
+    if (!sub_operations->RecordUpcomingChange(record, error))
+      return false;
     journal_->push_back("x" + name_);
     if (!succeed_ && error)
       *error += "failed " + name_;
     return succeed_;
   }
   void DoRollback() override { journal_->push_back("r" + name_); }
-  // Its name, as the path a later process would delete.
-  UndoRecord DescribeUndo() const override {
-    return {UndoRecord::Kind::kDelete, base::FilePath(base::FilePath::StringType(
-                                           name_.begin(), name_.end())),
-            base::FilePath()};
-  }
 
   std::string name_;
   std::vector<std::string>* journal_;
@@ -52,13 +52,17 @@ std::unique_ptr<Operation> Journal(std::string name,
 }
 
 // A journal that keeps its records in memory and tells the shared event
-// list when it is cut back.
+// list when it writes ("w<name>") and when it is cut back ("t<length>").
 class MemoryJournal : public OperationJournal {
  public:
   explicit MemoryJournal(std::vector<std::string>* events) : events_(events) {}
 
-  void Record(const UndoRecord& record) override {
+  bool Record(const UndoRecord& record) override {
+    if (full)
+      return false;
     records.push_back(std::string(record.path.value().begin(), record.path.value().end()));
+    events_->push_back("w" + records.back());
+    return true;
   }
   uint64_t GetLength() const override { return records.size(); }
   void Truncate(uint64_t length) override {
@@ -67,6 +71,7 @@ class MemoryJournal : public OperationJournal {
   }
 
   std::vector<std::string> records;
+  bool full = false;
 
  private:
   std::vector<std::string>* events_;
@@ -144,9 +149,10 @@ TEST(TransactionTest, FailedSubOperationStopsTheOwnerAndKeepsNothing) {
                                                "db"}));
 }
 
-// What a later process would have to undo is written down as each
-// operation is kept, and taken out again as soon as its rollback has run,
-// so that the record never names a change that is no longer there.
+// What a later process would have to undo is written down before each
+// change is made, the sub-operations' first, and taken out again as soon as
+// its rollback has run, so that the record never names a change that is no
+// longer there. A change that cannot be written down is not made.
 TEST(TransactionTest, JournalHoldsExactlyWhatIsStillToUndo) {
   std::vector<std::string> events;
   MemoryJournal journal(&events);
@@ -162,19 +168,27 @@ TEST(TransactionTest, JournalHoldsExactlyWhatIsStillToUndo) {
       nullptr));
   std::vector<std::unique_ptr<Operation>> failing_subs;
   failing_subs.push_back(Journal("s3", &events));
+  events.clear();
   EXPECT_FALSE(transaction.Execute(
       std::make_unique<JournalOperation>("c", &events, /*succeed=*/false,
                                          std::move(failing_subs)),
       nullptr));
-  transaction.Append(Journal("appended", &events));
-  EXPECT_EQ(journal.records, (std::vector<std::string>{"a", "s1", "s2", "b", "appended"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"ws3", "xs3", "wc", "xc", "rc", "t5", "rs3", "t4",
+                                              "ds3", "dc"}));
+  EXPECT_EQ(journal.records, (std::vector<std::string>{"a", "s1", "s2", "b"}));
+  journal.full = true;
+  events.clear();
+  std::string error;
+  EXPECT_FALSE(transaction.Execute(Journal("unwritten", &events), &error));
+  EXPECT_EQ(events, (std::vector<std::string>{"runwritten", "t4", "dunwritten"}));
+  EXPECT_FALSE(error.empty());
+  journal.full = false;
 
   // The operations written down are undone first, the one before them after.
   events.clear();
   transaction.RollbackTo(1);
-  EXPECT_EQ(events, (std::vector<std::string>{"rappended", "t4", "rb", "t3", "rs2", "t2", "rs1",
-                                              "t1", "ra", "t0", "da", "ds1", "ds2", "db",
-                                              "dappended"}));
+  EXPECT_EQ(events, (std::vector<std::string>{"rb", "t3", "rs2", "t2", "rs1", "t1", "ra", "t0",
+                                              "da", "ds1", "ds2", "db"}));
   EXPECT_TRUE(journal.records.empty());
   EXPECT_EQ(transaction.size(), 1u);
   events.clear();

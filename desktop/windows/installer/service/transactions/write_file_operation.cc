@@ -32,6 +32,10 @@ bool WriteFileOperation::DoExecute(Transaction* sub_operations, std::string* err
   }
 
   VLOG(1) << "Writing " << path_;
+  if (!sub_operations->RecordUpcomingChange({UndoRecord::Kind::kDelete, path_, base::FilePath()},
+                                            error)) {
+    return false;
+  }
   if (!base::ImportantFileWriter::WriteFileAtomically(path_, contents_)) {
     const DWORD last_error = ::GetLastError();
     LOG(ERROR) << "File write failed " << path_;
@@ -49,10 +53,4 @@ void WriteFileOperation::DoRollback() {
   if (!base::DeleteFile(path_, /*recursive=*/false))
     LOG(ERROR) << "Cannot remove the written file " << path_;
   written_ = false;
-}
-
-UndoRecord WriteFileOperation::DescribeUndo() const {
-  if (!written_)
-    return UndoRecord();
-  return {UndoRecord::Kind::kDelete, path_, base::FilePath()};
 }

@@ -16,8 +16,6 @@ class WriteFileOperation : public Operation {
   WriteFileOperation(const base::FilePath& path, std::string contents);
   ~WriteFileOperation() override;
 
-  UndoRecord DescribeUndo() const override;
-
  private:
   bool DoExecute(Transaction* sub_operations, std::string* error) override;
   void DoRollback() override;
