@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/files/file_path.h"
 #include "base/files/file_util.h"
@@ -17,6 +19,7 @@
 #include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
+#include "desktop/windows/installer/service/registry_rules_operation.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
@@ -36,6 +39,49 @@
 
 namespace {
 
+// The journal of a run killed at one instant: just before or just after it
+// writes its `kill_at`-th line (0: before the first, 1: after it, 2: before
+// the second, ...), or at KillNow. Then `on_kill` runs, as the next run
+// would; the dead run's later lines reach no disk.
+class JournalKilledAt : public OperationJournal {
+ public:
+  JournalKilledAt(std::unique_ptr<InstallationJournal> journal, size_t kill_at,
+                  std::function<void()> on_kill)
+      : journal_(std::move(journal)), kill_at_(kill_at), on_kill_(std::move(on_kill)) {}
+
+  bool Record(const UndoRecord& record) override {
+    if (Instant())
+      journal_->Record(record);
+    Instant();
+    return true;
+  }
+  uint64_t GetLength() const override { return journal_ ? journal_->GetLength() : 0; }
+  void Truncate(uint64_t length) override {
+    if (journal_)
+      journal_->Truncate(length);
+  }
+
+  bool killed() const { return !journal_; }
+  void KillNow() {
+    if (!journal_)
+      return;
+    journal_.reset();  // Its handle closes with the process; the file stays.
+    on_kill_();
+  }
+
+ private:
+  // False once the run is dead.
+  bool Instant() {
+    if (journal_ && instants_++ == kill_at_)
+      KillNow();
+    return journal_ != nullptr;
+  }
+
+  std::unique_ptr<InstallationJournal> journal_;
+  const size_t kill_at_;
+  size_t instants_ = 0;
+  std::function<void()> on_kill_;
+};
 
 class LeftoverCleanerTest : public testing::Test {
  protected:
@@ -490,6 +536,90 @@ TEST_F(LeftoverCleanerTest, DeletedKeysAndShortcutFilesComeBack) {
   EXPECT_EQ(before, SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software"));
   EXPECT_TRUE(base::PathExists(shortcut));
   EXPECT_FALSE(base::win::RegKey(HKEY_CURRENT_USER, run.c_str(), KEY_READ).Valid());
+}
+
+// Whatever instant a run is killed at, before or after any line it writes,
+// in the middle of any kind of operation, the next run leaves the folder,
+// the shortcuts and the registry as they were before it.
+TEST_F(LeftoverCleanerTest, ARunKilledAtAnyInstantIsUndone) {
+  const base::FilePath desktop = temp_.GetPath().Append(L"Desktop");
+  const base::FilePath shortcut = desktop.Append(L"Tarvo developer.lnk");
+  const ShellShortcutFiles shortcuts({desktop}, {shortcut.BaseName().value()});
+  const base::FilePath source = temp_.GetPath().Append(L"source.txt");
+  ASSERT_TRUE(base::WriteFile(source, "new"));
+  const std::wstring command = OwnClass(L"\\shell\\open\\command");
+  const RegistryRuleRow rows[] = {
+      {command.c_str(), nullptr, REG_SZ, RuleText(L"open"), 0, nullptr, 0, 0, 0},
+      {command.c_str(), L"DelegateExecute", REG_SZ, RuleText(L""), 0, nullptr, 0, 0, 0},
+  };
+  auto old_class = [&] {
+    ASSERT_TRUE(SetString(command, L"", L"old")->Execute(&scratch_, nullptr));
+    ASSERT_TRUE(SetString(OwnClass(L""), L"URL Protocol", L"")->Execute(&scratch_, nullptr));
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> before;
+    std::function<std::unique_ptr<Operation>()> operation;
+  };
+  const Case cases[] = {
+      {"a copy over a file", [&] { Write(L"launcher.exe", "old"); },
+       [&] { return std::make_unique<CopyFileOperation>(source, Path(L"launcher.exe")); }},
+      {"a copy into new folders", [] {},
+       [&] { return std::make_unique<CopyFileOperation>(source, Path(L"a\\b\\c.txt")); }},
+      {"a shortcut replaced", [&] { ASSERT_TRUE(base::WriteFile(shortcut, "old")); },
+       [&] { return std::make_unique<CopyFileOperation>(source, shortcut); }},
+      {"a move over a file",
+       [&] {
+         Write(L"launcher.exe", "old");
+         Write(L"52.0.2802.0\\launcher.exe", "new");
+       },
+       [&] {
+         return std::make_unique<MoveFileOperation>(Path(L"52.0.2802.0\\launcher.exe"),
+                                                    Path(L"launcher.exe"), folder_);
+       }},
+      {"a deletion", [&] { Write(L"launcher.exe", "old"); },
+       [&] { return std::make_unique<DeleteFileOperation>(Path(L"launcher.exe"), false, false); }},
+      {"a write over a file", [&] { Write(L"installation_status.json", "old"); },
+       [&] {
+         return std::make_unique<WriteFileOperation>(Path(L"installation_status.json"), "new");
+       }},
+      {"a key deleted with its subkeys", old_class,
+       [&] { return std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, OwnClass(L""), 0); }},
+      {"registry rows in new keys", [] {},
+       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, HKEY_CURRENT_USER); }},
+      {"registry rows over old values", old_class,
+       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, HKEY_CURRENT_USER); }},
+  };
+  auto state = [&] { return std::make_pair(State(), SnapshotFolder(desktop)); };
+  for (const Case& test : cases) {
+    for (size_t kill_at = 0;; ++kill_at) {
+      SCOPED_TRACE(std::string(test.what) + ", killed at instant " + std::to_string(kill_at));
+      registry_util::RegistryOverrideManager registry;
+      ASSERT_TRUE(registry.OverrideRegistry(HKEY_CURRENT_USER));
+      // There on every machine.
+      ASSERT_TRUE(base::win::RegKey(HKEY_CURRENT_USER, L"Software\\Classes", KEY_WRITE).Valid());
+      for (const base::FilePath& folder : {folder_, desktop}) {
+        ASSERT_TRUE(base::DeleteFile(folder, /*recursive=*/true));
+        ASSERT_TRUE(base::CreateDirectory(folder));
+      }
+      test.before();
+      scratch_.Commit();
+      const auto before = state();
+      JournalKilledAt journal(
+          InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts),
+          kill_at, [&] {
+            LeftoverCleaner(folder_, &shortcuts).FinishInterruptedRun();
+            EXPECT_EQ(before, state());
+          });
+      auto* run = new Transaction;  // Killed: neither committed nor rolled back.
+      run->SetJournal(&journal);
+      run->Execute(test.operation(), nullptr);
+      const bool done_before_the_kill = !journal.killed();
+      journal.KillNow();
+      if (done_before_the_kill)
+        break;
+    }
+  }
 }
 
 }  // namespace
