@@ -109,8 +109,8 @@ bool ChangeRegValueOperation::DoExecute(Transaction* sub_operations, std::string
     VLOG(1) << "Value read successfully.";
   }
 
-  if (new_type_ == kDeleteValue && old_type_ == kDeleteValue) {
-    VLOG(1) << "We are supposed to remove the value. Nothing to do.";
+  if (new_type_ == old_type_ && (new_type_ == kDeleteValue || new_data_ == old_data_)) {
+    VLOG(1) << "The value is already as it should be. Nothing to do.";
     return true;
   }
   if (!sub_operations->RecordUpcomingChange(DescribeUndo(), error))
