@@ -144,7 +144,9 @@ TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
       "K\tHKCU\t0\tSoftware\\x\n"
       "P\tinstallation_status.json\t\n"
       "M\tlauncher.exe\t\n"
-      "D\tlauncher.exe\t\n";
+      "D\tlauncher.exe\t\n"
+      // Cut short by the end of the run: its change was never made.
+      "V\tHKCU\t0\tSoftware\\x\tname\t1\t00";
   ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), text));
   InstallationJournal::Contents contents;
   ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
