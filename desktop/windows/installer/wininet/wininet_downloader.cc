@@ -19,8 +19,9 @@
 namespace {
 
 // Large reads keep a fast download from being bound by the per-call cost of
-// WinINet and of the file write: 64 KiB reads reached 0.6-0.8 of curl's
-// loopback throughput, 1 MiB reads pass it.
+// WinINet and of the file write: 1 KiB reads, each with its progress
+// report, reached 0.34 of curl's loopback throughput and 64 KiB reads
+// 0.6-0.8; 1 MiB reads pass it.
 constexpr DWORD kReadBufferSize = 1024 * 1024;
 constexpr int kMaxRedirects = 10;
 // How long the session waits for WinINet to release its connection before it
