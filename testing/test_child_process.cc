@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <map>
+#include <string>
 
 namespace testing_support {
 namespace {
@@ -31,6 +32,37 @@ TestChildRole FindStandInRole() {
   return it == Roles().end() ? nullptr : it->second;
 }
 
+std::wstring CommandLineOf(const std::wstring& exe, const std::string& role,
+                           const std::wstring& args) {
+  std::wstring command_line =
+      L"\"" + exe + L"\" " + kRoleSwitch + std::wstring(role.begin(), role.end());
+  if (!args.empty())
+    command_line += L" " + args;
+  return command_line;
+}
+
+// The program's exit code, or -1 when it did not start or did not end
+// within 60 seconds.
+int RunToItsEnd(std::wstring command_line) {
+  STARTUPINFOW startup = {sizeof(startup)};
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(nullptr, command_line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    return -1;
+  }
+  CloseHandle(process.hThread);
+  DWORD exit_code = static_cast<DWORD>(-1);
+  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
+    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
+    WaitForSingleObject(process.hProcess, 5000);
+    exit_code = static_cast<DWORD>(-1);
+  } else if (!GetExitCodeProcess(process.hProcess, &exit_code)) {
+    exit_code = static_cast<DWORD>(-1);
+  }
+  CloseHandle(process.hProcess);
+  return static_cast<int>(exit_code);
+}
+
 }  // namespace
 
 bool RegisterTestChildRole(const char* name, TestChildRole role) {
@@ -52,31 +84,44 @@ TestChildRole FindTestChildRole(const std::wstring& command_line) {
 std::wstring GetTestChildCommandLine(const std::string& role, const std::wstring& args) {
   wchar_t exe[MAX_PATH * 2];
   DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
-  std::wstring command_line = L"\"" + std::wstring(exe, length) + L"\" " + kRoleSwitch +
-                              std::wstring(role.begin(), role.end());
-  if (!args.empty())
-    command_line += L" " + args;
-  return command_line;
+  return CommandLineOf(std::wstring(exe, length), role, args);
 }
 
 int RunTestChild(const std::string& role, const std::wstring& args) {
-  std::wstring line = GetTestChildCommandLine(role, args);
-  STARTUPINFOW startup = {sizeof(startup)};
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  return RunToItsEnd(GetTestChildCommandLine(role, args));
+}
+
+int RunTestChildAsWindows10(const std::string& role) {
+  // Wine tells a program the version set for its file name under
+  // AppDefaults: a copy with a name of its own is told Windows 10, whatever
+  // the prefix says, and nothing else is.
+  wchar_t exe[MAX_PATH * 2];
+  DWORD length = GetModuleFileNameW(nullptr, exe, MAX_PATH * 2);
+  wchar_t temp[MAX_PATH + 1];
+  DWORD temp_length = GetTempPathW(MAX_PATH + 1, temp);
+  if (length == 0 || temp_length == 0)
     return -1;
+  const std::wstring name =
+      L"windows10_test_child_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+  const std::wstring copy = std::wstring(temp, temp_length) + name;
+  const std::wstring key = L"Software\\Wine\\AppDefaults\\" + name;
+  if (!CopyFileW(std::wstring(exe, length).c_str(), copy.c_str(), FALSE))
+    return -1;
+  int exit_code = -1;
+  HKEY settings = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &settings, nullptr) == ERROR_SUCCESS) {
+    constexpr wchar_t kWindows10[] = L"win10";
+    const bool set = RegSetValueExW(settings, L"Version", 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(kWindows10),
+                                    sizeof(kWindows10)) == ERROR_SUCCESS;
+    RegCloseKey(settings);
+    if (set)
+      exit_code = RunToItsEnd(CommandLineOf(copy, role, std::wstring()));
+    RegDeleteKeyW(HKEY_CURRENT_USER, key.c_str());
   }
-  CloseHandle(process.hThread);
-  DWORD exit_code = static_cast<DWORD>(-1);
-  if (WaitForSingleObject(process.hProcess, 60000) != WAIT_OBJECT_0) {
-    TerminateProcess(process.hProcess, static_cast<UINT>(-1));
-    exit_code = static_cast<DWORD>(-1);
-  } else if (!GetExitCodeProcess(process.hProcess, &exit_code)) {
-    exit_code = static_cast<DWORD>(-1);
-  }
-  CloseHandle(process.hProcess);
-  return static_cast<int>(exit_code);
+  DeleteFileW(copy.c_str());
+  return exit_code;
 }
 
 }  // namespace testing_support

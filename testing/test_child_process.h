@@ -27,6 +27,10 @@ std::wstring GetTestChildCommandLine(const std::string& role,
 // exit code, or -1 when it did not start or did not end within 60 seconds.
 int RunTestChild(const std::string& role, const std::wstring& args = std::wstring());
 
+// The same in a copy of this executable that Wine tells it runs on Windows
+// 10, whatever the prefix is set to.
+int RunTestChildAsWindows10(const std::string& role);
+
 }  // namespace testing_support
 
 #define TEST_CHILD_ROLE(name)                                              \

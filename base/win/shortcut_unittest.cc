@@ -92,7 +92,11 @@ TEST_F(ShortcutTest, OperationsOnAMissingShortcutFailWithoutCreatingIt) {
 }
 
 TEST_F(ShortcutTest, NoPinningThroughTheShellOnWindows10) {
-  ASSERT_GE(GetVersion(), VERSION_WIN10);
+  {
+    ScopedOSInfoForTesting windows7(VERSION_WIN7, OSInfo::X64_ARCHITECTURE);
+    EXPECT_TRUE(CanPinShortcutToTaskbar());
+  }
+  ScopedOSInfoForTesting windows10(VERSION_WIN10, OSInfo::X64_ARCHITECTURE);
   EXPECT_FALSE(CanPinShortcutToTaskbar());
   ShortcutProperties properties;
   properties.set_target(target_);

@@ -73,6 +73,19 @@ OSInfo::OSInfo()
   allocation_granularity_ = system_info.dwAllocationGranularity;
 }
 
+ScopedOSInfoForTesting::ScopedOSInfoForTesting(Version version,
+                                               OSInfo::WindowsArchitecture architecture)
+    : previous_version_(OSInfo::GetInstance()->version_),
+      previous_architecture_(OSInfo::GetInstance()->architecture_) {
+  OSInfo::GetInstance()->version_ = version;
+  OSInfo::GetInstance()->architecture_ = architecture;
+}
+
+ScopedOSInfoForTesting::~ScopedOSInfoForTesting() {
+  OSInfo::GetInstance()->version_ = previous_version_;
+  OSInfo::GetInstance()->architecture_ = previous_architecture_;
+}
+
 bool OSInfo::IsWindows64Bit() const {
   return architecture_ == X64_ARCHITECTURE || architecture_ == IA64_ARCHITECTURE ||
          architecture_ == ARM64_ARCHITECTURE || wow64_status_ == WOW64_ENABLED;

@@ -80,6 +80,8 @@ class OSInfo {
   static Version MajorMinorBuildToVersion(int major, int minor, int build);
 
  private:
+  friend class ScopedOSInfoForTesting;
+
   OSInfo();
 
   Version version_;
@@ -89,6 +91,20 @@ class OSInfo {
   int processors_;
   size_t allocation_granularity_;
   WOW64Status wow64_status_;
+};
+
+// Makes OSInfo report `version` and `architecture` while alive, for tests of
+// code that branches on them; the version numbers stay the system's.
+class ScopedOSInfoForTesting {
+ public:
+  ScopedOSInfoForTesting(Version version, OSInfo::WindowsArchitecture architecture);
+  ~ScopedOSInfoForTesting();
+  ScopedOSInfoForTesting(const ScopedOSInfoForTesting&) = delete;
+  ScopedOSInfoForTesting& operator=(const ScopedOSInfoForTesting&) = delete;
+
+ private:
+  const Version previous_version_;
+  const OSInfo::WindowsArchitecture previous_architecture_;
 };
 
 // Shorthand for OSInfo::GetInstance()->version().

@@ -2,6 +2,7 @@
 
 #include "base/win/scoped_handle.h"
 #include "gtest/gtest.h"
+#include "testing/test_child_process.h"
 
 namespace base {
 namespace win {
@@ -24,16 +25,27 @@ TEST(WindowsVersionTest, BuildNumbersMapToReleases) {
   EXPECT_EQ(VERSION_WIN_LAST, OSInfo::MajorMinorBuildToVersion(11, 0, 0));
 }
 
-TEST(WindowsVersionTest, RunningSystem) {
+}  // namespace
+
+// Run on Windows 10, where an unmanifested GetVersionEx would report 6.2:
+// 0 when the kernel's numbers are read, else the first check that failed.
+TEST_CHILD_ROLE(report_running_system) {
   OSInfo* info = OSInfo::GetInstance();
-  // The test prefix is set to Windows 10; an unmanifested GetVersionEx
-  // would report 6.2 here.
-  EXPECT_EQ(10, info->version_number().major);
-  EXPECT_GE(GetVersion(), VERSION_WIN10);
-  EXPECT_EQ(OSInfo::X64_ARCHITECTURE, info->architecture());
-  EXPECT_EQ(OSInfo::WOW64_DISABLED, info->wow64_status());
-  EXPECT_TRUE(info->IsWindows64Bit());
-  EXPECT_GT(info->processors(), 0);
+  if (info->version_number().major != 10)
+    return 1;
+  if (GetVersion() < VERSION_WIN10)
+    return 2;
+  if (info->architecture() != OSInfo::X64_ARCHITECTURE || !info->IsWindows64Bit())
+    return 3;
+  if (info->wow64_status() != OSInfo::WOW64_DISABLED || info->processors() <= 0)
+    return 4;
+  return 0;
+}
+
+namespace {
+
+TEST(WindowsVersionTest, RunningSystem) {
+  EXPECT_EQ(0, testing_support::RunTestChildAsWindows10("report_running_system"));
 }
 
 TEST(ScopedHandleTest, BothInvalidValuesMeanNoHandle) {

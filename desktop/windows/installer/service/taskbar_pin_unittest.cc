@@ -4,7 +4,9 @@
 
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
+#include "base/win/windows_version.h"
 #include "gtest/gtest.h"
+#include "testing/scoped_environment_variable.h"
 #include "testing/test_child_process.h"
 
 // Stand-ins for the package's pinning helper: the test executable started
@@ -15,6 +17,11 @@ TEST_CHILD_ROLE(pin_helper_pinned) {
 
 TEST_CHILD_ROLE(pin_helper_refused) {
   return 1;
+}
+
+// The package's helper as installed: a copy named explorer.exe.
+TEST_CHILD_ROLE(program_explorer) {
+  return 0;
 }
 
 TEST_CHILD_ROLE(pin_helper_hangs) {
@@ -77,6 +84,36 @@ TEST_F(RunPinHelperTest, AMissingHelperLeavesNoCopy) {
   helper_ = scratch_.GetPath().Append(L"installer_helper_64.exe");
   EXPECT_FALSE(Run("pin_helper_pinned"));
   EXPECT_FALSE(base::PathExists(copy_));
+}
+
+// Where the shell cannot pin (a missing shortcut), the system decides
+// whether a helper runs and which: the 32-bit helper pins, the 64-bit one
+// is no program.
+TEST_F(RunPinHelperTest, TheSystemChoosesWhetherAndWhichHelperRuns) {
+  testing_support::ScopedEnvironmentVariable temp(L"TEMP", scratch_.GetPath().value().c_str());
+  testing_support::ScopedEnvironmentVariable tmp(L"TMP", scratch_.GetPath().value().c_str());
+  const base::FilePath helpers = scratch_.GetPath().Append(L"helpers");
+  ASSERT_TRUE(base::CreateDirectory(helpers));
+  ASSERT_TRUE(base::CopyFile(helper_, helpers.Append(L"installer_helper.exe")));
+  ASSERT_TRUE(base::WriteFile(helpers.Append(L"installer_helper_64.exe"), std::string_view("x")));
+  using base::win::OSInfo;
+  const struct {
+    base::win::Version version;
+    OSInfo::WindowsArchitecture architecture;
+    bool pinned;
+  } cases[] = {
+      // Before Windows 10 no helper runs, not even one that would pin.
+      {base::win::VERSION_WIN7, OSInfo::X86_ARCHITECTURE, false},
+      {base::win::VERSION_WIN8_1, OSInfo::X86_ARCHITECTURE, false},
+      {base::win::VERSION_WIN10, OSInfo::X86_ARCHITECTURE, true},
+      {base::win::VERSION_WIN10, OSInfo::X64_ARCHITECTURE, false},
+  };
+  for (const auto& c : cases) {
+    base::win::ScopedOSInfoForTesting system(c.version, c.architecture);
+    EXPECT_EQ(c.pinned, PinToTaskbar(helpers, scratch_.GetPath().Append(L"missing.lnk")))
+        << c.version << " " << c.architecture;
+    EXPECT_FALSE(base::PathExists(copy_));
+  }
 }
 
 }  // namespace
