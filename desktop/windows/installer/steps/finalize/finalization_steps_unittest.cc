@@ -121,6 +121,13 @@ TEST_F(FinalizationStepsTest, FinalizeCreatesTheAutoupdateTaskAndCountsAnErrorDo
   std::string prefs;
   ASSERT_TRUE(base::ReadFileToString(root_.Append(L"installer_prefs.json"), &prefs));
   EXPECT_NE(std::string::npos, prefs.find("\"au_task_error_count\":1")) << prefs;
+  // A count of 0, or none, stays as it is.
+  for (const char* unchanged : {R"({"au_task_error_count": 0})", R"({"profile_path": "p"})"}) {
+    ASSERT_TRUE(base::WriteFile(root_.Append(L"installer_prefs.json"), unchanged));
+    EXPECT_EQ(STEP_OK, FinalizeStep(&context_).Run(0).status);
+    ASSERT_TRUE(base::ReadFileToString(root_.Append(L"installer_prefs.json"), &prefs));
+    EXPECT_EQ(unchanged, prefs);
+  }
 }
 
 TEST_F(FinalizationStepsTest, FinalizeSkipsTheTaskWhenItMayNot) {
