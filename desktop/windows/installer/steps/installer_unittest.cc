@@ -385,6 +385,28 @@ TEST_F(InstallerTest, StoppedBeforeWaitingForThePackageIsInterrupted) {
   EXPECT_EQ("error 1  Failed to open a handle to the package ready event", LastError());
 }
 
+// A package that was ready before the backend waits for it: the run goes
+// on within the same task, not on a later turn of the loop.
+TEST_F(InstallerTest, PackageReadyBeforeTheWaitContinuesAtOnce) {
+  testing_support::ScopedLogCapture log;
+  Make({L"--backend", L"--wait-for-package"});
+  base::win::ScopedHandle ready(CreateEventW(
+      nullptr, TRUE, TRUE,
+      MakeKernelObjectName(settings_->GetInstallFolderPath().value(), kPackageReadyEventName,
+                           /*global=*/true)
+          .c_str()));
+  installer_->Start(settings_.get());
+  bool ready_at_once = false;
+  loop_.task_runner()->PostTask(
+      FROM_HERE, base::BindOnce(
+                     [](testing_support::ScopedLogCapture* log, bool* ready_at_once) {
+                       *ready_at_once = log->Contains("Package is ready");
+                     },
+                     &log, &ready_at_once));
+  base::RunLoop().RunUntilIdle();
+  EXPECT_TRUE(ready_at_once);
+}
+
 // A main process of an earlier version named the installation's events
 // after the folder as it spelt it: a backend of today still finds them.
 TEST_F(InstallerTest, EventsOfAnEarlierMainProcessAreFound) {
@@ -410,10 +432,16 @@ TEST_F(InstallerTest, EventsOfAnEarlierMainProcessAreFound) {
 // names compared exactly.
 TEST_F(InstallerTest, TemplateVariables) {
   Make({L"--backend"});
+  const int64_t before = base::Time::Now().ToTimeT();
   RunToTheEnd();
   ASSERT_TRUE(scheduler_->started) << LastError();
   const std::wstring app_id = installer_->GetInstallationStatus()->app_id;
-  ASSERT_FALSE(app_id.empty());
+  // A new installation's id: the seconds since 1970, in decimal.
+  int64_t seconds = 0;
+  EXPECT_TRUE(std::all_of(app_id.begin(), app_id.end(), iswdigit)) << app_id;
+  ASSERT_TRUE(base::StringToInt64(app_id, &seconds)) << app_id;
+  EXPECT_GE(seconds, before);
+  EXPECT_LE(seconds, base::Time::Now().ToTimeT());
   const std::pair<const wchar_t*, std::wstring> expected[] = {
       {L"InstallFolder", folder_.value()},
       {L"Version", L"51.0.2802.0"},
