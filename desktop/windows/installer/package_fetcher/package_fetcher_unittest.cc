@@ -223,6 +223,21 @@ TEST_F(PackageFetcherTest, DownloadsVerifiesAndMovesThePackage) {
   EXPECT_FALSE(base::PathExists(base::FilePath(folder.value() + L"0")));
 }
 
+// The package lies where the service's reply says, on any host, and so
+// may its redirect ("127.1" is outside the service's hosts).
+TEST_F(PackageFetcherTest, APackageRedirectedOutsideTheServiceHostsIsFetched) {
+  const std::string package(3000, 'p');
+  server_.Script({Server::Status(200, "", Reply(package)),
+                  Server::Status(302, "Location: " + server_.Url("/moved.7z", "127.1") + "\r\n"),
+                  Server::Resource(package)});
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  ASSERT_EQ(3u, server_.request_count());
+  EXPECT_EQ("/moved.7z", server_.requests()[2].path);
+}
+
 TEST_F(PackageFetcherTest, ChecksumMismatchFailsAndTheNextAttemptUsesANewFolder) {
   const std::string package(1000, 'p');
   server_.Script({Server::Status(200, "", Reply(package)), Server::Resource("other bytes")});
