@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -12,6 +13,7 @@
 #include "base/files/scoped_temp_dir.h"
 #include "base/json/json_reader.h"
 #include "base/message_loop/message_loop.h"
+#include "base/path_service.h"
 #include "base/run_loop.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "base/values.h"
@@ -29,6 +31,16 @@
 #include "desktop/windows/installer/wininet/test_support/scoped_wininet_tasks.h"
 #include "gtest/gtest.h"
 #include "testing/loopback_http_server.h"
+#include "testing/scoped_log_capture.h"
+#include "testing/test_child_process.h"
+
+// A partner-content archive as the fetcher runs it: it extracts into its
+// folder, here a folder where the fetcher keeps its temporary file.
+TEST_CHILD_ROLE(program_partner_content_sfx) {
+  if (!CreateDirectoryW(L"additional_file.tmp", nullptr))
+    return 1;
+  return base::WriteFile(base::FilePath(L"additional_file.tmp\\extracted"), "x") ? 0 : 2;
+}
 
 namespace {
 
@@ -453,6 +465,45 @@ TEST_F(PackageFetcherTest, AdditionalFilesAreVerifiedListedAndKeptInsideThePacka
   EXPECT_EQ("/partner", requests[2].path);
   for (size_t i = 3; i < 7; ++i)
     EXPECT_EQ("/bad", requests[i].path);
+}
+
+// A self-extracting archive runs in its target folder and is removed once
+// it extracted; a temporary file that cannot be opened then (the archive
+// left a folder in its way) ends the components, and what was installed so
+// far is still listed.
+TEST_F(PackageFetcherTest, ArchivesRunAndAnUnwritableTemporaryFileEndsTheComponents) {
+  const std::string package(1000, 'p');
+  const std::string first = "first bytes";
+  // This executable, which extracts as the role below.
+  base::FilePath exe;
+  std::string archive;
+  ASSERT_TRUE(base::PathService::Get(base::FILE_EXE, &exe));
+  ASSERT_TRUE(base::ReadFileToString(exe, &archive));
+  const std::string components =
+      ", \"components\": [" + Component("partner_content", "/first", first, "first.dat") +
+      ", {\"type\": \"partner_content\", \"location\": \"" + server_.Url("/sfx") +
+      "\", \"checksum\": \"" + ComputeSha256Hex(archive.data(), archive.size()) +
+      "\", \"archive\": 1, \"filename\": \"\"}, " +
+      Component("partner_content", "/third", first, "third.dat") + ", " +
+      Component("partner_content", "/fourth", first, "fourth.dat") + "]";
+  server_.Script({Server::Status(200, "", Reply(package, components)), Server::Resource(package),
+                  Server::Resource(first), Server::Resource(archive)});
+  testing_support::ScopedLogCapture log;
+  MakeFetcher();
+  fetcher_->Restart();
+  WaitForOutcomes(1);
+  ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
+  const base::FilePath folder = fetcher_->package_folder();
+  EXPECT_TRUE(base::PathExists(folder.Append(L"additional_file.tmp\\extracted")));
+  EXPECT_FALSE(base::PathExists(folder.Append(L"partner_content_sfx.exe")));
+  EXPECT_FALSE(base::PathExists(folder.Append(L"third.dat")));
+  EXPECT_EQ("first.dat\r\n\r\n", Read(folder.Append(L"files_list")));
+  EXPECT_EQ(4u, server_.request_count());
+  // The fourth component is not even tried.
+  const std::vector<std::string> lines = log.lines();
+  EXPECT_EQ(1, std::count_if(lines.begin(), lines.end(), [](const std::string& line) {
+              return line.find("Failed initializing the file") != std::string::npos;
+            }));
 }
 
 // Each file gets its own retries: the first component used all of its, and
