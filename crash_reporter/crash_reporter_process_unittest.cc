@@ -149,6 +149,16 @@ TEST_CHILD_ROLE(crashing_reporter) {
   return 12;
 }
 
+// A fresh reporter process naming the dumps of two crashes.
+TEST_CHILD_ROLE(reporter_dump_names) {
+  SetTestCrashProductValues();
+  const std::wstring prefix = L"tarvo-crashlog-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+  const base::FilePath folder(L"C:\\dumps");
+  if (MakeDumpPath(folder) != folder.Append(prefix + L"1.dmp"))
+    return 1;
+  return MakeDumpPath(folder) == folder.Append(prefix + L"2.dmp") ? 0 : 2;
+}
+
 // The minidump part of an uploaded body: from its signature to the end
 // (the form's closing boundary after it does not disturb the reader).
 // Empty when the body holds no dump.
@@ -231,6 +241,10 @@ class CrashReporterProcessTest : public testing::Test {
   std::wstring go_name_;
   HANDLE go_ = nullptr;
 };
+
+TEST(CrashReporterDumpTest, TwoCrashesInOneReporterGetIndexes1And2) {
+  EXPECT_EQ(0, testing_support::RunTestChild("reporter_dump_names"));
+}
 
 TEST_F(CrashReporterProcessTest, CrashIsDumpedCountedAndUploaded) {
   DWORD reporter = 0;
