@@ -169,13 +169,23 @@ TEST_F(SettingsRoundTripTest, FixDownloadableResources) {
 
 TEST(SettingsCommandLineTest, WhatTheBackendIsGiven) {
   SettingsTestEnvironment env({L"--v=2", L"--temp-folder=C:\\t mp", L"--import-session=1",
+                               L"--import-bookmarks=C:\\b.html", L"--import-topsites-to-speeddial",
                                L"--server-tracking-data=abc", L"--unrelated=1"});
   auto settings = env.MakeSettings();
   base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
   settings->ToCommandLine(&command_line, /*suppress_launch=*/true);
   EXPECT_EQ(L"2", command_line.GetSwitchValueNative("v"));
   EXPECT_EQ(L"C:\\t mp", command_line.GetSwitchValueNative("temp-folder"));
-  EXPECT_EQ(L"1", command_line.GetSwitchValueNative("import-session"));
+  // The pass-through switches, with their values, also for the browser.
+  base::CommandLine browser(base::CommandLine::NO_PROGRAM);
+  settings->AppendPassThroughSwitches(&browser);
+  for (const base::CommandLine* line : {&command_line, &browser}) {
+    EXPECT_EQ(L"1", line->GetSwitchValueNative("import-session"));
+    EXPECT_EQ(L"C:\\b.html", line->GetSwitchValueNative("import-bookmarks"));
+    EXPECT_TRUE(line->HasSwitch("import-topsites-to-speeddial"));
+  }
+  EXPECT_EQ(L"--import-bookmarks=C:\\b.html --import-session=1 --import-topsites-to-speeddial",
+            browser.GetArgumentsString());
   EXPECT_EQ(L"abc", command_line.GetSwitchValueNative("server-tracking-data"));
   EXPECT_FALSE(command_line.HasSwitch("unrelated"));
   EXPECT_EQ(L"0", command_line.GetSwitchValueNative("launchtarvo"));
