@@ -5,6 +5,7 @@
 #include "base/features/feature_registry.h"
 #include "base/features/list_feature_reader.h"
 #include "base/values.h"
+#include "base/win/windows_version.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -33,10 +34,52 @@ TEST_F(InstallerFeaturesTest, DefaultsForDeveloperStream) {
   EXPECT_FALSE(features::IsFeatureEnabled(kInstallerUseMinimalPackage));
   EXPECT_FALSE(features::IsFeatureEnabled(kInstallerHideFromProgramAndFeatures));
   EXPECT_FALSE(features::IsFeatureEnabled(kInstallerHandleProprietaryUris));
-  // Never registered.
-  EXPECT_FALSE(features::IsFeatureEnabledByValue(kVemoLibrary));
+  // The browser's features are only looked up, never registered: one
+  // available on every stream is still off.
+  const InstallerFeature* partner_content = FindBrowserFeature(kKeepCustomPartnerContentFileInProfile);
+  ASSERT_TRUE(partner_content);
+  EXPECT_TRUE(IsFeatureAvailableForStream(*partner_content));
+  EXPECT_FALSE(features::IsFeatureEnabledByValue(kKeepCustomPartnerContentFileInProfile));
   EXPECT_EQ(-1, FindStreamRow("XYZ", 2));
   EXPECT_EQ(1, FindStreamRow("TRV", 2));
+}
+
+// Which rows are available and overridable on this stream, and the lookup
+// of the browser's rows by name.
+TEST_F(InstallerFeaturesTest, RowsOfTheTables) {
+  size_t count = 0;
+  const InstallerFeature* table = GetInstallerFeatureTable(&count);
+  for (size_t i = 0; i < count; ++i) {
+    const std::string name = table[i].name;
+    EXPECT_EQ(name == kInstallerPrefDefaultOverridesSupport || name == kInstallerSupportX64Download,
+              IsFeatureAvailableForStream(table[i]))
+        << name;
+    EXPECT_EQ(name != kInstallerHideFromProgramAndFeatures, IsFeatureDefaultOnForStream(table[i]))
+        << name;
+  }
+  for (const char* name : {kVemoLibrary, kHandleProprietaryUris}) {
+    ASSERT_TRUE(FindBrowserFeature(name)) << name;
+    EXPECT_EQ(std::string(name), FindBrowserFeature(name)->name);
+  }
+  EXPECT_FALSE(FindBrowserFeature(kInstallerExperimentTest));
+  EXPECT_FALSE(FindBrowserFeature("Vemo-library"));
+}
+
+// Proprietary URIs are handled from Windows 10 version 1703 on, and only
+// when their feature is on.
+TEST_F(InstallerFeaturesTest, ProprietaryUrisNeedWindows10Version1703AndTheFeature) {
+  using base::win::OSInfo;
+  {
+    base::win::ScopedOSInfoForTesting system(base::win::VERSION_WIN10_RS2,
+                                             OSInfo::X64_ARCHITECTURE);
+    EXPECT_FALSE(ShouldHandleProprietaryUris());
+  }
+  FeatureRegistry::GetInstance()->RegisterFeature(kHandleProprietaryUris, /*enabled_by_default=*/true,
+                                                  /*overridable=*/true);
+  for (base::win::Version version : {base::win::VERSION_WIN10_RS1, base::win::VERSION_WIN10_RS2}) {
+    base::win::ScopedOSInfoForTesting system(version, OSInfo::X64_ARCHITECTURE);
+    EXPECT_EQ(version == base::win::VERSION_WIN10_RS2, ShouldHandleProprietaryUris()) << version;
+  }
 }
 
 TEST_F(InstallerFeaturesTest, CommandLineOverrides) {
