@@ -1,7 +1,6 @@
 #include "desktop/windows/installer/avro_stats/avro_request_headers.h"
 
 #include <string.h>
-#include <wchar.h>
 
 #include <string>
 #include <vector>
@@ -27,20 +26,6 @@ std::string Utf16Bytes(const std::string& text) {
     bytes.push_back('\0');
   }
   return bytes;
-}
-
-TEST(AvroRequestHeadersTest, AssemblesTheHeaderText) {
-  AvroRequestHeaders headers;
-  EXPECT_EQ(L"Content-Type: avro/binary\r\nX-Tarvo-Stats: tarvo-desktop-installer\r\n",
-            std::wstring(headers.text()));
-  EXPECT_EQ(67u, headers.length());
-  EXPECT_EQ(67u, wcslen(headers.text()));
-
-  headers.Wipe();
-  EXPECT_EQ(std::wstring(67, L'0'), std::wstring(headers.text()));
-  // Each instance assembles anew.
-  AvroRequestHeaders again;
-  EXPECT_EQ(L'C', again.text()[0]);
 }
 
 TEST(AvroRequestHeadersTest, TableScramblesEveryByte) {

@@ -137,6 +137,25 @@ TEST_F(SilentInstallerControllerTest, CompleteSettingsRunTheBackendToSuccess) {
   EXPECT_EQ(1, sender_->flushes);
 }
 
+// File copies, moves and the unpacking progress send no step statistics: a
+// name with "copy_file" anywhere in it, and exactly "move_file" or
+// "direct_unpacking".
+TEST_F(SilentInstallerControllerTest, FileStepsSendNoStepStatistics) {
+  settings_ = env_.MakeSettings();
+  MakeController();
+  InstallerObserver* observer = controller_.get();
+  const std::pair<const char*, int> steps[] = {
+      {"copy_file:sub\\a.dll", 0}, {"xcopy_file_y", 0},      {"move_file", 0},
+      {"direct_unpacking", 0},     {"move_file:a", 2},       {"direct_unpacking2", 2},
+      {"setup_registry", 2}};
+  for (const auto& [name, events] : steps) {
+    const int before = sender_->sent;
+    observer->OnStepStarting(name);
+    observer->OnStepFinished(name, 1, 1);
+    EXPECT_EQ(events, sender_->sent - before) << name;
+  }
+}
+
 // The package is reported ready after the settings are complete but before
 // the backend was launched (the start task has not run yet): the
 // tracking-data actions run once, with the launch, and the runner hears of

@@ -231,28 +231,4 @@ TEST(InstallTrackingDataStepTest, KeepsTheTrackingDataUndoablyAndOnlyWhenThereIs
   EXPECT_TRUE(base::PathExists(file));
 }
 
-TEST(RegistrationStepFactoryTest, TheStepListsGetTheRegistryRegistrationAndShortcutSteps) {
-  RegistrationStepTestSettings settings;
-  RegistrationStepTestContext context(&settings);
-  std::wstring app_id;
-  StepArguments arguments;
-  arguments.app_id = &app_id;
-  auto factory = CreateDefaultInstallerStepFactory();
-  auto is = [&](StepKind kind, auto* expected_type) {
-    std::unique_ptr<InstallerStep> step = factory->CreateStep(kind, arguments, &context);
-    EXPECT_EQ(GetStepName(kind, arguments), step->name());
-    return dynamic_cast<std::remove_pointer_t<decltype(expected_type)>*>(step.get()) != nullptr;
-  };
-  EXPECT_TRUE(is(StepKind::kInstallTrackingData, static_cast<InstallTrackingDataStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kSetupRegistry, static_cast<SetupRegistryStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kCleanRegistry, static_cast<CleanRegistryStep*>(nullptr)));
-  EXPECT_TRUE(
-      is(StepKind::kRegisterProtocolHandlers, static_cast<RegisterProtocolHandlersStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kSetupFileAndProtocolHandlers,
-                 static_cast<SetupFileAndProtocolHandlersStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kInstallShortcuts, static_cast<InstallShortcutsStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kUpdateShortcuts, static_cast<UpdateShortcutsStep*>(nullptr)));
-  EXPECT_TRUE(is(StepKind::kRemoveShortcuts, static_cast<RemoveShortcutsStep*>(nullptr)));
-}
-
 }  // namespace

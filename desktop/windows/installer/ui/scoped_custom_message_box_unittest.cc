@@ -136,10 +136,4 @@ TEST_F(ScopedCustomMessageBoxTest, ActivationSelectsTheBoxInTheDispatcher) {
   EXPECT_EQ(nullptr, Win32DialogDispatcher::GetInstance()->selected_dialog());
 }
 
-TEST(ScopedCustomMessageBoxNoDialogTest, HolderWithoutDialogDoesNothing) {
-  ScopedCustomMessageBox box;
-  DestroyCustomMessageBox(&box);
-  EXPECT_EQ(nullptr, box.dialog());
-}
-
 }  // namespace

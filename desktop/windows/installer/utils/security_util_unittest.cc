@@ -450,26 +450,4 @@ TEST(SecurityUtilSystemTest, ProcessWideInstanceIsReplaceable) {
   EXPECT_EQ(real, GetSecurityUtil());
 }
 
-TEST(FakeSecurityUtilTest, TemporaryGrantLastsUntilRestored) {
-  FakeSecurityUtil fake;
-  fake.SetUser(false, true);
-  fake.SetDefaultAccess(false);
-  fake.SetAccess(L"C:\\Open", true);
-  EXPECT_TRUE(fake.NeedsElevation(false, false));
-  EXPECT_FALSE(fake.NeedsElevation(false, true));
-  EXPECT_TRUE(fake.IsUserAdmin(true));
-  EXPECT_FALSE(fake.HasAccess(L"c:\\tarvo", SE_FILE_OBJECT, GENERIC_WRITE));
-  std::unique_ptr<SavedSecurityInfo> saved;
-  ASSERT_TRUE(fake.GrantAccessToCurrentUser(L"C:\\Tarvo", SE_FILE_OBJECT, 3, false, &saved));
-  EXPECT_TRUE(fake.HasAccess(L"c:\\tarvo", SE_FILE_OBJECT, GENERIC_WRITE));
-  std::unique_ptr<SavedSecurityInfo> saved_open;
-  ASSERT_TRUE(fake.GrantAccessToCurrentUser(L"C:\\Open", SE_FILE_OBJECT, 3, false, &saved_open));
-  EXPECT_TRUE(fake.RestoreAccess(&saved));
-  EXPECT_TRUE(fake.RestoreAccess(&saved_open));
-  EXPECT_FALSE(fake.HasAccess(L"C:\\Tarvo", SE_FILE_OBJECT, GENERIC_WRITE));
-  EXPECT_TRUE(fake.HasAccess(L"C:\\Open", SE_FILE_OBJECT, GENERIC_WRITE));
-  EXPECT_EQ((std::vector<std::wstring>{L"C:\\Tarvo", L"C:\\Open"}), fake.restores());
-  EXPECT_FALSE(fake.HasAccess(L"C:\\Open", SE_SERVICE, GENERIC_READ));
-}
-
 }  // namespace
