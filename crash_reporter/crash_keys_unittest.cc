@@ -23,13 +23,9 @@ std::vector<CustomInfoEntry> Entries(const CrashKeysKeeper& keeper) {
   return std::vector<CustomInfoEntry>(first, first + info->count);
 }
 
-TEST(CrashKeysTest, TableAndChunkNames) {
-  const std::vector<CrashKey>& keys = GetInstallerCrashKeys();
-  ASSERT_EQ(75u, keys.size());
-  EXPECT_STREQ("URL", keys[0].name);
-  EXPECT_STREQ("subresource_url", keys[kReportedCrashKeyCount - 1].name);
-  EXPECT_STREQ("begin-main-frame-hang-compositor-state", keys.back().name);
-  std::vector<std::string> url = GetChunkedKeyNames(keys[0], kCrashKeyChunkLength);
+// A long key goes out in chunks named after it, numbered from 1.
+TEST(CrashKeysTest, ChunkNames) {
+  std::vector<std::string> url = GetChunkedKeyNames({"URL", 1008}, kCrashKeyChunkLength);
   ASSERT_EQ(16u, url.size());
   EXPECT_EQ("URL-1", url.front());
   EXPECT_EQ("URL-16", url.back());

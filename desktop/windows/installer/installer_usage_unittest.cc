@@ -2,26 +2,41 @@
 
 #include <string>
 
+#include "base/strings/string_util.h"
+#include "base/strings/utf_string_conversions.h"
+#include "desktop/windows/installer/utils/installer_features.h"
+#include "desktop/windows/l10n_handler/l10n_handler.h"
 #include "gtest/gtest.h"
 
 namespace {
 
-TEST(InstallerUsageTest, UsageText) {
-  std::string text = GetUsageText();
-  EXPECT_EQ(0u, text.find("Tarvo Installer 51.0.2802.0 developer\n\n"
-                          "The following command line parameters affect the behavior of the "
-                          "installer:\n  silent\n    Run the installer fully unattended."));
-  EXPECT_NE(std::string::npos,
-            text.find("  language=LANGUAGE\n    Install Tarvo in the specified language.This "
-                      "language will also be used during installation.\n    Default value: The "
-                      "Operating system UI language.\n"));
-  EXPECT_NE(std::string::npos, text.find("    Default value: True for Tarvo Stable.\n"));
-  EXPECT_NE(std::string::npos,
-            text.find("\nLanguages available for the language option:\nen, en-GB, de, "));
-  EXPECT_NE(std::string::npos,
-            text.find("\t--with-feature:installer-support-x64-download [Enabled by default: "
-                      "true]\n\t--with-feature:installer-handle-proprietary-uris [Enabled by "
-                      "default: false]\n"));
+// Every switch in table order with the product's name filled in, the
+// languages the handler offers and every feature with its default here.
+TEST(InstallerUsageTest, UsageTextListsSwitchesLanguagesAndFeatures) {
+  const std::string text = GetUsageText();
+  EXPECT_EQ(0u, text.find("Tarvo Installer 51.0.2802.0 developer\n\n"));
+  EXPECT_EQ(std::string::npos, text.find("%s"));
+  size_t previous = 0;
+  const HelpSwitchEntry* rows = GetHelpSwitchTable();
+  for (size_t i = 0; i < kHelpSwitchCount; ++i) {
+    const std::string line = std::string("\n  ") + rows[i].name +
+                             (rows[i].value ? std::string("=") + rows[i].value : "") + "\n    ";
+    const size_t found = text.find(line);
+    ASSERT_NE(std::string::npos, found) << rows[i].name;
+    EXPECT_GT(found, previous) << rows[i].name;
+    previous = found;
+  }
+  const std::wstring languages = base::JoinString(GetL10nHandler()->GetAvailableLanguages(), L", ");
+  EXPECT_NE(std::string::npos, text.find("\nLanguages available for the language option:\n" +
+                                         base::WideToUTF8(languages) + "\n"));
+  size_t count = 0;
+  const InstallerFeature* features = GetInstallerFeatureTable(&count);
+  for (size_t i = 0; i < count; ++i) {
+    const std::string line = std::string("\t--with-feature:") + features[i].name +
+                             " [Enabled by default: " +
+                             (IsFeatureAvailableForStream(features[i]) ? "true" : "false") + "]\n";
+    EXPECT_NE(std::string::npos, text.find(line)) << line;
+  }
   EXPECT_EQ(L"Tarvo Installer", GetInstallerName());
 }
 
