@@ -153,21 +153,6 @@ TEST(OSOperationsImplTest, CommandOutputThroughTheRunner) {
   EXPECT_FALSE(os.GetCommandOutput(command_line, &output));
 }
 
-TEST(OSOperationsTest, FactoryInstanceAndReset) {
-  OSOperations::ResetForTesting();
-  OSOperations::SetFactory([]() -> std::unique_ptr<OSOperations> {
-    auto fake = std::make_unique<FakeOSOperations>();
-    fake->windows_version = base::win::VERSION_WIN8;
-    return fake;
-  });
-  EXPECT_EQ(base::win::VERSION_WIN8, OSOperations::GetInstance()->GetWindowsVersion());
-  EXPECT_EQ(OSOperations::GetInstance(), OSOperations::GetInstance());
-  OSOperations::ResetForTesting();
-  EXPECT_NE(nullptr, dynamic_cast<OSOperationsImpl*>(OSOperations::GetInstance()));
-  EXPECT_EQ(nullptr, dynamic_cast<FakeOSOperations*>(OSOperations::GetInstance()));
-  OSOperations::ResetForTesting();
-}
-
 class BrowserRegistrationTest : public testing::Test {
  protected:
   void SetUp() override {
