@@ -33,7 +33,7 @@ void InitSwitchTableAndCheckSse2() {
        "needed.",
        nullptr},
       {"language", "LANGUAGE",
-       "Install %s in the specified language.This language will also be used during "
+       "Install %s in the specified language. This language will also be used during "
        "installation.",
        "The Operating system UI language."},
       {"installfolder", "FOLDER", "Install %s in the specified folder.", nullptr},

@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/installer_usage.h"
 
+#include <cctype>
 #include <string>
 
 #include "base/strings/string_util.h"
@@ -16,6 +17,8 @@ TEST(InstallerUsageTest, UsageTextListsSwitchesLanguagesAndFeatures) {
   const std::string text = GetUsageText();
   EXPECT_EQ(0u, text.find("Tarvo Installer 51.0.2802.0 developer\n\n"));
   EXPECT_EQ(std::string::npos, text.find("%s"));
+  for (size_t dot = text.find('.'); dot != std::string::npos; dot = text.find('.', dot + 1))
+    EXPECT_FALSE(isupper(static_cast<unsigned char>(text[dot + 1]))) << text.substr(dot < 40 ? 0 : dot - 40, 50);
   size_t previous = 0;
   const HelpSwitchEntry* rows = GetHelpSwitchTable();
   for (size_t i = 0; i < kHelpSwitchCount; ++i) {

@@ -137,7 +137,7 @@ void Installer::UpdatePartnerContent(const base::FilePath& profile, bool* flag_u
     return;
   if (!features::IsFeatureEnabled(kKeepCustomPartnerContentFileInProfile) || !package_has_custom)
     return;
-  VLOG(1) << "Installed new cutsom edition to the user profile";
+  VLOG(1) << "Installed new custom edition to the user profile";
   if (!base::CopyFile(package_custom, profile_custom)) {
     LOG(WARNING) << "Failed to copy new custom edition file.";
     return;
