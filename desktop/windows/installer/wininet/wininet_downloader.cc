@@ -14,6 +14,7 @@
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/wininet/download_progress_observer.h"
+#include "desktop/windows/installer/wininet/proxy_login.h"
 #include "desktop/windows/installer/wininet/ui_callback_runner.h"
 
 namespace {
@@ -32,16 +33,6 @@ constexpr DWORD kTerminationWaitMs = 2000;
 constexpr DWORD kSocketTimedOut = 10060;
 constexpr DWORD kSocketReset = 10054;
 constexpr DWORD kSocketAborted = 10053;
-
-// A body that flows slowly is read as it comes: WinINet ends an asynchronous
-// read only once the whole buffer is full, so a large read would show no
-// progress for long, and a time-out would lose what it had read. Once
-// queries keep finding WinINet's own buffer full, the body flows fast and
-// whole-buffer reads save the per-call cost, until one has to wait long; a
-// download that was once too slow is read as it comes to its end.
-constexpr DWORD kFullQueryBytes = 8192;
-constexpr int kFullQueriesForFastReads = 16;
-constexpr base::TimeDelta kSlowRead = base::TimeDelta::FromMilliseconds(500);
 
 // The request being read on this thread, for callbacks that come without
 // their context while a read runs.
@@ -185,13 +176,8 @@ bool WininetDownloader::StartRequest(const std::wstring& url, std::string payloa
     LOG(INFO) << "Waiting for previous WinINET invocation to terminate.";
     JoinTermination();
   }
-  expected_size_ = 0;
-  total_written_ = 0;
-  high_water_ = 0;
-  request_start_high_water_ = 0;
-  requests_ = 0;
-  slowed_down_ = false;
-  started_at_ = base::TimeTicks::Now();
+  range_.Reset();
+  policy_.OnDownloadStarted(base::TimeTicks::Now());
   chunk_open_ = false;
   redirects_ = 0;
   payload_dropped_ = false;
@@ -339,7 +325,7 @@ bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
   request_parts_ = parts;
   // WinINet has no time-out of its own here, and one set on the session is
   // not inherited by its requests.
-  DWORD timeout_ms = limits_.request_timeout.InMillisecondsForWait();
+  DWORD timeout_ms = policy_.limits().request_timeout.InMillisecondsForWait();
   for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionW(request_, option, &timeout_ms, sizeof(timeout_ms));
@@ -361,14 +347,11 @@ bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
     task_runner_->PostTask(FROM_HERE, base::BindOnce(&WininetDownloader::OnRequestComplete,
                                                      weak_factory_.GetWeakPtr(), generation_, 0u));
   }
-  ++requests_;
-  request_start_high_water_ = high_water_;
-  fast_reads_ = false;
-  full_queries_ = 0;
-  StartPaceWindow();
+  policy_.OnRequestSent(range_.high_water());
+  PostPaceCheck();
   if (!chunk_open_) {
     chunk_open_ = true;
-    observer_->OnChunkStarted(static_cast<int32_t>(total_written_));
+    observer_->OnChunkStarted(static_cast<int32_t>(range_.written()));
   }
   return true;
 }
@@ -477,7 +460,7 @@ void WininetDownloader::HandleInitialResponse() {
 }
 
 bool WininetDownloader::RestartBody() {
-  if (total_written_ == 0)
+  if (range_.written() == 0)
     return true;
   // The server ignored the Range: the whole body comes again, so what was
   // written must go rather than be repeated.
@@ -487,7 +470,7 @@ bool WininetDownloader::RestartBody() {
     return false;
   }
   // The bytes that come again up to the furthest one are no progress.
-  total_written_ = 0;
+  range_.Rewind();
   return true;
 }
 
@@ -498,29 +481,21 @@ bool WininetDownloader::SetExpectedSize(uint64_t length) {
                             static_cast<unsigned long long>(writer_->max_size())));
     return false;
   }
-  const bool changed = length != expected_size_;
-  expected_size_ = static_cast<uint32_t>(length);
   // A body sent again with the same length shows no new total.
-  if (progress_ && (changed || high_water_ == 0))
-    progress_->SetTotalProgress(expected_size_);
+  if (range_.SetExpectedSize(static_cast<uint32_t>(length)) && progress_)
+    progress_->SetTotalProgress(range_.expected_size());
   return true;
 }
 
 bool WininetDownloader::AcceptPartialContent() {
   const std::string range = base::WideToUTF8(QueryHeader(HTTP_QUERY_CONTENT_RANGE, nullptr));
-  const std::string expected = "bytes " + std::to_string(total_written_) + "-";
-  if (range.rfind(expected, 0) != 0) {
+  if (!range_.Continues(range)) {
     Fail(base::StringPrintf("Partial content \"%s\" does not continue at byte %u", range.c_str(),
-                            total_written_));
+                            range_.written()));
     return false;
   }
   uint64_t whole = 0;
-  size_t slash = range.find('/');
-  if (expected_size_ == 0 && slash != std::string::npos &&
-      base::StringToUint64(range.substr(slash + 1), &whole)) {
-    return SetExpectedSize(whole);
-  }
-  return true;
+  return !range_.NewWholeLength(range, &whole) || SetExpectedSize(whole);
 }
 
 void WininetDownloader::HandleRedirect(uint32_t status) {
@@ -544,40 +519,33 @@ void WininetDownloader::HandleRedirect(uint32_t status) {
   }
   if (status == HTTP_STATUS_REDIRECT_METHOD)
     payload_dropped_ = true;
-  if (!OpenAndSendRequest(parts, RangeHeader()))
+  if (!OpenAndSendRequest(parts, range_.RangeHeader()))
     Fail("Could not follow the redirect");
 }
 
 void WininetDownloader::RequestProxyLogin() {
   LOG(WARNING) << "Request completed with a proxy authentication request";
   observer_->SetProxyLoginNeeded();
-  HINTERNET request = request_;
-  ui_runner_->RunUICallbackAndPostReply(
-      base::BindOnce(
-          [](HINTERNET request, HWND window) -> uint32_t {
-            return InternetErrorDlg(window, request, ERROR_INTERNET_INCORRECT_PASSWORD,
-                                    FLAGS_ERROR_UI_FILTER_FOR_ERRORS |
-                                        FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
-                                        FLAGS_ERROR_UI_FLAGS_GENERATE_DATA,
-                                    nullptr);
-          },
-          request),
-      task_runner_,
-      base::BindOnce(&WininetDownloader::OnProxyLoginDone, weak_factory_.GetWeakPtr(),
-                     generation_));
+  AskForProxyLogin(ui_runner_, request_, task_runner_,
+                   base::BindOnce(&WininetDownloader::OnProxyLoginDone,
+                                  weak_factory_.GetWeakPtr(), generation_));
 }
 
 void WininetDownloader::OnProxyLoginDone(uint32_t generation, uint32_t result) {
   if (generation != generation_ || state_ != kRequestSent)
     return;
   observer_->SetProxyLoginResult(result);
-  if (result == ERROR_INTERNET_FORCE_RETRY) {
-    LOG(INFO) << "Logged in to proxy - resuming download";
-    Resume(result);
-  } else if (result == ERROR_SUCCESS || result == ERROR_CANCELLED) {
-    Fail("The user cancelled the prompt for proxy credentials");
-  } else {
-    Fail("Failed to obtain credentials for proxy");
+  switch (ProxyLoginOutcomeOf(result)) {
+    case ProxyLoginOutcome::kSendAgain:
+      LOG(INFO) << "Logged in to proxy - resuming download";
+      Resume(result);
+      return;
+    case ProxyLoginOutcome::kCancelledByUser:
+      Fail("The user cancelled the prompt for proxy credentials");
+      return;
+    case ProxyLoginOutcome::kFailed:
+      Fail("Failed to obtain credentials for proxy");
+      return;
   }
 }
 
@@ -591,10 +559,7 @@ void WininetDownloader::ReadData() {
   while (true) {
     if (context->bytes_read > 0) {
       // A whole-buffer read that had to wait long: the body no longer flows.
-      if (whole_read_ && base::TimeTicks::Now() - read_started_ > kSlowRead) {
-        fast_reads_ = false;
-        full_queries_ = 0;
-      }
+      policy_.OnReadEnded(base::TimeTicks::Now());
       const DWORD count = context->bytes_read;
       context->bytes_read = 0;
       if (!WriteBody(context->buffer.data(), count))
@@ -617,15 +582,11 @@ DWORD WininetDownloader::ReadSome(HandleContext* context) {
   context->bytes_read = 0;
   t_reading_context = context;
   BOOL done = TRUE;
-  whole_read_ = fast_reads_;
-  if (whole_read_) {
-    read_started_ = base::TimeTicks::Now();
-  } else {
+  if (!policy_.StartRead(base::TimeTicks::Now())) {
     context->available = 0;
     done = InternetQueryDataAvailable(request_, &context->available, 0, 0);
     size = std::min(size, context->available);
-    full_queries_ = context->available >= kFullQueryBytes ? full_queries_ + 1 : 0;
-    fast_reads_ = !slowed_down_ && full_queries_ >= kFullQueriesForFastReads;
+    policy_.OnDataAvailable(context->available);
   }
   bool read = false;
   if (done) {
@@ -662,13 +623,9 @@ void WininetDownloader::OnReadError(DWORD error) {
 }
 
 bool WininetDownloader::WriteBody(const char* data, uint32_t count) {
-  DCHECK(expected_size_ == 0 || total_written_ <= expected_size_);
   // The body ends at the announced length, whatever more the server sends.
-  uint32_t excess = 0;
-  if (expected_size_ > 0 && count > expected_size_ - total_written_) {
-    excess = count - (expected_size_ - total_written_);
-    count -= excess;
-  }
+  const uint32_t excess = range_.Excess(count);
+  count -= excess;
   if (!writer_->Write(data, count)) {
     if (writer_->error_code() == ERROR_FILE_TOO_LARGE) {
       Fail(base::StringPrintf("The response is over the limit of %llu bytes",
@@ -679,13 +636,9 @@ bool WininetDownloader::WriteBody(const char* data, uint32_t count) {
     }
     return false;
   }
-  total_written_ += count;
-  window_bytes_ += count;
-  if (total_written_ > high_water_) {
-    high_water_ = total_written_;
-    if (progress_)
-      progress_->SetCurrentProgress(total_written_);
-  }
+  policy_.OnBytesWritten(count);
+  if (range_.Advance(count) && progress_)
+    progress_->SetCurrentProgress(range_.written());
   if (excess > 0) {
     observer_->SetResponseTooLong(static_cast<int32_t>(excess));
     Complete();
@@ -696,7 +649,7 @@ bool WininetDownloader::WriteBody(const char* data, uint32_t count) {
 
 void WininetDownloader::OnEndOfBody() {
   LOG(INFO) << "Done reading from Internet";
-  if (expected_size_ > 0 && total_written_ < expected_size_) {
+  if (range_.expected_size() > 0 && range_.written() < range_.expected_size()) {
     LOG(WARNING) << "Download completed, but we are below response size";
     ResumeAfterInterruption(ERROR_INTERNET_CONNECTION_ABORTED);
     return;
@@ -709,8 +662,8 @@ void WininetDownloader::ResumeAfterInterruption(uint32_t error) {
   // retries; one that brought none (nothing, or bytes of a body sent again
   // from the start) counts as a retry, so a server that always stops at
   // the same point cannot spin.
-  if (high_water_ > request_start_high_water_) {
-    retry_count_ = 0;
+  if (policy_.RequestBroughtNewBytes(range_.high_water())) {
+    policy_.ResetRetries();
     Resume(error);
   } else {
     CheckRetriesAndResume(error);
@@ -718,42 +671,37 @@ void WininetDownloader::ResumeAfterInterruption(uint32_t error) {
 }
 
 void WininetDownloader::CheckRetriesAndResume(uint32_t error) {
-  if (retry_count_ >= 2 && progress_)
+  if (policy_.IsStalled() && progress_)
     progress_->NotifyStalled();
-  if (retry_count_ > limits_.retry_limit) {
+  if (policy_.RetriesExhausted()) {
     Fail(base::StringPrintf("Number of retries exceeded, last error: %u", error));
     return;
   }
-  LOG(WARNING) << "Retrying " << retry_count_ << " of " << limits_.retry_limit << " (error "
-               << error << ", " << high_water_ << " bytes, request " << requests_ << ")";
-  ++retry_count_;
+  LOG(WARNING) << "Retrying " << policy_.retry_count() << " of " << policy_.limits().retry_limit
+               << " (error " << error << ", " << range_.high_water() << " bytes, request "
+               << policy_.requests() << ")";
+  policy_.CountRetry();
   CloseRequest();
   task_runner_->PostDelayedTask(
       FROM_HERE, base::BindOnce(&WininetDownloader::Resume, weak_factory_.GetWeakPtr(), error),
-      limits_.retry_delay);
+      policy_.limits().retry_delay);
 }
 
-bool WininetDownloader::WithinBudget(uint32_t last_error, BudgetUse use) {
-  const base::TimeDelta taken = base::TimeTicks::Now() - started_at_;
-  const bool requests_left =
-      use == BudgetUse::kGoOn || requests_ < limits_.max_requests;
-  if (requests_left && taken < limits_.max_duration)
+bool WininetDownloader::WithinBudget(uint32_t last_error,
+                                     DownloadRetryPolicy::BudgetUse use) {
+  const std::string exhausted = policy_.BudgetExhausted(base::TimeTicks::Now(), use);
+  if (exhausted.empty())
     return true;
-  AddError(requests_left ? base::StringPrintf("The download took over its %d seconds",
-                                              static_cast<int>(limits_.max_duration.InSeconds()))
-                         : base::StringPrintf("The download used up its %d requests",
-                                              limits_.max_requests));
+  AddError(exhausted);
   Fail(base::StringPrintf("Number of retries exceeded, last error: %u", last_error));
   return false;
 }
 
-void WininetDownloader::StartPaceWindow() {
-  window_bytes_ = 0;
-  window_high_water_ = high_water_;
+void WininetDownloader::PostPaceCheck() {
   task_runner_->PostDelayedTask(
       FROM_HERE,
       base::BindOnce(&WininetDownloader::CheckPace, weak_factory_.GetWeakPtr(), generation_),
-      limits_.slow_window);
+      policy_.limits().slow_window);
 }
 
 void WininetDownloader::CheckPace(uint32_t generation) {
@@ -763,29 +711,26 @@ void WininetDownloader::CheckPace(uint32_t generation) {
       (state_ != kRequestSent && state_ != kReading)) {
     return;
   }
-  if (!WithinBudget(ERROR_INTERNET_TIMEOUT, BudgetUse::kGoOn))
+  if (!WithinBudget(ERROR_INTERNET_TIMEOUT, DownloadRetryPolicy::BudgetUse::kGoOn))
     return;
-  if (window_bytes_ < limits_.slow_bytes) {
-    LOG(WARNING) << "Download too slow: " << window_bytes_ << " bytes in "
-                 << limits_.slow_window.InMilliseconds() << " ms";
-    slowed_down_ = true;
+  const uint32_t window_bytes = policy_.window_bytes();
+  if (policy_.JudgePace(range_.high_water()) == DownloadRetryPolicy::Pace::kTooSlow) {
+    LOG(WARNING) << "Download too slow: " << window_bytes << " bytes in "
+                 << policy_.limits().slow_window.InMilliseconds() << " ms";
     CheckRetriesAndResume(ERROR_INTERNET_TIMEOUT);
     return;
   }
-  // Steady progress ends a run of retries.
-  if (high_water_ > window_high_water_)
-    retry_count_ = 0;
-  StartPaceWindow();
+  PostPaceCheck();
 }
 
 void WininetDownloader::Resume(uint32_t cause) {
   if (state_ != kRequestSent && state_ != kReading)
     return;
-  if (!WithinBudget(cause, BudgetUse::kNewRequest))
+  if (!WithinBudget(cause, DownloadRetryPolicy::BudgetUse::kNewRequest))
     return;
   if (chunk_open_) {
     chunk_open_ = false;
-    observer_->OnChunkEnded(static_cast<int32_t>(total_written_));
+    observer_->OnChunkEnded(static_cast<int32_t>(range_.written()));
   }
   CloseRequest();
   LOG(INFO) << "Attempting download resume";
@@ -796,22 +741,16 @@ void WininetDownloader::Resume(uint32_t cause) {
     Fail(base::StringPrintf("Cannot parse URL on resume %s", base::WideToUTF8(url_).c_str()));
     return;
   }
-  observer_->SetRetryCount(static_cast<uint32_t>(retry_count_));
-  if (!OpenAndSendRequest(parts, RangeHeader())) {
+  observer_->SetRetryCount(static_cast<uint32_t>(policy_.retry_count()));
+  if (!OpenAndSendRequest(parts, range_.RangeHeader())) {
     Fail("Could not resume downloading");
     return;
   }
   SetState(kRequestSent);
 }
 
-std::wstring WininetDownloader::RangeHeader() const {
-  if (total_written_ == 0)
-    return std::wstring();
-  return L"Range: bytes=" + std::to_wstring(total_written_) + L"-\r\n";
-}
-
 void WininetDownloader::Complete() {
-  retry_count_ = 0;
+  policy_.ResetRetries();
   CloseSession();
   LOG(INFO) << "Download completed";
   SetState(kCompleted);
@@ -854,7 +793,7 @@ void WininetDownloader::CloseSession() {
   LOG(INFO) << "Closing download session";
   if (chunk_open_) {
     chunk_open_ = false;
-    observer_->OnChunkEnded(static_cast<int32_t>(total_written_));
+    observer_->OnChunkEnded(static_cast<int32_t>(range_.written()));
   }
   if (writer_)
     writer_->Close();

@@ -19,6 +19,8 @@
 #include "desktop/windows/installer/avro_stats/fetch_statistics.h"
 #include "desktop/windows/installer/wininet/cracked_url.h"
 #include "desktop/windows/installer/wininet/download_observer.h"
+#include "desktop/windows/installer/wininet/download_range.h"
+#include "desktop/windows/installer/wininet/download_retry_policy.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
 
 class DownloadProgressObserver;
@@ -42,25 +44,8 @@ class WininetDownloader {
     kCompleted = 5,
   };
 
-  static constexpr int kDefaultRetryLimit = 600;
-
-  // What bounds one download, from Start to its end, resumes and retries
-  // included. Progress means new bytes: bytes beyond the furthest one the
-  // download ever wrote, so a body sent again from the start is none.
-  struct Limits {
-    // Retries in a row without progress, |retry_delay| apart.
-    int retry_limit = kDefaultRetryLimit;
-    base::TimeDelta retry_delay = base::TimeDelta::FromSeconds(6);
-    // Connect, send and receive time-out of each request.
-    base::TimeDelta request_timeout = base::TimeDelta::FromSeconds(60);
-    // A request that brings fewer than |slow_bytes| in a |slow_window| is
-    // cut and counts as a retry without progress: a trickle is no download.
-    uint32_t slow_bytes = 128 * 1024;
-    base::TimeDelta slow_window = base::TimeDelta::FromMinutes(2);
-    // Requests sent and time taken by the whole download.
-    int max_requests = 1000;
-    base::TimeDelta max_duration = base::TimeDelta::FromHours(3);
-  };
+  static constexpr int kDefaultRetryLimit = DownloadLimits::kDefaultRetryLimit;
+  using Limits = DownloadLimits;
 
   // |ui_runner| is required; |progress| may be null. Progress is reported
   // only for new bytes.
@@ -80,14 +65,14 @@ class WininetDownloader {
   std::string GetErrorMessage() const;
   std::vector<FetchStatistics> GetFetchDetails() const;
   uint32_t last_http_status() const { return last_http_status_; }
-  uint32_t total_written() const { return total_written_; }
-  int retry_count() const { return retry_count_; }
+  uint32_t total_written() const { return range_.written(); }
+  int retry_count() const { return policy_.retry_count(); }
 
   void SetAllowedHosts(std::vector<std::wstring> suffixes) { allowed_hosts_ = std::move(suffixes); }
   // Retries of one request beyond the first attempt are limit + 1.
-  void set_retry_limit(int limit) { limits_.retry_limit = limit; }
-  const Limits& limits() const { return limits_; }
-  void set_limits(const Limits& limits) { limits_ = limits; }
+  void set_retry_limit(int limit) { policy_.limits().retry_limit = limit; }
+  const Limits& limits() const { return policy_.limits(); }
+  void set_limits(const Limits& limits) { policy_.limits() = limits; }
 
  private:
   struct HandleContext;
@@ -124,13 +109,10 @@ class WininetDownloader {
   void ResumeAfterInterruption(uint32_t error);
   void CheckRetriesAndResume(uint32_t error);
   void Resume(uint32_t cause);
-  // Whether the budget allows the request in hand to go on, or a new one.
-  enum class BudgetUse { kGoOn, kNewRequest };
   // False, the download failed, once its time (or requests) are used up.
-  bool WithinBudget(uint32_t last_error, BudgetUse use);
-  void StartPaceWindow();
+  bool WithinBudget(uint32_t last_error, DownloadRetryPolicy::BudgetUse use);
+  void PostPaceCheck();
   void CheckPace(uint32_t generation);
-  std::wstring RangeHeader() const;
   void Complete();
   void Fail(const std::string& message);
   void FailWithSystemError(const std::string& message, DWORD error);
@@ -157,30 +139,10 @@ class WininetDownloader {
   std::vector<std::wstring> allowed_hosts_;
   std::unique_ptr<ResponseWriter> writer_;
   std::unique_ptr<DownloadObserver> observer_;
-  uint32_t expected_size_ = 0;
   // A completion of the current request or read is due.
   bool awaiting_completion_ = false;
-  uint32_t total_written_ = 0;
-  // The furthest the body ever got in this download, and where it stood
-  // when the current request was sent.
-  uint32_t high_water_ = 0;
-  uint32_t request_start_high_water_ = 0;
+  DownloadRange range_;
   bool chunk_open_ = false;
-  // The budget of the whole download.
-  int requests_ = 0;
-  base::TimeTicks started_at_;
-  // The pace of the current request: bytes since the window began, and
-  // the furthest byte then.
-  uint32_t window_bytes_ = 0;
-  uint32_t window_high_water_ = 0;
-  // How the current request is read: as the bytes come, or a whole buffer
-  // at a time once they flow fast.
-  bool fast_reads_ = false;
-  int full_queries_ = 0;
-  bool slowed_down_ = false;
-  // The read in hand asked for the whole buffer, at |read_started_|.
-  bool whole_read_ = false;
-  base::TimeTicks read_started_;
   int redirects_ = 0;
   uint32_t last_http_status_ = 0;
   uint32_t generation_ = 0;
@@ -191,8 +153,7 @@ class WininetDownloader {
   base::OnceClosure done_;
   mutable base::Lock error_lock_;
   std::string error_message_;
-  int retry_count_ = 0;
-  Limits limits_;
+  DownloadRetryPolicy policy_;
   base::WeakPtrFactory<WininetDownloader> weak_factory_{this};
 };
 
