@@ -1,6 +1,5 @@
 #include "desktop/windows/installer/wininet/wininet_downloader.h"
 
-#include <algorithm>
 #include <utility>
 
 #include "base/bind.h"
@@ -10,7 +9,6 @@
 #include "base/strings/string_util.h"
 #include "base/strings/stringprintf.h"
 #include "base/strings/utf_string_conversions.h"
-#include "base/threading/platform_thread.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/wininet/download_progress_observer.h"
@@ -19,24 +17,12 @@
 
 namespace {
 
-// Large reads keep a fast download from being bound by the per-call cost of
-// WinINet and of the file write: 1 KiB reads, each with its progress
-// report, reached 0.34 of curl's loopback throughput and 64 KiB reads
-// 0.6-0.8; 1 MiB reads pass it.
-constexpr DWORD kReadBufferSize = 1024 * 1024;
 constexpr int kMaxRedirects = 10;
-// How long the session waits for WinINet to release its connection before it
-// is closed anyway (WinINet may never report it after a cancelled read).
-constexpr DWORD kTerminationWaitMs = 2000;
 // Under Wine a read that times out, or meets a reset or aborted connection,
 // fails with the socket's own error instead of WinINet's.
 constexpr DWORD kSocketTimedOut = 10060;
 constexpr DWORD kSocketReset = 10054;
 constexpr DWORD kSocketAborted = 10053;
-
-// The request being read on this thread, for callbacks that come without
-// their context while a read runs.
-thread_local void* t_reading_context = nullptr;
 
 bool IsConnectivityError(DWORD error) {
   switch (error) {
@@ -61,64 +47,10 @@ std::string UserAgent() {
 
 }  // namespace
 
-// The session behind a closing connection. WinINet still unlinks and frees
-// the connection after its HANDLE_CLOSING callback returns, and closing the
-// session walks its connections: closing it from the termination thread
-// while a WinINet thread tears the connection down reads freed memory. So
-// the session closes inside that callback, or after the bound under the
-// same lock, once.
-struct WininetDownloader::SessionCloser {
-  ~SessionCloser() {
-    if (released)
-      CloseHandle(released);
-  }
-  // Signals |released| when |signal| is set.
-  void CloseSession(bool signal) {
-    base::AutoLock hold(lock);
-    if (session) {
-      InternetCloseHandle(session);
-      session = nullptr;
-    }
-    if (signal && released)
-      SetEvent(released);
-  }
-
-  base::Lock lock;
-  // Handed over when the downloader closes its session.
-  HINTERNET session = nullptr;
-  HANDLE released = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-};
-
-// What WinINet hands back with each callback of one handle. It belongs to
-// WinINet once the handle exists and is freed when the handle closes, so a
-// late callback or a read that WinINet still completes never touches a
-// downloader that is gone.
-struct WininetDownloader::HandleContext {
-  base::scoped_refptr<base::SingleThreadTaskRunner> runner;
-  base::WeakPtr<WininetDownloader> owner;
-  uint32_t generation = 0;
-  // Connections: closes the session once WinINet has released the connection.
-  std::shared_ptr<SessionCloser> closer;
-  // Requests: the read buffer and the count of bytes read into it, not
-  // yet written.
-  std::vector<char> buffer;
-  DWORD bytes_read = 0;
-  // Where WinINet puts the count of a read and of a query for data. It
-  // writes them when the operation ends, on its own thread when it was
-  // pending, and that may come before the call that started it returns:
-  // they live as long as the handle, and nothing writes them after WinINet
-  // (InternetReadFile zeroes its count of a pending read once it returns,
-  // which loses the count of a read that already ended).
-  INTERNET_BUFFERSA read = {sizeof(INTERNET_BUFFERSA)};
-  DWORD available = 0;
-  // The read in |read| was left pending: its count comes with its
-  // completion.
-  bool read_pending = false;
-};
-
 WininetDownloader::WininetDownloader(UICallbackRunner* ui_runner,
                                      DownloadProgressObserver* progress)
     : task_runner_(base::ThreadTaskRunnerHandle::Get()),
+      session_(task_runner_),
       ui_runner_(ui_runner),
       progress_(progress) {
   DCHECK(ui_runner_);
@@ -127,7 +59,7 @@ WininetDownloader::WininetDownloader(UICallbackRunner* ui_runner,
 WininetDownloader::~WininetDownloader() {
   weak_factory_.InvalidateWeakPtrs();
   CloseSession();
-  JoinTermination();
+  session_.JoinTermination();
 }
 
 bool WininetDownloader::Start(const std::wstring& url, std::string payload,
@@ -150,7 +82,7 @@ bool WininetDownloader::StartRequest(const std::wstring& url, std::string payloa
   DCHECK(writer);
   DCHECK(observer);
   LOG(INFO) << "Starting download from " << base::WideToUTF8(url);
-  if (session_) {
+  if (session_.is_open()) {
     // A request still in hand is abandoned, with its pending callbacks.
     weak_factory_.InvalidateWeakPtrs();
     CloseSession();
@@ -172,23 +104,20 @@ bool WininetDownloader::StartRequest(const std::wstring& url, std::string payloa
     AddError(base::StringPrintf("Domain disallowed %s", base::WideToUTF8(parts.host).c_str()));
     return false;
   }
-  if (termination_thread_.joinable()) {
+  if (session_.IsClosing()) {
     LOG(INFO) << "Waiting for previous WinINET invocation to terminate.";
-    JoinTermination();
+    session_.JoinTermination();
   }
   range_.Reset();
   policy_.OnDownloadStarted(base::TimeTicks::Now());
   chunk_open_ = false;
   redirects_ = 0;
   payload_dropped_ = false;
-  session_ = InternetOpenW(base::UTF8ToWide(UserAgent()).c_str(), INTERNET_OPEN_TYPE_PRECONFIG,
-                           nullptr, nullptr, INTERNET_FLAG_ASYNC);
-  if (!session_) {
+  if (!session_.Open(base::UTF8ToWide(UserAgent()))) {
     AddSystemError(base::StringPrintf("InternetOpen failed for %s", UserAgent().c_str()),
                    GetLastError());
     return false;
   }
-  InternetSetStatusCallbackW(session_, &WininetDownloader::StatusCallback);
   payload_ = std::move(payload);
   if (!OpenAndSendRequest(parts, std::wstring())) {
     LOG(ERROR) << "Could not send Request";
@@ -205,7 +134,7 @@ void WininetDownloader::Stop() {
   weak_factory_.InvalidateWeakPtrs();
   done_.Reset();
   CloseSession();
-  JoinTermination();
+  session_.JoinTermination();
   SetState(kStopped);
 }
 
@@ -218,84 +147,16 @@ std::vector<FetchStatistics> WininetDownloader::GetFetchDetails() const {
   return observer_ ? observer_->GetFetchDetails() : std::vector<FetchStatistics>();
 }
 
-// static
-void CALLBACK WininetDownloader::StatusCallback(HINTERNET /*handle*/, DWORD_PTR context, DWORD status,
-                                                void* info, DWORD info_length) {
-  auto* handle_context = reinterpret_cast<HandleContext*>(context);
-  if (!handle_context) {
-    handle_context = static_cast<HandleContext*>(t_reading_context);
-    if (!handle_context || status == INTERNET_STATUS_HANDLE_CLOSING)
-      return;
-    handle_context->runner->PostTask(
-        FROM_HERE, base::BindOnce(&WininetDownloader::OnNullRequestContext, handle_context->owner));
-  }
-  switch (status) {
-    case INTERNET_STATUS_CONNECTED_TO_SERVER: {
-      if (!info || info_length == 0)
-        break;
-      // Wine passes a narrow text even to the wide callback.
-      const char* bytes = static_cast<const char*>(info);
-      std::string ip = info_length > 1 && bytes[1] == 0
-                           ? base::WideToUTF8(static_cast<const wchar_t*>(info))
-                           : std::string(bytes, strnlen(bytes, info_length));
-      handle_context->runner->PostTask(
-          FROM_HERE, base::BindOnce(&WininetDownloader::OnConnectedToServer, handle_context->owner,
-                                    std::move(ip)));
-      break;
-    }
-    case INTERNET_STATUS_REQUEST_COMPLETE: {
-      // dwError holds an error only when dwResult says the call failed: a
-      // query for available data puts the byte count there.
-      const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
-      const DWORD error = result && !result->dwResult ? result->dwError : ERROR_SUCCESS;
-      handle_context->runner->PostTask(
-          FROM_HERE,
-          base::BindOnce(&WininetDownloader::OnRequestComplete, handle_context->owner,
-                         handle_context->generation, static_cast<uint32_t>(error)));
-      break;
-    }
-    case INTERNET_STATUS_HANDLE_CLOSING:
-      if (handle_context->closer)
-        handle_context->closer->CloseSession(/*signal=*/true);
-      delete handle_context;
-      break;
-    default:
-      break;
-  }
-}
-
-bool WininetDownloader::Connect(const CrackedUrl& parts) {
-  if (connection_ && connected_to_.SameServer(parts))
-    return true;
-  if (connection_) {
-    InternetCloseHandle(connection_);
-    connection_ = nullptr;
-    connection_context_ = nullptr;
-  }
-  auto* context = new HandleContext;
-  context->runner = task_runner_;
-  context->owner = weak_factory_.GetWeakPtr();
-  context->closer = std::make_shared<SessionCloser>();
-  connection_ = InternetConnectW(session_, parts.host.c_str(), parts.port, nullptr, nullptr,
-                                 INTERNET_SERVICE_HTTP, 0, reinterpret_cast<DWORD_PTR>(context));
-  if (!connection_) {
-    const DWORD error = GetLastError();
-    delete context;
+bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
+                                           const std::wstring& extra_headers) {
+  CloseRequest();
+  DWORD error = ERROR_SUCCESS;
+  if (!session_.Connect(parts, weak_factory_.GetWeakPtr(), &error)) {
     AddSystemError(base::StringPrintf("InternetConnect failed for %s:%d",
                                       base::WideToUTF8(parts.host).c_str(), parts.port),
                    error);
     return false;
   }
-  connection_context_ = context;
-  connected_to_ = parts;
-  return true;
-}
-
-bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
-                                           const std::wstring& extra_headers) {
-  CloseRequest();
-  if (!Connect(parts))
-    return false;
   LOG(INFO) << "Opening internet request";
   const bool post = !payload_.empty() && !payload_dropped_;
   const std::string where = base::StringPrintf(
@@ -307,43 +168,25 @@ bool WininetDownloader::OpenAndSendRequest(const CrackedUrl& parts,
                 INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
   if (parts.secure())
     flags |= INTERNET_FLAG_SECURE;
-  auto* context = new HandleContext;
-  context->runner = task_runner_;
-  context->owner = weak_factory_.GetWeakPtr();
-  context->generation = ++generation_;
-  context->buffer.resize(kReadBufferSize);
-  request_ = HttpOpenRequestW(connection_, post ? L"POST" : L"GET", parts.path.c_str(),
-                              L"HTTP/1.1", nullptr, nullptr, flags,
-                              reinterpret_cast<DWORD_PTR>(context));
-  if (!request_) {
-    const DWORD error = GetLastError();
-    delete context;
+  if (!session_.OpenRequest(post ? L"POST" : L"GET", parts.path, flags, ++generation_,
+                            weak_factory_.GetWeakPtr(), &error)) {
     AddSystemError("HttpOpenRequest failed for " + where, error);
     return false;
   }
-  request_context_ = context;
   request_parts_ = parts;
   // WinINet has no time-out of its own here, and one set on the session is
   // not inherited by its requests.
-  DWORD timeout_ms = policy_.limits().request_timeout.InMillisecondsForWait();
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-    InternetSetOptionW(request_, option, &timeout_ms, sizeof(timeout_ms));
-  }
+  session_.SetRequestTimeouts(policy_.limits().request_timeout.InMillisecondsForWait());
   LOG(INFO) << (post ? "Sending POST request" : "Sending GET request");
   awaiting_completion_ = true;
-  BOOL sent = HttpSendRequestW(
-      request_, extra_headers.empty() ? nullptr : extra_headers.c_str(),
-      static_cast<DWORD>(extra_headers.size()), post ? payload_.data() : nullptr,
-      post ? static_cast<DWORD>(payload_.size()) : 0);
-  const DWORD error = sent ? ERROR_SUCCESS : GetLastError();
-  if (!sent && error != ERROR_IO_PENDING) {
+  error = session_.SendRequest(extra_headers, post ? &payload_ : nullptr);
+  if (error != ERROR_SUCCESS && error != ERROR_IO_PENDING) {
     awaiting_completion_ = false;
     AddSystemError("HttpSendRequest failed for " + where, error);
     CloseRequest();
     return false;
   }
-  if (sent) {
+  if (error == ERROR_SUCCESS) {
     task_runner_->PostTask(FROM_HERE, base::BindOnce(&WininetDownloader::OnRequestComplete,
                                                      weak_factory_.GetWeakPtr(), generation_, 0u));
   }
@@ -376,8 +219,7 @@ void WininetDownloader::OnRequestComplete(uint32_t generation, uint32_t error) {
   observer_->SetWininetError(error);
   if (error != 0) {
     // A failed read leaves a stale count behind.
-    request_context_->bytes_read = 0;
-    request_context_->read_pending = false;
+    session_.DropRead();
     if (IsConnectivityError(error)) {
       LOG(WARNING) << "Request completed with an error indicating connectivity issues: " << error;
       if (state_ == kReading)
@@ -403,7 +245,7 @@ void WininetDownloader::HandleInitialResponse() {
   LOG(INFO) << "Initial request completion";
   DWORD status = 0;
   DWORD size = sizeof(status);
-  if (!HttpQueryInfoW(request_, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
+  if (!HttpQueryInfoW(session_.request(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
                       nullptr)) {
     FailWithSystemError("Could not obtain HTTP response code", GetLastError());
     return;
@@ -411,14 +253,14 @@ void WininetDownloader::HandleInitialResponse() {
   last_http_status_ = status;
   observer_->SetHttpStatus(status);
   for (const wchar_t* name : {L"Date", L"Server", L"X-Served-By", L"Content-Length"})
-    observer_->AddHeader(name, QueryHeader(HTTP_QUERY_CUSTOM, name));
+    observer_->AddHeader(name, session_.QueryHeader(HTTP_QUERY_CUSTOM, name));
   switch (status) {
     case HTTP_STATUS_OK: {
       if (!RestartBody())
         return;
       uint64_t length = 0;
       if (base::StringToUint64(
-              base::WideToUTF8(QueryHeader(HTTP_QUERY_CUSTOM, L"Content-Length")), &length)) {
+              base::WideToUTF8(session_.QueryHeader(HTTP_QUERY_CUSTOM, L"Content-Length")), &length)) {
         LOG(INFO) << "Expected total size: " << length;
       } else {
         LOG(INFO) << "Could not get Content-Length from response";
@@ -488,7 +330,7 @@ bool WininetDownloader::SetExpectedSize(uint64_t length) {
 }
 
 bool WininetDownloader::AcceptPartialContent() {
-  const std::string range = base::WideToUTF8(QueryHeader(HTTP_QUERY_CONTENT_RANGE, nullptr));
+  const std::string range = base::WideToUTF8(session_.QueryHeader(HTTP_QUERY_CONTENT_RANGE, nullptr));
   if (!range_.Continues(range)) {
     Fail(base::StringPrintf("Partial content \"%s\" does not continue at byte %u", range.c_str(),
                             range_.written()));
@@ -500,7 +342,7 @@ bool WininetDownloader::AcceptPartialContent() {
 
 void WininetDownloader::HandleRedirect(uint32_t status) {
   LOG(INFO) << "Redirect occured";
-  const std::wstring location = QueryHeader(HTTP_QUERY_LOCATION, nullptr);
+  const std::wstring location = session_.QueryHeader(HTTP_QUERY_LOCATION, nullptr);
   if (location.empty()) {
     Fail("Redirect without a location");
     return;
@@ -526,7 +368,7 @@ void WininetDownloader::HandleRedirect(uint32_t status) {
 void WininetDownloader::RequestProxyLogin() {
   LOG(WARNING) << "Request completed with a proxy authentication request";
   observer_->SetProxyLoginNeeded();
-  AskForProxyLogin(ui_runner_, request_, task_runner_,
+  AskForProxyLogin(ui_runner_, session_.request(), task_runner_,
                    base::BindOnce(&WininetDownloader::OnProxyLoginDone,
                                   weak_factory_.GetWeakPtr(), generation_));
 }
@@ -551,56 +393,33 @@ void WininetDownloader::OnProxyLoginDone(uint32_t generation, uint32_t result) {
 
 void WininetDownloader::ReadData() {
   VLOG(2) << "Additional data downloaded";
-  HandleContext* context = request_context_;
-  if (context->read_pending) {
-    context->read_pending = false;
-    context->bytes_read = context->read.dwBufferLength;
-  }
+  DWORD count = session_.TakeBytesRead();
   while (true) {
-    if (context->bytes_read > 0) {
+    if (count > 0) {
       // A whole-buffer read that had to wait long: the body no longer flows.
       policy_.OnReadEnded(base::TimeTicks::Now());
-      const DWORD count = context->bytes_read;
-      context->bytes_read = 0;
-      if (!WriteBody(context->buffer.data(), count))
+      if (!WriteBody(session_.buffer(), count))
         return;
     }
-    const DWORD error = ReadSome(context);
+    const DWORD error = ReadSome();
     if (error != ERROR_SUCCESS) {
       OnReadError(error);
       return;
     }
-    if (context->bytes_read == 0) {
+    count = session_.TakeBytesRead();
+    if (count == 0) {
       OnEndOfBody();
       return;
     }
   }
 }
 
-DWORD WininetDownloader::ReadSome(HandleContext* context) {
-  DWORD size = static_cast<DWORD>(context->buffer.size());
-  context->bytes_read = 0;
-  t_reading_context = context;
-  BOOL done = TRUE;
-  if (!policy_.StartRead(base::TimeTicks::Now())) {
-    context->available = 0;
-    done = InternetQueryDataAvailable(request_, &context->available, 0, 0);
-    size = std::min(size, context->available);
-    policy_.OnDataAvailable(context->available);
-  }
-  bool read = false;
-  if (done) {
-    read = true;
-    context->read.lpvBuffer = context->buffer.data();
-    context->read.dwBufferLength = size;
-    done = InternetReadFileExA(request_, &context->read, IRF_ASYNC,
-                               reinterpret_cast<DWORD_PTR>(context));
-    if (done)
-      context->bytes_read = context->read.dwBufferLength;
-  }
-  const DWORD error = done ? ERROR_SUCCESS : GetLastError();
-  context->read_pending = read && error == ERROR_IO_PENDING;
-  t_reading_context = nullptr;
+DWORD WininetDownloader::ReadSome() {
+  const bool whole_buffer = policy_.StartRead(base::TimeTicks::Now());
+  DWORD available = 0;
+  const DWORD error = session_.Read(whole_buffer, &available);
+  if (!whole_buffer)
+    policy_.OnDataAvailable(available);
   return error;
 }
 
@@ -610,7 +429,7 @@ void WininetDownloader::OnReadError(DWORD error) {
     awaiting_completion_ = true;
     return;
   }
-  request_context_->bytes_read = 0;
+  session_.DropRead();
   if (error == ERROR_INVALID_HANDLE || error == ERROR_INTERNET_OPERATION_CANCELLED)
     return;
   if (IsConnectivityError(error)) {
@@ -780,15 +599,11 @@ void WininetDownloader::Finish() {
 
 void WininetDownloader::CloseRequest() {
   awaiting_completion_ = false;
-  if (request_) {
-    InternetCloseHandle(request_);
-    request_ = nullptr;
-    request_context_ = nullptr;
-  }
+  session_.CloseRequest();
 }
 
 void WininetDownloader::CloseSession() {
-  if (!session_)
+  if (!session_.is_open())
     return;
   LOG(INFO) << "Closing download session";
   if (chunk_open_) {
@@ -797,58 +612,13 @@ void WininetDownloader::CloseSession() {
   }
   if (writer_)
     writer_->Close();
-  CloseRequest();
-  HINTERNET session = session_;
-  session_ = nullptr;
-  if (!connection_) {
-    InternetCloseHandle(session);
-    return;
-  }
-  std::shared_ptr<SessionCloser> closer = connection_context_->closer;
-  {
-    base::AutoLock hold(closer->lock);
-    closer->session = session;
-  }
-  InternetCloseHandle(connection_);
-  connection_ = nullptr;
-  connection_context_ = nullptr;
-  JoinTermination();
-  // The session goes once WinINet let go of the connection, or after a
-  // bound: WinINet may never say so after a cancelled read.
-  termination_thread_ = std::thread([closer] {
-    base::PlatformThread::SetName("Wininet Termination");
-    LOG(INFO) << "Waiting for WinINET to finish";
-    if (closer->released)
-      WaitForSingleObject(closer->released, kTerminationWaitMs);
-    closer->CloseSession(/*signal=*/false);
-  });
-}
-
-void WininetDownloader::JoinTermination() {
-  if (termination_thread_.joinable())
-    termination_thread_.join();
+  awaiting_completion_ = false;
+  session_.Close();
 }
 
 void WininetDownloader::SetState(State state) {
   state_ = state;
   LOG(INFO) << "Downloader state: " << static_cast<unsigned>(state);
-}
-
-std::wstring WininetDownloader::QueryHeader(DWORD info_level, const wchar_t* name) {
-  std::wstring value(256, L'\0');
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (name)
-      value.replace(0, wcslen(name) + 1, std::wstring(name) + L'\0');
-    DWORD size = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    if (HttpQueryInfoW(request_, info_level, value.data(), &size, nullptr)) {
-      value.resize(size / sizeof(wchar_t));
-      return value;
-    }
-    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER)
-      break;
-    value.assign(size / sizeof(wchar_t) + 1 + (name ? wcslen(name) : 0), L'\0');
-  }
-  return std::wstring();
 }
 
 void WininetDownloader::AddError(const std::string& message) {

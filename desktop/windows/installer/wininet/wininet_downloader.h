@@ -7,7 +7,6 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "base/callback.h"
@@ -22,6 +21,7 @@
 #include "desktop/windows/installer/wininet/download_range.h"
 #include "desktop/windows/installer/wininet/download_retry_policy.h"
 #include "desktop/windows/installer/wininet/response_writer.h"
+#include "desktop/windows/installer/wininet/wininet_session.h"
 
 class DownloadProgressObserver;
 class UICallbackRunner;
@@ -33,7 +33,7 @@ class UICallbackRunner;
 // a download ends: Limits bounds its retries, pace, requests and time, and
 // the writer its size. Lives on the thread that made it; WinINet's
 // callbacks are posted to that thread.
-class WininetDownloader {
+class WininetDownloader : public WininetEvents {
  public:
   enum State : uint32_t {
     kIdle = 0,
@@ -50,7 +50,7 @@ class WininetDownloader {
   // |ui_runner| is required; |progress| may be null. Progress is reported
   // only for new bytes.
   WininetDownloader(UICallbackRunner* ui_runner, DownloadProgressObserver* progress);
-  ~WininetDownloader();
+  ~WininetDownloader() override;
   WininetDownloader(const WininetDownloader&) = delete;
   WininetDownloader& operator=(const WininetDownloader&) = delete;
 
@@ -75,20 +75,15 @@ class WininetDownloader {
   void set_limits(const Limits& limits) { policy_.limits() = limits; }
 
  private:
-  struct HandleContext;
-  struct SessionCloser;
-
-  static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
-                                      void* info, DWORD info_length);
+  // WininetEvents:
+  void OnConnectedToServer(const std::string& ip) override;
+  void OnRequestComplete(uint32_t generation, uint32_t error) override;
+  void OnNullRequestContext() override;
 
   bool StartRequest(const std::wstring& url, std::string payload, base::OnceClosure done,
                     std::unique_ptr<ResponseWriter> writer,
                     std::unique_ptr<DownloadObserver> observer);
-  bool Connect(const CrackedUrl& parts);
   bool OpenAndSendRequest(const CrackedUrl& parts, const std::wstring& extra_headers);
-  void OnConnectedToServer(const std::string& ip);
-  void OnRequestComplete(uint32_t generation, uint32_t error);
-  void OnNullRequestContext();
   void HandleInitialResponse();
   bool AcceptPartialContent();
   bool RestartBody();
@@ -98,9 +93,9 @@ class WininetDownloader {
   // The announced length of the body (0: none); false when it is refused.
   bool SetExpectedSize(uint64_t length);
   void ReadData();
-  // Reads what the body has (or waits for it); an error code, or success
-  // with the count in |context| (0 at the end of the body).
-  DWORD ReadSome(HandleContext* context);
+  // Reads what the body has (or waits for it), as the policy says; an
+  // error code, or success with the count in the session.
+  DWORD ReadSome();
   void OnReadError(DWORD error);
   // False when the download ended: failed, or complete at the announced
   // length.
@@ -119,19 +114,11 @@ class WininetDownloader {
   void Finish();
   void CloseRequest();
   void CloseSession();
-  void JoinTermination();
   void SetState(State state);
-  std::wstring QueryHeader(DWORD info_level, const wchar_t* name);
   void AddError(const std::string& message);
   void AddSystemError(const std::string& message, DWORD error);
 
   State state_ = kIdle;
-  HINTERNET session_ = nullptr;
-  HINTERNET connection_ = nullptr;
-  HINTERNET request_ = nullptr;
-  HandleContext* connection_context_ = nullptr;
-  HandleContext* request_context_ = nullptr;
-  CrackedUrl connected_to_;
   CrackedUrl request_parts_;
   std::wstring url_;
   std::string payload_;
@@ -147,7 +134,7 @@ class WininetDownloader {
   uint32_t last_http_status_ = 0;
   uint32_t generation_ = 0;
   base::scoped_refptr<base::SingleThreadTaskRunner> task_runner_;
-  std::thread termination_thread_;
+  WininetSession session_;
   UICallbackRunner* const ui_runner_;
   DownloadProgressObserver* const progress_;
   base::OnceClosure done_;
