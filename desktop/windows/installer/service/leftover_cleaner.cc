@@ -167,9 +167,8 @@ void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
     LOG(INFO) << "Undoing " << journal.records.size() << " changes of a run killed in "
               << folder_;
     // Whoever can write the journal can make it say anything.
-    SecurityUtil* security = GetSecurityUtil();
-    const ObjectWriters writers = std::max(security->GetWriters(folder_.value()),
-                                           security->GetWriters(journal_path.value()));
+    const ObjectWriters writers =
+        GetFolderAndRecordWriters(GetSecurityUtil(), folder_, {journal_path});
     const JournalRegistryUndo registry(folder_, writers);
     for (size_t i = journal.records.size(); i-- > 0;) {
       const UndoRecord& record = journal.records[i];

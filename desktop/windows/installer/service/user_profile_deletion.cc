@@ -53,11 +53,8 @@ std::vector<OwnProfileFolder> GetOwnProfileFolders(const Installation& installat
 // good as the run's own choice.
 bool IsRecordFromThisRunsPeers(const base::FilePath& installation_folder) {
   SecurityUtil* security = GetSecurityUtil();
-  ObjectWriters writers = security->GetWriters(installation_folder.value());
-  const base::FilePath prefs = installation_folder.Append(kInstallerPrefsFileName);
-  if (base::PathExists(prefs))
-    writers = std::max(writers, security->GetWriters(prefs.value()));
-  switch (writers) {
+  switch (GetFolderAndRecordWriters(security, installation_folder,
+                                    {installation_folder.Append(kInstallerPrefsFileName)})) {
     case ObjectWriters::kAdministrators:
       return true;
     case ObjectWriters::kCurrentUser:

@@ -72,15 +72,10 @@ ObjectWriters GetRecordWriters(const base::FilePath& folder) {
   // No folder, no record read from one.
   if (folder.empty())
     return ObjectWriters::kAdministrators;
-  SecurityUtil* security = GetSecurityUtil();
-  ObjectWriters writers = security->GetWriters(folder.value());
-  for (const wchar_t* name : {kInstallationStatusFileName, kLegacyStatusFileName,
-                              kOldStatusFolderName}) {
-    const base::FilePath path = folder.Append(name);
-    if (base::PathExists(path))
-      writers = std::max(writers, security->GetWriters(path.value()));
-  }
-  return writers;
+  return GetFolderAndRecordWriters(
+      GetSecurityUtil(), folder,
+      {folder.Append(kInstallationStatusFileName), folder.Append(kLegacyStatusFileName),
+       folder.Append(kOldStatusFolderName)});
 }
 
 }  // namespace

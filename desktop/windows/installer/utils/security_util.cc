@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <aclapi.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
+#include "base/files/file_util.h"
 #include "base/no_destructor.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
@@ -288,4 +290,15 @@ ScopedSecurityUtilForTesting::ScopedSecurityUtilForTesting(SecurityUtil* replace
 
 ScopedSecurityUtilForTesting::~ScopedSecurityUtilForTesting() {
   g_replacement.store(previous_);
+}
+
+ObjectWriters GetFolderAndRecordWriters(SecurityUtil* security,
+                                        const base::FilePath& folder,
+                                        const std::vector<base::FilePath>& records) {
+  ObjectWriters writers = security->GetWriters(folder.value());
+  for (const base::FilePath& record : records) {
+    if (base::PathExists(record))
+      writers = std::max(writers, security->GetWriters(record.value()));
+  }
+  return writers;
 }

@@ -6,6 +6,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
+
+#include "base/files/file_path.h"
 
 #include "desktop/windows/installer/utils/object_writers.h"
 #include "desktop/windows/installer/utils/saved_security_info.h"
@@ -83,6 +86,12 @@ class SecurityUtilImpl : public SecurityUtil {
 
 // The process-wide instance (a SecurityUtilImpl unless replaced).
 SecurityUtil* GetSecurityUtil();
+
+// The widest writers of `folder` and of those `records` in it that exist:
+// whoever can plant a record there can make it say anything.
+ObjectWriters GetFolderAndRecordWriters(SecurityUtil* security,
+                                        const base::FilePath& folder,
+                                        const std::vector<base::FilePath>& records);
 
 // Replaces the process-wide instance for a test's lifetime.
 class ScopedSecurityUtilForTesting {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/utils/acl_api.h"
@@ -243,6 +244,33 @@ TEST_F(SecurityUtilTest, WritersComeFromTheDescriptorAndAreOthersWhenUnread) {
   EXPECT_EQ(ObjectWriters::kOthers, util_.GetWriters(L"C:\\x"));
   api_.read_errors = {ERROR_ACCESS_DENIED};
   EXPECT_EQ(ObjectWriters::kOthers, util_.GetWriters(L"C:\\x"));
+}
+
+// The widest writers win; a record that is not there counts for nothing.
+TEST(FolderAndRecordWritersTest, TheWidestWriterOfTheFolderAndItsPresentRecords) {
+  base::ScopedTempDir temp;
+  ASSERT_TRUE(temp.CreateUniqueTempDir());
+  const base::FilePath folder = temp.GetPath();
+  const base::FilePath present = folder.Append(L"status.json");
+  const base::FilePath absent = folder.Append(L"old_status.json");
+  ASSERT_TRUE(base::WriteFile(present, "{}"));
+  const struct {
+    ObjectWriters folder, present, absent, expected;
+  } cases[] = {
+      {ObjectWriters::kAdministrators, ObjectWriters::kOthers, ObjectWriters::kAdministrators,
+       ObjectWriters::kOthers},
+      {ObjectWriters::kCurrentUser, ObjectWriters::kAdministrators, ObjectWriters::kOthers,
+       ObjectWriters::kCurrentUser},
+      {ObjectWriters::kOthers, ObjectWriters::kAdministrators, ObjectWriters::kAdministrators,
+       ObjectWriters::kOthers},
+  };
+  for (const auto& c : cases) {
+    FakeSecurityUtil security;
+    security.SetWriters(folder.value(), c.folder);
+    security.SetWriters(present.value(), c.present);
+    security.SetWriters(absent.value(), c.absent);
+    EXPECT_EQ(c.expected, GetFolderAndRecordWriters(&security, folder, {present, absent}));
+  }
 }
 
 TEST_F(SecurityUtilTest, AdminOfALimitedTokenIsFoundThroughTheLinkedToken) {
