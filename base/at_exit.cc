@@ -35,7 +35,7 @@ bool AtExitManager::RegisterCallback(AtExitCallbackType func, void* param) {
 
 bool AtExitManager::RegisterTask(OnceClosure task) {
   if (!g_top_manager) {
-    LOG(WARNING) << "No AtExitManager: an exit callback will not run";
+    DLOG(WARNING) << "No AtExitManager: an exit callback will not run";
     return false;
   }
   AutoLock lock(g_top_manager->lock_);
