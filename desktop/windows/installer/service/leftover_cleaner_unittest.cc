@@ -500,44 +500,6 @@ TEST_F(LeftoverCleanerTest, AKilledUndoingIsFinishedByTheNextRun) {
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
 }
 
-// A killed uninstall: the keys it deleted come back with their values, and
-// so do the shortcut files it moved aside in the shell's folders; a planted
-// line for a key the installer never makes is passed over.
-TEST_F(LeftoverCleanerTest, DeletedKeysAndShortcutFilesComeBack) {
-  const base::FilePath desktop = temp_.GetPath().Append(L"Desktop");
-  const base::FilePath shortcut = desktop.Append(L"Tarvo developer.lnk");
-  const ShellShortcutFiles shortcuts({desktop}, {shortcut.BaseName().value()});
-  ASSERT_TRUE(base::CreateDirectory(desktop));
-  ASSERT_TRUE(base::WriteFile(shortcut, "lnk"));
-  ASSERT_TRUE(SetString(OwnClass(L"\shell\open\command"), L"", L"open")
-                  ->Execute(&scratch_, nullptr));
-  ASSERT_TRUE(SetString(OwnClass(L""), L"URL Protocol", L"")->Execute(&scratch_, nullptr));
-  scratch_.Commit();
-  const auto before = SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software");
-  {
-    std::unique_ptr<InstallationJournal> journal =
-        InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts);
-    auto* transaction = new Transaction;  // Killed: neither committed nor rolled back.
-    transaction->SetJournal(journal.get());
-    ASSERT_TRUE(transaction->Execute(
-        std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, OwnClass(L""), 0), nullptr));
-    ASSERT_TRUE(transaction->Execute(
-        std::make_unique<DeleteFileOperation>(shortcut, false, false), nullptr));
-  }
-  const std::wstring run = L"Software\Microsoft\Windows\CurrentVersion\Run";
-  std::string text;
-  ASSERT_TRUE(base::ReadFileToString(InstallationJournal::GetPath(folder_), &text));
-  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                              text + "R\tHKCU\t0\t" + base::WideToUTF8(run) + "\t1\t" +
-                                  base::WideToUTF8(run) + "\t1\tevil\t1\t00\n"));
-  ASSERT_FALSE(base::PathExists(shortcut));
-
-  LeftoverCleaner(folder_, &shortcuts).FinishInterruptedRun();
-  EXPECT_EQ(before, SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software"));
-  EXPECT_TRUE(base::PathExists(shortcut));
-  EXPECT_FALSE(base::win::RegKey(HKEY_CURRENT_USER, run.c_str(), KEY_READ).Valid());
-}
-
 // Whatever instant a run is killed at, before or after any line it writes,
 // in the middle of any kind of operation, the next run leaves the folder,
 // the shortcuts and the registry as they were before it.
@@ -577,6 +539,8 @@ TEST_F(LeftoverCleanerTest, ARunKilledAtAnyInstantIsUndone) {
          return std::make_unique<MoveFileOperation>(Path(L"52.0.2802.0\\launcher.exe"),
                                                     Path(L"launcher.exe"), folder_);
        }},
+      {"a shortcut deleted", [&] { ASSERT_TRUE(base::WriteFile(shortcut, "old")); },
+       [&] { return std::make_unique<DeleteFileOperation>(shortcut, false, false); }},
       {"a deletion", [&] { Write(L"launcher.exe", "old"); },
        [&] { return std::make_unique<DeleteFileOperation>(Path(L"launcher.exe"), false, false); }},
       {"a write over a file", [&] { Write(L"installation_status.json", "old"); },
