@@ -125,6 +125,13 @@ class PackageFetcherTest : public testing::Test {
       fetcher_->SetNeededDownloadableResources(std::move(needed));
   }
 
+  // One fetch from the start, run until its first outcome.
+  void Fetch() {
+    MakeFetcher();
+    fetcher_->Restart();
+    WaitForOutcomes(1);
+  }
+
   // Runs until the fetcher reported |count| outcomes (ready or error).
   // Starts a fetch and retries it until `attempts` have been made; the
   // fetcher must then refuse one more.
@@ -186,9 +193,7 @@ class PackageFetcherTest : public testing::Test {
 TEST_F(PackageFetcherTest, FullPackagePayloadNeedsNoNetwork) {
   payload_.type = PAYLOAD_TYPE_FULL_PACKAGE;
   payload_.payload = "7z package";
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   EXPECT_EQ((std::vector<uint32_t>{0, 4}), delegate_.statuses);
   EXPECT_EQ("7z package", Read(fetcher_->package_folder().Append(L"tarvo_package")));
   EXPECT_EQ(0u, server_.request_count());
@@ -198,9 +203,7 @@ TEST_F(PackageFetcherTest, PayloadThatCannotBeWrittenIsAnError) {
   payload_.type = PAYLOAD_TYPE_FULL_PACKAGE;
   payload_.payload = "7z package";
   payload_.write_succeeds = false;
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   EXPECT_EQ((std::vector<uint32_t>{0}), delegate_.statuses);
   ASSERT_EQ(1u, delegate_.errors.size());
   EXPECT_EQ(1u, delegate_.error_kinds[0]);
@@ -212,9 +215,7 @@ TEST_F(PackageFetcherTest, DownloadsVerifiesAndMovesThePackage) {
   server_.Script({Server::Status(200, "",
                                  Reply(package, ", \"url_welcome\": \"https://w.example/\"")),
                   Server::Resource(package)});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
   EXPECT_EQ((std::vector<uint32_t>{0, 1, 2, 4}), delegate_.statuses);
   const base::FilePath folder = fetcher_->package_folder();
@@ -242,9 +243,7 @@ TEST_F(PackageFetcherTest, APackageRedirectedOutsideTheServiceHostsIsFetched) {
   server_.Script({Server::Status(200, "", Reply(package)),
                   Server::Status(302, "Location: " + server_.Url("/moved.7z", "127.1") + "\r\n"),
                   Server::Resource(package)});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
   ASSERT_EQ(3u, server_.request_count());
   EXPECT_EQ("/moved.7z", server_.requests()[2].path);
@@ -253,9 +252,7 @@ TEST_F(PackageFetcherTest, APackageRedirectedOutsideTheServiceHostsIsFetched) {
 TEST_F(PackageFetcherTest, ChecksumMismatchFailsAndTheNextAttemptUsesANewFolder) {
   const std::string package(1000, 'p');
   server_.Script({Server::Status(200, "", Reply(package)), Server::Resource("other bytes")});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_EQ(1u, delegate_.errors.size());
   EXPECT_EQ(0u, delegate_.errors[0].find("Checksum incorrect for the downloaded package"));
   const std::wstring base = fetcher_->package_folder().value();
@@ -489,9 +486,7 @@ TEST_F(PackageFetcherTest, ArchivesRunAndAnUnwritableTemporaryFileEndsTheCompone
   server_.Script({Server::Status(200, "", Reply(package, components)), Server::Resource(package),
                   Server::Resource(first), Server::Resource(archive)});
   testing_support::ScopedLogCapture log;
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
   const base::FilePath folder = fetcher_->package_folder();
   EXPECT_TRUE(base::PathExists(folder.Append(L"additional_file.tmp\\extracted")));
@@ -521,9 +516,7 @@ TEST_F(PackageFetcherTest, EveryAdditionalFileHasItsOwnRetries) {
                   Server::Resource(package), Server::Resource("bad"), Server::Resource("bad"),
                   Server::Resource("bad"), Server::Resource("bad"), Server::Resource("bad"),
                   Server::Resource(second)});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
   const base::FilePath folder = fetcher_->package_folder();
   EXPECT_FALSE(base::PathExists(folder.Append(L"first.dat")));
@@ -548,9 +541,7 @@ TEST_F(PackageFetcherTest, StatisticsFollowTheFetch) {
       "]";
   server_.Script({Server::Status(200, "", Reply(package, components)), Server::Resource(package),
                   Server::Resource(partner)});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_TRUE(delegate_.errors.empty()) << delegate_.errors[0];
   const std::vector<std::string> expected = {
       "fetching_download_url", "fetching_primary_package", "primary_package_fetched",
@@ -572,9 +563,7 @@ TEST_F(PackageFetcherTest, StatisticsNameEachKindOfFailure) {
   ScopedRecordingStatsSender stats;
   server_.Script({Server::Status(200, "", Reply("expected")), Server::Resource("other bytes"),
                   Server::Status(404), Server::Status(200, "", "not json")});
-  MakeFetcher();
-  fetcher_->Restart();
-  WaitForOutcomes(1);
+  Fetch();
   ASSERT_EQ(1u, stats->Named("package_fetcher_local_error").size());
   const std::string local =
       stats->Named("package_fetcher_local_error")[0]->String("description").value_or("");
