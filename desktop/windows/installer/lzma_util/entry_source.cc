@@ -23,10 +23,11 @@ LzmaUtil::ExtractResult EntrySource::DecodeFailure(const CSzArEx* db,
   if (!name.empty())
     SzArEx_GetFileNameUtf16(db, index, name.data());
   const uint32_t folder = db->FileToFolder[index];
-  const bool encrypted = folder != 0xFFFFFFFF && FolderStream::IsEncrypted(db, folder);
   LOG(ERROR) << "Cannot extract "
              << std::wstring(name.begin(), name.empty() ? name.end() : name.end() - 1) << ": "
-             << SzResultText::OfDecode(result, encrypted);
+             << SzResultText::OfDecode(result, folder != 0xFFFFFFFF
+                                                   ? FolderStream::Methods(db, folder)
+                                                   : std::vector<uint64_t>());
   return LzmaUtil::kDecodeFailed;
 }
 

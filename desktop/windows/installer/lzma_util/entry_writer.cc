@@ -24,7 +24,8 @@ EntryWriter::~EntryWriter() {
 
 LzmaUtil::ExtractResult EntryWriter::Begin(const std::wstring& name,
                                            Kind kind,
-                                           const FILETIME* modified) {
+                                           const FILETIME* modified,
+                                           uint32_t same_file) {
   DCHECK(!open_);
   const base::FilePath path = output_folder_.Append(name);
   // Most entries share their folder with the one before: looking it up
@@ -39,7 +40,7 @@ LzmaUtil::ExtractResult EntryWriter::Begin(const std::wstring& name,
     return LzmaUtil::kOk;
   ++files_;
   open_ = true;
-  return pool_.Begin(path, modified) ? LzmaUtil::kOk : PoolFailure();
+  return pool_.Begin(path, modified, same_file) ? LzmaUtil::kOk : PoolFailure();
 }
 
 LzmaUtil::ExtractResult EntryWriter::Write(const uint8_t* data,

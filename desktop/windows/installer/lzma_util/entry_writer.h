@@ -40,8 +40,13 @@ class EntryWriter {
 
   enum class Kind { kFile, kFolder };
 
-  // `name` is a safe relative path; `modified` may be null.
-  LzmaUtil::ExtractResult Begin(const std::wstring& name, Kind kind, const FILETIME* modified);
+  // `name` is a safe relative path; `modified` may be null. Files of one
+  // `same_file` (other than FileWriterPool::kOwnFile) are one file under
+  // several names: they are written in the order they are begun.
+  LzmaUtil::ExtractResult Begin(const std::wstring& name,
+                                Kind kind,
+                                const FILETIME* modified,
+                                uint32_t same_file);
   LzmaUtil::ExtractResult Write(const uint8_t* data, size_t size, void* release_context);
   LzmaUtil::ExtractResult Finish();
   // Closes and deletes a file whose data failed half-way (it stays in the

@@ -1,6 +1,7 @@
 #include "desktop/windows/installer/lzma_util/file_writer_pool.h"
 
 #include <algorithm>
+#include <unordered_set>
 #include <utility>
 
 #include "base/logging.h"
@@ -14,6 +15,7 @@ FileWriterPool::WriteFunction g_write_file = &::WriteFile;
 struct FileWriterPool::File {
   size_t number = 0;
   base::FilePath path;
+  uint32_t same_file = kOwnFile;
   bool has_time = false;
   FILETIME modified = {};
   // Touched only by the file's thread until Wait.
@@ -55,7 +57,9 @@ FileWriterPool::~FileWriterPool() {
   }
 }
 
-bool FileWriterPool::Begin(const base::FilePath& path, const FILETIME* modified) {
+bool FileWriterPool::Begin(const base::FilePath& path,
+                           const FILETIME* modified,
+                           uint32_t same_file) {
   DCHECK(!current_file_);
   {
     base::AutoLock hold(lock_);
@@ -64,25 +68,40 @@ bool FileWriterPool::Begin(const base::FilePath& path, const FILETIME* modified)
     auto file = std::make_unique<File>();
     file->number = files_.size();
     file->path = path;
+    file->same_file = same_file;
     file->has_time = modified != nullptr;
     if (modified)
       file->modified = *modified;
     current_file_ = file.get();
     files_.push_back(std::move(file));
-    // The thread with the least to do; a large file keeps its thread busy
-    // while small ones go to the others. Another thread is started only
-    // when every one has work waiting.
-    current_queue_ = nullptr;
-    for (auto& queue : queues_) {
-      if (!current_queue_ || queue->load() < current_queue_->load())
-        current_queue_ = queue.get();
-    }
-    if ((!current_queue_ || current_queue_->load() > 0) && queues_.size() < max_threads_) {
-      if (Queue* started = StartThread())
-        current_queue_ = started;
-    }
+    current_queue_ = PickQueue(same_file);
   }
   return Give({Op::Kind::kCreate, current_file_, nullptr, 0, nullptr});
+}
+
+FileWriterPool::Queue* FileWriterPool::PickQueue(uint32_t same_file) {
+  // One file under several names: its thread writes it in the order given.
+  // (None when it was written on the caller's thread, and is done.)
+  if (same_file != kOwnFile) {
+    const auto earlier = same_file_queues_.find(same_file);
+    if (earlier != same_file_queues_.end() && earlier->second)
+      return earlier->second;
+  }
+  // The thread with the least to do; a large file keeps its thread busy
+  // while small ones go to the others. Another thread is started only when
+  // every one has work waiting.
+  Queue* picked = nullptr;
+  for (auto& queue : queues_) {
+    if (!picked || queue->load() < picked->load())
+      picked = queue.get();
+  }
+  if ((!picked || picked->load() > 0) && queues_.size() < max_threads_) {
+    if (Queue* started = StartThread())
+      picked = started;
+  }
+  if (same_file != kOwnFile)
+    same_file_queues_[same_file] = picked;
+  return picked;
 }
 
 bool FileWriterPool::Write(const uint8_t* data, size_t size, void* release_context) {
@@ -131,9 +150,12 @@ LzmaUtil::ExtractResult FileWriterPool::Wait(size_t* failed_file) {
 std::vector<base::FilePath> FileWriterPool::CreatedFiles() const {
   base::AutoLock hold(lock_);
   std::vector<base::FilePath> created;
+  std::unordered_set<uint32_t> shared_files;
   for (const auto& file : files_) {
-    if (file->created && (!failed_ || file->number <= failed_file_ || !file->deleted))
+    if (file->created && (!failed_ || file->number <= failed_file_ || !file->deleted) &&
+        (file->same_file == kOwnFile || shared_files.insert(file->same_file).second)) {
       created.push_back(file->path);
+    }
   }
   return created;
 }
@@ -247,11 +269,24 @@ void FileWriterPool::Run(const Op& op) {
   }
 }
 
+// static
+HANDLE FileWriterPool::OpenForWriting(const base::FilePath& path) {
+  return ::CreateFileW(path.value().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 void FileWriterPool::Create(File* file) {
-  file->handle = ::CreateFileW(file->path.value().c_str(), GENERIC_WRITE, 0, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  file->handle = OpenForWriting(file->path);
   if (file->handle == INVALID_HANDLE_VALUE) {
-    PLOG(ERROR) << "Error returned by CreateFile: " << file->path;
+    const DWORD error = ::GetLastError();
+    const DWORD attributes = ::GetFileAttributesW(file->path.value().c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      LOG(ERROR) << "Cannot create the file " << file->path
+                 << ": a folder of that name (or of one that differs only in case) is there";
+    } else {
+      ::SetLastError(error);
+      PLOG(ERROR) << "Error returned by CreateFile: " << file->path;
+    }
     Fail(file, LzmaUtil::kCreateFileFailed);
     return;
   }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "base/files/file_path.h"
@@ -18,8 +19,10 @@
 // its own, so that the system calls of one file overlap with those of the
 // next and the writing keeps up with the decoders. Each file goes whole to
 // one thread and its operations run there in the order they were given;
-// files run side by side. The caller describes one file at a time: Begin,
-// Write (any number of times), then Finish or Abandon.
+// files run side by side, except files the caller says are one: those go
+// to one thread, one after the other in the order they were begun. The
+// caller describes one file at a time: Begin, Write (any number of times),
+// then Finish or Abandon.
 //
 // The first failure stops the pool: files begun after the failing one are
 // left out (not created, or deleted again when they already were); files
@@ -32,6 +35,8 @@ class FileWriterPool {
   using ReleaseCallback = void (*)(void* context, const uint8_t* data);
 
   static constexpr size_t kMaxThreads = 4;
+  // For a file whose name no other file given shares.
+  static constexpr uint32_t kOwnFile = 0xFFFFFFFF;
   // Operations waiting over all threads; Begin, Write and Finish wait while
   // that many are queued.
   static constexpr size_t kMaxQueued = 64;
@@ -49,8 +54,10 @@ class FileWriterPool {
 
   // Each returns false, and does nothing more, once the pool has failed or
   // was cancelled; a refused Write releases its bytes at once. `modified`
-  // may be null.
-  bool Begin(const base::FilePath& path, const FILETIME* modified);
+  // may be null. Files begun with one `same_file` other than kOwnFile are
+  // one file (a name given twice, or in another case): the later is created
+  // once the earlier is closed.
+  bool Begin(const base::FilePath& path, const FILETIME* modified, uint32_t same_file);
   bool Write(const uint8_t* data, size_t size, void* release_context);
   bool Finish();
   // The file begun last is closed and deleted (a failure of its data).
@@ -63,7 +70,8 @@ class FileWriterPool {
   LzmaUtil::ExtractResult Wait(size_t* failed_file);
 
   // After Wait: the files created, in Begin order: up to the failing file,
-  // and after it those that could not be deleted again.
+  // and after it those that could not be deleted again; a file given under
+  // several names once, under the first.
   std::vector<base::FilePath> CreatedFiles() const;
 
   // Stops: queued operations are dropped, open files closed and deleted.
@@ -92,8 +100,13 @@ class FileWriterPool {
   };
   struct Queue;
 
+  // Under lock_: the thread for the next file; null to run it on the
+  // caller's.
+  Queue* PickQueue(uint32_t same_file);
   // Under lock_; null when no thread could be started.
   Queue* StartThread();
+  // Opens `path` for writing, as a new empty file.
+  static HANDLE OpenForWriting(const base::FilePath& path);
   static DWORD WINAPI ThreadMain(void* context);
   void Work(Queue* queue);
   // Queues `op` on the thread of the file begun last (or runs it).
@@ -122,6 +135,8 @@ class FileWriterPool {
   // Guarded by lock_.
   std::vector<std::unique_ptr<Queue>> queues_;
   std::deque<std::unique_ptr<File>> files_;
+  // The thread each shared file went to last.
+  std::unordered_map<uint32_t, Queue*> same_file_queues_;
   size_t queued_ = 0;
   size_t running_ = 0;
   bool failed_ = false;

@@ -74,7 +74,7 @@ class FileWriterPoolTest : public testing::Test {
   // File `i`, its pieces kept in `pieces_` until the test ends.
   void GiveFile(FileWriterPool* pool, size_t i, const std::vector<std::string>& pieces) {
     FILETIME time = {static_cast<DWORD>(1000 + i), 0x01D70000};
-    if (!pool->Begin(Path(i), &time)) {
+    if (!pool->Begin(Path(i), &time, FileWriterPool::kOwnFile)) {
       pool_failed_ = true;
       return;
     }
@@ -194,7 +194,7 @@ TEST_F(FileWriterPoolTest, FullDiskDeletesTheFileAndReportsTheEarliestFailure) {
     GiveFile(&pool, i, 3);
   // File 4 fails in its second piece.
   FILETIME time = {};
-  ASSERT_TRUE(pool.Begin(Path(4), &time));
+  ASSERT_TRUE(pool.Begin(Path(4), &time, FileWriterPool::kOwnFile));
   const std::string good = "good bytes", full = kFullDisk;
   pool.Write(reinterpret_cast<const uint8_t*>(good.data()), good.size(), nullptr);
   pool.Write(reinterpret_cast<const uint8_t*>(full.data()), full.size(), nullptr);
@@ -257,7 +257,7 @@ TEST_F(FileWriterPoolTest, CancelLeavesOnlyWholeFiles) {
     EXPECT_FALSE(base::PathExists(Path(2)));
     // The deleted file was created: it is reported all the same.
     EXPECT_EQ((std::vector<base::FilePath>{Path(0), Path(1)}), pool.CreatedFiles());
-    EXPECT_FALSE(pool.Begin(Path(3), nullptr));
+    EXPECT_FALSE(pool.Begin(Path(3), nullptr, FileWriterPool::kOwnFile));
   }
   EXPECT_EQ(written_, g_released);
 }
@@ -269,7 +269,7 @@ TEST_F(FileWriterPoolTest, DestroyedMidFileLeavesNothingHalfWritten) {
   {
     FileWriterPool pool(2, &CountRelease);
     GiveFile(&pool, 0, 2);
-    ASSERT_TRUE(pool.Begin(Path(1), nullptr));
+    ASSERT_TRUE(pool.Begin(Path(1), nullptr, FileWriterPool::kOwnFile));
     const std::string piece = "half";
     pool.Write(reinterpret_cast<const uint8_t*>(piece.data()), piece.size(), nullptr);
     ++written_;

@@ -12,7 +12,6 @@ constexpr uint32_t kLzma2 = 0x21;
 constexpr uint32_t kLzma = 0x30101;
 constexpr uint32_t kBcj = 0x3030103;
 constexpr uint32_t kBcj2 = 0x303011B;
-constexpr uint32_t kAes = 0x6F10701;
 
 constexpr size_t kX86BufferSize = 1 << 20;
 constexpr size_t kSideBufferSize = 1 << 16;
@@ -78,16 +77,15 @@ bool FolderStream::IsSupported(const CSzArEx* db, uint32_t folder_index) {
 }
 
 // static
-bool FolderStream::IsEncrypted(const CSzArEx* db, uint32_t folder_index) {
+std::vector<uint64_t> FolderStream::Methods(const CSzArEx* db, uint32_t folder_index) {
   CSzFolder f;
   const uint8_t* data;
+  std::vector<uint64_t> methods;
   if (!ReadFolder(db, folder_index, &f, &data))
-    return false;
-  for (uint32_t i = 0; i < f.NumCoders; ++i) {
-    if (f.Coders[i].MethodID == kAes)
-      return true;
-  }
-  return false;
+    return methods;
+  for (uint32_t i = 0; i < f.NumCoders; ++i)
+    methods.push_back(f.Coders[i].MethodID);
+  return methods;
 }
 
 FolderStream::FolderStream(const CSzArEx* db,

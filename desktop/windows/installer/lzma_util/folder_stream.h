@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "7z.h"
 #include "Bcj2.h"
@@ -24,8 +25,9 @@ class FolderStream {
   // LZMA2, alone, behind the x86 filter, or as the four streams of BCJ2
   // with LZMA call and jump streams.
   static bool IsSupported(const CSzArEx* db, uint32_t folder_index);
-  // Whether the folder has an encryption coder.
-  static bool IsEncrypted(const CSzArEx* db, uint32_t folder_index);
+  // The method ids of the folder's coders, in order; none when they
+  // cannot be read.
+  static std::vector<uint64_t> Methods(const CSzArEx* db, uint32_t folder_index);
 
   // `archive` and `archive_size`: the view of the archive file. The folder
   // must be supported.

@@ -25,7 +25,6 @@ enum : uint64_t {
   kEncodedHeader = 0x17,
 };
 
-constexpr uint64_t kAesMethod = 0x06F10701;
 // More than any sane header holds; keeps a forged count from allocating.
 constexpr uint64_t kMaxCount = 1 << 24;
 
@@ -256,10 +255,15 @@ bool HeaderReader::ReadAntiItems(const uint8_t* header,
 }
 
 // static
-bool HeaderReader::IsEncrypted(const uint8_t* next_header, size_t size) {
+bool HeaderReader::ReadHeaderMethods(const uint8_t* next_header,
+                                     size_t size,
+                                     std::vector<uint64_t>* methods) {
   Cursor c(next_header, size);
   c.Expect(kEncodedHeader);
-  std::vector<uint64_t> methods;
-  SkipStreamsInfo(&c, &methods);
-  return c.ok() && std::find(methods.begin(), methods.end(), kAesMethod) != methods.end();
+  std::vector<uint64_t> read;
+  SkipStreamsInfo(&c, &read);
+  if (!c.ok())
+    return false;
+  methods->insert(methods->end(), read.begin(), read.end());
+  return true;
 }

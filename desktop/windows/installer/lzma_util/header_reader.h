@@ -7,9 +7,9 @@
 
 // Reads the little the LZMA SDK passes over in a 7z header: which entries
 // are anti-items (the deletion markers of an update archive, which stand
-// for an entry to remove and carry nothing), and whether an encoded header
-// is encrypted. Walks the header's structure without trusting it: any
-// inconsistency is a false result.
+// for an entry to remove and carry nothing), and the coders of an encoded
+// header (to tell why the SDK could not decode it). Walks the header's
+// structure without trusting it: any inconsistency is a false result.
 class HeaderReader {
  public:
   // `header`: a decoded header, from its kHeader byte. `*anti` receives a
@@ -19,9 +19,12 @@ class HeaderReader {
                             uint32_t file_count,
                             std::vector<bool>* anti);
 
-  // `next_header`: the header as stored after the start header. True when
-  // it is encoded with an encryption coder among its coders.
-  static bool IsEncrypted(const uint8_t* next_header, size_t size);
+  // `next_header`: the header as stored after the start header. Appends the
+  // method ids of the coders it is encoded with to `methods`; false when it
+  // is not an encoded header.
+  static bool ReadHeaderMethods(const uint8_t* next_header,
+                                size_t size,
+                                std::vector<uint64_t>* methods);
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_LZMA_UTIL_HEADER_READER_H_

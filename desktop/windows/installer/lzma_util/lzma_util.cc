@@ -11,6 +11,7 @@
 #include "base/strings/stringprintf.h"
 #include "desktop/windows/installer/lzma_util/archive_view.h"
 #include "desktop/windows/installer/lzma_util/dispatching_source.h"
+#include "desktop/windows/installer/lzma_util/entry_selection.h"
 #include "desktop/windows/installer/lzma_util/entry_source.h"
 #include "desktop/windows/installer/lzma_util/entry_writer.h"
 #include "desktop/windows/installer/lzma_util/handle_in_stream.h"
@@ -19,7 +20,6 @@
 #include "desktop/windows/installer/lzma_util/sz_result_text.h"
 #include "desktop/windows/installer/lzma_util/unpack_progress_observer.h"
 #include "desktop/windows/installer/utils/pe_image_layout.h"
-#include "desktop/windows/installer/utils/relative_path.h"
 
 namespace {
 
@@ -36,11 +36,6 @@ const ISzAlloc kHeapAlloc = {SzAlloc, SzFree};
 LzmaUtil::DecodedBlockHook g_decoded_block_hook = nullptr;
 LzmaUtil::DecoderForTesting g_decoder_for_testing = LzmaUtil::DecoderForTesting::kAny;
 LzmaUtil::DecoderForTesting g_last_decoder = LzmaUtil::DecoderForTesting::kAny;
-
-std::wstring WithBackslashes(std::wstring name) {
-  std::replace(name.begin(), name.end(), L'/', L'\\');
-  return name;
-}
 
 bool ReadAt(HANDLE file, int64_t offset, void* buffer, DWORD size, DWORD* read) {
   LARGE_INTEGER position;
@@ -61,29 +56,33 @@ bool IsStartHeaderAt(HANDLE file, int64_t offset) {
   return CrcCalc(header + 12, kStartHeaderSize - 12) == stored_crc;
 }
 
-// The entry's modification time, or null. A time with the top bit set is
-// none Windows can represent, and SetFileTime refuses it: the file keeps
-// the time it was written at, and the extraction goes on.
-// Whether the header the start header at `start_header` points to is
-// encoded with an encryption coder.
-bool IsHeaderEncrypted(HANDLE file, int64_t start_header) {
+// The coders of the encoded header that the start header at `start_header`
+// points to; none when it is not one.
+std::vector<uint64_t> HeaderMethods(HANDLE file, int64_t start_header) {
   // Encoded, the header is a short description of where it lies packed.
   constexpr uint64_t kMaxEncodedHeaderSize = 1 << 16;
   uint8_t start[kStartHeaderSize];
   DWORD read = 0;
+  std::vector<uint64_t> methods;
   if (!ReadAt(file, start_header, start, sizeof(start), &read) || read != sizeof(start))
-    return false;
+    return methods;
   uint64_t offset, size;
   std::memcpy(&offset, start + 12, sizeof(offset));
   std::memcpy(&size, start + 20, sizeof(size));
   if (size > kMaxEncodedHeaderSize || offset > (uint64_t{1} << 62))
-    return false;
+    return methods;
   std::vector<uint8_t> header(static_cast<size_t>(size));
-  return ReadAt(file, start_header + static_cast<int64_t>(kStartHeaderSize + offset),
-                header.data(), static_cast<DWORD>(size), &read) &&
-         read == size && HeaderReader::IsEncrypted(header.data(), header.size());
+  if (ReadAt(file, start_header + static_cast<int64_t>(kStartHeaderSize + offset), header.data(),
+             static_cast<DWORD>(size), &read) &&
+      read == size) {
+    HeaderReader::ReadHeaderMethods(header.data(), header.size(), &methods);
+  }
+  return methods;
 }
 
+// The entry's modification time, or null. A time with the top bit set is
+// none Windows can represent, and SetFileTime refuses it: the file keeps
+// the time it was written at, and the extraction goes on.
 const FILETIME* ModifiedTime(const CSzArEx* db,
                              UInt32 index,
                              const std::wstring& name,
@@ -129,70 +128,10 @@ namespace {
 
 using ExtractResult = LzmaUtil::ExtractResult;
 
-// The entries to write, with their names checked.
-struct Selection {
-  std::vector<std::wstring> names;
-  std::vector<bool> selected;
-  size_t count = 0;
-  // Entries that are not deletion markers.
-  size_t entries = 0;
-};
-
-// Names first, so that a hostile name fails the extraction before any file
-// is written. Deletion markers are left out: they create nothing.
-ExtractResult SelectEntries(const CSzArEx* db,
-                            const std::vector<bool>& anti,
-                            const std::set<std::wstring>* filter,
-                            Selection* selection) {
-  DCHECK(db);
-  DCHECK(selection);
-  std::set<std::wstring> wanted;
-  if (filter) {
-    for (const std::wstring& name : *filter)
-      wanted.insert(WithBackslashes(name));
-  }
-  selection->names.resize(db->NumFiles);
-  selection->selected.assign(db->NumFiles, false);
-  // Names are optional in a 7z header, and the SDK reads them without
-  // checking that they are there.
-  if (db->NumFiles > 0 && !db->FileNameOffsets) {
-    LOG(ERROR) << "The archive's entries have no names";
-    return LzmaUtil::kBadEntryName;
-  }
-  std::vector<UInt16> name_buffer;
-  for (UInt32 i = 0; i < db->NumFiles; ++i) {
-    const size_t length = SzArEx_GetFileNameUtf16(db, i, nullptr);
-    if (length == 0) {
-      LOG(ERROR) << "Couldn't get file name";
-      return LzmaUtil::kBadEntryName;
-    }
-    name_buffer.resize(length);
-    SzArEx_GetFileNameUtf16(db, i, name_buffer.data());
-    std::wstring& name = selection->names[i];
-    name = WithBackslashes(
-        std::wstring(reinterpret_cast<const wchar_t*>(name_buffer.data()), length - 1));
-    if (anti[i])
-      continue;
-    ++selection->entries;
-    if (filter && wanted.erase(name) == 0)
-      continue;
-    selection->selected[i] = true;
-    ++selection->count;
-    if (!IsSafeRelativePath(name)) {
-      LOG(ERROR) << "Refusing the archive entry \"" << name
-                 << "\": its name is not a safe relative path";
-      return LzmaUtil::kBadEntryName;
-    }
-  }
-  for (const std::wstring& name : wanted)
-    LOG(WARNING) << "Not in the archive: " << name;
-  return LzmaUtil::kOk;
-}
-
 // Writes one entry: its folder, or its file with all its bytes.
 ExtractResult WriteEntry(const CSzArEx* db,
+                         const EntrySelection& selection,
                          UInt32 index,
-                         const std::wstring& name,
                          EntrySource* source,
                          EntryWriter* writer) {
   ExtractResult result = source->Prepare(index);
@@ -200,8 +139,9 @@ ExtractResult WriteEntry(const CSzArEx* db,
     return result;
   const bool is_folder = SzArEx_IsDir(db, index);
   FILETIME time;
+  const std::wstring& name = selection.name(index);
   result = writer->Begin(name, is_folder ? EntryWriter::Kind::kFolder : EntryWriter::Kind::kFile,
-                         ModifiedTime(db, index, name, &time));
+                         ModifiedTime(db, index, name, &time), selection.same_file(index));
   if (result != LzmaUtil::kOk || is_folder)
     return result;
   if (db->FileToFolder[index] != kNoFolder) {
@@ -220,23 +160,23 @@ ExtractResult WriteEntry(const CSzArEx* db,
 
 // Writes the selected entries in archive order, with progress.
 ExtractResult WriteEntries(const CSzArEx* db,
-                           const Selection& selection,
+                           const EntrySelection& selection,
                            bool filtered,
                            UnpackProgressObserver* observer,
                            EntrySource* source,
                            EntryWriter* writer) {
   size_t unpacked = 0;
-  size_t selected_left = selection.count;
+  size_t selected_left = selection.count();
   for (UInt32 i = 0; i < db->NumFiles; ++i) {
     if (filtered && selected_left == 0)
       break;
-    if (!selection.selected[i])
+    if (!selection.selected(i))
       continue;
     --selected_left;
     if (observer)
       observer->OnUnpackProgressChanged(unpacked);
     ++unpacked;
-    const ExtractResult result = WriteEntry(db, i, selection.names[i], source, writer);
+    const ExtractResult result = WriteEntry(db, selection, i, source, writer);
     if (result != LzmaUtil::kOk)
       return result;
   }
@@ -352,12 +292,16 @@ LzmaUtil::ExtractResult LzmaUtil::OpenArchive(const ArchiveBytes& bytes, Archive
   const SRes result =
       SzArEx_Open(&archive->db, &archive->look_stream.vt, &kHeapAlloc, temp_alloc.get());
   if (result != SZ_OK) {
-    const bool encrypted =
-        result == SZ_ERROR_UNSUPPORTED && IsHeaderEncrypted(archive_.Get(), start_header);
-    LOG(ERROR) << "Cannot open the archive: " << SzResultText::OfOpen(result, encrypted);
+    const std::vector<uint64_t> methods = result == SZ_ERROR_UNSUPPORTED
+                                              ? HeaderMethods(archive_.Get(), start_header)
+                                              : std::vector<uint64_t>();
+    LOG(ERROR) << "Cannot open the archive: " << SzResultText::OfOpen(result, methods);
     return kArchiveOpenFailed;
   }
-  if (!HeaderReader::ReadAntiItems(temp_alloc.kept(), temp_alloc.kept_size(),
+  // An empty archive may have no header at all.
+  archive->anti.assign(archive->db.NumFiles, false);
+  if (archive->db.NumFiles > 0 &&
+      !HeaderReader::ReadAntiItems(temp_alloc.kept(), temp_alloc.kept_size(),
                                    archive->db.NumFiles, &archive->anti)) {
     // What the SDK read stands; only deletion markers would be missed.
     LOG(WARNING) << "The archive's header could not be read for deletion markers";
@@ -384,16 +328,16 @@ LzmaUtil::ExtractResult LzmaUtil::Extract(const base::FilePath& output_folder,
   if (result != kOk)
     return result;
   const CSzArEx* db = &archive.db;
-  Selection selection;
-  result = SelectEntries(db, archive.anti, filter, &selection);
+  EntrySelection selection;
+  result = selection.Select(db, archive.anti, filter);
   if (result != kOk)
     return result;
   if (!folders_.Create(output_folder, created_folders))
     return kCreateFileFailed;
   if (observer)
-    observer->OnFilesToUnpackCounted(filter ? filter->size() : selection.entries);
+    observer->OnFilesToUnpackCounted(filter ? filter->size() : selection.entries());
 
-  DispatchingSource source(db, &selection.selected, &view, &archive.look_stream.vt, output_folder,
+  DispatchingSource source(db, &selection.selected(), &view, &archive.look_stream.vt, output_folder,
                            g_decoded_block_hook, &last_error_code_, g_decoder_for_testing);
   EntryWriter writer(output_folder, &folders_, written_files, created_folders,
                      FileWriterPool::kMaxThreads, &EntrySource::ReleasePieceOf);

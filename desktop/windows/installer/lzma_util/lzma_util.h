@@ -19,8 +19,11 @@ class UnpackProgressObserver;
 // Unpacks a 7z archive, or a self-extracting executable carrying one within
 // its first MiB, into a folder. From a signed executable only an archive
 // wholly inside the bytes its signature covers is taken. Entry names may
-// use "/" or "\"; an entry whose name is not a safe relative path fails the
-// whole extraction before anything is written.
+// use "/" or "\", and start with "./" as tar writers store them; an entry
+// whose name is not a safe relative path, or a name that would be a file
+// and a folder at once, fails the whole extraction before anything is
+// written. Entries that name one file (also in another case) are written
+// in archive order: the last one's bytes stay.
 //
 // Each solid block goes to the decoder that suits it (see
 // DispatchingSource). A small one is decoded whole in memory. Larger
@@ -47,7 +50,8 @@ class LzmaUtil {
     kArchiveOpenFailed = 3,
     kDecodeFailed = 4,
     kInPageError = 5,
-    // Also an entry name that is not a safe relative path.
+    // Also an entry name that is not a safe relative path, or that would
+    // be a file and a folder at once.
     kBadEntryName = 6,
     // Also a folder that could not be created.
     kCreateFileFailed = 7,

@@ -249,13 +249,20 @@ TEST_F(LzmaUtilTest, EntriesWithoutNamesFailBeforeWritingAnything) {
   EXPECT_TRUE(files_.empty());
 }
 
+struct HostileName {
+  const wchar_t* archive;
+  // As the log prints it.
+  const char* name;
+};
+
 class LzmaUtilHostileNameTest : public LzmaUtilTest,
-                                public testing::WithParamInterface<const wchar_t*> {};
+                                public testing::WithParamInterface<HostileName> {};
 
 TEST_P(LzmaUtilHostileNameTest, FailsBeforeWritingAnything) {
   testing_support::ScopedLogCapture log;
-  EXPECT_EQ(LzmaUtil::kBadEntryName, ExtractFrom(GetParam()));
-  EXPECT_TRUE(log.Contains("escape.txt\": its name is not a safe relative path"));
+  EXPECT_EQ(LzmaUtil::kBadEntryName, ExtractFrom(GetParam().archive));
+  EXPECT_TRUE(log.Contains(std::string("Refusing the archive entry \"") + GetParam().name +
+                           "\": its name is not a safe relative path"));
   // Not even the harmless entry before it, and nothing beside the output.
   EXPECT_FALSE(base::PathExists(out_));
   EXPECT_TRUE(base::IsDirectoryEmpty(temp_.GetPath()));
@@ -264,9 +271,58 @@ TEST_P(LzmaUtilHostileNameTest, FailsBeforeWritingAnything) {
   EXPECT_TRUE(folders_.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Names,
-                         LzmaUtilHostileNameTest,
-                         testing::Values(L"parent_slash.7z", L"parent_backslash.7z", L"drive.7z"));
+INSTANTIATE_TEST_SUITE_P(
+    Names,
+    LzmaUtilHostileNameTest,
+    testing::Values(HostileName{L"parent_slash.7z", "../escape.txt"},
+                    HostileName{L"parent_backslash.7z", "..\\escape.txt"},
+                    HostileName{L"drive.7z", "C:/escape.txt"},
+                    HostileName{L"control_character.7z", "z<U+001B>/escape.txt"}));
+
+// As bsdtar stores a folder's contents: "./a.txt", "./d/b.txt", "./d" and
+// "." for the folder itself, which is the output folder.
+TEST_F(LzmaUtilTest, NamesUnderTheCurrentFolderAreTakenBelowTheOutput) {
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"dot_names.7z"));
+  ExpectSameTree(L"src_dots", out_);
+  EXPECT_EQ("count 3", observer_.events.front());
+  const std::set<std::wstring> filter = {L"d/b.txt"};
+  ASSERT_TRUE(base::DeleteFile(out_, /*recursive=*/true));
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"dot_names.7z", &filter));
+  EXPECT_EQ((std::set<std::wstring>{L"d\\", L"d\\b.txt"}), ListTree(out_));
+}
+
+TEST_F(LzmaUtilTest, EmptyArchiveWritesNothingAndSaysNothingIsWrong) {
+  testing_support::ScopedLogCapture log;
+  ASSERT_EQ(LzmaUtil::kOk, ExtractFrom(L"empty.7z"));
+  EXPECT_TRUE(ListTree(out_).empty());
+  EXPECT_FALSE(log.Contains("could not be read"));
+}
+
+// Entries that name one file, exactly or in another case, are written in
+// archive order whatever thread writes them: the last one's bytes stay,
+// under the name the first gave the file, reported once. Run many times,
+// as a race would show only now and then.
+TEST_F(LzmaUtilTest, EntriesNamingOneFileLeaveTheLastOnesBytes) {
+  const base::FilePath source = TestData(L"src_same");
+  for (const wchar_t* archive :
+       {L"same_name_copy.7z", L"same_name_lzma2.7z", L"same_name_lzma2_solid.7z"}) {
+    ASSERT_EQ(LzmaUtil::kOpenOk, lzma_.Open(TestData(archive)));
+    for (int run = 0; run < 12; ++run) {
+      const base::FilePath out = temp_.GetPath().AppendASCII(std::to_string(run));
+      std::vector<base::FilePath> files;
+      ASSERT_EQ(LzmaUtil::kOk, lzma_.Extract(out, nullptr, nullptr, &files, nullptr)) << archive;
+      EXPECT_EQ((std::set<std::wstring>{L"CLASH.TXT", L"Dir\\", L"Dir\\a.txt", L"Dir\\b.txt",
+                                        L"dup.txt"}),
+                ListTree(out));
+      EXPECT_EQ(ReadAll(source.Append(L"clash.txt")), ReadAll(out.Append(L"CLASH.TXT")))
+          << archive << " " << run;
+      EXPECT_EQ(ReadAll(source.Append(L"dup.txu")), ReadAll(out.Append(L"dup.txt")))
+          << archive << " " << run;
+      EXPECT_EQ(4u, files.size());
+      ASSERT_TRUE(base::DeleteFile(out, /*recursive=*/true));
+    }
+  }
+}
 
 TEST_F(LzmaUtilTest, HostileNameOutsideTheFilterIsNeverTouched) {
   const std::set<std::wstring> filter = {L"good.txt"};
@@ -319,9 +375,11 @@ TEST_F(LzmaUtilTest, DeletionMarkersCreateNothing) {
 }
 
 TEST_F(LzmaUtilTest, OutputFileThatCannotBeCreated) {
-  ASSERT_TRUE(base::CreateDirectory(out_.Append(L"installer.exe")));
+  ASSERT_TRUE(base::CreateDirectory(out_.Append(L"INSTALLER.exe")));
   const std::set<std::wstring> filter = {L"installer.exe"};
+  testing_support::ScopedLogCapture log;
   EXPECT_EQ(LzmaUtil::kCreateFileFailed, ExtractFrom(L"whole.7z", &filter));
+  EXPECT_TRUE(log.Contains("a folder of that name (or of one that differs only in case) is there"));
   EXPECT_TRUE(files_.empty());
 }
 
@@ -381,7 +439,17 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{L"corrupt.7z", kWholeBlock, LzmaUtil::kDecodeFailed, kDamaged},
         FailureCase{L"bad_crc.7z", kStreaming, LzmaUtil::kDecodeFailed, kBadCrc, L"readme.txt"},
         FailureCase{L"bad_crc.7z", kWholeBlock, LzmaUtil::kDecodeFailed, kBadCrc,
-                    L"readme.txt"}));
+                    L"readme.txt"},
+        FailureCase{L"method_bzip2.7z", kAnyDecoder, LzmaUtil::kDecodeFailed,
+                    "coded with BZip2, which this decoder does not support (SzExtract: 4)"},
+        FailureCase{L"method_deflate.7z", kAnyDecoder, LzmaUtil::kDecodeFailed,
+                    "coded with Deflate, which this decoder does not support (SzExtract: 4)"},
+        FailureCase{L"method_three_coders.7z", kAnyDecoder, LzmaUtil::kDecodeFailed,
+                    "coded with Delta, BCJ, LZMA2 combined in a way this decoder does not support"},
+        FailureCase{L"file_folder_clash.7z", kAnyDecoder, LzmaUtil::kBadEntryName,
+                    "Refusing the archive: the entry \"DIR\" is a file, and the entry \"Dir\" is "
+                    "a folder of that name (names that differ only in case name one)",
+                    L"Dir\\a.txt"}));
 
 const std::set<std::wstring> kBlocksTree = {L"first.exe", L"small.txt",       L"empty.txt",
                                             L"dir\\",     L"dir\\second.exe", L"emptydir\\"};

@@ -140,10 +140,16 @@ def files_info(order, empty, columns):
     return bytes(out + b"\x00")
 
 
-def reorder_entries(path, names):
+def archive_names(path):
+    listing = subprocess.run([SEVEN_ZIP, "l", "-slt", path], check=True,
+                             capture_output=True, text=True).stdout
+    return [line[7:] for line in listing.splitlines() if line.startswith("Path = ")][1:]
+
+
+def reorder_entries(path, names, renamed=None):
     """Lists the entries of an archive made with -mhc=off in the order of
     `names` (7z lists folders and empty files first), files with data
-    keeping theirs."""
+    keeping theirs, and renames those `renamed` maps to another name."""
     with open(path, "rb") as f:
         data = bytearray(f.read())
     start = 32 + struct.unpack_from("<Q", data, 12)[0]
@@ -155,6 +161,7 @@ def reorder_entries(path, names):
     order = [columns[0x11].index(name) for name in names]
     with_data = [i for i in order if not empty[i]]
     assert with_data == sorted(with_data), names
+    columns[0x11] = [(renamed or {}).get(name, name) for name in columns[0x11]]
     header = header[:pos] + files_info(order, empty, columns) + b"\x00"
     data[start:] = header
     struct.pack_into("<Q", data, 20, len(header))
@@ -317,6 +324,59 @@ def make_many_blocks(out):
     seven_zip(os.path.join(out, "many_solid.7z"), src, entries)
 
 
+def make_name_archives(out):
+    """Entries that name one file: a three-way case clash and an exact
+    duplicate, with folders Dir and dir, as Copy, LZMA2 and solid LZMA2;
+    a file and a folder of one name; names under "./" with a "." entry, as
+    bsdtar stores them; and an empty archive."""
+    src = os.path.join(out, "src_same")
+    for i, name in enumerate(("CLASH.TXT", "Clash.txt", "clash.txt", "dup.txt", "dup.txu")):
+        write(os.path.join(src, name), name.encode() * (3000 - 500 * i))
+    write(os.path.join(src, "Dir", "a.txt"), b"a\r\n")
+    write(os.path.join(src, "dir", "b.txt"), b"b\r\n")
+    entries = ["CLASH.TXT", "Clash.txt", "clash.txt", "dup.txt", "dup.txu", "Dir", "dir"]
+    for name, switches in (("copy", ["-m0=Copy"]), ("lzma2", ["-m0=LZMA2", "-ms=off"]),
+                           ("lzma2_solid", ["-m0=LZMA2", "-ms=on"])):
+        path = os.path.join(out, f"same_name_{name}.7z")
+        seven_zip(path, src, entries, "-mhc=off", *switches)
+        with open(path, "rb") as f:
+            data = patched_name(f.read(), "dup.txu", "dup.txt")
+        with open(path, "wb") as f:
+            f.write(data)
+        # The last of each name: clash.txt, and dup.txt with dup.txu's bytes.
+        assert archive_names(path) == ["Dir", "dir", "CLASH.TXT", "Clash.txt", "Dir/a.txt",
+                                       "clash.txt", "dir/b.txt", "dup.txt", "dup.txt"], path
+
+    clash = os.path.join(out, "src_clash")
+    write(os.path.join(clash, "Dir", "a.txt"), b"a\r\n")
+    write(os.path.join(clash, "DIR"), b"a file\r\n")
+    seven_zip(os.path.join(out, "file_folder_clash.7z"), clash, ["Dir", "DIR"])
+
+    dots = os.path.join(out, "src_dots")
+    write(os.path.join(dots, "a.txt"), b"a\r\n")
+    write(os.path.join(dots, "d", "b.txt"), b"b\r\n")
+    os.makedirs(os.path.join(dots, "root"))
+    path = os.path.join(out, "dot_names.7z")
+    seven_zip(path, dots, ["a.txt", "d", "root"], "-mhc=off")
+    reorder_entries(path, ["a.txt", "d/b.txt", "d", "root"],
+                    {"a.txt": "./a.txt", "d/b.txt": "./d/b.txt", "d": "./d", "root": "."})
+    # What the archive should unpack to.
+    os.rmdir(os.path.join(dots, "root"))
+
+    with open(os.path.join(out, "empty.7z"), "wb") as f:
+        start_header = bytes(20)
+        f.write(SIGNATURE + b"\x00\x04" + struct.pack("<I", zlib.crc32(start_header)) +
+                start_header)
+
+
+def make_unsupported_methods(out, src, entries):
+    """Coders the decoders here lack, and coders they have combined in a
+    way they do not take."""
+    for name, switches in (("bzip2", ["-m0=BZip2"]), ("deflate", ["-m0=Deflate"]),
+                           ("three_coders", ["-m0=Delta:4", "-m1=BCJ", "-m2=LZMA2"])):
+        seven_zip(os.path.join(out, f"method_{name}.7z"), src, entries, *switches)
+
+
 def make_raw_lzma2(out, rng):
     """A raw LZMA2 stream of three independently coded blocks (streams
     joined without their end marks but the last) and what it decodes to."""
@@ -375,6 +435,8 @@ def main():
     make_many_blocks(out)
     make_bad_crc(out, src, entries)
     make_raw_lzma2(out, rng)
+    make_name_archives(out)
+    make_unsupported_methods(out, src, entries)
     with open(whole, "rb") as f:
         whole_data = f.read()
 
@@ -394,7 +456,8 @@ def main():
         plain_data = f.read()
     for name, new in (("parent_slash.7z", "../escape.txt"),
                       ("parent_backslash.7z", "..\\escape.txt"),
-                      ("drive.7z", "C:/escape.txt")):
+                      ("drive.7z", "C:/escape.txt"),
+                      ("control_character.7z", "z\x1b/escape.txt")):
         with open(os.path.join(out, name), "wb") as f:
             f.write(patched_name(plain_data, "zz/escape.txt", new))
     # No names at all: the names property (id 0x11, UTF-16 names of
