@@ -168,16 +168,16 @@ TEST_F(InstallationJournalTest, ShortcutFilesAndDeletedKeys) {
   journal->Record(FileRecord(UndoRecord::Kind::kPutBack, own,
                              desktop.Append(L"Tarvo developer.lnk.1700000000.old")));
   for (const base::FilePath& other :
-       {desktop.Append(L"Mine.lnk"), desktop.Append(L"Sub\Tarvo developer.lnk"),
+       {desktop.Append(L"Mine.lnk"), desktop.Append(L"Sub\\Tarvo developer.lnk"),
         temp_.GetPath().Append(L"Tarvo developer.lnk")}) {
     journal->Record(FileRecord(UndoRecord::Kind::kDelete, other));
   }
   UndoRecord keys;
   keys.kind = UndoRecord::Kind::kRestoreKeys;
   keys.root = HKEY_CURRENT_USER;
-  keys.key = L"Software\Classes\Tarvodeveloper";
+  keys.key = L"Software\\Classes\\Tarvodeveloper";
   keys.keys = {{keys.key, {{L"", REG_SZ, {'a', 0}}, {L"URL Protocol", REG_SZ, {}}}},
-               {keys.key + L"\shell", {}}};
+               {keys.key + L"\\shell", {}}};
   journal->Record(keys);
   journal->Record(FileRecord(UndoRecord::Kind::kDelete, own));
   journal.reset();
@@ -192,7 +192,7 @@ TEST_F(InstallationJournalTest, ShortcutFilesAndDeletedKeys) {
   ASSERT_EQ(2u, contents.records[1].keys.size());
   EXPECT_EQ(L"URL Protocol", contents.records[1].keys[0].values[1].name);
   EXPECT_EQ((std::vector<uint8_t>{'a', 0}), contents.records[1].keys[0].values[0].data);
-  EXPECT_EQ(keys.key + L"\shell", contents.records[1].keys[1].path);
+  EXPECT_EQ(keys.key + L"\\shell", contents.records[1].keys[1].path);
 
   ASSERT_TRUE(InstallationJournal::TakeOutFrom(folder_, InstallationJournal::Role::kRun,
                                                contents.offsets[1]));

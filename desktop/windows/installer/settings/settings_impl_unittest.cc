@@ -387,7 +387,7 @@ TEST(SettingsImplTest, SummaryForTheStatistics) {
   EXPECT_EQ(INSTALL_OPERATION_INSTALL,
             static_cast<InstallOperation>(summary.installation_operation));
 
-  settings->SetInstallFolder(L"D:\Elsewhere");
+  settings->SetInstallFolder(L"D:\\Elsewhere");
   env.AnswerLatest();
   ASSERT_TRUE(settings->SetMode(INSTALL_MODE_ALL_USERS));
   summary = settings->GetSummary();
