@@ -524,13 +524,15 @@ def scenario_uninstall_in_use(prefix, a):
         prefix.wait()
 
 
+KEPT_PREFS = r"installer_prefs\.json(\.backup)?"
 # What an install followed by an uninstall may leave: what the README lists
 # as deliberately left (the logs are in the temporary folder, which the
 # snapshot leaves out), and what Wine keeps.
 LEGITIMATELY_LEFT = re.compile("|".join([
-    # Wine's cmd holds "k.bat" open, so the script cannot remove the folder
-    # it lies in; the folder above it is above the installation folder.
+    # The installer's own preferences, and so the installation folder; the
+    # folder above it is above the installation folder.
     r"file e2e/(Tarvo/)?$",
+    r"file e2e/[^/]+/%s$" % KEPT_PREFS,
     # The company key keeps the user's "Last ... Install Path" preference,
     # the folder offered to the next install.
     r"\+ user\.reg \[Software\\\\Tarvo Software\]$",
@@ -572,8 +574,10 @@ def scenario_uninstall_leaves_nothing(prefix, a):
             if not all(re.match(r'"Last [^"]* Install Path"=', line) for line in lines):
                 changes.append("values left in %s: %s" % (key, sorted(lines)))
     left = prefix.unix(folder)
-    if os.path.isdir(left) and os.listdir(left):
-        changes.append("files left in the installation folder: %s" % os.listdir(left))
+    left_files = [name for name in os.listdir(left) if not re.fullmatch(KEPT_PREFS, name)] \
+        if os.path.isdir(left) else []
+    if left_files:
+        changes.append("files left in the installation folder: %s" % left_files)
     assert not changes, "left behind:\n  " + "\n  ".join(changes[:40])
     errors = error_lines([log for log in prefix.logs() if log not in seen])
     assert not errors, "errors logged by a successful install and uninstall:\n" + "\n".join(errors)

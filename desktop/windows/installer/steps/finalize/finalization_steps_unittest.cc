@@ -346,9 +346,10 @@ TEST_F(FinalizationStepsTest, UninstallCleanupLeavesWhatIsInUseToTheBatchFile) {
   EXPECT_FALSE(base::PathExists(root_.Append(L"1.0\\tarvo.exe")));
   EXPECT_FALSE(base::PathExists(root_.Append(L"launcher.exe")));
   EXPECT_FALSE(base::PathExists(root_.Append(L"notes.txt")));
-  EXPECT_FALSE(base::PathExists(root_.Append(L"installer_prefs.json")));
-  EXPECT_FALSE(base::PathExists(root_.Append(L"installer_prefs.json.backup")));
-  // A corrupt copy kept aside for a later look is the user's to remove.
+  // The installer's own preferences stay for a later install, and a corrupt
+  // copy kept aside for a later look is the user's to remove.
+  EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json")));
+  EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json.backup")));
   EXPECT_TRUE(base::PathExists(root_.Append(L"installer_prefs.json.bad")));
   EXPECT_FALSE(base::PathExists(library));
   EXPECT_TRUE(base::PathExists(pak));

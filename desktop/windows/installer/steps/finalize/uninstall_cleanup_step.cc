@@ -31,8 +31,6 @@ namespace {
 constexpr char kStepName[] = "uninstall_cleanup";
 constexpr wchar_t kAutoupdateTaskPrefix[] = L"Autoupdate ";
 constexpr wchar_t kPrefDefaultOverridesName[] = L"pref_default_overrides";
-// The copy the preference reader keeps beside a file it read well.
-constexpr wchar_t kPrefsBackupSuffix[] = L".backup";
 
 base::ProcessId InitialPid(const base::CommandLine& command_line) {
   unsigned value = 0;
@@ -59,8 +57,8 @@ StepResult UninstallCleanupStep::Run(int /*attempt*/) {
     GetContext()->RunWhenFinal(base::BindOnce(&RemoveScheduledTasks,
                                               existing ? existing->app_id : std::wstring()));
   }
-  // Decided before the files go: it reads the profile folder from the
-  // installer preferences, which are deleted with them.
+  // Decided before the files go, from the installation as it stands; the
+  // profile folder comes from the installer preferences.
   if (GetSettings()->GetDeleteProfile() && existing) {
     ExistingInstallation installation(GetContext()->GetBaseInstallFolder(),
                                       std::make_unique<InstallationStatus>(*existing));
@@ -142,13 +140,9 @@ void UninstallCleanupStep::DeleteFiles(CleanupBatchFile* batch) {
     if (base::PathExists(old_browser))
       Delete(old_browser);
   }
-  // The installer's own preference files are in no record; the uninstall
-  // read what it needed from them at start-up.
-  const std::wstring prefs = kInstallerPrefsFileName;
-  for (const std::wstring& name : {std::wstring(kPrefDefaultOverridesName), prefs,
-                                   prefs + kPrefsBackupSuffix}) {
-    DeleteOrLeave(root.Append(name), batch);
-  }
+  // In no record either. The installer's own preferences are left: they
+  // keep the user's choices (language, statistics, import) for the folder.
+  DeleteOrLeave(root.Append(kPrefDefaultOverridesName), batch);
   if (existing) {
     for (const base::FilePath& file : existing->root_files) {
       if (IsSafeRelativePath(file.value()))
