@@ -30,7 +30,7 @@
 #include "desktop/windows/installer/utils/private_folder.h"
 #include "desktop/windows/installer/utils/relative_path.h"
 #include "desktop/windows/installer/wininet/chunked_fetch_statistics_collector.h"
-#include "desktop/windows/installer/wininet/cracked_url.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 #include "desktop/windows/installer/wininet/fetch_statistics_collector.h"
 #include "desktop/windows/installer/wininet/file_response_writer.h"
 #include "desktop/windows/installer/wininet/string_response_writer.h"

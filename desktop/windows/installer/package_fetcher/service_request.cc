@@ -2,7 +2,7 @@
 
 #include "base/strings/utf_string_conversions.h"
 #include "desktop/windows/installer/utils/product_info.h"
-#include "desktop/windows/installer/wininet/cracked_url.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 
 namespace {
 

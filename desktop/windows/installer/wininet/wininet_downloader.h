@@ -16,7 +16,7 @@
 #include "base/synchronization/lock.h"
 #include "base/time/time.h"
 #include "desktop/windows/installer/avro_stats/fetch_statistics.h"
-#include "desktop/windows/installer/wininet/cracked_url.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 #include "desktop/windows/installer/wininet/download_observer.h"
 #include "desktop/windows/installer/wininet/download_range.h"
 #include "desktop/windows/installer/wininet/download_retry_policy.h"

@@ -12,7 +12,7 @@
 #include "base/memory/ref_counted.h"
 #include "base/memory/weak_ptr.h"
 #include "base/single_thread_task_runner.h"
-#include "desktop/windows/installer/wininet/cracked_url.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 
 // What WinINet's callbacks tell, posted to the thread that made the
 // session.

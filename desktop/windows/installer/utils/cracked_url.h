@@ -1,5 +1,5 @@
-#ifndef DESKTOP_WINDOWS_INSTALLER_WININET_CRACKED_URL_H_
-#define DESKTOP_WINDOWS_INSTALLER_WININET_CRACKED_URL_H_
+#ifndef DESKTOP_WINDOWS_INSTALLER_UTILS_CRACKED_URL_H_
+#define DESKTOP_WINDOWS_INSTALLER_UTILS_CRACKED_URL_H_
 
 #include <windows.h>
 #include <wininet.h>
@@ -42,4 +42,4 @@ std::string CheckRedirect(const CrackedUrl& from, const std::wstring& target,
 // Whether |host| names this machine's loopback interface.
 bool IsLoopbackHost(const std::wstring& host);
 
-#endif  // DESKTOP_WINDOWS_INSTALLER_WININET_CRACKED_URL_H_
+#endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_CRACKED_URL_H_

@@ -1,4 +1,4 @@
-#include "desktop/windows/installer/wininet/cracked_url.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 
 #include <iterator>
 
