@@ -545,11 +545,17 @@ def warm_up_console(prefix):
     prefix.run("cmd.exe", "/c", "start", "/wait", "/min", "cmd", "/c", "exit")
 
 
+# Errors of what Wine cannot do, as the README lists it: its shell has no
+# "taskbarpin" verb, so no pin is made.
+WINE_ERRORS = re.compile(r"\] Failed pinning ")
+
+
 def error_lines(logs):
     """The ERROR lines of the given logs: a deployer greps for them, so a
-    successful run must have none."""
+    successful run must have none but those of WINE_ERRORS."""
     return [line.rstrip() for log in logs
-            for line in open(log, encoding="utf-8", errors="replace") if ":ERROR:" in line]
+            for line in open(log, encoding="utf-8", errors="replace")
+            if ":ERROR:" in line and not WINE_ERRORS.search(line)]
 
 
 def scenario_uninstall_leaves_nothing(prefix, a):

@@ -8,8 +8,6 @@
 #include "base/bind.h"
 #include "base/command_line.h"
 #include "base/files/file_util.h"
-#include "base/json/json_reader.h"
-#include "base/json/json_writer.h"
 #include "base/logging.h"
 #include "base/process/launch.h"
 #include "base/strings/stringprintf.h"
@@ -24,6 +22,7 @@
 #include "desktop/windows/installer/package_fetcher/package_fetcher_ui_proxy.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/service_request.h"
+#include "desktop/windows/installer/service/prefs/json_pref_store_factory.h"
 #include "desktop/windows/installer/signature_checker/signature_checker.h"
 #include "desktop/windows/installer/utils/installer_error_record.h"
 #include "desktop/windows/installer/utils/installer_session.h"
@@ -62,20 +61,6 @@ std::string LastErrorDetail() {
   std::wstring message;
   GetInstallerError(&code, &detail, &message);
   return detail;
-}
-
-bool WriteStringPreference(const base::FilePath& file, const std::string& name,
-                           const std::string& value) {
-  std::string text;
-  std::unique_ptr<base::Value> existing;
-  if (base::ReadFileToString(file, &text, StringResponseWriter::kDefaultMaxSize))
-    existing = base::JSONReader::Read(text);
-  base::DictionaryValue prefs;
-  if (existing && existing->is_dict())
-    prefs = std::move(*static_cast<base::DictionaryValue*>(existing.get()));
-  prefs.SetKey(name, base::Value(value));
-  std::string json;
-  return base::JSONWriter::Write(prefs, &json) && base::WriteFile(file, json);
 }
 
 }  // namespace
@@ -366,10 +351,15 @@ void FetchStateMachine::WriteWelcomeUrlPref() {
   if (request_.reply() &&
       request_.reply()->GetStringWithoutPathExpansion("url_welcome", &welcome_url)) {
     LOG(INFO) << "Writing welcome page url pref";
-    if (!WriteStringPreference(package_folder_.Append(L"installer_prefs_include.json"),
-                               "welcome-url", welcome_url)) {
-      LOG(ERROR) << "Failed writing the welcome page url pref";
-    }
+    // Written here rather than on the preference pool: the package is
+    // reported ready next, and the backend may read the file at once.
+    std::unique_ptr<JsonPrefStore> prefs =
+        CreateJsonPrefStore(nullptr, package_folder_.Append(L"installer_prefs_include.json"));
+    prefs->SetValue("welcome-url", std::make_unique<base::Value>(welcome_url));
+    prefs->CommitPendingWrite(base::BindOnce([](bool written) {
+      if (!written)
+        LOG(ERROR) << "Failed writing the welcome page url pref";
+    }));
   }
   FetchAdditionalContent();
 }

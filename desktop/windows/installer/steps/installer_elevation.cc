@@ -287,11 +287,11 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   // Only a program that is really there is started, never one the search
   // path would find.
   if (!program.IsAbsolute() || !base::PathExists(program) || base::DirectoryExists(program)) {
-    return SetInstallerError(
-        RESULT_GENERAL_FAILURE,
-        "Failed to start installer process from the package folder: " +
-            base::WideToUTF8(program.value()),
-        std::wstring());
+    LOG(ERROR) << "No installer program at " << program.value();
+    return SetInstallerError(RESULT_GENERAL_FAILURE,
+                             "Failed to start installer process from the package folder: " +
+                                 GetWindowsErrorText(ERROR_FILE_NOT_FOUND),
+                             std::wstring());
   }
   base::CommandLine command_line(program);
   settings_->ToCommandLine(&command_line, /*suppress_launch=*/false);

@@ -70,7 +70,7 @@ bool CreatePartnerSiteShortcut(InstallerStepContext* context, const base::FilePa
   }
   VLOG(1) << "Pinning " << short_name << " shortcut";
   if (!PinToTaskbar(context->GetInstallFolder(), path))
-    LOG(WARNING) << "Failed pinning " << short_name << ": " << path.value();
+    LOG(ERROR) << "Failed pinning " << short_name << ": " << path.value();
   return true;
 }
 
@@ -152,7 +152,7 @@ bool CreateShortcuts(InstallerStepContext* context,
     // Windows lets programs pin only where the shell or the pinning helper
     // still can; a pin it refuses is no failure of the installation.
     if (!PinToTaskbar(context->GetInstallFolder(), master))
-      LOG(WARNING) << "Failed pinning " << master.value();
+      LOG(ERROR) << "Failed pinning " << master.value();
   }
   InstallationStatus* status = context->GetInstallationStatus();
   for (const ShortcutDestination& destination : destinations) {

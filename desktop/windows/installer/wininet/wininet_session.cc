@@ -26,6 +26,11 @@ constexpr DWORD kTerminationWaitMs = 2000;
 // their context while a read runs.
 thread_local void* t_reading_context = nullptr;
 
+// Where the callbacks of WinINet's threads post what they were told.
+base::Location FromStatusCallback(int line) {
+  return base::Location("InternetStatusCallbackForRequestOnUnknownThread", __FILE__, line);
+}
+
 }  // namespace
 
 // The session behind a closing connection. WinINet still unlinks and frees
@@ -110,7 +115,8 @@ void CALLBACK WininetSession::StatusCallback(HINTERNET /*handle*/, DWORD_PTR con
     if (!handle_context || status == INTERNET_STATUS_HANDLE_CLOSING)
       return;
     handle_context->runner->PostTask(
-        FROM_HERE, base::BindOnce(&WininetEvents::OnNullRequestContext, handle_context->owner));
+        FromStatusCallback(__LINE__),
+        base::BindOnce(&WininetEvents::OnNullRequestContext, handle_context->owner));
   }
   switch (status) {
     case INTERNET_STATUS_CONNECTED_TO_SERVER: {
@@ -122,8 +128,9 @@ void CALLBACK WininetSession::StatusCallback(HINTERNET /*handle*/, DWORD_PTR con
                            ? base::WideToUTF8(static_cast<const wchar_t*>(info))
                            : std::string(bytes, strnlen(bytes, info_length));
       handle_context->runner->PostTask(
-          FROM_HERE, base::BindOnce(&WininetEvents::OnConnectedToServer, handle_context->owner,
-                                    std::move(ip)));
+          FromStatusCallback(__LINE__),
+          base::BindOnce(&WininetEvents::OnConnectedToServer, handle_context->owner,
+                         std::move(ip)));
       break;
     }
     case INTERNET_STATUS_REQUEST_COMPLETE: {
@@ -132,14 +139,16 @@ void CALLBACK WininetSession::StatusCallback(HINTERNET /*handle*/, DWORD_PTR con
       const auto* result = static_cast<const INTERNET_ASYNC_RESULT*>(info);
       const DWORD error = result && !result->dwResult ? result->dwError : ERROR_SUCCESS;
       handle_context->runner->PostTask(
-          FROM_HERE,
+          FromStatusCallback(__LINE__),
           base::BindOnce(&WininetEvents::OnRequestComplete, handle_context->owner,
                          handle_context->generation, static_cast<uint32_t>(error)));
       break;
     }
     case INTERNET_STATUS_HANDLE_CLOSING:
-      if (handle_context->closer)
+      if (handle_context->closer) {
+        LOG(INFO) << "Wininet request cancelled. unregistering the callback.";
         handle_context->closer->CloseSession(/*signal=*/true);
+      }
       delete handle_context;
       break;
     default:

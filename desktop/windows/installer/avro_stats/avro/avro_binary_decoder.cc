@@ -65,6 +65,10 @@ bool AvroBinaryDecoder::ReadString(std::string_view* value) {
 
 // Reads one block header of an array or map. A negative count is followed by
 // the block's size in bytes (which must fit in the input); 0 ends the value.
+// That is Apache Avro's binary format, and a negative count does not end
+// the value here: writers that know a block's size in advance (other
+// languages' Avro libraries, such as Java's blocking encoder) write it so, and
+// a reader that stopped there would take the block's items for what follows.
 bool AvroBinaryDecoder::ReadBlockCount(AvroDatum* container, uint64_t* count) {
   int64_t signed_count = 0;
   if (!ReadLong(&signed_count))

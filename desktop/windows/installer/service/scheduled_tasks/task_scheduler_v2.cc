@@ -82,7 +82,7 @@ TaskCreation TaskSchedulerV2::CreateTask(const ScheduledTaskInfo& info) {
       all_users ? TaskServiceV2::LogonType::kServiceAccount
                 : TaskServiceV2::LogonType::kInteractiveToken);
   if (FAILED(hr)) {
-    LOG(WARNING) << "Failed task registration: " << base::StringPrintf("0x%08lX", hr);
+    LOG(ERROR) << "Failed task registration: " << base::StringPrintf("0x%08lX", hr);
     return hr == E_NOTIMPL ? TaskCreation::kUnsupported : TaskCreation::kFailed;
   }
   if (all_users) {
