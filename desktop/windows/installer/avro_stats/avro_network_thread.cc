@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <utility>
 
 #include "base/bind.h"
@@ -11,6 +12,7 @@
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/avro_stats/avro_request_headers.h"
 #include "desktop/windows/installer/avro_stats/installer_event.h"
+#include "desktop/windows/installer/utils/cracked_url.h"
 
 namespace {
 
@@ -18,11 +20,12 @@ std::atomic<uint16_t> g_test_server_port{0};
 
 constexpr wchar_t kUserAgent[] = L"Tarvo installer";
 
-// Redirects are never followed: a message must not leave TLS, and a 3xx
-// answer is no delivery anyway.
-constexpr DWORD kCommonRequestFlags =
-    INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_COOKIES |
-    INTERNET_FLAG_NO_UI | INTERNET_FLAG_RELOAD;
+// The sender follows redirects itself. WinINet would too, but Wine's sends
+// a redirected POST without its body and goes from HTTPS to plain HTTP
+// whatever the flags (Windows does that too, with the flag that allows it).
+constexpr DWORD kFollowRedirectsHere = INTERNET_FLAG_NO_AUTO_REDIRECT;
+// Hops of one message before it counts as a failed attempt.
+constexpr int kMaxRedirects = 5;
 
 // WinINet handles: null means none.
 struct InternetHandleTraits {
@@ -43,6 +46,21 @@ void SetRequestTimeouts(HINTERNET request, base::TimeDelta timeout) {
                        INTERNET_OPTION_RECEIVE_TIMEOUT}) {
     InternetSetOptionW(request, option, &value, sizeof(value));
   }
+}
+
+// 307 and 308 ask for the same POST elsewhere. Other redirects ask for a
+// GET, which would deliver nothing.
+bool KeepsTheMessage(const std::wstring& status) {
+  return status == L"307" || status == L"308";
+}
+
+CrackedUrl EndpointUrl(const AvroEndpoint& endpoint) {
+  CrackedUrl url;
+  url.scheme = endpoint.secure ? INTERNET_SCHEME_HTTPS : INTERNET_SCHEME_HTTP;
+  url.host = endpoint.host;
+  url.port = endpoint.port;
+  url.path = endpoint.path;
+  return url;
 }
 
 bool SendOverWinInet(void* request, const AvroRequestHeaders& headers, const std::string& body) {
@@ -113,14 +131,19 @@ AvroNetworkThread::~AvroNetworkThread() {
       base::AutoLock lock(lock_);
       runner->PostTask(FROM_HERE, base::BindOnce(&AvroNetworkThread::StartShutdown,
                                                  base::Unretained(this)));
-      const base::TimeTicks deadline = base::TimeTicks::Now() + options_.flush_deadline;
+      flush_started_ = base::TimeTicks::Now();
+      // Only the time the server takes counts: the waits between retries
+      // against a server that answers with errors run out in full.
       while (busy_) {
-        const base::TimeDelta left = deadline - base::TimeTicks::Now();
+        const base::TimeDelta left = options_.flush_deadline - FlushTimeInRequests();
         if (left <= base::TimeDelta()) {
           drained = false;
           break;
         }
-        drained_.TimedWait(left);
+        if (request_started_.is_null())
+          drained_.Wait();
+        else
+          drained_.TimedWait(left);
       }
     }
     if (!drained) {
@@ -293,6 +316,27 @@ SenderStatistics AvroNetworkThread::TakeStatistics() {
   return statistics;
 }
 
+base::TimeDelta AvroNetworkThread::FlushTimeInRequests() const {
+  base::TimeDelta spent = flush_time_in_requests_;
+  if (!request_started_.is_null() && !flush_started_.is_null())
+    spent += base::TimeTicks::Now() - std::max(request_started_, flush_started_);
+  return spent;
+}
+
+void AvroNetworkThread::MarkRequest(bool started) {
+  base::AutoLock lock(lock_);
+  const base::TimeTicks now = base::TimeTicks::Now();
+  if (started) {
+    request_started_ = now;
+  } else {
+    if (!flush_started_.is_null())
+      flush_time_in_requests_ += now - std::max(request_started_, flush_started_);
+    request_started_ = base::TimeTicks();
+  }
+  // A waiting flush starts or stops counting.
+  drained_.Broadcast();
+}
+
 bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
   if (!session_)
     return false;
@@ -300,29 +344,60 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
   context_->Serialize(&body, event, TakeStatistics());
   ++send_attempts_total_;
 
-  const AvroEndpoint& endpoint = options_.endpoint;
-  ScopedInternetHandle connection(InternetConnectW(session_, endpoint.host.c_str(),
-                                                   endpoint.port, nullptr, nullptr,
-                                                   INTERNET_SERVICE_HTTP, 0, 0));
+  const std::string& name = event.GetName();
+  VLOG(5) << "Attempting to send " << name;
+  bool succeeded = false;
+  CrackedUrl url = EndpointUrl(options_.endpoint);
+  for (int hop = 0; hop <= kMaxRedirects; ++hop) {
+    std::wstring location;
+    const Answer answer = Post(url, body, &location);
+    if (answer != Answer::kRedirected) {
+      succeeded = answer == Answer::kDelivered;
+      break;
+    }
+    CrackedUrl next;
+    const std::string refused = CheckRedirect(url, ResolveLocation(location, url), {}, &next);
+    if (!refused.empty()) {
+      LOG(WARNING) << refused;
+      break;
+    }
+    url = next;
+  }
+  VLOG(5) << "Message " << name << " processed, sending " << (succeeded ? "succeeded" : "failed");
+  return succeeded;
+}
+
+AvroNetworkThread::Answer AvroNetworkThread::Post(const CrackedUrl& url,
+                                                  const std::string& body,
+                                                  std::wstring* location) {
+  MarkRequest(/*started=*/true);
+  const Answer answer = PostOnce(url, body, location);
+  MarkRequest(/*started=*/false);
+  return answer;
+}
+
+AvroNetworkThread::Answer AvroNetworkThread::PostOnce(const CrackedUrl& url,
+                                                      const std::string& body,
+                                                      std::wstring* location) {
+  ScopedInternetHandle connection(InternetConnectW(session_, url.host.c_str(), url.port, nullptr,
+                                                   nullptr, INTERNET_SERVICE_HTTP, 0, 0));
   if (!connection.IsValid())
-    return false;
-  const DWORD flags = kCommonRequestFlags | (endpoint.secure ? INTERNET_FLAG_SECURE : 0);
-  HINTERNET request = HttpOpenRequestW(connection.get(), L"POST", endpoint.path.c_str(),
-                                       L"HTTP/1.1", nullptr, nullptr, flags, 0);
+    return Answer::kFailed;
+  const DWORD flags = kFollowRedirectsHere | (url.secure() ? INTERNET_FLAG_SECURE : 0);
+  HINTERNET request = HttpOpenRequestW(connection.get(), L"POST", url.path.c_str(), L"HTTP/1.1",
+                                       nullptr, nullptr, flags, 0);
   if (!request)
-    return false;
+    return Answer::kFailed;
   SetRequestTimeouts(request, options_.request_timeout);
   {
     base::AutoLock lock(request_lock_);
     if (abandoned_.load()) {
       InternetCloseHandle(request);
-      return false;
+      return Answer::kFailed;
     }
     current_request_ = request;
   }
 
-  const std::string& name = event.GetName();
-  VLOG(5) << "Attempting to send " << name;
   bool sent = false;
   {
     AvroRequestHeaders headers;
@@ -332,14 +407,23 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
     if (options_.headers_wiped)
       options_.headers_wiped.Run(headers);
   }
-  bool succeeded = false;
+  Answer answer = Answer::kFailed;
   if (sent) {
     wchar_t status[32] = {};
     DWORD size = sizeof(status);
     if (HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE, status, &size, nullptr)) {
       const std::wstring code(status);
       // A refused message (403) would be refused again: it counts as done.
-      succeeded = code == L"201" || code == L"403";
+      if (code == L"201" || code == L"403") {
+        answer = Answer::kDelivered;
+      } else if (KeepsTheMessage(code)) {
+        wchar_t target[2048] = {};
+        size = sizeof(target) - sizeof(wchar_t);
+        if (HttpQueryInfoW(request, HTTP_QUERY_LOCATION, target, &size, nullptr)) {
+          *location = target;
+          answer = Answer::kRedirected;
+        }
+      }
     }
   }
   {
@@ -349,9 +433,8 @@ bool AvroNetworkThread::SendOverHttp(const InstallerEvent& event) {
       InternetCloseHandle(current_request_);
       current_request_ = nullptr;
     } else {
-      succeeded = false;
+      answer = Answer::kFailed;
     }
   }
-  VLOG(5) << "Message " << name << " processed, sending " << (succeeded ? "succeeded" : "failed");
-  return succeeded;
+  return answer;
 }

@@ -18,6 +18,7 @@
 
 class AvroRequestHeaders;
 class InstallerEvent;
+struct CrackedUrl;
 
 // Where and how the statistics messages go.
 enum class AvroSenderMode : uint32_t {
@@ -57,8 +58,10 @@ struct AvroNetworkOptions {
   // Events handed over within this time reach the thread together: a burst
   // of events costs one wake-up instead of one each.
   base::TimeDelta hand_over_delay = base::TimeDelta::FromMilliseconds(10);
-  // How long the final flush may take; what is left then is dumped and the
-  // request under way is closed (Wine lets it run to its own time limit).
+  // How long the final flush may wait for the server, all its requests
+  // together (not the waits between retries); what is left then is dumped
+  // and the request under way is closed (Wine lets it run to its own time
+  // limit).
   base::TimeDelta flush_deadline = base::TimeDelta::FromSeconds(5);
   // Sends the opened WinINet |request| with |headers| and |body|;
   // HttpSendRequestW when empty. Tests replace it to see what is sent.
@@ -76,8 +79,9 @@ AvroNetworkOptions MakeAvroNetworkOptions(const AvroEndpoint& endpoint);
 
 // The statistics sender's own thread: it queues the events, and posts them
 // one at a time in queue order, retrying with growing delays and dumping
-// the queue after repeated failures. Destroying it flushes the queue (within
-// the flush deadline), so destroy it where waiting is allowed.
+// the queue after repeated failures. Destroying it flushes the queue (the
+// server's time bounded by the flush deadline), so destroy it where waiting
+// is allowed.
 class AvroNetworkThread {
  public:
   AvroNetworkThread(std::unique_ptr<AvroMessageContext> context, AvroNetworkOptions options);
@@ -103,9 +107,18 @@ class AvroNetworkThread {
   void AbandonQueue();
   void SendPending();
   bool SendOverHttp(const InstallerEvent& event);
+  enum class Answer { kDelivered, kFailed, kRedirected };
+  // POSTs |body| to |url|; a redirect that keeps the message gives its
+  // |location|.
+  Answer Post(const CrackedUrl& url, const std::string& body, std::wstring* location);
+  Answer PostOnce(const CrackedUrl& url, const std::string& body, std::wstring* location);
+  // Tells a waiting flush that a request starts or ends.
+  void MarkRequest(bool started);
   void DumpQueue();
   // Tells the waiting destructor whether anything is left to send.
   void UpdateBusy();
+  // Time the requests took since the flush began; under |lock_|.
+  base::TimeDelta FlushTimeInRequests() const;
   // Any thread: closes the request under way, which ends a blocked send.
   void CancelRequestInFlight();
   SenderStatistics TakeStatistics();
@@ -142,6 +155,11 @@ class AvroNetworkThread {
   // so a burst of events costs one wake-up of the thread.
   EventQueue in_flight_;
   uint32_t messages_total_ = 0;
+  // When the request under way started (null: none), when the flush began
+  // (null: not yet) and what the requests since then took.
+  base::TimeTicks request_started_;
+  base::TimeTicks flush_started_;
+  base::TimeDelta flush_time_in_requests_;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_AVRO_STATS_AVRO_NETWORK_THREAD_H_
