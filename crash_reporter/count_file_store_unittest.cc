@@ -84,20 +84,28 @@ TEST_F(CountFileStoreTest, LockedFileKeepsCountsUntilItIsFree) {
   EXPECT_EQ("{\"installer\":3}", FileText());
 }
 
+CountFileStore* g_store_in_flush = nullptr;
+
 // Another store may write the file between this store's creating it and
-// locking it: its counts are merged, not overwritten.
+// locking it: its counts are merged, not overwritten. Counts added to this
+// store while it flushes stay pending for its next flush.
 TEST_F(CountFileStoreTest, CountsWrittenBetweenCreationAndLockAreMerged) {
   CountFileStore::SetOpenedHookForTesting([](const base::FilePath& path) {
     base::File other(path, base::File::FLAG_OPEN | base::File::FLAG_WRITE);
     ASSERT_TRUE(other.IsValid());
     ASSERT_EQ(15, other.Write(0, "{\"installer\":5}", 15));
+    g_store_in_flush->Add("crash_reporter", 2, /*wake=*/false);
   });
   ASSERT_FALSE(base::PathExists(path_));
   CountFileStore store(path_);
+  g_store_in_flush = &store;
   store.Add("installer", 1, /*wake=*/false);
   EXPECT_TRUE(store.Flush());
   CountFileStore::SetOpenedHookForTesting(nullptr);
   EXPECT_EQ("{\"installer\":6}", FileText());
+  EXPECT_TRUE(store.Flush());
+  EXPECT_EQ("{\"crash_reporter\":2,\"installer\":6}", FileText());
+  g_store_in_flush = nullptr;
 }
 
 // Two stores on one file, each woken by its Add and flushing again when it

@@ -1,7 +1,9 @@
 #include <windows.h>
 
+#include <atomic>
 #include <regex>
 #include <string>
+#include <thread>
 
 #include "base/command_line.h"
 #include "base/files/file_enumerator.h"
@@ -11,9 +13,11 @@
 #include "base/process/launch.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/time/time.h"
+#include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "gtest/gtest.h"
 #include "testing/build_paths.h"
 #include "testing/scoped_environment_variable.h"
+#include "testing/synthetic_pe_image.h"
 
 namespace {
 
@@ -184,7 +188,9 @@ TEST_F(InstallerProcessTest, UninstallReadsExperimentsOfTheInstallation) {
 }
 
 // The payload appended to installer.exe is read at start-up: tracking data
-// reaches the log, a full package counts as present.
+// reaches the log, a full package counts as present. Headers that cannot be
+// true end the run with 118: after a box where someone can answer it, with a
+// log line only where nobody could.
 TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
   base::ScopedTempDir scratch;
   ASSERT_TRUE(scratch.CreateUniqueTempDir());
@@ -194,10 +200,15 @@ TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
   struct {
     const wchar_t* folder;
     std::string payload;
+    const wchar_t* role;
+    int exit_code;
     const char* expected;
   } cases[] = {
-      {L"tracking", "campaign=spring", "Tracking data: campaign=spring"},
-      {L"package", std::string("7z\xBC\xAF\x27\x1C", 6) + "rest", "Found full package"},
+      {L"tracking", "campaign=spring", L"--silent", 101, "Tracking data: campaign=spring"},
+      {L"package", std::string("7z\xBC\xAF\x27\x1C", 6) + "rest", L"--silent", 101,
+       "Found full package"},
+      {L"corrupt", "", L"--silent", 118, "Corrupted payload"},
+      {L"corrupt box", "", L"--language=en", 118, nullptr},
   };
   for (const auto& c : cases) {
     base::FilePath folder = scratch.GetPath().Append(c.folder);
@@ -206,21 +217,44 @@ TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
     ASSERT_TRUE(base::CopyFile(InstallerExe(), exe));
     ASSERT_TRUE(base::CopyFile(bin.Append(L"installer_engine.dll"),
                                folder.Append(L"installer_engine.dll")));
-    std::string tail = "TRV" + c.payload;
-    const int32_t length = static_cast<int32_t>(c.payload.size());
-    tail.append(reinterpret_cast<const char*>(&length), sizeof(length));
-    ASSERT_TRUE(base::AppendToFile(exe, tail.data(), static_cast<int>(tail.size())));
+    if (c.payload.empty()) {
+      // A certificate table past the end of the file.
+      std::string image;
+      ASSERT_TRUE(base::ReadFileToString(exe, &image));
+      ASSERT_EQ(testing_support::kPeOffset, testing_support::GetAt<uint32_t>(image, 0x3C));
+      testing_support::SetPeSecurityDirectory(&image, static_cast<uint32_t>(image.size()) + 8, 8);
+      ASSERT_TRUE(base::WriteFile(exe, image));
+    } else {
+      const std::string tail = testing_support::PayloadTail(c.payload);
+      ASSERT_TRUE(base::AppendToFile(exe, tail.data(), static_cast<int>(tail.size())));
+    }
 
+    // Answers the box, as a person would, once it shows.
+    std::atomic<bool> ended{false};
+    std::atomic<bool> box_seen{false};
+    std::thread answer([&] {
+      while (!c.expected && !ended) {
+        HWND box = FindWindowW(nullptr, L"Tarvo installer");
+        if (box && GetDlgItem(box, IDC_MESSAGE_BOX_BODY)) {
+          box_seen = true;
+          PostMessageW(box, WM_CLOSE, 0, 0);
+          return;
+        }
+        Sleep(50);
+      }
+    });
     std::string output;
     int exit_code = -1;
-    ASSERT_TRUE(base::GetAppOutputWithTimeout(
-        base::CommandLine::FromString(L"\"" + exe.value() +
-                                      L"\" --silent --enable-installer-stats=0 "
+    const bool ran = base::GetAppOutputWithTimeout(
+        base::CommandLine::FromString(L"\"" + exe.value() + L"\" " + c.role +
+                                      L" --enable-installer-stats=0 "
                                       L"--fix-downloadable-resources \"--installfolder=" +
                                       folder.Append(L"nothing there").value() + L"\""),
-        &output,
-        base::TimeDelta::FromSeconds(60), &exit_code));
-    EXPECT_EQ(101, exit_code);
+        &output, base::TimeDelta::FromSeconds(60), &exit_code);
+    ended = true;
+    answer.join();
+    ASSERT_TRUE(ran) << c.folder;
+    EXPECT_EQ(c.exit_code, exit_code) << c.folder;
     base::FileEnumerator logs(scratch.GetPath().Append(L"Tarvo Installer"), false,
                               base::FileEnumerator::FILES);
     std::string text;
@@ -229,7 +263,12 @@ TEST_F(InstallerProcessTest, AppendedPayloadIsReadAtStartUp) {
       ASSERT_TRUE(base::ReadFileToString(log, &one));
       text += one;
     }
-    EXPECT_NE(std::string::npos, text.find(c.expected)) << c.expected;
+    if (c.expected) {
+      EXPECT_NE(std::string::npos, text.find(c.expected)) << c.expected;
+    } else {
+      EXPECT_TRUE(box_seen) << text;
+      EXPECT_EQ(std::string::npos, text.find("Corrupted payload")) << text;
+    }
     ASSERT_TRUE(base::DeleteFile(scratch.GetPath().Append(L"Tarvo Installer"), true));
   }
 }

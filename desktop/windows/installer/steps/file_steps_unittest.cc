@@ -302,6 +302,23 @@ TEST_F(FileStepsTest, DownloadableResourcesAreReadOnlyForAMinimalInstall) {
             base::FilePath::FromUTF8Unsafe(first).BaseName().AsUTF8Unsafe());
   EXPECT_EQ(failed.detail.rfind("Downloadable resource checksum validation error: ", 0), 0u);
 
+  // The first failure in table order ends the check: an absent resource is
+  // passed over, and an unreadable one fails before the wrong ones after it.
+  std::string second;
+  ASSERT_TRUE(DecodeResourcePath(GetDownloadableResources()[1], &second));
+  const base::FilePath unreadable =
+      context_->package_folder.Append(base::FilePath::FromUTF8Unsafe(second));
+  const base::FilePath absent =
+      context_->package_folder.Append(base::FilePath::FromUTF8Unsafe(first));
+  ASSERT_TRUE(base::DeleteFile(absent, false));
+  ASSERT_TRUE(base::DeleteFile(unreadable, false));
+  ASSERT_TRUE(base::CreateDirectory(unreadable));
+  failed = step.Run(0);
+  EXPECT_EQ(base::FilePath(failed.message).BaseName(), unreadable.BaseName());
+  EXPECT_EQ(0u, failed.detail.rfind(
+                    "Downloadable resource checksum validation error: Failed to read ", 0))
+      << failed.detail;
+
   // Absent resources are not checked at all.
   ASSERT_TRUE(base::DeleteFile(context_->package_folder, true));
   ASSERT_TRUE(base::CreateDirectory(context_->package_folder));

@@ -69,12 +69,17 @@ class ShortcutStepsTest : public testing::Test {
     ASSERT_TRUE(base::CreateDirectory(details_.path.Append(L"1.0")));
     ASSERT_TRUE(base::WriteFile(details_.path.Append(L"launcher.exe"), std::string_view("MZ")));
     ASSERT_TRUE(base::CreateDirectory(root.Append(L"package")));
+    MakeContext();
+    name_ = MakeShortcutFileName();
+  }
+
+  // A new run's context; the last one's transaction commits.
+  void MakeContext() {
     context_ = std::make_unique<RegistrationStepTestContext>(&settings_);
     context_->folder_details = &details_;
     context_->install_folder = details_.path.Append(L"1.0");
-    context_->package_folder = root.Append(L"package");
+    context_->package_folder = scratch_.GetPath().Append(L"package");
     context_->status.app_id = L"1500000000";
-    name_ = MakeShortcutFileName();
   }
 
   std::map<std::wstring, std::string> Snapshot() { return SnapshotFolder(scratch_.GetPath()); }
@@ -328,14 +333,33 @@ TEST_F(ShortcutStepsTest, UpdateKeepsRemovesRecreatesAndAddsEachAsTheTableSays) 
   EXPECT_NE("old shortcut", kept);
 }
 
+// But an autoupdate of an all-users installation, which runs without the
+// user who pinned, leaves the pins as they are.
 TEST_F(ShortcutStepsTest, UpdateWithPinningOffUnpinsAndDeletesEarlierPins) {
-  const base::FilePath pin = Old(user_.Append(L"Pinned"), name_.c_str());
+  const base::FilePath pin = user_.Append(L"Pinned").Append(name_);
   details_.pinned_shortcut_paths = {pin};
-  UpdateShortcutsStep step(context_.get());
-  ASSERT_EQ(STEP_OK, step.Run(0).status);
-  EXPECT_EQ(std::vector<base::FilePath>{pin}, unpins_);
-  EXPECT_FALSE(base::PathExists(pin));
-  EXPECT_TRUE(pins_.empty());
+  struct {
+    bool autoupdate;
+    bool all_users;
+    bool unpinned;
+  } cases[] = {{false, false, true}, {false, true, true}, {true, false, true}, {true, true, false}};
+  for (const auto& c : cases) {
+    MakeContext();
+    Old(pin.DirName(), name_.c_str());
+    unpins_.clear();
+    settings_.all_users = c.all_users;
+    base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
+    if (c.autoupdate)
+      command_line.AppendSwitch(switches::kAutoupdate);
+    ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(&command_line));
+    UpdateShortcutsStep step(context_.get());
+    ASSERT_EQ(STEP_OK, step.Run(0).status);
+    const std::vector<base::FilePath> unpinned = {pin};
+    EXPECT_EQ(c.unpinned ? unpinned : std::vector<base::FilePath>(), unpins_) << c.autoupdate
+                                                                                << c.all_users;
+    EXPECT_EQ(c.unpinned, !base::PathExists(pin)) << c.autoupdate << c.all_users;
+    EXPECT_TRUE(pins_.empty());
+  }
 }
 
 TEST_F(ShortcutStepsTest, RemoveUnpinsAndDeletesEverythingAndRollsBack) {
