@@ -23,7 +23,7 @@ IPCSender::~IPCSender() {
   Stop();
 }
 
-bool IPCSender::Connect(const std::wstring& name) {
+bool IPCSender::Connect(const std::wstring& name, const std::wstring& spelt_name) {
   VLOG(1) << "Preparing to send IPC on " << base::WideToUTF8(name);
   if (!thread_.IsRunning() &&
       !thread_.StartWithOptions(base::Thread::Options(base::MessageLoop::TYPE_IO))) {
@@ -31,17 +31,19 @@ bool IPCSender::Connect(const std::wstring& name) {
     return false;
   }
   thread_.task_runner()->PostTask(
-      FROM_HERE, base::BindOnce(&IPCSender::OpenMailslot, base::Unretained(this),
-                                GetMailslotFullName(name),
-                                base::TimeTicks::Now() + open_limit_));
+      FROM_HERE,
+      base::BindOnce(&IPCSender::OpenMailslot, base::Unretained(this), GetMailslotFullName(name),
+                     spelt_name.empty() ? std::wstring() : GetMailslotFullName(spelt_name),
+                     base::TimeTicks::Now() + open_limit_));
   return true;
 }
 
-void IPCSender::OpenMailslot(std::wstring full_name, base::TimeTicks give_up) {
+void IPCSender::OpenMailslot(std::wstring full_name, std::wstring spelt_full_name,
+                             base::TimeTicks give_up) {
   if (!writer_ || writer_->is_open()) {
     // A new Connect replaces the writer of an earlier one.
     Close();
-    writer_ = std::make_unique<MailslotWriter>(full_name);
+    writer_ = std::make_unique<MailslotWriter>(full_name, spelt_full_name);
     LOG(INFO) << "Opening mailslot " << base::WideToUTF8(full_name);
   }
   DWORD error = writer_->Open();
@@ -53,7 +55,7 @@ void IPCSender::OpenMailslot(std::wstring full_name, base::TimeTicks give_up) {
     thread_.task_runner()->PostDelayedTask(
         FROM_HERE,
         base::BindOnce(&IPCSender::OpenMailslot, base::Unretained(this), std::move(full_name),
-                       give_up),
+                       std::move(spelt_full_name), give_up),
         kOpenRetryDelay);
     return;
   }

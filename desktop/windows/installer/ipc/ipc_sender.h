@@ -24,10 +24,12 @@ class IPCSender {
   IPCSender(const IPCSender&) = delete;
   IPCSender& operator=(const IPCSender&) = delete;
 
-  // Starts the thread and opens "\\.\mailslot\" + `name` there; returns
-  // before it is open (false only when the thread cannot start). Messages
-  // sent meanwhile wait for the open and are dropped when it finally fails.
-  bool Connect(const std::wstring& name);
+  // Starts the thread and opens "\\.\mailslot\" + `name` there, or, while
+  // none of that name exists, + `spelt_name` (unless empty: the name a main
+  // process of an earlier version gave it); returns before it is open
+  // (false only when the thread cannot start). Messages sent meanwhile wait
+  // for the open and are dropped when it finally fails.
+  bool Connect(const std::wstring& name, const std::wstring& spelt_name = std::wstring());
 
   // Queues `message`. Dropped when there is no mailslot.
   void Send(std::unique_ptr<base::Pickle> message);
@@ -37,7 +39,8 @@ class IPCSender {
   void Stop();
 
  private:
-  void OpenMailslot(std::wstring full_name, base::TimeTicks give_up);
+  void OpenMailslot(std::wstring full_name, std::wstring spelt_full_name,
+                    base::TimeTicks give_up);
   void SendOnThread(std::unique_ptr<base::Pickle> message);
   void Close();
 

@@ -7,6 +7,7 @@
 #include "base/logging.h"
 #include "base/threading/thread_task_runner_handle.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
+#include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
 
@@ -36,7 +37,8 @@ void MailslotWriter::SetWriteFileForTesting(WriteFileFunction write_file) {
   g_write_file = write_file ? write_file : &::WriteFile;
 }
 
-MailslotWriter::MailslotWriter(std::wstring full_name) : full_name_(std::move(full_name)) {}
+MailslotWriter::MailslotWriter(std::wstring full_name, std::wstring spelt_full_name)
+    : full_name_(std::move(full_name)), spelt_full_name_(std::move(spelt_full_name)) {}
 
 MailslotWriter::~MailslotWriter() {
   DCHECK(!write_pending_);
@@ -46,9 +48,12 @@ MailslotWriter::~MailslotWriter() {
 
 DWORD MailslotWriter::Open() {
   DCHECK(!is_open());
-  HANDLE handle = CreateFileW(full_name_.c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE handle =
+      OpenByNameOrSpelling(full_name_, spelt_full_name_, [](const std::wstring& name) {
+        return CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED | FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+      });
   if (handle == INVALID_HANDLE_VALUE)
     return GetLastError();
   if (!base::MessageLoopForIO::current()->RegisterIOHandler(handle, this)) {

@@ -23,8 +23,9 @@ class MailslotWriter : public base::MessageLoopForIO::IOHandler {
   // Replaces ::WriteFile for every writer; nullptr restores it.
   static void SetWriteFileForTesting(WriteFileFunction write_file);
 
-  // `full_name` is "\\.\mailslot\..." .
-  explicit MailslotWriter(std::wstring full_name);
+  // `full_name` is "\\.\mailslot\..." ; `spelt_full_name`, when not empty,
+  // is opened while no mailslot of `full_name` exists (OpenByNameOrSpelling).
+  explicit MailslotWriter(std::wstring full_name, std::wstring spelt_full_name = std::wstring());
   // Close must have returned true.
   ~MailslotWriter() override;
   MailslotWriter(const MailslotWriter&) = delete;
@@ -55,6 +56,7 @@ class MailslotWriter : public base::MessageLoopForIO::IOHandler {
                      DWORD error) override;
 
   const std::wstring full_name_;
+  const std::wstring spelt_full_name_;
   HANDLE handle_ = INVALID_HANDLE_VALUE;
   std::deque<std::unique_ptr<base::Pickle>> queue_;
   base::MessageLoopForIO::IOContext context_ = {};

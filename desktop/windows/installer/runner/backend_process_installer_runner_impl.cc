@@ -124,8 +124,14 @@ void BackendProcessInstallerRunnerImpl::StartInstallation() {
 }
 
 void BackendProcessInstallerRunnerImpl::ConnectMailslot() {
-  // A backend without a mailslot still installs.
-  sender_.Connect(GetInstallerMailslotName(settings_->GetInstallFolderPath()));
+  // A main process of this version made its mailslot under today's name
+  // before it handed this backend the secret; one of an earlier version,
+  // which hands none, named it after the folder as its command line spells
+  // it. A backend without a mailslot still installs.
+  const std::wstring spelling = command_line_.GetSwitchValueNative(switches::kInstallFolder);
+  sender_.Connect(GetInstallerMailslotName(settings_->GetInstallFolderPath()),
+                  secret_.empty() && !spelling.empty() ? kInstallerMailslotPrefix + spelling
+                                                       : std::wstring());
 }
 
 void BackendProcessInstallerRunnerImpl::OnPathChanged() {

@@ -24,9 +24,14 @@
 
 namespace {
 
+// The requester's event; one of an earlier version names it after the
+// folder as spelt.
 HANDLE OpenNamedEvent(DWORD access, const std::wstring& folder, const wchar_t* name,
                       bool global) {
-  return OpenEventW(access, FALSE, MakeKernelObjectName(folder, name, global).c_str());
+  return OpenByNameOrSpelling(
+      MakeKernelObjectName(folder, name, global),
+      MakeKernelObjectNameOfSpelling(folder, name, global),
+      [access](const std::wstring& event) { return OpenEventW(access, FALSE, event.c_str()); });
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <aclapi.h>
 
+#include <algorithm>
 #include <string>
 #include <thread>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/process/launch.h"
+#include "base/strings/string_util.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/signature_checker/test_support/scoped_trusted_test_root.h"
@@ -134,23 +136,40 @@ TEST_F(FolderPermissionHelperTest, PermanentGrantReturnsAtOnceAndStays) {
 // The grant lasts until Undo, or until the requester ends without it (a
 // backend that died never sets Undo): the process "initial-pid" names or,
 // when it names none, the process that started the helper. Either way the
-// old list comes back.
+// old list comes back. A requester of an earlier version names the events
+// after the folder as spelt.
 TEST_F(FolderPermissionHelperTest, GrantLastsUntilUndoOrTheRequestersEnd) {
   enum class Requester { kNamed, kAbsent, kEmpty };
   struct {
     Requester requester;
     bool undo;
-  } cases[] = {{Requester::kNamed, true},
-               {Requester::kNamed, false},
-               {Requester::kAbsent, true},
-               {Requester::kEmpty, false}};
+    bool spelt_events;
+  } cases[] = {{Requester::kNamed, true, false},
+               {Requester::kNamed, false, false},
+               {Requester::kAbsent, true, false},
+               {Requester::kEmpty, false, false},
+               {Requester::kNamed, true, true}};
   const std::vector<char> before = CurrentDacl(folder_);
+  std::wstring spelling = base::ToLowerASCII(folder_.value()) + L"\\";
+  std::replace(spelling.begin(), spelling.end(), L'\\', L'/');
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << static_cast<int>(c.requester) << " " << c.undo);
+    SCOPED_TRACE(testing::Message() << static_cast<int>(c.requester) << " " << c.undo << " "
+                                    << c.spelt_events);
     acl_.writes.clear();
+    if (c.spelt_events) {
+      for (base::win::ScopedHandle* event : {&done_, &undo_}) {
+        const wchar_t* name = event == &done_ ? kGivePermissionEventName
+                                              : kGivePermissionUndoEventName;
+        event->Set(CreateEventW(
+            nullptr, FALSE, FALSE,
+            MakeKernelObjectNameOfSpelling(spelling, name, /*global=*/false).c_str()));
+      }
+    }
     base::Process requester = StartRequester();
     ASSERT_TRUE(requester.IsValid());
     base::CommandLine command_line = HelperCommandLine(requester.Pid());
+    if (c.spelt_events)
+      command_line.AppendSwitchNative("set-folder-permission", spelling);
     base::win::ScopedHandle starter;
     if (c.requester != Requester::kNamed) {
       command_line.RemoveSwitch("initial-pid");

@@ -54,11 +54,11 @@ HANDLE OpenInstallationEvent(const base::FilePath& folder, const std::wstring& s
   VLOG(1) << "Event name for " << (name == kInterruptedEventName ? "interrupted installation: "
                                                                  : "package_ready: ")
           << full_name;
-  HANDLE event = OpenEventW(SYNCHRONIZE, FALSE, full_name.c_str());
-  if (event || GetLastError() != ERROR_FILE_NOT_FOUND || spelling.empty())
-    return event;
-  return OpenEventW(SYNCHRONIZE, FALSE,
-                    MakeKernelObjectNameOfSpelling(spelling, name, /*global=*/true).c_str());
+  return OpenByNameOrSpelling(
+      full_name,
+      spelling.empty() ? std::wstring()
+                       : MakeKernelObjectNameOfSpelling(spelling, name, /*global=*/true),
+      [](const std::wstring& event) { return OpenEventW(SYNCHRONIZE, FALSE, event.c_str()); });
 }
 
 }  // namespace

@@ -191,6 +191,16 @@ std::wstring GetInstallerMailslotName(const base::FilePath& folder) {
   return kInstallerMailslotPrefix + GetFolderKey(folder);
 }
 
+HANDLE OpenByNameOrSpelling(const std::wstring& name, const std::wstring& spelt_name,
+                            const std::function<HANDLE(const std::wstring&)>& open) {
+  HANDLE handle = open(name);
+  if ((handle && handle != INVALID_HANDLE_VALUE) || GetLastError() != ERROR_FILE_NOT_FOUND ||
+      spelt_name.empty() || spelt_name == name) {
+    return handle;
+  }
+  return open(spelt_name);
+}
+
 std::string GetStreamName() {
   return GetStreamNameForNumber(kStreamId);
 }

@@ -52,6 +52,14 @@ std::wstring GetInstallerMutexName(const base::FilePath& folder);
 std::wstring GetInstallerMutexNameOfSpelling(const std::wstring& spelling);
 // Its mailslot below "\\.\mailslot\": kInstallerMailslotPrefix and its key.
 std::wstring GetInstallerMailslotName(const base::FilePath& folder);
+// Opens an object that belongs to an installation folder by `name`, its
+// name today (after the folder's key), or, when nothing of that name exists,
+// by `spelt_name`, the name an installer of an earlier version gave it after
+// the folder as spelt (not tried when empty or the same). `open` opens one
+// name; it returns null or INVALID_HANDLE_VALUE on failure, the reason in
+// GetLastError, and so does this.
+HANDLE OpenByNameOrSpelling(const std::wstring& name, const std::wstring& spelt_name,
+                            const std::function<HANDLE(const std::wstring&)>& open);
 
 // The name of this build's stream.
 std::string GetStreamName();

@@ -15,6 +15,7 @@ class RecordingInstallerObserver : public InstallerObserver {
   ~RecordingInstallerObserver() override;
 
   const std::vector<std::string>& calls() const { return calls_; }
+  void clear_calls() { calls_.clear(); }
   // The calls one a line, for a failure's message.
   std::string CallsText() const;
   const std::wstring& last_error_message() const { return last_error_message_; }
