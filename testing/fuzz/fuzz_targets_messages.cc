@@ -60,7 +60,9 @@ std::string RunInstallerMessage(const std::string& input, const base::FilePath&,
   before.completed = 6;
   before.message = L"kept";
   InstallerMessage message = before;
-  if (ReadInstallerMessage(pickle, FuzzSecret(), &message) != InstallerMessageStatus::kAccepted)
+  // Both layouts, as while an installer of an earlier version runs.
+  if (ReadInstallerMessage(pickle, FuzzSecret(), /*without_secret_read=*/true, &message) !=
+      InstallerMessageStatus::kAccepted)
     return SameMessage(message, before) ? "" : "a refused message changed the record";
   *accepted = true;
   if (message.type < 0 || message.type >= IPC_MESSAGE_TYPE_COUNT)

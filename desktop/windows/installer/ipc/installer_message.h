@@ -14,7 +14,7 @@
 // A backend that was handed no secret (one started by a main process of an
 // earlier version) leaves the secret out, as that main process expects.
 enum InstallerMessageType : int32_t {
-  IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS = 0,          // bool
+  IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS = 0,          // bool earlier version
   IPC_MESSAGE_RETURNED_TO_PREVIOUS_MAIN_PROCESS = 1,  // -
   IPC_MESSAGE_NOTIFY = 2,                             // -
   IPC_MESSAGE_TOTAL_STEPS = 3,                        // int total

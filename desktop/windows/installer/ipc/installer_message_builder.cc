@@ -47,9 +47,10 @@ std::unique_ptr<base::Pickle> InstallerMessageBuilder::WithName(InstallerMessage
   return message;
 }
 
-std::unique_ptr<base::Pickle> InstallerMessageBuilder::StartingNewMainProcess(bool unused) const {
+std::unique_ptr<base::Pickle> InstallerMessageBuilder::StartingNewMainProcess(
+    bool earlier_version) const {
   std::unique_ptr<base::Pickle> message = Create(IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS);
-  message->WriteBool(unused);
+  message->WriteBool(earlier_version);
   return message;
 }
 

@@ -20,7 +20,7 @@ class InstallerMessageBuilder {
   explicit InstallerMessageBuilder(RunSecret secret);
   ~InstallerMessageBuilder();
 
-  std::unique_ptr<base::Pickle> StartingNewMainProcess(bool unused) const;
+  std::unique_ptr<base::Pickle> StartingNewMainProcess(bool earlier_version) const;
   std::unique_ptr<base::Pickle> ReturnedToPreviousMainProcess() const;
   std::unique_ptr<base::Pickle> Notify() const;
   std::unique_ptr<base::Pickle> TotalSteps(int total) const;

@@ -23,9 +23,9 @@ void InstallerMessageForwarder::OnNotify() {
   Send(builder_.Notify());
 }
 
-void InstallerMessageForwarder::OnStartingNewMainProcess(bool unused) {
-  VLOG(1) << "Sending IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS(" << unused << ")";
-  Send(builder_.StartingNewMainProcess(unused));
+void InstallerMessageForwarder::OnStartingNewMainProcess(bool earlier_version) {
+  VLOG(1) << "Sending IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS(" << earlier_version << ")";
+  Send(builder_.StartingNewMainProcess(earlier_version));
 }
 
 void InstallerMessageForwarder::OnEnteringPhase(int phase) {

@@ -21,7 +21,7 @@ class InstallerMessageForwarder : public InstallerObserver {
   ~InstallerMessageForwarder() override;
 
   void OnNotify() override;
-  void OnStartingNewMainProcess(bool unused) override;
+  void OnStartingNewMainProcess(bool earlier_version) override;
   void OnEnteringPhase(int phase) override;
   void OnReturnedToPreviousMainProcess() override;
   void OnTotalSteps(int total) override;

@@ -88,7 +88,7 @@ void LogReceived(const InstallerMessage& message) {
 }  // namespace
 
 InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const RunSecret& secret,
-                                            InstallerMessage* message) {
+                                            bool without_secret_read, InstallerMessage* message) {
   DCHECK(!secret.empty());
   base::PickleIterator iter(pickle);
   std::string signature;
@@ -104,13 +104,16 @@ InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const Ru
   int type = 0;
   if (!iter.ReadInt(&type))
     return InstallerMessageStatus::kMalformed;
-  if (type == static_cast<int>(RunSecret::kSize)) {
+  const bool with_secret = type == static_cast<int>(RunSecret::kSize);
+  if (with_secret) {
     std::string carried;
     iter = secret_iter;
     if (!iter.ReadString(&carried) || !secret.Matches(carried))
-      return InstallerMessageStatus::kWrongSecret;
+      return InstallerMessageStatus::kWithoutTheRunsSecret;
     if (!iter.ReadInt(&type))
       return InstallerMessageStatus::kMalformed;
+  } else if (!without_secret_read) {
+    return InstallerMessageStatus::kWithoutTheRunsSecret;
   }
   if (type < 0 || type >= IPC_MESSAGE_TYPE_COUNT) {
     LOG(WARNING) << "Received installer message with invalid type";
@@ -119,6 +122,7 @@ InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const Ru
   // Read aside: a message cut short leaves the caller's record as it was.
   InstallerMessage read;
   read.type = static_cast<InstallerMessageType>(type);
+  read.with_secret = with_secret;
   if (!ReadArguments(&iter, &read)) {
     LOG(ERROR) << "Received invalid " << InstallerMessageTypeToString(type) << " message";
     return InstallerMessageStatus::kMalformed;

@@ -21,28 +21,31 @@ struct InstallerMessage {
   int completed = 0;
   InstallerResult code = RESULT_SUCCESS;
   std::wstring message;
+  // It carried the run's secret; false: the layout without one.
+  bool with_secret = false;
 };
 
 enum class InstallerMessageStatus {
   kAccepted,
   // Dropped after one log line.
   kMalformed,
-  // With a secret other than the run's: written by some process other than
-  // the run's backends, or by a backend of an earlier run. Dropped
-  // silently; the caller counts them.
-  kWrongSecret,
+  // Without the run's secret: with another one (written by some process
+  // other than the run's backends, or by a backend of an earlier run), or
+  // with none where none may come. Dropped silently; the caller counts them.
+  kWithoutTheRunsSecret,
 };
 
 // Reads a message from the mailslot, which any process of the user may
-// write to: signature (exact case), then either the run's `secret` and the
-// type or, as a backend of an earlier version writes it, the type alone,
-// then the type's arguments, every read bounds-checked. Names and details
-// must be UTF-8 and the error code a known result; an error that says 0 is
-// taken as failure 1. `message` is set only when the message is accepted.
-// No message alone decides the outcome: a success counts only with the
-// backend's own end (MainProcessInstallerRunnerImpl).
+// write to: signature (exact case), then the run's `secret` and the type
+// or, only when `without_secret_read` (an installer process of an earlier
+// version runs, which writes no secret), the type alone; then the type's
+// arguments, every read bounds-checked. Names and details must be UTF-8 and
+// the error code a known result; an error that says 0 is taken as failure
+// 1. `message` is set only when the message is accepted. No message alone
+// decides the outcome: a success counts only with the backend's own end
+// (MainProcessInstallerRunnerImpl).
 InstallerMessageStatus ReadInstallerMessage(const base::Pickle& pickle, const RunSecret& secret,
-                                            InstallerMessage* message);
+                                            bool without_secret_read, InstallerMessage* message);
 
 // Logs `message` and calls its notification on each observer, in order.
 void NotifyInstallerObservers(const InstallerMessage& message,

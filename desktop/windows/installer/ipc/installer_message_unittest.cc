@@ -1,4 +1,5 @@
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -28,8 +29,9 @@ const InstallerMessageBuilder& Backend() {
   return builder;
 }
 
-InstallerMessageStatus Read(const base::Pickle& pickle, InstallerMessage* message) {
-  return ReadInstallerMessage(pickle, Secret(), message);
+InstallerMessageStatus Read(const base::Pickle& pickle, InstallerMessage* message,
+                            bool without_secret_read = false) {
+  return ReadInstallerMessage(pickle, Secret(), without_secret_read, message);
 }
 
 // Reads `pickle` as the UI side does; the calls it made, or {} when dropped.
@@ -79,25 +81,41 @@ TEST(InstallerMessageTest, TotalStepsHasTheDocumentedLayout) {
   EXPECT_EQ(legacy, Bytes(*InstallerMessageBuilder(RunSecret()).TotalSteps(25)));
 }
 
-// A message in the layout without a secret (a backend of an earlier
-// version took over the run) is read; one that carries a secret must carry
-// the run's, or nothing of it is read.
+// A message must carry the run's secret, or nothing of it is read. The
+// layout without one is read only while the caller says that an installer of
+// an earlier version, which writes none, may be writing.
 TEST(InstallerMessageTest, MessagesCarryTheRunsSecretOrNone) {
-  const InstallerMessageBuilder without{RunSecret()};
-  EXPECT_EQ(Calls{"total_steps 4"}, Deliver(*without.TotalSteps(4)));
-  EXPECT_EQ(Calls{"succeeded"}, Deliver(*without.Success()));
-  EXPECT_EQ(Calls{"succeeded"}, Deliver(*Backend().Success()));
   std::string bytes = Secret().bytes();
   bytes[RunSecret::kSize - 1] ^= 1;
+  const InstallerMessageBuilder without{RunSecret()};
   const InstallerMessageBuilder one_byte_off{RunSecret::FromBytesForTesting(bytes)};
   const InstallerMessageBuilder other_run{RunSecret::Generate()};
-  for (const InstallerMessageBuilder* forger : {&one_byte_off, &other_run}) {
-    for (const auto& forged : {forger->Success(), forger->Error(RESULT_SUCCESS, L"", "forged"),
-                               forger->TotalSteps(1)}) {
+  struct {
+    const InstallerMessageBuilder* writer;
+    bool without_secret_read;
+    InstallerMessageStatus status;
+  } cases[] = {
+      {&Backend(), false, InstallerMessageStatus::kAccepted},
+      {&Backend(), true, InstallerMessageStatus::kAccepted},
+      {&without, true, InstallerMessageStatus::kAccepted},
+      {&without, false, InstallerMessageStatus::kWithoutTheRunsSecret},
+      {&one_byte_off, true, InstallerMessageStatus::kWithoutTheRunsSecret},
+      {&other_run, false, InstallerMessageStatus::kWithoutTheRunsSecret},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const auto& c = cases[i];
+    SCOPED_TRACE(i);
+    for (const auto& sent :
+         {c.writer->Success(), c.writer->Error(RESULT_INVALID_PATH, L"", "forged"),
+          c.writer->StartingNewMainProcess(/*earlier_version=*/false),
+          c.writer->ReturnedToPreviousMainProcess(), c.writer->TotalSteps(1)}) {
       InstallerMessage message;
       message.text = "kept";
-      EXPECT_EQ(InstallerMessageStatus::kWrongSecret, Read(*forged, &message));
-      EXPECT_EQ("kept", message.text);
+      EXPECT_EQ(c.status, Read(*sent, &message, c.without_secret_read));
+      if (c.status == InstallerMessageStatus::kAccepted)
+        EXPECT_EQ(c.writer == &Backend(), message.with_secret);
+      else
+        EXPECT_EQ("kept", message.text);
     }
   }
   // A secret cut short is no type either.

@@ -15,8 +15,10 @@ class InstallerObserver {
 
   // Once per run, right after the installation folder was created.
   virtual void OnNotify() {}
-  // The backend starts another installer process and waits for it.
-  virtual void OnStartingNewMainProcess(bool /*unused*/) {}
+  // The backend starts another installer process and waits for it;
+  // `earlier_version`: one of an earlier version (or of one that cannot be
+  // told), whose messages come without the run's secret.
+  virtual void OnStartingNewMainProcess(bool /*earlier_version*/) {}
   // A phase index of the progress calculator.
   virtual void OnEnteringPhase(int /*phase*/) {}
   // The process announced by OnStartingNewMainProcess has ended.

@@ -88,7 +88,8 @@ class IPCChannelTest : public testing::Test, public IPCReceiver::Delegate {
   // IPCReceiver::Delegate.
   void OnMailslotMessage(const base::Pickle& pickle) override {
     InstallerMessage message;
-    if (ReadInstallerMessage(pickle, secret_, &message) == InstallerMessageStatus::kAccepted)
+    if (ReadInstallerMessage(pickle, secret_, /*without_secret_read=*/false, &message) ==
+        InstallerMessageStatus::kAccepted)
       NotifyInstallerObservers(message, &observers_);
   }
 

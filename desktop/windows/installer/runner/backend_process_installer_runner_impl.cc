@@ -57,6 +57,12 @@ InstallerResult BackendProcessInstallerRunnerImpl::RunWithSettings(Settings* set
   DCHECK(settings);
   DCHECK(!settings_);
   settings_ = settings;
+  // The main process reads nothing of this version without the secret: a
+  // run it could not follow changes nothing.
+  if (secret_.empty() && command_line_.HasSwitch(switches::kRunSecretHandle)) {
+    LOG(ERROR) << "The run's secret cannot be read: the installer would report to nobody";
+    return RESULT_GENERAL_FAILURE;
+  }
   bool watch = false;
   const InstallerResult open_result = OpenInitialProcess(&watch);
   if (open_result != RESULT_SUCCESS)

@@ -74,6 +74,10 @@ TEST_F(BackendRunnerTest, InitialProcessSwitches) {
             RunWith({L"--initial-proc-handle=xyz", L"--initial-pid=4"}));
   // A process that does not exist (pids are multiples of 4).
   EXPECT_EQ(RESULT_INITIAL_PROCESS_FAILED, RunWith({L"--initial-pid=4294967295"}));
+  // A secret handed over that cannot be read: nothing would reach the main
+  // process, which requires it.
+  EXPECT_EQ(RESULT_GENERAL_FAILURE,
+            RunWith({L"--initial-pid=4", L"--run-secret-handle=0000000000000000"}));
   // A handle that decodes but cannot be watched.
   testing_support::ScopedLogCapture log;
   EXPECT_EQ(RESULT_INITIAL_PROCESS_FAILED, RunWith({L"--initial-proc-handle=0000000000000000"}));

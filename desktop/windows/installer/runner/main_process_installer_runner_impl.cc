@@ -200,7 +200,7 @@ InstallerResult MainProcessInstallerRunnerImpl::LaunchBackend(base::CommandLine*
   // dropped.
   secret_ = RunSecret::Generate();
   success_reported_ = false;
-  started_process_reported_.clear();
+  started_processes_.clear();
   started_process_unfinished_ = false;
   {
     // No other child may inherit the handles meant for the backend.
@@ -258,9 +258,9 @@ void MainProcessInstallerRunnerImpl::Stop() {
   }
   interrupted_event_.Close();
   package_ready_event_.Close();
-  if (messages_with_wrong_secret_ > 0) {
-    LOG(WARNING) << "Installer messages dropped for a secret not the run's: "
-                 << messages_with_wrong_secret_;
+  if (messages_without_secret_ > 0) {
+    LOG(WARNING) << "Installer messages dropped without the run's secret: "
+                 << messages_without_secret_;
   }
   settings_ = nullptr;
 }
@@ -331,24 +331,32 @@ void MainProcessInstallerRunnerImpl::DeliverBackendEnd(InstallerResult result) {
 }
 
 void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickle) {
+  // The backend launched here is of this version and carries the secret,
+  // and so do the processes it starts, but for an installer of an earlier
+  // version while it runs.
+  const bool without_secret_read =
+      !started_processes_.empty() && started_processes_.back().earlier_version;
   InstallerMessage message;
-  switch (ReadInstallerMessage(pickle, secret_, &message)) {
+  switch (ReadInstallerMessage(pickle, secret_, without_secret_read, &message)) {
     case InstallerMessageStatus::kMalformed:
       return;
-    case InstallerMessageStatus::kWrongSecret:
+    case InstallerMessageStatus::kWithoutTheRunsSecret:
       // A flood must not fill the log: the first ones, then every
       // thousandth, and the total at the end.
-      if (++messages_with_wrong_secret_ <= 10 || messages_with_wrong_secret_ % 1000 == 0) {
-        LOG(WARNING) << "Dropped an installer message with a secret not the run's ("
-                     << messages_with_wrong_secret_ << " so far)";
+      if (++messages_without_secret_ <= 10 || messages_without_secret_ % 1000 == 0) {
+        LOG(WARNING) << "Dropped an installer message without the run's secret ("
+                     << messages_without_secret_ << " so far)";
       }
       return;
     case InstallerMessageStatus::kAccepted:
       break;
   }
-  NoteStartedProcesses(message.type);
+  NoteStartedProcesses(message);
   if (message.type == IPC_MESSAGE_SUCCESS) {
-    OnSuccessReported();
+    // Only the launched backend's own success can make the run one; that of
+    // a process it started only says that process reported.
+    if (started_processes_.empty())
+      OnSuccessReported();
     return;
   }
   NotifyInstallerObservers(message, &observers_);
@@ -357,26 +365,34 @@ void MainProcessInstallerRunnerImpl::OnMailslotMessage(const base::Pickle& pickl
 // A backend that starts another installer process (its elevated copy, or
 // the package's installer) takes over that one's exit code, and so an end
 // with 0 from outside: each process it started must itself have reported
-// its success or failure, between the messages that frame it.
-void MainProcessInstallerRunnerImpl::NoteStartedProcesses(InstallerMessageType type) {
-  switch (type) {
+// its success or failure, between the messages that frame it. A message
+// without the secret never ends what one with it began.
+void MainProcessInstallerRunnerImpl::NoteStartedProcesses(const InstallerMessage& message) {
+  switch (message.type) {
     case IPC_MESSAGE_STARTING_NEW_MAIN_PROCESS:
-      started_process_reported_.push_back(false);
+      // What a process of an earlier version starts is of its version.
+      started_processes_.push_back(
+          {message.with_secret, !message.with_secret || message.value != 0, false});
       break;
     case IPC_MESSAGE_SUCCESS:
     case IPC_MESSAGE_ERROR:
-      if (!started_process_reported_.empty())
-        started_process_reported_.back() = true;
+      if (!started_processes_.empty())
+        started_processes_.back().reported = true;
       break;
     case IPC_MESSAGE_RETURNED_TO_PREVIOUS_MAIN_PROCESS:
-      if (started_process_reported_.empty())
+      while (!started_processes_.empty() &&
+             (message.with_secret || !started_processes_.back().announced_with_secret)) {
+        const StartedProcess ended = started_processes_.back();
+        started_processes_.pop_back();
+        if (ended.announced_with_secret != message.with_secret)
+          continue;  // Announced without the secret and never said to end.
+        if (!ended.reported) {
+          LOG(ERROR) << "An installer process that the backend started ended without reporting "
+                        "success or failure";
+          started_process_unfinished_ = true;
+        }
         break;
-      if (!started_process_reported_.back()) {
-        LOG(ERROR) << "An installer process that the backend started ended without reporting "
-                      "success or failure";
-        started_process_unfinished_ = true;
       }
-      started_process_reported_.pop_back();
       break;
     default:
       break;

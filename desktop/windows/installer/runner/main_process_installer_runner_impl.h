@@ -13,6 +13,7 @@
 #include "base/win/object_watcher.h"
 #include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/ipc/installer_message.h"
+#include "desktop/windows/installer/ipc/installer_message_reader.h"
 #include "desktop/windows/installer/ipc/installer_observer.h"
 #include "desktop/windows/installer/ipc/ipc_receiver.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
@@ -25,11 +26,13 @@ class Settings;
 // creates the interrupted and package-ready events (all open only to the
 // user, SYSTEM and the Administrators) and launches this executable as the
 // backend, handing it a new secret, and watches it. Received messages that
-// carry the secret, or no secret at all (a backend of an earlier version
-// took over the run), become notifications of its observers; those with
-// another secret are dropped and counted. A reported success counts only
-// once the launched backend has ended with 0, within kSuccessEndLimit; an
-// end with 0 without it is result 20. The backend's end becomes
+// carry the secret become notifications of its observers. The backend it
+// launched is of this version and always carries it: a message without it
+// is read only while an installer process that the backend announced (with
+// the secret) as one of an earlier version runs, which writes none. Others
+// are dropped and counted. A success counts only when the launched backend
+// reports its own and then ends with 0, within kSuccessEndLimit; an end
+// with 0 without it is result 20. The backend's end becomes
 // OnBackendProcessTerminated, after every message it sent. Lives on the UI
 // thread.
 class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
@@ -96,7 +99,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void DeliverBackendEnd(InstallerResult result);
   // The backend reported success: it counts once the backend ends with 0.
   void OnSuccessReported();
-  void NoteStartedProcesses(InstallerMessageType type);
+  void NoteStartedProcesses(const InstallerMessage& message);
   void OnSuccessEndOverdue();
 
   IPCReceiver receiver_;
@@ -117,12 +120,22 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   // Handed to the backend launched last; a message that carries a secret
   // must carry this one.
   RunSecret secret_;
-  uint64_t messages_with_wrong_secret_ = 0;
+  uint64_t messages_without_secret_ = 0;
   // The backend launched last reported success.
   bool success_reported_ = false;
-  // For each installer process the backend started and has not seen end,
-  // whether it reported success or failure.
-  std::vector<bool> started_process_reported_;
+  // An installer process the backend started (its elevated copy, the
+  // package's installer), from the message that announced it to the one
+  // that says it ended.
+  struct StartedProcess {
+    // Announced with the run's secret, by the run's own backends; else by a
+    // process of an earlier version (or one within its time).
+    bool announced_with_secret = false;
+    // Of an earlier version: its messages come without the secret.
+    bool earlier_version = false;
+    // It reported its success or failure.
+    bool reported = false;
+  };
+  std::vector<StartedProcess> started_processes_;
   // One ended without such a report: the run cannot succeed.
   bool started_process_unfinished_ = false;
   base::TimeDelta success_end_limit_ = kSuccessEndLimit;

@@ -51,9 +51,9 @@ TEST_CHILD_ROLE(hold_installer_mutex) {
 }
 
 // Plays a process of the user that writes to an installation's mailslot
-// ("--mailslot="): a success and an error with code 0 in the layout without
-// a secret, and both again with a secret of its own; with "--only-success"
-// the successes alone. With "--seconds=N" it keeps doing so (waiting for the
+// ("--mailslot="): a success, an error 3, and the start and end of another
+// installer process, in the layout without a secret and again with a secret
+// of its own. With "--seconds=N" it keeps doing so (waiting for the
 // mailslot to appear) for N seconds.
 TEST_CHILD_ROLE(forge_installer_messages) {
   const base::CommandLine command_line = base::CommandLine::FromString(GetCommandLineW());
@@ -67,11 +67,10 @@ TEST_CHILD_ROLE(forge_installer_messages) {
     if (mailslot != INVALID_HANDLE_VALUE) {
       for (const RunSecret& secret : {RunSecret(), RunSecret::Generate()}) {
         const InstallerMessageBuilder forger(secret);
-        std::vector<std::unique_ptr<base::Pickle>> messages;
-        messages.push_back(forger.Success());
-        if (!command_line.HasSwitch("only-success"))
-          messages.push_back(forger.Error(RESULT_SUCCESS, L"", "forged"));
-        for (const auto& forged : messages) {
+        for (const auto& forged :
+             {forger.Success(), forger.Error(RESULT_INVALID_PATH, L"", "forged"),
+              forger.StartingNewMainProcess(/*earlier_version=*/true),
+              forger.ReturnedToPreviousMainProcess()}) {
           DWORD written = 0;
           if (WriteFile(mailslot, forged->data(), static_cast<DWORD>(forged->size()), &written,
                         nullptr)) {
@@ -297,43 +296,54 @@ TEST(MainProcessInstallerRunnerTest, BackendExitCodeBecomesTheResult) {
   EXPECT_EQ(std::string::npos, line.find("--wait-for-package"));
 }
 
-// Another process of the user writes a success and an error with code 0
-// while the backend runs, in the layout without a secret and with one of
-// its own: the latter are dropped and counted, the former read, and the
-// success never makes the failed run one.
+// Another process of the user writes a success, an error 3, and the start
+// and end of another installer process while the backend runs, without a
+// secret and with one of its own: the backend launched here is of this
+// version, so all are dropped and counted, and neither a failed nor a
+// complete run changes its outcome.
 TEST(MainProcessInstallerRunnerTest, ForgedMessagesNeverMakeASuccess) {
-  testing_support::ScopedLogCapture log;
-  TwoProcessHarness harness(StandInBackend(/*seconds=*/3, /*exit_code=*/103));
-  harness.runner().OnPackageReady();
-  ASSERT_EQ(RESULT_SUCCESS, harness.Start());
-  // The forger opens the mailslot only once it exists.
-  WriteToMailslot(harness, *InstallerMessageBuilder(harness.runner().secret_for_testing())
-                                .TotalSteps(5));
-  base::Process forger = base::LaunchProcess(
-      testing_support::GetTestChildCommandLine(
-          "forge_installer_messages",
-          L"--mailslot=\"" +
-              GetInstallerMailslotName(harness.install_folder()) + L"\""),
-      base::LaunchOptions());
-  ASSERT_TRUE(forger.IsValid());
-  int exit_code = -1;
-  ASSERT_TRUE(forger.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &exit_code));
-  EXPECT_EQ(0, exit_code);
-  ASSERT_TRUE(harness.WaitForBackendEnd());
-  EXPECT_EQ((std::vector<std::string>{"total_steps 5", "error 1  forged", "backend_terminated 3"}),
-            harness.calls());
-  EXPECT_TRUE(log.Contains("Dropped an installer message with a secret not the run's (2 so far)"));
-  harness.runner().Stop();
-  EXPECT_TRUE(log.Contains("Installer messages dropped for a secret not the run's: 2"));
+  for (const int exit_code : {103, 0}) {
+    SCOPED_TRACE(exit_code);
+    testing_support::ScopedLogCapture log;
+    TwoProcessHarness harness(StandInBackend(/*seconds=*/3, exit_code));
+    harness.runner().OnPackageReady();
+    ASSERT_EQ(RESULT_SUCCESS, harness.Start());
+    const InstallerMessageBuilder backend(harness.runner().secret_for_testing());
+    // The forger opens the mailslot only once it exists.
+    WriteToMailslot(harness, *backend.TotalSteps(5));
+    base::Process forger = base::LaunchProcess(
+        testing_support::GetTestChildCommandLine(
+            "forge_installer_messages",
+            L"--mailslot=\"" + GetInstallerMailslotName(harness.install_folder()) + L"\""),
+        base::LaunchOptions());
+    ASSERT_TRUE(forger.IsValid());
+    int forger_exit_code = -1;
+    ASSERT_TRUE(
+        forger.WaitForExitWithTimeout(base::TimeDelta::FromSeconds(20), &forger_exit_code));
+    EXPECT_EQ(0, forger_exit_code);
+    if (exit_code == 0)
+      WriteToMailslot(harness, *backend.Success());
+    ASSERT_TRUE(harness.WaitForBackendEnd());
+    const std::vector<std::string> expected =
+        exit_code == 0
+            ? std::vector<std::string>{"total_steps 5", "succeeded", "backend_terminated 0"}
+            : std::vector<std::string>{"total_steps 5", "backend_terminated 3"};
+    EXPECT_EQ(expected, harness.calls());
+    EXPECT_TRUE(log.Contains("Dropped an installer message without the run's secret (8 so far)"));
+    harness.runner().Stop();
+    EXPECT_TRUE(log.Contains("Installer messages dropped without the run's secret: 8"));
+  }
 }
 
 // A success counts only when it was reported (with the run's secret) and
 // the backend this runner launched then ends with 0; a backend ended from
 // outside with 0 leaves the run unfinished. So does one that took over such
 // an end of an installer process it started (framed by starting and
-// returned): each of those must have reported its own outcome.
+// returned): each of those must have reported its own outcome, without the
+// secret only when the backend said it is of an earlier version, and only
+// until it has ended.
 TEST(MainProcessInstallerRunnerTest, SuccessNeedsTheReportAndTheBackendsEndWithZero) {
-  enum Sent { kStarting, kReturned, kSuccess };
+  enum Sent { kStarting, kStartingEarlier, kReturned, kSuccess, kSuccessWithoutSecret };
   struct {
     std::vector<Sent> sent;
     int exit_code;
@@ -350,6 +360,18 @@ TEST(MainProcessInstallerRunnerTest, SuccessNeedsTheReportAndTheBackendsEndWithZ
        0,
        {"starting_new_main_process 0", "returned_to_previous_main_process",
         "backend_terminated 20"}},
+      {{kStartingEarlier, kSuccessWithoutSecret, kReturned, kSuccess},
+       0,
+       {"starting_new_main_process 1", "returned_to_previous_main_process", "succeeded",
+        "backend_terminated 0"}},
+      {{kStarting, kSuccessWithoutSecret, kReturned, kSuccess},
+       0,
+       {"starting_new_main_process 0", "returned_to_previous_main_process",
+        "backend_terminated 20"}},
+      {{kStartingEarlier, kReturned, kSuccessWithoutSecret},
+       0,
+       {"starting_new_main_process 1", "returned_to_previous_main_process",
+        "backend_terminated 20"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.sent.size() << " " << c.exit_code);
@@ -357,10 +379,14 @@ TEST(MainProcessInstallerRunnerTest, SuccessNeedsTheReportAndTheBackendsEndWithZ
     harness.runner().OnPackageReady();
     ASSERT_EQ(RESULT_SUCCESS, harness.Start());
     const InstallerMessageBuilder backend(harness.runner().secret_for_testing());
+    const InstallerMessageBuilder earlier_version{RunSecret()};
     for (const Sent sent : c.sent) {
-      WriteToMailslot(harness, *(sent == kStarting   ? backend.StartingNewMainProcess(false)
-                                 : sent == kReturned ? backend.ReturnedToPreviousMainProcess()
-                                                     : backend.Success()));
+      WriteToMailslot(harness,
+                      *(sent == kStarting || sent == kStartingEarlier
+                            ? backend.StartingNewMainProcess(sent == kStartingEarlier)
+                        : sent == kReturned ? backend.ReturnedToPreviousMainProcess()
+                        : sent == kSuccess  ? backend.Success()
+                                            : earlier_version.Success()));
     }
     ASSERT_TRUE(harness.WaitForBackendEnd());
     EXPECT_EQ(c.calls, harness.calls());

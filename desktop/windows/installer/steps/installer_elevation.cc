@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/command_line.h"
+#include "base/files/file.h"
 #include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/path_service.h"
@@ -13,10 +14,12 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/utf_string_conversions.h"
 #include "base/synchronization/lock.h"
+#include "base/version.h"
 #include "base/win/kernel_object_security.h"
 #include "base/win/registry.h"
 #include "base/win/windows_version.h"
 #include "crash_reporter/crash_client_setup.h"
+#include "desktop/windows/installer/common/file_version_utils.h"
 #include "desktop/windows/installer/service/installation_status_loader.h"
 #include "desktop/windows/installer/settings/settings.h"
 #include "desktop/windows/installer/steps/installer.h"
@@ -26,6 +29,7 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/process_launcher.h"
+#include "desktop/windows/installer/utils/product_info_util.h"
 #include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
@@ -45,6 +49,20 @@ void CopyOwnSwitch(const base::CommandLine& own, const char* name,
     command_line->AppendSwitch(name);
   else
     command_line->AppendSwitchNative(name, value);
+}
+
+// Whether the installer `program` is of an earlier version than this one, or
+// of one its version resource does not tell: such an installer writes its
+// messages without the run's secret, and the main process reads those only
+// while it runs.
+bool IsOfAnEarlierVersion(const base::FilePath& program) {
+  ScopedInstallerErrorKeeper keeper;
+  const base::File file(program, base::File::FLAG_OPEN | base::File::FLAG_READ);
+  base::Version full;
+  base::Version internal;
+  if (!file.IsValid() || !GetVersionFromOpenFile(file, &full, &internal, nullptr))
+    return true;
+  return internal.CompareTo(base::Version(GetProductInfoUtil()->GetInternalVersion())) < 0;
 }
 
 bool GetOwnExe(base::FilePath* exe) {
@@ -108,7 +126,7 @@ bool Installer::RunElevatedCopy() {
     RunSecret::AppendSwitches(shared_secret.Get(), base::GetCurrentProcId(), &command_line);
 
   for (InstallerObserver& observer : observers_)
-    observer.OnStartingNewMainProcess(/*unused=*/false);
+    observer.OnStartingNewMainProcess(/*earlier_version=*/false);
   DWORD error = ERROR_SUCCESS;
   base::Process process =
       GetProcessLauncher()->Launch(command_line, LaunchStyle::kElevated, &error);
@@ -301,8 +319,9 @@ bool Installer::RunInstallerFromPackage(bool post_elevated) {
   CopyOwnSwitch(command_line_, switches::kInstallSubfolder, &command_line);
   InstallerSession::GetInstance()->AppendSwitches(&command_line);
 
+  const bool earlier_version = IsOfAnEarlierVersion(program);
   for (InstallerObserver& observer : observers_)
-    observer.OnStartingNewMainProcess(/*unused=*/false);
+    observer.OnStartingNewMainProcess(earlier_version);
   // This process stops working on the installation before the next starts.
   // The helper's grant stays until that one has ended too: it writes the
   // same folder.

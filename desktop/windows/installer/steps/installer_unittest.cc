@@ -231,6 +231,42 @@ TEST_F(InstallerTest, FailedPostElevationHandOverStillSucceeds) {
   EXPECT_FALSE(base::CommandLine::ForCurrentProcess()->HasSwitch("install-subfolder"));
 }
 
+// The user's part of an elevated install hands over to the prepared
+// installer, telling the main process whether it is of an earlier version
+// (or of one that cannot be told), whose messages come without the secret.
+TEST_F(InstallerTest, HandOverSaysWhetherTheInstallerIsOfAnEarlierVersion) {
+  const base::FilePath package = testing_support::BuildFolder().Append(L"test_package");
+  struct {
+    base::FilePath program;
+    const char* starting;
+  } cases[] = {{testing_support::BinFolder().Append(L"installer.exe"), "0"},
+               {testing_support::BuildFile(L"older_packages", L"older_installer.exe"), "1"},
+               {package.Append(L"package_version"), "1"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.program.value());
+    Make({L"--allusers=1", L"--wait-for-package", L"--package-dir=" + package.value()});
+    security().SetUser(/*elevated=*/false, /*can_elevate=*/true);
+    const base::FilePath prepared = folder_.Append(L"51.0.2802.0").Append(L"installer.exe");
+    ASSERT_TRUE(base::CreateDirectory(prepared.DirName()));
+    ASSERT_TRUE(base::CopyFile(c.program, prepared));
+    const size_t launched = launcher_.launched().size();
+    const size_t calls = observer_.calls().size();
+    launcher_.ExitNextWith(0);
+    launcher_.ExitNextWith(0);
+    RunToTheEnd();
+    ASSERT_EQ(launched + 2, launcher_.launched().size()) << LastError();
+    EXPECT_EQ(prepared, launcher_.launched().back().command_line.GetProgram());
+    std::vector<std::string> starts;
+    for (size_t i = calls; i < observer_.calls().size(); ++i) {
+      if (observer_.calls()[i].rfind("starting_new_main_process ", 0) == 0)
+        starts.push_back(observer_.calls()[i]);
+    }
+    EXPECT_EQ((std::vector<std::string>{"starting_new_main_process 0",
+                                        std::string("starting_new_main_process ") + c.starting}),
+              starts);
+  }
+}
+
 // An elevated uninstall deletes the status file: its success is a success,
 // and the user's part (no registration, no browser) runs here.
 TEST_F(InstallerTest, ElevatedUninstallSucceedsWithoutAStatus) {

@@ -21,8 +21,8 @@ void RecordingInstallerObserver::Record(const std::string& call) {
 void RecordingInstallerObserver::OnNotify() {
   Record("notify");
 }
-void RecordingInstallerObserver::OnStartingNewMainProcess(bool unused) {
-  Record("starting_new_main_process " + std::to_string(unused));
+void RecordingInstallerObserver::OnStartingNewMainProcess(bool earlier_version) {
+  Record("starting_new_main_process " + std::to_string(earlier_version));
 }
 void RecordingInstallerObserver::OnEnteringPhase(int phase) {
   Record("entering_phase " + std::to_string(phase));

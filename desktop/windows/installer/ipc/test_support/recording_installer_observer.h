@@ -23,7 +23,7 @@ class RecordingInstallerObserver : public InstallerObserver {
   void set_on_call(std::function<void(const std::string&)> on_call) { on_call_ = on_call; }
 
   void OnNotify() override;
-  void OnStartingNewMainProcess(bool unused) override;
+  void OnStartingNewMainProcess(bool earlier_version) override;
   void OnEnteringPhase(int phase) override;
   void OnReturnedToPreviousMainProcess() override;
   void OnTotalSteps(int total) override;

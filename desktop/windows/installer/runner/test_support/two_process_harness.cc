@@ -59,11 +59,12 @@ TwoProcessHarness::TwoProcessHarness(const Options& options) {
 }
 
 TwoProcessHarness::~TwoProcessHarness() {
-  runner_->RemoveObserver(this);
-  // Interrupts a backend still running; give it the time to roll back.
+  // Interrupts a backend still running; give it the time to roll back (its
+  // end is seen as long as this observes the runner).
   runner_->Stop();
   if (backend_started_ && !backend_ended_)
     WaitForBackendEnd(base::TimeDelta::FromSeconds(20));
+  runner_->RemoveObserver(this);
   runner_.reset();
   settings_.reset();
   validator_.reset();
