@@ -135,8 +135,6 @@ FolderStream::Status FolderStream::Start(StreamResources* resources,
     return Status::kDataError;
   }
 
-  if (filter_ == Filter::kX86)
-    x86_buffer_.reset(new uint8_t[kX86BufferSize]);
   if (filter_ == Filter::kBcj2) {
     const uint64_t call_size = coder_sizes[kBcj2CallCoder];
     const uint64_t jump_size = coder_sizes[kBcj2JumpCoder];
@@ -213,32 +211,41 @@ FolderStream::Status FolderStream::ReadX86(uint8_t* dest,
                                            size_t size,
                                            size_t* read,
                                            uint32_t* fault_status) {
-  uint8_t* buffer = x86_buffer_.get();
   while (*read < size) {
-    if (x86_converted_begin_ < x86_converted_end_) {
-      const size_t n = std::min(size - *read, x86_converted_end_ - x86_converted_begin_);
-      std::memcpy(dest + *read, buffer + x86_converted_begin_, n);
-      x86_converted_begin_ += n;
+    if (x86_carry_begin_ < x86_carry_converted_) {
+      const size_t n = std::min(size - *read, x86_carry_converted_ - x86_carry_begin_);
+      std::memcpy(dest + *read, x86_carry_ + x86_carry_begin_, n);
+      x86_carry_begin_ += n;
       *read += n;
       continue;
     }
-    if (main_ended_ && x86_filled_ == x86_converted_end_)
+    if (main_ended_ && x86_carry_converted_ == x86_carry_end_)
       break;
-    // Keep the bytes the filter could not convert yet and fill up behind.
-    const size_t tail = x86_filled_ - x86_converted_end_;
-    std::memmove(buffer, buffer + x86_converted_end_, tail);
-    x86_filled_ = tail;
-    x86_converted_begin_ = x86_converted_end_ = 0;
+    // The bytes not yet converted, then the main stream's, converted where
+    // they are read to: in place when the read has room, else in the carry.
+    const size_t waiting = x86_carry_end_ - x86_carry_converted_;
+    const bool in_place = size - *read >= kX86CarrySize;
+    uint8_t* buffer = in_place ? dest + *read : x86_carry_;
+    const size_t room = in_place ? size - *read : kX86CarrySize;
+    std::memmove(buffer, x86_carry_ + x86_carry_converted_, waiting);
+    x86_carry_begin_ = x86_carry_converted_ = x86_carry_end_ = 0;
     size_t got = 0;
-    const Status status =
-        ReadMain(buffer + x86_filled_, kX86BufferSize - x86_filled_, &got, fault_status);
+    const Status status = ReadMain(buffer + waiting, room - waiting, &got, fault_status);
     if (status != Status::kOk)
       return status;
-    x86_filled_ += got;
-    const uint8_t* end = z7_BranchConvSt_X86_Dec(buffer, x86_filled_, x86_pc_, &x86_state_);
+    const size_t filled = waiting + got;
+    const uint8_t* end = z7_BranchConvSt_X86_Dec(buffer, filled, x86_pc_, &x86_state_);
     // At the end of the stream the last few bytes stay as they are.
-    x86_converted_end_ = main_ended_ ? x86_filled_ : static_cast<size_t>(end - buffer);
-    x86_pc_ += static_cast<uint32_t>(x86_converted_end_);
+    const size_t converted = main_ended_ ? filled : static_cast<size_t>(end - buffer);
+    x86_pc_ += static_cast<uint32_t>(converted);
+    if (in_place) {
+      *read += converted;
+      std::memcpy(x86_carry_, buffer + converted, filled - converted);
+      x86_carry_end_ = filled - converted;
+    } else {
+      x86_carry_converted_ = converted;
+      x86_carry_end_ = filled;
+    }
   }
   return Status::kOk;
 }
@@ -297,7 +304,7 @@ bool FolderStream::RefillSideStream(int stream) {
 }
 
 FolderStream::Status FolderStream::Finish(uint32_t* fault_status) {
-  if (x86_filled_ != x86_converted_begin_ ||
+  if (x86_carry_begin_ != x86_carry_end_ ||
       (filter_ == Filter::kBcj2 && bcj2_.bufs[BCJ2_STREAM_MAIN] != bcj2_.lims[BCJ2_STREAM_MAIN])) {
     LOG(ERROR) << "The main stream is longer than the solid block";
     return Status::kDataError;

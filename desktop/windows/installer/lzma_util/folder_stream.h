@@ -83,12 +83,16 @@ class FolderStream {
   std::unique_ptr<ParallelBlockDecoder> main_;
   bool main_ended_ = false;
 
-  // The x86 filter converts in its own buffer, which keeps the few bytes
-  // that need the next ones before they can be converted.
-  std::unique_ptr<uint8_t[]> x86_buffer_;
-  size_t x86_converted_begin_ = 0;
-  size_t x86_converted_end_ = 0;
-  size_t x86_filled_ = 0;
+  // The x86 filter converts in the reader's buffer. The few bytes at its
+  // end that need the next ones before they can be converted, or bytes
+  // converted ahead for a read too short to convert in place, wait here:
+  // [begin, converted) converted, [converted, end) not yet.
+  static constexpr size_t kX86CarrySize = 64;
+  uint8_t x86_carry_[kX86CarrySize];
+  size_t x86_carry_begin_ = 0;
+  size_t x86_carry_converted_ = 0;
+  size_t x86_carry_end_ = 0;
+  // Of the first byte not yet converted.
   uint32_t x86_pc_ = 0;
   uint32_t x86_state_ = 0;
 
