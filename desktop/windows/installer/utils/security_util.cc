@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/files/file_util.h"
+#include "base/logging.h"
 #include "base/no_destructor.h"
 #include "base/win/scoped_handle.h"
 #include "base/win/windows_version.h"
@@ -110,8 +111,27 @@ bool SecurityUtilImpl::IsUserAdmin(bool consider_linked_token) {
       token.Set(linked);
     }
   }
+  return IsAdministrator(token.Get());
+}
+
+ObjectWriters SecurityUtilImpl::GetUserClass() {
+  HANDLE raw = nullptr;
+  if (!acl_api_->OpenProcessToken(TOKEN_QUERY | TOKEN_DUPLICATE, &raw))
+    return ObjectWriters::kCurrentUser;
+  base::win::ScopedHandle token(raw);
+  TOKEN_ELEVATION_TYPE type;
+  HANDLE linked = nullptr;
+  if (!IsAdministrator(token.Get()) || !acl_api_->QueryElevationType(token.Get(), &type) ||
+      type != TokenElevationTypeFull || !acl_api_->QueryLinkedToken(token.Get(), &linked)) {
+    return ObjectWriters::kCurrentUser;
+  }
+  base::win::ScopedHandle twin(linked);
+  return IsAdministrator(twin.Get()) ? ObjectWriters::kAdministrators : ObjectWriters::kCurrentUser;
+}
+
+bool SecurityUtilImpl::IsAdministrator(HANDLE token) {
   HANDLE duplicate = nullptr;
-  if (!acl_api_->DuplicateForIdentification(token.Get(), &duplicate)) return false;
+  if (!acl_api_->DuplicateForIdentification(token, &duplicate)) return false;
   base::win::ScopedHandle identification(duplicate);
   std::vector<BYTE> administrators;
   bool is_member = false;
@@ -277,6 +297,96 @@ ObjectWriters SecurityUtilImpl::GetWriters(const std::wstring& path) {
   if (error != ERROR_SUCCESS)
     return ObjectWriters::kOthers;
   return GetObjectWriters(descriptor.get(), GetCurrentUserSid());
+}
+
+std::vector<BYTE> Account::GetSid() const {
+  if (well_known_) {
+    DWORD size = SECURITY_MAX_SID_SIZE;
+    std::vector<BYTE> sid(size);
+    if (!::CreateWellKnownSid(*well_known_, nullptr, sid.data(), &size)) return {};
+    sid.resize(size);
+    return sid;
+  }
+  HANDLE raw = nullptr;
+  if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return {};
+  base::win::ScopedHandle token(raw);
+  DWORD size = 0;
+  ::GetTokenInformation(token.Get(), TokenUser, nullptr, 0, &size);
+  std::vector<BYTE> buffer(size);
+  if (size == 0 || !::GetTokenInformation(token.Get(), TokenUser, buffer.data(), size, &size))
+    return {};
+  const PSID user = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
+  const BYTE* bytes = static_cast<const BYTE*>(user);
+  return std::vector<BYTE>(bytes, bytes + ::GetLengthSid(user));
+}
+
+// static
+std::optional<ProtectedSecurityDescriptor> ProtectedSecurityDescriptor::Make(
+    const Account& owner, std::span<const Entry> entries) {
+  std::vector<BYTE> owner_sid = owner.GetSid();
+  std::vector<std::vector<BYTE>> sids;
+  DWORD acl_size = sizeof(ACL);
+  for (const Entry& entry : entries) {
+    sids.push_back(entry.account.GetSid());
+    if (sids.back().empty()) return std::nullopt;
+    acl_size += sizeof(ACCESS_ALLOWED_ACE) - sizeof(DWORD) + sids.back().size();
+  }
+  std::vector<BYTE> acl(acl_size);
+  SECURITY_DESCRIPTOR absolute;
+  if (owner_sid.empty() ||
+      !::InitializeAcl(reinterpret_cast<PACL>(acl.data()), acl_size, ACL_REVISION))
+    return std::nullopt;
+  for (size_t i = 0; i < sids.size(); ++i) {
+    if (!::AddAccessAllowedAceEx(reinterpret_cast<PACL>(acl.data()), ACL_REVISION,
+                                 entries[i].inheritance, entries[i].rights, sids[i].data()))
+      return std::nullopt;
+  }
+  DWORD size = 0;
+  if (!::InitializeSecurityDescriptor(&absolute, SECURITY_DESCRIPTOR_REVISION) ||
+      !::SetSecurityDescriptorOwner(&absolute, owner_sid.data(), FALSE) ||
+      !::SetSecurityDescriptorDacl(&absolute, TRUE, reinterpret_cast<PACL>(acl.data()), FALSE) ||
+      !::SetSecurityDescriptorControl(&absolute, SE_DACL_PROTECTED, SE_DACL_PROTECTED))
+    return std::nullopt;
+  ::MakeSelfRelativeSD(&absolute, nullptr, &size);
+  std::vector<BYTE> descriptor(size);
+  if (size == 0 || !::MakeSelfRelativeSD(&absolute, descriptor.data(), &size))
+    return std::nullopt;
+  return ProtectedSecurityDescriptor(std::move(descriptor));
+}
+
+ProtectedSecurityDescriptor::ProtectedSecurityDescriptor(std::vector<BYTE> descriptor)
+    : descriptor_(std::move(descriptor)) {}
+
+PSECURITY_DESCRIPTOR ProtectedSecurityDescriptor::get() const {
+  return const_cast<BYTE*>(descriptor_.data());
+}
+
+SECURITY_ATTRIBUTES ProtectedSecurityDescriptor::ForCreation() const {
+  return {sizeof(SECURITY_ATTRIBUTES), get(), FALSE};
+}
+
+std::optional<ProtectedSecurityDescriptor> MakeRecordSecurity(ObjectWriters writers) {
+  DCHECK(writers != ObjectWriters::kOthers);
+  using Entry = ProtectedSecurityDescriptor::Entry;
+  const Entry entries[] = {{WinLocalSystemSid, FILE_ALL_ACCESS},
+                           {WinBuiltinAdministratorsSid, FILE_ALL_ACCESS},
+                           {Account::CurrentUser(), FILE_ALL_ACCESS}};
+  if (writers == ObjectWriters::kAdministrators)
+    return ProtectedSecurityDescriptor::Make(WinBuiltinAdministratorsSid,
+                                             std::span(entries).first(2));
+  return ProtectedSecurityDescriptor::Make(Account::CurrentUser(), entries);
+}
+
+ObjectWriters GetRecordWritersThroughHandle(HANDLE file) {
+  PSECURITY_DESCRIPTOR raw_descriptor = nullptr;
+  if (::GetSecurityInfo(file, SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                        nullptr, nullptr, &raw_descriptor) != ERROR_SUCCESS) {
+    return ObjectWriters::kOthers;
+  }
+  LocalPtr<PSECURITY_DESCRIPTOR> descriptor(raw_descriptor);
+  return GetRecordWriters(descriptor.get(), GetCurrentUserSid(),
+                          GetSecurityUtil()->GetUserClass());
 }
 
 SecurityUtil* GetSecurityUtil() {

@@ -5,6 +5,8 @@
 #include <accctrl.h>
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,11 @@ class SecurityUtil {
   // Who may change the file or folder at `path` (GetObjectWriters); kOthers
   // when its security cannot be read.
   virtual ObjectWriters GetWriters(const std::wstring& path) = 0;
+  // Whose rights every process of the current user has: kAdministrators
+  // when it is an administrator whose limited twin (the token UAC splits
+  // off) is one too, as under Wine; on Windows a twin never is, and the
+  // user is kCurrentUser like anyone who is not an administrator.
+  virtual ObjectWriters GetUserClass() = 0;
 };
 
 class SecurityUtilImpl : public SecurityUtil {
@@ -75,12 +82,16 @@ class SecurityUtilImpl : public SecurityUtil {
                                 std::unique_ptr<SavedSecurityInfo>* saved) override;
   bool RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) override;
   ObjectWriters GetWriters(const std::wstring& path) override;
+  ObjectWriters GetUserClass() override;
 
   // Makes the built-in Administrators group the object's owner, with the
   // take-ownership privilege enabled only for the call.
   bool TakeOwnershipForAdministrators(const std::wstring& object_name, SE_OBJECT_TYPE object_type);
 
  private:
+  // Whether `token` holds the Administrators group enabled.
+  bool IsAdministrator(HANDLE token);
+
   AclApi* const acl_api_;
 };
 
@@ -92,6 +103,63 @@ SecurityUtil* GetSecurityUtil();
 ObjectWriters GetFolderAndRecordWriters(SecurityUtil* security,
                                         const base::FilePath& folder,
                                         const std::vector<base::FilePath>& records);
+
+// An account a security descriptor names: one of Windows' well-known ones
+// (WinLocalSystemSid, WinBuiltinAdministratorsSid, ...) or the user this
+// process runs as.
+class Account {
+ public:
+  static constexpr Account CurrentUser() { return Account(); }
+  constexpr Account(WELL_KNOWN_SID_TYPE well_known)  // NOLINT: a well-known one is an account
+      : well_known_(well_known) {}
+
+  // Its SID; empty when it cannot be told.
+  std::vector<BYTE> GetSid() const;
+
+ private:
+  constexpr Account() = default;
+  std::optional<WELL_KNOWN_SID_TYPE> well_known_;
+};
+
+// A security descriptor for what the installer makes: one owner, and an
+// access list that allows the entries given and nothing else, protected so
+// that it takes nothing from the folder the object lies in. It holds its
+// own memory (self-relative).
+class ProtectedSecurityDescriptor {
+ public:
+  struct Entry {
+    Account account;
+    ACCESS_MASK rights;
+    // What a folder passes on to what is made in it (OBJECT_INHERIT_ACE,
+    // CONTAINER_INHERIT_ACE, ...); 0 for a file.
+    BYTE inheritance = 0;
+  };
+
+  // Nothing when an account cannot be named.
+  static std::optional<ProtectedSecurityDescriptor> Make(const Account& owner,
+                                                         std::span<const Entry> entries);
+
+  PSECURITY_DESCRIPTOR get() const;
+  // For a Create...W call while this descriptor lives; not inherited by
+  // child processes.
+  SECURITY_ATTRIBUTES ForCreation() const;
+
+ private:
+  explicit ProtectedSecurityDescriptor(std::vector<BYTE> descriptor);
+
+  std::vector<BYTE> descriptor_;
+};
+
+// The security of a record a run keeps for the next run (its journals):
+// open only to the accounts of the run's class, SYSTEM and the
+// Administrators, who own it, for kAdministrators (a run for all users), and
+// for kCurrentUser (a run of the user's own) the user too, who owns it then.
+std::optional<ProtectedSecurityDescriptor> MakeRecordSecurity(ObjectWriters writers);
+
+// GetRecordWriters of the file open at `file` (with READ_CONTROL), read
+// through that handle, with the current user counted as GetUserClass says;
+// kOthers when it cannot be read.
+ObjectWriters GetRecordWritersThroughHandle(HANDLE file);
 
 // Replaces the process-wide instance for a test's lifetime.
 class ScopedSecurityUtilForTesting {

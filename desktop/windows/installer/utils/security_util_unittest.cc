@@ -312,6 +312,44 @@ TEST_F(SecurityUtilTest, PrivilegeNotHeldIsAFailure) {
   EXPECT_EQ(1u, api_.privilege_changes.size());  // the unknown name never reached the token
 }
 
+// The user counts as an administrator only when no process of theirs can
+// run without the group: their elevated token's limited twin holds it too.
+TEST_F(SecurityUtilTest, TheUserIsAnAdministratorOnlyWithoutALimitedTwin) {
+  api_.admin_membership = true;
+  const struct {
+    TOKEN_ELEVATION_TYPE type;
+    bool admin;
+    bool twin_admin;
+    ObjectWriters user_class;
+  } cases[] = {
+      {TokenElevationTypeFull, true, true, ObjectWriters::kAdministrators},  // Wine
+      {TokenElevationTypeFull, true, false, ObjectWriters::kCurrentUser},    // UAC
+      {TokenElevationTypeDefault, true, true, ObjectWriters::kCurrentUser},
+      {TokenElevationTypeLimited, false, true, ObjectWriters::kCurrentUser},
+  };
+  for (const auto& c : cases) {
+    api_.scripted_elevation_type = c.type;
+    api_.process_is_admin = c.admin;
+    api_.linked_is_admin = c.twin_admin;
+    EXPECT_EQ(c.user_class, util_.GetUserClass()) << c.type;
+  }
+}
+
+// What a run makes its records with is what the next run of its class
+// trusts, protected from its folder's list.
+TEST(RecordSecurityTest, TheRunsOwnClassProtected) {
+  const std::wstring me = CurrentUserSidText();
+  for (ObjectWriters writers : {ObjectWriters::kAdministrators, ObjectWriters::kCurrentUser}) {
+    const std::optional<ProtectedSecurityDescriptor> security = MakeRecordSecurity(writers);
+    ASSERT_TRUE(security);
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    ASSERT_TRUE(::GetSecurityDescriptorControl(security->get(), &control, &revision));
+    EXPECT_TRUE(control & SE_DACL_PROTECTED);
+    EXPECT_EQ(writers, GetRecordWriters(security->get(), me, ObjectWriters::kCurrentUser));
+  }
+}
+
 class GrantTest : public SecurityUtilTest {
  protected:
   void SetUp() override {

@@ -43,6 +43,16 @@ void FakeSecurityUtil::SetWriters(const std::wstring& path, ObjectWriters writer
   writers_[Key(path)] = writers;
 }
 
+void FakeSecurityUtil::SetUserClass(ObjectWriters user_class) {
+  std::lock_guard<std::mutex> hold(lock_);
+  user_class_ = user_class;
+}
+
+ObjectWriters FakeSecurityUtil::GetUserClass() {
+  std::lock_guard<std::mutex> hold(lock_);
+  return user_class_;
+}
+
 std::vector<FakeSecurityUtil::Grant> FakeSecurityUtil::grants() const {
   std::lock_guard<std::mutex> hold(lock_);
   return grants_;

@@ -42,6 +42,8 @@ class FakeSecurityUtil : public SecurityUtil {
   // What GetWriters answers for `path` (compared ignoring case);
   // kAdministrators for paths not set.
   void SetWriters(const std::wstring& path, ObjectWriters writers);
+  // What GetUserClass answers; kAdministrators, as under Wine, at first.
+  void SetUserClass(ObjectWriters user_class);
 
   // Every grant asked for, successful or not, in order.
   std::vector<Grant> grants() const;
@@ -61,6 +63,7 @@ class FakeSecurityUtil : public SecurityUtil {
                                 std::unique_ptr<SavedSecurityInfo>* saved) override;
   bool RestoreAccess(std::unique_ptr<SavedSecurityInfo>* saved) override;
   ObjectWriters GetWriters(const std::wstring& path) override;
+  ObjectWriters GetUserClass() override;
 
  private:
   static std::wstring Key(const std::wstring& object_name);
@@ -75,6 +78,7 @@ class FakeSecurityUtil : public SecurityUtil {
   bool privilege_succeeds_ = true;
   std::map<std::wstring, bool> access_;
   std::map<std::wstring, ObjectWriters> writers_;
+  ObjectWriters user_class_ = ObjectWriters::kAdministrators;
   // What each outstanding temporary grant's object answered before it.
   std::map<const SavedSecurityInfo*, bool> had_access_before_;
   std::vector<Grant> grants_;
