@@ -11,8 +11,8 @@
 #include "base/strings/string_number_conversions.h"
 #include "base/strings/string_split.h"
 #include "base/strings/utf_string_conversions.h"
-#include "desktop/windows/installer/utils/folder_boundary.h"
 #include "desktop/windows/installer/utils/relative_path.h"
+#include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 
 namespace {
@@ -21,8 +21,15 @@ constexpr wchar_t kJournalFileName[] = L"installation_journal";
 constexpr wchar_t kPreparationJournalFileName[] = L"installation_journal_preparation";
 constexpr char kHeader[] = "tarvo installation journal 1";
 constexpr char kCommitting[] = "committing";
-// A journal is a few hundred lines; anything far larger is not ours.
-constexpr size_t kMaxJournalSize = 4 * 1024 * 1024;
+// A run writes a line per change: an install about a hundred, an upgrade or
+// an uninstall of a large package a few hundred, most under 200 bytes (the
+// longest, a deleted key with its values, a few kilobytes). A journal far
+// beyond that is none a run wrote: the next run refuses it unread or as soon
+// as it counts too many lines, and undoing one it takes stays short. A run
+// keeps to the same bounds (a change that would pass them fails), so it
+// never leaves a journal the next run refuses.
+constexpr uint64_t kMaxJournalSize = 1024 * 1024;
+constexpr size_t kMaxJournalRecords = 10000;
 
 constexpr char kAbsentType[] = "-";
 
@@ -270,6 +277,22 @@ void FlushRegistryHives(HKEY root) {
   }
 }
 
+// Cuts the file at `length`, on the disk at once: a line left of a change
+// undone would undo too much next time (a copy's, over the file put back).
+bool CutAt(HANDLE file, uint64_t length) {
+  LARGE_INTEGER position;
+  position.QuadPart = static_cast<LONGLONG>(length);
+  return ::SetFilePointerEx(file, position, nullptr, FILE_BEGIN) && ::SetEndOfFile(file) &&
+         ::FlushFileBuffers(file);
+}
+
+// Removes the file open at `file` (with DELETE) once it is closed.
+bool MarkForRemoval(HANDLE file) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return ::SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof(disposition)) != FALSE;
+}
+
 }  // namespace
 
 bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
@@ -312,12 +335,17 @@ bool InstallationJournal::Contents::FindEarlierFile(const base::FilePath& path,
 // static
 std::unique_ptr<InstallationJournal> InstallationJournal::Start(
     const base::FilePath& folder,
+    ObjectWriters writers,
     Role role,
     const ShellShortcutFiles* shortcuts) {
   const base::FilePath path = GetPath(folder, role);
-  base::win::ScopedHandle file(::CreateFileW(path.value().c_str(), GENERIC_WRITE,
-                                             FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  const std::optional<ProtectedSecurityDescriptor> security = MakeRecordSecurity(writers);
+  SECURITY_ATTRIBUTES attributes = security ? security->ForCreation() : SECURITY_ATTRIBUTES();
+  base::win::ScopedHandle file(
+      security ? ::CreateFileW(path.value().c_str(), GENERIC_WRITE | READ_CONTROL | DELETE,
+                               FILE_SHARE_READ, &attributes, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                               nullptr)
+               : INVALID_HANDLE_VALUE);
   if (!file.IsValid()) {
     PLOG(WARNING) << "Cannot start the installation journal " << path
                   << "; a run killed now would leave its changes";
@@ -325,6 +353,14 @@ std::unique_ptr<InstallationJournal> InstallationJournal::Start(
   }
   std::unique_ptr<InstallationJournal> journal(
       new InstallationJournal(folder, path, std::move(file)));
+  // The next run would not trust one whose security did not stick (a file
+  // system without access lists).
+  if (GetRecordWritersThroughHandle(journal->file_.Get()) > writers) {
+    LOG(WARNING) << "The installation journal " << path << " cannot be kept to the run's "
+                 << "accounts; a run killed now would leave its changes";
+    journal->Remove();
+    return nullptr;
+  }
   if (shortcuts)
     journal->shortcuts_.emplace(*shortcuts);
   const long long now = static_cast<long long>(std::time(nullptr));
@@ -345,10 +381,79 @@ bool InstallationJournal::Read(const base::FilePath& folder,
                                Contents* contents,
                                Role role,
                                const ShellShortcutFiles* shortcuts) {
-  std::string text;
-  if (!base::ReadFileToStringWithMaxSize(GetPath(folder, role), &text, kMaxJournalSize))
+  Left journal(folder, role, ObjectWriters::kCurrentUser, shortcuts, /*to_undo=*/false);
+  if (journal.state() != Left::State::kRead)
     return false;
-  *contents = Contents();
+  *contents = std::move(journal.contents());
+  return true;
+}
+
+InstallationJournal::Left::Left(const base::FilePath& folder,
+                                Role role,
+                                ObjectWriters writers,
+                                const ShellShortcutFiles* shortcuts,
+                                bool to_undo)
+    : folder_(folder), path_(GetPath(folder, role)), to_undo_(to_undo) {
+  state_ = Open();
+  std::string text;
+  if (state_ == State::kRead)
+    state_ = Check(writers, &text);
+  if (state_ == State::kRead)
+    state_ = Parse(text, shortcuts);
+}
+
+InstallationJournal::Left::~Left() = default;
+
+InstallationJournal::Left::State InstallationJournal::Left::Open() {
+  // A writer shares its journal for reading only. A link is opened as
+  // itself, and refused.
+  file_.Set(::CreateFileW(
+      path_.value().c_str(),
+      GENERIC_READ | READ_CONTROL | (to_undo_ ? GENERIC_WRITE | DELETE : 0),
+      FILE_SHARE_READ | (to_undo_ ? 0 : FILE_SHARE_WRITE | FILE_SHARE_DELETE), nullptr,
+      OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  const DWORD error = ::GetLastError();
+  if (file_.IsValid())
+    return State::kRead;
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)
+    return State::kNone;
+  if (error == ERROR_SHARING_VIOLATION)
+    return State::kBeingWritten;
+  LOG(ERROR) << "Cannot open the installation journal " << path_ << ": error " << error;
+  return State::kUnusable;
+}
+
+InstallationJournal::Left::State InstallationJournal::Left::Check(ObjectWriters writers,
+                                                                  std::string* text) {
+  BY_HANDLE_FILE_INFORMATION info;
+  LARGE_INTEGER size;
+  if (!::GetFileInformationByHandle(file_.Get(), &info) ||
+      !::GetFileSizeEx(file_.Get(), &size)) {
+    PLOG(ERROR) << "Cannot read the installation journal " << path_;
+    return State::kUnusable;
+  }
+  contents_.writers = GetRecordWritersThroughHandle(file_.Get());
+  if (contents_.writers > writers)
+    return Refuse("accounts other than the run's could have written it");
+  // A link leads elsewhere; another name can keep an old journal alive.
+  if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1)
+    return Refuse("it is a link, or has another name");
+  if (static_cast<uint64_t>(size.QuadPart) > kMaxJournalSize)
+    return Refuse("it is far larger than a run writes");
+  text->resize(static_cast<size_t>(size.QuadPart));
+  DWORD read = 0;
+  if (!text->empty() && (!::ReadFile(file_.Get(), text->data(), static_cast<DWORD>(text->size()),
+                                     &read, nullptr) ||
+                         read != text->size())) {
+    PLOG(ERROR) << "Cannot read the installation journal " << path_;
+    return State::kUnusable;
+  }
+  return State::kRead;
+}
+
+InstallationJournal::Left::State InstallationJournal::Left::Parse(
+    const std::string& text,
+    const ShellShortcutFiles* shortcuts) {
   bool header = true;
   for (size_t start = 0, end = 0; start < text.size(); start = end + 1) {
     end = std::min(text.find('\n', start), text.size());
@@ -366,48 +471,56 @@ bool InstallationJournal::Read(const base::FilePath& folder,
       header = false;
       const size_t tab = line.find('\t');
       if (tab == std::string::npos || line.compare(0, tab, kHeader) != 0 ||
-          !base::StringToInt64(std::string_view(line).substr(tab + 1), &contents->started)) {
-        LOG(WARNING) << "The installation journal of " << folder << " has no valid header";
+          !base::StringToInt64(std::string_view(line).substr(tab + 1), &contents_.started)) {
+        LOG(WARNING) << "The installation journal of " << folder_ << " has no valid header";
       }
       continue;
     }
     if (line == kCommitting) {
-      contents->committing = true;
+      contents_.committing = true;
       continue;
     }
     UndoRecord record;
-    if (!ParseRecord(folder, shortcuts, line, &record)) {
+    if (!ParseRecord(folder_, shortcuts, line, &record)) {
       LOG(WARNING) << "Skipping an invalid line of the installation journal: " << line;
       continue;
     }
-    contents->records.push_back(std::move(record));
-    contents->offsets.push_back(start);
+    if (contents_.records.size() == kMaxJournalRecords) {
+      contents_ = Contents();
+      return Refuse("it has far more lines than a run writes");
+    }
+    contents_.records.push_back(std::move(record));
+    contents_.offsets.push_back(start);
   }
-  return true;
+  return State::kRead;
 }
 
-// static
-bool InstallationJournal::TakeOutFrom(const base::FilePath& folder, Role role, uint64_t offset) {
-  base::win::ScopedHandle file(::CreateFileW(GetPath(folder, role).value().c_str(), GENERIC_WRITE,
-                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-  LARGE_INTEGER position;
-  position.QuadPart = static_cast<LONGLONG>(offset);
-  if (!file.IsValid() || !::SetFilePointerEx(file.Get(), position, nullptr, FILE_BEGIN) ||
-      !::SetEndOfFile(file.Get()) || !::FlushFileBuffers(file.Get())) {
-    PLOG(ERROR) << "Cannot take undone changes out of the installation journal of " << folder;
-    return false;
-  }
-  return true;
+InstallationJournal::Left::State InstallationJournal::Left::Refuse(const char* reason) {
+  // Once, by the run that would act on it.
+  if (to_undo_)
+    LOG(WARNING) << "Ignoring the installation journal of " << folder_ << ": " << reason;
+  else
+    VLOG(1) << "Ignoring the installation journal of " << folder_ << ": " << reason;
+  return State::kRefused;
 }
 
-// static
-bool InstallationJournal::IsBeingWritten(const base::FilePath& folder, Role role) {
-  // The writer shares its journal for reading only.
-  base::win::ScopedHandle file(::CreateFileW(GetPath(folder, role).value().c_str(), GENERIC_READ,
-                                             FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                             FILE_ATTRIBUTE_NORMAL, nullptr));
-  return !file.IsValid() && ::GetLastError() == ERROR_SHARING_VIOLATION;
+bool InstallationJournal::Left::TakeOutFrom(uint64_t offset) {
+  if (CutAt(file_.Get(), offset))
+    return true;
+  PLOG(ERROR) << "Cannot take undone changes out of the installation journal of " << folder_;
+  return false;
+}
+
+bool InstallationJournal::Left::Remove() {
+  const bool removed = MarkForRemoval(file_.Get());
+  if (!removed) {
+    PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
+    // One that stays would be undone again: its lines at least go.
+    if (!contents_.offsets.empty())
+      CutAt(file_.Get(), contents_.offsets.front());
+  }
+  file_.Close();
+  return removed;
 }
 
 InstallationJournal::InstallationJournal(const base::FilePath& folder,
@@ -429,7 +542,21 @@ bool InstallationJournal::Record(const UndoRecord& record) {
   // Not written down: a change this journal does not cover.
   if (line.empty())
     return true;
-  return Append(line) && (!TakesAwayWhatWasThere(record) || Flush());
+  if (!HasRoomFor(line)) {
+    LOG(ERROR) << "The installation journal is full: the change is not made";
+    return false;
+  }
+  if (!Append(line))
+    return false;
+  line_ends_.push_back(length_);
+  return !TakesAwayWhatWasThere(record) || Flush();
+}
+
+bool InstallationJournal::HasRoomFor(const std::string& line) const {
+  // And for "committing".
+  const uint64_t room = sizeof(kCommitting) + 1;
+  return line_ends_.size() < kMaxJournalRecords &&
+         length_ + line.size() + 1 + room <= kMaxJournalSize;
 }
 
 std::string InstallationJournal::FileLine(const UndoRecord& record) const {
@@ -454,16 +581,13 @@ uint64_t InstallationJournal::GetLength() const {
 void InstallationJournal::Truncate(uint64_t length) {
   if (!file_.IsValid() || length >= length_)
     return;
-  LARGE_INTEGER position;
-  position.QuadPart = static_cast<LONGLONG>(length);
-  // On the disk at once: a line left of a change undone in place of one
-  // that was made (a copy's, over the file put back) would undo too much.
-  if (!::SetFilePointerEx(file_.Get(), position, nullptr, FILE_BEGIN) ||
-      !::SetEndOfFile(file_.Get()) || !Flush()) {
+  if (!CutAt(file_.Get(), length)) {
     PLOG(ERROR) << "Cannot take undone changes out of the installation journal";
     return;
   }
   length_ = length;
+  while (!line_ends_.empty() && line_ends_.back() > length)
+    line_ends_.pop_back();
 }
 
 void InstallationJournal::MarkCommitting() {
@@ -477,9 +601,9 @@ void InstallationJournal::MarkCommitting() {
 }
 
 void InstallationJournal::Remove() {
-  file_.Close();
-  if (!FolderBoundary::RemoveEntry(path_, /*recursive=*/false))
+  if (!MarkForRemoval(file_.Get()))
     PLOG(WARNING) << "Cannot remove the installation journal of " << folder_;
+  file_.Close();
 }
 
 bool InstallationJournal::Append(const std::string& line) {

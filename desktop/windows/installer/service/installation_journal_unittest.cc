@@ -5,9 +5,14 @@
 #include "base/files/file_util.h"
 #include "base/files/scoped_temp_dir.h"
 #include "base/strings/string_util.h"
+#include "desktop/windows/installer/service/test_support/journal_file.h"
+#include "desktop/windows/installer/utils/test_support/fake_security_util.h"
 #include "gtest/gtest.h"
 
 namespace {
+
+constexpr ObjectWriters kUser = ObjectWriters::kCurrentUser;
+constexpr ObjectWriters kAdmins = ObjectWriters::kAdministrators;
 
 UndoRecord FileRecord(UndoRecord::Kind kind, const base::FilePath& path,
                       const base::FilePath& other = base::FilePath()) {
@@ -50,10 +55,10 @@ class InstallationJournalTest : public testing::Test {
 };
 
 TEST_F(InstallationJournalTest, WhatIsRecordedIsReadBack) {
-  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, kUser);
   ASSERT_TRUE(journal);
   // One run at a time: a second journal is refused while one is there.
-  EXPECT_FALSE(InstallationJournal::Start(folder_));
+  EXPECT_FALSE(InstallationJournal::Start(folder_, kUser));
   const base::FilePath file = folder_.Append(L"51.0.2802.0\\launcher.exe");
   journal->Record(FileRecord(UndoRecord::Kind::kPutBack, folder_.Append(L"launcher.exe"),
                              folder_.Append(L"launcher.exe.1700000000.old")));
@@ -120,7 +125,7 @@ TEST_F(InstallationJournalTest, WhatIsRecordedIsReadBack) {
 // A path that spells the folder in another case is still inside it, and
 // keeps its own spelling below it.
 TEST_F(InstallationJournalTest, PathsSpellingTheFolderInAnotherCaseAreRecorded) {
-  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, kUser);
   ASSERT_TRUE(journal);
   const base::FilePath other_case(base::ToLowerASCII(folder_.value()));
   journal->Record(FileRecord(UndoRecord::Kind::kDelete, other_case.Append(L"Sub\\Launcher.EXE")));
@@ -147,7 +152,7 @@ TEST_F(InstallationJournalTest, PlantedLinesThatLeaveTheFolderAreLeftOut) {
       "D\tlauncher.exe\t\n"
       // Cut short by the end of the run: its change was never made.
       "V\tHKCU\t0\tSoftware\\x\tname\t1\t00";
-  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), text));
+  ASSERT_TRUE(WriteJournalFile(folder_, text));
   InstallationJournal::Contents contents;
   ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
   EXPECT_EQ(1700000000, contents.started);
@@ -163,7 +168,7 @@ TEST_F(InstallationJournalTest, ShortcutFilesAndDeletedKeys) {
   const ShellShortcutFiles shortcuts({desktop}, {L"Tarvo developer.lnk"});
   const base::FilePath own = desktop.Append(L"Tarvo developer.lnk");
   std::unique_ptr<InstallationJournal> journal =
-      InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts);
+      InstallationJournal::Start(folder_, kUser, InstallationJournal::Role::kRun, &shortcuts);
   ASSERT_TRUE(journal);
   journal->Record(FileRecord(UndoRecord::Kind::kPutBack, own,
                              desktop.Append(L"Tarvo developer.lnk.1700000000.old")));
@@ -194,11 +199,67 @@ TEST_F(InstallationJournalTest, ShortcutFilesAndDeletedKeys) {
   EXPECT_EQ((std::vector<uint8_t>{'a', 0}), contents.records[1].keys[0].values[0].data);
   EXPECT_EQ(keys.key + L"\\shell", contents.records[1].keys[1].path);
 
-  ASSERT_TRUE(InstallationJournal::TakeOutFrom(folder_, InstallationJournal::Role::kRun,
-                                               contents.offsets[1]));
+  ASSERT_TRUE(InstallationJournal::Left(folder_, InstallationJournal::Role::kRun, kUser,
+                                        &shortcuts, /*to_undo=*/true)
+                  .TakeOutFrom(contents.offsets[1]));
   ASSERT_TRUE(InstallationJournal::Read(folder_, &contents, InstallationJournal::Role::kRun,
                                         &shortcuts));
   EXPECT_EQ(1u, contents.records.size());
+}
+
+// A run's journal is read by the runs of its class; the user's is not the
+// administrators' where the user has less rights (UAC). Under Wine a file's
+// owner is always the user, who is an administrator in every process there.
+// A plain file, as anyone plants one, is no run's.
+TEST_F(InstallationJournalTest, OnlyWhatTheRunsAccountsCouldWriteIsRead) {
+  FakeSecurityUtil security;
+  ScopedSecurityUtilForTesting scoped(&security);
+  const std::string text = "tarvo installation journal 1\t1700000000\nD\tmade.txt\t\n";
+  const ObjectWriters kPlain = ObjectWriters::kOthers;
+  const struct {
+    ObjectWriters written_by, user_class, reader;
+    bool read;
+  } cases[] = {{kUser, kUser, kUser, true},     {kUser, kUser, kAdmins, false},
+               {kUser, kAdmins, kAdmins, true}, {kAdmins, kAdmins, kAdmins, true},
+               {kAdmins, kAdmins, kUser, true}, {kPlain, kAdmins, kUser, false}};
+  for (const auto& c : cases) {
+    security.SetUserClass(c.user_class);
+    base::DeleteFile(InstallationJournal::GetPath(folder_), /*recursive=*/false);
+    ASSERT_TRUE(c.written_by == kPlain
+                    ? base::WriteFile(InstallationJournal::GetPath(folder_), text)
+                    : WriteJournalFile(folder_, text, c.written_by));
+    InstallationJournal::Left journal(folder_, InstallationJournal::Role::kRun, c.reader, nullptr,
+                                      /*to_undo=*/true);
+    EXPECT_EQ(c.read, journal.state() == InstallationJournal::Left::State::kRead)
+        << static_cast<int>(c.written_by) << static_cast<int>(c.user_class)
+        << static_cast<int>(c.reader);
+  }
+}
+
+// The next run refuses a journal far beyond what a run writes before it
+// reads it whole; a run stops at the same bound.
+TEST_F(InstallationJournalTest, AJournalFarBeyondARunsIsRefused) {
+  const std::string header = "tarvo installation journal 1\t1700000000\n";
+  std::string lines;
+  for (int i = 0; i < 10000; ++i)
+    lines += "D\t" + std::to_string(i) + "\t\n";
+  InstallationJournal::Contents contents;
+  for (const std::string& text :
+       {header + lines + "D\tx\t\n", header + std::string(1 << 20, '\n')}) {
+    ASSERT_TRUE(WriteJournalFile(folder_, text));
+    EXPECT_FALSE(InstallationJournal::Read(folder_, &contents)) << text.size();
+  }
+  ASSERT_TRUE(WriteJournalFile(folder_, header + lines));
+  ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+  base::DeleteFile(InstallationJournal::GetPath(folder_), /*recursive=*/false);
+
+  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, kUser);
+  for (const UndoRecord& record : contents.records)
+    ASSERT_TRUE(journal->Record(record));
+  EXPECT_FALSE(journal->Record(FileRecord(UndoRecord::Kind::kDelete, folder_.Append(L"x"))));
+  journal->MarkCommitting();
+  journal.reset();
+  EXPECT_TRUE(InstallationJournal::Read(folder_, &contents));
 }
 
 TEST_F(InstallationJournalTest, EarlierFileOfAPath) {

@@ -12,6 +12,7 @@
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/service/test_support/fake_existing_installation_reader.h"
+#include "desktop/windows/installer/service/test_support/journal_file.h"
 #include "gtest/gtest.h"
 
 namespace {
@@ -194,8 +195,7 @@ TEST_F(InstallationStatusLoaderTest, ABadCopyLeavesTheReadersComplaint) {
 // file or the registry rows the killed run left half written.
 TEST_F(InstallationStatusLoaderTest, AKilledRunIsSeenAsUndone) {
   auto journal_with = [&](const std::string& lines) {
-    WriteText(InstallationJournal::GetPath(folder_),
-              "tarvo installation journal 1\t1700000000\n" + lines);
+    ASSERT_TRUE(WriteJournalFile(folder_, "tarvo installation journal 1\t1700000000\n" + lines));
   };
   // An upgrade that moved the status away and wrote its own.
   WriteJson(Old(L"installation_status.json.1700000001"), "51.0.0.0");

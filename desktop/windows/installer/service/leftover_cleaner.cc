@@ -19,12 +19,12 @@
 #include "desktop/windows/installer/service/installation_status_keys.h"
 #include "desktop/windows/installer/service/installation_status_reader.h"
 #include "desktop/windows/installer/service/journal_registry_undo.h"
+#include "desktop/windows/installer/service/journal_undo_batch.h"
 #include "desktop/windows/installer/service/transactions/file_operation_util.h"
 #include "desktop/windows/installer/service/versioned_folder_name.h"
 #include "desktop/windows/installer/service/transactions/registry_key_safety.h"
 #include "desktop/windows/installer/service/transactions/registry_operation_util.h"
 #include "desktop/windows/installer/utils/moved_aside_name.h"
-#include "desktop/windows/installer/utils/security_util.h"
 #include "desktop/windows/installer/utils/service_utils.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
@@ -84,13 +84,6 @@ InstallationStatusSource KindOfOldStatus(const std::wstring& name) {
   return INSTALLATION_STATUS_SOURCE_INVALID;
 }
 
-// What undoing the record does is removing files or empty folders the run
-// made in the installation folder, nothing else.
-bool IsRemoval(const UndoRecord& record) {
-  return record.kind == UndoRecord::Kind::kDelete ||
-         record.kind == UndoRecord::Kind::kRemoveFolders;
-}
-
 bool BackupBelongsTo(const UndoRecord& record) {
   std::wstring name;
   int64_t seconds = 0;
@@ -102,8 +95,9 @@ bool BackupBelongsTo(const UndoRecord& record) {
 }  // namespace
 
 LeftoverCleaner::LeftoverCleaner(const base::FilePath& folder,
+                                 ObjectWriters writers,
                                  const ShellShortcutFiles* shortcuts)
-    : folder_(folder.StripTrailingSeparators()), boundary_(folder_) {
+    : folder_(folder.StripTrailingSeparators()), writers_(writers), boundary_(folder_) {
   if (!shortcuts)
     return;
   shortcuts_.emplace(*shortcuts);
@@ -131,70 +125,77 @@ void LeftoverCleaner::FinishInterruptedRun() {
 }
 
 void LeftoverCleaner::FinishInterruptedRun(InstallationJournal::Role role) {
-  const base::FilePath journal_path = InstallationJournal::GetPath(folder_, role);
-  if (InstallationJournal::IsBeingWritten(folder_, role)) {
-    VLOG(1) << "The run that writes " << journal_path << " still runs";
-    return;
+  InstallationJournal::Left journal(folder_, role, writers_, shortcuts_ ? &*shortcuts_ : nullptr,
+                                    /*to_undo=*/true);
+  switch (journal.state()) {
+    case InstallationJournal::Left::State::kNone:
+    case InstallationJournal::Left::State::kUnusable:
+      return;
+    case InstallationJournal::Left::State::kBeingWritten:
+      VLOG(1) << "The run that writes " << InstallationJournal::GetPath(folder_, role)
+              << " still runs";
+      return;
+    case InstallationJournal::Left::State::kRefused:
+      // It tells nothing, and left in place it would keep every later run
+      // from keeping its own.
+      journal.Remove();
+      return;
+    case InstallationJournal::Left::State::kRead:
+      break;
   }
-  InstallationJournal::Contents journal;
-  if (!InstallationJournal::Read(folder_, &journal, role,
-                                 shortcuts_ ? &*shortcuts_ : nullptr)) {
-    // One that cannot be read (too large, say) tells nothing to undo, and
-    // left in place it would keep every later run from keeping its own.
-    if (base::PathExists(journal_path) && !base::DirectoryExists(journal_path)) {
-      LOG(ERROR) << "Removing the unreadable installation journal of " << folder_;
-      boundary_.Remove(journal_path, /*recursive=*/false);
-    }
-    return;
-  }
+  const InstallationJournal::Contents& contents = journal.contents();
   // Lines a link leads out of the folder are passed over; the others keep
   // their place in the file, to be taken out once undone.
   std::vector<bool> reachable;
-  for (const UndoRecord& record : journal.records) {
+  for (const UndoRecord& record : contents.records) {
     reachable.push_back(IsReachable(record));
     if (reachable.back())
       Record(record);
   }
-  journal_started_ = journal_started_ ? std::min(journal_started_, journal.started)
-                                      : journal.started;
-  if (journal.committing) {
+  journal_started_ = journal_started_ ? std::min(journal_started_, contents.started)
+                                      : contents.started;
+  if (contents.committing) {
     LOG(INFO) << "Completing the commit of a run killed in " << folder_;
-    for (size_t i = 0; i < journal.records.size(); ++i) {
+    for (size_t i = 0; i < contents.records.size(); ++i) {
       if (reachable[i])
-        Complete(journal.records[i]);
+        Complete(contents.records[i]);
     }
   } else {
-    LOG(INFO) << "Undoing " << journal.records.size() << " changes of a run killed in "
+    LOG(INFO) << "Undoing " << contents.records.size() << " changes of a run killed in "
               << folder_;
-    // Whoever can write the journal can make it say anything.
-    const ObjectWriters writers =
-        GetFolderAndRecordWriters(GetSecurityUtil(), folder_, {journal_path});
-    const JournalRegistryUndo registry(folder_, writers);
-    for (size_t i = journal.records.size(); i-- > 0;) {
-      const UndoRecord& record = journal.records[i];
-      if (record.kind == UndoRecord::Kind::kRestoreValue ||
-          record.kind == UndoRecord::Kind::kDeleteKey ||
-          record.kind == UndoRecord::Kind::kRestoreKeys) {
-        registry.Undo(record);
-      } else if (!reachable[i]) {
-        continue;
-      } else if (writers == ObjectWriters::kOthers && !IsRemoval(record)) {
-        LOG(WARNING) << "Not moving " << record.path << " back: others can write the journal";
-      } else {
-        Undo(record);
-      }
-      // Undone twice, a change would take back what undoing the changes
-      // after it put back.
-      InstallationJournal::TakeOutFrom(folder_, role, journal.offsets[i]);
-      if (i == journal.records.size() / 2)
-        StopHereIfTestAsks("undoing");
-      if (--undo_limit_ == 0)
-        return;  // As if killed here.
-    }
-    undone_since_ = undone_since_ ? std::min(undone_since_, journal.started) : journal.started;
+    if (!UndoAll(&journal, reachable))
+      return;  // As if killed.
+    undone_since_ = undone_since_ ? std::min(undone_since_, contents.started) : contents.started;
   }
-  if (!boundary_.Remove(journal_path, /*recursive=*/false))
-    PLOG(ERROR) << "Cannot remove the installation journal of " << folder_;
+  journal.Remove();
+}
+
+bool LeftoverCleaner::UndoAll(InstallationJournal::Left* journal,
+                              const std::vector<bool>& reachable) {
+  const InstallationJournal::Contents& contents = journal->contents();
+  // The journal's own writers, with its lines' roots (defence in depth).
+  const JournalRegistryUndo registry(folder_, contents.writers);
+  JournalUndoBatch batch;
+  for (size_t i = contents.records.size(); i-- > 0;) {
+    const UndoRecord& record = contents.records[i];
+    if (batch.Touches(record)) {
+      journal->TakeOutFrom(contents.offsets[i + 1]);
+      batch.Clear();
+    }
+    if (record.kind == UndoRecord::Kind::kRestoreValue ||
+        record.kind == UndoRecord::Kind::kDeleteKey ||
+        record.kind == UndoRecord::Kind::kRestoreKeys) {
+      registry.Undo(record);
+    } else if (reachable[i]) {
+      Undo(record);
+    }
+    batch.Add(record);
+    if (i == contents.records.size() / 2)
+      StopHereIfTestAsks("undoing");
+    if (--undo_limit_ == 0)
+      return false;
+  }
+  return true;
 }
 
 void LeftoverCleaner::Record(const UndoRecord& record) {

@@ -6,35 +6,43 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "base/files/file_path.h"
 #include "desktop/windows/installer/service/installation_journal.h"
 #include "desktop/windows/installer/service/shell_shortcut_files.h"
 #include "desktop/windows/installer/service/transactions/operation.h"
 #include "desktop/windows/installer/utils/folder_boundary.h"
+#include "desktop/windows/installer/utils/object_writers.h"
 
 // Puts an installation folder right after runs that ended half way (a
 // power cut, a killed process) and removes what they left, so that the
 // next run starts from a clean folder. It removes only what a run of this
 // installer made there, as its journal or a status file records it: a
 // folder holding neither (a first install into a folder of the user's)
-// loses nothing, whatever the names in it. Nothing is reached through a
-// link: a journal line whose path a link leads out of the folder is
-// skipped, and a removal takes a link itself or leaves it (FolderBoundary).
+// loses nothing, whatever the names in it. Only a journal that the run's own
+// class of accounts could have written counts: any other is removed
+// unread and names nothing. Nothing is reached through a link: a journal
+// line whose path a link leads out of the folder is skipped, and a removal
+// takes a link itself or leaves it (FolderBoundary).
 class LeftoverCleaner {
  public:
-  // `shortcuts`, when given: the shortcut files outside the folder that a
-  // journal may name.
-  explicit LeftoverCleaner(const base::FilePath& folder,
-                           const ShellShortcutFiles* shortcuts = nullptr);
+  // `writers`: the class of accounts of the run that cleans (kAdministrators
+  // for a run for all users, kCurrentUser for one of the user's), whose
+  // journals it takes. `shortcuts`, when given: the shortcut files outside
+  // the folder that a journal may name.
+  LeftoverCleaner(const base::FilePath& folder,
+                  ObjectWriters writers,
+                  const ShellShortcutFiles* shortcuts = nullptr);
   LeftoverCleaner(const LeftoverCleaner&) = delete;
   LeftoverCleaner& operator=(const LeftoverCleaner&) = delete;
 
   // The runs whose journals are in the folder were killed: finishes the
   // commit of one that was committing, otherwise undoes its changes, newest
-  // first, each taken out of the journal once undone (a run killed while
-  // undoing leaves the rest to the next); then the journal goes. A journal
-  // that a running process still writes is left alone.
+  // first, taken out of the journal once undone, in batches whose undoing
+  // again changes nothing (a run killed while undoing leaves the rest to
+  // the next: JournalUndoBatch); then the journal goes. A journal that a
+  // running process still writes is left alone.
   void FinishInterruptedRun();
 
   // Stops after undoing `count` changes, as a run killed while undoing.
@@ -62,6 +70,8 @@ class LeftoverCleaner {
   // Whether the record's files lie in the folder, reached through no link.
   bool IsReachable(const UndoRecord& record) const;
   void FinishInterruptedRun(InstallationJournal::Role role);
+  // Undoes the journal's changes; false when stopped as if killed.
+  bool UndoAll(InstallationJournal::Left* journal, const std::vector<bool>& reachable);
   // Notes the versioned folder a record's files lie in.
   void Record(const UndoRecord& record);
   void Undo(const UndoRecord& record);
@@ -77,6 +87,7 @@ class LeftoverCleaner {
   static bool IsInUse(const base::FilePath& folder);
 
   const base::FilePath folder_;
+  const ObjectWriters writers_;
   std::optional<ShellShortcutFiles> shortcuts_;
   FolderBoundary boundary_;
   std::set<std::wstring> kept_;

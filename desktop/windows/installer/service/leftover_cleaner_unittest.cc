@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/service/installation_status.h"
 #include "desktop/windows/installer/service/json_installation_status_writer.h"
 #include "desktop/windows/installer/service/registry_rules_operation.h"
+#include "desktop/windows/installer/service/test_support/journal_file.h"
 #include "desktop/windows/installer/service/transactions/change_reg_value_operation.h"
 #include "desktop/windows/installer/service/transactions/copy_file_operation.h"
 #include "desktop/windows/installer/service/transactions/create_folder_operation.h"
@@ -92,6 +93,9 @@ class LeftoverCleanerTest : public testing::Test {
     ASSERT_TRUE(override_.OverrideRegistry(HKEY_CURRENT_USER));
   }
 
+  LeftoverCleaner Cleaner(const ShellShortcutFiles* shortcuts = nullptr) {
+    return LeftoverCleaner(folder_, writers_, shortcuts);
+  }
   base::FilePath Path(const std::wstring& relative) const { return folder_.Append(relative); }
   void Write(const std::wstring& relative, const std::string& contents) {
     ASSERT_TRUE(base::CreateDirectory(Path(relative).DirName()));
@@ -116,7 +120,8 @@ class LeftoverCleanerTest : public testing::Test {
     return std::wstring(L"Software\\Classes\\") + kProgIdPrefix + L"1700000000" + below;
   }
   std::unique_ptr<Operation> SetString(const std::wstring& key, const wchar_t* name,
-                                       const wchar_t* value, HKEY root = HKEY_CURRENT_USER) {
+                                       const wchar_t* value, HKEY root = nullptr) {
+    root = root ? root : root_;
     return std::make_unique<ChangeRegValueOperation>(
         root, key, name, value, REG_SZ,
         static_cast<DWORD>((wcslen(value) + 1) * sizeof(wchar_t)), 0);
@@ -124,13 +129,13 @@ class LeftoverCleanerTest : public testing::Test {
 
   // Everything that would tell a killed run from an undone one.
   std::pair<std::map<std::wstring, std::string>, std::map<std::wstring, std::string>> State() {
-    return {SnapshotFolder(folder_), SnapshotRegistryKey(HKEY_CURRENT_USER, L"Software")};
+    return {SnapshotFolder(folder_), SnapshotRegistryKey(root_, L"Software")};
   }
 
   // The changes of an upgrade, through a transaction that writes them down.
   // Left as a killed process leaves them: neither committed nor rolled back.
   void RunAndKill(bool committing) {
-    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, writers_);
     ASSERT_TRUE(journal);
     // Never committed nor rolled back, as in a killed process: left alone.
     auto* transaction = new Transaction;
@@ -175,27 +180,46 @@ class LeftoverCleanerTest : public testing::Test {
   ScopedSecurityUtilForTesting scoped_security_{&security_};
   registry_util::RegistryOverrideManager override_;
   Transaction scratch_;
+  // The runs' class of accounts, and the root their changes go to.
+  ObjectWriters writers_ = ObjectWriters::kCurrentUser;
+  HKEY root_ = HKEY_CURRENT_USER;
 };
 
-TEST_F(LeftoverCleanerTest, AKilledRunIsUndone) {
+// Runs killed at any instant, of the user's own (changes under HKCU) and for
+// all users (under HKLM).
+class LeftoverCleanerKillTest : public LeftoverCleanerTest,
+                                public testing::WithParamInterface<bool> {
+ protected:
+  void SetUp() override {
+    LeftoverCleanerTest::SetUp();
+    if (GetParam()) {
+      writers_ = ObjectWriters::kAdministrators;
+      root_ = HKEY_LOCAL_MACHINE;
+      ASSERT_TRUE(override_.OverrideRegistry(root_));
+    }
+  }
+};
+INSTANTIATE_TEST_SUITE_P(AllUsers, LeftoverCleanerKillTest, testing::Bool());
+
+TEST_P(LeftoverCleanerKillTest, AKilledRunIsUndone) {
   MakeInstallationBeforeTheRun();
   scratch_.Commit();
   const auto before = State();
   RunAndKill(/*committing=*/false);
   ASSERT_NE(before, State());
 
-  LeftoverCleaner(folder_).FinishInterruptedRun();
+  Cleaner().FinishInterruptedRun();
   EXPECT_EQ(before, State());
   // Once is enough: the journal is gone.
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
 }
 
-TEST_F(LeftoverCleanerTest, AKilledCommitIsCompleted) {
+TEST_P(LeftoverCleanerKillTest, AKilledCommitIsCompleted) {
   MakeInstallationBeforeTheRun();
   scratch_.Commit();
   RunAndKill(/*committing=*/true);
 
-  LeftoverCleaner(folder_).FinishInterruptedRun();
+  Cleaner().FinishInterruptedRun();
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
   EXPECT_EQ("launcher 52", Read(L"launcher.exe"));
   EXPECT_EQ("new", Read(L"installation_status.json"));
@@ -222,7 +246,7 @@ TEST_F(LeftoverCleanerTest, RecordedVersionedFoldersNobodyOwnsGoUnlessInUse) {
                                                 OPEN_EXISTING, 0, nullptr));
   ASSERT_TRUE(running.IsValid());
 
-  LeftoverCleaner cleaner(folder_);
+  LeftoverCleaner cleaner = Cleaner();
   cleaner.Keep(base::FilePath(L"50.0.2802.0"));
   for (const wchar_t* recorded : {L"50.0.2802.0", L"51.0.2802.0", L"52.0.2802.0_0",
                                   L"53.0.2802.0", L"53.0.2802.0_12", L"1.2.3"}) {
@@ -240,7 +264,7 @@ TEST_F(LeftoverCleanerTest, RecordedVersionedFoldersNobodyOwnsGoUnlessInUse) {
   // Which folders are owned cannot be told: none goes.
   running.Close();
   Write(L"old_status\\installation_status.json.1700000001", "not a status");
-  LeftoverCleaner unknown(folder_);
+  LeftoverCleaner unknown = Cleaner();
   unknown.AddRecorded(base::FilePath(L"53.0.2802.0"));
   unknown.RemoveLeftovers();
   EXPECT_TRUE(Exists(L"53.0.2802.0"));
@@ -251,9 +275,9 @@ TEST_F(LeftoverCleanerTest, RecordedVersionedFoldersNobodyOwnsGoUnlessInUse) {
 // look stay.
 TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesOfAKilledRunGo) {
   WriteStatus(L"installation_status.json", L"52.0.2802.0");
-  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                              "tarvo installation journal 1\t1700000000\nN\t52.0.2802.0\t\n"
-                              "committing\n"));
+  ASSERT_TRUE(WriteJournalFile(folder_,
+                               "tarvo installation journal 1\t1700000000\nN\t52.0.2802.0\t\n"
+                               "committing\n"));
   for (const wchar_t* name :
        {L"launcher.exe", L"launcher.exe.1700000000.old", L"installer_prefs.json.1700000001.old",
         L"52.0.2802.0\\files_list.1600000000.old", L"52.0.2802.0\\a\\b.dll.1700000000.old",
@@ -263,7 +287,7 @@ TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesOfAKilledRunGo) {
     Write(name, "x");
   }
   Write(L"52.0.2802.0\\folder.1700000000.old\\inside", "x");
-  LeftoverCleaner cleaner(folder_);
+  LeftoverCleaner cleaner = Cleaner();
   cleaner.FinishInterruptedRun();
   cleaner.RemoveLeftovers();
   for (const wchar_t* gone :
@@ -283,25 +307,29 @@ TEST_F(LeftoverCleanerTest, MovedAsideCopiesAndTemporaryFilesOfAKilledRunGo) {
 
 // A first install into a folder of the user's: no status and no journal of
 // ours, so nothing in it is the installer's, however it is named; nor is
-// what no record names in a folder that holds an installation.
+// what no record names in a folder that holds an installation. A journal
+// planted there (anyone could have made it) names nothing.
 TEST_F(LeftoverCleanerTest, TheUsersFilesStayWhateverTheirNames) {
   const wchar_t* users[] = {L"2024.06.01.1\\backup.txt", L"51.0.2802.0\\mine.txt",
                             L"notes.1700000000.old", L"cafe.tmp", L"tools\\2024.1.15.1\\notes.txt"};
   for (const wchar_t* name : users)
     Write(name, "mine");
-  for (bool installed : {false, true}) {
-    if (installed) {
+  for (const char* journal :
+       {"", "1000000000\nD\t2024.06.01.1\\missing.txt\t\n", "1800000000\nN\t53.0.2802.0\t\n"}) {
+    const std::string text = std::string("tarvo installation journal 1\t") + journal;
+    if (journal[1] == '0') {
+      ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), text));  // Planted.
+    } else if (journal[0]) {
       WriteStatus(L"installation_status.json", L"52.0.2802.0");
-      ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                                  "tarvo installation journal 1\t1800000000\nN\t53.0.2802.0\t\n"));
+      ASSERT_TRUE(WriteJournalFile(folder_, text));
       Write(L"53.0.2802.0\\installer.exe", "killed run");
     }
-    LeftoverCleaner cleaner(folder_);
+    LeftoverCleaner cleaner = Cleaner();
     cleaner.FinishInterruptedRun();
     cleaner.Keep(base::FilePath(L"52.0.2802.0"));
     cleaner.RemoveLeftovers();
     for (const wchar_t* name : users)
-      EXPECT_EQ("mine", Read(name)) << name << " " << installed;
+      EXPECT_EQ("mine", Read(name)) << name << " " << journal;
   }
   EXPECT_FALSE(Exists(L"53.0.2802.0"));
 }
@@ -309,15 +337,14 @@ TEST_F(LeftoverCleanerTest, TheUsersFilesStayWhateverTheirNames) {
 // A copy the killed run moved aside is the only one left of its file when
 // the run was killed before it could write down the move: it goes back.
 TEST_F(LeftoverCleanerTest, CopiesOfAnUndoneRunGoBackWhenTheirFileIsGone) {
-  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                              "tarvo installation journal 1\t1700000100\n"));
+  ASSERT_TRUE(WriteJournalFile(folder_, "tarvo installation journal 1\t1700000100\n"));
   Write(L"a.txt.1700000200.old", "a");
   Write(L"b.txt.1700000000.old", "older than the run");
   Write(L"c.txt", "c");
   Write(L"c.txt.1700000200.old", "replaced");
   Write(L"d.txt.1700000300.old", "d later");
   Write(L"d.txt.1700000200.old", "d first");
-  LeftoverCleaner cleaner(folder_);
+  LeftoverCleaner cleaner = Cleaner();
   cleaner.FinishInterruptedRun();
   cleaner.RemoveLeftovers();
   EXPECT_EQ("a", Read(L"a.txt"));
@@ -337,27 +364,34 @@ TEST_F(LeftoverCleanerTest, CopiesOfAnUndoneRunGoBackWhenTheirFileIsGone) {
 // its work is undone like any other.
 TEST_F(LeftoverCleanerTest, AJournalStillBeingWrittenIsLeftAlone) {
   const auto role = InstallationJournal::Role::kPreparation;
-  std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, role);
+  std::unique_ptr<InstallationJournal> journal =
+      InstallationJournal::Start(folder_, writers_, role);
   ASSERT_TRUE(journal);
   Write(L"52.0.2802.0\\launcher.exe", "copied");
   journal->Record({UndoRecord::Kind::kDelete, Path(L"52.0.2802.0\\launcher.exe")});
-  LeftoverCleaner(folder_).FinishInterruptedRun();
+  Cleaner().FinishInterruptedRun();
   EXPECT_TRUE(Exists(L"52.0.2802.0\\launcher.exe"));
   EXPECT_TRUE(base::PathExists(InstallationJournal::GetPath(folder_, role)));
   journal.reset();
-  LeftoverCleaner(folder_).FinishInterruptedRun();
+  Cleaner().FinishInterruptedRun();
   EXPECT_FALSE(Exists(L"52.0.2802.0\\launcher.exe"));
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_, role)));
 }
 
-// A journal too large to be read is removed, so the next run can keep its
-// own instead of running without one.
-TEST_F(LeftoverCleanerTest, AnUnreadableJournalIsRemoved) {
-  ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                              std::string(5 * 1024 * 1024, 'x')));
-  LeftoverCleaner(folder_).FinishInterruptedRun();
-  EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
-  EXPECT_TRUE(InstallationJournal::Start(folder_));
+// A journal that is none of the run's, or far larger than a run writes, is
+// removed unread, so the next run can keep its own instead of running
+// without one.
+TEST_F(LeftoverCleanerTest, AJournalNotTheRunsIsRemoved) {
+  Write(L"made.txt", "x");
+  for (bool planted : {false, true}) {
+    const std::string text = "tarvo installation journal 1\t1700000000\nD\tmade.txt\t\n";
+    ASSERT_TRUE(planted ? base::WriteFile(InstallationJournal::GetPath(folder_), text)
+                        : WriteJournalFile(folder_, text + std::string(1024 * 1024, '\n')));
+    Cleaner().FinishInterruptedRun();
+    EXPECT_TRUE(Exists(L"made.txt"));
+    EXPECT_TRUE(InstallationJournal::Start(folder_, writers_));
+    ASSERT_TRUE(base::DeleteFile(InstallationJournal::GetPath(folder_), /*recursive=*/false));
+  }
 }
 
 // Lines planted with links to a folder of somebody else's, undone or
@@ -386,9 +420,9 @@ TEST_F(LeftoverCleanerTest, NothingIsReachedThroughALink) {
       "F\tlnk\\emptydir\t\nP\tphotos\tphotos.1700000001.old\n"
       "P\tlnk\\photos\tlnk\\photos.1700000001.old\n";
   for (const char* end : {"", "committing\n"}) {
-    ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_),
-                                "tarvo installation journal 1\t1700000000\n" + lines + end));
-    LeftoverCleaner(folder_).FinishInterruptedRun();
+    ASSERT_TRUE(
+        WriteJournalFile(folder_, "tarvo installation journal 1\t1700000000\n" + lines + end));
+    Cleaner().FinishInterruptedRun();
     EXPECT_EQ(theirs, SnapshotFolder(victim)) << end;
   }
 
@@ -409,10 +443,9 @@ TEST_F(LeftoverCleanerTest, NothingIsReachedThroughALink) {
   EXPECT_EQ(theirs, SnapshotFolder(victim));
 }
 
-// A planted journal that writes values and deletes keys: only the
-// installer's own are taken, and only in a root that those who can write
-// the folder could change anyway; of its file lines, a journal that others
-// can write only gets its removals.
+// A journal that writes values and deletes keys: only the installer's own
+// are taken, and only in a root that those who could write the journal
+// could change anyway; one that others could have written gets nothing.
 TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
   ASSERT_TRUE(override_.OverrideRegistry(HKEY_LOCAL_MACHINE));
   const HKEY hklm = HKEY_LOCAL_MACHINE;
@@ -458,10 +491,13 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
     Write(L"kept.txt", "now");
     Write(L"kept.txt.1700000000.old", "before");
     Write(L"made.txt", "made");
-    security_.SetWriters(folder_.value(), writers);
-    ASSERT_TRUE(base::WriteFile(InstallationJournal::GetPath(folder_), lines));
+    // The user is an administrator in every process under Wine only.
+    security_.SetUserClass(std::min(writers, ObjectWriters::kCurrentUser));
+    ASSERT_TRUE(writers == ObjectWriters::kOthers
+                    ? base::WriteFile(InstallationJournal::GetPath(folder_), lines)
+                    : WriteJournalFile(folder_, lines, writers));
 
-    LeftoverCleaner(folder_).FinishInterruptedRun();
+    LeftoverCleaner(folder_, std::min(writers, ObjectWriters::kCurrentUser)).FinishInterruptedRun();
     for (const auto& v : values) {
       const bool taken = v.own && (v.root == hkcu ? writers <= ObjectWriters::kCurrentUser
                                                   : writers == ObjectWriters::kAdministrators);
@@ -472,7 +508,7 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
     EXPECT_TRUE(base::win::RegKey(hkcu, L"Software\\Other Vendor\\App", KEY_READ).Valid());
     EXPECT_EQ(writers == ObjectWriters::kOthers,
               base::win::RegKey(hkcu, OwnClass(L"\\shell").c_str(), KEY_READ).Valid());
-    EXPECT_FALSE(Exists(L"made.txt"));
+    EXPECT_EQ(writers == ObjectWriters::kOthers, Exists(L"made.txt"));
     EXPECT_EQ(writers == ObjectWriters::kOthers ? "now" : "before", Read(L"kept.txt"));
     base::DeleteFile(Path(L"kept.txt.1700000000.old"), /*recursive=*/false);
   }
@@ -480,30 +516,42 @@ TEST_F(LeftoverCleanerTest, PlantedLinesReachOnlyWhatTheInstallerCouldChange) {
 
 // A run killed while undoing, after it put a replaced file back: the next
 // run does not undo again what it undid (which would remove that file).
-TEST_F(LeftoverCleanerTest, AKilledUndoingIsFinishedByTheNextRun) {
+// Undone lines leave the journal in batches: a run killed half way through
+// one (the made files) leaves it whole, to be undone again without harm.
+TEST_P(LeftoverCleanerKillTest, AKilledUndoingIsFinishedByTheNextRun) {
   Write(L"launcher.exe", "old");
   {
-    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_);
+    std::unique_ptr<InstallationJournal> journal = InstallationJournal::Start(folder_, writers_);
     auto* transaction = new Transaction;  // Killed: neither committed nor rolled back.
     transaction->SetJournal(journal.get());
     ASSERT_TRUE(transaction->Execute(
         std::make_unique<WriteFileOperation>(Path(L"launcher.exe"), "new"), nullptr));
+    for (int i = 0; i < 1000; ++i) {
+      ASSERT_TRUE(transaction->Execute(
+          std::make_unique<WriteFileOperation>(Path(base::NumberToWString(i)), "x"), nullptr));
+    }
   }
   InstallationJournal::Contents contents;
   ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
-  LeftoverCleaner killed(folder_);
-  killed.StopUndoingAfterForTesting(contents.records.size());
-  killed.FinishInterruptedRun();
+  const size_t written = contents.records.size();
+  for (size_t undone : {size_t{999}, written}) {
+    LeftoverCleaner killed = Cleaner();
+    killed.StopUndoingAfterForTesting(undone);
+    killed.FinishInterruptedRun();
+    ASSERT_TRUE(InstallationJournal::Read(folder_, &contents));
+    EXPECT_EQ(undone == 999 ? written : 1u, contents.records.size());
+  }
   EXPECT_EQ("old", Read(L"launcher.exe"));
-  LeftoverCleaner(folder_).FinishInterruptedRun();
+  Cleaner().FinishInterruptedRun();
   EXPECT_EQ("old", Read(L"launcher.exe"));
+  EXPECT_FALSE(Exists(L"0"));
   EXPECT_FALSE(base::PathExists(InstallationJournal::GetPath(folder_)));
 }
 
 // Whatever instant a run is killed at, before or after any line it writes,
 // in the middle of any kind of operation, the next run leaves the folder,
 // the shortcuts and the registry as they were before it.
-TEST_F(LeftoverCleanerTest, ARunKilledAtAnyInstantIsUndone) {
+TEST_P(LeftoverCleanerKillTest, ARunKilledAtAnyInstantIsUndone) {
   const base::FilePath desktop = temp_.GetPath().Append(L"Desktop");
   const base::FilePath shortcut = desktop.Append(L"Tarvo developer.lnk");
   const ShellShortcutFiles shortcuts({desktop}, {shortcut.BaseName().value()});
@@ -548,20 +596,20 @@ TEST_F(LeftoverCleanerTest, ARunKilledAtAnyInstantIsUndone) {
          return std::make_unique<WriteFileOperation>(Path(L"installation_status.json"), "new");
        }},
       {"a key deleted with its subkeys", old_class,
-       [&] { return std::make_unique<DeleteRegKeyOperation>(HKEY_CURRENT_USER, OwnClass(L""), 0); }},
+       [&] { return std::make_unique<DeleteRegKeyOperation>(root_, OwnClass(L""), 0); }},
       {"registry rows in new keys", [] {},
-       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, HKEY_CURRENT_USER); }},
+       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, root_); }},
       {"registry rows over old values", old_class,
-       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, HKEY_CURRENT_USER); }},
+       [&] { return std::make_unique<RegistryRulesOperation>(rows, nullptr, root_); }},
   };
   auto state = [&] { return std::make_pair(State(), SnapshotFolder(desktop)); };
   for (const Case& test : cases) {
     for (size_t kill_at = 0;; ++kill_at) {
       SCOPED_TRACE(std::string(test.what) + ", killed at instant " + std::to_string(kill_at));
       registry_util::RegistryOverrideManager registry;
-      ASSERT_TRUE(registry.OverrideRegistry(HKEY_CURRENT_USER));
+      ASSERT_TRUE(registry.OverrideRegistry(root_));
       // There on every machine.
-      ASSERT_TRUE(base::win::RegKey(HKEY_CURRENT_USER, L"Software\\Classes", KEY_WRITE).Valid());
+      ASSERT_EQ(ERROR_SUCCESS, base::win::RegKey().Create(root_, L"Software\\Classes", KEY_WRITE));
       for (const base::FilePath& folder : {folder_, desktop}) {
         ASSERT_TRUE(base::DeleteFile(folder, /*recursive=*/true));
         ASSERT_TRUE(base::CreateDirectory(folder));
@@ -570,9 +618,10 @@ TEST_F(LeftoverCleanerTest, ARunKilledAtAnyInstantIsUndone) {
       scratch_.Commit();
       const auto before = state();
       JournalKilledAt journal(
-          InstallationJournal::Start(folder_, InstallationJournal::Role::kRun, &shortcuts),
+          InstallationJournal::Start(folder_, writers_, InstallationJournal::Role::kRun,
+                                     &shortcuts),
           kill_at, [&] {
-            LeftoverCleaner(folder_, &shortcuts).FinishInterruptedRun();
+            Cleaner(&shortcuts).FinishInterruptedRun();
             EXPECT_EQ(before, state());
           });
       auto* run = new Transaction;  // Killed: neither committed nor rolled back.

@@ -215,6 +215,8 @@ class Installer : public base::win::ObjectWatcher::Delegate,
   // process runs the steps; the folder it is in.
   std::unique_ptr<InstallationJournal> journal_;
   base::FilePath journal_folder_;
+  // The run's class of accounts, whose records it keeps and trusts.
+  ObjectWriters journal_writers_ = ObjectWriters::kCurrentUser;
   // The operations transaction_ held when the journal began.
   size_t operations_before_journal_ = 0;
   // The versioned folder of the installation the run replaces, once its

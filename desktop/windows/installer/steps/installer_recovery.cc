@@ -27,6 +27,11 @@ base::FilePath GetOwnSubfolder(const base::FilePath& folder) {
   return exe_folder.BaseName();
 }
 
+// Whose records a run trusts and keeps: its own class of accounts.
+ObjectWriters RecordWriters(const Settings& settings) {
+  return settings.GetAllUsers() ? ObjectWriters::kAdministrators : ObjectWriters::kCurrentUser;
+}
+
 }  // namespace
 
 ShellShortcutFiles Installer::GetOwnShortcutFiles() {
@@ -55,7 +60,7 @@ void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
   for (const base::FilePath& shell_folder : shortcuts.folders())
     folder_boundary_->AddFolder(shell_folder);
   transaction_.SetFolderBoundary(folder_boundary_.get());
-  LeftoverCleaner cleaner(folder, &shortcuts);
+  LeftoverCleaner cleaner(folder, RecordWriters(*settings_), &shortcuts);
   cleaner.FinishInterruptedRun();
   // The folder this run prepares or runs from, and the installation it
   // replaces, stay whatever the files on disk say now.
@@ -69,7 +74,8 @@ void Installer::RecoverInterruptedWork(const base::FilePath& folder) {
 void Installer::StartJournal(const base::FilePath& folder, InstallationJournal::Role role) {
   DCHECK(!journal_);
   const ShellShortcutFiles shortcuts = GetOwnShortcutFiles();
-  journal_ = InstallationJournal::Start(folder, role, &shortcuts);
+  journal_writers_ = RecordWriters(*settings_);
+  journal_ = InstallationJournal::Start(folder, journal_writers_, role, &shortcuts);
   journal_folder_ = folder;
   operations_before_journal_ = transaction_.size();
   transaction_.SetJournal(journal_.get());
@@ -93,7 +99,7 @@ void Installer::CommitWork() {
   DropJournal();
   // The versioned folders the new status no longer names go now, unless a
   // program in them still runs; then the next run takes them.
-  LeftoverCleaner cleaner(journal_folder_);
+  LeftoverCleaner cleaner(journal_folder_, journal_writers_);
   cleaner.Keep(GetOwnSubfolder(journal_folder_));
   cleaner.AddRecorded(replaced_subfolder_);
   cleaner.RemoveLeftovers();
