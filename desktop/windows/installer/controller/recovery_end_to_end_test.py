@@ -24,6 +24,7 @@ import silent_end_to_end_test as e2e  # noqa: E402
 
 FOLDER = "C:\\e2e\\Tarvo"
 ARGS = ["--allusers=0", "--installfolder=" + FOLDER]
+ALL_USERS_ARGS = ["--allusers=1", "--installfolder=" + FOLDER]
 # A damaged installer, or a web install with no service to reach, ends soon.
 QUICK_RUN_SECONDS = 120
 
@@ -186,8 +187,8 @@ def state(prefix):
     return out_files, out_registry
 
 
-def install_cmd(installer):
-    return [installer, "--silent", *e2e.QUIET, *ARGS]
+def install_cmd(installer, args=ARGS):
+    return [installer, "--silent", *e2e.QUIET, *args]
 
 
 def uninstall_cmd(prefix, version):
@@ -310,8 +311,9 @@ class KillCycles:
     (and run twice: the reference for a run killed once its work was final)
     is made and compared with what each run after a kill left."""
 
-    def __init__(self, prefix, a, upgrade, windows=None):
+    def __init__(self, prefix, a, upgrade, windows=None, all_users=False):
         self.prefix = prefix
+        self.args = ALL_USERS_ARGS if all_users else ARGS
         if windows:
             # Where Windows 8 and later make the start-menu shortcut again.
             run(prefix, "reg", "add", "HKCU\\Software\\Wine", "/v", "Version", "/d", windows,
@@ -321,7 +323,7 @@ class KillCycles:
                                 os.path.join(a.packages_dir, "bin_" + e2e.V2))
         self.upgrade = upgrade
         self.version = e2e.V2 if upgrade else e2e.V1
-        self.command = install_cmd(self.v2 if upgrade else self.v1)
+        self.command = install_cmd(self.v2 if upgrade else self.v1, self.args)
         run(prefix, "cmd.exe", "/c", "exit")
         # The user's classes key exists on Windows; a fresh prefix lacks it.
         run(prefix, "reg", "add", "HKCU\\Software\\Classes", "/f")
@@ -332,7 +334,8 @@ class KillCycles:
 
     def prepare(self):
         if self.upgrade:
-            run_ok(self.prefix, install_cmd(self.v1), "install of the first version", wait=False)
+            run_ok(self.prefix, install_cmd(self.v1, self.args), "install of the first version",
+                   wait=False)
 
     def uninstall(self, what):
         run_ok(self.prefix, uninstall_cmd(self.prefix, self.installed_version()),
@@ -450,13 +453,16 @@ KILL_POINTS = {
                   "uninstall@commit>install", "undoing@finalize"],
     # Windows 10: the upgrade makes the start-menu shortcut again.
     "upgrade_win10": ["write_installer_prefs"],
+    # For all users (HKLM): the registrations and status written.
+    "install_allusers": ["finalize"],
+    "upgrade_allusers": ["install_components"],
 }
 WINDOWS = {"upgrade_win10": "win10"}
 
 
 def scenario_killed(prefix, a, shard):
     cycles = KillCycles(prefix, a, upgrade=shard.startswith("upgrade"),
-                        windows=WINDOWS.get(shard))
+                        windows=WINDOWS.get(shard), all_users=shard.endswith("_allusers"))
     for point in KILL_POINTS[shard]:
         if point.startswith("uninstall@"):
             step, _, then = point[len("uninstall@"):].partition(">")
