@@ -10,6 +10,7 @@
 #include "base/path_service.h"
 #include "base/process/launch.h"
 #include "base/process/process.h"
+#include "base/win/scoped_handle.h"
 #include "desktop/windows/installer/utils/executable_image.h"
 #include "desktop/windows/installer/utils/installer_constants.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
@@ -59,8 +60,17 @@ bool ProbeProgram(const base::FilePath& program) {
   // written after "--", and the copy would then run as a whole installer.
   base::CommandLine command_line(program);
   command_line.AppendSwitch(switches::kVersion);
+  // The version it prints is nobody's business: a silent run's output is
+  // read by scripts. Without handles of its own the copy would write into
+  // this process's.
+  SECURITY_ATTRIBUTES inheritable = {sizeof(inheritable), nullptr, TRUE};
+  base::win::ScopedHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                          OPEN_EXISTING, 0, nullptr));
   base::LaunchOptions options;
   options.start_hidden = true;
+  if (nul.IsValid())
+    options.stdin_handle = options.stdout_handle = options.stderr_handle = nul.Get();
   base::Process process = base::LaunchProcess(command_line, options);
   if (!process.IsValid())
     return false;

@@ -207,11 +207,22 @@ def installer_dir(prefix, name, exe):
     return os.path.join(folder, "installer.exe")
 
 
-def install(prefix, args, name, exe, engine_dir, expect=0):
+def install(prefix, args, name, exe, engine_dir, expect=0, printed=None):
+    """With `printed` (a list), what the run wrote to its standard output
+    and error is appended to it."""
     path = installer_dir(prefix, name, exe)
     shutil.copy(os.path.join(engine_dir, "installer_engine.dll"), os.path.dirname(path))
     seen = set(prefix.logs())
-    code = prefix.run(path, "--silent", *QUIET, *args)
+    if printed is None:
+        code = prefix.run(path, "--silent", *QUIET, *args)
+    else:
+        with tempfile.TemporaryFile() as out:
+            code = subprocess.run([WINE, path, "--silent", *QUIET, *args], env=prefix.env,
+                                  stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=240,
+                                  check=False).returncode
+            prefix.wait()
+            out.seek(0)
+            printed.append(out.read())
     check_code(prefix, seen, code, expect, name)
     return code
 
@@ -307,7 +318,11 @@ def status(prefix, folder):
 
 def scenario_current_user(prefix, a):
     folder = "C:\\e2e\\Tarvo"
-    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1)
+    printed = []
+    install(prefix, ["--allusers=0", "--installfolder=" + folder], "v1", a.v1, a.engine_v1,
+            printed=printed)
+    # Scripts read a silent run's output: it prints nothing.
+    assert printed == [b""], "the silent install printed %r" % printed
     root = prefix.unix(folder)
     for name in ("launcher.exe", "installation_status.json", V1 + "\\tarvo.exe"):
         assert os.path.exists(os.path.join(root, *name.split("\\"))), name
