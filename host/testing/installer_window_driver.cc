@@ -6,6 +6,8 @@
 // Commands, run in order; each waits at most until the deadline:
 //   accept      waits for the welcome page and presses Accept
 //   close       asks the window to close and answers Yes to the question
+//   escape      presses Escape and answers Yes to the question it brings
+//   wait:MS     waits MS milliseconds
 //   wait-error  waits for the error page
 //   wait-end    watches the window until it is gone
 // and keystrokes, sent as a keyboard sends them (SendInput) to the window
@@ -207,28 +209,6 @@ bool Accept(HWND dialog) {
                       reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDC_ACCEPT))) != FALSE;
 }
 
-bool Close(HWND dialog) {
-  printf("closing\n");
-  if (!PostMessageW(dialog, WM_CLOSE, 0, 0))
-    return false;
-  while (TimeLeft()) {
-    Find find;
-    GetWindowThreadProcessId(dialog, &find.owner_process);
-    find.owner = dialog;
-    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&find));
-    if (find.found) {
-      printf("question: %s\n", ToUtf8(ControlText(GetDlgItem(find.found, 0xFFFF))).c_str());
-      printf("answering Yes\n");
-      return PostMessageW(find.found, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
-                          reinterpret_cast<LPARAM>(GetDlgItem(find.found, IDYES))) != FALSE;
-    }
-    if (!IsWindow(dialog))
-      return false;
-    Sleep(kPollMs * 4);
-  }
-  return false;
-}
-
 // The control that has the keyboard focus in the window's thread.
 HWND FocusOf(HWND dialog) {
   GUITHREADINFO info = {sizeof(info)};
@@ -261,6 +241,32 @@ bool Front(HWND dialog) {
     if (GetForegroundWindow() == dialog)
       return true;
     Sleep(kPollMs);
+  }
+  return false;
+}
+
+// Asks the window to close, by the title bar's close box or by Escape, and
+// answers Yes to the question that follows.
+bool Close(HWND dialog, bool by_escape) {
+  printf("closing\n");
+  if (by_escape ? !Front(dialog) || !SendKeys({Key(VK_ESCAPE, false), Key(VK_ESCAPE, true)})
+                : !PostMessageW(dialog, WM_CLOSE, 0, 0)) {
+    return false;
+  }
+  while (TimeLeft()) {
+    Find find;
+    GetWindowThreadProcessId(dialog, &find.owner_process);
+    find.owner = dialog;
+    EnumWindows(FindOwnedBox, reinterpret_cast<LPARAM>(&find));
+    if (find.found) {
+      printf("question: %s\n", ToUtf8(ControlText(GetDlgItem(find.found, 0xFFFF))).c_str());
+      printf("answering Yes\n");
+      return PostMessageW(find.found, WM_COMMAND, MAKEWPARAM(IDYES, BN_CLICKED),
+                          reinterpret_cast<LPARAM>(GetDlgItem(find.found, IDYES))) != FALSE;
+    }
+    if (!IsWindow(dialog))
+      return false;
+    Sleep(kPollMs * 4);
   }
   return false;
 }
@@ -375,7 +381,11 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"accept")
       ok = Accept(dialog);
     else if (command == L"close")
-      ok = Close(dialog);
+      ok = Close(dialog, /*by_escape=*/false);
+    else if (command == L"escape")
+      ok = Close(dialog, /*by_escape=*/true);
+    else if (command.rfind(L"wait:", 0) == 0)
+      ok = (Sleep(_wtoi(command.c_str() + 5)), true);
     else if (command == L"wait-error")
       ok = Watch(dialog, [](int page) { return page == 5; });
     else if (command == L"wait-end")

@@ -117,6 +117,10 @@ void InstallerController::Terminate() {
     return;
   }
   terminated_ = true;
+  // Its file lies in the package folder: the request is abandoned (and the
+  // file removed) before the fetcher removes that folder, which an open
+  // file would keep.
+  overrides_fetcher_.reset();
   fetcher_.reset();
   runner_->Stop();
   SendFinalStatistics();
@@ -146,6 +150,8 @@ void InstallerController::Quit() {
 }
 
 void InstallerController::RunTrackingDataActions() {
+  if (terminated_)
+    return;
   const InstallOperation operation = settings_->GetOperation();
   if (operation != INSTALL_OPERATION_INSTALL && operation != INSTALL_OPERATION_UPGRADE) {
     OnTrackingDataActionsDone();

@@ -110,6 +110,12 @@ void FetchStateMachine::Shutdown() {
   FreeInstallerErrorRecord();
 }
 
+// static
+base::FilePath FetchStateMachine::AttemptFolderPath(const base::FilePath& package_folder,
+                                                    uint32_t attempt) {
+  return base::FilePath(package_folder.value() + L"_attempt" + std::to_wstring(attempt));
+}
+
 base::WeakPtr<FetchStateMachine> FetchStateMachine::StepPtr() {
   return step_factory_.GetWeakPtr();
 }
@@ -184,8 +190,7 @@ bool FetchStateMachine::PrepareAttemptFolder() {
   // Never a folder somebody else made, or one of an earlier attempt that
   // could not be removed: a new one, under another name if need be.
   base::FilePath folder;
-  if (!CreateFreshPrivateFolder(base::FilePath(package_folder_.value() + std::to_wstring(attempt)),
-                                &folder)) {
+  if (!CreateFreshPrivateFolder(AttemptFolderPath(package_folder_, attempt), &folder)) {
     LocalError(PackageFetcherDelegate::kFolderError, "Could not create unpacking folder");
     return false;
   }

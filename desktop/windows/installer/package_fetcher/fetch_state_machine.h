@@ -58,6 +58,10 @@ class FetchStateMachine {
 
   // Any thread: whether another attempt is allowed after the failures so far.
   bool CanRetry() const;
+  // The folder an attempt works in before it becomes the package folder:
+  // the package folder's name and "_attempt" with the attempt's number.
+  static base::FilePath AttemptFolderPath(const base::FilePath& package_folder,
+                                          uint32_t attempt);
 
  private:
   void PostStep(const char* name, base::OnceClosure step);

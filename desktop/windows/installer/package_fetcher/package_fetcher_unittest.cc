@@ -20,6 +20,7 @@
 #include "desktop/windows/installer/avro_stats/test_support/recording_stats_sender.h"
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/package_fetcher/additional_component.h"
+#include "desktop/windows/installer/package_fetcher/fetch_state_machine.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_parts.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
@@ -233,7 +234,7 @@ TEST_F(PackageFetcherTest, DownloadsVerifiesAndMovesThePackage) {
   EXPECT_EQ("tracking", requests[0].body);
   EXPECT_EQ("/package.7z", requests[1].path);
   // The attempt folder became the package folder.
-  EXPECT_FALSE(base::PathExists(base::FilePath(folder.value() + L"0")));
+  EXPECT_FALSE(base::PathExists(FetchStateMachine::AttemptFolderPath(folder, 0)));
 }
 
 // The package lies where the service's reply says, on any host, and so
@@ -255,14 +256,14 @@ TEST_F(PackageFetcherTest, ChecksumMismatchFailsAndTheNextAttemptUsesANewFolder)
   Fetch();
   ASSERT_EQ(1u, delegate_.errors.size());
   EXPECT_EQ(0u, delegate_.errors[0].find("Checksum incorrect for the downloaded package"));
-  const std::wstring base = fetcher_->package_folder().value();
-  EXPECT_TRUE(base::PathExists(base::FilePath(base + L"0")));
+  const base::FilePath first = FetchStateMachine::AttemptFolderPath(fetcher_->package_folder(), 0);
+  EXPECT_TRUE(base::PathExists(first));
 
   server_.Script({Server::Status(200, "", Reply(package)), Server::Resource(package)});
   ASSERT_TRUE(fetcher_->RetryFetch());
   WaitForOutcomes(2);
   EXPECT_EQ(4u, delegate_.statuses.back());
-  EXPECT_FALSE(base::PathExists(base::FilePath(base + L"0")));
+  EXPECT_FALSE(base::PathExists(first));
   EXPECT_TRUE(Read(fetcher_->package_folder().Append(L"tarvo_package")) == package);
 }
 
@@ -347,7 +348,8 @@ TEST_F(PackageFetcherTest, DestructionDuringADownloadCallsNothingAndRemovesItsFo
     delegate_.on_progress.Reset();
   }
   ASSERT_EQ(10u, delegate_.progress);
-  const std::wstring attempt_folder = fetcher_->package_folder().value() + L"0";
+  const std::wstring attempt_folder =
+      FetchStateMachine::AttemptFolderPath(fetcher_->package_folder(), 0).value();
   EXPECT_TRUE(base::PathExists(base::FilePath(attempt_folder)));
   fetcher_.reset();
   base::RunLoop().RunUntilIdle();
@@ -367,7 +369,7 @@ TEST_F(PackageFetcherTest, FoldersMadeByOthersAreNeitherUsedNorRemoved) {
   const std::string package(1000, 'p');
   server_.Script({Server::Status(200, "", Reply(package)), Server::Resource(package)});
   MakeFetcher();
-  const base::FilePath planted(fetcher_->package_folder().value() + L"0");
+  const base::FilePath planted(FetchStateMachine::AttemptFolderPath(fetcher_->package_folder(), 0));
   ASSERT_TRUE(base::CreateDirectory(planted));
   const std::map<std::wstring, std::string> planted_files = {
       {L"pref_default_overrides", "{\"homepage\": \"https://planted.example/\"}"},

@@ -29,7 +29,12 @@ PrefDefaultOverridesFetcher::PrefDefaultOverridesFetcher(const base::FilePath& f
     : target_path_(folder.Append(kOverridesFileName)),
       downloader_(std::make_unique<WininetDownloader>(controller, nullptr)) {}
 
-PrefDefaultOverridesFetcher::~PrefDefaultOverridesFetcher() = default;
+PrefDefaultOverridesFetcher::~PrefDefaultOverridesFetcher() {
+  // The writer holds the file open (and unshared) until the downloader goes.
+  downloader_.reset();
+  if (fetching_ && base::DeleteFile(target_path_, /*recursive=*/false))
+    LOG(INFO) << "Default prefs overrides fetch abandoned";
+}
 
 // static
 std::string PrefDefaultOverridesFetcher::BuildUrl(const base::CommandLine& command_line) {
@@ -73,10 +78,13 @@ void PrefDefaultOverridesFetcher::Fetch(const std::string& tracking_data,
     LOG(ERROR) << "Failed sending request for default prefs overrides";
     base::DeleteFile(target_path_, /*recursive=*/false);
     Finish();
+    return;
   }
+  fetching_ = true;
 }
 
 void PrefDefaultOverridesFetcher::OnFetched() {
+  fetching_ = false;
   if (downloader_->state() != WininetDownloader::kCompleted) {
     base::DeleteFile(target_path_, /*recursive=*/false);
     LOG(ERROR) << "Failed fetching default prefs overrides";

@@ -17,10 +17,13 @@ class WininetDownloader;
 // Asks the preferences service for the default preference overrides of this
 // installation's tracking data and keeps the reply as
 // <folder>\pref_default_overrides. Nothing is reported to the user: a failed
-// fetch leaves no file behind. Lives on the controller's thread.
+// fetch leaves no file behind, nor does one cut short by the fetcher's
+// destruction. Lives on the controller's thread.
 class PrefDefaultOverridesFetcher {
  public:
   PrefDefaultOverridesFetcher(const base::FilePath& folder, UICallbackRunner* controller);
+  // Abandons a request under way: its file is closed and removed, and its
+  // |done| does not run.
   ~PrefDefaultOverridesFetcher();
   PrefDefaultOverridesFetcher(const PrefDefaultOverridesFetcher&) = delete;
   PrefDefaultOverridesFetcher& operator=(const PrefDefaultOverridesFetcher&) = delete;
@@ -43,6 +46,8 @@ class PrefDefaultOverridesFetcher {
   const base::FilePath target_path_;
   std::unique_ptr<WininetDownloader> downloader_;
   base::OnceClosure done_;
+  // The file is open for a request that has not ended.
+  bool fetching_ = false;
 };
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_PACKAGE_FETCHER_PREF_DEFAULT_OVERRIDES_FETCHER_H_

@@ -1,5 +1,6 @@
 #include "desktop/windows/installer/package_fetcher/pref_default_overrides_fetcher.h"
 
+#include <memory>
 #include <string>
 
 #include "base/bind.h"
@@ -85,6 +86,35 @@ TEST_F(PrefDefaultOverridesFetcherTest, FailedFetchLeavesNoFile) {
   EXPECT_EQ(1, FetchAndWait(&fetcher));
   EXPECT_FALSE(base::PathExists(file()));
   EXPECT_EQ(WininetDownloader::kFailed, fetcher.downloader_for_testing()->state());
+}
+
+// A fetcher destroyed while the service has not answered, or has answered
+// part of the reply, leaves no file and runs no done.
+TEST_F(PrefDefaultOverridesFetcherTest, AbandonedFetchLeavesNoFile) {
+  UseTestServer();
+  for (const auto& answer :
+       {LoopbackHttpServer::Stall(),
+        LoopbackHttpServer::Trickle(std::string(64, 'x'), 8, base::TimeDelta::FromSeconds(60))}) {
+    server_.Script({answer});
+    auto fetcher = std::make_unique<PrefDefaultOverridesFetcher>(temp_.GetPath(), &runner_);
+    int done = 0;
+    fetcher->Fetch("t", base::BindOnce([](int* done) { ++*done; }, &done));
+    const size_t requests = server_.request_count();
+    for (int i = 0; i < 3000 && server_.request_count() == requests; ++i) {
+      base::RunLoop().RunUntilIdle();
+      Sleep(10);
+    }
+    // Time for the first bytes of a reply to reach the file.
+    for (int i = 0; i < 30; ++i) {
+      base::RunLoop().RunUntilIdle();
+      Sleep(10);
+    }
+    ASSERT_TRUE(base::PathExists(file()));
+    fetcher.reset();
+    base::RunLoop().RunUntilIdle();
+    EXPECT_FALSE(base::PathExists(file()));
+    EXPECT_EQ(0, done);
+  }
 }
 
 TEST_F(PrefDefaultOverridesFetcherTest, FeatureOffMakesNoRequest) {

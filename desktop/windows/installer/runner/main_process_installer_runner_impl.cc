@@ -256,13 +256,24 @@ void MainProcessInstallerRunnerImpl::Stop() {
     VLOG(1) << "Letting go of the installer mutex";
     ReleaseMutexes();
   }
-  interrupted_event_.Close();
-  package_ready_event_.Close();
+  // A backend still starting opens the events by their names: they last
+  // until it has ended, or a cancel right after the launch would look to it
+  // like a failure of its own.
+  if (launched_)
+    close_events_at_end_ = true;
+  else
+    CloseEvents();
   if (messages_without_secret_ > 0) {
     LOG(WARNING) << "Installer messages dropped without the run's secret: "
                  << messages_without_secret_;
   }
   settings_ = nullptr;
+}
+
+void MainProcessInstallerRunnerImpl::CloseEvents() {
+  close_events_at_end_ = false;
+  interrupted_event_.Close();
+  package_ready_event_.Close();
 }
 
 void MainProcessInstallerRunnerImpl::OnPackageReady() {
@@ -288,6 +299,8 @@ void MainProcessInstallerRunnerImpl::OnObjectSignaled(HANDLE /*object*/) {
   VLOG(1) << "Installer backend process signaled";
   const InstallerResult result = ExitCodeToInstallerResult(backend_.Handle());
   launched_ = false;
+  if (close_events_at_end_)
+    CloseEvents();
   end_pending_ = true;
   // What the backend sent before it ended comes first; a mailslot that
   // cannot say so gets a bounded wait.

@@ -101,6 +101,7 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   void OnSuccessReported();
   void NoteStartedProcesses(const InstallerMessage& message);
   void OnSuccessEndOverdue();
+  void CloseEvents();
 
   IPCReceiver receiver_;
   base::FilePath assistant_folder_;
@@ -115,6 +116,8 @@ class MainProcessInstallerRunnerImpl : public MainProcessInstallerRunner,
   Settings* settings_ = nullptr;
   bool package_ready_ = false;
   bool launched_ = false;
+  // Stopped while the backend ran: the events go when it has ended.
+  bool close_events_at_end_ = false;
   // The backend ended; its end is reported once its messages are in.
   bool end_pending_ = false;
   // Handed to the backend launched last; a message that carries a secret

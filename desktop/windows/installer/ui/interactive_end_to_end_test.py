@@ -18,16 +18,22 @@ presses Accept, or closes the window and answers the question).
               is held at its last step: the window says that it cancels
               until the backend has rolled back and ended; the run ends with
               exit code 120 and the prefix is as it was before the install.
+              Then early cancels, on the welcome page and at instants
+              after Accept while the preference overrides are being
+              fetched (from a server that never answers): each leaves
+              nothing but logs in the temporary folder.
 
 Every wait is bounded; the scenarios share the silent end-to-end test's
 prefix handling and the package the build appended to installer.exe.
 """
 
 import argparse
+import glob
 import hashlib
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
@@ -304,6 +310,39 @@ def scenario_cancel(prefixes, a):
         "\n  ".join(left[:30]))
     left = sorted(normalized_changes(before, snapshot(prefix)))
     assert not left, "the cancelled install left:\n  %s" % "\n  ".join(left[:30])
+    cancel_early(prefix, installer)
+
+
+def temporary_files(prefix):
+    """Every file and folder in the user's temporary folder but the logs."""
+    found = set()
+    for temp in glob.glob(os.path.join(prefix.c, "users", "*", "Temp")):
+        for root, dirs, names in os.walk(temp):
+            found.update(os.path.join(root, name) for name in dirs + names
+                         if not name.endswith(".log"))
+    return found
+
+
+def cancel_early(prefix, installer):
+    """Closing the window early, before Accept or while the preference
+    overrides are fetched (their file open in the package folder), leaves
+    nothing in the temporary folder."""
+    stalled = socket.socket()
+    stalled.bind(("127.0.0.1", 0))
+    stalled.listen(8)
+    args = [arg for arg in ARGS if "pref-default-overrides" not in arg]
+    args += ["--with-feature:installer-pref-default-overrides-support=on",
+             "--local-pref-default-overrides-server=http://127.0.0.1:%d/" % stalled.getsockname()[1]]
+    try:
+        before = temporary_files(prefix)
+        for commands in (["close"], ["accept", "close"], ["accept", "wait:1000", "close"],
+                         ["accept", "wait:2500", "close"]):
+            code, _ = run_with_window(prefix, installer, commands + ["wait-end"], args=args)
+            assert code == 120, "%s: exit code %d" % (commands, code)
+            left = sorted(temporary_files(prefix) - before)
+            assert not left, "%s left:\n  %s" % (commands, "\n  ".join(left))
+    finally:
+        stalled.close()
 
 
 SCENARIOS = {
