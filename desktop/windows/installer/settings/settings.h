@@ -83,6 +83,9 @@ class Settings {
   // Not copy-only.
   virtual bool CanChangeShortcuts() const = 0;
   virtual bool IsInstallOperation() const = 0;
+  // An uninstall was asked for: also while the folder is still examined,
+  // and when it holds nothing to uninstall (the operation is then unknown).
+  virtual bool IsUninstallSession() const = 0;
   // False when another registered installation of this stream was found
   // during an uninstall; profile deletion is offered only while true.
   virtual bool IsOnlyInstallationOfStream() const = 0;

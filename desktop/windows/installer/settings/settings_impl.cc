@@ -258,6 +258,10 @@ bool SettingsImpl::IsInstallOperation() const {
   return operation_ == INSTALL_OPERATION_INSTALL;
 }
 
+bool SettingsImpl::IsUninstallSession() const {
+  return session_->IsUninstallSwitch();
+}
+
 bool SettingsImpl::IsOnlyInstallationOfStream() const {
   return only_installation_of_stream_;
 }

@@ -66,6 +66,7 @@ class SettingsImpl : public Settings {
   bool IsModeSupported() const override;
   bool CanChangeShortcuts() const override;
   bool IsInstallOperation() const override;
+  bool IsUninstallSession() const override;
   bool IsOnlyInstallationOfStream() const override;
   bool SetCopyOnly(bool value) override;
   bool SetSingleProfile(bool value) override;

@@ -408,7 +408,7 @@ void InstallerUIController::OnInstallerError(InstallerResult code,
 // A failed uninstall is told as such, never as a failed installation.
 uint32_t InstallerUIController::MessageIdForError(InstallerResult code) {
   const uint32_t id = MessageIdForResult(code);
-  if (settings()->GetOperation() != INSTALL_OPERATION_UNINSTALL)
+  if (!settings()->IsUninstallSession())
     return id;
   switch (id) {
     case kInstallFailed:
@@ -450,7 +450,7 @@ void InstallerUIController::OnBackendProcessTerminated(InstallerResult code) {
   }
   if (!pending_error_) {
     const char* detail =
-        settings()->GetOperation() == INSTALL_OPERATION_UNINSTALL
+        settings()->IsUninstallSession()
             ? "Unreported uninstaller error." : "Unreported installer error.";
     LOG(ERROR) << detail;
     OnInstallerError(code, std::wstring(), detail);
@@ -472,8 +472,11 @@ void InstallerUIController::HandlePendingError() {
   ObserveSettings(/*observe=*/true);
   if (OfferCurrentUserInstall())
     return;
-  const bool offer_full_package =
-      error_shown_before_ && fetcher() && (phase_ < 2 || package_will_be_downloaded_);
+  // A full installer mends no uninstall (and the uninstall page has no
+  // text for the offer).
+  const bool offer_full_package = error_shown_before_ && fetcher() &&
+                                  (phase_ < 2 || package_will_be_downloaded_) &&
+                                  !settings()->IsUninstallSession();
   error_shown_before_ = true;
   std::unique_ptr<PendingError> error = std::move(pending_error_);
   const std::wstring text = GetStringWithReplacement(error->id, error->replacement);

@@ -618,6 +618,23 @@ TEST_F(InstallerUIControllerUninstallTest, FailedUninstallSpeaksOfUninstalling) 
   }
 }
 
+// Where nothing is installed the uninstall fails as the runner's check
+// says (result 2, the uninstall's text), again after Retry, and never
+// offers the full installer.
+TEST_F(InstallerUIControllerUninstallTest, NothingToUninstallFailsWithoutAFullInstallerOffer) {
+  StartController(nullptr, /*window_fails=*/false, /*with_fetcher=*/true);
+  ASSERT_EQ(FOLDER_PROBLEM_NOTHING_TO_UNINSTALL, settings_->GetFolderProblem());
+  runner_.run_result = RESULT_UNINSTALL_FAILED;
+  controller_->OnAcceptClicked();
+  base::RunLoop().RunUntilIdle();
+  controller_->OnRetryClicked();
+  ASSERT_TRUE(env_.AnswerLatest());
+  base::RunLoop().RunUntilIdle();
+  EXPECT_EQ((std::vector<std::wstring>{L"37056", L"37056"}), window_.errors);
+  EXPECT_EQ((std::vector<bool>{false, false}), window_.full_package_offers);
+  EXPECT_EQ(RESULT_UNINSTALL_FAILED, controller_->result());
+}
+
 // The progress page opens on the status of the phase the run is in (here
 // the package is ready and its tracking data handled: installing), not on
 // the one the window opened with.

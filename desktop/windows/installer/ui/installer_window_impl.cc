@@ -65,11 +65,21 @@ int FocusControlOfPage(int page) {
       return IDC_ACCEPT;
     case PAGE_UNINSTALL:
       return IDC_UNINSTALL;
+    // Nothing to press there: the bar, which tells the progress to a
+    // screen reader, rather than the logo.
+    case PAGE_PROGRESS:
+      return IDC_PROGRESS_BAR;
     case PAGE_ERROR:
       return IDC_RETRY;
     default:
       return 0;
   }
+}
+
+// Shown on its page (the window itself may not be shown yet) and enabled.
+bool CanTakeFocus(HWND control) {
+  return control && (GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE) &&
+         IsWindowEnabled(control);
 }
 
 std::wstring UserNameForStatus() {
@@ -84,14 +94,6 @@ std::wstring UserNameForStatus() {
   }
   return name;
 }
-
-
-
-
-
-
-
-
 
 // Statics are drawn over the dialog's background: a changed text needs
 // that background painted again, or the old text stays under the new.
@@ -385,7 +387,7 @@ void InstallerWindowImpl::LoadTermsText() {
 }
 
 bool InstallerWindowImpl::IsUninstalling() const {
-  return settings_->GetOperation() == INSTALL_OPERATION_UNINSTALL;
+  return settings_->IsUninstallSession();
 }
 
 HWND InstallerWindowImpl::GetHandle() const {
@@ -404,14 +406,30 @@ void InstallerWindowImpl::SetPage(int page) {
 }
 
 void InstallerWindowImpl::ShowPageControls(int page) {
-  if (int focus = FocusControlOfPage(page)) {
-    if (HWND control = GetDlgItem(main_dialog_, focus))
-      SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
-  }
   for (const auto& widget : widgets_)
     widget->UpdateVisibility(page);
   error_page_shown_ = page == PAGE_ERROR;
+  FocusPage(page);
   InvalidateRect(main_dialog_, nullptr, TRUE);
+}
+
+// Without a focused control a window takes no key at all (they reach it
+// as system keys): where the page's own control cannot take the focus (a
+// disabled Accept), its first control that can takes it.
+void InstallerWindowImpl::FocusPage(int page) {
+  HWND control = GetDlgItem(main_dialog_, FocusControlOfPage(page));
+  if (!CanTakeFocus(control))
+    control = GetNextDlgTabItem(main_dialog_, nullptr, /*bPrevious=*/FALSE);
+  if (CanTakeFocus(control))
+    SendMessageW(main_dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
+// A control disabled while it had the focus takes the focus with it.
+void InstallerWindowImpl::KeepFocusOnPage() {
+  HWND focus = GetFocus();
+  if (GetActiveWindow() != main_dialog_ || (IsChild(main_dialog_, focus) && CanTakeFocus(focus)))
+    return;
+  FocusPage(current_page_);
 }
 
 void InstallerWindowImpl::SendPageTransition() {

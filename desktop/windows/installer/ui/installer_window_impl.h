@@ -100,6 +100,8 @@ class InstallerWindowImpl : public InstallerWindow,
   void SetPage(int page);
   // Focus and the controls of `page`, without statistics.
   void ShowPageControls(int page);
+  void FocusPage(int page);
+  void KeepFocusOnPage();
   // A text over the dialog's background: what lies behind the control is
   // painted again, so no trace of the old text stays.
   void SetStatusText(const std::wstring& text);

@@ -116,6 +116,8 @@ class RecordingObserver : public InstallerWindowObserver {
 // The title of the last dialog of this thread that a timer closed (the
 // folder browser, the close question), as a person would: No or Cancel.
 std::wstring g_dismissed;
+// And what it said, when it was a message box.
+std::wstring g_dismissed_text;
 
 BOOL CALLBACK DismissOwnedDialog(HWND window, LPARAM) {
   wchar_t name[16] = {};
@@ -125,6 +127,9 @@ BOOL CALLBACK DismissOwnedDialog(HWND window, LPARAM) {
   wchar_t title[128] = {};
   GetWindowTextW(window, title, ARRAYSIZE(title));
   g_dismissed = title;
+  wchar_t text[512] = {};
+  GetDlgItemTextW(window, 0xFFFF, text, ARRAYSIZE(text));
+  g_dismissed_text = text;
   PostMessageW(window, WM_COMMAND, GetDlgItem(window, IDNO) ? IDNO : IDCANCEL, 0);
   return FALSE;
 }
@@ -166,8 +171,9 @@ class InstallerWindowInputTest : public testing::Test {
   }
 
   // The window in `language`, in front, with the settings settled; an
-  // uninstall of an installation there when `uninstall`.
-  InstallerWindowImpl* Open(const std::wstring& language, bool uninstall = false) {
+  // uninstall when `uninstall`, of an installation there when `installed`.
+  InstallerWindowImpl* Open(const std::wstring& language, bool uninstall = false,
+                            bool installed = true) {
     // One environment at a time: it replaces process-wide objects.
     window_.reset();
     settings_.reset();
@@ -179,7 +185,7 @@ class InstallerWindowInputTest : public testing::Test {
       arguments.push_back(L"--uninstall");
     env_ = std::make_unique<SettingsTestEnvironment>(arguments);
     settings_ = env_->MakeSettings(
-        uninstall ? SettingsTestEnvironment::ExistingInstallation(folder) : nullptr);
+        uninstall && installed ? SettingsTestEnvironment::ExistingInstallation(folder) : nullptr);
     window_ = InstallerWindow::Create(settings_.get(), &progress_);
     if (!window_) {
       ADD_FAILURE() << "the installer window could not be created";
@@ -374,6 +380,64 @@ TEST_F(InstallerWindowInputTest, EnterPressesTheFocusedButtonOnEveryPage) {
     ASSERT_TRUE(TabTo(Item(c.button)));
     Press(VK_RETURN);
     EXPECT_TRUE(PumpUntil([this, &c] { return c.pressed(); }));
+  }
+  KillTimer(nullptr, timer);
+}
+
+// Every page of every mode takes keys, in a language of either direction:
+// a control of the page has the focus (also when the folder turned bad
+// under a focused Accept), and Escape asks the mode's question, after
+// which No keeps the page.
+TEST_F(InstallerWindowInputTest, EveryPageHasTheFocusAndEscapeAsksToQuit) {
+  enum Mode { kInstall, kUninstall, kNothingToUninstall };
+  const struct {
+    Mode mode;
+    int page;
+    bool bad_folder;
+  } cases[] = {
+      {kInstall, PAGE_MAIN, false},          {kInstall, PAGE_TERMS, false},
+      {kInstall, PAGE_OPTIONS, false},       {kInstall, PAGE_OPTIONS, true},
+      {kInstall, PAGE_PROGRESS, false},      {kInstall, PAGE_ERROR, false},
+      {kUninstall, PAGE_UNINSTALL, false},   {kUninstall, PAGE_PROGRESS, false},
+      {kUninstall, PAGE_ERROR, false},       {kNothingToUninstall, PAGE_UNINSTALL, false},
+      {kNothingToUninstall, PAGE_ERROR, false},
+  };
+  const UINT_PTR timer = SetTimer(nullptr, 0, 50, DismissTimer);
+  for (const wchar_t* language : {L"en", L"he"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << language << " mode " << c.mode << " page " << c.page
+                                      << (c.bad_folder ? " bad folder" : ""));
+      ASSERT_TRUE(Open(language, c.mode != kInstall, c.mode == kUninstall));
+      ASSERT_EQ(c.mode == kInstall ? PAGE_MAIN : PAGE_UNINSTALL, window()->current_page());
+      if (c.page == PAGE_TERMS)
+        SendMessageW(GetDlgItem(main(), IDC_AGREEMENT), WM_KEYDOWN, VK_RETURN, 0);
+      else if (c.page == PAGE_OPTIONS)
+        SendMessageW(main(), WM_COMMAND, MAKEWPARAM(IDC_OPTIONS, BN_CLICKED), 0);
+      else if (c.page == PAGE_PROGRESS)
+        window_->ShowProgressPage();
+      else if (c.page == PAGE_ERROR)
+        window_->ShowError(L"failed", /*offer_full_package=*/false, "test");
+      ASSERT_EQ(c.page, window()->current_page());
+      if (c.bad_folder) {
+        ASSERT_TRUE(FocusIs(GetDlgItem(main(), IDC_ACCEPT)));
+        settings_->SetInstallFolder(L"Q:\\Tarvo");
+        auto details = std::make_unique<FakeInstallationFolderDetails>();
+        details->folder_problem = FOLDER_PROBLEM_INVALID_PATH;
+        ASSERT_TRUE(env_->AnswerLatest(std::move(details)));
+        ASSERT_TRUE(PumpUntil([this] { return !IsWindowEnabled(GetDlgItem(main(), IDC_ACCEPT)); }));
+      }
+      ASSERT_TRUE(PumpUntil([this] {
+        HWND focus = GetFocus();
+        return IsChild(main(), focus) && IsWindowVisible(focus) && IsWindowEnabled(focus);
+      })) << GetDlgCtrlID(GetFocus());
+      EXPECT_NE(IDC_LOGO, GetDlgCtrlID(GetFocus()));
+      g_dismissed_text.clear();
+      Press(VK_ESCAPE);
+      ASSERT_TRUE(PumpUntil([] { return !g_dismissed_text.empty(); }));
+      EXPECT_EQ(GetLocalizedString(c.mode == kInstall ? 37038 : 37039), g_dismissed_text);
+      EXPECT_EQ(0, observer_.closed);
+      EXPECT_EQ(c.page, window()->current_page());
+    }
   }
   KillTimer(nullptr, timer);
 }

@@ -85,6 +85,7 @@ void InstallerWindowImpl::UpdateTexts() {
   EnableWindow(GetDlgItem(main_dialog_, IDC_ACCEPT), problem == FOLDER_PROBLEM_NONE);
   EnableWindow(GetDlgItem(main_dialog_, IDC_BACK), problem == FOLDER_PROBLEM_NONE);
   folder_problem_widget_->UpdateVisibility(current_page_);
+  KeepFocusOnPage();
   InvalidateRect(main_dialog_, nullptr, TRUE);
 }
 

@@ -14,6 +14,9 @@ presses Accept, or closes the window and answers the question).
               that Accept shows (without the full-package offer, and
               without a text that asks for one): each run
               ends with result 20 (exit code 120) and installs nothing.
+              And --uninstall where nothing is installed, by keyboard
+              alone: Enter on the uninstall page shows the uninstall's
+              failure, Escape asks the uninstall question; exit code 102.
   cancel      the window is closed on its progress page while the backend
               is held at its last step: the window says that it cancels
               until the backend has rolled back and ended; the run ends with
@@ -259,9 +262,19 @@ def scenario_accept(prefixes, a):
 
 def scenario_close(prefixes, a):
     """Closing the window, on the welcome page and on the unsupported-system
-    page (Wine saying Windows Vista), ends the run as not finished."""
+    page (Wine saying Windows Vista), ends the run as not finished; an
+    uninstall where nothing is installed fails, and is left, by keyboard."""
     prefix = prefixes[0]
     installer = place_installer(prefix, a)
+    code, lines = run_with_window(prefix, installer, ["enter", "wait-error", "escape", "wait-end"],
+                                  args=[*e2e.QUIET, "--uninstall", "--language=en"])
+    error = [s for s in states(lines) if s[0] == 5]
+    assert error and error[-1][6] == "An error occurred while attempting to uninstall Tarvo!", \
+        "no uninstall failure page: %s" % error[-1:]
+    assert any(line.startswith("question: Tarvo is not finished uninstalling.")
+               for line in lines), "no uninstall question"
+    assert code == 102, "an uninstall with nothing installed ended with exit code %d" % code
+
     code, lines = run_with_window(prefix, installer, ["close", "wait-end"])
     assert any(line.startswith("question: Tarvo is not finished installing.") for line in lines), \
         "no close question"

@@ -15,5 +15,5 @@ SettingsCheckPageWidget::~SettingsCheckPageWidget() = default;
 
 bool SettingsCheckPageWidget::IsVisibleOnPage(int page) const {
   return IsListed(page) && !settings_->GetRunImmediately() &&
-         settings_->GetOperation() != INSTALL_OPERATION_UNINSTALL;
+         !settings_->IsUninstallSession();
 }

@@ -135,6 +135,10 @@ bool FakeSettings::IsInstallOperation() const {
   return operation == INSTALL_OPERATION_INSTALL;
 }
 
+bool FakeSettings::IsUninstallSession() const {
+  return uninstall_session || operation == INSTALL_OPERATION_UNINSTALL;
+}
+
 bool FakeSettings::IsOnlyInstallationOfStream() const {
   return only_installation_of_stream;
 }

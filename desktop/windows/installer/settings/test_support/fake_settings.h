@@ -48,6 +48,7 @@ class FakeSettings : public Settings {
   bool IsModeSupported() const override;
   bool CanChangeShortcuts() const override;
   bool IsInstallOperation() const override;
+  bool IsUninstallSession() const override;
   bool IsOnlyInstallationOfStream() const override;
   bool SetCopyOnly(bool value) override;
   bool SetSingleProfile(bool value) override;
@@ -84,6 +85,8 @@ class FakeSettings : public Settings {
 
   InstallOperation operation = INSTALL_OPERATION_INSTALL;
   InstallFolderProblem folder_problem = FOLDER_PROBLEM_NONE;
+  // An uninstall session also when the operation is not (yet) uninstall.
+  bool uninstall_session = false;
   // Indexed by SettingsFlag.
   bool flags[SETTINGS_FLAG_COUNT] = {};
   std::wstring language = L"en";

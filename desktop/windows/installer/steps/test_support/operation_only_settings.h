@@ -41,6 +41,7 @@ class OperationOnlySettings : public Settings {
   bool IsModeSupported() const override { return false; }
   bool CanChangeShortcuts() const override { return false; }
   bool IsInstallOperation() const override { return false; }
+  bool IsUninstallSession() const override { return operation_ == INSTALL_OPERATION_UNINSTALL; }
   bool IsOnlyInstallationOfStream() const override { return false; }
   bool SetCopyOnly(bool /*value*/) override { return false; }
   bool SetSingleProfile(bool /*value*/) override { return false; }
