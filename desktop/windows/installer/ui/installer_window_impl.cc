@@ -13,6 +13,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/ui/accessible_name.h"
 #include "desktop/windows/installer/ui/folder_state_page_widget.h"
 #include "desktop/windows/installer/ui/image_util.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
@@ -524,6 +525,8 @@ void InstallerWindowImpl::SetStatusText(const std::wstring& text) {
   HWND status = GetDlgItem(main_dialog_, IDC_STATUS_TEXT);
   SetDirectedText(status, text);
   RedrawUnder(status);
+  // The bar has no label: it is what the status line says is under way.
+  SetAccessibleName(GetDlgItem(main_dialog_, IDC_PROGRESS_BAR), text);
 }
 
 void InstallerWindowImpl::OnProgressChanged(int value) {

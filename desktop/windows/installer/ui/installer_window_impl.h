@@ -120,6 +120,7 @@ class InstallerWindowImpl : public InstallerWindow,
   void UpdateUninstallTexts(bool shield);
   void ReloadTexts();
   void SetControlTexts();
+  void NameTermsBox();
   void ColourHeadline();
   void ResizeFullPackageButton();
 

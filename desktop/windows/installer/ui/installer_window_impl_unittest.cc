@@ -24,6 +24,7 @@
 #include "desktop/windows/installer/service/test_support/fake_os_operations.h"
 #include "desktop/windows/installer/settings/test_support/fake_settings.h"
 #include "desktop/windows/installer/service/test_support/fake_installation_folder_details.h"
+#include "desktop/windows/installer/ui/accessible_name.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/progress_calculator.h"
 #include "desktop/windows/installer/ui/scoped_button_label_hook.h"
@@ -530,6 +531,31 @@ TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
   EXPECT_TRUE(IsShown(main(), IDC_RETRY));
   for (int id : {IDC_BACK, IDC_CANCEL, IDC_ERROR_HEADLINE})
     EXPECT_FALSE(IsShown(main(), id)) << id;
+}
+
+// The agreement sentence, the terms box and the progress bar have no label
+// beside them: assistive technology gets a name for each, also from a
+// window made again for a language of the other direction.
+TEST_F(InstallerWindowTest, ControlsWithoutLabelsAreNamed) {
+  ScopedAccessibleNamesForTesting names;
+  ASSERT_TRUE(Open());
+  for (LANGID language : {0x0409, 0x0401}) {
+    SCOPED_TRACE(language);
+    if (language != g_language_id) {
+      g_language_id = language;
+      settings_.SetLanguage(L"ar");
+      ASSERT_TRUE(static_cast<InstallerWindowImpl*>(window_.get())->IsMirrored());
+    }
+    EXPECT_EQ(L"Click #37007 to accept the terms.",
+              names.NameOf(GetDlgItem(main(), IDC_AGREEMENT)));
+    EXPECT_EQ(L"terms", names.NameOf(GetDlgItem(main(), IDC_TERMS_TEXT)));
+    window_->ShowProgressPage();
+    window_->ShowPhaseStatus(6);
+    EXPECT_EQ(L"#37026", names.NameOf(GetDlgItem(main(), IDC_PROGRESS_BAR)));
+    EXPECT_EQ(GetDlgItem(main(), IDC_PROGRESS_BAR), GetFocus());
+    window_->ShowPhaseStatus(0);
+    EXPECT_EQ(L"#37025", names.NameOf(GetDlgItem(main(), IDC_PROGRESS_BAR)));
+  }
 }
 
 TEST_F(InstallerWindowTest, ProgressPageJumpsOrStepsTheBar) {

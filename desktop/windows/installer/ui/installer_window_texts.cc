@@ -10,6 +10,8 @@
 #include "base/win/windows_version.h"
 #include "desktop/windows/installer/service/installation_folder_details.h"
 #include "desktop/windows/installer/settings/settings.h"
+#include "desktop/windows/installer/ui/accessible_name.h"
+#include "desktop/windows/installer/ui/anchor_markup.h"
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/installer/ui/installer_string_ids.h"
 #include "desktop/windows/installer/ui/installer_window_impl.h"
@@ -72,10 +74,9 @@ void InstallerWindowImpl::UpdateTexts() {
   const std::wstring accept = GetLocalizedString(upgrade ? IDS_ACCEPT_UPGRADE : IDS_ACCEPT_INSTALL);
   SetDirectedText(GetDlgItem(main_dialog_, IDC_ACCEPT), accept);
   HWND agreement = GetDlgItem(main_dialog_, IDC_AGREEMENT);
-  SetRichTextWithLinks(
-      agreement,
-      DirectedText(main_dialog_, GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept)),
-      kLinkColour);
+  const std::wstring agreement_text = GetLocalizedStringWithReplacement(IDS_AGREEMENT, accept);
+  SetRichTextWithLinks(agreement, DirectedText(main_dialog_, agreement_text), kLinkColour);
+  SetAccessibleName(agreement, AnchorMarkup::Parse(agreement_text).visible_text);
   SetRichEditRightToLeft(agreement, IsMirrored());
   const bool vista_or_later = base::win::GetVersion() >= base::win::VERSION_VISTA;
   SetShield(main_dialog_, IDC_ACCEPT, vista_or_later && shield);
@@ -100,6 +101,7 @@ void InstallerWindowImpl::UpdateUninstallTexts(bool shield) {
 
 void InstallerWindowImpl::ReloadTexts() {
   SetControlTexts();
+  NameTermsBox();
   ColourHeadline();
   SetDirectedText(main_dialog_, GetLocalizedString(IDS_INSTALLER_TITLE));
   // The error page's text came from the controller; a phase text is ours.
@@ -117,6 +119,17 @@ void InstallerWindowImpl::SetControlTexts() {
   for (const ControlText& text : IsUninstalling() ? std::span<const ControlText>(kUninstallTexts)
                                                   : std::span<const ControlText>(kInstallTexts)) {
     SetDirectedText(GetDlgItem(main_dialog_, text.control_id), GetLocalizedString(text.string_id));
+  }
+}
+
+// The terms box has no label: it is named after the agreement's link to it.
+void InstallerWindowImpl::NameTermsBox() {
+  const AnchorMarkup agreement = AnchorMarkup::Parse(GetLocalizedString(IDS_AGREEMENT));
+  for (const AnchorMarkup::Link& link : agreement.links) {
+    if (link.address == L"tos") {
+      SetAccessibleName(GetDlgItem(main_dialog_, IDC_TERMS_TEXT),
+                        agreement.visible_text.substr(link.first, link.last - link.first));
+    }
   }
 }
 
