@@ -402,22 +402,24 @@ TEST_F(InstallerWindowTest, DefaultBrowserBoxFollowsTheWindowsVersion) {
   OSOperations::ResetForTesting();
 }
 
-// The install-type box explains the three types in a tooltip of limited
-// width.
+// The install-type box explains the three types in a tooltip; the type
+// names stand at the start of their lines, the descriptions indented (by
+// spaces: a tab shows as a box under Wine).
 TEST_F(InstallerWindowTest, InstallTypeBoxHasTheTypesTooltip) {
   Open();
   ClassSearch search = {TOOLTIPS_CLASSW};
   EnumThreadWindows(GetCurrentThreadId(), FindOfClass, reinterpret_cast<LPARAM>(&search));
   HWND tooltip = search.found;
   ASSERT_TRUE(tooltip);
-  EXPECT_EQ(300, SendMessageW(tooltip, TTM_GETMAXTIPWIDTH, 0, 0));
   ASSERT_EQ(1, SendMessageW(tooltip, TTM_GETTOOLCOUNT, 0, 0));
   wchar_t text[512] = {};
   TOOLINFOW info = {sizeof(info)};
   info.lpszText = text;
   ASSERT_TRUE(SendMessageW(tooltip, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&info)));
   EXPECT_EQ(reinterpret_cast<UINT_PTR>(GetDlgItem(options(), IDC_INSTALL_TYPE_COMBO)), info.uId);
-  EXPECT_STREQ(L"#37040\n\t#37041\n\n#37042\n\t#37043\n\n#37044\n\t#37045", text);
+  EXPECT_STREQ(L"#37040\n\u2003\u2003#37041\n\n#37042\n\u2003\u2003#37043\n\n#37044\n"
+               L"\u2003\u2003#37045",
+               text);
 }
 
 // What the folder browser shows, seen from a timer while it runs; it is
@@ -476,30 +478,36 @@ void CALLBACK BrowseTimer(HWND, UINT, UINT_PTR, DWORD) {
 }
 
 // "Change" opens the folder browser with its title, starting on the folder
-// of the box (or, under Wine, on the way to it); the folder chosen there
-// becomes the install folder.
+// of the box (or, under Wine, on the way to it), or where that is not there
+// yet on the folder it would be made in; the folder chosen there becomes
+// the install folder.
 TEST_F(InstallerWindowTest, BrowseChoosesTheInstallFolder) {
   base::ScopedTempDir folder;
   ASSERT_TRUE(folder.CreateUniqueTempDir());
-  settings_.folder_details->path = folder.GetPath();
-  Open();
-  Click(main(), IDC_OPTIONS);
-  BrowseSeen seen;
-  seen.expected_selection = folder.GetPath().BaseName().value();
-  g_browse = &seen;
-  const UINT_PTR timer = SetTimer(nullptr, 0, 50, BrowseTimer);
-  Click(options(), IDC_BROWSE);
-  KillTimer(nullptr, timer);
-  g_browse = nullptr;
-  ASSERT_TRUE(seen.found);
-  EXPECT_NE(std::wstring::npos, seen.texts.find(L"#37031")) << seen.texts;
-  ASSERT_EQ(1u, settings_.requested_folders.size()) << seen.texts;
-  const base::FilePath chosen(settings_.requested_folders[0]);
-  EXPECT_TRUE(base::FilePath::CompareEqualIgnoreCase(folder.GetPath().value(), chosen.value()) ||
-              chosen.IsParent(folder.GetPath()))
-      << chosen.value();
-  EXPECT_TRUE(chosen.IsAbsolute()) << chosen.value();
-  EXPECT_EQ(settings_.requested_folders[0], Text(GetDlgItem(options(), IDC_FOLDER_COMBO)));
+  for (const base::FilePath& in_box :
+       {folder.GetPath(), folder.GetPath().Append(L"not yet").Append(L"Tarvo")}) {
+    SCOPED_TRACE(in_box.value());
+    settings_.folder_details->path = in_box;
+    settings_.requested_folders.clear();
+    Open();
+    Click(main(), IDC_OPTIONS);
+    BrowseSeen seen;
+    seen.expected_selection = folder.GetPath().BaseName().value();
+    g_browse = &seen;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, BrowseTimer);
+    Click(options(), IDC_BROWSE);
+    KillTimer(nullptr, timer);
+    g_browse = nullptr;
+    ASSERT_TRUE(seen.found);
+    EXPECT_NE(std::wstring::npos, seen.texts.find(L"#37031")) << seen.texts;
+    ASSERT_EQ(1u, settings_.requested_folders.size()) << seen.texts;
+    const base::FilePath chosen(settings_.requested_folders[0]);
+    EXPECT_TRUE(base::FilePath::CompareEqualIgnoreCase(folder.GetPath().value(), chosen.value()) ||
+                chosen.IsParent(folder.GetPath()))
+        << chosen.value();
+    EXPECT_TRUE(chosen.IsAbsolute()) << chosen.value();
+    EXPECT_EQ(settings_.requested_folders[0], Text(GetDlgItem(options(), IDC_FOLDER_COMBO)));
+  }
 }
 
 TEST_F(InstallerWindowTest, UninstallModeShowsOnlyTheUninstallPage) {
@@ -636,6 +644,11 @@ TEST_F(InstallerWindowTest, RightToLeftLanguagesMirrorTheWindow) {
     EXPECT_EQ(c.mirrored, window->IsMirrored());
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(main(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
     EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(options(), GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
+    // The tooltip, a pop-up of its own, too: its lines align right.
+    ClassSearch tip = {TOOLTIPS_CLASSW};
+    EnumThreadWindows(GetCurrentThreadId(), FindOfClass, reinterpret_cast<LPARAM>(&tip));
+    ASSERT_TRUE(tip.found);
+    EXPECT_EQ(c.mirrored, (GetWindowLongPtrW(tip.found, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0);
     // Every control of the template is still there and keeps its texts,
     // embedded right to left where the window is.
     EXPECT_EQ(c.mirrored ? L"\u202B#37007\u202C" : L"#37007", Text(GetDlgItem(main(), IDC_ACCEPT)));

@@ -6,6 +6,7 @@
 
 #include <utility>
 
+#include "base/files/file_util.h"
 #include "base/logging.h"
 #include "base/strings/string_util.h"
 #include "base/win/windows_version.h"
@@ -21,7 +22,12 @@
 
 namespace {
 
-constexpr int kTooltipWidth = 300;
+// 300 pixels at 96 dots per inch, in dialog units: the tip grows with the
+// screen's resolution and the dialogs' font, as the window does.
+constexpr int kTooltipWidthDlu = 200;
+// Before each install type's description. Not a tab: tooltips under Wine
+// draw a tab as a box.
+constexpr wchar_t kDescriptionIndent[] = L"\u2003\u2003";
 
 struct ControlText {
   int control_id;
@@ -65,6 +71,20 @@ std::wstring ComboItemText(HWND combo, int index) {
   return text;
 }
 
+
+// The folder browser cannot start on a folder that is not there yet (it
+// would start on the desktop): it starts on the one it would be made in.
+base::FilePath NearestExistingFolder(base::FilePath path) {
+  if (!path.IsAbsolute())
+    return base::FilePath();
+  while (!base::DirectoryExists(path)) {
+    const base::FilePath parent = path.DirName();
+    if (parent == path)
+      return base::FilePath();
+    path = parent;
+  }
+  return path;
+}
 
 bool ComboListIs(HWND combo, const std::vector<base::FilePath>& folders) {
   if (SendMessageW(combo, CB_GETCOUNT, 0, 0) != static_cast<LRESULT>(folders.size()))
@@ -189,8 +209,10 @@ void OptionsPage::RebuildTooltip() {
   std::vector<std::wstring> parts;
   for (int id = IDS_INSTALL_TYPE_TIP_FIRST; id < IDS_INSTALL_TYPE_TIP_FIRST + 6; ++id)
     parts.push_back(GetLocalizedString(id));
-  std::wstring text = DirectedText(dialog_, parts[0] + L"\n\t" + parts[1] + L"\n\n" + parts[2] + L"\n\t" +
-                               parts[3] + L"\n\n" + parts[4] + L"\n\t" + parts[5]);
+  const std::wstring indent = std::wstring(L"\n") + kDescriptionIndent;
+  std::wstring text = DirectedText(dialog_, parts[0] + indent + parts[1] + L"\n\n" + parts[2] +
+                                                indent + parts[3] + L"\n\n" + parts[4] + indent +
+                                                parts[5]);
   TOOLINFOW info = {sizeof(info)};
   info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
   info.hwnd = dialog_;
@@ -220,11 +242,17 @@ void OptionsPage::LayOut() {
   SetWindowPos(Item(IDC_BROWSE), nullptr, browse.left, browse.top,
                browse.right - browse.left, combo.bottom - combo.top,
                SWP_NOZORDER | SWP_NOACTIVATE);
-  tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+  // A pop-up is not mirrored with the window it belongs to: a tip of a
+  // right-to-left window is mirrored itself, so that its lines align right.
+  const DWORD mirrored = IsInMirroredWindow(dialog_) ? WS_EX_LAYOUTRTL : 0;
+  tooltip_ = CreateWindowExW(WS_EX_TOPMOST | mirrored, TOOLTIPS_CLASSW, nullptr,
                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX | TTS_USEVISUALSTYLE, 0, 0, 0,
                              0, dialog_, nullptr, GetModuleHandleW(nullptr), nullptr);
-  if (tooltip_)
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, kTooltipWidth);
+  if (tooltip_) {
+    RECT width = {0, 0, kTooltipWidthDlu, 0};
+    MapDialogRect(dialog_, &width);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, width.right);
+  }
 }
 
 void OptionsPage::RefillFolderCombo() {
@@ -382,7 +410,7 @@ void OptionsPage::OnCheckBoxClicked(int id) {
 
 void OptionsPage::Browse(HWND combo) {
   const std::wstring title = GetLocalizedString(IDS_BROWSE_TITLE);
-  const std::wstring start = WindowText(combo);
+  const std::wstring start = NearestExistingFolder(base::FilePath(WindowText(combo))).value();
   BROWSEINFOW info = {};
   info.hwndOwner = GetParent(dialog_);
   info.lpszTitle = title.c_str();
