@@ -2,6 +2,7 @@
 # Saves a PNG of every page of the installer window under build/screenshots,
 # in the languages given (default: en), e.g. scripts/screenshots.sh en,de,ar;
 # "en>ar" opens the window in English and switches it to Arabic at run time.
+# TARVO_SCREENSHOT_DPI=192 shoots at that resolution (names end in "-192dpi").
 # Needs a built tree (scripts/build.sh all); runs on the tests' Xvfb.
 set -euo pipefail
 repo="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
@@ -14,10 +15,14 @@ replacements='HKCU\Software\Wine\Fonts\Replacements'
 wine_reg() { WINEPREFIX="$prefix" WINEDEBUG=-all /usr/lib/wine/wine64 reg "$@" >/dev/null 2>&1 || true; }
 cleanup() {
   for face in "Tahoma" "Segoe UI"; do wine_reg delete "$replacements" /v "$face" /f; done
+  [ -z "${TARVO_SCREENSHOT_DPI:-}" ] || wine_reg delete 'HKCU\Control Panel\Desktop' /v LogPixels /f
   bash "$repo/scripts/test_env.sh" stop "$env_dir" "$prefix"
 }
 bash "$repo/scripts/test_env.sh" start "$env_dir" "$prefix"
 trap cleanup EXIT
+if [ -n "${TARVO_SCREENSHOT_DPI:-}" ]; then
+  wine_reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$TARVO_SCREENSHOT_DPI" /f
+fi
 export TARVO_SCREENSHOT_DIR="Z:${out//\//\\}"
 
 shoot() {

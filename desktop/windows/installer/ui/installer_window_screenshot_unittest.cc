@@ -5,6 +5,7 @@
 // (run by scripts/screenshots.sh; disabled in the normal test run).
 
 #include <windows.h>
+#include <commctrl.h>
 #include <objidl.h>
 
 // GDI+ wants min/max from somewhere.
@@ -16,6 +17,7 @@ using std::min;
 #include <gdiplus.h>
 
 #include <functional>
+#include <set>
 #include <memory>
 #include <string>
 #include <vector>
@@ -103,17 +105,29 @@ class Screenshots {
     if (arrow != std::wstring::npos)
       switch_to_ = language.substr(arrow + 1);
     name_ = switch_to_.empty() ? start_ : start_ + L"-to-" + switch_to_;
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    if (dpi != 96)
+      name_ += L"-" + std::to_wstring(dpi) + L"dpi";
   }
 
   void Take(Settings* settings, const wchar_t* page,
             void (*prepare)(InstallerWindow* window)) {
     SelectLanguage(settings, start_);
+    // No tip of an earlier shot under the pointer.
+    SetCursorPos(0, 0);
     FakeProgressCalculator progress;
     std::unique_ptr<InstallerWindow> window = InstallerWindow::Create(settings, &progress);
     ASSERT_TRUE(window);
     if (!switch_to_.empty())
       SelectLanguage(settings, switch_to_);
-    SetWindowPos(window->GetHandle(), HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE);
+    // Wholly on the screen (a capture reaching past it comes out black).
+    RECT place = {};
+    GetWindowRect(window->GetHandle(), &place);
+    const int x = std::clamp<int>(GetSystemMetrics(SM_CXSCREEN) - (place.right - place.left), 0, 40);
+    const int y = std::clamp<int>(GetSystemMetrics(SM_CYSCREEN) - (place.bottom - place.top), 0, 40);
+    SetWindowPos(window->GetHandle(), HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
     SetForegroundWindow(window->GetHandle());
     if (prepare)
       prepare(window.get());
@@ -323,9 +337,26 @@ TEST(InstallerWindowScreenshot, RightToLeftTextsReadRightToLeft) {
       HWND control = GetDlgItem(main, page.control);
       ASSERT_TRUE(IsWindowVisible(control));
       if (page.control == IDC_TERMS_TEXT) {
-        // The first line (its heading) starts at the left.
         SIZE size = {};
         const std::vector<uint32_t> shown = ControlPixels(control, &size);
+        // Its scroll bar is drawn, at the right: its up button shows its
+        // face, edges and arrow, and the text's room starts at the left
+        // border (not beside a blank strip).
+        RECT box = {};
+        GetWindowRect(control, &box);
+        RECT inside = {};
+        GetClientRect(control, &inside);
+        MapWindowPoints(control, nullptr, reinterpret_cast<POINT*>(&inside), 2);
+        const int bar = GetSystemMetrics(SM_CXVSCROLL);
+        EXPECT_LE(inside.left - box.left, 2);
+        EXPECT_GE(box.right - inside.right, bar);
+        TestCanvas button(bar, bar);
+        HDC screen = GetDC(nullptr);
+        BitBlt(button.dc(), 0, 0, bar, bar, screen, inside.right, inside.top, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+        const std::vector<uint32_t> pixels = button.Pixels();
+        EXPECT_GE(std::set<uint32_t>(pixels.begin(), pixels.end()).size(), 3u);
+        // The first line (its heading) starts at the left.
         int left = size.cx;
         for (int y = 0; y < size.cy / 8; ++y) {
           for (int x = 0; x < left; ++x) {
@@ -361,6 +392,30 @@ double LogoShare(HWND main) {
   return right < left ? 0 : static_cast<double>(right - left + 1) / client.right;
 }
 
+// The "Install for" tip's greatest width over the width of the window's
+// inside.
+double TipShare(HWND main) {
+  struct Search {
+    HWND tip = nullptr;
+  } search;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM found) {
+        wchar_t name[64] = {};
+        GetClassNameW(window, name, ARRAYSIZE(name));
+        if (lstrcmpiW(name, TOOLTIPS_CLASSW) != 0)
+          return TRUE;
+        reinterpret_cast<Search*>(found)->tip = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  RECT client = {};
+  GetClientRect(main, &client);
+  return search.tip ? static_cast<double>(SendMessageW(search.tip, TTM_GETMAXTIPWIDTH, 0, 0)) /
+                          client.right
+                    : 0;
+}
+
 // The welcome page in English, as the settings of the other shots have it.
 std::unique_ptr<InstallerWindow> OpenWelcome(FakeSettings* settings,
                                              FakeProgressCalculator* progress) {
@@ -374,9 +429,10 @@ std::unique_ptr<InstallerWindow> OpenWelcome(FakeSettings* settings,
 // At 144 and 192 pixels per inch (each in a process of its own: the
 // screen's resolution is read when a process starts) the window lies
 // wholly in the screen's work area, made smaller where it must, and its
-// logo keeps its share of the window.
+// logo and the "Install for" tip keep their shares of the window.
 TEST(InstallerWindowScreenshot, HighDpiWindowFitsTheScreenWithItsLogoScaled) {
   double share = 0;
+  double tip_share = 0;
   {
     FakeSettings settings;
     FakeProgressCalculator progress;
@@ -384,6 +440,8 @@ TEST(InstallerWindowScreenshot, HighDpiWindowFitsTheScreenWithItsLogoScaled) {
     ASSERT_TRUE(window);
     share = LogoShare(window->GetHandle());
     ASSERT_GT(share, 0);
+    tip_share = TipShare(window->GetHandle());
+    ASSERT_GT(tip_share, 0);
   }
   base::win::RegKey desktop(HKEY_CURRENT_USER, L"Control Panel\\Desktop", KEY_READ | KEY_WRITE);
   DWORD saved = 0;
@@ -395,6 +453,7 @@ TEST(InstallerWindowScreenshot, HighDpiWindowFitsTheScreenWithItsLogoScaled) {
     ASSERT_EQ(ERROR_SUCCESS, desktop.WriteValue(L"LogPixels", dpi));
     SetEnvironmentVariableW(L"TARVO_TEST_DPI", std::to_wstring(dpi).c_str());
     SetEnvironmentVariableW(L"TARVO_TEST_LOGO_SHARE", std::to_wstring(share).c_str());
+    SetEnvironmentVariableW(L"TARVO_TEST_TIP_SHARE", std::to_wstring(tip_share).c_str());
     base::CommandLine command{base::FilePath(self)};
     command.AppendArg("--gtest_filter=InstallerWindowScreenshot.DISABLED_AtTheScreensDpi");
     command.AppendArg("--gtest_also_run_disabled_tests");
@@ -431,6 +490,8 @@ TEST(InstallerWindowScreenshot, DISABLED_AtTheScreensDpi) {
       << place.left << "," << place.top << " " << place.right << "," << place.bottom;
   const double expected = _wtof(Environment(L"TARVO_TEST_LOGO_SHARE").c_str());
   EXPECT_NEAR(expected, LogoShare(main), expected / 10);
+  const double tip = _wtof(Environment(L"TARVO_TEST_TIP_SHARE").c_str());
+  EXPECT_NEAR(tip, TipShare(main), tip / 10);
 }
 
 TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
@@ -461,6 +522,17 @@ TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
     shots.Take(&settings, L"options", [](InstallerWindow* window) {
       SendMessageW(window->GetHandle(), WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
     });
+    shots.Take(&settings, L"install-for-tip", [](InstallerWindow* window) {
+      SendMessageW(window->GetHandle(), WM_COMMAND, MAKEWPARAM(1001, BN_CLICKED), 0);
+      // The pointer resting on "Install for" brings up its tip.
+      HWND box = GetDlgItem(static_cast<InstallerWindowImpl*>(window)->options_dialog(),
+                            IDC_INSTALL_TYPE_COMBO);
+      RECT place = {};
+      GetWindowRect(box, &place);
+      SetCursorPos((3 * place.left + place.right) / 4, (place.top + place.bottom) / 2);
+      for (int i = 0; i < 8; ++i)
+        Settle(window->GetHandle());
+    });
     shots.Take(&settings, L"progress", [](InstallerWindow* window) {
       window->ShowProgressPage();
       static_cast<InstallerWindowImpl*>(window)->OnProgressChanged(640);
@@ -483,6 +555,19 @@ TEST(InstallerWindowScreenshot, DISABLED_EveryPage) {
       short_of_space.folder_details->volumes_without_enough_space = {
           {base::FilePath(L"C:"), 1234}};
       shots.Take(&short_of_space, L"no-space", nullptr);
+    }
+    {
+      // An uninstall where nothing is installed, and its failure.
+      FakeSettings nothing;
+      nothing.default_install_folder = settings.default_install_folder;
+      nothing.folder_details->path = settings.default_install_folder;
+      nothing.uninstall_session = true;
+      nothing.operation = INSTALL_OPERATION_UNKNOWN;
+      nothing.folder_problem = FOLDER_PROBLEM_NOTHING_TO_UNINSTALL;
+      shots.Take(&nothing, L"uninstall-nothing-installed", nullptr);
+      shots.Take(&nothing, L"uninstall-failed", [](InstallerWindow* window) {
+        window->ShowError(GetLocalizedString(37056), /*offer_full_package=*/false, "screenshot");
+      });
     }
     settings.operation = INSTALL_OPERATION_UNINSTALL;
     settings.only_installation_of_stream = true;

@@ -1,5 +1,8 @@
 #include "desktop/windows/installer/ui/reading_direction.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "desktop/windows/installer/ui/installer_resource_ids.h"
 #include "desktop/windows/l10n_handler/l10n_handler.h"
 
@@ -36,16 +39,47 @@ void ReadLeftToRight(HWND window) {
   InvalidateRect(window, nullptr, TRUE);
 }
 
+// A control's mirroring is fixed when it is made: one that must not be
+// mirrored in a mirrored dialog is made again, as the template made it, while
+// the dialog passes its mirroring on to no new child. (Un-mirrored later,
+// Wine draws its scroll bar as a blank strip.)
+void RemakeLeftToRight(HWND dialog, int id) {
+  HWND old = GetDlgItem(dialog, id);
+  if (!old)
+    return;
+  wchar_t class_name[64] = {};
+  GetClassNameW(old, class_name, ARRAYSIZE(class_name));
+  RECT place = {};
+  GetWindowRect(old, &place);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&place), 2);
+  const LONG_PTR dialog_style = GetWindowLongPtrW(dialog, GWL_EXSTYLE);
+  SetWindowLongPtrW(dialog, GWL_EXSTYLE, dialog_style | WS_EX_NOINHERITLAYOUT);
+  HWND copy = CreateWindowExW(
+      GetWindowLongPtrW(old, GWL_EXSTYLE) &
+          ~(WS_EX_LAYOUTRTL | WS_EX_RTLREADING | WS_EX_RIGHT | WS_EX_LEFTSCROLLBAR),
+      class_name, L"", GetWindowLongPtrW(old, GWL_STYLE), place.left, place.top,
+      place.right - place.left, place.bottom - place.top, dialog,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(old, GWLP_HINSTANCE)), nullptr);
+  SetWindowLongPtrW(dialog, GWL_EXSTYLE, dialog_style);
+  if (!copy) {
+    ReadLeftToRight(old);
+    return;
+  }
+  SendMessageW(copy, WM_SETFONT, SendMessageW(old, WM_GETFONT, 0, 0), FALSE);
+  // In the old one's place in the tab order.
+  SetWindowPos(copy, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  DestroyWindow(old);
+}
+
 // Texts of a mirrored window read right to left too; folder paths and the
 // terms (an English text) keep reading left to right. The centred rich
 // texts are not mirrored themselves: Wine lays out a mirrored rich edit's
 // right-to-left text left to right, embedding or not.
 BOOL CALLBACK SetControlReading(HWND control, LPARAM /*unused*/) {
   const int id = GetDlgCtrlID(control);
-  if (id == IDC_TERMS_TEXT) {
-    ReadLeftToRight(control);
-    return TRUE;
-  }
+  if (id == IDC_TERMS_TEXT)
+    return TRUE;  // made again, after the walk
   if (id == IDC_HEADLINE || id == IDC_AGREEMENT) {
     SetWindowLongPtrW(control, GWL_EXSTYLE,
                       (GetWindowLongPtrW(control, GWL_EXSTYLE) & ~WS_EX_LAYOUTRTL) |
@@ -90,6 +124,7 @@ UINT MessageBoxReadingFlags() {
 
 void SetReadingDirection(HWND dialog) {
   EnumChildWindows(dialog, SetControlReading, 0);
+  RemakeLeftToRight(dialog, IDC_TERMS_TEXT);
 }
 
 bool IsInMirroredWindow(HWND window) {
@@ -97,8 +132,32 @@ bool IsInMirroredWindow(HWND window) {
   return root && (GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_LAYOUTRTL) != 0;
 }
 
+namespace {
+
+// A label with an access key, all of it right to left: the mirrored control
+// alone lays it out right. Wine measures the embedding's marks as
+// characters where it places the key's underline, which then stands
+// beside the word.
+bool IsRightToLeftAccessKeyLabel(const std::wstring& text) {
+  if (text.find(L'&') == std::wstring::npos)
+    return false;
+  std::wstring letters = text;
+  std::erase(letters, L'&');
+  if (letters.empty())
+    return false;
+  std::vector<WORD> types(letters.size());
+  if (!GetStringTypeW(CT_CTYPE2, letters.c_str(), static_cast<int>(letters.size()), types.data()))
+    return false;
+  if (types.front() != C2_RIGHTTOLEFT || types.back() != C2_RIGHTTOLEFT)
+    return false;
+  return std::none_of(types.begin(), types.end(),
+                      [](WORD type) { return type == C2_LEFTTORIGHT; });
+}
+
+}  // namespace
+
 std::wstring DirectedText(HWND window, const std::wstring& text) {
-  if (!IsInMirroredWindow(window))
+  if (!IsInMirroredWindow(window) || IsRightToLeftAccessKeyLabel(text))
     return text;
   // An embedding lasts one paragraph: each line gets its own.
   std::wstring directed = kRightToLeftEmbedding;
