@@ -199,7 +199,9 @@ bool Installer::CreateFolderEarly(const base::FilePath& folder, bool admin, bool
     *has_write = false;
     return true;
   }
-  return CreateFolder(folder, RESULT_GENERAL_FAILURE);
+  // The folder could not be made (a read-only drive, a file in its place):
+  // the user is told so, with its path, as when it is made later.
+  return CreateFolder(folder, RESULT_FOLDER_CREATION_FAILED);
 }
 
 bool Installer::CreateFolder(const base::FilePath& folder, InstallerResult failure) {

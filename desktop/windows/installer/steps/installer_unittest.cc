@@ -563,13 +563,14 @@ TEST_F(InstallerTest, MissingPackageReadyEventFails) {
 }
 
 // A file where the new folder should go: the early creation (the folder's
-// parent exists, the details say it is writable) fails with 1 and the path.
-TEST_F(InstallerTest, EarlyFolderCreationFailureGives1) {
+// parent exists, the details say it is writable) fails with 6 and the path,
+// as the later one does.
+TEST_F(InstallerTest, EarlyFolderCreationFailureGives6) {
   Make({L"--backend"});
   ASSERT_TRUE(base::WriteFile(folder_, "in the way"));
   RunToTheEnd();
-  EXPECT_EQ(RESULT_GENERAL_FAILURE, installer_->state());
-  EXPECT_EQ("error 1 " + base::WideToUTF8(folder_.value()) + " Could not create installation folder",
+  EXPECT_EQ(RESULT_FOLDER_CREATION_FAILED, installer_->state());
+  EXPECT_EQ("error 6 " + base::WideToUTF8(folder_.value()) + " Could not create installation folder",
             LastError());
 }
 
