@@ -11,7 +11,8 @@
 #       switches, constants, product info, architecture, the installer's
 #       feature table, session and tracking blob, service utilities
 #       (registry, folders, names), security and ACLs, InstallerUtils,
-#       safe relative paths. Nothing here knows the settings.
+#       safe relative paths, the test hooks (which a signed build
+#       ignores). Nothing here knows the settings.
 #   ipc (messages, InstallerObserver, mailslot),
 #       checksum_checker (digests, downloadable resources list),
 #       signature_checker (Authenticode signer check), lzma_util,

@@ -11,7 +11,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender_impl.h"
 #include "desktop/windows/installer/avro_stats/campaign_info.h"
 #include "desktop/windows/installer/utils/installer_session.h"
-#include "desktop/windows/installer/utils/installer_switches.h"
+#include "desktop/windows/installer/utils/test_hooks.h"
 #include "desktop/windows/installer/utils/product_info.h"
 #include "desktop/windows/installer/utils/server_tracking_blob.h"
 
@@ -40,7 +40,7 @@ void InitializeStatsReporting(const InstallerSession& session) {
   std::string uuid;
   if (tracking)
     tracking->Get("uuid", &uuid);
-  const bool test_server = session.command_line().HasSwitch(switches::kTestAvroServer);
+  const bool test_server = GetTestSwitch(TestHook::kAvroServer, session.command_line());
   VLOG(2) << "Enabling Avro in this process";
   // An autoupdate run reports only its failure (level 0).
   const int32_t max_level = session.IsAutoupdateSwitch() ? 0 : 1;

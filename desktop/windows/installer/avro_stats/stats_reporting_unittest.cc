@@ -19,6 +19,7 @@
 #include "desktop/windows/installer/utils/installer_session.h"
 #include "desktop/windows/installer/utils/installer_switches.h"
 #include "desktop/windows/installer/utils/server_tracking_blob.h"
+#include "desktop/windows/installer/utils/test_hooks.h"
 #include "gtest/gtest.h"
 #include "testing/loopback_http_server.h"
 
@@ -65,7 +66,7 @@ TEST_F(StatsReportingTest, BackendRolesDropEverything) {
   SetAvroTestServerPortForTesting(server.port());
   for (const char* role : {switches::kBackend, switches::kRegisterAsProtocolHandler}) {
     base::CommandLine command_line(base::CommandLine::NO_PROGRAM);
-    command_line.AppendSwitch(switches::kTestAvroServer);
+    command_line.AppendSwitch(GetTestHookName(TestHook::kAvroServer));
     command_line.AppendSwitch(role);
     InstallerSession session(&command_line);
     InitializeStatsReporting(session);
@@ -100,7 +101,7 @@ TEST_F(StatsReportingTest, AutoupdateRunReportsOnlyItsFailureWithTheCampaign) {
   ASSERT_TRUE(server.Start());
   SetAvroTestServerPortForTesting(server.port());
   base::CommandLine* command_line = &command_line_;
-  command_line->AppendSwitch(switches::kTestAvroServer);
+  command_line->AppendSwitch(GetTestHookName(TestHook::kAvroServer));
   command_line->AppendSwitch(switches::kAutoupdate);
   ScopedInstallerSessionForTesting session(std::make_unique<InstallerSession>(command_line));
   GetSessionTrackingData()->Set("utm.source", "mail");

@@ -13,7 +13,7 @@
 #include "desktop/windows/installer/avro_stats/avro_stats_sender.h"
 #include "desktop/windows/installer/avro_stats/installer_events.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher.h"
-#include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
+#include "desktop/windows/installer/utils/test_hooks.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/payload_type.h"
 #include "desktop/windows/installer/runner/main_process_installer_runner.h"
@@ -54,7 +54,7 @@ InstallerResult SilentInstallerController::Start(PayloadManager* payload_manager
                                                  base::OnceClosure quit) {
   settings()->AddObserver(this);
   const base::TimeDelta test_stall_limit = GetTestSwitchSeconds(
-      InstallerSession::GetInstance()->command_line(), kTestFetchStallLimit);
+      TestHook::kFetchStallLimit, InstallerSession::GetInstance()->command_line());
   if (!test_stall_limit.is_zero())
     fetch_stall_limit_ = test_stall_limit;
   const InstallerResult result =

@@ -18,7 +18,7 @@
 #include "desktop/windows/installer/checksum_checker/checksum_checker.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_delegate.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_parts.h"
-#include "desktop/windows/installer/package_fetcher/package_fetcher_switches.h"
+#include "desktop/windows/installer/utils/test_hooks.h"
 #include "desktop/windows/installer/package_fetcher/package_fetcher_ui_proxy.h"
 #include "desktop/windows/installer/package_fetcher/payload_manager.h"
 #include "desktop/windows/installer/package_fetcher/service_request.h"
@@ -79,7 +79,7 @@ FetchStateMachine::FetchStateMachine(PackageFetcherUIProxy* proxy,
       architecture_(architecture),
       post_payload_(std::move(post_payload)),
       command_line_(InstallerSession::GetInstance()->command_line()),
-      download_timeout_(GetTestSwitchSeconds(command_line_, kTestDownloadTimeout)) {
+      download_timeout_(GetTestSwitchSeconds(TestHook::kDownloadTimeout, command_line_)) {
   needed_resources_.reserve(6);
 }
 
@@ -259,8 +259,9 @@ void FetchStateMachine::OnDownloadUrlFetched() {
   }
   components_ = AdditionalComponent::Choose(request_.components(), !assistant_folder_.empty(),
                                             needed_resources_);
-  const base::FilePath test_folder(
-      command_line_.GetSwitchValueNative(kTestDownloadableResourcesDir));
+  std::wstring test_folder_value;
+  GetTestSwitch(TestHook::kDownloadableResourcesDir, command_line_, &test_folder_value);
+  const base::FilePath test_folder(test_folder_value);
   if (!test_folder.empty()) {
     for (AdditionalComponent& component :
          AdditionalComponent::FromTestFolder(test_folder, needed_resources_)) {
@@ -470,7 +471,7 @@ void FetchStateMachine::DownloadAdditionalFile() {
   }
   const base::FilePath temp = package_folder_.Append(kAdditionalTempName);
   const std::wstring location = base::UTF8ToWide(component.location);
-  if (command_line_.HasSwitch(kTestDownloadableResourcesDir) &&
+  if (GetTestSwitch(TestHook::kDownloadableResourcesDir, command_line_) &&
       component.location.rfind("file:///", 0) == 0) {
     base::FilePath source(location.substr(8));
     bool copied = base::CopyFile(source, temp);

@@ -214,16 +214,6 @@ bool VerifySigners(const SignerCheckContext& context,
   return false;
 }
 
-bool RunningImageHasCertificateTable() {
-  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
-  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-  // The loader checked these headers before it ran the program.
-  PeImageLayout layout;
-  return layout.Parse(base, nt->OptionalHeader.SizeOfHeaders) &&
-         layout.certificate_table_size() != 0;
-}
-
 bool VerifyFileSignature(const base::FilePath& path, std::string* error) {
   // Held open, sharing reading only, until the decision is made.
   const base::File file(path, base::File::FLAG_OPEN | base::File::FLAG_READ |

@@ -10,6 +10,8 @@
 
 #include "base/files/file.h"
 #include "base/files/file_path.h"
+// RunningImageHasCertificateTable, the answer to "is this a signed build".
+#include "desktop/windows/installer/utils/pe_image_layout.h"
 
 class AuthenticodeImage;
 class SignatureLog;
@@ -35,14 +37,6 @@ bool VerifyFileSignature(const base::FilePath& path, std::string* error);
 // that goes on to use the file through `file` uses the very bytes checked.
 bool VerifyOpenFileSignature(const base::File& file, const base::FilePath& path,
                              std::string* error);
-
-// Whether the image of the running program carries a certificate table, as
-// its headers were when it was loaded: a file put at the program's path
-// since then changes nothing. This is the one answer to "is this a signed
-// build": a signed build checks the signer of every package, component and
-// program it takes from a folder; an unsigned one (a developer's or a
-// test's) checks none.
-bool RunningImageHasCertificateTable();
 
 // What VerifySigners compares each signer with.
 struct SignerCheckContext {

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "base/environment.h"
 #include "base/win/scoped_handle.h"
 
 #include "desktop/windows/installer/steps/file_and_status_step_factory.h"
@@ -11,6 +10,7 @@
 #include "desktop/windows/installer/steps/registration_step_factory.h"
 #include "desktop/windows/installer/utils/installer_event_names.h"
 #include "desktop/windows/installer/utils/service_utils.h"
+#include "desktop/windows/installer/utils/test_hooks.h"
 #include "desktop/windows/installer/utils/test_stop_point.h"
 
 namespace {
@@ -28,8 +28,9 @@ class UnavailableStep : public InstallerStep {
 
 // For the end-to-end tests only: the step named by
 // TARVO_INSTALLER_TEST_FAIL_STEP fails at once, the one named by
-// TARVO_INSTALLER_TEST_RETRY_STEP asks for a retry on every attempt. Neither
-// is set outside those tests, and a failure is all either can cause.
+// TARVO_INSTALLER_TEST_RETRY_STEP asks for a retry on every attempt. A
+// signed build takes neither (test_hooks.h), and a failure is all either
+// can cause.
 class ForcedFailureStep : public InstallerStep {
  public:
   ForcedFailureStep(std::string name, StepStatus status, InstallerStepContext* context)
@@ -47,7 +48,8 @@ class ForcedFailureStep : public InstallerStep {
 // For the end-to-end tests only: the step named by
 // TARVO_INSTALLER_TEST_STOP_AT holds the run before it would run, so that
 // the test can kill the whole run there, or interrupt it: the run then
-// rolls back as for any interruption (the retry never comes).
+// rolls back as for any interruption (the retry never comes). A hold that
+// runs out its time fails the step, so that no retry holds again.
 class StoppingStep : public InstallerStep {
  public:
   StoppingStep(std::string name, InstallerStepContext* context)
@@ -59,15 +61,16 @@ class StoppingStep : public InstallerStep {
         MakeKernelObjectName(GetContext()->GetSettingsInstallFolder().value(),
                              kInterruptedEventName, /*global=*/true)
             .c_str()));
-    StopHereIfTestAsks(name(), interrupted.Get());
-    return StepResult(STEP_RETRY_THEN_FAIL, RESULT_GENERAL_FAILURE, std::wstring(),
+    const bool interrupted_run = StopHereIfTestAsks(name(), interrupted.Get());
+    return StepResult(interrupted_run ? STEP_RETRY_THEN_FAIL : STEP_FAILED,
+                      RESULT_GENERAL_FAILURE, std::wstring(),
                       "Step " + name() + " was to stop the test run");
   }
 };
 
-bool IsNamedBy(const char* variable, const std::string& name) {
+bool IsNamedBy(TestHook hook, const std::string& name) {
   std::string value;
-  return base::Environment::Create()->GetVar(variable, &value) && value == name;
+  return GetTestVariable(hook, &value) && value == name;
 }
 
 class DefaultInstallerStepFactory : public InstallerStepFactory {
@@ -75,9 +78,9 @@ class DefaultInstallerStepFactory : public InstallerStepFactory {
   std::unique_ptr<InstallerStep> CreateStep(StepKind kind, const StepArguments& arguments,
                                             InstallerStepContext* context) override {
     const std::string name = GetStepName(kind, arguments);
-    if (IsNamedBy("TARVO_INSTALLER_TEST_FAIL_STEP", name))
+    if (IsNamedBy(TestHook::kFailStep, name))
       return std::make_unique<ForcedFailureStep>(name, STEP_FAILED, context);
-    if (IsNamedBy("TARVO_INSTALLER_TEST_RETRY_STEP", name))
+    if (IsNamedBy(TestHook::kRetryStep, name))
       return std::make_unique<ForcedFailureStep>(name, STEP_RETRY_THEN_FAIL, context);
     if (IsTestStopPoint(name))
       return std::make_unique<StoppingStep>(name, context);

@@ -90,9 +90,6 @@ inline constexpr char kOtd[] = "otd";
 inline constexpr char kMedium[] = "medium";
 inline constexpr char kNiuid[] = "niuid";
 
-// Statistics.
-inline constexpr char kTestAvroServer[] = "test-avro-srv";
-
 }  // namespace switches
 
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_INSTALLER_SWITCHES_H_

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <windows.h>
+
 namespace {
 
 constexpr size_t kLfanewOffset = 0x3C;
@@ -127,4 +129,14 @@ std::optional<PeImageLayout::DataDirectory> PeImageLayout::data_directory(uint32
   if (index >= directories_read_)
     return std::nullopt;
   return directories_[index];
+}
+
+bool RunningImageHasCertificateTable() {
+  const auto* base = reinterpret_cast<const uint8_t*>(GetModuleHandleW(nullptr));
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
+  const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
+  // The loader checked these headers before it ran the program.
+  PeImageLayout layout;
+  return layout.Parse(base, nt->OptionalHeader.SizeOfHeaders) &&
+         layout.certificate_table_size() != 0;
 }

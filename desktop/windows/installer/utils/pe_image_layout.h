@@ -77,4 +77,13 @@ class PeImageLayout {
   uint64_t image_end_with_symbols_ = 0;
 };
 
+// Whether the image of the running program carries a certificate table, as
+// its headers were when it was loaded: a file put at the program's path
+// since then changes nothing. This is the one answer to "is this a signed
+// build": a signed build checks the signer of every package, component and
+// program it takes from a folder and ignores the test hooks
+// (test_hooks.h); an unsigned one (a developer's or a test's) checks none
+// and takes them.
+bool RunningImageHasCertificateTable();
+
 #endif  // DESKTOP_WINDOWS_INSTALLER_UTILS_PE_IMAGE_LAYOUT_H_
